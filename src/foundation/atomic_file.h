@@ -1,0 +1,39 @@
+#pragma once
+// Saving so that a crash or power cut cannot leave a file broken: the new content goes
+// to a temporary file beside the target, is flushed to disk, and then replaces the
+// target in one step. Until the replace the old file stays as it was.
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+// "<name>.tavtmp" in the target's folder.
+std::filesystem::path gf_tempPathBeside(const std::filesystem::path& target);
+
+// Replaces target by source in one step (MoveFileExW with replace and write-through on
+// Windows, rename natively); source is gone afterwards.
+bool gf_replaceFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                    std::error_code& ec);
+
+// Copies a file over an existing one (CopyFileW on Windows: libstdc++'s copy_file with
+// overwrite_existing fails there whenever the target exists).
+bool gf_copyFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                 std::error_code& ec);
+
+// Flushes a file's data to the disk (FlushFileBuffers / fsync) before it replaces another.
+bool gf_syncFile(const std::filesystem::path& file);
+
+// Writes the bytes through a temporary file; false (with the reason in *error) when any
+// step failed, the target then unchanged.
+bool gf_writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                            std::string* error = nullptr);
+
+// Moves an already written temporary file into place: sync, then replace; removes the
+// temporary file on failure.
+bool gf_commitTempFile(const std::filesystem::path& temp, const std::filesystem::path& target,
+                       std::string* error = nullptr);
+
+// Test seam: called after the temporary file is complete and before the replace; a hook
+// that returns false stands for a crash at that moment (nothing is replaced).
+void gf_setBeforeReplaceHook(std::function<bool(const std::filesystem::path& temp)> hook);

@@ -1,0 +1,32 @@
+#include "foundation/atomic_file.h"
+
+#include <windows.h>
+
+bool gf_replaceFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                    std::error_code& ec)
+{
+    if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+    return false;
+}
+
+bool gf_syncFile(const std::filesystem::path& file)
+{
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    const bool ok = FlushFileBuffers(h) != 0;
+    CloseHandle(h);
+    return ok;
+}
+
+bool gf_copyFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                 std::error_code& ec)
+{
+    if (CopyFileW(source.c_str(), target.c_str(), FALSE))
+        return true;
+    ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+    return false;
+}

@@ -1,0 +1,6 @@
+#include "foundation/settings_access.h"
+
+bool gf_randomChoicesOn()
+{
+    return true;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The process-wide stop state of the traffic service: two stop flags, the close reason
+// and the restart delay. Any thread may ask for a close-down; the first reason wins,
+// except that the user closing the program always raises the hard stop.
+#include <atomic>
+#include <cstdint>
+#include <string_view>
+
+enum class CloseReason : int32_t {
+    NotYetSet = 0,
+    SimWasClosed = 1,
+    NewFlight = 2,
+    NewSettings = 3,
+    UserClosedSim = 4,
+    SimConnectError = 5,
+    ReaderError = 6,
+    SystemError = 7,
+    NewVersion = 8,
+};
+
+// "NOT YET SET", "SIM WAS CLOSED", ... as the log line "Exiting: {}" writes them.
+std::string_view gf_closeReasonText(CloseReason reason);
+// NEW SETTINGS, SIMCONNECT ERROR and READER ERROR restart the service.
+bool gf_closeReasonRestarts(CloseReason reason);
+
+extern std::atomic<bool> g_stopRequested;
+extern std::atomic<bool> g_hardStop;
+
+// "USER CLOSED SIM" raises both flags and becomes the reason when none is set (the delay
+// is ignored); any other reason is taken, with its delay, only when no stop is pending.
+void gf_requestClosingDown(CloseReason reason, int32_t delaySeconds);
+bool gf_stopPending();
+CloseReason gf_closeReason();
+int32_t gf_restartDelaySeconds();
+// Sets the reason directly, as the worker's exception guard does.
+void gf_setCloseReason(CloseReason reason);
+// Back to "running": both flags cleared, reason "NOT YET SET", delay 0.
+void gf_resetStopState();

@@ -1,0 +1,62 @@
+#include "foundation/xml_helpers.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "foundation/atomic_file.h"
+
+namespace {
+
+pugi::xml_node lf_declaration(pugi::xml_document& doc)
+{
+    for (pugi::xml_node child = doc.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_declaration)
+            return child;
+    }
+    return doc.prepend_child(pugi::node_declaration);
+}
+
+void lf_setAttribute(pugi::xml_node node, const char* name, const char* value)
+{
+    pugi::xml_attribute a = node.attribute(name);
+    if (!a)
+        a = node.append_attribute(name);
+    a.set_value(value);
+}
+
+} // namespace
+
+bool gf_saveXmlFile(pugi::xml_document& doc, const std::filesystem::path& path)
+{
+    pugi::xml_node decl = lf_declaration(doc);
+    lf_setAttribute(decl, "version", "1.0");
+    lf_setAttribute(decl, "encoding", "UTF-8");
+    std::ostringstream out;
+    doc.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
+    return gf_writeFileAtomically(path, out.str());
+}
+
+pugi::xml_parse_result gf_loadXmlFile(pugi::xml_document& doc, const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        pugi::xml_parse_result result;
+        result.status = pugi::status_file_not_found;
+        return result;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad()) {
+        pugi::xml_parse_result result;
+        result.status = pugi::status_io_error;
+        return result;
+    }
+    const std::string data = bytes.str();
+    return doc.load_buffer(data.data(), data.size());
+}
+
+std::string gf_getAttributeString(const pugi::xml_node& node, const char* name)
+{
+    const pugi::xml_attribute a = node.attribute(name);
+    return a ? std::string(a.as_string()) : std::string();
+}

@@ -3,6 +3,7 @@
 //   main_window_probe_win info                  the window and its controls as JSON
 //   main_window_probe_win count                 how many top-level windows have its class
 //   main_window_probe_win close                 posts WM_CLOSE (exit 1 without window)
+//   main_window_probe_win move <x> <y>          moves the window (exit 1 without window)
 //   main_window_probe_win capture <file.bmp>    the window as it is painted
 #include <windows.h>
 #include <shellapi.h>
@@ -208,8 +209,16 @@ int main()
         const HWND window = lf_findWindow();
         return window != nullptr && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
     }
+    if (command == L"move" && argc > 3) {
+        const HWND window = lf_findWindow();
+        return window != nullptr &&
+                       SetWindowPos(window, nullptr, _wtoi(argv[2]), _wtoi(argv[3]), 0, 0,
+                                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
+                   ? 0
+                   : 1;
+    }
     if (command == L"capture" && argc > 2)
         return lf_capture(argv[2]);
-    std::fputs("usage: main_window_probe_win wait <ms> | info | count | close | capture <file.bmp>\n", stderr);
+    std::fputs("usage: main_window_probe_win wait <ms> | info | count | close | move <x> <y> | capture <file.bmp>\n", stderr);
     return 2;
 }

@@ -36,6 +36,25 @@ size_t lf_read(std::ifstream& input, unsigned char* buffer, size_t size, const f
     return static_cast<size_t>(input.gcount());
 }
 
+// Chunks carry no length, so bytes appended after a last chunk shorter than 4113 bytes
+// are read together with it. Only the last chunk may be shorter: look for the length at
+// which it authenticates as FINAL. A failed pull leaves the state untouched.
+bool lf_pullShortFinalChunk(crypto_secretstream_xchacha20poly1305_state& state, const unsigned char* cipher,
+                            size_t n, unsigned char* plain, unsigned long long& plainLength, unsigned char& tag)
+{
+    for (size_t m = n - 1; m >= crypto_secretstream_xchacha20poly1305_ABYTES && m < n; --m) {
+        crypto_secretstream_xchacha20poly1305_state trial = state;
+        if (crypto_secretstream_xchacha20poly1305_pull(&trial, plain, &plainLength, &tag, cipher, m, nullptr, 0) == 0) {
+            const bool final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
+            if (final)
+                state = trial;
+            sodium_memzero(&trial, sizeof trial);
+            return final;
+        }
+    }
+    return false;
+}
+
 void lf_streamDecryptFile(const DataFileKey& key, const fs::path& inputPath, const fs::path& outputPath)
 {
     std::ifstream input(inputPath, std::ios::binary);
@@ -64,7 +83,8 @@ void lf_streamDecryptFile(const DataFileKey& key, const fs::path& inputPath, con
         unsigned long long plainLength = 0;
         unsigned char tag = 0;
         if (crypto_secretstream_xchacha20poly1305_pull(&state, plain.data(), &plainLength, &tag, cipher.data(), n,
-                                                       nullptr, 0) != 0)
+                                                       nullptr, 0) != 0 &&
+            !lf_pullShortFinalChunk(state, cipher.data(), n, plain.data(), plainLength, tag))
             throw std::runtime_error("Decryption failed");
         output.write(reinterpret_cast<const char*>(plain.data()), static_cast<std::streamsize>(plainLength));
         if (!output)

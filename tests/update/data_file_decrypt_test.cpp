@@ -123,13 +123,19 @@ TEST(Decrypt, BytesAfterAFullFinalChunkAreNotRead)
     EXPECT_EQ(readFile(folder / "a.xml"), plain);
 }
 
-// Chunks carry no length: junk after a shorter last chunk is read with it, and the
-// chunk no longer authenticates.
-TEST(Decrypt, BytesAfterAShortFinalChunkMakeItFailAsDamaged)
+TEST(Decrypt, BytesAfterAShortFinalChunkAreIgnoredButADamagedLastChunkFails)
 {
     TempFolder folder;
-    writeFile(folder / "a.enc",
-              tavtest::encryptDataFile(tavtest::patternBytes(5000), tavtest::productDataFileKey()) + "junk");
+    const std::string plain = tavtest::patternBytes(5000);
+    const std::string encrypted = tavtest::encryptDataFile(plain, tavtest::productDataFileKey());
+    for (const std::string& junk : {std::string("junk"), std::string(5000, 'j')}) {
+        writeFile(folder / "a.enc", encrypted + junk);
+        ASSERT_TRUE(gf_streamDecrypt(folder / "a.enc", folder / "a.xml")) << junk.size();
+        EXPECT_EQ(readFile(folder / "a.xml"), plain);
+    }
+    std::string damaged = encrypted + "junk";
+    damaged[encrypted.size() - 3] ^= 0x01;
+    writeFile(folder / "a.enc", damaged);
     tavtest::LogCapture log;
     EXPECT_FALSE(gf_streamDecrypt(folder / "a.enc", folder / "a.xml"));
     EXPECT_TRUE(log.contains("gf_streamDecrypt exception: Decryption failed"));

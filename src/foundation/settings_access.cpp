@@ -1,6 +1,8 @@
 #include "foundation/settings_access.h"
 
+#include "foundation/settings_catalogue.h"
+
 bool gf_randomChoicesOn()
 {
-    return true;
+    return RANDOM.value;
 }

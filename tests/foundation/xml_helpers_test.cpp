@@ -55,15 +55,18 @@ TEST(XmlSave, AMissingFolderReturnsFalseAndWritesNothing)
 TEST(XmlSave, NamesWithNonAsciiCharactersSaveAndLoad)
 {
     TempFolder folder;
-    const fs::path user = folder / "J\xC3\xBCrgen";
-    fs::create_directories(user);
-    pugi::xml_document doc;
-    doc.append_child("root").append_attribute("v") = "\xE2\x82\xAC";
-    ASSERT_TRUE(gf_saveXmlFile(doc, user / "parameters.xml"));
-    pugi::xml_document back;
-    ASSERT_TRUE(gf_loadXmlFile(back, user / "parameters.xml"));
-    EXPECT_STREQ(back.child("root").attribute("v").as_string(), "\xE2\x82\xAC");
-    EXPECT_EQ(gf_loadXmlFile(back, user / "none.xml").status, pugi::status_file_not_found);
+    // The second name holds characters that no single ANSI code page has.
+    for (const char* name : {"J\xC3\xBCrgen", "J\xC3\xBCrgen \xCE\xA9 \xE6\x9D\xB1"}) {
+        const fs::path user = folder / name;
+        fs::create_directories(user);
+        pugi::xml_document doc;
+        doc.append_child("root").append_attribute("v") = "\xE2\x82\xAC";
+        ASSERT_TRUE(gf_saveXmlFile(doc, user / "parameters.xml"));
+        pugi::xml_document back;
+        ASSERT_TRUE(gf_loadXmlFile(back, user / "parameters.xml"));
+        EXPECT_STREQ(back.child("root").attribute("v").as_string(), "\xE2\x82\xAC");
+        EXPECT_EQ(gf_loadXmlFile(back, user / "none.xml").status, pugi::status_file_not_found);
+    }
 }
 
 TEST(XmlAttributes, MissingAndEmptyAttributesReadAsEmptyText)

@@ -1,0 +1,56 @@
+#pragma once
+// The gate of the scan tasks (one thread per scanned file): never more of them run at
+// once than the limit, the processor's hardware threads. A task is counted by the code
+// that starts it, before its thread exists, so a fast folder walk cannot overshoot the
+// limit; waits end early when the traffic service is asked to stop.
+#include <atomic>
+#include <cstdint>
+#include <future>
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+extern std::atomic<int32_t> g_scanTasksRunning;
+// A limit below 1 acts as 1.
+extern std::atomic<int32_t> g_scanTasksMax;
+
+// Sets the limit, at least 1: hardware_concurrency() may answer 0.
+void gf_setScanTasksMax(int64_t limit);
+
+// Waits until fewer tasks run than the limit; false when a stop of the service is
+// pending (then no further task should start).
+bool gf_waitForFreeWorker();
+
+// One counted running task; the count drops when the slot ends.
+class ScanTaskSlot {
+public:
+    ScanTaskSlot(ScanTaskSlot&& other) noexcept : held_(std::exchange(other.held_, false)) {}
+    ScanTaskSlot(const ScanTaskSlot&) = delete;
+    ScanTaskSlot& operator=(const ScanTaskSlot&) = delete;
+    ScanTaskSlot& operator=(ScanTaskSlot&&) = delete;
+    ~ScanTaskSlot();
+
+private:
+    friend std::optional<ScanTaskSlot> gf_takeScanTaskSlot();
+    ScanTaskSlot() = default;
+    bool held_ = true;
+};
+
+// Waits for a free slot and counts it in the same step; empty when a stop came first.
+std::optional<ScanTaskSlot> gf_takeScanTaskSlot();
+
+// Runs task on a thread of its own once a slot is free; the slot is given back when the
+// task returns or throws (the exception reaches the future). An invalid future, with the
+// task not run, when a stop came first.
+template <typename Task>
+std::future<std::invoke_result_t<std::decay_t<Task>&>> gf_startScanTask(Task&& task)
+{
+    std::optional<ScanTaskSlot> slot = gf_takeScanTaskSlot();
+    if (!slot)
+        return {};
+    return std::async(std::launch::async, [held = std::move(*slot), t = std::forward<Task>(task)]() mutable {
+        // The shared state outlives the task; the slot must not.
+        const ScanTaskSlot mine = std::move(held);
+        return t();
+    });
+}

@@ -1,0 +1,227 @@
+#include "foundation/text_files.h"
+
+#include <array>
+#include <fstream>
+#include <stdexcept>
+#include <unordered_map>
+#include <utility>
+
+#include <fmt/format.h>
+
+#include "foundation/atomic_file.h"
+#include "foundation/text.h"
+#include "ui/messages.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool lf_startsWithBom(std::string_view text)
+{
+    return text.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+}
+
+// Reads a whole stream from its start; false (nothing read, state cleared, position at
+// the start) when it is empty or cannot be sized.
+bool lf_readAll(std::istream& in, std::string& bytes)
+{
+    bytes.clear();
+    if (in.good() && in.seekg(0, std::ios::end)) {
+        const std::streamoff size = in.tellg();
+        if (size > 0 && in.seekg(0, std::ios::beg)) {
+            bytes.resize(static_cast<size_t>(size));
+            in.read(bytes.data(), size);
+            bytes.resize(static_cast<size_t>(in.gcount()));
+            if (!bytes.empty())
+                return true;
+        }
+    }
+    in.clear();
+    in.seekg(0, std::ios::beg);
+    return false;
+}
+
+void lf_appendAnsiLines(std::string_view bytes, std::vector<std::string>& lines)
+{
+    if (lf_startsWithBom(bytes))
+        bytes.remove_prefix(kUtf8Bom.size());
+    lines.reserve(lines.size() + 2048);
+    gf_splitLines(gf_ansiToUtf8(bytes), lines);
+}
+
+// One reader for both UTF-8 kinds: the mark is dropped (a second one too, as editors
+// sometimes write two), and content that is not valid UTF-8 after all is read as ANSI.
+void lf_appendUtf8Lines(std::string_view bytes, std::vector<std::string>& lines)
+{
+    if (!gf_isValidUtf8(bytes)) {
+        lf_appendAnsiLines(bytes, lines);
+        return;
+    }
+    const size_t first = lines.size();
+    gf_splitLines(bytes, lines);
+    if (lines.size() > first && lf_startsWithBom(lines[first]))
+        lines[first].erase(0, kUtf8Bom.size());
+}
+
+} // namespace
+
+const std::string& gf_charsetName(Charset charset)
+{
+    static const std::unordered_map<int32_t, std::string> names = [] {
+        constexpr std::array<std::pair<Charset, std::string_view>, 6> table{{
+            {Charset::Ansi, "ANSI"},
+            {Charset::Unicode, "Unicode"},
+            {Charset::UnicodeBigEndian, "Unicode_big_endian"},
+            {Charset::Utf8WithBom, "UTF8_with_BOM"},
+            {Charset::Utf8WithoutBom, "UTF8_without_BOM"},
+            {Charset::NoneFound, "none_found"},
+        }};
+        std::unordered_map<int32_t, std::string> m;
+        for (const auto& [value, name] : table)
+            m.emplace(static_cast<int32_t>(value), std::string(name));
+        return m;
+    }();
+    return names.at(static_cast<int32_t>(charset));
+}
+
+Charset gf_detectCharset(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return Charset::NoneFound;
+    // The whole file is checked, not only its start: a file whose first non-ASCII byte
+    // lies far down must not pass as UTF-8 when it is not.
+    std::string bytes;
+    lf_readAll(in, bytes);
+    const auto b = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const size_t n = std::min<size_t>(bytes.size(), 4);
+    if (n >= 3 && lf_startsWithBom(bytes))
+        return Charset::Utf8WithBom;
+    if (n >= 2) {
+        if (b(0) == 0xFF && b(1) == 0xFE)
+            return Charset::Unicode;
+        if (b(0) == 0xFE && b(1) == 0xFF)
+            return Charset::UnicodeBigEndian;
+        if (b(1) == 0 && (n < 4 || b(3) == 0))
+            return Charset::Unicode;
+        if (b(0) == 0 && (n < 4 || b(2) == 0))
+            return Charset::UnicodeBigEndian;
+    }
+    return gf_isValidUtf8(bytes) ? Charset::Utf8WithoutBom : Charset::Ansi;
+}
+
+bool gf_readTextFileLines(Charset charset, const fs::path& path, std::vector<std::string>& lines)
+{
+    lines.clear();
+    try {
+        switch (charset) {
+        case Charset::Unicode:
+        case Charset::UnicodeBigEndian: {
+            std::ifstream in(path, std::ios::binary);
+            if (!in)
+                return false;
+            gf_readUtf16Lines(in, lines, charset == Charset::Unicode ? ByteOrder::Little : ByteOrder::Big);
+            return !in.bad();
+        }
+        case Charset::Utf8WithBom:
+        case Charset::Utf8WithoutBom:
+        case Charset::Ansi: {
+            std::ifstream in(path, std::ios::binary);
+            if (!in)
+                return false;
+            std::string bytes;
+            lf_readAll(in, bytes);
+            if (in.bad())
+                return false;
+            if (charset == Charset::Ansi)
+                lf_appendAnsiLines(bytes, lines);
+            else
+                lf_appendUtf8Lines(bytes, lines);
+            return true;
+        }
+        default:
+            throw std::runtime_error(
+                fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), gf_charsetName(charset)));
+        }
+    } catch (const std::exception& e) {
+        lines.clear();
+        gf_showMessage(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()), true);
+        return false;
+    }
+}
+
+void gf_splitLines(std::string_view text, std::vector<std::string>& lines)
+{
+    if (lf_startsWithBom(text))
+        text.remove_prefix(kUtf8Bom.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            lines.emplace_back(text.substr(pos));
+            return;
+        }
+        lines.emplace_back(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (text[end] == '\r' && pos < text.size() && text[pos] == '\n')
+            ++pos;
+    }
+}
+
+void gf_readStream(std::istream& in, std::vector<std::string>& lines)
+{
+    std::string bytes;
+    if (lf_readAll(in, bytes))
+        gf_splitLines(bytes, lines);
+}
+
+void gf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, ByteOrder withoutMark)
+{
+    std::string bytes;
+    if (!lf_readAll(in, bytes) || bytes.size() < 2 || bytes.size() % 2 != 0)
+        return;
+    const auto b = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    ByteOrder order = withoutMark;
+    size_t start = 0;
+    if (b(0) == 0xFF && b(1) == 0xFE) {
+        order = ByteOrder::Little;
+        start = 2;
+    } else if (b(0) == 0xFE && b(1) == 0xFF) {
+        order = ByteOrder::Big;
+        start = 2;
+    }
+    std::u16string units;
+    units.reserve((bytes.size() - start) / 2);
+    for (size_t i = start; i < bytes.size(); i += 2) {
+        const char16_t lo = order == ByteOrder::Little ? b(i) : b(i + 1);
+        const char16_t hi = order == ByteOrder::Little ? b(i + 1) : b(i);
+        units.push_back(static_cast<char16_t>(hi << 8 | lo));
+    }
+    gf_splitLines(gf_utf16ToUtf8(units), lines);
+}
+
+const std::vector<std::string>& gf_readFile(TextFile& file, size_t reserve)
+{
+    file.lines.clear();
+    file.lines.reserve(reserve);
+    std::ifstream in(file.path, std::ios::binary);
+    if (in)
+        gf_readStream(in, file.lines);
+    return file.lines;
+}
+
+std::vector<std::string> gf_readFile(const fs::path& path, size_t reserve)
+{
+    TextFile file{path, {}};
+    gf_readFile(file, reserve);
+    return std::move(file.lines);
+}
+
+bool gf_writeFile(std::string_view text, const fs::path& path)
+{
+    std::string bytes(text);
+    bytes += '\n';
+    return gf_writeFileAtomically(path, bytes);
+}

@@ -1,0 +1,48 @@
+#include "ui/window_bridge.h"
+
+#include <atomic>
+
+namespace {
+std::atomic<ControlBridge*> g_controlBridge{nullptr};
+} // namespace
+
+void gf_setControlBridge(ControlBridge* bridge)
+{
+    g_controlBridge = bridge;
+}
+
+void gf_controlSetCheckMark(const GuiControl& control, bool checked)
+{
+    if (ControlBridge* b = g_controlBridge.load())
+        b->setCheckMark(control, checked);
+}
+
+void gf_controlSetText(const GuiControl& control, std::string_view text)
+{
+    if (ControlBridge* b = g_controlBridge.load())
+        b->setControlText(control, text);
+}
+
+void gf_controlEnable(const GuiControl& control, bool enabled)
+{
+    if (ControlBridge* b = g_controlBridge.load())
+        b->enableControl(control, enabled);
+}
+
+void gf_controlFillCombo(const GuiControl& control, const std::vector<std::string>& texts)
+{
+    if (ControlBridge* b = g_controlBridge.load())
+        b->fillCombo(control, texts);
+}
+
+void gf_controlSelectComboIndex(const GuiControl& control, int32_t index)
+{
+    if (ControlBridge* b = g_controlBridge.load())
+        b->selectComboIndex(control, index);
+}
+
+void gf_controlSelectComboText(const GuiControl& control, std::string_view text)
+{
+    if (ControlBridge* b = g_controlBridge.load())
+        b->selectComboText(control, text);
+}

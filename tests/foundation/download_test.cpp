@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include "foundation/download.h"
+#include "foundation/text.h"
+#include "support/test_support.h"
+
+namespace fs = std::filesystem;
+
+TEST(TextTransfer, EveryLineFeedBecomesCarriageReturnLineFeed)
+{
+    EXPECT_EQ(gf_lfToCrLf(""), "");
+    EXPECT_EQ(gf_lfToCrLf("no line end"), "no line end");
+    EXPECT_EQ(gf_lfToCrLf("\n"), "\r\n");
+    EXPECT_EQ(gf_lfToCrLf("a\nb\n\nc"), "a\r\nb\r\n\r\nc");
+    // As a file opened in text mode writes it: a CR already there stays.
+    EXPECT_EQ(gf_lfToCrLf("a\r\nb"), "a\r\r\nb");
+    EXPECT_EQ(gf_lfToCrLf(std::string("\0\n\0", 3)), std::string("\0\r\n\0", 4));
+}
+
+TEST(Download, WithoutAHandleFailsAtOnce)
+{
+    tavtest::TempFolder folder;
+    EXPECT_FALSE(gf_downloadFile(nullptr, "http://127.0.0.1:9/x", folder / "x", true));
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
+TEST(Download, ATargetInAMissingFolderIsLoggedAndNothingIsCreated)
+{
+    tavtest::TempFolder folder;
+    tavtest::LogCapture log;
+    CURL* handle = curl_easy_init();
+    ASSERT_NE(handle, nullptr);
+    // Port 9 on loopback refuses at once; the point is that no request is even tried.
+    EXPECT_FALSE(gf_downloadFile(handle, "http://127.0.0.1:9/x", folder / "no" / "versions.json", false));
+    curl_easy_cleanup(handle);
+    EXPECT_TRUE(log.contains("Could not open output file: " + gf_pathToUtf8(folder / "no" / "versions.json")));
+    EXPECT_FALSE(log.contains("Download error"));
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}

@@ -1,0 +1,123 @@
+#pragma once
+// Shared set-up of the settings tests: a private data folder, a captured log, every
+// setting back at its default and a window stand-in that records control changes.
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include "foundation/atomic_file.h"
+#include "foundation/folders.h"
+#include "foundation/settings_catalogue.h"
+#include "foundation/stop_state.h"
+#include "support/test_support.h"
+#include "ui/window_bridge.h"
+
+namespace settingstest {
+
+inline void resetSettings()
+{
+    for (BoolParameter* p : g_hiddenBoolParams)
+        p->value = p->defaultValue;
+    for (CheckBoxParameter* p : g_boolParams)
+        p->value = p->defaultValue;
+    for (IntParameter* p : g_intParams)
+        p->value = p->defaultValue;
+    for (ListParameter* p : g_listParams)
+        p->value = p->defaultValue;
+    for (StringParameter* p : g_stringParams)
+        p->setValue(p->defaultValue);
+    for (EditParameter* p : g_blockCallsignParams)
+        p->setValue(p->defaultValue);
+}
+
+// Records every control change as "check 32798 1", "text 32818 40", ...
+class RecordingBridge : public ControlBridge {
+public:
+    void setCheckMark(const GuiControl& c, bool checked) override { add(fmt::format("check {} {}", c.controlId, checked ? 1 : 0)); }
+    void setControlText(const GuiControl& c, std::string_view text) override { add(fmt::format("text {} {}", c.controlId, text)); }
+    void enableControl(const GuiControl& c, bool enabled) override { add(fmt::format("enable {} {}", c.controlId, enabled ? 1 : 0)); }
+    void fillCombo(const GuiControl& c, const std::vector<std::string>& texts) override
+    {
+        add(fmt::format("fill {} [{}]", c.controlId, fmt::join(texts, ",")));
+    }
+    void selectComboIndex(const GuiControl& c, int32_t index) override { add(fmt::format("select {} {}", c.controlId, index)); }
+    void selectComboText(const GuiControl& c, std::string_view text) override { add(fmt::format("selecttext {} {}", c.controlId, text)); }
+
+    std::vector<std::string> calls() const
+    {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+private:
+    void add(std::string call)
+    {
+        std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
+    }
+    mutable std::mutex mutex_; // guards calls_
+    std::vector<std::string> calls_;
+};
+
+class SettingsTest : public ::testing::Test {
+protected:
+    SettingsTest()
+    {
+        gf_overrideDataFolder(data_.path());
+        resetSettings();
+        gf_resetStopState();
+    }
+    ~SettingsTest() override
+    {
+        gf_setControlBridge(nullptr);
+        gf_setBeforeReplaceHook(nullptr);
+        gf_resetStopState();
+        resetSettings();
+    }
+
+    std::filesystem::path file() const { return data_ / "parameters.xml"; }
+    std::filesystem::path backup() const { return data_ / "parameters0.xml"; }
+    const tavtest::TempFolder& data() const { return data_; }
+
+    // The "parameter" elements of the file as name=value pairs, in file order.
+    std::vector<std::string> storedPairs() const
+    {
+        pugi::xml_document doc;
+        EXPECT_TRUE(doc.load_file(file().c_str())) << "parameters.xml does not parse";
+        std::vector<std::string> pairs;
+        for (pugi::xml_node e : doc.child("root").child("parameters").children("parameter"))
+            pairs.push_back(std::string(e.attribute("name").as_string()) + "=" + e.attribute("value").as_string());
+        return pairs;
+    }
+
+    // The value of the first element named key; "<none>" when there is none.
+    std::string storedValue(std::string_view key) const
+    {
+        for (const std::string& pair : storedPairs()) {
+            if (pair.compare(0, key.size() + 1, std::string(key) + "=") == 0)
+                return pair.substr(key.size() + 1);
+        }
+        return "<none>";
+    }
+
+    static std::string parametersXml(std::string_view elements)
+    {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n" + std::string(elements) +
+               "  </parameters>\n</root>\n";
+    }
+
+    static std::string element(std::string_view key, std::string_view value)
+    {
+        return fmt::format("    <parameter name=\"{}\" value=\"{}\" />\n", key, value);
+    }
+
+    tavtest::TempFolder data_{"settings"};
+    tavtest::LogCapture log_;
+};
+
+} // namespace settingstest

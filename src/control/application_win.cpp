@@ -50,6 +50,13 @@ bool lf_createDataFolder()
     return true;
 }
 
+// Lets a worker's SendMessage to the window through while the window's thread waits.
+void lf_handleSentMessages()
+{
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
 int lf_messageLoop()
 {
     MSG msg;
@@ -86,6 +93,6 @@ int gf_runApplication(HINSTANCE instance)
     if (const HWND window = g_mainWindow.load())
         PostMessageW(window, g_msgStartService, 0, 0);
     const int code = lf_messageLoop();
-    gf_stopServiceAtExit();
+    gf_stopServiceAtExit(lf_handleSentMessages);
     return code;
 }

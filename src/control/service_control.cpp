@@ -1,6 +1,7 @@
 #include "control/service_control.h"
 
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <thread>
 
@@ -78,11 +79,15 @@ bool gf_onEndApplicationRequest()
     return true;
 }
 
-void gf_stopServiceAtExit()
+void gf_stopServiceAtExit(WaitFunction whileWaiting)
 {
     if (!g_serviceThread.joinable())
         return;
     gf_requestClosingDown(CloseReason::UserClosedSim, 0);
+    while (whileWaiting != nullptr && g_activeRuns > 0) {
+        whileWaiting();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     lf_joinPreviousRun();
 }
 
@@ -91,8 +96,8 @@ int gf_activeServiceRuns()
     return g_activeRuns;
 }
 
-void gf_resetServiceControl()
+void gf_resetServiceControl(WaitFunction whileWaiting)
 {
-    gf_stopServiceAtExit();
+    gf_stopServiceAtExit(whileWaiting);
     g_endRequested = false;
 }

@@ -13,9 +13,12 @@ void gf_onUserClose();
 // End request (WM_APP+2): true the first time, when the window is to store its position
 // and quit; later duplicates give false.
 bool gf_onEndApplicationRequest();
-// After the message loop: stops and joins a worker that may still run.
-void gf_stopServiceAtExit();
+// After the message loop: stops and joins a worker that may still run. The worker may be
+// waiting for the window's thread to handle a control change: whileWaiting (on the
+// window's thread) lets it through until the worker has returned.
+using WaitFunction = void (*)();
+void gf_stopServiceAtExit(WaitFunction whileWaiting = nullptr);
 // Runs of the traffic service started and not yet returned.
 int gf_activeServiceRuns();
 // Back to the state of a new process (for tests that run several programs in one).
-void gf_resetServiceControl();
+void gf_resetServiceControl(WaitFunction whileWaiting = nullptr);

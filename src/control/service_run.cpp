@@ -9,12 +9,16 @@
 #include <fmt/format.h>
 
 #include "control/application.h"
+#include "control/control_setup.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
+#include "foundation/settings_catalogue.h"
+#include "foundation/settings_migration.h"
 #include "foundation/stop_state.h"
 #include "foundation/text.h"
 #include "foundation/user_error.h"
 #include "foundation/version.h"
+#include "ui/control_ops.h"
 #include "ui/messages.h"
 #include "ui/window_state.h"
 
@@ -62,6 +66,16 @@ void lf_requestExit()
 
 void lf_startUp()
 {
+    gf_loadParameters();
+    gf_invalidateBand(g_wholeWindow);
+    gf_flushLog();
+    gf_fillComboBoxes();
+    // The install path edit shows the stored install path; finding the simulator when it
+    // is empty belongs to the simulator link.
+    ALL_INSTALL_PATH.setValue(SIM_INSTALL_PATH.value());
+    gf_enableControl(ALL_INSTALL_PATH);
+    gf_setControlText(ALL_INSTALL_PATH);
+    gf_invalidateBand(g_wholeWindow);
     if (g_productionMode)
         lf_requestExit();
 }

@@ -5,7 +5,10 @@
 #include "control/application.h"
 #include "control/service_control.h"
 #include "foundation/log.h"
+#include "foundation/parameters_file.h"
+#include "foundation/settings_catalogue.h"
 #include "foundation/time_text.h"
+#include "ui/controls_win.h"
 #include "ui/paint_plan.h"
 #include "ui/window_position.h"
 #include "ui/window_state.h"
@@ -46,11 +49,34 @@ WindowPosition lf_visiblePosition(WindowPosition position)
     return position;
 }
 
+// The position read from parameters.xml before the window exists (a file that does not
+// load, or one that cannot be set aside, leaves the default position).
+WindowPosition lf_storedPosition()
+{
+    try {
+        gf_readWindowPosition();
+    } catch (const std::exception& e) {
+        gf_logErrorLine("{} exception {}", "gf_readWindowPosition", e.what());
+    }
+    return WindowPosition{MAIN_WINDOW_X.value, MAIN_WINDOW_Y.value};
+}
+
+void lf_storePosition(HWND window)
+{
+    RECT rc{};
+    if (!GetWindowRect(window, &rc))
+        return;
+    MAIN_WINDOW_X.value = gf_coordinateOnClose(rc.left, MAIN_WINDOW_X.value);
+    gf_storeIntParameter(MAIN_WINDOW_X);
+    MAIN_WINDOW_Y.value = gf_coordinateOnClose(rc.top, MAIN_WINDOW_Y.value);
+    gf_storeIntParameter(MAIN_WINDOW_Y);
+}
+
 void lf_endApplication(HWND window)
 {
-    (void)window;
     if (!gf_onEndApplicationRequest())
         return;
+    lf_storePosition(window);
     gf_logLine(gf_timeText(gf_nowSeconds()));
     PostQuitMessage(g_exitCode);
 }
@@ -60,9 +86,10 @@ LRESULT lf_handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
     case WM_CREATE:
         g_mainWindow = window;
-        gf_invalidateBand(g_controlsBand);
+        gf_createControls(window, reinterpret_cast<const CREATESTRUCTW*>(lParam)->hInstance);
         return 0;
     case WM_DESTROY:
+        gf_forgetControls();
         gf_setInvalidateFunction(nullptr);
         gf_setWindowRequestFunction(nullptr);
         g_mainWindow = nullptr;
@@ -138,7 +165,7 @@ bool gf_registerMainWindowClass(HINSTANCE instance, const std::wstring& classNam
 
 bool gf_initInstance(HINSTANCE instance, const std::wstring& title)
 {
-    const WindowPosition position = lf_visiblePosition(WindowPosition{});
+    const WindowPosition position = lf_visiblePosition(lf_storedPosition());
     gf_setInvalidateFunction(lf_invalidate);
     gf_setWindowRequestFunction(lf_postRequest);
     const HWND window = CreateWindowExW(0, title.c_str(), title.c_str(), g_mainWindowStyle, position.x, position.y,

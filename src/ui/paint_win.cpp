@@ -6,6 +6,8 @@
 #include "foundation/log.h"
 #include "foundation/stop_state.h"
 #include "foundation/text.h"
+#include "ui/controls_win.h"
+#include "ui/labels.h"
 #include "ui/main_window_win.h"
 #include "ui/paint_plan.h"
 #include "ui/window_state.h"
@@ -55,7 +57,7 @@ void lf_textOut(HDC dc, const std::string& text, int x, int y, Colour colour)
 
 void gf_paintWindow(HDC dc)
 {
-    const std::vector<PaintOp> ops = gf_planPaint(gf_capturePaintInput(gf_windowState()), {});
+    const std::vector<PaintOp> ops = gf_planPaint(gf_capturePaintInput(gf_windowState()), gf_planLabels(gf_labelInputs()));
     const HGDIOBJ previousPen = SelectObject(dc, lf_pen(g_colourBlack));
     SetBkMode(dc, TRANSPARENT);
     for (const PaintOp& op : ops) {

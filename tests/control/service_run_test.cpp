@@ -14,6 +14,8 @@
 #include "control/application.h"
 #include "control/service_control.h"
 #include "control/service_run.h"
+#include "foundation/folders.h"
+#include "foundation/settings_fixture.h"
 #include "foundation/stop_state.h"
 #include "support/test_support.h"
 #include "ui/messages.h"
@@ -61,6 +63,7 @@ protected:
     void SetUp() override
     {
         std::filesystem::create_directory(program_ / "docs");
+        gf_overrideDataFolder(data_.path());
         lf_reset();
         gf_setWindowRequestFunction(&lf_post);
     }
@@ -78,6 +81,7 @@ protected:
         g_productionMode = false;
         g_exitCode = 0;
         g_restartPending = false;
+        settingstest::resetSettings();
         std::lock_guard lock(g_queueMutex);
         g_queue.clear();
     }
@@ -115,6 +119,7 @@ protected:
         return -1;
     }
 
+    tavtest::TempFolder data_{"data"};
     tavtest::TempFolder program_{"program"};
     tavtest::CurrentFolder current_{program_.path()};
     tavtest::LogCapture log_;

@@ -84,6 +84,14 @@ class ProgramSession:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
     def leftover_processes(self, program_folder: pathlib.Path) -> list:
+        """Live processes started from the program folder, as "pid stat args" lines."""
         out = subprocess.run(["ps", "-eo", "pid,stat,args"], capture_output=True, text=True).stdout
         return [line for line in out.splitlines()
-                if str(program_folder) in line and " Z" not in line and "ps -eo" not in line]
+                if str(program_folder) in line and line.split()[1][0] != "Z" and "ps -eo" not in line]
+
+    def kill_leftovers(self, program_folder: pathlib.Path):
+        for line in self.leftover_processes(program_folder):
+            try:
+                os.kill(int(line.split()[0]), 9)
+            except (ProcessLookupError, ValueError):
+                pass

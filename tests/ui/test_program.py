@@ -1,10 +1,10 @@
 """The real program under Wine: one instance, its window, its exit codes and its closing.
 All tests here start the program, so they share one Wine prefix of their own and run one
 after another."""
-import os
 import pathlib
 import shutil
 import time
+import xml.etree.ElementTree as ET
 
 import pytest
 
@@ -30,6 +30,11 @@ def program(session):
     shutil.rmtree(session.data_folder(), ignore_errors=True)
     folder = session.new_program_folder()
     yield folder
+    # A failed test may leave its program running: end it, so that the next test starts.
+    if session.window_count() > 0:
+        session.close_window()
+        time.sleep(2)
+    session.kill_leftovers(folder)
     shutil.rmtree(folder, ignore_errors=True)
 
 
@@ -42,6 +47,21 @@ def start_and_wait(session, folder, *args):
 def close_and_wait(session, process, timeout=30):
     assert session.close_window()
     return process.wait(timeout=timeout)
+
+
+def stored_settings(session) -> dict:
+    root = ET.parse(session.data_folder() / "parameters.xml").getroot()
+    return {e.get("name"): e.get("value") for e in root.iter("parameter")}
+
+
+def controls_when_filled(session, timeout=20):
+    """The controls once the run has filled the drop-down lists."""
+    deadline = time.monotonic() + timeout
+    while True:
+        controls = {c["id"]: c for c in session.window_info()["controls"]}
+        if controls.get(32818, {}).get("items") or time.monotonic() > deadline:
+            return controls
+        time.sleep(0.2)
 
 
 def log_text(folder: pathlib.Path) -> str:
@@ -59,6 +79,15 @@ def test_one_fixed_window_of_the_program_class_and_title_at_its_default_place(se
     assert info["style"] & (WS_CAPTION | WS_SYSMENU) == WS_CAPTION | WS_SYSMENU
     assert info["style"] & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX) == 0
     assert session.window_count() == 1
+    controls = controls_when_filled(session)
+    assert len(controls) == 39
+    assert controls[32818]["class"] == "ComboBox"
+    assert controls[32818]["items"][0] == "2" and len(controls[32818]["items"]) == 20
+    assert controls[32818]["selection"] == 15  # RANGE 40
+    assert (controls[32818]["left"], controls[32818]["top"], controls[32818]["width"]) == (217, 226, 50)
+    assert controls[32798]["check"] == 1 and controls[32798]["enabled"]  # SCAN_LIVERIES
+    assert controls[32857]["text"] == "Flush static" and not controls[32857]["enabled"]
+    assert controls[32788]["class"] == "Edit" and controls[32788]["enabled"]  # the install path
     assert close_and_wait(session, process) == 0
     log = log_text(program)
     assert log.startswith("")
@@ -69,7 +98,9 @@ def test_one_fixed_window_of_the_program_class_and_title_at_its_default_place(se
 
 def test_a_second_start_ends_at_once_with_minus_one_and_leaves_the_log_alone(session, program):
     process = start_and_wait(session, program)
+    controls_when_filled(session)  # the run has loaded its settings and flushed the log
     log_before = (program / "Log.txt").read_bytes()
+    assert log_before
     started = time.monotonic()
     assert session.run(program, timeout=30) == 255  # -1 as the low byte Wine passes on
     assert time.monotonic() - started < 10
@@ -114,3 +145,28 @@ def test_twenty_start_and_close_cycles_leave_nothing_behind(session, program):
     assert session.leftover_processes(program) == []
     assert log_text(program).count("Exiting: USER CLOSED SIM\n") == 1  # the last run's log
     assert (program / "Log000.txt").exists()
+
+
+def test_closing_stores_the_position_and_the_next_start_opens_there(session, program):
+    process = start_and_wait(session, program)
+    assert session.probe("move", "123", "45").returncode == 0
+    assert close_and_wait(session, process) == 0
+    stored = stored_settings(session)
+    assert (stored["MAIN_WINDOW_X"], stored["MAIN_WINDOW_Y"]) == ("123", "45")
+
+    process = start_and_wait(session, program)
+    info = session.window_info()
+    assert (info["left"], info["top"]) == (123, 45)
+    assert close_and_wait(session, process) == 0
+
+
+def test_a_position_on_no_monitor_opens_at_the_default_place(session, program):
+    process = start_and_wait(session, program)
+    assert session.probe("move", "5000", "4000").returncode == 0
+    assert close_and_wait(session, process) == 0
+    assert stored_settings(session)["MAIN_WINDOW_X"] == "5000"
+
+    process = start_and_wait(session, program)
+    info = session.window_info()
+    assert (info["left"], info["top"]) == (400, 20)
+    assert close_and_wait(session, process) == 0

@@ -92,7 +92,8 @@ protected:
     int runWindow(const std::function<void(std::optional<WindowRequest>)>& action = {},
                   std::chrono::seconds timeout = 20s)
     {
-        int runs = 0;
+        int& runs = runsStarted_;
+        runs = 0;
         lf_post(WindowRequest::StartService);
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < deadline) {
@@ -119,6 +120,7 @@ protected:
         return -1;
     }
 
+    int runsStarted_ = 0;
     tavtest::TempFolder data_{"data"};
     tavtest::TempFolder program_{"program"};
     tavtest::CurrentFolder current_{program_.path()};
@@ -151,7 +153,7 @@ TEST_F(ServiceRun, ARestartReasonStartsANewRunWhichTheUserThenCloses)
         if (stage == 0 && gf_activeServiceRuns() == 1) {
             stage = 1;
             gf_requestClosingDown(CloseReason::NewSettings, 0);
-        } else if (stage == 1 && g_restartPending && !gf_stopPending() && gf_activeServiceRuns() == 1) {
+        } else if (stage == 1 && runsStarted_ == 2 && gf_activeServiceRuns() == 1) {
             stage = 2;
             gf_onUserClose();
         }

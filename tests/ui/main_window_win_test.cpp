@@ -132,6 +132,18 @@ TEST_F(MainWindow, AnErrorTurnsTheBandRedAndHoldsOffMessages)
     EXPECT_EQ(c.count({3, 450, 870, 475}, g_colourYellow), 0); // the message before is gone
 }
 
+TEST_F(MainWindow, AnUnconvertibleTextIsLoggedAndThePaintGoesOn)
+{
+    tavtest::LogCapture log;
+    gf_windowState().simConnected = true;
+    gf_setWindowText(WindowText::UserTitle, "bad \xff title", g_connectionBand);
+    gf_showMessage("still painted", false);
+    const Capture c = capture();
+    EXPECT_TRUE(log.contains("TextOut utf8  to wide failed for 'bad \xff title'"));
+    EXPECT_GT(c.count({3, 450, 300, 475}, g_colourYellow), 20);
+    EXPECT_TRUE(IsWindow(window_));
+}
+
 TEST_F(MainWindow, TheScreenShowsWhatThePaintDraws)
 {
     gf_showError("shown on the screen");

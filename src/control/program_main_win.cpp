@@ -37,8 +37,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     try {
         gf_openLog();
     } catch (const std::exception& e) {
-        const std::wstring text = L"Tavelorium_P3D cannot write its log Log.txt in " + folder.wstring() +
-                                  L".\nPlease unpack the program into a folder you can write to.";
+        std::wstring reason;
+        try {
+            reason = utf8_to_wide(e.what());
+        } catch (const std::exception&) {
+            reason = L"unknown reason";
+        }
+        const std::wstring text = L"Tavelorium_P3D cannot write its log Log.txt in " + folder.wstring() + L" (" +
+                                  reason + L").\nPlease unpack the program into a folder you can write to.";
         MessageBoxW(nullptr, text.c_str(), L"Tavelorium_P3D", MB_ICONERROR);
         return 1;
     }

@@ -76,7 +76,12 @@ void lf_endApplication(HWND window)
 {
     if (!gf_onEndApplicationRequest())
         return;
-    lf_storePosition(window);
+    // The program ends even when the position cannot be stored.
+    try {
+        lf_storePosition(window);
+    } catch (const std::exception& e) {
+        gf_logErrorLine("{} exception {}", "lf_storePosition", e.what());
+    }
     gf_logLine(gf_timeText(gf_nowSeconds()));
     PostQuitMessage(g_exitCode);
 }

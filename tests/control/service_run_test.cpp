@@ -242,10 +242,4 @@ TEST_F(ServiceRun, ACloseWhenNoRunIsActiveRequestsTheEndItself)
     EXPECT_EQ(g_queue.front(), WindowRequest::EndApplication);
 }
 
-TEST_F(ServiceRun, OnlyTheFirstEndRequestEndsTheProgram)
-{
-    EXPECT_TRUE(gf_onEndApplicationRequest());
-    EXPECT_FALSE(gf_onEndApplicationRequest());
-}
-
 } // namespace

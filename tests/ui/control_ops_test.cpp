@@ -50,16 +50,6 @@ TEST_F(ControlOps, SettingACheckBoxStoresItAndSetsTheMark)
     EXPECT_EQ(calls().back(), "check 32802 0");
 }
 
-TEST_F(ControlOps, TextsOfListsAndEditsGoToTheirControls)
-{
-    AIRP_RANGE.value = 25;
-    gf_setIntControlText(AIRP_RANGE);
-    DESTINATION.setValue("EDDF");
-    gf_setControlText(DESTINATION);
-    gf_enableControl(ALL_INSTALL_PATH);
-    EXPECT_EQ(calls(), (std::vector<std::string>{"text 32840 25", "text 32839 EDDF", "enable 32788 1"}));
-}
-
 TEST_F(ControlOps, TheCallsignListGoesBackToOneEmptyText)
 {
     {

@@ -39,21 +39,6 @@ protected:
 
 } // namespace
 
-TEST_F(Labels, StandAtTheRowsOfTheirSettingsInBlackByDefault)
-{
-    const std::vector<PaintOp> ops = gf_planLabels({});
-    EXPECT_EQ(ops.size(), 41u);
-    const PaintOp* install = at(ops, 5, 119);
-    ASSERT_NE(install, nullptr);
-    EXPECT_EQ(install->text, "Install path:");
-    EXPECT_EQ(install->colour, g_colourBlack);
-    ASSERT_NE(at(ops, 171, 315), nullptr);
-    EXPECT_EQ(at(ops, 171, 315)->text, "Max park (static+live):");
-    EXPECT_EQ(colourOf(ops, "Prioritize", 556), g_colourBlack);
-    EXPECT_EQ(colourOf(ops, "Target: ", 264), g_colourBlack);
-    EXPECT_EQ(colourOf(ops, "hrs", 632), g_colourBlack);
-}
-
 TEST_F(Labels, SettingsThatAreOnOrOffColourTheirLabels)
 {
     std::vector<PaintOp> ops = gf_planLabels({});

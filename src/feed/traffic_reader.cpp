@@ -1,6 +1,7 @@
 #include "feed/traffic_reader.h"
 
 #include <exception>
+#include <utility>
 
 #include "feed/received_flights.h"
 #include "foundation/log.h"
@@ -74,6 +75,24 @@ TrafficLineContext TrafficReader::lineContext(int64_t nowSeconds) const
     context.parkAirport = gf_feedParkAirport();
     context.nowSeconds = nowSeconds;
     return context;
+}
+
+void gf_startCollectingCallsigns()
+{
+    CallsignCollector& c = g_trafficReader.callsigns;
+    {
+        std::lock_guard lock(c.seenMutex);
+        c.seen.clear();
+    }
+    c.collecting = true;
+}
+
+std::set<std::string, std::less<>> gf_takeCollectedCallsigns()
+{
+    CallsignCollector& c = g_trafficReader.callsigns;
+    c.collecting = false;
+    std::lock_guard lock(c.seenMutex);
+    return std::exchange(c.seen, {});
 }
 
 void gf_trafficReaderThread(uint16_t port)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "feed/live_flight_record.h"
@@ -41,6 +42,11 @@ private:
 };
 
 extern TrafficReader g_trafficReader;
+
+// The static parking's collection of callsigns: empties the set, then raises the flag; and
+// at the end clears the flag and hands over what was collected (the set is left empty).
+void gf_startCollectingCallsigns();
+std::set<std::string, std::less<>> gf_takeCollectedCallsigns();
 
 // Thread procedure of the "Traffic Reader" on the given port (49005 in the product).
 void gf_trafficReaderThread(uint16_t port);

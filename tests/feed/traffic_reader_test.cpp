@@ -143,6 +143,27 @@ TEST_F(TrafficReaderLines, AFloodOfMalformedLinesIsLoggedAtMost20TimesASecond)
     EXPECT_LT(logged, 100u);
 }
 
+TEST(CallsignCollection, CallsignsSeenBetweenStartAndTakeAreHandedOverOnce)
+{
+    Line l;
+    l[FieldTimestamp] = std::to_string(gf_nowSeconds());
+    l[FieldCallsign] = "BEFORE";
+    g_trafficReader.setReferencePosition(kAmsterdam);
+    auto receive = [&l] {
+        const std::string text = l.text();
+        g_trafficReader.datagram = text;
+        g_trafficReader.onDatagram();
+    };
+    receive();
+    gf_startCollectingCallsigns();
+    l[FieldCallsign] = "DURING1";
+    receive();
+    EXPECT_EQ(gf_takeCollectedCallsigns(), (std::set<std::string, std::less<>>{"DURING1"}));
+    l[FieldCallsign] = "AFTER";
+    receive();
+    EXPECT_TRUE(gf_takeCollectedCallsigns().empty());
+}
+
 TEST(DatagramLog, SuppressedLinesAreCountedWhenTheNextSecondBegins)
 {
     tavtest::LogCapture log;

@@ -25,6 +25,7 @@ int64_t g_lastDropLogMs = 0;
 bool gf_queueReceivedFlight(LiveFlightRecord&& record, int64_t nowMs)
 {
     uint64_t toLog = 0;
+    record.sample.dueTick = gf_feedTrafficTick() + g_recordDelayTicks;
     {
         std::lock_guard lock(g_liveFlightsMutex);
         if (!g_serviceRunning)
@@ -40,7 +41,6 @@ bool gf_queueReceivedFlight(LiveFlightRecord&& record, int64_t nowMs)
                 g_lastDropLogMs = nowMs;
             }
         }
-        record.sample.dueTick = gf_feedTrafficTick() + g_recordDelayTicks;
         g_liveFlights.push_back(std::move(record));
     }
     if (toLog > 0)

@@ -1,7 +1,7 @@
 #pragma once
 // The received-flights queue: the traffic reader appends, the traffic pass takes at most
-// two records per tick. Lock order: g_liveFlightsMutex is a leaf (only the log is used
-// while it is held by this file; the traffic pass holds nothing else with it).
+// two records per tick. g_liveFlightsMutex is a leaf lock: nothing else is taken while it
+// is held.
 #include <cstddef>
 #include <cstdint>
 #include <deque>

@@ -30,15 +30,18 @@ FIELDS = {
     "gs": 8, "callsign": 9, "type": 10, "registration": 11, "origin": 12, "destination": 13,
     "timestamp": 14, "source": 15, "callsign_iata": 16, "msg_type": 17, "alt_geom": 18, "ias": 19,
     "tas": 20, "mach": 21, "track_rate": 22, "roll": 23, "mag_heading": 24, "true_heading": 25,
-    "geom_rate": 26, "emergency": 27, "category": 28,
+    "geom_rate": 26, "emergency": 27, "category": 28, "nav_qnh": 29, "nav_altitude_mcp": 30,
+    "nav_altitude_fms": 31, "nav_heading": 32, "nav_modes": 33, "seen": 34, "rssi": 35, "winddir": 36,
+    "windspd": 37, "oat": 38, "tat": 39, "is_icao_hex": 40, "augmentation_status": 41, "authentication": 42,
 }
-FIELD_COUNT = 29
+FIELD_COUNT = 43
 
 NM_PER_DEGREE = 60.0
 
 
 def traffic_line(**values) -> str:
-    """One traffic line; every field not given is a plausible value or empty."""
+    """One traffic line of RealTraffic's 43 fields; every field not given has a plausible value.
+    The hexid is written in decimal, as RealTraffic sends it."""
     fields = [""] * FIELD_COUNT
     defaults = {
         "kind": "RTTFC", "hexid": "4840123", "lat": "52.3500", "lon": "4.9000", "baro_alt": "3500",
@@ -47,7 +50,11 @@ def traffic_line(**values) -> str:
         "timestamp": f"{time.time():.2f}", "source": "adsb", "callsign_iata": "KL1234",
         "msg_type": "adsb_icao", "alt_geom": "3600", "ias": "170", "tas": "200", "mach": "0.30",
         "track_rate": "0", "roll": "0", "mag_heading": "88", "true_heading": "91.5",
-        "geom_rate": "-800", "emergency": "none", "category": "A3",
+        "geom_rate": "-800", "emergency": "none", "category": "A3", "nav_qnh": "1012.8",
+        "nav_altitude_mcp": "3000", "nav_altitude_fms": "-1", "nav_heading": "91.0",
+        "nav_modes": "autopilot|vnav|lnav|tcas", "seen": "0.0", "rssi": "-21.9", "winddir": "223",
+        "windspd": "24", "oat": "5", "tat": "7", "is_icao_hex": "1", "augmentation_status": "0",
+        "authentication": "0",
     }
     defaults.update({k: str(v) for k, v in values.items()})
     for name, text in defaults.items():
@@ -161,7 +168,8 @@ def hostile_datagrams() -> List[Tuple[str, bytes]]:
         ("a 64 KB datagram", b"RTTFC," + b"9" * 65000),
         ("nul bytes", b"\0" * 100),
         ("JSON where a line belongs", b'{"QNH":1013}'),
-        ("line ending CR LF with a refused category", with_field("category", "B1\r\n")),
+        ("CR LF after a refused category as the last field",
+         ",".join(fields[:FIELDS["category"]] + ["B1"]).encode() + b"\r\n"),
     ]
     for name in ("lat", "lon", "baro_alt", "baro_rate", "track", "gs", "timestamp", "tas", "roll", "true_heading"):
         for number in ("nan", "inf", "-inf", "1e999"):

@@ -2,9 +2,9 @@
 
 #include <atomic>
 
-namespace {
+#include "foundation/settings_catalogue.h"
 
-constexpr double kDefaultRangeNm = 40.0;
+namespace {
 
 std::atomic<RangeNmSource> g_rangeNmSource{nullptr};
 std::atomic<FlagSource> g_airborneOnlySource{nullptr};
@@ -22,7 +22,7 @@ void gf_setRangeNmSource(RangeNmSource source)
 double gf_feedRangeNm()
 {
     const RangeNmSource source = g_rangeNmSource.load();
-    return source ? source() : kDefaultRangeNm;
+    return source ? source() : g_rangeNm.load();
 }
 
 void gf_setAirborneOnlySource(FlagSource source)
@@ -33,7 +33,7 @@ void gf_setAirborneOnlySource(FlagSource source)
 bool gf_feedAirborneOnly()
 {
     const FlagSource source = g_airborneOnlySource.load();
-    return source ? source() : false;
+    return source ? source() : AIRBORNE_ONLY.value.load();
 }
 
 void gf_setParkAirportSource(ParkAirportSource source)

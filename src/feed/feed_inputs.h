@@ -1,6 +1,7 @@
 #pragma once
-// Values the feed reads but other subsystems own. Each owner wires a source function in
-// once; until then the defaults below hold. Sources are called from the reader threads, so
+// Values the feed reads but other subsystems own. The settings are read directly; the
+// other owners wire a source function in once, and until then the defaults below hold.
+// Tests may replace any source. Sources are called from the reader threads, so
 // each must return one consistent value without blocking for long.
 #include <cstdint>
 
@@ -18,11 +19,11 @@ using FlagSource = bool (*)();
 using ParkAirportSource = FeedParkAirport (*)();
 using TrafficTickSource = uint32_t (*)();
 
-// g_rangeNm of the settings: the traffic range in nautical miles (default 40).
+// g_rangeNm of the settings: the traffic range in nautical miles.
 void gf_setRangeNmSource(RangeNmSource source);
 double gf_feedRangeNm();
 
-// The setting AIRBORNE_ONLY (default off).
+// The setting AIRBORNE_ONLY.
 void gf_setAirborneOnlySource(FlagSource source);
 bool gf_feedAirborneOnly();
 

@@ -195,6 +195,11 @@ class Client:
                     record, buffer = buffer[:size], buffer[size:]
                     self._take(record)
         finally:
+            # The client went (or the stream broke): close this end too, as a server does.
+            try:
+                self.sock.close()
+            except OSError:
+                pass
             self.closed.set()
             self.server.log(f"client {self.index} closed")
 

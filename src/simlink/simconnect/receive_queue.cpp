@@ -91,13 +91,19 @@ std::optional<ScReceiveFramer::Failure> ScReceiveFramer::commit(size_t count, Sc
             skipRemaining_ -= drop;
             continue;
         }
+        if (skippingZeros_) {
+            while (pos < filled_ && buffer_[pos] == std::byte{0})
+                ++pos;
+            if (pos == filled_)
+                break;
+            skippingZeros_ = false;
+        }
         if (filled_ - pos < sizeof(uint32_t))
             break;
         uint32_t size = 0;
         std::memcpy(&size, buffer_.data() + pos, sizeof size);
         if (size == 0) {
-            while (pos < filled_ && buffer_[pos] == std::byte{0})
-                ++pos;
+            skippingZeros_ = true;
             continue;
         }
         if (size > maxMessageSize_) {

@@ -77,4 +77,6 @@ private:
     size_t filled_ = 0;
     // Bytes of a message too large to buffer that are still to be thrown away.
     uint64_t skipRemaining_ = 0;
+    // A size of 0 was read: zero bytes are skipped, across reads, up to the next other byte.
+    bool skippingZeros_ = false;
 };

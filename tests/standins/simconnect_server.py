@@ -5,7 +5,7 @@ the stand-in checks and logs; MESSAGES lists every message it can send, built fr
 keyword fields. Tests script it through hooks on received records and through the
 methods of the connected client (send, send_raw, fin, rst, silence). See simconnect.md.
 
-Run alone: /usr/bin/python3 tests/standins/simconnect_server.py [--port N]
+Run alone: /usr/bin/python3 tests/standins/simconnect_server.py [--port N] [--sink]
 """
 import argparse
 import collections
@@ -341,10 +341,30 @@ class SimConnectServer:
                 self._cond.notify_all()
 
 
+def sink(port):
+    """Reads and discards whatever arrives, for the send benchmark."""
+    listener = socket.create_server(("127.0.0.1", port))
+    print(f"sink on 127.0.0.1:{listener.getsockname()[1]}", flush=True)
+
+    def drain(sock):
+        with sock:
+            while sock.recv(1 << 20):
+                pass
+    while True:
+        sock, _ = listener.accept()
+        threading.Thread(target=drain, args=(sock,), daemon=True).start()
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--sink", action="store_true", help="only read and discard (for the send benchmark)")
     args = parser.parse_args(argv)
+    if args.sink:
+        try:
+            sink(args.port)
+        except KeyboardInterrupt:
+            return 0
     server = SimConnectServer(port=args.port, echo=True)
     print(f"listening on 127.0.0.1:{server.port}", flush=True)
     try:

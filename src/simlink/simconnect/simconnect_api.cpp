@@ -43,7 +43,7 @@ void lf_closeConnection(SimConnectConnection* connection)
     std::weak_ptr<SimConnectTransport> transport = connection->transport;
     // Records already handed over get a moment to leave before the transport stops.
     const auto sendDeadline = steady_clock::now() + milliseconds(100);
-    while (connection->transport->unsentPackets() > 0 && connection->transport->state() ==
+    while (connection->transport->hasUnsentPackets() && connection->transport->state() ==
            SimConnectTransport::State::Connected && steady_clock::now() < sendDeadline)
         std::this_thread::sleep_for(milliseconds(1));
     connection->receiveQueue->clear();

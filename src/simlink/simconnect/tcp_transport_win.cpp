@@ -91,7 +91,7 @@ protected:
     }
 
     // A stream may carry many records in one write.
-    size_t writeBatchLimit() const override { return 64; }
+    size_t writeBatchLimit() const override { return 512; }
 
     void releaseHandles() override
     {

@@ -24,10 +24,10 @@ ScCloseReason SimConnectTransport::closeReason() const
     return closeReason_;
 }
 
-size_t SimConnectTransport::unsentPackets() const
+bool SimConnectTransport::hasUnsentPackets() const
 {
     std::lock_guard lock(sendQueueMutex_);
-    return sendQueue_.size() + (writing_ ? 1 : 0);
+    return writing_ || !sendQueue_.empty();
 }
 
 void SimConnectTransport::send(ScPacketPtr packet)
@@ -108,6 +108,7 @@ void SimConnectTransport::bytesReceived(size_t count)
 void SimConnectTransport::close(ScCloseReason reason, ScHresult status)
 {
     std::deque<ScPacketPtr> unsent;
+    const ScHresult recorded = gf_scFailed(status) ? status : g_scFail;
     {
         std::lock_guard lock(sendQueueMutex_);
         if (state_.load() == State::Closed)
@@ -115,14 +116,14 @@ void SimConnectTransport::close(ScCloseReason reason, ScHresult status)
         state_.store(State::Closed);
         if (reason != ScCloseReason::None) {
             closeReason_ = reason;
-            recordedError_ = gf_scFailed(status) ? status : g_scFail;
+            recordedError_ = recorded;
             failed_.store(true, std::memory_order_release);
         }
         unsent.swap(sendQueue_);
     }
     if (reason != ScCloseReason::None) {
         gf_logErrorLine("SimConnect connection lost: reason {}, error 0x{:08X}", static_cast<uint32_t>(reason),
-                        static_cast<uint32_t>(status));
+                        static_cast<uint32_t>(recorded));
         receiveQueue_->notify();
     }
     closeHandles();

@@ -40,8 +40,8 @@ public:
     // Stops the transport. The first close wins; a non-zero reason records the status
     // (a general failure when the status is no error) and tells the client.
     void close(ScCloseReason reason, ScHresult status);
-    // Packets queued or being written.
-    size_t unsentPackets() const;
+    // Some packet is queued or being written.
+    bool hasUnsentPackets() const;
 
 protected:
     enum class WriteStart { Pending, Done, Failed };

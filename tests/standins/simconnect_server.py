@@ -77,19 +77,19 @@ MESSAGES = {
 
 def build(name, payload=b"", **fields):
     """The bytes of one message; missing fields are 0 or empty unless MESSAGES has a default."""
-    spec = MESSAGES[name]
-    values = dict(spec.defaults)
+    row = MESSAGES[name]
+    values = dict(row.defaults)
     values.update(fields)
-    unknown = set(fields) - set(spec.fields)
+    unknown = set(fields) - set(row.fields)
     if unknown:
         raise KeyError(f"{name} has no field {sorted(unknown)}")
     args = []
-    for f, code in zip(spec.fields, _layout_codes(spec.layout)):
+    for f, code in zip(row.fields, _layout_codes(row.layout)):
         v = values.get(f, b"" if code.endswith("s") else 0)
         args.append(v.encode("latin-1") if isinstance(v, str) else v)
-    body = struct.pack(spec.layout, *args) if spec.layout else b""
+    body = struct.pack(row.layout, *args) if row.layout else b""
     body += payload
-    return struct.pack("<3I", 12 + len(body), PROTOCOL_VERSION, spec.id) + body
+    return struct.pack("<3I", 12 + len(body), PROTOCOL_VERSION, row.id) + body
 
 
 def _layout_codes(layout):
@@ -206,26 +206,26 @@ class Client:
     def _take(self, raw):
         size, version, msg_id, send_id = struct.unpack_from("<4I", raw)
         number = msg_id - REQUEST_BASE
-        spec = REQUESTS.get(number)
+        row = REQUESTS.get(number)
         problems = []
         if version != PROTOCOL_VERSION:
             problems.append(f"version {version}")
-        if spec is None:
+        if row is None:
             problems.append(f"unknown id 0x{msg_id:08X}")
             fields, data, name = {}, raw[16:], f"0x{msg_id:08X}"
         else:
-            name = spec.name
-            head = struct.calcsize(spec.layout)
-            values = struct.unpack_from(spec.layout, raw, 16) if size >= 16 + head else ()
+            name = row.name
+            head = struct.calcsize(row.layout)
+            values = struct.unpack_from(row.layout, raw, 16) if size >= 16 + head else ()
             fields = {}
-            for f, code, v in zip(spec.fields, _layout_codes(spec.layout), values):
+            for f, code, v in zip(row.fields, _layout_codes(row.layout), values):
                 if code.endswith("s"):
                     if b"\0" not in v:
                         problems.append(f"{f} not NUL-terminated")
                     v = _text(v)
                 fields[f] = v
             data = raw[16 + head:]
-            expected = spec.size
+            expected = row.size
             if expected is None and fields:
                 expected = 16 + head + fields["array_count"] * fields["unit_size"]
                 if fields["array_count"] == 0:

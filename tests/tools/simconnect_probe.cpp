@@ -150,7 +150,7 @@ void lf_requests(ScHandle h)
     hr |= SimConnect_AddClientEventToNotificationGroup(h, 301, 220, true);
     hr |= SimConnect_SetNotificationGroupPriority(h, 301, 1);
     hr |= SimConnect_AddToDataDefinition(h, 402, "Plane Latitude", "degree", ScDataType::Float64);
-    hr |= SimConnect_RequestDataOnSimObject(h, 109, 403, 0, 1);
+    hr |= SimConnect_RequestDataOnSimObject(h, 109, 403, g_scObjectIdUser, static_cast<uint32_t>(ScPeriod::Once));
     hr |= SimConnect_RequestDataOnSimObjectType(h, 101, 404, 20000, 2);
     hr |= SimConnect_SetDataOnSimObject(h, 402, 12, 0, 0, sizeof position, position);
     hr |= SimConnect_SubscribeToSystemEvent(h, 204, "Frame");

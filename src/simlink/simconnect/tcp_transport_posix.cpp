@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 #include <thread>
 
 #include "foundation/log.h"
@@ -67,8 +68,14 @@ public:
         timeval timeout{5, 0};
         setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
         markConnected();
-        std::thread([self = std::static_pointer_cast<TcpTransportPosix>(shared_from_this())] { self->readLoop(); })
-            .detach();
+        try {
+            std::thread([self = std::static_pointer_cast<TcpTransportPosix>(shared_from_this())] { self->readLoop(); })
+                .detach();
+        } catch (const std::system_error& e) {
+            gf_logErrorLine("SimConnect reader thread: {}", e.what());
+            close(ScCloseReason::IoError, g_scFail);
+            return false;
+        }
         return true;
     }
 

@@ -31,6 +31,12 @@ enum class ScRequest : uint32_t {
     AISetAircraftFlightPlan = 0x2D,
 };
 
+// How often the simulator sends requested object data.
+enum class ScPeriod : uint32_t { Never = 0, Once = 1, VisualFrame = 2, SimFrame = 3, Second = 4 };
+
+// The object id that stands for the user aircraft in requests.
+inline constexpr uint32_t g_scObjectIdUser = 0;
+
 // Data types of a data definition, as the simulator numbers them.
 enum class ScDataType : uint32_t {
     Invalid = 0,

@@ -1,0 +1,41 @@
+#pragma once
+// The connection object behind a SimConnect handle, and the seams through which tests and
+// the benchmark open a connection on a transport or configuration of their own.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#include "simlink/simconnect/config.h"
+#include "simlink/simconnect/simconnect_api.h"
+#include "simlink/simconnect/transport.h"
+#include "simlink/simconnect/transport_open.h"
+
+struct SimConnectConnection {
+    // Tells apart connections that happen to reuse an address.
+    uint64_t serial = 0;
+    std::shared_ptr<ScReceiveQueue> receiveQueue;
+    std::shared_ptr<SimConnectTransport> transport;
+    ScDispatchProc dispatchProcedure = nullptr;
+    void* dispatchContext = nullptr;
+    uint32_t sendIdCounter = 0; // guarded by g_simConnectLock
+    // Bytes each data definition adds to a received object-data message, as far as known.
+    std::mutex definitionsMutex;
+    std::unordered_map<uint32_t, uint32_t> definitionSizes; // guarded by definitionsMutex
+};
+
+// Opens on a connected transport and sends the open record.
+ScHresult gf_simConnectOpenOn(ScHandle* handle, const char* name, std::shared_ptr<SimConnectTransport> transport,
+                              std::shared_ptr<ScReceiveQueue> receiveQueue);
+// Opens by a given configuration through a given factory.
+ScHresult gf_simConnectOpenWith(ScHandle* handle, const char* name, void* window, uint32_t userMessage, void* event,
+                                const SimConnectConfig& config, const ScRegistryPorts& ports,
+                                ScTransportFactory& factory);
+// Why the connection's transport closed (None while it is open).
+ScCloseReason gf_simConnectCloseReason(ScHandle handle);
+// The fewest bytes a message needs before it reaches the dispatch procedure.
+uint32_t gf_scRequiredMessageSize(SimConnectConnection& connection, const ScRecv& header, const std::byte* bytes,
+                                  uint32_t size);
+// Numbers the record (its header already filled) and hands it to the transport, all
+// under g_simConnectLock.
+ScHresult gf_scSendRecord(SimConnectConnection& connection, ScPacketPtr packet);

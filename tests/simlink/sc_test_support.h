@@ -1,0 +1,171 @@
+#pragma once
+// Helpers of the SimConnect client tests: a transport that records what is sent and
+// takes injected bytes as if received, a connection opened on it, and a builder for the
+// expected bytes of records and messages.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "simlink/simconnect/connection.h"
+#include "simlink/simconnect/transport.h"
+
+namespace sctest {
+
+class RecordingTransport final : public SimConnectTransport {
+public:
+    explicit RecordingTransport(std::shared_ptr<ScReceiveQueue> queue, uint32_t maxReceiveSize = g_scDefaultMaxReceiveSize)
+        : SimConnectTransport(Kind::Socket, maxReceiveSize, std::move(queue))
+    {
+        markConnected();
+    }
+
+    std::vector<std::string> records() const
+    {
+        std::lock_guard lock(recordsMutex_);
+        return records_;
+    }
+
+    std::string lastRecord() const
+    {
+        std::lock_guard lock(recordsMutex_);
+        return records_.empty() ? std::string() : records_.back();
+    }
+
+    size_t recordCount() const
+    {
+        std::lock_guard lock(recordsMutex_);
+        return records_.size();
+    }
+
+    // Feeds bytes to the receive side in reads of at most `chunk` bytes.
+    void inject(std::string_view bytes, size_t chunk = 65536)
+    {
+        while (!bytes.empty() && state() == State::Connected) {
+            const std::span<std::byte> space = receiveSpace();
+            const size_t n = std::min({space.size(), chunk, bytes.size()});
+            std::memcpy(space.data(), bytes.data(), n);
+            bytes.remove_prefix(n);
+            bytesReceived(n);
+        }
+    }
+
+    void failNextWrite() { failNextWrite_ = true; }
+
+protected:
+    WriteStart startWrite(const std::vector<ScPacketPtr>& batch) override
+    {
+        if (failNextWrite_) {
+            close(ScCloseReason::IoError, gf_scHresultFromSystemError(10054));
+            return WriteStart::Failed;
+        }
+        std::lock_guard lock(recordsMutex_);
+        for (const auto& packet : batch)
+            records_.emplace_back(reinterpret_cast<const char*>(packet->data()), packet->length());
+        return WriteStart::Done;
+    }
+
+    size_t writeBatchLimit() const override { return 16; }
+    void closeHandles() override {}
+
+private:
+    mutable std::mutex recordsMutex_;
+    std::vector<std::string> records_; // guarded by recordsMutex_
+    bool failNextWrite_ = false;
+};
+
+// A connection on a recording transport; closed (and freed) with the object.
+struct TestConnection {
+    explicit TestConnection(uint32_t maxReceiveSize = g_scDefaultMaxReceiveSize, const char* name = "Tavelorium_P3D")
+    {
+        auto queue = std::make_shared<ScReceiveQueue>();
+        auto recording = std::make_shared<RecordingTransport>(queue, maxReceiveSize);
+        transport = recording.get();
+        openResult = gf_simConnectOpenOn(&handle, name, std::move(recording), std::move(queue));
+    }
+    ~TestConnection()
+    {
+        if (handle != nullptr)
+            SimConnect_Close(handle);
+    }
+    TestConnection(const TestConnection&) = delete;
+    TestConnection& operator=(const TestConnection&) = delete;
+
+    ScHandle handle = nullptr;
+    ScHresult openResult = g_scFail;
+    // Owned by the connection; valid until the connection is closed.
+    RecordingTransport* transport = nullptr;
+};
+
+// Little-endian bytes, written field by field as the tables give them.
+class Bytes {
+public:
+    Bytes& u32(uint32_t v) { return raw(&v, sizeof v); }
+    Bytes& f32(float v) { return raw(&v, sizeof v); }
+    Bytes& f64(double v) { return raw(&v, sizeof v); }
+    // A text field of `width` bytes, NUL-padded.
+    Bytes& text(std::string_view s, size_t width)
+    {
+        std::string field(width, '\0');
+        field.replace(0, s.size(), s);
+        bytes_ += field;
+        return *this;
+    }
+    Bytes& zeros(size_t n)
+    {
+        bytes_.append(n, '\0');
+        return *this;
+    }
+    Bytes& append(std::string_view s)
+    {
+        bytes_ += s;
+        return *this;
+    }
+    const std::string& str() const { return bytes_; }
+    size_t size() const { return bytes_.size(); }
+
+private:
+    Bytes& raw(const void* p, size_t n)
+    {
+        bytes_.append(static_cast<const char*>(p), n);
+        return *this;
+    }
+    std::string bytes_;
+};
+
+// A request record's expected head: size, version 35, id 0xF0000000 + number, send id.
+inline Bytes requestHead(uint32_t size, uint32_t number, uint32_t sendId)
+{
+    Bytes b;
+    b.u32(size).u32(35).u32(0xF0000000u + number).u32(sendId);
+    return b;
+}
+
+// A received message's head: size, version, id.
+inline Bytes messageHead(uint32_t size, uint32_t id)
+{
+    Bytes b;
+    b.u32(size).u32(4).u32(id);
+    return b;
+}
+
+// "0000: 28 01 00 00 ..." 16 bytes a line, for readable failures.
+inline std::string hexDump(std::string_view bytes)
+{
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); i += 16) {
+        out += fmt::format("{:04x}:", i);
+        for (size_t j = i; j < std::min(bytes.size(), i + 16); ++j)
+            out += fmt::format(" {:02x}", static_cast<unsigned char>(bytes[j]));
+        out += '\n';
+    }
+    return out;
+}
+
+} // namespace sctest

@@ -4,14 +4,11 @@
 //   main_window_probe_win count                 how many top-level windows have its class
 //   main_window_probe_win close                 posts WM_CLOSE (exit 1 without window)
 //   main_window_probe_win move <x> <y>          moves the window (exit 1 without window)
-//   main_window_probe_win capture <file.bmp>    the window as it is painted
 #include <windows.h>
 #include <shellapi.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -150,42 +147,6 @@ int lf_wait(int milliseconds)
     return 1;
 }
 
-int lf_capture(const std::wstring& file)
-{
-    const HWND window = lf_findWindow();
-    if (window == nullptr)
-        return 1;
-    RECT rc{};
-    GetWindowRect(window, &rc);
-    const int width = rc.right - rc.left, height = rc.bottom - rc.top;
-    const HDC screen = GetDC(nullptr);
-    const HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    const HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    const BOOL printed = PrintWindow(window, memory, 0);
-    GdiFlush();
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(width * height * 4);
-    std::ofstream out(std::filesystem::path(file), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-    out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(width) * height * 4);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return printed && out ? 0 : 1;
-}
-
 } // namespace
 
 int main()
@@ -217,8 +178,6 @@ int main()
                    ? 0
                    : 1;
     }
-    if (command == L"capture" && argc > 2)
-        return lf_capture(argv[2]);
-    std::fputs("usage: main_window_probe_win wait <ms> | info | count | close | move <x> <y> | capture <file.bmp>\n", stderr);
+    std::fputs("usage: main_window_probe_win wait <ms> | info | count | close | move <x> <y>\n", stderr);
     return 2;
 }

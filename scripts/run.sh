@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets everything up, builds the Windows program, assembles its program folder in
-# build/program and starts it under Wine. Without an X display it runs on a virtual one
-# and leaves a screenshot of the screen in build/program/screenshot.png.
+# build/program and starts it under Wine. With an X display it runs until the user closes
+# its window. Without one it runs on a virtual display: once the window is up it leaves a
+# screenshot of the screen in build/program/screenshot.png, closes the window as the
+# user would (WM_CLOSE) and ends with the program's exit code.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -10,7 +12,7 @@ b="$root/build/windows"
 deps=$("$root/scripts/bootstrap-deps.sh" | tail -n 1)
 cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTAV_DEPS_PREFIX="$deps" >/dev/null
-cmake --build "$b" -j"$(nproc)" --target Tavelorium_P3D
+cmake --build "$b" -j"$(nproc)" --target Tavelorium_P3D main_window_probe_win
 
 program="$root/build/program"
 mkdir -p "$program"
@@ -23,11 +25,32 @@ had_display=${DISPLAY:-}
 tav_wine_start "$root/build/run-wineprefix"
 trap tav_wine_stop EXIT
 
+probe() { wine "$b/tests/main_window_probe_win.exe" "$@" </dev/null; }
+
 echo "run.sh: starting $program/Tavelorium_P3D.exe" >&2
 rc=0
-wine "$program/Tavelorium_P3D.exe" </dev/null || rc=$?
-if [ -z "$had_display" ]; then
-  import -window root "$program/screenshot.png" 2>/dev/null || true
+if [ -n "$had_display" ]; then
+  wine "$program/Tavelorium_P3D.exe" </dev/null || rc=$?
+else
+  wine "$program/Tavelorium_P3D.exe" </dev/null &
+  pid=$!
+  if probe wait 60000; then
+    sleep 1 # let the first paint finish
+    import -window root "$program/screenshot.png" 2>/dev/null || true
+    echo "run.sh: the window is up; screenshot in $program/screenshot.png; closing it" >&2
+    probe close || true
+  else
+    echo "run.sh: the program's window did not appear" >&2
+  fi
+  for _ in $(seq 600); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "run.sh: the program did not end within a minute of its close; stopping it" >&2
+    kill "$pid" 2>/dev/null || true
+  fi
+  wait "$pid" || rc=$?
 fi
 echo "run.sh: the program ended with exit code $rc; its log:" >&2
 head -n 20 "$program/Log.txt" >&2 || true

@@ -78,3 +78,14 @@ void gf_resetStopState()
     g_closeReason = CloseReason::NotYetSet;
     g_restartDelaySeconds = 0;
 }
+
+bool gf_resetStopStateUnlessHardStop()
+{
+    std::lock_guard lock(g_stopMutex);
+    if (g_hardStop)
+        return false;
+    g_stopRequested = false;
+    g_closeReason = CloseReason::NotYetSet;
+    g_restartDelaySeconds = 0;
+    return true;
+}

@@ -36,3 +36,7 @@ int32_t gf_restartDelaySeconds();
 void gf_setCloseReason(CloseReason reason);
 // Back to "running": both flags cleared, reason "NOT YET SET", delay 0.
 void gf_resetStopState();
+// The same before a restart, in one step with the test of the hard stop, so that a close
+// of the program just before the reset is not lost: false (and nothing changed) when the
+// hard stop is set.
+bool gf_resetStopStateUnlessHardStop();

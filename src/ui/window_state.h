@@ -32,6 +32,7 @@ enum class WindowText : int {
     SimConnection,
     RealTrafficEdition,
     UserStand,
+    ReservedStand, // the stand reserved in the user's entry of the park airport
     Count
 };
 
@@ -69,6 +70,7 @@ struct WindowState {
     std::atomic<int32_t> staticCountdownMinutes{0};
     std::atomic<int32_t> cycleCounter{0};
     std::atomic<int32_t> parkFileUpdates{0};
+    std::atomic<int32_t> parkFileWeek{0};
     std::atomic<uint64_t> staticWaiting{0};
 
     std::atomic<bool> handmadeParkFile{false};
@@ -81,12 +83,20 @@ struct WindowState {
     std::atomic<bool> softFit{false};
     std::atomic<bool> anyWeekdayFit{false};
     std::atomic<bool> reservedStandFound{false};
+    // Painted facts owned elsewhere: the add-on scan wrote tblo.zip; the parking settings
+    // are locked for a static-parking update; the park airport's park file is loaded.
+    std::atomic<bool> tbloWritten{false};
+    std::atomic<bool> settingControlsDisabled{false};
+    std::atomic<bool> parkFileLoaded{false};
 
     std::atomic<int32_t> trafficReaderState{g_readerStopped};
     std::atomic<int32_t> weatherReaderState{g_readerStopped};
 };
 
 WindowState& gf_windowState();
+// Before a restart of the traffic service: texts emptied, indicators and counters back to
+// their start values; repaints the whole window.
+void gf_resetWindowState();
 
 // Invalidates a band of the main window; does nothing while no window exists.
 void gf_invalidateBand(const ScreenRect& band);

@@ -67,3 +67,19 @@ TEST_F(StopState, ConcurrentRequestsLeaveOneConsistentReasonAndDelay)
         EXPECT_EQ(gf_restartDelaySeconds(), r == CloseReason::ReaderError ? 15 : 9);
     }
 }
+
+TEST_F(StopState, TheResetBeforeARestartKeepsAHardStopAndItsReason)
+{
+    gf_requestClosingDown(CloseReason::NewSettings, 3);
+    EXPECT_TRUE(gf_resetStopStateUnlessHardStop());
+    EXPECT_FALSE(gf_stopPending());
+    EXPECT_EQ(gf_closeReason(), CloseReason::NotYetSet);
+    EXPECT_EQ(gf_restartDelaySeconds(), 0);
+
+    gf_requestClosingDown(CloseReason::ReaderError, 15);
+    gf_requestClosingDown(CloseReason::UserClosedSim, 0);
+    EXPECT_FALSE(gf_resetStopStateUnlessHardStop());
+    EXPECT_TRUE(g_hardStop);
+    EXPECT_TRUE(g_stopRequested);
+    EXPECT_EQ(gf_closeReason(), CloseReason::ReaderError);
+}

@@ -1,0 +1,11 @@
+#pragma once
+// One run of the traffic service on the worker thread.
+#include <atomic>
+#include <stop_token>
+
+// The current run was started by a restart.
+extern std::atomic<bool> g_restartPending;
+
+// Start-up, then a wait until a stop is asked for, then the close-down, which ends by
+// asking the window for a new run or for the end of the program. Never throws.
+void gf_serviceThread(std::stop_token stop);

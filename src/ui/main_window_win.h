@@ -1,0 +1,23 @@
+#pragma once
+// The main window: one fixed-size top-level window whose class and title are the
+// program's name. Windows code only.
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+inline constexpr UINT g_msgStartService = WM_APP + 1;
+inline constexpr UINT g_msgEndApplication = WM_APP + 2;
+
+// Set when the window is created, cleared when it is destroyed; other threads only
+// invalidate it and post to it.
+extern std::atomic<HWND> g_mainWindow;
+
+// Class style, icon 100, arrow cursor, black background; the class name is the title.
+bool gf_registerMainWindowClass(HINSTANCE instance, const std::wstring& className);
+// Creates the window at its remembered position (the default one when that lies on no
+// monitor), shows and updates it; false when that fails.
+bool gf_initInstance(HINSTANCE instance, const std::wstring& title);
+
+// The whole paint of the client area on a device context.
+void gf_paintWindow(HDC dc);

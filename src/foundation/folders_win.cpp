@@ -1,15 +1,8 @@
 #include "foundation/folders.h"
 
-#include <windows.h>
-#include <shlobj.h>
-#include <knownfolders.h>
+#include "foundation/known_folders_win.h"
 
 std::filesystem::path gf_appDataPath()
 {
-    PWSTR raw = nullptr;
-    std::filesystem::path result;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &raw)) && raw != nullptr)
-        result = std::filesystem::path(raw);
-    CoTaskMemFree(raw);
-    return result;
+    return gf_knownFolderPath(FOLDERID_RoamingAppData);
 }

@@ -1,28 +1,12 @@
 #include "foundation/installer_rights.h"
 
-#include <windows.h>
-#include <knownfolders.h>
-#include <shlobj.h>
-
-namespace {
-
-std::wstring lf_knownFolder(REFKNOWNFOLDERID id)
-{
-    PWSTR raw = nullptr;
-    std::wstring result;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &raw)) && raw != nullptr)
-        result = raw;
-    CoTaskMemFree(raw);
-    return result;
-}
-
-} // namespace
+#include "foundation/known_folders_win.h"
 
 std::vector<std::wstring> gf_protectedProgramFolders()
 {
     std::vector<std::wstring> folders;
     for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86}) {
-        std::wstring folder = lf_knownFolder(*id);
+        std::wstring folder = gf_knownFolderPath(*id).wstring();
         if (!folder.empty())
             folders.push_back(std::move(folder));
     }

@@ -1,21 +1,9 @@
-#include <windows.h>
-#include <knownfolders.h>
-#include <shlobj.h>
+#include "foundation/known_folders_win.h"
 
 #include "foundation/text.h"
 #include "simlink/simconnect/config.h"
 
 namespace {
-
-std::filesystem::path lf_knownFolder(const KNOWNFOLDERID& id)
-{
-    PWSTR raw = nullptr;
-    std::filesystem::path result;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &raw)) && raw != nullptr)
-        result = std::filesystem::path(raw);
-    CoTaskMemFree(raw);
-    return result;
-}
 
 std::optional<std::string> lf_profileString(const std::wstring& section, const wchar_t* key, const std::wstring& file)
 {
@@ -33,7 +21,7 @@ std::optional<std::string> lf_profileString(const std::wstring& section, const w
 std::vector<std::filesystem::path> gf_simConnectConfigFolders()
 {
     std::error_code ec;
-    return {lf_knownFolder(FOLDERID_PublicDocuments), lf_knownFolder(FOLDERID_Documents),
+    return {gf_knownFolderPath(FOLDERID_PublicDocuments), gf_knownFolderPath(FOLDERID_Documents),
             std::filesystem::current_path(ec)};
 }
 

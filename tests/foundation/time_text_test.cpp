@@ -8,19 +8,6 @@
 namespace {
 constexpr int64_t kMonday = 1796601600; // Mon Dec 07 00:00:00 2026 UTC
 constexpr int64_t kYear3001 = 32535216000;
-
-struct ProfessionalClock {
-    explicit ProfessionalClock(double ts)
-    {
-        g_rtProfessional = true;
-        g_trafficLastTimestamp = ts;
-    }
-    ~ProfessionalClock()
-    {
-        g_rtProfessional = false;
-        g_trafficLastTimestamp = 0.0;
-    }
-};
 } // namespace
 
 TEST(TimeText, GivesUtcTextsWithTheProgramsMonthNamesAndInvalidOutside1970To3000)
@@ -62,19 +49,18 @@ TEST(TrafficTime, FollowsPlausibleTimestampsOfProfessionalTrafficOnly)
 {
     const int64_t now = gf_nowSeconds();
     const int64_t lastYear = now - 365 * 86400;
-    {
-        ProfessionalClock clock(static_cast<double>(lastYear) + 0.75);
-        EXPECT_EQ(gf_trafficTime(), lastYear);
-        EXPECT_EQ(gf_weekdayAndSlot(), gf_packTimeOfWeek(gf_weekdayAndSlotOf(lastYear)));
-    }
-    g_trafficLastTimestamp = static_cast<double>(lastYear); // not professional
-    EXPECT_NEAR(static_cast<double>(gf_trafficTime()), static_cast<double>(now), 5.0);
-    g_trafficLastTimestamp = 0.0;
+    g_trafficLastTimestamp = static_cast<double>(lastYear) + 0.75;
+    EXPECT_NEAR(static_cast<double>(gf_trafficTime()), static_cast<double>(now), 5.0); // not professional
+    g_rtProfessional = true;
+    EXPECT_EQ(gf_trafficTime(), lastYear);
+    EXPECT_EQ(gf_weekdayAndSlot(), gf_packTimeOfWeek(gf_weekdayAndSlotOf(lastYear)));
     // Timestamps from the network that cannot be a traffic time fall back to the PC clock.
     for (double bad : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity(), 1e300,
                        static_cast<double>(now + 10 * 86400), 12.0}) {
-        ProfessionalClock clock(bad);
+        g_trafficLastTimestamp = bad;
         EXPECT_NEAR(static_cast<double>(gf_trafficTime()), static_cast<double>(gf_nowSeconds()), 5.0) << bad;
         EXPECT_EQ(gf_simHms().size(), 8u);
     }
+    g_rtProfessional = false;
+    g_trafficLastTimestamp = 0.0;
 }

@@ -1,7 +1,5 @@
 #include <chrono>
 #include <cstdlib>
-#include <deque>
-#include <functional>
 #include <future>
 #include <thread>
 
@@ -13,9 +11,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Stands in for the window: a control change asked for by another thread runs on the
-// user-interface thread, and the asking thread waits until it has run, as SendMessage
-// does. The user-interface thread runs them only between its own work (pump()).
+// Stands in for the window: a control change asked for by another thread waits until the
+// user-interface thread has run it, as SendMessage does; that thread runs them only
+// between its own work (pump()).
 class UiThreadBridge : public ControlBridge {
 public:
     void setCheckMark(const GuiControl&, bool) override { run(); }
@@ -25,27 +23,22 @@ public:
     void selectComboIndex(const GuiControl&, int32_t) override { run(); }
     void selectComboText(const GuiControl&, std::string_view) override { run(); }
 
-    void becomeUiThread() { uiThread_ = std::this_thread::get_id(); }
-
     void pump()
     {
-        std::deque<std::promise<void>*> taken;
-        {
-            std::lock_guard lock(mutex_);
-            taken.swap(queue_);
-        }
-        for (std::promise<void>* p : taken) {
-            ++changesFromOtherThreads;
+        std::lock_guard lock(mutex_);
+        for (std::promise<void>* p : queue_)
             p->set_value();
-        }
+        changesFromOtherThreads += static_cast<int>(queue_.size());
+        queue_.clear();
     }
 
+    std::atomic<std::thread::id> uiThread{};
     std::atomic<int> changesFromOtherThreads{0};
 
 private:
     void run()
     {
-        if (std::this_thread::get_id() == uiThread_.load())
+        if (std::this_thread::get_id() == uiThread.load())
             return;
         std::promise<void> done;
         std::future<void> f = done.get_future();
@@ -56,9 +49,8 @@ private:
         f.wait();
     }
 
-    std::atomic<std::thread::id> uiThread_{};
     std::mutex mutex_; // guards queue_
-    std::deque<std::promise<void>*> queue_;
+    std::vector<std::promise<void>*> queue_;
 };
 
 class SettingsConcurrency : public SettingsTest {};
@@ -72,19 +64,16 @@ TEST_F(SettingsConcurrency, StoresOnTheUiThreadDuringFullReadsOnTheWorkerNeither
     std::atomic<bool> workerDone{false};
     std::promise<void> uiReady;
     std::thread ui([&] {
-        bridge.becomeUiThread();
+        bridge.uiThread = std::this_thread::get_id();
         uiReady.set_value();
         for (int i = 0; i < 500; ++i) {
-            switch (i % 3) {
-            case 0:
+            if (i % 3 == 0) {
                 WEEK.value = (i % 2) == 0;
                 gf_storeBoolParameter(WEEK);
-                break;
-            case 1:
+            } else if (i % 3 == 1) {
                 MAX_FIT.value = i % 48;
                 gf_storeIntParameter(MAX_FIT);
-                break;
-            default:
+            } else {
                 DESTINATION.setValue(std::to_string(i));
                 gf_saveParameter(DESTINATION);
             }

@@ -9,21 +9,18 @@
 namespace settingstest {
 namespace {
 
-using tavtest::readFile;
-
-// Holds the file open without sharing, as a virus scanner or backup program may.
-HANDLE lf_lockExclusively(const std::filesystem::path& file)
-{
-    return CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 class LockedParametersFile : public SettingsTest {};
 
-TEST_F(LockedParametersFile, AStoreWaitsOutAShortLockAndKeepsEveryOtherSetting)
+// The file held open without sharing, as a virus scanner or backup program may: a store
+// waits out a short lock and keeps every other setting; a lasting one leaves the file as it was.
+TEST_F(LockedParametersFile, AStoreWaitsOutAShortLockAndALastingLockLeavesTheFileAsItWas)
 {
     lfolder[2].setValue("G:\\kept");
     gf_saveParameters(false);
-    HANDLE h = lf_lockExclusively(file());
+    const auto lock = [this] {
+        return CreateFileW(file().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE h = lock();
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     std::thread release([h] {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -36,19 +33,15 @@ TEST_F(LockedParametersFile, AStoreWaitsOutAShortLockAndKeepsEveryOtherSetting)
     EXPECT_EQ(storedValue("WEEK"), "true");
     EXPECT_EQ(storedValue("lfolder2"), "G:\\kept");
     EXPECT_FALSE(std::filesystem::exists(backup()));
-}
 
-TEST_F(LockedParametersFile, ALastingLockLeavesTheFileAsItWas)
-{
-    gf_saveParameters(false);
-    const std::string before = readFile(file());
-    HANDLE h = lf_lockExclusively(file());
+    const std::string before = tavtest::readFile(file());
+    h = lock();
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    WEEK.value = true;
+    WEEK.value = false;
     gf_storeBoolParameter(WEEK);
     EXPECT_FALSE(gf_readParameters());
     CloseHandle(h);
-    EXPECT_EQ(readFile(file()), before);
+    EXPECT_EQ(tavtest::readFile(file()), before);
     EXPECT_TRUE(log_.contains("WEEK not stored"));
 }
 

@@ -18,37 +18,29 @@ const std::vector<std::string> kObsolete{
     "AUTO_RANGE_ABOVE_HEIGHT", "AIRPORT_HEIGHT", "MSFS_2020",   "AI_PACKAGE_ORDER",
 };
 
-// A settings file of an older version in a program folder holding the leftovers that
-// older versions wrote there.
+// A program folder holding the leftovers that older versions wrote there.
 class Migration : public SettingsTest {
 protected:
-    Migration() : current_(program_.path()) {}
-
-    void writeOldFile(std::string_view version)
-    {
-        std::string elements;
-        if (!version.empty())
-            elements += element("PROGRAM_VERSION", version);
-        elements += element("lfolder0", "C:\\Liveries") + element("RANGE", "20");
-        for (const std::string& key : kObsolete)
-            elements += element(key, "1");
-        elements += element("LOG", "second");
-        writeFile(file(), parametersXml(elements));
-    }
-
-    void writeLeftovers()
+    Migration() : current_(program_.path())
     {
         fs::create_directories(program_ / "TO_BE_LEARNED_OFFLINE" / "deep");
         writeFile(program_ / "TO_BE_LEARNED_OFFLINE" / "deep" / "a.txt", "x");
-        writeFile(program_ / "versions.json", "{}");
-        for (const char* name : {"EDDF.xml", "LOWW.xml", "KLAX.XML", "KJFK1.xml", "ABC.xml", "notes.txt"})
-            writeFile(program_ / name, "<x/>");
-        fs::create_directory(program_ / "EGLL.xml");
         fs::create_directories(program_ / "input");
-        writeFile(program_ / "input" / "airports_p3d.xml", "<x/>");
-        writeFile(program_ / "input" / "dbase.xml", "<x/>");
         fs::create_directories(program_ / "new_version" / "sub");
-        writeFile(program_ / "new_version" / "sub" / "setup.exe", "MZ");
+        fs::create_directory(program_ / "EGLL.xml");
+        for (const char* name : {"versions.json", "EDDF.xml", "LOWW.xml", "KLAX.XML", "KJFK1.xml", "ABC.xml",
+                                 "notes.txt", "input/airports_p3d.xml", "input/dbase.xml", "new_version/sub/setup.exe"})
+            writeFile(program_ / name, "x");
+    }
+
+    // A settings file of the given stored version with every obsolete key, LOG twice.
+    void writeOldFile(std::string_view version)
+    {
+        std::string elements = version.empty() ? "" : element("PROGRAM_VERSION", version);
+        elements += element("lfolder0", "C:\\Liveries") + element("RANGE", "20");
+        for (const std::string& key : kObsolete)
+            elements += element(key, "1");
+        writeFile(file(), parametersXml(elements + element("LOG", "second")));
     }
 
     bool present(std::string_view name) const { return fs::exists(program_ / name); }
@@ -71,12 +63,9 @@ TEST_F(Migration, FromNoFileTheScansAreAskedForAndNothingIsMigrated)
     gf_setControlBridge(&bridge);
     SCAN_LIVERIES.value = false;
     SCAN_AIRPORTS.value = false;
-    writeLeftovers();
     gf_loadParameters();
-    EXPECT_TRUE(SCAN_LIVERIES.value);
-    EXPECT_TRUE(SCAN_AIRPORTS.value);
-    EXPECT_EQ(storedValue("SCAN_LIVERIES"), "true");
-    EXPECT_EQ(storedValue("SCAN_AIRPORTS"), "true");
+    EXPECT_TRUE(SCAN_LIVERIES.value && SCAN_AIRPORTS.value);
+    EXPECT_EQ(storedValue("SCAN_LIVERIES") + storedValue("SCAN_AIRPORTS"), "truetrue");
     EXPECT_EQ(storedValue("PROGRAM_VERSION"), "11.10.3");
     EXPECT_TRUE(present("EDDF.xml"));
     const std::vector<std::string> calls = bridge.calls();
@@ -85,17 +74,20 @@ TEST_F(Migration, FromNoFileTheScansAreAskedForAndNothingIsMigrated)
     EXPECT_EQ(calls.back(), "check 32802 1");
 }
 
-TEST_F(Migration, NoVersionTheSameOrANewerOneOnlyRecordsTheRunningVersion)
+TEST_F(Migration, NoVersionTheSameANewerOrAnUnreadableOneOnlyRecordsTheRunningVersion)
 {
-    for (const char* version : {"", "11.10.3", "12.0.0"}) {
+    for (const std::string version : {"", "11.10.3", "12.0.0", "11.99999999999.3", "abc"}) {
         writeOldFile(version);
-        writeLeftovers();
         gf_loadParameters();
         EXPECT_EQ(storedValue("PROGRAM_VERSION"), "11.10.3") << version;
         EXPECT_EQ(PROGRAM_VERSION.value(), "11.10.3") << version;
+        EXPECT_EQ(storedValue("lfolder0"), "C:\\Liveries") << version;
         EXPECT_EQ(obsoleteKeysLeft(), 15u) << version;
         EXPECT_TRUE(present("TO_BE_LEARNED_OFFLINE") && present("versions.json") && present("EDDF.xml"));
+        const bool unreadable = version.size() > 7 || version == "abc";
+        EXPECT_EQ(log_.contains("The stored program version '" + version + "' cannot be read"), unreadable) << version;
     }
+    EXPECT_FALSE(fs::exists(backup()));
     EXPECT_FALSE(log_.contains("version update"));
     EXPECT_FALSE(log_.contains("removed"));
 }
@@ -103,7 +95,6 @@ TEST_F(Migration, NoVersionTheSameOrANewerOneOnlyRecordsTheRunningVersion)
 TEST_F(Migration, From11_0_2TheObsoleteSettingsAndItemsAreRemovedAndTheRestKept)
 {
     writeOldFile("11.0.2");
-    writeLeftovers();
     gf_loadParameters();
 
     EXPECT_TRUE(log_.contains("This is a version update from 11.0.2 -> 11.10.3\n"));
@@ -133,7 +124,6 @@ TEST_F(Migration, From11_0_2TheObsoleteSettingsAndItemsAreRemovedAndTheRestKept)
 TEST_F(Migration, From11_0_1TheFileIsReplacedByTheDefaultsAndKeptAsParameters0)
 {
     writeOldFile("11.0.1");
-    writeLeftovers();
     gf_loadParameters();
 
     EXPECT_TRUE(log_.contains("This is a version update from 11.0.1 -> 11.10.3\n"));
@@ -149,26 +139,9 @@ TEST_F(Migration, From11_0_1TheFileIsReplacedByTheDefaultsAndKeptAsParameters0)
     EXPECT_FALSE(log_.contains("removed"));
 }
 
-TEST_F(Migration, AnUnreadableStoredVersionKeepsTheFileAndMigratesNothing)
-{
-    for (const char* version : {"11.99999999999.3", "abc"}) {
-        writeOldFile(version);
-        writeLeftovers();
-        gf_loadParameters();
-        EXPECT_TRUE(log_.contains(std::string("The stored program version '") + version + "' cannot be read"));
-        EXPECT_EQ(storedValue("lfolder0"), "C:\\Liveries") << version;
-        EXPECT_EQ(obsoleteKeysLeft(), 15u) << version;
-        EXPECT_TRUE(present("EDDF.xml"));
-        EXPECT_FALSE(fs::exists(backup()));
-        EXPECT_EQ(storedValue("PROGRAM_VERSION"), "11.10.3");
-        EXPECT_FALSE(log_.contains("version update"));
-    }
-}
-
 TEST_F(Migration, AFileSystemFailureIsLoggedAndTheVersionStaysForTheNextStart)
 {
     writeOldFile("11.0.2");
-    writeLeftovers();
     fs::remove(program_ / "versions.json");
     fs::create_directories(program_ / "versions.json" / "held"); // a folder that is not empty cannot be removed
     gf_loadParameters();

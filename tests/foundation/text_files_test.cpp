@@ -23,15 +23,6 @@ std::string utf16(std::string_view utf8, bool bigEndian)
     return out;
 }
 
-// Windows-1252 for texts of Latin-1 characters only.
-std::string latin1(std::string_view utf8)
-{
-    std::string out;
-    for (const char16_t u : gf_utf8ToUtf16(utf8))
-        out += static_cast<char>(u);
-    return out;
-}
-
 struct ReadResult {
     Charset charset;
     bool ok;
@@ -53,81 +44,64 @@ TEST(TextFiles, EveryCharsetAndLineEndGivesTheSameUtf8Lines)
 {
     TempFolder folder;
     const Lines expected{"[fltsim.0]", "title=Airbus A320 J\xC3\xBCrgen caf\xC3\xA9", "", "atc_id=D-AIZZ"};
-    for (const std::string_view end : {"\r\n", "\n", "\r"}) {
-        std::string text;
-        for (const std::string& line : expected)
-            text += line + std::string(end);
-        const struct {
-            Charset charset;
-            std::string bytes;
-        } fixtures[] = {
+    for (const std::string end : {"\r\n", "\n", "\r"}) {
+        const std::string text = "[fltsim.0]" + end + "title=Airbus A320 J\xC3\xBCrgen caf\xC3\xA9" + end + end +
+                                 "atc_id=D-AIZZ" + end;
+        const std::string ansi = "[fltsim.0]" + end + "title=Airbus A320 J\xFCrgen caf\xE9" + end + end +
+                                 "atc_id=D-AIZZ" + end;
+        const std::pair<Charset, std::string> fixtures[] = {
             {Charset::Utf8WithoutBom, text},
             {Charset::Utf8WithBom, "\xEF\xBB\xBF" + text},
             {Charset::Unicode, "\xFF\xFE" + utf16(text, false)},
             {Charset::Unicode, utf16(text, false)},
             {Charset::UnicodeBigEndian, "\xFE\xFF" + utf16(text, true)},
             {Charset::UnicodeBigEndian, utf16(text, true)},
-            {Charset::Ansi, latin1(text)},
+            {Charset::Ansi, ansi},
         };
-        for (const auto& f : fixtures) {
-            const ReadResult r = detectAndRead(folder, f.bytes);
-            SCOPED_TRACE(gf_charsetName(f.charset) + " with line end of " + std::to_string(end.size()) + " byte(s)");
-            EXPECT_EQ(r.charset, f.charset);
+        for (const auto& [charset, bytes] : fixtures) {
+            const ReadResult r = detectAndRead(folder, bytes);
+            SCOPED_TRACE(gf_charsetName(charset) + " with line end of " + std::to_string(end.size()) + " byte(s)");
+            EXPECT_EQ(r.charset, charset);
             EXPECT_TRUE(r.ok);
             EXPECT_EQ(r.lines, expected);
         }
     }
 }
 
-TEST(TextFiles, DetectionOfShortAndMarkedFiles)
+TEST(TextFiles, ShortFilesAndInvalidUtf8AnywhereInTheFileAreDetectedByTheirContent)
 {
     TempFolder folder;
-    EXPECT_EQ(detectAndRead(folder, "").charset, Charset::Utf8WithoutBom);
-    EXPECT_TRUE(detectAndRead(folder, "").ok);
-    EXPECT_TRUE(detectAndRead(folder, "").lines.empty());
-    EXPECT_EQ(detectAndRead(folder, "A").charset, Charset::Utf8WithoutBom);
-    EXPECT_EQ(detectAndRead(folder, std::string("\xFF\xFE\0\0", 4)).charset, Charset::Unicode);
-    EXPECT_EQ(detectAndRead(folder, std::string("A\0B\0", 4)).lines, Lines{"AB"});
-    EXPECT_EQ(detectAndRead(folder, std::string("\0A\0B", 4)).lines, Lines{"AB"});
-    // Three bytes: big-endian by the zero, and an odd size gives no lines.
-    const ReadResult odd = detectAndRead(folder, std::string("\0A\0", 3));
-    EXPECT_EQ(odd.charset, Charset::UnicodeBigEndian);
-    EXPECT_TRUE(odd.ok);
-    EXPECT_TRUE(odd.lines.empty());
-    EXPECT_EQ(gf_detectCharset(folder / "missing.cfg"), Charset::NoneFound);
-}
-
-TEST(TextFiles, InvalidUtf8AnywhereInTheFileIsReadAsAnsi)
-{
-    TempFolder folder;
-    EXPECT_EQ(detectAndRead(folder, "title=caf\xC3\xA9").charset, Charset::Utf8WithoutBom);
-    const ReadResult ansi = detectAndRead(folder, "title=caf\xE9");
-    EXPECT_EQ(ansi.charset, Charset::Ansi);
-    EXPECT_EQ(ansi.lines, Lines{"title=caf\xC3\xA9"});
+    const std::string head(4095, 'a');
+    const struct {
+        std::string bytes;
+        Charset charset;
+        Lines lines;
+    } cases[] = {
+        {"", Charset::Utf8WithoutBom, {}},
+        {std::string("A\0B\0", 4), Charset::Unicode, {"AB"}},
+        {std::string("\0A\0B", 4), Charset::UnicodeBigEndian, {"AB"}},
+        {std::string("\0A\0", 3), Charset::UnicodeBigEndian, {}}, // an odd size gives no lines
+        {"title=caf\xE9", Charset::Ansi, {"title=caf\xC3\xA9"}},
+        // A character across byte 4096 is still UTF-8; a single ANSI byte far behind it is not.
+        {head + "\xC3\xA9\nz", Charset::Utf8WithoutBom, {head + "\xC3\xA9", "z"}},
+        {std::string(6000, 'a') + "\n\xFC\x80", Charset::Ansi, {std::string(6000, 'a'), "\xC3\xBC\xE2\x82\xAC"}},
+    };
+    for (const auto& c : cases) {
+        const ReadResult r = detectAndRead(folder, c.bytes);
+        EXPECT_EQ(r.charset, c.charset) << c.bytes.substr(0, 12);
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(r.lines, c.lines);
+    }
     for (const char* bad : {"\xE0\x80\x80", "\xC0\xAF", "\xF0\x80\x80\x80", "\xF5\x80\x80\x80", "\xED\xA0\x80"})
         EXPECT_EQ(detectAndRead(folder, std::string("x=") + bad + "y").charset, Charset::Ansi) << bad;
+    EXPECT_EQ(gf_detectCharset(folder / "missing.cfg"), Charset::NoneFound);
 
-    // A character across byte 4096 is still UTF-8; a single ANSI byte far behind it is not.
-    const std::string head(4095, 'a');
-    const ReadResult straddling = detectAndRead(folder, head + "\xC3\xA9\nz");
-    EXPECT_EQ(straddling.charset, Charset::Utf8WithoutBom);
-    EXPECT_EQ(straddling.lines, (Lines{head + "\xC3\xA9", "z"}));
-    const ReadResult late = detectAndRead(folder, std::string(6000, 'a') + "\n\xFC\x80");
-    EXPECT_EQ(late.charset, Charset::Ansi);
-    EXPECT_EQ(late.lines.at(1), "\xC3\xBC\xE2\x82\xAC");
-
-    // A caller that passes a stale charset still gets valid UTF-8.
-    tavtest::writeFile(folder / "b.cfg", "\xEF\xBB\xBFn=\xE9");
+    // A caller that passes a stale charset still gets valid UTF-8, and a UTF-16 mark wins.
     Lines lines;
+    tavtest::writeFile(folder / "b.cfg", "\xEF\xBB\xBFn=\xE9");
     ASSERT_TRUE(gf_readTextFileLines(Charset::Utf8WithBom, folder / "b.cfg", lines));
     EXPECT_EQ(lines, Lines{"n=\xC3\xA9"});
-}
-
-TEST(TextFiles, Utf16ByteOrderMarkWinsOverThePassedCharset)
-{
-    TempFolder folder;
     tavtest::writeFile(folder / "le.cfg", "\xFF\xFE" + utf16("x\r\ny", false));
-    Lines lines;
     ASSERT_TRUE(gf_readTextFileLines(Charset::UnicodeBigEndian, folder / "le.cfg", lines));
     EXPECT_EQ(lines, (Lines{"x", "y"}));
 }
@@ -151,29 +125,23 @@ TEST(TextFiles, FailuresAreReportedAsFalseWithAMessage)
     EXPECT_THROW(gf_charsetName(static_cast<Charset>(6)), std::out_of_range);
 }
 
-TEST(TextFiles, SplittingKeepsEmptyLinesAndDropsOneLineEnd)
+TEST(TextFiles, SplittingKeepsEmptyLinesAndOwnFilesAreWrittenWithLfUnderAnyFolderName)
 {
     const auto split = [](std::string_view text) {
         Lines lines;
         gf_splitLines(text, lines);
         return lines;
     };
-    EXPECT_EQ(split("a\r\nb\r\n"), (Lines{"a", "b"}));
     EXPECT_EQ(split("a\n\nb"), (Lines{"a", "", "b"}));
     EXPECT_EQ(split("a\r\r\n"), (Lines{"a", ""}));
     EXPECT_EQ(split("\n"), Lines{""});
     EXPECT_EQ(split("\xEF\xBB\xBF"), Lines{});
-    EXPECT_EQ(split(""), Lines{});
-}
 
-TEST(TextFiles, OwnFilesAreWrittenWithLfAndReadBackUnderAnyFolderName)
-{
     TempFolder folder;
     const fs::path user = folder / "J\xC3\xBCrgen \xCE\xA9\xCE\xBC \xE6\x9D\xB1";
     fs::create_directories(user);
     ASSERT_TRUE(gf_writeFile("EDDF", user / "my_park_airports.txt"));
     EXPECT_EQ(tavtest::readFile(user / "my_park_airports.txt"), "EDDF\n");
-    EXPECT_EQ(gf_detectCharset(user / "my_park_airports.txt"), Charset::Utf8WithoutBom);
     TextFile file{user / "my_park_airports.txt", {"stale"}};
     EXPECT_EQ(gf_readFile(file, 1), Lines{"EDDF"});
     EXPECT_TRUE(gf_readFile(user / "missing.txt").empty());

@@ -32,18 +32,6 @@ public:
         return records_;
     }
 
-    std::string lastRecord() const
-    {
-        std::lock_guard lock(recordsMutex_);
-        return records_.empty() ? std::string() : records_.back();
-    }
-
-    size_t recordCount() const
-    {
-        std::lock_guard lock(recordsMutex_);
-        return records_.size();
-    }
-
     // Feeds bytes to the receive side in reads of at most `chunk` bytes.
     void inject(std::string_view bytes, size_t chunk = 65536)
     {
@@ -56,12 +44,12 @@ public:
         }
     }
 
-    void failNextWrite() { failNextWrite_ = true; }
+    bool failNextWrite = false;
 
 protected:
     WriteStart startWrite(const std::vector<ScPacketPtr>& batch) override
     {
-        if (failNextWrite_) {
+        if (failNextWrite) {
             close(ScCloseReason::IoError, gf_scHresultFromSystemError(10054));
             return WriteStart::Failed;
         }
@@ -77,17 +65,16 @@ protected:
 private:
     mutable std::mutex recordsMutex_;
     std::vector<std::string> records_; // guarded by recordsMutex_
-    bool failNextWrite_ = false;
 };
 
 // A connection on a recording transport; closed (and freed) with the object.
 struct TestConnection {
-    explicit TestConnection(uint32_t maxReceiveSize = g_scDefaultMaxReceiveSize, const char* name = "Tavelorium_P3D")
+    explicit TestConnection(uint32_t maxReceiveSize = g_scDefaultMaxReceiveSize)
     {
         auto queue = std::make_shared<ScReceiveQueue>();
         auto recording = std::make_shared<RecordingTransport>(queue, maxReceiveSize);
         transport = recording.get();
-        openResult = gf_simConnectOpenOn(&handle, name, std::move(recording), std::move(queue));
+        openResult = gf_simConnectOpenOn(&handle, "Tavelorium_P3D", std::move(recording), std::move(queue));
     }
     ~TestConnection()
     {
@@ -96,6 +83,9 @@ struct TestConnection {
     }
     TestConnection(const TestConnection&) = delete;
     TestConnection& operator=(const TestConnection&) = delete;
+
+    size_t sentCount() const { return transport->records().size(); }
+    std::string lastSent() const { return transport->records().back(); }
 
     ScHandle handle = nullptr;
     ScHresult openResult = g_scFail;
@@ -112,59 +102,40 @@ public:
     // A text field of `width` bytes, NUL-padded.
     Bytes& text(std::string_view s, size_t width)
     {
-        std::string field(width, '\0');
-        field.replace(0, s.size(), s);
-        bytes_ += field;
-        return *this;
+        bytes_ += s;
+        return zeros(width - s.size());
     }
-    Bytes& zeros(size_t n)
-    {
-        bytes_.append(n, '\0');
-        return *this;
-    }
+    Bytes& zeros(size_t n) { return append(std::string(n, '\0')); }
     Bytes& append(std::string_view s)
     {
         bytes_ += s;
         return *this;
     }
     const std::string& str() const { return bytes_; }
-    size_t size() const { return bytes_.size(); }
 
 private:
-    Bytes& raw(const void* p, size_t n)
-    {
-        bytes_.append(static_cast<const char*>(p), n);
-        return *this;
-    }
+    Bytes& raw(const void* p, size_t n) { return append(std::string_view(static_cast<const char*>(p), n)); }
     std::string bytes_;
 };
 
 // A request record's expected head: size, version 35, id 0xF0000000 + number, send id.
 inline Bytes requestHead(uint32_t size, uint32_t number, uint32_t sendId)
 {
-    Bytes b;
-    b.u32(size).u32(35).u32(0xF0000000u + number).u32(sendId);
-    return b;
+    return Bytes().u32(size).u32(35).u32(0xF0000000u + number).u32(sendId);
 }
 
 // A received message's head: size, version, id.
 inline Bytes messageHead(uint32_t size, uint32_t id)
 {
-    Bytes b;
-    b.u32(size).u32(4).u32(id);
-    return b;
+    return Bytes().u32(size).u32(4).u32(id);
 }
 
 // "0000: 28 01 00 00 ..." 16 bytes a line, for readable failures.
 inline std::string hexDump(std::string_view bytes)
 {
     std::string out;
-    for (size_t i = 0; i < bytes.size(); i += 16) {
-        out += fmt::format("{:04x}:", i);
-        for (size_t j = i; j < std::min(bytes.size(), i + 16); ++j)
-            out += fmt::format(" {:02x}", static_cast<unsigned char>(bytes[j]));
-        out += '\n';
-    }
+    for (size_t i = 0; i < bytes.size(); ++i)
+        out += (i % 16 == 0 ? fmt::format("\n{:04x}:", i) : "") + fmt::format(" {:02x}", static_cast<unsigned char>(bytes[i]));
     return out;
 }
 

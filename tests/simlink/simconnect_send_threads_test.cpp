@@ -5,6 +5,24 @@
 
 #include "simlink/sc_test_support.h"
 
+using sctest::requestHead;
+
+namespace {
+
+// Request i of a thread: every third one an object removal, the others a position record,
+// so that two record sizes mix and a torn record shows.
+std::string lf_expected(uint32_t thread, uint32_t i, uint32_t sendId)
+{
+    if (i % 3 == 0)
+        return requestHead(24, 0x2C, sendId).u32(thread).u32(i).str();
+    sctest::Bytes b = requestHead(100, 0x10, sendId).u32(402).u32(thread).u32(0).u32(1).u32(64);
+    for (int k = 0; k < 8; ++k)
+        b.f64(thread * 1e7 + i + k * 0.125);
+    return b.str();
+}
+
+} // namespace
+
 // The worker's direct requests and the frame drain send on one connection from two
 // threads: no record may be torn, reordered within its thread or share a send id.
 TEST(SimConnectSendThreads, TwoThreadsOf100000RequestsArriveIntactInOrderWithUniqueIds)
@@ -16,7 +34,6 @@ TEST(SimConnectSendThreads, TwoThreadsOf100000RequestsArriveIntactInOrderWithUni
             double position[8];
             for (int k = 0; k < 8; ++k)
                 position[k] = thread * 1e7 + i + k * 0.125;
-            // Alternate record sizes so that a torn record shows.
             const ScHresult hr = (i % 3 == 0) ? SimConnect_AIRemoveObject(c.handle, thread, i)
                                               : SimConnect_SetDataOnSimObject(c.handle, 402, thread, 0, 1,
                                                                               sizeof position, position);
@@ -33,39 +50,14 @@ TEST(SimConnectSendThreads, TwoThreadsOf100000RequestsArriveIntactInOrderWithUni
     std::set<uint32_t> ids;
     uint32_t next[3] = {0, 0, 0};
     for (size_t r = 1; r < records.size(); ++r) {
-        const std::string& rec = records[r];
-        ScRequestHeader head;
-        ASSERT_GE(rec.size(), sizeof head);
-        std::memcpy(&head, rec.data(), sizeof head);
-        ASSERT_EQ(head.size, rec.size());
-        ASSERT_EQ(head.version, 35u);
-        ASSERT_TRUE(ids.insert(head.sendId).second) << "send id " << head.sendId << " twice";
-        uint32_t thread = 0;
-        uint32_t index = 0;
-        if (head.id == 0xF000002Cu) {
-            ASSERT_EQ(rec.size(), 24u);
-            ScRemoveObjectRecord remove;
-            std::memcpy(&remove, rec.data(), sizeof remove);
-            thread = remove.objectId;
-            index = remove.requestId;
-            ASSERT_EQ(index % 3, 0u);
-        } else {
-            ASSERT_EQ(head.id, 0xF0000010u);
-            ASSERT_EQ(rec.size(), 100u);
-            ScSetDataRecord set;
-            std::memcpy(&set, rec.data(), sizeof set);
-            thread = set.objectId;
-            double position[8];
-            std::memcpy(position, rec.data() + sizeof set, sizeof position);
-            ASSERT_TRUE(thread == 1 || thread == 2);
-            const double base = position[0] - thread * 1e7;
-            index = static_cast<uint32_t>(base);
-            for (int k = 0; k < 8; ++k)
-                ASSERT_EQ(position[k], thread * 1e7 + index + k * 0.125) << "record " << r;
-        }
-        ASSERT_TRUE(thread == 1 || thread == 2);
-        ASSERT_EQ(index, next[thread]) << "thread " << thread << " out of order at record " << r;
-        ++next[thread];
+        uint32_t words[6];
+        ASSERT_GE(records[r].size(), sizeof words);
+        std::memcpy(words, records[r].data(), sizeof words);
+        // The object id, which names the thread, follows the head or the definition id.
+        const uint32_t thread = words[2] == 0xF000002Cu ? words[4] : words[5];
+        ASSERT_TRUE(thread == 1 || thread == 2) << "record " << r;
+        ASSERT_EQ(records[r], lf_expected(thread, next[thread]++, words[3])) << "record " << r;
+        ASSERT_TRUE(ids.insert(words[3]).second) << "send id " << words[3] << " twice";
     }
     EXPECT_EQ(next[1], kPerThread);
     EXPECT_EQ(next[2], kPerThread);

@@ -48,7 +48,6 @@ REQUESTS = {
     0x2C: Request("AIRemoveObject", 24, "<2I", ("object_id", "request_id")),
     0x2D: Request("AISetAircraftFlightPlan", 284, "<I260sI", ("object_id", "flight_plan_path", "request_id")),
 }
-REQUEST_NUMBERS = {r.name: n for n, r in REQUESTS.items()}
 
 # Messages the stand-in sends: name -> id, layout and fields after the 12-byte header,
 # defaults. Object data messages take their data as the keyword `payload` (bytes).

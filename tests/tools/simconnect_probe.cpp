@@ -2,7 +2,7 @@
 // arguments as commands in order and prints one line per result, which the tests read.
 // It reads SimConnect.cfg and writes Log.txt in the current folder.
 //
-//   open [INDEX]                 SimConnect_Open as "Tavelorium_P3D"
+//   open                         SimConnect_Open as "Tavelorium_P3D"
 //   requests                     one record of every request kind
 //   subscribe ID NAME            SimConnect_SubscribeToSystemEvent
 //   define ID NAME UNITS TYPE    SimConnect_AddToDataDefinition ("-" for no units)
@@ -10,9 +10,7 @@
 //   dispatch MS                  dispatch every millisecond for MS ms, printing messages
 //   wait-failure MS              dispatch until the connection fails, at most MS ms
 //   close                        SimConnect_Close
-//   sleep MS
 #include <chrono>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -175,11 +173,8 @@ int lf_run(int argc, char** argv)
         };
         const auto number = [&](int n) { return static_cast<uint32_t>(std::stoul(arg(n))); };
         if (command == "open") {
-            const bool hasIndex = i + 1 < argc && std::isdigit(static_cast<unsigned char>(argv[i + 1][0]));
-            const uint32_t index = hasIndex ? number(1) : 0;
-            i += hasIndex ? 1 : 0;
             const auto start = Clock::now();
-            const ScHresult hr = SimConnect_Open(&probe.handle, "Tavelorium_P3D", nullptr, 0, nullptr, index);
+            const ScHresult hr = SimConnect_Open(&probe.handle, "Tavelorium_P3D", nullptr, 0, nullptr, 0);
             std::printf("open hr=0x%08X ms=%lld\n", static_cast<uint32_t>(hr), lf_msSince(start));
         } else if (command == "requests") {
             lf_requests(probe.handle);
@@ -213,9 +208,6 @@ int lf_run(int argc, char** argv)
             const ScHresult hr = SimConnect_Close(probe.handle);
             probe.handle = nullptr;
             std::printf("close hr=0x%08X ms=%lld\n", static_cast<uint32_t>(hr), lf_msSince(start));
-        } else if (command == "sleep") {
-            std::this_thread::sleep_for(std::chrono::milliseconds(number(1)));
-            i += 1;
         } else {
             std::fprintf(stderr, "unknown command %s\n", command.c_str());
             return 2;

@@ -2,35 +2,25 @@
 
 #include "control/command_line.h"
 
-TEST(ProductionSwitches, NoArgumentsLeaveProductionOffAndNotGiven)
+TEST(ProductionSwitches, EitherSpellingInAnyCaseCountsTheLastOneWinsAndLookalikesAreIgnored)
 {
-    const ProductionSwitches s = gf_readProductionSwitches({});
-    EXPECT_FALSE(s.production);
-    EXPECT_FALSE(s.given);
-}
-
-TEST(ProductionSwitches, BothSpellingsTurnItOnIgnoringCase)
-{
-    for (const char* arg : {"--production", "/production", "/PRODUCTION", "--Production"}) {
-        const ProductionSwitches s = gf_readProductionSwitches({arg});
-        EXPECT_TRUE(s.production) << arg;
-        EXPECT_TRUE(s.given) << arg;
+    struct Row {
+        std::vector<std::string> arguments;
+        bool production, given;
+    };
+    const Row rows[] = {
+        {{}, false, false},
+        {{"--production"}, true, true},
+        {{"/production"}, true, true},
+        {{"/PRODUCTION"}, true, true},
+        {{"--Production"}, true, true},
+        {{"--production", "--no-production"}, false, true},
+        {{"/NO-PRODUCTION", "unknown", "/production", "x"}, true, true},
+        {{"--productionx", "-production", "production", "--no-production=1", ""}, false, false},
+    };
+    for (const Row& row : rows) {
+        const ProductionSwitches s = gf_readProductionSwitches(row.arguments);
+        EXPECT_EQ(s.production, row.production) << ::testing::PrintToString(row.arguments);
+        EXPECT_EQ(s.given, row.given) << ::testing::PrintToString(row.arguments);
     }
-}
-
-TEST(ProductionSwitches, TheLastSwitchWins)
-{
-    ProductionSwitches s = gf_readProductionSwitches({"--production", "--no-production"});
-    EXPECT_FALSE(s.production);
-    EXPECT_TRUE(s.given);
-    s = gf_readProductionSwitches({"/NO-PRODUCTION", "unknown", "/production", "x"});
-    EXPECT_TRUE(s.production);
-}
-
-TEST(ProductionSwitches, LookalikesAndOtherArgumentsAreIgnored)
-{
-    const ProductionSwitches s =
-        gf_readProductionSwitches({"--productionx", "-production", "production", "--no-production=1", ""});
-    EXPECT_FALSE(s.given);
-    EXPECT_FALSE(s.production);
 }

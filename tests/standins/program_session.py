@@ -57,9 +57,8 @@ class ProgramSession:
         return subprocess.Popen(["wine", str(exe), *args], env=self.env, cwd=cwd or tempfile.gettempdir(),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def run(self, program_folder: pathlib.Path, *args: str, timeout: float = 60, cwd=None) -> int:
-        process = self.launch(program_folder, *args, cwd=cwd)
-        return process.wait(timeout=timeout)
+    def run(self, program_folder: pathlib.Path, *args: str, timeout: float = 60) -> int:
+        return self.launch(program_folder, *args).wait(timeout=timeout)
 
     def probe(self, *args: str, timeout: float = 60) -> subprocess.CompletedProcess:
         return subprocess.run(["wine", str(self.probe_exe), *args], env=self.env, stdin=subprocess.DEVNULL,

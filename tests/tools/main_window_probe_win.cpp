@@ -68,14 +68,10 @@ std::string lf_controlJson(HWND parent, HWND control)
     GetWindowRect(control, &rc);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
     const std::wstring cls = lf_className(control);
-    const LONG style = GetWindowLongW(control, GWL_STYLE);
     std::string json = "{\"id\": " + std::to_string(GetDlgCtrlID(control)) + ", \"class\": " + lf_json(cls) +
                        ", \"left\": " + std::to_string(rc.left) + ", \"top\": " + std::to_string(rc.top) +
                        ", \"width\": " + std::to_string(rc.right - rc.left) +
-                       ", \"height\": " + std::to_string(rc.bottom - rc.top) +
-                       ", \"style\": " + std::to_string(static_cast<unsigned long>(style)) +
                        ", \"enabled\": " + (IsWindowEnabled(control) ? "true" : "false") +
-                       ", \"visible\": " + (IsWindowVisible(control) ? "true" : "false") +
                        ", \"text\": " + lf_json(lf_windowText(control));
     if (lstrcmpiW(cls.c_str(), L"Button") == 0)
         json += ", \"check\": " + std::to_string(SendMessageW(control, BM_GETCHECK, 0, 0));
@@ -113,21 +109,16 @@ int lf_info()
         std::puts("{\"found\": false}");
         return 1;
     }
-    RECT outer{}, client{};
+    RECT outer{};
     GetWindowRect(window, &outer);
-    GetClientRect(window, &client);
     std::vector<HWND> children;
     EnumChildWindows(window, lf_collectChild, reinterpret_cast<LPARAM>(&children));
     std::string json = "{\"found\": true, \"title\": " + lf_json(lf_windowText(window)) +
                        ", \"class\": " + lf_json(lf_className(window)) + ", \"left\": " + std::to_string(outer.left) +
                        ", \"top\": " + std::to_string(outer.top) + ", \"right\": " + std::to_string(outer.right) +
                        ", \"bottom\": " + std::to_string(outer.bottom) +
-                       ", \"client_width\": " + std::to_string(client.right) +
-                       ", \"client_height\": " + std::to_string(client.bottom) +
                        ", \"style\": " + std::to_string(static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE))) +
-                       ", \"exstyle\": " +
-                       std::to_string(static_cast<unsigned long>(GetWindowLongW(window, GWL_EXSTYLE))) +
-                       ", \"visible\": " + (IsWindowVisible(window) ? "true" : "false") + ", \"controls\": [";
+                       ", \"controls\": [";
     for (size_t i = 0; i < children.size(); ++i)
         json += (i ? ", " : "") + lf_controlJson(window, children[i]);
     json += "]}";

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "foundation/settings_catalogue.h"
 #include "foundation/settings_fixture.h"
 #include "ui/control_ops.h"
@@ -16,29 +14,31 @@ protected:
         std::lock_guard lock(g_callsignChoices->mutex);
         g_callsignChoices->texts.assign(1, std::string());
     }
-    std::vector<std::string> calls() const { return bridge_.calls(); }
     settingstest::RecordingBridge bridge_;
 };
 
 } // namespace
 
-TEST_F(ControlOps, ARangeBetweenTheListValuesSelectsNothing)
+TEST_F(ControlOps, TheRangeListShowsTheClampedRangeWhileTheRadiusKeepsTheGivenOneAndNeverWraps)
 {
-    EXPECT_EQ(gf_selectComboInt(7), 12964);
-    EXPECT_EQ(RANGE.value, 7);
-    EXPECT_EQ(g_rangeNm, 7.0);
-    EXPECT_EQ(g_rangeMetres, 12964);
-    EXPECT_TRUE(calls().empty());
-}
-
-TEST_F(ControlOps, ARangeAboveTheLimitSelectsTheLastEntryButKeepsTheGivenRange)
-{
-    EXPECT_EQ(gf_selectComboInt(150), 277800);
-    EXPECT_EQ(RANGE.value, 100);
-    EXPECT_EQ(g_rangeNm, 150.0);
-    EXPECT_EQ(calls(), std::vector<std::string>{"select 32818 19"});
-    EXPECT_EQ(gf_selectComboInt(-5), 0); // never a wrapped-around radius
-    EXPECT_EQ(RANGE.value, 2);
+    struct Row {
+        int32_t given, metres, listValue;
+        std::vector<std::string> calls;
+    };
+    const Row rows[] = {
+        {7, 12964, 7, {}}, // between the list values: nothing selected
+        {150, 277800, 100, {"select 32818 19"}},
+        {-5, 0, 2, {"select 32818 0"}},
+    };
+    for (const Row& row : rows) {
+        const size_t before = bridge_.calls().size();
+        EXPECT_EQ(gf_selectComboInt(row.given), row.metres) << row.given;
+        EXPECT_EQ(RANGE.value, row.listValue) << row.given;
+        EXPECT_EQ(g_rangeNm, row.given);
+        EXPECT_EQ(g_rangeMetres, row.metres);
+        const std::vector<std::string> calls = bridge_.calls();
+        EXPECT_EQ(std::vector<std::string>(calls.begin() + static_cast<ptrdiff_t>(before), calls.end()), row.calls);
+    }
     EXPECT_FALSE(std::filesystem::exists(file())); // the range is not stored
 }
 
@@ -47,7 +47,7 @@ TEST_F(ControlOps, SettingACheckBoxStoresItAndSetsTheMark)
     gf_setCheckBox(SCAN_AIRPORTS, false);
     EXPECT_FALSE(SCAN_AIRPORTS.value);
     EXPECT_EQ(storedValue("SCAN_AIRPORTS"), "false");
-    EXPECT_EQ(calls().back(), "check 32802 0");
+    EXPECT_EQ(bridge_.calls().back(), "check 32802 0");
 }
 
 TEST_F(ControlOps, TheCallsignListGoesBackToOneEmptyText)
@@ -63,6 +63,6 @@ TEST_F(ControlOps, TheCallsignListGoesBackToOneEmptyText)
         std::lock_guard lock(g_callsignChoices->mutex);
         EXPECT_EQ(g_callsignChoices->texts, std::vector<std::string>{""});
     }
-    EXPECT_EQ(calls(), (std::vector<std::string>{"fill 32831 []", "selecttext 32831 ", "enable 32831 0",
-                                                 "enable 32832 0"}));
+    EXPECT_EQ(bridge_.calls(), (std::vector<std::string>{"fill 32831 []", "selecttext 32831 ", "enable 32831 0",
+                                                         "enable 32832 0"}));
 }

@@ -7,10 +7,12 @@
 
 namespace {
 
+constexpr Colour Y = g_colourYellow, B = g_colourBlack, R = g_colourRed, Grey = g_colourGrey;
+
 class Labels : public ::testing::Test {
 protected:
-    void SetUp() override { reset(); }
-    void TearDown() override { reset(); }
+    Labels() { reset(); }
+    ~Labels() override { reset(); }
     static void reset()
     {
         settingstest::resetSettings();
@@ -20,20 +22,19 @@ protected:
         ws.parkFileLoaded = false;
         ws.staticCountdownMinutes = 0;
     }
-
-    static std::optional<Colour> colourOf(const std::vector<PaintOp>& ops, const std::string& text, int x)
+    static std::optional<Colour> colour(const std::string& text, int x, const LabelInputs& in = {})
     {
-        for (const PaintOp& op : ops)
+        for (const PaintOp& op : gf_planLabels(in))
             if (op.text == text && op.x == x)
                 return op.colour;
         return std::nullopt;
     }
-    static const PaintOp* at(const std::vector<PaintOp>& ops, int x, int y)
+    static std::string textAt(int x, int y)
     {
-        for (const PaintOp& op : ops)
+        for (const PaintOp& op : gf_planLabels({}))
             if (op.x == x && op.y == y)
-                return &op;
-        return nullptr;
+                return op.text;
+        return "";
     }
 };
 
@@ -41,15 +42,22 @@ protected:
 
 TEST_F(Labels, SettingsThatAreOnOrOffColourTheirLabels)
 {
-    std::vector<PaintOp> ops = gf_planLabels({});
-    EXPECT_EQ(colourOf(ops, "Scan for liveries", 25), g_colourYellow); // on by default
-    EXPECT_EQ(colourOf(ops, "Scan for addon airports", 25), g_colourYellow);
-    EXPECT_EQ(colourOf(ops, "Aerowinx", 672), g_colourBlack);
-    EXPECT_EQ(colourOf(ops, "GUID changes", 768), g_colourBlack);
-    EXPECT_EQ(colourOf(ops, "Ah:", 430), g_colourBlack); // auto range on
-    EXPECT_EQ(colourOf(ops, "Straight push backs only", 672), g_colourGrey);
-    EXPECT_EQ(colourOf(ops, "ILO", 25), g_colourBlack);
-
+    struct Row {
+        const char* text;
+        int x;
+        Colour byDefault, changed;
+    };
+    const Row rows[] = {
+        {"Scan for liveries", 25, Y, B},    {"Scan for addon airports", 25, Y, Y},
+        {"Aerowinx", 672, B, Y},            {"GUID changes", 768, B, Y},
+        {"Ah:", 430, B, Grey},              {"ft", 536, B, Grey},
+        {"ft", 646, B, B},                  {"Straight push backs only", 672, Grey, B},
+        {"ILO", 25, B, Y},                  {"AirOnly", 592, B, Y},
+        {"Light aircraft", 343, B, Grey},   {"Helicopters", 450, B, B},
+        {"FighterJets", 556, B, Grey},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(colour(row.text, row.x), row.byDefault) << row.text << " " << row.x;
     SCAN_LIVERIES.value = false;
     AEROWINX.value = true;
     GUID_CHANGES.value = false;
@@ -57,54 +65,40 @@ TEST_F(Labels, SettingsThatAreOnOrOffColourTheirLabels)
     STRAIGHT_PBS_ONLY.value = true;
     INITIAL_LOAD_ONLY.value = true;
     AIRBORNE_ONLY.value = true;
-    ops = gf_planLabels({false, true, false});
-    EXPECT_EQ(colourOf(ops, "Scan for liveries", 25), g_colourBlack);
-    EXPECT_EQ(colourOf(ops, "Aerowinx", 672), g_colourYellow);
-    EXPECT_EQ(colourOf(ops, "GUID changes", 768), g_colourYellow);
-    EXPECT_EQ(colourOf(ops, "Ah:", 430), g_colourGrey);
-    EXPECT_EQ(colourOf(ops, "ft", 536), g_colourGrey);
-    EXPECT_EQ(colourOf(ops, "ft", 646), g_colourBlack);
-    EXPECT_EQ(colourOf(ops, "Straight push backs only", 672), g_colourBlack);
-    EXPECT_EQ(colourOf(ops, "ILO", 25), g_colourYellow);
-    EXPECT_EQ(colourOf(ops, "AirOnly", 592), g_colourYellow);
-    EXPECT_EQ(colourOf(ops, "Light aircraft", 343), g_colourGrey);
-    EXPECT_EQ(colourOf(ops, "Helicopters", 450), g_colourBlack);
-    EXPECT_EQ(colourOf(ops, "FighterJets", 556), g_colourGrey);
+    for (const Row& row : rows)
+        EXPECT_EQ(colour(row.text, row.x, {false, true, false}), row.changed) << row.text << " " << row.x;
 }
 
 TEST_F(Labels, TheMaximumCountsWarnWhenZero)
 {
-    MAX_PARK_SEL.value = 0;
-    std::vector<PaintOp> ops = gf_planLabels({});
-    EXPECT_EQ(colourOf(ops, "Max park (static+live):", 171), g_colourYellow);
-    EXPECT_EQ(colourOf(ops, "Max live (park incl):", 401), g_colourBlack);
-    MAX_LIVE_SEL.value = 0;
-    ops = gf_planLabels({});
-    EXPECT_EQ(colourOf(ops, "Max park (static+live):", 171), g_colourRed);
-    EXPECT_EQ(colourOf(ops, "Max live (park incl):", 401), g_colourRed);
-    MAX_PARK_SEL.value = 10;
-    ops = gf_planLabels({});
-    EXPECT_EQ(colourOf(ops, "Max park (static+live):", 171), g_colourBlack);
-    EXPECT_EQ(colourOf(ops, "Max live (park incl):", 401), g_colourYellow);
+    struct Row {
+        int32_t park, live;
+        Colour parkColour, liveColour;
+    };
+    for (const Row& row : {Row{0, MAX_LIVE_SEL.defaultValue, Y, B}, Row{0, 0, R, R}, Row{10, 0, B, Y}}) {
+        MAX_PARK_SEL.value = row.park;
+        MAX_LIVE_SEL.value = row.live;
+        EXPECT_EQ(colour("Max park (static+live):", 171), row.parkColour) << row.park << "/" << row.live;
+        EXPECT_EQ(colour("Max live (park incl):", 401), row.liveColour) << row.park << "/" << row.live;
+    }
 }
 
 TEST_F(Labels, TheMailRequestAndTheCountdownShowOnlyWhenTheirTimeHasCome)
 {
     WindowState& ws = gf_windowState();
-    EXPECT_EQ(at(gf_planLabels({}), 323, 175), nullptr);
+    EXPECT_EQ(textAt(323, 175), "");
     ws.tbloWritten = true;
-    EXPECT_EQ(colourOf(gf_planLabels({}), g_tbloMailRequest, 323), g_colourRed);
+    EXPECT_EQ(colour(g_tbloMailRequest, 323), R);
 
     ws.staticCountdownMinutes = 12;
-    EXPECT_EQ(at(gf_planLabels({}), 5, 343), nullptr); // no park file
+    EXPECT_EQ(textAt(5, 343), ""); // no park file
     ws.parkFileLoaded = true;
-    EXPECT_EQ(colourOf(gf_planLabels({}), "(next in 12 min)", 5), g_colourBlack);
+    EXPECT_EQ(textAt(5, 343), "(next in 12 min)");
     ws.staticCountdownMinutes = 20;
-    EXPECT_EQ(at(gf_planLabels({}), 5, 343), nullptr);
+    EXPECT_EQ(textAt(5, 343), "");
     INITIAL_LOAD_ONLY.value = true;
-    EXPECT_EQ(colourOf(gf_planLabels({}), "(no next ... )", 5), g_colourBlack);
+    EXPECT_EQ(textAt(5, 343), "(no next ... )");
     ws.settingControlsDisabled = true;
-    const std::vector<PaintOp> locked = gf_planLabels({});
-    EXPECT_EQ(at(locked, 5, 343), nullptr);
-    EXPECT_EQ(colourOf(locked, "Airport parking", 5), g_colourYellow);
+    EXPECT_EQ(textAt(5, 343), "");
+    EXPECT_EQ(colour("Airport parking", 5), Y);
 }

@@ -1,85 +1,256 @@
-// The main window created in this process under a class name of its own, driven with
-// window messages; its paint is read back pixel by pixel.
+// The main window created in this process under a class name of its own, with a private
+// data folder: its controls driven with window messages, its paint read back pixel by
+// pixel (fonts differ under Wine: colours and boxes are tested, not glyphs).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "control/application.h"
+#include "control/control_setup.h"
+#include "control/service_control.h"
+#include "control/service_run.h"
+#include "foundation/folders.h"
 #include "foundation/settings_catalogue.h"
+#include "foundation/settings_fixture.h"
+#include "foundation/stop_state.h"
+#include "foundation/text.h"
+#include "support/test_support.h"
+#include "ui/control_layout.h"
+#include "ui/control_ops.h"
+#include "ui/main_window_win.h"
 #include "ui/messages.h"
-#include "ui/window_fixture_win.h"
+#include "ui/paint_plan.h"
+#include "ui/window_bridge.h"
+#include "ui/window_state.h"
 
-using namespace windowtest;
+namespace {
+using namespace std::chrono_literals;
 
-TEST_F(MainWindow, IsAFixedWindowOfTheGivenClassAndTitleAtTheDefaultPlace)
+const std::wstring g_testClass = L"Tavelorium_P3D_window_test";
+constexpr Colour B = g_colourBlack, G = g_colourGreen, Y = g_colourYellow, R = g_colourRed;
+constexpr ScreenRect g_messageText{3, 450, 300, 475};
+constexpr ScreenRect g_wholeMessageBand{3, 450, 870, 475};
+
+// Pixels, one 0x00RRGGBB value each.
+struct Capture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+
+    Colour at(int x, int y) const
+    {
+        const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
+        return Colour{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)};
+    }
+    int count(const ScreenRect& r, Colour c) const
+    {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                n += at(x, y) == c;
+        return n;
+    }
+    void saveBmp(const std::filesystem::path& file) const
+    {
+        const BITMAPINFOHEADER bi{sizeof bi, width, -height, 1, 32};
+        BITMAPFILEHEADER fh{};
+        fh.bfType = 0x4D42;
+        fh.bfOffBits = sizeof fh + sizeof bi;
+        fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size() * 4);
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+        out.write(reinterpret_cast<const char*>(&bi), sizeof bi);
+        out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size() * 4));
+    }
+};
+
+// What draw puts into a bitmap compatible with dc, read back with GetDIBits.
+Capture lf_readBack(HDC dc, int width, int height, const std::function<void(HDC)>& draw)
 {
-    EXPECT_EQ(lf_className(window_), g_testClass);
-    wchar_t title[256] = {};
-    GetWindowTextW(window_, title, 256);
-    EXPECT_EQ(std::wstring(title), g_testClass);
-    RECT rc{};
-    GetWindowRect(window_, &rc);
-    EXPECT_EQ(rc.left, 400);
-    EXPECT_EQ(rc.top, 20);
-    EXPECT_EQ(rc.right - rc.left, 880);
-    EXPECT_EQ(rc.bottom - rc.top, 516);
-    const LONG style = GetWindowLongW(window_, GWL_STYLE);
-    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
-    EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
-    EXPECT_TRUE(IsWindowVisible(window_));
-    EXPECT_EQ(GetMenu(window_), nullptr);
+    Capture c{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height)};
+    const HDC memory = CreateCompatibleDC(dc);
+    const HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    draw(memory);
+    SelectObject(memory, old);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof bi.bmiHeader, width, -height, 1, 32};
+    GetDIBits(memory, bitmap, 0, height, c.pixels.data(), &bi, DIB_RGB_COLORS);
+    for (uint32_t& p : c.pixels)
+        p &= 0xFFFFFF;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return c;
 }
 
-TEST_F(MainWindow, PaintsItsBandsAndIndicatorsForAFreshState)
+std::string lf_text(HWND h)
 {
-    const Capture c = capture();
-    ASSERT_GE(c.width, 874);
-    ASSERT_GE(c.height, 476);
-    EXPECT_EQ(c.at(860, 10), g_colourBlack);
-    EXPECT_EQ(c.at(860, 60), g_colourBlack);
-    EXPECT_EQ(c.at(860, 440), g_colourBlack);
-    EXPECT_EQ(c.at(860, 470), g_colourGreen);
-    EXPECT_EQ(c.at(20, 28), g_colourWhite);      // the line under the header
-    EXPECT_EQ(c.at(411, 100), g_colourRed);      // simulator not connected
-    EXPECT_EQ(c.at(439, 100), g_colourBlack);    // RealTraffic indicator off
-    EXPECT_GT(c.count({3, 7, 120, 23}, g_colourGreen), 20);    // "Version 11.10.3"
-    EXPECT_GT(c.count({5, 91, 100, 107}, g_colourRed), 10);    // "# liveries: ..."
-    EXPECT_GT(c.count({141, 91, 240, 107}, g_colourYellow), 10); // "# simaddon: ..."
-    EXPECT_EQ(c.count({3, 450, 870, 475}, g_colourYellow), 0);   // no message
+    wchar_t buffer[512] = {};
+    GetWindowTextW(h, buffer, 512);
+    return wide_to_utf8(buffer);
 }
 
-TEST_F(MainWindow, PaintsTheIndicatorColoursOfEachState)
+class MainWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        WNDCLASSEXW existing{sizeof existing};
+        if (!GetClassInfoExW(GetModuleHandleW(nullptr), g_testClass.c_str(), &existing)) {
+            ASSERT_TRUE(gf_registerMainWindowClass(GetModuleHandleW(nullptr), g_testClass));
+        }
+    }
+    void SetUp() override
+    {
+        gf_overrideDataFolder(data_.path());
+        lf_resetState();
+        ASSERT_TRUE(gf_initInstance(GetModuleHandleW(nullptr), g_testClass));
+        window_ = g_mainWindow;
+        SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        pump(50ms);
+    }
+    void TearDown() override
+    {
+        if (IsWindow(window_))
+            DestroyWindow(window_);
+        pump(20ms);
+        lf_resetState();
+    }
+    static void lf_resetState()
+    {
+        // A worker may be waiting for this thread to handle a control change it sent.
+        gf_resetServiceControl([] {
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        });
+        settingstest::resetSettings();
+        gf_resetStopState();
+        gf_resetWindowState();
+        g_exitCode = 0;
+        g_productionMode = false;
+        g_restartPending = false;
+    }
+
+    // Handles this thread's messages until done or the timeout; the code of a WM_QUIT seen.
+    static std::optional<int> pump(std::chrono::milliseconds timeout, const std::function<bool()>& done = {})
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < deadline && !(done && done())) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT)
+                    return static_cast<int>(msg.wParam);
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            std::this_thread::sleep_for(2ms);
+        }
+        return std::nullopt;
+    }
+    // Runs work on another thread, as the worker would, handling messages meanwhile.
+    static void fromWorker(const std::function<void()>& work)
+    {
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            work();
+            done = true;
+        });
+        pump(5000ms, [&] { return done.load(); });
+        worker.join();
+    }
+
+    // What the window paints, as PrintWindow asks it to.
+    Capture capture() const
+    {
+        RECT rc{};
+        GetClientRect(window_, &rc);
+        const HDC dc = GetDC(window_);
+        const Capture c = lf_readBack(dc, rc.right, rc.bottom, [&](HDC memory) {
+            PrintWindow(window_, memory, PW_CLIENTONLY);
+        });
+        ReleaseDC(window_, dc);
+        return c;
+    }
+    HWND control(const GuiControl& c) const { return GetDlgItem(window_, c.controlId); }
+
+    tavtest::TempFolder data_{"data"};
+    HWND window_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainWindow, PaintsTheBandsLinesAndIndicatorAndTextColoursOfEachState)
 {
-    WindowState& ws = gf_windowState();
-    ws.simConnected = true;
-    gf_setWindowText(WindowText::SimConnection, "P3D v5 connected", g_connectionBand);
-    pump(20ms);
-    Capture c = capture();
-    EXPECT_EQ(c.at(411, 100), g_colourYellow);
-    EXPECT_GT(c.count({5, 35, 120, 51}, g_colourYellow), 10);
-
-    ws.flightRunning = true;
-    gf_setWindowText(WindowText::UserTitle, "Boeing 737-800", g_connectionBand);
-    ws.rtIndicatorOff = false;
-    c = capture();
-    EXPECT_EQ(c.at(411, 100), g_colourGreen);
-    EXPECT_GT(c.count({5, 63, 120, 79}, g_colourGreen), 10);
-    EXPECT_EQ(c.at(439, 100), g_colourRed); // link down
-
-    ws.rtLinkUp = true;
-    ws.trafficReaderState = g_readerSilent;
-    ws.weatherReaderState = g_readerReceiving;
-    c = capture();
-    EXPECT_EQ(c.at(439, 100), g_colourYellow);
-    EXPECT_GT(c.count({458, 91, 520, 107}, g_colourYellow), 10); // "Traffic"
-    EXPECT_GT(c.count({458, 63, 530, 79}, g_colourGreen), 10);   // "Weather"
-
-    ws.trafficReaderState = g_readerReceiving;
-    c = capture();
-    EXPECT_EQ(c.at(439, 100), g_colourGreen);
-
-    gf_setWindowText(WindowText::ParkAirportName, "EHAM", g_statusPanelBand);
-    ws.parkAirportReady = true;
-    ws.maxParkCount = 0;
-    c = capture();
-    EXPECT_GT(c.count({5, 399, 60, 415}, g_colourGreen), 10);
-    EXPECT_GT(c.count({708, 427, 860, 443}, g_colourGreen), 10); // "no max park live"
-
+    struct Pixel {
+        int x, y;
+        Colour colour;
+    };
+    struct Ink { // text drawn in this colour somewhere in the box
+        ScreenRect box;
+        Colour colour;
+    };
+    struct Step {
+        std::function<void(WindowState&)> change;
+        std::vector<Pixel> pixels;
+        std::vector<Ink> inks;
+    };
+    const Step steps[] = {
+        {[](WindowState&) {},
+         {{860, 10, B}, {860, 60, B}, {860, 200, g_colourLightBlue}, {860, 440, B}, {860, 470, G},
+          {20, 28, g_colourWhite}, // the line under the header
+          {411, 100, R},           // simulator not connected
+          {439, 100, B}},          // RealTraffic indicator off
+         {{{3, 7, 120, 23}, G}, {{5, 91, 100, 107}, R}, {{141, 91, 240, 107}, Y}}},
+        {[](WindowState& ws) {
+             ws.simConnected = true;
+             gf_setWindowText(WindowText::SimConnection, "P3D v5 connected", g_connectionBand);
+         },
+         {{411, 100, Y}},
+         {{{5, 35, 120, 51}, Y}}},
+        {[](WindowState& ws) {
+             ws.flightRunning = true;
+             gf_setWindowText(WindowText::UserTitle, "Boeing 737-800", g_connectionBand);
+             ws.rtIndicatorOff = false;
+         },
+         {{411, 100, G}, {439, 100, R}}, // link down
+         {{{5, 63, 120, 79}, G}}},
+        {[](WindowState& ws) {
+             ws.rtLinkUp = true;
+             ws.trafficReaderState = g_readerSilent;
+             ws.weatherReaderState = g_readerReceiving;
+         },
+         {{439, 100, Y}},
+         {{{458, 91, 520, 107}, Y}, {{458, 63, 530, 79}, G}}}, // "Traffic", "Weather"
+        {[](WindowState& ws) {
+             ws.trafficReaderState = g_readerReceiving;
+             gf_setWindowText(WindowText::ParkAirportName, "EHAM", g_statusPanelBand);
+             ws.parkAirportReady = true;
+             ws.maxParkCount = 0;
+         },
+         {{439, 100, G}},
+         {{{5, 399, 60, 415}, G}, {{708, 427, 860, 443}, G}}}, // "EHAM", "no max park live"
+    };
+    Capture c;
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].change(gf_windowState());
+        pump(20ms);
+        c = capture();
+        ASSERT_GE(c.width, 874);
+        ASSERT_GE(c.height, 476);
+        for (const Pixel& p : steps[i].pixels)
+            EXPECT_EQ(c.at(p.x, p.y), p.colour) << "step " << i << " at " << p.x << "," << p.y;
+        for (const Ink& ink : steps[i].inks)
+            EXPECT_GT(c.count(ink.box, ink.colour), 10) << "step " << i << " at " << ink.box.left << "," << ink.box.top;
+    }
     if (const char* build = std::getenv("TAV_BUILD_DIR")) {
         const std::filesystem::path folder = std::filesystem::path(build) / "artefacts";
         std::filesystem::create_directories(folder);
@@ -87,49 +258,47 @@ TEST_F(MainWindow, PaintsTheIndicatorColoursOfEachState)
     }
 }
 
-TEST_F(MainWindow, AMessageFromAnotherThreadIsPaintedAndClearedAfterItsCycles)
+TEST_F(MainWindow, AMessageFromAnotherThreadIsPaintedAndClearedAfterItsCyclesAndAnErrorTurnsTheBandRed)
 {
+    const auto bandPending = [&] {
+        RECT update{};
+        return GetUpdateRect(window_, &update, FALSE) && PtInRect(&update, POINT{400, 460});
+    };
     ValidateRect(window_, nullptr);
-    std::thread worker([] { gf_showMessage("Scanning for liveries ...", false); });
-    worker.join();
-    // Other threads only invalidate; the paint comes with WM_PAINT.
-    EXPECT_TRUE(updatePending(window_, g_messageBand));
+    std::thread([] { gf_showMessage("Scanning for liveries ...", false); }).join();
+    EXPECT_TRUE(bandPending()); // other threads only invalidate; WM_PAINT paints
     pump(30ms);
-    EXPECT_FALSE(updatePending(window_, g_messageBand));
+    EXPECT_FALSE(bandPending());
     Capture c = capture();
-    EXPECT_EQ(c.at(860, 470), g_colourGreen);
-    EXPECT_GT(c.count({3, 450, 300, 475}, g_colourYellow), 20);
+    EXPECT_EQ(c.at(860, 470), G);
+    EXPECT_GT(c.count(g_messageText, Y), 20);
+    for (const int cycle : {25, 26}) {
+        gf_windowState().cycleCounter = cycle;
+        fromWorker([] { gf_expireMessage(); });
+        EXPECT_EQ(capture().count(g_messageText, Y) > 20, cycle == 25) << cycle;
+    }
+    EXPECT_EQ(capture().at(200, 460), G);
 
-    WindowState& ws = gf_windowState();
-    ws.cycleCounter = 25;
-    gf_expireMessage();
-    EXPECT_GT(capture().count({3, 450, 300, 475}, g_colourYellow), 20);
-    ws.cycleCounter = 26;
-    std::thread cycle([] { gf_expireMessage(); });
-    cycle.join();
-    pump(30ms);
-    c = capture();
-    EXPECT_EQ(c.count({3, 450, 300, 475}, g_colourYellow), 0);
-    EXPECT_EQ(c.at(200, 460), g_colourGreen);
-}
-
-TEST_F(MainWindow, AnErrorTurnsTheBandRedAndHoldsOffMessages)
-{
-    gf_showMessage("before the error", false);
     gf_showError("41: Tavelorium_P3D must be run from the Tavelorium_P3D folder!");
     gf_showMessage("refused", false);
-    pump(30ms);
-    Capture c = capture();
-    EXPECT_EQ(c.at(860, 470), g_colourRed);
-    EXPECT_EQ(c.at(2, 474), g_colourRed);
-    EXPECT_GT(c.count({3, 450, 400, 475}, g_colourYellow), 20);
-    EXPECT_EQ(c.count({3, 450, 870, 475}, g_colourGreen), 0);
-
+    UpdateWindow(window_);
+    pump(50ms);
+    // What WM_PAINT put on the screen, not only what PrintWindow asks for.
+    const HDC dc = GetDC(window_);
+    const Capture screen = lf_readBack(dc, 874, 476, [&](HDC memory) { BitBlt(memory, 0, 0, 874, 476, dc, 0, 0, SRCCOPY); });
+    ReleaseDC(window_, dc);
+    EXPECT_EQ(screen.at(860, 470), R);
+    EXPECT_EQ(screen.at(860, 200), g_colourLightBlue);
+    c = capture();
+    EXPECT_EQ(c.at(860, 470), R);
+    EXPECT_EQ(c.at(2, 474), R);
+    EXPECT_GT(c.count({3, 450, 400, 475}, Y), 20);
+    EXPECT_EQ(c.count(g_wholeMessageBand, G), 0);
     gf_clearError();
     pump(30ms);
     c = capture();
-    EXPECT_EQ(c.at(860, 470), g_colourGreen);
-    EXPECT_EQ(c.count({3, 450, 870, 475}, g_colourYellow), 0); // the message before is gone
+    EXPECT_EQ(c.at(860, 470), G);
+    EXPECT_EQ(c.count(g_wholeMessageBand, Y), 0);
 }
 
 TEST_F(MainWindow, AnUnconvertibleTextIsLoggedAndThePaintGoesOn)
@@ -140,70 +309,170 @@ TEST_F(MainWindow, AnUnconvertibleTextIsLoggedAndThePaintGoesOn)
     gf_showMessage("still painted", false);
     const Capture c = capture();
     EXPECT_TRUE(log.contains("TextOut utf8  to wide failed for 'bad \xff title'"));
-    EXPECT_GT(c.count({3, 450, 300, 475}, g_colourYellow), 20);
+    EXPECT_GT(c.count(g_messageText, Y), 20);
     EXPECT_TRUE(IsWindow(window_));
 }
 
-TEST_F(MainWindow, TheScreenShowsWhatThePaintDraws)
+TEST_F(MainWindow, GreyLabelsFollowTheirDisabledCheckBoxes)
 {
-    gf_showError("shown on the screen");
-    UpdateWindow(window_);
-    pump(50ms);
-    const HDC dc = GetDC(window_);
-    const Capture c = lf_readBack(dc, 874, 476);
-    ReleaseDC(window_, dc);
-    EXPECT_EQ(c.at(860, 470), g_colourRed);
-    EXPECT_EQ(c.at(860, 200), g_colourLightBlue);
-    EXPECT_EQ(c.at(411, 100), g_colourRed);
+    const ScreenRect label{343, LIGHT_AIRCRAFT.rowY, 420, LIGHT_AIRCRAFT.rowY + 16};
+    EXPECT_EQ(capture().count(label, g_colourGrey), 0);
+    EnableWindow(control(LIGHT_AIRCRAFT), FALSE);
+    EXPECT_GT(capture().count(label, g_colourGrey), 10);
 }
 
-TEST_F(MainWindow, CloseEndsTheProgramWithExitCodeZeroAndKeepsTheWindowUntilThen)
-{
-    tavtest::TempFolder program("program");
-    std::filesystem::create_directory(program / "docs");
-    tavtest::CurrentFolder current(program.path());
-    tavtest::LogCapture log;
-    g_exitCode = 0;
-    PostMessageW(window_, g_msgStartService, 0, 0);
-    pumpUntil([] { return gf_activeServiceRuns() == 1; }, 5000ms);
-    ASSERT_EQ(gf_activeServiceRuns(), 1);
+namespace {
 
-    SendMessageW(window_, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(IsWindow(window_)); // closing only asks for the close-down
-    const std::optional<int> code = pumpUntil([] { return false; }, 5000ms);
-    ASSERT_TRUE(code.has_value());
-    EXPECT_EQ(*code, 0);
+// The kind of control and what it shows: "check [x]", "button Now", "edit EHAM", or
+// "list 2..100 (20) = 40" (first and last entry, count, selected text).
+std::string lf_shown(HWND h)
+{
+    wchar_t cls[64] = {};
+    GetClassNameW(h, cls, 64);
+    const LONG style = GetWindowLongW(h, GWL_STYLE);
+    if (lstrcmpiW(cls, L"Edit") == 0)
+        return "edit " + lf_text(h);
+    if (lstrcmpiW(cls, L"Button") == 0 && (style & BS_TYPEMASK) == BS_CHECKBOX)
+        return SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED ? "check [x]" : "check [ ]";
+    if (lstrcmpiW(cls, L"Button") == 0 && (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+        return "button " + lf_text(h);
+    if (lstrcmpiW(cls, L"ComboBox") != 0 || (style & 3) != CBS_DROPDOWNLIST)
+        return fmt::format("other {} {:x}", wide_to_utf8(cls), style);
+    const LRESULT n = SendMessageW(h, CB_GETCOUNT, 0, 0);
+    if (n <= 0)
+        return "list";
+    wchar_t first[256] = {}, last[256] = {};
+    SendMessageW(h, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+    SendMessageW(h, CB_GETLBTEXT, n - 1, reinterpret_cast<LPARAM>(last));
+    return fmt::format("list {}..{} ({}) = {}", wide_to_utf8(first), wide_to_utf8(last), n, lf_text(h));
+}
+
+} // namespace
+
+TEST_F(MainWindow, EveryControlHasItsIdClassPlaceStateAndContent)
+{
+    // In creation order. Enabled and shown: after a run's set-up with the default
+    // settings; at creation only check boxes and lists are enabled.
+    struct Row {
+        int id, x, y, width, height;
+        bool enabled;
+        const char* shown;
+    };
+    const Row rows[] = {
+        {32788, 111, 119, 1200, 16, false, "edit "},
+        {32798, 5, 149, 12, 12, true, "check [x]"},
+        {32800, 536, 149, 12, 12, true, "check [x]"},
+        {32771, 748, 149, 12, 12, true, "check [ ]"},
+        {32802, 5, 177, 12, 12, true, "check [x]"},
+        {32804, 217, 175, 60, 20, false, "button tblo"},
+        {32776, 748, 177, 12, 12, true, "check [x]"},
+        {32808, 217, 198, 40, 120, true, "list 1..4 (4) = 4"},
+        {32809, 323, 205, 12, 12, true, "check [x]"},
+        {32810, 430, 205, 12, 12, true, "check [x]"},
+        {32811, 536, 205, 12, 12, true, "check [x]"},
+        {32774, 652, 205, 12, 12, true, "check [ ]"},
+        {32773, 748, 205, 12, 12, true, "check [x]"},
+        {32818, 217, 226, 50, 200, false, "list 2..100 (20) = 40"},
+        {32819, 323, 233, 12, 12, true, "check [x]"},
+        {32820, 455, 226, 70, 230, true, "list 18000..48000 (11) = 48000"},
+        {32821, 572, 233, 12, 12, true, "check [ ]"},
+        {32834, 217, 289, 12, 12, true, "check [x]"},
+        {32833, 323, 289, 12, 12, true, "check [x]"},
+        {32835, 430, 289, 12, 12, true, "check [ ]"},
+        {32828, 107, 259, 100, 16, true, "edit "},
+        {32829, 223, 257, 60, 20, false, "button Unblock"},
+        {32830, 305, 257, 60, 20, false, "button cs->oid:"},
+        {32831, 375, 254, 100, 300, false, "list"},
+        {32832, 576, 257, 60, 20, false, "button Block"},
+        {32847, 111, 313, 45, 20, false, "button Now"},
+        {32848, 323, 310, 55, 144, true, "list 0..500 (7) = 500"},
+        {32849, 536, 310, 55, 144, true, "list 0..500 (7) = 500"},
+        {32839, 217, 343, 50, 16, false, "edit "},
+        {32840, 353, 338, 45, 144, true, "list 5..30 (6) = 20"},
+        {32841, 566, 338, 70, 230, true, "list 2000..48000 (11) = 18000"},
+        {32855, 652, 317, 12, 12, true, "check [ ]"},
+        {32851, 5, 373, 12, 12, true, "check [ ]"},
+        {32853, 71, 373, 12, 12, true, "check [ ]"},
+        {32852, 151, 373, 12, 12, true, "check [ ]"},
+        {32850, 323, 366, 50, 200, false, "list 0..100 (21) = 30"},
+        {32854, 566, 366, 60, 300, false, "list 0.5..24.0 (20) = 24.0"},
+        {32838, 758, 341, 90, 20, false, "button Re-read"},
+        {32857, 758, 369, 90, 20, false, "button Flush static"},
+    };
+    const std::vector<ControlSpec>& layout = gf_controlLayout();
+    ASSERT_EQ(layout.size(), std::size(rows));
+    for (size_t i = 0; i < layout.size(); ++i) {
+        const Row& row = rows[i];
+        ASSERT_EQ(layout[i].control->controlId, row.id) << "creation order at " << i;
+        const HWND h = GetDlgItem(window_, row.id);
+        ASSERT_NE(h, nullptr) << row.id;
+        RECT rc{};
+        GetWindowRect(h, &rc);
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rc), 2);
+        // A list's window is its closed box; the layout holds the dropped list's height.
+        const bool list = layout[i].kind == ControlKind::List;
+        const LONG height = list ? gf_controlPlace(layout[i]).height : rc.bottom - rc.top;
+        EXPECT_EQ((std::array{rc.left, rc.top, rc.right - rc.left, height}),
+                  (std::array<LONG, 4>{row.x, row.y, row.width, row.height}))
+            << row.id;
+        const LONG style = GetWindowLongW(h, GWL_STYLE);
+        EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE | WS_TABSTOP), WS_CHILD | WS_VISIBLE | WS_TABSTOP) << row.id;
+        EXPECT_EQ(IsWindowEnabled(h) != 0, list || layout[i].kind == ControlKind::CheckBox) << row.id;
+    }
+    fromWorker(gf_fillComboBoxes);
+    for (const Row& row : rows) {
+        const HWND h = GetDlgItem(window_, row.id);
+        EXPECT_EQ(IsWindowEnabled(h) != 0, row.enabled) << row.id;
+        EXPECT_EQ(lf_shown(h), row.shown) << row.id;
+    }
+}
+
+TEST_F(MainWindow, TheBridgeSetsMarksTextsSelectionsAndEnabledStatesFromAnotherThread)
+{
+    fromWorker(gf_fillComboBoxes);
+    ALL_INSTALL_PATH.setValue("C:\\P3D v5");
+    fromWorker([] {
+        gf_controlSetCheckMark(SCAN_LIVERIES, false);
+        gf_controlSetText(AIRP_RANGE, "25");
+        gf_controlSetText(AIRP_RANGE, "26"); // not in the list: the selection stays
+        gf_controlSetText(DESTINATION, "EHAM");
+        gf_selectComboInt(150);
+        gf_controlEnable(g_rereadButton, true);
+        gf_enableControl(ALL_INSTALL_PATH);
+        gf_setControlText(ALL_INSTALL_PATH);
+    });
+    EXPECT_EQ(lf_shown(control(SCAN_LIVERIES)), "check [ ]");
+    EXPECT_EQ(lf_text(control(AIRP_RANGE)), "25");
+    EXPECT_EQ(lf_text(control(DESTINATION)), "EHAM");
+    EXPECT_EQ(lf_text(control(RANGE)), "100");
+    EXPECT_TRUE(IsWindowEnabled(control(g_rereadButton)));
+    EXPECT_TRUE(IsWindowEnabled(control(ALL_INSTALL_PATH)));
+    EXPECT_EQ(lf_text(control(ALL_INSTALL_PATH)), "C:\\P3D v5");
+}
+
+TEST_F(MainWindow, ClicksSelectionsAndKeysReachTheControlsWithoutHarm)
+{
+    fromWorker(gf_fillComboBoxes);
+    // A plain check box keeps its mark until the program changes it.
+    const HWND box = control(WEEK);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    pump(20ms);
+    EXPECT_EQ(lf_shown(box), "check [ ]");
+
+    const HWND list = control(MATCHING_DEPTH);
+    SendMessageW(list, CB_SETCURSEL, 1, 0);
+    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(MATCHING_DEPTH.controlId, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    pump(20ms);
+    EXPECT_EQ(lf_text(list), "2");
+
+    const HWND edit = control(BLOCK_CALLSIGN);
+    for (const wchar_t key : std::wstring_view(L"klm12\r")) // Enter is the edit's command: no character
+        SendMessageW(edit, WM_CHAR, key, 1);
+    EXPECT_EQ(lf_text(edit), "klm12");
     EXPECT_TRUE(IsWindow(window_));
-    EXPECT_EQ(gf_closeReason(), CloseReason::UserClosedSim);
-    EXPECT_TRUE(log.contains("Exiting: USER CLOSED SIM\n"));
 }
 
-TEST_F(MainWindow, ACloseDuringAPendingRestartEndsTheProgram)
-{
-    tavtest::TempFolder program("program");
-    std::filesystem::create_directory(program / "docs");
-    tavtest::CurrentFolder current(program.path());
-    tavtest::LogCapture log;
-    PostMessageW(window_, g_msgStartService, 0, 0);
-    pumpUntil([] { return gf_activeServiceRuns() == 1; }, 5000ms);
-    gf_requestClosingDown(CloseReason::NewSettings, 3);
-    pumpUntil(
-        [] {
-            std::lock_guard lock(gf_windowState().uiMutex);
-            return gf_windowState().messageText.starts_with("Restarting after");
-        },
-        5000ms);
-    const auto start = std::chrono::steady_clock::now();
-    PostMessageW(window_, WM_CLOSE, 0, 0);
-    const std::optional<int> code = pumpUntil([] { return false; }, 5000ms);
-    ASSERT_TRUE(code.has_value());
-    EXPECT_EQ(*code, 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-    EXPECT_EQ(gf_activeServiceRuns(), 0);
-    const std::string text = log.text();
-    EXPECT_NE(text.find("Exiting: NEW SETTINGS\n"), std::string::npos);
-    EXPECT_EQ(text.find("Exiting: USER CLOSED SIM"), std::string::npos);
-}
 
 namespace {
 
@@ -215,68 +484,59 @@ protected:
         DestroyWindow(window_);
         pump(20ms);
         tavtest::writeFile(data_ / "parameters.xml",
-                           "<?xml version=\"1.0\"?>\n<root>\n  <parameters>\n"
-                           "    <parameter name=\"MAIN_WINDOW_X\" value=\"" + std::to_string(x) + "\" />\n"
-                           "    <parameter name=\"MAIN_WINDOW_Y\" value=\"" + std::to_string(y) + "\" />\n"
-                           "  </parameters>\n</root>\n");
+                           fmt::format("<?xml version=\"1.0\"?>\n<root>\n  <parameters>\n"
+                                       "    <parameter name=\"MAIN_WINDOW_X\" value=\"{}\" />\n"
+                                       "    <parameter name=\"MAIN_WINDOW_Y\" value=\"{}\" />\n"
+                                       "  </parameters>\n</root>\n",
+                                       x, y));
         ASSERT_TRUE(gf_initInstance(GetModuleHandleW(nullptr), g_testClass));
         window_ = g_mainWindow;
     }
-    POINT topLeft() const
+    std::string topLeft() const
     {
         RECT rc{};
         GetWindowRect(window_, &rc);
-        return POINT{rc.left, rc.top};
+        return fmt::format("{},{}", rc.left, rc.top);
     }
-    std::string stored() const
+    // Whether parameters.xml holds this position.
+    bool stores(int x, int y) const
     {
         const std::string text = tavtest::readFile(data_ / "parameters.xml");
-        const auto value = [&](const std::string& key) {
-            const std::string head = "name=\"" + key + "\" value=\"";
-            const size_t at = text.find(head);
-            if (at == std::string::npos)
-                return std::string("?");
-            const size_t start = at + head.size();
-            return text.substr(start, text.find('"', start) - start);
-        };
-        return value("MAIN_WINDOW_X") + "," + value("MAIN_WINDOW_Y");
+        return text.find(fmt::format("\"MAIN_WINDOW_X\" value=\"{}\"", x)) != std::string::npos &&
+               text.find(fmt::format("\"MAIN_WINDOW_Y\" value=\"{}\"", y)) != std::string::npos;
     }
 };
 
 } // namespace
 
-TEST_F(WindowPlace, OpensAtTheStoredPosition)
+TEST_F(WindowPlace, OpensAtTheStoredPositionOrAtTheDefaultWhenItIsOnNoMonitorOrAtALimit)
 {
-    reopenWith(100, 50);
-    EXPECT_EQ(topLeft().x, 100);
-    EXPECT_EQ(topLeft().y, 50);
+    EXPECT_EQ(topLeft(), "400,20");
+    struct Row {
+        int x, y;
+        const char* opensAt;
+        bool storesDefault;
+    };
+    for (const Row& row : {Row{100, 50, "100,50", false}, Row{5000, 3000, "400,20", false},
+                           Row{-30000, 30000, "400,20", true}}) {
+        reopenWith(row.x, row.y);
+        EXPECT_EQ(topLeft(), row.opensAt) << row.x;
+        EXPECT_TRUE(row.storesDefault ? stores(400, 20) : stores(row.x, row.y)) << row.x;
+    }
 }
 
-TEST_F(WindowPlace, AStoredPositionOnNoMonitorOpensAtTheDefaultPlace)
-{
-    reopenWith(5000, 3000);
-    EXPECT_EQ(topLeft().x, 400);
-    EXPECT_EQ(topLeft().y, 20);
-}
-
-TEST_F(WindowPlace, AStoredPositionAtALimitIsReplacedByTheDefaultAndStored)
-{
-    reopenWith(-30000, 30000);
-    EXPECT_EQ(topLeft().x, 400);
-    EXPECT_EQ(topLeft().y, 20);
-    EXPECT_EQ(stored(), "400,20");
-}
-
-TEST_F(WindowPlace, TheEndRequestStoresThePositionAndQuitsWithTheExitCodeOnce)
+TEST_F(WindowPlace, CloseOnlyAsksForTheEndWhichStoresThePositionAndQuitsWithTheExitCodeOnce)
 {
     SetWindowPos(window_, nullptr, 123, 45, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     g_exitCode = 3;
-    PostMessageW(window_, g_msgEndApplication, 0, 0);
+    SendMessageW(window_, WM_CLOSE, 0, 0); // no run is active: the close requests the end itself
+    EXPECT_TRUE(IsWindow(window_));
+    EXPECT_EQ(gf_closeReason(), CloseReason::UserClosedSim);
     PostMessageW(window_, g_msgEndApplication, 0, 0);
     const std::optional<int> code = pump(2000ms);
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, 3);
     EXPECT_FALSE(pump(200ms).has_value()); // the second request changes nothing
-    EXPECT_EQ(stored(), "123,45");
+    EXPECT_TRUE(stores(123, 45));
     EXPECT_EQ(MAIN_WINDOW_X.value, 123);
 }

@@ -1,3 +1,5 @@
+// The message and error lines' state and logging; their paint and their expiry after
+// 25 cycles are checked on the real window (main_window_win_test).
 #include <gtest/gtest.h>
 
 #include "foundation/stop_state.h"
@@ -6,79 +8,39 @@
 #include "ui/window_state.h"
 
 namespace {
-int g_invalidations = 0;
-ScreenRect g_lastBand{};
-
-void countInvalidation(const ScreenRect& band)
-{
-    ++g_invalidations;
-    g_lastBand = band;
-}
 
 class MessageLine : public ::testing::Test {
 protected:
-    void SetUp() override
+    MessageLine() { reset(); }
+    ~MessageLine() override { reset(); }
+    static void reset()
     {
         gf_resetStopState();
-        gf_clearError();
-        gf_windowState().cycleCounter = 0;
-        gf_clearMessage();
-        g_invalidations = 0;
-        gf_setInvalidateFunction(&countInvalidation);
+        gf_resetWindowState();
     }
-    void TearDown() override
-    {
-        gf_setInvalidateFunction(nullptr);
-        gf_resetStopState();
-        gf_clearError();
-    }
-    static std::string message()
+    static std::string shown(std::string WindowState::*text)
     {
         std::lock_guard lock(gf_windowState().uiMutex);
-        return gf_windowState().messageText;
+        return gf_windowState().*text;
     }
-    static std::string error()
-    {
-        std::lock_guard lock(gf_windowState().uiMutex);
-        return gf_windowState().errorText;
-    }
+    tavtest::LogCapture log_;
 };
+
 } // namespace
 
-TEST_F(MessageLine, AMessageSetAtCycleZeroIsClearedAtCycle26)
+TEST_F(MessageLine, AnErrorReplacesTheMessageAndHoldsOffNewOnesUntilCleared)
 {
-    gf_showMessage("hello", false);
-    EXPECT_EQ(message(), "hello");
-    EXPECT_EQ(gf_windowState().messageCycle, 1);
-    EXPECT_EQ(g_invalidations, 1);
-    EXPECT_EQ(g_lastBand.top, 448);
-    EXPECT_EQ(g_lastBand.bottom, 476);
-    for (int cycle = 1; cycle <= 25; ++cycle) {
-        gf_windowState().cycleCounter = cycle;
-        gf_expireMessage();
-        EXPECT_EQ(message(), "hello") << cycle;
-    }
-    gf_windowState().cycleCounter = 26;
-    gf_expireMessage();
-    EXPECT_EQ(message(), "");
-}
-
-TEST_F(MessageLine, AnErrorReplacesTheMessageAndHoldsOffNewOnes)
-{
-    tavtest::LogCapture log;
     gf_showMessage("before", true);
     gf_showError("something broke");
-    EXPECT_EQ(message(), "");
-    EXPECT_EQ(error(), "something broke");
     gf_showMessage("refused", true);
     gf_showMessage("", true);
-    EXPECT_EQ(message(), "");
-    EXPECT_EQ(error(), "something broke");
+    EXPECT_EQ(shown(&WindowState::messageText), "");
+    EXPECT_EQ(shown(&WindowState::errorText), "something broke");
     gf_clearError();
-    EXPECT_EQ(message(), ""); // the earlier message is gone for good
+    EXPECT_EQ(shown(&WindowState::messageText), ""); // the earlier message is gone for good
     gf_showMessage("after", false);
-    EXPECT_EQ(message(), "after");
-    const std::string text = log.text();
+    EXPECT_EQ(shown(&WindowState::messageText), "after");
+    const std::string text = log_.text();
     EXPECT_NE(text.find("\nbefore\n"), std::string::npos);
     EXPECT_NE(text.find("\nError something broke\n"), std::string::npos);
     EXPECT_EQ(text.find("refused"), std::string::npos);
@@ -87,11 +49,10 @@ TEST_F(MessageLine, AnErrorReplacesTheMessageAndHoldsOffNewOnes)
 
 TEST_F(MessageLine, NothingIsLoggedOnceAStopIsPending)
 {
-    tavtest::LogCapture log;
     gf_requestClosingDown(CloseReason::ReaderError, 15);
     gf_showMessage("closing step", true);
-    EXPECT_EQ(message(), "closing step");
+    EXPECT_EQ(shown(&WindowState::messageText), "closing step");
     gf_showError("late error");
-    EXPECT_EQ(log.text().find("closing step"), std::string::npos);
-    EXPECT_EQ(log.text().find("late error"), std::string::npos);
+    EXPECT_EQ(log_.text().find("closing step"), std::string::npos);
+    EXPECT_EQ(log_.text().find("late error"), std::string::npos);
 }

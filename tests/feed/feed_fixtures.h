@@ -1,9 +1,12 @@
 #pragma once
 // Traffic lines for the feed's tests, built from a plausible airborne flight near
 // Amsterdam: each test changes only the fields it is about.
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "feed/traffic_line.h"
 
@@ -27,19 +30,47 @@ struct Line {
     }
 };
 
-inline TrafficLineContext context()
+// The base line with the fields of spec changed: "lat=52.31|gs=12" (names as below);
+// "ground" puts the line on the ground at Schiphol: slow and at its elevation.
+inline Line makeLine(std::string_view spec = {}, Line l = {})
 {
-    TrafficLineContext c;
-    c.referencePosition = kAmsterdam;
-    c.rangeNm = 40.0;
-    c.nowSeconds = kNow;
-    return c;
+    static constexpr std::pair<std::string_view, TrafficField> kNames[] = {
+        {"hex", FieldHexid},   {"lat", FieldLatitude},      {"lon", FieldLongitude},     {"alt", FieldAltitude},
+        {"vs", FieldVerticalSpeed}, {"trk", FieldTrack},    {"gs", FieldGroundSpeed},    {"cs", FieldCallsign},
+        {"type", FieldAircraftType}, {"reg", FieldRegistration}, {"from", FieldOrigin}, {"to", FieldDestination},
+        {"ts", FieldTimestamp}, {"msg", FieldMessageType},  {"tas", FieldTrueAirspeed}, {"roll", FieldRoll},
+        {"hdg", FieldTrueHeading}, {"cat", FieldCategory}};
+    while (!spec.empty()) {
+        const std::string_view part = spec.substr(0, spec.find('|'));
+        spec.remove_prefix(std::min(spec.size(), part.size() + 1));
+        if (part == "ground") {
+            l = makeLine("lat=52.3100|lon=4.7700|alt=0|gs=12", l);
+            continue;
+        }
+        const std::string_view name = part.substr(0, part.find('='));
+        const auto* it = std::find_if(std::begin(kNames), std::end(kNames), [&](auto& n) { return n.first == name; });
+        if (it == std::end(kNames) || name.size() == part.size())
+            throw std::invalid_argument("bad line spec: " + std::string(part));
+        l[it->second] = part.substr(name.size() + 1);
+    }
+    return l;
 }
 
 // A park airport at Schiphol's position.
 inline FeedParkAirport schiphol(double elevationFt = -11.0)
 {
     return FeedParkAirport{true, kAmsterdam, elevationFt};
+}
+
+inline TrafficLineContext context(bool atPark = false)
+{
+    TrafficLineContext c;
+    c.referencePosition = kAmsterdam;
+    c.rangeNm = 40.0;
+    c.nowSeconds = kNow;
+    if (atPark)
+        c.parkAirport = schiphol();
+    return c;
 }
 
 } // namespace feedtest

@@ -14,59 +14,39 @@ void countRepaint(const ScreenRect&)
     ++g_repaints;
 }
 
-class Liveness : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        gf_resetReaders();
-        g_trafficReader.lastSeenCount = g_trafficReader.datagramCount.load();
-        ws.rtLinkUp = true;
-        ws.trafficReaderState = g_readerReceiving;
-        ws.weatherReaderState = g_readerReceiving;
-        g_repaints = 0;
-        gf_setInvalidateFunction(&countRepaint);
-    }
-    void TearDown() override
-    {
-        gf_setInvalidateFunction(nullptr);
-        ws.rtLinkUp = false;
-    }
-    WindowState& ws = gf_windowState();
-};
-
 } // namespace
 
-TEST_F(Liveness, AReaderWithoutDataShowsSilentAndTheFirstCheckWithDataShowsReceivingOnce)
+TEST(Readers, LivenessShowsSilenceOnceAndTheFirstDataAfterItOnceButOnlyWhileRealTrafficIsReady)
 {
+    gf_resetReaders();
+    g_trafficReader.lastSeenCount = g_trafficReader.datagramCount.load();
+    WindowState& ws = gf_windowState();
+    ws.trafficReaderState = g_readerReceiving;
+    ws.weatherReaderState = g_readerReceiving;
+    g_repaints = 0;
+    gf_setInvalidateFunction(&countRepaint);
+    ws.rtLinkUp = false;
+    gf_checkReadersAlive();
+    EXPECT_EQ(g_repaints, 0);
+    ws.rtLinkUp = true;
     g_qnhReader.datagramCount += 1;
     gf_checkReadersAlive();
     EXPECT_EQ(ws.trafficReaderState.load(), g_readerSilent);
     EXPECT_EQ(ws.weatherReaderState.load(), g_readerReceiving);
     EXPECT_FALSE(g_trafficReceivingShown.load());
     EXPECT_EQ(g_repaints, 1);
-
-    g_trafficReader.datagramCount += 3;
-    g_qnhReader.datagramCount += 1;
-    gf_checkReadersAlive();
-    EXPECT_EQ(ws.trafficReaderState.load(), g_readerReceiving);
-    EXPECT_EQ(g_repaints, 2);
-
-    g_trafficReader.datagramCount += 1;
-    g_qnhReader.datagramCount += 1;
-    gf_checkReadersAlive();
-    EXPECT_EQ(g_repaints, 2);
-}
-
-TEST_F(Liveness, NothingIsCheckedWhileRealTrafficIsNotReady)
-{
+    for (int check = 0; check < 2; ++check) {
+        g_trafficReader.datagramCount += 3;
+        g_qnhReader.datagramCount += 1;
+        gf_checkReadersAlive();
+        EXPECT_EQ(ws.trafficReaderState.load(), g_readerReceiving);
+        EXPECT_EQ(g_repaints, 2);
+    }
+    gf_setInvalidateFunction(nullptr);
     ws.rtLinkUp = false;
-    gf_checkReadersAlive();
-    EXPECT_EQ(ws.trafficReaderState.load(), g_readerReceiving);
-    EXPECT_EQ(ws.weatherReaderState.load(), g_readerReceiving);
-    EXPECT_EQ(g_repaints, 0);
 }
 
-TEST(ReaderReset, BothReadersReturnToTheirStartingState)
+TEST(Readers, AResetReturnsBothReadersToTheirStartingState)
 {
     g_trafficLastTimestamp = 1700000000.0;
     g_trafficReader.callsigns.seen.insert("KLM1");
@@ -81,12 +61,9 @@ TEST(ReaderReset, BothReadersReturnToTheirStartingState)
     gf_resetReaders();
     EXPECT_EQ(g_trafficLastTimestamp.load(), 0.0);
     EXPECT_TRUE(g_trafficReader.callsigns.seen.empty());
-    EXPECT_FALSE(g_trafficReader.stop.load());
+    EXPECT_FALSE(g_trafficReader.stop || g_qnhReader.stop);
     EXPECT_EQ(g_trafficReader.datagramCount.load(), 7);
-    EXPECT_FALSE(g_qnhReader.stop.load());
     EXPECT_EQ(g_qnhReader.lastQnh.load(), 1013);
-    EXPECT_EQ(g_qnhReader.datagramCount.load(), 0);
-    EXPECT_EQ(g_qnhReader.lastSeenCount, 0);
-    EXPECT_TRUE(g_trafficReceivingShown.load());
-    EXPECT_TRUE(g_qnhReceivingShown.load());
+    EXPECT_EQ(g_qnhReader.datagramCount.load() + g_qnhReader.lastSeenCount, 0);
+    EXPECT_TRUE(g_trafficReceivingShown && g_qnhReceivingShown);
 }

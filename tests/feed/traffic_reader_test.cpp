@@ -19,6 +19,31 @@ uint32_t tick500()
     return 500;
 }
 
+void setRunning(bool running)
+{
+    std::lock_guard lock(g_liveFlightsMutex);
+    g_serviceRunning = running;
+    g_liveFlights.clear();
+}
+
+size_t queued()
+{
+    std::lock_guard lock(g_liveFlightsMutex);
+    return g_liveFlights.size();
+}
+
+// The reader judges timestamps against the PC clock.
+Line currentLine(const std::string& spec = {}, int64_t age = 3)
+{
+    return makeLine(spec, makeLine("ts=" + std::to_string(gf_nowSeconds() - age)));
+}
+
+void receive(TrafficReader& reader, const std::string& text)
+{
+    reader.datagram = text;
+    reader.onDatagram();
+}
+
 class TrafficReaderLines : public ::testing::Test {
 protected:
     void SetUp() override
@@ -26,133 +51,74 @@ protected:
         reader.setReferencePosition(kAmsterdam);
         gf_setTrafficTickSource(&tick500);
         setRunning(true);
-        gf_resetFlightDropLog();
     }
     void TearDown() override
     {
         gf_resetFeedSources();
         setRunning(false);
     }
-    static void setRunning(bool running)
-    {
-        std::lock_guard lock(g_liveFlightsMutex);
-        g_serviceRunning = running;
-        g_liveFlights.clear();
-    }
-    // Current timestamps: the reader judges them against the PC clock.
-    static Line currentLine()
-    {
-        Line l;
-        l[FieldTimestamp] = std::to_string(gf_nowSeconds() - 3);
-        return l;
-    }
-    void receive(const std::string& text)
-    {
-        held = text;
-        reader.datagram = held;
-        reader.onDatagram();
-    }
-    static size_t queued()
-    {
-        std::lock_guard lock(g_liveFlightsMutex);
-        return g_liveFlights.size();
-    }
+    void receive(const std::string& text) { ::receive(reader, text); }
 
     tavtest::LogCapture log;
     TrafficReader reader;
-    std::string held;
 };
 
 } // namespace
 
-TEST_F(TrafficReaderLines, AnAcceptedLineIsQueuedDue3000TicksLater)
+TEST_F(TrafficReaderLines, AnAcceptedLineIsQueuedDue3000TicksLaterOnlyWhileTheServiceRuns)
 {
     receive(currentLine().text());
-    std::lock_guard lock(g_liveFlightsMutex);
-    ASSERT_EQ(g_liveFlights.size(), 1u);
-    EXPECT_EQ(g_liveFlights.front().sample.dueTick, 3500u);
-    EXPECT_EQ(g_liveFlights.front().hexid, 4840123u);
-}
-
-TEST_F(TrafficReaderLines, LinesArrivingWhileTheServiceIsNotRunningUpdateTheTimestampButAreNotQueued)
-{
+    {
+        std::lock_guard lock(g_liveFlightsMutex);
+        ASSERT_EQ(g_liveFlights.size(), 1u);
+        EXPECT_EQ(g_liveFlights.front().sample.dueTick, 3500u);
+        EXPECT_EQ(g_liveFlights.front().hexid, 4840123u);
+    }
     setRunning(false);
-    Line l = currentLine();
-    l[FieldTimestamp] = std::to_string(gf_nowSeconds() - 7);
-    receive(l.text());
+    receive(currentLine("", 7).text());
     EXPECT_EQ(queued(), 0u);
     EXPECT_EQ(g_trafficLastTimestamp.load(), static_cast<double>(gf_nowSeconds() - 7));
 }
 
-TEST_F(TrafficReaderLines, MalformedLinesAreLoggedWithTheirMessage)
+TEST_F(TrafficReaderLines, MalformedLinesAreLoggedAtMost20TimesASecondAndNoneStopsTheNextGoodLine)
 {
-    Line l = currentLine();
-    l[FieldLatitude] = "0.00005";
-    l[FieldLongitude] = "0.00005";
-    receive(l.text());
-    l = currentLine();
-    l[FieldAltitude] = "high";
-    receive(l.text());
+    receive(currentLine("hex=10000").text());
+    EXPECT_EQ(log.lines().size(), 1u); // a dropped line leaves no trace: the log's header only
+    receive(currentLine("lat=0.00005|lon=0.00005").text());
+    const Line high = currentLine("alt=high");
+    receive(high.text());
     EXPECT_TRUE(log.contains("\nexception in processLineSub: invalid lalo: 0.000050,0.000050\n"));
-    EXPECT_TRUE(log.contains("\nexception in processLineSub: altitude high incorrect, from: " + l.text() + "\n"));
-    EXPECT_EQ(queued(), 0u);
-}
+    EXPECT_TRUE(log.contains("\nexception in processLineSub: altitude high incorrect, from: " + high.text() + "\n"));
 
-TEST_F(TrafficReaderLines, DroppedLinesLeaveNoTrace)
-{
-    Line l = currentLine();
-    l[FieldHexid] = "10000";
-    receive(l.text());
-    EXPECT_EQ(log.lines().size(), 1u); // the log's header only
-}
-
-TEST_F(TrafficReaderLines, HostileDatagramsGiveNoRecordAndTheNextGoodLineIsQueued)
-{
     std::string nans;
     for (int i = 0; i < 4000; ++i)
         nans += "nan,";
-    const std::string hostile[] = {
-        "", ",", std::string(10000, ','), std::string("\0\x01\x02\xfe\xff", 5), nans,
-        currentLine().text().substr(0, 120), "RTTFC,1e999,nan,inf,-inf,nan,nan,nan,nan",
-    };
-    for (const std::string& text : hostile)
+    for (const std::string& text : {std::string(), std::string(","), std::string(10000, ','), nans,
+                                    std::string("\0\x01\x02\xfe\xff", 5), currentLine().text().substr(0, 120),
+                                    std::string("RTTFC,1e999,nan,inf,-inf,nan,nan,nan,nan")})
         receive(text);
+    for (int i = 0; i < 500; ++i)
+        receive("garbage");
     EXPECT_EQ(queued(), 0u);
     receive(currentLine().text());
     EXPECT_EQ(queued(), 1u);
-    for (const std::string& line : log.lines())
-        EXPECT_LE(line.size(), 600u);
-}
-
-TEST_F(TrafficReaderLines, AFloodOfMalformedLinesIsLoggedAtMost20TimesASecond)
-{
-    for (int i = 0; i < 500; ++i)
-        receive("garbage");
     size_t logged = 0;
-    for (const std::string& line : log.lines())
+    for (const std::string& line : log.lines()) {
+        EXPECT_LE(line.size(), 600u);
         logged += line.starts_with("exception in processLineSub:") ? 1 : 0;
+    }
     EXPECT_GE(logged, 20u);
     EXPECT_LT(logged, 100u);
 }
 
 TEST(CallsignCollection, CallsignsSeenBetweenStartAndTakeAreHandedOverOnce)
 {
-    Line l;
-    l[FieldTimestamp] = std::to_string(gf_nowSeconds());
-    l[FieldCallsign] = "BEFORE";
     g_trafficReader.setReferencePosition(kAmsterdam);
-    auto receive = [&l] {
-        const std::string text = l.text();
-        g_trafficReader.datagram = text;
-        g_trafficReader.onDatagram();
-    };
-    receive();
+    receive(g_trafficReader, currentLine("cs=BEFORE").text());
     gf_startCollectingCallsigns();
-    l[FieldCallsign] = "DURING1";
-    receive();
+    receive(g_trafficReader, currentLine("cs=DURING1").text());
     EXPECT_EQ(gf_takeCollectedCallsigns(), (std::set<std::string, std::less<>>{"DURING1"}));
-    l[FieldCallsign] = "AFTER";
-    receive();
+    receive(g_trafficReader, currentLine("cs=AFTER").text());
     EXPECT_TRUE(gf_takeCollectedCallsigns().empty());
 }
 
@@ -165,23 +131,15 @@ TEST(DatagramLog, SuppressedLinesAreCountedWhenTheNextSecondBegins)
         gf_logLimited(limiter, "line " + std::to_string(i), 1000);
     gf_logLimited(limiter, "later", 1999);
     gf_logLimited(limiter, "next second", 2000);
-    const auto lines = log.lines();
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[1], "line 0");
-    EXPECT_EQ(lines[2], "line 1");
-    EXPECT_EQ(lines[3], "4 log lines about received datagrams left out");
-    EXPECT_EQ(lines[4], "next second");
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{log.lines()[0], "line 0", "line 1",
+                                                     "4 log lines about received datagrams left out", "next second"}));
 }
 
 TEST(ReceivedFlights, AFullQueueDropsItsOldestRecordsAndLogsThemOnceAMinute)
 {
     tavtest::LogCapture log;
     gf_resetFlightDropLog();
-    {
-        std::lock_guard lock(g_liveFlightsMutex);
-        g_serviceRunning = true;
-        g_liveFlights.clear();
-    }
+    setRunning(true);
     const uint64_t droppedBefore = gf_droppedFlightCount();
     for (uint32_t i = 0; i < g_liveFlightsLimit; ++i)
         gf_queueReceivedFlight(LiveFlightRecord{.hexid = 20000 + i}, 0);
@@ -194,9 +152,8 @@ TEST(ReceivedFlights, AFullQueueDropsItsOldestRecordsAndLogsThemOnceAMinute)
         EXPECT_EQ(g_liveFlights.size(), g_liveFlightsLimit);
         EXPECT_EQ(g_liveFlights.front().hexid, 20005u);
         EXPECT_EQ(g_liveFlights.back().hexid, 3u);
-        g_serviceRunning = false;
-        g_liveFlights.clear();
     }
+    setRunning(false);
     EXPECT_EQ(gf_droppedFlightCount() - droppedBefore, 5u);
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 3u);

@@ -14,11 +14,6 @@ using namespace feedtest;
 
 namespace {
 
-uint32_t tick500()
-{
-    return 500;
-}
-
 void setRunning(bool running)
 {
     std::lock_guard lock(g_liveFlightsMutex);
@@ -32,24 +27,21 @@ size_t queued()
     return g_liveFlights.size();
 }
 
-// The reader judges timestamps against the PC clock.
-Line currentLine(const std::string& spec = {}, int64_t age = 3)
+// A line of now: the reader judges timestamps against the PC clock.
+std::string currentLine(const std::string& spec = {}, int64_t age = 3)
 {
-    return makeLine(spec, makeLine("ts=" + std::to_string(gf_nowSeconds() - age)));
+    return makeLine(spec, makeLine("ts=" + std::to_string(gf_nowSeconds() - age))).text();
 }
 
-void receive(TrafficReader& reader, const std::string& text)
-{
-    reader.datagram = text;
-    reader.onDatagram();
-}
-
+// The program's traffic reader, with the queue running and a fresh log budget.
 class TrafficReaderLines : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        reader.setReferencePosition(kAmsterdam);
-        gf_setTrafficTickSource(&tick500);
+        g_trafficReader.logLimiter = {};
+        g_trafficReader.setReferencePosition(kAmsterdam);
+        gf_setTrafficTickSource([] { return 500u; });
+        gf_resetFlightDropLog();
         setRunning(true);
     }
     void TearDown() override
@@ -57,17 +49,20 @@ protected:
         gf_resetFeedSources();
         setRunning(false);
     }
-    void receive(const std::string& text) { ::receive(reader, text); }
+    static void receive(const std::string& text)
+    {
+        g_trafficReader.datagram = text;
+        g_trafficReader.onDatagram();
+    }
 
     tavtest::LogCapture log;
-    TrafficReader reader;
 };
 
 } // namespace
 
 TEST_F(TrafficReaderLines, AnAcceptedLineIsQueuedDue3000TicksLaterOnlyWhileTheServiceRuns)
 {
-    receive(currentLine().text());
+    receive(currentLine());
     {
         std::lock_guard lock(g_liveFlightsMutex);
         ASSERT_EQ(g_liveFlights.size(), 1u);
@@ -75,32 +70,31 @@ TEST_F(TrafficReaderLines, AnAcceptedLineIsQueuedDue3000TicksLaterOnlyWhileTheSe
         EXPECT_EQ(g_liveFlights.front().hexid, 4840123u);
     }
     setRunning(false);
-    receive(currentLine("", 7).text());
+    receive(currentLine("", 7));
     EXPECT_EQ(queued(), 0u);
     EXPECT_EQ(g_trafficLastTimestamp.load(), static_cast<double>(gf_nowSeconds() - 7));
 }
 
 TEST_F(TrafficReaderLines, MalformedLinesAreLoggedAtMost20TimesASecondAndNoneStopsTheNextGoodLine)
 {
-    receive(currentLine("hex=10000").text());
+    receive(currentLine("hex=10000"));
     EXPECT_EQ(log.lines().size(), 1u); // a dropped line leaves no trace: the log's header only
-    receive(currentLine("lat=0.00005|lon=0.00005").text());
-    const Line high = currentLine("alt=high");
-    receive(high.text());
+    receive(currentLine("lat=0.00005|lon=0.00005"));
+    const std::string high = currentLine("alt=high");
+    receive(high);
     EXPECT_TRUE(log.contains("\nexception in processLineSub: invalid lalo: 0.000050,0.000050\n"));
-    EXPECT_TRUE(log.contains("\nexception in processLineSub: altitude high incorrect, from: " + high.text() + "\n"));
+    EXPECT_TRUE(log.contains("\nexception in processLineSub: altitude high incorrect, from: " + high + "\n"));
 
+    // A flood of hostile datagrams.
     std::string nans;
     for (int i = 0; i < 4000; ++i)
         nans += "nan,";
-    for (const std::string& text : {std::string(), std::string(","), std::string(10000, ','), nans,
-                                    std::string("\0\x01\x02\xfe\xff", 5), currentLine().text().substr(0, 120),
-                                    std::string("RTTFC,1e999,nan,inf,-inf,nan,nan,nan,nan")})
-        receive(text);
-    for (int i = 0; i < 500; ++i)
-        receive("garbage");
+    const std::string hostile[] = {"", ",", std::string(10000, ','), nans, std::string("\0\x01\x02\xfe\xff", 5),
+                                   currentLine().substr(0, 120), "RTTFC,1e999,nan,inf,-inf,nan,nan,nan,nan"};
+    for (int i = 0; i < 700; ++i)
+        receive(hostile[i % std::size(hostile)]);
     EXPECT_EQ(queued(), 0u);
-    receive(currentLine().text());
+    receive(currentLine());
     EXPECT_EQ(queued(), 1u);
     size_t logged = 0;
     for (const std::string& line : log.lines()) {
@@ -111,35 +105,19 @@ TEST_F(TrafficReaderLines, MalformedLinesAreLoggedAtMost20TimesASecondAndNoneSto
     EXPECT_LT(logged, 100u);
 }
 
-TEST(CallsignCollection, CallsignsSeenBetweenStartAndTakeAreHandedOverOnce)
+TEST_F(TrafficReaderLines, CallsignsSeenBetweenStartAndTakeAreHandedOverOnceEvenFromLinesDroppedLater)
 {
-    g_trafficReader.setReferencePosition(kAmsterdam);
-    receive(g_trafficReader, currentLine("cs=BEFORE").text());
+    receive(currentLine("cs=BEFORE"));
     gf_startCollectingCallsigns();
-    receive(g_trafficReader, currentLine("cs=DURING1").text());
-    EXPECT_EQ(gf_takeCollectedCallsigns(), (std::set<std::string, std::less<>>{"DURING1"}));
-    receive(g_trafficReader, currentLine("cs=AFTER").text());
+    for (const std::string callsign : {"KLM1234", "null", "", "A@B", "EZY12"})
+        receive(currentLine("hex=10000|cs=" + callsign));
+    EXPECT_EQ(gf_takeCollectedCallsigns(), (std::set<std::string, std::less<>>{"EZY12", "KLM1234"}));
+    receive(currentLine("cs=AFTER"));
     EXPECT_TRUE(gf_takeCollectedCallsigns().empty());
 }
 
-TEST(DatagramLog, SuppressedLinesAreCountedWhenTheNextSecondBegins)
+TEST_F(TrafficReaderLines, AFullQueueDropsItsOldestRecordsAndLogsThemOnceAMinute)
 {
-    tavtest::LogCapture log;
-    DatagramLogLimiter limiter;
-    limiter.linesPerSecond = 2;
-    for (int i = 0; i < 5; ++i)
-        gf_logLimited(limiter, "line " + std::to_string(i), 1000);
-    gf_logLimited(limiter, "later", 1999);
-    gf_logLimited(limiter, "next second", 2000);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{log.lines()[0], "line 0", "line 1",
-                                                     "4 log lines about received datagrams left out", "next second"}));
-}
-
-TEST(ReceivedFlights, AFullQueueDropsItsOldestRecordsAndLogsThemOnceAMinute)
-{
-    tavtest::LogCapture log;
-    gf_resetFlightDropLog();
-    setRunning(true);
     const uint64_t droppedBefore = gf_droppedFlightCount();
     for (uint32_t i = 0; i < g_liveFlightsLimit; ++i)
         gf_queueReceivedFlight(LiveFlightRecord{.hexid = 20000 + i}, 0);
@@ -153,10 +131,21 @@ TEST(ReceivedFlights, AFullQueueDropsItsOldestRecordsAndLogsThemOnceAMinute)
         EXPECT_EQ(g_liveFlights.front().hexid, 20005u);
         EXPECT_EQ(g_liveFlights.back().hexid, 3u);
     }
-    setRunning(false);
     EXPECT_EQ(gf_droppedFlightCount() - droppedBefore, 5u);
-    const auto lines = log.lines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1], "Received flights queue full (20000 records): 1 oldest record dropped");
-    EXPECT_EQ(lines[2], "Received flights queue full (20000 records): 4 oldest records dropped");
+    const std::string full = "Received flights queue full (20000 records): ";
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{log.lines()[0], full + "1 oldest record dropped",
+                                                     full + "4 oldest records dropped"}));
+}
+
+TEST(DatagramLog, SuppressedLinesAreCountedWhenTheNextSecondBegins)
+{
+    tavtest::LogCapture log;
+    DatagramLogLimiter limiter;
+    limiter.linesPerSecond = 2;
+    for (int i = 0; i < 5; ++i)
+        gf_logLimited(limiter, "line " + std::to_string(i), 1000);
+    gf_logLimited(limiter, "later", 1999);
+    gf_logLimited(limiter, "next second", 2000);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{log.lines()[0], "line 0", "line 1",
+                                                     "4 log lines about received datagrams left out", "next second"}));
 }

@@ -6,49 +6,31 @@
 #include "ui/messages.h"
 #include "ui/window_state.h"
 
-namespace {
-
-std::string messageLine()
+TEST(ReaderReport, AStoppedReaderIsShownLoggedAndRestartsTheServiceAfter15SecondsUnlessAStopIsPending)
 {
-    std::lock_guard lock(gf_windowState().uiMutex);
-    return gf_windowState().messageText;
-}
-
-class ReaderReport : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        gf_resetStopState();
-        gf_clearError();
-    }
-    void TearDown() override
-    {
-        gf_resetStopState();
-        gf_clearError();
-    }
     tavtest::LogCapture log;
-};
-
-} // namespace
-
-TEST_F(ReaderReport, AStoppedReaderIsShownLoggedAndRestartsTheServiceAfter15Seconds)
-{
+    gf_resetStopState();
+    gf_clearError();
     gf_reportReaderStopped("Traffic Reader", "bind to stream socket failed, error: 10048 Address already in use");
     const std::string text =
         "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 Address already in use";
-    EXPECT_EQ(messageLine(), text);
+    {
+        std::lock_guard lock(gf_windowState().uiMutex);
+        EXPECT_EQ(gf_windowState().messageText, text);
+    }
     EXPECT_TRUE(log.contains("\n" + text + "\n"));
     EXPECT_TRUE(g_stopRequested.load());
     EXPECT_EQ(gf_closeReason(), CloseReason::ReaderError);
     EXPECT_EQ(gf_restartDelaySeconds(), 15);
-}
 
-TEST_F(ReaderReport, AReaderStoppingDuringAPendingStopKeepsTheFirstReasonButIsStillLogged)
-{
+    // A reader stopping during a pending stop keeps the first reason but is still logged.
+    gf_resetStopState();
     gf_requestClosingDown(CloseReason::SimWasClosed, 0);
     gf_showError("shown error");
     gf_reportReaderStopped("QNH Reader", "receive error: 10038 Socket operation on non-socket");
     EXPECT_EQ(gf_closeReason(), CloseReason::SimWasClosed);
     EXPECT_EQ(gf_restartDelaySeconds(), 0);
     EXPECT_TRUE(log.contains("The QNH Reader has stopped with error: receive error: 10038"));
+    gf_resetStopState();
+    gf_clearError();
 }

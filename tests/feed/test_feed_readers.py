@@ -29,59 +29,44 @@ class Probe:
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                      text=True, bufsize=1)
         self.lines: "queue.Queue[str]" = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
-        assert self.next_line("ready", 30).startswith("ready")
+        threading.Thread(target=lambda: [self.lines.put(line.rstrip("\r\n")) for line in self.proc.stdout],
+                         daemon=True).start()
+        self.ask(timeout=30)
 
-    def _read(self):
-        for line in self.proc.stdout:
-            self.lines.put(line.rstrip("\r\n"))
-
-    def next_line(self, word: str, timeout: float = 20) -> str:
+    def ask(self, command: str = "", timeout: float = 20) -> list:
+        """Sends the command (none: waits for "ready"); returns the lines up to its answer, that last."""
+        if command:
+            self.proc.stdin.write(command + "\n")
+            self.proc.stdin.flush()
         deadline = time.monotonic() + timeout
-        while True:
-            line = self.lines.get(timeout=max(0.01, deadline - time.monotonic()))
-            if line.split(" ", 1)[0] == word:
-                return line
-
-    def ask(self, command: str, timeout: float = 20) -> str:
-        self.proc.stdin.write(command + "\n")
-        self.proc.stdin.flush()
-        return self.next_line(command, timeout)
+        got = [self.lines.get(timeout=max(0.01, deadline - time.monotonic()))]
+        while got[-1].split(" ", 1)[0] != (command or "ready"):
+            got.append(self.lines.get(timeout=max(0.01, deadline - time.monotonic())))
+        return got
 
     def status(self, command: str = "status") -> dict:
-        return dict(part.split("=", 1) for part in self.ask(command).split(" ")[1:])
+        return dict(part.split("=", 1) for part in self.ask(command)[-1].split(" ")[1:])
 
     def records(self) -> list:
-        self.proc.stdin.write("records\n")
-        self.proc.stdin.flush()
-        found = []
-        while True:
-            line = self.next_line_any()
-            if line.startswith("records "):
-                return found
-            if line.startswith("record "):
-                found.append(line.split(" ")[1:])
-
-    def next_line_any(self, timeout: float = 20) -> str:
-        return self.lines.get(timeout=timeout)
+        """The callsigns of the queued records, which are taken from the queue."""
+        return [line.split(" ")[2] for line in self.ask("records")[:-1] if line.startswith("record ")]
 
     def wait_for(self, predicate, timeout: float = 10) -> dict:
+        """The first status that satisfies the predicate; fails on the last one after the timeout."""
         deadline = time.monotonic() + timeout
-        while True:
-            s = self.status()
-            if predicate(s) or time.monotonic() > deadline:
-                return s
+        while not predicate(s := self.status()):
+            assert time.monotonic() < deadline, s
             time.sleep(0.05)
+        return s
 
     def log(self) -> str:
         return self.log_file.read_text(encoding="utf-8", errors="replace")
 
     def close(self):
         try:
-            if self.proc.poll() is None:
-                self.proc.stdin.write("quit\n")
-                self.proc.stdin.flush()
-                self.proc.wait(timeout=20)
+            self.proc.stdin.write("quit\n")
+            self.proc.stdin.close()
+            self.proc.wait(timeout=20)
         except (OSError, subprocess.TimeoutExpired):
             self.proc.kill()
             self.proc.wait()
@@ -89,34 +74,28 @@ class Probe:
 
 
 @pytest.fixture
-def ports():
-    return free_udp_port(), free_udp_port()
-
-
-@pytest.fixture
-def probe(ports, request):
-    local = getattr(request, "param", True)
-    p = Probe("--traffic-port", str(ports[0]), "--qnh-port", str(ports[1]), *(["--local"] if local else []))
+def probe(request):
+    """Both readers on free ports; RealTraffic on this PC unless the parameter says False."""
+    ports = free_udp_port(), free_udp_port()
+    p = Probe("--traffic-port", str(ports[0]), "--qnh-port", str(ports[1]),
+              *(["--local"] if getattr(request, "param", True) else []))
     assert wait_until_bound(ports[0]) and wait_until_bound(ports[1])
+    p.ports = ports
     yield p
     p.close()
 
 
-def test_scripted_traffic_and_qnh_reports_are_counted_and_handed_on(probe, ports):
-    with UdpSender(*ports) as sender:
+def test_scripted_and_recorded_traffic_and_qnh_reports_are_counted_and_handed_on(probe, tmp_path):
+    with UdpSender(*probe.ports) as sender:
         sent = sender.replay(scripted_lines(amsterdam_scenario(), duration_s=6.0), speed=6.0,
                              qnh_every_s=2.0, qnh_value=2992)
     s = probe.wait_for(lambda s: int(s["traffic_count"]) == sent and int(s["qnh_count"]) >= 3)
-    assert int(s["traffic_count"]) == sent
-    assert s["traffic"] == "1" and s["qnh"] == "1"
-    assert s["qnh_hpa"] == "1013"
-    records = probe.records()
-    assert len(records) == sent
-    assert {r[1] for r in records} == {"KLM1234", "EZY81UP", "TRA5521", "DLH9KW"}
+    assert s["traffic"] == "1" and s["qnh"] == "1" and s["qnh_hpa"] == "1013"
+    callsigns = probe.records()
+    assert len(callsigns) == sent and set(callsigns) == {"KLM1234", "EZY81UP", "TRA5521", "DLH9KW"}
     assert "Traffic Reader connected" in probe.log() and "QNH Reader connected" in probe.log()
 
-
-def test_a_recorded_session_is_replayed_at_the_cadence_of_its_timestamps(probe, ports, tmp_path):
+    # A recording keeps the cadence of its timestamps.
     start = time.time() - 60
     recording = tmp_path / "session.txt"
     recording.write_text("# two aircraft, one report each a second\n" + "".join(
@@ -125,15 +104,15 @@ def test_a_recorded_session_is_replayed_at_the_cadence_of_its_timestamps(probe, 
     timed = list(recorded_lines(recording))
     assert [offset for offset, _ in timed] == pytest.approx([0.0, 0.5, 1.0, 1.5, 2.0, 2.5], abs=0.01)
     began = time.monotonic()
-    with UdpSender(*ports) as sender:
+    with UdpSender(*probe.ports) as sender:
         assert sender.replay(timed, speed=2.0) == 6
     assert time.monotonic() - began >= 1.2
     probe.wait_for(lambda s: s["queued"] == "6")
-    assert [r[1] for r in probe.records()] == ["REC0", "REC1"] * 3
+    assert probe.records() == ["REC0", "REC1"] * 3
 
 
-def test_hostile_datagrams_leave_both_readers_running(probe, ports):
-    with UdpSender(*ports) as sender:
+def test_hostile_datagrams_leave_both_readers_running_until_their_stop_flags_end_them(probe):
+    with UdpSender(*probe.ports) as sender:
         for _, data in hostile_datagrams():
             sender.send_traffic(data)
         for _, data in hostile_qnh_datagrams():
@@ -142,62 +121,49 @@ def test_hostile_datagrams_leave_both_readers_running(probe, ports):
         sender.send_traffic(traffic_line(callsign="GOOD1"))
         sender.send_qnh(1021)
     s = probe.wait_for(lambda s: s["queued"] == "1" and s["qnh_hpa"] == "1021")
-    assert s["queued"] == "1" and s["qnh_hpa"] == "1021"
     assert s["traffic_dropped"] == "2" and s["stop"] == "0"
-    assert [r[1] for r in probe.records()] == ["GOOD1"]
+    assert probe.records() == ["GOOD1"]
     log = probe.log()
-    assert "\nbuffer overrun: 16384 bytes\n" in log
-    assert "\nbuffer overrun: more than 16384 bytes\n" in log
-    assert "\nexception in processLineSub: lat:nan\n" in log
-    assert "\nno QNH {\"QNH\":null}\n" in log
+    for text in ("buffer overrun: 16384 bytes", "buffer overrun: more than 16384 bytes",
+                 "exception in processLineSub: lat:nan", 'no QNH {"QNH":null}'):
+        assert f"\n{text}\n" in log
     assert "has stopped" not in log
+
+    # Raising the stop flags ends both readers within one receive wait.
+    assert int(probe.ask("stop")[-1].split(" ")[1]) < STOP_LIMIT_MS
+    s = probe.status()
+    assert s["traffic"] == "3" and s["stop"] == "0"
+    for name in ("Traffic Reader", "QNH Reader"):
+        assert f"\n{name} has stopped\n" in probe.log() and f"{name} disconnected" in probe.log()
 
 
 @pytest.mark.parametrize("probe", [False], indirect=True)
-def test_repeats_from_realtraffic_on_another_pc_are_counted_but_handed_on_once(probe, ports):
+def test_repeats_from_another_pc_count_once_and_liveness_shows_silence_and_return(probe):
     line = traffic_line(callsign="TWICE")
-    with UdpSender(*ports) as sender:
+    with UdpSender(*probe.ports) as sender:
         sender.send_traffic(line)
         sender.send_traffic(line)
-    s = probe.wait_for(lambda s: s["traffic_count"] == "2")
-    assert s["traffic_count"] == "2" and s["queued"] == "1"
-
-
-def test_liveness_check_shows_silence_and_the_return_of_data(probe, ports):
-    with UdpSender(*ports) as sender:
-        sender.send_traffic(traffic_line())
-        probe.wait_for(lambda s: s["traffic_count"] == "1")
+        assert probe.wait_for(lambda s: s["traffic_count"] == "2")["queued"] == "1"
         assert probe.status("check")["traffic"] == "1"
         s = probe.status("check")
         assert s["traffic"] == "2" and s["qnh"] == "2"
         sender.send_traffic(traffic_line(callsign="BACK1"))
         sender.send_qnh(1015)
-        probe.wait_for(lambda s: s["traffic_count"] == "2" and s["qnh_hpa"] == "1015")
+        probe.wait_for(lambda s: s["traffic_count"] == "3" and s["qnh_hpa"] == "1015")
         assert probe.status()["qnh"] == "1"
         assert probe.status("check")["traffic"] == "1"
-
-
-def test_raising_the_stop_flags_ends_both_readers_within_one_receive_wait(probe):
-    elapsed_ms = int(probe.ask("stop").split(" ")[1])
-    assert elapsed_ms < STOP_LIMIT_MS
-    s = probe.status()
-    assert s["traffic"] == "3" and s["stop"] == "0"
-    log = probe.log()
-    assert "\nTraffic Reader has stopped\n" in log and "\nQNH Reader has stopped\n" in log
-    assert "Traffic Reader disconnected" in log and "QNH Reader disconnected" in log
 
 
 def test_an_occupied_port_stops_the_reader_with_reader_error():
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as holder:
         holder.bind(("127.0.0.1", 0))
-        port = holder.getsockname()[1]
-        p = Probe("--traffic-port", str(port), "--local")
+        p = Probe("--traffic-port", str(holder.getsockname()[1]), "--local")
         try:
             s = p.wait_for(lambda s: s["stop"] == "1")
-            assert s["reason"] == "READER_ERROR" and s["delay"] == "15"
+            assert (s["reason"], s["delay"]) == ("READER_ERROR", "15")
             text = ("The Traffic Reader has stopped with error: "
                     "bind to stream socket failed, error: 10048 Address already in use")
-            assert p.ask("message") == "message " + text
+            assert p.ask("message")[-1] == "message " + text
             log = p.log()
             assert "\n" + text + "\n" in log
             assert "\n          Traffic Reader disconnected\n" in log

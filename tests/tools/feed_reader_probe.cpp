@@ -4,7 +4,7 @@
 // stdin, each answered by one line that starts with the command's name:
 //   status   readers' states, counters, queue length, QNH and the stop state
 //   check    the liveness check, then the status
-//   records  the queued records, one "record ..." line each, then "records N"
+//   records  the queued records, one "record <hexid> <callsign>" line each, then "records N"
 //   message  the message line
 //   stop     raises both stop flags and joins the threads: "stop <milliseconds>"
 //   quit
@@ -114,9 +114,7 @@ int main(int argc, char** argv)
         } else if (command == "records") {
             std::lock_guard lock(g_liveFlightsMutex);
             for (const LiveFlightRecord& r : g_liveFlights)
-                lf_say(fmt::format("record {} {} {} {:.4f} {:.4f} {:.0f} {}", r.hexid, r.texts.callsign,
-                                   r.texts.aircraftType, r.sample.latitude, r.sample.longitude, r.sample.altitude,
-                                   r.sample.airborne ? "air" : "ground"));
+                lf_say(fmt::format("record {} {}", r.hexid, r.texts.callsign));
             lf_say(fmt::format("records {}", g_liveFlights.size()));
             g_liveFlights.clear();
         } else if (command == "message") {

@@ -3,7 +3,6 @@
 #include <array>
 #include <fstream>
 #include <stdexcept>
-#include <unordered_map>
 #include <utility>
 
 #include <fmt/format.h>
@@ -23,25 +22,27 @@ bool lf_startsWithBom(std::string_view text)
     return text.substr(0, kUtf8Bom.size()) == kUtf8Bom;
 }
 
-// Reads a whole stream from its start; false (nothing read, state cleared, position at
-// the start) when it is empty or cannot be sized.
-bool lf_readAll(std::istream& in, std::string& bytes)
+} // namespace
+
+bool gf_readAllBytes(std::istream& in, std::string& bytes)
 {
+    // Read in blocks rather than by the size that seekg reports: a folder opened as a
+    // file reports an absurd size natively.
     bytes.clear();
-    if (in.good() && in.seekg(0, std::ios::end)) {
-        const std::streamoff size = in.tellg();
-        if (size > 0 && in.seekg(0, std::ios::beg)) {
-            bytes.resize(static_cast<size_t>(size));
-            in.read(bytes.data(), size);
-            bytes.resize(static_cast<size_t>(in.gcount()));
-            if (!bytes.empty())
-                return true;
-        }
+    char block[65536];
+    while (in.good()) {
+        in.read(block, sizeof block);
+        bytes.append(block, static_cast<size_t>(in.gcount()));
     }
-    in.clear();
+    if (!in.bad() && !bytes.empty())
+        return true;
+    bytes.clear();
+    in.clear(in.rdstate() & std::ios::badbit);
     in.seekg(0, std::ios::beg);
     return false;
 }
+
+namespace {
 
 void lf_appendAnsiLines(std::string_view bytes, std::vector<std::string>& lines)
 {
@@ -69,21 +70,10 @@ void lf_appendUtf8Lines(std::string_view bytes, std::vector<std::string>& lines)
 
 const std::string& gf_charsetName(Charset charset)
 {
-    static const std::unordered_map<int32_t, std::string> names = [] {
-        constexpr std::array<std::pair<Charset, std::string_view>, 6> table{{
-            {Charset::Ansi, "ANSI"},
-            {Charset::Unicode, "Unicode"},
-            {Charset::UnicodeBigEndian, "Unicode_big_endian"},
-            {Charset::Utf8WithBom, "UTF8_with_BOM"},
-            {Charset::Utf8WithoutBom, "UTF8_without_BOM"},
-            {Charset::NoneFound, "none_found"},
-        }};
-        std::unordered_map<int32_t, std::string> m;
-        for (const auto& [value, name] : table)
-            m.emplace(static_cast<int32_t>(value), std::string(name));
-        return m;
-    }();
-    return names.at(static_cast<int32_t>(charset));
+    // Indexed by the enumeration's value; at() throws std::out_of_range for any other.
+    static const std::array<std::string, 6> names{"ANSI", "Unicode", "Unicode_big_endian", "UTF8_with_BOM",
+                                                  "UTF8_without_BOM", "none_found"};
+    return names.at(static_cast<size_t>(static_cast<uint32_t>(charset)));
 }
 
 Charset gf_detectCharset(const fs::path& path)
@@ -94,7 +84,7 @@ Charset gf_detectCharset(const fs::path& path)
     // The whole file is checked, not only its start: a file whose first non-ASCII byte
     // lies far down must not pass as UTF-8 when it is not.
     std::string bytes;
-    lf_readAll(in, bytes);
+    gf_readAllBytes(in, bytes);
     const auto b = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
     const size_t n = std::min<size_t>(bytes.size(), 4);
     if (n >= 3 && lf_startsWithBom(bytes))
@@ -132,7 +122,7 @@ bool gf_readTextFileLines(Charset charset, const fs::path& path, std::vector<std
             if (!in)
                 return false;
             std::string bytes;
-            lf_readAll(in, bytes);
+            gf_readAllBytes(in, bytes);
             if (in.bad())
                 return false;
             if (charset == Charset::Ansi)
@@ -173,14 +163,14 @@ void gf_splitLines(std::string_view text, std::vector<std::string>& lines)
 void gf_readStream(std::istream& in, std::vector<std::string>& lines)
 {
     std::string bytes;
-    if (lf_readAll(in, bytes))
+    if (gf_readAllBytes(in, bytes))
         gf_splitLines(bytes, lines);
 }
 
 void gf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, ByteOrder withoutMark)
 {
     std::string bytes;
-    if (!lf_readAll(in, bytes) || bytes.size() < 2 || bytes.size() % 2 != 0)
+    if (!gf_readAllBytes(in, bytes) || bytes.size() < 2 || bytes.size() % 2 != 0)
         return;
     const auto b = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
     ByteOrder order = withoutMark;

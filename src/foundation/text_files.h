@@ -39,6 +39,9 @@ std::string gf_ansiToUtf8(std::string_view text);
 // Appends the lines of text; a line ends at CR LF, LF or a lone CR; a leading UTF-8
 // byte-order mark is dropped; a final line end adds no empty line.
 void gf_splitLines(std::string_view text, std::vector<std::string>& lines);
+// Reads the rest of a stream into bytes; false (nothing read, the position back at the
+// start, only a read failure left in the state) when it is empty or cannot be read.
+bool gf_readAllBytes(std::istream& in, std::string& bytes);
 // Reads the whole stream and appends its lines.
 void gf_readStream(std::istream& in, std::vector<std::string>& lines);
 

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "foundation/atomic_file.h"
+#include "foundation/text_files.h"
 
 namespace {
 
@@ -44,14 +45,13 @@ pugi::xml_parse_result gf_loadXmlFile(pugi::xml_document& doc, const std::filesy
         result.status = pugi::status_file_not_found;
         return result;
     }
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
+    std::string data;
+    gf_readAllBytes(in, data);
     if (in.bad()) {
         pugi::xml_parse_result result;
         result.status = pugi::status_io_error;
         return result;
     }
-    const std::string data = bytes.str();
     return doc.load_buffer(data.data(), data.size());
 }
 

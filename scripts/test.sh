@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
 "$root/scripts/setup.sh"
-jobs=$(nproc)
+jobs=${TAV_JOBS:-$(nproc)}
 
 run_native() {
   local b="$root/build/native"

@@ -159,11 +159,8 @@ void lf_serve(const std::stop_token& stop)
         g_simGoneReported = false;
         lf_registerSimDefinitions();
         const TimerResolution1ms timer;
-        while (!stop.stop_requested()) {
-            if (gf_scFailed(SimConnect_CallDispatch(handle, &lf_simDispatch, nullptr)))
-                lf_simGone();
-            std::this_thread::sleep_until(std::chrono::steady_clock::now() + 1ms);
-        }
+        while (!stop.stop_requested())
+            lf_dispatchAndWait(handle);
     }
 }
 
@@ -201,6 +198,15 @@ void lf_newFlight()
 {
     if (!gf_stopPending())
         gf_requestClosingDown(CloseReason::NewFlight, kNewFlightRestartSeconds);
+}
+
+void lf_dispatchAndWait(ScHandle handle)
+{
+    if (gf_scFailed(SimConnect_CallDispatch(handle, &lf_simDispatch, nullptr)))
+        lf_simGone();
+    // Not sleep_until: mingw's sleep truncates to whole milliseconds, and the rest of a
+    // millisecond then becomes a busy wait that takes a whole core.
+    std::this_thread::sleep_for(1ms);
 }
 
 void lf_simGone()

@@ -12,6 +12,8 @@
 
 void lf_registerSimDefinitions();
 void lf_simDispatch(const ScRecv* message, uint32_t size, void* context);
+// One pass of the serving loop: dispatch what arrived, then sleep 1 ms.
+void lf_dispatchAndWait(ScHandle handle);
 // The simulator quit or its connection broke: the flight stops and the service is told,
 // once per connection.
 void lf_simGone();

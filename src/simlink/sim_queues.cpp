@@ -10,6 +10,7 @@
 #include "simlink/sim_client_internal.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_object_events.h"
+#include "simlink/simconnect/send_burst.h"
 #include "ui/messages.h"
 
 std::mutex g_simConnectMutex;
@@ -114,6 +115,7 @@ void lf_onSimFrame()
         }
         const ScHandle handle = g_simConnect.load();
         const uint32_t userObjectId = g_userObjectId;
+        const ScSendBurst burst(handle);
         for (const PosUpdate& update : *g_posUpdates.read) {
             if (update.objectId > userObjectId)
                 SimConnect_SetDataOnSimObject(handle, gf_id(SimDefinition::AiPosition), update.objectId, 0, 0,

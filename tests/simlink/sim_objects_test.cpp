@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "foundation/user_error.h"
+#include "simlink/simconnect/send_burst.h"
 #include "simlink/sim_link_fixture.h"
 
 using namespace simtest;
@@ -100,6 +101,19 @@ TEST_F(SimObjects, AFrameSendsPositionsEventsCreationsAndRemovalsInThatOrder)
                                "create 'B738 KLM' 'KLM1'", "remove 130"}));
     frame();
     EXPECT_EQ(sent(), Strings{});
+}
+
+TEST_F(SimObjects, RecordsOfABurstWaitForItsEndAndKeepTheirOrder)
+{
+    {
+        const ScSendBurst burst(connection_.handle);
+        for (uint32_t id : {101u, 102u, 103u})
+            SimConnect_AIRemoveObject(connection_.handle, id, 105);
+        EXPECT_EQ(sent(), Strings{});
+    }
+    EXPECT_EQ(sent(), (Strings{"remove 101", "remove 102", "remove 103"}));
+    SimConnect_AIRemoveObject(connection_.handle, 104, 105);
+    EXPECT_EQ(sent(), Strings{"remove 104"});
 }
 
 TEST_F(SimObjects, FlapsReleaseTheAIAroundTheEventAndLightsGoInTheirOrder)

@@ -12,12 +12,13 @@ using T = ScDataType;
 using D = SimDefinition;
 using E = SimEventId;
 
-struct SystemEventRow {
+// A system event subscribed to, or a client event mapped to the simulator's event.
+struct EventRow {
     E id;
     const char* name;
 };
 
-constexpr SystemEventRow kSystemEvents[] = {
+constexpr EventRow kSystemEvents[] = {
     {E::Sim, "Sim"},
     {E::ObjectAdded, "ObjectAdded"},
     {E::ObjectRemoved, "ObjectRemoved"},
@@ -75,12 +76,7 @@ constexpr VariableRow kVariables[] = {
     {D::AiControls, "GENERAL ENG THROTTLE LEVER POSITION:2", "percent", T::Float64},
 };
 
-struct ClientEventRow {
-    E id;
-    const char* name;
-};
-
-constexpr ClientEventRow kClientEvents[] = {
+constexpr EventRow kClientEvents[] = {
     {E::GearSet, "GEAR_SET"},
     {E::EngineAutoStart, "ENGINE_AUTO_START"},
     {E::EngineAutoShutdown, "ENGINE_AUTO_SHUTDOWN"},
@@ -118,12 +114,12 @@ constexpr uint32_t kHighestPriority = 1;
 void lf_registerSimDefinitions()
 {
     const ScHandle handle = g_simConnect.load();
-    for (const SystemEventRow& row : kSystemEvents)
+    for (const EventRow& row : kSystemEvents)
         SimConnect_SubscribeToSystemEvent(handle, gf_id(row.id), row.name);
     for (const VariableRow& row : kVariables)
         SimConnect_AddToDataDefinition(handle, gf_id(row.definition), row.name, row.units, row.type, 0.0f,
                                        g_scUnused);
-    for (const ClientEventRow& row : kClientEvents)
+    for (const EventRow& row : kClientEvents)
         SimConnect_MapClientEventToSimEvent(handle, gf_id(row.id), row.name);
     for (const E id : kGroupEvents)
         SimConnect_AddClientEventToNotificationGroup(handle, g_simEventGroup, gf_id(id), true);

@@ -8,8 +8,9 @@
 //   wait-stop MS          until a stop is pending        -> "stop SIM WAS CLOSED 0"
 //   wait-ended MS         until the thread ended itself  -> "ended 1"
 //   ground                asks for the on-ground data every second, as the service does
-//   follow MS             the worker's loop: takes g_newUserData every 10 ms and copies the
-//                         user state every 100 ms        -> "follow cycles=N"
+//   follow MS             the worker's loop until MS passed or a stop is pending: takes
+//                         g_newUserData every 10 ms, copies the user state every 100 ms
+//                                                        -> "follow cycles=N"
 //   title-model           gf_requestUserTitleModel
 //   create N PREFIX       queues N creations, callsign PREFIX + i, hexid 10001 + i
 //   events N MS           waits for N object events      -> "event kind=0 object=100 hexid=10001"
@@ -104,7 +105,7 @@ void lf_follow(int ms)
 {
     int cycles = 0;
     const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    for (int tick = 0; Clock::now() < end; ++tick) {
+    for (int tick = 0; Clock::now() < end && !gf_stopPending(); ++tick) {
         if (g_newUserData.exchange(false))
             ++cycles;
         if (tick % 10 == 0)

@@ -74,8 +74,6 @@ inline std::string describe(const std::string& r)
     switch (w[2] - 0xF0000000u) {
     case 0x05:
         return fmt::format("event {} {} {}", w[4], w[5], w[6]);
-    case 0x0E:
-        return fmt::format("request {} {} {}", w[4], w[5], w[7]);
     case 0x10:
         return fmt::format("set {} {}", w[4], w[5]);
     case 0x29:

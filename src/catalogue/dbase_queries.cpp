@@ -13,12 +13,20 @@ struct RegKeyVariants {
     std::string second;
 };
 
+void lf_hyphenAt(std::string& out, std::string_view reg, size_t at)
+{
+    out.resize(reg.size() + 1);
+    std::copy(reg.begin(), reg.begin() + static_cast<std::ptrdiff_t>(at), out.begin());
+    out[at] = '-';
+    std::copy(reg.begin() + static_cast<std::ptrdiff_t>(at), reg.end(), out.begin() + static_cast<std::ptrdiff_t>(at) + 1);
+}
+
 void lf_fillRegKeyVariants(std::string_view reg, RegKeyVariants& out)
 {
     out.count = 0;
     if (reg.size() >= 5 && reg.front() != 'N' && reg.find('-') == std::string_view::npos) {
-        out.first.assign(reg.substr(0, 2)).append("-").append(reg.substr(2));
-        out.second.assign(reg.substr(0, 1)).append("-").append(reg.substr(1));
+        lf_hyphenAt(out.first, reg, 2);
+        lf_hyphenAt(out.second, reg, 1);
         out.keys = {out.first, out.second, reg};
         out.count = 3;
         return;

@@ -165,7 +165,7 @@ TEST(DbaseReader, EveryFailureNamesItsCauseAndLeavesNoPlainFile)
         EXPECT_EQ(fs::path(dbasetest::readWrittenDbase()).generic_string(), c.expected) << c.name;
         EXPECT_FALSE(fs::exists(program.input("dbase.xml"))) << c.name;
         if (c.expected == "false") {
-            EXPECT_TRUE(log.contains("'" + gf_pathToUtf8(fs::path("input") / "dbase.xml") + "' not read because of "))
+            EXPECT_TRUE(log.contains(fmt::format("'{}' not read because of ", gf_pathToUtf8(fs::path("input") / "dbase.xml"))))
                 << log.text();
         }
     }

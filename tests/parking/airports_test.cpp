@@ -119,8 +119,8 @@ TEST(Airports, UnloadableFilesFailWith88AndLeaveNoPlainFile)
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {"garbage", "<root><airports>", "88: " + plainPath + " not loaded: "},
-        {"no airports", "<root><airport code=\"EDDF\"/></root>", "88: Missing <airports> root in: " + plainPath},
+        {"garbage", "<root><airports>", fmt::format("88: {} not loaded: ", plainPath)},
+        {"no airports", "<root><airport code=\"EDDF\"/></root>", fmt::format("88: Missing <airports> root in: {}", plainPath)},
         {"empty table", "<airports/>", "false"},
     };
     for (const Case& c : cases) {
@@ -137,7 +137,7 @@ TEST(Airports, UnloadableFilesFailWith88AndLeaveNoPlainFile)
             try {
                 gf_readAirports();
             } catch (const std::exception& e) {
-                EXPECT_EQ(std::string(e.what()), "88: " + plainPath + " not loaded: File was not found");
+                EXPECT_EQ(std::string(e.what()), fmt::format("88: {} not loaded: File was not found", plainPath));
                 throw;
             }
         },

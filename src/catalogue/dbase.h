@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/registration_table.h"
 #include "foundation/text.h"
 #include "foundation/text_hash.h"
 
@@ -27,14 +28,6 @@ inline constexpr int32_t g_typeCategoryCount = 6;
 
 // "Light", "Buzjets", "Large", "Heavy", "HighPerf", "Rotorcraft".
 std::string_view gf_typeCategoryText(TypeCategory category);
-
-// One registration of the database.
-struct DbaseRecord {
-    std::string airl;
-    std::string type;
-    std::string opr;
-    bool cargo = false;
-};
 
 // The airports of one scenery publisher.
 struct ThirdPartyScenery {
@@ -67,7 +60,7 @@ extern TextHashMap<std::string> g_typeFixes;
 extern CodeSet g_simAddonAirports;
 extern std::vector<ThirdPartyScenery> g_thirdPartySceneries;
 // Registration as written in the file -> its record; no empty key.
-extern TextHashMap<DbaseRecord> g_dbaseRecords;
+extern RegistrationTable g_dbaseRecords;
 // The registrations under 6 bytes, longest first, then in byte order.
 extern std::vector<std::string> g_shortRegKeys;
 

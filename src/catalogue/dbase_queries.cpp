@@ -4,13 +4,11 @@
 
 namespace {
 
-// The written forms of one registration without allocating: at most three, each at most
-// one byte longer than the registration.
+// The written forms of one registration: at most three. Reused per thread, so that a
+// lookup allocates nothing once the strings have grown to the longest registration.
 struct RegKeyVariants {
-    std::array<std::string_view, 3> keys;
+    std::array<std::string, 3> keys;
     size_t count = 0;
-    std::string first;
-    std::string second;
 };
 
 void lf_hyphenAt(std::string& out, std::string_view reg, size_t at)
@@ -25,13 +23,13 @@ void lf_fillRegKeyVariants(std::string_view reg, RegKeyVariants& out)
 {
     out.count = 0;
     if (reg.size() >= 5 && reg.front() != 'N' && reg.find('-') == std::string_view::npos) {
-        lf_hyphenAt(out.first, reg, 2);
-        lf_hyphenAt(out.second, reg, 1);
-        out.keys = {out.first, out.second, reg};
+        lf_hyphenAt(out.keys[0], reg, 2);
+        lf_hyphenAt(out.keys[1], reg, 1);
+        out.keys[2].assign(reg.data(), reg.size());
         out.count = 3;
         return;
     }
-    out.keys[0] = reg;
+    out.keys[0].assign(reg.data(), reg.size());
     out.count = 1;
 }
 
@@ -41,11 +39,7 @@ const DbaseRecord* lf_findRecord(std::string_view reg)
         return nullptr;
     thread_local RegKeyVariants variants;
     lf_fillRegKeyVariants(reg, variants);
-    for (size_t i = 0; i < variants.count; ++i) {
-        if (const auto it = g_dbaseRecords.find(variants.keys[i]); it != g_dbaseRecords.end())
-            return &it->second;
-    }
-    return nullptr;
+    return g_dbaseRecords.findFirstOf(variants.keys.data(), variants.count);
 }
 
 bool lf_holds(TypeSet which, std::string_view type)

@@ -26,7 +26,7 @@ double g_maxHalfWingspan = 0.0;
 TextHashMap<std::string> g_typeFixes;
 CodeSet g_simAddonAirports;
 std::vector<ThirdPartyScenery> g_thirdPartySceneries;
-TextHashMap<DbaseRecord> g_dbaseRecords;
+RegistrationTable g_dbaseRecords;
 std::vector<std::string> g_shortRegKeys;
 
 namespace {
@@ -170,25 +170,33 @@ void lf_readRecords(const pugi::xml_node& doc)
     const pugi::xml_node section = gf_xmlChildOfRoot(doc, "dbase");
     const auto elements = section.children("db");
     g_dbaseRecords.reserve(static_cast<size_t>(std::distance(elements.begin(), elements.end())));
+    // The index lines of the records a few elements ahead are fetched while this one is added.
+    pugi::xml_node ahead = section.child("db");
+    for (int i = 0; i < 8 && ahead; ++i)
+        ahead = ahead.next_sibling("db");
     for (const pugi::xml_node entry : elements) {
-        const char* reg = entry.attribute("reg").as_string();
+        if (ahead) {
+            g_dbaseRecords.prefetch(ahead.attribute("reg").as_string());
+            ahead = ahead.next_sibling("db");
+        }
+        const std::string_view reg = entry.attribute("reg").as_string();
         // The empty key would be found in every title by the short-key search.
-        if (*reg == '\0') {
+        if (reg.empty()) {
             gf_logErrorLine("regcode of a dbase record is empty, skipped: airl '{}', type '{}'",
                             entry.attribute("airl").as_string(), entry.attribute("type").as_string());
             continue;
         }
-        const auto [it, added] = g_dbaseRecords.try_emplace(reg);
+        const auto [record, added] = g_dbaseRecords.tryEmplace(reg);
         if (!added) {
             gf_logErrorLine("regcode {} already exists", reg);
             continue;
         }
-        it->second = {entry.attribute("airl").as_string(), entry.attribute("type").as_string(),
-                      entry.attribute("opr").as_string(), entry.attribute("cargo").as_bool()};
-    }
-    for (const auto& [reg, record] : g_dbaseRecords) {
+        record->airl = entry.attribute("airl").as_string();
+        record->type = entry.attribute("type").as_string();
+        record->opr = entry.attribute("opr").as_string();
+        record->cargo = entry.attribute("cargo").as_bool();
         if (reg.size() < kShortKeyBytes)
-            g_shortRegKeys.push_back(reg);
+            g_shortRegKeys.emplace_back(reg);
     }
     std::sort(g_shortRegKeys.begin(), g_shortRegKeys.end(), [](const std::string& a, const std::string& b) {
         return a.size() != b.size() ? a.size() > b.size() : a < b;

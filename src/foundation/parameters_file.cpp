@@ -1,11 +1,9 @@
 #include "foundation/parameters_file.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -101,25 +99,19 @@ pugi::xml_node lf_findElement(pugi::xml_node parameters, std::string_view key)
     return {};
 }
 
-// A decimal integer with an optional sign and surrounding blanks; saturated to 32 bits.
-std::optional<int32_t> lf_parseInt(std::string_view text)
+// As pugixml's as_int reads the stored text ("12x" is 12, "0x10" 16, "12.5" 12, beyond
+// 32 bits saturated; a missing "value" 0), except that a text holding no number at all is
+// refused: reading it as 0 would clamp a user's setting to its minimum.
+std::optional<int32_t> lf_storedInt(const pugi::xml_attribute& value)
 {
-    const std::string t = gf_trim(text);
-    std::string_view digits = t;
-    if (!digits.empty() && digits.front() == '+')
-        digits.remove_prefix(1);
-    if (digits.empty() || digits.front() == '+' || (t.front() == '+' && digits.front() == '-'))
+    const char* s = value.as_string();
+    while (*s == ' ' || *s == '\t' || *s == '\r' || *s == '\n')
+        ++s;
+    if (*s == '+' || *s == '-')
+        ++s;
+    if (value && (*s < '0' || *s > '9'))
         return std::nullopt;
-    int64_t v = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
-    if (end != digits.data() + digits.size())
-        return std::nullopt;
-    if (ec == std::errc::result_out_of_range)
-        v = digits.front() == '-' ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
-    else if (ec != std::errc())
-        return std::nullopt;
-    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return value.as_int();
 }
 
 std::string lf_boolText(bool v)
@@ -162,6 +154,10 @@ void lf_showText(ControlUpdates& updates, const EditParameter& p, std::string va
 void lf_saveParameters(bool defaults, ControlUpdates& updates)
 {
     const fs::path path = gf_parametersPath();
+    // The file records the version that wrote it, and the migration's first test compares
+    // with this default.
+    if (defaults)
+        PROGRAM_VERSION.defaultValue = gf_versionText(g_ownVersion);
     pugi::xml_document doc;
     const pugi::xml_node parameters = doc.append_child("root").append_child("parameters");
     if (parameters) {
@@ -193,10 +189,7 @@ void lf_saveParameters(bool defaults, ControlUpdates& updates)
         writeInts(g_listParams);
         for (StringParameter* p : g_stringParams) {
             const std::string v = p->value();
-            std::string written = defaults ? p->defaultValue : v;
-            if (defaults && p == &PROGRAM_VERSION)
-                written = gf_versionText(g_ownVersion); // the file records the version that wrote it
-            report(gf_appendParameterElement(parameters, p->name, written), *p, v);
+            report(gf_appendParameterElement(parameters, p->name, defaults ? p->defaultValue : v), *p, v);
             gf_logParameter(*p);
         }
         for (EditParameter* p : g_blockCallsignParams) {
@@ -231,24 +224,13 @@ void lf_readInto(pugi::xml_node parameters, ControlUpdates& updates)
 
     auto readInts = [&](const auto& registry) {
         for (IntParameter* p : registry) {
-            pugi::xml_node e = lf_findElement(parameters, p->name);
-            int32_t v = p->defaultValue;
-            if (e) {
-                if (const auto stored = lf_parseInt(e.attribute("value").as_string()))
-                    v = std::clamp(*stored, p->minValue, p->maxValue);
-            }
-            p->value = v;
+            const pugi::xml_node e = lf_findElement(parameters, p->name);
+            std::optional<int32_t> stored = e ? lf_storedInt(e.attribute("value")) : std::nullopt;
+            p->value = stored ? std::clamp(*stored, p->minValue, p->maxValue) : p->defaultValue;
             gf_logIntParameter(*p);
-            const std::string text = std::to_string(v);
-            if (!e) {
-                gf_appendIntParameter(parameters, p->name, v);
-            } else if (std::string_view(e.attribute("value").as_string()) != text) {
-                pugi::xml_attribute a = e.attribute("value");
-                if (!a)
-                    a = e.append_attribute("value");
-                a.set_value(text.c_str());
-            }
-            lf_showInt(updates, *p, v);
+            if (!e)
+                gf_appendIntParameter(parameters, p->name, p->value);
+            lf_showInt(updates, *p, p->value);
         }
     };
     readInts(g_intParams);
@@ -516,7 +498,7 @@ std::optional<int32_t> gf_findIntParameter(const pugi::xml_document& doc, std::s
     const pugi::xml_node e = lf_findElement(lf_parametersNode(doc), key);
     if (!e)
         return std::nullopt;
-    return lf_parseInt(e.attribute("value").as_string());
+    return lf_storedInt(e.attribute("value"));
 }
 
 std::optional<std::string> gf_findTextParameter(const pugi::xml_document& doc, std::string_view key)

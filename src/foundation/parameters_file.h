@@ -15,13 +15,14 @@
 #include "foundation/settings_model.h"
 
 // Reads the whole file into the settings of the registries: ints clamped to their limits
-// (a value that is no number reads as the default), and the file saved back with every
-// missing setting appended and every corrected value rewritten. When the file is missing
-// or unusable it is written anew with the defaults (an unusable file is first kept as
-// parameters0.xml) and the result is true; the settings keep their values then.
+// (a value that holds no number reads as the default), and the file saved back with every
+// missing setting appended; stored elements stay as they are. When the file is missing or
+// unusable it is written anew with the defaults (an unusable file is first kept as a
+// backup generation, parameters0.xml) and the result is true; the settings keep their
+// values then.
 bool gf_readParameters();
-// Writes the whole file from the registries: each setting's default (with
-// PROGRAM_VERSION as the running version) or its current value.
+// Writes the whole file from the registries: each setting's default or its current
+// value. With the defaults, PROGRAM_VERSION's default becomes the running version first.
 void gf_saveParameters(bool defaults);
 
 // Write one setting's current value into the file at once; the caller assigns it first.
@@ -44,8 +45,8 @@ void gf_replaceParametersByDefaults();
 
 // Lookups in a loaded document ("parameters" under "root", or under the document when it
 // has no "root"): the first "parameter" element whose "name" equals key exactly. Empty
-// when there is none; an int that is no decimal number is empty too, one beyond the
-// 32-bit range is saturated.
+// when there is none. An int is read as pugixml's as_int reads it, but a text that holds
+// no number at all is empty too.
 std::optional<bool> gf_findBoolParameter(const pugi::xml_document& doc, std::string_view key);
 std::optional<int32_t> gf_findIntParameter(const pugi::xml_document& doc, std::string_view key);
 std::optional<std::string> gf_findTextParameter(const pugi::xml_document& doc, std::string_view key);

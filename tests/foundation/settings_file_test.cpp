@@ -42,15 +42,17 @@ TEST_F(ParametersFile, FromNoFileEverySettingIsWrittenOnceWithAirpHeightTwiceAnd
     EXPECT_NE(std::find(calls.begin(), calls.end(), "text 32818 40"), calls.end());
 }
 
-TEST_F(ParametersFile, ReadingClampsIntsTakesTheDefaultForNoNumberAndStoresBothBack)
+TEST_F(ParametersFile, IntsAreReadAsPugixmlReadsThemAndClampedButOnlyMissingSettingsAreWritten)
 {
     const struct {
         IntParameter& p;
         const char* written;
         int32_t read;
-    } ints[] = {{MAX_HOLDING_MINUTES, "-5", 1},      {RANGE, "500", 100},
-                {MAIN_WINDOW_X, "abc", 400},         {HOLDING_THRESHOLD_METERS, " 300 ", 300},
-                {MAX_FIT, "12x", MAX_FIT.defaultValue}, {LAST_EPOCH_TIME, "99999999999", 2147483647}};
+    } ints[] = {{MAX_HOLDING_MINUTES, "-5", 1},           {RANGE, "500", 100},
+                {MAIN_WINDOW_X, "abc", 400},              {MAIN_WINDOW_Y, "", 20},
+                {HOLDING_THRESHOLD_METERS, " 300 ", 300}, {MAX_FIT, "12x", 12},
+                {P3D_VERSION, "0x6", 6},                  {AIRP_RANGE, "12.5", 12},
+                {LAST_EPOCH_TIME, "99999999999", 2147483647}};
     std::string elements = element("lfolder0", "C:\\Liv &amp; co") + element("AEROWINX", "yes") +
                            element("GUID_CHANGES", "0") + element("UNKNOWN_KEY", "kept");
     for (const auto& c : ints)
@@ -60,12 +62,11 @@ TEST_F(ParametersFile, ReadingClampsIntsTakesTheDefaultForNoNumberAndStoresBothB
 
     for (const auto& c : ints) {
         EXPECT_EQ(c.p.value, c.read) << c.p.name;
-        EXPECT_EQ(storedValue(c.p.name), std::to_string(c.read)) << c.p.name;
+        EXPECT_EQ(storedValue(c.p.name), c.written) << c.p.name; // the user's text stays
     }
     EXPECT_EQ(lfolder[0].value(), "C:\\Liv & co");
     EXPECT_TRUE(AEROWINX.value);
     EXPECT_FALSE(GUID_CHANGES.value);
-    EXPECT_EQ(storedValue("AEROWINX"), "yes"); // bools and texts stay as written
     EXPECT_EQ(storedValue("UNKNOWN_KEY"), "kept");
     EXPECT_EQ(storedPairs().size(), 66u); // 65 keys (AIRP_HEIGHT appended once) and the unknown one
     EXPECT_TRUE(log_.contains("RANGE=100\n"));
@@ -75,13 +76,16 @@ TEST_F(ParametersFile, ReadingClampsIntsTakesTheDefaultForNoNumberAndStoresBothB
 TEST_F(ParametersFile, ADuplicateKeyIsReadFromTheFirstAndAnElementWithoutValueAsNothingAndAStoreFillsBoth)
 {
     writeFile(file(), parametersXml(element("RANGE", "20") + element("RANGE", "30") +
-                                    "    <parameter name=\"WEEK\" />\n    <parameter name=\"DESTINATION\" />\n"));
+                                    "    <parameter name=\"WEEK\" />\n    <parameter name=\"DESTINATION\" />\n"
+                                    "    <parameter name=\"MAX_FIT\" />\n"));
     WEEK.value = true;
     DESTINATION.setValue("EDDF");
     gf_readParameters();
     EXPECT_EQ(RANGE.value, 20);
     EXPECT_FALSE(WEEK.value);
     EXPECT_EQ(DESTINATION.value(), "");
+    EXPECT_EQ(MAX_FIT.value, 0);
+    EXPECT_NE(readFile(file()).find("<parameter name=\"MAX_FIT\" />"), std::string::npos); // the read adds no value
 
     RANGE.value = 65;
     gf_storeIntParameter(RANGE);
@@ -193,6 +197,7 @@ TEST_F(ParametersFile, TheFullWriteTakesDefaultsOrCurrentValuesLogsNoSettingsDur
     gf_saveParameters(true);
     EXPECT_EQ(storedValue("RANGE"), "40");
     EXPECT_EQ(storedValue("PROGRAM_VERSION"), "11.10.3");
+    EXPECT_EQ(PROGRAM_VERSION.defaultValue, "11.10.3"); // what the migration compares with
     EXPECT_EQ(RANGE.value, 80);
 
     gf_requestClosingDown(CloseReason::UserClosedSim, 0);

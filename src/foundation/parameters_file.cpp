@@ -289,8 +289,9 @@ bool lf_readParameters(ControlUpdates& updates)
     return false;
 }
 
-// Puts "root" around the content of a document that lacks it and saves it.
-void lf_wrapRootLevel(const pugi::xml_document& unrooted, const fs::path& path)
+// Puts "root" around the content of a document that lacks it and saves it; the lock is
+// held.
+void lf_wrapRoot(const pugi::xml_document& unrooted, const fs::path& path)
 {
     gf_logLine("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
     pugi::xml_document doc;
@@ -303,8 +304,8 @@ void lf_wrapRootLevel(const pugi::xml_document& unrooted, const fs::path& path)
         gf_logErrorLine("saving: {} failed", gf_pathToUtf8(path));
 }
 
-// Stores one setting; the lock is held.
-void lf_storeOne(const Parameter& p, const std::string& valueText, const std::function<void()>& logLine,
+// Stores one setting; the lock is held. True when the file was saved without "root".
+bool lf_storeOne(const Parameter& p, const std::string& valueText, const std::function<void()>& logLine,
                  ControlUpdates& updates)
 {
     const fs::path path = gf_parametersPath();
@@ -317,19 +318,19 @@ void lf_storeOne(const Parameter& p, const std::string& valueText, const std::fu
         logLine();
         if (!gf_saveXmlFile(doc, path))
             gf_logErrorLine("saving: {} failed", pathText);
-        return;
+        return false;
     }
     case FileState::Unusable:
         // Writing just this setting would lose every other one: keep the file, then
         // write all settings as they stand in memory.
         if (!lf_keepCopy(path)) {
             gf_logErrorLine("{} cannot be read ({}) nor kept as a copy: {} not stored", pathText, reason, p.name);
-            return;
+            return false;
         }
         gf_logLine("{} cannot be read ({}), kept as {}; all settings written from memory", pathText, reason,
                    gf_pathToUtf8(lf_backupPath(path).filename()));
         lf_saveParameters(false, updates);
-        return;
+        return false;
     case FileState::Loaded:
         break;
     }
@@ -351,22 +352,22 @@ void lf_storeOne(const Parameter& p, const std::string& valueText, const std::fu
     if (!matched)
         gf_appendParameterElement(parameters, p.name, valueText);
     logLine();
-    if (!root) {
-        lf_wrapRootLevel(doc, path);
-        return;
-    }
     if (!gf_saveXmlFile(doc, path))
         gf_logErrorLine("saving: {} failed", pathText);
+    return !root;
 }
 
 void lf_store(const Parameter& p, const std::string& valueText, const std::function<void()>& logLine)
 {
     ControlUpdates updates;
+    bool unrooted;
     {
         std::lock_guard lock(g_parametersFileMutex);
-        lf_storeOne(p, valueText, logLine, updates);
+        unrooted = lf_storeOne(p, valueText, logLine, updates);
     }
     lf_apply(updates);
+    if (unrooted)
+        gf_wrapRootLevel();
 }
 
 // The early read's part under the lock: the stored position, or a damaged file set aside.
@@ -453,6 +454,16 @@ void gf_readWindowPosition()
             gf_storeIntParameter(*p);
         }
     }
+}
+
+void gf_wrapRootLevel()
+{
+    std::lock_guard lock(g_parametersFileMutex);
+    const fs::path path = gf_parametersPath();
+    pugi::xml_document doc;
+    std::string reason;
+    if (lf_loadFile(doc, path, reason) == FileState::Loaded && !doc.child("root"))
+        lf_wrapRoot(doc, path);
 }
 
 bool gf_removeParameterElement(std::string_view key)

@@ -37,6 +37,10 @@ void gf_saveParameter(const StringParameter& p);
 // A file that does not load is set aside as parameters0.xml for the full read.
 void gf_readWindowPosition();
 
+// Puts the element "root" around a file that lacks it, keeping everything it holds; a
+// store that finds no "root" calls it.
+void gf_wrapRootLevel();
+
 // Removes the first "parameter" element named key; false only when the changed file
 // could not be saved.
 bool gf_removeParameterElement(std::string_view key);

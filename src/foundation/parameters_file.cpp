@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/atomic_file.h"
+#include "foundation/file_generations.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/log_unless_stopping.h"
@@ -43,6 +44,7 @@ enum class FileState { Loaded, Missing, Unusable };
 // (a virus scanner, a backup): try a few times before calling it unusable.
 constexpr int kOpenAttempts = 5;
 constexpr auto kOpenRetryDelay = std::chrono::milliseconds(100);
+constexpr size_t kDeepestParametersFile = 16;
 
 FileState lf_loadFile(pugi::xml_document& doc, const fs::path& path, std::string& reason)
 {
@@ -58,10 +60,17 @@ FileState lf_loadFile(pugi::xml_document& doc, const fs::path& path, std::string
             break;
         std::this_thread::sleep_for(kOpenRetryDelay);
     }
-    if (result)
-        return FileState::Loaded;
-    reason = result.description();
-    return FileState::Unusable;
+    if (!result) {
+        reason = result.description();
+        return FileState::Unusable;
+    }
+    // The file is three levels deep; a deeper one is not ours, and rewriting it indented
+    // could grow it without bound.
+    if (gf_xmlDepth(doc) > kDeepestParametersFile) {
+        reason = fmt::format("elements nested deeper than {} levels", kDeepestParametersFile);
+        return FileState::Unusable;
+    }
+    return FileState::Loaded;
 }
 
 fs::path lf_backupPath(const fs::path& path)
@@ -70,17 +79,6 @@ fs::path lf_backupPath(const fs::path& path)
     backup += "0";
     backup += path.extension();
     return backup;
-}
-
-// Copies the file to parameters0.xml; true only when the copy exists.
-bool lf_keepCopy(const fs::path& path)
-{
-    std::error_code ec;
-    if (gf_copyFile(path, lf_backupPath(path), ec))
-        return true;
-    gf_logErrorLine("copy {} -> {} failed: {}", gf_pathToUtf8(path), gf_pathToUtf8(lf_backupPath(path)),
-                    ec.message());
-    return false;
 }
 
 pugi::xml_node lf_parametersNode(const pugi::xml_document& doc)
@@ -268,7 +266,7 @@ bool lf_readParameters(ControlUpdates& updates)
         } else {
             if (reason.empty())
                 reason = "no parameters element";
-            if (!lf_keepCopy(path)) {
+            if (!gf_saveUpto3GenerationsOf(path)) {
                 gf_logErrorLine("{} cannot be read ({}) nor kept as a copy: settings not read, file left as it is",
                                 pathText, reason);
                 gf_logLine(lf_closingBanner());
@@ -323,7 +321,7 @@ bool lf_storeOne(const Parameter& p, const std::string& valueText, const std::fu
     case FileState::Unusable:
         // Writing just this setting would lose every other one: keep the file, then
         // write all settings as they stand in memory.
-        if (!lf_keepCopy(path)) {
+        if (!gf_saveUpto3GenerationsOf(path)) {
             gf_logErrorLine("{} cannot be read ({}) nor kept as a copy: {} not stored", pathText, reason, p.name);
             return false;
         }
@@ -381,15 +379,14 @@ void lf_readPositionLocked()
     case FileState::Missing:
         return;
     case FileState::Unusable: {
-        // Renamed rather than copied and removed: the file is never gone before its
-        // backup exists.
+        // Removed only once its backup exists.
         std::error_code ec;
-        if (gf_replaceFile(path, lf_backupPath(path), ec)) {
+        if (!gf_saveUpto3GenerationsOf(path)) {
+            gf_logErrorLine("{} failed to load ({}) and cannot be set aside", pathText, reason);
+        } else if (fs::remove(path, ec)) {
             gf_logErrorLine("{} failed to load, syntax error?\n --> saved as 0.xml,  file removed\n", pathText);
-        } else if (lf_keepCopy(path)) {
-            gf_logErrorLine("{} failed to load, syntax error?\n --> saved as 0.xml\n", pathText);
         } else {
-            gf_logErrorLine("{} failed to load ({}) and cannot be set aside: {}", pathText, reason, ec.message());
+            gf_logErrorLine("{} failed to load, syntax error?\n --> saved as 0.xml\n", pathText);
         }
         return;
     }
@@ -490,7 +487,7 @@ void gf_replaceParametersByDefaults()
         const fs::path path = gf_parametersPath();
         std::error_code ec;
         if (fs::status(path, ec).type() != fs::file_type::not_found)
-            lf_keepCopy(path);
+            gf_saveUpto3GenerationsOf(path);
         lf_saveParameters(true, updates);
     }
     lf_apply(updates);

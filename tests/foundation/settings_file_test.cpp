@@ -118,7 +118,7 @@ TEST_F(ParametersFile, AFileWithoutRootIsReadAndTheFirstStoreWrapsItKeepingEvery
     EXPECT_TRUE(log_.contains("Placing a root level around a new parameters.xml to make it 100% xml compliance"));
 }
 
-TEST_F(ParametersFile, AGarbageFileIsKeptByteIdenticalAsParameters0ByTheEarlyOrTheFullReadAndTheDefaultsFollow)
+TEST_F(ParametersFile, EveryUnusableFileIsKeptAsTheNewestOfThreeBackupGenerationsAndTheDefaultsFollow)
 {
     const std::string garbage = "\x01\x02<root><parameters><parameter name=\"RANGE\" value=\"5\"";
     writeFile(file(), garbage);
@@ -131,14 +131,24 @@ TEST_F(ParametersFile, AGarbageFileIsKeptByteIdenticalAsParameters0ByTheEarlyOrT
     EXPECT_EQ(storedValue("RANGE"), "40");
     EXPECT_EQ(RANGE.value, 25); // memory keeps its value
 
-    // The second parses, but holds no settings.
-    for (const std::string& unusable : {garbage, std::string("<root><other/></root>")}) {
-        writeFile(file(), unusable);
+    // No settings; then 10,000 nested elements, which written back indented would grow
+    // the file to hundreds of megabytes.
+    std::string deep = "<root><parameters>";
+    for (const char* tag : {"<a>", "</a>"})
+        for (int i = 0; i < 10000; ++i)
+            deep += tag;
+    deep += "</parameters></root>";
+    const std::string unusable[] = {"<root><other/></root>", deep, garbage + "x"};
+    for (const std::string& bad : unusable) {
+        writeFile(file(), bad);
         EXPECT_TRUE(gf_readParameters());
-        EXPECT_EQ(readFile(backup()), unusable);
         EXPECT_EQ(storedPairs().size(), 66u);
+        EXPECT_LT(fs::file_size(file()), 8000u);
     }
-    EXPECT_TRUE(log_.contains("kept as parameters0.xml;  create new with default values:"));
+    EXPECT_EQ(readFile(backup()), garbage + "x");
+    EXPECT_EQ(readFile(data() / "parameters00.xml"), deep);
+    EXPECT_EQ(readFile(data() / "parameters000.xml"), "<root><other/></root>");
+    EXPECT_TRUE(log_.contains("(elements nested deeper than 16 levels), kept as parameters0.xml;  create new"));
 }
 
 TEST_F(ParametersFile, TheEarlyReadTakesOnlyTheClampedPositionAndMovesOneAtALimitBackToTheDefault)

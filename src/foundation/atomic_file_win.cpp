@@ -30,3 +30,8 @@ bool gf_copyFile(const std::filesystem::path& source, const std::filesystem::pat
     ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
     return false;
 }
+
+uint32_t gf_processId()
+{
+    return static_cast<uint32_t>(GetCurrentProcessId());
+}

@@ -71,7 +71,6 @@ int main(int argc, char** argv)
     context.referencePosition = {52.3086, 4.7639};
     context.rangeNm = 100.0;
     context.parkAirport = {true, {52.3086, 4.7639}, -11.0};
-    context.nowSeconds = now;
 
     LiveFlightRecord record;
     std::string error;

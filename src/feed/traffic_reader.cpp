@@ -26,7 +26,7 @@ void lf_markTrafficReaderBound()
 void TrafficReader::onDatagram()
 {
     try {
-        const TrafficLineContext context = lineContext(gf_nowSeconds());
+        const TrafficLineContext context = lineContext();
         switch (gf_parseTrafficLine(datagram, context, &callsigns, record_, error_)) {
         case LineOutcome::Accepted:
             gf_queueReceivedFlight(std::move(record_));
@@ -62,7 +62,7 @@ void TrafficReader::setReferenceElevation(std::optional<double> elevationFt)
     referenceElevationFt_ = elevationFt;
 }
 
-TrafficLineContext TrafficReader::lineContext(int64_t nowSeconds) const
+TrafficLineContext TrafficReader::lineContext() const
 {
     TrafficLineContext context;
     {
@@ -73,7 +73,6 @@ TrafficLineContext TrafficReader::lineContext(int64_t nowSeconds) const
     context.rangeNm = gf_feedRangeNm();
     context.airborneOnly = gf_feedAirborneOnly();
     context.parkAirport = gf_feedParkAirport();
-    context.nowSeconds = nowSeconds;
     return context;
 }
 

@@ -3,6 +3,7 @@
 #include <exception>
 #include <utility>
 
+#include "feed/readers.h"
 #include "feed/received_flights.h"
 #include "foundation/log.h"
 #include "foundation/time_text.h"
@@ -14,10 +15,9 @@ namespace {
 
 void lf_markTrafficReaderBound()
 {
-    WindowState& ws = gf_windowState();
-    ws.trafficReaderState = g_readerReceiving;
+    g_trafficIndicator = g_readerReceiving;
     gf_invalidateBand(g_connectionBand);
-    ws.weatherReaderState = g_readerReceiving;
+    g_qnhIndicator = g_readerReceiving;
     gf_invalidateBand(g_connectionBand);
 }
 
@@ -45,7 +45,7 @@ void TrafficReader::onDatagram()
 
 void TrafficReader::onStopped()
 {
-    gf_windowState().trafficReaderState = g_readerStopped;
+    g_trafficIndicator = g_readerStopped;
     gf_invalidateBand(g_connectionBand);
     gf_logLine("Traffic Reader has stopped");
 }

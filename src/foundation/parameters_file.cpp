@@ -440,17 +440,8 @@ void gf_saveParameter(const StringParameter& p)
 
 void gf_readWindowPosition()
 {
-    {
-        std::lock_guard lock(g_parametersFileMutex);
-        lf_readPositionLocked();
-    }
-    // A position at a limit is what a window moved far off screen leaves behind.
-    for (IntParameter* p : {&MAIN_WINDOW_X, &MAIN_WINDOW_Y}) {
-        if (p->value == p->minValue || p->value == p->maxValue) {
-            p->value = std::clamp(p->defaultValue, p->minValue, p->maxValue);
-            gf_storeIntParameter(*p);
-        }
-    }
+    std::lock_guard lock(g_parametersFileMutex);
+    lf_readPositionLocked();
 }
 
 void gf_wrapRootLevel()

@@ -37,8 +37,8 @@ void gf_storeIntParameter(const IntParameter& p);
 void gf_saveParameter(const StringParameter& p);
 
 // Before the window exists: reads MAIN_WINDOW_X and MAIN_WINDOW_Y alone (clamped; the
-// default when missing); a position at a limit is replaced by the default and stored.
-// A file that cannot be used is kept, then removed for the full read.
+// default when missing). A file that cannot be used is kept, then removed for the full
+// read.
 void gf_readWindowPosition();
 
 // Puts the element "root" around a file that lacks it, keeping everything it holds; a

@@ -151,20 +151,6 @@ TEST_F(ParametersFile, EveryUnusableFileIsKeptAsTheNewestOfThreeBackupGeneration
     EXPECT_TRUE(log_.contains("(elements nested deeper than 16 levels), kept as parameters0.xml;  create new"));
 }
 
-TEST_F(ParametersFile, TheEarlyReadTakesOnlyTheClampedPositionAndMovesOneAtALimitBackToTheDefault)
-{
-    EXPECT_NO_THROW(gf_readWindowPosition());
-    EXPECT_FALSE(fs::exists(file())); // nothing to read, nothing written
-    writeFile(file(), parametersXml(element("MAIN_WINDOW_X", "-40000") + element("MAIN_WINDOW_Y", "333") +
-                                    element("RANGE", "5")));
-    gf_readWindowPosition();
-    EXPECT_EQ(MAIN_WINDOW_X.value, 400);
-    EXPECT_EQ(MAIN_WINDOW_Y.value, 333);
-    EXPECT_EQ(RANGE.value, 40);
-    EXPECT_EQ(storedValue("MAIN_WINDOW_X"), "400");
-    EXPECT_EQ(storedValue("RANGE"), "5");
-}
-
 TEST_F(ParametersFile, AStoreWritesOneSettingOnlyWhenTheFileIsMissingAndAFullFileWhenItIsUnparsable)
 {
     P3D_VERSION.value = 6;

@@ -2,7 +2,7 @@
 
 #include "foundation/settings_catalogue.h"
 #include "foundation/settings_fixture.h"
-#include "ui/labels.h"
+#include "ui/paint_plan.h"
 #include "ui/window_state.h"
 
 namespace {
@@ -24,14 +24,14 @@ protected:
     }
     static std::optional<Colour> colour(const std::string& text, int x, const LabelInputs& in = {})
     {
-        for (const PaintOp& op : gf_planLabels(in))
+        for (const PaintOp& op : gf_planPaint(PaintInput{}, in))
             if (op.text == text && op.x == x)
                 return op.colour;
         return std::nullopt;
     }
     static std::string textAt(int x, int y)
     {
-        for (const PaintOp& op : gf_planLabels({}))
+        for (const PaintOp& op : gf_planPaint(PaintInput{}, {}))
             if (op.x == x && op.y == y)
                 return op.text;
         return "";

@@ -4,11 +4,15 @@
 
 #include <fmt/format.h>
 
+#include "foundation/settings_catalogue.h"
+#include "foundation/settings_fixture.h"
 #include "ui/paint_plan.h"
 
 namespace {
 
-constexpr Colour G = g_colourGreen, Y = g_colourYellow, R = g_colourRed, B = g_colourBlack;
+// The window's colours as RGB values, not the code's constants.
+constexpr Colour G{50, 205, 50}, LightBlue{153, 204, 255}, Y{255, 255, 0}, R{255, 0, 0}, B{0, 0, 0},
+    Grey{160, 160, 160}, White{255, 255, 255};
 
 // A text expected at its starting point; an empty text means nothing is painted there.
 struct Shown {
@@ -85,8 +89,12 @@ PaintInput lf_parkAirport()
 TEST(PaintPlan, AFreshWindowShowsItsBandsAndTheEmptyConnectionBlock)
 {
     const std::vector<PaintOp> ops = gf_planPaint(PaintInput{}, {});
-    for (const auto& [y, colour] : {std::pair{10, B}, {60, B}, {200, g_colourLightBlue}, {420, B}, {470, G}})
+    for (const auto& [y, colour] : {std::pair{10, B}, {60, B}, {200, LightBlue}, {420, B}, {470, G}})
         EXPECT_EQ(lf_fillAt(ops, 860, y), colour) << y;
+    size_t whiteLines = 0;
+    for (const PaintOp& op : ops)
+        whiteLines += op.kind == PaintOp::Kind::Line && op.colour == White;
+    EXPECT_EQ(whiteLines, 4u);
     EXPECT_EQ(lf_fillAt(ops, 410, 100), R); // simulator not connected
     EXPECT_EQ(lf_fillAt(ops, 440, 100), B); // RealTraffic indicator off
     lf_expectTexts(ops, {{3, 7, "Version 11.10.3", G},
@@ -191,13 +199,98 @@ TEST(PaintPlan, TheStatusPanelOfAReadyParkAirport)
     lf_expectTexts(gf_planPaint(in, {}), {{5, 399, "EHAM", Y}, {85, 399, ""}, {5, 427, ""}});
 }
 
-TEST(PaintPlan, TheCaptureCopiesTheStateTexts)
+namespace {
+
+class Labels : public ::testing::Test {
+protected:
+    Labels() { reset(); }
+    ~Labels() override { reset(); }
+    static void reset()
+    {
+        settingstest::resetSettings();
+        WindowState& ws = gf_windowState();
+        ws.tbloWritten = false;
+        ws.settingControlsDisabled = false;
+        ws.parkFileLoaded = false;
+        ws.staticCountdownMinutes = 0;
+    }
+    static std::optional<Colour> colour(const std::string& text, int x, const LabelInputs& in = {})
+    {
+        for (const PaintOp& op : gf_planPaint(PaintInput{}, in))
+            if (op.text == text && op.x == x)
+                return op.colour;
+        return std::nullopt;
+    }
+    static std::string textAt(int x, int y)
+    {
+        for (const PaintOp& op : gf_planPaint(PaintInput{}, {}))
+            if (op.x == x && op.y == y)
+                return op.text;
+        return "";
+    }
+};
+
+} // namespace
+
+TEST_F(Labels, SettingsThatAreOnOrOffColourTheirLabels)
+{
+    struct Row {
+        const char* text;
+        int x;
+        Colour byDefault, changed;
+    };
+    const Row rows[] = {
+        {"Scan for liveries", 25, Y, B},    {"Scan for addon airports", 25, Y, Y},
+        {"Aerowinx", 672, B, Y},            {"GUID changes", 768, B, Y},
+        {"Ah:", 430, B, Grey},              {"ft", 536, B, Grey},
+        {"ft", 646, B, B},                  {"Straight push backs only", 672, Grey, B},
+        {"ILO", 25, B, Y},                  {"AirOnly", 592, B, Y},
+        {"Light aircraft", 343, B, Grey},   {"Helicopters", 450, B, B},
+        {"FighterJets", 556, B, Grey},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(colour(row.text, row.x), row.byDefault) << row.text << " " << row.x;
+    SCAN_LIVERIES.value = false;
+    AEROWINX.value = true;
+    GUID_CHANGES.value = false;
+    AUTO_RANGE.value = false;
+    STRAIGHT_PBS_ONLY.value = true;
+    INITIAL_LOAD_ONLY.value = true;
+    AIRBORNE_ONLY.value = true;
+    for (const Row& row : rows)
+        EXPECT_EQ(colour(row.text, row.x, {false, true, false}), row.changed) << row.text << " " << row.x;
+}
+
+TEST_F(Labels, TheMaximumCountsWarnWhenZero)
+{
+    struct Row {
+        int32_t park, live;
+        Colour parkColour, liveColour;
+    };
+    for (const Row& row : {Row{0, MAX_LIVE_SEL.defaultValue, Y, B}, Row{0, 0, R, R}, Row{10, 0, B, Y}}) {
+        MAX_PARK_SEL.value = row.park;
+        MAX_LIVE_SEL.value = row.live;
+        EXPECT_EQ(colour("Max park (static+live):", 171), row.parkColour) << row.park << "/" << row.live;
+        EXPECT_EQ(colour("Max live (park incl):", 401), row.liveColour) << row.park << "/" << row.live;
+    }
+}
+
+TEST_F(Labels, TheMailRequestAndTheCountdownShowOnlyWhenTheirTimeHasCome)
 {
     WindowState& ws = gf_windowState();
-    gf_setWindowText(WindowText::Quality, "q1", g_statusPanelBand);
-    ws.liveries = 17;
-    const PaintInput in = gf_capturePaintInput(ws);
-    gf_resetWindowState();
-    EXPECT_EQ(in.text(WindowText::Quality), "q1");
-    EXPECT_EQ(in.liveries, 17u);
+    EXPECT_EQ(textAt(323, 175), "");
+    ws.tbloWritten = true;
+    EXPECT_EQ(colour(g_tbloMailRequest, 323), R);
+
+    ws.staticCountdownMinutes = 12;
+    EXPECT_EQ(textAt(5, 343), ""); // no park file
+    ws.parkFileLoaded = true;
+    EXPECT_EQ(textAt(5, 343), "(next in 12 min)");
+    ws.staticCountdownMinutes = 20;
+    EXPECT_EQ(textAt(5, 343), "");
+    INITIAL_LOAD_ONLY.value = true;
+    EXPECT_EQ(textAt(5, 343), "(no next ... )");
+    ws.settingControlsDisabled = true;
+    EXPECT_EQ(textAt(5, 343), "");
+    EXPECT_EQ(colour("Airport parking", 5), Y);
 }

@@ -214,42 +214,28 @@ protected:
         ws.parkFileLoaded = false;
         ws.staticCountdownMinutes = 0;
     }
-    static std::optional<Colour> colour(const std::string& text, int x, const LabelInputs& in = {})
-    {
-        for (const PaintOp& op : gf_planPaint(PaintInput{}, in))
-            if (op.text == text && op.x == x)
-                return op.colour;
-        return std::nullopt;
-    }
-    static std::string textAt(int x, int y)
-    {
-        for (const PaintOp& op : gf_planPaint(PaintInput{}, {}))
-            if (op.x == x && op.y == y)
-                return op.text;
-        return "";
-    }
 };
 
 } // namespace
 
+// Each label at its x and the row of its control.
 TEST_F(Labels, SettingsThatAreOnOrOffColourTheirLabels)
 {
     struct Row {
-        const char* text;
-        int x;
-        Colour byDefault, changed;
+        Shown byDefault;
+        Colour changed;
     };
     const Row rows[] = {
-        {"Scan for liveries", 25, Y, B},    {"Scan for addon airports", 25, Y, Y},
-        {"Aerowinx", 672, B, Y},            {"GUID changes", 768, B, Y},
-        {"Ah:", 430, B, Grey},              {"ft", 536, B, Grey},
-        {"ft", 646, B, B},                  {"Straight push backs only", 672, Grey, B},
-        {"ILO", 25, B, Y},                  {"AirOnly", 592, B, Y},
-        {"Light aircraft", 343, B, Grey},   {"Helicopters", 450, B, B},
-        {"FighterJets", 556, B, Grey},
+        {{25, 147, "Scan for liveries", Y}, B},       {{25, 175, "Scan for addon airports", Y}, Y},
+        {{672, 203, "Aerowinx", B}, Y},               {{768, 203, "GUID changes", B}, Y},
+        {{430, 231, "Ah:", B}, Grey},                 {{536, 231, "ft", B}, Grey},
+        {{646, 343, "ft", B}, B},                     {{672, 315, "Straight push backs only", Grey}, B},
+        {{25, 371, "ILO", B}, Y},                     {{592, 231, "AirOnly", B}, Y},
+        {{343, 203, "Light aircraft", B}, Grey},      {{450, 203, "Helicopters", B}, B},
+        {{556, 203, "FighterJets", B}, Grey},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(colour(row.text, row.x), row.byDefault) << row.text << " " << row.x;
+        lf_expectTexts(gf_planPaint(PaintInput{}, {}), {row.byDefault});
     SCAN_LIVERIES.value = false;
     AEROWINX.value = true;
     GUID_CHANGES.value = false;
@@ -257,8 +243,10 @@ TEST_F(Labels, SettingsThatAreOnOrOffColourTheirLabels)
     STRAIGHT_PBS_ONLY.value = true;
     INITIAL_LOAD_ONLY.value = true;
     AIRBORNE_ONLY.value = true;
-    for (const Row& row : rows)
-        EXPECT_EQ(colour(row.text, row.x, {false, true, false}), row.changed) << row.text << " " << row.x;
+    for (Row row : rows) {
+        row.byDefault.colour = row.changed;
+        lf_expectTexts(gf_planPaint(PaintInput{}, {false, true, false}), {row.byDefault});
+    }
 }
 
 TEST_F(Labels, TheMaximumCountsWarnWhenZero)
@@ -267,30 +255,30 @@ TEST_F(Labels, TheMaximumCountsWarnWhenZero)
         int32_t park, live;
         Colour parkColour, liveColour;
     };
-    for (const Row& row : {Row{0, MAX_LIVE_SEL.defaultValue, Y, B}, Row{0, 0, R, R}, Row{10, 0, B, Y}}) {
+    for (const Row& row : {Row{0, 500, Y, B}, Row{0, 0, R, R}, Row{10, 0, B, Y}}) {
         MAX_PARK_SEL.value = row.park;
         MAX_LIVE_SEL.value = row.live;
-        EXPECT_EQ(colour("Max park (static+live):", 171), row.parkColour) << row.park << "/" << row.live;
-        EXPECT_EQ(colour("Max live (park incl):", 401), row.liveColour) << row.park << "/" << row.live;
+        lf_expectTexts(gf_planPaint(PaintInput{}, {}), {{171, 315, "Max park (static+live):", row.parkColour},
+                                                        {401, 315, "Max live (park incl):", row.liveColour}});
     }
 }
 
 TEST_F(Labels, TheMailRequestAndTheCountdownShowOnlyWhenTheirTimeHasCome)
 {
     WindowState& ws = gf_windowState();
-    EXPECT_EQ(textAt(323, 175), "");
+    const auto expect = [](std::initializer_list<Shown> shown) { lf_expectTexts(gf_planPaint(PaintInput{}, {}), shown); };
+    expect({{323, 175, ""}});
     ws.tbloWritten = true;
-    EXPECT_EQ(colour(g_tbloMailRequest, 323), R);
+    expect({{323, 175, g_tbloMailRequest, R}});
 
     ws.staticCountdownMinutes = 12;
-    EXPECT_EQ(textAt(5, 343), ""); // no park file
+    expect({{5, 343, ""}}); // no park file
     ws.parkFileLoaded = true;
-    EXPECT_EQ(textAt(5, 343), "(next in 12 min)");
+    expect({{5, 343, "(next in 12 min)", B}});
     ws.staticCountdownMinutes = 20;
-    EXPECT_EQ(textAt(5, 343), "");
+    expect({{5, 343, ""}});
     INITIAL_LOAD_ONLY.value = true;
-    EXPECT_EQ(textAt(5, 343), "(no next ... )");
+    expect({{5, 343, "(no next ... )", B}});
     ws.settingControlsDisabled = true;
-    EXPECT_EQ(textAt(5, 343), "");
-    EXPECT_EQ(colour("Airport parking", 5), Y);
+    expect({{5, 343, ""}, {5, 315, "Airport parking", Y}});
 }

@@ -33,18 +33,22 @@ start_sink() {
   exit 1
 }
 
-# run_all <build dir> <label> [runner...]
+# run_all <build dir> <label> [runner...]: every benchmark program built there.
 run_all() {
   local dir=$1 label=$2
   shift 2
-  local suffix=""
-  [ -f "$dir/bench/feed_parser_bench.exe" ] && suffix=.exe
-  echo "== $label: decrypt_bench"
-  "$@" "$dir/bench/decrypt_bench$suffix" 50 5
-  echo "== $label: feed_parser_bench"
-  "$@" "$dir/bench/feed_parser_bench$suffix" 2
-  echo "== $label: simconnect_send_bench"
-  "$@" "$dir/bench/simconnect_send_bench$suffix" "$port"
+  local exe name args
+  for exe in "$dir"/bench/*_bench "$dir"/bench/*_bench.exe; do
+    [ -f "$exe" ] || continue
+    name=$(basename "$exe" .exe)
+    case $name in
+      decrypt_bench) args=(50 5) ;;
+      feed_parser_bench) args=(2) ;;
+      *) args=("$port") ;; # the simulator-link benchmarks send to the TCP sink
+    esac
+    echo "== $label: $name"
+    "$@" "$exe" "${args[@]}"
+  done
 }
 
 bench_native() {

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <stdexcept>
-#include <vector>
 
 #include <fmt/format.h>
 
@@ -13,44 +12,44 @@ namespace {
 
 constexpr std::string_view kName = "gf_hours2bitset";
 
+// The pieces are views: a park file holds thousands of these texts.
+std::string_view lf_trimmed(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(g_blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(g_blanks) - first + 1);
+}
+
 std::optional<uint32_t> lf_parseHour(std::string_view part, std::string_view whole)
 {
-    const std::string trimmed = gf_trim(part);
     int value = -1;
-    const auto [end, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
-    if (ec == std::errc() && end != trimmed.data() && value >= 0 && value < static_cast<int>(g_slotsPerDay))
+    const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
+    if (ec == std::errc() && end != part.data() && value >= 0 && value < static_cast<int>(g_slotsPerDay))
         return static_cast<uint32_t>(value);
     gf_logErrorLine("{} invalid hour '{}' in {}", "operator ()", part, whole);
     return std::nullopt;
 }
 
-HalfHours lf_range(std::string_view text)
+HalfHours lf_range(std::string_view text, size_t colon)
 {
-    const std::vector<std::string> parts = gf_split(text, ':');
-    if (parts.size() > 2) {
+    if (text.find(':', colon + 1) != std::string_view::npos) {
         gf_logErrorLine("{} more than one colon char in: {}", kName, text);
         return {};
     }
-    std::vector<uint32_t> slots;
-    for (const std::string& part : parts) {
-        const std::optional<uint32_t> slot = lf_parseHour(part, text);
-        if (!slot)
-            return {};
-        slots.push_back(*slot);
+    const std::optional<uint32_t> a = lf_parseHour(lf_trimmed(text.substr(0, colon)), text);
+    if (!a)
+        return {};
+    const std::optional<uint32_t> b = lf_parseHour(lf_trimmed(text.substr(colon + 1)), text);
+    if (!b)
+        return {};
+    if (*b < *a) {
+        gf_logErrorLine("{} descending range not allowed ({}:{} in {})", kName, *a, *b, text);
+        return {};
     }
     HalfHours hours;
-    if (slots.size() == 1) {
-        hours.set(slots[0]);
-    } else if (slots.size() == 2) {
-        if (slots[1] < slots[0]) {
-            gf_logErrorLine("{} descending range not allowed ({}:{} in {})", kName, slots[0], slots[1], text);
-            return {};
-        }
-        for (uint32_t s = slots[0]; s <= slots[1]; ++s)
-            hours.set(s);
-    } else {
-        gf_logErrorLine("{} invalid range format in {}", kName, text);
-    }
+    for (uint32_t s = *a; s <= *b; ++s)
+        hours.set(s);
     return hours;
 }
 
@@ -58,14 +57,20 @@ HalfHours lf_range(std::string_view text)
 
 HalfHours gf_hours2bitset(std::string_view text)
 {
-    if (text.find(':') != std::string_view::npos)
-        return lf_range(text);
+    if (const size_t colon = text.find(':'); colon != std::string_view::npos)
+        return lf_range(text, colon);
     HalfHours hours;
-    for (const std::string& part : gf_split(text, ',')) {
-        if (const std::optional<uint32_t> slot = lf_parseHour(part, text))
+    if (text.empty())
+        return hours;
+    for (size_t begin = 0;;) {
+        const size_t comma = text.find(',', begin);
+        const std::string_view part = text.substr(begin, comma == std::string_view::npos ? text.npos : comma - begin);
+        if (const std::optional<uint32_t> slot = lf_parseHour(lf_trimmed(part), text))
             hours.set(*slot);
+        if (comma == std::string_view::npos)
+            return hours;
+        begin = comma + 1;
     }
-    return hours;
 }
 
 std::optional<std::string> gf_bitset2hours(const HalfHours& hours)

@@ -18,17 +18,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool lf_appendNumber(pugi::xml_node node, const char* name, std::string text)
-{
-    return gf_appendXmlAttribute(node, name, text);
-}
-
 bool lf_writeFullStand(pugi::xml_node parkpos, const ParkStand& s)
 {
-    bool ok = lf_appendNumber(parkpos, "latitude", fmt::format("{:.6f}", s.lat));
-    ok = lf_appendNumber(parkpos, "longitude", fmt::format("{:.6f}", s.lon)) && ok;
-    ok = lf_appendNumber(parkpos, "heading", fmt::format("{:.1f}", s.heading * g_radToDeg)) && ok;
-    ok = lf_appendNumber(parkpos, "radius", fmt::format("{:.1f}", s.radius * 1852.0)) && ok;
+    bool ok = gf_appendXmlAttribute(parkpos, "latitude", fmt::format("{:.6f}", s.lat));
+    ok = gf_appendXmlAttribute(parkpos, "longitude", fmt::format("{:.6f}", s.lon)) && ok;
+    ok = gf_appendXmlAttribute(parkpos, "heading", fmt::format("{:.1f}", s.heading * g_radToDeg)) && ok;
+    ok = gf_appendXmlAttribute(parkpos, "radius", fmt::format("{:.1f}", s.radius * 1852.0)) && ok;
     if (s.heli) {
         ok = gf_appendBoolAttribute(parkpos, "heli", true) && ok;
     } else {
@@ -48,7 +43,7 @@ bool lf_writeLearnedStand(pugi::xml_node parkpos, const ParkStand& s)
     bool ok = true;
     if (s.radiusChange) {
         ok = gf_appendBoolAttribute(parkpos, "radius_change", true) && ok;
-        ok = lf_appendNumber(parkpos, "radius", fmt::format("{:.1f}", s.radius * 1852.0)) && ok;
+        ok = gf_appendXmlAttribute(parkpos, "radius", fmt::format("{:.1f}", s.radius * 1852.0)) && ok;
     }
     if (s.cargoChange) {
         ok = gf_appendBoolAttribute(parkpos, "cargo_change", true) && ok;

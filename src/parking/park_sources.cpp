@@ -56,11 +56,18 @@ fs::path lf_learnedPath(const std::vector<std::string_view>& parts)
     return path;
 }
 
-std::string lf_spacesFor(std::string text, std::string_view what)
+std::string lf_spacesFor(std::string_view text, std::string_view what)
 {
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        text.replace(at, what.size(), " ");
-    return text;
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        if (text.substr(at).starts_with(what)) {
+            out += ' ';
+            at += what.size();
+        } else {
+            out += text[at++];
+        }
+    }
+    return out;
 }
 
 std::string lf_trimBlanks(std::string_view text)

@@ -14,6 +14,9 @@ constexpr double kOverlapFactor = 1.1;
 // Along a meridian one degree is 60 nm on the sphere of gf_distanceNm, and no two points
 // lie closer than their latitudes do; the margin keeps rounding on the safe side.
 constexpr double kNmPerDegreeLatitude = 60.0 * 0.999;
+// Below this the great circle between two points is at least 0.999 times the east-west
+// arc at the higher of their latitudes.
+constexpr double kSmallLongitudeDeg = 1.0;
 
 } // namespace
 
@@ -45,11 +48,15 @@ void gf_numberAndLinkStands(std::vector<ParkStand>& table)
         table[i].adjacent.clear();
         largestRadius = std::max(largestRadius, table[i].radius);
     }
-    // A sweep in latitude order tests only the pairs that can overlap; the lists are sorted
-    // afterwards into table order.
+    // A sweep in latitude order tests only the pairs that can overlap, and a bound on the
+    // east-west distance passes over most of those without the trigonometry (which costs
+    // much under Windows); the lists are sorted afterwards into table order.
     std::vector<size_t> byLat(n);
     std::iota(byLat.begin(), byLat.end(), size_t{0});
     std::sort(byLat.begin(), byLat.end(), [&](size_t a, size_t b) { return table[a].lat < table[b].lat; });
+    std::vector<double> cosLat(n);
+    for (size_t i = 0; i < n; ++i)
+        cosLat[i] = std::cos(table[i].lat * g_degToRad);
     for (size_t i = 0; i < n; ++i) {
         ParkStand& a = table[byLat[i]];
         const double reachDeg = (a.radius + largestRadius) / kOverlapFactor / kNmPerDegreeLatitude;
@@ -57,6 +64,11 @@ void gf_numberAndLinkStands(std::vector<ParkStand>& table)
             ParkStand& b = table[byLat[j]];
             if (b.lat - a.lat > reachDeg)
                 break;
+            const double reachNm = (a.radius + b.radius) / kOverlapFactor;
+            const double dLon = std::abs(b.lon - a.lon);
+            if (dLon < kSmallLongitudeDeg &&
+                dLon * kNmPerDegreeLatitude * std::min(cosLat[byLat[i]], cosLat[byLat[j]]) > reachNm)
+                continue;
             const double d = gf_distanceNm({a.lat, a.lon}, {b.lat, b.lon});
             if (a.radius + b.radius > kOverlapFactor * d) {
                 a.adjacent.push_back(b.number);

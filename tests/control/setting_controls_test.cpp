@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "control/control_setup.h"
+#include "control/setting_controls.h"
 #include "foundation/settings_catalogue.h"
 #include "foundation/settings_fixture.h"
 
@@ -40,7 +40,7 @@ TEST_F(ControlSetup, ListsSelectTheirValueOrNothingAndEveryRunStartsTheParkingSh
     RANGE.value = 65;
     MAX_LIVE_SEL.value = 7; // not among the values
     parking_percentage.value = 75;
-    gf_fillComboBoxes();
+    lf_fillComboBoxes();
     EXPECT_TRUE(called("select 32818 17"));
     EXPECT_TRUE(called("fill 32849 [0,10,25,50,75,100,500]"));
     for (const std::string& call : bridge_.calls())
@@ -54,7 +54,7 @@ TEST_F(ControlSetup, AutoRangeABlockedCallsignAndInitialLoadOnlyChangeWhatIsEnab
     AUTO_RANGE.value = false;
     BLOCK_CALLSIGN.setValue("KLM123");
     INITIAL_LOAD_ONLY.value = true;
-    gf_fillComboBoxes();
+    lf_fillComboBoxes();
     EXPECT_EQ(enabled(RANGE), 1);
     EXPECT_EQ(enabled(AR_ABOVE_HEIGHT), 0);
     EXPECT_EQ(enabled(g_unblockButton), 1);

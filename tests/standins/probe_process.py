@@ -41,7 +41,8 @@ class ProbeProcess:
     def log(self) -> str:
         return self.log_file.read_text(encoding="utf-8", errors="replace")
 
-    def close(self):
+    def close(self) -> int:
+        """Asks the tool to quit; its exit code (the sanitizers make it non-zero on a fault)."""
         try:
             self.proc.stdin.write("quit\n")
             self.proc.stdin.close()
@@ -50,3 +51,4 @@ class ProbeProcess:
             self.proc.kill()
             self.proc.wait()
         self.folder.cleanup()
+        return self.proc.returncode

@@ -2,7 +2,8 @@
 // The TCP sockets of the RealTraffic link, over Winsock on Windows and POSIX sockets
 // natively. Both sockets never block: the worker thread polls them, so a silent or
 // absent RealTraffic cannot hold up the traffic service. Errors are Winsock codes on
-// both platforms (see wsa_error_text.h).
+// both platforms (see wsa_error_text.h). Waiting for a socket to become readable (for the
+// listening socket: a client to accept) is the readers' waitReadable.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -27,10 +28,6 @@ extern const std::string_view g_linkAddressOptionName;
 ListenOutcome gf_openLinkListener(std::string_view portText);
 // The port the socket is bound to (0 when unknown): port "0" binds a free one.
 uint16_t gf_linkLocalPort(SocketHandle socket);
-
-// Waits at most timeoutMs for the socket to become readable (for a listening socket: a
-// client waits to be accepted).
-WaitResult gf_linkWaitReadable(SocketHandle socket, int32_t timeoutMs, int32_t& error);
 
 // Takes a waiting client, non-blocking as well; g_invalidSocket with error 10035 when
 // none waits.

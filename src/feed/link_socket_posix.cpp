@@ -6,7 +6,6 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -77,23 +76,6 @@ uint16_t gf_linkLocalPort(SocketHandle socket)
     if (::getsockname(static_cast<int>(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return 0;
     return ntohs(address.sin_port);
-}
-
-WaitResult gf_linkWaitReadable(SocketHandle socket, int32_t timeoutMs, int32_t& error)
-{
-    pollfd p{static_cast<int>(socket), POLLIN, 0};
-    const int n = ::poll(&p, 1, timeoutMs);
-    if (n < 0) {
-        error = lf_lastError();
-        return error == g_wsaInterrupted ? WaitResult::Timeout : WaitResult::Failed;
-    }
-    if (n == 0)
-        return WaitResult::Timeout;
-    if (p.revents & POLLNVAL) {
-        error = 10038;
-        return WaitResult::Failed;
-    }
-    return WaitResult::Readable;
 }
 
 SocketHandle gf_acceptLinkClient(SocketHandle listener, int32_t& error)

@@ -65,20 +65,6 @@ uint16_t gf_linkLocalPort(SocketHandle socket)
     return ::ntohs(address.sin_port);
 }
 
-WaitResult gf_linkWaitReadable(SocketHandle socket, int32_t timeoutMs, int32_t& error)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(static_cast<SOCKET>(socket), &readable);
-    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    const int n = ::select(0, &readable, nullptr, nullptr, &timeout);
-    if (n == SOCKET_ERROR) {
-        error = ::WSAGetLastError();
-        return WaitResult::Failed;
-    }
-    return n == 0 ? WaitResult::Timeout : WaitResult::Readable;
-}
-
 SocketHandle gf_acceptLinkClient(SocketHandle listener, int32_t& error)
 {
     // The accepted socket inherits the listener's non-blocking mode.

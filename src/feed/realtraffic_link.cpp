@@ -86,7 +86,7 @@ std::string lf_listenFailure(const ListenOutcome& o, std::string_view portText)
 bool lf_awaitClient()
 {
     int32_t error = 0;
-    if (gf_linkWaitReadable(g_rtListenSocket, kWaitStepMs, error) == WaitResult::Failed)
+    if (gf_platformSocketOps().waitReadable(g_rtListenSocket, kWaitStepMs, error) == WaitResult::Failed)
         std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMs));
     return waitForClient();
 }
@@ -189,9 +189,8 @@ std::string receive()
         if (left.count() <= 0)
             break;
         int32_t error = 0;
-        const WaitResult wait =
-            gf_linkWaitReadable(g_rtClientSocket, static_cast<int32_t>(std::min<int64_t>(left.count(), kWaitStepMs)),
-                                error);
+        const WaitResult wait = gf_platformSocketOps().waitReadable(
+            g_rtClientSocket, static_cast<int32_t>(std::min<int64_t>(left.count(), kWaitStepMs)), error);
         if (wait == WaitResult::Timeout)
             continue;
         int64_t n = -1;

@@ -18,16 +18,6 @@ class ServiceProbe(ProbeProcess):
         super().__init__("service_probe", "--traffic-port", str(traffic_port), "--qnh-port", str(qnh_port),
                          cwd=folder)
 
-    def status(self) -> dict:
-        return dict(part.split("=", 1) for part in self.ask("status")[-1].split(" ")[1:])
-
-    def wait_for(self, predicate, timeout: float = 30) -> dict:
-        deadline = time.monotonic() + timeout
-        while not predicate(s := self.status()):
-            assert time.monotonic() < deadline, s
-            time.sleep(0.05)
-        return s
-
 
 @pytest.fixture
 def service(tmp_path):
@@ -87,6 +77,7 @@ def test_a_paused_flight_and_a_lost_link_stop_no_tick_and_no_user_position(servi
     link = standin.link
     service.ask("pause")
     paused = len(link.wait_lines("Qs121"))
+    assert standin.user_position() == pytest.approx((52.0, 4.0), abs=1e-4)
     time.sleep(3.5)
     assert len(link.texts("Qs121")) >= paused + 2  # about once a second while paused
     service.ask("resume")

@@ -21,20 +21,9 @@ class Probe(ProbeProcess):
     def __init__(self, *args: str):
         super().__init__("feed_reader_probe", *args)
 
-    def status(self, command: str = "status") -> dict:
-        return dict(part.split("=", 1) for part in self.ask(command)[-1].split(" ")[1:])
-
     def records(self) -> list:
         """The callsigns of the queued records, which are taken from the queue."""
         return [line.split(" ")[2] for line in self.ask("records")[:-1] if line.startswith("record ")]
-
-    def wait_for(self, predicate, timeout: float = 10) -> dict:
-        """The first status that satisfies the predicate; fails on the last one after the timeout."""
-        deadline = time.monotonic() + timeout
-        while not predicate(s := self.status()):
-            assert time.monotonic() < deadline, s
-            time.sleep(0.05)
-        return s
 
 
 @pytest.fixture

@@ -38,6 +38,18 @@ class ProbeProcess:
             got.append(self.lines.get(timeout=max(0.01, deadline - time.monotonic())))
         return got
 
+    def status(self, command: str = "status") -> dict:
+        """The "key=value" words of the command's answer."""
+        return dict(part.split("=", 1) for part in self.ask(command)[-1].split(" ")[1:])
+
+    def wait_for(self, predicate, timeout: float = 30, command: str = "status") -> dict:
+        """The first status that satisfies the predicate; fails on the last one after the timeout."""
+        deadline = time.monotonic() + timeout
+        while not predicate(s := self.status(command)):
+            assert time.monotonic() < deadline, s
+            time.sleep(0.05)
+        return s
+
     def log(self) -> str:
         return self.log_file.read_text(encoding="utf-8", errors="replace")
 

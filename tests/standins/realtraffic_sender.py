@@ -415,8 +415,7 @@ def qs121_position(text: str) -> Tuple[float, float]:
 
 class RealTrafficStandIn:
     """RealTraffic on this PC: the UDP sender of traffic and QNH and the client of the TCP
-    link together, so that traffic can be sent around the user position the program
-    reports."""
+    link together; the user position the program reports tells where traffic belongs."""
 
     def __init__(self, traffic_port: int, qnh_port: int, link_port: int, **link_options):
         self.sender = UdpSender(traffic_port, qnh_port)
@@ -425,15 +424,6 @@ class RealTrafficStandIn:
     def user_position(self) -> Optional[Tuple[float, float]]:
         reports = self.link.texts("Qs121")
         return qs121_position(reports[-1]) if reports else None
-
-    def send_traffic_near_user(self, count: int = 3) -> int:
-        """One report of `count` aircraft a few miles around the user (Schiphol until the
-        program reported a position); returns the number sent."""
-        lat, lon = self.user_position() or (52.3086, 4.7639)
-        for i in range(count):
-            self.sender.send_traffic(traffic_line(hexid=4840200 + i, callsign=f"STI{i:03d}",
-                                                  lat=f"{lat + 0.05 * (i + 1):.5f}", lon=f"{lon:.5f}"))
-        return count
 
     def close(self) -> None:
         self.link.close()

@@ -6,9 +6,11 @@ keyword fields. Tests script it through hooks on received records and through th
 methods of the connected client (send, send_raw, fin, rst, silence). See simconnect.md.
 
 Run alone: /usr/bin/python3 tests/standins/simconnect_server.py [--port N] [--sink]
+    [--user-flight FILE] [--fps N] [--track-log FILE]
 """
 import argparse
 import collections
+import os
 import socket
 import struct
 import sys
@@ -68,6 +70,7 @@ MESSAGES = {
                      {"group_id": 0xFFFFFFFF, "frame_rate": 30.0, "sim_speed": 1.0}),
     "object_data": Message(8, "<7I", ("request_id", "object_id", "define_id", "flags", "entry_number", "out_of",
                                       "define_count"), {"entry_number": 1, "out_of": 1, "define_count": 1}),
+    "assigned_object_id": Message(12, "<2I", ("request_id", "object_id"), {}),
     "object_data_by_type": Message(9, "<7I", ("request_id", "object_id", "define_id", "flags", "entry_number",
                                               "out_of", "define_count"),
                                    {"entry_number": 1, "out_of": 1, "define_count": 1}),
@@ -159,9 +162,15 @@ class Client:
         self.sock.close()
 
     def rst(self):
-        """Resets the connection (RST): linger on with a zero timeout, then close."""
+        """Resets the connection (RST): linger on with a zero timeout, then close. The
+        shutdown of the reading side wakes a read blocked in another thread, which would
+        otherwise hold the socket open until the client sends again."""
         self.server.log(f"client {self.index} RST")
         self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        try:
+            self.sock.shutdown(socket.SHUT_RD)
+        except OSError:
+            pass
         self.sock.close()
 
     def silence(self):
@@ -358,6 +367,9 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--sink", action="store_true", help="only read and discard (for the send benchmark)")
+    parser.add_argument("--user-flight", help="play the flight of this JSON script (see simconnect.md)")
+    parser.add_argument("--fps", type=float, default=30.0, help="simulator frames per second")
+    parser.add_argument("--track-log", help="write the AI objects' track to this JSONL file")
     args = parser.parse_args(argv)
     if args.sink:
         try:
@@ -365,11 +377,15 @@ def main(argv=None):
         except KeyboardInterrupt:
             return 0
     server = SimConnectServer(port=args.port, echo=True)
+    sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    from standins.sim_flight import Simulator
+    simulator = Simulator(server, flight=args.user_flight, fps=args.fps, track_log=args.track_log)
     print(f"listening on 127.0.0.1:{server.port}", flush=True)
     try:
         while True:
             time.sleep(1)
     except KeyboardInterrupt:
+        simulator.stop()
         server.stop()
     return 0
 

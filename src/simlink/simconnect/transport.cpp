@@ -37,16 +37,40 @@ void SimConnectTransport::send(ScPacketPtr packet)
         if (state_.load() != State::Connected)
             return;
         sendQueue_.push_back(std::move(packet));
-        if (writing_)
+        if (writing_ || held_)
             return;
         writing_ = true;
-        const size_t n = std::min(sendQueue_.size(), writeBatchLimit());
-        for (size_t i = 0; i < n; ++i) {
-            inFlight_.push_back(std::move(sendQueue_.front()));
-            sendQueue_.pop_front();
-        }
+        fillInFlight();
     }
     runWrites();
+}
+
+void SimConnectTransport::holdWrites()
+{
+    std::lock_guard lock(sendQueueMutex_);
+    held_ = true;
+}
+
+void SimConnectTransport::releaseWrites()
+{
+    {
+        std::lock_guard lock(sendQueueMutex_);
+        held_ = false;
+        if (writing_ || sendQueue_.empty() || state_.load() != State::Connected)
+            return;
+        writing_ = true;
+        fillInFlight();
+    }
+    runWrites();
+}
+
+void SimConnectTransport::fillInFlight()
+{
+    const size_t n = std::min(sendQueue_.size(), writeBatchLimit());
+    for (size_t i = 0; i < n; ++i) {
+        inFlight_.push_back(std::move(sendQueue_.front()));
+        sendQueue_.pop_front();
+    }
 }
 
 void SimConnectTransport::runWrites()
@@ -70,15 +94,11 @@ bool SimConnectTransport::takeNextBatch()
 {
     std::lock_guard lock(sendQueueMutex_);
     inFlight_.clear();
-    if (sendQueue_.empty() || state_.load() != State::Connected) {
+    if (sendQueue_.empty() || held_ || state_.load() != State::Connected) {
         writing_ = false;
         return false;
     }
-    const size_t n = std::min(sendQueue_.size(), writeBatchLimit());
-    for (size_t i = 0; i < n; ++i) {
-        inFlight_.push_back(std::move(sendQueue_.front()));
-        sendQueue_.pop_front();
-    }
+    fillInFlight();
     return true;
 }
 

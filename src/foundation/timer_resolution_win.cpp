@@ -1,0 +1,12 @@
+#include "foundation/timer_resolution.h"
+
+#include <windows.h>
+#include <timeapi.h>
+
+TimerResolution1ms::TimerResolution1ms() : active_(timeBeginPeriod(1) == TIMERR_NOERROR) {}
+
+TimerResolution1ms::~TimerResolution1ms()
+{
+    if (active_)
+        timeEndPeriod(1);
+}

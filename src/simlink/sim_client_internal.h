@@ -1,0 +1,51 @@
+#pragma once
+// The parts of the "SimClient" thread that its files share with each other and with the
+// tests. All run on the "SimClient" thread.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "catalogue/dbase.h"
+#include "foundation/geo.h"
+#include "simlink/sim_object_events.h"
+#include "simlink/simconnect/simconnect_api.h"
+
+void lf_registerSimDefinitions();
+void lf_simDispatch(const ScRecv* message, uint32_t size, void* context);
+// One pass of the serving loop: dispatch what arrived, then sleep 1 ms.
+void lf_dispatchAndWait(ScHandle handle);
+// The simulator quit or its connection broke: the flight stops and the service is told,
+// once per connection.
+void lf_simGone();
+// A new flight ends the run ("NEW FLIGHT", restart after 30 s) unless a stop is pending.
+void lf_newFlight();
+
+// Object data (message 8), by request id.
+void lf_onSimObjectData(const ScRecv* message, uint32_t size);
+void lf_storeUserStand();
+// Days since 1 January 1970 of a zulu year and day of year.
+int64_t lf_daysSince1970(int64_t zuluYear, int64_t dayOfYear);
+
+void lf_onSimFrame();
+void lf_onObjectAddRemove(const ScRecv* message, uint32_t size);
+void lf_onSimObjectDataByType(const ScRecv* message, uint32_t size);
+void lf_onSimException(const ScRecv* message, uint32_t size);
+// Takes the event queue's mutex; never called with g_simConnectMutex held.
+void lf_appendSimObjectEvent(const SimObjectEvent& event);
+
+// A text from the simulator as UTF-8 (read as ANSI when it is not UTF-8), at most
+// maxCharacters characters, never cut inside one.
+std::string lf_simText(std::string_view raw, size_t maxCharacters);
+// The longest head of the text of at most maxBytes bytes that ends on a whole character.
+std::string_view lf_cutToBytes(std::string_view text, size_t maxBytes);
+
+// What the simulator link asks of its neighbours. Tests put doubles in their place.
+struct SimLinkNeighbours {
+    double (*halfWingspan)(std::string_view type);
+    TypeCategory (*typeCategory)(std::string_view type);
+    std::string (*userStand)(const GeoPos& position);
+    void (*writeMyParkAirports)();
+};
+const SimLinkNeighbours& lf_neighbours();
+// Test seam: null puts the real neighbours back.
+void gf_setSimLinkNeighboursForTests(const SimLinkNeighbours* doubles);

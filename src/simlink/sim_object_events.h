@@ -1,0 +1,36 @@
+#pragma once
+// What the simulator reports about AI objects, queued by the "SimClient" thread for the
+// traffic engine, which drains the queue on the worker thread. The queue's mutex is never
+// held together with g_simConnectMutex by the "SimClient" thread; where the worker holds
+// both, it takes this one first.
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+enum class SimObjectEventKind : uint32_t {
+    Bound = 0,         // own live aircraft bound to its object; d2 altitude above ground
+    StaticBound = 1,   // own static aircraft bound to its object
+    Removed = 2,       // object removed by the simulator
+    InRange = 3,       // other aircraft near the ground: on-ground flag; ground altitude, AGL
+    StaticCg = 4,      // "Static CG to Ground" (feet), "Static Pitch" (radians)
+    CallsignBlocked = 5,
+    CreationFailed = 6, // object id 0
+};
+
+struct SimObjectEvent {
+    uint32_t objectId = 0;
+    uint32_t hexidOrFlag = 0;
+    uint32_t value = 0;
+    SimObjectEventKind kind = SimObjectEventKind::Bound;
+    double d1 = 0.0;
+    double d2 = 0.0;
+};
+
+extern std::mutex g_simObjectEventsMutex;
+extern std::vector<SimObjectEvent> g_simObjectEvents; // guarded by g_simObjectEventsMutex
+// Objects announced by "ObjectAdded" and not yet seen in an in-range reply; touched only
+// by the "SimClient" thread.
+extern std::vector<uint32_t> g_addedObjectIds;
+
+// Hexids of 10000 and below are static aircraft.
+inline constexpr uint32_t g_maxStaticHexid = 10000;

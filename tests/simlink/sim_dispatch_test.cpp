@@ -1,0 +1,346 @@
+// The dispatch of the "SimClient" thread: the simulator check, the events that end a run,
+// and the user aircraft's data.
+#include "foundation/settings_catalogue.h"
+#include "foundation/settings_fixture.h"
+#include "foundation/user_error.h"
+#include "parking/park_airports.h"
+#include "simlink/sim_link_fixture.h"
+#include "ui/messages.h"
+#include "ui/window_bridge.h"
+
+using namespace simtest;
+
+namespace {
+
+struct Doubles {
+    static double halfWingspan(std::string_view type)
+    {
+        return type == "B738" ? 0.0096 : type == "A320" ? 0.0092 : type == "E190" ? 0.0077 : 0.0;
+    }
+    static TypeCategory typeCategory(std::string_view type)
+    {
+        return type == "B738" || type == "A320" ? TypeCategory::Large : TypeCategory::Other;
+    }
+    static std::string userStand(const GeoPos& p) { return p.latitude > 52.0 ? "A12" : ""; }
+    static void writeMyParkAirports() { ++writes; }
+    static inline int writes = 0;
+};
+const SimLinkNeighbours kDoubles{&Doubles::halfWingspan, &Doubles::typeCategory, &Doubles::userStand,
+                                 &Doubles::writeMyParkAirports};
+
+Bytes lf_open(const std::string& name)
+{
+    return sctest::messageHead(284, 2).text(name, 256).u32(5).u32(3).u32(17).u32(28160);
+}
+
+Bytes lf_text(uint32_t request, uint32_t define, const std::string& text)
+{
+    Bytes data;
+    if (define == 408)
+        data.text(text, 32);
+    else
+        data.append(text).zeros(1);
+    return objectData(8, request, 1, define, data);
+}
+
+std::string lf_error()
+{
+    std::lock_guard lock(gf_windowState().uiMutex);
+    return gf_windowState().errorText;
+}
+
+std::string lf_message()
+{
+    std::lock_guard lock(gf_windowState().uiMutex);
+    return gf_windowState().messageText;
+}
+
+class SimDispatch : public SimLinkTest {
+protected:
+    SimDispatch() { gf_setSimLinkNeighboursForTests(&kDoubles); }
+    ~SimDispatch() override
+    {
+        gf_setControlBridge(nullptr);
+        SIM_INSTALL_PATH.setValue("");
+        g_maxHalfWingspan = 0.0;
+        std::lock_guard lock(g_parkAirportsMutex);
+        g_parkAirports.clear();
+        g_parkAirport = {};
+    }
+    std::string closeDown() const
+    {
+        return gf_stopPending() ? fmt::format("{} {}", gf_closeReasonText(gf_closeReason()), gf_restartDelaySeconds())
+                                : "running";
+    }
+};
+
+} // namespace
+
+TEST_F(SimDispatch, EventsThatEndTheRunAndMessagesOfNoInterest)
+{
+    const struct {
+        const char* name;
+        Bytes message;
+        const char* logged; // "" when nothing may be logged
+        const char* closeDown;
+    } cases[] = {
+        {"PositionChanged", event(205), "==> User ac position changed\n", "NEW FLIGHT 30"},
+        {"FlightLoaded", event(206), "SimConnect: flight loaded event\n", "NEW FLIGHT 30"},
+        {"file name", sctest::messageHead(288, 6).zeros(276), "==> SimConnect: New file event\n", "NEW FLIGHT 30"},
+        {"quit", sctest::messageHead(12, 3), " Flight Simulator no longer connected, Tavelorium_P3D will stop ...\n",
+         "SIM WAS CLOSED 0"},
+        {"unknown id 10", sctest::messageHead(12, 10), "! Unknown Dispatch dwID 10\n", "running"},
+        {"assigned object id", sctest::messageHead(20, 12).u32(104).u32(100), "", "running"},
+        {"id 16", sctest::messageHead(12, 16), "", "running"},
+        {"other event", event(299), "", "running"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        lf_resetAll();
+        const std::string before = log_.text();
+        deliver(c.message);
+        const std::string added = log_.text().substr(before.size());
+        if (*c.logged == '\0')
+            EXPECT_EQ(added, "");
+        else
+            EXPECT_NE(added.find(c.logged), std::string::npos) << added;
+        EXPECT_EQ(closeDown(), c.closeDown);
+    }
+}
+
+TEST_F(SimDispatch, TheSimEventFollowsTheFlightAndQuitIsReportedOnce)
+{
+    deliver(event(201, 1));
+    EXPECT_TRUE(g_simRunning);
+    EXPECT_TRUE(gf_windowState().flightRunning);
+    deliver(event(201, 0));
+    EXPECT_FALSE(g_simRunning);
+    deliver(event(201, 1));
+    deliver({sctest::messageHead(12, 3), sctest::messageHead(12, 3)});
+    EXPECT_FALSE(g_simRunning);
+    EXPECT_EQ(closeDown(), "SIM WAS CLOSED 0");
+    gf_resetStopState();
+    deliver(sctest::messageHead(12, 3));
+    EXPECT_EQ(closeDown(), "running");
+}
+
+TEST_F(SimDispatch, OnlyPrepar3DOfTheConfiguredVersionIsServed)
+{
+    const struct {
+        const char* name;
+        int32_t major;
+        const char* installPath;
+        const char* error; // "" when accepted
+    } cases[] = {
+        {"Lockheed Martin\xae Prepar3D\xae v5", 5, "", ""},
+        {"Lockheed Martin\xae Prepar3D\xae v5", 6, "D:\\P3D V5", ""},
+        {"Lockheed Martin Prepar3D v6", 5, "C:\\Prepar3D v6", ""},
+        {"Prepar3D v5", 6, "C:\\Prepar3D v6",
+         "78: wrong P3D version 'Prepar3D v5 (5.3.17.28160)' connects ... ?)"},
+        {"Prepar3D V5", 5, "", "78: wrong P3D version 'Prepar3D V5 (5.3.17.28160)' connects ... ?)"},
+        {"KittyHawk", 5, "", "78: KittyHawk, (MSFS) not being P3D connects ... ?"},
+        {"Sun-Rise", 5, "", "78: SunRise, (MSFS) not being P3D connects ... ?"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        lf_resetAll();
+        settingstest::RecordingBridge bridge;
+        gf_setControlBridge(&bridge);
+        g_simMajorVersion = c.major;
+        SIM_INSTALL_PATH.setValue(c.installPath);
+        std::string error;
+        try {
+            deliver(lf_open(c.name));
+        } catch (const tav::UserErrorException& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, c.error);
+        EXPECT_TRUE(g_simConnected);
+        const bool wrongVersion = std::string(c.error).find("wrong P3D") != std::string::npos;
+        EXPECT_EQ(bridge.calls(), wrongVersion ? std::vector<std::string>{"enable 32788 1"} : std::vector<std::string>{});
+        gf_setControlBridge(nullptr);
+    }
+    EXPECT_TRUE(log_.contains("Lockheed Martin Prepar3D v5 (5.3.17.28160) connected\n"));
+    lf_resetAll();
+    deliver(lf_open(""));
+    EXPECT_TRUE(log_.contains("! Simulator name empty?"));
+    EXPECT_FALSE(g_simConnected);
+}
+
+TEST_F(SimDispatch, UserStateKeepsPositionTimeAndObjectAndEndsTheRunOnAJump)
+{
+    g_rtProfessional = true;
+    deliver(userState(51.9, 4.0, -20.0, 0.0, 0, 1, 2024));
+    EXPECT_EQ(closeDown(), "running");
+    EXPECT_EQ(gf_requestUserPosition().altitude, 0.0);
+    EXPECT_EQ(g_simUnixTime, 1704067200);
+    EXPECT_EQ(g_userObjectId, 1u);
+    EXPECT_EQ(gf_windowText(WindowText::UserStand), "");
+    // 0.19 degrees of latitude, about 11.4 nm.
+    deliver(userState(52.09, 4.0, 1000.0, 0.0, 3600, 60, 2024));
+    EXPECT_TRUE(log_.contains("Teleport\n"));
+    EXPECT_EQ(closeDown(), "NEW FLIGHT 30");
+    EXPECT_EQ(g_simUnixTime, 1709164800 + 3600);
+    EXPECT_EQ(gf_windowText(WindowText::UserStand), "A12");
+    g_rtProfessional = false;
+    deliver(userState(52.1, 4.0, 1000.0, 0.0, 0, 1, 2025));
+    EXPECT_EQ(g_simUnixTime, 1709164800 + 3600);
+}
+
+TEST_F(SimDispatch, DaysSince1970FollowTheCalendar)
+{
+    const struct {
+        int64_t year, day, days;
+    } cases[] = {{1970, 1, 0}, {2024, 1, 19723}, {2024, 60, 19782}, {2000, 366, 11322}, {1, 1, -719162},
+                 {0, 1, -719528}, {65536 + 2024, 1, 19723}};
+    for (const auto& c : cases)
+        EXPECT_EQ(lf_daysSince1970(c.year, c.day), c.days) << c.year << "/" << c.day;
+}
+
+TEST_F(SimDispatch, ANonFiniteUserStateOrAForeignDefinitionIsDropped)
+{
+    deliver(userState(52.0, 4.0));
+    const double nan = std::nan("");
+    for (const Bytes& bad : {userState(nan, 4.0), userState(52.0, INFINITY), userState(60.0, 4.0, nan),
+                             objectData(8, 109, 1, 404, Bytes().zeros(96)), lf_text(106, 408, "A title"),
+                             lf_text(107, 407, "B738"), objectData(8, 108, 1, 403, Bytes().zeros(96)),
+                             objectData(8, 102, 5, 404, Bytes().zeros(56))})
+        deliver(bad);
+    EXPECT_EQ(gf_requestUserPosition().latitude, 52.0);
+    EXPECT_EQ(closeDown(), "running");
+    EXPECT_EQ(g_userTitle, "");
+    EXPECT_FALSE(g_newUserData);
+    EXPECT_TRUE(takeEvents().empty());
+    EXPECT_TRUE(log_.contains("==> ! SimConnect user state dropped: lat nan, lon 4, alt 1000\n"));
+    EXPECT_TRUE(log_.contains("==> ! SimConnect data of request 102 with definition 404 dropped\n"));
+}
+
+TEST_F(SimDispatch, OnGroundDataRaisesTheFlagEachTimeAndCountsOnlyWithAPosition)
+{
+    const Bytes onGround = objectData(8, 108, 1, 409, Bytes().u32(1).u32(0xFFFFFFFFu));
+    deliver(onGround);
+    EXPECT_TRUE(g_newUserData.exchange(false));
+    EXPECT_FALSE(g_userDataValid);
+    deliver(userState(52.0, 4.0));
+    for (int i = 0; i < 3; ++i) {
+        deliver(onGround);
+        EXPECT_TRUE(g_newUserData.exchange(false));
+    }
+    EXPECT_TRUE(g_userDataValid);
+    EXPECT_TRUE(g_userOnGround);
+    deliver(objectData(8, 108, 1, 409, Bytes().u32(0).u32(1)));
+    EXPECT_FALSE(g_userOnGround);
+}
+
+TEST_F(SimDispatch, TitlesAreKeptAsUtf8OfAtMost48Characters)
+{
+    const std::string sixty(60, 'T');
+    const std::string accents = std::string(46, 'a') + "\xc3\xa9\xc3\xa9\xc3\xa9";
+    const struct {
+        std::string sent, kept;
+    } cases[] = {
+        {sixty, sixty.substr(0, 48)},
+        {"Caf\xe9 \x80", "Caf\xc3\xa9 \xe2\x82\xac"},
+        {accents, accents.substr(0, 46 + 4)},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        deliver(lf_text(106, 407, c.sent));
+        EXPECT_EQ(g_userTitle, c.kept);
+        EXPECT_EQ(gf_windowText(WindowText::UserTitle), c.kept);
+    }
+    EXPECT_TRUE(log_.contains("          SimConnect: User aircraft title: " + sixty.substr(0, 48) + "\n"));
+    EXPECT_TRUE(log_.contains("! Title of your aircraft is empty?\n"));
+}
+
+TEST_F(SimDispatch, TheUserModelGivesHalfSpanAndCategory)
+{
+    g_maxHalfWingspan = 0.0216;
+    const struct {
+        const char* title;
+        const char* model;
+        double halfSpan;
+        bool known;
+        const char* line;
+    } cases[] = {
+        {"", "B738", 0.0096, true, "SimConnect: User aircraft model: B738, half wing span: 17.8 meter, category: Large"},
+        {"Aerosoft A320 Lufthansa", "AB-A320-214", 0.0092, true,
+         "SimConnect: User aircraft model deduced from title: A320, half wing span: 17.0 meter, category: Large"},
+        {"Aerosoft A3", "AB-A320-214", 0.0216, false, "SimConnect: User aircraft model: AB-A320-214, category: Light"},
+        {"", "ZZZZ", 0.0216, false, "SimConnect: User aircraft model: ZZZZ, category: Light"},
+        {"", "Orbx camerapod", 0.0077, true, "SimConnect: User aircraft model: Orbx camerapod"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.model);
+        lf_resetAll();
+        deliver(lf_text(106, 407, c.title));
+        deliver(lf_text(107, 408, c.model));
+        EXPECT_EQ(g_userHalfSpan, c.halfSpan);
+        EXPECT_TRUE(g_userHalfSpanSet);
+        EXPECT_EQ(gf_windowState().userModelKnown, c.known);
+        EXPECT_TRUE(log_.contains(fmt::format("          model raw: {}\n", c.model)));
+        EXPECT_TRUE(log_.contains(fmt::format("          {}\n", c.line)));
+        EXPECT_EQ(lf_message(), c.known ? ""
+                                        : "User aircraft wing span unknown, max is taken instead, please report "
+                                          "in my Forum!");
+    }
+    try {
+        deliver(lf_text(107, 408, ""));
+        ADD_FAILURE() << "no user error";
+    } catch (const tav::UserErrorException& e) {
+        EXPECT_STREQ(e.what(), "71: atc_model= in [General] section of your aircraft.cfg is empty or missing");
+    }
+}
+
+TEST_F(SimDispatch, TheStandOfAParkedUserBecomesTheReservedStandOfTheParkAirport)
+{
+    const struct {
+        double lat, groundSpeed;
+        const char* firstCode;
+        const char* reserved;
+        int writes;
+    } cases[] = {
+        {52.3, 1.5, "EHAM", "A12", 1}, {52.3, 2.5, "EHAM", "B1", 0}, {51.0, 0.0, "EHAM", "B1", 0},
+        {52.3, 0.0, "EDDF", "B1", 0},  {52.3, 0.0, "", "B1", 0},
+    };
+    for (const auto& c : cases) {
+        lf_resetAll();
+        Doubles::writes = 0;
+        {
+            std::lock_guard lock(g_parkAirportsMutex);
+            g_parkAirports.clear();
+            if (*c.firstCode != '\0')
+                g_parkAirports.push_back({c.firstCode, "B1", 52.3, 4.7});
+            g_parkAirport.code = "EHAM";
+        }
+        deliver(userState(c.lat, 4.7, 0.0, c.groundSpeed));
+        deliver(objectData(8, 108, 1, 409, Bytes().u32(1).u32(0)));
+        deliver(event(206));
+        std::lock_guard lock(g_parkAirportsMutex);
+        EXPECT_EQ(g_parkAirports.empty() ? "B1" : g_parkAirports.front().reservedStand, c.reserved) << c.lat;
+        EXPECT_EQ(Doubles::writes, c.writes);
+    }
+}
+
+TEST_F(SimDispatch, ARequestErrorEndsTheRunUnlessTheConnectionIsLostOrClosed)
+{
+    std::lock_guard lock(g_simConnectMutex);
+    gf_simConnectRequestError();
+    EXPECT_EQ(closeDown(), "SIMCONNECT ERROR 9");
+    EXPECT_TRUE(g_simConnectFailed);
+    EXPECT_EQ(lf_message(), "SimConnect request error");
+
+    gf_resetStopState();
+    connection_.transport->close(ScCloseReason::RemoteDisconnect, g_scFail);
+    gf_simConnectRequestError();
+    EXPECT_EQ(closeDown(), "SIM WAS CLOSED 0");
+
+    gf_resetStopState();
+    gf_showError("71: atc_model= ...");
+    g_simConnect = nullptr;
+    g_simConnectFailed = false;
+    gf_simConnectRequestError();
+    EXPECT_EQ(closeDown(), "running");
+    EXPECT_FALSE(g_simConnectFailed);
+    EXPECT_EQ(lf_error(), "71: atc_model= ...");
+}

@@ -35,7 +35,7 @@ SimLinkCalls lf_flightRunning()
     c.userDataValid = [] { return true; };
     c.requestAircraftInRange = [](int32_t) { return true; };
     c.requestUserPosition = [] {
-        UserAircraftState s;
+        UserState s;
         s.latitude = 52.0;
         s.longitude = 4.0;
         return s;

@@ -45,7 +45,7 @@ int32_t gf_autoRangeNm(bool onGround, double altitudeFt, double parkAirportDista
 
 void lf_autoRange()
 {
-    const UserAircraftState user = gf_userSnapshotCopy();
+    const UserState user = gf_userSnapshotCopy();
     double distanceNm = kNoParkAirportNm;
     {
         std::lock_guard lock(g_parkAirportsMutex);

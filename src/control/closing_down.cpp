@@ -116,7 +116,10 @@ void lf_resetService()
     g_qnh = g_defaultQnh;
     g_startUpPhase = true;
     g_rtProfessional = false;
-    gf_simLink().reset();
+    // A "SimClient" thread that did not stop still uses the link's queues; the next run
+    // joins it before its own starts.
+    if (!gf_simClientRunning())
+        gf_simLink().reset();
     gf_resetTrafficState();
     gf_resetWindowState();
     g_flightPaused = false;

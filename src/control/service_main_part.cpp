@@ -26,7 +26,7 @@ using namespace std::chrono_literals;
 constexpr auto kReaderGap = 2s;
 constexpr int32_t kFirstTrafficSteps = 150; // of 100 ms
 
-bool lf_userPositionKnown(const UserAircraftState& s)
+bool lf_userPositionKnown(const UserState& s)
 {
     return std::fabs(s.latitude) > 0.0001 || std::fabs(s.longitude) > 0.0001;
 }

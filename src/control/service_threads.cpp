@@ -67,6 +67,11 @@ bool gf_stopSimClient(std::chrono::milliseconds limit)
     return true;
 }
 
+bool gf_simClientRunning()
+{
+    return g_simClientRunning.load();
+}
+
 void gf_startReaderThread(void (*procedure)(uint16_t), uint16_t port)
 {
     ++g_readersRunning;

@@ -274,7 +274,7 @@ void gf_sendQs123(int64_t t)
         sendDataPacket(fmt::format("Qs123={}\r\n", t * 1000));
 }
 
-std::string gf_qs121Line(const UserAircraftState& s)
+std::string gf_qs121Line(const UserState& s)
 {
     for (const double v : {s.pitch, s.bank, s.heading, s.altitude, s.groundVelocity, s.latitude, s.longitude}) {
         if (!std::isfinite(v))

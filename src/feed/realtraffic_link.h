@@ -39,4 +39,4 @@ void gf_sendUserPosition();
 void gf_closeRealTrafficLink();
 
 // "Qs121=..." of the state, empty when a value is not finite.
-std::string gf_qs121Line(const UserAircraftState& state);
+std::string gf_qs121Line(const UserState& state);

@@ -5,21 +5,7 @@
 #include <cstdint>
 #include <stop_token>
 
-// The user aircraft's state in the order the simulator reports it.
-struct UserAircraftState {
-    double latitude = 0.0;  // degrees
-    double longitude = 0.0; // degrees
-    double pitch = 0.0;     // radians, negative for nose up
-    double bank = 0.0;      // radians
-    double heading = 0.0;   // true, radians
-    double altitude = 0.0;  // feet, never negative
-    double altitudeAboveGround = 0.0; // feet
-    double groundVelocity = 0.0;      // knots
-    int64_t zuluTime = 0;      // seconds of the day
-    int64_t zuluDayOfYear = 0; // 1 = 1 January
-    int64_t zuluYear = 0;
-    int64_t lightStates = 0;
-};
+#include "simlink/sim_client.h"
 
 struct SimLinkCalls {
     // The "SimClient" thread's procedure; it ends soon after its stop is requested.
@@ -40,7 +26,7 @@ struct SimLinkCalls {
     // the request failed.
     bool (*requestOnGroundData)();
     // Asks for a fresh user state and returns the state received so far.
-    UserAircraftState (*requestUserPosition)();
+    UserState (*requestUserPosition)();
     void (*requestUserTitleModel)();
     // Ends the run after a failed request ("SIMCONNECT ERROR").
     void (*requestError)();

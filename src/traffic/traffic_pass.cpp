@@ -6,7 +6,7 @@
 
 std::atomic<uint32_t> g_trafficTick{0};
 bool g_fastRangeRequests = false;
-UserAircraftState g_userSnapshot;
+UserState g_userSnapshot;
 std::mutex g_userSnapshotMutex;
 
 uint32_t gf_trafficTickNow()
@@ -14,13 +14,13 @@ uint32_t gf_trafficTickNow()
     return g_trafficTick.load();
 }
 
-void gf_storeUserSnapshot(const UserAircraftState& state)
+void gf_storeUserSnapshot(const UserState& state)
 {
     std::lock_guard lock(g_userSnapshotMutex);
     g_userSnapshot = state;
 }
 
-UserAircraftState gf_userSnapshotCopy()
+UserState gf_userSnapshotCopy()
 {
     std::lock_guard lock(g_userSnapshotMutex);
     return g_userSnapshot;

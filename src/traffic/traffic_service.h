@@ -20,10 +20,10 @@ extern bool g_fastRangeRequests;
 
 // The worker's copy of the user aircraft's state, renewed every 100 ticks. The worker
 // reads it freely; it writes it, and other threads read it, only under the mutex.
-extern UserAircraftState g_userSnapshot;
+extern UserState g_userSnapshot;
 extern std::mutex g_userSnapshotMutex;
-void gf_storeUserSnapshot(const UserAircraftState& state);
-UserAircraftState gf_userSnapshotCopy();
+void gf_storeUserSnapshot(const UserState& state);
+UserState gf_userSnapshotCopy();
 
 // Callsigns (with their trailing "_") of coupled flights removed as ghosts.
 extern std::vector<std::string> g_ghostCallsigns;

@@ -15,10 +15,10 @@
 
 namespace {
 
-UserAircraftState lf_state(double pitch, double bank, double heading, double altitude, double speed, double lat,
+UserState lf_state(double pitch, double bank, double heading, double altitude, double speed, double lat,
                            double lon)
 {
-    UserAircraftState s;
+    UserState s;
     s.pitch = pitch;
     s.bank = bank;
     s.heading = heading;
@@ -34,7 +34,7 @@ UserAircraftState lf_state(double pitch, double bank, double heading, double alt
 TEST(RealTrafficLink, UserStateLinesHoldWholeNumbersAndSixDecimalRadians)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const std::pair<UserAircraftState, std::string> cases[] = {
+    const std::pair<UserState, std::string> cases[] = {
         {lf_state(0.0, 0.0, 1.5, 35000.0, 250.0, 52.0, 4.0),
          "Qs121=0;0;1.500000;35000000;250000;0.907571;0.069813\r\n"},
         // 100 kt and a small climb: whole numbers, never "1e+05".

@@ -31,10 +31,10 @@ void lf_clientThread(std::stop_token stop)
     sim.clientRunning = false;
 }
 
-UserAircraftState lf_userState()
+UserState lf_userState()
 {
     const FakeSim& sim = lf_sim();
-    UserAircraftState s;
+    UserState s;
     s.latitude = sim.latitude;
     s.longitude = sim.longitude;
     s.heading = 1.5;

@@ -91,7 +91,7 @@ int main(int argc, char** argv)
                 gf_requestClosingDown(CloseReason::UserClosedSim, 0);
                 lf_say("stop");
             } else if (command == "position") {
-                UserAircraftState s;
+                UserState s;
                 in >> s.latitude >> s.longitude >> s.heading >> s.altitude >> s.groundVelocity;
                 gf_storeUserSnapshot(s);
                 lf_say("position");

@@ -1,12 +1,11 @@
 // Runs the traffic service for the end-to-end tests with the RealTraffic stand-in: the
-// program folder is the current folder, RealTraffic counts as installed on this PC, the
-// simulator is the tests' double (a running flight, the on-ground data every second).
-// Arguments: --log FILE --qnh-port N --traffic-port N [--second-ms N]. Commands, one per
-// line on stdin, each answered by one line that starts with the command's name:
+// program folder is the current folder, RealTraffic counts as installed on this PC, and
+// the "SimClient" thread connects to the simulator stand-in named by SimConnect.cfg in
+// that folder. Arguments: --log FILE --qnh-port N --traffic-port N. Commands, one per line
+// on stdin, each answered by one line that starts with the command's name:
 //   start    a new run, as a fresh program start would make it
 //   status   "status runs= active= readers= simclient= link= ready= ticks= cycles= traffic= qnh=
 //            ended= port="
-//   pause / resume   the simulator's flight stops / runs again
 //   close    the user closes the window; "close <ms until the program's end>"
 //   quit
 #include <atomic>
@@ -32,6 +31,7 @@
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/stop_state.h"
+#include "simlink/sim_link_calls.h"
 #include "support/service_doubles.h"
 #include "traffic/traffic_service.h"
 #include "ui/window_state.h"
@@ -87,9 +87,8 @@ std::string lf_status()
     const WindowState& ws = gf_windowState();
     return fmt::format("status runs={} active={} readers={} simclient={} link={} ready={} ticks={} cycles={} "
                        "traffic={} qnh={} ended={} port={}",
-                       g_runs.load(), gf_activeServiceRuns(), gf_readersRunning(),
-                       servicetest::fakeSim().clientRunning ? 1 : 0, g_rtConnected ? 1 : 0, ws.rtLinkUp ? 1 : 0,
-                       g_trafficTick.load(), servicetest::fakeSim().arrivalsTaken.load(),
+                       g_runs.load(), gf_activeServiceRuns(), gf_readersRunning(), gf_simClientRunning() ? 1 : 0,
+                       g_rtConnected ? 1 : 0, ws.rtLinkUp ? 1 : 0, g_trafficTick.load(), ws.cycleCounter.load(),
                        g_trafficReader.datagramCount.load(), g_qnhReader.datagramCount.load(), g_ended ? 1 : 0,
                        gf_rtListenPort());
 }
@@ -101,7 +100,7 @@ int main(int argc, char** argv)
     std::string logFile = "service_probe.log";
     uint16_t qnhPort = 0;
     uint16_t trafficPort = 0;
-    int secondMs = 1000;
+
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         if (a == "--log")
@@ -110,25 +109,16 @@ int main(int argc, char** argv)
             qnhPort = static_cast<uint16_t>(std::stoi(argv[i + 1]));
         else if (a == "--traffic-port")
             trafficPort = static_cast<uint16_t>(std::stoi(argv[i + 1]));
-        else if (a == "--second-ms")
-            secondMs = std::stoi(argv[i + 1]);
+
     }
     gf_openLogAt(logFile);
     std::filesystem::create_directories("data");
     gf_overrideDataFolder(std::filesystem::current_path() / "data");
     servicetest::resetDoubles();
     servicetest::fakeNeighbours().realTrafficInstalled = true;
-    servicetest::fakeSim().simUnixTime = 1717430400;
-    gf_setSimLinkCalls(servicetest::fakeSimLinkCalls());
     gf_setServiceCalls(servicetest::fakeServiceCalls(qnhPort, trafficPort));
     gf_setWindowRequestFunction(&lf_post);
     std::jthread window(lf_windowThread);
-    std::jthread clock([secondMs](std::stop_token stop) {
-        while (!stop.stop_requested()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(secondMs));
-            servicetest::fakeSim().newUserData = true;
-        }
-    });
     lf_say("ready");
     for (std::string command; std::getline(std::cin, command);) {
         while (!command.empty() && (command.back() == '\r' || command.back() == '\n'))
@@ -139,15 +129,13 @@ int main(int argc, char** argv)
             gf_resetServiceControl();
             gf_resetStopState();
             gf_resetReaders();
+            gf_simLink().reset();
             g_restartPending = false;
             g_ended = false;
             lf_post(WindowRequest::StartService);
             lf_say("start");
         } else if (command == "status") {
             lf_say(lf_status());
-        } else if (command == "pause" || command == "resume") {
-            servicetest::fakeSim().flightRuns = command == "resume";
-            lf_say(command);
         } else if (command == "close") {
             const auto start = std::chrono::steady_clock::now();
             gf_onUserClose();
@@ -160,7 +148,6 @@ int main(int argc, char** argv)
             break;
         }
     }
-    clock = {};
     gf_stopServiceAtExit();
     window = {};
     gf_setWindowRequestFunction(nullptr);

@@ -21,7 +21,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 std::vector<Clock::time_point> g_tickStarts; // the loop's thread only
-std::atomic<bool> g_newUserData{false};
+std::atomic<bool> g_onGroundDataArrived{false};
 
 SimLinkCalls lf_flightRunning()
 {
@@ -30,8 +30,8 @@ SimLinkCalls lf_flightRunning()
         g_tickStarts.push_back(Clock::now());
         return true;
     };
-    c.newUserData = [] { return g_newUserData.load(); };
-    c.takeNewUserData = [] { return g_newUserData.exchange(false); };
+    c.newUserData = [] { return g_onGroundDataArrived.load(); };
+    c.takeNewUserData = [] { return g_onGroundDataArrived.exchange(false); };
     c.userDataValid = [] { return true; };
     c.requestAircraftInRange = [](int32_t) { return true; };
     c.requestUserPosition = [] {
@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     std::jthread simulator([](std::stop_token stop) {
         while (!stop.stop_requested()) {
             std::this_thread::sleep_for(std::chrono::seconds(1));
-            g_newUserData = true;
+            g_onGroundDataArrived = true;
         }
     });
     std::thread loop(lf_mainLoop);

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Sets everything up, builds the Windows program, assembles its program folder in
-# build/program and starts it under Wine. With an X display it runs until the user closes
-# its window. Without one it runs on a virtual display: once the window is up it leaves a
-# screenshot of the screen in build/program/screenshot.png, closes the window as the
-# user would (WM_CLOSE) and ends with the program's exit code.
+# Sets everything up, builds the Windows program, makes the download site's folder in
+# build/site with the data-file builder, assembles the program folder in build/program
+# (its data files in "input", as an installed program holds them) and starts it under
+# Wine. With an X display it runs until the user closes its window. Without one it runs
+# on a virtual display: once the window is up it leaves a screenshot of the screen in
+# build/program/screenshot.png, closes the window as the user would (WM_CLOSE) and ends
+# with the program's exit code.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -14,10 +16,17 @@ cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTAV_DEPS_PREFIX="$deps" >/dev/null
 cmake --build "$b" -j"$(nproc)" --target Tavelorium_P3D main_window_probe_win
 
+n="$root/build/native"
+cmake -S "$root" -B "$n" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAV_SANITIZE=ON >/dev/null
+cmake --build "$n" -j"$(nproc)" --target tav_databuild
+site="$root/build/site"
+"$n/tools/tav_databuild" --site "$site"
+
 program="$root/build/program"
-mkdir -p "$program"
+mkdir -p "$program/input"
 cp "$b/Tavelorium_P3D.exe" "$program/"
 cp -r "$root/package/." "$program/"
+cp "$site/11/dbase.enc" "$site/11/airports.enc" "$program/input/"
 
 # shellcheck source=wine-env.sh
 . "$root/scripts/wine-env.sh"

@@ -21,6 +21,10 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 
+# The data-file builder's open data comes from the npm registry: Debian's npm when the
+# machine has no npm of its own.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
+
 # The Windows libraries are built from Debian's source packages: enable deb-src with the
 # same mirrors as the machine's own entries.
 src_list=/etc/apt/sources.list.d/tavelorium-src.sources
@@ -44,6 +48,15 @@ fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}" >&2
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The builder's inputs, pinned in tools/package-lock.json; installed again only when the
+# lock file changed.
+tools="$here/../tools"
+if ! cmp -s "$tools/package-lock.json" "$tools/node_modules/.tav-package-lock.json"; then
+  echo "setup: npm ci in tools/" >&2
+  (cd "$tools" && npm ci --ignore-scripts --no-audit --no-fund >/dev/null)
+  cp "$tools/package-lock.json" "$tools/node_modules/.tav-package-lock.json"
 fi
 
 "$here/bootstrap-deps.sh" >/dev/null

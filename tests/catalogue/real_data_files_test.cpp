@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "catalogue/dbase.h"
+#include "parking/airports_internal.h"
+#include "support/data_file_fixture.h"
+
+namespace fs = std::filesystem;
+
+// The files the builder makes from the pinned open data (installed by scripts/setup.sh).
+TEST(RealDataFiles, TheBuildersFilesAreReproducibleAndReadWithoutAnErrorLine)
+{
+    const databuild::DataFiles files = databuild::buildDataFiles(tavtest::toolsFolder());
+    const databuild::DataFiles again = databuild::buildDataFiles(tavtest::toolsFolder());
+    EXPECT_TRUE(files.dbaseXml == again.dbaseXml && files.airportsXml == again.airportsXml &&
+                files.registrationsCsv == again.registrationsCsv);
+    EXPECT_EQ(files.airportCount, 7179u);
+    EXPECT_EQ(files.registrationCount, 60000u);
+
+    tavtest::ProgramFolder program;
+    tavtest::writeEncryptedInput("dbase.enc", files.dbaseXml);
+    tavtest::writeEncryptedInput("airports.enc", files.airportsXml);
+    tavtest::LogCapture log;
+    ASSERT_TRUE(gf_readDbase());
+    lf_forgetAirports();
+    ASSERT_TRUE(gf_readAirports());
+    EXPECT_FALSE(log.contains("==> ")) << log.text();
+    EXPECT_TRUE(log.contains("\n60000 dbase records read\n"));
+    EXPECT_TRUE(log.contains("\n7179 airports read\n"));
+    EXPECT_FALSE(fs::exists(program.input("dbase.xml")) || fs::exists(program.input("airports.xml")));
+
+    const Airport* eddf = gf_findAirport("EDDF");
+    ASSERT_NE(eddf, nullptr);
+    EXPECT_EQ(eddf->iata, "FRA");
+    EXPECT_NEAR(eddf->lat, 50.0333, 5e-5);
+    EXPECT_NEAR(eddf->lon, 8.5706, 5e-5);
+    EXPECT_EQ(eddf->alt, 364.0);
+    EXPECT_EQ(std::count_if(g_airports.begin(), g_airports.end(), [](const Airport& a) { return a.iata.empty(); }),
+              1532);
+
+    EXPECT_EQ(g_icaoAirlines.size(), 5774u);
+    EXPECT_TRUE(gf_isIcaoAirline("ZZZ") && gf_isIcaoAirline("FDX") && gf_isIcaoAirline("UPS") &&
+                gf_isIcaoAirline("CLX"));
+    EXPECT_FALSE(gf_isIcaoAirline("RFO"));
+    EXPECT_EQ(gf_typeCategory("B738"), TypeCategory::Large);
+    EXPECT_DOUBLE_EQ(gf_halfWingspan("B738"), 35.8 * 0.5 / 1852);
+    EXPECT_DOUBLE_EQ(gf_halfWingspan("C172"), 11.0 * 0.5 / 1852);
+    for (const double mean : g_categoryHalfSpans)
+        EXPECT_GT(mean, 0.0);
+    // Every line of the registration table is a record of the database.
+    std::istringstream csv(files.registrationsCsv);
+    std::string line;
+    std::getline(csv, line);
+    EXPECT_EQ(line, "registration,airline,type,operator,cargo");
+    size_t lines = 0;
+    while (std::getline(csv, line)) {
+        const std::vector<std::string> f = gf_split(line, ',');
+        ASSERT_EQ(f.size(), 5u) << line;
+        const std::optional<DbaseRecord> r = gf_lookupDbase(f[0]);
+        ASSERT_TRUE(r && r->airl == f[1] && r->type == f[2] && r->opr == f[3] && r->cargo == (f[4] == "1")) << line;
+        ++lines;
+    }
+    EXPECT_EQ(lines, 60000u);
+}

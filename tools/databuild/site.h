@@ -1,0 +1,30 @@
+#pragma once
+// The download site's folder as the builder writes it (tools/README.md).
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "databuild/registrations.h"
+#include "foundation/version.h"
+
+namespace databuild {
+
+struct SiteOptions {
+    std::filesystem::path toolsFolder;
+    std::filesystem::path site;
+    uint32_t seed = g_defaultSeed;
+    size_t registrationCount = g_defaultRegistrationCount;
+    VersionData dataVersion{1, 0, 0};
+    std::vector<std::filesystem::path> plainFiles; // published as <stem>.enc beside a copy
+};
+
+struct SiteSummary {
+    size_t airportCount = 0;
+    size_t registrationCount = 0;
+};
+
+// Writes versions.json and the folder of our major version with every data file
+// encrypted and in plain beside it, plus registrations.csv; throws std::runtime_error.
+SiteSummary writeSite(const SiteOptions& options);
+
+} // namespace databuild

@@ -2,7 +2,8 @@
 // running (a simulator double that delivers its on-ground data once a second) for the
 // given time, and every tick's start is taken where the tick first asks the simulator.
 // Prints the mean, median, 99th percentile and largest period and the ticks per minute
-// that started more than 1 ms late (a period above 11 ms).
+// that started more than 1 ms late (a period above 11 ms), and the same of a bare loop of
+// 10 ms sleeps for a tenth of the time as the reference of this machine's timer.
 // Usage: main_loop_bench [seconds, default 60]
 #include <algorithm>
 #include <atomic>
@@ -48,6 +49,37 @@ double lf_ms(Clock::duration d)
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
+void lf_report(const char* what, const std::vector<Clock::time_point>& starts, double seconds)
+{
+    std::vector<double> periods;
+    for (size_t i = 1; i < starts.size(); ++i)
+        periods.push_back(lf_ms(starts[i] - starts[i - 1]));
+    if (periods.empty())
+        return;
+    const double mean = lf_ms(starts.back() - starts.front()) / static_cast<double>(periods.size());
+    const auto late = std::count_if(periods.begin(), periods.end(), [](double p) { return p > 11.0; });
+    std::sort(periods.begin(), periods.end());
+    const auto at = [&periods](double q) { return periods[static_cast<size_t>(q * (periods.size() - 1))]; };
+    std::printf("%s: %zu ticks in %.0f s, period mean %.3f ms, p50 %.3f ms, p99 %.3f ms, max %.3f ms; late ticks "
+                "%.1f per minute\n",
+                what, starts.size(), seconds, mean, at(0.5), at(0.99), periods.back(),
+                static_cast<double>(late) * 60.0 / seconds);
+}
+
+// The reference: nothing but the sleeps to 10 ms deadlines.
+std::vector<Clock::time_point> lf_bareSleeps(double seconds)
+{
+    std::vector<Clock::time_point> starts;
+    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    gf_beginTimerResolution();
+    for (auto deadline = Clock::now(); deadline < end; deadline += std::chrono::milliseconds(10)) {
+        std::this_thread::sleep_until(deadline);
+        starts.push_back(Clock::now());
+    }
+    gf_endTimerResolution();
+    return starts;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -66,18 +98,8 @@ int main(int argc, char** argv)
     gf_requestClosingDown(CloseReason::UserClosedSim, 0);
     loop.join();
 
-    std::vector<double> periods;
-    for (size_t i = 1; i < g_tickStarts.size(); ++i)
-        periods.push_back(lf_ms(g_tickStarts[i] - g_tickStarts[i - 1]));
-    if (periods.empty())
-        return 1;
-    const double mean = lf_ms(g_tickStarts.back() - g_tickStarts.front()) / static_cast<double>(periods.size());
-    const auto late = std::count_if(periods.begin(), periods.end(), [](double p) { return p > 11.0; });
-    std::sort(periods.begin(), periods.end());
-    const auto at = [&periods](double q) { return periods[static_cast<size_t>(q * (periods.size() - 1))]; };
-    std::printf("ticks %zu in %d s: period mean %.3f ms, p50 %.3f ms, p99 %.3f ms, max %.3f ms; late ticks %.1f per "
-                "minute\n",
-                periods.size() + 1, seconds, mean, at(0.5), at(0.99), periods.back(),
-                static_cast<double>(late) * 60.0 / seconds);
+    lf_report("main loop", g_tickStarts, seconds);
+    const double referenceSeconds = std::max(1.0, seconds / 10.0);
+    lf_report("reference, bare 10 ms sleeps", lf_bareSleeps(referenceSeconds), referenceSeconds);
     return 0;
 }

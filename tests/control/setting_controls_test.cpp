@@ -7,6 +7,7 @@
 #include "control/setting_controls.h"
 #include "foundation/settings_catalogue.h"
 #include "foundation/settings_fixture.h"
+#include "ui/window_state.h"
 
 namespace {
 
@@ -47,6 +48,24 @@ TEST_F(ControlSetup, ListsSelectTheirValueOrNothingAndEveryRunStartsTheParkingSh
         EXPECT_NE(call.rfind("select 32849", 0), 0u) << call;
     EXPECT_EQ(parking_percentage.value, 30);
     EXPECT_TRUE(called("select 32850 6"));
+    EXPECT_EQ(enabled(parking_percentage), 0);
+}
+
+TEST_F(ControlSetup, AStaticParkingUpdateLocksTheParkingSettingsAndItsEndUnlocksThem)
+{
+    const GuiControl* locked[] = {&parking_percentage, &WEEK,    &PARK_SOFT,          &MAX_FIT_FL,   &MAX_PARK_SEL,
+                                  &MAX_LIVE_SEL,       &g_nowButton, &g_flushStaticButton, &g_rereadButton};
+    // "Now" stays untouched while INITIAL_LOAD_ONLY is on (the first round).
+    for (const bool initialLoadOnly : {true, false}) {
+        INITIAL_LOAD_ONLY.value = initialLoadOnly;
+        for (const bool lock : {true, false}) {
+            lock ? gf_disableSettingControls() : gf_enableSettingControls();
+            EXPECT_EQ(g_settingControlsDisabled, lock);
+            for (const GuiControl* c : locked)
+                EXPECT_EQ(enabled(*c), c == &g_nowButton && initialLoadOnly ? -1 : lock ? 0 : 1) << c->controlId;
+        }
+        EXPECT_EQ(gf_windowState().staticCountdownMinutes, 19);
+    }
 }
 
 TEST_F(ControlSetup, AutoRangeABlockedCallsignAndInitialLoadOnlyChangeWhatIsEnabled)

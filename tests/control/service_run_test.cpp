@@ -1,26 +1,185 @@
-// Whole runs of the traffic service: start-up, main loop, close-down and restart, with
-// the neighbours and the simulator played by doubles and the window by the test.
-#include "control/service_fixture.h"
+// Whole runs of the traffic service: start-up, main loop, close-down and restart, with the
+// neighbours and the simulator played by doubles and the window by the test, which
+// handles the worker's requests as the window handles WM_APP+1 and WM_APP+2.
+#include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <iterator>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "control/application.h"
 #include "control/reader_reports.h"
+#include "control/service_control.h"
 #include "control/service_internal.h"
+#include "control/service_run.h"
+#include "control/service_state.h"
+#include "feed/feed_inputs.h"
 #include "feed/readers.h"
+#include "foundation/folders.h"
 #include "foundation/parameters_file.h"
-#include "foundation/settings_catalogue.h"
-#include "ui/control_ops.h"
+#include "foundation/settings_fixture.h"
+#include "foundation/time_text.h"
+#include "support/service_doubles.h"
 #include "traffic/traffic_service.h"
+#include "ui/control_ops.h"
+#include "ui/window_state.h"
 
 namespace servicetest {
 namespace {
+using namespace std::chrono_literals;
 
 // A stop ends every wait at its next step (at most 100 ms); the close-down after it takes
 // its half second and the readers' one-second receive wait.
 constexpr auto kCloseLimit = 3s;
 
+std::mutex g_mutex;
+std::deque<WindowRequest> g_queue; // guarded by g_mutex
+std::vector<std::string> g_shown;  // every text the message line showed; guarded by g_mutex
+
+bool lf_post(WindowRequest request)
+{
+    std::lock_guard lock(g_mutex);
+    g_queue.push_back(request);
+    return true;
+}
+
+std::string lf_shown(std::string WindowState::*text)
+{
+    std::lock_guard lock(gf_windowState().uiMutex);
+    return gf_windowState().*text;
+}
+
+void lf_recordShown(const ScreenRect& band)
+{
+    const std::string text = lf_shown(&WindowState::messageText);
+    std::lock_guard lock(g_mutex);
+    if (band.top == g_messageBand.top && !text.empty())
+        g_shown.push_back(text);
+}
+
+size_t lf_count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
 bool lf_inLoop()
 {
     return g_trafficTick.load() > 0;
 }
+
+class ServiceTest : public ::testing::Test {
+protected:
+    ServiceTest()
+    {
+        std::filesystem::create_directory(program_ / "docs");
+        gf_overrideDataFolder(data_.path());
+        reset();
+        gf_setWindowRequestFunction(&lf_post);
+        gf_setInvalidateFunction(&lf_recordShown);
+        gf_setSimLinkCalls(fakeSimLinkCalls());
+    }
+    ~ServiceTest() override
+    {
+        reset();
+        gf_setWindowRequestFunction(nullptr);
+        gf_setInvalidateFunction(nullptr);
+        gf_resetSimLinkCalls();
+        gf_resetServiceCalls();
+        gf_resetFeedSources();
+    }
+    // A fresh program: countdown seconds of 10 ms unless told.
+    void reset(int32_t countdownSecondMs = 10)
+    {
+        gf_resetServiceControl();
+        gf_resetStopState();
+        gf_resetWindowState();
+        gf_resetReaders();
+        feeder_ = {};
+        resetDoubles();
+        gf_setServiceCalls(fakeServiceCalls(freeUdpPort(), freeUdpPort(), countdownSecondMs));
+        g_productionMode = false;
+        g_exitCode = 0;
+        g_restartPending = false;
+        g_dataFilesRead = false;
+        g_trafficLastTimestamp = 0.0;
+        g_trafficTick = 0;
+        settingstest::resetSettings();
+        gf_setParameterValue(SIM_INSTALL_PATH, "C:\\P3D v5");
+        closed_ = false;
+        std::lock_guard lock(g_mutex);
+        g_queue.clear();
+        g_shown.clear();
+    }
+
+    // The window's loop until the end request: the user closes the window once closeNow,
+    // given the request about to be handled (empty when none came), says so. The number
+    // of runs started, or -1 on a timeout; closeToEnd_ is the time from close to end.
+    int runUntilClosed(const std::function<bool(std::optional<WindowRequest>)>& closeNow)
+    {
+        runs_ = 0;
+        lf_post(WindowRequest::StartService);
+        const auto deadline = std::chrono::steady_clock::now() + 40s;
+        std::chrono::steady_clock::time_point closedAt;
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::optional<WindowRequest> request;
+            {
+                std::lock_guard lock(g_mutex);
+                if (!g_queue.empty()) {
+                    request = g_queue.front();
+                    g_queue.pop_front();
+                }
+            }
+            if (!request)
+                std::this_thread::sleep_for(2ms);
+            if (!closed_ && closeNow(request)) {
+                closed_ = true;
+                closedAt = std::chrono::steady_clock::now();
+                gf_onUserClose();
+            }
+            if (request == WindowRequest::StartService) {
+                runs_ += !g_hardStop;
+                gf_onStartServiceRequest();
+            } else if (request == WindowRequest::EndApplication && gf_onEndApplicationRequest()) {
+                closeToEnd_ = std::chrono::steady_clock::now() - closedAt;
+                return runs_;
+            }
+        }
+        return -1;
+    }
+
+    // Traffic "arrives" (the traffic reader's last timestamp), so that runs do not wait
+    // 15 seconds for the first line.
+    void trafficArrives()
+    {
+        feeder_ = std::jthread([](std::stop_token stop) {
+            for (; !stop.stop_requested(); std::this_thread::sleep_for(20ms)) {
+                if (g_trafficLastTimestamp.load() == 0.0)
+                    g_trafficLastTimestamp = static_cast<double>(gf_nowSeconds());
+            }
+        });
+    }
+
+    bool closed_ = false;
+    int runs_ = 0;
+    std::chrono::steady_clock::duration closeToEnd_{};
+    tavtest::TempFolder data_{"data"};
+    tavtest::TempFolder program_{"program"};
+    tavtest::CurrentFolder current_{program_.path()};
+    tavtest::LogCapture log_;
+    std::jthread feeder_;
+};
 
 TEST_F(ServiceTest, ARestartSkipsTheUpdateCheckAndTheDatabaseAndTheLoopCountsOneCyclePerSimulatedSecond)
 {
@@ -29,12 +188,11 @@ TEST_F(ServiceTest, ARestartSkipsTheUpdateCheckAndTheDatabaseAndTheLoopCountsOne
     gf_setCheckBox(SCAN_AIRPORTS, false);
     bool restartAsked = false;
     const int runs = runUntilClosed([&](std::optional<WindowRequest>) {
-        if (!restartAsked && lf_waitFor(&lf_inLoop, 0ms)) {
+        if (!restartAsked && lf_inLoop()) {
             restartAsked = true;
             gf_requestClosingDown(CloseReason::NewSettings, 0);
-            return false;
         }
-        if (!restartAsked || runs_ != 2 || !lf_inLoop())
+        if (runs_ != 2 || !lf_inLoop())
             return false;
         const int32_t before = g_cycleCount;
         for (int i = 0; i < 3; ++i)
@@ -46,32 +204,27 @@ TEST_F(ServiceTest, ARestartSkipsTheUpdateCheckAndTheDatabaseAndTheLoopCountsOne
         EXPECT_EQ(g_trafficTick.load(), paused); // no traffic pass while the flight does not run
         fakeSim().flightRuns = true;
         EXPECT_TRUE(simulatedSecond());
-        EXPECT_TRUE(lf_waitFor([] { return g_cycleCount >= 1 && !g_flightPaused; }));
         return true;
     });
     EXPECT_EQ(runs, 2);
     const FakeNeighbours& n = fakeNeighbours();
-    EXPECT_EQ(n.updateChecks, 1);
-    EXPECT_EQ(n.dbaseReads, 1);
-    EXPECT_EQ(n.airportReads, 2);
-    EXPECT_EQ(n.liveryScans, 2);
-    EXPECT_EQ(n.addonScans, 0);
+    EXPECT_EQ(std::tuple(n.updateChecks.load(), n.dbaseReads.load(), n.airportReads.load(), n.liveryScans.load(),
+                         n.addonScans.load()),
+              std::tuple(1, 1, 2, 2, 0));
     EXPECT_EQ(fakeSim().clientThreads, 2);
     EXPECT_FALSE(fakeSim().clientRunning);
     EXPECT_EQ(gf_readersRunning(), 0);
     const std::string log = log_.text();
-    EXPECT_EQ(lf_count(log, "RealTraffic not detected at this PC\n"), 2u);
-    EXPECT_EQ(lf_count(log, " Flight not running\n"), 1u);
-    EXPECT_EQ(lf_count(log, " Flight resumed\n"), 1u);
-    EXPECT_EQ(log.find("No traffic in this region?"), std::string::npos);
-    EXPECT_EQ(lf_count(log, "Exiting: NEW SETTINGS\n"), 1u);
-    EXPECT_EQ(lf_count(log, "Exiting: USER CLOSED SIM\n"), 1u);
+    for (const auto& [line, count] : {std::pair{"RealTraffic not detected at this PC\n", 2u},
+                                      {" Flight not running\n", 1u}, {" Flight resumed\n", 1u},
+                                      {"No traffic in this region?", 0u}, {"Exiting: NEW SETTINGS\n", 1u},
+                                      {"Exiting: USER CLOSED SIM\n", 1u}})
+        EXPECT_EQ(lf_count(log, line), count) << line;
 }
 
 TEST_F(ServiceTest, WithoutTrafficTheRunGoesOnAfterFifteenSeconds)
 {
-    const int runs = runUntilClosed([](std::optional<WindowRequest>) { return lf_inLoop() && simulatedSecond(); });
-    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return lf_inLoop() && simulatedSecond(); }), 1);
     EXPECT_TRUE(log_.contains("\nNo traffic in this region?\n"));
 }
 
@@ -83,31 +236,28 @@ TEST_F(ServiceTest, AStopEndsEveryWaitOfTheRunWithinASecond)
         std::function<bool()> waiting;
     };
     const auto readersUp = [](int32_t n) { return [n] { return gf_readersRunning() == n; }; };
+    const auto showing = [](const char* text) {
+        return [text] { return lf_shown(&WindowState::messageText).starts_with(text); };
+    };
     const Case cases[] = {
         {"flight", [] { fakeSim().flightRuns = false; }, [] { return fakeSim().clientRunning.load(); }},
         {"user position", [] { fakeSim().userDataValid = false; }, [] { return fakeSim().clientRunning.load(); }},
-        {"RealTraffic", [] { fakeNeighbours().realTrafficInstalled = true; },
-         [] { return lf_shown(&WindowState::messageText).starts_with("Waiting for RealTraffic"); }},
+        {"RealTraffic", [] { fakeNeighbours().realTrafficInstalled = true; }, showing("Waiting for RealTraffic")},
         {"reader gap", [] {}, readersUp(1)},
         {"first traffic", [] {}, readersUp(2)},
         {"stalled on-ground data", [this] { trafficArrives(); }, &lf_inLoop},
         {"SYSTEM ERROR", [] { fakeNeighbours().dbaseRead = false; },
          [] { return lf_shown(&WindowState::errorText) == "reading data files failed!"; }},
-        {"countdown", [] { gf_requestClosingDown(CloseReason::ReaderError, 15); },
-         [] { return lf_shown(&WindowState::messageText).starts_with("Restarting after"); }},
-        {"NEW FLIGHT", [] { gf_requestClosingDown(CloseReason::NewFlight, 30); },
-         [] { return lf_shown(&WindowState::messageText).starts_with("New flight detected"); }},
+        {"countdown", [] { gf_requestClosingDown(CloseReason::ReaderError, 15); }, showing("Restarting after 15")},
+        {"NEW FLIGHT", [] { gf_requestClosingDown(CloseReason::NewFlight, 30); }, showing("New flight detected")},
     };
     for (const Case& c : cases) {
-        lf_reset();
-        closed_ = false;
-        feeder_ = {};
-        gf_setServiceCalls(fakeServiceCalls(freeUdpPort(), freeUdpPort(), 1000));
+        reset(1000);
         c.arrange();
-        const int runs = runUntilClosed([&](std::optional<WindowRequest>) { return c.waiting(); });
-        EXPECT_EQ(runs, 1) << c.wait;
+        EXPECT_EQ(runUntilClosed([&](std::optional<WindowRequest>) { return c.waiting(); }), 1) << c.wait;
         EXPECT_LT(closeToEnd_, kCloseLimit) << c.wait;
         EXPECT_EQ(gf_readersRunning(), 0) << c.wait;
+        EXPECT_EQ(g_exitCode, 0) << c.wait;
     }
 }
 
@@ -116,10 +266,8 @@ TEST_F(ServiceTest, AReaderErrorRestartsOnceAfterAFifteenSecondCountdownWithBoth
     gf_setCheckBox(SCAN_LIVERIES, true);
     gf_setCheckBox(SCAN_AIRPORTS, true);
     fakeSim().flightRuns = false;
-    bool failed = false;
     const int runs = runUntilClosed([&](std::optional<WindowRequest>) {
-        if (!failed && fakeSim().clientRunning) {
-            failed = true;
+        if (runs_ == 1 && fakeSim().clientRunning && !g_stopRequested) {
             gf_reportReaderStopped("QNH Reader", "receive error: 10054 Connection reset by peer");
             gf_requestClosingDown(CloseReason::SimConnectError, 9);
         }
@@ -128,35 +276,19 @@ TEST_F(ServiceTest, AReaderErrorRestartsOnceAfterAFifteenSecondCountdownWithBoth
     EXPECT_EQ(runs, 2);
     const std::string log = log_.text();
     EXPECT_EQ(lf_count(log, "Exiting:"), 2u);
-    EXPECT_NE(log.find("Exiting: READER ERROR\nPrepare for a restart ...\nRestarting after 15 seconds\n\n\n\n\n\n"),
-              std::string::npos);
+    EXPECT_TRUE(log_.contains("Exiting: READER ERROR\nPrepare for a restart ...\nRestarting after 15 seconds\n\n\n\n\n\n"));
     std::vector<std::string> countdown;
-    for (const std::string& text : shown()) {
-        if (text.starts_with("Restarting after"))
-            countdown.push_back(text);
+    {
+        std::lock_guard lock(g_mutex);
+        std::copy_if(g_shown.begin(), g_shown.end(), std::back_inserter(countdown),
+                     [](const std::string& text) { return text.starts_with("Restarting after"); });
     }
     ASSERT_EQ(countdown.size(), 15u);
     EXPECT_EQ(countdown.front(), "Restarting after 15 seconds");
-    EXPECT_EQ(countdown[13], "Restarting after 2 seconds");
     EXPECT_EQ(countdown.back(), "Restarting after 1 second");
-    EXPECT_FALSE(SCAN_LIVERIES.value);
-    EXPECT_FALSE(SCAN_AIRPORTS.value);
     gf_readParameters();
-    EXPECT_FALSE(SCAN_LIVERIES.value);
-    EXPECT_FALSE(SCAN_AIRPORTS.value);
+    EXPECT_FALSE(SCAN_LIVERIES.value || SCAN_AIRPORTS.value);
     EXPECT_EQ(fakeSim().resets, 1);
-}
-
-TEST_F(ServiceTest, TheUserClosingDuringTheCountdownEndsTheProgramWithExitCodeZero)
-{
-    gf_setServiceCalls(fakeServiceCalls(freeUdpPort(), freeUdpPort(), 1000));
-    gf_requestClosingDown(CloseReason::ReaderError, 3);
-    const int runs = runUntilClosed([](std::optional<WindowRequest>) {
-        return lf_shown(&WindowState::messageText).starts_with("Restarting after 3 seconds");
-    });
-    EXPECT_EQ(runs, 1);
-    EXPECT_EQ(g_exitCode, 0);
-    EXPECT_EQ(lf_count(log_.text(), "Exiting:"), 1u);
 }
 
 TEST_F(ServiceTest, ACloseBetweenTheRestartRequestAndItsHandlingEndsTheProgram)
@@ -165,7 +297,9 @@ TEST_F(ServiceTest, ACloseBetweenTheRestartRequestAndItsHandlingEndsTheProgram)
     const int runs = runUntilClosed([](std::optional<WindowRequest> request) {
         if (request != WindowRequest::StartService || !g_restartPending)
             return false;
-        return lf_waitFor([] { return gf_activeServiceRuns() == 0; });
+        while (gf_activeServiceRuns() != 0)
+            std::this_thread::sleep_for(1ms);
+        return true;
     });
     EXPECT_TRUE(closed_);
     EXPECT_EQ(runs, 1);
@@ -175,17 +309,15 @@ TEST_F(ServiceTest, ACloseBetweenTheRestartRequestAndItsHandlingEndsTheProgram)
 TEST_F(ServiceTest, ProductionModeScansThenEndsWithZeroOrWithOneAfterAnError)
 {
     for (const bool dbaseRead : {true, false}) {
-        lf_reset();
-        closed_ = false;
+        reset();
         g_productionMode = true;
         gf_setCheckBox(SCAN_LIVERIES, true);
         fakeNeighbours().dbaseRead = dbaseRead;
-        const int runs = runUntilClosed([](std::optional<WindowRequest>) { return false; });
-        EXPECT_EQ(runs, 1);
+        EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return false; }), 1);
         EXPECT_EQ(g_exitCode, dbaseRead ? 0 : 1);
         EXPECT_EQ(fakeNeighbours().liveryScans, dbaseRead ? 1 : 0);
         EXPECT_EQ(fakeSim().clientThreads, 0);
-        EXPECT_EQ(log_.contains("User closed"), false);
+        EXPECT_FALSE(log_.contains("User closed"));
     }
 }
 
@@ -218,10 +350,9 @@ TEST_F(ServiceTest, WithoutTheDocsFolderTheErrorStaysUntilTheUserCloses)
     });
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(lf_shown(&WindowState::errorText), "41: Tavelorium_P3D must be run from the Tavelorium_P3D folder!");
-    const std::string log = log_.text();
-    EXPECT_NE(log.find("Error 41: Tavelorium_P3D must be run from the Tavelorium_P3D folder!\n"), std::string::npos);
-    EXPECT_NE(log.find("Exiting: SYSTEM ERROR\n"), std::string::npos);
-    EXPECT_NE(log.find("User closed Tavelorium_P3D\n"), std::string::npos);
+    for (const char* line : {"Error 41: Tavelorium_P3D must be run from the Tavelorium_P3D folder!\n",
+                             "Exiting: SYSTEM ERROR\n", "User closed Tavelorium_P3D\n"})
+        EXPECT_TRUE(log_.contains(line)) << line;
 }
 
 } // namespace

@@ -17,10 +17,7 @@ struct FakeSim {
     std::atomic<bool> userDataValid{true};
     std::atomic<bool> onGround{false};
     std::atomic<bool> newUserData{false};
-    std::atomic<double> latitude{52.0};
-    std::atomic<double> longitude{4.0};
     std::atomic<double> altitude{35000.0};
-    std::atomic<int64_t> simUnixTime{0};
     std::atomic<bool> clientRunning{false};
     std::atomic<int32_t> clientThreads{0}; // started
     std::atomic<int32_t> arrivalsTaken{0};
@@ -33,7 +30,6 @@ struct FakeNeighbours {
     std::atomic<int32_t> airportReads{0};
     std::atomic<int32_t> liveryScans{0};
     std::atomic<int32_t> addonScans{0};
-    std::atomic<int32_t> takeOuts{0};
     std::atomic<bool> dbaseRead{true};
     std::atomic<bool> v5Installed{true};
     std::atomic<bool> v6Installed{false};

@@ -85,7 +85,7 @@ def test_one_fixed_window_a_second_start_ends_at_once_and_another_working_folder
     log = log_text(program)
     assert "Tavelorium_P3D version 11.10.3 for Prepar3D v5/v6\n" in log.splitlines(keepends=True)[0]
     # The program folder holds no data files: the run ends in an error the user closes.
-    assert "Error reading data files failed!\nExiting: SYSTEM ERROR\nUser closed Tavelorium_P3D\n" in log
+    assert "\nError input\\dbase.enc not available\nExiting: SYSTEM ERROR\nUser closed Tavelorium_P3D\n" in log
     assert (tmp_path / "Log.txt").read_text() == "someone else's log\n"
     assert not (tmp_path / "Log0.txt").exists()
 
@@ -94,7 +94,7 @@ def test_production_mode_ends_by_itself_with_exit_code_one_when_its_start_up_fai
     # Without data files the start-up fails; nobody is there to read the error.
     assert session.run(program, "/PRODUCTION", timeout=60) == 1
     log = log_text(program)
-    assert "Error reading data files failed!\nExiting: SYSTEM ERROR\n" in log
+    assert "\nError input\\dbase.enc not available\nExiting: SYSTEM ERROR\n" in log
     assert "User closed" not in log
 
 

@@ -15,6 +15,7 @@
 
 #include "control/service_internal.h"
 #include "foundation/stop_state.h"
+#include "foundation/timer_resolution.h"
 #include "simlink/sim_link_calls.h"
 
 namespace {
@@ -71,12 +72,11 @@ std::vector<Clock::time_point> lf_bareSleeps(double seconds)
 {
     std::vector<Clock::time_point> starts;
     const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    gf_beginTimerResolution();
+    const TimerResolution1ms timer;
     for (auto deadline = Clock::now(); deadline < end; deadline += std::chrono::milliseconds(10)) {
         std::this_thread::sleep_until(deadline);
         starts.push_back(Clock::now());
     }
-    gf_endTimerResolution();
     return starts;
 }
 

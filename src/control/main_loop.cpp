@@ -16,6 +16,7 @@
 #include "foundation/settings_catalogue.h"
 #include "foundation/stop_state.h"
 #include "foundation/time_text.h"
+#include "foundation/timer_resolution.h"
 #include "parking/park_airports.h"
 #include "parking/static_parking.h"
 #include "traffic/traffic_service.h"
@@ -237,7 +238,7 @@ void lf_mainLoop()
     Clock::time_point deadline = base + kTickPeriod;
     gf_fillComboFromList(CALLSIGN_2_OBJECTID);
     gf_controlEnable(g_csOidButton, true);
-    gf_beginTimerResolution();
+    const TimerResolution1ms timer;
     for (bool more = lf_tick(); more; more = lf_tick()) {
         if (deadline - Clock::now() >= 1ms)
             std::this_thread::sleep_until(deadline);
@@ -246,5 +247,4 @@ void lf_mainLoop()
             deadline = Clock::now();
         deadline += kTickPeriod;
     }
-    gf_endTimerResolution();
 }

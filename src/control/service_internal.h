@@ -63,6 +63,3 @@ void gf_startReaderThread(void (*procedure)(uint16_t), uint16_t port);
 int32_t gf_readersRunning();
 bool gf_waitForReadersToEnd(std::chrono::milliseconds limit);
 
-// The system timer at 1 ms while the loop runs (Windows; nothing natively).
-void gf_beginTimerResolution();
-void gf_endTimerResolution();

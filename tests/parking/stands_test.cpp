@@ -5,6 +5,7 @@
 #include "foundation/geo.h"
 #include "parking/half_hours.h"
 #include "parking/park_airport_file.h"
+#include "parking/static_parking.h"
 #include "support/test_support.h"
 
 namespace {
@@ -82,6 +83,15 @@ TEST(HalfHours, SetsWriteAsOneRunOrAsTheCommaListTheReaderTakes)
     EXPECT_EQ(gf_hours2bitset(*gf_bitset2hours(runs)), runs);
     HalfHours hours;
     EXPECT_THROW(gf_setSlot(hours, 48), std::out_of_range);
+}
+
+TEST(HalfHours, FitStepsGiveTheHoursOfTheList)
+{
+    const std::vector<std::pair<int32_t, float>> rows = {{-3, 0.5f}, {0, 0.5f}, {1, 1.0f}, {9, 5.0f}, {10, 6.0f},
+                                                         {21, 11.0f}, {22, 12.0f}, {25, 12.0f}, {26, 15.0f},
+                                                         {43, 21.0f}, {44, 24.0f}, {47, 24.0f}};
+    for (const auto& [step, hours] : rows)
+        EXPECT_EQ(gf_fitStepHours(step), hours) << step;
 }
 
 TEST(Stands, OverlapIsStrictlyAboveOneTenthMoreThanTheDistanceAndListsRunInTableOrder)

@@ -15,7 +15,6 @@
 #include "foundation/xml_helpers.h"
 #include "parking/half_hours.h"
 #include "parking/park_file_internal.h"
-#include "parking/park_settings.h"
 #include "ui/control_ops.h"
 #include "ui/messages.h"
 #include "ui/window_bridge.h"

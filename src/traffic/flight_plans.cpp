@@ -1,11 +1,11 @@
 #include "traffic/flight_plans.h"
 
+#include <fstream>
 #include <mutex>
 #include <system_error>
 
 #include <fmt/format.h>
 
-#include "foundation/atomic_file.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/text.h"
@@ -115,9 +115,16 @@ std::string gf_flightPlanText(const StaticAc& ac)
            "\n";
 }
 
+// Written in place: the file lives as long as its object, and the worker cannot wait for a
+// flush to the disk within its tick.
 bool gf_writeFlightPlan(const std::filesystem::path& path, const StaticAc& ac)
 {
-    return gf_writeFileAtomically(path, gf_flightPlanText(ac));
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        return false;
+    const std::string text = gf_flightPlanText(ac);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return static_cast<bool>(out.flush());
 }
 
 void lf_createAiFlightPlan(LiveAc& ac)

@@ -1,7 +1,8 @@
 // Stop-gap until the motion of live aircraft lands: an aircraft is created, activated and
-// removed, but stands where it was created. Its samples are used up at their due ticks
-// and it is removed when they run out; received positions are taken only while it waits
-// to be created; the identity of a buffered aircraft follows the received texts.
+// removed, but stands where it was created. Received positions are queued (at most 200,
+// with strictly increasing due ticks), used up at their due ticks, and the aircraft is
+// removed when they run out; the identity of a buffered aircraft follows the received
+// texts.
 #include <cmath>
 
 #include "foundation/log.h"
@@ -114,7 +115,7 @@ void decodeExisting(LiveAc& ac, PosSample s)
         removeAircraftFromSim(ac);
         return;
     }
-    if (ac.phase != FlightPhase::Birth || ac.samples.empty() || !lf_checkSampleWhileStill(ac, s))
+    if (ac.samples.empty() || !lf_checkSampleWhileStill(ac, s))
         return;
     if (s.dueTick <= ac.samples.back().dueTick)
         s.dueTick = ac.samples.back().dueTick + 1;

@@ -56,11 +56,14 @@ bool lf_mixesAirAndGround(const LiveAc& ac)
     return anyAirborne && anyOnGround;
 }
 
+// The live aircraft held against MAX_LIVE_SEL: the active ones and every one being created,
+// including those whose creation has gone to the simulator (they turn active later).
 size_t lf_liveCount()
 {
-    const auto active = std::count_if(g_liveAcs.begin(), g_liveAcs.end(),
-                                      [](const LiveAc& ac) { return ac.status == SimStatus::Active; });
-    return g_newAcIds.size() + static_cast<size_t>(active) + g_liveCreateDeque.size();
+    return static_cast<size_t>(std::count_if(g_liveAcs.begin(), g_liveAcs.end(), [](const LiveAc& ac) {
+        return ac.status == SimStatus::Active ||
+               (ac.status == SimStatus::Adding2Sim && !ac.removed && !ac.removeWhenCreated);
+    }));
 }
 
 bool lf_isGhostCallsign(const std::string& callsign)

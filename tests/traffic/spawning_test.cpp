@@ -78,15 +78,20 @@ TEST_F(SpawningTest, MixedSamplesOrABacklogOfCreationsDropTheFrontSample)
     EXPECT_EQ(waiting.status, SimStatus::Buffer);
 }
 
+// An aircraft whose creation is with the simulator counts as much as a queued one: it
+// turns active later.
 TEST_F(SpawningTest, AtTheMaximumTheFarthestActiveAircraftMakesRoomOrTheNewOneGoes)
 {
     MAX_LIVE_SEL.value = 10;
     userAt(52, 4, 35000, 35000, 0, 300, false);
-    for (const double farthestNm : {5.2, 5.05}) {
+    for (const auto& [farthestNm, queued] : {std::pair{5.2, true}, std::pair{5.05, true}, std::pair{5.05, false}}) {
         g_liveAcs.clear();
-        g_liveCreateDeque.assign(1, SimCreateRequest{});
+        g_liveCreateDeque.clear();
         for (uint32_t i = 0; i < 9; ++i)
             active(21000 + i, fmt::format("ACT{}", i), 52 + (i == 4 ? farthestNm : 2.0) * kNm, 4, 20000, false, 100 + i);
+        active(21010, "SENT1", 52, 4, 20000, false, 0).status = SimStatus::Adding2Sim;
+        if (queued)
+            g_liveCreateDeque.push_back(SimCreateRequest{});
         g_trafficTick = 5000;
         LiveAc& fresh = flying(20004, "NEW1", 52 + 5 * kNm, 5000);
         lf_tryBuffered(fresh);

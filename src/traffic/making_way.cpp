@@ -12,6 +12,7 @@ namespace {
 
 constexpr double kFeetPerNm = 6076.11549;
 constexpr double kCollisionFactor = 1.1;
+constexpr double kNmPerDegreeLatitude = 60.0 * 0.999;
 constexpr double kGroundWayAglFt = 500.0;
 constexpr double kGroundWayRangeNm = 1.0;
 constexpr double kGroundWayLateralFt = 50.0;
@@ -61,9 +62,13 @@ void lf_removeForStaticCollision(LiveAc& ac)
     ac.lastCheckLat = ac.pos.latitude;
     ac.lastCheckLon = ac.pos.longitude;
     for (StaticAc& s : g_staticAcs) {
-        if (s.status != SimStatus::Active || s.callsign == ac.callsign)
+        const double reach = kCollisionFactor * (s.halfSpan + ac.halfSpan);
+        // No two points lie closer than their latitudes do (60 nm a degree): most static
+        // aircraft are passed over without the trigonometry.
+        if (std::fabs(s.standLat - ac.pos.latitude) * kNmPerDegreeLatitude > reach ||
+            s.status != SimStatus::Active || s.callsign == ac.callsign)
             continue;
-        if (gf_distanceNm(lf_position(ac), {s.standLat, s.standLon}) <= kCollisionFactor * (s.halfSpan + ac.halfSpan)) {
+        if (gf_distanceNm(lf_position(ac), {s.standLat, s.standLon}) <= reach) {
             gf_logLine("{:8}: {:8} removed for collision avoidance with static {}", gf_standText(s.standNumber),
                        s.callsign, ac.callsign);
             removeAircraftFromSim(s);

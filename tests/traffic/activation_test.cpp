@@ -168,6 +168,19 @@ TEST_F(ActivationTest, AFlightPlanThatCannotBeDeletedIsLoggedAndTheAircraftStill
     EXPECT_TRUE(log_.contains("lf_onSimObjectRemoved"));
 }
 
+TEST_F(ActivationTest, ABlockedCallsignLeavesTheBufferOrTheSimulator)
+{
+    buffered(20012, "KLM12", "A320", {sample(52, 4, 0, 0, 0, false)});
+    active(20013, "KLM13", 52, 4, 3000, false, 158);
+    queueEvent({0, 20012, 0, SimObjectEventKind::CallsignBlocked, 0, 0});
+    queueEvent({0, 20013, 0, SimObjectEventKind::CallsignBlocked, 0, 0});
+    handle(1);
+    EXPECT_TRUE(g_liveAcs[0].erase);
+    EXPECT_EQ(g_liveAcs[1].status, SimStatus::RemovingFromSim);
+    EXPECT_TRUE(log_.contains("KLM12  ") && log_.contains("  A320 will be removed from buffer while blocked"));
+    EXPECT_TRUE(log_.contains("removed from simulator immediately while blocked"));
+}
+
 TEST_F(ActivationTest, ARespawnGoesBackToTheBufferWhenItsObjectIsRemoved)
 {
     LiveAc& ac = active(20011, "KLM11", 52.5, 4.5, 3000, false, 157);

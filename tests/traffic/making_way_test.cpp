@@ -75,5 +75,28 @@ TEST_F(MakingWayTest, TheFarthestActiveAircraftBeyondTheMarginMakesRoom)
     EXPECT_TRUE(gf_removeFarthestLiveAc(3.0));
 }
 
+TEST_F(MakingWayTest, TheCycleRemovesOneAircraftTooCloseToTheUserAndLooksAtEachQueuedTouchdownOnce)
+{
+    userAt(0, 0, true);
+    active(20020, "NEAR1", 52.0001, 4, 0, true, 120);
+    active(20021, "NEAR2", 52.0001, 4, 0, true, 121);
+    activeStatic(1, "S1*", 1, 52, 4, 201);
+    gf_removeUserCollisions(true, 0.02);
+    EXPECT_EQ(g_liveAcs[0].status, SimStatus::RemovingFromSim);
+    EXPECT_EQ(g_liveAcs[1].status, SimStatus::Active);
+    gf_removeUserCollisions(true, 0.02);
+    EXPECT_EQ(g_liveAcs[1].status, SimStatus::RemovingFromSim);
+    gf_removeUserCollisions(true, 0.02);
+    EXPECT_EQ(g_staticAcs[0].status, SimStatus::RemovingFromSim);
+
+    // An aircraft gone since its hexid was queued does not hold up the next.
+    g_touchdownHexids = {99999, 20020};
+    gf_handleNextTouchdown();
+    EXPECT_EQ(g_touchdownHexids, std::list<uint32_t>({20020}));
+    gf_handleNextTouchdown();
+    EXPECT_TRUE(g_touchdownHexids.empty());
+    EXPECT_EQ(g_liveAcs[0].value, 1);
+}
+
 } // namespace
 } // namespace enginetest

@@ -129,6 +129,21 @@ TEST_F(RemovalTest, DuplicatesOfLiveAircraftAmongTheStaticOnesGoOneAtATime)
     EXPECT_TRUE(log_.contains("sid==0? : EZY12*   'EZY12' '' removed, new on ground EZY12_ 'EZY12_' '' has coupled callsign"));
 }
 
+TEST_F(RemovalTest, WhenRealTrafficIsLostEveryLiveAircraftLeaves)
+{
+    active(20016, "KLM16", 52, 4, 3000, false, 116);
+    buffered(20017, "KLM17", "A320", {sample(52, 4, 0, 0, 0, false)}).status = SimStatus::Adding2Sim;
+    SimCreateRequest r;
+    r.callsign = "KLM17";
+    g_liveCreateDeque.push_back(r);
+    buffered(20018, "KLM18", "A320", {sample(52, 4, 0, 0, 0, false)}).status = SimStatus::Adding2Sim;
+    gf_takeOutLiveAircraft();
+    ASSERT_EQ(g_liveAcs.size(), 2u);
+    EXPECT_EQ(g_liveAcs[0].status, SimStatus::RemovingFromSim);
+    EXPECT_TRUE(g_liveAcs[1].removeWhenCreated);
+    EXPECT_TRUE(g_liveCreateDeque.empty());
+}
+
 TEST_F(RemovalTest, AllStaticsGoQueuedOnesWithoutEverReachingTheSimulator)
 {
     activeStatic(1, "S1*", 0, 52, 4, 201);

@@ -62,6 +62,22 @@ TEST_F(SpawningTest, AnAircraftSpawnsAtItsLeadTimeTaxiingOnesEarlier)
     }
 }
 
+// Without a stand to be born at, a standing aircraft waits with its front sample dropped.
+TEST_F(SpawningTest, AStandingAircraftIsTriedAtItsLeadTimeOfOneSecond)
+{
+    LiveAc& ac = buffered(20011, "KLM11", "A320",
+                          {sample(52, 4, 0, 0, 5000, false), sample(52, 4, 0, 0, 5500, false),
+                           sample(52, 4, 0, 0, 6000, false)});
+    ac.samples[1].stationary = true;
+    g_trafficTick = 4899;
+    lf_tryBuffered(ac);
+    EXPECT_EQ(ac.samples.size(), 3u);
+    g_trafficTick = 4900;
+    lf_tryBuffered(ac);
+    EXPECT_EQ(ac.samples.size(), 2u);
+    EXPECT_EQ(ac.status, SimStatus::Buffer);
+}
+
 TEST_F(SpawningTest, MixedSamplesOrABacklogOfCreationsDropTheFrontSample)
 {
     g_trafficTick = 5000;

@@ -52,20 +52,12 @@ void lf_eraseSwappingLast(std::vector<Ac>& list, Ac* ac)
 
 LiveAc* lf_liveByObject(uint32_t objectId)
 {
-    for (LiveAc& ac : g_liveAcs) {
-        if (ac.objectId == objectId)
-            return &ac;
-    }
-    return nullptr;
+    return gf_findAc(g_liveAcs, &StaticAc::objectId, objectId);
 }
 
 StaticAc* lf_staticByObject(uint32_t objectId)
 {
-    for (StaticAc& ac : g_staticAcs) {
-        if (ac.objectId == objectId)
-            return &ac;
-    }
-    return nullptr;
+    return gf_findAc(g_staticAcs, &StaticAc::objectId, objectId);
 }
 
 void lf_toggleAllLights(uint32_t objectId)

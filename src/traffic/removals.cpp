@@ -214,32 +214,30 @@ void gf_removeAcAtStand(std::string_view standId)
     }
 }
 
+// Takes an aircraft out as a whole run of removals does: an active one leaves the simulator,
+// one being created is withdrawn from its creation deque (true) or else removed once created.
+bool lf_takeOut(StaticAc& ac, std::deque<SimCreateRequest>& creations)
+{
+    if (ac.status == SimStatus::Active) {
+        removeAircraftFromSim(ac);
+    } else if (ac.status == SimStatus::Adding2Sim && !ac.removeWhenCreated) {
+        if (gf_eraseQueuedCreation(creations, ac.callsign))
+            return true;
+        ac.removeWhenCreated = true;
+    }
+    return false;
+}
+
 void gf_removeAllStatics()
 {
-    for (StaticAc& s : g_staticAcs) {
-        if (s.status == SimStatus::Active) {
-            removeAircraftFromSim(s);
-        } else if (s.status == SimStatus::Adding2Sim && !s.removeWhenCreated) {
-            if (gf_eraseQueuedCreation(g_staticCreateDeque, s.callsign))
-                s.removed = true;
-            else
-                s.removeWhenCreated = true;
-        }
-    }
+    for (StaticAc& s : g_staticAcs)
+        s.removed = lf_takeOut(s, g_staticCreateDeque) || s.removed;
     std::erase_if(g_staticAcs, [](const StaticAc& s) { return s.removed; });
 }
 
 void gf_takeOutLiveAircraft()
 {
-    for (LiveAc& ac : g_liveAcs) {
-        if (ac.status == SimStatus::Active) {
-            removeAircraftFromSim(ac);
-        } else if (ac.status == SimStatus::Adding2Sim && !ac.removeWhenCreated) {
-            if (gf_eraseQueuedCreation(g_liveCreateDeque, ac.callsign))
-                ac.erase = true;
-            else
-                ac.removeWhenCreated = true;
-        }
-    }
+    for (LiveAc& ac : g_liveAcs)
+        ac.erase = lf_takeOut(ac, g_liveCreateDeque) || ac.erase;
     std::erase_if(g_liveAcs, [](const LiveAc& ac) { return ac.erase; });
 }

@@ -24,24 +24,6 @@ std::list<uint32_t> g_touchdownHexids;
 std::vector<LiveParkedEntry> g_liveParked;
 std::vector<std::string> g_ghostCallsigns;
 
-LiveAc* gf_findLiveAc(uint32_t hexid)
-{
-    for (LiveAc& ac : g_liveAcs) {
-        if (ac.hexid == hexid)
-            return &ac;
-    }
-    return nullptr;
-}
-
-StaticAc* gf_findStaticAc(uint32_t hexid)
-{
-    for (StaticAc& ac : g_staticAcs) {
-        if (ac.hexid == hexid)
-            return &ac;
-    }
-    return nullptr;
-}
-
 void gf_reserveTrafficContainers()
 {
     static bool reserved = false;

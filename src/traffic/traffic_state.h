@@ -1,6 +1,7 @@
 #pragma once
 // The engine's shared state. Everything belongs to the worker thread; only the finished
 // queue entries cross to the "SimClient" thread (simlink/sim_queues.h).
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <list>
@@ -39,6 +40,18 @@ struct LiveParkedEntry {
 };
 extern std::vector<LiveParkedEntry> g_liveParked;
 
-// The live aircraft with that hexid, or null.
-LiveAc* gf_findLiveAc(uint32_t hexid);
-StaticAc* gf_findStaticAc(uint32_t hexid);
+// The first aircraft of the list whose field (hexid, object id) has the value, or null.
+template <typename Ac, typename Field>
+Ac* gf_findAc(std::vector<Ac>& list, Field field, uint32_t value)
+{
+    const auto it = std::find_if(list.begin(), list.end(), [&](const Ac& ac) { return ac.*field == value; });
+    return it == list.end() ? nullptr : &*it;
+}
+inline LiveAc* gf_findLiveAc(uint32_t hexid)
+{
+    return gf_findAc(g_liveAcs, &AcIdentity::hexid, hexid);
+}
+inline StaticAc* gf_findStaticAc(uint32_t hexid)
+{
+    return gf_findAc(g_staticAcs, &AcIdentity::hexid, hexid);
+}

@@ -160,6 +160,23 @@ std::vector<ReferenceFlight> gf_generatedTraffic(const TrafficMix& mix, uint32_t
     return flights;
 }
 
+FeedScript gf_replayFeed()
+{
+    return {2.0, 8.0, 0.5, 0.05, 0.05};
+}
+
+SimScript gf_replaySim(const TrafficMix& mix)
+{
+    SimScript sim;
+    sim.fps = 30;
+    sim.failedCreationRate = 0.02;
+    sim.minBindFrames = 1;
+    sim.maxBindFrames = 30;
+    sim.lostOnGroundRate = 0.1;
+    sim.user = {0, mix.lat, mix.lon, 0, 0, 0, 0, true};
+    return sim;
+}
+
 uint64_t gf_liveSelCount()
 {
     const auto active = std::count_if(g_liveAcs.begin(), g_liveAcs.end(),

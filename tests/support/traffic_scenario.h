@@ -160,6 +160,11 @@ struct TrafficMix {
     double lon = 4.76;
 };
 std::vector<ReferenceFlight> gf_generatedTraffic(const TrafficMix& mix, uint32_t seed);
+// The replay's faults: reports every 2 to 8 s, 0.5 s of jitter, 5 % lost and 5 % sent
+// twice; at 30 fps 2 % of creations refused, bindings 1 to 30 frames late and 10 % of the
+// on-ground reports lost; the user standing at the mix's point.
+FeedScript gf_replayFeed();
+SimScript gf_replaySim(const TrafficMix& mix);
 
 // The live aircraft that count against MAX_LIVE_SEL: new, queued and active.
 uint64_t gf_liveSelCount();

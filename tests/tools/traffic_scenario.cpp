@@ -24,14 +24,8 @@ int main(int argc, char** argv)
     TrafficMix mix;
     double seconds = 3600.0;
     uint32_t seed = 18;
-    SimScript sim;
-    sim.fps = 30;
-    sim.failedCreationRate = 0.02;
-    sim.minBindFrames = 1;
-    sim.maxBindFrames = 30;
-    sim.lostOnGroundRate = 0.1;
+    SimScript sim = gf_replaySim(mix);
     sim.keepTracks = true;
-    sim.user = {0, mix.lat, mix.lon, 0, 0, 0, 0, true};
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string_view option = argv[i];
         const char* value = argv[i + 1];
@@ -48,7 +42,7 @@ int main(int argc, char** argv)
     }
     const std::vector<ReferenceFlight> flights = gf_generatedTraffic(mix, seed);
     const auto start = std::chrono::steady_clock::now();
-    Scenario s(flights, FeedScript{2.0, 8.0, 0.5, 0.05, 0.05}, sim, seed);
+    Scenario s(flights, gf_replayFeed(), sim, seed);
     s.run(seconds);
     s.run(300.0);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -144,6 +144,18 @@ protected:
         }
         return out;
     }
+    static void userAt(double lat, double lon, double altitude, double agl, double heading, double gs, bool onGround)
+    {
+        UserState u;
+        u.latitude = lat;
+        u.longitude = lon;
+        u.altitude = altitude;
+        u.altitudeAboveGround = agl;
+        u.heading = heading;
+        u.groundVelocity = gs;
+        gf_storeUserSnapshot(u);
+        g_userOnGround = onGround;
+    }
     // A stand of 30 m radius, numbered with the others.
     static ParkStand& addStand(const std::string& id, double lat, double lon)
     {

@@ -12,13 +12,7 @@ class MakingWayTest : public EngineTest {
 protected:
     static void userAt(double agl, double altitude, bool onGround)
     {
-        UserState u;
-        u.latitude = 52;
-        u.longitude = 4;
-        u.altitude = altitude;
-        u.altitudeAboveGround = agl;
-        gf_storeUserSnapshot(u);
-        g_userOnGround = onGround;
+        EngineTest::userAt(52, 4, altitude, agl, 0, 0, onGround);
     }
 };
 

@@ -101,14 +101,7 @@ TEST(ScenarioTest, AnArrivalIsCreatedAtItsLeadTimeAndActiveOnThe201stPassAfterIt
 // late bindings and lost on-ground reports.
 TEST(ScenarioTest, AnHourOf600FlightsStaysWithinTheMaximumAndLeavesNothingBehind)
 {
-    SimScript sim;
-    sim.fps = 30;
-    sim.failedCreationRate = 0.02;
-    sim.minBindFrames = 1;
-    sim.maxBindFrames = 30;
-    sim.lostOnGroundRate = 0.1;
-    sim.user = {0, 52.3, 4.76, 0, 0, 0, 0, true};
-    Scenario s(gf_generatedTraffic({}, 18), FeedScript{2.0, 8.0, 0.5, 0.05, 0.05}, sim, 18);
+    Scenario s(gf_generatedTraffic({}, 18), gf_replayFeed(), gf_replaySim({}), 18);
     s.run(3600.0);
     s.run(300.0);
     const Counts& c = s.counts();

@@ -17,18 +17,6 @@ protected:
                         {sample(lat, 4, 20000, 300, due, true), sample(lat + 0.01, 4, 20000, 300, due + 500, true)},
                         reg);
     }
-    static void userAt(double lat, double lon, double altitude, double agl, double heading, double gs, bool onGround)
-    {
-        UserState u;
-        u.latitude = lat;
-        u.longitude = lon;
-        u.altitude = altitude;
-        u.altitudeAboveGround = agl;
-        u.heading = heading;
-        u.groundVelocity = gs;
-        gf_storeUserSnapshot(u);
-        g_userOnGround = onGround;
-    }
 };
 
 TEST_F(SpawningTest, AnAircraftSpawnsAtItsLeadTimeTaxiingOnesEarlier)

@@ -194,10 +194,10 @@ TEST_F(ServiceTest, ARestartSkipsTheUpdateCheckAndTheDatabaseAndTheLoopCountsOne
         }
         if (runs_ != 2 || !lf_inLoop())
             return false;
-        const int32_t before = g_cycleCount;
+        const int32_t before = g_cycleCount.load();
         for (int i = 0; i < 3; ++i)
             EXPECT_TRUE(simulatedSecond());
-        EXPECT_EQ(g_cycleCount, before + 3);
+        EXPECT_EQ(g_cycleCount.load(), before + 3);
         fakeSim().flightRuns = false;
         const uint32_t paused = g_trafficTick;
         std::this_thread::sleep_for(300ms);

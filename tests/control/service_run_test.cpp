@@ -222,6 +222,33 @@ TEST_F(ServiceTest, ARestartSkipsTheUpdateCheckAndTheDatabaseAndTheLoopCountsOne
         EXPECT_EQ(lf_count(log, line), count) << line;
 }
 
+TEST_F(ServiceTest, ANewerProgramPlacedByTheUpdateCheckEndsTheProgramBeforeAnythingIsRead)
+{
+    ServiceCalls calls = gf_serviceCalls();
+    calls.checkForUpdates = [] {
+        gf_requestClosingDown(CloseReason::NewVersion, 0);
+        return false;
+    };
+    gf_setServiceCalls(calls);
+    g_liveryRebuildRequested = true;
+    EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return false; }), 1);
+    const FakeNeighbours& n = fakeNeighbours();
+    EXPECT_EQ(std::tuple(n.dbaseReads.load(), n.airportReads.load(), n.liveryScans.load(), n.liveryTableClears.load()),
+              std::tuple(0, 0, 0, 0));
+    EXPECT_EQ(lf_count(log_.text(), "Exiting: NEW VERSION\n"), 1u);
+    EXPECT_TRUE(g_liveryRebuildRequested); // kept for the start-up that reads the liveries
+    g_liveryRebuildRequested = false;
+}
+
+TEST_F(ServiceTest, ALiveryRescanAskedForDuringTheStartUpEmptiesTheTablesAtTheNextStartUpOnly)
+{
+    trafficArrives();
+    g_liveryRebuildRequested = true;
+    EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return lf_inLoop(); }), 1);
+    EXPECT_EQ(fakeNeighbours().liveryTableClears, 1);
+    EXPECT_FALSE(g_liveryRebuildRequested);
+}
+
 TEST_F(ServiceTest, WithoutTrafficTheRunGoesOnAfterFifteenSeconds)
 {
     EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return lf_inLoop() && simulatedSecond(); }), 1);

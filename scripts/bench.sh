@@ -45,6 +45,7 @@ run_all() {
       decrypt_bench) args=(50 5) ;;
       feed_parser_bench) args=(2) ;;
       main_loop_bench) args=(60) ;;
+      park_load_bench) args=(20) ;;
       *) args=("$port") ;; # the simulator-link benchmarks send to the TCP sink
     esac
     echo "== $label: $name"

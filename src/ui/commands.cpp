@@ -21,7 +21,7 @@
 #include "foundation/text.h"
 #include "foundation/version.h"
 #include "parking/airports.h"
-#include "parking/static_parking.h"
+#include "parking/park_airport_file.h"
 #include "ui/control_ops.h"
 #include "ui/messages.h"
 #include "ui/window_bridge.h"
@@ -148,7 +148,7 @@ void lf_chooseCallsign(std::string_view text)
 
 void lf_nowPressed()
 {
-    if (!g_parkStandsLoaded)
+    if (!g_parkFileLoaded)
         return;
     if (INITIAL_LOAD_ONLY.value) {
         gf_clearMessage();

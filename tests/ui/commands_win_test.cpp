@@ -16,7 +16,7 @@
 #include "foundation/settings_catalogue.h"
 #include "parking/airports.h"
 #include "parking/park_airports.h"
-#include "parking/static_parking.h"
+#include "parking/park_airport_file.h"
 #include "ui/control_ops.h"
 #include "ui/main_window_fixture_win.h"
 #include "ui/messages.h"
@@ -54,7 +54,7 @@ protected:
         gf_takeParkAirportRequests();
         g_parkAirports.clear();
         g_airports.clear();
-        g_parkStandsLoaded = false;
+        g_parkFileLoaded = false;
         g_cycleCount = 0;
         MainWindow::TearDown();
     }
@@ -305,7 +305,7 @@ TEST_F(Commands, ButtonsRaiseTheirRequestsAndDisableThemselves)
     // "Now" announces the update for the next cycle that is a multiple of 15.
     command(g_nowButton);
     EXPECT_FALSE(g_staticUpdateRequested); // no park file loaded
-    g_parkStandsLoaded = true;
+    g_parkFileLoaded = true;
     for (const auto& [cycle, text] : {std::pair{44, "Tavelorium_P3D will update static parking in 1 second ..."},
                                       std::pair{45, "Tavelorium_P3D will update static parking in 15 seconds ..."}}) {
         g_cycleCount = cycle;

@@ -292,15 +292,14 @@ TEST_F(Commands, AnInstallPathIsTakenOnlyWhenItExistsAndTbloOpensItsArchiveOrSay
 TEST_F(Commands, ButtonsRaiseTheirRequestsAndDisableThemselves)
 {
     fromWorker(gf_enableSettingControls);
-    command(g_rereadButton);
-    EXPECT_TRUE(g_rereadRequested);
-    EXPECT_FALSE(enabled(g_rereadButton) || enabled(DESTINATION));
-    command(g_flushStaticButton);
-    EXPECT_TRUE(g_flushStaticRequested);
-    EXPECT_FALSE(enabled(g_flushStaticButton));
+    for (const auto& [button, flag] : {std::pair{&g_rereadButton, &g_rereadRequested},
+                                       {&g_flushStaticButton, &g_flushStaticRequested},
+                                       {&g_csOidButton, &g_callsignListRequested}}) {
+        command(*button);
+        EXPECT_TRUE(*flag && !enabled(button == &g_csOidButton ? g_blockButton : *button)) << button->name;
+    }
+    EXPECT_FALSE(enabled(DESTINATION));
     EXPECT_EQ(message(), "All static parked aircraft will be removed ...");
-    command(g_csOidButton);
-    EXPECT_TRUE(g_callsignListRequested);
 
     // "Now" announces the update for the next cycle that is a multiple of 15.
     command(g_nowButton);

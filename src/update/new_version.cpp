@@ -270,7 +270,9 @@ bool gf_fetchNewVersion(const VersionData& version)
     const fs::path folder = lf_absoluteOrAsIs(paths.newVersion);
     if (!lf_downloadDocs(folder / paths.releaseNotesName))
         gf_logErrorLine("could not download {} to {}", gf_pathToUtf8(paths.releaseNotesName), gf_pathToUtf8(folder));
-    const std::string rights = gf_checkInstallerRights(lf_absoluteOrAsIs("."));
+    std::error_code ec;
+    const fs::path programFolder = fs::current_path(ec);
+    const std::string rights = gf_checkInstallerRights(ec ? fs::path(".") : programFolder);
     lf_logAndFlush(rights);
     if (!gf_writeFile(rights, paths.newVersion / paths.readmeName))
         gf_logErrorLine("Could not write {}", gf_pathToUtf8(paths.newVersion / paths.readmeName));

@@ -1,6 +1,6 @@
 #pragma once
-// What the static parking and the main window's commands ask of the live aircraft engine
-// (besides its state in traffic/traffic_state.h). Worker thread only.
+// What the static parking asks of the live aircraft engine besides its state
+// (traffic/traffic_state.h) and the counts of traffic/traffic_service.h. Worker thread only.
 #include <cstdint>
 #include <deque>
 #include <string_view>
@@ -16,8 +16,3 @@ void removeAircraftFromSim(StaticAc& ac);
 bool gf_eraseQueuedCreation(std::deque<SimCreateRequest>& deque, std::string_view callsign);
 // Rebuilds g_liveParked (longest parked last) and removes aircraft parked too long.
 void gf_collectLiveParked();
-// The live aircraft parked and active; with withMean the window's mean parked time too.
-uint64_t gf_countParkedLive(bool withMean);
-// The live-aircraft maximum is reached: removes the active live aircraft farthest from the
-// user when one lies beyond the distance + 0.1 nm (false), else true: nothing removed.
-bool gf_removeFarthestLiveAc(double distanceNm);

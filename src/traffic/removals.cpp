@@ -9,14 +9,12 @@
 #include "traffic/traffic_internal.h"
 #include "traffic/traffic_service.h"
 #include "traffic/traffic_state.h"
-#include "ui/window_state.h"
 
 namespace {
 
 constexpr uint64_t kTicksPerMinute = 600000000; // of 100 ns
 constexpr int64_t kMaxParkedMinutes = 90;
 constexpr int64_t kMaxParkedMinutesHeavy = 180;
-constexpr int64_t kSlotsPerWeek = 336;
 
 bool lf_isLive(const StaticAc& ac)
 {
@@ -32,16 +30,6 @@ void lf_clearOccupied(uint32_t standNumber)
 {
     if (ParkStand* stand = lf_findStandByNumber(standNumber))
         stand->occupied = false;
-}
-
-// Half hours from the parking time of week to now, across the end of the week.
-int64_t lf_halfHoursSince(int64_t parkedTimeOfWeek, int64_t now)
-{
-    int64_t n = (static_cast<int64_t>(gf_weekdayOf(now)) - static_cast<int64_t>(gf_weekdayOf(parkedTimeOfWeek))) * 48 +
-                static_cast<int64_t>(gf_slotOf(now)) - static_cast<int64_t>(gf_slotOf(parkedTimeOfWeek));
-    if (n < 0)
-        n += kSlotsPerWeek;
-    return n;
 }
 
 } // namespace
@@ -170,30 +158,6 @@ void gf_collectLiveParked()
     }
     std::stable_sort(g_liveParked.begin(), g_liveParked.end(),
                      [](const LiveParkedEntry& a, const LiveParkedEntry& b) { return a.parkedMinutes < b.parkedMinutes; });
-}
-
-uint64_t gf_countParkedLive(bool withMean)
-{
-    uint64_t count = 0;
-    int64_t halfHours = 0;
-    const int64_t now = g_timeOfWeek;
-    for (const LiveAc& ac : g_liveAcs) {
-        if (!lf_isParkedActive(ac))
-            continue;
-        ++count;
-        if (withMean)
-            halfHours += lf_halfHoursSince(ac.parkedTimeOfWeek, now);
-    }
-    if (!withMean)
-        return count;
-    WindowState& ws = gf_windowState();
-    const float mean =
-        count == 0 ? 0.0f : static_cast<float>(static_cast<double>(halfHours) / (2.0 * static_cast<double>(count)) + 0.5);
-    if (ws.liveMeanParkedHours.load() != mean) {
-        ws.liveMeanParkedHours = mean;
-        gf_invalidateBand(g_wholeWindow);
-    }
-    return count;
 }
 
 void gf_removeAcAtStand(std::string_view standId)

@@ -109,6 +109,19 @@ TEST_F(RemovalTest, TheMeanParkedTimeCountsAcrossTheEndOfTheWeek)
     EXPECT_EQ(gf_windowState().liveMeanParkedHours.load(), 1.5f);
 }
 
+TEST_F(RemovalTest, TheWindowCountsFlyingAndParkedAircraftAndSetsTheParkedNavLights)
+{
+    active(20020, "FLY1", 52, 4, 3000, false, 120);
+    parked(20021, "PARK1", "A320", 0);
+    buffered(20022, "BUF1", "A320", {sample(52, 4, 0, 0, 0, false)});
+    activeStatic(1, "S1*", 0, 52, 4, 201);
+    EXPECT_EQ(gf_countActiveLive(), 2);
+    EXPECT_EQ(gf_countLiveInSim(), 1u);
+    EXPECT_EQ(gf_liveInSimCallsigns(), std::vector<std::string>({"FLY1"}));
+    gf_setParkedNavLights(false);
+    EXPECT_EQ(events(), std::vector<std::string>({"201 208 0", "121 208 0"}));
+}
+
 TEST_F(RemovalTest, DuplicatesOfLiveAircraftAmongTheStaticOnesGoOneAtATime)
 {
     active(20014, "DLH4AB", 52, 4, 0, true, 114);

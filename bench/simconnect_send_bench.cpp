@@ -4,13 +4,16 @@
 //
 //   simconnect_send_bench [PORT]
 //
-// Always measures a transport that discards what it is given (the lock, the numbering
-// and the send queue alone); with a PORT, also the real TCP transport to a sink on
-// 127.0.0.1 that reads and discards, such as
+// First the reference: the same records built and copied into a buffer under a mutex,
+// the least a send path can do. Then a transport that discards what it is given (the
+// lock, the numbering and the send queue alone); with a PORT, also the real TCP transport
+// to a sink on 127.0.0.1 that reads and discards, such as
 //   /usr/bin/python3 tests/standins/simconnect_server.py --sink
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,10 +80,34 @@ void lf_measure(const char* label, ScHandle handle)
                 frameMicros[frameMicros.size() / 2], frameMicros[frameMicros.size() * 99 / 100], frameMicros.back());
 }
 
+void lf_measureBareCopy()
+{
+    std::mutex mutex;
+    std::vector<char> buffer(64 * 1024);
+    size_t at = 0;
+    const auto start = Clock::now();
+    for (int f = 0; f < kFrames; ++f) {
+        for (int i = 0; i < kRecordsPerFrame; ++i) {
+            const double position[8] = {51.0 + i * 1e-4, -0.5, 0.01, 0.02, 1.5, 1200.0 + f, 2.5, 140.0};
+            const uint32_t head[9] = {100, 35, 0xF0000010u, static_cast<uint32_t>(i), 402, 100u + i, 0, 1, 64};
+            std::lock_guard lock(mutex);
+            if (at + 100 > buffer.size())
+                at = 0;
+            std::memcpy(buffer.data() + at, head, sizeof head);
+            std::memcpy(buffer.data() + at + sizeof head, position, sizeof position);
+            at += 100;
+        }
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("%-9s %d frames x %d records: copied %.0f records/s (checksum %d)\n", "reference", kFrames,
+                kRecordsPerFrame, double{kFrames} * kRecordsPerFrame / seconds, static_cast<int>(buffer[at / 2]));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    lf_measureBareCopy();
     {
         auto queue = std::make_shared<ScReceiveQueue>();
         ScHandle handle = nullptr;

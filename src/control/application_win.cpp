@@ -10,6 +10,7 @@
 #include "control/application.h"
 #include "control/command_line.h"
 #include "control/service_control.h"
+#include "foundation/atomic_file.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/text.h"
@@ -84,6 +85,7 @@ int gf_runApplication(HINSTANCE instance)
     }
     if (!lf_createDataFolder())
         return 0;
+    gf_removeStaleTempFiles();
     if (!gf_initInstance(instance, title)) {
         gf_logErrorLine("initInstance failed");
         return 0;

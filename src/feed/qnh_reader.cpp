@@ -10,6 +10,7 @@
 #include <gsl/narrow>
 #include <nlohmann/json.hpp>
 
+#include "feed/readers.h"
 #include "foundation/log.h"
 #include "ui/window_state.h"
 
@@ -33,15 +34,13 @@ int32_t lf_roundToInt32(double value)
 
 void lf_markQnhReaderBound()
 {
-    gf_windowState().weatherReaderState = g_readerReceiving;
+    g_qnhIndicator = g_readerReceiving;
     gf_invalidateBand(g_connectionBand);
 }
 
-} // namespace
-
-void QnhReader::onDatagram()
+void lf_onQnhDatagram(QnhReader& reader)
 {
-    const std::string_view text = datagram;
+    const std::string_view text = reader.datagram;
     try {
         const nlohmann::json j = nlohmann::json::parse(text);
         int32_t q = g_defaultQnh;
@@ -52,7 +51,7 @@ void QnhReader::onDatagram()
                 v = &*it;
         }
         if (!v || v->empty()) {
-            gf_logLimited(logLimiter, fmt::format("no QNH {}", gf_loggableText(text)));
+            gf_logLimited(reader.logLimiter, fmt::format("no QNH {}", gf_loggableText(text)));
             return;
         }
         if (v->is_number_integer()) {
@@ -67,30 +66,36 @@ void QnhReader::onDatagram()
             const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), q);
             (void)ptr;
             if (ec != std::errc()) {
-                gf_logErrorLimited(logLimiter, fmt::format("QNH string parse error: {} in {}", gf_loggableText(s),
-                                                           gf_loggableText(text)));
+                gf_logErrorLimited(reader.logLimiter, fmt::format("QNH string parse error: {} in {}",
+                                                                  gf_loggableText(s), gf_loggableText(text)));
                 return;
             }
         } else {
-            gf_logLimited(logLimiter, fmt::format("no QNH {}", gf_loggableText(text)));
+            gf_logLimited(reader.logLimiter, fmt::format("no QNH {}", gf_loggableText(text)));
             return;
         }
         if (q > g_maxQnh)
             q = lf_roundToInt32(q * kHundredthInHgToHpa);
         q = std::clamp(q, g_minQnh, g_maxQnh);
-        if (q == lastQnh.load() && q != g_defaultQnh)
+        if (q == reader.lastQnh.load() && q != g_defaultQnh)
             return;
-        lastQnh = q;
+        reader.lastQnh = q;
         g_qnh = q;
-        WindowState& ws = gf_windowState();
-        ws.qnhHpa = q;
+        g_qnhShown = q;
         int32_t silent = g_readerSilent;
-        ws.weatherReaderState.compare_exchange_strong(silent, g_readerReceiving);
+        g_qnhIndicator.compare_exchange_strong(silent, g_readerReceiving);
         gf_invalidateBand(g_connectionBand);
     } catch (const std::exception& e) {
-        gf_logLimited(logLimiter, fmt::format("Exception {}, in {}", gf_loggableText(e.what(), kMaxErrorText),
-                                                   gf_loggableText(text)));
+        gf_logLimited(reader.logLimiter, fmt::format("Exception {}, in {}", gf_loggableText(e.what(), kMaxErrorText),
+                                                     gf_loggableText(text)));
     }
+}
+
+} // namespace
+
+void QnhReader::onDatagram()
+{
+    lf_onQnhDatagram(*this);
 }
 
 void QnhReader::onStopped()

@@ -5,6 +5,9 @@
 #include "foundation/time_text.h"
 #include "ui/window_state.h"
 
+std::atomic<int32_t>& g_trafficIndicator = gf_windowState().trafficReaderState;
+std::atomic<int32_t>& g_qnhIndicator = gf_windowState().weatherReaderState;
+std::atomic<int32_t>& g_qnhShown = gf_windowState().qnhHpa;
 std::atomic<bool> g_trafficReceivingShown{true};
 std::atomic<bool> g_qnhReceivingShown{true};
 
@@ -30,11 +33,10 @@ void lf_checkReader(UdpReader& reader, std::atomic<int32_t>& indicator, std::ato
 
 void gf_checkReadersAlive()
 {
-    WindowState& ws = gf_windowState();
-    if (!ws.rtLinkUp.load())
+    if (!gf_windowState().rtLinkUp.load())
         return;
-    lf_checkReader(g_qnhReader, ws.weatherReaderState, g_qnhReceivingShown);
-    lf_checkReader(g_trafficReader, ws.trafficReaderState, g_trafficReceivingShown);
+    lf_checkReader(g_qnhReader, g_qnhIndicator, g_qnhReceivingShown);
+    lf_checkReader(g_trafficReader, g_trafficIndicator, g_trafficReceivingShown);
 }
 
 void gf_resetReaders()

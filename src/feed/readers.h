@@ -1,6 +1,13 @@
 #pragma once
 // What the worker thread does with both readers: the liveness check and the reset.
 #include <atomic>
+#include <cstdint>
+
+// The readers' indicators (1 receiving, 2 no data, 3 stopped) and the QNH shown: fields of
+// the window state, which paints them; each change is followed by a repaint request.
+extern std::atomic<int32_t>& g_trafficIndicator;
+extern std::atomic<int32_t>& g_qnhIndicator;
+extern std::atomic<int32_t>& g_qnhShown;
 
 // The liveness check has shown "receiving" since the last silence.
 extern std::atomic<bool> g_trafficReceivingShown;

@@ -207,7 +207,7 @@ LineOutcome lf_processLine(std::string_view datagram, const Fields& f, const Tra
     double timestamp = 0.0;
     if (!lf_readNamed("timestamp", f[FieldTimestamp], kAnyFinite, timestamp, error))
         return LineOutcome::Refused;
-    if (!gf_isPlausibleTimestamp(timestamp, context.nowSeconds)) {
+    if (!gf_isPlausibleTimestamp(timestamp)) {
         error = fmt::format("timestamp not plausible:{}", gf_loggableText(f[FieldTimestamp]));
         return LineOutcome::Refused;
     }

@@ -47,7 +47,6 @@ struct TrafficLineContext {
     double rangeNm = 40.0;
     bool airborneOnly = false;
     FeedParkAirport parkAirport;
-    int64_t nowSeconds = 0; // the PC clock, for the plausibility of timestamps
 };
 
 // Callsigns seen while the static parking collects them. The worker empties the set and

@@ -3,6 +3,7 @@
 #include <exception>
 #include <utility>
 
+#include "feed/readers.h"
 #include "feed/received_flights.h"
 #include "foundation/log.h"
 #include "foundation/time_text.h"
@@ -14,10 +15,9 @@ namespace {
 
 void lf_markTrafficReaderBound()
 {
-    WindowState& ws = gf_windowState();
-    ws.trafficReaderState = g_readerReceiving;
+    g_trafficIndicator = g_readerReceiving;
     gf_invalidateBand(g_connectionBand);
-    ws.weatherReaderState = g_readerReceiving;
+    g_qnhIndicator = g_readerReceiving;
     gf_invalidateBand(g_connectionBand);
 }
 
@@ -26,7 +26,7 @@ void lf_markTrafficReaderBound()
 void TrafficReader::onDatagram()
 {
     try {
-        const TrafficLineContext context = lineContext(gf_nowSeconds());
+        const TrafficLineContext context = lineContext();
         switch (gf_parseTrafficLine(datagram, context, &callsigns, record_, error_)) {
         case LineOutcome::Accepted:
             gf_queueReceivedFlight(std::move(record_));
@@ -45,7 +45,7 @@ void TrafficReader::onDatagram()
 
 void TrafficReader::onStopped()
 {
-    gf_windowState().trafficReaderState = g_readerStopped;
+    g_trafficIndicator = g_readerStopped;
     gf_invalidateBand(g_connectionBand);
     gf_logLine("Traffic Reader has stopped");
 }
@@ -62,7 +62,7 @@ void TrafficReader::setReferenceElevation(std::optional<double> elevationFt)
     referenceElevationFt_ = elevationFt;
 }
 
-TrafficLineContext TrafficReader::lineContext(int64_t nowSeconds) const
+TrafficLineContext TrafficReader::lineContext() const
 {
     TrafficLineContext context;
     {
@@ -73,7 +73,6 @@ TrafficLineContext TrafficReader::lineContext(int64_t nowSeconds) const
     context.rangeNm = gf_feedRangeNm();
     context.airborneOnly = gf_feedAirborneOnly();
     context.parkAirport = gf_feedParkAirport();
-    context.nowSeconds = nowSeconds;
     return context;
 }
 

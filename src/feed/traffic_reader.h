@@ -27,7 +27,7 @@ public:
     void setReferencePosition(GeoPos position);
     void setReferenceElevation(std::optional<double> elevationFt);
     // What the next line is judged against, read once per datagram.
-    TrafficLineContext lineContext(int64_t nowSeconds) const;
+    TrafficLineContext lineContext() const;
 
     // collectCallsigns and callsignsSeen of the static parking.
     CallsignCollector callsigns;

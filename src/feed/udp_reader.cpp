@@ -1,4 +1,5 @@
 #include "feed/udp_reader.h"
+#include "feed/udp_reader_internal.h"
 
 #include <algorithm>
 #include <chrono>
@@ -81,7 +82,7 @@ bool lf_isDatagramError(int32_t code)
 
 } // namespace
 
-void gf_receiveLoop(UdpReader& reader, const ReaderSocketOps& ops)
+void lf_receiveLoop(UdpReader& reader, const ReaderSocketOps& ops)
 {
     const bool realTrafficLocal = gf_feedRealTrafficLocal();
     int64_t selectFailures = 0;
@@ -152,7 +153,7 @@ void gf_runReader(UdpReader& reader, uint16_t port, void (*onBound)())
         if (onBound)
             onBound();
         lf_logReaderConnected(reader.name);
-        gf_receiveLoop(reader, gf_platformSocketOps());
+        lf_receiveLoop(reader, gf_platformSocketOps());
         lf_closeReaderSocket(reader);
         gf_socketCleanup();
         lf_logReaderDisconnected(reader.name);

@@ -49,7 +49,3 @@ public:
 // the clean-up. A failure of any step ends the run through gf_reportReaderStopped. Never
 // throws.
 void gf_runReader(UdpReader& reader, uint16_t port, void (*onBound)());
-
-// Receives until `stop` is set, then closes the socket and calls onStopped. Raises
-// std::runtime_error "receive error: ..." on a receive error that ends the reader.
-void gf_receiveLoop(UdpReader& reader, const ReaderSocketOps& ops);

@@ -1,13 +1,19 @@
 #include "foundation/atomic_file.h"
 
+#include <atomic>
 #include <fstream>
 #include <mutex>
 
+#include <fmt/format.h>
+
+#include "foundation/folders.h"
 #include "foundation/text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+constexpr std::string_view kTempSuffix = ".tavtmp";
+
 // g_hookMutex guards g_beforeReplaceHook.
 std::mutex g_hookMutex;
 std::function<bool(const fs::path&)> g_beforeReplaceHook;
@@ -21,9 +27,36 @@ void lf_setError(std::string* error, std::string text)
 
 fs::path gf_tempPathBeside(const fs::path& target)
 {
+    static std::atomic<uint64_t> saves{0};
     fs::path temp = target;
-    temp += ".tavtmp";
+    temp += fmt::format(".{}-{}{}", gf_processId(), ++saves, kTempSuffix);
     return temp;
+}
+
+void gf_removeStaleTempFiles(const fs::path& folder)
+{
+    const std::string ours = fmt::format(".{}-", gf_processId());
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = gf_pathToUtf8(it->path().filename());
+        if (!name.ends_with(kTempSuffix) || !it->is_regular_file(ec))
+            continue;
+        const std::string_view stem = std::string_view(name).substr(0, name.size() - kTempSuffix.size());
+        const size_t dot = stem.rfind('.');
+        if (dot != std::string_view::npos && stem.substr(dot).starts_with(ours))
+            continue;
+        std::error_code removeError;
+        fs::remove(it->path(), removeError);
+    }
+}
+
+void gf_removeStaleTempFiles()
+{
+    const ProgramPaths& p = gf_paths();
+    for (const fs::path& folder : {gf_dataFolder(), fs::path("."), p.input, p.output, p.outputInfo, p.outputErrors,
+                                   p.airports, p.learned, p.learnedStock, p.learnedSimaddon, p.learnedThirdparty,
+                                   p.myOrbx, p.myThirdparty, p.tblo, p.newVersion})
+        gf_removeStaleTempFiles(folder);
 }
 
 void gf_setBeforeReplaceHook(std::function<bool(const fs::path&)> hook)

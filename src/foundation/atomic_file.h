@@ -2,14 +2,24 @@
 // Saving so that a crash or power cut cannot leave a file broken: the new content goes
 // to a temporary file beside the target, is flushed to disk, and then replaces the
 // target in one step. Until the replace the old file stays as it was.
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
 
-// "<name>.tavtmp" in the target's folder.
+// A temporary name of this save alone in the target's folder, "<name>.<pid>-<n>.tavtmp":
+// two saves of one file, in this process or another, never share one.
 std::filesystem::path gf_tempPathBeside(const std::filesystem::path& target);
+
+// Removes the temporary files that saves of other (earlier) processes left in a folder,
+// as a crash between the write and the replace does; ours stay. Failures are ignored.
+void gf_removeStaleTempFiles(const std::filesystem::path& folder);
+// The same for the data folder and every folder of the program that it saves into.
+void gf_removeStaleTempFiles();
+
+uint32_t gf_processId();
 
 // Replaces target by source in one step (MoveFileExW with replace and write-through on
 // Windows, rename natively); source is gone afterwards.

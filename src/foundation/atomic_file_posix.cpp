@@ -25,3 +25,8 @@ bool gf_copyFile(const std::filesystem::path& source, const std::filesystem::pat
 {
     return std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, ec);
 }
+
+uint32_t gf_processId()
+{
+    return static_cast<uint32_t>(::getpid());
+}

@@ -25,7 +25,54 @@ DownloadLimits g_limits;
 struct BodySink {
     std::ofstream out;
     bool text = false;
+    bool chunked = false; // the last answer's body came in chunked framing
 };
+
+bool lf_startsWithNoCase(std::string_view text, std::string_view head)
+{
+    return text.size() >= head.size() && gf_equalsUppercased(std::string(text.substr(0, head.size())), std::string(head));
+}
+
+// Sees every header line of every answer (a status line starts the next answer).
+size_t lf_curlHeader(char* data, size_t size, size_t count, void* userData) noexcept
+{
+    auto* sink = static_cast<BodySink*>(userData);
+    const std::string_view line(data, size * count);
+    try {
+        if (line.starts_with("HTTP/"))
+            sink->chunked = false;
+        else if (lf_startsWithNoCase(line, "Transfer-Encoding:"))
+            sink->chunked = gf_toUpperAscii(std::string(line)).find("CHUNKED") != std::string::npos;
+    } catch (...) {
+        return 0;
+    }
+    return size * count;
+}
+
+// Why a transfer that libcurl completed is not the whole file; empty when it is.
+std::string lf_bodyFault(CURL* handle, const BodySink& sink)
+{
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    if (status != 200)
+        return fmt::format("HTTP response code {} is not 200", status);
+    curl_off_t length = -1;
+    curl_off_t received = 0;
+    long version = 0;
+    curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    curl_easy_getinfo(handle, CURLINFO_SIZE_DOWNLOAD_T, &received);
+    curl_easy_getinfo(handle, CURLINFO_HTTP_VERSION, &version);
+    // A body ended by the server closing the connection may have been cut anywhere; chunks
+    // and HTTP/2 frames mark their end, which libcurl checks.
+    const bool framed = sink.chunked || version >= CURL_HTTP_VERSION_2_0;
+    if (length < 0 && !framed)
+        return "the length of the body is not known";
+    if (length >= 0 && received != length)
+        return fmt::format("received {} bytes of {}", received, length);
+    if (received == 0)
+        return "the body is empty";
+    return {};
+}
 
 size_t lf_curlWriteToFile(char* data, size_t size, size_t count, void* userData) noexcept
 {
@@ -107,7 +154,8 @@ void gf_setDownloadLimitsForTests(const DownloadLimits& limits)
     g_limits = limits;
 }
 
-bool gf_downloadFile(CURL* handle, std::string_view url, const fs::path& target, bool binary)
+bool gf_downloadFile(CURL* handle, std::string_view url, const fs::path& target, bool binary,
+                     std::chrono::seconds timeLimit)
 {
     if (handle == nullptr)
         return false;
@@ -132,21 +180,18 @@ bool gf_downloadFile(CURL* handle, std::string_view url, const fs::path& target,
         curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connectTimeout.count()));
         curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
         curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.lowSpeedTime.count()));
+        curl_easy_setopt(handle, CURLOPT_TIMEOUT, static_cast<long>(timeLimit.count()));
+        curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &lf_curlHeader);
+        curl_easy_setopt(handle, CURLOPT_HEADERDATA, &sink);
         curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &lf_curlProgress);
         curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
 
         const CURLcode code = curl_easy_perform(handle);
-        long status = 0;
-        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         sink.out.close();
-        std::string failure;
-        if (code != CURLE_OK)
-            failure = curl_easy_strerror(code);
-        else if (status < 200 || status > 299)
-            failure = fmt::format("HTTP response code {} is not a success", status);
-        else if (!sink.out)
+        std::string failure = code != CURLE_OK ? curl_easy_strerror(code) : lf_bodyFault(handle, sink);
+        if (failure.empty() && !sink.out)
             failure = "could not write " + gf_pathToUtf8(temp);
-        else if (!gf_commitTempFile(temp, target, &failure))
+        else if (failure.empty() && !gf_commitTempFile(temp, target, &failure))
             failure = "could not replace the target: " + failure;
         if (!failure.empty()) {
             lf_logDownloadError(failure, urlText);
@@ -163,11 +208,11 @@ bool gf_downloadFile(CURL* handle, std::string_view url, const fs::path& target,
     }
 }
 
-bool gf_downloadFromSite(std::string_view fileName, const fs::path& target)
+bool gf_downloadFromSite(std::string_view fileName, const fs::path& target, std::chrono::seconds timeLimit)
 {
     const std::string url = gf_siteFileUrl(fileName);
     CURL* handle = curl_easy_init();
-    const bool ok = gf_downloadFile(handle, url, target, true);
+    const bool ok = gf_downloadFile(handle, url, target, true, timeLimit);
     if (handle != nullptr)
         curl_easy_cleanup(handle);
     if (ok)

@@ -22,6 +22,10 @@ void gf_removeXMLFilesFromDirectory();
 // std::filesystem::filesystem_error.
 std::vector<std::string>& gf_listXmlFiles(std::vector<std::string>& files);
 
+// Opens the folder that holds the path in File Explorer; false when nothing exists at the
+// path or the shell fails (always natively, which has no shell).
+bool gf_openInExplorer(const std::filesystem::path& path);
+
 // Show docs\Manual.pdf's folder or the data folder in File Explorer; when the file is
 // missing or the shell fails, a warning box says so and the result is false.
 bool gf_openManual();

@@ -3,6 +3,11 @@
 #include "foundation/log.h"
 
 // The native build has no shell to show a folder in.
+bool gf_openInExplorer(const std::filesystem::path&)
+{
+    return false;
+}
+
 bool gf_openManual()
 {
     gf_logErrorLine("Could not open local folder with Manual");

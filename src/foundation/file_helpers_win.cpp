@@ -13,19 +13,26 @@ namespace {
 
 bool lf_showFolderOf(const fs::path& file, const wchar_t* failure)
 {
-    std::error_code ec;
-    if (fs::is_regular_file(file, ec)) {
-        const fs::path folder = fs::absolute(file, ec).parent_path();
-        const auto rc = reinterpret_cast<INT_PTR>(
-            ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-        if (!ec && rc > 32)
-            return true;
-    }
+    if (gf_openInExplorer(file))
+        return true;
     MessageBoxW(nullptr, failure, L"Tavelorium", MB_ICONWARNING | MB_OK);
     return false;
 }
 
 } // namespace
+
+bool gf_openInExplorer(const fs::path& path)
+{
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        return false;
+    const fs::path folder = fs::absolute(path, ec).parent_path();
+    if (ec)
+        return false;
+    const auto rc = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return rc > 32;
+}
 
 bool gf_openManual()
 {

@@ -56,7 +56,8 @@ inline constexpr std::string_view g_realTrafficJarName = "RealTraffic.jar";
 
 const ProgramPaths& gf_paths();
 
-// The user's Roaming AppData folder; empty when the shell cannot tell.
+// The user's Roaming AppData folder; empty, and "Could not find the AppData path" logged,
+// when the shell cannot tell.
 std::filesystem::path gf_appDataPath();
 // "Tavelorium_P3D" under Roaming AppData (relative to the current folder when empty).
 std::filesystem::path gf_dataFolder();

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "foundation/log.h"
+
 // The native build only tests the portable core; it keeps its data under the user's
 // configuration folder.
 std::filesystem::path gf_appDataPath()
@@ -10,5 +12,6 @@ std::filesystem::path gf_appDataPath()
         return xdg;
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
         return std::filesystem::path(home) / ".config";
+    gf_logErrorLine("Could not find the AppData path");
     return {};
 }

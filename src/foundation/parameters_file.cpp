@@ -1,16 +1,15 @@
 #include "foundation/parameters_file.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "foundation/atomic_file.h"
+#include "foundation/file_generations.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/log_unless_stopping.h"
@@ -45,6 +44,7 @@ enum class FileState { Loaded, Missing, Unusable };
 // (a virus scanner, a backup): try a few times before calling it unusable.
 constexpr int kOpenAttempts = 5;
 constexpr auto kOpenRetryDelay = std::chrono::milliseconds(100);
+constexpr size_t kDeepestParametersFile = 16;
 
 FileState lf_loadFile(pugi::xml_document& doc, const fs::path& path, std::string& reason)
 {
@@ -60,10 +60,17 @@ FileState lf_loadFile(pugi::xml_document& doc, const fs::path& path, std::string
             break;
         std::this_thread::sleep_for(kOpenRetryDelay);
     }
-    if (result)
-        return FileState::Loaded;
-    reason = result.description();
-    return FileState::Unusable;
+    if (!result) {
+        reason = result.description();
+        return FileState::Unusable;
+    }
+    // The file is three levels deep; a deeper one is not ours, and rewriting it indented
+    // could grow it without bound.
+    if (gf_xmlDepth(doc) > kDeepestParametersFile) {
+        reason = fmt::format("elements nested deeper than {} levels", kDeepestParametersFile);
+        return FileState::Unusable;
+    }
+    return FileState::Loaded;
 }
 
 fs::path lf_backupPath(const fs::path& path)
@@ -72,17 +79,6 @@ fs::path lf_backupPath(const fs::path& path)
     backup += "0";
     backup += path.extension();
     return backup;
-}
-
-// Copies the file to parameters0.xml; true only when the copy exists.
-bool lf_keepCopy(const fs::path& path)
-{
-    std::error_code ec;
-    if (gf_copyFile(path, lf_backupPath(path), ec))
-        return true;
-    gf_logErrorLine("copy {} -> {} failed: {}", gf_pathToUtf8(path), gf_pathToUtf8(lf_backupPath(path)),
-                    ec.message());
-    return false;
 }
 
 pugi::xml_node lf_parametersNode(const pugi::xml_document& doc)
@@ -101,25 +97,19 @@ pugi::xml_node lf_findElement(pugi::xml_node parameters, std::string_view key)
     return {};
 }
 
-// A decimal integer with an optional sign and surrounding blanks; saturated to 32 bits.
-std::optional<int32_t> lf_parseInt(std::string_view text)
+// As pugixml's as_int reads the stored text ("12x" is 12, "0x10" 16, "12.5" 12, beyond
+// 32 bits saturated; a missing "value" 0), except that a text holding no number at all is
+// refused: reading it as 0 would clamp a user's setting to its minimum.
+std::optional<int32_t> lf_storedInt(const pugi::xml_attribute& value)
 {
-    const std::string t = gf_trim(text);
-    std::string_view digits = t;
-    if (!digits.empty() && digits.front() == '+')
-        digits.remove_prefix(1);
-    if (digits.empty() || digits.front() == '+' || (t.front() == '+' && digits.front() == '-'))
+    const char* s = value.as_string();
+    while (*s == ' ' || *s == '\t' || *s == '\r' || *s == '\n')
+        ++s;
+    if (*s == '+' || *s == '-')
+        ++s;
+    if (value && (*s < '0' || *s > '9'))
         return std::nullopt;
-    int64_t v = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
-    if (end != digits.data() + digits.size())
-        return std::nullopt;
-    if (ec == std::errc::result_out_of_range)
-        v = digits.front() == '-' ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
-    else if (ec != std::errc())
-        return std::nullopt;
-    return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return value.as_int();
 }
 
 std::string lf_boolText(bool v)
@@ -162,6 +152,10 @@ void lf_showText(ControlUpdates& updates, const EditParameter& p, std::string va
 void lf_saveParameters(bool defaults, ControlUpdates& updates)
 {
     const fs::path path = gf_parametersPath();
+    // The file records the version that wrote it, and the migration's first test compares
+    // with this default.
+    if (defaults)
+        PROGRAM_VERSION.defaultValue = gf_versionText(g_ownVersion);
     pugi::xml_document doc;
     const pugi::xml_node parameters = doc.append_child("root").append_child("parameters");
     if (parameters) {
@@ -193,10 +187,7 @@ void lf_saveParameters(bool defaults, ControlUpdates& updates)
         writeInts(g_listParams);
         for (StringParameter* p : g_stringParams) {
             const std::string v = p->value();
-            std::string written = defaults ? p->defaultValue : v;
-            if (defaults && p == &PROGRAM_VERSION)
-                written = gf_versionText(g_ownVersion); // the file records the version that wrote it
-            report(gf_appendParameterElement(parameters, p->name, written), *p, v);
+            report(gf_appendParameterElement(parameters, p->name, defaults ? p->defaultValue : v), *p, v);
             gf_logParameter(*p);
         }
         for (EditParameter* p : g_blockCallsignParams) {
@@ -231,24 +222,13 @@ void lf_readInto(pugi::xml_node parameters, ControlUpdates& updates)
 
     auto readInts = [&](const auto& registry) {
         for (IntParameter* p : registry) {
-            pugi::xml_node e = lf_findElement(parameters, p->name);
-            int32_t v = p->defaultValue;
-            if (e) {
-                if (const auto stored = lf_parseInt(e.attribute("value").as_string()))
-                    v = std::clamp(*stored, p->minValue, p->maxValue);
-            }
-            p->value = v;
+            const pugi::xml_node e = lf_findElement(parameters, p->name);
+            std::optional<int32_t> stored = e ? lf_storedInt(e.attribute("value")) : std::nullopt;
+            p->value = stored ? std::clamp(*stored, p->minValue, p->maxValue) : p->defaultValue;
             gf_logIntParameter(*p);
-            const std::string text = std::to_string(v);
-            if (!e) {
-                gf_appendIntParameter(parameters, p->name, v);
-            } else if (std::string_view(e.attribute("value").as_string()) != text) {
-                pugi::xml_attribute a = e.attribute("value");
-                if (!a)
-                    a = e.append_attribute("value");
-                a.set_value(text.c_str());
-            }
-            lf_showInt(updates, *p, v);
+            if (!e)
+                gf_appendIntParameter(parameters, p->name, p->value);
+            lf_showInt(updates, *p, p->value);
         }
     };
     readInts(g_intParams);
@@ -286,7 +266,7 @@ bool lf_readParameters(ControlUpdates& updates)
         } else {
             if (reason.empty())
                 reason = "no parameters element";
-            if (!lf_keepCopy(path)) {
+            if (!gf_saveUpto3GenerationsOf(path)) {
                 gf_logErrorLine("{} cannot be read ({}) nor kept as a copy: settings not read, file left as it is",
                                 pathText, reason);
                 gf_logLine(lf_closingBanner());
@@ -307,8 +287,9 @@ bool lf_readParameters(ControlUpdates& updates)
     return false;
 }
 
-// Puts "root" around the content of a document that lacks it and saves it.
-void lf_wrapRootLevel(const pugi::xml_document& unrooted, const fs::path& path)
+// Puts "root" around the content of a document that lacks it and saves it; the lock is
+// held.
+void lf_wrapRoot(const pugi::xml_document& unrooted, const fs::path& path)
 {
     gf_logLine("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
     pugi::xml_document doc;
@@ -321,8 +302,8 @@ void lf_wrapRootLevel(const pugi::xml_document& unrooted, const fs::path& path)
         gf_logErrorLine("saving: {} failed", gf_pathToUtf8(path));
 }
 
-// Stores one setting; the lock is held.
-void lf_storeOne(const Parameter& p, const std::string& valueText, const std::function<void()>& logLine,
+// Stores one setting; the lock is held. True when the file was saved without "root".
+bool lf_storeOne(const Parameter& p, const std::string& valueText, const std::function<void()>& logLine,
                  ControlUpdates& updates)
 {
     const fs::path path = gf_parametersPath();
@@ -335,19 +316,19 @@ void lf_storeOne(const Parameter& p, const std::string& valueText, const std::fu
         logLine();
         if (!gf_saveXmlFile(doc, path))
             gf_logErrorLine("saving: {} failed", pathText);
-        return;
+        return false;
     }
     case FileState::Unusable:
         // Writing just this setting would lose every other one: keep the file, then
         // write all settings as they stand in memory.
-        if (!lf_keepCopy(path)) {
+        if (!gf_saveUpto3GenerationsOf(path)) {
             gf_logErrorLine("{} cannot be read ({}) nor kept as a copy: {} not stored", pathText, reason, p.name);
-            return;
+            return false;
         }
         gf_logLine("{} cannot be read ({}), kept as {}; all settings written from memory", pathText, reason,
                    gf_pathToUtf8(lf_backupPath(path).filename()));
         lf_saveParameters(false, updates);
-        return;
+        return false;
     case FileState::Loaded:
         break;
     }
@@ -369,22 +350,22 @@ void lf_storeOne(const Parameter& p, const std::string& valueText, const std::fu
     if (!matched)
         gf_appendParameterElement(parameters, p.name, valueText);
     logLine();
-    if (!root) {
-        lf_wrapRootLevel(doc, path);
-        return;
-    }
     if (!gf_saveXmlFile(doc, path))
         gf_logErrorLine("saving: {} failed", pathText);
+    return !root;
 }
 
 void lf_store(const Parameter& p, const std::string& valueText, const std::function<void()>& logLine)
 {
     ControlUpdates updates;
+    bool unrooted;
     {
         std::lock_guard lock(g_parametersFileMutex);
-        lf_storeOne(p, valueText, logLine, updates);
+        unrooted = lf_storeOne(p, valueText, logLine, updates);
     }
     lf_apply(updates);
+    if (unrooted)
+        gf_wrapRootLevel();
 }
 
 // The early read's part under the lock: the stored position, or a damaged file set aside.
@@ -398,15 +379,14 @@ void lf_readPositionLocked()
     case FileState::Missing:
         return;
     case FileState::Unusable: {
-        // Renamed rather than copied and removed: the file is never gone before its
-        // backup exists.
+        // Removed only once its backup exists.
         std::error_code ec;
-        if (gf_replaceFile(path, lf_backupPath(path), ec)) {
+        if (!gf_saveUpto3GenerationsOf(path)) {
+            gf_logErrorLine("{} failed to load ({}) and cannot be set aside", pathText, reason);
+        } else if (fs::remove(path, ec)) {
             gf_logErrorLine("{} failed to load, syntax error?\n --> saved as 0.xml,  file removed\n", pathText);
-        } else if (lf_keepCopy(path)) {
-            gf_logErrorLine("{} failed to load, syntax error?\n --> saved as 0.xml\n", pathText);
         } else {
-            gf_logErrorLine("{} failed to load ({}) and cannot be set aside: {}", pathText, reason, ec.message());
+            gf_logErrorLine("{} failed to load, syntax error?\n --> saved as 0.xml\n", pathText);
         }
         return;
     }
@@ -460,17 +440,18 @@ void gf_saveParameter(const StringParameter& p)
 
 void gf_readWindowPosition()
 {
-    {
-        std::lock_guard lock(g_parametersFileMutex);
-        lf_readPositionLocked();
-    }
-    // A position at a limit is what a window moved far off screen leaves behind.
-    for (IntParameter* p : {&MAIN_WINDOW_X, &MAIN_WINDOW_Y}) {
-        if (p->value == p->minValue || p->value == p->maxValue) {
-            p->value = std::clamp(p->defaultValue, p->minValue, p->maxValue);
-            gf_storeIntParameter(*p);
-        }
-    }
+    std::lock_guard lock(g_parametersFileMutex);
+    lf_readPositionLocked();
+}
+
+void gf_wrapRootLevel()
+{
+    std::lock_guard lock(g_parametersFileMutex);
+    const fs::path path = gf_parametersPath();
+    pugi::xml_document doc;
+    std::string reason;
+    if (lf_loadFile(doc, path, reason) == FileState::Loaded && !doc.child("root"))
+        lf_wrapRoot(doc, path);
 }
 
 bool gf_removeParameterElement(std::string_view key)
@@ -497,7 +478,7 @@ void gf_replaceParametersByDefaults()
         const fs::path path = gf_parametersPath();
         std::error_code ec;
         if (fs::status(path, ec).type() != fs::file_type::not_found)
-            lf_keepCopy(path);
+            gf_saveUpto3GenerationsOf(path);
         lf_saveParameters(true, updates);
     }
     lf_apply(updates);
@@ -516,7 +497,7 @@ std::optional<int32_t> gf_findIntParameter(const pugi::xml_document& doc, std::s
     const pugi::xml_node e = lf_findElement(lf_parametersNode(doc), key);
     if (!e)
         return std::nullopt;
-    return lf_parseInt(e.attribute("value").as_string());
+    return lf_storedInt(e.attribute("value"));
 }
 
 std::optional<std::string> gf_findTextParameter(const pugi::xml_document& doc, std::string_view key)

@@ -73,6 +73,14 @@ void lf_removeObsoleteFiles()
         fs::remove_all(gf_paths().newVersion);
 }
 
+// Removes the first element of that name from parameters.xml; throws when the changed
+// file cannot be saved, so that the migration is tried again at the next start.
+void lf_removeParameter(std::string_view name)
+{
+    if (!gf_removeParameterElement(name))
+        throw std::runtime_error("saving " + gf_parametersPathText() + " failed");
+}
+
 // True when the stored version is too old to migrate: the caller resets the file.
 bool lf_migrateParameters()
 {
@@ -82,32 +90,32 @@ bool lf_migrateParameters()
         gf_setParameterValue(PROGRAM_VERSION, own);
         return false;
     }
-    const auto version = VersionData::parse(stored);
-    if (!version) {
-        // Reading it as 0.0.0 would throw every setting away.
-        gf_logLine("The stored program version '{}' cannot be read: settings kept as they are, nothing migrated",
-                   stored);
+    const auto parsed = VersionData::parse(stored);
+    // Reading it as 0.0.0 would throw every setting away, and taking it as the running
+    // version would keep what older versions left behind for ever: it is migrated as the
+    // oldest version that can be.
+    const VersionData version = parsed.value_or(kOldestMigratable);
+    if (version == g_ownVersion)
+        return false;
+    if (!gf_isNewerVersion(g_ownVersion, version)) {
         gf_setParameterValue(PROGRAM_VERSION, own);
         return false;
     }
-    if (*version == g_ownVersion)
-        return false;
-    if (!gf_isNewerVersion(g_ownVersion, *version)) {
-        gf_setParameterValue(PROGRAM_VERSION, own);
-        return false;
+    if (parsed) {
+        gf_logLine("This is a version update from {} -> {}", gf_versionText(version), own);
+    } else {
+        gf_logLine("The stored program version '{}' cannot be read: migrated as from {}", stored,
+                   gf_versionText(kOldestMigratable));
     }
-    gf_logLine("This is a version update from {} -> {}", gf_versionText(*version), own);
-    if (lf_tooOld(*version)) {
+    if (lf_tooOld(version)) {
         PROGRAM_VERSION.setValue(own); // the defaults written next record it
         return true;
     }
     // The new version is recorded only after everything obsolete is gone, so that a
     // failure here is tried again at the next start.
     try {
-        for (const std::string_view key : kObsoleteSettings) {
-            if (!gf_removeParameterElement(key))
-                throw std::runtime_error("saving " + gf_parametersPathText() + " failed");
-        }
+        for (const std::string_view key : kObsoleteSettings)
+            lf_removeParameter(key);
         lf_removeObsoleteFiles();
     } catch (const std::exception& e) {
         gf_logErrorLine("{} exception: {}", "lf_migrateParameters", e.what());

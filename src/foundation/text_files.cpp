@@ -148,15 +148,15 @@ void gf_splitLines(std::string_view text, std::vector<std::string>& lines)
         text.remove_prefix(kUtf8Bom.size());
     size_t pos = 0;
     while (pos < text.size()) {
-        const size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(text.substr(pos));
+        const size_t lf = text.find('\n', pos);
+        std::string_view line = text.substr(pos, lf == std::string_view::npos ? std::string_view::npos : lf - pos);
+        // Only one CR before the line end goes: "a CR CR LF" keeps a CR.
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.emplace_back(line);
+        if (lf == std::string_view::npos)
             return;
-        }
-        lines.emplace_back(text.substr(pos, end - pos));
-        pos = end + 1;
-        if (text[end] == '\r' && pos < text.size() && text[pos] == '\n')
-            ++pos;
+        pos = lf + 1;
     }
 }
 

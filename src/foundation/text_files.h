@@ -36,8 +36,8 @@ bool gf_readTextFileLines(Charset charset, const std::filesystem::path& path,
 // Text in the active code page (natively Windows-1252) as UTF-8; never fails.
 std::string gf_ansiToUtf8(std::string_view text);
 
-// Appends the lines of text; a line ends at CR LF, LF or a lone CR; a leading UTF-8
-// byte-order mark is dropped; a final line end adds no empty line.
+// Appends the lines of text; a line ends at LF, and one CR before it (or at the very end)
+// is dropped; a leading UTF-8 byte-order mark is dropped; a final LF adds no empty line.
 void gf_splitLines(std::string_view text, std::vector<std::string>& lines);
 // Reads the rest of a stream into bytes; false (nothing read, the position back at the
 // start, only a read failure left in the state) when it is empty or cannot be read.

@@ -16,7 +16,10 @@ constexpr const char* kMonths[] = {"???", "Jan", "Feb", "Mar", "Apr", "May", "Ju
                                    "Jul", "Aug", "Sep", "Okt", "Nov", "Dec"};
 // The range the Windows C runtime converts (_gmtime64: 1970 to the end of 3000).
 constexpr int64_t kLastConvertible = 32535215999;
-constexpr int64_t kYear2000 = 946684800;
+// Traffic times are taken between these dates; the traffic time may follow RealTraffic's
+// clock, so the PC clock is no bound.
+constexpr double kYear2000 = 946684800.0;
+constexpr double kYear2100 = 4102444800.0;
 
 struct UtcTime {
     int32_t year, month, day, hour, minute, second, weekday;
@@ -101,9 +104,9 @@ std::string gf_dateText()
     return text.substr(4, 6) + ", " + text.substr(20, 4);
 }
 
-bool gf_isPlausibleTimestamp(double t, int64_t now)
+bool gf_isPlausibleTimestamp(double t)
 {
-    return std::isfinite(t) && t >= static_cast<double>(kYear2000) && t <= static_cast<double>(now + 86400);
+    return t >= kYear2000 && t < kYear2100; // false for NaN too
 }
 
 int64_t gf_trafficTime()
@@ -111,7 +114,7 @@ int64_t gf_trafficTime()
     const int64_t now = gf_nowSeconds();
     if (g_rtProfessional.load()) {
         const double ts = g_trafficLastTimestamp.load();
-        if (gf_isPlausibleTimestamp(ts, now))
+        if (gf_isPlausibleTimestamp(ts))
             return static_cast<int64_t>(ts);
     }
     return now;

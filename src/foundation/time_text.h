@@ -22,9 +22,10 @@ std::string gf_dateText();
 // Seconds since 1970 that the time of week and the traffic clock use: the last traffic
 // timestamp while RealTraffic is professional and the timestamp is plausible, else now.
 int64_t gf_trafficTime();
-// A timestamp from the network is taken only when finite and between 2000 and a day
-// ahead of the PC clock (played-back traffic may lie years in the past).
-bool gf_isPlausibleTimestamp(double t, int64_t now);
+// A timestamp from the network is taken only from 2000-01-01 to before 2100-01-01 (never
+// NaN or infinite); played-back traffic may lie years in the past, and the PC clock may
+// run days behind RealTraffic's.
+bool gf_isPlausibleTimestamp(double t);
 
 struct WeekdayAndSlot {
     int32_t weekday = -1; // 1 Monday .. 7 Sunday, -1 when the time cannot be converted

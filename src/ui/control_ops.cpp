@@ -29,6 +29,7 @@ void gf_setIntControlText(const ListParameter& setting)
 void gf_setControlText(const EditParameter& setting)
 {
     gf_controlSetText(setting, setting.value());
+    gf_invalidateBand(g_controlsBand);
 }
 
 int32_t gf_selectComboInt(int32_t rangeNm)

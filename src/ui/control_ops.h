@@ -8,8 +8,8 @@
 void gf_enableControl(const GuiControl& control);
 // Sets the setting, stores it in parameters.xml and sets the check mark.
 void gf_setCheckBox(CheckBoxParameter& setting, bool value);
-// Shows the value as decimal text (a list selects the matching entry); repaints the
-// controls band.
+// Show the value (an int as decimal text; a list selects the matching entry) and repaint
+// the controls band.
 void gf_setIntControlText(const ListParameter& setting);
 void gf_setControlText(const EditParameter& setting);
 // RANGE becomes the range clamped to its limits and its entry is selected (none when the

@@ -1,12 +1,12 @@
 #pragma once
-// The child controls of the main window. Windows code only.
+// How the rest of the program reaches the main window's child controls. Windows code only.
 #include <windows.h>
 
-#include "ui/labels.h"
+#include "ui/paint_plan.h"
 
-// On WM_CREATE: every control of the layout, each bound to its setting or button;
-// registers the control bridge through which the rest of the program changes them.
-void gf_createControls(HWND parent, HINSTANCE instance);
+// Once the controls exist: registers the control bridge through which the rest of the
+// program changes them.
+void gf_attachControlBridge();
 // On WM_DESTROY: withdraws the bridge and forgets the controls' handles.
 void gf_forgetControls();
 // What the labels need to know of the controls.

@@ -1,19 +1,24 @@
 #include "ui/main_window_win.h"
 
+#include <algorithm>
 #include <exception>
+#include <unordered_map>
 
 #include "control/application.h"
 #include "control/service_control.h"
 #include "foundation/log.h"
-#include "foundation/parameters_file.h"
 #include "foundation/settings_catalogue.h"
+#include "foundation/stop_state.h"
+#include "foundation/text.h"
 #include "foundation/time_text.h"
+#include "ui/control_layout.h"
 #include "ui/controls_win.h"
 #include "ui/paint_plan.h"
 #include "ui/window_position.h"
 #include "ui/window_state.h"
 
 std::atomic<HWND> g_mainWindow{nullptr};
+std::atomic<HWND> g_currentWindow{nullptr};
 
 namespace {
 
@@ -35,8 +40,8 @@ bool lf_postRequest(WindowRequest request)
 }
 
 struct WindowPosition {
-    int32_t x = g_defaultWindowX;
-    int32_t y = g_defaultWindowY;
+    int32_t x = MAIN_WINDOW_X.defaultValue;
+    int32_t y = MAIN_WINDOW_Y.defaultValue;
 };
 
 // A remembered position whose window would lie on no monitor (one unplugged since)
@@ -54,22 +59,11 @@ WindowPosition lf_visiblePosition(WindowPosition position)
 WindowPosition lf_storedPosition()
 {
     try {
-        gf_readWindowPosition();
+        gf_restoreWindowPosition();
     } catch (const std::exception& e) {
-        gf_logErrorLine("{} exception {}", "gf_readWindowPosition", e.what());
+        gf_logErrorLine("{} exception {}", "gf_restoreWindowPosition", e.what());
     }
     return WindowPosition{MAIN_WINDOW_X.value, MAIN_WINDOW_Y.value};
-}
-
-void lf_storePosition(HWND window)
-{
-    RECT rc{};
-    if (!GetWindowRect(window, &rc))
-        return;
-    MAIN_WINDOW_X.value = gf_coordinateOnClose(rc.left, MAIN_WINDOW_X.value);
-    gf_storeIntParameter(MAIN_WINDOW_X);
-    MAIN_WINDOW_Y.value = gf_coordinateOnClose(rc.top, MAIN_WINDOW_Y.value);
-    gf_storeIntParameter(MAIN_WINDOW_Y);
 }
 
 void lf_endApplication(HWND window)
@@ -78,12 +72,180 @@ void lf_endApplication(HWND window)
         return;
     // The program ends even when the position cannot be stored.
     try {
-        lf_storePosition(window);
+        RECT rc{};
+        if (GetWindowRect(window, &rc))
+            gf_storeWindowPosition(rc.left, rc.top);
     } catch (const std::exception& e) {
-        gf_logErrorLine("{} exception {}", "lf_storePosition", e.what());
+        gf_logErrorLine("{} exception {}", "gf_storeWindowPosition", e.what());
     }
     gf_logLine(gf_timeText(gf_nowSeconds()));
     PostQuitMessage(g_exitCode);
+}
+
+// Enter in an edit is the edit's command; the other keys and messages go to the edit
+// itself. Nothing may unwind into the system's code.
+LRESULT lf_editSubclassProc(EditParameter& edit, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        if (message == WM_CHAR && wParam == VK_RETURN)
+            return 0; // swallowed: a single-line edit would only beep
+        return CallWindowProcW(reinterpret_cast<WNDPROC>(edit.prevWndProc), window, message, wParam, lParam);
+    } catch (const std::exception& e) {
+        gf_logErrorLine("{} exception {} ({})", "lf_editSubclassProc", e.what(), edit.name);
+    } catch (...) {
+        gf_logErrorLine("{} exception {} ({})", "lf_editSubclassProc", "of unknown type", edit.name);
+    }
+    return 0;
+}
+
+LRESULT CALLBACK lf_editProcInstallPath(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return lf_editSubclassProc(ALL_INSTALL_PATH, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK lf_editProcBlockCallsign(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return lf_editSubclassProc(BLOCK_CALLSIGN, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK lf_editProcDestination(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return lf_editSubclassProc(DESTINATION, window, message, wParam, lParam);
+}
+
+WNDPROC lf_subclassProcedure(const GuiControl* control)
+{
+    if (control == &ALL_INSTALL_PATH)
+        return lf_editProcInstallPath;
+    if (control == &BLOCK_CALLSIGN)
+        return lf_editProcBlockCallsign;
+    if (control == &DESTINATION)
+        return lf_editProcDestination;
+    return nullptr;
+}
+
+// One child control of the layout's place, with the control's id as its child id.
+HWND lf_createChild(const ControlSpec& spec, HWND parent, const CREATESTRUCTW& creation, const wchar_t* cls,
+                    const wchar_t* text, DWORD style)
+{
+    const ControlPlace place = gf_controlPlace(spec);
+    const auto id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(spec.control->controlId));
+    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, place.x, place.y, place.width,
+                           place.height, parent, id, creation.hInstance, nullptr);
+}
+
+// A plain check box: the program sets and clears the mark itself.
+HWND lf_createCheckBox(const ControlSpec& spec, HWND parent, const CREATESTRUCTW& creation)
+{
+    const HWND control = lf_createChild(spec, parent, creation, L"button", L"", BS_CHECKBOX);
+    if (const auto* box = dynamic_cast<const CheckBoxParameter*>(spec.control))
+        CheckDlgButton(parent, spec.control->controlId, box->value ? BST_CHECKED : BST_UNCHECKED);
+    return control;
+}
+
+HWND lf_createEdit(const ControlSpec& spec, HWND parent, const CREATESTRUCTW& creation, WNDPROC subclassProc)
+{
+    const HWND control = lf_createChild(spec, parent, creation, L"Edit", L"", WS_BORDER);
+    if (control != nullptr) {
+        if (subclassProc != nullptr)
+            spec.control->prevWndProc =
+                SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclassProc));
+        EnableWindow(control, FALSE);
+    }
+    return control;
+}
+
+HWND lf_createButton(const ControlSpec& spec, HWND parent, const CREATESTRUCTW& creation)
+{
+    const auto* button = dynamic_cast<const Button*>(spec.control);
+    std::wstring caption;
+    try {
+        caption = button != nullptr ? utf8_to_wide(button->name) : std::wstring();
+    } catch (const std::exception& e) {
+        gf_logLine("utf8_to_wide failed for '{}': {}", button->name, e.what());
+    }
+    const HWND control = lf_createChild(spec, parent, creation, L"button", caption.c_str(), BS_DEFPUSHBUTTON);
+    if (control != nullptr)
+        EnableWindow(control, FALSE);
+    return control;
+}
+
+// WM_CREATE: every control of the layout, in its order; then the bridge through which the
+// rest of the program changes them.
+void lf_createControls(HWND window, const CREATESTRUCTW& creation)
+{
+    for (const ControlSpec& spec : gf_controlLayout()) {
+        HWND control = nullptr;
+        switch (spec.kind) {
+        case ControlKind::CheckBox:
+            control = lf_createCheckBox(spec, window, creation);
+            break;
+        case ControlKind::Edit:
+            control = lf_createEdit(spec, window, creation, lf_subclassProcedure(spec.control));
+            break;
+        case ControlKind::Button:
+            control = lf_createButton(spec, window, creation);
+            break;
+        case ControlKind::List:
+            control = lf_createChild(spec, window, creation, L"ComboBox", L"", WS_VSCROLL | CBS_DROPDOWNLIST);
+            break;
+        }
+        if (control == nullptr)
+            gf_logErrorLine("Could not create the control {}", spec.control->controlId);
+        spec.control->hwnd = control;
+    }
+    gf_attachControlBridge();
+    gf_invalidateBand(g_controlsBand);
+}
+
+COLORREF lf_colorRef(Colour c)
+{
+    return RGB(c.r, c.g, c.b);
+}
+
+// Brushes and pens live as long as the process; only the window's thread paints.
+HBRUSH lf_brush(Colour c)
+{
+    static std::unordered_map<COLORREF, HBRUSH> brushes;
+    HBRUSH& brush = brushes[lf_colorRef(c)];
+    if (brush == nullptr)
+        brush = CreateSolidBrush(lf_colorRef(c));
+    return brush;
+}
+
+HPEN lf_pen(Colour c)
+{
+    static std::unordered_map<COLORREF, HPEN> pens;
+    HPEN& pen = pens[lf_colorRef(c)];
+    if (pen == nullptr)
+        pen = CreatePen(PS_SOLID, 1, lf_colorRef(c));
+    return pen;
+}
+
+// WM_PAINT: the paint plan of the window state carried out with GDI.
+void lf_paintWindow(HDC dc)
+{
+    const std::vector<PaintOp> ops = gf_planPaint(gf_capturePaintInput(gf_windowState()), gf_labelInputs());
+    const HGDIOBJ previousPen = SelectObject(dc, lf_pen(g_colourBlack));
+    SetBkMode(dc, TRANSPARENT);
+    for (const PaintOp& op : ops) {
+        switch (op.kind) {
+        case PaintOp::Kind::Fill: {
+            const RECT rc{op.rect.left, op.rect.top, op.rect.right, op.rect.bottom};
+            FillRect(dc, &rc, lf_brush(op.colour));
+            break;
+        }
+        case PaintOp::Kind::Line:
+            SelectObject(dc, lf_pen(op.colour));
+            MoveToEx(dc, op.rect.left, op.rect.top, nullptr);
+            LineTo(dc, op.rect.right, op.rect.bottom);
+            break;
+        case PaintOp::Kind::Text:
+            gf_textOut(dc, op.text, op.x, op.y, op.colour);
+            break;
+        }
+    }
+    SelectObject(dc, previousPen);
 }
 
 LRESULT lf_handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -91,7 +253,7 @@ LRESULT lf_handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
     case WM_CREATE:
         g_mainWindow = window;
-        gf_createControls(window, reinterpret_cast<const CREATESTRUCTW*>(lParam)->hInstance);
+        lf_createControls(window, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
         return 0;
     case WM_DESTROY:
         gf_forgetControls();
@@ -109,11 +271,11 @@ LRESULT lf_handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             ~EndPaintGuard() { EndPaint(window, ps); }
         } guard{window, &ps};
         if (dc != nullptr)
-            gf_paintWindow(dc);
+            lf_paintWindow(dc);
         return 0;
     }
     case WM_PRINTCLIENT:
-        gf_paintWindow(reinterpret_cast<HDC>(wParam));
+        lf_paintWindow(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_CLOSE:
         // The window stays until the close-down of the traffic service ends the program.
@@ -141,6 +303,7 @@ LRESULT lf_handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 // without a word. It is logged and the message gets the default handling.
 LRESULT CALLBACK lf_WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    g_currentWindow = window;
     try {
         return lf_handleMessage(window, message, wParam, lParam);
     } catch (const std::exception& e) {
@@ -152,6 +315,21 @@ LRESULT CALLBACK lf_WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 } // namespace
+
+void gf_textOut(HDC dc, const std::string& text, int x, int y, Colour colour)
+{
+    std::wstring wide;
+    try {
+        wide = utf8_to_wide(text);
+    } catch (const std::exception& e) {
+        if (!gf_stopPending())
+            gf_logLine("TextOut utf8  to wide failed for '{}': {}", text, e.what());
+        return;
+    }
+    const COLORREF previous = SetTextColor(dc, lf_colorRef(colour));
+    TextOutW(dc, x, y, wide.c_str(), static_cast<int>(std::min<size_t>(wide.size(), 2147483647u)));
+    SetTextColor(dc, previous);
+}
 
 bool gf_registerMainWindowClass(HINSTANCE instance, const std::wstring& className)
 {

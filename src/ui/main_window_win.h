@@ -6,12 +6,17 @@
 #include <atomic>
 #include <string>
 
+#include "ui/paint_plan.h"
+
 inline constexpr UINT g_msgStartService = WM_APP + 1;
 inline constexpr UINT g_msgEndApplication = WM_APP + 2;
 
 // Set when the window is created, cleared when it is destroyed; other threads only
 // invalidate it and post to it.
 extern std::atomic<HWND> g_mainWindow;
+// The window the window procedure was last called for: the parent in which controls are
+// looked up by their id.
+extern std::atomic<HWND> g_currentWindow;
 
 // Class style, icon 100, arrow cursor, black background; the class name is the title.
 bool gf_registerMainWindowClass(HINSTANCE instance, const std::wstring& className);
@@ -19,5 +24,6 @@ bool gf_registerMainWindowClass(HINSTANCE instance, const std::wstring& classNam
 // monitor), shows and updates it; false when that fails.
 bool gf_initInstance(HINSTANCE instance, const std::wstring& title);
 
-// The whole paint of the client area on a device context.
-void gf_paintWindow(HDC dc);
+// Writes a UTF-8 text in a colour with the background mode the paint set; a text that
+// cannot be converted is logged (unless a stop is pending) and not written.
+void gf_textOut(HDC dc, const std::string& text, int x, int y, Colour colour);

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "foundation/settings_catalogue.h"
 #include "foundation/text.h"
 #include "foundation/version.h"
 
@@ -36,7 +37,7 @@ Colour lf_receivingColour(int32_t state)
     return state == g_readerReceiving ? g_colourGreen : g_colourYellow;
 }
 
-void lf_planConnectionBlock(const PaintInput& in, std::vector<PaintOp>& ops)
+void lf_paintConnectionBlock(const PaintInput& in, std::vector<PaintOp>& ops)
 {
     const std::string& title = in.text(WindowText::UserTitle);
     const Colour simColour = !in.simConnected                       ? g_colourRed
@@ -79,7 +80,91 @@ void lf_planConnectionBlock(const PaintInput& in, std::vector<PaintOp>& ops)
     ops.push_back(gf_lineOp(425, 29, 425, 112, g_colourBlack));
 }
 
-void lf_planStatus(const PaintInput& in, std::vector<PaintOp>& ops)
+Colour lf_yellowWhen(bool condition)
+{
+    return condition ? g_colourYellow : g_colourBlack;
+}
+
+Colour lf_greyWhen(bool condition)
+{
+    return condition ? g_colourGrey : g_colourBlack;
+}
+
+// The labels beside the controls, coloured by the settings they describe.
+void lf_paintLabels(const LabelInputs& in, std::vector<PaintOp>& ops)
+{
+    const WindowState& ws = gf_windowState();
+    const bool autoRange = AUTO_RANGE.value;
+    const int32_t maxPark = MAX_PARK_SEL.value;
+    const int32_t maxLive = MAX_LIVE_SEL.value;
+    const bool controlsLocked = ws.settingControlsDisabled;
+    const Colour maxParkColour = maxPark != 0 ? g_colourBlack : maxLive != 0 ? g_colourYellow : g_colourRed;
+    const Colour maxLiveColour = maxPark == 0 && maxLive == 0 ? g_colourRed : lf_yellowWhen(maxLive == 0);
+
+    struct Label {
+        const char* text;
+        int x;
+        const GuiControl& row;
+        Colour colour;
+    };
+    const Label labels[] = {
+        {"Install path:", 5, ALL_INSTALL_PATH, g_colourBlack},
+        {"Scan for liveries", 25, SCAN_LIVERIES, lf_yellowWhen(SCAN_LIVERIES.value)},
+        {"Prioritize", 556, LIG_PRIORITIZE, g_colourBlack},
+        {"Stay on top", 768, ALWAYS_ON_TOP, g_colourBlack},
+        {"Scan for addon airports", 25, SCAN_AIRPORTS, lf_yellowWhen(SCAN_AIRPORTS.value)},
+        {"Nav lights", 768, NAV_LIGHTS_WHILE_PARKED, g_colourBlack},
+        {"Max aircraft matching depth", 5, MATCHING_DEPTH, g_colourBlack},
+        {"Optional:", 258, LIGHT_AIRCRAFT, g_colourBlack},
+        {"Light aircraft", 343, LIGHT_AIRCRAFT, lf_greyWhen(!in.lightAircraftEnabled)},
+        {"Helicopters", 450, HELICOPTERS, lf_greyWhen(!in.helicoptersEnabled)},
+        {"FighterJets", 556, HIGH_PERF_AIRCRAFT, lf_greyWhen(!in.highPerfEnabled)},
+        {"Aerowinx", 672, AEROWINX, lf_yellowWhen(AEROWINX.value)},
+        {"GUID changes", 768, GUID_CHANGES, lf_yellowWhen(!GUID_CHANGES.value)},
+        {"Traffic injection", 5, RANGE, g_colourBlack},
+        {"Radius:", 163, RANGE, g_colourBlack},
+        {"nm, or", 270, RANGE, g_colourBlack},
+        {"Auto range", 343, AUTO_RANGE, g_colourBlack},
+        {"Ah:", 430, AR_ABOVE_HEIGHT, lf_greyWhen(!autoRange)},
+        {"ft", 536, AR_ABOVE_HEIGHT, lf_greyWhen(!autoRange)},
+        {"AirOnly", 592, AIRBORNE_ONLY, lf_yellowWhen(AIRBORNE_ONLY.value)},
+        {"Block callsign:", 5, BLOCK_CALLSIGN, g_colourBlack},
+        {"Collision avoidance", 5, COLLISION_USER_GND, g_colourBlack},
+        {"User ground", 237, COLLISION_USER_GND, g_colourBlack},
+        {"User air", 343, COLLISION_USER_AIR, g_colourBlack},
+        {"Live X parked", 450, COLLISION_LIVE_PARKED_GND, g_colourBlack},
+        {"Airport parking", 5, MAX_PARK_SEL, lf_yellowWhen(controlsLocked)},
+        {"Max park (static+live):", 171, MAX_PARK_SEL, maxParkColour},
+        {"Max live (park incl):", 401, MAX_LIVE_SEL, maxLiveColour},
+        {"Straight push backs only", 672, STRAIGHT_PBS_ONLY, lf_greyWhen(!STRAIGHT_PBS_ONLY.value)},
+        {"Destination:", 137, DESTINATION, g_colourBlack},
+        {"Range:", 303, AIRP_RANGE, g_colourBlack},
+        {"nm", 403, AIRP_RANGE, g_colourBlack},
+        {"Height above gnd:", 440, AIRP_HEIGHT, g_colourBlack},
+        {"ft", 646, AIRP_HEIGHT, g_colourBlack},
+        {"ILO", 25, INITIAL_LOAD_ONLY, lf_yellowWhen(INITIAL_LOAD_ONLY.value)},
+        {"Week", 91, WEEK, g_colourBlack},
+        {"Soft", 171, PARK_SOFT, g_colourBlack},
+        {"Target: ", 264, parking_percentage, g_colourBlack},
+        {"%", 378, parking_percentage, g_colourBlack},
+        {"Max fit:", 506, MAX_FIT_FL, g_colourBlack},
+        {"hrs", 632, MAX_FIT_FL, g_colourBlack},
+    };
+
+    for (const Label& label : labels)
+        ops.push_back(gf_textOp(label.text, label.x, label.row.rowY, label.colour));
+    if (ws.tbloWritten)
+        ops.push_back(gf_textOp(g_tbloMailRequest, 323, SCAN_AIRPORTS.rowY, g_colourRed));
+    if (ws.parkFileLoaded && !controlsLocked) {
+        const int32_t minutes = ws.staticCountdownMinutes;
+        if (INITIAL_LOAD_ONLY.value)
+            ops.push_back(gf_textOp("(no next ... )", 5, AIRP_RANGE.rowY, g_colourBlack));
+        else if (minutes >= 1 && minutes <= 19)
+            ops.push_back(gf_textOp(fmt::format("(next in {} min)", minutes), 5, AIRP_RANGE.rowY, g_colourBlack));
+    }
+}
+
+void lf_paintStatus(const PaintInput& in, std::vector<PaintOp>& ops)
 {
     const std::string& name = in.text(WindowText::ParkAirportName);
     if (name.empty())
@@ -120,7 +205,20 @@ void lf_planStatus(const PaintInput& in, std::vector<PaintOp>& ops)
         lf_text(ops, "no max park live", 708, y2, g_colourGreen);
 }
 
+// The error text on a red band.
+void lf_paintErrorLine(const std::string& errorText, std::vector<PaintOp>& ops)
+{
+    ops.push_back(gf_fillOp(g_messageBand, g_colourRed));
+    lf_text(ops, errorText, g_messageTextX, g_messageTextY, g_colourYellow);
+}
+
 } // namespace
+
+void gf_paintMessageLine(const std::string& messageText, std::vector<PaintOp>& ops)
+{
+    ops.push_back(gf_fillOp(g_messageBand, g_colourGreen));
+    lf_text(ops, messageText, g_messageTextX, g_messageTextY, g_colourYellow);
+}
 
 PaintOp gf_fillOp(const ScreenRect& rect, Colour colour)
 {
@@ -191,10 +289,10 @@ PaintInput gf_capturePaintInput(const WindowState& ws)
     return in;
 }
 
-std::vector<PaintOp> gf_planPaint(const PaintInput& in, const std::vector<PaintOp>& labels)
+std::vector<PaintOp> gf_planPaint(const PaintInput& in, const LabelInputs& labelInputs)
 {
     std::vector<PaintOp> ops;
-    ops.reserve(96 + labels.size());
+    ops.reserve(160);
     ops.push_back(gf_fillOp(g_headerBand, g_colourBlack));
     ops.push_back(gf_fillOp(g_connectionBand, g_colourBlack));
     ops.push_back(gf_fillOp(g_controlsBand, g_colourLightBlue));
@@ -211,7 +309,7 @@ std::vector<PaintOp> gf_planPaint(const PaintInput& in, const std::vector<PaintO
         ops.push_back(gf_lineOp(line.left, line.top, line.right, line.bottom, g_colourBlack));
     ops.push_back(gf_lineOp(642, 140, 642, 308, g_colourBlack));
 
-    lf_planConnectionBlock(in, ops);
+    lf_paintConnectionBlock(in, ops);
 
     if (in.rtLinkUp) {
         if (lf_readerShown(in.weatherReaderState) && in.qnhHpa >= 1)
@@ -220,15 +318,12 @@ std::vector<PaintOp> gf_planPaint(const PaintInput& in, const std::vector<PaintO
             lf_text(ops, fmt::format("live: {:3}", in.liveInSim), 642, 91, g_colourGreen);
     }
 
-    ops.insert(ops.end(), labels.begin(), labels.end());
-    lf_planStatus(in, ops);
+    lf_paintLabels(labelInputs, ops);
+    lf_paintStatus(in, ops);
 
-    if (in.errorText.empty()) {
-        ops.push_back(gf_fillOp(g_messageBand, g_colourGreen));
-        lf_text(ops, in.messageText, g_messageTextX, g_messageTextY, g_colourYellow);
-    } else {
-        ops.push_back(gf_fillOp(g_messageBand, g_colourRed));
-        lf_text(ops, in.errorText, g_messageTextX, g_messageTextY, g_colourYellow);
-    }
+    if (in.errorText.empty())
+        gf_paintMessageLine(in.messageText, ops);
+    else
+        lf_paintErrorLine(in.errorText, ops);
     return ops;
 }

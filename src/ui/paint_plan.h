@@ -63,6 +63,20 @@ struct PaintInput {
 
 PaintInput gf_capturePaintInput(const WindowState& state);
 
-// The whole paint in drawing order; the labels beside the controls come between the
-// connection block and the status panel.
-std::vector<PaintOp> gf_planPaint(const PaintInput& input, const std::vector<PaintOp>& labels);
+// What only the window knows: whether these check boxes are enabled (their labels are
+// grey while they are not).
+struct LabelInputs {
+    bool lightAircraftEnabled = true;
+    bool helicoptersEnabled = true;
+    bool highPerfEnabled = true;
+};
+
+// The text of the label that asks the user to mail tblo.zip, shown once it is written.
+inline constexpr const char* g_tbloMailRequest = "Please mail tblo\\tblo.zip to support@tavelorium.org";
+
+// The whole paint in drawing order: bands, header, connection block, the labels beside the
+// controls (from the settings and the window state), status panel, message or error line.
+std::vector<PaintOp> gf_planPaint(const PaintInput& input, const LabelInputs& labelInputs);
+
+// The message band green with the message text, when there is one, in yellow.
+void gf_paintMessageLine(const std::string& messageText, std::vector<PaintOp>& ops);

@@ -2,22 +2,38 @@
 
 #include <algorithm>
 
-int32_t gf_clampWindowCoordinate(int64_t value)
+#include "foundation/parameters_file.h"
+#include "foundation/settings_catalogue.h"
+
+namespace {
+
+// A coordinate standing exactly at a limit is what a window minimised or dragged far off
+// the desktop leaves behind: it is replaced by x or y, clamped, and stored at once.
+void lf_fixWindowPosition(int32_t x, int32_t y)
 {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, g_windowCoordinateMin, g_windowCoordinateMax));
+    for (const auto& [p, replacement] : {std::pair{&MAIN_WINDOW_X, x}, std::pair{&MAIN_WINDOW_Y, y}}) {
+        if (p->value == p->minValue || p->value == p->maxValue) {
+            p->value = std::clamp(replacement, p->minValue, p->maxValue);
+            gf_storeIntParameter(*p);
+        }
+    }
 }
 
-bool gf_fixWindowCoordinate(int32_t& value, int32_t fallback)
+} // namespace
+
+void gf_restoreWindowPosition()
 {
-    if (value != g_windowCoordinateMin && value != g_windowCoordinateMax)
-        return false;
-    value = gf_clampWindowCoordinate(fallback);
-    return true;
+    gf_readWindowPosition();
+    lf_fixWindowPosition(MAIN_WINDOW_X.defaultValue, MAIN_WINDOW_Y.defaultValue);
 }
 
-int32_t gf_coordinateOnClose(int64_t screen, int32_t previous)
+void gf_storeWindowPosition(int64_t left, int64_t top)
 {
-    int32_t value = gf_clampWindowCoordinate(screen);
-    gf_fixWindowCoordinate(value, previous);
-    return value;
+    const int32_t x = MAIN_WINDOW_X.value;
+    const int32_t y = MAIN_WINDOW_Y.value;
+    for (const auto& [p, screen] : {std::pair{&MAIN_WINDOW_X, left}, std::pair{&MAIN_WINDOW_Y, top}}) {
+        p->value = static_cast<int32_t>(std::clamp<int64_t>(screen, p->minValue, p->maxValue));
+        gf_storeIntParameter(*p);
+    }
+    lf_fixWindowPosition(x, y);
 }

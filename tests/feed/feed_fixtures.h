@@ -61,7 +61,7 @@ inline TrafficLineContext context(double rangeNm = 40.0, bool airborneOnly = fal
                                   std::optional<double> referenceElevationFt = {}, GeoPos reference = kAmsterdam)
 {
     return {.referencePosition = reference, .referenceElevationFt = referenceElevationFt, .rangeNm = rangeNm,
-            .airborneOnly = airborneOnly, .parkAirport = park, .nowSeconds = kNow};
+            .airborneOnly = airborneOnly, .parkAirport = park};
 }
 
 } // namespace feedtest

@@ -94,7 +94,7 @@ void lf_checkRecord(const LiveFlightRecord& r, const TrafficLineContext& c, cons
         ASSERT_TRUE(std::isfinite(v)) << line;
     ASSERT_TRUE(std::fabs(s.latitude) <= 90.0 && std::fabs(s.longitude) <= 180.0) << line;
     ASSERT_TRUE(s.altitude >= 0.0 && s.airborne == (s.altitude > 0.0)) << line;
-    ASSERT_TRUE(r.hexid > 10000 && gf_isPlausibleTimestamp(r.timestamp, c.nowSeconds)) << line;
+    ASSERT_TRUE(r.hexid > 10000 && gf_isPlausibleTimestamp(r.timestamp)) << line;
     ASSERT_EQ(s.trueHeadingGiven, s.trueHeading.has_value()) << line;
     ASSERT_TRUE(!s.trueHeading || (*s.trueHeading > 0.0 && *s.trueHeading <= 6.283185307179586)) << line;
     const FlightTexts& t = r.texts;

@@ -76,9 +76,11 @@ TEST(TrafficLine, EachFieldIsTestedAndConvertedAsRealTrafficWritesIt)
         {"hex=-5", "hexid incorrect-5"}, {"hex=4294967296", "hexid incorrect4294967296"},
         {"alt=nan", "altitude nan incorrect, from: "}, {"alt=1e999", "altitude 1e999 incorrect, from: "},
         {"gs=180kt|lat=52.35N", "ok gs=180 lat=52.35"},
-        // Timestamps from before 2001 or from the future; played-back traffic is fine.
-        {"ts=5", "timestamp not plausible:5"}, {"ts=1700172800", "timestamp not plausible:1700172800"},
-        {"ts=1560000000", "ok ts=1560000000"},
+        // Timestamps from 2000-01-01 to before 2100-01-01, whatever the PC clock says.
+        {"ts=5", "timestamp not plausible:5"}, {"ts=-1e9", "timestamp not plausible:-1e9"},
+        {"ts=946684799.5", "timestamp not plausible:946684799.5"}, {"ts=946684800", "ok ts=946684800"},
+        {"ts=4102444800", "timestamp not plausible:4102444800"}, {"ts=4102444799", "ok ts=4102444799"},
+        {"ts=" + std::to_string(gf_nowSeconds() + 3 * 86400), "ok ts=" + std::to_string(gf_nowSeconds() + 3 * 86400)},
         // Received text in a message is escaped and cut.
         {"lat=" + std::string("\x01\xff", 2) + "x", "lat:\\x01\\xFFx"},
         {"lat=" + std::string(1000, 'z'), "lat:" + std::string(160, 'z') + "... (1000 bytes)"},

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "feed/feed_inputs.h"
-#include "feed/udp_reader.h"
+#include "feed/udp_reader_internal.h"
 #include "foundation/stop_state.h"
 #include "support/test_support.h"
 
@@ -66,7 +66,7 @@ protected:
     {
         reader.stop = false;
         g_script.assign(turns.begin(), turns.end());
-        gf_receiveLoop(reader, ReaderSocketOps{&scriptedWait, &scriptedReceive});
+        lf_receiveLoop(reader, ReaderSocketOps{&scriptedWait, &scriptedReceive});
     }
     tavtest::LogCapture log;
     RecordingReader reader;
@@ -118,7 +118,7 @@ TEST_F(ReceiveLoop, ASelectThatKeepsFailingIsLoggedOnceAndRetriedEverLessOften)
     static std::atomic<int> failedWaits{0};
     auto fail = [](SocketHandle, int32_t, int32_t& error) { error = 10022; ++failedWaits; return WaitResult::Failed; };
     const ReaderSocketOps failingSelect{fail, &scriptedReceive};
-    std::thread loop([&] { gf_receiveLoop(reader, failingSelect); });
+    std::thread loop([&] { lf_receiveLoop(reader, failingSelect); });
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     const auto stopAt = std::chrono::steady_clock::now();
     reader.stop = true;

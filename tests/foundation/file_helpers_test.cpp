@@ -57,6 +57,8 @@ TEST(FolderHelpers, EmptyingRemovesEveryEntryOrXmlFilesOfTbloAndListingGivesXmlS
     EXPECT_TRUE(fs::exists("tblo/sub/keep.txt"));
     EXPECT_TRUE(log.contains("==> gf_removeFilesFromDirectory exception: "));
 
+    EXPECT_FALSE(gf_openInExplorer(folder / "missing.txt")); // nothing there: no shell is asked
+
     Names files;
     EXPECT_TRUE(gf_listXmlFiles(files).empty());
     fs::create_directories(gf_paths().myThirdparty / "X.xml");

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include <fmt/format.h>
+
 #include "foundation/atomic_file.h"
 #include "foundation/file_generations.h"
 #include "support/test_support.h"
@@ -16,7 +22,6 @@ TEST(AtomicFile, ReplacesWholeLeavesTheOldFileOnACrashBeforeTheReplaceAndNothing
     ASSERT_TRUE(gf_writeFileAtomically(target, "old and longer"));
     ASSERT_TRUE(gf_writeFileAtomically(target, "good"));
     EXPECT_EQ(readFile(target), "good");
-    EXPECT_FALSE(fs::exists(gf_tempPathBeside(target)));
 
     gf_setBeforeReplaceHook([](const fs::path& temp) {
         EXPECT_EQ(readFile(temp), "new");
@@ -31,6 +36,41 @@ TEST(AtomicFile, ReplacesWholeLeavesTheOldFileOnACrashBeforeTheReplaceAndNothing
     EXPECT_FALSE(gf_writeFileAtomically(folder / "no" / "file.txt", "x", &error));
     EXPECT_NE(error.find("cannot create"), std::string::npos);
     EXPECT_FALSE(fs::exists(folder / "no"));
+}
+
+TEST(AtomicFile, EverySaveHasATemporaryNameOfItsOwnAndOnlyOtherProcessesLeftoversAreRemoved)
+{
+    TempFolder folder;
+    const fs::path target = folder / "parameters.xml";
+    const fs::path first = gf_tempPathBeside(target);
+    EXPECT_EQ(first.parent_path(), folder.path());
+    EXPECT_NE(first, gf_tempPathBeside(target));
+    const std::string mine = fmt::format("parameters.xml.{}-7.tavtmp", gf_processId());
+    const std::string other = fmt::format("parameters.xml.{}-7.tavtmp", gf_processId() + 1);
+    for (const std::string& name : {mine, other, std::string("parameters.xml.tavtmp"), std::string("notes.txt")})
+        writeFile(folder / name, "x");
+    fs::create_directory(folder / "folder.tavtmp");
+    gf_removeStaleTempFiles(folder.path());
+    gf_removeStaleTempFiles(folder / "missing");
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(folder.path()))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"folder.tavtmp", "notes.txt", mine}));
+
+    // Two writers of one file: every save succeeds and the file is always one of them whole.
+    const std::string contents[] = {std::string(20000, 'a'), std::string(30000, 'b')};
+    std::atomic<int> failures{0};
+    std::vector<std::thread> writers;
+    for (const std::string& content : contents)
+        writers.emplace_back([&] {
+            for (int i = 0; i < 100; ++i)
+                failures += !gf_writeFileAtomically(target, content);
+        });
+    for (std::thread& t : writers)
+        t.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_TRUE(readFile(target) == contents[0] || readFile(target) == contents[1]);
 }
 
 TEST(Generations, ThreeSavesRotateThePreviousContentsAndANameWithoutDotIsRefused)

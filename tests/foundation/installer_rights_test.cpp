@@ -5,17 +5,15 @@
 
 namespace fs = std::filesystem;
 
+const std::string kAdministrator = "A new version is available. Run the installer as Administrator";
+const std::string kNormally =
+    "A new version is available.\nThe installer can be executed normally (no Administrator rights required).";
+
 TEST(InstallerRights, OnlyAProtectedUnwritableFolderWithoutElevationNeedsAnAdministrator)
 {
-    for (int row = 0; row < 8; ++row) {
-        const bool protectedFolder = row & 1, writable = row & 2, elevated = row & 4;
-        EXPECT_EQ(gf_installerRightsText(protectedFolder, writable, elevated),
-                  protectedFolder && !writable && !elevated ? g_installerNeedsAdminText : g_installerRunsNormallyText)
-            << row;
-    }
-    EXPECT_EQ(g_installerNeedsAdminText, "A new version is available. Run the installer as Administrator");
-    EXPECT_EQ(g_installerRunsNormallyText, "A new version is available.\nThe installer can be executed normally "
-                                           "(no Administrator rights required).");
+    // Row bits: protected 1, writable 2, elevated 4.
+    for (int row = 0; row < 8; ++row)
+        EXPECT_EQ(gf_installerRightsText(row & 1, row & 2, row & 4), row == 1 ? kAdministrator : kNormally) << row;
 }
 
 TEST(InstallerRights, AFolderIsInsideProgramFilesWhateverItsCaseButOnlyAtAComponentBoundary)
@@ -44,6 +42,6 @@ TEST(InstallerRights, AnOrdinaryFolderNeedsNoAdministratorAndTheWriteTestLeavesN
     tavtest::TempFolder folder;
     EXPECT_TRUE(gf_folderPassesWriteTest(folder.path()));
     EXPECT_FALSE(gf_folderPassesWriteTest(folder / "missing"));
-    EXPECT_EQ(gf_checkInstallerRights(folder.path()), g_installerRunsNormallyText);
+    EXPECT_EQ(gf_checkInstallerRights(folder.path()), kNormally);
     EXPECT_TRUE(fs::is_empty(folder.path()));
 }

@@ -20,15 +20,26 @@ TEST_F(ParametersFile, FromNoFileEverySettingIsWrittenOnceWithAirpHeightTwiceAnd
     gf_setControlBridge(&bridge);
     EXPECT_TRUE(gf_readParameters());
 
+    // The registries in their order, each in its own; AIRP_HEIGHT in the ints and the lists.
+    Texts expected{"RANDOM",
+                   "AEROWINX", "COLLISION_USER_AIR", "COLLISION_USER_GND", "COLLISION_LIVE_PARKED_GND", "ALWAYS_ON_TOP",
+                   "SCAN_LIVERIES", "LIG_PRIORITIZE", "AIRBORNE_ONLY", "SCAN_AIRPORTS", "LIGHT_AIRCRAFT", "HELICOPTERS",
+                   "HIGH_PERF_AIRCRAFT", "NAV_LIGHTS_WHILE_PARKED", "AUTO_RANGE", "STRAIGHT_PBS_ONLY", "PARK_SOFT",
+                   "WEEK", "INITIAL_LOAD_ONLY", "GUID_CHANGES",
+                   "CUSTOM_PARKING_PERCENTAGE", "MAIN_WINDOW_X", "MAIN_WINDOW_Y", "AIRP_HEIGHT", "LAST_EPOCH_TIME:",
+                   "HOLDING_THRESHOLD_METERS", "MAX_HOLDING_MINUTES", "MAX_FIT", "P3D_VERSION",
+                   "MATCHING_DEPTH", "RANGE", "AR_ABOVE_HEIGHT", "MAX_PARK_SEL", "MAX_LIVE_SEL", "AIRP_RANGE",
+                   "AIRP_HEIGHT",
+                   "PROGRAM_VERSION", "SIM_INSTALL_PATH", "PORT_NUMBER"};
+    for (const char* kind : {"lfolder", "afolder"})
+        for (int i = 0; i < 10; ++i)
+            expected.push_back(kind + std::to_string(i));
+    expected.insert(expected.end(), {"AIG_VERSION", "DBASE_VERSION", "AIRPORTS_VERSION", "LIV_SCAN_VERSION",
+                                     "ADDONS_SCAN_VERSION", "DESTINATION", "BLOCK_CALLSIGN"});
     Texts keys;
     for (const std::string& pair : storedPairs())
         keys.push_back(pair.substr(0, pair.find('=')));
-    ASSERT_EQ(keys.size(), 66u);
-    EXPECT_EQ(keys.front() + " " + keys.back(), "RANDOM BLOCK_CALLSIGN"); // registry order
-    for (const std::string& key : keys)
-        EXPECT_EQ(std::count(keys.begin(), keys.end(), key), key == "AIRP_HEIGHT" ? 2 : 1) << key;
-    for (const char* unstored : {"ALL_INSTALL_PATH", "CALLSIGN_2_OBJECTID", "parking_percentage", "MAX_FIT_FL"})
-        EXPECT_EQ(std::count(keys.begin(), keys.end(), unstored), 0) << unstored;
+    EXPECT_EQ(keys, expected);
     EXPECT_EQ(storedValue("PROGRAM_VERSION"), "11.10.3");
     EXPECT_EQ(PROGRAM_VERSION.value(), ""); // memory keeps its value
     EXPECT_TRUE(log_.contains(gf_pathToUtf8(file()) + " not found,  create new with default values:"));
@@ -42,15 +53,17 @@ TEST_F(ParametersFile, FromNoFileEverySettingIsWrittenOnceWithAirpHeightTwiceAnd
     EXPECT_NE(std::find(calls.begin(), calls.end(), "text 32818 40"), calls.end());
 }
 
-TEST_F(ParametersFile, ReadingClampsIntsTakesTheDefaultForNoNumberAndStoresBothBack)
+TEST_F(ParametersFile, IntsAreReadAsPugixmlReadsThemAndClampedButOnlyMissingSettingsAreWritten)
 {
     const struct {
         IntParameter& p;
         const char* written;
         int32_t read;
-    } ints[] = {{MAX_HOLDING_MINUTES, "-5", 1},      {RANGE, "500", 100},
-                {MAIN_WINDOW_X, "abc", 400},         {HOLDING_THRESHOLD_METERS, " 300 ", 300},
-                {MAX_FIT, "12x", MAX_FIT.defaultValue}, {LAST_EPOCH_TIME, "99999999999", 2147483647}};
+    } ints[] = {{MAX_HOLDING_MINUTES, "-5", 1},           {RANGE, "500", 100},
+                {MAIN_WINDOW_X, "abc", 400},              {MAIN_WINDOW_Y, "", 20},
+                {HOLDING_THRESHOLD_METERS, " 300 ", 300}, {MAX_FIT, "12x", 12},
+                {P3D_VERSION, "0x6", 6},                  {AIRP_RANGE, "12.5", 12},
+                {LAST_EPOCH_TIME, "99999999999", 2147483647}};
     std::string elements = element("lfolder0", "C:\\Liv &amp; co") + element("AEROWINX", "yes") +
                            element("GUID_CHANGES", "0") + element("UNKNOWN_KEY", "kept");
     for (const auto& c : ints)
@@ -60,12 +73,11 @@ TEST_F(ParametersFile, ReadingClampsIntsTakesTheDefaultForNoNumberAndStoresBothB
 
     for (const auto& c : ints) {
         EXPECT_EQ(c.p.value, c.read) << c.p.name;
-        EXPECT_EQ(storedValue(c.p.name), std::to_string(c.read)) << c.p.name;
+        EXPECT_EQ(storedValue(c.p.name), c.written) << c.p.name; // the user's text stays
     }
     EXPECT_EQ(lfolder[0].value(), "C:\\Liv & co");
     EXPECT_TRUE(AEROWINX.value);
     EXPECT_FALSE(GUID_CHANGES.value);
-    EXPECT_EQ(storedValue("AEROWINX"), "yes"); // bools and texts stay as written
     EXPECT_EQ(storedValue("UNKNOWN_KEY"), "kept");
     EXPECT_EQ(storedPairs().size(), 66u); // 65 keys (AIRP_HEIGHT appended once) and the unknown one
     EXPECT_TRUE(log_.contains("RANGE=100\n"));
@@ -75,13 +87,16 @@ TEST_F(ParametersFile, ReadingClampsIntsTakesTheDefaultForNoNumberAndStoresBothB
 TEST_F(ParametersFile, ADuplicateKeyIsReadFromTheFirstAndAnElementWithoutValueAsNothingAndAStoreFillsBoth)
 {
     writeFile(file(), parametersXml(element("RANGE", "20") + element("RANGE", "30") +
-                                    "    <parameter name=\"WEEK\" />\n    <parameter name=\"DESTINATION\" />\n"));
+                                    "    <parameter name=\"WEEK\" />\n    <parameter name=\"DESTINATION\" />\n"
+                                    "    <parameter name=\"MAX_FIT\" />\n"));
     WEEK.value = true;
     DESTINATION.setValue("EDDF");
     gf_readParameters();
     EXPECT_EQ(RANGE.value, 20);
     EXPECT_FALSE(WEEK.value);
     EXPECT_EQ(DESTINATION.value(), "");
+    EXPECT_EQ(MAX_FIT.value, 0);
+    EXPECT_NE(readFile(file()).find("<parameter name=\"MAX_FIT\" />"), std::string::npos); // the read adds no value
 
     RANGE.value = 65;
     gf_storeIntParameter(RANGE);
@@ -114,7 +129,7 @@ TEST_F(ParametersFile, AFileWithoutRootIsReadAndTheFirstStoreWrapsItKeepingEvery
     EXPECT_TRUE(log_.contains("Placing a root level around a new parameters.xml to make it 100% xml compliance"));
 }
 
-TEST_F(ParametersFile, AGarbageFileIsKeptByteIdenticalAsParameters0ByTheEarlyOrTheFullReadAndTheDefaultsFollow)
+TEST_F(ParametersFile, EveryUnusableFileIsKeptAsTheNewestOfThreeBackupGenerationsAndTheDefaultsFollow)
 {
     const std::string garbage = "\x01\x02<root><parameters><parameter name=\"RANGE\" value=\"5\"";
     writeFile(file(), garbage);
@@ -127,28 +142,24 @@ TEST_F(ParametersFile, AGarbageFileIsKeptByteIdenticalAsParameters0ByTheEarlyOrT
     EXPECT_EQ(storedValue("RANGE"), "40");
     EXPECT_EQ(RANGE.value, 25); // memory keeps its value
 
-    // The second parses, but holds no settings.
-    for (const std::string& unusable : {garbage, std::string("<root><other/></root>")}) {
-        writeFile(file(), unusable);
+    // No settings; then 10,000 nested elements, which written back indented would grow
+    // the file to hundreds of megabytes.
+    std::string deep = "<root><parameters>";
+    for (const char* tag : {"<a>", "</a>"})
+        for (int i = 0; i < 10000; ++i)
+            deep += tag;
+    deep += "</parameters></root>";
+    const std::string unusable[] = {"<root><other/></root>", deep, garbage + "x"};
+    for (const std::string& bad : unusable) {
+        writeFile(file(), bad);
         EXPECT_TRUE(gf_readParameters());
-        EXPECT_EQ(readFile(backup()), unusable);
         EXPECT_EQ(storedPairs().size(), 66u);
+        EXPECT_LT(fs::file_size(file()), 8000u);
     }
-    EXPECT_TRUE(log_.contains("kept as parameters0.xml;  create new with default values:"));
-}
-
-TEST_F(ParametersFile, TheEarlyReadTakesOnlyTheClampedPositionAndMovesOneAtALimitBackToTheDefault)
-{
-    EXPECT_NO_THROW(gf_readWindowPosition());
-    EXPECT_FALSE(fs::exists(file())); // nothing to read, nothing written
-    writeFile(file(), parametersXml(element("MAIN_WINDOW_X", "-40000") + element("MAIN_WINDOW_Y", "333") +
-                                    element("RANGE", "5")));
-    gf_readWindowPosition();
-    EXPECT_EQ(MAIN_WINDOW_X.value, 400);
-    EXPECT_EQ(MAIN_WINDOW_Y.value, 333);
-    EXPECT_EQ(RANGE.value, 40);
-    EXPECT_EQ(storedValue("MAIN_WINDOW_X"), "400");
-    EXPECT_EQ(storedValue("RANGE"), "5");
+    EXPECT_EQ(readFile(backup()), garbage + "x");
+    EXPECT_EQ(readFile(data() / "parameters00.xml"), deep);
+    EXPECT_EQ(readFile(data() / "parameters000.xml"), "<root><other/></root>");
+    EXPECT_TRUE(log_.contains("(elements nested deeper than 16 levels), kept as parameters0.xml;  create new"));
 }
 
 TEST_F(ParametersFile, AStoreWritesOneSettingOnlyWhenTheFileIsMissingAndAFullFileWhenItIsUnparsable)
@@ -193,6 +204,7 @@ TEST_F(ParametersFile, TheFullWriteTakesDefaultsOrCurrentValuesLogsNoSettingsDur
     gf_saveParameters(true);
     EXPECT_EQ(storedValue("RANGE"), "40");
     EXPECT_EQ(storedValue("PROGRAM_VERSION"), "11.10.3");
+    EXPECT_EQ(PROGRAM_VERSION.defaultValue, "11.10.3"); // what the migration compares with
     EXPECT_EQ(RANGE.value, 80);
 
     gf_requestClosingDown(CloseReason::UserClosedSim, 0);

@@ -21,6 +21,7 @@ namespace settingstest {
 
 inline void resetSettings()
 {
+    PROGRAM_VERSION.defaultValue.clear(); // a full write with the defaults sets it
     for (BoolParameter* p : g_hiddenBoolParams)
         p->value = p->defaultValue;
     for (CheckBoxParameter* p : g_boolParams)

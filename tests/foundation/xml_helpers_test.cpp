@@ -47,3 +47,17 @@ TEST(XmlSave, NamesWithNonAsciiCharactersSaveAndLoad)
         EXPECT_EQ(gf_loadXmlFile(back, user / "none.xml").status, pugi::status_file_not_found);
     }
 }
+
+TEST(XmlSave, AnyNestingIsSavedInProportionToTheDocument)
+{
+    tavtest::TempFolder folder;
+    pugi::xml_document doc;
+    pugi::xml_node node = doc.append_child("root");
+    EXPECT_EQ(gf_xmlDepth(doc), 1u);
+    for (int i = 0; i < 5000; ++i)
+        node = node.append_child("a");
+    EXPECT_EQ(gf_xmlDepth(doc), 5001u);
+    EXPECT_EQ(gf_xmlDepth(doc.child("root").child("a")), 4999u);
+    ASSERT_TRUE(gf_saveXmlFile(doc, folder / "deep.xml"));
+    EXPECT_LT(fs::file_size(folder / "deep.xml"), 60000u); // indented it would take 50 MB
+}

@@ -110,6 +110,14 @@ TEST(SimConnectDispatch, ObjectDataShorterThanItsDefinitionIsDropped)
     EXPECT_EQ(lf_dispatch(c), (Messages{objectData(8, 403, 16), objectData(9, 408, 32), objectData(8, 999, 0)}));
     EXPECT_TRUE(log.contains("message id 8 of 55 bytes is shorter than its 56 bytes, dropped"));
     EXPECT_TRUE(log.contains("message id 9 of 71 bytes is shorter than its 72 bytes, dropped"));
+
+    // The simulator refuses "ZULU TIME" (send id 3; the open was 1): definition 403 then
+    // comes with 8 bytes. An exception for another request changes nothing.
+    const auto exception = [](uint32_t sendId) { return messageHead(24, 1).u32(7).u32(sendId).u32(2).str(); };
+    c.transport->inject(exception(3) + exception(1) + objectData(8, 403, 8) + objectData(8, 403, 7));
+    EXPECT_EQ(lf_dispatch(c), (Messages{exception(3), exception(1), objectData(8, 403, 8)}));
+    EXPECT_TRUE(log.contains(
+        "SimConnect exception 7 for AddToDataDefinition of definition 403 (send id 3): its 8 bytes are no longer expected"));
 }
 
 TEST(SimConnectDispatch, TheDataReaderStaysWithinTheMessage)

@@ -29,9 +29,12 @@ class Answer:
     body: bytes = b""
     # "exact": the body as it is; "short": Content-Length promises `missing` bytes more
     # than are sent before the connection closes; "stall": half the body, then silence
-    # until the site stops.
+    # until the site stops; "drip": the body at `rate` bytes a second; "unframed": no
+    # Content-Length, half the body, then the connection closes; "chunked": the body in
+    # chunks (HTTP/1.1); "chunked_cut": the chunks without the last one, then the close.
     kind: str = "exact"
     missing: int = 100
+    rate: int = 2
     location: str = ""
     content_type: str = "application/octet-stream"
 
@@ -49,19 +52,37 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         site = self.server.site
         site._record(Request(self.path, self.headers.get("User-Agent", "")))
         answer = site._answer_for(self.path)
+        body, kind = answer.body, answer.kind
+        if kind.startswith("chunked"):
+            self.protocol_version = "HTTP/1.1"
         self.send_response(answer.status)
         self.send_header("Content-Type", answer.content_type)
         if answer.location:
             self.send_header("Location", answer.location)
-        length = len(answer.body) + (answer.missing if answer.kind == "short" else 0)
-        self.send_header("Content-Length", str(length))
+        if kind.startswith("chunked"):
+            self.send_header("Transfer-Encoding", "chunked")
+            self.send_header("Connection", "close")
+        elif kind != "unframed":
+            self.send_header("Content-Length", str(len(body) + (answer.missing if kind == "short" else 0)))
         self.end_headers()
-        if answer.kind == "stall":
-            self.wfile.write(answer.body[: len(answer.body) // 2])
+        if kind in ("stall", "unframed"):
+            self.wfile.write(body[: len(body) // 2])
             self.wfile.flush()
-            site._stopping.wait(STALL_SECONDS)
+            if kind == "stall":
+                site._stopping.wait(STALL_SECONDS)
+        elif kind == "drip":
+            for at in range(0, len(body), answer.rate):
+                self.wfile.write(body[at:at + answer.rate])
+                self.wfile.flush()
+                if site._stopping.wait(1.0):
+                    break
+        elif kind.startswith("chunked"):
+            for at in range(0, len(body), 1000):
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(body[at:at + 1000]), body[at:at + 1000]))
+            if kind == "chunked":
+                self.wfile.write(b"0\r\n\r\n")
         else:
-            self.wfile.write(answer.body)
+            self.wfile.write(body)
         self.wfile.flush()
         self.close_connection = True
 

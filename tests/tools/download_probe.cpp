@@ -1,8 +1,9 @@
 // Runs one download for the download tests and prints its outcome.
 //   download_probe <log file> file <url> <target> binary|text [options]
 //   download_probe <log file> site <base address> <file name> <target> [options]
-// Options: --low-speed-seconds N (shorter stall limit), --stop-after-ms N (raise the stop
-// of the traffic service after N ms and print how long the download took to end after it).
+// Options: --low-speed-seconds N (shorter low-speed limit), --time-limit-seconds N (the
+// download's overall limit), --stop-after-ms N (raise the stop of the traffic service
+// after N ms and print how long the download took to end after it).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,11 +33,14 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     long stopAfterMs = -1;
+    std::chrono::seconds timeLimit = g_largestFileTimeLimit;
     for (size_t i = 0; i + 1 < args.size();) {
         if (args[i] == "--low-speed-seconds") {
             DownloadLimits limits = gf_downloadLimits();
             limits.lowSpeedTime = std::chrono::seconds(std::atol(args[i + 1].c_str()));
             gf_setDownloadLimitsForTests(limits);
+        } else if (args[i] == "--time-limit-seconds") {
+            timeLimit = std::chrono::seconds(std::atol(args[i + 1].c_str()));
         } else if (args[i] == "--stop-after-ms") {
             stopAfterMs = std::atol(args[i + 1].c_str());
         } else {
@@ -63,11 +67,11 @@ int main(int argc, char** argv)
     bool ok = false;
     if (args[1] == "file" && args.size() == 5) {
         CURL* handle = curl_easy_init();
-        ok = gf_downloadFile(handle, args[2], gf_pathFromUtf8(args[3]), args[4] == "binary");
+        ok = gf_downloadFile(handle, args[2], gf_pathFromUtf8(args[3]), args[4] == "binary", timeLimit);
         curl_easy_cleanup(handle);
     } else if (args[1] == "site" && args.size() == 5) {
         gf_setDownloadSiteForTests(args[2]);
-        ok = gf_downloadFromSite(args[3], gf_pathFromUtf8(args[4]));
+        ok = gf_downloadFromSite(args[3], gf_pathFromUtf8(args[4]), timeLimit);
     } else {
         gf_closeLog();
         return lf_usage();

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "foundation/settings_catalogue.h"
 #include "foundation/settings_fixture.h"
 #include "ui/control_ops.h"
+#include "ui/window_state.h"
 
 namespace {
 
@@ -40,6 +43,22 @@ TEST_F(ControlOps, TheRangeListShowsTheClampedRangeWhileTheRadiusKeepsTheGivenOn
         EXPECT_EQ(std::vector<std::string>(calls.begin() + static_cast<ptrdiff_t>(before), calls.end()), row.calls);
     }
     EXPECT_FALSE(std::filesystem::exists(file())); // the range is not stored
+}
+
+TEST_F(ControlOps, TheTextSettersShowTheValueAndRepaintTheControlsBand)
+{
+    static std::vector<ScreenRect> invalidated;
+    invalidated.clear();
+    gf_setInvalidateFunction([](const ScreenRect& band) { invalidated.push_back(band); });
+    RANGE.value = 65;
+    gf_setIntControlText(RANGE);
+    DESTINATION.setValue("EHAM");
+    gf_setControlText(DESTINATION);
+    gf_setInvalidateFunction(nullptr);
+    EXPECT_EQ(bridge_.calls(), (std::vector<std::string>{"text 32818 65", "text 32839 EHAM"}));
+    ASSERT_EQ(invalidated.size(), 2u);
+    for (const ScreenRect& band : invalidated)
+        EXPECT_EQ((std::array{band.left, band.top, band.right, band.bottom}), (std::array{0, 112, 880, 392}));
 }
 
 TEST_F(ControlOps, SettingACheckBoxStoresItAndSetsTheMark)

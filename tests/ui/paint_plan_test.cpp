@@ -4,11 +4,15 @@
 
 #include <fmt/format.h>
 
+#include "foundation/settings_catalogue.h"
+#include "foundation/settings_fixture.h"
 #include "ui/paint_plan.h"
 
 namespace {
 
-constexpr Colour G = g_colourGreen, Y = g_colourYellow, R = g_colourRed, B = g_colourBlack;
+// The window's colours as RGB values, not the code's constants.
+constexpr Colour G{50, 205, 50}, LightBlue{153, 204, 255}, Y{255, 255, 0}, R{255, 0, 0}, B{0, 0, 0},
+    Grey{160, 160, 160}, White{255, 255, 255};
 
 // A text expected at its starting point; an empty text means nothing is painted there.
 struct Shown {
@@ -85,8 +89,12 @@ PaintInput lf_parkAirport()
 TEST(PaintPlan, AFreshWindowShowsItsBandsAndTheEmptyConnectionBlock)
 {
     const std::vector<PaintOp> ops = gf_planPaint(PaintInput{}, {});
-    for (const auto& [y, colour] : {std::pair{10, B}, {60, B}, {200, g_colourLightBlue}, {420, B}, {470, G}})
+    for (const auto& [y, colour] : {std::pair{10, B}, {60, B}, {200, LightBlue}, {420, B}, {470, G}})
         EXPECT_EQ(lf_fillAt(ops, 860, y), colour) << y;
+    size_t whiteLines = 0;
+    for (const PaintOp& op : ops)
+        whiteLines += op.kind == PaintOp::Kind::Line && op.colour == White;
+    EXPECT_EQ(whiteLines, 4u);
     EXPECT_EQ(lf_fillAt(ops, 410, 100), R); // simulator not connected
     EXPECT_EQ(lf_fillAt(ops, 440, 100), B); // RealTraffic indicator off
     lf_expectTexts(ops, {{3, 7, "Version 11.10.3", G},
@@ -191,13 +199,86 @@ TEST(PaintPlan, TheStatusPanelOfAReadyParkAirport)
     lf_expectTexts(gf_planPaint(in, {}), {{5, 399, "EHAM", Y}, {85, 399, ""}, {5, 427, ""}});
 }
 
-TEST(PaintPlan, TheCaptureCopiesTheStateTexts)
+namespace {
+
+class Labels : public ::testing::Test {
+protected:
+    Labels() { reset(); }
+    ~Labels() override { reset(); }
+    static void reset()
+    {
+        settingstest::resetSettings();
+        WindowState& ws = gf_windowState();
+        ws.tbloWritten = false;
+        ws.settingControlsDisabled = false;
+        ws.parkFileLoaded = false;
+        ws.staticCountdownMinutes = 0;
+    }
+};
+
+} // namespace
+
+// Each label at its x and the row of its control.
+TEST_F(Labels, SettingsThatAreOnOrOffColourTheirLabels)
+{
+    struct Row {
+        Shown byDefault;
+        Colour changed;
+    };
+    const Row rows[] = {
+        {{25, 147, "Scan for liveries", Y}, B},       {{25, 175, "Scan for addon airports", Y}, Y},
+        {{672, 203, "Aerowinx", B}, Y},               {{768, 203, "GUID changes", B}, Y},
+        {{430, 231, "Ah:", B}, Grey},                 {{536, 231, "ft", B}, Grey},
+        {{646, 343, "ft", B}, B},                     {{672, 315, "Straight push backs only", Grey}, B},
+        {{25, 371, "ILO", B}, Y},                     {{592, 231, "AirOnly", B}, Y},
+        {{343, 203, "Light aircraft", B}, Grey},      {{450, 203, "Helicopters", B}, B},
+        {{556, 203, "FighterJets", B}, Grey},
+    };
+    for (const Row& row : rows)
+        lf_expectTexts(gf_planPaint(PaintInput{}, {}), {row.byDefault});
+    SCAN_LIVERIES.value = false;
+    AEROWINX.value = true;
+    GUID_CHANGES.value = false;
+    AUTO_RANGE.value = false;
+    STRAIGHT_PBS_ONLY.value = true;
+    INITIAL_LOAD_ONLY.value = true;
+    AIRBORNE_ONLY.value = true;
+    for (Row row : rows) {
+        row.byDefault.colour = row.changed;
+        lf_expectTexts(gf_planPaint(PaintInput{}, {false, true, false}), {row.byDefault});
+    }
+}
+
+TEST_F(Labels, TheMaximumCountsWarnWhenZero)
+{
+    struct Row {
+        int32_t park, live;
+        Colour parkColour, liveColour;
+    };
+    for (const Row& row : {Row{0, 500, Y, B}, Row{0, 0, R, R}, Row{10, 0, B, Y}}) {
+        MAX_PARK_SEL.value = row.park;
+        MAX_LIVE_SEL.value = row.live;
+        lf_expectTexts(gf_planPaint(PaintInput{}, {}), {{171, 315, "Max park (static+live):", row.parkColour},
+                                                        {401, 315, "Max live (park incl):", row.liveColour}});
+    }
+}
+
+TEST_F(Labels, TheMailRequestAndTheCountdownShowOnlyWhenTheirTimeHasCome)
 {
     WindowState& ws = gf_windowState();
-    gf_setWindowText(WindowText::Quality, "q1", g_statusPanelBand);
-    ws.liveries = 17;
-    const PaintInput in = gf_capturePaintInput(ws);
-    gf_resetWindowState();
-    EXPECT_EQ(in.text(WindowText::Quality), "q1");
-    EXPECT_EQ(in.liveries, 17u);
+    const auto expect = [](std::initializer_list<Shown> shown) { lf_expectTexts(gf_planPaint(PaintInput{}, {}), shown); };
+    expect({{323, 175, ""}});
+    ws.tbloWritten = true;
+    expect({{323, 175, g_tbloMailRequest, R}});
+
+    ws.staticCountdownMinutes = 12;
+    expect({{5, 343, ""}}); // no park file
+    ws.parkFileLoaded = true;
+    expect({{5, 343, "(next in 12 min)", B}});
+    ws.staticCountdownMinutes = 20;
+    expect({{5, 343, ""}});
+    INITIAL_LOAD_ONLY.value = true;
+    expect({{5, 343, "(no next ... )", B}});
+    ws.settingControlsDisabled = true;
+    expect({{5, 343, ""}, {5, 315, "Airport parking", Y}});
 }

@@ -19,9 +19,16 @@ struct SimConnectConnection {
     ScDispatchProc dispatchProcedure = nullptr;
     void* dispatchContext = nullptr;
     uint32_t sendIdCounter = 0; // guarded by g_simConnectLock
-    // Bytes each data definition adds to a received object-data message, as far as known.
+    // Bytes each data definition adds to a received object-data message, as far as known,
+    // and by send id the definition and bytes of each datum added: a datum the simulator
+    // refuses with an exception no longer counts.
+    struct AddedDatum {
+        uint32_t defineId;
+        uint32_t size;
+    };
     std::mutex definitionsMutex;
-    std::unordered_map<uint32_t, uint32_t> definitionSizes; // guarded by definitionsMutex
+    std::unordered_map<uint32_t, uint32_t> definitionSizes;     // guarded by definitionsMutex
+    std::unordered_map<uint32_t, AddedDatum> addedDataBySendId; // guarded by definitionsMutex
 };
 
 // Opens on a connected transport and sends the open record.
@@ -37,5 +44,5 @@ ScCloseReason gf_simConnectCloseReason(ScHandle handle);
 uint32_t gf_scRequiredMessageSize(SimConnectConnection& connection, const ScRecv& header, const std::byte* bytes,
                                   uint32_t size);
 // Numbers the record (its header already filled) and hands it to the transport, all
-// under g_simConnectLock.
-ScHresult gf_scSendRecord(SimConnectConnection& connection, ScPacketPtr packet);
+// under g_simConnectLock; the send id given goes to *sendId when asked for.
+ScHresult gf_scSendRecord(SimConnectConnection& connection, ScPacketPtr packet, uint32_t* sendId = nullptr);

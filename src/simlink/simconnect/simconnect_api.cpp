@@ -58,9 +58,25 @@ void lf_closeConnection(SimConnectConnection* connection)
         gf_logErrorLine("SimConnect_Close: transport still busy after 5 s");
 }
 
+// The simulator refused a datum that we added to a definition: its object-data messages
+// come without it, and must not be dropped as too short.
+void lf_forgetRefusedDatum(SimConnectConnection& connection, const ScRecvException& exception)
+{
+    std::lock_guard lock(connection.definitionsMutex);
+    const auto it = connection.addedDataBySendId.find(exception.sendId);
+    if (it == connection.addedDataBySendId.end())
+        return;
+    const SimConnectConnection::AddedDatum datum = it->second;
+    connection.addedDataBySendId.erase(it);
+    connection.definitionSizes[datum.defineId] -= datum.size;
+    gf_logErrorLine("SimConnect exception {} for AddToDataDefinition of definition {} (send id {}): its {} bytes "
+                    "are no longer expected",
+                    exception.exception, datum.defineId, exception.sendId, datum.size);
+}
+
 } // namespace
 
-ScHresult gf_scSendRecord(SimConnectConnection& connection, ScPacketPtr packet)
+ScHresult gf_scSendRecord(SimConnectConnection& connection, ScPacketPtr packet, uint32_t* sentId)
 {
     std::lock_guard lock(g_simConnectLock);
     SimConnectTransport& transport = *connection.transport;
@@ -73,6 +89,8 @@ ScHresult gf_scSendRecord(SimConnectConnection& connection, ScPacketPtr packet)
     transport.send(std::move(packet));
     t_lastSendConnection = connection.serial;
     t_lastSendId = sendId;
+    if (sentId != nullptr)
+        *sentId = sendId;
     if (transport.failed())
         return transport.recordedError();
     return g_scOk;
@@ -173,6 +191,9 @@ ScHresult SimConnect_CallDispatch(ScHandle handle, ScDispatchProc procedure, voi
                             size < sizeof header ? 0u : header.id, size, required);
             continue;
         }
+        if (static_cast<ScRecvId>(header.id) == ScRecvId::Exception)
+            lf_forgetRefusedDatum(*handle, *gf_scMessageAs<ScRecvException>(
+                                               reinterpret_cast<const ScRecv*>(message->data()), size));
         if (procedure != nullptr)
             procedure(reinterpret_cast<const ScRecv*>(message->data()), size, context);
     }

@@ -45,13 +45,13 @@ std::optional<ScHresult> lf_connectionFailure(ScHandle handle)
 }
 
 template <typename Record>
-ScHresult lf_send(ScHandle handle, const Record& record)
+ScHresult lf_send(ScHandle handle, const Record& record, uint32_t* sendId = nullptr)
 {
     ScPacketPtr packet = gf_newScPacket(sizeof record);
     if (!packet)
         return g_scOutOfMemory;
     std::memcpy(packet->data(), &record, sizeof record);
-    return gf_scSendRecord(*handle, std::move(packet));
+    return gf_scSendRecord(*handle, std::move(packet), sendId);
 }
 
 } // namespace
@@ -117,15 +117,18 @@ ScHresult SimConnect_AddToDataDefinition(ScHandle handle, uint32_t defineId, con
     record.datumId = datumId;
     // Counted before the record leaves: a reply that uses the definition can only come
     // after it, and is checked against the whole definition.
+    const uint32_t size = gf_scDataTypeMinimumSize(dataType);
     {
         std::lock_guard lock(handle->definitionsMutex);
-        handle->definitionSizes[defineId] += gf_scDataTypeMinimumSize(dataType);
+        handle->definitionSizes[defineId] += size;
     }
-    const ScHresult result = lf_send(handle, record);
-    if (gf_scFailed(result)) {
-        std::lock_guard lock(handle->definitionsMutex);
-        handle->definitionSizes[defineId] -= gf_scDataTypeMinimumSize(dataType);
-    }
+    uint32_t sendId = 0;
+    const ScHresult result = lf_send(handle, record, &sendId);
+    std::lock_guard lock(handle->definitionsMutex);
+    if (gf_scFailed(result))
+        handle->definitionSizes[defineId] -= size;
+    else
+        handle->addedDataBySendId[sendId] = {defineId, size};
     return result;
 }
 

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Builds the benchmark programs of bench/ in Release, natively and for Windows (run under
+# Wine), and runs each. Every program prints its figures beside a reference measured in
+# the same run (a bare libsodium loop, a bare comma split, a bare copy under a mutex), so
+# the figures of two machines compare by their ratios.
+# Usage: scripts/bench.sh [native|windows]   (both when no argument is given)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+which=${1:-all}
+"$root/scripts/setup.sh"
+jobs=${TAV_JOBS:-$(nproc)}
+
+sink_pid=
+sink_log=$(mktemp)
+cleanup() {
+  if [ -n "$sink_pid" ]; then kill "$sink_pid" 2>/dev/null || true; fi
+  rm -f "$sink_log"
+}
+trap cleanup EXIT
+
+# A TCP sink on loopback for the send benchmark's real transport; prints its port.
+start_sink() {
+  /usr/bin/python3 "$root/tests/standins/simconnect_server.py" --sink >"$sink_log" 2>&1 &
+  sink_pid=$!
+  for _ in $(seq 100); do
+    if grep -q '^sink on ' "$sink_log"; then
+      sed -n 's/^sink on 127.0.0.1:\([0-9]*\).*/\1/p' "$sink_log"
+      return
+    fi
+    sleep 0.1
+  done
+  echo "bench.sh: the TCP sink did not start" >&2
+  exit 1
+}
+
+# run_all <build dir> <label> [runner...]: every benchmark program built there.
+run_all() {
+  local dir=$1 label=$2
+  shift 2
+  local exe name args
+  for exe in "$dir"/bench/*_bench "$dir"/bench/*_bench.exe; do
+    [ -f "$exe" ] || continue
+    name=$(basename "$exe" .exe)
+    case $name in
+      decrypt_bench) args=(50 5) ;;
+      feed_parser_bench) args=(2) ;;
+      *) args=("$port") ;; # the simulator-link benchmarks send to the TCP sink
+    esac
+    echo "== $label: $name"
+    "$@" "$exe" "${args[@]}"
+  done
+}
+
+bench_native() {
+  local b="$root/build/bench-native"
+  cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAV_BENCH=ON -DTAV_TESTS=OFF >/dev/null
+  cmake --build "$b" -j"$jobs" >/dev/null
+  run_all "$b" native
+}
+
+bench_windows() {
+  local b="$root/build/bench-windows"
+  local deps; deps=$("$root/scripts/bootstrap-deps.sh" | tail -n 1)
+  cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAV_BENCH=ON -DTAV_TESTS=OFF \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTAV_DEPS_PREFIX="$deps" >/dev/null
+  cmake --build "$b" -j"$jobs" >/dev/null
+  # shellcheck source=wine-env.sh
+  . "$root/scripts/wine-env.sh"
+  tav_wine_start "$b/wineprefix"
+  local rc=0
+  run_all "$b" "windows (Wine)" wine || rc=$?
+  tav_wine_stop
+  return $rc
+}
+
+port=$(start_sink)
+case $which in
+  native) bench_native ;;
+  windows) bench_windows ;;
+  all) bench_native; bench_windows ;;
+  *) echo "usage: $0 [native|windows]" >&2; exit 2 ;;
+esac

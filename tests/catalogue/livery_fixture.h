@@ -66,7 +66,7 @@ inline std::string recordsText(const std::vector<LiveryData>& records)
 {
     std::string text;
     for (const LiveryData& l : records)
-        text += (text.empty() ? "" : "\n") + recordText(l);
+        text += fmt::format("{}{}", text.empty() ? "" : "\n", recordText(l));
     return text;
 }
 
@@ -84,7 +84,7 @@ inline std::string reportsText(const fs::path& folder)
             for (size_t at = line.find(folderText); at != std::string::npos; at = line.find(folderText, at))
                 line.replace(at, folderText.size(), "<F>");
             std::replace(line.begin(), line.end(), '\\', '/');
-            text += (text.empty() ? "" : "\n") + fmt::format("{}: {}", tag, line);
+            text += fmt::format("{}{}: {}", text.empty() ? "" : "\n", tag, line);
         }
     }
     return text;

@@ -40,17 +40,18 @@ std::optional<int32_t> lf_fltSimNumber(std::string_view text)
 std::optional<std::vector<std::string>> lf_readCfgLines(const fs::path& file, const std::string& fileText,
                                                         bool encodingIsError)
 {
-    const Charset charset = gf_detectCharset(file);
-    if (charset == Charset::NoneFound) {
+    std::vector<std::string> lines;
+    lines.reserve(4096);
+    // Detects the charset and reads the lines from one read of the file.
+    const TextFileRead read = gf_readTextFile(file, lines);
+    if (read.charset == Charset::NoneFound) {
         if (encodingIsError)
             gf_logErrorLine("! No text encoding detected for {}", fileText);
         else
             gf_logLine("! No text encoding detected for {}", fileText);
         return std::nullopt;
     }
-    std::vector<std::string> lines;
-    lines.reserve(4096);
-    if (!gf_readTextFileLines(charset, file, lines)) {
+    if (!read.read) {
         gf_logLine("! Failed reading {}", fileText);
         return std::nullopt;
     }

@@ -197,11 +197,10 @@ std::optional<LiveryData> lf_procesIVAOFltSimSection(const CfgFileContext& file,
     const auto [textureText, texture] = lf_ivaoItem(file.folder, "texture." + k.texture);
     const auto [modelText, model] = lf_ivaoItem(file.folder, "model." + k.model);
     const auto [airText, air] = lf_ivaoItem(file.folder, k.sim + ".air");
-    std::error_code ec;
-    const std::string* missing = !fs::is_directory(model, ec)    ? &modelText
-                                 : !fs::is_regular_file(air, ec) ? &airText
-                                 : !fs::is_directory(texture, ec) ? &textureText
-                                                                  : nullptr;
+    const std::string* missing = !file.paths.isDirectory(model)     ? &modelText
+                                 : !file.paths.isRegularFile(air)   ? &airText
+                                 : !file.paths.isDirectory(texture) ? &textureText
+                                                                    : nullptr;
     if (missing) {
         lf_addIncompleteSection(fmt::format("{} {} does not exist", *missing, header));
         return std::nullopt;

@@ -109,14 +109,28 @@ bool lf_matchParkingCodesKey(std::string_view line, std::string& code)
     return true;
 }
 
+bool lf_containsKeyName(std::string_view line, std::string_view name)
+{
+    // Found by its '_', rare in the long description lines, where searching for the
+    // first letter would stop at every 'a'.
+    const size_t anchor = name.find('_');
+    if (anchor == std::string_view::npos)
+        return line.find(name) != std::string_view::npos;
+    for (size_t at = line.find('_', anchor); at != std::string_view::npos; at = line.find('_', at + 1)) {
+        if (line.substr(at - anchor, name.size()) == name)
+            return true;
+    }
+    return false;
+}
+
 bool lf_containsAtcIdKey(std::string_view line)
 {
-    return line.find("atc_id=") != std::string_view::npos;
+    return lf_containsKeyName(line, "atc_id=");
 }
 
 bool lf_containsParkingTypesKey(std::string_view line)
 {
-    return line.find("atc_parking_types") != std::string_view::npos;
+    return lf_containsKeyName(line, "atc_parking_types");
 }
 
 bool lf_isCommentLine(std::string_view line)
@@ -129,7 +143,7 @@ bool lf_isCommentLine(std::string_view line)
 
 std::string lf_matchFltSimHeader(std::string_view line)
 {
-    if (lf_isCommentLine(line))
+    if (line.find('[') == std::string_view::npos || lf_isCommentLine(line))
         return {};
     // "\s*(\[fltsim\.)(\d+)\]\s*", any letter case.
     size_t pos = lf_skipSpace(line, 0);

@@ -2,10 +2,12 @@
 // The steps of the livery scan that its files share with each other and with the tests.
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "catalogue/livery_scan.h"
@@ -22,6 +24,8 @@ bool lf_matchParkingTypesKey(std::string_view line, std::string& value);
 std::string lf_matchAtcModelKey(std::string_view line);
 // The first comma-separated piece of the atc_parking_codes value, trimmed.
 bool lf_matchParkingCodesKey(std::string_view line, std::string& code);
+// Plain, case-sensitive searches anywhere in the line.
+bool lf_containsKeyName(std::string_view line, std::string_view name);
 bool lf_containsAtcIdKey(std::string_view line);
 bool lf_containsParkingTypesKey(std::string_view line);
 
@@ -35,7 +39,20 @@ std::string lf_matchFltSimHeader(std::string_view line);
 // '*'. The registration is the only piece, or empty when there are several.
 bool lf_isValidAtcId(std::string_view value, std::string& registration);
 
-// One aircraft.cfg or sim.cfg as its sections see it.
+// Whether paths beside one file are folders or regular files, each asked once: the
+// sections of a file mostly name the same model folder and flight-model file. A failed
+// query counts as a missing path.
+class PathChecks {
+public:
+    bool isDirectory(const std::filesystem::path& path) { return check(path, true); }
+    bool isRegularFile(const std::filesystem::path& path) { return check(path, false); }
+
+private:
+    bool check(const std::filesystem::path& path, bool directory);
+    std::map<std::pair<std::filesystem::path::string_type, bool>, bool> known_;
+};
+
+// One aircraft.cfg or sim.cfg as its sections see it; used by one task thread.
 struct CfgFileContext {
     uint32_t lfolder = 0;
     std::string type; // the file's aircraft type code
@@ -43,6 +60,7 @@ struct CfgFileContext {
     std::filesystem::path folder; // the file's parent
     std::string fileText;   // UTF-8 forms for the report lines
     std::string folderText;
+    mutable PathChecks paths;
 };
 CfgFileContext lf_cfgFileContext(uint32_t lfolder, std::string type, const std::filesystem::path& file);
 

@@ -107,9 +107,19 @@ std::string lf_pathText(const fs::path& path)
     return gf_pathToUtf8(path);
 }
 
+bool PathChecks::check(const fs::path& path, bool directory)
+{
+    const auto [it, added] = known_.try_emplace({path.native(), directory}, false);
+    if (added) {
+        std::error_code ec;
+        it->second = directory ? fs::is_directory(path, ec) : fs::is_regular_file(path, ec);
+    }
+    return it->second;
+}
+
 CfgFileContext lf_cfgFileContext(uint32_t lfolder, std::string type, const fs::path& file)
 {
-    CfgFileContext context{lfolder, std::move(type), file, file.parent_path(), {}, {}};
+    CfgFileContext context{lfolder, std::move(type), file, file.parent_path(), {}, {}, {}};
     context.fileText = lf_pathText(context.file);
     context.folderText = lf_pathText(context.folder);
     return context;
@@ -191,7 +201,7 @@ SectionKeys lf_readSectionKeys(const CfgFileContext& file, std::span<const std::
             } else {
                 lf_addInvalidAirline(value, file.fileText, header);
             }
-        } else if (!k.airline.empty() && line.find("atc_parking_codes") != std::string::npos) {
+        } else if (!k.airline.empty() && lf_containsKeyName(line, "atc_parking_codes")) {
             reject(fmt::format("{} {} has more than one atc_parking_codes key", file.folderText, header));
             break;
         } else if (k.parkingTypes.empty() && lf_matchParkingTypesKey(line, value)) {
@@ -230,19 +240,6 @@ fs::path lf_inFolder(const fs::path& folder, std::string name)
     return folder / gf_pathFromUtf8(name);
 }
 
-// A failed status query counts as a missing path: it costs this section, not the file.
-bool lf_isDirectory(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::is_directory(path, ec);
-}
-
-bool lf_isRegularFile(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
-
 std::optional<LiveryData> lf_makeOrReportTaken(const CfgFileContext& file, const std::string& header,
                                                std::string airline, bool notCargo, std::string title,
                                                std::string atcId)
@@ -270,8 +267,10 @@ std::optional<LiveryData> lf_parseSection(const CfgFileContext& file, std::span<
 
     const std::string modelName = "model." + k.model;
     const fs::path modelFolder = lf_inFolder(file.folder, modelName);
-    if (!lf_isDirectory(modelFolder) || !lf_isDirectory(lf_inFolder(file.folder, "texture." + k.texture)) ||
-        !lf_isRegularFile(lf_inFolder(file.folder, k.sim + ".air"))) {
+    // A failed status query counts as a missing path: it costs this section, not the file.
+    if (!file.paths.isDirectory(modelFolder) ||
+        !file.paths.isDirectory(lf_inFolder(file.folder, "texture." + k.texture)) ||
+        !file.paths.isRegularFile(lf_inFolder(file.folder, k.sim + ".air"))) {
         lf_addIncompleteSection(fmt::format("{} or related path does not exist: {}",
                                             lf_pathText(file.folder / gf_pathFromUtf8(modelName)), header));
         return std::nullopt;

@@ -89,8 +89,7 @@ bool gf_readRegcodeFiles(const fs::path& folder, std::vector<RegcodeRecord>& rec
             const std::string fileText = gf_pathToUtf8(entry.path());
             gf_logLine("Processing regcodes file '{}'", fileText);
             // Users save these lists from any editor: read them as the livery files are.
-            const Charset charset = gf_detectCharset(entry.path());
-            if (charset == Charset::NoneFound || !gf_readTextFileLines(charset, entry.path(), lines)) {
+            if (!gf_readTextFile(entry.path(), lines).read) {
                 gf_logErrorLine("! Failed reading {}", fileText);
                 continue;
             }

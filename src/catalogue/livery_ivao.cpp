@@ -108,75 +108,6 @@ std::optional<std::string> lf_airlineInTitle(std::string_view title, std::string
     return std::string(title.substr(pos, 3));
 }
 
-struct IVAOKeys {
-    std::string title, parkingTypes, atcId, model, sim, texture;
-    bool atcIdSeen = false;
-    bool rejected = false;
-};
-
-IVAOKeys lf_readIVAOKeys(const CfgFileContext& file, std::span<const std::string> section)
-{
-    const std::string& header = section.front();
-    IVAOKeys k;
-    std::string value;
-    const auto reject = [&](std::string text) {
-        lf_addIncompleteSection(std::move(text));
-        k.rejected = true;
-    };
-    for (const std::string& line : section) {
-        if (lf_matchTitleKey(line, value)) {
-            if (!k.title.empty()) {
-                reject(fmt::format("{} {} has more than one title key", file.folderText, header));
-                break;
-            }
-            k.title = gf_trim(value);
-        } else if (k.parkingTypes.empty() && lf_matchParkingTypesKey(line, value)) {
-            gf_trimCommaList(value);
-            k.parkingTypes = gf_toUpperAscii(value);
-        } else if (!k.parkingTypes.empty() && lf_containsParkingTypesKey(line)) {
-            reject(fmt::format("{} {} has more than one atc_parking_types key", file.folderText, header));
-            break;
-        } else if (!k.atcIdSeen && lf_matchAtcIdKey(line, value)) {
-            k.atcIdSeen = true;
-            if (!lf_isValidAtcId(value, k.atcId)) {
-                lf_addIncompleteSection(fmt::format("invalid atc_id={} in {}", value, k.title));
-                k.atcId.clear();
-            }
-        } else if (k.atcIdSeen && lf_containsAtcIdKey(line)) {
-            reject(fmt::format("{}, {}, has more than one atc_id key", file.folderText, header));
-            break;
-        } else if (k.model.empty() && lf_matchModelKey(line, value)) {
-            k.model = value;
-        } else if (k.sim.empty() && lf_matchSimKey(line, value)) {
-            k.sim = value;
-        } else if (k.texture.empty() && lf_matchTextureKey(line, value)) {
-            k.texture = value;
-        }
-    }
-    return k;
-}
-
-// The path as the report names it, and the path the file system is asked about (Windows
-// drops a name's trailing dots).
-std::pair<std::string, fs::path> lf_ivaoItem(const fs::path& folder, const std::string& name)
-{
-    std::string queried = name;
-    while (!queried.empty() && queried.back() == '.')
-        queried.pop_back();
-    return {lf_pathText(folder / gf_pathFromUtf8(name)), folder / gf_pathFromUtf8(queried)};
-}
-
-std::optional<LiveryData> lf_makeIVAORecord(const CfgFileContext& file, const std::string& header,
-                                            std::string airline, std::string title, std::string atcId)
-{
-    LiveryData record = gf_makeLiveryData(file.lfolder, std::move(airline), file.type, true, title, std::move(atcId));
-    if (record.title.empty()) {
-        lf_addIncompleteSection(fmt::format("{} {} title already exists: {}", file.folderText, header, title));
-        return std::nullopt;
-    }
-    return record;
-}
-
 } // namespace
 
 std::string lf_fixIVAOModel(const fs::path& file)
@@ -190,19 +121,19 @@ std::string lf_fixIVAOModel(const fs::path& file)
 std::optional<LiveryData> lf_procesIVAOFltSimSection(const CfgFileContext& file, std::span<const std::string> section)
 {
     const std::string& header = section.front();
-    IVAOKeys k = lf_readIVAOKeys(file, section);
+    SectionKeys k = lf_readSectionKeys(file, section, SectionKind::Ivao);
     if (k.rejected)
         return std::nullopt;
 
-    const auto [textureText, texture] = lf_ivaoItem(file.folder, "texture." + k.texture);
-    const auto [modelText, model] = lf_ivaoItem(file.folder, "model." + k.model);
-    const auto [airText, air] = lf_ivaoItem(file.folder, k.sim + ".air");
-    const std::string* missing = !file.paths.isDirectory(model)     ? &modelText
-                                 : !file.paths.isRegularFile(air)   ? &airText
-                                 : !file.paths.isDirectory(texture) ? &textureText
-                                                                    : nullptr;
+    // The first missing one is named, by its path as formed.
+    const std::string texture = "texture." + k.texture, model = "model." + k.model, air = k.sim + ".air";
+    const std::string* missing = !file.paths.isDirectory(lf_inFolder(file.folder, model))     ? &model
+                                 : !file.paths.isRegularFile(lf_inFolder(file.folder, air))   ? &air
+                                 : !file.paths.isDirectory(lf_inFolder(file.folder, texture)) ? &texture
+                                                                                              : nullptr;
     if (missing) {
-        lf_addIncompleteSection(fmt::format("{} {} does not exist", *missing, header));
+        lf_addIncompleteSection(
+            fmt::format("{} {} does not exist", lf_pathText(file.folder / gf_pathFromUtf8(*missing)), header));
         return std::nullopt;
     }
     if (k.title.empty()) {
@@ -219,7 +150,8 @@ std::optional<LiveryData> lf_procesIVAOFltSimSection(const CfgFileContext& file,
         }
         if (*airline == "ZZZ")
             k.atcId.clear();
-        return lf_makeIVAORecord(file, header, std::move(*airline), std::move(k.title), std::move(k.atcId));
+        return lf_makeSectionRecord(file, header, std::move(*airline), true, std::move(k.title), std::move(k.atcId),
+                                    SectionKind::Ivao);
     }
     if (k.atcId.empty()) {
         lf_addIncompleteSection(
@@ -227,7 +159,8 @@ std::optional<LiveryData> lf_procesIVAOFltSimSection(const CfgFileContext& file,
         return std::nullopt;
     }
     if (const std::optional<DbaseRecord> record = gf_lookupDbase(k.atcId))
-        return lf_makeIVAORecord(file, header, record->airl, std::move(k.title), std::move(k.atcId));
+        return lf_makeSectionRecord(file, header, record->airl, true, std::move(k.title), std::move(k.atcId),
+                                    SectionKind::Ivao);
     lf_addIncompleteSection(fmt::format("{} {} misses airlinecode in title: {}, and regcode unknown {}",
                                         file.folderText, header, k.title, k.atcId));
     return std::nullopt;

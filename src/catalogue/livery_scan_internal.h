@@ -64,6 +64,23 @@ struct CfgFileContext {
 };
 CfgFileContext lf_cfgFileContext(uint32_t lfolder, std::string type, const std::filesystem::path& file);
 
+// The keys of one section as its kind of file reads them; reading stops at the first line
+// that rejects the section (its report line is written).
+enum class SectionKind { Regular, Ivao };
+struct SectionKeys {
+    std::string title, airline, parkingTypes, atcId, model, sim, texture;
+    bool atcIdSeen = false;
+    bool rejected = false;
+};
+SectionKeys lf_readSectionKeys(const CfgFileContext& file, std::span<const std::string> section, SectionKind kind);
+// A path beside the file for the status query: Windows drops the trailing dots of a name
+// ("model." is the folder "model"), and so does the query on every platform.
+std::filesystem::path lf_inFolder(const std::filesystem::path& folder, std::string name);
+// The record, or none when its title is already taken (then reported in the kind's words).
+std::optional<LiveryData> lf_makeSectionRecord(const CfgFileContext& file, const std::string& header,
+                                               std::string airline, bool notCargo, std::string title,
+                                               std::string atcId, SectionKind kind);
+
 std::vector<LiveryData> lf_splitFltSimSections(const CfgFileContext& file, std::span<const std::string> lines);
 // The section's first line is its header.
 std::optional<LiveryData> lf_procesFltSimSection(const CfgFileContext& file, std::span<const std::string> section);

@@ -164,101 +164,12 @@ std::vector<LiveryData> lf_splitSections(const CfgFileContext& file, std::span<c
     return result;
 }
 
-struct SectionKeys {
-    std::string title, airline, parkingTypes, atcId, model, sim, texture;
-    bool rejected = false;
-    bool rfo = false;
-};
-
-// Reads the keys of one regular section; stops at the first line that rejects it.
-SectionKeys lf_readSectionKeys(const CfgFileContext& file, std::span<const std::string> section)
-{
-    const std::string& header = section.front();
-    SectionKeys k;
-    std::string value;
-    const auto reject = [&](std::string text) {
-        lf_addIncompleteSection(std::move(text));
-        k.rejected = true;
-    };
-    for (const std::string& line : section) {
-        if (lf_matchTitleKey(line, value)) {
-            if (!k.title.empty()) {
-                reject(fmt::format("{} {} has more than one title key", file.folderText, header));
-                break;
-            }
-            k.title = gf_trim(value);
-        } else if (k.airline.empty() && lf_matchParkingCodesKey(line, value)) {
-            gf_trimCommaList(value);
-            if (value.size() == 4 && (value[3] == 'X' || value[3] == 'C'))
-                value.resize(3);
-            if (gf_isIcaoAirline(value)) {
-                k.airline = value;
-            } else if (value == "RFO") {
-                k.airline = value;
-                k.rfo = true;
-                k.rejected = true;
-                break;
-            } else {
-                lf_addInvalidAirline(value, file.fileText, header);
-            }
-        } else if (!k.airline.empty() && lf_containsKeyName(line, "atc_parking_codes")) {
-            reject(fmt::format("{} {} has more than one atc_parking_codes key", file.folderText, header));
-            break;
-        } else if (k.parkingTypes.empty() && lf_matchParkingTypesKey(line, value)) {
-            gf_trimCommaList(value);
-            k.parkingTypes = gf_toUpperAscii(value);
-        } else if (!k.parkingTypes.empty() && lf_containsParkingTypesKey(line)) {
-            reject(fmt::format("{} {} has more than one atc_parking_types key", file.folderText, header));
-            break;
-        } else if (k.atcId.empty() && lf_matchAtcIdKey(line, value)) {
-            // "atc_id=PH-BXA ; note": the comment goes, and the blanks before it.
-            const std::string cut = gf_trim(std::string_view(value).substr(0, value.find(';')));
-            if (!lf_isValidAtcId(cut, k.atcId)) {
-                lf_addIncompleteSection(fmt::format("invalid atc_id={} in: {}", cut, k.title));
-                k.atcId.clear();
-            }
-        } else if (!k.atcId.empty() && lf_containsAtcIdKey(line)) {
-            reject(fmt::format("{}, {}, has more than one atc_id key", file.folderText, header));
-            break;
-        } else if (k.model.empty() && lf_matchModelKey(line, value)) {
-            k.model = value;
-        } else if (k.sim.empty() && lf_matchSimKey(line, value)) {
-            k.sim = value;
-        } else if (k.texture.empty() && lf_matchTextureKey(line, value)) {
-            k.texture = value;
-        }
-    }
-    return k;
-}
-
-// Windows drops trailing dots of a name ("model." is the folder "model"); so does the
-// test here, on every platform.
-fs::path lf_inFolder(const fs::path& folder, std::string name)
-{
-    while (!name.empty() && name.back() == '.')
-        name.pop_back();
-    return folder / gf_pathFromUtf8(name);
-}
-
-std::optional<LiveryData> lf_makeOrReportTaken(const CfgFileContext& file, const std::string& header,
-                                               std::string airline, bool notCargo, std::string title,
-                                               std::string atcId)
-{
-    LiveryData record = gf_makeLiveryData(file.lfolder, std::move(airline), file.type, notCargo, title,
-                                          std::move(atcId));
-    if (record.title.empty()) {
-        lf_addIncompleteSection(fmt::format("{} {} title '{}' already exists", file.folderText, header, title));
-        return std::nullopt;
-    }
-    return record;
-}
-
 std::optional<LiveryData> lf_parseSection(const CfgFileContext& file, std::span<const std::string> section)
 {
     while (section.size() > 1 && (section.back().empty() || lf_isCommentLine(section.back())))
         section = section.first(section.size() - 1);
     const std::string& header = section.front();
-    SectionKeys k = lf_readSectionKeys(file, section);
+    SectionKeys k = lf_readSectionKeys(file, section, SectionKind::Regular);
     if (k.airline.empty())
         lf_addIncompleteSection(
             fmt::format("{} {} icao_airline is missing, or it has invalid info ", file.fileText, header));
@@ -303,10 +214,95 @@ std::optional<LiveryData> lf_parseSection(const CfgFileContext& file, std::span<
         }
     }
     const bool cargo = k.parkingTypes.find("CARGO") != std::string::npos;
-    return lf_makeOrReportTaken(file, header, std::move(k.airline), !cargo, std::move(k.title), std::move(k.atcId));
+    return lf_makeSectionRecord(file, header, std::move(k.airline), !cargo, std::move(k.title), std::move(k.atcId),
+                                SectionKind::Regular);
 }
 
 } // namespace
+
+SectionKeys lf_readSectionKeys(const CfgFileContext& file, std::span<const std::string> section, SectionKind kind)
+{
+    const bool ivao = kind == SectionKind::Ivao;
+    const std::string& header = section.front();
+    SectionKeys k;
+    std::string value;
+    const auto reject = [&](std::string text) {
+        lf_addIncompleteSection(std::move(text));
+        k.rejected = true;
+    };
+    // Regular files read an atc_id while none stands; IVAO files only their first one.
+    const auto atcIdTaken = [&] { return ivao ? k.atcIdSeen : !k.atcId.empty(); };
+    for (const std::string& line : section) {
+        if (lf_matchTitleKey(line, value)) {
+            if (!k.title.empty()) {
+                reject(fmt::format("{} {} has more than one title key", file.folderText, header));
+                break;
+            }
+            k.title = gf_trim(value);
+        } else if (!ivao && k.airline.empty() && lf_matchParkingCodesKey(line, value)) {
+            gf_trimCommaList(value);
+            if (value.size() == 4 && (value[3] == 'X' || value[3] == 'C'))
+                value.resize(3);
+            if (gf_isIcaoAirline(value)) {
+                k.airline = value;
+            } else if (value == "RFO") {
+                k.airline = value;
+                k.rejected = true;
+                break;
+            } else {
+                lf_addInvalidAirline(value, file.fileText, header);
+            }
+        } else if (!ivao && !k.airline.empty() && lf_containsKeyName(line, "atc_parking_codes")) {
+            reject(fmt::format("{} {} has more than one atc_parking_codes key", file.folderText, header));
+            break;
+        } else if (k.parkingTypes.empty() && lf_matchParkingTypesKey(line, value)) {
+            gf_trimCommaList(value);
+            k.parkingTypes = gf_toUpperAscii(value);
+        } else if (!k.parkingTypes.empty() && lf_containsParkingTypesKey(line)) {
+            reject(fmt::format("{} {} has more than one atc_parking_types key", file.folderText, header));
+            break;
+        } else if (!atcIdTaken() && lf_matchAtcIdKey(line, value)) {
+            k.atcIdSeen = true;
+            // "atc_id=PH-BXA ; note": the comment goes, and the blanks before it.
+            const std::string cut = ivao ? value : gf_trim(std::string_view(value).substr(0, value.find(';')));
+            if (!lf_isValidAtcId(cut, k.atcId)) {
+                lf_addIncompleteSection(fmt::format("invalid atc_id={} in{} {}", cut, ivao ? "" : ":", k.title));
+                k.atcId.clear();
+            }
+        } else if (atcIdTaken() && lf_containsAtcIdKey(line)) {
+            reject(fmt::format("{}, {}, has more than one atc_id key", file.folderText, header));
+            break;
+        } else if (k.model.empty() && lf_matchModelKey(line, value)) {
+            k.model = value;
+        } else if (k.sim.empty() && lf_matchSimKey(line, value)) {
+            k.sim = value;
+        } else if (k.texture.empty() && lf_matchTextureKey(line, value)) {
+            k.texture = value;
+        }
+    }
+    return k;
+}
+
+fs::path lf_inFolder(const fs::path& folder, std::string name)
+{
+    while (!name.empty() && name.back() == '.')
+        name.pop_back();
+    return folder / gf_pathFromUtf8(name);
+}
+
+std::optional<LiveryData> lf_makeSectionRecord(const CfgFileContext& file, const std::string& header,
+                                               std::string airline, bool notCargo, std::string title,
+                                               std::string atcId, SectionKind kind)
+{
+    LiveryData record = gf_makeLiveryData(file.lfolder, std::move(airline), file.type, notCargo, title,
+                                          std::move(atcId));
+    if (!record.title.empty())
+        return record;
+    lf_addIncompleteSection(kind == SectionKind::Ivao
+                                ? fmt::format("{} {} title already exists: {}", file.folderText, header, title)
+                                : fmt::format("{} {} title '{}' already exists", file.folderText, header, title));
+    return std::nullopt;
+}
 
 std::vector<LiveryData> lf_splitFltSimSections(const CfgFileContext& file, std::span<const std::string> lines)
 {

@@ -59,6 +59,7 @@ run_all() {
       decrypt_bench) args=(50 5) ;;
       feed_parser_bench) args=(2) ;;
       livery_scan_bench) if [ $# -gt 0 ]; then args=("Z:${liveries//\//\\}"); else args=("$liveries"); fi ;;
+      main_loop_bench) args=(60) ;;
       *) args=("$port") ;; # the simulator-link benchmarks send to the TCP sink
     esac
     echo "== $label: $name"

@@ -33,7 +33,7 @@ void lf_serviceThreadEntry(std::stop_token stop)
 {
     // The run guards itself; this catches what its own handlers might throw.
     try {
-        gf_serviceThread(stop);
+        lf_serviceThread(stop);
     } catch (const std::exception& e) {
         gf_logErrorLine("{} exception {}", "Worker thread", e.what());
     } catch (...) {

@@ -1,7 +1,7 @@
 #include "control/service_run.h"
 
-#include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <new>
 #include <string>
 #include <thread>
@@ -9,41 +9,38 @@
 #include <fmt/format.h>
 
 #include "control/application.h"
-#include "control/control_setup.h"
+#include "control/service_calls.h"
+#include "control/service_internal.h"
+#include "control/service_state.h"
+#include "control/setting_controls.h"
+#include "feed/feed_inputs.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
+#include "foundation/scan_tasks.h"
 #include "foundation/settings_catalogue.h"
 #include "foundation/settings_migration.h"
+#include "foundation/parameters_file.h"
 #include "foundation/stop_state.h"
 #include "foundation/text.h"
+#include "foundation/time_text.h"
 #include "foundation/user_error.h"
 #include "foundation/version.h"
+#include "parking/airports.h"
+#include "parking/static_parking.h"
+#include "traffic/traffic_service.h"
 #include "ui/control_ops.h"
 #include "ui/messages.h"
+#include "ui/window_bridge.h"
+#include "ui/window_services.h"
 #include "ui/window_state.h"
 
 std::atomic<bool> g_restartPending{false};
 
 namespace {
-using namespace std::chrono_literals;
 
-bool lf_stopAsked(const std::stop_token& stop)
+bool lf_realTrafficLocal()
 {
-    return gf_stopPending() || stop.stop_requested();
-}
-
-// Sleeps in short steps so that the user's close is seen at once; false when the hard
-// stop came.
-bool lf_sleepUnlessHardStop(std::chrono::milliseconds duration, const std::stop_token& stop)
-{
-    const auto deadline = std::chrono::steady_clock::now() + duration;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (g_hardStop || stop.stop_requested())
-            return false;
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-            50ms, deadline - std::chrono::steady_clock::now()));
-    }
-    return !g_hardStop;
+    return g_realTrafficLocal.load();
 }
 
 void lf_checkProgramFolder()
@@ -58,32 +55,78 @@ void lf_checkProgramFolder()
                                                       g_programName));
 }
 
-void lf_requestExit()
+bool lf_anyFolderSet()
 {
-    g_exitCode = 0;
-    gf_requestClosingDown(CloseReason::UserClosedSim, 0);
+    for (const auto* folders : {&lfolder, &afolder}) {
+        for (const StringParameter& folder : *folders) {
+            if (!folder.value().empty())
+                return true;
+        }
+    }
+    return false;
 }
 
-void lf_startUp()
+[[noreturn]] void lf_noInstallPath()
 {
-    gf_loadParameters();
-    gf_invalidateBand(g_wholeWindow);
-    gf_flushLog();
-    gf_fillComboBoxes();
-    // The install path edit shows the stored install path; finding the simulator when it
-    // is empty belongs to the simulator link.
-    ALL_INSTALL_PATH.setValue(SIM_INSTALL_PATH.value());
-    gf_enableControl(ALL_INSTALL_PATH);
+    ALL_INSTALL_PATH.setValue({});
     gf_setControlText(ALL_INSTALL_PATH);
-    gf_invalidateBand(g_wholeWindow);
+    throw tav::UserErrorException(151, "No P3D install path detected, type full Install Path above, and press Enter");
+}
+
+// Entries of a folder; 0 when it is missing or unreadable.
+uint64_t lf_entryCount(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    uint64_t n = 0;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        ++n;
+    return n;
+}
+
+void lf_scansAndParkAirports()
+{
+    WindowState& ws = gf_windowState();
+    if (SCAN_AIRPORTS.value) {
+        ws.simAddonAirports = 0;
+        ws.thirdPartyAirports = 0;
+        gf_invalidateBand(g_connectionBand);
+        gf_serviceCalls().scanAddonAirports();
+    }
+    ws.simAddonAirports = lf_entryCount(gf_paths().myOrbx);
+    ws.thirdPartyAirports = lf_entryCount(gf_paths().myThirdparty);
+    gf_invalidateBand(g_connectionBand);
+    if (gf_stopPending()) {
+        gf_requestClosingDown(CloseReason::UserClosedSim, 0);
+        return;
+    }
+    gf_createFlightPlanFolder();
+    lf_readMyParkAirports();
+    gf_controlEnable(g_rereadButton, true);
+    const std::string destination = DESTINATION.value();
+    if (!destination.empty()) {
+        if (const Airport* airport = gf_findAirport(destination))
+            gf_setDestination(destination, GeoPos{airport->lat, airport->lon});
+    }
+    gf_setWindowTopmost(ALWAYS_ON_TOP.value);
+    lf_serviceMain();
+}
+
+void lf_runService()
+{
+    lf_checkProgramFolder();
+    lf_startUp();
+    gf_flushLog();
+    lf_setStockAirportsPath();
+    gf_setScanTasksMax(std::thread::hardware_concurrency());
+    g_scanTasksRunning = 0;
+    if (SCAN_LIVERIES.value)
+        gf_serviceCalls().scanLiveries();
+    gf_serviceCalls().processScannedLiveries();
+    // Production mode ends here, after the livery tables were built.
     if (g_productionMode)
         lf_requestExit();
-}
-
-void lf_waitForStop(const std::stop_token& stop)
-{
-    while (!lf_stopAsked(stop))
-        std::this_thread::sleep_for(100ms);
+    if (!gf_stopPending())
+        lf_scansAndParkAirports();
 }
 
 std::string lf_errorText(const std::exception& e)
@@ -97,73 +140,103 @@ void lf_systemError()
     gf_requestClosingDown(CloseReason::SystemError, 0);
 }
 
-void lf_showAndLog(const std::string& text)
-{
-    gf_showMessage(text, false);
-    gf_logLine(text);
-}
-
-// False when the user closed the program during the countdown.
-bool lf_restartCountdown(const std::stop_token& stop)
-{
-    const int32_t n = gf_restartDelaySeconds();
-    if (n < 1)
-        return !g_hardStop;
-    gf_logLine("Restarting after {} seconds\n\n\n\n\n", n);
-    for (int32_t i = 0; i < n; ++i) {
-        gf_showMessage(fmt::format("Restarting after {} second{}", n - i, gf_plural(n - i)), false);
-        if (!lf_sleepUnlessHardStop(1s, stop))
-            return false;
-    }
-    return true;
-}
-
-void lf_closingDown(const std::stop_token& stop)
-{
-    try {
-        const CloseReason reason = gf_closeReason();
-        gf_logLine("Exiting: {}", gf_closeReasonText(reason));
-        if (reason == CloseReason::SystemError) {
-            // The error stays on the error line until the user closes the window.
-            while (!g_hardStop && !stop.stop_requested())
-                std::this_thread::sleep_for(500ms);
-            lf_showAndLog(fmt::format("User closed {}", g_programName));
-        }
-        bool restart = false;
-        // A restart only while the user has not closed the program: the hard stop
-        // always ends it, whatever reason came first.
-        if (gf_closeReasonRestarts(gf_closeReason()) && !g_hardStop) {
-            g_restartPending = true;
-            gf_clearError();
-            gf_clearMessage();
-            lf_showAndLog("Prepare for a restart ...");
-            restart = lf_restartCountdown(stop) && gf_resetStopStateUnlessHardStop();
-            if (restart)
-                gf_resetWindowState();
-        } else {
-            g_restartPending = false;
-            if (reason == CloseReason::NewFlight) {
-                lf_showAndLog(fmt::format("New flight detected, {} will close, please restart manually ...",
-                                          g_programName));
-                lf_sleepUnlessHardStop(10s, stop);
-            }
-        }
-        gf_postWindowRequest(restart ? WindowRequest::StartService : WindowRequest::EndApplication);
-        gf_flushLog();
-    } catch (const std::exception& e) {
-        // No request is posted: the window ends the program itself when the user closes it.
-        lf_showAndLog(fmt::format("{} exception {}", "lf_closingDown", e.what()));
-        gf_flushLog();
-    }
-}
 } // namespace
 
-void gf_serviceThread(std::stop_token stop)
+void lf_prepareDataFolder()
 {
+    const ProgramPaths& p = gf_paths();
+    for (const std::filesystem::path* folder :
+         {&p.output, &p.outputInfo, &p.outputErrors, &p.airports, &p.learned, &p.learnedStock, &p.learnedSimaddon,
+          &p.learnedThirdparty, &p.myOrbx, &p.myThirdparty, &p.myRegcodes}) {
+        std::error_code ec;
+        const std::filesystem::file_status status = std::filesystem::status(*folder, ec);
+        if (ec && status.type() != std::filesystem::file_type::not_found)
+            throw std::filesystem::filesystem_error("status", *folder, ec);
+        if (!std::filesystem::is_directory(status))
+            std::filesystem::create_directories(*folder);
+    }
+    for (const char* name : {"AIG-regcodes0.xml", "AIG-regcodes00.xml"})
+        std::filesystem::remove(p.input / name);
+}
+
+void lf_detectSim()
+{
+    const ServiceCalls& calls = gf_serviceCalls();
+    const bool v5 = calls.p3dInstalled(5);
+    const bool v6 = calls.p3dInstalled(6);
+    if (v5 && v6)
+        throw tav::UserErrorException(
+            153, "More than one P3D version detected, type full Install Path to wanted version above and press Enter");
+    if (!v5 && !v6) {
+        gf_showMessage("P3D not detected?", true);
+        if (lf_anyFolderSet())
+            return;
+        lf_noInstallPath();
+    }
+    const int32_t version = v5 ? 5 : 6;
+    gf_logLine("P3Dv{}detected", version);
+    const std::string path = gf_pathToUtf8(calls.p3dSetupPath(version));
+    if (path.empty())
+        lf_noInstallPath();
+    ALL_INSTALL_PATH.setValue(path);
+    gf_setControlText(ALL_INSTALL_PATH);
+    SIM_INSTALL_PATH.setValue(path);
+    gf_saveParameter(SIM_INSTALL_PATH);
+}
+
+void lf_setStockAirportsPath()
+{
+    g_stockAirportsPath = gf_pathFromUtf8(SIM_INSTALL_PATH.value()) / "Scenery";
+    std::error_code ec;
+    if (!std::filesystem::exists(g_stockAirportsPath, ec))
+        gf_showMessage(fmt::format("Stock airports path does not exist: {}", gf_pathToUtf8(g_stockAirportsPath)),
+                       true);
+}
+
+void lf_requestExit()
+{
+    g_exitCode = 0;
+    gf_requestClosingDown(CloseReason::UserClosedSim, 0);
+}
+
+void lf_startUp()
+{
+    const ServiceCalls& calls = gf_serviceCalls();
+    gf_loadParameters();
+    gf_invalidateBand(g_wholeWindow);
+    gf_flushLog();
+    lf_fillComboBoxes();
+    lf_prepareDataFolder();
+    if (!g_restartPending && !calls.checkForUpdates())
+        return;
+    g_timeOfWeek = gf_weekdayAndSlot();
+    if (!g_dataFilesRead) {
+        const bool read = calls.readDbase();
+        g_dataFilesRead = true;
+        if (!read)
+            throw std::runtime_error("reading data files failed!");
+    }
+    if (!calls.readAirports())
+        throw std::runtime_error("reading airports failed!");
+    ALL_INSTALL_PATH.setValue(SIM_INSTALL_PATH.value());
+    gf_enableControl(ALL_INSTALL_PATH);
+    gf_setControlText(ALL_INSTALL_PATH);
+    if (ALL_INSTALL_PATH.value().empty())
+        lf_detectSim();
+    gf_invalidateBand(g_wholeWindow);
+    if (g_productionMode)
+        return;
+    g_realTrafficLocal = calls.realTrafficInstalled();
+    gf_showMessage(fmt::format("RealTraffic {}detected at this PC", g_realTrafficLocal ? "" : "not "), true);
+}
+
+void lf_serviceThread(std::stop_token stop)
+{
+    // The feed reads the run's values through these.
+    gf_setRealTrafficLocalSource(&lf_realTrafficLocal);
+    gf_setTrafficTickSource(&gf_trafficTickNow);
     try {
-        lf_checkProgramFolder();
-        lf_startUp();
-        lf_waitForStop(stop);
+        lf_runService();
     } catch (const tav::UserErrorException& e) {
         gf_showError(lf_errorText(e));
         gf_setCloseReason(CloseReason::SystemError);

@@ -6,6 +6,7 @@
 // The current run was started by a restart.
 extern std::atomic<bool> g_restartPending;
 
-// Start-up, then a wait until a stop is asked for, then the close-down, which ends by
-// asking the window for a new run or for the end of the program. Never throws.
-void gf_serviceThread(std::stop_token stop);
+// The worker thread's procedure: start-up, main part and main loop under one exception
+// guard, then the close-down, which ends by asking the window for a new run or for the
+// end of the program. Never throws.
+void lf_serviceThread(std::stop_token stop);

@@ -19,6 +19,8 @@ bool gf_bindUdpSocket(SocketHandle socket, uint16_t port, bool loopbackOnly);
 void gf_closeSocket(SocketHandle socket);
 // The Winsock code of the calling thread's last socket error.
 int32_t gf_lastSocketError();
+// The native build's errno as the Winsock code of the same meaning (EPIPE as 10058).
+int32_t gf_wsaCodeOfErrno(int e);
 
 enum class WaitResult { Readable, Timeout, Failed };
 

@@ -14,7 +14,9 @@ namespace {
 
 thread_local int32_t t_lastError = 0;
 
-int32_t lf_wsaCodeOf(int e)
+} // namespace
+
+int32_t gf_wsaCodeOfErrno(int e)
 {
     switch (e) {
     case EINTR: return 10004;
@@ -47,6 +49,7 @@ int32_t lf_wsaCodeOf(int e)
     case EISCONN: return 10056;
     case ENOTCONN: return 10057;
     case ESHUTDOWN: return 10058;
+    case EPIPE: return 10058;
     case ETOOMANYREFS: return 10059;
     case ETIMEDOUT: return 10060;
     case ECONNREFUSED: return 10061;
@@ -63,9 +66,11 @@ int32_t lf_wsaCodeOf(int e)
     }
 }
 
+namespace {
+
 int32_t lf_failed()
 {
-    t_lastError = lf_wsaCodeOf(errno);
+    t_lastError = gf_wsaCodeOfErrno(errno);
     return t_lastError;
 }
 

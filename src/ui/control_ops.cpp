@@ -5,6 +5,7 @@
 
 #include "foundation/parameters_file.h"
 #include "foundation/settings_catalogue.h"
+#include "parking/static_parking.h"
 #include "ui/window_bridge.h"
 #include "ui/window_state.h"
 
@@ -44,6 +45,15 @@ int32_t gf_selectComboInt(int32_t rangeNm)
     g_rangeNm = static_cast<double>(rangeNm);
     g_rangeMetres = static_cast<int32_t>(metres);
     return static_cast<int32_t>(metres);
+}
+
+void gf_selectComboFloat()
+{
+    const float hours = gf_fitStepHours(MAX_FIT.value);
+    MAX_FIT_FL.value = hours;
+    const auto it = std::find(MAX_FIT_FL.values.begin(), MAX_FIT_FL.values.end(), hours);
+    if (it != MAX_FIT_FL.values.end())
+        gf_controlSelectComboIndex(MAX_FIT_FL, static_cast<int32_t>(it - MAX_FIT_FL.values.begin()));
 }
 
 void gf_setCallsignList()

@@ -16,5 +16,8 @@ void gf_setControlText(const EditParameter& setting);
 // clamped value is not in the list); the traffic range in nautical miles and metres
 // takes the range as given. Returns the metres. RANGE is not stored.
 int32_t gf_selectComboInt(int32_t rangeNm);
+// MAX_FIT_FL := the hours of the fit step MAX_FIT, its equal entry selected (none equal:
+// the selection stays).
+void gf_selectComboFloat();
 // The callsign list back to one empty text, its control and the "Block" button disabled.
 void gf_setCallsignList();

@@ -1,16 +1,12 @@
 """The two UDP readers in a running program (natively, or under Wine in the Windows
 build), fed by the RealTraffic stand-in."""
-import pathlib
-import queue
 import socket
-import subprocess
-import tempfile
-import threading
 import time
 
 import pytest
 
 from standins import programs
+from standins.probe_process import ProbeProcess
 from standins.realtraffic_sender import (UdpSender, amsterdam_scenario, free_udp_port, hostile_datagrams,
                                          hostile_qnh_datagrams, recorded_lines, scripted_lines, traffic_line,
                                          wait_until_bound)
@@ -19,58 +15,15 @@ from standins.realtraffic_sender import (UdpSender, amsterdam_scenario, free_udp
 STOP_LIMIT_MS = 2500 if programs.IS_WINDOWS else 1600
 
 
-class Probe:
-    """The feed_reader_probe tool, asked through its stdin."""
+class Probe(ProbeProcess):
+    """The feed_reader_probe tool."""
 
     def __init__(self, *args: str):
-        self.folder = tempfile.TemporaryDirectory(prefix="feedprobe")
-        self.log_file = pathlib.Path(self.folder.name) / "Log.txt"
-        self.proc = subprocess.Popen(programs.command("feed_reader_probe", "--log", str(self.log_file), *args),
-                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                     text=True, bufsize=1)
-        self.lines: "queue.Queue[str]" = queue.Queue()
-        threading.Thread(target=lambda: [self.lines.put(line.rstrip("\r\n")) for line in self.proc.stdout],
-                         daemon=True).start()
-        self.ask(timeout=30)
-
-    def ask(self, command: str = "", timeout: float = 20) -> list:
-        """Sends the command (none: waits for "ready"); returns the lines up to its answer, that last."""
-        if command:
-            self.proc.stdin.write(command + "\n")
-            self.proc.stdin.flush()
-        deadline = time.monotonic() + timeout
-        got = [self.lines.get(timeout=max(0.01, deadline - time.monotonic()))]
-        while got[-1].split(" ", 1)[0] != (command or "ready"):
-            got.append(self.lines.get(timeout=max(0.01, deadline - time.monotonic())))
-        return got
-
-    def status(self, command: str = "status") -> dict:
-        return dict(part.split("=", 1) for part in self.ask(command)[-1].split(" ")[1:])
+        super().__init__("feed_reader_probe", *args)
 
     def records(self) -> list:
         """The callsigns of the queued records, which are taken from the queue."""
         return [line.split(" ")[2] for line in self.ask("records")[:-1] if line.startswith("record ")]
-
-    def wait_for(self, predicate, timeout: float = 10) -> dict:
-        """The first status that satisfies the predicate; fails on the last one after the timeout."""
-        deadline = time.monotonic() + timeout
-        while not predicate(s := self.status()):
-            assert time.monotonic() < deadline, s
-            time.sleep(0.05)
-        return s
-
-    def log(self) -> str:
-        return self.log_file.read_text(encoding="utf-8", errors="replace")
-
-    def close(self):
-        try:
-            self.proc.stdin.write("quit\n")
-            self.proc.stdin.close()
-            self.proc.wait(timeout=20)
-        except (OSError, subprocess.TimeoutExpired):
-            self.proc.kill()
-            self.proc.wait()
-        self.folder.cleanup()
 
 
 @pytest.fixture

@@ -3,9 +3,9 @@ way RealTraffic does (one datagram per aircraft report, JSON QNH reports), repla
 scripted trajectories or recorded lines at a realistic cadence, waits until the receiver
 has bound its port, and can send malformed, oversized and hostile datagrams.
 
-RealTraffic itself also connects as the client of the program's TCP link; that side
-(the version reply, the user-position lines) belongs in a RealTrafficStandIn beside the
-UDP sender below, sharing its scenarios. See realtraffic.md.
+RealTraffic also connects as the one client of the program's TCP link: TcpLinkClient
+plays that side (the version reply, the user-position lines, drops and reconnects), and
+RealTrafficStandIn owns both. See realtraffic.md.
 
 Run as a program for a manual session:
     python3 realtraffic_sender.py --traffic-port 49005 --qnh-port 49004 --duration 120
@@ -16,7 +16,10 @@ import json
 import math
 import pathlib
 import random
+import re
 import socket
+import struct
+import threading
 import time
 from typing import Iterable, Iterator, List, Optional, Tuple
 
@@ -274,6 +277,157 @@ class UdpSender:
         delay = moment - time.monotonic()
         if delay > 0:
             time.sleep(delay)
+
+
+# The lines the program may send after its version query, each ending in CR LF: the user
+# state (whole numbers in places 1, 2, 4 and 5, six decimals in 3, 6 and 7), the
+# simulator time in milliseconds, and the closing notice.
+LINK_LINES = {
+    "Qs121": re.compile(r"Qs121=-?\d+;-?\d+;-?\d+\.\d{6};-?\d+;-?\d+;-?\d+\.\d{6};-?\d+\.\d{6}"),
+    "Qs123": re.compile(r"Qs123=\d+"),
+    "exit": re.compile(r"exit"),
+}
+VERSION_QUERY = "Qs999=version"
+
+
+@dataclasses.dataclass
+class LinkLine:
+    time: float       # time.monotonic() at arrival
+    connection: int   # 1 for the first connection, 2 after the first reconnect, ...
+    text: str         # without CR LF
+
+
+class TcpLinkClient:
+    """RealTraffic's side of the TCP link: connects to 127.0.0.1:port (retrying until the
+    program listens), records every CR LF line, answers the version query with the scripted
+    reply, and checks the protocol: "Qs999=version" first, then only Qs121, Qs123 and exit
+    lines (anything else lands in `problems`).
+
+    reply: bytes or text sent for the version query; None sends nothing. reply_delay
+    answers late; split_at sends the reply in two writes split_delay apart."""
+
+    def __init__(self, port: int, reply=b'{"level":1,"version":"9.0"}', reply_delay: float = 0.0,
+                 split_at: Optional[int] = None, split_delay: float = 0.3, host: str = HOST):
+        self.address = (host, port)
+        self.reply = reply.encode() if isinstance(reply, str) else reply
+        self.reply_delay = reply_delay
+        self.split_at = split_at
+        self.split_delay = split_delay
+        self.lines: List[LinkLine] = []
+        self.problems: List[str] = []
+        self.connections = 0
+        self.closed_by_program = threading.Event()
+        self._cond = threading.Condition()
+        self._sock: Optional[socket.socket] = None
+
+    def connect(self, timeout_s: float = 20.0) -> "TcpLinkClient":
+        deadline = time.monotonic() + timeout_s
+        while True:
+            try:
+                sock = socket.create_connection(self.address, timeout=2.0)
+                break
+            except OSError:
+                if time.monotonic() > deadline:
+                    raise
+                time.sleep(0.05)
+        sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        sock.settimeout(None)
+        self.connections += 1
+        self.closed_by_program.clear()
+        self._sock = sock
+        threading.Thread(target=self._read, args=(sock, self.connections), daemon=True).start()
+        return self
+
+    def _read(self, sock: socket.socket, connection: int) -> None:
+        buffer = b""
+        while True:
+            try:
+                data = sock.recv(4096)
+            except OSError:
+                return
+            if not data:
+                self.closed_by_program.set()
+                return
+            buffer += data
+            while b"\r\n" in buffer:
+                raw, buffer = buffer.split(b"\r\n", 1)
+                self._record(sock, connection, raw.decode("ascii", errors="replace"))
+
+    def _record(self, sock: socket.socket, connection: int, text: str) -> None:
+        with self._cond:
+            first = not self.lines
+            self.lines.append(LinkLine(time.monotonic(), connection, text))
+            self._cond.notify_all()
+        if text == VERSION_QUERY:
+            if not first:
+                self.problems.append("a second version query")
+            self._answer(sock)
+        elif first:
+            self.problems.append(f"first line {text!r} is not the version query")
+        elif not any(rule.fullmatch(text) for rule in LINK_LINES.values()):
+            self.problems.append(f"unexpected line {text!r}")
+
+    def _answer(self, sock: socket.socket) -> None:
+        if self.reply is None:
+            return
+        time.sleep(self.reply_delay)
+        try:
+            if self.split_at is None:
+                sock.sendall(self.reply)
+            else:
+                sock.sendall(self.reply[:self.split_at])
+                time.sleep(self.split_delay)
+                sock.sendall(self.reply[self.split_at:])
+        except OSError:
+            pass
+
+    def texts(self, prefix: str = "") -> List[str]:
+        with self._cond:
+            return [line.text for line in self.lines if line.text.startswith(prefix)]
+
+    def wait_lines(self, prefix: str, count: int = 1, timeout_s: float = 10.0) -> List[str]:
+        """The texts of the lines starting with prefix once there are count of them."""
+        with self._cond:
+            assert self._cond.wait_for(lambda: len([l for l in self.lines if l.text.startswith(prefix)]) >= count,
+                                       timeout=timeout_s), f"{count} x {prefix!r} expected, got {self.texts()}"
+        return self.texts(prefix)
+
+    def drop(self, kind: str = "fin") -> None:
+        """Ends the connection as RealTraffic quitting does (FIN) or as a crash may (RST)."""
+        sock, self._sock = self._sock, None
+        if sock is None:
+            return
+        if kind == "rst":
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        else:
+            sock.shutdown(socket.SHUT_RDWR)
+        sock.close()
+
+    def close(self) -> None:
+        self.drop("fin")
+
+
+def qs121_position(text: str) -> Tuple[float, float]:
+    """Latitude and longitude in degrees from a Qs121 line."""
+    fields = text.split("=", 1)[1].split(";")
+    return math.degrees(float(fields[5])), math.degrees(float(fields[6]))
+
+
+class RealTrafficStandIn:
+    """RealTraffic on this PC: the UDP sender of traffic and QNH and the client of the TCP
+    link together; the user position the program reports tells where traffic belongs."""
+
+    def __init__(self, traffic_port: int, qnh_port: int, link_port: int, **link_options):
+        self.sender = UdpSender(traffic_port, qnh_port)
+        self.link = TcpLinkClient(link_port, **link_options)
+
+    def user_position(self) -> Optional[Tuple[float, float]]:
+        reports = self.link.texts("Qs121")
+        return qs121_position(reports[-1]) if reports else None
+
+    def close(self) -> None:
+        self.link.close()
+        self.sender.close()
 
 
 def main() -> None:

@@ -348,6 +348,11 @@ class Simulator:
         if self.track:
             self.track.flush()
 
+    def act(self, do, **fields):
+        """A scripted event now: act("pause"), act("stall", seconds=30), ..."""
+        with self.lock:
+            self._script_event(dict(fields, do=do))
+
     def _script_event(self, e):
         action = e["do"]
         if action == "stall":

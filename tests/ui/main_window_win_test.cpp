@@ -17,7 +17,7 @@
 #include <fmt/format.h>
 
 #include "control/application.h"
-#include "control/control_setup.h"
+#include "control/setting_controls.h"
 #include "control/service_control.h"
 #include "control/service_run.h"
 #include "foundation/folders.h"
@@ -406,7 +406,7 @@ TEST_F(MainWindow, EveryControlHasItsIdClassPlaceStateAndContent)
         EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE | WS_TABSTOP), WS_CHILD | WS_VISIBLE | WS_TABSTOP) << row.id;
         EXPECT_EQ(IsWindowEnabled(h) != 0, list || layout[i].kind == ControlKind::CheckBox) << row.id;
     }
-    fromWorker(gf_fillComboBoxes);
+    fromWorker(lf_fillComboBoxes);
     for (const Row& row : rows) {
         const HWND h = GetDlgItem(window_, row.id);
         EXPECT_EQ(IsWindowEnabled(h) != 0, row.enabled) << row.id;
@@ -416,7 +416,7 @@ TEST_F(MainWindow, EveryControlHasItsIdClassPlaceStateAndContent)
 
 TEST_F(MainWindow, TheBridgeSetsMarksTextsSelectionsAndEnabledStatesFromAnotherThread)
 {
-    fromWorker(gf_fillComboBoxes);
+    fromWorker(lf_fillComboBoxes);
     ALL_INSTALL_PATH.setValue("C:\\P3D v5");
     fromWorker([] {
         gf_controlSetCheckMark(SCAN_LIVERIES, false);
@@ -439,7 +439,7 @@ TEST_F(MainWindow, TheBridgeSetsMarksTextsSelectionsAndEnabledStatesFromAnotherT
 
 TEST_F(MainWindow, ClicksSelectionsAndKeysReachTheControlsWithoutHarm)
 {
-    fromWorker(gf_fillComboBoxes);
+    fromWorker(lf_fillComboBoxes);
     // A plain check box keeps its mark until the program changes it.
     const HWND box = control(WEEK);
     SendMessageW(box, BM_CLICK, 0, 0);

@@ -1,15 +1,23 @@
-#include "control/control_setup.h"
+#include "control/setting_controls.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include <fmt/format.h>
 
+#include "control/auto_range.h"
+#include "control/service_state.h"
 #include "foundation/settings_catalogue.h"
+#include "ui/control_ops.h"
+#include "ui/messages.h"
 #include "ui/window_bridge.h"
+#include "ui/window_state.h"
 
+std::atomic<bool>& g_settingControlsDisabled = gf_windowState().settingControlsDisabled;
 std::atomic<bool> g_nowButtonAllowed{false};
+std::atomic<int32_t> g_restartSavedRange{0};
 
 namespace {
 
@@ -29,9 +37,23 @@ void lf_fillMaxFit()
         gf_controlSelectComboIndex(MAX_FIT_FL, static_cast<int32_t>(it - MAX_FIT_FL.values.begin()));
 }
 
+// The parking settings that an update locks, in the order they are locked.
+void lf_enableParkingSettings(bool enabled)
+{
+    for (const GuiControl* control : std::initializer_list<const GuiControl*>{
+             &parking_percentage, &WEEK, &PARK_SOFT, &MAX_FIT_FL, &MAX_PARK_SEL, &MAX_LIVE_SEL,
+             &g_flushStaticButton})
+        lf_enable(*control, enabled);
+    if (!INITIAL_LOAD_ONLY.value)
+        lf_enable(g_nowButton, enabled);
+    lf_enable(g_rereadButton, enabled);
+    g_nowButtonAllowed = true;
+    gf_invalidateBand(g_controlsBand);
+}
+
 } // namespace
 
-void gf_fillComboBoxes()
+void lf_fillComboBoxes()
 {
     for (const CheckBoxParameter* box :
          {&ALWAYS_ON_TOP, &NAV_LIGHTS_WHILE_PARKED, &GUID_CHANGES, &SCAN_LIVERIES, &LIG_PRIORITIZE, &SCAN_AIRPORTS})
@@ -63,6 +85,7 @@ void gf_fillComboBoxes()
     lf_enable(STRAIGHT_PBS_ONLY);
     lf_enable(g_csOidButton, false);
     lf_enable(CALLSIGN_2_OBJECTID, false);
+    g_simKind = 3;
     lf_enable(DESTINATION, false);
     for (const ListParameter* list : {&AIRP_RANGE, &AIRP_HEIGHT}) {
         lf_enable(*list);
@@ -74,9 +97,41 @@ void gf_fillComboBoxes()
     gf_fillChoiceCombo(parking_percentage);
     lf_enable(parking_percentage, false);
     lf_fillMaxFit();
+    gf_selectComboFloat();
     lf_enable(MAX_FIT_FL, false);
     lf_enable(WEEK);
     lf_enable(PARK_SOFT);
     lf_enable(g_flushStaticButton, false);
     lf_enable(INITIAL_LOAD_ONLY);
+}
+
+void gf_disableSettingControls()
+{
+    g_settingControlsDisabled = true;
+    lf_enableParkingSettings(false);
+}
+
+void gf_enableSettingControls()
+{
+    g_settingControlsDisabled = false;
+    gf_windowState().staticCountdownMinutes = 19;
+    gf_invalidateBand(g_statusPanelBand);
+    lf_enableParkingSettings(true);
+}
+
+void gf_updateRangeControls()
+{
+    // The window's check box and the learned-file reader of the worker both call this.
+    static std::atomic<bool> first{true};
+    if (first.exchange(false))
+        g_restartSavedRange = RANGE.defaultValue;
+    const bool autoRange = AUTO_RANGE.value;
+    if (autoRange) {
+        g_restartSavedRange = RANGE.value.load();
+        lf_autoRange();
+    } else {
+        gf_selectComboInt(g_restartSavedRange);
+        gf_clearMessage();
+    }
+    lf_enable(RANGE, !autoRange);
 }

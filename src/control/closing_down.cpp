@@ -1,0 +1,170 @@
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <fmt/format.h>
+
+#include "catalogue/liveries.h"
+#include "control/application.h"
+#include "control/service_calls.h"
+#include "control/service_internal.h"
+#include "control/service_run.h"
+#include "control/service_state.h"
+#include "feed/qnh_reader.h"
+#include "feed/readers.h"
+#include "feed/realtraffic_link.h"
+#include "feed/received_flights.h"
+#include "foundation/log.h"
+#include "foundation/parameters_file.h"
+#include "foundation/settings_catalogue.h"
+#include "foundation/stop_state.h"
+#include "foundation/text.h"
+#include "foundation/time_text.h"
+#include "foundation/version.h"
+#include "parking/park_airports.h"
+#include "parking/static_parking.h"
+#include "traffic/traffic_service.h"
+#include "ui/control_ops.h"
+#include "ui/messages.h"
+#include "ui/window_state.h"
+
+namespace {
+using namespace std::chrono_literals;
+
+// Long enough for a "SimClient" thread that is opening its connection.
+constexpr auto kSimClientStopLimit = 3s;
+// A reader ends within its one-second receive wait.
+constexpr auto kReaderStopLimit = 2s;
+constexpr auto kNewFlightWait = 10s;
+
+// Logged even while the stop is pending, which gf_showMessage would not log.
+void lf_showAndLog(const std::string& text)
+{
+    gf_showMessage(text, false);
+    gf_logLine(text);
+}
+
+// The error stays on the error line until the user closes the window, or until the
+// install path edit or a check box asked for a restart in its place (a user error left
+// the stop flag down for them). In production mode nobody is there to read it.
+void lf_waitAfterSystemError(const std::stop_token& stop)
+{
+    if (g_productionMode) {
+        g_exitCode = 1;
+        return;
+    }
+    while (!g_hardStop && !stop.stop_requested() && gf_closeReason() == CloseReason::SystemError)
+        std::this_thread::sleep_for(100ms);
+    if (gf_closeReason() == CloseReason::SystemError || g_hardStop)
+        lf_showAndLog(fmt::format("User closed {}", g_programName));
+}
+
+void lf_clearStoredText(EditParameter& setting)
+{
+    setting.setValue({});
+    gf_saveParameter(setting);
+}
+
+// True when the service is to run again.
+bool lf_restartOrEnd(const std::stop_token& stop)
+{
+    const CloseReason reason = gf_closeReason();
+    if (gf_closeReasonRestarts(reason) && !g_hardStop) {
+        g_restartPending = true;
+        gf_clearError();
+        gf_clearMessage();
+        lf_showAndLog("Prepare for a restart ...");
+        if (reason != CloseReason::NewSettings) {
+            gf_setCheckBox(SCAN_LIVERIES, false);
+            gf_setCheckBox(SCAN_AIRPORTS, false);
+        }
+        // The stop flags are reset in one step with the test of the hard stop, so that a
+        // close of the program during the countdown is never lost.
+        if (!lf_restartCountdown(stop) || !gf_resetStopStateUnlessHardStop())
+            return false;
+        lf_resetService();
+        return true;
+    }
+    g_restartPending = false;
+    if (reason == CloseReason::NewFlight) {
+        lf_showAndLog(fmt::format("New flight detected, {} will close, please restart manually ...", g_programName));
+        lf_sleepUnlessHardStop(kNewFlightWait, stop);
+    }
+    return false;
+}
+
+} // namespace
+
+bool lf_restartCountdown(const std::stop_token& stop)
+{
+    const int32_t n = gf_restartDelaySeconds();
+    if (n < 1)
+        return !g_hardStop;
+    gf_logLine("Restarting after {} seconds\n\n\n\n\n", n);
+    const std::chrono::milliseconds second{gf_serviceCalls().countdownSecondMs};
+    for (int32_t i = 0; i < n; ++i) {
+        gf_showMessage(fmt::format("Restarting after {} second{}", n - i, gf_plural(n - i)), false);
+        if (!lf_sleepUnlessHardStop(second, stop))
+            return false;
+    }
+    return true;
+}
+
+void lf_resetService()
+{
+    gf_resetReaders();
+    g_qnh = g_defaultQnh;
+    g_startUpPhase = true;
+    g_rtProfessional = false;
+    // A "SimClient" thread that did not stop still uses the link's queues; the next run
+    // joins it before its own starts.
+    if (!gf_simClientRunning())
+        gf_simLink().reset();
+    gf_resetTrafficState();
+    gf_resetWindowState();
+    g_flightPaused = false;
+    g_staticUpdateRequested = false;
+    g_staticUpdateFirstStepDone = false;
+    g_blockRequested = false;
+    g_cycleCount = 0;
+    gf_storeUserSnapshot({});
+    g_stockAirportsPath.clear();
+}
+
+void lf_closingDown(const std::stop_token& stop)
+{
+    try {
+        const CloseReason reason = gf_closeReason();
+        gf_logLine("Exiting: {}", gf_closeReasonText(reason));
+        {
+            std::lock_guard lock(g_liveFlightsMutex);
+            g_serviceRunning = false;
+        }
+        // Joined before "exit" and the reset, which empty what the thread still uses.
+        gf_stopSimClient(kSimClientStopLimit);
+        gf_stopReaders();
+        std::this_thread::sleep_for(500ms);
+        gf_closeRealTrafficLink();
+        // A reset before a restart clears the readers' stop flags: they must be gone.
+        if (!gf_waitForReadersToEnd(kReaderStopLimit))
+            gf_logErrorLine("{} reader thread{} still running", gf_readersRunning(), gf_plural(gf_readersRunning()));
+        if (reason == CloseReason::SystemError)
+            lf_waitAfterSystemError(stop);
+        if (!g_parkAirport.code.empty())
+            gf_dropParkAirport();
+        g_liveIdToTitle.clear();
+        gf_removeFlightPlanFolder();
+        lf_clearStoredText(DESTINATION);
+        lf_clearStoredText(BLOCK_CALLSIGN);
+        g_ghostCallsigns.clear();
+        gf_logLiveryMatchingSummary();
+        gf_logUnmatchedFlights();
+        const bool restart = lf_restartOrEnd(stop);
+        gf_postWindowRequest(restart ? WindowRequest::StartService : WindowRequest::EndApplication);
+        gf_flushLog();
+    } catch (const std::exception& e) {
+        // No request is posted: the window ends the program itself when the user closes it.
+        lf_showAndLog(fmt::format("{} exception {}", "lf_closingDown", e.what()));
+        gf_flushLog();
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The static parking as the traffic service drives it: the park airports list, the pass
+// of every 16th cycle, the two-step update and the drop of the park airport. All on the
+// worker thread.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The park airport's stands are read (until the park airport is reset).
+extern std::atomic<bool> g_parkStandsLoaded;
+// The id of the user's reserved stand at the park airport (empty when none).
+extern std::string g_reservedStandId;
+
+// Reads my_park_airports.txt into g_parkAirports; the start-up does not use the result.
+bool lf_readMyParkAirports();
+// Re-reads the park airports and checks the reserved stands; when true, text holds a
+// message for the user.
+bool gf_checkParkAirports(bool flag, std::string& text);
+// The static-parking pass: once with true before the main loop, then with false.
+void gf_staticParkingCycle(bool first);
+// First step of the two-step update: the calculation starts from scratch and the
+// traffic reader collects the callsigns it sees.
+void lf_startStaticCalculation();
+// Second step: adjusts the static plan to the aircraft that stand.
+void gf_parkingAdjustments();
+// Removes every static aircraft and clears the park airport (close-down).
+void gf_dropParkAirport();
+// Candidates on the adding stack, shown while an update runs.
+size_t gf_addingStackCount();
+
+// The hours shown for a fit step: 0 -> 0.5, 1..9 -> 1.0..5.0 in halves, then 6 to 12
+// hours two steps each (22..25 all 12), 15, 18 and 21 six steps each, 24 from 44 on.
+float gf_fitStepHours(int32_t step);

@@ -1,0 +1,137 @@
+#include "support/service_doubles.h"
+
+#include <optional>
+#include <thread>
+
+#include "feed/link_socket.h"
+#include "foundation/stop_state.h"
+
+namespace servicetest {
+namespace {
+using namespace std::chrono_literals;
+
+// Made anew by every reset: atomics cannot be assigned as a whole.
+std::optional<FakeSim> g_sim{std::in_place};
+std::optional<FakeNeighbours> g_neighbours{std::in_place};
+
+void lf_clientThread(std::stop_token stop)
+{
+    ++fakeSim().clientThreads;
+    fakeSim().clientRunning = true;
+    while (!stop.stop_requested())
+        std::this_thread::sleep_for(1ms);
+    fakeSim().clientRunning = false;
+}
+
+UserState lf_userState()
+{
+    UserState s;
+    s.latitude = 52.0;
+    s.longitude = 4.0;
+    s.heading = 1.5;
+    s.altitude = fakeSim().altitude;
+    s.groundVelocity = 250.0;
+    return s;
+}
+
+} // namespace
+
+FakeSim& fakeSim()
+{
+    return *g_sim;
+}
+
+FakeNeighbours& fakeNeighbours()
+{
+    return *g_neighbours;
+}
+
+void resetDoubles()
+{
+    g_sim.emplace();
+    g_neighbours.emplace();
+}
+
+SimLinkCalls fakeSimLinkCalls()
+{
+    SimLinkCalls c{};
+    c.clientThread = &lf_clientThread;
+    c.initQueues = [](int32_t) {};
+    c.flightRuns = [] { return fakeSim().flightRuns.load(); };
+    c.newUserData = [] { return fakeSim().newUserData.load(); };
+    c.takeNewUserData = [] {
+        const bool taken = fakeSim().newUserData.exchange(false);
+        fakeSim().arrivalsTaken += taken ? 1 : 0;
+        return taken;
+    };
+    c.userDataValid = [] { return fakeSim().userDataValid.load(); };
+    c.userOnGround = [] { return fakeSim().onGround.load(); };
+    c.userHalfSpan = [] { return 0.02; };
+    c.requestOnGroundData = [] { return true; };
+    c.requestUserPosition = &lf_userState;
+    c.requestUserTitleModel = [] {};
+    c.requestError = [] { gf_requestClosingDown(CloseReason::SimConnectError, 9); };
+    c.requestAircraftInRange = [](int32_t) { return true; };
+    c.simUnixTime = [] { return int64_t{0}; };
+    c.clearPositionBuffers = [] {};
+    c.reset = [] { ++fakeSim().resets; };
+    return c;
+}
+
+ServiceCalls fakeServiceCalls(uint16_t qnhPort, uint16_t trafficPort, int32_t countdownSecondMs)
+{
+    ServiceCalls c{};
+    c.checkForUpdates = [] {
+        ++fakeNeighbours().updateChecks;
+        return true;
+    };
+    c.readDbase = [] {
+        ++fakeNeighbours().dbaseReads;
+        return fakeNeighbours().dbaseRead.load();
+    };
+    c.readAirports = [] {
+        ++fakeNeighbours().airportReads;
+        return true;
+    };
+    c.p3dInstalled = [](int32_t version) {
+        return version == 5 ? fakeNeighbours().v5Installed.load() : fakeNeighbours().v6Installed.load();
+    };
+    c.p3dSetupPath = [](int32_t version) { return std::filesystem::path(version == 5 ? "C:\\P3D v5" : ""); };
+    c.realTrafficInstalled = [] { return fakeNeighbours().realTrafficInstalled.load(); };
+    c.scanLiveries = [] { ++fakeNeighbours().liveryScans; };
+    c.processScannedLiveries = [] {};
+    c.scanAddonAirports = [] { ++fakeNeighbours().addonScans; };
+    c.takeOutLiveAircraft = [] {};
+    c.qnhPort = qnhPort;
+    c.trafficPort = trafficPort;
+    c.linkPort = std::string(1, '0'); // a free port (GCC 12 -O3 warns wrongly on assigning "0")
+    c.countdownSecondMs = countdownSecondMs;
+    return c;
+}
+
+bool simulatedSecond(std::chrono::milliseconds timeout)
+{
+    const int32_t before = fakeSim().arrivalsTaken;
+    fakeSim().newUserData = true;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (fakeSim().arrivalsTaken == before) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+uint16_t freeUdpPort()
+{
+    gf_socketStartup();
+    const SocketHandle s = gf_openUdpSocket();
+    uint16_t port = 0;
+    if (s != g_invalidSocket && gf_bindUdpSocket(s, 0, true))
+        port = gf_linkLocalPort(s);
+    gf_closeSocket(s);
+    gf_socketCleanup();
+    return port;
+}
+
+} // namespace servicetest

@@ -1,0 +1,56 @@
+#pragma once
+// Doubles of the traffic service's neighbours for the tests that run the service: a
+// simulator whose flight, user aircraft and once-a-second data the test sets, and
+// neighbours that count their calls. Every field may change while a run goes on.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "control/service_calls.h"
+#include "simlink/sim_link_calls.h"
+
+namespace servicetest {
+
+struct FakeSim {
+    std::atomic<bool> flightRuns{true};
+    std::atomic<bool> userDataValid{true};
+    std::atomic<bool> onGround{false};
+    std::atomic<bool> newUserData{false};
+    std::atomic<double> altitude{35000.0};
+    std::atomic<bool> clientRunning{false};
+    std::atomic<int32_t> clientThreads{0}; // started
+    std::atomic<int32_t> arrivalsTaken{0};
+    std::atomic<int32_t> resets{0};
+};
+
+struct FakeNeighbours {
+    std::atomic<int32_t> updateChecks{0};
+    std::atomic<int32_t> dbaseReads{0};
+    std::atomic<int32_t> airportReads{0};
+    std::atomic<int32_t> liveryScans{0};
+    std::atomic<int32_t> addonScans{0};
+    std::atomic<bool> dbaseRead{true};
+    std::atomic<bool> v5Installed{true};
+    std::atomic<bool> v6Installed{false};
+    std::atomic<bool> realTrafficInstalled{false};
+};
+
+// Both back to their starting values (a running flight at 52 N 4 E, 35000 ft; P3D v5
+// installed at "C:\P3D v5"; RealTraffic not on this PC).
+FakeSim& fakeSim();
+FakeNeighbours& fakeNeighbours();
+void resetDoubles();
+SimLinkCalls fakeSimLinkCalls();
+// The neighbours' doubles with the readers on the given ports, the link on a free port,
+// and countdown seconds of the given length.
+ServiceCalls fakeServiceCalls(uint16_t qnhPort, uint16_t trafficPort, int32_t countdownSecondMs = 1000);
+
+// One simulated second: raises the on-ground data flag and waits until a tick took it;
+// false after the timeout.
+bool simulatedSecond(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+// A UDP port no socket uses right now.
+uint16_t freeUdpPort();
+
+} // namespace servicetest

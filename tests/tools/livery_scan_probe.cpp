@@ -1,7 +1,7 @@
 // The livery scan as the start-up runs it, on a program folder of its own.
 //   livery_scan_probe data <tools folder> <program folder> <registrations>
 //       writes the builder's site below <program folder>/site (its dbase.xml and
-//       registrations.csv feed the livery generator) and input/dbase.enc
+//       registrations.csv feed the livery generator) and input/dbase.enc, airports.enc
 //   livery_scan_probe scan <log file> <program folder> <lfolder0> [<lfolder1> ...]
 //       reads input/dbase.enc, sets the livery folders and scans; prints "scan=ok" or
 //       "scan=<error>"
@@ -33,8 +33,8 @@ int lf_data(const fs::path& tools, const fs::path& program, size_t registrations
     options.registrationCount = registrations;
     databuild::writeSite(options);
     fs::create_directories(program / "input");
-    fs::copy_file(options.site / "11" / "dbase.enc", program / "input" / "dbase.enc",
-                  fs::copy_options::overwrite_existing);
+    for (const char* name : {"dbase.enc", "airports.enc"})
+        fs::copy_file(options.site / "11" / name, program / "input" / name, fs::copy_options::overwrite_existing);
     std::puts("data=ok");
     return 0;
 }

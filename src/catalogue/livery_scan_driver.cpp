@@ -13,7 +13,6 @@
 #include "catalogue/regcodes.h"
 #include "foundation/file_helpers.h"
 #include "foundation/log.h"
-#include "foundation/scan_tasks.h"
 #include "foundation/settings_catalogue.h"
 #include "foundation/stop_state.h"
 #include "foundation/text.h"
@@ -33,11 +32,12 @@ constexpr uint32_t kMostLiveryFolders = 10;
 // goes on with the close-down.
 constexpr auto kStoppedTasksGrace = 1s;
 
-// Waits until no scan task runs. A task that timed out in the walk still writes to the
-// report lists, which are read without their mutexes only after this.
+// Waits until no file task exists: a task that timed out in the walk still writes to the
+// report lists, and one that a stopped scan left behind still reads the titles not to
+// use. False when a stop came first.
 bool lf_waitForScanTasks()
 {
-    while (g_scanTasksRunning.load() > 0) {
+    while (lf_liveryTasksAlive() > 0) {
         if (gf_stopPending())
             return false;
         std::this_thread::sleep_for(10ms);
@@ -48,7 +48,7 @@ bool lf_waitForScanTasks()
 void lf_giveStoppedTasksTime()
 {
     const auto deadline = std::chrono::steady_clock::now() + kStoppedTasksGrace;
-    while (g_scanTasksRunning.load() > 0 && std::chrono::steady_clock::now() < deadline)
+    while (lf_liveryTasksAlive() > 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(10ms);
 }
 
@@ -156,6 +156,8 @@ void lf_listLiveryConversions()
 
 ScanOutcome lf_scanLfolders(const std::vector<fs::path>& paths)
 {
+    if (!lf_waitForScanTasks())
+        return ScanOutcome::Stopped;
     g_scannedLiveries.clear();
     // A scan that a stop cut short left its titles behind; a rescan in the same process
     // would find every title taken.

@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <string>
 
-// The park airport's stands are read (until the park airport is reset).
-extern std::atomic<bool> g_parkStandsLoaded;
+// The park airport's stands are read (until the park airport is reset): the park file's
+// g_parkFileLoaded under the name the traffic service knows it by.
+extern std::atomic<bool>& g_parkStandsLoaded;
 // The id of the user's reserved stand at the park airport (empty when none).
 extern std::string g_reservedStandId;
 

@@ -4,7 +4,6 @@
 #include "feed/traffic_reader.h"
 #include "foundation/log.h"
 
-std::atomic<bool> g_parkStandsLoaded{false};
 std::string g_reservedStandId;
 
 bool lf_readMyParkAirports()

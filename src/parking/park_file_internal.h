@@ -1,0 +1,60 @@
+#pragma once
+// Steps of the park files that the tests reach directly.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "parking/park_airport_file.h"
+#include "parking/park_file.h"
+
+struct OptTexts {
+    std::string cs1;
+    std::string cs2;
+    std::string airl;
+    std::string type;
+};
+
+// Appends the stands of the document's "parkpositions" to the table, their flights of
+// origin 1. Throws tav::UserErrorException 93 (missing or empty id) or 94 (duplicate id).
+void lf_readParkpositions(const pugi::xml_node& doc, std::vector<ParkStand>& table);
+// Reads one stand and appends it; nullptr when it was skipped (at 0, 0, or with a
+// position, heading or radius out of range).
+ParkStand* lf_readParkpos(const pugi::xml_node& parkpos, std::string id, uint32_t origin,
+                          std::vector<ParkStand>& table);
+OptTexts lf_readOptTexts(const pugi::xml_node& opt);
+bool lf_writeApfParameters(pugi::xml_node root, const ApfContent& content, ApfMode mode);
+
+// Sources: empty when the code has none.
+std::string lf_findArchivedApf(std::string_view code);
+bool lf_readApfLink(const std::filesystem::path& txtFile, std::string& line);
+// Empty on success, else "failed to download: '<url>'".
+std::string lf_downloadApf(std::string_view source, const std::filesystem::path& local);
+// Empty when the source has no learned file.
+std::filesystem::path lf_learnedApfPath(std::string_view source, std::string_view publisher);
+// A source text as a local path ('\' and '/' both separate).
+std::filesystem::path lf_sourcePath(std::string_view source);
+
+// The learned overlay. lf_readLearned lays the file over the table and reports whether
+// the table may later be saved over it (false when it broke off half way).
+bool lf_readLearned(const std::filesystem::path& path, const ParkFileDetails& details,
+                    std::vector<ParkStand>& table, pugi::xml_document& kept);
+bool lf_applyLearnedParkpos(const pugi::xml_node& parkpos, std::string_view id, bool oldFile, ParkStand& stand);
+bool lf_sameStandFlight(const StandFlight& a, const StandFlight& b);
+
+// What the last load read, for the save of the learned file.
+struct ParkFileRead {
+    std::string code;
+    std::string source;
+    ParkFileDetails details;
+    std::filesystem::path learnedPath;
+    // Clear when the learned file exists but was not applied whole: saving over it would
+    // lose what it holds.
+    bool saveAllowed = true;
+    // Learned "parkpos" elements of stands that the park file lacks, under kept's root.
+    pugi::xml_document kept;
+};
+ParkFileRead& gf_lastParkFileRead();

@@ -1,0 +1,73 @@
+// Reads a park file the way the static parking does, for the download tests.
+//   park_file_probe <log file> <site base> read <code> [source]
+//   park_file_probe <log file> <site base> relearn <code> <source>
+//   park_file_probe <log file> <site base> closest <code> <latitude> <longitude>
+// Runs in the current folder (the test's program folder); the code is a supported airport
+// with stands. Prints result=, stands= (read), relearned= (the flights learned before a
+// reset that the next read finds) or distance=, id= (closest), and whether a downloaded
+// copy is left (copy=yes|no).
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "foundation/download.h"
+#include "foundation/folders.h"
+#include "foundation/log.h"
+#include "foundation/text.h"
+#include "parking/airports.h"
+#include "parking/closest_stand.h"
+#include "parking/park_airport_file.h"
+#include "parking/park_airports.h"
+#include "parking/stand_learning.h"
+
+namespace fs = std::filesystem;
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() < 4) {
+        std::fputs("usage: park_file_probe <log> <base> read <code> [source] | closest <code> <lat> <lon>\n", stderr);
+        return 2;
+    }
+    gf_openLogAt(gf_pathFromUtf8(args[0]));
+    gf_setDownloadSiteForTests(args[1]);
+    const std::string& code = args[3];
+    Airport airport;
+    airport.code = code;
+    airport.stands = 1;
+    g_airports.push_back(airport);
+    g_airportCodes.insert(code);
+
+    if (args[2] == "read" || args[2] == "relearn") {
+        gf_overrideDataFolder(fs::current_path());
+        g_parkAirport.code = code;
+        ParkFileDetails details;
+        const std::string source = args.size() > 4 ? args[4] : gf_findParkFile(code);
+        std::string result = gf_readApf(source, details);
+        if (args[2] == "relearn" && result.empty()) {
+            gf_addStandOption(g_parkStands.front().flights, {"ABC", "B738", "ABC1"}, gf_timeOfWeek(3, 10), "ABC1",
+                              "N999", false);
+            gf_resetParkAirport();
+            gf_clearParkStands();
+            result = gf_readApf(source, details);
+            size_t relearned = 0;
+            for (const ParkStand& stand : g_parkStands)
+                relearned += std::count_if(stand.flights.begin(), stand.flights.end(),
+                                           [](const StandFlight& f) { return f.reg == "N999" && f.origin == 0; });
+            std::printf("relearned=%zu\n", relearned);
+        }
+        std::printf("result=%s\nstands=%zu\ncopy=%s\n", result.c_str(), g_parkStands.size(),
+                    fs::exists("airports/park_airport.xml") ? "yes" : "no");
+    } else if (args[2] == "closest" && args.size() == 6) {
+        std::string id;
+        const double d = gf_readDestApfForClosestStand(code, {std::atof(args[4].c_str()), std::atof(args[5].c_str())}, id);
+        std::printf("distance=%.3f\nid=%s\ncopy=%s\n", d, id.c_str(), fs::exists("airport.xml") ? "yes" : "no");
+    } else {
+        return 2;
+    }
+    gf_closeLog();
+    return 0;
+}

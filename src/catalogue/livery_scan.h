@@ -36,7 +36,6 @@ struct ScanReportList {
 
     void add(std::string line);
     std::vector<std::string> copy() const;
-    size_t size() const;
     void clear();
 };
 

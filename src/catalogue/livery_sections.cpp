@@ -37,12 +37,6 @@ std::vector<std::string> ScanReportList::copy() const
     return lines;
 }
 
-size_t ScanReportList::size() const
-{
-    std::lock_guard lock(mutex);
-    return lines.size();
-}
-
 void ScanReportList::clear()
 {
     std::lock_guard lock(mutex);

@@ -119,7 +119,7 @@ size_t lf_taskLimit()
     return static_cast<size_t>(std::max(1, g_scanTasksMax.load()));
 }
 
-// The walk lists the folders on its own thread (with a stack of folder iterators: one
+// The walk lists the folders on the calling thread (with a stack of folder iterators: one
 // unreadable folder must not end the walk) and starts the file tasks in the order it finds
 // the files; results are taken oldest first, never more pending than tasks may run plus
 // one. While it may start no task (the gate is full, or the oldest result is not ready)

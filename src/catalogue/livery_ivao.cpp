@@ -136,11 +136,7 @@ std::optional<LiveryData> lf_procesIVAOFltSimSection(const CfgFileContext& file,
             fmt::format("{} {} does not exist", lf_pathText(file.folder / gf_pathFromUtf8(*missing)), header));
         return std::nullopt;
     }
-    if (k.title.empty()) {
-        lf_addIncompleteSection(fmt::format("{} {} misses title", file.folderText, header));
-        return std::nullopt;
-    }
-    if (lf_isTitleNotToUse(k.title))
+    if (!lf_hasUsableTitle(file, header, k.title))
         return std::nullopt;
 
     if (std::optional<std::string> airline = lf_airlineInTitle(k.title, file.type)) {

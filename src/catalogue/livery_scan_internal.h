@@ -73,6 +73,8 @@ struct SectionKeys {
     bool rejected = false;
 };
 SectionKeys lf_readSectionKeys(const CfgFileContext& file, std::span<const std::string> section, SectionKind kind);
+// False for an empty title (reported) and a title not to use (silently).
+bool lf_hasUsableTitle(const CfgFileContext& file, const std::string& header, const std::string& title);
 // A path beside the file for the status query: Windows drops the trailing dots of a name
 // ("model." is the folder "model"), and so does the query on every platform.
 std::filesystem::path lf_inFolder(const std::filesystem::path& folder, std::string name);

@@ -180,11 +180,7 @@ std::optional<LiveryData> lf_parseSection(const CfgFileContext& file, std::span<
                                             lf_pathText(file.folder / gf_pathFromUtf8(modelName)), header));
         return std::nullopt;
     }
-    if (k.title.empty()) {
-        lf_addIncompleteSection(fmt::format("{} {} misses title", file.folderText, header));
-        return std::nullopt;
-    }
-    if (lf_isTitleNotToUse(k.title))
+    if (!lf_hasUsableTitle(file, header, k.title))
         return std::nullopt;
 
     if (k.airline == "ZZZ") {
@@ -275,6 +271,15 @@ SectionKeys lf_readSectionKeys(const CfgFileContext& file, std::span<const std::
         }
     }
     return k;
+}
+
+bool lf_hasUsableTitle(const CfgFileContext& file, const std::string& header, const std::string& title)
+{
+    if (title.empty()) {
+        lf_addIncompleteSection(fmt::format("{} {} misses title", file.folderText, header));
+        return false;
+    }
+    return !lf_isTitleNotToUse(title);
 }
 
 fs::path lf_inFolder(const fs::path& folder, std::string name)

@@ -56,6 +56,7 @@ run_all() {
     [ -f "$exe" ] || continue
     name=$(basename "$exe" .exe)
     case $name in
+      dbase_read_bench) args=(5) ;;
       decrypt_bench) args=(50 5) ;;
       feed_parser_bench) args=(2) ;;
       livery_scan_bench) if [ $# -gt 0 ]; then args=("Z:${liveries//\//\\}"); else args=("$liveries"); fi ;;

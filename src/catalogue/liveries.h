@@ -4,6 +4,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "catalogue/livery_scan.h" // gf_scanLiveries
+
 struct AcIdentity;
 struct LiveAc;
 
@@ -11,9 +13,6 @@ struct LiveAc;
 // tables); emptied every 86400 cycles, by the close-down and by the traffic reset.
 extern std::unordered_map<uint32_t, std::string_view> g_liveIdToTitle;
 
-// The scan of the livery folders lfolder0..9 into the scanned-liveries file; user errors
-// 48 (no folder set) and 53 (nothing found); clears SCAN_LIVERIES when done.
-void gf_scanLiveries();
 // The livery and registration-code tables from the scanned-liveries file (once per
 // process).
 void gf_processScannedLiveries();

@@ -36,6 +36,7 @@ TEST_F(SpawningTest, AnAircraftSpawnsAtItsLeadTimeTaxiingOnesEarlier)
         LiveAc& ac = buffered(20001, "KLM1", "A320",
                               {sample(52, 4, row.altitude, row.gs, 5000, row.airborne),
                                sample(52.001, 4, row.altitude, row.gs, 5500, row.airborne)});
+        ac.samples.front().verticalSpeed = -600.0;
         g_trafficTick = 5000 - row.lead - 1;
         lf_tryBuffered(ac);
         EXPECT_EQ(ac.status, SimStatus::Buffer) << row.what;
@@ -47,6 +48,7 @@ TEST_F(SpawningTest, AnAircraftSpawnsAtItsLeadTimeTaxiingOnesEarlier)
         EXPECT_EQ(ac.liveryTitle, "A320 livery");
         EXPECT_EQ(g_liveIdToTitle[20001], "A320 livery");
         EXPECT_EQ(g_touchdownHexids.back(), 20001u);
+        EXPECT_EQ(ac.pos.verticalSpeed, -10.0); // ft/s
     }
 }
 

@@ -8,6 +8,8 @@
 
 struct AcIdentity;
 struct LiveAc;
+struct ParkStand;
+struct StaticAc;
 
 // A live aircraft's hexid and the title of its chosen livery (owned by the livery
 // tables); emptied every 86400 cycles, by the close-down and by the traffic reset.
@@ -38,3 +40,6 @@ std::string_view gf_hasLiveryCreationFailed(uint32_t hexid);
 // The simulator failed to create the aircraft with its title: logged and skipped by later
 // matches; the 20th such title throws user error 81.
 void gf_reportLiveryNotCreated(const AcIdentity& identity);
+// Chooses the livery title of a new static aircraft (its cargo flag from the stand) and
+// stores it in the aircraft; false when no title fits.
+bool gf_matchStaticLivery(StaticAc& ac, const ParkStand& stand);

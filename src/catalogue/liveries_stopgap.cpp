@@ -18,3 +18,8 @@ std::string_view gf_hasLiveryCreationFailed(uint32_t hexid)
 }
 
 void gf_reportLiveryNotCreated(const AcIdentity&) {}
+
+bool gf_matchStaticLivery(StaticAc&, const ParkStand&)
+{
+    return false;
+}

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/text_hash.h"
+
 // The park airport's stands are read (until the park airport is reset): the park file's
 // g_parkFileLoaded under the name the traffic service knows it by.
 extern std::atomic<bool>& g_parkStandsLoaded;
@@ -28,6 +30,10 @@ struct ParkCandidate {
 // The static aircraft still to be created; the engine takes one per traffic pass from the
 // end.
 extern std::vector<ParkCandidate> g_addingStack;
+// The parked aircraft (live parked plus static) the park airport is to hold.
+extern int32_t g_wantedParkedCount;
+// Callsigns the static plan keeps: new statics must not show them.
+extern TextHashSet& g_planCallsigns;
 
 // Reads my_park_airports.txt into g_parkAirports; the start-up does not use the result.
 bool lf_readMyParkAirports();

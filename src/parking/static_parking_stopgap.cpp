@@ -6,6 +6,11 @@
 
 std::string g_reservedStandId;
 std::vector<ParkCandidate> g_addingStack;
+int32_t g_wantedParkedCount = 0;
+namespace {
+TextHashSet g_noPlanCallsigns;
+}
+TextHashSet& g_planCallsigns = g_noPlanCallsigns;
 
 bool lf_readMyParkAirports()
 {

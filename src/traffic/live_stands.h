@@ -2,11 +2,17 @@
 // The stands of the park airport as live aircraft use them: the stand of an aircraft born
 // standing, what live traffic teaches about stands, the cap on parked aircraft and the
 // static aircraft of the adding stack.
+#include <atomic>
 #include <cstdint>
 
 #include "traffic/aircraft_records.h"
 
 struct ParkStand;
+
+// Stand radii and cargo marks learned in this run; the window shows it.
+extern std::atomic<uint32_t> g_learnedStandChanges;
+// The hexid the last static aircraft took (1..9999, then 0, 1, ...).
+extern uint32_t g_staticHexidCounter;
 
 // The stand the newly received aircraft stands at, or null; may set its erase flag.
 const ParkStand* lf_findBirthStand(LiveAc& ac);
@@ -19,6 +25,8 @@ void lf_addRealStandOption(uint32_t standNumber, LiveAc& ac, uint32_t mode);
 // Holds live parked plus static aircraft at the wanted count; extra counts an aircraft
 // about to park.
 void gf_enforceMaxParked(uint8_t extra);
+// Removes up to count live aircraft, those parked longest first.
+void gf_removeLiveParked(uint64_t count);
 // The coupled callsign of a flight that just landed, from the stands' entries.
 void lf_searchForCoupledCsAroundThisTime(int64_t timeOfWeek, LiveAc& ac);
 // Makes one static aircraft of the adding stack's last candidate.
@@ -29,3 +37,5 @@ void try2Park(LiveAc& ac, bool landed);
 // The aircraft in phase "parking" has used up its samples: it parks within 2 m of its
 // stand, or taxies on.
 void lf_arriveAtStand(LiveAc& ac);
+// The aircraft's record is erased: a stand it holds is free again.
+void gf_releaseStandOf(const LiveAc& ac);

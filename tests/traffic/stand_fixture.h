@@ -58,6 +58,7 @@ protected:
         // Tests hold references to the records they made.
         g_liveAcs.reserve(64);
         g_staticAcs.reserve(64);
+        g_parkStands.reserve(256);
         catalogue().halfSpans["A320"] = 17 * kNmPerMetre;
     }
     ~StandTest() override

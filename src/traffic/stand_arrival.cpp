@@ -138,8 +138,12 @@ void lf_arriveAtStand(LiveAc& ac)
         return;
     }
     gf_setPhase(ac, FlightPhase::Parked);
-    if (stand != nullptr)
+    if (stand != nullptr) {
         stand->occupied = true;
+        // A neighbour that parked while this one was on its way would stand in its wings.
+        for (const uint32_t number : std::vector<uint32_t>(stand->adjacent))
+            lf_removeAdjacentColliding(number, ac, *stand);
+    }
     if (!ac.samples.empty())
         ac.samples.front().stationary = true;
     ac.standTime = gf_engine().steadyTicks();

@@ -29,6 +29,23 @@ bool lf_isPlaced(const ParkStand& stand)
     return stand.lat != 0.0 || stand.lon != 0.0;
 }
 
+// Takes the static out of the live aircraft's way: an active one is removed, a queued
+// creation withdrawn (its line logged after "queued ") or else removed once created.
+void lf_makeWay(StaticAc& s, std::string_view line)
+{
+    if (s.status == SimStatus::Adding2Sim) {
+        if (gf_eraseQueuedCreation(g_staticCreateDeque, s.callsign)) {
+            s.removed = true;
+            gf_logLine("queued {}", line);
+        } else {
+            s.removeWhenCreated = true;
+        }
+    } else if (s.status == SimStatus::Active) {
+        gf_logLine(line);
+        removeAircraftFromSim(s);
+    }
+}
+
 } // namespace
 
 const ParkStand* lf_findBirthStand(LiveAc& ac)
@@ -109,27 +126,15 @@ void lf_makeWayAtStand(LiveAc& live, ParkStand& stand)
     const auto it = std::find_if(g_staticAcs.begin(), g_staticAcs.end(),
                                  [&stand](const StaticAc& s) { return s.standNumber == stand.number; });
     if (it != g_staticAcs.end()) {
-        StaticAc& s = *it;
-        const bool same = s.secondCallsign == live.callsign ||
-                          (!live.registration.empty() && s.registration == live.registration);
-        const std::string_view word = same ? " the same live version" : "";
-        if (s.status == SimStatus::Adding2Sim) {
-            if (gf_eraseQueuedCreation(g_staticCreateDeque, s.callsign)) {
-                s.removed = true;
-                gf_logLine("queued {:8}: {:8} {} makes way for{} {} {}", stand.id, s.callsign, s.registration, word,
-                           live.callsign, live.registration);
-            } else {
-                s.removeWhenCreated = true;
-            }
-        } else if (s.status == SimStatus::Active) {
-            gf_logLine("{:8}: {:8} {} makes way for{} {} {}", stand.id, s.callsign, s.registration, word, live.callsign,
-                       live.registration);
-            removeAircraftFromSim(s);
-        }
+        const bool same = it->secondCallsign == live.callsign ||
+                          (!live.registration.empty() && it->registration == live.registration);
+        lf_makeWay(*it, fmt::format("{:8}: {:8} {} makes way for{} {} {}", stand.id, it->callsign, it->registration,
+                                    same ? " the same live version" : "", live.callsign, live.registration));
     }
     std::erase_if(g_staticAcs, [](const StaticAc& s) { return s.removed; });
     for (const uint32_t number : std::vector<uint32_t>(stand.adjacent))
         lf_makeWayAtExcludedStand(live, number, stand);
+    std::erase_if(g_staticAcs, [](const StaticAc& s) { return s.removed; });
 }
 
 void lf_makeWayAtExcludedStand(LiveAc& live, uint32_t adjacentNumber, ParkStand& stand)
@@ -137,12 +142,13 @@ void lf_makeWayAtExcludedStand(LiveAc& live, uint32_t adjacentNumber, ParkStand&
     const ParkStand* adjacent = lf_findStandByNumber(adjacentNumber);
     const GeoPos at = adjacent != nullptr ? GeoPos{adjacent->lat, adjacent->lon} : GeoPos{0.0, 0.0};
     for (StaticAc& s : g_staticAcs) {
-        if (s.status != SimStatus::Active || s.standNumber != adjacentNumber)
+        // One still being created would appear beside the live aircraft: it goes too.
+        if ((s.status != SimStatus::Active && s.status != SimStatus::Adding2Sim) || s.removed ||
+            s.standNumber != adjacentNumber)
             continue;
         if (gf_distanceNm(at, {stand.lat, stand.lon}) <= lf_collisionDistance(s.aircraftType, live.aircraftType)) {
-            gf_logLine("{:8}: {:8} makes way for {} parking at excluded stand {}", gf_standText(adjacentNumber),
-                       s.callsign, live.callsign, stand.id);
-            removeAircraftFromSim(s);
+            lf_makeWay(s, fmt::format("{:8}: {:8} makes way for {} parking at excluded stand {}",
+                                      gf_standText(adjacentNumber), s.callsign, live.callsign, stand.id));
             return;
         }
     }

@@ -271,19 +271,24 @@ TEST_F(LiveStandsTest, ANeighbourGoesOnlyWithinTheCollisionDistance)
     }
 }
 
-TEST_F(LiveStandsTest, AQueuedStaticAtTheStandIsCancelled)
+TEST_F(LiveStandsTest, AQueuedStaticAtTheStandOrCollidingNextToItIsCancelled)
 {
     ParkStand& s = stand("V12", at(0, 0));
+    ParkStand& next = stand("V14", at(0, 30));
+    ASSERT_EQ(s.adjacent, std::vector<uint32_t>{next.number});
     StaticAc& st = staticAt(7, "DLH9*", s);
     st.status = SimStatus::Adding2Sim;
     st.registration = "D-AIAB";
+    staticAt(8, "DLH8*", next).status = SimStatus::Adding2Sim;
     g_staticCreateDeque.push_back({.callsign = "DLH9*", .hexid = 7});
+    g_staticCreateDeque.push_back({.callsign = "DLH8*", .hexid = 8});
     LiveAc& ac = groundAc(20001, "DLH1", at(0, 0));
     ac.registration = "D-AIAB";
     lf_makeWayAtStand(ac, s);
     EXPECT_TRUE(g_staticAcs.empty());
     EXPECT_TRUE(g_staticCreateDeque.empty());
     EXPECT_TRUE(log_.contains("queued V12     : DLH9*    D-AIAB makes way for the same live version DLH1 D-AIAB"));
+    EXPECT_TRUE(log_.contains("queued V14     : DLH8*    makes way for DLH1 parking at excluded stand V12"));
 }
 
 } // namespace

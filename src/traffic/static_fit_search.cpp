@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <random>
 
@@ -33,33 +34,59 @@ bool lf_passes(const StandFlight& e, uint32_t kind, uint32_t dayRule, uint32_t d
     return e.hours.test(slot);
 }
 
+constexpr double kNmPerDegree = 60.0;
+
 struct Neighbour {
-    double distanceNm;
+    double lat;
+    double lon;
     double halfSpan;
 };
 
-// The first active static aircraft at each adjacent stand, with its distance to the stand.
-void lf_adjacentStatics(const ParkStand& stand, std::vector<Neighbour>& out)
+// The first active static aircraft at each stand number, looked up once per search.
+const std::vector<const StaticAc*>& lf_firstActiveStatics()
+{
+    thread_local std::vector<const StaticAc*> first;
+    first.assign(g_parkStands.size() + 1, nullptr);
+    for (const StaticAc& s : g_staticAcs) {
+        if (s.status != SimStatus::Active)
+            continue;
+        if (s.standNumber >= first.size())
+            first.resize(s.standNumber + 1, nullptr);
+        if (first[s.standNumber] == nullptr)
+            first[s.standNumber] = &s;
+    }
+    return first;
+}
+
+// The active static aircraft at the adjacent stands, with their distance to the stand.
+void lf_adjacentStatics(const ParkStand& stand, const std::vector<const StaticAc*>& first, std::vector<Neighbour>& out)
 {
     out.clear();
     for (const uint32_t number : stand.adjacent) {
-        for (const StaticAc& s : g_staticAcs) {
-            if (s.standNumber == number && s.status == SimStatus::Active) {
-                out.push_back({gf_distanceNm({s.standLat, s.standLon}, {stand.lat, stand.lon}),
-                               gf_engine().halfWingspan(s.aircraftType)});
-                break;
-            }
-        }
+        if (number >= first.size() || first[number] == nullptr)
+            continue;
+        const StaticAc& s = *first[number];
+        out.push_back({s.standLat, s.standLon, gf_engine().halfWingspan(s.aircraftType)});
     }
 }
 
-bool lf_collides(const StandFlight& e, const std::vector<Neighbour>& neighbours)
+// A flat-earth distance decides all but the near-equal cases, which the great circle
+// decides: the fit loop makes this test a hundred thousand times.
+bool lf_collides(const ParkStand& stand, double cosLat, const StandFlight& e, const std::vector<Neighbour>& neighbours)
 {
     if (neighbours.empty())
         return false;
     const double own = gf_engine().halfWingspan(e.type);
-    return std::any_of(neighbours.begin(), neighbours.end(),
-                       [own](const Neighbour& n) { return n.distanceNm < own + n.halfSpan; });
+    return std::any_of(neighbours.begin(), neighbours.end(), [&](const Neighbour& n) {
+        const double limit = own + n.halfSpan;
+        const double flat =
+            kNmPerDegree * std::hypot(n.lat - stand.lat, (n.lon - stand.lon) * cosLat);
+        if (flat > 1.01 * limit)
+            return false;
+        if (flat < 0.99 * limit)
+            return true;
+        return gf_distanceNm({n.lat, n.lon}, {stand.lat, stand.lon}) < limit;
+    });
 }
 
 // The entry of the static aircraft already standing there goes first; else a shuffle.
@@ -123,19 +150,22 @@ void lf_searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offse
         std::vector<uint32_t> numbers;
         numbers.reserve(256);
         std::vector<Neighbour> neighbours;
+        const std::vector<const StaticAc*>& first = lf_firstActiveStatics();
         for (ParkStand& stand : g_parkStands) {
             if (stand.taken || stand.notUsable || stand.nextToTaken || (stand.heli && !HELICOPTERS.value))
                 continue;
             numbers.clear();
             bool neighboursRead = false;
+            double cosLat = 1.0;
             for (const StandFlight& e : stand.flights) {
                 if (!lf_passes(e, kind, dayRule, day, slot))
                     continue;
                 if (!neighboursRead) {
-                    lf_adjacentStatics(stand, neighbours);
+                    lf_adjacentStatics(stand, first, neighbours);
+                    cosLat = std::cos(stand.lat * g_degToRad);
                     neighboursRead = true;
                 }
-                if (!lf_collides(e, neighbours))
+                if (!lf_collides(stand, cosLat, e, neighbours))
                     numbers.push_back(e.number);
             }
             if (numbers.empty())

@@ -25,8 +25,6 @@ void lf_addRealStandOption(uint32_t standNumber, LiveAc& ac, uint32_t mode);
 // Holds live parked plus static aircraft at the wanted count; extra counts an aircraft
 // about to park.
 void gf_enforceMaxParked(uint8_t extra);
-// Removes up to count live aircraft, those parked longest first.
-void gf_removeLiveParked(uint64_t count);
 // The coupled callsign of a flight that just landed, from the stands' entries.
 void lf_searchForCoupledCsAroundThisTime(int64_t timeOfWeek, LiveAc& ac);
 // Makes one static aircraft of the adding stack's last candidate.

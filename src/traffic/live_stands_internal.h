@@ -10,6 +10,7 @@
 #include "parking/park_stand.h"
 #include "parking/static_parking.h"
 #include "traffic/aircraft_records.h"
+#include "traffic/engine_services.h"
 
 // The nearest free stand within radiusNm that fits the aircraft (a slightly small one
 // only close by, and learned larger), else with wide the nearest fitting stand within
@@ -35,16 +36,8 @@ std::vector<std::pair<uint32_t, int64_t>> lf_parkedList();
 // place), a '*' appended unless there is one.
 std::string lf_staticCallsign(std::string& text);
 
-// One step of the static fit loop: at most one flight per free stand at the time offset
-// half hours before now; kind 1 real, 0 soft, else both; dayRule 1 the shifted day only.
-void lf_searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offset, std::vector<ParkCandidate>& out);
 bool lf_isFlightPresent(const StandFlight& entry);
 bool lf_callsignInSet(std::string_view text);
-// The entry is the aircraft's flight (registration, airline, type) in the last window
-// half hours of today, or of the previous day's evening.
-bool lf_isOptionAroundThisTime(const StandFlight& entry, const FlightTexts& ac, int64_t now, int32_t window);
-bool lf_isOptionAroundThisTimeYesterday(const StandFlight& entry, const FlightTexts& ac, uint32_t day,
-                                        int32_t window);
 // Half hours since the static aircraft was placed, across the week's end (0..335).
 int64_t gf_halfHoursSincePlaced(const StaticAc& s, int64_t now);
 // The time of week offset half hours before now.

@@ -220,13 +220,13 @@ bool lf_isFlightPresent(const StandFlight& e)
                        [&](const LiveParkedEntry& p) { return lf_namesEntry(p.callsign, e); });
 }
 
-bool lf_isOptionAroundThisTime(const StandFlight& entry, const FlightTexts& ac, int64_t now, int32_t window)
+bool lf_isOptionAroundThisTime(const StandFlight& entry, const AcIdentity& ac, int64_t now, int32_t window)
 {
     return entry.day == gf_weekdayOf(now) && lf_sameFlight(entry, ac) &&
            lf_anySlot(entry.hours, static_cast<int32_t>(gf_slotOf(now)), window);
 }
 
-bool lf_isOptionAroundThisTimeYesterday(const StandFlight& entry, const FlightTexts& ac, uint32_t day, int32_t window)
+bool lf_isOptionAroundThisTimeYesterday(const StandFlight& entry, const AcIdentity& ac, uint32_t day, int32_t window)
 {
     return entry.day == day && lf_sameFlight(entry, ac) && lf_anySlot(entry.hours, g_slotsPerDay - 1, window);
 }

@@ -125,15 +125,15 @@ protected:
         ac.objectId = nextObject_++;
     }
 
+    // Now and then two arrivals make for one stand.
     void arrive()
     {
         const ParkStand& target = g_parkStands[static_cast<size_t>(pick(kRows * kColumns))];
-        const int count = pick(6) == 0 ? 2 : 1;
         std::vector<uint32_t> hexids;
-        for (int i = 0; i < count; ++i) {
+        for (int i = pick(6) == 0 ? 2 : 1; i > 0; --i) {
             const double angle = pick(360) * g_degToRad;
-            LiveAc& ac = newLive({target.lat + std::cos(angle) * 30 / 111120.0,
-                                  target.lon + std::sin(angle) * 30 / 111120.0 / std::cos(kLat0 * g_degToRad)},
+            LiveAc& ac = newLive(at(30 * std::cos(angle) + (target.lat - kLat0) * 111120.0,
+                                    30 * std::sin(angle) + (target.lon - kLon0) * 111120.0 * std::cos(kLat0 * g_degToRad)),
                                  false);
             bind(ac);
             ac.onGround = true;
@@ -144,13 +144,12 @@ protected:
             hexids.push_back(ac.hexid);
         }
         for (const uint32_t hexid : hexids) {
-            LiveAc* ac = gf_findLiveAc(hexid);
-            if (ac == nullptr || ac->phase != FlightPhase::Parking || ac->status != SimStatus::Active)
-                continue;
-            ac->pos.latitude = ac->standLat + 1.0 / 111120.0;
-            ac->pos.longitude = ac->standLon;
-            lf_arriveAtStand(*ac);
-            figures_[ac->phase == FlightPhase::Parked ? "arrivals parked" : "arrivals given up"] += 1;
+            if (LiveAc* ac = gf_findLiveAc(hexid); ac != nullptr && ac->phase == FlightPhase::Parking) {
+                ac->pos.latitude = ac->standLat + 1.0 / 111120.0;
+                ac->pos.longitude = ac->standLon;
+                lf_arriveAtStand(*ac);
+                figures_[ac->phase == FlightPhase::Parked ? "arrivals parked" : "arrivals given up"] += 1;
+            }
         }
     }
 

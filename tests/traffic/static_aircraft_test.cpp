@@ -207,5 +207,22 @@ TEST_F(StaticAircraftTest, NeighboursOfAChosenStandAndOfAnActiveStaticAreKeptFre
     }
 }
 
+TEST_F(StaticAircraftTest, AStaticStillFitsItsFlightWithinTheWindowOfTodayOrYesterdayEvening)
+{
+    AcIdentity ac;
+    ac.airline = "DLH";
+    ac.aircraftType = "A320";
+    ac.registration = "D-AIAA";
+    const StandFlight today = flight("DLH", "A320", "D-AIAA", "DLH1", "", 1, {14});
+    const StandFlight yesterday = flight("DLH", "A320", "D-AIAA", "DLH1", "", 7, {42});
+    EXPECT_TRUE(lf_isOptionAroundThisTime(today, ac, gf_timeOfWeek(1, 20), 6));
+    EXPECT_FALSE(lf_isOptionAroundThisTime(today, ac, gf_timeOfWeek(1, 20), 5));
+    EXPECT_FALSE(lf_isOptionAroundThisTime(today, ac, gf_timeOfWeek(2, 20), 6));
+    EXPECT_TRUE(lf_isOptionAroundThisTimeYesterday(yesterday, ac, 7, 5));
+    EXPECT_FALSE(lf_isOptionAroundThisTimeYesterday(yesterday, ac, 7, 4));
+    ac.registration = "D-AIAB";
+    EXPECT_FALSE(lf_isOptionAroundThisTime(today, ac, gf_timeOfWeek(1, 20), 6));
+}
+
 } // namespace
 } // namespace enginetest

@@ -184,12 +184,11 @@ TEST_F(LiveStandsTest, ParkingLooksWiderAfterLandingAndNeverTakesTheReservedOrUs
 TEST_F(LiveStandsTest, AParkedAircraftMakesWayForAnArrivalButOneTaxiingThereDoesNot)
 {
     ParkStand& s = stand("V12", at(0, 0));
-    LiveAc& parked = parkedAc(20001, "DLH1", s);
+    parkedAc(20001, "DLH1", s);
     groundAc(20002, "DLH2", at(30, 0));
     try2Park(g_liveAcs[1], true);
     EXPECT_EQ(g_liveAcs[0].status, SimStatus::RemovingFromSim);
     EXPECT_TRUE(log_.contains("V12     : DLH1     removed, DLH2 wants to park there"));
-    (void)parked;
 
     g_liveAcs.clear();
     LiveAc& taxiing = groundAc(20003, "DLH3", at(0, 20));

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstddef>
+#include <unordered_set>
 
 #include <fmt/format.h>
 
@@ -74,9 +75,12 @@ bool lf_stillFits(const StaticAcView& ac, const ParkStand& stand, int64_t timeOf
     const auto slot = static_cast<int32_t>(gf_slotOf(timeOfWeek));
     const uint32_t yesterday = gf_weekdayOf(lf_shiftBack(timeOfWeek, g_slotsPerDay));
     const EngineServices& engine = gf_engineServices();
+    const uint32_t today = gf_weekdayOf(timeOfWeek);
     return std::any_of(stand.flights.begin(), stand.flights.end(), [&](const StandFlight& f) {
-        return engine.lf_isOptionAroundThisTime(f, ac, timeOfWeek, window) ||
-               (window > slot && engine.lf_isOptionAroundThisTimeYesterday(f, ac, yesterday, window - slot - 1));
+        if (f.day == today)
+            return engine.lf_isOptionAroundThisTime(f, ac, timeOfWeek, window);
+        return f.day == yesterday && window > slot &&
+               engine.lf_isOptionAroundThisTimeYesterday(f, ac, yesterday, window - slot - 1);
     });
 }
 
@@ -247,14 +251,20 @@ void gf_parkingAdjustments()
     gf_showMessage(fmt::format("Parking adjustments: {} to be removed, {} to be added\n", g_staticRemovals.size(),
                                g_addingStack.size()),
                    true);
-    const std::vector<StaticAcView> statics = engine.staticAcs();
-    for (const auto& [callsign, standNumber] : g_staticRemovals) {
-        const auto ac = std::find_if(statics.begin(), statics.end(), [&](const StaticAcView& s) {
-            return s.standNumber == standNumber && s.callsign == callsign &&
-                   (s.status == EngineAcStatus::Active || s.status == EngineAcStatus::RemovingFromSim);
-        });
-        if (ac != statics.end())
-            engine.removeAircraftFromSim(ac->hexid);
+    // One pass over the statics: each removal takes the first aircraft it names.
+    std::unordered_multiset<std::string> removals;
+    for (const auto& [callsign, standNumber] : g_staticRemovals)
+        removals.insert(fmt::format("{}\n{}", standNumber, callsign));
+    std::vector<uint32_t> hexids;
+    for (const StaticAcView& s : engine.staticAcs()) {
+        if (s.status != EngineAcStatus::Active && s.status != EngineAcStatus::RemovingFromSim)
+            continue;
+        if (const auto it = removals.find(fmt::format("{}\n{}", s.standNumber, s.callsign)); it != removals.end()) {
+            removals.erase(it);
+            hexids.push_back(s.hexid);
+        }
     }
+    for (uint32_t hexid : hexids)
+        engine.removeAircraftFromSim(hexid);
     g_staticRemovals.clear();
 }

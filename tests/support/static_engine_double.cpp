@@ -47,18 +47,26 @@ bool lf_isFlightPresent(const StandFlight& e, const std::vector<ParkCandidate>& 
                        [&](const ParkedLiveView& p) { return lf_eitherPart(p.callsign, e); });
 }
 
+// The first active static aircraft of every stand, once per search: the collision test of
+// an entry then looks at its stand's neighbours only, not at every static aircraft.
+std::vector<const StaticAcView*> lf_activeStaticByStand()
+{
+    std::vector<const StaticAcView*> byStand(g_parkStands.size() + 1, nullptr);
+    for (const StaticAcView& s : engineDouble().statics) {
+        if (s.status == EngineAcStatus::Active && s.standNumber < byStand.size() && byStand[s.standNumber] == nullptr)
+            byStand[s.standNumber] = &s;
+    }
+    return byStand;
+}
+
 // No active static aircraft on a neighbouring stand within reach of the entry's wings.
-bool lf_clearOfNeighbours(const ParkStand& stand, const StandFlight& e)
+bool lf_clearOfNeighbours(const ParkStand& stand, const StandFlight& e, const std::vector<const StaticAcView*>& byStand)
 {
     for (uint32_t a : stand.adjacent) {
-        for (const StaticAcView& s : engineDouble().statics) {
-            if (s.standNumber != a || s.status != EngineAcStatus::Active)
-                continue;
-            if (gf_distanceNm({s.lat, s.lon}, {stand.lat, stand.lon}) <
-                gf_halfWingspan(e.type) + gf_halfWingspan(s.aircraftType))
-                return false;
-            break;
-        }
+        const StaticAcView* s = a < byStand.size() ? byStand[a] : nullptr;
+        if (s != nullptr && gf_distanceNm({s->lat, s->lon}, {stand.lat, stand.lon}) <
+                                gf_halfWingspan(e.type) + gf_halfWingspan(s->aircraftType))
+            return false;
     }
     return true;
 }
@@ -110,13 +118,14 @@ void searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offset, 
     const uint32_t slot = gf_slotOf(shifted);
     std::vector<uint32_t> numbers;
     numbers.reserve(256);
+    const std::vector<const StaticAcView*> byStand = lf_activeStaticByStand();
     for (ParkStand& stand : g_parkStands) {
         if (stand.taken || stand.notUsable || stand.nextToTaken || (stand.heli && !HELICOPTERS.value))
             continue;
         numbers.clear();
         for (const StandFlight& e : stand.flights) {
             if (e.number != 0 && !e.skipped && (dayRule != 1 || e.day == day) && (kind > 1 || e.real == kind) &&
-                e.hours.test(slot) && lf_clearOfNeighbours(stand, e))
+                e.hours.test(slot) && lf_clearOfNeighbours(stand, e, byStand))
                 numbers.push_back(e.number);
         }
         if (numbers.empty())

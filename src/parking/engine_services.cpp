@@ -27,8 +27,8 @@ EngineServices lf_defaultServices()
     s.gf_removeLiveParked = [](int32_t) {};
     s.gf_collectLiveParked = [] {};
     s.gf_eraseQueuedCreation = [](std::string_view) { return false; };
-    s.gf_countParkedLive = [](bool) { return uint64_t{0}; };
-    s.gf_countStaticsInSim = [](bool) { return uint64_t{0}; };
+    s.gf_countParkedLive = &gf_countParkedLive;
+    s.gf_countStaticsInSim = &gf_countStaticsInSim;
     s.forgetLiveStand = [](uint32_t) {};
     s.takeOutLiveAc = [](uint32_t) {};
     s.removeLiveAcWhenCreated = [](uint32_t) {};

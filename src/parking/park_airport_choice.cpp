@@ -336,7 +336,7 @@ void gf_staticParkingCycle(bool showMessage)
         g_staticRecalcPending = false;
         const std::string code = g_parkAirport.code;
         if (const std::string error = lf_readParkedFile(); error.empty()) {
-            g_staticRenewalMinutes = 20;
+            g_staticRenewalMinutes = g_staticRenewalPeriodMinutes;
             gf_calculateStaticParking();
         } else {
             gf_enableSettingControls();

@@ -145,7 +145,7 @@ TEST_F(ParkAirportChoice, AUserAtAStandOfAnAirportNotFirstPutsItFirstWithThatSta
     EXPECT_TRUE(gf_windowState().reservedStandFound);
     EXPECT_TRUE(g_parkStands[1].notUsable);
     EXPECT_TRUE(gf_windowState().parkFileLoaded);
-    EXPECT_EQ(g_staticRenewalMinutes, 20);
+    EXPECT_EQ(g_staticRenewalMinutes.load(), 20);
     EXPECT_EQ(gf_parkAirportForFeed().elevationFt, 364.0);
 }
 

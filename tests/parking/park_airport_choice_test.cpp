@@ -6,7 +6,6 @@
 
 namespace fs = std::filesystem;
 using statictest::engineDouble;
-using statictest::ScriptedUser;
 using statictest::StaticParkingTest;
 
 namespace {
@@ -95,7 +94,7 @@ TEST_F(ParkAirportChoice, ANearerListedAirportReplacesTheParkAirportOnTheNextPas
 TEST_F(ParkAirportChoice, OnTheGroundOnlyTheClosestAirportWithAParkFileIsChosen)
 {
     list({{"EDDM", "", 48.35, 11.78}});
-    ScriptedUser::onGround = true;
+    onGround = true;
     placeUser(48.35, 11.78);
     gf_staticParkingCycle(true);
     EXPECT_EQ(message(), "User aircraft on the ground at EDDM, no airport file found");
@@ -135,7 +134,7 @@ TEST_F(ParkAirportChoice, AUserAtAStandOfAnAirportNotFirstPutsItFirstWithThatSta
     list({{"EDDM", "", 48.35, 11.78}, {"EDDF", "A1", 50.0, 8.5}});
     engineDouble().userStand = "A2";
     g_staticRenewalMinutes = 5;
-    ScriptedUser::onGround = true;
+    onGround = true;
     placeUser(50.0, 8.5);
     gf_staticParkingCycle(false);
     gf_staticParkingCycle(false);

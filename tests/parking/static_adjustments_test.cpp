@@ -2,7 +2,6 @@
 #include <set>
 
 #include "parking/half_hours.h"
-
 #include "parking/static_parking_fixture.h"
 
 using statictest::engineDouble;
@@ -17,11 +16,11 @@ int64_t lf_tow(uint32_t day, uint32_t slot)
 
 class StaticAdjustments : public StaticParkingTest {
 protected:
-    // Two stands 200 m apart (not adjacent), each with one flight of the given day and
-    // half hours; S1's is coupled (DLH100:DLH101).
-    static void twoStands(uint32_t day, std::string_view hours, uint32_t nextDay = 0)
+    // Stands 200 m apart (not adjacent); S1 has the coupled flight DLH100:DLH101 on the
+    // day in the half hours, and on the next day from 00:00 when asked.
+    static void twoStands(uint32_t day, std::string_view hours, uint32_t nextDay = 0, int32_t stands = 2)
     {
-        g_parkStands = synth::makeAirport({.stands = 2, .flightsPerStand = 0, .standsPerRow = 1});
+        g_parkStands = synth::makeAirport({.stands = stands, .flightsPerStand = 0, .standsPerRow = 1});
         StandFlight f{"DLH", "A320", "D-AIAB", "DLH100", "DLH101", gf_hours2bitset(hours), 1, day, 1, 1, true};
         g_parkStands[0].flights.push_back(f);
         if (nextDay != 0) {
@@ -130,9 +129,7 @@ TEST_F(StaticAdjustments, ACoupledFlightEndingNowIsRemovedAndQueuedAgainWithTheS
 
 TEST_F(StaticAdjustments, SurplusLiveParkedAreRemovedAndWantedZeroEmptiesTheAirport)
 {
-    twoStands(3, "14:22");
-    g_parkStands.push_back(std::move(synth::makeAirport({.stands = 3, .flightsPerStand = 0, .standsPerRow = 1})[2]));
-    g_parkStands[2].number = 3;
+    twoStands(3, "14:22", 0, 3);
     engineDouble().live = {{10001, "KLM1", 2, EngineAcStatus::Active, true, true},
                            {10002, "KLM2", 3, EngineAcStatus::Active, true, true}};
     engineDouble().statics = {staticAt(1, "DLH100*", lf_tow(3, 19))};

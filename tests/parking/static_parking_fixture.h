@@ -12,11 +12,9 @@
 #include "control/service_state.h"
 #include "control/setting_controls.h"
 #include "feed/traffic_reader.h"
-#include "foundation/folders.h"
 #include "foundation/random.h"
 #include "foundation/settings_fixture.h"
 #include "parking/airports.h"
-#include "parking/park_airport_file.h"
 #include "parking/static_parking.h"
 #include "parking/static_parking_internal.h"
 #include "simlink/sim_link_calls.h"
@@ -28,20 +26,6 @@
 
 namespace statictest {
 
-struct ScriptedUser {
-    static inline bool onGround = false;
-    static inline bool dataValid = true;
-};
-
-inline SimLinkCalls scriptedSimLink()
-{
-    SimLinkCalls calls{};
-    calls.userOnGround = [] { return ScriptedUser::onGround; };
-    calls.userDataValid = [] { return ScriptedUser::dataValid; };
-    calls.simUnixTime = [] { return int64_t{0}; };
-    return calls;
-}
-
 class StaticParkingTest : public ::testing::Test {
 protected:
     StaticParkingTest()
@@ -50,15 +34,17 @@ protected:
         settingstest::resetSettings();
         parking_percentage.value = 30; // set by every run, stored nowhere
         std::filesystem::create_directories(gf_paths().myThirdparty);
-        // No stands in the table: only the local park files that a test places exist.
+        // No stands in the table: only the park files a test places exist.
         g_airports = {{"EDDF", "FRA", 50.0, 8.5, 364, 0},
                       {"EDDM", "MUC", 48.35, 11.78, 1487, 0},
                       {"EDDS", "STR", 48.69, 9.22, 1276, 0},
                       {"FZAA", "", 0.0, 0.0, 0, 0}};
         installEngineDouble();
-        gf_setSimLinkCalls(scriptedSimLink());
-        ScriptedUser::onGround = false;
-        ScriptedUser::dataValid = true;
+        SimLinkCalls sim{};
+        sim.userOnGround = [] { return onGround; };
+        sim.userDataValid = [] { return true; };
+        gf_setSimLinkCalls(sim);
+        onGround = false;
         gf_resetWindowState();
         g_timeOfWeek = gf_timeOfWeek(3, 20);
         gf_threadTwister().seed(7);
@@ -105,6 +91,7 @@ protected:
         return text;
     }
 
+    static inline bool onGround = false;
     tavtest::TempFolder data_;
     tavtest::ProgramFolder program_;
     tavtest::LogCapture log_;

@@ -146,35 +146,47 @@ void searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offset, 
     }
 }
 
-bool isOptionAroundThisTime(const StandFlight& entry, const StaticAcView& ac, int64_t now, int32_t window)
+namespace {
+
+// The entry is the aircraft's flight of that day with a half hour from..to.
+bool lf_standsThen(const StandFlight& e, const StaticAcView& ac, uint32_t day, int32_t from, int32_t to)
 {
-    if (entry.day != gf_weekdayOf(now) || entry.reg != ac.registration || entry.airl != ac.airline ||
-        entry.type != ac.aircraftType)
+    if (e.day != day || e.reg != ac.registration || e.airl != ac.airline || e.type != ac.aircraftType)
         return false;
-    const auto slot = static_cast<int32_t>(gf_slotOf(now));
-    for (int32_t s = slot; s >= std::max(slot - window, 0); --s) {
-        if (entry.hours.test(static_cast<size_t>(s)))
+    for (int32_t s = std::max(from, 0); s <= to; ++s) {
+        if (e.hours.test(static_cast<size_t>(s)))
             return true;
     }
     return false;
+}
+
+template <typename T>
+bool lf_eraseHexid(std::vector<T>& list, uint32_t hexid)
+{
+    const auto it = std::find_if(list.begin(), list.end(), [&](const T& a) { return a.hexid == hexid; });
+    if (it == list.end())
+        return false;
+    engineDouble().events.push_back("remove " + it->callsign);
+    list.erase(it);
+    return true;
+}
+
+void lf_event(std::string text)
+{
+    engineDouble().events.push_back(std::move(text));
+}
+
+} // namespace
+
+bool isOptionAroundThisTime(const StandFlight& entry, const StaticAcView& ac, int64_t now, int32_t window)
+{
+    const auto slot = static_cast<int32_t>(gf_slotOf(now));
+    return lf_standsThen(entry, ac, gf_weekdayOf(now), slot - window, slot);
 }
 
 bool isOptionAroundThisTimeYesterday(const StandFlight& entry, const StaticAcView& ac, uint32_t day, int32_t window)
 {
-    if (entry.day != day || entry.reg != ac.registration || entry.airl != ac.airline || entry.type != ac.aircraftType)
-        return false;
-    for (int32_t s = 47; s >= std::max(47 - window, 0); --s) {
-        if (entry.hours.test(static_cast<size_t>(s)))
-            return true;
-    }
-    return false;
-}
-
-std::string staticCallsign(std::string part)
-{
-    while (!part.empty() && part.back() == '_')
-        part.pop_back();
-    return part.ends_with('*') ? part : part + "*";
+    return lf_standsThen(entry, ac, day, 47 - window, 47);
 }
 
 bool createStaticFromStack(int64_t now)
@@ -184,18 +196,12 @@ bool createStaticFromStack(int64_t now)
     const ParkCandidate c = g_addingStack.back();
     g_addingStack.pop_back();
     const ParkStand* stand = lf_standByNumber(c.standNumber);
-    if (stand == nullptr)
-        return true;
     EngineDouble& d = engineDouble();
     d.staticHexidCounter = (d.staticHexidCounter + 1) % 10000;
-    std::string callsign;
-    if (c.callsign1.empty()) {
-        callsign = fmt::format("{}{}*", c.airline, d.staticHexidCounter);
-    } else {
-        const std::string& preferred = c.firstPart || c.callsign2.empty() ? c.callsign1 : c.callsign2;
-        callsign = staticCallsign(preferred);
-    }
-    d.statics.push_back({d.staticHexidCounter, callsign, c.callsign1, c.callsign2, c.registration, c.airline,
+    std::string callsign = c.firstPart || c.callsign2.empty() ? c.callsign1 : c.callsign2;
+    while (!callsign.empty() && callsign.back() == '_')
+        callsign.pop_back();
+    d.statics.push_back({d.staticHexidCounter, callsign + "*", c.callsign1, c.callsign2, c.registration, c.airline,
                          c.aircraftType, stand->lat, stand->lon, lf_shiftBack(now, c.fitOffset), c.standNumber,
                          EngineAcStatus::Active});
     return true;
@@ -209,79 +215,44 @@ void installEngineDouble()
     s.liveAcs = [] { return engineDouble().live; };
     s.liveParked = [] { return engineDouble().parked; };
     s.clearLiveParked = [] { engineDouble().parked.clear(); };
-    s.dropLastLiveParked = [] {
-        if (!engineDouble().parked.empty())
-            engineDouble().parked.pop_back();
-    };
+    s.dropLastLiveParked = [] { engineDouble().parked.pop_back(); };
     s.lf_searchStands = &searchStands;
     s.lf_isOptionAroundThisTime = &isOptionAroundThisTime;
     s.lf_isOptionAroundThisTimeYesterday = &isOptionAroundThisTimeYesterday;
     s.gf_userStand = [](const GeoPos&) { return engineDouble().userStand; };
     s.removeAircraftFromSim = [](uint32_t hexid) {
-        EngineDouble& d = engineDouble();
-        for (auto it = d.statics.begin(); it != d.statics.end(); ++it) {
-            if (it->hexid == hexid) {
-                d.events.push_back("remove " + it->callsign);
-                d.statics.erase(it);
-                return;
-            }
-        }
-        for (auto it = d.live.begin(); it != d.live.end(); ++it) {
-            if (it->hexid == hexid) {
-                d.events.push_back("remove " + it->callsign);
-                d.live.erase(it);
-                return;
-            }
-        }
+        lf_eraseHexid(engineDouble().statics, hexid) || lf_eraseHexid(engineDouble().live, hexid);
     };
     s.gf_removeAllStatics = [] {
-        engineDouble().events.push_back("remove all statics");
+        lf_event("remove all statics");
         engineDouble().statics.clear();
     };
-    s.gf_removeAcAtStand = [](std::string_view id) { engineDouble().events.push_back(fmt::format("remove at {}", id)); };
+    s.gf_removeAcAtStand = [](std::string_view id) { lf_event(fmt::format("remove at {}", id)); };
     s.gf_removeLiveParked = [](int32_t count) {
-        EngineDouble& d = engineDouble();
-        d.events.push_back(fmt::format("remove {} parked", count));
-        for (int32_t i = 0; i < count; ++i) {
-            const auto it = std::find_if(d.live.rbegin(), d.live.rend(), [](const LiveAcView& a) { return a.parked; });
-            if (it == d.live.rend())
-                return;
-            d.live.erase(std::next(it).base());
+        lf_event(fmt::format("remove {} parked", count));
+        std::vector<LiveAcView>& live = engineDouble().live;
+        for (auto it = live.end(); count > 0 && it != live.begin();) {
+            if ((--it)->parked && count-- > 0)
+                it = live.erase(it);
         }
     };
     s.gf_collectLiveParked = [] {
-        EngineDouble& d = engineDouble();
-        d.parked.clear();
-        for (const LiveAcView& a : d.live) {
-            if (a.parked && a.status == EngineAcStatus::Active)
-                d.parked.push_back({a.callsign, a.standNumber, 30});
+        engineDouble().parked.clear();
+        for (const LiveAcView& a : engineDouble().live) {
+            if (a.parked)
+                engineDouble().parked.push_back({a.callsign, a.standNumber, 30});
         }
     };
-    s.gf_eraseQueuedCreation = [](std::string_view callsign) {
-        const auto it = engineDouble().queuedCreations.find(callsign);
-        if (it == engineDouble().queuedCreations.end())
-            return false;
-        engineDouble().queuedCreations.erase(it);
-        return true;
-    };
+    s.gf_eraseQueuedCreation = [](std::string_view cs) { return engineDouble().queuedCreations.erase(std::string(cs)) > 0; };
     s.gf_countParkedLive = [](bool) { return static_cast<uint64_t>(engineDouble().parked.size()); };
     s.gf_countStaticsInSim = [](bool) { return static_cast<uint64_t>(engineDouble().statics.size()); };
-    s.forgetLiveStand = [](uint32_t hexid) {
-        for (LiveAcView& a : engineDouble().live) {
-            if (a.hexid == hexid) {
-                a.standNumber = 0;
-                engineDouble().events.push_back(fmt::format("forget {}", hexid));
-            }
-        }
-    };
-    s.takeOutLiveAc = [](uint32_t hexid) { engineDouble().events.push_back(fmt::format("take out {}", hexid)); };
-    s.removeLiveAcWhenCreated = [](uint32_t hexid) {
-        engineDouble().events.push_back(fmt::format("remove when created {}", hexid));
-    };
+    s.forgetLiveStand = [](uint32_t hexid) { lf_event(fmt::format("forget {}", hexid)); };
+    s.takeOutLiveAc = [](uint32_t hexid) { lf_event(fmt::format("take out {}", hexid)); };
+    s.removeLiveAcWhenCreated = [](uint32_t hexid) { lf_event(fmt::format("remove when created {}", hexid)); };
     s.compactLiveAcs = [] {
-        EngineDouble& d = engineDouble();
-        std::erase_if(d.live, [&](const LiveAcView& a) {
-            return std::find(d.events.begin(), d.events.end(), fmt::format("take out {}", a.hexid)) != d.events.end();
+        std::erase_if(engineDouble().live, [](const LiveAcView& a) {
+            const std::vector<std::string>& events = engineDouble().events;
+            return std::find(events.begin(), events.end(), fmt::format("take out {}", a.hexid)) != events.end();
         });
     };
     gf_setEngineServices(s);

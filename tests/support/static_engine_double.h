@@ -37,10 +37,8 @@ bool isOptionAroundThisTime(const StandFlight& entry, const StaticAcView& ac, in
 bool isOptionAroundThisTimeYesterday(const StandFlight& entry, const StaticAcView& ac, uint32_t day, int32_t window);
 
 // One traffic pass: the adding stack's last candidate becomes an active static aircraft
-// at its stand, placed at now minus its fit offset. False when the stack was empty.
+// at its stand, placed at now minus its fit offset, showing its preferred callsign part
+// with '*'. False when the stack was empty.
 bool createStaticFromStack(int64_t now);
-
-// "DLH100*" of a callsign part: trailing '_' removed, one '*' at the end.
-std::string staticCallsign(std::string part);
 
 } // namespace statictest

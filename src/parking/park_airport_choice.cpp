@@ -142,9 +142,10 @@ void gf_publishParkAirport()
     g_feedCopy = {!g_parkAirport.code.empty(), lf_parkAirportPosition(), g_parkAirport.elevationFt};
 }
 
-void lf_forgetFailedParkAirports()
+void lf_listReadAnew()
 {
     g_failedParkAirports.clear();
+    g_lastUserPosition = {};
 }
 
 bool lf_parkAirportFailed(std::string_view code)

@@ -139,7 +139,7 @@ void lf_addThirdPartyParkAirports()
 bool lf_readMyParkAirports()
 {
     // A new run, or the user asked to read the list again: every airport gets its chance.
-    lf_forgetFailedParkAirports();
+    lf_listReadAnew();
     std::lock_guard lock(g_parkAirportsMutex);
     bool result = true;
     try {

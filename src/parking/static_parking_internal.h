@@ -24,8 +24,8 @@ bool lf_setParkAirport(std::string_view code);
 std::string lf_readParkedFile();
 void lf_clearParkAirportState();
 // Park airports whose park file could not be loaded in this run are not chosen again
-// until the list is read anew.
-void lf_forgetFailedParkAirports();
+// until the list is read anew; then also every distance is computed again.
+void lf_listReadAnew();
 bool lf_parkAirportFailed(std::string_view code);
 
 // The stands of the park airport.

@@ -56,7 +56,7 @@ protected:
             std::lock_guard lock(g_parkAirportsMutex);
             g_parkAirports.clear();
         }
-        lf_forgetFailedParkAirports();
+        lf_listReadAnew();
         gf_takeCollectedCallsigns();
         g_callsignsToAvoid.clear();
         g_settingControlsDisabled = false;

@@ -167,7 +167,9 @@ bool lf_eraseHexid(std::vector<T>& list, uint32_t hexid)
     if (it == list.end())
         return false;
     engineDouble().events.push_back("remove " + it->callsign);
-    list.erase(it);
+    // Out of order like the engine's queued removal costs nothing: the last record moves in.
+    *it = std::move(list.back());
+    list.pop_back();
     return true;
 }
 

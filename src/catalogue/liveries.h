@@ -4,13 +4,12 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "catalogue/livery_scan.h" // gf_scanLiveries
+
 // A live aircraft's hexid and the title of its chosen livery (owned by the livery
 // tables); emptied every 86400 cycles, by the close-down and by the traffic reset.
 extern std::unordered_map<uint32_t, std::string_view> g_liveIdToTitle;
 
-// The scan of the livery folders lfolder0..9 into the scanned-liveries file; user errors
-// 48 (no folder set) and 53 (nothing found); clears SCAN_LIVERIES when done.
-void gf_scanLiveries();
 // The livery and registration-code tables from the scanned-liveries file (once per
 // process).
 void gf_processScannedLiveries();

@@ -20,12 +20,18 @@ std::string gf_ansiToUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 4);
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        const char16_t u = byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
-        if (u < 0x80) {
-            out += static_cast<char>(u);
-        } else if (u < 0x800) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        // ASCII runs, most of a file, go over in one copy.
+        size_t end = pos;
+        while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
+            ++end;
+        out.append(text.data() + pos, end - pos);
+        if (end == text.size())
+            break;
+        const auto byte = static_cast<unsigned char>(text[end]);
+        const char16_t u = byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
+        if (u < 0x800) {
             out += static_cast<char>(0xC0 | (u >> 6));
             out += static_cast<char>(0x80 | (u & 0x3F));
         } else {
@@ -33,6 +39,7 @@ std::string gf_ansiToUtf8(std::string_view text)
             out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
             out += static_cast<char>(0x80 | (u & 0x3F));
         }
+        pos = end + 1;
     }
     return out;
 }

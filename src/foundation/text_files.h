@@ -33,6 +33,15 @@ Charset gf_detectCharset(const std::filesystem::path& path);
 bool gf_readTextFileLines(Charset charset, const std::filesystem::path& path,
                           std::vector<std::string>& lines);
 
+// gf_detectCharset and gf_readTextFileLines in one read of the file. The charset is
+// NoneFound when the file cannot be opened; `read` is false when it cannot be read or
+// converted. The lines are cleared first.
+struct TextFileRead {
+    Charset charset = Charset::NoneFound;
+    bool read = false;
+};
+TextFileRead gf_readTextFile(const std::filesystem::path& path, std::vector<std::string>& lines);
+
 // Text in the active code page (natively Windows-1252) as UTF-8; never fails.
 std::string gf_ansiToUtf8(std::string_view text);
 

@@ -1,7 +1,7 @@
 // The static calculation and the 20-minute adjustments on a park airport of 500 stands
 // with 200 flights each, MAX_FIT 47 and all four modes, against a wanted count that the
 // overlapping stands cannot give, so that every mode runs all 48 fit steps. The stand
-// search is the engine double's, which does the engine's search work; its share of the time
+// search is the test double's, which does the engine's search work; its share of the time
 // is shown. The reference is a bare walk over every flight's half-hour bit for the same
 // 4 x 48 steps, the bound of a search that never finds a stand.
 //   static_parking_bench [rounds=10]
@@ -33,19 +33,12 @@ double lf_ms(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// The engine double's share of the time: its search and its removals.
+// The stand search's share of the time.
 double g_engineMs = 0.0;
-EngineServices g_double;
 void lf_timedSearch(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offset, std::vector<ParkCandidate>& out)
 {
     const auto start = Clock::now();
-    g_double.lf_searchStands(now, kind, dayRule, offset, out);
-    g_engineMs += lf_ms(start);
-}
-void lf_timedRemove(uint32_t hexid)
-{
-    const auto start = Clock::now();
-    g_double.removeAircraftFromSim(hexid);
+    statictest::searchStands(now, kind, dayRule, offset, out);
     g_engineMs += lf_ms(start);
 }
 
@@ -73,7 +66,7 @@ struct Figures {
     {
         std::printf("%-26s best %8.2f ms  mean %8.2f ms  worst %8.2f ms", what, best, sum / n, worst);
         if (engineMs > 0.0)
-            std::printf("  (engine double %.0f %%)", 100.0 * engineMs / sum);
+            std::printf("  (stand search %.0f %%)", 100.0 * engineMs / sum);
         std::printf("\n");
     }
 };
@@ -91,11 +84,7 @@ int main(int argc, char** argv)
 
     g_parkStands = synth::makeAirport({.seed = 2024, .stands = 500, .flightsPerStand = 200, .standsPerRow = 10});
     statictest::installEngineDouble();
-    g_double = gf_engineServices();
-    EngineServices timed = g_double;
-    timed.lf_searchStands = &lf_timedSearch;
-    timed.removeAircraftFromSim = &lf_timedRemove;
-    gf_setEngineServices(timed);
+    g_standSearchSeam.searchStands = &lf_timedSearch;
     MAX_FIT.value = 47;
     WEEK.value = true;
     PARK_SOFT.value = true;
@@ -143,13 +132,14 @@ int main(int argc, char** argv)
         const auto start = Clock::now();
         gf_parkingAdjustments();
         adjustments.add(lf_ms(start));
+        statictest::finishRemovals();
         while (statictest::createStaticFromStack(g_timeOfWeek)) {
         }
     }
 
     std::printf("static parking: 500 stands x 200 flights, MAX_FIT 47, four modes, %zu of 500 wanted found, "
                 "%zu statics\n",
-                candidates, statictest::engineDouble().statics.size());
+                candidates, g_staticAcs.size());
     bare.print("bare flight walk 4x48");
     calculation.print("gf_calculateStaticParking", calculationEngineMs);
     adjustments.print("gf_parkingAdjustments", g_engineMs);

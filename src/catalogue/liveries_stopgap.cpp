@@ -8,3 +8,13 @@ void gf_reserveLiveryTables() {}
 void gf_clearLiveryTables() {}
 void gf_logUnmatchedFlights() {}
 void gf_logLiveryMatchingSummary() {}
+
+void gf_matchLiveLivery(LiveAc&) {}
+
+std::string_view gf_hasLiveryCreationFailed(uint32_t hexid)
+{
+    const auto it = g_liveIdToTitle.find(hexid);
+    return it == g_liveIdToTitle.end() ? std::string_view{} : it->second;
+}
+
+void gf_reportLiveryNotCreated(const AcIdentity&) {}

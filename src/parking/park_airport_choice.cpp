@@ -20,6 +20,7 @@
 #include "parking/stand_learning.h"
 #include "simlink/sim_link_calls.h"
 #include "traffic/traffic_service.h"
+#include "traffic/traffic_state.h"
 #include "ui/control_ops.h"
 #include "ui/messages.h"
 #include "ui/window_bridge.h"
@@ -30,6 +31,21 @@ std::string g_reservedStandId;
 bool g_staticRecalcPending = false;
 
 namespace {
+
+// Pushing back, taxiing out, taking off or parked: the aircraft belongs to the airport.
+bool lf_onGroundAtAirport(const LiveAc& ac)
+{
+    switch (ac.phase) {
+    case FlightPhase::PushingBack:
+    case FlightPhase::PushedBack:
+    case FlightPhase::Taxi:
+    case FlightPhase::TakeOff:
+    case FlightPhase::Parked:
+        return true;
+    default:
+        return false;
+    }
+}
 
 constexpr double kNoPositionDeg = 0.0001;
 constexpr double kMovedDeg = 1e-8;
@@ -93,7 +109,7 @@ std::optional<ParkAirportEntry> lf_firstEntry()
 void lf_adoptUserStand()
 {
     const UserState user = g_userSnapshot;
-    const std::string userStand = gf_engineServices().gf_userStand({user.latitude, user.longitude});
+    const std::string userStand = g_standSearchSeam.userStand({user.latitude, user.longitude});
     std::lock_guard lock(g_parkAirportsMutex);
     if (!g_parkAirports.empty() && g_parkAirports.front().code == g_parkAirport.code) {
         ParkAirportEntry& first = g_parkAirports.front();
@@ -246,23 +262,20 @@ void lf_clearParkAirportState()
 
 void gf_dropParkAirport()
 {
-    const EngineServices& engine = gf_engineServices();
     g_addingStack.clear();
-    engine.gf_removeAllStatics();
-    for (const LiveAcView& ac : engine.liveAcs()) {
-        if (!ac.onGroundAtAirport)
+    gf_removeAllStatics();
+    // The live aircraft on the ground lose their stands (the next airport numbers its own)
+    // and leave; one being created leaves the creation queue, or goes once created.
+    for (LiveAc& ac : g_liveAcs) {
+        if (!lf_onGroundAtAirport(ac))
             continue;
-        engine.forgetLiveStand(ac.hexid);
-        if (ac.status == EngineAcStatus::Active) {
-            engine.removeAircraftFromSim(ac.hexid);
-        } else if (ac.status == EngineAcStatus::Adding2Sim) {
-            if (engine.gf_eraseQueuedCreation(ac.callsign))
-                engine.takeOutLiveAc(ac.hexid);
-            else
-                engine.removeLiveAcWhenCreated(ac.hexid);
-        }
+        ac.standNumber = 0;
+        ac.standLat = 0.0;
+        ac.standLon = 0.0;
+        ac.standHeading = 0.0;
+        ac.erase = lf_takeOut(ac, g_liveCreateDeque) || ac.erase;
     }
-    engine.compactLiveAcs();
+    std::erase_if(g_liveAcs, [](const LiveAc& ac) { return ac.erase; });
     lf_clearParkAirportState();
 }
 
@@ -323,13 +336,12 @@ void lf_checkParkAirportInSight(const GeoPos& position)
 
 void gf_staticParkingCycle(bool showMessage)
 {
-    const EngineServices& engine = gf_engineServices();
     WindowState& ws = gf_windowState();
     if (g_settingControlsDisabled && g_addingStack.empty()) {
         gf_enableSettingControls();
         gf_clearMessage();
-        ws.staticAircraft = engine.gf_countStaticsInSim(true);
-        ws.parkedLive = engine.gf_countParkedLive(false);
+        ws.staticAircraft = gf_countStaticsInSim(true);
+        ws.parkedLive = gf_countParkedLive(false);
         gf_invalidateBand(g_statusPanelBand);
     }
     if (g_staticRecalcPending) {

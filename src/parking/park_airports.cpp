@@ -17,7 +17,7 @@
 #include "foundation/text_files.h"
 #include "foundation/text_hash.h"
 #include "parking/airports.h"
-#include "parking/engine_services.h"
+#include "traffic/traffic_service.h"
 #include "parking/static_parking.h"
 #include "parking/static_parking_internal.h"
 #include "simlink/sim_link_calls.h"
@@ -214,7 +214,7 @@ bool gf_checkParkAirports(bool adoptStand, std::string& text)
         if (ParkStand* old = lf_standById(g_reservedStandId))
             old->notUsable = false;
         g_reservedStandId = newStand;
-        gf_engineServices().gf_removeAcAtStand(newStand);
+        gf_removeAcAtStand(newStand);
         ParkStand* stand = lf_standById(newStand);
         if (stand != nullptr)
             stand->notUsable = true;

@@ -8,6 +8,7 @@
 #include "foundation/text.h"
 #include "parking/static_parking.h"
 #include "parking/static_parking_internal.h"
+#include "traffic/traffic_state.h"
 #include "ui/messages.h"
 #include "ui/window_state.h"
 
@@ -33,13 +34,13 @@ void lf_eraseCandidate(size_t index)
     g_addingStack.erase(g_addingStack.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-void lf_keep(const StaticAcView& ac)
+void lf_keep(const StaticAc& ac)
 {
-    g_staticPlan.push_back({ac.callsign, ac.callsign1, ac.callsign2, ac.registration, ac.airline, ac.aircraftType,
-                            ac.fitTime, ac.standNumber, false});
+    g_staticPlan.push_back({ac.callsign, ac.secondCallsign, ac.extraText, ac.registration, ac.airline, ac.aircraftType,
+                            ac.parkedTimeOfWeek, ac.standNumber, false});
 }
 
-void lf_remove(const StaticAcView& ac)
+void lf_remove(const StaticAc& ac)
 {
     g_staticRemovals.emplace_back(ac.callsign, ac.standNumber);
 }
@@ -50,7 +51,7 @@ bool lf_avoided(const std::string& callsignPart)
 }
 
 // A candidate on a neighbouring stand that the aircraft would touch, wing tip to wing tip.
-bool lf_touchesNeighbourCandidate(const StaticAcView& ac, const ParkStand& stand, int64_t timeOfWeek)
+bool lf_touchesNeighbourCandidate(const StaticAc& ac, const ParkStand& stand, int64_t timeOfWeek)
 {
     const double halfSpan = gf_halfWingspan(ac.aircraftType);
     for (uint32_t n : stand.adjacent) {
@@ -58,7 +59,7 @@ bool lf_touchesNeighbourCandidate(const StaticAcView& ac, const ParkStand& stand
         const ParkStand* neighbour = lf_standByNumber(n);
         if (candidate == kNone || neighbour == nullptr)
             continue;
-        const double distance = gf_distanceNm({ac.lat, ac.lon}, {neighbour->lat, neighbour->lon});
+        const double distance = gf_distanceNm({ac.standLat, ac.standLon}, {neighbour->lat, neighbour->lon});
         if (halfSpan + gf_halfWingspan(g_addingStack[candidate].aircraftType) > distance) {
             lf_resolveAdjacentConflict(ac, candidate, timeOfWeek);
             return true;
@@ -69,18 +70,17 @@ bool lf_touchesNeighbourCandidate(const StaticAcView& ac, const ParkStand& stand
 
 // The stand still has the aircraft's flight within the fit window; a window reaching back
 // past midnight also takes the previous weekday's last half hours.
-bool lf_stillFits(const StaticAcView& ac, const ParkStand& stand, int64_t timeOfWeek)
+bool lf_stillFits(const StaticAc& ac, const ParkStand& stand, int64_t timeOfWeek)
 {
     const int32_t window = std::min(std::max(g_lastRealFit, g_lastSoftFit), kLargestWindow);
     const auto slot = static_cast<int32_t>(gf_slotOf(timeOfWeek));
     const uint32_t yesterday = gf_weekdayOf(lf_shiftBack(timeOfWeek, g_slotsPerDay));
-    const EngineServices& engine = gf_engineServices();
     const uint32_t today = gf_weekdayOf(timeOfWeek);
     return std::any_of(stand.flights.begin(), stand.flights.end(), [&](const StandFlight& f) {
         if (f.day == today)
-            return engine.lf_isOptionAroundThisTime(f, ac, timeOfWeek, window);
+            return g_standSearchSeam.isOptionAroundThisTime(f, ac, timeOfWeek, window);
         return f.day == yesterday && window > slot &&
-               engine.lf_isOptionAroundThisTimeYesterday(f, ac, yesterday, window - slot - 1);
+               g_standSearchSeam.isOptionAroundThisTimeYesterday(f, ac, yesterday, window - slot - 1);
     });
 }
 
@@ -120,11 +120,11 @@ void lf_markDepartingCoupled(StaticPlanEntry& entry, int64_t timeOfWeek)
 
 } // namespace
 
-void lf_resolveAdjacentConflict(const StaticAcView& ac, size_t candidate, int64_t timeOfWeek)
+void lf_resolveAdjacentConflict(const StaticAc& ac, size_t candidate, int64_t timeOfWeek)
 {
     const ParkCandidate& c = g_addingStack[candidate];
     const int64_t candidateFit = lf_shiftBack(timeOfWeek, c.fitOffset);
-    if (lf_weekAge(timeOfWeek, candidateFit) < lf_weekAge(timeOfWeek, ac.fitTime)) {
+    if (lf_weekAge(timeOfWeek, candidateFit) < lf_weekAge(timeOfWeek, ac.parkedTimeOfWeek)) {
         lf_remove(ac);
         return;
     }
@@ -136,10 +136,10 @@ void lf_resolveAdjacentConflict(const StaticAcView& ac, size_t candidate, int64_
 
 void lf_compareStaticWithPlan(int64_t timeOfWeek)
 {
-    for (const StaticAcView& ac : gf_engineServices().staticAcs()) {
-        if (ac.status != EngineAcStatus::Active)
+    for (const StaticAc& ac : g_staticAcs) {
+        if (ac.status != SimStatus::Active)
             continue;
-        if (lf_avoided(ac.callsign1) || lf_avoided(ac.callsign2)) {
+        if (lf_avoided(ac.secondCallsign) || lf_avoided(ac.extraText)) {
             lf_remove(ac);
             continue;
         }
@@ -173,9 +173,7 @@ void lf_compareStaticWithPlan(int64_t timeOfWeek)
 
 void lf_markPlanStands(int64_t wanted)
 {
-    const EngineServices& engine = gf_engineServices();
-    std::vector<ParkedLiveView> parked = engine.liveParked();
-    int64_t surplus = static_cast<int64_t>(g_addingStack.size() + g_staticPlan.size() + parked.size()) - wanted;
+    int64_t surplus = static_cast<int64_t>(g_addingStack.size() + g_staticPlan.size() + g_liveParked.size()) - wanted;
     for (; surplus > 0 && !g_addingStack.empty(); --surplus) {
         lf_releaseStand(g_addingStack.back().standNumber);
         g_addingStack.pop_back();
@@ -184,23 +182,19 @@ void lf_markPlanStands(int64_t wanted)
         g_staticRemovals.emplace_back(g_staticPlan.back().callsign, g_staticPlan.back().standNumber);
         g_staticPlan.pop_back();
     }
-    if (surplus <= 0 || parked.empty())
-        return;
-    const std::vector<LiveAcView> live = engine.liveAcs();
-    for (; surplus > 0 && !parked.empty(); --surplus) {
-        const uint32_t standNumber = parked.back().standNumber;
-        const auto ac = std::find_if(live.begin(), live.end(),
-                                     [&](const LiveAcView& a) { return a.parked && a.standNumber == standNumber; });
-        if (ac != live.end())
-            engine.removeAircraftFromSim(ac->hexid);
-        parked.pop_back();
-        engine.dropLastLiveParked();
+    for (; surplus > 0 && !g_liveParked.empty(); --surplus) {
+        const LiveParkedEntry& p = g_liveParked.back();
+        const auto ac = std::find_if(g_liveAcs.begin(), g_liveAcs.end(), [&p](const LiveAc& a) {
+            return a.phase == FlightPhase::Parked && a.standNumber == p.standNumber && a.callsign == p.callsign;
+        });
+        if (ac != g_liveAcs.end())
+            removeAircraftFromSim(*ac);
+        g_liveParked.pop_back();
     }
 }
 
 void gf_parkingAdjustments()
 {
-    const EngineServices& engine = gf_engineServices();
     const int64_t tow = lf_logTimeOfWeek();
     lf_resetStaticIndexes();
     WindowState& ws = gf_windowState();
@@ -208,7 +202,7 @@ void gf_parkingAdjustments()
     ws.anyWeekdayFit = false;
     g_staticRemovals.clear();
     g_staticPlan.clear();
-    engine.clearLiveParked();
+    g_liveParked.clear();
     g_addingStack.clear();
     lf_clearStandFlags();
     for (ParkStand& stand : g_parkStands) {
@@ -220,28 +214,29 @@ void gf_parkingAdjustments()
     }
     lf_markReservedStands();
     const int64_t wanted = gf_wantedStaticCount();
-    engine.gf_collectLiveParked();
-    std::vector<ParkedLiveView> parked = engine.liveParked();
-    if (wanted > 0 && static_cast<int64_t>(parked.size()) > wanted) {
-        const int64_t excess = static_cast<int64_t>(parked.size()) - wanted;
+    gf_collectLiveParked();
+    if (wanted > 0 && static_cast<int64_t>(g_liveParked.size()) > wanted) {
+        const int64_t excess = static_cast<int64_t>(g_liveParked.size()) - wanted;
         gf_showMessage(fmt::format("Parking adjustments: {} more live ac than wanted", excess), true);
-        engine.gf_removeLiveParked(static_cast<int32_t>(excess));
-        engine.gf_collectLiveParked();
-        parked = engine.liveParked();
+        gf_removeLiveParked(static_cast<uint64_t>(excess));
+        g_liveParked.clear();
+        gf_collectLiveParked();
     }
-    for (const ParkedLiveView& p : parked) {
+    for (const LiveParkedEntry& p : g_liveParked) {
         if (ParkStand* stand = lf_standByNumber(p.standNumber))
             lf_takeStand(*stand);
     }
-    const auto base = static_cast<int64_t>(parked.size());
+    const auto base = static_cast<int64_t>(g_liveParked.size());
     if (wanted != base)
         lf_findPositionsAllModes(tow, wanted, base);
     lf_compareStaticWithPlan(tow);
     for (const StaticPlanEntry& e : g_staticPlan) {
         if (!e.toAdd)
             continue;
-        g_addingStack.push_back({e.standNumber, gf_slotOf(e.fitTime), e.airline, e.aircraftType, e.callsign1,
-                                 e.callsign2, e.registration, false});
+        // Its fit step is the age of its fit, so that it is placed at that time again.
+        g_addingStack.push_back({e.standNumber, static_cast<uint32_t>(lf_weekAge(tow, e.fitTime)), e.airline,
+                                 e.aircraftType, e.callsign1,
+                                 e.callsign2, e.registration, 0});
         g_staticRemovals.emplace_back(e.callsign, e.standNumber);
     }
     std::erase_if(g_staticPlan, [](const StaticPlanEntry& e) { return e.toAdd; });
@@ -255,16 +250,13 @@ void gf_parkingAdjustments()
     std::unordered_multiset<std::string> removals;
     for (const auto& [callsign, standNumber] : g_staticRemovals)
         removals.insert(fmt::format("{}\n{}", standNumber, callsign));
-    std::vector<uint32_t> hexids;
-    for (const StaticAcView& s : engine.staticAcs()) {
-        if (s.status != EngineAcStatus::Active && s.status != EngineAcStatus::RemovingFromSim)
+    for (StaticAc& s : g_staticAcs) {
+        if (s.status != SimStatus::Active && s.status != SimStatus::RemovingFromSim)
             continue;
         if (const auto it = removals.find(fmt::format("{}\n{}", s.standNumber, s.callsign)); it != removals.end()) {
             removals.erase(it);
-            hexids.push_back(s.hexid);
+            removeAircraftFromSim(s);
         }
     }
-    for (uint32_t hexid : hexids)
-        engine.removeAircraftFromSim(hexid);
     g_staticRemovals.clear();
 }

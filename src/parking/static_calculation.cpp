@@ -15,9 +15,11 @@
 #include "parking/static_parking.h"
 #include "parking/static_parking_internal.h"
 #include "traffic/traffic_service.h"
+#include "traffic/traffic_state.h"
 #include "ui/window_state.h"
 
 std::vector<ParkCandidate> g_addingStack;
+StandSearchCalls g_standSearchSeam;
 TextHashSet g_callsignsToAvoid;
 TextHashSet& g_planCallsigns = g_callsignsToAvoid;
 int32_t g_lastRealFit = 0;
@@ -140,7 +142,7 @@ void lf_markReservedStands()
     if (ParkStand* reserved = lf_standById(g_reservedStandId))
         reserved->notUsable = true;
     const std::string userStand =
-        gf_engineServices().gf_userStand({g_userSnapshot.latitude, g_userSnapshot.longitude});
+        g_standSearchSeam.userStand({g_userSnapshot.latitude, g_userSnapshot.longitude});
     if (userStand != g_reservedStandId) {
         if (ParkStand* stand = lf_standById(userStand))
             stand->notUsable = true;
@@ -192,13 +194,12 @@ bool lf_findPositionsForFit(int64_t timeOfWeek, bool real, bool sameDay, int64_t
 {
     if (wanted == 0)
         return true;
-    const EngineServices& engine = gf_engineServices();
     const size_t t0 = lf_takenCount();
     size_t t = t0;
     int32_t step = 0;
     bool ok = false;
     for (;;) {
-        engine.lf_searchStands(timeOfWeek, real ? 1 : 0, sameDay ? 1 : 0, step, found);
+        g_standSearchSeam.searchStands(timeOfWeek, real ? 1 : 0, sameDay ? 1 : 0, step, found);
         t = lf_takenCount();
         if (wanted <= static_cast<int64_t>(t)) {
             ok = true;
@@ -271,7 +272,7 @@ void gf_calculateStaticParking()
     gf_disableSettingControls();
     g_addingStack.clear();
     g_staticPlan.clear();
-    gf_engineServices().clearLiveParked();
+    g_liveParked.clear();
     WindowState& ws = gf_windowState();
     ws.staticAverageAgeHours = -1.0f;
     ws.liveMeanParkedHours = -1.0f;

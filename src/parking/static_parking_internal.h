@@ -8,9 +8,23 @@
 #include <vector>
 
 #include "foundation/geo.h"
-#include "parking/engine_services.h"
 #include "parking/park_airports.h"
 #include "parking/park_stand.h"
+#include "parking/static_plan.h"
+#include "traffic/aircraft_records.h"
+#include "traffic/engine_services.h"
+#include "traffic/user_stand.h"
+
+// The engine's stand search, its fit predicates and the user's stand, called through
+// here so that tests can put in an engine with stands; the product never changes it.
+struct StandSearchCalls {
+    decltype(&lf_searchStands) searchStands = &lf_searchStands;
+    decltype(&lf_isOptionAroundThisTime) isOptionAroundThisTime = &lf_isOptionAroundThisTime;
+    decltype(&lf_isOptionAroundThisTimeYesterday) isOptionAroundThisTimeYesterday =
+        &lf_isOptionAroundThisTimeYesterday;
+    decltype(&gf_userStand) userStand = &gf_userStand;
+};
+extern StandSearchCalls g_standSearchSeam;
 
 // The park airports list (the caller holds g_parkAirportsMutex).
 size_t lf_updateMyParkAirportLine(std::vector<std::string>& lines, const ParkAirportEntry& entry);
@@ -57,5 +71,5 @@ bool lf_findPositionsForFit(int64_t timeOfWeek, bool real, bool sameDay, int64_t
 
 // The adjustments.
 void lf_compareStaticWithPlan(int64_t timeOfWeek);
-void lf_resolveAdjacentConflict(const StaticAcView& ac, size_t candidate, int64_t timeOfWeek);
+void lf_resolveAdjacentConflict(const StaticAc& ac, size_t candidate, int64_t timeOfWeek);
 void lf_markPlanStands(int64_t wanted);

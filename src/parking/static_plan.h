@@ -19,9 +19,9 @@ struct ParkCandidate {
     std::string callsign1; // the stand flight's first callsign part
     std::string callsign2; // its second part
     std::string registration;
-    // The flight still stands there in the next half hour: the first callsign part is
-    // shown (else the second, the departing flight's).
-    bool firstPart = false;
+    // First byte: the flight still stands there in the next half hour, so the first
+    // callsign part is shown (else the second, the departing flight's).
+    uint64_t value = 0;
 };
 
 // The engine takes one candidate at a time from the end: the best fits lie there.

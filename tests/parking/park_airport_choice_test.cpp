@@ -51,20 +51,22 @@ TEST_F(ParkAirportChoice, TheAirportStaysInSightUpToRangeAndHeightInclusiveAndIs
     };
     for (const auto& row : rows) {
         lf_setParkAirport("FZAA");
-        engineDouble() = {};
-        engineDouble().live = {{10001, "DLH1", 3, EngineAcStatus::Active, true, true},
-                               {10002, "DLH2", 0, EngineAcStatus::Adding2Sim, true, false},
-                               {10003, "DLH3", 0, EngineAcStatus::Adding2Sim, true, false},
-                               {10004, "DLH4", 0, EngineAcStatus::Active, false, false}};
-        engineDouble().queuedCreations = {"DLH2"};
+        statictest::installEngineDouble();
+        statictest::addStatic(3, "KLM9*", g_timeOfWeek, "KLM9", "", "", "KLM", "A320");
+        statictest::addLive(10001, "DLH1", 3, SimStatus::Active, FlightPhase::Parked);
+        statictest::addLive(10002, "DLH2", 0, SimStatus::Adding2Sim, FlightPhase::Taxi);
+        statictest::addLive(10003, "DLH3", 0, SimStatus::Adding2Sim, FlightPhase::PushingBack);
+        statictest::addLive(10004, "DLH4", 0, SimStatus::Active, FlightPhase::Flying);
+        g_liveCreateDeque.push_back({.callsign = "DLH2"});
         placeUser(row.lat, 0.0, row.height);
         gf_staticParkingCycle(false);
         EXPECT_EQ(g_parkAirport.code, row.kept ? "FZAA" : "") << row.lat << " " << row.height;
-        const std::vector<std::string> dropped = {"remove all statics", "forget 10001",      "remove DLH1",
-                                                  "forget 10002",       "take out 10002",    "forget 10003",
-                                                  "remove when created 10003"};
-        EXPECT_EQ(engineDouble().events, row.kept ? std::vector<std::string>{} : dropped);
-        EXPECT_EQ(engineDouble().live.size(), row.kept ? 4u : 2u);
+        std::string live;
+        for (const LiveAc& ac : g_liveAcs)
+            live += fmt::format("{}:{}{} ", ac.callsign, ac.standNumber, ac.removeWhenCreated ? " later" : "");
+        EXPECT_EQ(live, row.kept ? "DLH1:3 DLH2:0 DLH3:0 DLH4:0 " : "DLH1:0 DLH3:0 later DLH4:0 ");
+        const std::vector<std::string> removing = statictest::removing();
+        EXPECT_EQ(fmt::format("{}", fmt::join(removing, " ")), row.kept ? "" : "KLM9* DLH1");
     }
     EXPECT_TRUE(log_.contains("FZAA is out of sight (20.0 nm), parked aircraft will be removed"));
 }

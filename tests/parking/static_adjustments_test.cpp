@@ -4,7 +4,6 @@
 #include "parking/half_hours.h"
 #include "parking/static_parking_fixture.h"
 
-using statictest::engineDouble;
 using statictest::StaticParkingTest;
 
 namespace {
@@ -30,16 +29,18 @@ protected:
             g_parkStands[0].flights.push_back(f);
         }
     }
-    static StaticAcView staticAt(uint32_t stand, std::string callsign, int64_t fitTime, std::string cs1 = "DLH100",
-                                 std::string type = "A320")
+    static StaticAc& staticAt(uint32_t stand, const std::string& callsign, int64_t placed,
+                              const std::string& cs1 = "DLH100", const std::string& type = "A320")
     {
-        const ParkStand& s = g_parkStands[stand - 1];
-        return {stand, std::move(callsign), std::move(cs1), "DLH101", "D-AIAB", "DLH", std::move(type), s.lat,
-                s.lon, fitTime, stand, EngineAcStatus::Active};
+        return statictest::addStatic(stand, callsign, placed, cs1, "DLH101", "D-AIAB", "DLH", type);
+    }
+    static void parkedLive(uint32_t hexid, const std::string& callsign, uint32_t stand)
+    {
+        statictest::addLive(hexid, callsign, stand, SimStatus::Active, FlightPhase::Parked);
     }
     static ParkCandidate candidate(uint32_t stand, uint32_t offset, std::string cs1 = "KLM7")
     {
-        return {stand, offset, "DLH", "A320", std::move(cs1), "", "D-X", true};
+        return {stand, offset, "DLH", "A320", std::move(cs1), "", "D-X", 1};
     }
 };
 
@@ -77,8 +78,8 @@ TEST_F(StaticAdjustments, StandingAndWaitingAircraftAreComparedByTheAgeOfTheirFi
             g_callsignsToAvoid.insert("DLH101");
         g_lastRealFit = name.ends_with("window") ? 3 : 0;
         g_lastSoftFit = -1;
-        engineDouble().statics = {staticAt(1, "DLH100*", row.staticFit, "DLH100",
-                                           name.starts_with("touching") ? "B77W" : "A320")};
+        statictest::installEngineDouble();
+        staticAt(1, "DLH100*", row.staticFit, "DLH100", name.starts_with("touching") ? "B77W" : "A320");
         g_addingStack = {row.waiting};
         g_staticPlan.clear();
         g_staticRemovals.clear();
@@ -108,44 +109,48 @@ TEST_F(StaticAdjustments, ACoupledFlightEndingNowIsRemovedAndQueuedAgainWithTheS
     MAX_PARK_SEL.value = 1;
     for (const auto& row : rows) {
         twoStands(row.day, row.hours, row.nextDay);
-        engineDouble().events.clear();
-        engineDouble().statics = {staticAt(1, "DLH100*", lf_shiftBack(row.now, 2))};
+        statictest::installEngineDouble();
+        staticAt(1, "DLH100*", lf_shiftBack(row.now, 2));
         g_timeOfWeek = row.now;
         gf_parkingAdjustments();
         EXPECT_EQ(message(), row.requeued ? "Parking adjustments: 1 to be removed, 1 to be added\n"
                                           : "Parking adjustments: 0 to be removed, 0 to be added\n");
         if (!row.requeued)
             continue;
-        EXPECT_EQ(engineDouble().events, std::vector<std::string>{"remove DLH100*"});
+        EXPECT_EQ(statictest::removing(), std::vector<std::string>{"DLH100*"});
         ASSERT_EQ(g_addingStack.size(), 1u);
         const ParkCandidate& c = g_addingStack.back();
         EXPECT_EQ(fmt::format("{} {} {} {} {} {} {}", c.standNumber, c.fitOffset, c.airline, c.aircraftType,
                               c.callsign1, c.callsign2, c.registration),
-                  fmt::format("1 {} DLH A320 DLH100 DLH101 D-AIAB", gf_slotOf(row.now) - 2));
+                  "1 2 DLH A320 DLH100 DLH101 D-AIAB");
         statictest::createStaticFromStack(row.now);
-        EXPECT_EQ(engineDouble().statics.back().callsign, "DLH101*");
+        EXPECT_EQ(g_staticAcs.back().callsign, "DLH101*");
+        EXPECT_EQ(g_staticAcs.back().parkedTimeOfWeek, g_staticAcs.front().parkedTimeOfWeek);
     }
 }
 
 TEST_F(StaticAdjustments, SurplusLiveParkedAreRemovedAndWantedZeroEmptiesTheAirport)
 {
     twoStands(3, "14:22", 0, 3);
-    engineDouble().live = {{10001, "KLM1", 2, EngineAcStatus::Active, true, true},
-                           {10002, "KLM2", 3, EngineAcStatus::Active, true, true}};
-    engineDouble().statics = {staticAt(1, "DLH100*", lf_tow(3, 19))};
+    const auto airport = [] {
+        statictest::installEngineDouble();
+        parkedLive(10001, "KLM1", 2);
+        parkedLive(10002, "KLM2", 3);
+        staticAt(1, "DLH100*", lf_tow(3, 19));
+    };
+    airport();
     MAX_PARK_SEL.value = 1;
     gf_parkingAdjustments();
     EXPECT_TRUE(log_.contains("Parking adjustments: 1 more live ac than wanted"));
-    EXPECT_EQ(engineDouble().events, (std::vector<std::string>{"remove 1 parked", "remove DLH100*"}));
+    const std::vector<std::string> removing = statictest::removing();
+    EXPECT_EQ(removing.size(), 2u);
+    EXPECT_EQ(removing.front(), "DLH100*");
     EXPECT_EQ(message(), "Parking adjustments: 1 to be removed, 0 to be added\n");
 
-    engineDouble().events.clear();
-    engineDouble().statics = {staticAt(1, "DLH100*", lf_tow(3, 19))};
+    airport();
     MAX_PARK_SEL.value = 0;
     gf_parkingAdjustments();
-    EXPECT_EQ(engineDouble().events, (std::vector<std::string>{"remove KLM1", "remove DLH100*"}));
-    EXPECT_TRUE(engineDouble().statics.empty());
-    EXPECT_TRUE(engineDouble().live.empty());
+    EXPECT_EQ(statictest::removing(), (std::vector<std::string>{"DLH100*", "KLM1", "KLM2"}));
 }
 
 TEST_F(StaticAdjustments, AWeekOfAdjustmentsNeverExceedsTheWantedCountNorDoublesAStandOrAFlight)
@@ -154,8 +159,8 @@ TEST_F(StaticAdjustments, AWeekOfAdjustmentsNeverExceedsTheWantedCountNorDoubles
     PARK_SOFT.value = true;
     parking_percentage.value = 40;
     g_parkStands = synth::makeAirport({.seed = 11, .stands = 30, .flightsPerStand = 12, .standsPerRow = 6});
-    engineDouble().live = {{10001, g_parkStands[0].flights[0].cs1, 1, EngineAcStatus::Active, true, true},
-                           {10002, g_parkStands[9].flights[0].cs1, 10, EngineAcStatus::Active, true, true}};
+    parkedLive(10001, g_parkStands[0].flights[0].cs1, 1);
+    parkedLive(10002, g_parkStands[9].flights[0].cs1, 10);
     g_reservedStandId = "S4";
     size_t most = 0;
     for (int32_t minute = 0; minute < 7 * 24 * 60; minute += 20) {
@@ -163,18 +168,22 @@ TEST_F(StaticAdjustments, AWeekOfAdjustmentsNeverExceedsTheWantedCountNorDoubles
         gf_parkingAdjustments();
         while (statictest::createStaticFromStack(g_timeOfWeek)) {
         }
-        const std::vector<StaticAcView>& statics = engineDouble().statics;
-        std::set<uint32_t> stands = {1, 10};
-        std::set<std::string> texts = {engineDouble().live[0].callsign, engineDouble().live[1].callsign};
-        for (const StaticAcView& s : statics) {
+        statictest::finishRemovals();
+        std::set<uint32_t> stands;
+        std::set<std::string> texts;
+        for (const LiveAc& ac : g_liveAcs) {
+            stands.insert(ac.standNumber);
+            texts.insert(ac.callsign);
+        }
+        for (const StaticAc& s : g_staticAcs) {
             EXPECT_TRUE(stands.insert(s.standNumber).second) << minute << " stand " << s.standNumber;
             EXPECT_NE(s.standNumber, 4u);
             const std::string shown = s.callsign.substr(0, s.callsign.size() - 1);
             EXPECT_TRUE(texts.insert(shown).second) << minute << " " << shown;
             EXPECT_TRUE(texts.insert(s.registration).second) << minute << " " << s.registration;
         }
-        ASSERT_LE(statics.size() + 2, static_cast<size_t>(g_wantedParkedCount)) << minute;
-        most = std::max(most, statics.size());
+        ASSERT_LE(g_staticAcs.size() + g_liveAcs.size(), static_cast<size_t>(g_wantedParkedCount)) << minute;
+        most = std::max(most, g_staticAcs.size());
     }
     EXPECT_GE(most, 8u);
 }

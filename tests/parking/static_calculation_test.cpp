@@ -26,9 +26,7 @@ class StaticCalculation : public StaticParkingTest {
 protected:
     StaticCalculation()
     {
-        EngineServices s = gf_engineServices();
-        s.lf_searchStands = &SearchRecord::search;
-        gf_setEngineServices(s);
+        g_standSearchSeam.searchStands = &SearchRecord::search;
         SearchRecord::modes.clear();
         SearchRecord::found = 0;
     }
@@ -128,7 +126,7 @@ TEST_F(StaticCalculation, TheWantedCountIsMetWithTheBestFitsFirstAndTheUsersStan
         previous = next.fitOffset;
         statictest::createStaticFromStack(g_timeOfWeek);
     }
-    EXPECT_EQ(engineDouble().statics.size(), 12u);
+    EXPECT_EQ(g_staticAcs.size(), 12u);
 }
 
 TEST_F(StaticCalculation, RandomChoicesDifferBetweenSeedsOnlyWhenRandomIsOn)

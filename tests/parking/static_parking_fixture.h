@@ -8,6 +8,7 @@
 #include <string>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "control/service_state.h"
 #include "control/setting_controls.h"
@@ -63,7 +64,7 @@ protected:
         g_airports.clear();
         g_userSnapshot = {};
         gf_resetSimLinkCalls();
-        gf_resetEngineServices();
+        statictest::removeEngineDouble();
         settingstest::resetSettings();
         parking_percentage.value = 30;
     }

@@ -9,6 +9,7 @@
 #include "foundation/random.h"
 #include "foundation/settings_catalogue.h"
 #include "parking/static_parking_internal.h"
+#include "traffic/engine_neighbours.h"
 
 namespace statictest {
 
@@ -36,35 +37,34 @@ bool lf_isFlightPresent(const StandFlight& e, const std::vector<ParkCandidate>& 
         return true;
     if ((!e.cs1.empty() && lf_callsignInSet(e.cs1)) || (!e.cs2.empty() && lf_callsignInSet(e.cs2)))
         return true;
-    const EngineDouble& d = engineDouble();
-    if (std::any_of(d.statics.begin(), d.statics.end(), [&](const StaticAcView& s) {
-            return lf_eitherPart(s.callsign1, e) || s.registration == e.reg;
+    if (std::any_of(g_staticAcs.begin(), g_staticAcs.end(), [&](const StaticAc& s) {
+            return lf_eitherPart(s.secondCallsign, e) || s.registration == e.reg;
         }))
         return true;
     if (onList(g_addingStack) || onList(out))
         return true;
-    return std::any_of(d.parked.begin(), d.parked.end(),
-                       [&](const ParkedLiveView& p) { return lf_eitherPart(p.callsign, e); });
+    return std::any_of(g_liveParked.begin(), g_liveParked.end(),
+                       [&](const LiveParkedEntry& p) { return lf_eitherPart(p.callsign, e); });
 }
 
 // The first active static aircraft of every stand, once per search: the collision test of
 // an entry then looks at its stand's neighbours only, not at every static aircraft.
-std::vector<const StaticAcView*> lf_activeStaticByStand()
+std::vector<const StaticAc*> lf_activeStaticByStand()
 {
-    std::vector<const StaticAcView*> byStand(g_parkStands.size() + 1, nullptr);
-    for (const StaticAcView& s : engineDouble().statics) {
-        if (s.status == EngineAcStatus::Active && s.standNumber < byStand.size() && byStand[s.standNumber] == nullptr)
+    std::vector<const StaticAc*> byStand(g_parkStands.size() + 1, nullptr);
+    for (const StaticAc& s : g_staticAcs) {
+        if (s.status == SimStatus::Active && s.standNumber < byStand.size() && byStand[s.standNumber] == nullptr)
             byStand[s.standNumber] = &s;
     }
     return byStand;
 }
 
 // No active static aircraft on a neighbouring stand within reach of the entry's wings.
-bool lf_clearOfNeighbours(const ParkStand& stand, const StandFlight& e, const std::vector<const StaticAcView*>& byStand)
+bool lf_clearOfNeighbours(const ParkStand& stand, const StandFlight& e, const std::vector<const StaticAc*>& byStand)
 {
     for (uint32_t a : stand.adjacent) {
-        const StaticAcView* s = a < byStand.size() ? byStand[a] : nullptr;
-        if (s != nullptr && gf_distanceNm({s->lat, s->lon}, {stand.lat, stand.lon}) <
+        const StaticAc* s = a < byStand.size() ? byStand[a] : nullptr;
+        if (s != nullptr && gf_distanceNm({s->standLat, s->standLon}, {stand.lat, stand.lon}) <
                                 gf_halfWingspan(e.type) + gf_halfWingspan(s->aircraftType))
             return false;
     }
@@ -85,7 +85,7 @@ bool lf_firstPartStays(const ParkStand& stand, const StandFlight& e, int64_t now
 
 void lf_preferStanding(const ParkStand& stand, std::vector<uint32_t>& numbers)
 {
-    for (const StaticAcView& s : engineDouble().statics) {
+    for (const StaticAc& s : g_staticAcs) {
         if (s.standNumber != stand.number)
             continue;
         for (const StandFlight& f : stand.flights) {
@@ -118,7 +118,7 @@ void searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offset, 
     const uint32_t slot = gf_slotOf(shifted);
     std::vector<uint32_t> numbers;
     numbers.reserve(256);
-    const std::vector<const StaticAcView*> byStand = lf_activeStaticByStand();
+    const std::vector<const StaticAc*> byStand = lf_activeStaticByStand();
     for (ParkStand& stand : g_parkStands) {
         if (stand.taken || stand.notUsable || stand.nextToTaken || (stand.heli && !HELICOPTERS.value))
             continue;
@@ -141,7 +141,7 @@ void searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offset, 
             continue;
         }
         out.push_back({stand.number, static_cast<uint32_t>(offset), chosen->airl, chosen->type, chosen->cs1,
-                       chosen->cs2, chosen->reg, lf_firstPartStays(stand, *chosen, now)});
+                       chosen->cs2, chosen->reg, lf_firstPartStays(stand, *chosen, now) ? 1u : 0u});
         lf_takeStand(stand);
     }
 }
@@ -149,7 +149,7 @@ void searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offset, 
 namespace {
 
 // The entry is the aircraft's flight of that day with a half hour from..to.
-bool lf_standsThen(const StandFlight& e, const StaticAcView& ac, uint32_t day, int32_t from, int32_t to)
+bool lf_standsThen(const StandFlight& e, const AcIdentity& ac, uint32_t day, int32_t from, int32_t to)
 {
     if (e.day != day || e.reg != ac.registration || e.airl != ac.airline || e.type != ac.aircraftType)
         return false;
@@ -160,33 +160,15 @@ bool lf_standsThen(const StandFlight& e, const StaticAcView& ac, uint32_t day, i
     return false;
 }
 
-template <typename T>
-bool lf_eraseHexid(std::vector<T>& list, uint32_t hexid)
-{
-    const auto it = std::find_if(list.begin(), list.end(), [&](const T& a) { return a.hexid == hexid; });
-    if (it == list.end())
-        return false;
-    engineDouble().events.push_back("remove " + it->callsign);
-    // Out of order like the engine's queued removal costs nothing: the last record moves in.
-    *it = std::move(list.back());
-    list.pop_back();
-    return true;
-}
-
-void lf_event(std::string text)
-{
-    engineDouble().events.push_back(std::move(text));
-}
-
 } // namespace
 
-bool isOptionAroundThisTime(const StandFlight& entry, const StaticAcView& ac, int64_t now, int32_t window)
+bool isOptionAroundThisTime(const StandFlight& entry, const AcIdentity& ac, int64_t now, int32_t window)
 {
     const auto slot = static_cast<int32_t>(gf_slotOf(now));
     return lf_standsThen(entry, ac, gf_weekdayOf(now), slot - window, slot);
 }
 
-bool isOptionAroundThisTimeYesterday(const StandFlight& entry, const StaticAcView& ac, uint32_t day, int32_t window)
+bool isOptionAroundThisTimeYesterday(const StandFlight& entry, const AcIdentity& ac, uint32_t day, int32_t window)
 {
     return lf_standsThen(entry, ac, day, 47 - window, 47);
 }
@@ -197,67 +179,104 @@ bool createStaticFromStack(int64_t now)
         return false;
     const ParkCandidate c = g_addingStack.back();
     g_addingStack.pop_back();
-    const ParkStand* stand = lf_standByNumber(c.standNumber);
-    EngineDouble& d = engineDouble();
-    d.staticHexidCounter = (d.staticHexidCounter + 1) % 10000;
-    std::string callsign = c.firstPart || c.callsign2.empty() ? c.callsign1 : c.callsign2;
+    std::string callsign = (c.value & 0xff) != 0 || c.callsign2.empty() ? c.callsign1 : c.callsign2;
     while (!callsign.empty() && callsign.back() == '_')
         callsign.pop_back();
-    d.statics.push_back({d.staticHexidCounter, callsign + "*", c.callsign1, c.callsign2, c.registration, c.airline,
-                         c.aircraftType, stand->lat, stand->lon, lf_shiftBack(now, c.fitOffset), c.standNumber,
-                         EngineAcStatus::Active});
+    addStatic(c.standNumber, callsign + "*", lf_shiftBack(now, c.fitOffset), c.callsign1, c.callsign2, c.registration,
+              c.airline, c.aircraftType);
     return true;
 }
+
+StaticAc& addStatic(uint32_t stand, const std::string& callsign, int64_t placed, const std::string& cs1,
+                    const std::string& cs2, const std::string& reg, const std::string& airline,
+                    const std::string& type)
+{
+    EngineDouble& d = engineDouble();
+    d.staticHexidCounter = (d.staticHexidCounter + 1) % 10000;
+    StaticAc& s = g_staticAcs.emplace_back();
+    s.hexid = d.staticHexidCounter;
+    s.objectId = 100000 + s.hexid;
+    s.callsign = callsign;
+    s.secondCallsign = cs1;
+    s.extraText = cs2;
+    s.registration = reg;
+    s.airline = airline;
+    s.aircraftType = type;
+    if (const ParkStand* at = lf_standByNumber(stand)) {
+        s.standLat = at->lat;
+        s.standLon = at->lon;
+    }
+    s.standNumber = stand;
+    s.parkedTimeOfWeek = placed;
+    s.status = SimStatus::Active;
+    return s;
+}
+
+LiveAc& addLive(uint32_t hexid, const std::string& callsign, uint32_t stand, SimStatus status, FlightPhase phase)
+{
+    AcIdentity identity;
+    identity.hexid = hexid;
+    identity.callsign = callsign;
+    LiveAc& ac = g_liveAcs.emplace_back(PosSample{}, std::move(identity), 0.0);
+    ac.objectId = status == SimStatus::Active ? hexid : 0;
+    ac.standNumber = stand;
+    ac.status = status;
+    ac.phase = phase;
+    ac.onGround = phase != FlightPhase::Flying;
+    ac.standTime = gf_engine().steadyTicks();
+    return ac;
+}
+
+std::vector<std::string> removing()
+{
+    std::vector<std::string> callsigns;
+    for (const StaticAc& s : g_staticAcs) {
+        if (s.status == SimStatus::RemovingFromSim)
+            callsigns.push_back(s.callsign);
+    }
+    for (const LiveAc& ac : g_liveAcs) {
+        if (ac.status == SimStatus::RemovingFromSim)
+            callsigns.push_back(ac.callsign);
+    }
+    return callsigns;
+}
+
+void finishRemovals()
+{
+    std::erase_if(g_staticAcs, [](const StaticAc& s) { return s.status == SimStatus::RemovingFromSim; });
+    std::erase_if(g_liveAcs, [](const LiveAc& ac) { return ac.status == SimStatus::RemovingFromSim; });
+    g_removeDeque.clear();
+}
+
+namespace {
+
+void lf_clearEngineRecords()
+{
+    g_staticAcs.clear();
+    g_liveAcs.clear();
+    g_liveParked.clear();
+    g_liveCreateDeque.clear();
+    g_staticCreateDeque.clear();
+    g_removeDeque.clear();
+    g_addingStack.clear();
+}
+
+} // namespace
 
 void installEngineDouble()
 {
     engineDouble() = EngineDouble{};
-    EngineServices s{};
-    s.staticAcs = [] { return engineDouble().statics; };
-    s.liveAcs = [] { return engineDouble().live; };
-    s.liveParked = [] { return engineDouble().parked; };
-    s.clearLiveParked = [] { engineDouble().parked.clear(); };
-    s.dropLastLiveParked = [] { engineDouble().parked.pop_back(); };
-    s.lf_searchStands = &searchStands;
-    s.lf_isOptionAroundThisTime = &isOptionAroundThisTime;
-    s.lf_isOptionAroundThisTimeYesterday = &isOptionAroundThisTimeYesterday;
-    s.gf_userStand = [](const GeoPos&) { return engineDouble().userStand; };
-    s.removeAircraftFromSim = [](uint32_t hexid) {
-        lf_eraseHexid(engineDouble().statics, hexid) || lf_eraseHexid(engineDouble().live, hexid);
-    };
-    s.gf_removeAllStatics = [] {
-        lf_event("remove all statics");
-        engineDouble().statics.clear();
-    };
-    s.gf_removeAcAtStand = [](std::string_view id) { lf_event(fmt::format("remove at {}", id)); };
-    s.gf_removeLiveParked = [](int32_t count) {
-        lf_event(fmt::format("remove {} parked", count));
-        std::vector<LiveAcView>& live = engineDouble().live;
-        for (auto it = live.end(); count > 0 && it != live.begin();) {
-            if ((--it)->parked && count-- > 0)
-                it = live.erase(it);
-        }
-    };
-    s.gf_collectLiveParked = [] {
-        engineDouble().parked.clear();
-        for (const LiveAcView& a : engineDouble().live) {
-            if (a.parked)
-                engineDouble().parked.push_back({a.callsign, a.standNumber, 30});
-        }
-    };
-    s.gf_eraseQueuedCreation = [](std::string_view cs) { return engineDouble().queuedCreations.erase(std::string(cs)) > 0; };
-    s.gf_countParkedLive = [](bool) { return static_cast<uint64_t>(engineDouble().parked.size()); };
-    s.gf_countStaticsInSim = [](bool) { return static_cast<uint64_t>(engineDouble().statics.size()); };
-    s.forgetLiveStand = [](uint32_t hexid) { lf_event(fmt::format("forget {}", hexid)); };
-    s.takeOutLiveAc = [](uint32_t hexid) { lf_event(fmt::format("take out {}", hexid)); };
-    s.removeLiveAcWhenCreated = [](uint32_t hexid) { lf_event(fmt::format("remove when created {}", hexid)); };
-    s.compactLiveAcs = [] {
-        std::erase_if(engineDouble().live, [](const LiveAcView& a) {
-            const std::vector<std::string>& events = engineDouble().events;
-            return std::find(events.begin(), events.end(), fmt::format("take out {}", a.hexid)) != events.end();
-        });
-    };
-    gf_setEngineServices(s);
+    lf_clearEngineRecords();
+    g_standSearchSeam.searchStands = &searchStands;
+    g_standSearchSeam.isOptionAroundThisTime = &isOptionAroundThisTime;
+    g_standSearchSeam.isOptionAroundThisTimeYesterday = &isOptionAroundThisTimeYesterday;
+    g_standSearchSeam.userStand = [](const GeoPos&) { return engineDouble().userStand; };
+}
+
+void removeEngineDouble()
+{
+    lf_clearEngineRecords();
+    g_standSearchSeam = {};
 }
 
 } // namespace statictest

@@ -269,11 +269,11 @@ void gf_dropParkAirport()
     for (LiveAc& ac : g_liveAcs) {
         if (!lf_onGroundAtAirport(ac))
             continue;
+        ac.erase = lf_takeOut(ac, g_liveCreateDeque) || ac.erase;
         ac.standNumber = 0;
         ac.standLat = 0.0;
         ac.standLon = 0.0;
         ac.standHeading = 0.0;
-        ac.erase = lf_takeOut(ac, g_liveCreateDeque) || ac.erase;
     }
     std::erase_if(g_liveAcs, [](const LiveAc& ac) { return ac.erase; });
     lf_clearParkAirportState();

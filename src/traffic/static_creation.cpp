@@ -24,11 +24,6 @@ bool lf_onStandOrNext(uint32_t number, const ParkStand& stand)
     return number == stand.number || std::find(stand.adjacent.begin(), stand.adjacent.end(), number) != stand.adjacent.end();
 }
 
-bool lf_firstPartPreferred(const ParkCandidate& c)
-{
-    return (c.value & 0xFF) != 0;
-}
-
 // A live or static aircraft on the stand or an overlapping neighbour keeps the candidate
 // out.
 bool lf_isStandInUse(const ParkCandidate& c, const ParkStand& stand)
@@ -70,7 +65,7 @@ std::string lf_candidateCallsign(ParkCandidate& c, uint32_t hexid)
 {
     if (c.callsign1.empty())
         return fmt::format("{}{}{}", c.airline, hexid, '*');
-    const bool first = lf_firstPartPreferred(c);
+    const bool first = (c.value & 0xFF) != 0;
     std::string part = first ? c.callsign1 : c.callsign2;
     if (part.empty())
         part = first ? c.callsign2 : c.callsign1;

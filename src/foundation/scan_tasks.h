@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <future>
 #include <optional>
+#include <thread>
 #include <type_traits>
 #include <utility>
 
@@ -40,17 +41,23 @@ private:
 std::optional<ScanTaskSlot> gf_takeScanTaskSlot();
 
 // Runs task on a thread of its own once a slot is free; the slot is given back when the
-// task returns or throws (the exception reaches the future). An invalid future, with the
-// task not run, when a stop came first.
+// task returns or throws (the exception reaches the future), before the future is ready.
+// The thread is detached: dropping the future never waits for the task (a future of
+// std::async would block in its destructor), so a walk can give up on a slow file. An
+// invalid future, with the task not run, when a stop came first; std::system_error when
+// no thread can be started (the slot is then given back).
 template <typename Task>
 std::future<std::invoke_result_t<std::decay_t<Task>&>> gf_startScanTask(Task&& task)
 {
+    using Result = std::invoke_result_t<std::decay_t<Task>&>;
     std::optional<ScanTaskSlot> slot = gf_takeScanTaskSlot();
     if (!slot)
         return {};
-    return std::async(std::launch::async, [held = std::move(*slot), t = std::forward<Task>(task)]() mutable {
-        // The shared state outlives the task; the slot must not.
+    std::packaged_task<Result()> job([held = std::move(*slot), t = std::forward<Task>(task)]() mutable {
         const ScanTaskSlot mine = std::move(held);
         return t();
     });
+    std::future<Result> result = job.get_future();
+    std::thread(std::move(job)).detach();
+    return result;
 }

@@ -35,6 +35,8 @@ bool gf_readTextFileLines(Charset charset, const std::filesystem::path& path,
 
 // Text in the active code page (natively Windows-1252) as UTF-8; never fails.
 std::string gf_ansiToUtf8(std::string_view text);
+// Text in Windows-1252 as UTF-8 whatever the active code page; never fails.
+std::string gf_cp1252ToUtf8(std::string_view text);
 
 // Appends the lines of text; a line ends at LF, and one CR before it (or at the very end)
 // is dropped; a leading UTF-8 byte-order mark is dropped; a final LF adds no empty line.

@@ -89,6 +89,12 @@ std::vector<std::string> lf_scanLogLines()
     return g_scanLog;
 }
 
+void lf_clearScanLog()
+{
+    std::lock_guard lock(g_scanLogMutex);
+    g_scanLog.clear();
+}
+
 void lf_readAfolderParams(std::vector<fs::path>& folders)
 {
     folders.clear();

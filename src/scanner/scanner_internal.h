@@ -87,8 +87,9 @@ struct AirportsScanOutcome {
 AirportsScanOutcome lf_scanAirportFolders(const std::vector<std::filesystem::path>& folders);
 void lf_scanAfolder(const std::vector<std::filesystem::path>& folders);
 void lf_scanAirportsFolder(const std::filesystem::path& folder);
-// A copy of the scan log's lines so far.
+// A copy of the scan log's lines so far; and emptying it.
 std::vector<std::string> lf_scanLogLines();
+void lf_clearScanLog();
 
 // The off-line learning archive; true when the copies in tblo must stay (no archive).
 bool lf_afterAirportsScan(const std::vector<std::string>& codes);

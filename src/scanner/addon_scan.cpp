@@ -69,6 +69,8 @@ void lf_writeScanLog()
         lines.swap(g_scanLog);
     }
     const fs::path& file = gf_paths().airportsScanLog;
+    std::error_code ec;
+    fs::create_directories(file.parent_path(), ec);
     if (gf_writeLinesToFile(lines, file))
         gf_logLine("{} written", lf_pathTextForLog(file));
     else

@@ -189,6 +189,9 @@ TEST_F(ScanTest, TasksStayWithinTheLimitAndTheScanWaitsForEveryOne)
     for (int i = 0; i < 12; ++i)
         files += lf_airportFile(fmt::format("f{}/EDDF.bgl", i), "EDDF");
     const fs::path root = tree(files);
+    g_heldPath.clear();
+    g_running = g_mostRunning = g_started = 0;
+    g_heldEnded = false;
     // The walk meets the files in the order of an unchanged folder's listing.
     FolderWalk walk(root, "test");
     for (auto entry = walk.next(); entry && g_heldPath.empty(); entry = walk.next()) {

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
+#include "control/service_internal.h"
 #include "foundation/folder_walk.h"
 #include "foundation/user_error.h"
 #include "scanner/scan_fixture.h"
@@ -102,7 +103,14 @@ TEST_F(ScanTest, FolderSettingsGiveTheUserErrorsOrTheFoldersToScan)
     EXPECT_TRUE(fs::exists(gf_paths().myOrbx / "EDDF.xml"));
     EXPECT_TRUE(fs::is_directory(gf_paths().tblo));
 
+    // Without an install path nothing is stock: a bare "Scenery" would exclude too much.
+    SIM_INSTALL_PATH.setValue("");
+    lf_setStockAirportsPath();
+    EXPECT_TRUE(g_stockAirportsPath.empty());
     const fs::path sim = fs::absolute("P3D");
+    SIM_INSTALL_PATH.setValue(gf_pathToUtf8(sim));
+    lf_setStockAirportsPath();
+    EXPECT_EQ(g_stockAirportsPath, sim / "Scenery");
     const struct {
         fs::path stock;
         std::string folder;

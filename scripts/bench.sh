@@ -46,6 +46,7 @@ run_all() {
       feed_parser_bench) args=(2) ;;
       main_loop_bench) args=(60) ;;
       park_load_bench) args=(20) ;;
+      bgl_scan_bench) args=(5000 50000 5) ;;
       *) args=("$port") ;; # the simulator-link benchmarks send to the TCP sink
     esac
     echo "== $label: $name"

@@ -120,32 +120,49 @@ std::string lf_pathTextForLog(const fs::path& path)
 
 bool lf_isAirportBgl(const fs::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    // Most files are answered by their first block: one read, and the size asked only
+    // when the block is full. The walk makes this test for every BGL file.
+    std::ifstream in;
+    in.rdbuf()->pubsetbuf(nullptr, 0);
+    in.open(path, std::ios::binary);
     if (!in)
         return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff end = in.tellg();
-    if (end < 57)
+    std::array<char, 1024> block{};
+    in.read(block.data(), block.size());
+    uint64_t blockEnd = static_cast<uint64_t>(in.gcount());
+    if (blockEnd < 57)
         return false;
-    const auto size = static_cast<uint64_t>(end);
     uint32_t count = 0;
-    in.seekg(bgl::kSectionCountByte);
-    if (!in.read(reinterpret_cast<char*>(&count), sizeof count))
-        return false;
+    std::memcpy(&count, block.data() + bgl::kSectionCountByte, sizeof count);
+    // The size is asked only when the count does not fit what the block already shows.
+    uint64_t size = blockEnd;
+    if (blockEnd == block.size() && count > (blockEnd - bgl::kSectionTableByte) / bgl::kSectionBytes) {
+        in.clear();
+        in.seekg(0, std::ios::end);
+        const std::streamoff end = in.tellg();
+        if (end < 0)
+            return false;
+        size = static_cast<uint64_t>(end);
+    }
     if (count == 0 || count > (size - bgl::kSectionTableByte) / bgl::kSectionBytes)
         return false;
-    // The table is read in blocks: a plausible count may still be large.
-    constexpr uint64_t kBlockSections = 200;
-    std::array<uint32_t, kBlockSections * bgl::kSectionWords> block{};
-    in.seekg(bgl::kSectionTableByte);
-    for (uint64_t first = 0; first < count; first += kBlockSections) {
-        const uint64_t inBlock = std::min<uint64_t>(kBlockSections, count - first);
-        if (!in.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(inBlock * bgl::kSectionBytes)))
-            return false;
-        for (uint64_t s = 0; s < inBlock; ++s) {
-            if (block[s * bgl::kSectionWords] == bgl::kAirportSection)
-                return true;
+    uint64_t blockStart = 0;
+    for (uint64_t s = 0; s < count; ++s) {
+        const uint64_t header = bgl::kSectionTableByte + bgl::kSectionBytes * s;
+        if (header + 4 > blockEnd) {
+            // A plausible count may still be large: the table is read on block by block.
+            in.clear();
+            in.seekg(static_cast<std::streamoff>(header));
+            in.read(block.data(), block.size());
+            blockStart = header;
+            blockEnd = header + static_cast<uint64_t>(in.gcount());
+            if (header + 4 > blockEnd)
+                return false;
         }
+        uint32_t type = 0;
+        std::memcpy(&type, block.data() + (header - blockStart), sizeof type);
+        if (type == bgl::kAirportSection)
+            return true;
     }
     return false;
 }

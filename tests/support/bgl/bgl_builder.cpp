@@ -444,11 +444,11 @@ void writeTree(const fs::path& root, std::string_view description)
 }
 
 BenchTree writeBenchTree(const fs::path& root, const std::vector<std::string>& codes, uint32_t airports,
-                         uint32_t others, uint32_t perFolder, uint32_t seed)
+                         uint32_t others, uint32_t perFolder, uint32_t seed, uint32_t scale)
 {
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> offset(-0.01, 0.01);
-    std::uniform_int_distribution<uint32_t> padding(40, 400);
+    std::uniform_int_distribution<uint32_t> padding(40 * scale, 400 * scale);
     BenchTree tree;
     const uint32_t total = airports + others;
     for (uint32_t i = 0; i < total; ++i) {

@@ -108,12 +108,13 @@ void writeTree(const std::filesystem::path& root, std::string_view description);
 
 // A tree for the benchmark: airports files with one supported-looking airport each (codes
 // from the list, 20 parkings and 2 helipads), others files of non-airport sections, spread
-// over nested folders of at most perFolder files. The same seed gives the same tree.
+// over nested folders of at most perFolder files; every file carries 40..400 filler records
+// times the scale (about 6 KB a file at scale 1). The same seed gives the same tree.
 struct BenchTree {
     uint64_t files = 0;
     uint64_t bytes = 0;
 };
 BenchTree writeBenchTree(const std::filesystem::path& root, const std::vector<std::string>& codes, uint32_t airports,
-                         uint32_t others, uint32_t perFolder, uint32_t seed);
+                         uint32_t others, uint32_t perFolder, uint32_t seed, uint32_t scale = 1);
 
 } // namespace bglbuild

@@ -55,7 +55,7 @@ TEST_F(ScanTest, AFixtureTreeIsLinkedOrGeneratedByPublisherWithItsScanLog)
                                lf_airportFile("Sceneries FTX2/EHAM/a.bgl", "EHAM") +
                                lf_airportFile("Other/LOWW/AF2_LOWW.bgl", "LOWW") +
                                lf_airportFile("Other/Statics/LOWI.bgl", "LOWI") +
-                               lf_airportFile("Other/statics/LOWS.bgl", "LOWS") +
+                               lf_airportFile("More/statics/LOWS.bgl", "LOWS") +
                                lf_airportFile("Other/_heliports/LOWK.bgl", "LOWK") +
                                lf_airportFile("Other/LOWG.bgl.bak", "LOWG") +
                                lf_airportFile("Other/ZZZZ.bgl", "ZZZZ") + "file Other/objects.bgl\nsection type=0x22\n");

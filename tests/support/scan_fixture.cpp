@@ -1,6 +1,5 @@
 #include "support/scan_fixture.h"
 
-#include <cmath>
 #include <cstring>
 
 #include <fmt/format.h>
@@ -39,16 +38,6 @@ Decoded decode(std::string_view bytes, const fs::path& path)
 Decoded decodeDescription(std::string_view description)
 {
     return decode(bglbuild::renderDescription(description));
-}
-
-std::string standsText(const ApfContent& airport)
-{
-    std::string text;
-    for (const ParkStand& s : airport.stands) {
-        text += fmt::format("{} {:.6f} {:.6f} {:.1f} {:.1f} {}{}{}\n", s.id, s.lat, s.lon, s.heading * 180.0 / M_PI,
-                            s.radius * 1852.0, s.cargo ? "c" : "", s.ramp ? "r" : "", s.heli ? "h" : "");
-    }
-    return text;
 }
 
 KnownAirports::KnownAirports(std::vector<std::string> codes)

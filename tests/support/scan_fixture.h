@@ -24,10 +24,6 @@ std::vector<uint32_t> words(std::string_view bytes);
 Decoded decode(std::string_view bytes, const std::filesystem::path& path = "C:/X/a.bgl");
 Decoded decodeDescription(std::string_view description);
 
-// One line per stand: "id lat lon heading(deg) radius(m) flags" with c, r, h for cargo,
-// ramp and heli.
-std::string standsText(const ApfContent& airport);
-
 // The airports table holds exactly these codes while it lives.
 class KnownAirports {
 public:

@@ -16,6 +16,9 @@ void gf_scanLiveries();
 void gf_processScannedLiveries();
 // Reserves the livery tables' capacity (each run's main part).
 void gf_reserveLiveryTables();
+// Empties the livery tables and forgets that they were built, so that the next
+// processing builds them anew (the start-up after a rescan was asked for).
+void gf_clearLiveryTables();
 // "\nNo match found for:" and the flights no livery matched (every 1200 cycles and at
 // close-down).
 void gf_logUnmatchedFlights();

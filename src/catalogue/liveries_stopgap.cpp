@@ -12,5 +12,6 @@ void gf_scanLiveries()
 
 void gf_processScannedLiveries() {}
 void gf_reserveLiveryTables() {}
+void gf_clearLiveryTables() {}
 void gf_logUnmatchedFlights() {}
 void gf_logLiveryMatchingSummary() {}

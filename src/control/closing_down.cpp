@@ -126,6 +126,9 @@ void lf_resetService()
     g_staticUpdateRequested = false;
     g_staticUpdateFirstStepDone = false;
     g_blockRequested = false;
+    g_liveSurplusRequested = false;
+    g_navLightsRequested = false;
+    gf_takeParkAirportRequests();
     g_cycleCount = 0;
     gf_storeUserSnapshot({});
     g_stockAirportsPath.clear();

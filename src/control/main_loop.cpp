@@ -5,6 +5,7 @@
 
 #include "catalogue/liveries.h"
 #include "control/auto_range.h"
+#include "control/service_calls.h"
 #include "control/service_internal.h"
 #include "control/service_state.h"
 #include "control/setting_controls.h"
@@ -31,7 +32,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr auto kTickPeriod = 10ms;
 constexpr int32_t kPausedTicksPerSecond = 100;
-constexpr int32_t kRenewalMinutes = 20;
 
 void lf_setServiceRunning(bool running)
 {
@@ -51,11 +51,11 @@ void lf_renewalMinute()
 {
     WindowState& ws = gf_windowState();
     --g_staticRenewalMinutes;
-    ws.staticCountdownMinutes = g_staticRenewalMinutes;
+    ws.staticCountdownMinutes = g_staticRenewalMinutes.load();
     gf_invalidateBand(g_statusPanelBand);
     if (g_staticRenewalMinutes > 0)
         return;
-    g_staticRenewalMinutes = kRenewalMinutes;
+    g_staticRenewalMinutes = g_staticRenewalPeriodMinutes;
     if (g_parkStandsLoaded && !INITIAL_LOAD_ONLY.value && !g_settingControlsDisabled && !g_staticUpdateRequested)
         gf_announceStaticParkingUpdate();
 }
@@ -132,6 +132,19 @@ void lf_rereadParkAirports()
     g_rereadRequested = false;
 }
 
+void lf_applyWindowRequests()
+{
+    const ServiceCalls& calls = gf_serviceCalls();
+    if (g_liveSurplusRequested.exchange(false)) {
+        for (int32_t n = calls.countActiveLive() - MAX_LIVE_SEL.value; n > 0; --n)
+            calls.removeFarthestLiveAc(-1.0);
+    }
+    if (g_navLightsRequested.exchange(false))
+        calls.setParkedNavLights(NAV_LIGHTS_WHILE_PARKED.value);
+    for (const ParkAirportRequest& request : gf_takeParkAirportRequests())
+        calls.addParkAirport(request.code, request.position);
+}
+
 void lf_cycle()
 {
     WindowState& ws = gf_windowState();
@@ -169,6 +182,7 @@ void lf_cycle()
             gf_removeBlockedCallsign(callsign);
         g_blockRequested = false;
     }
+    lf_applyWindowRequests();
     if (g_settingControlsDisabled) {
         ws.staticWaiting = gf_addingStackCount();
         gf_invalidateBand(g_statusPanelBand);

@@ -7,6 +7,7 @@
 #include "foundation/registry.h"
 #include "foundation/text.h"
 #include "parking/airports.h"
+#include "parking/park_airports.h"
 #include "scanner/addon_scan.h"
 #include "traffic/traffic_service.h"
 #include "update/update_check.h"
@@ -26,9 +27,27 @@ bool lf_realTrafficInstalled()
 
 ServiceCalls lf_productCalls()
 {
-    return ServiceCalls{&gf_checkForUpdates, &gf_readDbase, &gf_readAirports, &lf_p3dInstalled, &gf_p3dSetupPath,
-                        &lf_realTrafficInstalled, &gf_scanLiveries, &gf_processScannedLiveries,
-                        &gf_scanAddonAirports, &gf_takeOutLiveAircraft, g_qnhPort, g_trafficPort, {}, 1000};
+    ServiceCalls c{};
+    c.checkForUpdates = &gf_checkForUpdates;
+    c.readDbase = &gf_readDbase;
+    c.readAirports = &gf_readAirports;
+    c.p3dInstalled = &lf_p3dInstalled;
+    c.p3dSetupPath = &gf_p3dSetupPath;
+    c.realTrafficInstalled = &lf_realTrafficInstalled;
+    c.scanLiveries = &gf_scanLiveries;
+    c.processScannedLiveries = &gf_processScannedLiveries;
+    c.scanAddonAirports = &gf_scanAddonAirports;
+    c.takeOutLiveAircraft = &gf_takeOutLiveAircraft;
+    c.countActiveLive = &gf_countActiveLive;
+    c.removeFarthestLiveAc = &gf_removeFarthestLiveAc;
+    c.setParkedNavLights = &gf_setParkedNavLights;
+    c.liveInSimCallsigns = &gf_liveInSimCallsigns;
+    c.addParkAirport = &gf_addParkAirport;
+    c.clearLiveryTables = &gf_clearLiveryTables;
+    c.qnhPort = g_qnhPort;
+    c.trafficPort = g_trafficPort;
+    c.countdownSecondMs = 1000;
+    return c;
 }
 
 ServiceCalls& lf_current()

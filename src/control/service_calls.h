@@ -1,11 +1,16 @@
 #pragma once
 // The calls the traffic service makes into its neighbours at start-up (updates, data
 // files, installed simulators, scans), the take-out of the live aircraft when RealTraffic
-// is lost, and the ports of the RealTraffic side. The product's table holds the
+// is lost, the work the window's requests ask of the engine, the park airports and the
+// livery tables, and the ports of the RealTraffic side. The product's table holds the
 // neighbours themselves and the real ports; tests replace entries with gf_setServiceCalls.
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/geo.h"
 
 struct ServiceCalls {
     bool (*checkForUpdates)();
@@ -21,6 +26,14 @@ struct ServiceCalls {
     void (*processScannedLiveries)();
     void (*scanAddonAirports)();
     void (*takeOutLiveAircraft)();
+    // On the worker thread, for the window's requests (traffic/traffic_service.h,
+    // parking/park_airports.h, catalogue/liveries.h).
+    int32_t (*countActiveLive)();
+    bool (*removeFarthestLiveAc)(double startNm);
+    void (*setParkedNavLights)(bool on);
+    std::vector<std::string> (*liveInSimCallsigns)();
+    void (*addParkAirport)(std::string_view code, GeoPos position);
+    void (*clearLiveryTables)();
     uint16_t qnhPort;
     uint16_t trafficPort;
     // Empty: the port of PORT_NUMBER.

@@ -24,6 +24,9 @@ bool lf_tick();
 void lf_cycle();
 void lf_flightNotRunning();
 void lf_rereadParkAirports();
+// The window's requests for the engine and the park airports: the surplus live aircraft
+// removed, the parked aircraft's nav lights switched, new destinations added.
+void lf_applyWindowRequests();
 
 // What runs at cycle n besides the once-a-second duties: n divisible by 15 runs only the
 // 15-group (with the rules of 30, 60, 1200 and 86400 inside it); other cycles run the

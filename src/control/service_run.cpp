@@ -104,8 +104,10 @@ void lf_scansAndParkAirports()
     gf_controlEnable(g_rereadButton, true);
     const std::string destination = DESTINATION.value();
     if (!destination.empty()) {
-        if (const Airport* airport = gf_findAirport(destination))
+        if (const Airport* airport = gf_findAirport(destination)) {
             gf_setDestination(destination, GeoPos{airport->lat, airport->lon});
+            lf_applyWindowRequests();
+        }
     }
     gf_setWindowTopmost(ALWAYS_ON_TOP.value);
     lf_serviceMain();
@@ -116,9 +118,14 @@ void lf_runService()
     lf_checkProgramFolder();
     lf_startUp();
     gf_flushLog();
+    // A newer program was placed for the user: this run ends before reading anything.
+    if (gf_stopPending())
+        return;
     lf_setStockAirportsPath();
     gf_setScanTasksMax(std::thread::hardware_concurrency());
     g_scanTasksRunning = 0;
+    if (g_liveryRebuildRequested.exchange(false))
+        gf_serviceCalls().clearLiveryTables();
     if (SCAN_LIVERIES.value)
         gf_serviceCalls().scanLiveries();
     gf_serviceCalls().processScannedLiveries();

@@ -1,7 +1,9 @@
 #include "control/service_state.h"
 
 #include <algorithm>
+#include <mutex>
 #include <thread>
+#include <utility>
 
 #include "control/service_internal.h"
 #include "foundation/stop_state.h"
@@ -13,20 +15,26 @@ std::filesystem::path g_stockAirportsPath;
 int32_t g_simKind = 3;
 std::atomic<bool> g_startUpPhase{true};
 
-int32_t g_cycleCount = 0;
+std::atomic<int32_t> g_cycleCount{0};
 bool g_flightPaused = false;
 int32_t g_pausedTickCountdown = 100;
 std::atomic<bool> g_staticUpdateRequested{false};
 bool g_staticUpdateFirstStepDone = false;
-int32_t g_staticRenewalMinutes = 20;
+std::atomic<int32_t> g_staticRenewalMinutes{g_staticRenewalPeriodMinutes};
 std::atomic<bool> g_rereadRequested{false};
 std::atomic<bool> g_flushStaticRequested{false};
 std::atomic<bool> g_callsignListRequested{false};
 std::atomic<bool> g_blockRequested{false};
 std::atomic<bool> g_callsignListRebuilt{false};
+std::atomic<bool> g_liveSurplusRequested{false};
+std::atomic<bool> g_navLightsRequested{false};
+std::atomic<bool> g_liveryRebuildRequested{false};
 
 namespace {
 using namespace std::chrono_literals;
+
+std::mutex g_parkAirportRequestsMutex; // guards g_parkAirportRequests
+std::vector<ParkAirportRequest> g_parkAirportRequests;
 
 template <typename Stopped>
 bool lf_sleepUnless(std::chrono::milliseconds duration, Stopped stopped)
@@ -40,6 +48,18 @@ bool lf_sleepUnless(std::chrono::milliseconds duration, Stopped stopped)
     return !stopped();
 }
 } // namespace
+
+void gf_requestParkAirport(std::string code, GeoPos position)
+{
+    std::lock_guard lock(g_parkAirportRequestsMutex);
+    g_parkAirportRequests.push_back({std::move(code), position});
+}
+
+std::vector<ParkAirportRequest> gf_takeParkAirportRequests()
+{
+    std::lock_guard lock(g_parkAirportRequestsMutex);
+    return std::exchange(g_parkAirportRequests, {});
+}
 
 bool lf_sleepUnlessStopped(std::chrono::milliseconds duration)
 {

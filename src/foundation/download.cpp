@@ -155,7 +155,7 @@ void gf_setDownloadLimitsForTests(const DownloadLimits& limits)
 }
 
 bool gf_downloadFile(CURL* handle, std::string_view url, const fs::path& target, bool binary,
-                     std::chrono::seconds timeLimit)
+                     std::chrono::seconds timeLimit, const DownloadCheck& check)
 {
     if (handle == nullptr)
         return false;
@@ -191,7 +191,9 @@ bool gf_downloadFile(CURL* handle, std::string_view url, const fs::path& target,
         std::string failure = code != CURLE_OK ? curl_easy_strerror(code) : lf_bodyFault(handle, sink);
         if (failure.empty() && !sink.out)
             failure = "could not write " + gf_pathToUtf8(temp);
-        else if (failure.empty() && !gf_commitTempFile(temp, target, &failure))
+        if (failure.empty() && check)
+            failure = check(temp);
+        if (failure.empty() && !gf_commitTempFile(temp, target, &failure))
             failure = "could not replace the target: " + failure;
         if (!failure.empty()) {
             lf_logDownloadError(failure, urlText);
@@ -208,11 +210,12 @@ bool gf_downloadFile(CURL* handle, std::string_view url, const fs::path& target,
     }
 }
 
-bool gf_downloadFromSite(std::string_view fileName, const fs::path& target, std::chrono::seconds timeLimit)
+bool gf_downloadFromSite(std::string_view fileName, const fs::path& target, std::chrono::seconds timeLimit,
+                         const DownloadCheck& check)
 {
     const std::string url = gf_siteFileUrl(fileName);
     CURL* handle = curl_easy_init();
-    const bool ok = gf_downloadFile(handle, url, target, true, timeLimit);
+    const bool ok = gf_downloadFile(handle, url, target, true, timeLimit, check);
     if (handle != nullptr)
         curl_easy_cleanup(handle);
     if (ok)

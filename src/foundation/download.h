@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,16 +20,20 @@ inline constexpr std::string_view g_downloadUserAgent = "Tavelorium";
 // passes less (a park file a few seconds).
 inline constexpr std::chrono::seconds g_largestFileTimeLimit{600};
 
+// Looks at a complete body in its temporary file before it replaces the target: an empty
+// text accepts it, any other text is the reason it is refused.
+using DownloadCheck = std::function<std::string(const std::filesystem::path& body)>;
+
 // Fetches url into target. A text transfer writes every LF of the body as CR LF (the same
 // on every platform); a binary one writes the bytes unchanged. Redirects are not
 // followed. A null handle fails at once. The options stay on the handle for its next use.
 bool gf_downloadFile(CURL* handle, std::string_view url, const std::filesystem::path& target, bool binary,
-                     std::chrono::seconds timeLimit = g_largestFileTimeLimit);
+                     std::chrono::seconds timeLimit = g_largestFileTimeLimit, const DownloadCheck& check = {});
 
 // Fetches the named file of the site's folder of our major version ("<base>11/<name>")
 // as a binary transfer, with a handle of its own, and logs the outcome.
 bool gf_downloadFromSite(std::string_view fileName, const std::filesystem::path& target,
-                         std::chrono::seconds timeLimit = g_largestFileTimeLimit);
+                         std::chrono::seconds timeLimit = g_largestFileTimeLimit, const DownloadCheck& check = {});
 
 // The site's base address; its path ends in "downloads/".
 std::string gf_downloadSiteBase();

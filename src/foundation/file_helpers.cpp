@@ -1,5 +1,6 @@
 #include "foundation/file_helpers.h"
 
+#include <atomic>
 #include <string_view>
 
 #include "foundation/atomic_file.h"
@@ -10,6 +11,17 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+std::atomic<OpenInExplorerSeam> g_explorerSeam{nullptr};
+std::atomic<WarningBoxSeam> g_warningBoxSeam{nullptr};
+
+bool lf_showFolderOf(const fs::path& file, std::string_view failure)
+{
+    if (gf_openInExplorer(file))
+        return true;
+    gf_showWarningBox(failure);
+    return false;
+}
 
 template <typename Lines>
 bool lf_writeLines(const Lines& lines, const fs::path& path)
@@ -88,4 +100,35 @@ std::vector<std::string>& gf_listXmlFiles(std::vector<std::string>& files)
             files.push_back(gf_pathToUtf8(name.stem()));
     }
     return files;
+}
+
+bool gf_openInExplorer(const fs::path& path)
+{
+    if (const OpenInExplorerSeam seam = g_explorerSeam.load())
+        return seam(path);
+    return gf_shellOpenInExplorer(path);
+}
+
+void gf_showWarningBox(std::string_view text)
+{
+    if (const WarningBoxSeam seam = g_warningBoxSeam.load())
+        seam(text);
+    else
+        gf_shellWarningBox(text);
+}
+
+void gf_setShellSeamsForTests(OpenInExplorerSeam explorer, WarningBoxSeam box)
+{
+    g_explorerSeam = explorer;
+    g_warningBoxSeam = box;
+}
+
+bool gf_openManual()
+{
+    return lf_showFolderOf(gf_paths().manual, "Could not open local folder with Manual");
+}
+
+bool gf_openParametersFolder()
+{
+    return lf_showFolderOf(gf_parametersPath(), "Could not open folder with parameters.xml");
 }

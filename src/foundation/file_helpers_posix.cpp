@@ -2,20 +2,13 @@
 
 #include "foundation/log.h"
 
-// The native build has no shell to show a folder in.
-bool gf_openInExplorer(const std::filesystem::path&)
+// The native build has no shell to show a folder or a box in.
+bool gf_shellOpenInExplorer(const std::filesystem::path&)
 {
     return false;
 }
 
-bool gf_openManual()
+void gf_shellWarningBox(std::string_view text)
 {
-    gf_logErrorLine("Could not open local folder with Manual");
-    return false;
-}
-
-bool gf_openParametersFolder()
-{
-    gf_logErrorLine("Could not open folder with parameters.xml");
-    return false;
+    gf_logErrorLine(text);
 }

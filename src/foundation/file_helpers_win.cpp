@@ -1,27 +1,17 @@
 #include "foundation/file_helpers.h"
 
+#include <exception>
 #include <system_error>
 
 #include <windows.h>
 #include <shellapi.h>
 
-#include "foundation/folders.h"
+#include "foundation/log.h"
+#include "foundation/text.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-bool lf_showFolderOf(const fs::path& file, const wchar_t* failure)
-{
-    if (gf_openInExplorer(file))
-        return true;
-    MessageBoxW(nullptr, failure, L"Tavelorium", MB_ICONWARNING | MB_OK);
-    return false;
-}
-
-} // namespace
-
-bool gf_openInExplorer(const fs::path& path)
+bool gf_shellOpenInExplorer(const fs::path& path)
 {
     std::error_code ec;
     if (!fs::exists(path, ec))
@@ -34,12 +24,14 @@ bool gf_openInExplorer(const fs::path& path)
     return rc > 32;
 }
 
-bool gf_openManual()
+void gf_shellWarningBox(std::string_view text)
 {
-    return lf_showFolderOf(gf_paths().manual, L"Could not open local folder with Manual");
-}
-
-bool gf_openParametersFolder()
-{
-    return lf_showFolderOf(gf_parametersPath(), L"Could not open folder with parameters.xml");
+    std::wstring wide;
+    try {
+        wide = utf8_to_wide(text);
+    } catch (const std::exception& e) {
+        gf_logErrorLine("utf8_to_wide failed for '{}': {}", text, e.what());
+        return;
+    }
+    MessageBoxW(nullptr, wide.c_str(), L"Tavelorium", MB_OK | MB_ICONWARNING);
 }

@@ -45,6 +45,8 @@ struct ProgramPaths {
     std::filesystem::path tbloZip{"tblo.zip"};
     std::filesystem::path installNewVersionName{"install_new_version.exe"};
     std::filesystem::path releaseNotesName{"ReleaseNotes.pdf"};
+    std::filesystem::path readmeName{"README.txt"};
+    std::filesystem::path versionsJson{"versions.json"};
 
 };
 

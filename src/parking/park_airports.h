@@ -25,6 +25,9 @@ extern std::mutex g_parkAirportsMutex;
 // Rewrites my_park_airports.txt with the first entry's line; callers hold
 // g_parkAirportsMutex and call it only when the list is not empty.
 void gf_writeMyParkAirports();
+// Puts the airport first in the list (worker thread): a listed one moves there as it is;
+// a new one (no reserved stand) is also written into my_park_airports.txt.
+void gf_addParkAirport(std::string_view code, GeoPos position);
 
 // The current park airport, written only by the worker thread; the code is empty while
 // none is set.

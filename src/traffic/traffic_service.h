@@ -68,3 +68,23 @@ void gf_removeUserCollisions(bool userOnGround, double userHalfSpanNm);
 void gf_removeLiveParkedCollisions();
 // the first active live aircraft with exactly this callsign.
 void gf_removeBlockedCallsign(std::string_view callsign);
+
+// The removal of the farthest live aircraft: walks the "active" live aircraft and removes
+// the one farthest from the user aircraft beyond the given distance by more than 0.1 nm;
+// true when none is that far (nothing removed). The window's lowered MAX_LIVE_SEL passes
+// -1.0 once per surplus aircraft.
+bool gf_removeFarthestLiveAc(double startNm);
+
+// What the window shows and the cycle applies, over the live and static aircraft:
+// live aircraft "active" in the simulator;
+int32_t gf_countActiveLive();
+// live aircraft "active" and not "parked", counted and by callsign (in list order);
+uint64_t gf_countLiveInSim();
+std::vector<std::string> gf_liveInSimCallsigns();
+// live aircraft "active" and "parked"; with the mean, their mean parked time (hours) into
+// the window state, which repaints when it changed;
+uint64_t gf_countParkedLive(bool withMean);
+// static aircraft in the simulator; with show, their average age the same way;
+uint64_t gf_countStaticsInSim(bool show);
+// the nav lights of every "active" static aircraft and every "active" parked live one.
+void gf_setParkedNavLights(bool on);

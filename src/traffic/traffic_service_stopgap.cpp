@@ -3,11 +3,24 @@
 // are taken from the queue (two a pass) and dropped, as nothing can fly them.
 #include "traffic/traffic_service.h"
 
+#include <cmath>
+
 #include "control/service_state.h"
 #include "feed/qnh_reader.h"
 #include "feed/received_flights.h"
 #include "parking/park_airports.h"
 #include "ui/window_state.h"
+
+namespace {
+
+// With no aircraft, a shown average becomes 0.
+void lf_showNoAverage(std::atomic<float>& shown)
+{
+    if (shown.exchange(0.0f) != 0.0f)
+        gf_invalidateBand(g_statusPanelBand);
+}
+
+} // namespace
 
 std::vector<std::string> g_ghostCallsigns;
 
@@ -62,3 +75,40 @@ void gf_handleNextTouchdown() {}
 void gf_removeUserCollisions(bool, double) {}
 void gf_removeLiveParkedCollisions() {}
 void gf_removeBlockedCallsign(std::string_view) {}
+
+// No aircraft is farther than any distance, unless the distance is not a number.
+bool gf_removeFarthestLiveAc(double startNm)
+{
+    return !std::isnan(startNm);
+}
+
+int32_t gf_countActiveLive()
+{
+    return 0;
+}
+
+uint64_t gf_countLiveInSim()
+{
+    return 0;
+}
+
+std::vector<std::string> gf_liveInSimCallsigns()
+{
+    return {};
+}
+
+uint64_t gf_countParkedLive(bool withMean)
+{
+    if (withMean)
+        lf_showNoAverage(gf_windowState().liveMeanParkedHours);
+    return 0;
+}
+
+uint64_t gf_countStaticsInSim(bool show)
+{
+    if (show && !gf_windowState().anyWeekdayFit)
+        lf_showNoAverage(gf_windowState().staticAverageAgeHours);
+    return 0;
+}
+
+void gf_setParkedNavLights(bool) {}

@@ -11,6 +11,7 @@
 #include "foundation/stop_state.h"
 #include "foundation/text.h"
 #include "foundation/time_text.h"
+#include "ui/commands_win.h"
 #include "ui/control_layout.h"
 #include "ui/controls_win.h"
 #include "ui/paint_plan.h"
@@ -87,8 +88,10 @@ void lf_endApplication(HWND window)
 LRESULT lf_editSubclassProc(EditParameter& edit, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     try {
-        if (message == WM_CHAR && wParam == VK_RETURN)
+        if (message == WM_CHAR && wParam == VK_RETURN) {
+            lf_onEditEnter(edit);
             return 0; // swallowed: a single-line edit would only beep
+        }
         return CallWindowProcW(reinterpret_cast<WNDPROC>(edit.prevWndProc), window, message, wParam, lParam);
     } catch (const std::exception& e) {
         gf_logErrorLine("{} exception {} ({})", "lf_editSubclassProc", e.what(), edit.name);
@@ -277,6 +280,10 @@ LRESULT lf_handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_PRINTCLIENT:
         lf_paintWindow(reinterpret_cast<HDC>(wParam));
         return 0;
+    case WM_COMMAND:
+        if (lf_HandleWMCOMMAND(window, wParam))
+            return 0;
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_CLOSE:
         // The window stays until the close-down of the traffic service ends the program.
         gf_onUserClose();

@@ -2,9 +2,15 @@
 // range, the simulator detection and the simulator version, the range controls.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
 #include "control/auto_range.h"
 #include "control/service_calls.h"
 #include "control/service_internal.h"
+#include "control/service_state.h"
 #include "control/setting_controls.h"
 #include "control/sim_link_events.h"
 #include "foundation/settings_catalogue.h"
@@ -169,4 +175,40 @@ TEST_F(ServiceParts, TheSimulatorVersionComesFromTheInstallPathElseFromP3dVersio
         }
         EXPECT_EQ(got, expected) << path;
     }
+}
+
+namespace {
+
+std::vector<std::string> g_engineCalls; // what the cycle asked of the engine and the park airports
+
+} // namespace
+
+TEST_F(ServiceParts, TheCycleCarriesOutTheWindowsRequestsOnTheWorkersListsOnce)
+{
+    ServiceCalls calls = gf_serviceCalls();
+    calls.countActiveLive = [] { return 14; };
+    calls.removeFarthestLiveAc = [](double d) {
+        g_engineCalls.push_back(fmt::format("farthest {}", d));
+        return false;
+    };
+    calls.setParkedNavLights = [](bool on) { g_engineCalls.push_back(fmt::format("nav {}", on)); };
+    calls.addParkAirport = [](std::string_view code, GeoPos p) {
+        g_engineCalls.push_back(fmt::format("park {} {}", code, p.latitude));
+    };
+    gf_setServiceCalls(calls);
+    g_engineCalls.clear();
+    for (const int32_t maximum : {10, 25}) { // 14 active: 4 go, farthest first; none under 25
+        MAX_LIVE_SEL.value = maximum;
+        g_liveSurplusRequested = true;
+        lf_applyWindowRequests();
+    }
+    NAV_LIGHTS_WHILE_PARKED.value = false;
+    g_navLightsRequested = true;
+    gf_requestParkAirport("EDDF", {50.03, 8.57});
+    gf_requestParkAirport("EHAM", {52.31, 4.76});
+    lf_applyWindowRequests();
+    lf_applyWindowRequests(); // every request is carried out once
+    EXPECT_EQ(g_engineCalls, (std::vector<std::string>{"farthest -1", "farthest -1", "farthest -1", "farthest -1",
+                                                       "nav false", "park EDDF 50.03", "park EHAM 52.31"}));
+    EXPECT_FALSE(g_liveSurplusRequested || g_navLightsRequested);
 }

@@ -194,10 +194,10 @@ TEST_F(ServiceTest, ARestartSkipsTheUpdateCheckAndTheDatabaseAndTheLoopCountsOne
         }
         if (runs_ != 2 || !lf_inLoop())
             return false;
-        const int32_t before = g_cycleCount;
+        const int32_t before = g_cycleCount.load();
         for (int i = 0; i < 3; ++i)
             EXPECT_TRUE(simulatedSecond());
-        EXPECT_EQ(g_cycleCount, before + 3);
+        EXPECT_EQ(g_cycleCount.load(), before + 3);
         fakeSim().flightRuns = false;
         const uint32_t paused = g_trafficTick;
         std::this_thread::sleep_for(300ms);
@@ -220,6 +220,33 @@ TEST_F(ServiceTest, ARestartSkipsTheUpdateCheckAndTheDatabaseAndTheLoopCountsOne
                                       {"No traffic in this region?", 0u}, {"Exiting: NEW SETTINGS\n", 1u},
                                       {"Exiting: USER CLOSED SIM\n", 1u}})
         EXPECT_EQ(lf_count(log, line), count) << line;
+}
+
+TEST_F(ServiceTest, ANewerProgramPlacedByTheUpdateCheckEndsTheProgramBeforeAnythingIsRead)
+{
+    ServiceCalls calls = gf_serviceCalls();
+    calls.checkForUpdates = [] {
+        gf_requestClosingDown(CloseReason::NewVersion, 0);
+        return false;
+    };
+    gf_setServiceCalls(calls);
+    g_liveryRebuildRequested = true;
+    EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return false; }), 1);
+    const FakeNeighbours& n = fakeNeighbours();
+    EXPECT_EQ(std::tuple(n.dbaseReads.load(), n.airportReads.load(), n.liveryScans.load(), n.liveryTableClears.load()),
+              std::tuple(0, 0, 0, 0));
+    EXPECT_EQ(lf_count(log_.text(), "Exiting: NEW VERSION\n"), 1u);
+    EXPECT_TRUE(g_liveryRebuildRequested); // kept for the start-up that reads the liveries
+    g_liveryRebuildRequested = false;
+}
+
+TEST_F(ServiceTest, ALiveryRescanAskedForDuringTheStartUpEmptiesTheTablesAtTheNextStartUpOnly)
+{
+    trafficArrives();
+    g_liveryRebuildRequested = true;
+    EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return lf_inLoop(); }), 1);
+    EXPECT_EQ(fakeNeighbours().liveryTableClears, 1);
+    EXPECT_FALSE(g_liveryRebuildRequested);
 }
 
 TEST_F(ServiceTest, WithoutTrafficTheRunGoesOnAfterFifteenSeconds)

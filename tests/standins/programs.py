@@ -17,6 +17,11 @@ def program_path(name: str) -> pathlib.Path:
     raise FileNotFoundError(f"{name}{EXE_SUFFIX} is not built in {BUILD_DIR}")
 
 
+def host_path(path) -> str:
+    """A path as a built program sees it: Wine maps / to drive Z:."""
+    return "Z:" + str(path).replace("/", "\\") if IS_WINDOWS else str(path)
+
+
 def command(name: str, *args: str) -> list:
     """The command line that runs a built program with its arguments."""
     exe = str(program_path(name))

@@ -3,8 +3,11 @@
 #include <optional>
 #include <thread>
 
+#include "catalogue/liveries.h"
 #include "feed/link_socket.h"
 #include "foundation/stop_state.h"
+#include "parking/park_airports.h"
+#include "traffic/traffic_service.h"
 
 namespace servicetest {
 namespace {
@@ -102,6 +105,12 @@ ServiceCalls fakeServiceCalls(uint16_t qnhPort, uint16_t trafficPort, int32_t co
     c.processScannedLiveries = [] {};
     c.scanAddonAirports = [] { ++fakeNeighbours().addonScans; };
     c.takeOutLiveAircraft = [] {};
+    c.countActiveLive = &gf_countActiveLive;
+    c.removeFarthestLiveAc = &gf_removeFarthestLiveAc;
+    c.setParkedNavLights = &gf_setParkedNavLights;
+    c.liveInSimCallsigns = &gf_liveInSimCallsigns;
+    c.addParkAirport = &gf_addParkAirport;
+    c.clearLiveryTables = [] { ++fakeNeighbours().liveryTableClears; };
     c.qnhPort = qnhPort;
     c.trafficPort = trafficPort;
     c.linkPort = std::string(1, '0'); // a free port (GCC 12 -O3 warns wrongly on assigning "0")

@@ -30,6 +30,7 @@ struct FakeNeighbours {
     std::atomic<int32_t> airportReads{0};
     std::atomic<int32_t> liveryScans{0};
     std::atomic<int32_t> addonScans{0};
+    std::atomic<int32_t> liveryTableClears{0};
     std::atomic<bool> dbaseRead{true};
     std::atomic<bool> v5Installed{true};
     std::atomic<bool> v6Installed{false};

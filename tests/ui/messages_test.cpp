@@ -2,9 +2,12 @@
 // 25 cycles are checked on the real window (main_window_win_test).
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "foundation/stop_state.h"
 #include "support/test_support.h"
 #include "ui/messages.h"
+#include "ui/window_services.h"
 #include "ui/window_state.h"
 
 namespace {
@@ -55,4 +58,21 @@ TEST_F(MessageLine, NothingIsLoggedOnceAStopIsPending)
     gf_showError("late error");
     EXPECT_EQ(log_.text().find("closing step"), std::string::npos);
     EXPECT_EQ(log_.text().find("late error"), std::string::npos);
+}
+
+TEST_F(MessageLine, TheCountersRepaintOnlyTheBandWhoseCountChanged)
+{
+    static std::vector<int> tops;
+    tops.clear();
+    gf_setInvalidateFunction([](const ScreenRect& band) { tops.push_back(band.top); });
+    WindowState& ws = gf_windowState();
+    ws.liveInSim = 3; // shown before the aircraft went; the engine now counts none
+    gf_refreshTrafficCounts();
+    ws.parkedLive = 2;
+    gf_refreshTrafficCounts();
+    gf_refreshTrafficCounts();
+    gf_setInvalidateFunction(nullptr);
+    // Connection block at 28, status panel at 392; the averages go from "none" to 0 once.
+    EXPECT_EQ(tops, (std::vector<int>{392, 392, 28, 392}));
+    EXPECT_EQ(ws.liveInSim + ws.parkedLive + ws.staticAircraft, 0u);
 }

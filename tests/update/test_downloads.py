@@ -13,9 +13,7 @@ from standins.download_site import DownloadSite
 PREVIOUS = b"the good file from the previous update\n"
 
 
-def host_path(path) -> str:
-    """A path as the probe sees it: Wine maps / to drive Z:."""
-    return "Z:" + str(path).replace("/", "\\") if programs.IS_WINDOWS else str(path)
+host_path = programs.host_path
 
 
 @pytest.fixture

@@ -34,8 +34,6 @@ constexpr size_t kScanLogReserve = 2048;
 std::mutex g_scanLogMutex;
 std::vector<std::string> g_scanLog;
 
-ScanShellCalls g_shellCalls{&gf_openManual, &gf_openParametersFolder};
-
 void lf_showAndLog(const std::string& text)
 {
     gf_showMessage(text, true);
@@ -175,8 +173,8 @@ void gf_scanAddonAirports()
     folders.reserve(afolder.size());
     lf_readAfolderParams(folders);
     if (folders.empty()) {
-        g_shellCalls.openManual();
-        g_shellCalls.openParametersFolder();
+        gf_openManual();
+        gf_openParametersFolder();
         throw tav::UserErrorException(
             49, fmt::format("Exit {} first!   Then set one or more afolder parameters to your add-on airports, see "
                             "Manual 6.2",
@@ -201,9 +199,4 @@ void gf_scanAddonAirports()
         lf_removeTblo();
     gf_invalidateBand(g_connectionBand);
     gf_logLine("-------------------------- airports scan ends    ----------------------------\n");
-}
-
-void gf_setScanShellCallsForTests(const ScanShellCalls& calls)
-{
-    g_shellCalls = calls;
 }

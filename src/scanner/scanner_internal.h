@@ -99,13 +99,7 @@ std::optional<std::vector<char>> lf_readFileBytes(const std::filesystem::path& p
 // A path as UTF-8 for a log line, which must not fail itself.
 std::string lf_pathTextForLog(const std::filesystem::path& path);
 
-// Test seams: the body of every scan task, the wait for a task's result (10 s), the
-// shell calls of error 49.
+// Test seams: the body of every scan task, the wait for a task's result (10 s).
 using BglFileTask = void (*)(const std::filesystem::path& path);
 void gf_setBglFileTaskForTests(BglFileTask task);
 void gf_setBglTaskWaitForTests(std::chrono::milliseconds wait);
-struct ScanShellCalls {
-    bool (*openManual)();
-    bool (*openParametersFolder)();
-};
-void gf_setScanShellCallsForTests(const ScanShellCalls& calls);

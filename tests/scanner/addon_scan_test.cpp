@@ -99,7 +99,7 @@ TEST_F(ScanTest, FolderSettingsGiveTheUserErrorsOrTheFoldersToScan)
     tavtest::writeFile(gf_paths().myOrbx / "EDDF.xml", "old");
     EXPECT_EQ(lf_userError(gf_scanAddonAirports), "49: Exit Tavelorium_P3D first!   Then set one or more afolder "
                                                   "parameters to your add-on airports, see Manual 6.2");
-    EXPECT_EQ(scantest::g_manualOpened + scantest::g_parametersOpened, 2);
+    EXPECT_EQ(scantest::g_explorerPaths, (std::vector<fs::path>{gf_paths().manual, gf_parametersPath()}));
     EXPECT_TRUE(fs::exists(gf_paths().myOrbx / "EDDF.xml"));
     EXPECT_TRUE(fs::is_directory(gf_paths().tblo));
 

@@ -9,6 +9,7 @@
 #include "bgl/bgl_builder.h"
 #include "catalogue/dbase.h"
 #include "control/service_state.h"
+#include "foundation/file_helpers.h"
 #include "foundation/folders.h"
 #include "foundation/text_files.h"
 #include "foundation/scan_tasks.h"
@@ -21,8 +22,8 @@
 
 namespace scantest {
 
-inline int g_manualOpened = 0;
-inline int g_parametersOpened = 0;
+// The folders shown in File Explorer.
+inline std::vector<std::filesystem::path> g_explorerPaths;
 
 class ScanTest : public settingstest::SettingsTest {
 protected:
@@ -32,8 +33,13 @@ protected:
         for (const std::filesystem::path& folder : {gf_paths().outputInfo, gf_paths().myOrbx, gf_paths().myThirdparty})
             std::filesystem::create_directories(folder);
         gf_setControlBridge(&bridge_);
-        gf_setScanShellCallsForTests({[] { return ++g_manualOpened > 0; }, [] { return ++g_parametersOpened > 0; }});
-        g_manualOpened = g_parametersOpened = 0;
+        g_explorerPaths.clear();
+        gf_setShellSeamsForTests(
+            [](const std::filesystem::path& path) {
+                g_explorerPaths.push_back(path);
+                return true;
+            },
+            [](std::string_view) {});
         g_publisherGroups = {{"Fly Tampa", "FTX2"}, {"Aerosoft", ""}};
         g_simAddonAirports = {"EDDM"};
         g_thirdPartySceneries = {{"Fly Tampa", {"EHAM", "LOWW2"}}};
@@ -47,6 +53,7 @@ protected:
     ~ScanTest() override
     {
         gf_setBglFileTaskForTests(nullptr);
+        gf_setShellSeamsForTests(nullptr, nullptr);
         gf_setBglTaskWaitForTests(std::chrono::seconds(10));
         g_publisherGroups.clear();
         g_simAddonAirports.clear();

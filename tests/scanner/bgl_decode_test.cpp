@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "bgl/bgl_builder.h"
+#include "foundation/text.h"
 #include "scanner/addon_scan.h"
 #include "support/scan_fixture.h"
 #include "support/test_support.h"
@@ -128,10 +129,24 @@ TEST(BglDecode, ThePreCheckWantsASectionTableThatFitsAndAnAirportSection)
     EXPECT_TRUE(lf_isAirportBgl(folder / "built.bgl"));
 }
 
-TEST(BglDecode, ReadingWordsPadsTheLastOne)
+TEST(BglDecode, ReadingWordsPadsTheLastOneAndHugeFilesAreNotRead)
 {
     std::istringstream in(std::string("\x01\x02\x03\x04\x05\x06", 6));
     EXPECT_EQ(lf_readBglWords(in), (std::vector<uint32_t>{0x04030201u, 0x0605u}));
+
+    const KnownAirports known({"EDDF"});
+    tavtest::TempFolder folder;
+    const fs::path huge = folder / "huge.bgl";
+    tavtest::writeFile(huge, bglbuild::renderDescription("section\nairport EDDF\n"));
+    fs::resize_file(huge, (256u << 20) + 1); // sparse: nothing is written
+    bool generated = false;
+    lf_clearScanLog();
+    lf_processBGLfile(huge, {[](ApfContent&, const fs::path&) { return false; },
+                             [&](ApfContent&, uint32_t) { generated = true; }});
+    EXPECT_FALSE(generated);
+    EXPECT_EQ(lf_scanLogLines(), std::vector<std::string>{gf_pathToUtf8(huge) +
+                                                           " skipped: 268435457 bytes, more than a BGL file of "
+                                                           "airports holds"});
 }
 
 TEST(BglDecode, IdentsAltitudesAndSectionsDecideWhichAirportsAreRead)

@@ -158,6 +158,20 @@ TEST_F(ScanTest, TwoFilesOfOneAirportKeepTheParkFileWithMoreStands)
     EXPECT_EQ(lf_parkposIds(gf_paths().myThirdparty / "EDDF.xml"), (std::vector<std::string>{"r1", "r2", "r3"}));
 }
 
+TEST_F(ScanTest, ALinkFileThatCannotBeWrittenGivesAGeneratedFile)
+{
+    tree("file orbx/EDDM.bgl\nsection\nairport EDDM\nparking 1 1 1 10 0 48.3 11.7\n");
+    // A folder in the link file's place, which the scan's clean-up cannot remove either.
+    fs::create_directories(gf_paths().myOrbx / "EDDM.txt");
+    tavtest::writeFile(gf_paths().myOrbx / "EDDM.txt" / "x", "x");
+    gf_scanAddonAirports();
+    EXPECT_TRUE(fs::exists(gf_paths().myOrbx / "EDDM.xml"));
+    EXPECT_TRUE(log_.contains("lf_processBglAirport: could not write "));
+    EXPECT_EQ(sorted(gf_readFile(gf_paths().airportsScanLog)),
+              sorted({"Scanning for addon  airports in " + afolder[0].value(), "from filename => publisher simaddon",
+                      "Generated EDDM.xml: 1 position"}));
+}
+
 namespace {
 
 fs::path g_heldPath;

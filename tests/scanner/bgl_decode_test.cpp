@@ -313,6 +313,8 @@ TEST(BglDecode, BrokenChainsEndTheirSectionWithALogLine)
     EXPECT_TRUE(decodeDescription(many).airports.empty());
     EXPECT_TRUE(log.contains("==>    Error: Maximum loop iterations reached \xE2\x80\x94 possible corrupt BGL or "
                              "malformed input.\n"));
+    // 14 + 5 x count passes 2^32 here: in 32 bits it would wrap to a small number.
+    EXPECT_TRUE(decodeDescription("header sections=0x33333334\nsection\nairport EDDF\n").airports.empty());
     const scantest::Decoded cut = decodeDescription("header truncate=180\nsection\nairport EDDF\n"
                                                     "parking 1 1 1 10 0 50.1 8.1\nparking 1 1 2 10 0 50.1 8.1\n");
     ASSERT_EQ(cut.airports.size(), 1u);

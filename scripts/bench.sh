@@ -33,6 +33,20 @@ start_sink() {
   exit 1
 }
 
+# The livery scan's collection, generated once (20,000 sections, ~220 MB) from the
+# builder's default data, which the benchmark's database also is; prints its folder.
+livery_collection() {
+  local c="$root/build/bench-liveries" n="$root/build/bench-native"
+  if [ ! -f "$c/manifest.json" ]; then
+    cmake -S "$root" -B "$n" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAV_BENCH=ON -DTAV_TESTS=OFF >/dev/null
+    cmake --build "$n" -j"$jobs" --target tav_databuild >/dev/null
+    rm -rf "$c" "$c-site"
+    "$n/tools/tav_databuild" --site "$c-site" >/dev/null
+    /usr/bin/python3 "$root/tests/standins/livery_collection.py" --data "$c-site/11" --out "$c" --no-unreadable >/dev/null
+  fi
+  echo "$c"
+}
+
 # run_all <build dir> <label> [runner...]: every benchmark program built there.
 run_all() {
   local dir=$1 label=$2
@@ -42,9 +56,12 @@ run_all() {
     [ -f "$exe" ] || continue
     name=$(basename "$exe" .exe)
     case $name in
+      dbase_read_bench) args=(5) ;;
       decrypt_bench) args=(50 5) ;;
       feed_parser_bench) args=(2) ;;
+      livery_scan_bench) if [ $# -gt 0 ]; then args=("Z:${liveries//\//\\}"); else args=("$liveries"); fi ;;
       main_loop_bench) args=(60) ;;
+      traffic_pass_bench) args=(60000) ;;
       park_load_bench) args=(20) ;;
       bgl_scan_bench) args=(5000 50000 5) ;;
       *) args=("$port") ;; # the simulator-link benchmarks send to the TCP sink
@@ -77,6 +94,7 @@ bench_windows() {
 }
 
 port=$(start_sink)
+liveries=$(livery_collection)
 case $which in
   native) bench_native ;;
   windows) bench_windows ;;

@@ -2,10 +2,12 @@
 # Sets everything up, builds the Windows program, makes the download site's folder in
 # build/site with the data-file builder, assembles the program folder in build/program
 # (its data files in "input", as an installed program holds them) and starts it under
-# Wine. With an X display it runs until the user closes its window. Without one it runs
-# on a virtual display: once the window is up it leaves a screenshot of the screen in
-# build/program/screenshot.png, closes the window as the user would (WM_CLOSE) and ends
-# with the program's exit code.
+# Wine. A small generated livery collection lies in build/liveries; a new Wine prefix
+# gets a parameters.xml with lfolder0 pointing at it and a simulator folder, so the first
+# start scans it. With an X display it runs until the user closes its window. Without one
+# it runs on a virtual display: once the window is up and the scan has ended it leaves a
+# screenshot of the screen in build/program/screenshot.png, closes the window as the user
+# would (WM_CLOSE) and ends with the program's exit code.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -28,11 +30,36 @@ cp "$b/Tavelorium_P3D.exe" "$program/"
 cp -r "$root/package/." "$program/"
 cp "$site/11/dbase.enc" "$site/11/airports.enc" "$program/input/"
 
+liveries="$root/build/liveries"
+if [ ! -f "$liveries/manifest.json" ]; then
+  rm -rf "$liveries"
+  /usr/bin/python3 "$root/tests/standins/livery_collection.py" --data "$site/11" --out "$liveries" \
+    --lfolders 1 --folders 60 --sections 600 --no-unreadable
+fi
+rm -rf "$program/input/my_regcodes"
+cp -r "$liveries/my_regcodes" "$program/input/"
+
 # shellcheck source=wine-env.sh
 . "$root/scripts/wine-env.sh"
 had_display=${DISPLAY:-}
 tav_wine_start "$root/build/run-wineprefix"
 trap tav_wine_stop EXIT
+
+roaming=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming | grep -v /Public/ | head -n 1)
+if [ ! -f "$roaming/Tavelorium_P3D/parameters.xml" ]; then
+  mkdir -p "$roaming/Tavelorium_P3D" "$WINEPREFIX/drive_c/P3D/Scenery"
+  cat >"$roaming/Tavelorium_P3D/parameters.xml" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<root>
+  <parameters>
+    <parameter name="SIM_INSTALL_PATH" value="C:\P3D" />
+    <parameter name="lfolder0" value="Z:${liveries//\//\\}\lf0" />
+  </parameters>
+</root>
+XML
+fi
+scanning=1
+grep -q 'name="SCAN_LIVERIES" value="false"' "$roaming/Tavelorium_P3D/parameters.xml" && scanning=0
 
 probe() { wine "$b/tests/main_window_probe_win.exe" "$@" </dev/null; }
 
@@ -44,6 +71,10 @@ else
   wine "$program/Tavelorium_P3D.exe" </dev/null &
   pid=$!
   if probe wait 60000; then
+    for _ in $(seq $((scanning * 600))); do # the scan of the first start ends within a minute
+      grep -q "liveries scan ends\|^Error \|^Exiting" "$program/Log.txt" 2>/dev/null && break
+      sleep 0.1
+    done
     sleep 1 # let the first paint finish
     import -window root "$program/screenshot.png" 2>/dev/null || true
     echo "run.sh: the window is up; screenshot in $program/screenshot.png; closing it" >&2

@@ -1,17 +1,20 @@
-// Stop-gap until the livery scan and tables land: no liveries, nothing matched.
+// Stop-gap until the livery tables land: no liveries, nothing matched.
 #include "catalogue/liveries.h"
 
-#include "foundation/log.h"
-
 std::unordered_map<uint32_t, std::string_view> g_liveIdToTitle;
-
-void gf_scanLiveries()
-{
-    gf_logErrorLine("gf_scanLiveries: this build cannot scan liveries");
-}
 
 void gf_processScannedLiveries() {}
 void gf_reserveLiveryTables() {}
 void gf_clearLiveryTables() {}
 void gf_logUnmatchedFlights() {}
 void gf_logLiveryMatchingSummary() {}
+
+void gf_matchLiveLivery(LiveAc&) {}
+
+std::string_view gf_hasLiveryCreationFailed(uint32_t hexid)
+{
+    const auto it = g_liveIdToTitle.find(hexid);
+    return it == g_liveIdToTitle.end() ? std::string_view{} : it->second;
+}
+
+void gf_reportLiveryNotCreated(const AcIdentity&) {}

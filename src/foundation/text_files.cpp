@@ -66,25 +66,11 @@ void lf_appendUtf8Lines(std::string_view bytes, std::vector<std::string>& lines)
         lines[first].erase(0, kUtf8Bom.size());
 }
 
-} // namespace
-
-const std::string& gf_charsetName(Charset charset)
+// The charset by the byte-order mark or the zero bytes of UTF-16 in the first four bytes;
+// otherwise the whole text is checked, not only its start: a file whose first non-ASCII
+// byte lies far down must not pass as UTF-8 when it is not.
+Charset lf_charsetOf(std::string_view bytes)
 {
-    // Indexed by the enumeration's value; at() throws std::out_of_range for any other.
-    static const std::array<std::string, 6> names{"ANSI", "Unicode", "Unicode_big_endian", "UTF8_with_BOM",
-                                                  "UTF8_without_BOM", "none_found"};
-    return names.at(static_cast<size_t>(static_cast<uint32_t>(charset)));
-}
-
-Charset gf_detectCharset(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Charset::NoneFound;
-    // The whole file is checked, not only its start: a file whose first non-ASCII byte
-    // lies far down must not pass as UTF-8 when it is not.
-    std::string bytes;
-    gf_readAllBytes(in, bytes);
     const auto b = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
     const size_t n = std::min<size_t>(bytes.size(), 4);
     if (n >= 3 && lf_startsWithBom(bytes))
@@ -100,6 +86,86 @@ Charset gf_detectCharset(const fs::path& path)
             return Charset::UnicodeBigEndian;
     }
     return gf_isValidUtf8(bytes) ? Charset::Utf8WithoutBom : Charset::Ansi;
+}
+
+void lf_appendUtf16Lines(std::string_view bytes, std::vector<std::string>& lines, ByteOrder withoutMark)
+{
+    if (bytes.size() < 2 || bytes.size() % 2 != 0)
+        return;
+    const auto b = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    ByteOrder order = withoutMark;
+    size_t start = 0;
+    if (b(0) == 0xFF && b(1) == 0xFE) {
+        order = ByteOrder::Little;
+        start = 2;
+    } else if (b(0) == 0xFE && b(1) == 0xFF) {
+        order = ByteOrder::Big;
+        start = 2;
+    }
+    std::u16string units;
+    units.reserve((bytes.size() - start) / 2);
+    for (size_t i = start; i < bytes.size(); i += 2) {
+        const char16_t lo = order == ByteOrder::Little ? b(i) : b(i + 1);
+        const char16_t hi = order == ByteOrder::Little ? b(i + 1) : b(i);
+        units.push_back(static_cast<char16_t>(hi << 8 | lo));
+    }
+    gf_splitLines(gf_utf16ToUtf8(units), lines);
+}
+
+} // namespace
+
+const std::string& gf_charsetName(Charset charset)
+{
+    // Indexed by the enumeration's value; at() throws std::out_of_range for any other.
+    static const std::array<std::string, 6> names{"ANSI", "Unicode", "Unicode_big_endian", "UTF8_with_BOM",
+                                                  "UTF8_without_BOM", "none_found"};
+    return names.at(static_cast<size_t>(static_cast<uint32_t>(charset)));
+}
+
+Charset gf_detectCharset(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return Charset::NoneFound;
+    std::string bytes;
+    gf_readAllBytes(in, bytes);
+    return lf_charsetOf(bytes);
+}
+
+TextFileRead gf_readTextFile(const fs::path& path, std::vector<std::string>& lines)
+{
+    lines.clear();
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {Charset::NoneFound, false};
+    std::string bytes;
+    gf_readAllBytes(in, bytes);
+    const Charset charset = lf_charsetOf(bytes);
+    if (in.bad())
+        return {charset, false};
+    try {
+        switch (charset) {
+        case Charset::Unicode:
+        case Charset::UnicodeBigEndian:
+            lf_appendUtf16Lines(bytes, lines, charset == Charset::Unicode ? ByteOrder::Little : ByteOrder::Big);
+            break;
+        case Charset::Utf8WithoutBom:
+            // Found valid whole by lf_charsetOf.
+            gf_splitLines(bytes, lines);
+            break;
+        case Charset::Utf8WithBom:
+            lf_appendUtf8Lines(bytes, lines);
+            break;
+        default:
+            lf_appendAnsiLines(bytes, lines);
+            break;
+        }
+    } catch (const std::exception& e) {
+        lines.clear();
+        gf_showMessage(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()), true);
+        return {charset, false};
+    }
+    return {charset, true};
 }
 
 bool gf_readTextFileLines(Charset charset, const fs::path& path, std::vector<std::string>& lines)
@@ -170,26 +236,8 @@ void gf_readStream(std::istream& in, std::vector<std::string>& lines)
 void gf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, ByteOrder withoutMark)
 {
     std::string bytes;
-    if (!gf_readAllBytes(in, bytes) || bytes.size() < 2 || bytes.size() % 2 != 0)
-        return;
-    const auto b = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    ByteOrder order = withoutMark;
-    size_t start = 0;
-    if (b(0) == 0xFF && b(1) == 0xFE) {
-        order = ByteOrder::Little;
-        start = 2;
-    } else if (b(0) == 0xFE && b(1) == 0xFF) {
-        order = ByteOrder::Big;
-        start = 2;
-    }
-    std::u16string units;
-    units.reserve((bytes.size() - start) / 2);
-    for (size_t i = start; i < bytes.size(); i += 2) {
-        const char16_t lo = order == ByteOrder::Little ? b(i) : b(i + 1);
-        const char16_t hi = order == ByteOrder::Little ? b(i + 1) : b(i);
-        units.push_back(static_cast<char16_t>(hi << 8 | lo));
-    }
-    gf_splitLines(gf_utf16ToUtf8(units), lines);
+    if (gf_readAllBytes(in, bytes))
+        lf_appendUtf16Lines(bytes, lines, withoutMark);
 }
 
 const std::vector<std::string>& gf_readFile(TextFile& file, size_t reserve)

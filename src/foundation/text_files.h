@@ -33,10 +33,22 @@ Charset gf_detectCharset(const std::filesystem::path& path);
 bool gf_readTextFileLines(Charset charset, const std::filesystem::path& path,
                           std::vector<std::string>& lines);
 
+// gf_detectCharset and gf_readTextFileLines in one read of the file. The charset is
+// NoneFound when the file cannot be opened; `read` is false when it cannot be read or
+// converted. The lines are cleared first.
+struct TextFileRead {
+    Charset charset = Charset::NoneFound;
+    bool read = false;
+};
+TextFileRead gf_readTextFile(const std::filesystem::path& path, std::vector<std::string>& lines);
+
 // Text in the active code page (natively Windows-1252) as UTF-8; never fails.
 std::string gf_ansiToUtf8(std::string_view text);
 // Text in Windows-1252 as UTF-8 whatever the active code page; never fails.
 std::string gf_cp1252ToUtf8(std::string_view text);
+// The path in the active code page, for calls that take narrow paths (natively UTF-8);
+// characters the code page lacks become what Windows substitutes.
+std::string gf_pathToAnsi(const std::filesystem::path& path);
 
 // Appends the lines of text; a line ends at LF, and one CR before it (or at the very end)
 // is dropped; a leading UTF-8 byte-order mark is dropped; a final LF adds no empty line.

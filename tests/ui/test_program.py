@@ -3,12 +3,13 @@ All tests here start the program, so they share one Wine prefix of their own and
 after another."""
 import pathlib
 import shutil
+import subprocess
 import time
 
 import pytest
 
 from standins import programs
-from standins.program_session import ProgramSession
+from standins.program_session import SOURCE_DIR, ProgramSession
 
 pytestmark = pytest.mark.skipif(not programs.IS_WINDOWS, reason="the program runs in the Windows build")
 
@@ -107,3 +108,45 @@ def test_twenty_start_and_close_cycles_leave_nothing_behind(session, program):
     assert log_text(program).count("Exiting: ") == 1  # the last run's log
     assert (program / "Log000.txt").exists()
 
+
+
+def windows_path(path) -> str:
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def test_closing_the_window_mid_scan_ends_the_program_and_keeps_the_last_scan(session, program, tmp_path):
+    data = tmp_path / "data"
+    made = programs.run("livery_scan_probe", "data", windows_path(SOURCE_DIR / "tools"), windows_path(data), "4000",
+                        timeout=180)
+    assert made.returncode == 0, made.stdout
+    shutil.copytree(data / "input", program / "input")
+    collection = tmp_path / "liveries"
+    subprocess.run(["/usr/bin/python3", str(SOURCE_DIR / "tests" / "standins" / "livery_collection.py"),
+                    "--data", str(data / "site" / "11"), "--out", str(collection), "--folders", "800",
+                    "--sections", "10000", "--description-min", "100", "--description-max", "400",
+                    "--no-unreadable"], check=True, capture_output=True, timeout=180)
+    session.data_folder().mkdir(parents=True, exist_ok=True)
+    parameters = "".join(f'    <parameter name="lfolder{i}" value="{windows_path(collection / f"lf{i}")}" />\n'
+                         for i in range(3))
+    (session.data_folder() / "parameters.xml").write_text(
+        '<?xml version="1.0" encoding="UTF-8"?>\n<root>\n  <parameters>\n'
+        '    <parameter name="SIM_INSTALL_PATH" value="C:\\windows" />\n' + parameters +
+        "  </parameters>\n</root>\n", encoding="utf-8")
+    (program / "output" / "errors").mkdir(parents=True)
+    (program / "output" / "LiveriesScanned.xml").write_bytes(b"the last scan\n")
+    started_scan = program / "output" / "errors" / "Fixes.txt"  # the scan removes it first
+    started_scan.write_text("earlier\n")
+
+    process = start_and_wait(session, program)
+    deadline = time.monotonic() + 60
+    while started_scan.exists():
+        assert time.monotonic() < deadline, "the scan did not start"
+        time.sleep(0.05)
+    closed = time.monotonic()
+    assert session.close_window()
+    assert process.wait(timeout=30) == 0
+    assert time.monotonic() - closed < 2
+    log = log_text(program)
+    assert "liveries scan manual starts" in log and " liveries in " not in log, log
+    assert (program / "output" / "LiveriesScanned.xml").read_bytes() == b"the last scan\n"
+    assert '<parameter name="SCAN_LIVERIES" value="true"' in (session.data_folder() / "parameters.xml").read_text()

@@ -64,6 +64,7 @@ run_all() {
       traffic_pass_bench) args=(60000) ;;
       park_load_bench) args=(20) ;;
       static_parking_bench) args=(30) ;;
+      bgl_scan_bench) args=(5000 50000 5) ;;
       *) args=("$port") ;; # the simulator-link benchmarks send to the TCP sink
     esac
     echo "== $label: $name"

@@ -61,6 +61,7 @@ run_all() {
       feed_parser_bench) args=(2) ;;
       livery_scan_bench) if [ $# -gt 0 ]; then args=("Z:${liveries//\//\\}"); else args=("$liveries"); fi ;;
       main_loop_bench) args=(60) ;;
+      traffic_pass_bench) args=(60000) ;;
       park_load_bench) args=(20) ;;
       *) args=("$port") ;; # the simulator-link benchmarks send to the TCP sink
     esac

@@ -12,6 +12,11 @@
 #include "catalogue/livery_scan.h" // gf_scanLiveries
 #include "foundation/text_hash.h"
 
+struct AcIdentity;
+struct LiveAc;
+struct StaticAc;
+struct ParkStand;
+
 // A live aircraft's hexid and a copy of the title of its chosen livery, so that it stays
 // readable across a rebuild of the tables; emptied every 86400 cycles, by the close-down
 // and by the traffic reset.
@@ -44,3 +49,20 @@ void gf_clearLiveryTables();
 void gf_logUnmatchedFlights();
 // The live traffic livery matching summary (every 86400 cycles and at close-down).
 void gf_logLiveryMatchingSummary();
+
+// Chooses the live aircraft's livery title from its airline, type and registration as deep
+// as MATCHING_DEPTH allows, skipping titles the simulator failed to create; sets the title
+// (a view into the livery tables, empty when nothing fits) and the "FSLTL_" flag, counts
+// and logs the match.
+void gf_matchLiveLivery(LiveAc& ac);
+// The title remembered for the hexid, as a view into the livery tables; empty when there
+// is none, when the tables no longer hold it, or when the simulator failed to create it
+// (the entry is then removed).
+std::string_view gf_hasLiveryCreationFailed(uint32_t hexid);
+// The simulator failed to create the aircraft with its title: shown, logged and skipped by
+// later matches; the 20th distinct such title throws user error 81. Nothing while a stop
+// is pending.
+void gf_reportLiveryNotCreated(const AcIdentity& identity);
+// The title of a new static aircraft (kept when it has one), its cargo flag taken from the
+// stand; false, after a "no livery match" line, when none fits.
+bool gf_matchStaticLivery(StaticAc& ac, const ParkStand& stand);

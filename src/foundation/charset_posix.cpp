@@ -43,3 +43,8 @@ std::string gf_ansiToUtf8(std::string_view text)
     }
     return out;
 }
+
+std::string gf_pathToAnsi(const std::filesystem::path& path)
+{
+    return path.string();
+}

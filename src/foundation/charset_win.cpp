@@ -26,3 +26,17 @@ std::string gf_ansiToUtf8(std::string_view text)
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideSize, out.data(), outSize, nullptr, nullptr);
     return out;
 }
+
+std::string gf_pathToAnsi(const std::filesystem::path& path)
+{
+    const std::wstring& wide = path.native();
+    if (wide.empty() || wide.size() > static_cast<size_t>(INT_MAX))
+        return {};
+    const int inSize = static_cast<int>(wide.size());
+    const int outSize = WideCharToMultiByte(CP_ACP, 0, wide.data(), inSize, nullptr, 0, nullptr, nullptr);
+    if (outSize < 1)
+        return {};
+    std::string out(static_cast<size_t>(outSize), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), inSize, out.data(), outSize, nullptr, nullptr);
+    return out;
+}

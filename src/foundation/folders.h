@@ -53,6 +53,8 @@ struct ProgramPaths {
 
 inline constexpr std::string_view g_dataFolderName = "Tavelorium_P3D";
 inline constexpr std::string_view g_parametersFileName = "parameters.xml";
+// The AI flight plans of a run, in the data folder.
+inline constexpr std::string_view g_flightPlanFolderName = "orig_dest";
 // RealTraffic's installation folder under Roaming AppData, and the file that marks it.
 inline constexpr std::string_view g_realTrafficFolderName = "InsideSystems";
 inline constexpr std::string_view g_realTrafficJarName = "RealTraffic.jar";

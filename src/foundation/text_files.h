@@ -44,6 +44,9 @@ TextFileRead gf_readTextFile(const std::filesystem::path& path, std::vector<std:
 
 // Text in the active code page (natively Windows-1252) as UTF-8; never fails.
 std::string gf_ansiToUtf8(std::string_view text);
+// The path in the active code page, for calls that take narrow paths (natively UTF-8);
+// characters the code page lacks become what Windows substitutes.
+std::string gf_pathToAnsi(const std::filesystem::path& path);
 
 // Appends the lines of text; a line ends at LF, and one CR before it (or at the very end)
 // is dropped; a leading UTF-8 byte-order mark is dropped; a final LF adds no empty line.

@@ -6,12 +6,28 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The park airport's stands are read (until the park airport is reset): the park file's
 // g_parkFileLoaded under the name the traffic service knows it by.
 extern std::atomic<bool>& g_parkStandsLoaded;
 // The id of the user's reserved stand at the park airport (empty when none).
 extern std::string g_reservedStandId;
+
+// A static aircraft the static parking wants created at a stand.
+struct ParkCandidate {
+    uint32_t standNumber = 0;
+    uint32_t fitOffset = 0; // half hours by which the chosen flight's time lies before now
+    std::string airline;
+    std::string aircraftType;
+    std::string callsign1;
+    std::string callsign2;
+    std::string registration;
+    uint64_t value = 0; // first byte: the first callsign part is preferred
+};
+// The static aircraft still to be created; the engine takes one per traffic pass from the
+// end.
+extern std::vector<ParkCandidate> g_addingStack;
 
 // Reads my_park_airports.txt into g_parkAirports; the start-up does not use the result.
 bool lf_readMyParkAirports();

@@ -5,6 +5,7 @@
 #include "foundation/log.h"
 
 std::string g_reservedStandId;
+std::vector<ParkCandidate> g_addingStack;
 
 bool lf_readMyParkAirports()
 {
@@ -29,5 +30,5 @@ void gf_dropParkAirport() {}
 
 size_t gf_addingStackCount()
 {
-    return 0;
+    return g_addingStack.size();
 }

@@ -1,13 +1,87 @@
-#include "traffic/traffic_service.h"
+#include <algorithm>
+#include <cmath>
+#include <mutex>
 
 #include "feed/realtraffic_link.h"
+#include "feed/received_flights.h"
 #include "foundation/log.h"
 #include "foundation/settings_catalogue.h"
+#include "parking/static_parking.h"
+#include "simlink/sim_client.h"
+#include "traffic/live_stands.h"
+#include "traffic/live_update.h"
+#include "traffic/traffic_internal.h"
+#include "traffic/traffic_service.h"
+#include "traffic/traffic_state.h"
 
 std::atomic<uint32_t> g_trafficTick{0};
 bool g_fastRangeRequests = false;
 UserState g_userSnapshot;
 std::mutex g_userSnapshotMutex;
+
+namespace {
+
+constexpr uint32_t kRecordsPerPass = 2;
+constexpr uint32_t kRemovalTicks = 10;
+constexpr uint32_t kCreationTicks = 50;
+constexpr float kMaxDroppingFrameRate = 50.0f;
+
+void lf_swapPositionBuffers()
+{
+    std::swap(g_posUpdates.write, g_posUpdates.read);
+    g_posUpdates.write->clear();
+}
+
+SimCreateRequest lf_creationRequest(const LiveAc& ac)
+{
+    SimCreateRequest r;
+    r.latitude = ac.pos.latitude;
+    r.longitude = ac.pos.longitude;
+    r.altitude = ac.pos.altitude;
+    r.pitch = ac.pos.pitch * g_radToDeg;
+    r.bank = ac.pos.bank * g_radToDeg;
+    r.heading = ac.pos.heading * g_radToDeg;
+    r.onGround = ac.samples.empty() || ac.samples.front().airborne ? 0 : 1;
+    r.airspeed = 0;
+    r.callsign = ac.callsign;
+    r.liveryTitle = ac.liveryTitle;
+    r.hexid = ac.hexid;
+    return r;
+}
+
+void lf_requestCreationOfSpawned()
+{
+    if (g_newAcIds.empty())
+        return;
+    const uint32_t hexid = g_newAcIds.back();
+    g_newAcIds.pop_back();
+    const LiveAc* ac = gf_findLiveAc(hexid);
+    if (ac == nullptr)
+        return;
+    if (ac->callsign.empty())
+        gf_logErrorLine("{} {} objectid = 0?", "lf_handleAddingStack", gf_flightText(*ac));
+    else
+        g_liveCreateDeque.push_back(lf_creationRequest(*ac));
+}
+
+// Takes at most two records under the lock and applies them after it is released: the
+// intake may log, and the reader thread must not wait for that.
+void lf_takeReceivedRecords()
+{
+    static std::vector<LiveFlightRecord> taken;
+    {
+        std::lock_guard lock(g_liveFlightsMutex);
+        for (uint32_t i = 0; i < kRecordsPerPass && !g_liveFlights.empty(); ++i) {
+            taken.push_back(std::move(g_liveFlights.front()));
+            g_liveFlights.pop_front();
+        }
+    }
+    for (LiveFlightRecord& record : taken)
+        gf_applyReceivedRecord(record);
+    taken.clear();
+}
+
+} // namespace
 
 uint32_t gf_trafficTickNow()
 {
@@ -26,6 +100,56 @@ UserState gf_userSnapshotCopy()
     return g_userSnapshot;
 }
 
+bool gf_eraseQueuedCreation(std::deque<SimCreateRequest>& deque, std::string_view callsign)
+{
+    if (callsign.empty())
+        return false;
+    return std::erase_if(deque, [callsign](const SimCreateRequest& r) { return r.callsign == callsign; }) > 0;
+}
+
+void lf_updateAllLiveAc()
+{
+    bool anyToErase = false;
+    for (LiveAc& ac : g_liveAcs)
+        anyToErase = updateLiveAc(ac) || anyToErase;
+    if (anyToErase)
+        std::erase_if(g_liveAcs, [](const LiveAc& ac) { return ac.erase || ac.removed; });
+    std::unique_lock lock(g_simConnectMutex, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        if (g_simFrameRate.load() <= kMaxDroppingFrameRate) {
+            g_posUpdates.write->clear();
+            return;
+        }
+        lock.lock();
+    }
+    lf_swapPositionBuffers();
+}
+
+void lf_runTickQueues()
+{
+    const uint32_t tick = g_trafficTick.load();
+    if (tick % kRemovalTicks == 0 && !g_removeDeque.empty()) {
+        {
+            std::lock_guard lock(g_simConnectMutex);
+            g_removeQueue.push_back(g_removeDeque.front());
+        }
+        g_removeDeque.pop_front();
+    }
+    if (tick % kCreationTicks != 0)
+        return;
+    if (!g_liveCreateDeque.empty()) {
+        gf_queueCreateAc(g_liveCreateDeque.front());
+        g_liveCreateDeque.pop_front();
+        return;
+    }
+    if (!g_staticCreateDeque.empty()) {
+        gf_queueCreateAc(g_staticCreateDeque.front());
+        g_staticCreateDeque.pop_front();
+    }
+    if (!g_addingStack.empty())
+        lf_createStaticFromStack();
+}
+
 void lf_requestAcInRange()
 {
     const uint32_t tick = g_trafficTick.load();
@@ -37,4 +161,15 @@ void lf_requestAcInRange()
         gf_sendUserPosition();
         gf_storeUserSnapshot(gf_simLink().requestUserPosition());
     }
+}
+
+void lf_handleAddingStack()
+{
+    gf_handleSimEvents();
+    lf_updateAllLiveAc();
+    lf_runTickQueues();
+    lf_takeReceivedRecords();
+    lf_requestCreationOfSpawned();
+    lf_requestAcInRange();
+    ++g_trafficTick;
 }

@@ -10,7 +10,7 @@
 
 #include "foundation/stop_state.h"
 #include "foundation/time_text.h"
-#include "simlink/sc_test_support.h"
+#include "support/sc_test_support.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_client_internal.h"
 #include "simlink/sim_object_events.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "simlink/sc_test_support.h"
+#include "support/sc_test_support.h"
 #include "simlink/simconnect/config.h"
 #include "simlink/simconnect/transport_open.h"
 #include "support/test_support.h"

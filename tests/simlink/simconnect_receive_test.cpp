@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "simlink/sc_test_support.h"
+#include "support/sc_test_support.h"
 #include "support/test_support.h"
 
 using sctest::Bytes;

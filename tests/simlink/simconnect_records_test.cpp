@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "simlink/sc_test_support.h"
+#include "support/sc_test_support.h"
 
 using sctest::Bytes;
 using sctest::hexDump;

@@ -3,7 +3,7 @@
 #include <set>
 #include <thread>
 
-#include "simlink/sc_test_support.h"
+#include "support/sc_test_support.h"
 
 using sctest::requestHead;
 

@@ -32,6 +32,15 @@ public:
         return records_;
     }
 
+    // The records sent since the last call.
+    std::vector<std::string> takeRecords()
+    {
+        std::lock_guard lock(recordsMutex_);
+        std::vector<std::string> taken(records_.begin() + static_cast<std::ptrdiff_t>(taken_), records_.end());
+        taken_ = records_.size();
+        return taken;
+    }
+
     // Feeds bytes to the receive side in reads of at most `chunk` bytes.
     void inject(std::string_view bytes, size_t chunk = 65536)
     {
@@ -65,6 +74,7 @@ protected:
 private:
     mutable std::mutex recordsMutex_;
     std::vector<std::string> records_; // guarded by recordsMutex_
+    size_t taken_ = 0;                 // guarded by recordsMutex_
 };
 
 // A connection on a recording transport; closed (and freed) with the object.

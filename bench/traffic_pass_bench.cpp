@@ -1,0 +1,320 @@
+// Cost of the traffic pass with 500 live and 500 static aircraft in the simulator: every
+// tick two received records of known aircraft, every second an in-range batch of 200
+// reports, every 50 ticks one live aircraft removed and a new one received, spawned,
+// created and bound, as the simulator would. The simulator's side (queues drained, objects
+// bound and removed) runs between the passes and is not timed.
+//   traffic_pass_bench [TICKS, default 60000]
+// Prints the median, 99th percentile and largest pass, the heap allocations per pass (all
+// passes, and those with no periodic work), and the time of each aircraft duty of the
+// once-a-second cycle at 500 x 500, beside the distances of every live to every static
+// aircraft as reference.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "control/service_state.h"
+#include "foundation/geo.h"
+#include "feed/received_flights.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_link_calls.h"
+#include "simlink/sim_object_events.h"
+#include "simlink/sim_queues.h"
+#include "traffic/engine_neighbours.h"
+#include "traffic/traffic_internal.h"
+#include "traffic/traffic_service.h"
+#include "traffic/traffic_state.h"
+
+namespace {
+
+std::atomic<uint64_t> g_allocations{0};
+volatile double g_sink = 0.0;
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    ++g_allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kLive = 500;
+constexpr uint32_t kStatic = 500;
+constexpr uint32_t kInRangeReports = 200;
+constexpr int kWarmupTicks = 6000;
+constexpr double kLat = 52.3;
+constexpr double kLon = 4.76;
+
+const std::string kTitle = "Airbus A320 Bench Airways";
+uint64_t g_steady = 1'000'000'000'000;
+
+const EngineNeighbours kNeighbours{
+    [](std::string_view) { return TypeCategory::Large; },
+    [](std::string_view) { return true; },
+    [](std::string_view) { return 0.02; },
+    [](std::string_view) { return std::optional<DbaseRecord>{}; },
+    [](LiveAc& ac) { ac.liveryTitle = kTitle; },
+    [](uint32_t) { return std::string_view{}; },
+    [](const AcIdentity&) {},
+    [] { return g_steady; },
+};
+
+struct Bound {
+    uint32_t objectId;
+    uint32_t hexid;
+    uint32_t tick;
+};
+
+uint32_t g_nextObject = 100000;
+uint32_t g_nextHexid = 0x500000;
+std::vector<Bound> g_toBind;
+
+// The feed: 500 flights, each reporting every 250 ticks (two records a tick); every 50
+// ticks one of them ends (its aircraft is removed) and a new flight takes its place.
+struct Slot {
+    uint32_t hexid = 0;
+    uint32_t reports = 0;
+};
+std::vector<Slot> g_slots;
+
+LiveFlightRecord lf_record(uint32_t hexid, uint32_t n, double timestamp)
+{
+    LiveFlightRecord r;
+    r.hexid = hexid;
+    r.texts.callsign = "BNC" + std::to_string(hexid % 100000);
+    r.texts.aircraftType = "A320";
+    r.texts.origin = "EHAM";
+    r.texts.destination = "EGLL";
+    r.sample.latitude = kLat + 0.3 * ((hexid * 37) % 100) / 100.0 + n * 0.001;
+    r.sample.longitude = kLon + 0.3 * ((hexid * 53) % 100) / 100.0;
+    r.sample.altitude = 20000.0;
+    r.sample.groundSpeed = 250.0;
+    r.sample.trueAirspeed = 250.0;
+    r.sample.track = static_cast<double>(n * 5 % 360); // turning: no report is too frequent
+    r.sample.airborne = true;
+    r.sample.dueTick = g_trafficTick.load() + g_recordDelayTicks;
+    r.timestamp = timestamp;
+    return r;
+}
+
+void lf_addStatics()
+{
+    for (uint32_t i = 0; i < kStatic; ++i) {
+        FlightTexts t;
+        t.callsign = "STA" + std::to_string(i) + "*";
+        t.aircraftType = "A320";
+        AcIdentity id = gf_makeAcIdentity(t);
+        id.hexid = i + 1;
+        StaticAc& s = g_staticAcs.emplace_back(std::move(id), i + 1, kLat + i * 1e-4, kLon, 0.0, false);
+        s.objectId = 50000 + i;
+        s.status = SimStatus::Active;
+    }
+}
+
+void lf_addLive(uint32_t count)
+{
+    for (uint32_t i = 0; i < count; ++i) {
+        g_slots.push_back({g_nextHexid, 12});
+        LiveFlightRecord r = lf_record(g_nextHexid++, 0, 1.7e9);
+        lf_spawnFromRecord(r);
+        LiveAc& ac = g_liveAcs.back();
+        for (uint32_t n = 1; n <= 12; ++n) {
+            PosSample s = lf_record(ac.hexid, n, 0.0).sample;
+            s.dueTick = 1000 + n * 250;
+            ac.samples.push_back(s);
+        }
+        ac.pos.latitude = ac.samples.front().latitude;
+        ac.pos.longitude = ac.samples.front().longitude;
+        ac.pos.altitude = 20000.0;
+        ac.objectId = g_nextObject++;
+        ac.status = SimStatus::Active;
+        ac.phase = FlightPhase::Flying;
+        ac.onGround = i % 2 == 0;
+    }
+}
+
+// The simulator between two passes: what the pass queued is taken, new objects are bound
+// 10 ticks after their creation and removals are reported.
+void lf_simulator(uint32_t tick)
+{
+    std::vector<SimObjectEvent> events;
+    {
+        std::lock_guard lock(g_simConnectMutex);
+        g_posUpdates.read->clear();
+        g_eventQueue.clear();
+        for (const SimCreateRequest& r : g_createQueue)
+            g_toBind.push_back({g_nextObject++, r.hexid, tick + 10});
+        g_createQueue.clear();
+        for (const uint32_t id : g_removeQueue)
+            events.push_back({id, 0, 0, SimObjectEventKind::Removed});
+        g_removeQueue.clear();
+    }
+    std::erase_if(g_toBind, [&](const Bound& b) {
+        if (b.tick > tick)
+            return false;
+        events.push_back({b.objectId, b.hexid, 0, SimObjectEventKind::Bound, 0, 20000});
+        return true;
+    });
+    if (tick % 100 == 50) {
+        for (uint32_t i = 0; i < kInRangeReports && i < g_liveAcs.size(); ++i)
+            events.push_back({g_liveAcs[i].objectId, 0, 0, SimObjectEventKind::InRange, 0.0, 20000.0});
+    }
+    std::lock_guard lock(g_simObjectEventsMutex);
+    g_simObjectEvents.insert(g_simObjectEvents.end(), events.begin(), events.end());
+}
+
+
+void lf_feed(uint32_t tick)
+{
+    static uint32_t next = 0;
+    static uint32_t ending = 0;
+    {
+        std::lock_guard lock(g_liveFlightsMutex);
+        for (int i = 0; i < 2; ++i, ++next) {
+            Slot& slot = g_slots[next % kLive];
+            ++slot.reports;
+            g_liveFlights.push_back(lf_record(slot.hexid, slot.reports, 1.7e9 + slot.reports * 2.5));
+        }
+    }
+    if (tick % 50 != 30)
+        return;
+    Slot& slot = g_slots[ending++ % kLive];
+    if (LiveAc* ac = gf_findLiveAc(slot.hexid))
+        removeAircraftFromSim(*ac);
+    slot = {g_nextHexid++, 0};
+}
+
+double lf_percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(static_cast<double>(v.size()) * p))];
+}
+
+double lf_micros(Clock::duration d)
+{
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
+template <typename Duty>
+double lf_dutyMicros(Duty duty, int times = 200)
+{
+    const auto t0 = Clock::now();
+    for (int i = 0; i < times; ++i)
+        duty(i);
+    return lf_micros(Clock::now() - t0) / times;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int ticks = argc > 1 ? std::atoi(argv[1]) : 60000;
+    gf_setEngineNeighboursForTests(&kNeighbours);
+    SimLinkCalls calls = gf_simLink();
+    calls.requestAircraftInRange = [](int32_t) { return true; };
+    calls.requestUserPosition = [] {
+        UserState u;
+        u.latitude = kLat;
+        u.longitude = kLon;
+        return u;
+    };
+    gf_setSimLinkCalls(calls);
+    gf_reserveTrafficContainers();
+    g_simFrameRate = 60.0f;
+    g_trafficTick = 1000;
+    lf_addStatics();
+    lf_addLive(kLive);
+
+    std::vector<double> all, steady;
+    uint64_t allocations = 0, steadyAllocations = 0;
+    for (int i = -kWarmupTicks; i < ticks; ++i) {
+        const uint32_t tick = g_trafficTick.load();
+        g_steady += 100000;
+        lf_feed(tick);
+        const uint64_t a0 = g_allocations.load();
+        const auto t0 = Clock::now();
+        lf_handleAddingStack();
+        const double us = lf_micros(Clock::now() - t0);
+        const uint64_t a1 = g_allocations.load();
+        lf_simulator(tick);
+        if (i < 0)
+            continue;
+        all.push_back(us);
+        allocations += a1 - a0;
+        if (tick % 10 != 0 && tick % 100 != 51) {
+            steady.push_back(us);
+            steadyAllocations += a1 - a0;
+        }
+    }
+    size_t active = 0;
+    for (const LiveAc& ac : g_liveAcs)
+        active += ac.status == SimStatus::Active ? 1 : 0;
+    std::printf("traffic pass, %zu live (%zu active), %zu static, %d passes\n", g_liveAcs.size(), active,
+                g_staticAcs.size(), ticks);
+    std::printf("  all passes:    p50 %.1f us  p99 %.1f us  max %.1f us  allocations/pass %.2f\n",
+                lf_percentile(all, 0.5), lf_percentile(all, 0.99), lf_percentile(all, 1.0),
+                static_cast<double>(allocations) / static_cast<double>(all.size()));
+    std::printf("  steady passes: p50 %.1f us  p99 %.1f us  max %.1f us  allocations/pass %.2f\n",
+                lf_percentile(steady, 0.5), lf_percentile(steady, 0.99), lf_percentile(steady, 1.0),
+                static_cast<double>(steadyAllocations) / static_cast<double>(steady.size()));
+
+    // The cycle's duties, each over all 500 x 500 aircraft; the taxiing half has moved.
+    for (LiveAc& ac : g_liveAcs) {
+        ac.onGround = ac.hexid % 2 == 0;
+        ac.phase = ac.onGround ? FlightPhase::Taxi : FlightPhase::Flying;
+    }
+    UserState far;
+    far.latitude = 10.0;
+    gf_storeUserSnapshot(far);
+    const double bare = lf_dutyMicros([](int) {
+        double sum = 0;
+        for (const LiveAc& ac : g_liveAcs)
+            for (const StaticAc& s : g_staticAcs)
+                sum += gf_distanceNm({ac.pos.latitude, ac.pos.longitude}, {s.standLat, s.standLon});
+        g_sink = sum;
+    }, 5);
+    std::printf("cycle duties at %zu x %zu (reference: every live to every static distance %.1f us)\n",
+                g_liveAcs.size(), g_staticAcs.size(), bare);
+    std::printf("  user collisions on the ground %.1f us, in the air %.1f us\n",
+                lf_dutyMicros([](int i) { g_userSnapshot.latitude = 10.0 + i * 1e-6; gf_removeUserCollisions(true, 0.02); }),
+                lf_dutyMicros([](int) { gf_removeUserCollisions(false, 0.02); }));
+    std::printf("  live-parked collisions %.1f us\n", lf_dutyMicros([](int) {
+                    for (LiveAc& ac : g_liveAcs)
+                        ac.lastCheckLat = 0.0;
+                    gf_removeLiveParkedCollisions();
+                }, 20));
+    std::printf("  static twins %.1f us, live parked %.1f us, parked count %.1f us, touchdown %.1f us\n",
+                lf_dutyMicros([](int) { gf_removeStaticTwinOfLive(); }),
+                lf_dutyMicros([](int) {
+                    g_liveParked.clear();
+                    gf_collectLiveParked();
+                }),
+                lf_dutyMicros([](int) { gf_countParkedLive(true); }),
+                lf_dutyMicros([](int) {
+                    g_touchdownHexids.push_back(g_liveAcs.back().hexid);
+                    gf_handleNextTouchdown();
+                }));
+    gf_setEngineNeighboursForTests(nullptr);
+    return 0;
+}

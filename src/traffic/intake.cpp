@@ -1,0 +1,147 @@
+#include <cmath>
+
+#include "foundation/settings_catalogue.h"
+#include "parking/park_airports.h"
+#include "traffic/engine_neighbours.h"
+#include "traffic/live_update.h"
+#include "traffic/traffic_internal.h"
+#include "traffic/traffic_state.h"
+
+namespace {
+
+// Reports closer than this are repeats.
+constexpr double kMinReportSeconds = 1.0;
+constexpr double kSpikeFactor = 10.0;
+constexpr double kSlowKt = 5.0;
+constexpr double kSpikeFromSlowKt = 80.0;
+constexpr double kFastAirborneKt = 120.0;
+constexpr double kSteadyAirTrackDeg = 1.0;
+constexpr double k450MetresNm = 0.2429805615550756;
+constexpr double kSlowTaxiKt = 30.0;
+constexpr double kSteadyTaxiTrackDeg = 2.0;
+constexpr double k20MetresNm = 0.010799136069114472;
+constexpr double kMaxTaxiReportSeconds = 15.0;
+constexpr double kLowAltitudeFt = 10000.0;
+constexpr double kAirfieldBandFt = 108.0;
+constexpr double kNoAirfieldElevationFt = -1000.0;
+
+// A speed spike: one of the two ground speeds is ten times the other, or jumps from a
+// standstill to a speed no aircraft reaches in one report.
+bool lf_isSpeedSpike(double before, double now)
+{
+    return (before > kSlowKt && now >= kSpikeFactor * before) || (now > kSlowKt && before >= kSpikeFactor * now) ||
+           (before <= kSlowKt && now >= kSpikeFromSlowKt) || (now <= kSlowKt && before >= kSpikeFromSlowKt);
+}
+
+// Reports of a steady aircraft that come faster than it moves 450 m in the air or 20 m
+// on the ground add nothing.
+bool lf_isTooFrequent(const PosSample& before, const PosSample& now, double dt)
+{
+    const double gs = now.groundSpeed;
+    const double trackChange = std::fabs(now.track - before.track);
+    if (now.airborne)
+        return gs > kFastAirborneKt && trackChange <= kSteadyAirTrackDeg && dt <= k450MetresNm / (gs / 3600.0);
+    if (gs > kSlowTaxiKt || trackChange > kSteadyTaxiTrackDeg)
+        return false;
+    const double limit = gs > 0.0 ? std::min(k20MetresNm / (gs / 3600.0), kMaxTaxiReportSeconds) : kMaxTaxiReportSeconds;
+    return dt <= limit;
+}
+
+// A position just above an airfield's elevation that is not on the ground cannot be flown
+// from: the record is not taken for an aircraft that is not yet created.
+bool lf_isImplausibleNearAirfield(double altitude)
+{
+    if (!(altitude > 0.0 && altitude < kLowAltitudeFt))
+        return false;
+    const double elevation = g_parkAirport.code.empty() ? kNoAirfieldElevationFt : g_parkAirport.elevationFt;
+    return std::fabs(altitude - elevation) <= kAirfieldBandFt;
+}
+
+bool lf_categoryWanted(TypeCategory category)
+{
+    switch (category) {
+    case TypeCategory::Other:
+        return LIGHT_AIRCRAFT.value;
+    case TypeCategory::HighPerformance:
+        return HIGH_PERF_AIRCRAFT.value;
+    case TypeCategory::Rotorcraft:
+        return HELICOPTERS.value;
+    case TypeCategory::Buzjet:
+    case TypeCategory::Large:
+    case TypeCategory::Heavy:
+        return true;
+    }
+    return false;
+}
+
+bool lf_isLiveDuplicate(const LiveFlightRecord& r)
+{
+    if (r.texts.callsign.empty())
+        return false;
+    for (const LiveAc& ac : g_liveAcs) {
+        if (ac.callsign == r.texts.callsign && ac.aircraftType == r.texts.aircraftType)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void gf_applyReceivedRecord(LiveFlightRecord& r)
+{
+    LiveAc* ac = gf_findLiveAc(r.hexid);
+    if (ac == nullptr) {
+        if (!lf_isLiveDuplicate(r))
+            lf_prepareNewLiveAc(r);
+        return;
+    }
+    if (ac->status == SimStatus::LiveryRespawn || ac->status == SimStatus::RemovingFromSim)
+        return;
+    if (!ac->samples.empty()) {
+        const PosSample& newest = ac->samples.back();
+        const double dt = r.timestamp - ac->lastRecordTime;
+        if (r.timestamp == ac->lastRecordTime || !(dt > kMinReportSeconds))
+            return;
+        if (lf_isSpeedSpike(newest.groundSpeed, r.sample.groundSpeed))
+            return;
+        if (ac->pauseCounter < 1 && lf_isTooFrequent(newest, r.sample, dt))
+            return;
+    }
+    if (ac->status == SimStatus::Buffer && lf_isImplausibleNearAirfield(r.sample.altitude))
+        return;
+    if (!gf_respawnCheck(*ac, r))
+        return;
+    ac->lastRecordTime = r.timestamp;
+    decodeExisting(*ac, r.sample);
+}
+
+void lf_prepareNewLiveAc(LiveFlightRecord& r)
+{
+    if (!r.texts.registration.empty()) {
+        const std::optional<DbaseRecord> found = gf_engine().lookupDbase(r.texts.registration);
+        if (found && !found->type.empty())
+            r.texts.aircraftType = found->type;
+    }
+    if (gf_engine().isKnownType(r.texts.aircraftType))
+        lf_spawnFromRecord(r);
+}
+
+void lf_spawnFromRecord(LiveFlightRecord& r)
+{
+    const TypeCategory category = gf_engine().typeCategory(r.texts.aircraftType);
+    if (static_cast<uint32_t>(category) > static_cast<uint32_t>(TypeCategory::Rotorcraft) ||
+        !lf_categoryWanted(category))
+        return;
+    if (lf_isImplausibleNearAirfield(r.sample.altitude))
+        return;
+    r.texts.secondCallsign = r.texts.callsign;
+    r.texts.extraText.clear();
+    r.texts.value = 0;
+    AcIdentity identity = gf_makeAcIdentity(r.texts);
+    identity.hexid = r.hexid;
+    identity.groundTurnRateInUse = identity.groundTurnRate;
+    const CategoryValues& v = gf_categoryValues(identity.category);
+    identity.maxClimbPerTick = v.maxClimbPerTick;
+    identity.standApproachSpeed = v.standApproachSpeed;
+    g_liveAcs.emplace_back(r.sample, std::move(identity), r.timestamp);
+}

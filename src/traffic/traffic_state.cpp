@@ -1,0 +1,78 @@
+#include "traffic/traffic_state.h"
+
+#include <mutex>
+
+#include "catalogue/liveries.h"
+#include "control/service_state.h"
+#include "feed/qnh_reader.h"
+#include "feed/received_flights.h"
+#include "parking/park_airports.h"
+#include "parking/park_stand.h"
+#include "parking/static_parking.h"
+#include "traffic/traffic_service.h"
+#include "ui/window_state.h"
+
+std::vector<LiveAc> g_liveAcs;
+std::vector<StaticAc> g_staticAcs;
+std::vector<uint32_t> g_newAcIds;
+std::deque<SimCreateRequest> g_liveCreateDeque;
+std::deque<SimCreateRequest> g_staticCreateDeque;
+std::deque<uint32_t> g_removeDeque;
+std::vector<SimObjectEvent> g_pendingActivations;
+std::list<uint32_t> g_touchdownHexids;
+std::vector<LiveParkedEntry> g_liveParked;
+std::vector<std::string> g_ghostCallsigns;
+
+void gf_reserveTrafficContainers()
+{
+    static bool reserved = false;
+    if (reserved)
+        return;
+    reserved = true;
+    g_liveAcs.reserve(512);
+    g_staticAcs.reserve(256);
+    {
+        std::lock_guard lock(g_simObjectEventsMutex);
+        g_simObjectEvents.reserve(256);
+    }
+    g_pendingActivations.reserve(128);
+    g_newAcIds.reserve(64);
+    g_liveParked.reserve(64);
+    g_ghostCallsigns.reserve(64);
+    g_parkStands.reserve(512);
+    g_addingStack.reserve(256);
+}
+
+void gf_resetTrafficState()
+{
+    g_parkAirport = ParkAirport{};
+    {
+        std::lock_guard lock(g_simObjectEventsMutex);
+        g_simObjectEvents.clear();
+    }
+    g_pendingActivations.clear();
+    g_ghostCallsigns.clear();
+    g_liveryIdTitles.clear();
+    g_newAcIds.clear();
+    g_liveCreateDeque = {};
+    g_staticCreateDeque = {};
+    g_removeDeque = {};
+    g_staticAcs.clear();
+    {
+        std::lock_guard lock(g_liveFlightsMutex);
+        g_liveFlights = {};
+    }
+    gf_resetFlightDropLog();
+    g_fastRangeRequests = false;
+    g_liveAcs.clear();
+    g_touchdownHexids.clear();
+    g_liveParked.clear();
+    g_addingStack.clear();
+    gf_clearParkStands();
+    g_parkStandsLoaded = false;
+    g_qnh = g_defaultQnh;
+    g_timeOfWeek = 0;
+    g_unmatchedFlights.clear();
+    g_trafficTick = 0;
+    gf_invalidateBand(g_parkAirportArea);
+}

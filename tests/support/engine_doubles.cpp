@@ -1,0 +1,86 @@
+#include "support/engine_doubles.h"
+
+#include <optional>
+
+#include "foundation/settings_catalogue.h"
+#include "traffic/aircraft_records.h"
+#include "traffic/engine_neighbours.h"
+
+namespace enginetest {
+namespace {
+
+std::optional<CatalogueDouble> g_catalogue;
+
+template <typename Map>
+auto lf_find(const Map& map, std::string_view key)
+{
+    return map.find(key);
+}
+
+const EngineNeighbours kDoubles{
+    [](std::string_view type) {
+        const auto it = lf_find(catalogue().types, type);
+        return it == catalogue().types.end() ? TypeCategory::Other : it->second;
+    },
+    [](std::string_view type) { return catalogue().types.contains(type); },
+    [](std::string_view type) {
+        const auto it = lf_find(catalogue().halfSpans, type);
+        return it == catalogue().halfSpans.end() ? 0.02 : it->second;
+    },
+    [](std::string_view reg) -> std::optional<DbaseRecord> {
+        const auto it = lf_find(catalogue().registrations, reg);
+        return it == catalogue().registrations.end() ? std::nullopt : std::optional<DbaseRecord>(it->second);
+    },
+    [](LiveAc& ac) {
+        const auto it = lf_find(catalogue().liveries, ac.aircraftType);
+        if (it == catalogue().liveries.end())
+            return;
+        ac.liveryTitle = it->second;
+        ac.fsltlLivery = it->second.find("FSLTL_") != std::string::npos;
+    },
+    [](uint32_t) { return std::string_view{}; },
+    [](const AcIdentity& id) { catalogue().notCreated.push_back(gf_flightText(id)); },
+    [] { return catalogue().steadyTicks; },
+};
+
+void lf_defaultSettings()
+{
+    for (CheckBoxParameter* p : {&LIGHT_AIRCRAFT, &HELICOPTERS, &HIGH_PERF_AIRCRAFT, &COLLISION_USER_AIR,
+                                 &COLLISION_USER_GND, &COLLISION_LIVE_PARKED_GND, &NAV_LIGHTS_WHILE_PARKED,
+                                 &INITIAL_LOAD_ONLY, &GUID_CHANGES})
+        p->value = p->defaultValue;
+    RANDOM.value = RANDOM.defaultValue;
+    MAX_LIVE_SEL.value = MAX_LIVE_SEL.defaultValue;
+    BLOCK_CALLSIGN.setValue({});
+}
+
+} // namespace
+
+CatalogueDouble& catalogue()
+{
+    return *g_catalogue;
+}
+
+void installEngineDoubles()
+{
+    g_catalogue.emplace();
+    CatalogueDouble& c = *g_catalogue;
+    const std::pair<const char*, TypeCategory> types[] = {
+        {"A320", TypeCategory::Large},  {"B744", TypeCategory::Heavy},           {"C172", TypeCategory::Other},
+        {"CL30", TypeCategory::Buzjet}, {"F16", TypeCategory::HighPerformance}, {"R44", TypeCategory::Rotorcraft}};
+    for (const auto& [type, category] : types) {
+        c.types[type] = category;
+        c.liveries[type] = std::string(type) + " livery";
+    }
+    c.steadyTicks = 1'000'000'000;
+    lf_defaultSettings();
+    gf_setEngineNeighboursForTests(&kDoubles);
+}
+
+void removeEngineDoubles()
+{
+    gf_setEngineNeighboursForTests(nullptr);
+    lf_defaultSettings();
+}
+
+} // namespace enginetest

@@ -1,0 +1,488 @@
+#include "support/traffic_scenario.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <mutex>
+
+#include <fmt/format.h>
+
+#include "control/service_state.h"
+#include "feed/feed_inputs.h"
+#include "feed/received_flights.h"
+#include "foundation/folders.h"
+#include "foundation/geo.h"
+#include "foundation/random.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_link_calls.h"
+#include "simlink/sim_object_events.h"
+#include "simlink/sim_queues.h"
+#include "simlink/simconnect/wire_records.h"
+#include "support/engine_doubles.h"
+#include "traffic/traffic_service.h"
+#include "traffic/traffic_state.h"
+
+namespace traffictest {
+namespace {
+
+constexpr double kEpochSeconds = 1704103200.0; // Monday 2024-01-01 10:00 UTC
+constexpr uint64_t kSteadyBase = 1'000'000'000'000;
+constexpr uint64_t kSteadyPerTick = 100'000; // 10 ms in 100 ns
+constexpr double kMaxReportedAglFt = 2500.0;
+constexpr double kOnGroundMarginFt = 0.5;
+constexpr double kRadToDeg = 57.29577951308232;
+
+bool g_rangeAsked = false;
+UserState g_user;
+
+constexpr std::array<const char*, 23> kEventNames{
+    "SIM", "OBJECT_ADDED", "OBJECT_REMOVED", "FRAME", "POSITION_CHANGED", "FLIGHT_LOADED", "BEACON_LIGHTS_SET",
+    "NAV_LIGHTS_SET", "TAXI_LIGHTS_SET", "STROBES_SET", "LANDING_LIGHTS_SET", "CABIN_LIGHTS_SET",
+    "LOGO_LIGHTS_SET", "ALL_LIGHTS_TOGGLE", "FREEZE_LATITUDE_LONGITUDE_SET", "FREEZE_ALTITUDE_SET",
+    "FREEZE_ATTITUDE_SET", "FLAPS_SET", "SPOILERS_SET", "GEAR_SET", "ENGINE_AUTO_START", "ENGINE_AUTO_SHUTDOWN",
+    "THROTTLE_SET"};
+
+std::string lf_eventName(uint32_t eventId)
+{
+    return eventId >= 201 && eventId - 201 < kEventNames.size() ? kEventNames[eventId - 201]
+                                                                  : fmt::format("EVENT_{}", eventId);
+}
+
+void lf_pushEvents(std::vector<SimObjectEvent>& events)
+{
+    if (events.empty())
+        return;
+    std::lock_guard lock(g_simObjectEventsMutex);
+    g_simObjectEvents.insert(g_simObjectEvents.end(), events.begin(), events.end());
+    events.clear();
+}
+
+template <typename Record>
+std::optional<Record> lf_recordAs(const std::string& raw)
+{
+    ScRequestHeader head{};
+    if (raw.size() < sizeof(Record))
+        return std::nullopt;
+    std::memcpy(&head, raw.data(), sizeof head);
+    if (head.id != g_scRequestIdBase + static_cast<uint32_t>(Record::kRequest))
+        return std::nullopt;
+    Record record{};
+    std::memcpy(&record, raw.data(), sizeof record);
+    return record;
+}
+
+// Zero for finite values; a value that is not finite makes it NaN.
+double lf_nonFinite(const PositionBlock& p, const MotionState& m)
+{
+    return (p.latitude + p.longitude + p.pitch + p.bank + p.heading + p.altitude + p.verticalSpeed + p.trueAirspeed +
+            m.latitudeStep + m.longitudeStep + m.pitchStep + m.bankStep + m.headingStep + m.altitudeStep) *
+           0.0;
+}
+
+double lf_nonFinite(const PosSample& s)
+{
+    return (s.latitude + s.longitude + s.altitude + s.groundSpeed + s.track + s.verticalSpeed + s.trueAirspeed) * 0.0;
+}
+
+bool lf_engineFinite(bool withSamples)
+{
+    double acc = 0.0;
+    for (const LiveAc& ac : g_liveAcs) {
+        acc += lf_nonFinite(ac.pos, ac.motion);
+        if (withSamples) {
+            for (const PosSample& s : ac.samples)
+                acc += lf_nonFinite(s);
+        }
+    }
+    return acc == 0.0;
+}
+
+} // namespace
+
+TrackPoint ReferenceFlight::at(double t) const
+{
+    if (points.empty())
+        return {};
+    if (t <= points.front().t)
+        return points.front();
+    const auto next = std::lower_bound(points.begin(), points.end(), t,
+                                       [](const TrackPoint& p, double time) { return p.t < time; });
+    if (next == points.end())
+        return points.back();
+    const TrackPoint& a = *(next - 1);
+    const TrackPoint& b = *next;
+    const double f = (t - a.t) / (b.t - a.t);
+    TrackPoint p = f < 0.5 ? a : b;
+    p.t = t;
+    p.lat = a.lat + (b.lat - a.lat) * f;
+    p.lon = a.lon + (b.lon - a.lon) * f;
+    p.altFt = a.altFt + (b.altFt - a.altFt) * f;
+    p.gsKt = a.gsKt + (b.gsKt - a.gsKt) * f;
+    p.vsFpm = a.vsFpm + (b.vsFpm - a.vsFpm) * f;
+    return p;
+}
+
+std::vector<ReferenceFlight> gf_generatedTraffic(const TrafficMix& mix, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const char* const types[] = {"A320", "A320", "A320", "B744", "CL30"};
+    std::vector<ReferenceFlight> flights;
+    for (size_t i = 0; i < mix.count; ++i) {
+        ReferenceFlight f;
+        f.hexid = 0x400000 + static_cast<uint32_t>(i);
+        f.texts.callsign = fmt::format("TST{}", i);
+        f.texts.aircraftType = types[random() % 5];
+        f.texts.origin = "EHAM";
+        f.texts.destination = "EGLL";
+        const double kind = unit(random);
+        const bool airborne = kind < 0.7;
+        const double gs = airborne ? 200.0 + 250.0 * unit(random) : kind < 0.9 ? 10.0 + 10.0 * unit(random) : 0.0;
+        const double spread = airborne ? 0.5 : 0.05;
+        TrackPoint a;
+        a.t = mix.startWindowS * unit(random);
+        a.lat = mix.lat + spread * (2.0 * unit(random) - 1.0);
+        a.lon = mix.lon + spread * (2.0 * unit(random) - 1.0);
+        a.altFt = airborne ? 3000.0 + 32000.0 * unit(random) : 0.0;
+        a.gsKt = gs;
+        a.trackDeg = 360.0 * unit(random);
+        a.onGround = !airborne;
+        TrackPoint b = a;
+        b.t = a.t + mix.minDurationS + (mix.maxDurationS - mix.minDurationS) * unit(random);
+        const GeoPos end = gf_destinationPoint({a.lat, a.lon}, a.trackDeg / kRadToDeg, gs * (b.t - a.t) / 3600.0 * 6076.11549);
+        b.lat = end.latitude;
+        b.lon = end.longitude;
+        f.points = {a, b};
+        flights.push_back(std::move(f));
+    }
+    return flights;
+}
+
+FeedScript gf_replayFeed()
+{
+    return {2.0, 8.0, 0.5, 0.05, 0.05};
+}
+
+SimScript gf_replaySim(const TrafficMix& mix)
+{
+    SimScript sim;
+    sim.fps = 30;
+    sim.failedCreationRate = 0.02;
+    sim.minBindFrames = 1;
+    sim.maxBindFrames = 30;
+    sim.lostOnGroundRate = 0.1;
+    sim.user = {0, mix.lat, mix.lon, 0, 0, 0, 0, true};
+    return sim;
+}
+
+uint64_t gf_liveSelCount()
+{
+    const auto active = std::count_if(g_liveAcs.begin(), g_liveAcs.end(),
+                                      [](const LiveAc& ac) { return ac.status == SimStatus::Active; });
+    return g_newAcIds.size() + static_cast<uint64_t>(active) + g_liveCreateDeque.size();
+}
+
+Scenario::Scenario(std::vector<ReferenceFlight> flights, FeedScript feed, SimScript sim, uint32_t seed)
+    : flights_(std::move(flights)), feedScript_(feed), sim_(std::move(sim)), random_(seed)
+{
+    gf_resetSimLinkState();
+    gf_resetTrafficState();
+    enginetest::installEngineDoubles();
+    gf_threadTwister().seed(seed);
+    gf_overrideDataFolder(data_.path());
+    gf_createFlightPlanFolder();
+    g_simConnect = connection_.handle;
+    connection_.transport->takeRecords();
+    g_simFrameRate = static_cast<float>(sim_.fps);
+    g_userOnGround = sim_.user.onGround;
+    g_user = UserState{};
+    g_user.latitude = sim_.user.lat;
+    g_user.longitude = sim_.user.lon;
+    g_user.altitude = sim_.user.altFt;
+    g_user.altitudeAboveGround = sim_.user.altFt - terrain(sim_.user.lat, sim_.user.lon);
+    g_user.heading = sim_.user.trackDeg / kRadToDeg;
+    g_user.groundVelocity = sim_.user.gsKt;
+    gf_storeUserSnapshot(g_user);
+    g_rangeAsked = false;
+    SimLinkCalls calls = gf_simLink();
+    calls.requestAircraftInRange = [](int32_t) { return g_rangeAsked = true; };
+    calls.requestUserPosition = [] { return g_user; };
+    gf_setSimLinkCalls(calls);
+    gf_setTrafficTickSource(&gf_trafficTickNow);
+    {
+        std::lock_guard lock(g_liveFlightsMutex);
+        g_serviceRunning = true;
+    }
+    for (const ReferenceFlight& f : flights_)
+        nextReport_.push_back(f.points.empty() ? std::numeric_limits<double>::infinity() : f.points.front().t);
+    if (!sim_.trackLog.empty())
+        trackLog_.open(sim_.trackLog, std::ios::binary);
+}
+
+Scenario::~Scenario()
+{
+    {
+        std::lock_guard lock(g_liveFlightsMutex);
+        g_serviceRunning = false;
+    }
+    gf_resetTrafficState();
+    gf_resetSimLinkState();
+    gf_resetSimLinkCalls();
+    gf_resetFeedSources();
+    enginetest::removeEngineDoubles();
+    g_userOnGround = false;
+    gf_storeUserSnapshot({});
+}
+
+double Scenario::terrain(double lat, double lon) const
+{
+    return sim_.terrainFt != nullptr ? sim_.terrainFt(lat, lon) : 0.0;
+}
+
+void Scenario::run(double seconds)
+{
+    const auto ticks = static_cast<uint64_t>(std::llround(seconds * 100.0));
+    for (uint64_t i = 0; i < ticks; ++i) {
+        enginetest::catalogue().steadyTicks = kSteadyBase + tick_ * kSteadyPerTick;
+        const auto minutes = static_cast<int64_t>(600.0 + time() / 60.0);
+        g_timeOfWeek = static_cast<int64_t>((static_cast<uint64_t>(minutes / 30 % 48) << 32) |
+                                            static_cast<uint64_t>(1 + minutes / 1440 % 7));
+        feed();
+        lf_handleAddingStack();
+        ++tick_;
+        while (static_cast<double>(frame_ + 1) / sim_.fps <= time())
+            frame();
+        checkEngine();
+    }
+}
+
+void Scenario::feed()
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (size_t i = 0; i < flights_.size(); ++i) {
+        const ReferenceFlight& f = flights_[i];
+        while (nextReport_[i] <= time()) {
+            const double t = nextReport_[i];
+            if (t > f.points.back().t) {
+                nextReport_[i] = std::numeric_limits<double>::infinity();
+                break;
+            }
+            nextReport_[i] = t + feedScript_.minGapS + unit(random_) * (feedScript_.maxGapS - feedScript_.minGapS);
+            if (unit(random_) < feedScript_.lossRate)
+                continue;
+            const TrackPoint p = f.at(t);
+            LiveFlightRecord r;
+            r.texts = f.texts;
+            r.hexid = f.hexid;
+            r.sample.latitude = p.lat;
+            r.sample.longitude = p.lon;
+            r.sample.altitude = p.onGround ? 0.0 : p.altFt;
+            r.sample.groundSpeed = p.gsKt;
+            r.sample.track = p.trackDeg;
+            r.sample.verticalSpeed = p.vsFpm;
+            r.sample.trueAirspeed = p.gsKt;
+            r.sample.airborne = !p.onGround;
+            r.timestamp = kEpochSeconds + t + feedScript_.jitterS * (2.0 * unit(random_) - 1.0);
+            const int copies = unit(random_) < feedScript_.duplicateRate ? 2 : 1;
+            for (int c = 0; c < copies; ++c) {
+                LiveFlightRecord copy = r;
+                counts_.records += gf_queueReceivedFlight(std::move(copy), static_cast<int64_t>(t * 1000.0)) ? 1 : 0;
+            }
+        }
+    }
+}
+
+void Scenario::frame()
+{
+    ++frame_;
+    takeQueues();
+    takeDirectRequests();
+    std::vector<SimObjectEvent> events;
+    for (const uint32_t hexid : failedHexids_)
+        events.push_back({0, hexid, 0, SimObjectEventKind::CreationFailed});
+    failedHexids_.clear();
+    for (auto& [id, o] : objects_) {
+        if (o.bound || o.bindFrame > frame_)
+            continue;
+        o.bound = true;
+        const bool live = o.hexid > g_maxStaticHexid;
+        events.push_back({id, o.hexid, 0, live ? SimObjectEventKind::Bound : SimObjectEventKind::StaticBound, 0.0,
+                          live ? o.state.altFt - terrain(o.state.lat, o.state.lon) : 0.0});
+    }
+    lf_pushEvents(events);
+    if (g_rangeAsked) {
+        g_rangeAsked = false;
+        reportObjects();
+    }
+    writeTrack();
+}
+
+void Scenario::takeQueues()
+{
+    std::vector<SimObjectEvent> events;
+    std::vector<uint32_t> removing;
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_int_distribution<int> bindFrames(sim_.minBindFrames, sim_.maxBindFrames);
+    std::lock_guard lock(g_simConnectMutex);
+    for (const PosUpdate& u : *g_posUpdates.read) {
+        const auto it = objects_.find(u.objectId);
+        if (it == objects_.end())
+            continue;
+        TrackSample& s = it->second.state;
+        s.lat = u.latitude;
+        s.lon = u.longitude;
+        s.altFt = u.altitude;
+        s.pitchDeg = u.pitch * kRadToDeg;
+        s.bankDeg = u.bank * kRadToDeg;
+        s.headingDeg = u.heading * kRadToDeg;
+        it->second.moved = true;
+        ++counts_.positions;
+    }
+    g_posUpdates.read->clear();
+    for (const SimClientEvent& e : g_eventQueue) {
+        if (const auto it = objects_.find(e.objectId); it != objects_.end())
+            it->second.events.push_back(fmt::format("{}={}", lf_eventName(e.eventId), e.data));
+    }
+    g_eventQueue.clear();
+    for (const SimCreateRequest& c : g_createQueue) {
+        if (unit(random_) < sim_.failedCreationRate) {
+            failedHexids_.push_back(c.hexid);
+            ++counts_.failedCreations;
+            continue;
+        }
+        SimObject o;
+        o.id = nextObjectId_++;
+        o.hexid = c.hexid;
+        o.callsign = c.callsign;
+        o.state = {time(), c.latitude, c.longitude, c.altitude, c.pitch, c.bank, c.heading, c.onGround != 0};
+        o.bindFrame = frame_ + bindFrames(random_);
+        o.events.push_back("creation");
+        ++counts_.creations;
+        objects_.emplace(o.id, std::move(o));
+    }
+    g_createQueue.clear();
+    for (const uint32_t id : g_removeQueue) {
+        const auto it = objects_.find(id);
+        if (it == objects_.end()) {
+            ++(removed_.contains(id) ? counts_.repeatedRemovals : counts_.unknownRemovals);
+            continue;
+        }
+        ++counts_.removals;
+        it->second.events.push_back("removal");
+        events.push_back({id, 0, 0, SimObjectEventKind::Removed});
+        removing.push_back(id);
+    }
+    g_removeQueue.clear();
+    lf_pushEvents(events);
+    // Their last line is written with this frame's track.
+    removing_.insert(removing_.end(), removing.begin(), removing.end());
+}
+
+// The requests the engine makes on the connection itself.
+void Scenario::takeDirectRequests()
+{
+    std::vector<SimObjectEvent> events;
+    for (const std::string& raw : connection_.transport->takeRecords()) {
+        std::string note;
+        uint32_t objectId = 0;
+        if (const auto r = lf_recordAs<ScRequestDataRecord>(raw)) {
+            objectId = r->objectId;
+            note = fmt::format("request {}", r->requestId);
+            if (r->requestId == 102)
+                events.push_back({objectId, 0, 0, SimObjectEventKind::StaticCg, sim_.cgHeightFt, sim_.staticPitchRad});
+        } else if (const auto p = lf_recordAs<ScSetFlightPlanRecord>(raw)) {
+            objectId = p->objectId;
+            note = "flight plan";
+        } else if (const auto d = lf_recordAs<ScSetDataRecord>(raw)) {
+            objectId = d->objectId;
+            note = fmt::format("controls {}", d->defineId);
+        } else if (const auto e = lf_recordAs<ScTransmitClientEventRecord>(raw)) {
+            objectId = e->objectId;
+            note = fmt::format("{}={}", lf_eventName(e->eventId), e->data);
+        }
+        if (const auto it = objects_.find(objectId); it != objects_.end() && !note.empty())
+            it->second.events.push_back(std::move(note));
+    }
+    lf_pushEvents(events);
+}
+
+// The in-range reply: every own live object near the ground, over the terrain.
+void Scenario::reportObjects()
+{
+    std::vector<SimObjectEvent> events;
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (auto& [id, o] : objects_) {
+        if (!o.bound || o.callsign.ends_with('*'))
+            continue;
+        const double ground = terrain(o.state.lat, o.state.lon);
+        const double agl = o.state.altFt - ground;
+        if (agl > kMaxReportedAglFt || unit(random_) < sim_.lostOnGroundRate)
+            continue;
+        const bool onGround = o.state.altFt <= ground + sim_.cgHeightFt + kOnGroundMarginFt;
+        events.push_back({id, onGround ? 1u : 0u, 0, SimObjectEventKind::InRange, ground, agl});
+    }
+    lf_pushEvents(events);
+}
+
+void Scenario::writeTrack()
+{
+    const double t = static_cast<double>(frame_) / sim_.fps;
+    for (auto& [id, o] : objects_) {
+        if (!o.moved && o.events.empty())
+            continue;
+        TrackSample& s = o.state;
+        s.t = t;
+        s.onGround = s.altFt <= terrain(s.lat, s.lon) + sim_.cgHeightFt + kOnGroundMarginFt;
+        if (sim_.keepTracks && o.moved)
+            o.track.push_back(s);
+        if (trackLog_.is_open()) {
+            const auto ms = static_cast<int64_t>(std::llround(t * 1000.0)) + 10 * 3600 * 1000;
+            std::string events;
+            for (const std::string& e : o.events)
+                events += fmt::format("{}\"{}\"", events.empty() ? "" : ", ", e);
+            trackLog_ << fmt::format(
+                "{{\"object\": {}, \"frame\": {}, \"sim_time\": \"2024-01-01T{:02}:{:02}:{:02}.{:03}Z\", \"lat\": {}, "
+                "\"lon\": {}, \"alt_ft\": {}, \"pitch_deg\": {}, \"bank_deg\": {}, \"heading_deg\": {}, "
+                "\"on_ground\": {}, \"events\": [{}], \"moved\": {}}}\n",
+                id, frame_, ms / 3600000 % 24, ms / 60000 % 60, ms / 1000 % 60, ms % 1000, s.lat, s.lon, s.altFt,
+                s.pitchDeg, s.bankDeg, s.headingDeg, s.onGround, events, o.moved);
+        }
+        o.moved = false;
+        o.events.clear();
+    }
+    if (trackLog_.is_open())
+        trackLog_.flush();
+    for (const uint32_t id : removing_)
+        removed_.insert(objects_.extract(id));
+    removing_.clear();
+}
+
+void Scenario::checkEngine()
+{
+    counts_.maxLiveCount = std::max(counts_.maxLiveCount, gf_liveSelCount());
+    if (!lf_engineFinite(tick_ % 100 == 0))
+        ++counts_.nonFiniteTicks;
+}
+
+uint64_t Scenario::orphans() const
+{
+    uint64_t n = 0;
+    std::map<uint32_t, bool> held;
+    for (const LiveAc& ac : g_liveAcs) {
+        if (ac.objectId != 0)
+            held[ac.objectId] = true;
+    }
+    for (const StaticAc& ac : g_staticAcs) {
+        if (ac.objectId != 0)
+            held[ac.objectId] = true;
+    }
+    for (const auto& [id, o] : objects_)
+        n += held.contains(id) ? 0 : 1;
+    for (const auto& [id, h] : held)
+        n += objects_.contains(id) ? 0 : 1;
+    return n;
+}
+
+} // namespace traffictest

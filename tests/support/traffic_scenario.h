@@ -1,0 +1,172 @@
+#pragma once
+// The scenario harness of the live aircraft engine (documented in tests/traffic/README.md).
+// It drives lf_handleAddingStack on this thread with an injected clock, 10 ms per tick and
+// no sleeping; a scripted feed turns reference flights into received records at
+// RealTraffic's cadence; an in-process simulator plays the "SimClient" thread at 30 or 60
+// frames a second over a terrain model and writes every object's state per frame in the
+// simulator stand-in's JSONL track format. One Scenario at a time.
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "feed/live_flight_record.h"
+#include "support/sc_test_support.h"
+#include "support/test_support.h"
+
+namespace traffictest {
+
+// One state of a reference flight at a scenario time (seconds from the start).
+struct TrackPoint {
+    double t = 0.0;
+    double lat = 0.0;
+    double lon = 0.0;
+    double altFt = 0.0; // 0 on the ground, as RealTraffic reports it
+    double gsKt = 0.0;
+    double trackDeg = 0.0;
+    double vsFpm = 0.0;
+    bool onGround = false;
+};
+
+// What the real aircraft did: its points, linear in between.
+struct ReferenceFlight {
+    uint32_t hexid = 0; // above 10000
+    FlightTexts texts;
+    std::vector<TrackPoint> points; // by time
+    TrackPoint at(double t) const;
+};
+
+// How RealTraffic reports: a record every minGapS to maxGapS seconds, timestamps off by up
+// to jitterS, a share of reports lost and a share sent twice.
+struct FeedScript {
+    double minGapS = 2.0;
+    double maxGapS = 8.0;
+    double jitterS = 0.0;
+    double lossRate = 0.0;
+    double duplicateRate = 0.0;
+};
+
+using TerrainFt = double (*)(double lat, double lon);
+
+struct SimScript {
+    int fps = 60;
+    double cgHeightFt = 8.0;
+    double staticPitchRad = 0.01;
+    double failedCreationRate = 0.0;
+    int minBindFrames = 2; // frames from the creation to the binding
+    int maxBindFrames = 2;
+    double lostOnGroundRate = 0.0; // in-range reports not sent
+    TerrainFt terrainFt = nullptr; // flat at 0 ft when null
+    TrackPoint user;               // the user aircraft
+    bool keepTracks = false;       // per-object tracks for the metrics
+    std::filesystem::path trackLog; // JSONL; none when empty
+};
+
+// One object's state as the simulator shows it in a frame.
+struct TrackSample {
+    double t = 0.0;
+    double lat = 0.0;
+    double lon = 0.0;
+    double altFt = 0.0;
+    double pitchDeg = 0.0;
+    double bankDeg = 0.0;
+    double headingDeg = 0.0;
+    bool onGround = false;
+};
+
+struct SimObject {
+    uint32_t id = 0;
+    uint32_t hexid = 0;
+    std::string callsign;
+    TrackSample state;
+    int64_t bindFrame = 0;
+    bool bound = false;
+    std::vector<std::string> events; // of the current frame
+    bool moved = false;              // a position arrived in the current frame
+    std::vector<TrackSample> track;  // with keepTracks
+};
+
+struct Counts {
+    uint64_t records = 0;   // queued by the feed
+    uint64_t creations = 0; // objects made
+    uint64_t failedCreations = 0;
+    uint64_t removals = 0;
+    uint64_t repeatedRemovals = 0; // of an object already gone
+    uint64_t unknownRemovals = 0;  // of an object never made
+    uint64_t positions = 0;        // position sets received
+    uint64_t maxLiveCount = 0;     // new + queued + active live aircraft, at its largest
+    uint64_t nonFiniteTicks = 0;   // ticks with a value that is not finite in the engine
+};
+
+class Scenario {
+public:
+    Scenario(std::vector<ReferenceFlight> flights, FeedScript feed, SimScript sim, uint32_t seed);
+    ~Scenario();
+    Scenario(const Scenario&) = delete;
+    Scenario& operator=(const Scenario&) = delete;
+
+    // Runs traffic passes for the seconds, with the feed and the simulator frames due.
+    void run(double seconds);
+    double time() const { return static_cast<double>(tick_) / 100.0; }
+    uint64_t tick() const { return tick_; }
+    const Counts& counts() const { return counts_; }
+    // The objects in the simulator, and those it has removed.
+    const std::map<uint32_t, SimObject>& objects() const { return objects_; }
+    const std::map<uint32_t, SimObject>& removedObjects() const { return removed_; }
+    // Objects in the simulator that no record holds, and records holding an object the
+    // simulator does not have.
+    uint64_t orphans() const;
+
+private:
+    void feed();
+    void frame();
+    void takeQueues();
+    void takeDirectRequests();
+    void reportObjects();
+    void writeTrack();
+    void checkEngine();
+    double terrain(double lat, double lon) const;
+
+    std::vector<ReferenceFlight> flights_;
+    std::vector<double> nextReport_;
+    FeedScript feedScript_;
+    SimScript sim_;
+    std::mt19937 random_;
+    uint64_t tick_ = 0;
+    int64_t frame_ = 0;
+    uint32_t nextObjectId_ = 100;
+    std::map<uint32_t, SimObject> objects_;
+    std::map<uint32_t, SimObject> removed_;
+    std::vector<uint32_t> failedHexids_;
+    std::vector<uint32_t> removing_; // removed in this frame
+    Counts counts_;
+    std::ofstream trackLog_;
+    tavtest::TempFolder data_{"tav-scenario"};
+    sctest::TestConnection connection_;
+};
+
+// Traffic around a point: count straight flights of the three airliner types starting in
+// the first startWindowS seconds and lasting minDurationS to maxDurationS; seven in ten
+// airborne, two taxiing, one standing.
+struct TrafficMix {
+    size_t count = 600;
+    double startWindowS = 1200.0;
+    double minDurationS = 1200.0;
+    double maxDurationS = 2400.0;
+    double lat = 52.3;
+    double lon = 4.76;
+};
+std::vector<ReferenceFlight> gf_generatedTraffic(const TrafficMix& mix, uint32_t seed);
+// The replay's faults: reports every 2 to 8 s, 0.5 s of jitter, 5 % lost and 5 % sent
+// twice; at 30 fps 2 % of creations refused, bindings 1 to 30 frames late and 10 % of the
+// on-ground reports lost; the user standing at the mix's point.
+FeedScript gf_replayFeed();
+SimScript gf_replaySim(const TrafficMix& mix);
+
+// The live aircraft that count against MAX_LIVE_SEL: new, queued and active.
+uint64_t gf_liveSelCount();
+
+} // namespace traffictest

@@ -1,0 +1,97 @@
+#include "foundation/settings_catalogue.h"
+#include "parking/park_airports.h"
+#include "traffic/engine_fixture.h"
+
+namespace enginetest {
+namespace {
+
+class IntakeTest : public EngineTest {};
+
+TEST_F(IntakeTest, RepeatedSpikingAndTooFrequentReportsAreDropped)
+{
+    struct Row {
+        const char* what;
+        double gsBefore, trackBefore;
+        bool airborne;
+        double dt, gsNow, trackNow;
+        bool taken;
+    };
+    const Row rows[] = {
+        {"1.0 s apart", 200, 90, true, 1.0, 200, 120, false},
+        {"1.1 s apart", 200, 90, true, 1.1, 200, 120, true},
+        {"4 kt then 85 kt", 4, 90, false, 20, 85, 90, false},
+        {"6 kt then 59 kt", 6, 90, false, 20, 59, 90, true},
+        {"6 kt then 60 kt", 6, 90, false, 20, 60, 90, false},
+        {"85 kt then 4 kt", 85, 90, false, 20, 4, 90, false},
+        {"240 kt steady after 3.6 s", 240, 90, true, 3.6, 240, 90.5, false},
+        {"240 kt steady after 3.7 s", 240, 90, true, 3.7, 240, 90.5, true},
+        {"240 kt turning 359 to 1", 240, 359, true, 2.0, 240, 1, true},
+        {"taxi 10 kt after 3.8 s", 10, 90, false, 3.8, 10, 91, false},
+        {"taxi 10 kt after 4.0 s", 10, 90, false, 4.0, 10, 91, true},
+        {"standing after 15 s", 0, 90, false, 15.0, 0, 90, false},
+        {"standing after 15.1 s", 0, 90, false, 15.1, 0, 90, true},
+    };
+    for (const Row& row : rows) {
+        g_liveAcs.clear();
+        const double alt = row.airborne ? 20000 : 0;
+        LiveAc& ac = buffered(20001, "KLM1", "A320", {sample(52, 4, alt, row.gsBefore, 3000, row.airborne)});
+        ac.samples.back().track = row.trackBefore;
+        PosSample s = sample(52.01, 4, alt, row.gsNow, 3100, row.airborne);
+        s.track = row.trackNow;
+        LiveFlightRecord r = record(20001, "KLM1", "A320", s, ac.lastRecordTime + row.dt);
+        gf_applyReceivedRecord(r);
+        EXPECT_EQ(g_liveAcs.front().lastRecordTime == r.timestamp, row.taken) << row.what;
+    }
+}
+
+TEST_F(IntakeTest, ANewAircraftJustAboveTheAirfieldIsNotTaken)
+{
+    struct Row {
+        const char* parkAirport;
+        double elevation, altitude;
+        bool taken;
+    };
+    const Row rows[] = {{"", 0, 100, true}, {"EHAM", 50, 100, false}, {"EHAM", 50, 0, true},
+                        {"EHAM", 50, 158.5, true}, {"EHAM", 50, 12000, true}};
+    for (const Row& row : rows) {
+        g_liveAcs.clear();
+        g_parkAirport.code = row.parkAirport;
+        g_parkAirport.elevationFt = row.elevation;
+        LiveFlightRecord r = record(20002, "KLM2", "A320", sample(52, 4, row.altitude, 150, 3000, row.altitude > 0));
+        gf_applyReceivedRecord(r);
+        EXPECT_EQ(g_liveAcs.size(), row.taken ? 1u : 0u) << row.parkAirport << " " << row.altitude;
+    }
+    g_parkAirport = {};
+}
+
+TEST_F(IntakeTest, OnlyKnownTypesOfWantedCategoriesUnderOneIdentityBecomeAircraft)
+{
+    catalogue().registrations["PH-ABC"] = {"KLM", "B744", "", false};
+    LIGHT_AIRCRAFT.value = false;
+    struct Row {
+        uint32_t hexid;
+        const char* callsign;
+        const char* type;
+        const char* reg;
+        size_t count; // live aircraft afterwards
+    };
+    const Row rows[] = {{20010, "KLM10", "A320", "", 1},      {20011, "KLM10", "A320", "", 1},
+                        {20012, "KLM10", "B744", "", 2},      {20013, "N123", "C172", "", 2},
+                        {20014, "ZZZ1", "XXXX", "", 2},       {20015, "KLM15", "XXXX", "PH-ABC", 3}};
+    for (const Row& row : rows) {
+        LiveFlightRecord r = record(row.hexid, row.callsign, row.type, sample(52, 4, 20000, 300, 3000, true), 1.7e9,
+                                    row.reg);
+        gf_applyReceivedRecord(r);
+        EXPECT_EQ(g_liveAcs.size(), row.count) << row.hexid;
+    }
+    const LiveAc& made = g_liveAcs.back();
+    EXPECT_EQ(made.aircraftType, "B744");
+    EXPECT_EQ(made.secondCallsign, "KLM15");
+    EXPECT_EQ(made.status, SimStatus::Buffer);
+    EXPECT_EQ(made.phase, FlightPhase::Birth);
+    EXPECT_EQ(made.maxClimbPerTick, 0.5);
+    EXPECT_EQ(made.standApproachSpeed, 3.0);
+}
+
+} // namespace
+} // namespace enginetest

@@ -1,0 +1,140 @@
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "foundation/settings_catalogue.h"
+#include "traffic/engine_fixture.h"
+
+namespace enginetest {
+namespace {
+
+struct RangeCalls {
+    std::vector<std::pair<uint32_t, int32_t>> requests; // tick, radius
+    int userPositions = 0;
+};
+RangeCalls g_calls;
+
+class PassTest : public EngineTest {
+protected:
+    PassTest()
+    {
+        g_calls = {};
+        SimLinkCalls c = gf_simLink();
+        c.requestAircraftInRange = [](int32_t radius) {
+            g_calls.requests.emplace_back(g_trafficTick.load(), radius);
+            return true;
+        };
+        c.requestUserPosition = [] {
+            ++g_calls.userPositions;
+            return UserState{};
+        };
+        gf_setSimLinkCalls(c);
+    }
+    static SimCreateRequest request(const std::string& callsign)
+    {
+        SimCreateRequest r;
+        r.callsign = callsign;
+        return r;
+    }
+    static std::vector<std::string> createQueue()
+    {
+        std::lock_guard lock(g_simConnectMutex);
+        std::vector<std::string> out;
+        for (const SimCreateRequest& r : g_createQueue)
+            out.push_back(r.callsign);
+        g_createQueue.clear();
+        return out;
+    }
+};
+
+TEST_F(PassTest, TickZeroDoesEveryPeriodicStepAndLiveCreationsGoBeforeStaticOnes)
+{
+    g_staticCreateDeque.push_back(request("STATIC*"));
+    g_liveCreateDeque.push_back(request("LIVE1"));
+    g_removeDeque = {201, 202, 203};
+    runPasses(1);
+    EXPECT_EQ(createQueue(), std::vector<std::string>({"LIVE1"}));
+    EXPECT_EQ(g_calls.requests.size(), 1u);
+    EXPECT_EQ(g_calls.userPositions, 1);
+    runPasses(49);
+    EXPECT_TRUE(createQueue().empty());
+    runPasses(1);
+    EXPECT_EQ(createQueue(), std::vector<std::string>({"STATIC*"}));
+    std::lock_guard lock(g_simConnectMutex);
+    EXPECT_EQ(g_removeQueue, std::vector<uint32_t>({201, 202, 203})); // ticks 0, 10 and 20
+}
+
+TEST_F(PassTest, OneRemovalPerTenTicks)
+{
+    g_removeDeque = {201, 202, 203, 204};
+    for (uint32_t tick = 0; tick < 30; ++tick) {
+        runPasses(1);
+        std::lock_guard lock(g_simConnectMutex);
+        EXPECT_EQ(g_removeQueue.size(), tick / 10 + 1) << "tick " << tick;
+    }
+}
+
+TEST_F(PassTest, TheRangeIsAskedEveryHundredTicksOrTwentyInFastModeWithRangeTimes1852)
+{
+    RANGE.value = 25;
+    g_rangeMetres = 25 * 1852;
+    runPasses(201);
+    g_fastRangeRequests = true;
+    runPasses(40);
+    std::vector<uint32_t> ticks;
+    for (const auto& [tick, radius] : g_calls.requests) {
+        ticks.push_back(tick);
+        EXPECT_EQ(radius, 46300);
+    }
+    EXPECT_EQ(ticks, std::vector<uint32_t>({0, 100, 200, 220, 240}));
+    EXPECT_EQ(g_calls.userPositions, 3);
+    RANGE.value = RANGE.defaultValue;
+    g_rangeMetres = RANGE.defaultValue * 1852;
+}
+
+TEST_F(PassTest, TwoRecordsAPassTheRestWait)
+{
+    g_trafficTick = 1;
+    for (uint32_t i = 0; i < 5; ++i)
+        g_liveFlights.push_back(record(20000 + i, "KLM" + std::to_string(i), "A320", sample(52, 4, 3000, 200, 5000, true)));
+    runPasses(1);
+    EXPECT_EQ(g_liveAcs.size(), 2u);
+    EXPECT_EQ(g_liveFlights.size(), 3u);
+    g_liveFlights.clear();
+}
+
+TEST_F(PassTest, ASpawnedAircraftErasedBeforeItsRequestIsDroppedSilently)
+{
+    g_newAcIds.push_back(30000);
+    runPasses(1);
+    EXPECT_TRUE(g_newAcIds.empty());
+    EXPECT_TRUE(g_liveCreateDeque.empty());
+    EXPECT_FALSE(log_.contains("objectid"));
+}
+
+// While the frame drain holds the lock, a simulator at 30 fps loses this tick's positions
+// and one at 60 fps waits for them.
+TEST_F(PassTest, BusyPositionHandOverDropsAt30FpsAndWaitsAt60)
+{
+    for (const float fps : {30.0f, 60.0f}) {
+        g_simFrameRate = fps;
+        g_posUpdates.write->push_back({52, 4, 0, 0, 0, 100, 0, 0, 101});
+        std::atomic<bool> held{false};
+        std::thread drain([&] {
+            std::lock_guard lock(g_simConnectMutex);
+            held = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            g_posUpdates.read->clear();
+        });
+        while (!held)
+            std::this_thread::yield();
+        lf_updateAllLiveAc();
+        drain.join();
+        EXPECT_EQ(g_posUpdates.read->size(), fps > 50.0f ? 1u : 0u) << fps;
+        EXPECT_TRUE(g_posUpdates.write->empty());
+        g_posUpdates.read->clear();
+    }
+}
+
+} // namespace
+} // namespace enginetest

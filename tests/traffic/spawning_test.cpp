@@ -1,0 +1,215 @@
+#include "foundation/settings_catalogue.h"
+#include "parking/static_parking.h"
+#include "traffic/engine_fixture.h"
+
+namespace enginetest {
+namespace {
+
+// One nautical mile north of 52 N is 1/60 degree.
+constexpr double kNm = 1.0 / 60.0;
+
+class SpawningTest : public EngineTest {
+protected:
+    // Two airborne samples 100 ticks apart, the first due at the tick given.
+    LiveAc& flying(uint32_t hexid, const std::string& callsign, double lat, uint32_t due, const std::string& reg = "")
+    {
+        return buffered(hexid, callsign, "A320",
+                        {sample(lat, 4, 20000, 300, due, true), sample(lat + 0.01, 4, 20000, 300, due + 500, true)},
+                        reg);
+    }
+};
+
+TEST_F(SpawningTest, AnAircraftSpawnsAtItsLeadTimeTaxiingOnesEarlier)
+{
+    struct Row {
+        const char* what;
+        double gs, altitude;
+        bool airborne;
+        uint32_t lead;
+        FlightPhase phase;
+    };
+    const Row rows[] = {{"flying", 300, 20000, true, 100, FlightPhase::Flying},
+                        {"taxiing", 10, 0, false, 300, FlightPhase::Taxi}};
+    for (const Row& row : rows) {
+        g_liveAcs.clear();
+        g_newAcIds.clear();
+        LiveAc& ac = buffered(20001, "KLM1", "A320",
+                              {sample(52, 4, row.altitude, row.gs, 5000, row.airborne),
+                               sample(52.001, 4, row.altitude, row.gs, 5500, row.airborne)});
+        ac.samples.front().verticalSpeed = -600.0;
+        g_trafficTick = 5000 - row.lead - 1;
+        lf_tryBuffered(ac);
+        EXPECT_EQ(ac.status, SimStatus::Buffer) << row.what;
+        g_trafficTick = 5000 - row.lead;
+        lf_tryBuffered(ac);
+        EXPECT_EQ(ac.status, SimStatus::Adding2Sim) << row.what;
+        EXPECT_EQ(ac.phase, row.phase) << row.what;
+        EXPECT_EQ(g_newAcIds, std::vector<uint32_t>({20001})) << row.what;
+        EXPECT_EQ(ac.liveryTitle, "A320 livery");
+        EXPECT_EQ(g_liveryIdTitles[20001], "A320 livery");
+        EXPECT_EQ(g_touchdownHexids.back(), 20001u);
+        EXPECT_EQ(ac.pos.verticalSpeed, -10.0); // ft/s
+    }
+}
+
+// Without a stand to be born at, a standing aircraft waits with its front sample dropped.
+TEST_F(SpawningTest, AStandingAircraftIsTriedAtItsLeadTimeOfOneSecond)
+{
+    LiveAc& ac = buffered(20011, "KLM11", "A320",
+                          {sample(52, 4, 0, 0, 5000, false), sample(52, 4, 0, 0, 5500, false),
+                           sample(52, 4, 0, 0, 6000, false)});
+    ac.samples[1].stationary = true;
+    g_trafficTick = 4899;
+    lf_tryBuffered(ac);
+    EXPECT_EQ(ac.samples.size(), 3u);
+    g_trafficTick = 4900;
+    lf_tryBuffered(ac);
+    EXPECT_EQ(ac.samples.size(), 2u);
+    EXPECT_EQ(ac.status, SimStatus::Buffer);
+}
+
+TEST_F(SpawningTest, MixedSamplesOrABacklogOfCreationsDropTheFrontSample)
+{
+    g_trafficTick = 5000;
+    LiveAc& mixed = buffered(20002, "KLM2", "A320",
+                             {sample(52, 4, 0, 120, 5000, false), sample(52.01, 4, 300, 140, 5500, true),
+                              sample(52.02, 4, 800, 150, 6000, true)});
+    lf_tryBuffered(mixed);
+    EXPECT_EQ(mixed.samples.size(), 2u);
+    EXPECT_EQ(mixed.status, SimStatus::Buffer);
+    g_liveCreateDeque.resize(11);
+    LiveAc& waiting = flying(20003, "KLM3", 52, 5000);
+    lf_tryBuffered(waiting);
+    EXPECT_EQ(waiting.samples.size(), 1u);
+    EXPECT_EQ(waiting.status, SimStatus::Buffer);
+}
+
+// An aircraft whose creation is with the simulator counts as much as a queued one: it
+// turns active later.
+TEST_F(SpawningTest, AtTheMaximumTheFarthestActiveAircraftMakesRoomOrTheNewOneGoes)
+{
+    MAX_LIVE_SEL.value = 10;
+    userAt(52, 4, 35000, 35000, 0, 300, false);
+    for (const auto& [farthestNm, queued] : {std::pair{5.2, true}, std::pair{5.05, true}, std::pair{5.05, false}}) {
+        g_liveAcs.clear();
+        g_liveCreateDeque.clear();
+        for (uint32_t i = 0; i < 9; ++i)
+            active(21000 + i, fmt::format("ACT{}", i), 52 + (i == 4 ? farthestNm : 2.0) * kNm, 4, 20000, false, 100 + i);
+        active(21010, "SENT1", 52, 4, 20000, false, 0).status = SimStatus::Adding2Sim;
+        if (queued)
+            g_liveCreateDeque.push_back(SimCreateRequest{});
+        g_trafficTick = 5000;
+        LiveAc& fresh = flying(20004, "NEW1", 52 + 5 * kNm, 5000);
+        lf_tryBuffered(fresh);
+        const bool room = farthestNm > 5.1;
+        EXPECT_EQ(g_liveAcs[4].status, room ? SimStatus::RemovingFromSim : SimStatus::Active) << farthestNm;
+        EXPECT_EQ(g_liveAcs.back().status, room ? SimStatus::Adding2Sim : SimStatus::Buffer) << farthestNm;
+        EXPECT_EQ(g_liveAcs.back().erase, !room) << farthestNm;
+    }
+}
+
+TEST_F(SpawningTest, TheIdentityIsCompletedFromTheDatabaseOrTheCallsign)
+{
+    catalogue().registrations["PH-BXA"] = {"KLM", "B738", "", true};
+    catalogue().liveries["B738"] = "B738 livery";
+    catalogue().types["B738"] = TypeCategory::Large;
+    struct Row {
+        const char* callsign;
+        const char* reg;
+        const char* airline; // empty: erased
+        const char* finalCallsign;
+    };
+    const Row rows[] = {{"@@@@@@@@", "PH-BXA", "KLM", "PH-BXA"},
+                        {"@@@@@@@@", "", "", ""},
+                        {"N123AB", "", "PVT", "N123AB"},
+                        {"klm77", "", "KLM", "klm77"}};
+    for (const Row& row : rows) {
+        g_liveAcs.clear();
+        g_trafficTick = 5000;
+        LiveAc& ac = flying(20005, row.callsign, 52, 5000, row.reg);
+        lf_tryBuffered(ac);
+        EXPECT_EQ(ac.erase, std::string_view(row.airline).empty()) << row.callsign;
+        if (ac.erase)
+            continue;
+        EXPECT_EQ(ac.airline, row.airline) << row.callsign;
+        EXPECT_EQ(ac.callsign, row.finalCallsign) << row.callsign;
+    }
+    EXPECT_TRUE(g_liveAcs.back().cargo == false);
+}
+
+TEST_F(SpawningTest, AFlightWithoutLiveryIsRememberedAndNotTriedAgain)
+{
+    catalogue().liveries.erase("A320");
+    g_trafficTick = 5000;
+    LiveAc& ac = flying(20006, "KLM6", 52, 5000, "PH-AAA");
+    lf_tryBuffered(ac);
+    EXPECT_TRUE(ac.erase);
+    EXPECT_TRUE(g_unmatchedFlights.contains("KLM A320 PH-AAA"));
+    catalogue().liveries["A320"] = "A320 livery";
+    LiveAc& again = flying(20007, "KLM6", 52, 5000, "PH-AAA");
+    lf_tryBuffered(again);
+    EXPECT_TRUE(again.erase);
+}
+
+TEST_F(SpawningTest, AnAircraftOnTheGroundAheadOfTheLandingUserWaitsUntilTheUserHasSlowedDown)
+{
+    userAt(52, 4, 500, 500, 0, 140, false);
+    g_trafficTick = 9000;
+    LiveAc& ac = buffered(20008, "KLM8", "A320",
+                          {sample(52 + kNm, 4.001, 0, 10, 5000, false), sample(52 + kNm, 4.002, 0, 10, 5500, false),
+                           sample(52 + kNm, 4.003, 0, 6, 6000, false), sample(52 + kNm, 4.004, 0, 6, 6500, false)});
+    lf_tryBuffered(ac);
+    EXPECT_TRUE(ac.heldNearUser);
+    EXPECT_EQ(ac.samples.size(), 3u);
+    lf_tryBuffered(ac);
+    EXPECT_EQ(ac.samples.size(), 2u);
+    userAt(52, 4, 0, 0, 0, 5, true);
+    lf_tryBuffered(ac);
+    EXPECT_EQ(ac.status, SimStatus::Adding2Sim);
+}
+
+// The line of flight is the reported heading's, not north's.
+TEST_F(SpawningTest, AnAirborneAircraftIsHeldOnlyWhenTheUserLiesOnItsLineOfFlight)
+{
+    userAt(52, 4, 5000, 5000, 0, 250, false);
+    for (const auto& [track, held] : {std::pair{180.0, true}, std::pair{90.0, false}}) {
+        g_liveAcs.clear();
+        g_trafficTick = 5000;
+        LiveAc& ac = buffered(20009, "KLM9", "A320",
+                              {sample(52 + 3 * kNm, 4, 5000, 250, 5000, true),
+                               sample(52 + 3 * kNm, 4.01, 5000, 250, 5500, true)});
+        ac.samples.front().track = track;
+        lf_tryBuffered(ac);
+        EXPECT_EQ(ac.heldNearUser, held) << track;
+    }
+}
+
+TEST_F(SpawningTest, TheBoundObjectParksAtItsStandOverAStaticAndAsksForItsCentreOfGravity)
+{
+    addStand("B12", 52, 4);
+    activeStatic(5, "KLM5*", 1, 52, 4, 201);
+    g_addingStack.push_back({1});
+    g_addingStack.push_back({2});
+    LiveAc& ac = active(20010, "KLM10", 52, 4, 0, true, 0);
+    ac.status = SimStatus::Adding2Sim;
+    ac.phase = FlightPhase::Parked;
+    ac.standNumber = 1;
+    EXPECT_FALSE(gf_onLiveAcObject(ac, {2, 20010, 0, SimObjectEventKind::Bound, 0, 12}));
+    EXPECT_TRUE(gf_onLiveAcObject(ac, {150, 20010, 0, SimObjectEventKind::Bound, 0, 12}));
+    EXPECT_EQ(ac.objectId, 150u);
+    EXPECT_EQ(ac.motion.altitudeAboveGround, 12.0);
+    EXPECT_TRUE(ac.onGround);
+    EXPECT_TRUE(log_.contains("B12     : KLM10    parks over static KLM5* \u2014 static will be removed"));
+    EXPECT_EQ(g_staticAcs[0].status, SimStatus::RemovingFromSim);
+    ASSERT_EQ(g_addingStack.size(), 1u);
+    EXPECT_EQ(g_addingStack[0].standNumber, 2u);
+    const std::vector<ScRequestDataRecord> requests = sent<ScRequestDataRecord>();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(std::vector<uint32_t>({requests[0].requestId, requests[0].defineId, requests[0].objectId,
+                                     requests[0].period}),
+              std::vector<uint32_t>({102, 405, 150, 1}));
+    g_addingStack.clear();
+}
+
+} // namespace
+} // namespace enginetest

@@ -23,3 +23,9 @@ void gf_enforceMaxParked(uint8_t extra);
 void lf_searchForCoupledCsAroundThisTime(int64_t timeOfWeek, LiveAc& ac);
 // Makes one static aircraft of the adding stack's last candidate.
 void lf_createStaticFromStack();
+// Called while a live aircraft moves on the ground: sends it to a free stand near its
+// newest position. landed widens the search.
+void try2Park(LiveAc& ac, bool landed);
+// The aircraft in phase "parking" has used up its samples: it parks within 2 m of its
+// stand, or taxies on.
+void lf_arriveAtStand(LiveAc& ac);

@@ -16,6 +16,13 @@ void lf_addRealStandOption(uint32_t, LiveAc&, uint32_t) {}
 void gf_enforceMaxParked(uint8_t) {}
 void lf_searchForCoupledCsAroundThisTime(int64_t, LiveAc&) {}
 void lf_createStaticFromStack() {}
+void try2Park(LiveAc&, bool) {}
+
+// Without stands no aircraft is sent to one; one that still ends in "parking" taxies on.
+void lf_arriveAtStand(LiveAc& ac)
+{
+    gf_setPhase(ac, FlightPhase::Taxi);
+}
 
 // No static aircraft is made: with no aircraft, a shown average age becomes 0.
 uint64_t gf_countStaticsInSim(bool show)

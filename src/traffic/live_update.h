@@ -12,3 +12,5 @@ void decodeExisting(LiveAc& ac, PosSample sample);
 // Takes the record's identity changes into the aircraft; false when the record is not to
 // be decoded.
 bool gf_respawnCheck(LiveAc& ac, LiveFlightRecord& record);
+// Appends the samples that drive a parking aircraft onto its stand (degrees, radians).
+void drive2Stand(LiveAc& ac, double standLat, double standLon, double standHeading);

@@ -128,3 +128,6 @@ bool gf_respawnCheck(LiveAc& ac, LiveFlightRecord& record)
         lf_copyNewTexts(ac, record.texts);
     return true;
 }
+
+// Nothing parks without stands, so nothing is driven onto one.
+void drive2Stand(LiveAc&, double, double, double) {}

@@ -173,6 +173,12 @@ TEST_F(LiveryMatch, ABannedTitleLetsTheCascadeGoOnAndTheTwentiethDistinctOneEnds
     EXPECT_TRUE(gf_hasLiveryCreationFailed(20003).empty());
     EXPECT_TRUE(gf_hasLiveryCreationFailed(20004).empty());
     EXPECT_EQ(g_liveryIdTitles.size(), 1u);
+    // A rebuild of the tables leaves the copies readable and finds the new tables' text.
+    gf_clearLiveryTables();
+    process();
+    EXPECT_EQ(gf_hasLiveryCreationFailed(20001), "KLM B738 a");
+    EXPECT_EQ(gf_hasLiveryCreationFailed(20001).data(), gf_findLiveryTitle("KLM B738 a").data());
+    EXPECT_EQ(g_failedLiveryTitles, std::vector<std::string>{"broken title"});
 
     g_stopRequested = true;
     broken.liveryTitle = "while stopping";

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <thread>
 
 #include "catalogue/livery_match_internal.h"
+#include "control/service_state.h"
 #include "foundation/stop_state.h"
 #include "foundation/user_error.h"
 #include "livery_tables_fixture.h"
@@ -286,4 +288,36 @@ TEST_F(LiveryMatch, AStaticAircraftKeepsItsTitleOrTakesTheStandsCargoFlag)
     EXPECT_TRUE(gf_matchStaticLivery(second, stand(false)));
     EXPECT_EQ(second.liveryTitle, "KLM B738 a");
     EXPECT_EQ(g_liveryMatchCounts, (std::array<uint32_t, 7>{}));
+}
+
+TEST_F(LiveryMatch, RescanRequestsWhileTheWorkerBuildsClearOnlyAtItsNextStartUp)
+{
+    g_liveryIdTitles[20001] = "KLM B738 a";
+    g_failedLiveryTitles.push_back("KLM B737");
+    std::thread window([] {
+        for (int i = 0; i < 100; ++i)
+            g_liveryRebuildRequested = true;
+    });
+    for (int startUp = 0; startUp < 20; ++startUp) {
+        if (g_liveryRebuildRequested.exchange(false))
+            gf_clearLiveryTables();
+        gf_processScannedLiveries();
+        LiveAc ac = flight("KLM", "B737", "PH-BXA", false);
+        gf_matchLiveLivery(ac);
+        EXPECT_EQ(ac.liveryTitle, "KLM B738 a");
+        EXPECT_EQ(gf_hasLiveryCreationFailed(20001), "KLM B738 a");
+    }
+    window.join();
+    g_liveryRebuildRequested = false;
+    EXPECT_EQ(g_failedLiveryTitles, std::vector<std::string>{"KLM B737"});
+}
+
+TEST_F(LiveryMatch, UnmatchedFlightsAreLoggedInByteOrderThenAnEmptyLine)
+{
+    gf_logUnmatchedFlights();
+    EXPECT_TRUE(fresh().empty());
+    g_unmatchedFlights = {"KLM B77W PH-BVA", "ABC A388 D-AXXX"};
+    gf_logUnmatchedFlights();
+    g_unmatchedFlights.clear();
+    EXPECT_TRUE(log_.contains("\nNo match found for:\nABC A388 D-AXXX\nKLM B77W PH-BVA\n\n")) << log_.text();
 }

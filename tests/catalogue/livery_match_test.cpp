@@ -25,16 +25,16 @@ protected:
         writeAigRegcodes({{{"title", "DLH A321"}, {"reg", "D-AIAC,D-AIAD"}, {"special", "true"}},
                           {{"title", "ZZZ C182"}, {"reg", "N182ZZ"}, {"special", "true"}}});
         process();
-        lf_forget();
+        forget();
         fresh();
     }
     void TearDown() override
     {
-        lf_forget();
+        forget();
         g_stopRequested = false;
         LiveryTables::TearDown();
     }
-    static void lf_forget()
+    static void forget()
     {
         g_liveryMatchCounts = {};
         g_failedLiveryTitles.clear();

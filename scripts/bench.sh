@@ -60,6 +60,7 @@ run_all() {
       decrypt_bench) args=(50 5) ;;
       feed_parser_bench) args=(2) ;;
       livery_scan_bench) if [ $# -gt 0 ]; then args=("Z:${liveries//\//\\}"); else args=("$liveries"); fi ;;
+      livery_match_bench) args=() ;;
       main_loop_bench) args=(60) ;;
       traffic_pass_bench) args=(60000) ;;
       park_load_bench) args=(20) ;;

@@ -177,8 +177,11 @@ void lf_searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offse
             if (chosen == stand.flights.end())
                 continue;
             StandFlight& e = *chosen;
-            // Shown already: passed over for this plan, its number kept for the learned file.
-            if (lf_isFlightPresent(e)) {
+            // Shown already, or chosen for another stand in this call: passed over for this
+            // plan, its number kept for the learned file.
+            if (lf_isFlightPresent(e) || std::any_of(out.begin(), out.end(), [&](const ParkCandidate& c) {
+                    return lf_namesEntry(c.callsign1, e) || lf_same(c.registration, e.reg);
+                })) {
                 e.skipped = true;
                 continue;
             }

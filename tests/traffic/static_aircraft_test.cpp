@@ -160,6 +160,14 @@ TEST_F(StaticAircraftTest, WithRandomTheStaticAlreadyStandingKeepsItsFlight)
 
 TEST_F(StaticAircraftTest, AFlightAlreadyShownIsPassedOverAndKeptForTheLearnedFile)
 {
+    // The same flight recorded at two stands goes to one of them only.
+    stand("T1", at(0, 500), 30, false, {flight("DLH", "A320", "D-AIAB", "DLH2", "", 1, {20})});
+    stand("T2", at(0, 800), 30, false, {flight("DLH", "A320", "D-AIAB", "DLH2", "", 1, {20})});
+    std::vector<ParkCandidate> chosen;
+    lf_searchStands(gf_timeOfWeek(1, 20), 2, 1, 0, chosen);
+    EXPECT_EQ(chosen.size(), 1u);
+    gf_clearParkStands();
+
     stand("S1", at(0, 0), 30, false, {flight("DLH", "A320", "D-AIAA", "DLH1", "", 1, {20})});
     g_addingStack = {candidate(7, "DLH9")};
     g_addingStack[0].registration = "D-AIAA";

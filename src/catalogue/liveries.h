@@ -38,3 +38,6 @@ std::string_view gf_hasLiveryCreationFailed(uint32_t hexid);
 // The simulator failed to create the aircraft with its title: logged and skipped by later
 // matches; the 20th such title throws user error 81.
 void gf_reportLiveryNotCreated(const AcIdentity& identity);
+// The livery title the scanned liveries give the registration (g_registrationLiveries);
+// empty when none.
+std::string_view gf_registrationLiveryTitle(std::string_view registration);

@@ -17,6 +17,8 @@ void lf_runTickQueues();
 void gf_applyReceivedRecord(LiveFlightRecord& record);
 void lf_prepareNewLiveAc(LiveFlightRecord& record);
 void lf_spawnFromRecord(LiveFlightRecord& record);
+// Light aircraft, fighters and helicopters only with their settings; airliners always.
+bool lf_categoryWanted(TypeCategory category);
 
 // Spawning.
 void lf_tryBuffered(LiveAc& ac);

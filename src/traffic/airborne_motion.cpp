@@ -166,7 +166,7 @@ void lf_touchdownFloor(LiveAc& ac)
 {
     MotionState& m = ac.motion;
     if (ac.onGround || !lf_parkAirportSet() || ac.samples.size() < 2 || ac.samples[1].airborne ||
-        !(m.approach || m.landingStep != 0)) {
+        !(m.approach || m.landingStep != 0 || gf_nearParkAirport(ac))) {
         m.ticksDownWithoutReport = 0;
         return;
     }
@@ -319,6 +319,14 @@ double gf_pitchForVerticalSpeed(double verticalSpeedFpm)
     return kLevelPitch - v / 600.0 * kPitchPer600Fpm;
 }
 
+int32_t gf_syncedTicks(const LiveAc& ac, int32_t travelTicks)
+{
+    const int64_t wanted = static_cast<int64_t>(ac.samples.at(1).dueTick) - gf_tickNow();
+    const int64_t fastest = static_cast<int64_t>(std::ceil(travelTicks * 0.8));
+    const int64_t slowest = static_cast<int64_t>(std::floor(travelTicks * 1.25));
+    return static_cast<int32_t>(std::clamp(wanted, fastest, std::max(fastest, slowest)));
+}
+
 void lf_setNextDue(LiveAc& ac, int32_t ticks)
 {
     PosSample& next = ac.samples.at(1);
@@ -348,7 +356,7 @@ void lf_scheduleAirSample(LiveAc& ac)
     else
         speed = lf_sampleSpeedKt(ac);
     const int32_t t = gf_tickCount(gf_distanceNm(gf_samplePos(front), gf_samplePos(next)), speed);
-    lf_setNextDue(ac, std::max(t, kMinTicks));
+    lf_setNextDue(ac, std::max(gf_syncedTicks(ac, t), kMinTicks));
 }
 
 double lf_landingDescentRate(const LiveAc& ac)

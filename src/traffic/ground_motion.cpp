@@ -247,8 +247,15 @@ void lf_scheduleGroundSample(LiveAc& ac)
         return;
     }
     double rate = ac.groundTurnRate;
-    const double d = gf_distanceNm(gf_samplePos(front), gf_samplePos(next));
-    const int32_t n = std::max(gf_tickCount(d, lf_sampleSpeedKt(ac)), kMinTicks);
+    double d = gf_distanceNm(gf_samplePos(front), gf_samplePos(next));
+    // Round a corner the aircraft takes as long as the reported path through it, not as
+    // long as the chord: else it gains seconds at every turn.
+    if (lf_curveActive(ac)) {
+        const TaxiCurve& c = m.curve;
+        d = (std::hypot(c.controlNorth, c.controlEast) +
+             std::hypot(c.endNorth - c.controlNorth, c.endEast - c.controlEast)) / kMetresPerNm;
+    }
+    const int32_t n = std::max(gf_syncedTicks(ac, gf_tickCount(d, lf_sampleSpeedKt(ac))), kMinTicks);
     if (lf_curveActive(ac) || m.groundTurn) {
         const double a = m.groundTurn ? m.groundTurnAngle : m.curve.turnAngle;
         const int32_t turnTicks = gf_narrowRounded(a / rate / 100.0);

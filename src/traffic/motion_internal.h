@@ -35,6 +35,11 @@ void lf_openWindows(LiveAc& ac);
 void lf_narrowWindows(LiveAc& ac);
 
 // Airborne motion.
+// The ticks to the next sample: its received due tick (when the real aircraft was there,
+// 30 s ago) as far as a speed within a quarter of the reported one allows. Flown at the
+// reported speed alone, an aircraft that started late (its activation) or gained at a
+// corner would stay off by that much for the rest of its flight.
+int32_t gf_syncedTicks(const LiveAc& ac, int32_t travelTicks);
 void nextPosMain(LiveAc& ac);
 void lf_advanceSample(LiveAc& ac);
 void lf_scheduleAirSample(LiveAc& ac);
@@ -83,6 +88,8 @@ void lf_setBankStep(LiveAc& ac, double targetBank, int32_t ticks);
 double gf_takeOffSpeedKt(TypeCategory category);
 
 // Configuration by phase.
+// A park airport is set and the aircraft lies within 10 nm of it.
+bool gf_nearParkAirport(const LiveAc& ac);
 void lf_lowAltitudeConfiguration(LiveAc& ac);
 void lf_approachConfiguration(LiveAc& ac);
 void lf_cruiseConfiguration(LiveAc& ac);

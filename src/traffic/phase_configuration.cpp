@@ -60,6 +60,12 @@ void lf_climbOrDescend(LiveAc& ac)
 
 } // namespace
 
+bool gf_nearParkAirport(const LiveAc& ac)
+{
+    return !g_parkAirport.code.empty() &&
+           gf_distanceNm(gf_acPos(ac), {g_parkAirport.lat, g_parkAirport.lon}) <= kNearParkAirportNm;
+}
+
 void lf_lowAltitudeConfiguration(LiveAc& ac)
 {
     MotionState& m = ac.motion;
@@ -78,8 +84,7 @@ void lf_approachConfiguration(LiveAc& ac)
 {
     MotionState& m = ac.motion;
     gf_setCabinLights(ac.objectId, 0);
-    const bool near = !g_parkAirport.code.empty() &&
-                      gf_distanceNm(gf_acPos(ac), {g_parkAirport.lat, g_parkAirport.lon}) <= kNearParkAirportNm;
+    const bool near = gf_nearParkAirport(ac);
     const double vs = ac.samples.front().verticalSpeed;
     if (vs > -250.0) {
         if (vs <= 600.0 && (!m.approach || near))

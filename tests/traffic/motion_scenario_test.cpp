@@ -3,6 +3,7 @@
 // lies 30 s ahead.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -47,16 +48,19 @@ ReferenceFlight lf_flight(uint32_t hexid, const char* callsign, const char* type
         for (double t = 1.0; t <= s.seconds + 1e-9; t += 1.0) {
             const double share = t / s.seconds;
             const double v = v0 + (s.gsKt - v0) * share;
-            const GeoPos next = gf_destinationPoint({p.lat, p.lon}, s.trackDeg * g_degToRad, (p.gsKt + v) / 2 * kKtToFtPerS);
+            // In the air at the standard rate of 3 degrees a second, on the ground at once.
+            const double turn = std::remainder(s.trackDeg - p.trackDeg, 360.0);
+            const double track = s.onGround ? s.trackDeg : p.trackDeg + std::clamp(turn, -3.0, 3.0);
+            const GeoPos next = gf_destinationPoint({p.lat, p.lon}, track * g_degToRad, (p.gsKt + v) / 2 * kKtToFtPerS);
             const double alt = a0 + (s.altFt - a0) * share;
-            p = {p.t + 1.0, next.latitude, next.longitude, alt, v, s.trackDeg, (alt - p.altFt) * 60.0, s.onGround};
+            p = {p.t + 1.0, next.latitude, next.longitude, alt, v, track, (alt - p.altFt) * 60.0, s.onGround};
             f.points.push_back(p);
         }
     }
     return f;
 }
 
-[[maybe_unused]] std::vector<TrackSample> lf_between(const std::vector<TrackSample>& track, double from, double to)
+std::vector<TrackSample> lf_between(const std::vector<TrackSample>& track, double from, double to)
 {
     std::vector<TrackSample> out;
     for (const TrackSample& s : track) {
@@ -125,16 +129,24 @@ struct Figures {
     double crossTrackM = 0.0;
 };
 
+// An aircraft appears 1 to 2 s behind its reference (its creation and activation take
+// longer than its lead time) and catches up within seconds; judged from 10 s on.
+constexpr double kSettleS = 10.0;
+
 Figures lf_figures(const char* name, const SimObject& o, const ReferenceFlight& ref)
 {
     Figures f;
-    f.air = gf_airborneDeviation(o.track, ref, g_referenceShiftS, 1000.0);
+    const Deviation first = gf_airborneDeviation(lf_between(o.track, 0.0, o.track.front().t + kSettleS), ref,
+                                                 g_referenceShiftS, 1000.0);
+    f.air = gf_airborneDeviation(lf_between(o.track, o.track.front().t + kSettleS, 1e9), ref, g_referenceShiftS, 1000.0);
     f.excessSteps = gf_excessSteps(o.track, ref, g_referenceShiftS);
     f.touchdown = gf_touchdown(o.track);
     const Runway runway{kThreshold, gf_destinationPoint(kThreshold, 0.0, 3000.0 / 0.3048), 45.0};
     f.insideRunway = f.touchdown.found && gf_insideRunway({f.touchdown.at.lat, f.touchdown.at.lon}, runway);
-    std::printf("%s: above 1000 ft %.1f m %.1f ft; excess steps %d; touchdown %.0f fpm, pitch %.2f deg\n", name,
-                f.air.horizontalM, f.air.verticalFt, f.excessSteps, f.touchdown.sinkRateFpm, f.touchdown.at.pitchDeg);
+    std::printf("%s: above 1000 ft %.1f m %.1f ft (first %.0f s: %.1f m %.1f ft); excess steps %d; touchdown %.0f fpm, "
+                "pitch %.2f deg\n",
+                name, f.air.horizontalM, f.air.verticalFt, kSettleS, first.horizontalM, first.verticalFt, f.excessSteps,
+                f.touchdown.sinkRateFpm, f.touchdown.at.pitchDeg);
     return f;
 }
 
@@ -177,6 +189,105 @@ TEST_F(MotionScenarioTest, AnAirlinerFliesTheApproachTouchesDownOnTheRunwayAndTa
     EXPECT_LE(east, 30.0);
     EXPECT_LE(north, 30.0);
     EXPECT_TRUE(gf_trackFinite(o->track));
+}
+
+TEST_F(MotionScenarioTest, ALightAircraftLandsOnTheRunwayToo)
+{
+    const ReferenceFlight ref = lf_approach(0x484C02, "PHABC", "C172", 75.0);
+    Scenario s({ref}, feed_, sim_, 20);
+    atParkAirport();
+    LIGHT_AIRCRAFT.value = true;
+    s.run(ref.points.back().t + 60.0);
+    const SimObject* o = lf_object(s, ref.hexid);
+    ASSERT_NE(o, nullptr);
+    lf_expectLanding(lf_figures("C172 arrival", *o, ref));
+}
+
+// The simulator never reports the aircraft (out of its range, or the reports lost): it
+// does not sink below the runway and goes over to ground mode after a second there.
+TEST_F(MotionScenarioTest, AnApproachWithoutOnGroundReportsStopsAtTheRunway)
+{
+    sim_.lostOnGroundRate = 1.0;
+    const ReferenceFlight ref = lf_approach(0x484C03, "KLM1003", "A320", 140.0);
+    Scenario s({ref}, feed_, sim_, 21);
+    atParkAirport();
+    double lowest = 1e9;
+    bool touchedDown = false;
+    while (s.time() < ref.points.back().t) {
+        s.run(0.5);
+        if (const LiveAc* ac = gf_findLiveAc(ref.hexid); ac != nullptr && ac->status == SimStatus::Active) {
+            lowest = std::min(lowest, ac->pos.altitude);
+            touchedDown = touchedDown || ac->onGround;
+        }
+    }
+    std::printf("no on-ground reports: lowest %.2f ft (CG height 8 ft), touched down %d\n", lowest, touchedDown);
+    EXPECT_GE(lowest, sim_.cgHeightFt);
+    EXPECT_TRUE(touchedDown);
+}
+
+// Speed in knots over the half second up to the track sample.
+double lf_trackSpeedKt(const std::vector<TrackSample>& track, size_t i)
+{
+    size_t k = i;
+    while (k > 0 && track[i].t - track[k].t < 0.5)
+        --k;
+    const double dt = track[i].t - track[k].t;
+    return dt <= 0.0 ? 0.0 : gf_distanceNm({track[k].lat, track[k].lon}, {track[i].lat, track[i].lon}) * 3600.0 / dt;
+}
+
+// Stands 20 s east of the runway, taxies to it round two corners, rolls onto it and climbs
+// to 5000 ft.
+TEST_F(MotionScenarioTest, ADepartureTaxiesRotatesAtTakeOffSpeedAndClimbsOnItsTrack)
+{
+    const GeoPos start = gf_destinationPoint(kThreshold, 90.0 * g_degToRad, 400.0 / 0.3048);
+    const ReferenceFlight ref = lf_flight(0x484C04, "KLM1004", "A320", {0, start.latitude, start.longitude, 0, 0, 0, 0, true},
+                                          {{20.0, 0.0, 0.0, 0.0, true},
+                                           {10.0, 0.0, 15.0, 0.0, true},
+                                           {30.0, 0.0, 15.0, 0.0, true},
+                                           {10.0, 270.0, 12.0, 0.0, true},
+                                           {40.0, 270.0, 15.0, 0.0, true},
+                                           {10.0, 0.0, 10.0, 0.0, true},
+                                           {40.0, 0.0, 150.0, 0.0, true},
+                                           {150.0, 0.0, 170.0, 5000.0, false},
+                                           {60.0, 0.0, 200.0, 5000.0, false}});
+    Scenario s({ref}, feed_, sim_, 22);
+    atParkAirport();
+    s.run(ref.points.back().t + 20.0);
+    const SimObject* o = lf_object(s, ref.hexid);
+    ASSERT_NE(o, nullptr);
+    const Figures f = lf_figures("A320 departure", *o, ref);
+    EXPECT_LE(f.air.horizontalM, 150.0);
+    EXPECT_LE(f.air.verticalFt, 100.0);
+    EXPECT_EQ(f.excessSteps, 0);
+    const auto rotation = std::find_if(o->track.begin(), o->track.end(),
+                                       [](const TrackSample& t) { return t.pitchDeg <= -1.0 && t.altFt < 20.0; });
+    ASSERT_NE(rotation, o->track.end());
+    const double rotationKt = lf_trackSpeedKt(o->track, static_cast<size_t>(rotation - o->track.begin()));
+    const double west = lf_legCrossTrack(*o, ref, 75.0, 105.0);
+    std::printf("A320 departure: rotation at %.1f kt; taxi cross-track %.1f m on the west leg\n", rotationKt, west);
+    EXPECT_GE(rotationKt, 43.0);
+    EXPECT_LE(west, 30.0);
+    EXPECT_GE(o->track.back().altFt, 4900.0);
+}
+
+// Level at 12000 ft with 30 degree turns either way.
+TEST_F(MotionScenarioTest, ACruiseWithTurnsStaysOnTheReferencesTrack)
+{
+    const GeoPos start = gf_destinationPoint(kThreshold, 200.0 * g_degToRad, 30.0 * kNmToFt);
+    const ReferenceFlight ref = lf_flight(0x484C05, "KLM1005", "B744", {0, start.latitude, start.longitude, 12000, 300, 0, 0, false},
+                                          {{60.0, 90.0, 300.0, 12000.0, false},
+                                           {60.0, 120.0, 300.0, 12500.0, false},
+                                           {60.0, 90.0, 300.0, 12500.0, false},
+                                           {60.0, 60.0, 300.0, 12000.0, false},
+                                           {60.0, 90.0, 300.0, 12000.0, false}});
+    Scenario s({ref}, feed_, sim_, 23);
+    s.run(ref.points.back().t);
+    const SimObject* o = lf_object(s, ref.hexid);
+    ASSERT_NE(o, nullptr);
+    const Figures f = lf_figures("B744 cruise", *o, ref);
+    EXPECT_LE(f.air.horizontalM, 150.0);
+    EXPECT_LE(f.air.verticalFt, 100.0);
+    EXPECT_EQ(f.excessSteps, 0);
 }
 
 } // namespace

@@ -190,14 +190,12 @@ void lf_startRotation(LiveAc& ac)
     }
 }
 
-void lf_takeOffConfiguration(LiveAc& ac)
+void lf_setTakeOffConfiguration(LiveAc& ac, uint32_t throttle, int32_t spoilers)
 {
     MotionState& m = ac.motion;
-    if (m.towed)
-        gf_logLine("towed aircraft takes-off? {}", gf_flightText(ac));
     m.takeOffConfiguration = true;
-    gf_setThrottle(ac, 0);
-    gf_setSpoilers(ac, 0);
+    gf_setThrottle(ac, throttle);
+    gf_setSpoilers(ac, spoilers);
     gf_setFlaps(ac, 1);
     m.approach = false;
     m.landed = false;
@@ -205,6 +203,13 @@ void lf_takeOffConfiguration(LiveAc& ac)
     gf_setLights(ac.objectId, g_lightsTakeOff);
     m.laterWindow = 5000;
     m.earlierWindow = 3000;
+}
+
+void lf_takeOffConfiguration(LiveAc& ac)
+{
+    if (ac.motion.towed)
+        gf_logLine("towed aircraft takes-off? {}", gf_flightText(ac));
+    lf_setTakeOffConfiguration(ac, 0, 0);
 }
 
 void lf_takeOffCounterTick(LiveAc& ac)

@@ -206,17 +206,9 @@ void lf_checkTakeOffRoll(LiveAc& ac, const PosSample& s)
         return;
     const PosSample& n = ac.samples.back();
     if (m.rollOut && n.airborne && s.airborne) {
+        // A go-around after touchdown.
         ac.phase = FlightPhase::Taxi;
-        m.takeOffConfiguration = true;
-        gf_setThrottle(ac, 3);
-        gf_setSpoilers(ac, 1);
-        gf_setFlaps(ac, 1);
-        m.approach = false;
-        m.landed = false;
-        m.climbOut = false;
-        gf_setLights(ac.objectId, g_lightsTakeOff);
-        m.laterWindow = 5000;
-        m.earlierWindow = 3000;
+        lf_setTakeOffConfiguration(ac, 3, 1);
     } else if (!s.airborne && s.groundSpeed >= kRotationKt && n.groundSpeed >= kRotationKt &&
                ac.phase == FlightPhase::Taxi) {
         lf_takeOffConfiguration(ac);

@@ -76,6 +76,9 @@ void lf_takeOffRollThrottle(LiveAc& ac);
 void lf_rotationDecision(LiveAc& ac);
 void lf_startRotation(LiveAc& ac);
 void lf_takeOffConfiguration(LiveAc& ac);
+// The flag, throttle, spoilers, flaps 1, the take-off lights and windows; the approach,
+// landed and climb-out flags cleared.
+void lf_setTakeOffConfiguration(LiveAc& ac, uint32_t throttle, int32_t spoilers);
 void lf_takeOffCounterTick(LiveAc& ac);
 
 // Data gaps.

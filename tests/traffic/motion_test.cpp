@@ -449,8 +449,8 @@ TEST_F(MotionTest, WhenReportsStopTheAircraftFliesOnHoldsOrParksAsItsPhaseAsks)
     }
 
     g_liveAcs.clear();
-    LIGHT_AIRCRAFT.value = false;
     LiveAc& light = flying(3000, "C172");
+    LIGHT_AIRCRAFT.value = false;
     light.samples = {lf_sample(kHere, 3000, 90, 9000, true)};
     EXPECT_FALSE(lf_onSamplesExhausted(light));
 }
@@ -572,6 +572,7 @@ TEST_F(MotionTest, IdentityChangesAreTakenAndRespawnOnlyWithGuidChanges)
         a.airline = "KLM";
         a.registration = "";
         a.liveryTitle = "A320 livery";
+        a.samples = {lf_sample(kHere, 0, 10, 9000, false)};
         r = rec("", "", "", "PHXYZ");
         EXPECT_EQ(gf_respawnCheck(a, r), !guidChanges);
         EXPECT_EQ(a.airline + a.aircraftType, "TRAB738");

@@ -290,5 +290,28 @@ TEST_F(MotionScenarioTest, ACruiseWithTurnsStaysOnTheReferencesTrack)
     EXPECT_EQ(f.excessSteps, 0);
 }
 
+// Reports stop in the air: the aircraft flies on for 8 steps of 8 s and is then removed,
+// without a jump.
+TEST_F(MotionScenarioTest, AnAirborneAircraftWhoseReportsStopFliesOnAMinuteAndGoes)
+{
+    const GeoPos start = gf_destinationPoint(kThreshold, 200.0 * g_degToRad, 20.0 * kNmToFt);
+    const ReferenceFlight ref = lf_flight(0x484C06, "KLM1006", "A320", {0, start.latitude, start.longitude, 6000, 250, 90, 0, false},
+                                          {{90.0, 90.0, 250.0, 6000.0, false}});
+    Scenario s({ref}, feed_, sim_, 24);
+    s.run(ref.points.back().t + 30.0);
+    ASSERT_NE(gf_findLiveAc(ref.hexid), nullptr);
+    s.run(40.0);
+    EXPECT_NE(gf_findLiveAc(ref.hexid), nullptr);
+    s.run(60.0);
+    EXPECT_EQ(gf_findLiveAc(ref.hexid), nullptr);
+    const SimObject* o = lf_object(s, ref.hexid);
+    ASSERT_NE(o, nullptr);
+    const double flownOnS = o->track.back().t - (ref.points.back().t + g_referenceShiftS);
+    std::printf("airborne data gap: flown on %.1f s after the last report\n", flownOnS);
+    EXPECT_GE(flownOnS, 50.0);
+    EXPECT_LE(flownOnS, 80.0);
+    EXPECT_EQ(gf_excessSteps(o->track, ref, g_referenceShiftS), 0);
+}
+
 } // namespace
 } // namespace traffictest

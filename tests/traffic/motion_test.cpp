@@ -234,6 +234,11 @@ TEST_F(MotionTest, APassedDueTickIsReachedIn25TicksAndRepeatedPositionsAreSkippe
     nextPosMain(ac);
     EXPECT_EQ(ac.samples.front().dueTick, 10025u);
     EXPECT_DOUBLE_EQ(ac.motion.latitudeStep, (next.latitude - kHere.latitude) / 25);
+    // Across 180 degrees the short way, east.
+    ac.pos.longitude = 179.99;
+    ac.samples = {lf_sample({52.0, 179.99}, 3000, 150, 500, true), lf_sample({52.0, -179.99}, 3000, 150, 600, true)};
+    nextPosMain(ac);
+    EXPECT_NEAR(ac.motion.longitudeStep, 0.02 / 25, 1e-12);
 
     for (const char* type : {"A320", "R44"}) {
         g_liveAcs.clear();

@@ -236,7 +236,8 @@ void lf_feed(uint32_t tick)
     }
     if (tick % 50 != 30)
         return;
-    Slot& slot = g_slots[ending++ % kLive];
+    // Parked aircraft stay: without stands a new flight cannot be born at one.
+    Slot& slot = g_slots[ending++ % (kAirborne + kTaxiing)];
     if (LiveAc* ac = gf_findLiveAc(slot.hexid))
         removeAircraftFromSim(*ac);
     slot = {g_nextHexid++, 0, slot.kind};

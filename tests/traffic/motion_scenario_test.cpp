@@ -235,8 +235,8 @@ double lf_trackSpeedKt(const std::vector<TrackSample>& track, size_t i)
     return dt <= 0.0 ? 0.0 : gf_distanceNm({track[k].lat, track[k].lon}, {track[i].lat, track[i].lon}) * 3600.0 / dt;
 }
 
-// Stands 20 s east of the runway, taxies to it round two corners, rolls onto it and climbs
-// to 5000 ft.
+// Stands 20 s east of the runway, taxies to it round two corners, lines up, holds 10 s on
+// the runway, rolls and climbs to 5000 ft.
 TEST_F(MotionScenarioTest, ADepartureTaxiesRotatesAtTakeOffSpeedAndClimbsOnItsTrack)
 {
     const GeoPos start = gf_destinationPoint(kThreshold, 90.0 * g_degToRad, 400.0 / 0.3048);
@@ -246,7 +246,8 @@ TEST_F(MotionScenarioTest, ADepartureTaxiesRotatesAtTakeOffSpeedAndClimbsOnItsTr
                                            {30.0, 0.0, 15.0, 0.0, true},
                                            {10.0, 270.0, 12.0, 0.0, true},
                                            {40.0, 270.0, 15.0, 0.0, true},
-                                           {10.0, 0.0, 10.0, 0.0, true},
+                                           {10.0, 0.0, 0.0, 0.0, true},
+                                           {10.0, 0.0, 0.0, 0.0, true},
                                            {40.0, 0.0, 150.0, 0.0, true},
                                            {150.0, 0.0, 170.0, 5000.0, false},
                                            {60.0, 0.0, 200.0, 5000.0, false}});

@@ -2,7 +2,8 @@
 # Sets everything up, builds the Windows program, makes the download site's folder in
 # build/site with the data-file builder, assembles the program folder in build/program
 # (its data files in "input", as an installed program holds them) and starts it under
-# Wine. A small generated livery collection lies in build/liveries; a new Wine prefix
+# Wine. A small generated livery collection lies in build/liveries, its registration-code
+# lists with it (AIG-regcodes.xml published encrypted on the site); a new Wine prefix
 # gets a parameters.xml with lfolder0 pointing at it and a simulator folder, so the first
 # start scans it. With an X display it runs until the user closes its window. Without one
 # it runs on a virtual display: once the window is up and the scan has ended it leaves a
@@ -22,20 +23,23 @@ n="$root/build/native"
 cmake -S "$root" -B "$n" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAV_SANITIZE=ON >/dev/null
 cmake --build "$n" -j"$(nproc)" --target tav_databuild
 site="$root/build/site"
-"$n/tools/tav_databuild" --site "$site"
+liveries="$root/build/liveries"
+# The collection's generator reads the site's database; its AIG-regcodes.xml then goes
+# onto the site encrypted, beside dbase.enc and airports.enc.
+if [ ! -f "$liveries/manifest.json" ] || [ ! -f "$liveries/AIG-regcodes.xml" ]; then
+  "$n/tools/tav_databuild" --site "$site"
+  rm -rf "$liveries"
+  /usr/bin/python3 "$root/tests/standins/livery_collection.py" --data "$site/11" --out "$liveries" \
+    --lfolders 1 --folders 60 --sections 600 --no-unreadable
+fi
+"$n/tools/tav_databuild" --site "$site" --plain "$liveries/AIG-regcodes.xml"
 
 program="$root/build/program"
 mkdir -p "$program/input"
 cp "$b/Tavelorium_P3D.exe" "$program/"
 cp -r "$root/package/." "$program/"
-cp "$site/11/dbase.enc" "$site/11/airports.enc" "$program/input/"
+cp "$site/11/dbase.enc" "$site/11/airports.enc" "$site/11/AIG-regcodes.enc" "$program/input/"
 
-liveries="$root/build/liveries"
-if [ ! -f "$liveries/manifest.json" ]; then
-  rm -rf "$liveries"
-  /usr/bin/python3 "$root/tests/standins/livery_collection.py" --data "$site/11" --out "$liveries" \
-    --lfolders 1 --folders 60 --sections 600 --no-unreadable
-fi
 rm -rf "$program/input/my_regcodes"
 cp -r "$liveries/my_regcodes" "$program/input/"
 

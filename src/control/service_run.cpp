@@ -26,6 +26,7 @@
 #include "foundation/user_error.h"
 #include "foundation/version.h"
 #include "parking/airports.h"
+#include "parking/park_airports.h"
 #include "parking/static_parking.h"
 #include "traffic/traffic_service.h"
 #include "ui/control_ops.h"
@@ -193,7 +194,14 @@ void lf_detectSim()
 
 void lf_setStockAirportsPath()
 {
-    g_stockAirportsPath = gf_pathFromUtf8(SIM_INSTALL_PATH.value()) / "Scenery";
+    // Without an install path there is no stock folder: a bare "Scenery" would exclude
+    // every add-on folder whose path holds that word.
+    const std::string install = SIM_INSTALL_PATH.value();
+    if (install.empty()) {
+        g_stockAirportsPath.clear();
+        return;
+    }
+    g_stockAirportsPath = gf_pathFromUtf8(install) / "Scenery";
     std::error_code ec;
     if (!std::filesystem::exists(g_stockAirportsPath, ec))
         gf_showMessage(fmt::format("Stock airports path does not exist: {}", gf_pathToUtf8(g_stockAirportsPath)),
@@ -242,6 +250,7 @@ void lf_serviceThread(std::stop_token stop)
     // The feed reads the run's values through these.
     gf_setRealTrafficLocalSource(&lf_realTrafficLocal);
     gf_setTrafficTickSource(&gf_trafficTickNow);
+    gf_setParkAirportSource(&gf_parkAirportForFeed);
     try {
         lf_runService();
     } catch (const tav::UserErrorException& e) {

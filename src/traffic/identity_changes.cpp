@@ -2,6 +2,7 @@
 // and registration; an active aircraft whose airline, type or livery changes with them is
 // created again with a fitting livery, when GUID_CHANGES allows.
 #include "catalogue/liveries.h"
+#include "catalogue/livery_tables.h"
 #include "foundation/log.h"
 #include "foundation/settings_catalogue.h"
 #include "parking/park_airports.h"
@@ -80,7 +81,8 @@ int32_t lf_checkRegistrationChange(LiveAc& ac, LiveFlightRecord& r)
 bool lf_checkRegLivery(LiveAc& ac, const LiveFlightRecord& r)
 {
     const std::string& reg = r.texts.registration;
-    const std::string_view title = gf_registrationLiveryTitle(reg);
+    const auto it = g_registrationLiveries.find(reg);
+    const std::string_view title = it == g_registrationLiveries.end() ? std::string_view{} : it->second;
     if (!title.empty()) {
         if (title == ac.liveryTitle)
             return false;
@@ -123,7 +125,7 @@ bool lf_checkRegIdentity(LiveAc& ac, LiveFlightRecord& r)
 
 void lf_forgetLivery(LiveAc& ac)
 {
-    g_liveIdToTitle.erase(ac.hexid);
+    g_liveryIdTitles.erase(ac.hexid);
     ac.liveryTitle = {};
     ac.phase = FlightPhase::Birth;
 }

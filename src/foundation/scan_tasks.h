@@ -11,6 +11,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "foundation/detached_thread.h"
+
 extern std::atomic<int32_t> g_scanTasksRunning;
 // A limit below 1 acts as 1.
 extern std::atomic<int32_t> g_scanTasksMax;
@@ -86,6 +88,6 @@ std::future<std::invoke_result_t<std::decay_t<Task>&>> gf_startScanTask(Task&& t
             return t();
         });
     std::future<Result> result = job.get_future();
-    std::thread(std::move(job)).detach();
+    gf_startDetachedThread(std::move(job));
     return result;
 }

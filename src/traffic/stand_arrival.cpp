@@ -138,6 +138,8 @@ void lf_arriveAtStand(LiveAc& ac)
         return;
     }
     gf_setPhase(ac, FlightPhase::Parked);
+    if (ac.motion.towed)
+        gf_logLine("          towed aircraft {} parks", gf_flightText(ac));
     if (stand != nullptr) {
         stand->occupied = true;
         // A neighbour that parked while this one was on its way would stand in its wings.

@@ -38,7 +38,7 @@ double g_engineMs = 0.0;
 void lf_timedSearch(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offset, std::vector<ParkCandidate>& out)
 {
     const auto start = Clock::now();
-    statictest::searchStands(now, kind, dayRule, offset, out);
+    lf_searchStands(now, kind, dayRule, offset, out);
     g_engineMs += lf_ms(start);
 }
 

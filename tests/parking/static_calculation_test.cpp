@@ -13,7 +13,7 @@ struct SearchRecord {
     static void search(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offset, std::vector<ParkCandidate>& out)
     {
         const size_t before = out.size();
-        statictest::searchStands(now, kind, dayRule, offset, out);
+        lf_searchStands(now, kind, dayRule, offset, out);
         found += out.size() - before;
         if (offset == 0)
             modes += fmt::format("{}{}{}:0", modes.empty() ? "" : " ", kind, dayRule);

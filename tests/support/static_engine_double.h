@@ -1,10 +1,9 @@
 #pragma once
 // The live aircraft engine as the static parking meets it, for tests and the benchmark:
-// the engine's own records (g_staticAcs, g_liveAcs, g_liveParked) and removals, plus what
-// the engine does not do yet: a stand search doing what the engine's will, the user's
-// stand a test sets, and the creation of one static aircraft from the adding stack per
-// traffic pass (without the engine's conflict checks, so that a plan that puts two
-// aircraft on one stand shows).
+// the engine's own records (g_staticAcs, g_liveAcs, g_liveParked), removals and stand
+// search, plus the user's stand a test sets and the creation of one static aircraft from
+// the adding stack per traffic pass (without the engine's conflict checks, so that a plan
+// that puts two aircraft on one stand shows).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +19,7 @@ struct EngineDouble {
 };
 
 EngineDouble& engineDouble();
-// Empties the engine's records and puts the double's search and user stand in.
+// Empties the engine's records and puts the double's user stand in.
 void installEngineDouble();
 void removeEngineDouble();
 
@@ -33,13 +32,6 @@ LiveAc& addLive(uint32_t hexid, const std::string& callsign, uint32_t stand, Sim
 std::vector<std::string> removing();
 // The simulator reports every queued removal done: those records go.
 void finishRemovals();
-
-// The engine's stand search over g_parkStands (kind 1 real, 0 soft; dayRule 1 the shifted
-// day only). A flight already shown (callsign or registration in use, also by a
-// candidate of this search) is passed over until the plan is renewed.
-void searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offset, std::vector<ParkCandidate>& out);
-bool isOptionAroundThisTime(const StandFlight& entry, const AcIdentity& ac, int64_t now, int32_t window);
-bool isOptionAroundThisTimeYesterday(const StandFlight& entry, const AcIdentity& ac, uint32_t day, int32_t window);
 
 // One traffic pass: the adding stack's last candidate becomes an active static aircraft
 // at its stand, placed at now minus its fit offset, showing its preferred callsign part

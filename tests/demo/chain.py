@@ -191,16 +191,18 @@ class SimStandIn:
         self.log.close()
 
 
-def traffic_lines(data: dict, start: float, speed: float = 1.0):
+def traffic_lines(data: dict, start: float, speed: float = 1.0, round_no: int = 0):
     """(offset, line) of every report of the scenario in time order, stamped with the time
-    it is sent (RealTraffic's lines carry the time of the position)."""
+    it is sent (RealTraffic's lines carry the time of the position). A later round of the
+    scenario (the soak plays it again) has other hexids and callsigns."""
     timed = []
     for f in data["flights"]:
+        callsign = f["callsign"] + ("" if round_no == 0 else chr(ord("A") + (round_no - 1) % 26))
         for r in f["reports"]:
             line = rt.traffic_line(
-                hexid=f["hexid"], lat=f"{r['lat']:.6f}", lon=f"{r['lon']:.6f}", baro_alt=f"{r['alt_ft']:.0f}",
+                hexid=f["hexid"] + 1000000 * round_no, lat=f"{r['lat']:.6f}", lon=f"{r['lon']:.6f}", baro_alt=f"{r['alt_ft']:.0f}",
                 baro_rate=f"{r['vs_fpm']:.0f}", gnd="1" if r["ground"] else "0", track=f"{r['track']:.1f}",
-                gs=f"{r['gs_kt']:.0f}", callsign=f["callsign"], type=f["type"], registration=f["registration"],
+                gs=f"{r['gs_kt']:.0f}", callsign=callsign, type=f["type"], registration=f["registration"],
                 origin=f["origin"], destination=f["destination"], timestamp=f"{start + r['t'] / speed:.2f}",
                 true_heading=f"{r['heading']:.1f}", tas="-1", alt_geom=f"{r['alt_ft']:.0f}",
                 category="A7" if f["kind"] == "helicopter" else "A3", callsign_iata="", ias="-1", mach="-1",
@@ -214,8 +216,8 @@ class Feed:
     """Replays the scenario on UDP and records the send time of each flight's reports;
     `paused` holds the traffic back (the soak's outage)."""
 
-    def __init__(self, sender: rt.UdpSender, data: dict, qnh: int):
-        self.sender, self.data, self.qnh = sender, data, qnh
+    def __init__(self, sender: rt.UdpSender, data: dict, qnh: int, repeat: bool = False):
+        self.sender, self.data, self.qnh, self.repeat = sender, data, qnh, repeat
         self.paused = threading.Event()
         self.stop = threading.Event()
         self.start_time = None
@@ -228,7 +230,17 @@ class Feed:
         self.thread.start()
 
     def _run(self):
-        lines = traffic_lines(self.data, self.start_time)
+        round_no = 0
+        while self._play(round_no) and self.repeat:
+            round_no += 1
+        while not self.stop.wait(10.0):
+            if not self.paused.is_set():
+                self.sender.send_qnh(self.qnh)
+
+    def _play(self, round_no):
+        """One round of the scenario; False when stopped."""
+        start = self.start_time if round_no == 0 else time.time()
+        lines = traffic_lines(self.data, start, round_no=round_no)
         t0 = time.monotonic()
         next_qnh = 0.0
         for offset, line in lines:
@@ -242,15 +254,13 @@ class Feed:
                 if now >= offset:
                     break
                 if self.stop.wait(min(0.05, offset - now)):
-                    return
+                    return False
             if self.paused.is_set():
                 self.held_back += 1
                 continue
             self.sender.send_traffic(line)
             self.sent += 1
-        while not self.stop.wait(10.0):
-            if not self.paused.is_set():
-                self.sender.send_qnh(self.qnh)
+        return True
 
 
 def program_pid(program: pathlib.Path):
@@ -323,7 +333,7 @@ def main(argv=None):
             f"[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort={sim.port}\nDisableNagle=1\n")
         link = rt.TcpLinkClient(link_port)
         sender = rt.UdpSender()
-        feed = Feed(sender, data, data["qnh_hpa"])
+        feed = Feed(sender, data, data["qnh_hpa"], repeat=args.soak)
 
         say(f"starting {program / (PROGRAM + '.exe')} (simulator stand-in on port {sim.port})")
         started = time.monotonic()

@@ -61,14 +61,14 @@ def runway_points(name):
 
 # Stands: a pier north of the terminal (nose south, reached from taxiway A), an apron south
 # of it (nose north, pushed back onto taxiway B), a cargo row and a helicopter stand.
-TAXIWAY_A_Y = 700.0
+TAXIWAY_A_Y = 500.0
 TAXIWAY_B_Y = -330.0
 
 
 def stands():
     rows = []
     for i in range(12):
-        rows.append({"id": f"D{2 * i + 2}", "x": -400.0 + 80.0 * i, "y": 620.0, "heading": 180.0,
+        rows.append({"id": f"D{2 * i + 2}", "x": -400.0 + 80.0 * i, "y": 420.0, "heading": 180.0,
                      "radius_m": 36.0 if i % 4 == 3 else 24.0, "cargo": False, "heli": False})
     for i in range(20):
         rows.append({"id": f"E{2 * i + 2}", "x": -700.0 + 80.0 * i, "y": -262.0, "heading": 0.0,
@@ -255,8 +255,8 @@ def arrival(stand, t0, rng, final_nm, intercept=None, start_ft=None, level_m=0.0
     start_ft = final_ft if start_ft is None else start_ft
     speed = profile([(0.0, 210.0 if intercept is not None else 150.0), (before, 170.0), (before + 1.0, 160.0),
                      (m["threshold"] - 3 * M_PER_NM, 142.0), (m["threshold"], 137.0), (m["touchdown"], 132.0),
-                     (m["touchdown"] + rollout_m * 0.45, 60.0), (m["rollout_end"], 25.0),
-                     (m["rollout_end"] + 150.0, 18.0), (m["taxi_end"] - 40.0, 18.0), (m["taxi_end"], 11.0),
+                     (m["touchdown"] + rollout_m * 0.45, 60.0), (m["rollout_end"], 28.0),
+                     (m["rollout_end"] + 150.0, 20.0), (m["taxi_end"] - 40.0, 18.0), (m["taxi_end"], 11.0),
                      (m["lead_in"], 8.0), (total - 6.0, 4.0), (total, 1.0)])
 
     def height(s):
@@ -410,7 +410,7 @@ def short_scenario(rng, keys, registrations):
     f = Flights(rng, keys)
     reg = known_registration(registrations, keys, rng, LARGE, unique=True)
     key = (reg["airline"], reg["type"])
-    reports, extra = arrival(stand_by_id(rows, "D22"), 0.0, rng, final_nm=1.0, rollout_m=1100.0, parked_s=10.0)
+    reports, extra = arrival(stand_by_id(rows, "D24"), 0.0, rng, final_nm=0.8, rollout_m=900.0, parked_s=10.0)
     f.add("arrival", key, reports, extra, registration=reg["registration"], expected_title=keys[key][0]["title"])
     key = pick(keys, LARGE, rng, unique=True, exclude=f.used)
     reports, extra = departure(stand_by_id(rows, "E40"), 0.0, rng, parked_s=18.0, climb_to_ft=1500.0, climb_nm=1.5,
@@ -429,7 +429,7 @@ def full_scenario(rng, keys, registrations):
     with only a generic livery and one whose registration the database knows."""
     rows = stands()
     f = Flights(rng, keys)
-    arrival_stands = ["D4", "D6", "D10", "D16", "D20", "D24"]
+    arrival_stands = ["D2", "D4", "D6", "D8", "D10", "D12"]  # west of where the exit meets taxiway A
     for i, stand_id in enumerate(arrival_stands):
         key = pick(keys, LARGE + (HEAVY if i == 3 else ()), rng, exclude=f.used)
         t0 = 20.0 + i * 150.0 + rng.uniform(0.0, 30.0)
@@ -455,7 +455,7 @@ def full_scenario(rng, keys, registrations):
     for i, level in enumerate(levels):
         key = pick(keys, LARGE + HEAVY, rng, exclude=f.used)
         gs = 230.0 + level / 100.0 * 0.6 + rng.uniform(-10, 10)
-        reports, extra = overflight(30.0 + i * 120.0 + rng.uniform(0, 40), rng, float(level), gs,
+        reports, extra = overflight(1.0 + i * 120.0 + rng.uniform(0, 40 if i else 0), rng, float(level), gs,
                                     rng.uniform(0, 360), rng.uniform(-6, 6), 30.0,
                                     turn=rng.choice([0.0, 0.0, 30.0, -40.0]), vs_fpm=rng.choice([0, 0, -800, 800]))
         f.add("overflight", key, reports, extra)
@@ -482,7 +482,7 @@ def build(kind, registrations_csv, manifest_json, seed=24):
     liftoff = max((r["t"] for f in flights if f["kind"] == "departure" for r in f["reports"] if r["ground"]), default=0)
     parked = max((f["reports"][-1]["t"] for f in flights if f["kind"] == "arrival"), default=0)
     gone = max((f["reports"][-1]["t"] for f in flights if f["kind"] == "overflight"), default=0)
-    run_s = max(liftoff + 40.0, parked + 38.0, gone + 105.0)
+    run_s = max(liftoff + 40.0, parked + 34.0, gone + 105.0)
     return {"airport": AIRPORT, "runways": RUNWAYS, "run_s": run_s,
             "stands": [{k: s[k] for k in ("id", "lat", "lon", "heading", "radius_m", "cargo", "heli")}
                        for s in stands()],

@@ -47,7 +47,7 @@ def run():
     demo = subprocess.run([sys.executable, str(SOURCE_DIR / "tests" / "demo" / "chain.py"), "--kind", "short",
                            "--build", str(BUILD_DIR), "--site", str(data / "site" / "11"), "--liveries", str(liveries),
                            "--out", str(OUT), "--prefix", str(BUILD_DIR / "wineprefix-end-to-end"), "--minutes", "2.9"],
-                          stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=230)
+                          stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=235)
     (OUT / "demo.out").write_text(demo.stdout + demo.stderr)
     assert (OUT / "figures.json").exists(), demo.stderr[-3000:]
     figures = json.loads((OUT / "figures.json").read_text())

@@ -367,7 +367,8 @@ def plot(path, data, objects, by_tail, feed_start):
     for ax in (area, field):
         ax.set_aspect("equal")
         ax.grid(True, lw=0.3)
-    area.legend(fontsize=6, ncol=2, loc="lower left")
+    if area.get_legend_handles_labels()[0]:
+        area.legend(fontsize=6, ncol=2, loc="lower left")
     profile.set_title("vertical profile of arrivals and departures: received (shifted by 30 s) dashed, flown solid")
     profile.set_xlabel("seconds since the first datagram")
     profile.set_ylabel("ft")

@@ -33,6 +33,8 @@ from standins.sim_flight import Simulator  # noqa: E402
 PROGRAM = "Tavelorium_P3D"
 INSTALL_PATH = "C:\\Lockheed Martin\\Prepar3D v5"
 LINK_PORT = 10747
+SITE_HOST = "www.tavelorium.com"
+VERSIONS_PATH = "/downloads/versions.json"
 FPS = 30
 
 
@@ -44,16 +46,35 @@ def windows_path(path) -> str:
     return "Z:" + str(path).replace("/", "\\")
 
 
-def in_own_network() -> bool:
-    """Re-runs this script in a network namespace of its own (loopback up) when possible."""
+def in_own_network(site_here: bool) -> bool:
+    """Re-runs this script in a network namespace of its own (loopback up) when possible;
+    with site_here also in a mount namespace whose hosts file names 127.0.0.1 for the
+    maker's site, so that the download-site stand-in answers the program's requests."""
     if os.environ.get("TAV_DEMO_NETNS") == "1":
         return True
-    if shutil.which("unshare") is None or subprocess.run(["unshare", "--net", "true"], capture_output=True).returncode:
+    if shutil.which("unshare") is None or subprocess.run(["unshare", "--net", "--mount", "true"],
+                                                         capture_output=True).returncode:
         return False
     env = dict(os.environ, TAV_DEMO_NETNS="1")
-    command = ["unshare", "--net", "sh", "-c", 'ip link set lo up && exec "$@"', "_", sys.executable, *sys.argv]
+    setup = "ip link set lo up"
+    if site_here:
+        hosts = pathlib.Path(f"/tmp/tav-demo-hosts-{os.getpid()}")
+        hosts.write_text(f"127.0.0.1 localhost\n::1 localhost\n127.0.0.1 {SITE_HOST}\n")
+        setup += f" && mount --bind {hosts} /etc/hosts"
+    command = ["unshare", "--net", "--mount", "sh", "-c", setup + ' && exec "$@"', "_", sys.executable, *sys.argv]
     os.execvpe("unshare", command, env)
     return True  # not reached
+
+
+def site_stand_in(out: pathlib.Path, site_root: pathlib.Path):
+    """The maker's site on 127.0.0.1:443 with a certificate of its own (Schannel under Wine
+    takes it), serving the builder's site folder."""
+    from standins.download_site import DownloadSite
+    cert, key = out / "site-cert.pem", out / "site-key.pem"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", str(key), "-out", str(cert),
+                    "-days", "2", "-subj", f"/CN={SITE_HOST}", "-addext", f"subjectAltName=DNS:{SITE_HOST}"],
+                   check=True, capture_output=True, timeout=60)
+    return DownloadSite(root=site_root, port=443, certificate=(str(cert), str(key))).start()
 
 
 class Wine:
@@ -291,6 +312,43 @@ def resident_kb(pid):
     return None
 
 
+def close_program(wine: Wine, probe, proc) -> float:
+    """WM_CLOSE as the user's click on the window's close box; the seconds to the exit."""
+    closed_at = time.time()
+    wine.run(probe, "close", timeout=60)
+    try:
+        proc.wait(timeout=90)
+    except subprocess.TimeoutExpired:
+        say("the program did not end within 90 s of its close; stopping it")
+        proc.kill()
+        proc.wait()
+    return round(time.time() - closed_at, 1)
+
+
+def second_start(wine: Wine, program: pathlib.Path, probe, link, site, seconds: float) -> dict:
+    """The soak's last minutes: the user starts the program again while the site answers
+    500; it must come up, take the traffic again and close cleanly."""
+    site.answer(VERSIONS_PATH, body=b"<html>Internal Server Error</html>", status=500)
+    shutil.copy2(program / "Log.txt", program.parent / "Log-first-start.txt")
+    say("starting the program again (the site answers 500)")
+    proc = wine.launch(program / f"{PROGRAM}.exe", cwd=program)
+    outcome = {"window": wine.run(probe, "wait", "60000", timeout=90).returncode == 0}
+    try:
+        link.connect(timeout_s=180)
+        outcome["link"] = True
+    except (OSError, AssertionError, TimeoutError):
+        outcome["link"] = False
+    outcome["readers"] = rt.wait_until_bound(rt.TRAFFIC_PORT, 60) and rt.wait_until_bound(rt.QNH_PORT, 60)
+    end = time.monotonic() + seconds
+    while proc.poll() is None and time.monotonic() < end:
+        time.sleep(0.5)
+    outcome["crashed"] = proc.poll() is not None
+    if proc.poll() is None:
+        outcome["exit_s"] = close_program(wine, probe, proc)
+    outcome["exit_code"] = proc.returncode
+    return outcome
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", type=pathlib.Path, default=SOURCE_DIR / "build" / "windows")
@@ -303,8 +361,9 @@ def main(argv=None):
                         help="minutes of traffic before the window is closed (default 6; the short scenario's own time)")
     parser.add_argument("--until-closed", action="store_true", help="run until the user closes the window")
     parser.add_argument("--soak", action="store_true", help="inject the soak's faults (soak.py)")
+    parser.add_argument("--soak-scale", type=float, default=1.0, help="bring the soak's faults closer together")
     args = parser.parse_args(argv)
-    own_network = in_own_network()
+    own_network = in_own_network(args.soak)
     if not own_network and any(rt.udp_port_bound(p) for p in (rt.TRAFFIC_PORT, rt.QNH_PORT)):
         raise SystemExit("demo: ports 49004/49005 are taken and no network namespace of our own can be made")
     link_port = LINK_PORT if own_network else rt.free_udp_port()
@@ -322,10 +381,13 @@ def main(argv=None):
         f"{max(r['t'] for f in data['flights'] for r in f['reports']) / 60:.1f} minutes")
 
     wine = Wine((args.prefix or out / "wineprefix").resolve()).start()
-    sim = feed = link = sender = proc = program = data_folder = None
+    sim = feed = link = sender = proc = program = data_folder = site = None
     faults = None
     result = {"exit_code": None, "closed_by": None}
     try:
+        if args.soak and own_network:
+            site = site_stand_in(out, args.site.parent)
+            site.answer(VERSIONS_PATH, body=(args.site.parent / "versions.json").read_bytes(), kind="stall")
         program = prepare_program(args, out, wine, data)
         data_folder = prepare_settings(wine, args.liveries, link_port)
         sim = SimStandIn(user_flight(data), out).start()
@@ -352,7 +414,7 @@ def main(argv=None):
         memory = []
         if args.soak:
             from demo import soak
-            faults = soak.Faults(sim, link, sender, feed, out)
+            faults = soak.Faults(sim, link, sender, feed, out, args.soak_scale)
             faults.start()
         deadline = time.monotonic() + args.minutes * 60.0
         next_sample = time.monotonic()
@@ -374,21 +436,17 @@ def main(argv=None):
             if info.returncode == 0:
                 (out / "window.json").write_text(info.stdout)
             say("closing the window (WM_CLOSE)")
-            closed_at = time.time()
-            wine.run(probe, "close", timeout=60)
             result["closed_by"] = "WM_CLOSE"
-            result["closed_at"] = closed_at - feed.start_time
-            try:
-                proc.wait(timeout=90)
-            except subprocess.TimeoutExpired:
-                say("the program did not end within 90 s of its close; stopping it")
-                proc.kill()
-                proc.wait()
-            result["exit_s"] = round(time.time() - closed_at, 1)
+            result["closed_at"] = time.time() - feed.start_time
+            result["exit_s"] = close_program(wine, probe, proc)
         else:
             result["closed_by"] = "user" if args.until_closed else "itself"
         result["exit_code"] = proc.returncode
         time.sleep(1.0)
+        if site:
+            from demo import soak
+            result["files_after_first_start"] = soak.files_kept(program, data_folder)
+            result["second_start"] = second_start(wine, program, probe, link, site, 60.0)
     finally:
         if feed:
             feed.stop.set()
@@ -412,6 +470,9 @@ def main(argv=None):
             result["faults"] = faults.report()
         if proc and proc.poll() is None:
             proc.kill()
+        if site:
+            result["site_requests"] = [r.path for r in site.requests]
+            site.stop()
         wine.stop()
     if feed and feed.start_time:
         result["feed_start"] = feed.start_time
@@ -427,7 +488,9 @@ def main(argv=None):
     passed = result["exit_code"] == 0
     if args.soak and program:
         from demo import soak
-        log_text = (out / "Log.txt").read_text(encoding="utf-8", errors="replace") if (out / "Log.txt").exists() else ""
+        first = out / "Log-first-start.txt"
+        first = first if first.exists() else out / "Log.txt"
+        log_text = first.read_text(encoding="utf-8", errors="replace") if first.exists() else ""
         line, passed = soak.verdict_line(figures, result, log_text, soak.files_kept(program, data_folder))
         (out / "soak.txt").write_text("\n".join(result.get("faults", {}).get("events", [])) + "\n" + line + "\n")
         print(line, flush=True)

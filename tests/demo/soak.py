@@ -20,8 +20,9 @@ FLOOD_FIRST_S, FLOOD_EVERY_S, FLOOD_RATE, FLOOD_S = 150.0, 600.0, 2000, 10.0
 
 
 class Faults:
-    def __init__(self, sim, link, sender, feed, out: pathlib.Path):
-        self.sim, self.link, self.sender, self.feed, self.out = sim, link, sender, feed, out
+    def __init__(self, sim, link, sender, feed, out: pathlib.Path, scale: float = 1.0):
+        """scale < 1 brings the faults closer together (a quick try of the soak)."""
+        self.sim, self.link, self.sender, self.feed, self.out, self.scale = sim, link, sender, feed, out, scale
         self.stopping = threading.Event()
         self.events = []
         self.counts = {"sim_restarts": 0, "link_drops": 0, "link_reconnects": 0, "hostile_sent": 0, "flood_sent": 0}
@@ -49,18 +50,24 @@ class Faults:
 
     def _simulator(self):
         k = 1
-        while not self._at(k * SIM_EVERY_S):
+        while not self._at(k * SIM_EVERY_S * self.scale):
             self.note("simulator stand-in stops")
             self.sim.stop()
             self._wait(SIM_DOWN_S)
-            self.sim.start()
+            for _ in range(30):
+                try:
+                    self.sim.start()
+                    break
+                except OSError as e:
+                    self.note(f"simulator stand-in cannot listen yet: {e}")
+                    self._wait(1.0)
             self.counts["sim_restarts"] += 1
             self.note("simulator stand-in is back")
             k += 1
 
     def _link(self):
         k = 1
-        while not self._at(k * LINK_EVERY_S):
+        while not self._at(k * LINK_EVERY_S * self.scale):
             self.note("RealTraffic link and traffic drop")
             self.link.drop("fin")
             self.feed.paused.set()
@@ -76,7 +83,7 @@ class Faults:
             k += 1
 
     def _flood(self):
-        moment = FLOOD_FIRST_S
+        moment = FLOOD_FIRST_S * self.scale
         rng = random.Random(7)
         while not self._at(moment):
             self.note("hostile datagrams and a flood")
@@ -104,7 +111,7 @@ class Faults:
                 self.counts["flood_sent"] += 1
                 n += 1
             self.note(f"flood ends after {time.monotonic() - start:.1f} s")
-            moment += FLOOD_EVERY_S + rng.uniform(0, 1)
+            moment += FLOOD_EVERY_S * self.scale + rng.uniform(0, 1)
 
     def report(self):
         return dict(self.counts, events=self.events)
@@ -150,8 +157,12 @@ def verdict_line(figures, result, log_text, files):
     restarts = len(re.findall(r"^Restarting after", log_text, re.M))
     refused = len(re.findall(r"exception in processLineSub", log_text)) + sum(
         int(m) for m in re.findall(r"^(\d+) log lines? about received datagrams left out", log_text, re.M))
-    lost = [f"{k}: {v}" for k, v in files.items() if v != "ok"]
-    ok = crashes == 0 and (growth is None or growth <= 10.0) and not lost
+    second = result.get("second_start", {})
+    crashes += int(bool(second.get("crashed"))) + int(second.get("exit_code") not in (0, None))
+    first_files = result.get("files_after_first_start", {})
+    lost = [f"{k}: {v}" for k, v in list(first_files.items()) + list(files.items()) if v != "ok"]
+    ok = crashes == 0 and (growth is None or growth <= 10.0) and not lost and (
+        not second or (second.get("window") and second.get("link") and second.get("readers")))
     line = (f"soak: crashes {crashes}, restarts {restarts}, simulator restarts {faults.get('sim_restarts', 0)} "
             f"(connections {result.get('sim_connections', 0)}), link drops {faults.get('link_drops', 0)} "
             f"(connections {result.get('link_connections', 0)}), lines sent {result.get('datagrams_sent', 0)} "
@@ -159,5 +170,7 @@ def verdict_line(figures, result, log_text, files):
             f"aircraft created {figures.get('objects', 0)} removed {figures.get('removed', 0)}, memory "
             f"{start_kb and round(start_kb / 1024)} MB at 5 min -> {end_kb and round(end_kb / 1024)} MB at the end "
             f"({'-' if growth is None else f'{growth:+.1f} %'}), files {'all kept' if not lost else 'LOST: ' + '; '.join(lost)}"
+            f", site requests {len(result.get('site_requests', []))} (stalled, then 500), second start "
+            f"{'up' if second.get('readers') and second.get('link') else 'NOT UP'} and exit code {second.get('exit_code')}"
             f" -> {'PASS' if ok else 'FAIL'}")
     return line, ok

@@ -282,6 +282,10 @@ class SimConnectServer:
         self.stop()
 
     def stop(self):
+        try:  # wakes the accept() of the server's thread, which would hold the port
+            self._listener.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
         self._listener.close()
         for c in self.clients:
             try:

@@ -63,6 +63,7 @@ run_all() {
       main_loop_bench) args=(60) ;;
       traffic_pass_bench) args=(60000) ;;
       park_load_bench) args=(20) ;;
+      static_parking_bench) args=(30) ;;
       *) args=("$port") ;; # the simulator-link benchmarks send to the TCP sink
     esac
     echo "== $label: $name"

@@ -67,7 +67,7 @@ void lf_staticUpdateStep()
     if (!g_staticUpdateFirstStepDone) {
         g_staticUpdateFirstStepDone = true;
         gf_disableSettingControls();
-        lf_startStaticCalculation();
+        lf_startStaticCalculation(false);
         return;
     }
     g_staticUpdateFirstStepDone = false;

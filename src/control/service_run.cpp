@@ -26,6 +26,7 @@
 #include "foundation/user_error.h"
 #include "foundation/version.h"
 #include "parking/airports.h"
+#include "parking/park_airports.h"
 #include "parking/static_parking.h"
 #include "traffic/traffic_service.h"
 #include "ui/control_ops.h"
@@ -242,6 +243,7 @@ void lf_serviceThread(std::stop_token stop)
     // The feed reads the run's values through these.
     gf_setRealTrafficLocalSource(&lf_realTrafficLocal);
     gf_setTrafficTickSource(&gf_trafficTickNow);
+    gf_setParkAirportSource(&gf_parkAirportForFeed);
     try {
         lf_runService();
     } catch (const tav::UserErrorException& e) {

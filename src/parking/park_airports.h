@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "feed/feed_inputs.h"
 #include "foundation/geo.h"
 
 struct ParkAirportEntry {
@@ -23,14 +24,16 @@ extern std::list<ParkAirportEntry> g_parkAirports;
 extern std::mutex g_parkAirportsMutex;
 
 // Rewrites my_park_airports.txt with the first entry's line; callers hold
-// g_parkAirportsMutex and call it only when the list is not empty.
+// g_parkAirportsMutex and call it only when the list is not empty. A file that exists but
+// cannot be read is left as it is.
 void gf_writeMyParkAirports();
 // Puts the airport first in the list (worker thread): a listed one moves there as it is;
 // a new one (no reserved stand) is also written into my_park_airports.txt.
 void gf_addParkAirport(std::string_view code, GeoPos position);
 
-// The current park airport, written only by the worker thread; the code is empty while
-// none is set.
+// The current park airport, written only by the worker thread, its code under
+// g_parkAirportsMutex (the "SimClient" thread compares it); the code is empty while none
+// is set.
 struct ParkAirport {
     std::string code;
     std::string iata;
@@ -40,3 +43,8 @@ struct ParkAirport {
     int32_t stands = 0;
 };
 extern ParkAirport g_parkAirport;
+
+// The park airport as the traffic reader needs it: one consistent copy for any thread
+// (the feed's source), renewed by gf_publishParkAirport after every change.
+FeedParkAirport gf_parkAirportForFeed();
+void gf_publishParkAirport();

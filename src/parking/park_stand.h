@@ -25,6 +25,9 @@ struct StandFlight {
     uint32_t origin = 0; // 1: read from the park file itself, 0: learned
     uint32_t real = 1;   // 0: a soft observation
     bool cpl = false;    // coupled flight
+    // The static search found the flight already shown (its callsign or registration in
+    // use) and passes it over until the static plan is renewed.
+    bool skipped = false;
 };
 
 // Where a stand lies: degrees, and its heading in radians.

@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
+
+#include "parking/static_plan.h"
 
 // The park airport's stands are read (until the park airport is reset): the park file's
 // g_parkFileLoaded under the name the traffic service knows it by.
@@ -14,34 +15,21 @@ extern std::atomic<bool>& g_parkStandsLoaded;
 // The id of the user's reserved stand at the park airport (empty when none).
 extern std::string g_reservedStandId;
 
-// A static aircraft the static parking wants created at a stand.
-struct ParkCandidate {
-    uint32_t standNumber = 0;
-    uint32_t fitOffset = 0; // half hours by which the chosen flight's time lies before now
-    std::string airline;
-    std::string aircraftType;
-    std::string callsign1;
-    std::string callsign2;
-    std::string registration;
-    uint64_t value = 0; // first byte: the first callsign part is preferred
-};
-// The static aircraft still to be created; the engine takes one per traffic pass from the
-// end.
-extern std::vector<ParkCandidate> g_addingStack;
-
 // Reads my_park_airports.txt into g_parkAirports; the start-up does not use the result.
 bool lf_readMyParkAirports();
-// Re-reads the park airports and checks the reserved stands; when true, text holds a
-// message for the user.
-bool gf_checkParkAirports(bool flag, std::string& text);
-// The static-parking pass: once with true before the main loop, then with false.
-void gf_staticParkingCycle(bool first);
-// First step of the two-step update: the calculation starts from scratch and the
-// traffic reader collects the callsigns it sees.
-void lf_startStaticCalculation();
+// Re-reads the park airports and, with adoptStand, takes a changed reserved stand of the
+// park airport's entry; when true, text holds a message for the user.
+bool gf_checkParkAirports(bool adoptStand, std::string& text);
+// The static-parking pass: once with true before the main loop, then with false; true
+// shows "Calculating static parked aircraft ..." when an airport is chosen on the ground.
+void gf_staticParkingCycle(bool showMessage);
+// First step of a calculation or of the two-step update: the setting controls locked and
+// the traffic reader collecting the callsigns it sees.
+void lf_startStaticCalculation(bool showMessage);
 // Second step: adjusts the static plan to the aircraft that stand.
 void gf_parkingAdjustments();
-// Removes every static aircraft and clears the park airport (close-down).
+// Removes every static aircraft and the live aircraft on the ground, then forgets the
+// park airport (also at the close-down).
 void gf_dropParkAirport();
 // Candidates on the adding stack, shown while an update runs.
 size_t gf_addingStackCount();

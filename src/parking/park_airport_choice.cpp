@@ -1,0 +1,372 @@
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include <fmt/format.h>
+
+#include "control/service_state.h"
+#include "control/setting_controls.h"
+#include "feed/traffic_reader.h"
+#include "foundation/log.h"
+#include "foundation/settings_catalogue.h"
+#include "foundation/time_text.h"
+#include "parking/airports.h"
+#include "parking/park_airport_file.h"
+#include "parking/park_airports.h"
+#include "parking/static_parking.h"
+#include "parking/static_parking_internal.h"
+#include "parking/stand_learning.h"
+#include "simlink/sim_link_calls.h"
+#include "traffic/traffic_service.h"
+#include "traffic/traffic_state.h"
+#include "ui/control_ops.h"
+#include "ui/messages.h"
+#include "ui/window_bridge.h"
+#include "ui/window_state.h"
+
+ParkAirport g_parkAirport;
+std::string g_reservedStandId;
+bool g_staticRecalcPending = false;
+
+namespace {
+
+// Pushing back, taxiing out, taking off or parked: the aircraft belongs to the airport.
+bool lf_onGroundAtAirport(const LiveAc& ac)
+{
+    switch (ac.phase) {
+    case FlightPhase::PushingBack:
+    case FlightPhase::PushedBack:
+    case FlightPhase::Taxi:
+    case FlightPhase::TakeOff:
+    case FlightPhase::Parked:
+        return true;
+    default:
+        return false;
+    }
+}
+
+constexpr double kNoPositionDeg = 0.0001;
+constexpr double kMovedDeg = 1e-8;
+
+GeoPos g_lastUserPosition;
+TextHashSet g_failedParkAirports;
+
+std::mutex g_feedCopyMutex; // guards g_feedCopy
+FeedParkAirport g_feedCopy;
+
+bool lf_inSight(double distanceNm, double heightFt)
+{
+    return distanceNm <= AIRP_RANGE.value && heightFt <= AIRP_HEIGHT.value;
+}
+
+std::string lf_parkAirportLabel()
+{
+    if (const Airport* airport = gf_findAirport(g_parkAirport.code))
+        return gf_airportLabel(*airport);
+    return gf_airportLabel(Airport{g_parkAirport.code, g_parkAirport.iata});
+}
+
+GeoPos lf_parkAirportPosition()
+{
+    return {g_parkAirport.lat, g_parkAirport.lon};
+}
+
+// Distances from the position; sorted nearest first unless a destination keeps the order.
+// The first entry's distance is always fresh: the choice reads it.
+void lf_updateDistances(const GeoPos& position)
+{
+    std::lock_guard lock(g_parkAirportsMutex);
+    if (g_parkAirports.empty())
+        return;
+    const bool moved = std::fabs(position.latitude - g_lastUserPosition.latitude) >= kMovedDeg ||
+                       std::fabs(position.longitude - g_lastUserPosition.longitude) >= kMovedDeg;
+    if (moved)
+        g_lastUserPosition = position;
+    if (moved && DESTINATION.value().empty()) {
+        for (ParkAirportEntry& entry : g_parkAirports)
+            entry.distanceNm = gf_distanceNm(position, {entry.lat, entry.lon});
+        g_parkAirports.sort([](const ParkAirportEntry& a, const ParkAirportEntry& b) {
+            return a.distanceNm < b.distanceNm;
+        });
+        return;
+    }
+    ParkAirportEntry& first = g_parkAirports.front();
+    first.distanceNm = gf_distanceNm(position, {first.lat, first.lon});
+}
+
+std::optional<ParkAirportEntry> lf_firstEntry()
+{
+    std::lock_guard lock(g_parkAirportsMutex);
+    if (g_parkAirports.empty())
+        return std::nullopt;
+    return g_parkAirports.front();
+}
+
+// The user aircraft stands at a stand of the park airport: that stand becomes the
+// reserved stand of the airport's entry, which goes to the front of the list.
+void lf_adoptUserStand()
+{
+    const UserState user = g_userSnapshot;
+    const std::string userStand = g_standSearchSeam.userStand({user.latitude, user.longitude});
+    std::lock_guard lock(g_parkAirportsMutex);
+    if (!g_parkAirports.empty() && g_parkAirports.front().code == g_parkAirport.code) {
+        ParkAirportEntry& first = g_parkAirports.front();
+        if (userStand.empty() || userStand == first.reservedStand)
+            return;
+        first.reservedStand = userStand;
+    } else {
+        // A listed airport moves to the front rather than being listed twice.
+        const auto listed = std::find_if(g_parkAirports.begin(), g_parkAirports.end(),
+                                         [](const ParkAirportEntry& e) { return e.code == g_parkAirport.code; });
+        if (listed != g_parkAirports.end()) {
+            g_parkAirports.splice(g_parkAirports.begin(), g_parkAirports, listed);
+            if (!userStand.empty())
+                g_parkAirports.front().reservedStand = userStand;
+        } else {
+            g_parkAirports.push_front({g_parkAirport.code, userStand, g_parkAirport.lat, g_parkAirport.lon, 0.0});
+        }
+    }
+    gf_writeMyParkAirports();
+}
+
+void lf_settleReservedStand()
+{
+    std::string reserved;
+    {
+        std::lock_guard lock(g_parkAirportsMutex);
+        if (!g_parkAirports.empty() && g_parkAirports.front().code == g_parkAirport.code)
+            reserved = g_parkAirports.front().reservedStand;
+    }
+    const bool found = !reserved.empty() && lf_standById(reserved) != nullptr;
+    g_reservedStandId = found ? reserved : std::string();
+    lf_showReservedStand(reserved, found);
+}
+
+} // namespace
+
+FeedParkAirport gf_parkAirportForFeed()
+{
+    std::lock_guard lock(g_feedCopyMutex);
+    return g_feedCopy;
+}
+
+void gf_publishParkAirport()
+{
+    std::lock_guard lock(g_feedCopyMutex);
+    g_feedCopy = {!g_parkAirport.code.empty(), lf_parkAirportPosition(), g_parkAirport.elevationFt};
+}
+
+void lf_listReadAnew()
+{
+    g_failedParkAirports.clear();
+    g_lastUserPosition = {};
+}
+
+bool lf_parkAirportFailed(std::string_view code)
+{
+    return g_failedParkAirports.contains(code);
+}
+
+void lf_showReservedStand(std::string_view id, bool found)
+{
+    gf_windowState().reservedStandFound = found;
+    gf_setWindowText(WindowText::ReservedStand, std::string(id), g_statusPanelBand);
+}
+
+bool lf_setParkAirport(std::string_view code)
+{
+    const Airport* airport = gf_findAirport(code);
+    if (airport == nullptr) {
+        gf_setWindowText(WindowText::ParkAirportName, {}, g_statusPanelBand);
+        return false;
+    }
+    {
+        std::lock_guard lock(g_parkAirportsMutex);
+        g_parkAirport = {airport->code, airport->iata, airport->lat, airport->lon, airport->alt, airport->stands};
+    }
+    gf_publishParkAirport();
+    const std::string label = gf_airportLabel(*airport);
+    gf_logLine("\nThe park airport is {}", label);
+    gf_setWindowText(WindowText::ParkAirportName, label, g_statusPanelBand);
+    return true;
+}
+
+void lf_startStaticCalculation(bool showMessage)
+{
+    gf_disableSettingControls();
+    gf_startCollectingCallsigns();
+    if (showMessage)
+        gf_showMessage("Calculating static parked aircraft ...", false);
+}
+
+std::string lf_readParkedFile()
+{
+    gf_clearParkStands();
+    const std::string source = gf_findParkFile(g_parkAirport.code);
+    if (source.empty())
+        return fmt::format("{} {} not found", "lf_readParkedFile", g_parkAirport.code);
+    ParkFileDetails details;
+    gf_setStandUpdates(0);
+    const std::string error = gf_readApf(source, details);
+    if (error.empty()) {
+        if (gf_simLink().userDataValid())
+            lf_adoptUserStand();
+        g_parkStands.shrink_to_fit();
+        // The stands read count, whatever the airports table says.
+        g_parkAirport.stands = static_cast<int32_t>(g_parkStands.size());
+        lf_settleReservedStand();
+    }
+    gf_publishParkAirport();
+    WindowState& ws = gf_windowState();
+    ws.parkFileLoaded = error.empty();
+    ws.parkAirportReady = error.empty();
+    gf_setWindowText(WindowText::ParkDetail2, details.airportName, g_statusPanelBand);
+    gf_invalidateBand(g_controlsBand);
+    return error;
+}
+
+void lf_clearParkAirportState()
+{
+    gf_resetParkAirport();
+    {
+        std::lock_guard lock(g_parkAirportsMutex);
+        g_parkAirport = {};
+    }
+    gf_publishParkAirport();
+    g_trafficReader.setReferenceElevation(std::nullopt);
+    g_staticRecalcPending = false;
+    g_reservedStandId.clear();
+    g_staticRemovals.clear();
+    g_staticPlan.clear();
+    g_addingStack.clear();
+    gf_clearParkStands();
+    WindowState& ws = gf_windowState();
+    ws.maxParkCount = 0;
+    ws.parkingPercentShown = 0;
+    ws.staticWaiting = 0;
+    ws.parkStands = 0;
+    ws.staticAverageAgeHours = -1.0f;
+    ws.liveMeanParkedHours = -1.0f;
+    ws.softFit = false;
+    ws.anyWeekdayFit = false;
+    ws.parkFileLoaded = false;
+    ws.parkAirportReady = false;
+    for (WindowText text : {WindowText::ParkAirportName, WindowText::ParkDetail1, WindowText::ParkDetail2,
+                            WindowText::Quality})
+        gf_setWindowText(text, {}, g_statusPanelBand);
+    lf_showReservedStand({}, false);
+    gf_invalidateBand(g_controlsBand);
+}
+
+void gf_dropParkAirport()
+{
+    g_addingStack.clear();
+    gf_removeAllStatics();
+    // The live aircraft on the ground lose their stands (the next airport numbers its own)
+    // and leave; one being created leaves the creation queue, or goes once created.
+    for (LiveAc& ac : g_liveAcs) {
+        if (!lf_onGroundAtAirport(ac))
+            continue;
+        ac.erase = lf_takeOut(ac, g_liveCreateDeque) || ac.erase;
+        ac.standNumber = 0;
+        ac.standLat = 0.0;
+        ac.standLon = 0.0;
+        ac.standHeading = 0.0;
+    }
+    std::erase_if(g_liveAcs, [](const LiveAc& ac) { return ac.erase; });
+    lf_clearParkAirportState();
+}
+
+void lf_lookForParkAirport(const GeoPos& position, bool showMessage)
+{
+    if (gf_simLink().userOnGround()) {
+        const Airport* airport = gf_closestAirport(position);
+        if (airport == nullptr) {
+            gf_showMessage("User aircraft on the ground, no RT supported airport in sight", true);
+            return;
+        }
+        if (lf_parkAirportFailed(airport->code))
+            return;
+        if (!gf_apfExists(airport->code)) {
+            gf_showMessage(fmt::format("User aircraft on the ground at {}, no airport file found", airport->code),
+                           true);
+            return;
+        }
+        gf_logLine("User aircraft on the ground at {}", airport->code);
+        if (lf_setParkAirport(airport->code)) {
+            g_staticRecalcPending = true;
+            lf_startStaticCalculation(showMessage);
+        }
+        return;
+    }
+    gf_controlEnable(DESTINATION, true);
+    const std::optional<ParkAirportEntry> first = lf_firstEntry();
+    if (!first || !lf_inSight(first->distanceNm, g_userSnapshot.altitudeAboveGround) ||
+        lf_parkAirportFailed(first->code) || !lf_setParkAirport(first->code))
+        return;
+    gf_logLine("{} in sight at {:.1F} nm", first->code, first->distanceNm);
+    g_staticRecalcPending = true;
+    lf_startStaticCalculation(false);
+}
+
+void lf_checkParkAirportInSight(const GeoPos& position)
+{
+    if (gf_simLink().userOnGround())
+        return;
+    const double d = gf_distanceNm(position, lf_parkAirportPosition());
+    const double height = g_userSnapshot.altitudeAboveGround;
+    if (!lf_inSight(d, height)) {
+        gf_logLine("\n{} {} is out of sight ({:.1F} nm), parked aircraft will be removed", gf_simHms(),
+                   lf_parkAirportLabel(), d);
+        gf_dropParkAirport();
+        return;
+    }
+    const std::optional<ParkAirportEntry> first = lf_firstEntry();
+    if (!first || first->code == g_parkAirport.code || lf_parkAirportFailed(first->code))
+        return;
+    const double d1 = first->distanceNm;
+    if (!(lf_inSight(d1, height) && d >= d1))
+        return;
+    gf_logLine("\n{} {} is in sight ({:.1F} nm), parked aircraft at {} will be removed first", gf_simHms(),
+               first->code, d1, lf_parkAirportLabel());
+    gf_dropParkAirport();
+}
+
+void gf_staticParkingCycle(bool showMessage)
+{
+    WindowState& ws = gf_windowState();
+    if (g_settingControlsDisabled && g_addingStack.empty()) {
+        gf_enableSettingControls();
+        gf_clearMessage();
+        ws.staticAircraft = gf_countStaticsInSim(true);
+        ws.parkedLive = gf_countParkedLive(false);
+        gf_invalidateBand(g_statusPanelBand);
+    }
+    if (g_staticRecalcPending) {
+        gf_clearMessage();
+        g_staticRecalcPending = false;
+        const std::string code = g_parkAirport.code;
+        if (const std::string error = lf_readParkedFile(); error.empty()) {
+            g_staticRenewalMinutes = g_staticRenewalPeriodMinutes;
+            gf_calculateStaticParking();
+        } else {
+            gf_enableSettingControls();
+            gf_showMessage(error, true);
+            lf_clearParkAirportState();
+            g_failedParkAirports.insert(code);
+        }
+        gf_controlEnable(DESTINATION, true);
+        gf_flushLog();
+        return;
+    }
+    const GeoPos position{g_userSnapshot.latitude, g_userSnapshot.longitude};
+    if (!(std::fabs(position.latitude) > kNoPositionDeg || std::fabs(position.longitude) > kNoPositionDeg))
+        return;
+    lf_updateDistances(position);
+    if (!g_parkAirport.code.empty())
+        lf_checkParkAirportInSight(position);
+    else
+        lf_lookForParkAirport(position, showMessage);
+}

@@ -1,0 +1,170 @@
+// The choice of the park airport and the static parking pass.
+#include <cmath>
+#include <cstdlib>
+
+#include "parking/static_parking_fixture.h"
+
+namespace fs = std::filesystem;
+using statictest::engineDouble;
+using statictest::StaticParkingTest;
+
+namespace {
+
+const fs::path g_data = fs::absolute(gf_pathFromUtf8(std::getenv("TAV_SOURCE_DIR")) / "tests" / "parking" / "data");
+
+class ParkAirportChoice : public StaticParkingTest {
+protected:
+    static void placeParkFile(std::string_view code)
+    {
+        fs::copy_file(g_data / "archived_EDDF.xml", gf_paths().myThirdparty / fmt::format("{}.xml", code),
+                      fs::copy_options::overwrite_existing);
+    }
+    static void list(std::initializer_list<ParkAirportEntry> entries)
+    {
+        std::lock_guard lock(g_parkAirportsMutex);
+        g_parkAirports = entries;
+    }
+    // The latitude north of (0, lon) at exactly nm nautical miles.
+    static double latitudeAtExactly(double nm)
+    {
+        double lat = nm / 60.0;
+        for (int i = 0; i < 200 && gf_distanceNm({lat, 0.0}, {0.0, 0.0}) != nm; ++i)
+            lat = std::nextafter(lat, gf_distanceNm({lat, 0.0}, {0.0, 0.0}) < nm ? 1.0 : 0.0);
+        return lat;
+    }
+};
+
+} // namespace
+
+TEST_F(ParkAirportChoice, TheAirportStaysInSightUpToRangeAndHeightInclusiveAndIsDroppedBeyond)
+{
+    const double exact = latitudeAtExactly(AIRP_RANGE.value);
+    ASSERT_EQ(gf_distanceNm({exact, 0.0}, {0.0, 0.0}), AIRP_RANGE.value);
+    const double height = AIRP_HEIGHT.value;
+    const struct {
+        double lat, height;
+        bool kept;
+    } rows[] = {
+        {exact, height, true},
+        {std::nextafter(exact, 1.0), height, false},
+        {exact, std::nextafter(height, 1e9), false},
+    };
+    for (const auto& row : rows) {
+        lf_setParkAirport("FZAA");
+        statictest::installEngineDouble();
+        statictest::addStatic(3, "KLM9*", g_timeOfWeek, "KLM9", "", "", "KLM", "A320");
+        statictest::addLive(10001, "DLH1", 3, SimStatus::Active, FlightPhase::Parked);
+        statictest::addLive(10002, "DLH2", 0, SimStatus::Adding2Sim, FlightPhase::Taxi);
+        statictest::addLive(10003, "DLH3", 0, SimStatus::Adding2Sim, FlightPhase::PushingBack);
+        statictest::addLive(10004, "DLH4", 0, SimStatus::Active, FlightPhase::Flying);
+        g_liveCreateDeque.push_back({.callsign = "DLH2"});
+        placeUser(row.lat, 0.0, row.height);
+        gf_staticParkingCycle(false);
+        EXPECT_EQ(g_parkAirport.code, row.kept ? "FZAA" : "") << row.lat << " " << row.height;
+        std::string live;
+        for (const LiveAc& ac : g_liveAcs)
+            live += fmt::format("{}:{}{} ", ac.callsign, ac.standNumber, ac.removeWhenCreated ? " later" : "");
+        EXPECT_EQ(live, row.kept ? "DLH1:3 DLH2:0 DLH3:0 DLH4:0 " : "DLH1:0 DLH3:0 later DLH4:0 ");
+        const std::vector<std::string> removing = statictest::removing();
+        EXPECT_EQ(fmt::format("{}", fmt::join(removing, " ")), row.kept ? "" : "KLM9* DLH1");
+    }
+    EXPECT_TRUE(log_.contains("FZAA is out of sight (20.0 nm), parked aircraft will be removed"));
+}
+
+TEST_F(ParkAirportChoice, ANearerListedAirportReplacesTheParkAirportOnTheNextPass)
+{
+    g_airports = {{"EDDA", "", 50.0, 8.5, 0, 0}, {"EDDB", "", 50.0, 8.8, 0, 0}};
+    list({{"EDDA", "", 50.0, 8.5}, {"EDDB", "", 50.0, 8.8}});
+    placeUser(50.0, 8.55);
+    gf_staticParkingCycle(false);
+    EXPECT_EQ(g_parkAirport.code, "EDDA");
+    EXPECT_TRUE(g_staticRecalcPending);
+    EXPECT_TRUE(g_settingControlsDisabled);
+    lf_clearParkAirportState();
+    lf_setParkAirport("EDDA");
+
+    placeUser(50.0, 8.75);
+    gf_staticParkingCycle(false);
+    EXPECT_EQ(listText(), "EDDB/ EDDA/");
+    EXPECT_EQ(g_parkAirport.code, "");
+    EXPECT_TRUE(log_.contains("EDDB is in sight (1.9 nm), parked aircraft at EDDA will be removed first"));
+    gf_staticParkingCycle(false);
+    EXPECT_EQ(g_parkAirport.code, "EDDB");
+    EXPECT_TRUE(log_.contains("EDDB in sight at 1.9 nm"));
+}
+
+TEST_F(ParkAirportChoice, OnTheGroundOnlyTheClosestAirportWithAParkFileIsChosen)
+{
+    list({{"EDDM", "", 48.35, 11.78}});
+    onGround = true;
+    placeUser(48.35, 11.78);
+    gf_staticParkingCycle(true);
+    EXPECT_EQ(message(), "User aircraft on the ground at EDDM, no airport file found");
+    placeUser(48.0, 11.0);
+    gf_staticParkingCycle(true);
+    EXPECT_EQ(message(), "User aircraft on the ground, no RT supported airport in sight");
+    EXPECT_EQ(g_parkAirport.code, "");
+
+    placeParkFile("EDDM");
+    placeUser(48.35, 11.78);
+    gf_staticParkingCycle(true);
+    EXPECT_EQ(g_parkAirport.code, "EDDM");
+    EXPECT_EQ(message(), "Calculating static parked aircraft ...");
+}
+
+TEST_F(ParkAirportChoice, NoPositionYetDoesNothingAndADestinationKeepsTheListOrder)
+{
+    list({{"EDDS", "", 48.69, 9.22}, {"FZAA", "", 0.0, 0.0}});
+    placeUser(0.0001, -0.0001);
+    gf_staticParkingCycle(false);
+    EXPECT_EQ(g_parkAirport.code, "");
+    EXPECT_EQ(g_parkAirports.front().distanceNm, 0.0);
+
+    DESTINATION.setValue("EDDS");
+    placeUser(0.1, 0.0);
+    gf_staticParkingCycle(false);
+    EXPECT_EQ(listText(), "EDDS/ FZAA/");
+    EXPECT_GT(g_parkAirports.front().distanceNm, 100.0);
+    EXPECT_EQ(g_parkAirports.back().distanceNm, 0.0);
+    EXPECT_EQ(g_parkAirport.code, "");
+}
+
+TEST_F(ParkAirportChoice, AUserAtAStandOfAnAirportNotFirstPutsItFirstWithThatStand)
+{
+    placeParkFile("EDDF");
+    DESTINATION.setValue("EDDM");
+    list({{"EDDM", "", 48.35, 11.78}, {"EDDF", "A1", 50.0, 8.5}});
+    engineDouble().userStand = "A2";
+    g_staticRenewalMinutes = 5;
+    onGround = true;
+    placeUser(50.0, 8.5);
+    gf_staticParkingCycle(false);
+    gf_staticParkingCycle(false);
+    EXPECT_EQ(listText(), "EDDF/A2 EDDM/");
+    EXPECT_EQ(tavtest::readFile(gf_paths().myParkAirports), "EDDF,A2\n");
+    EXPECT_EQ(g_reservedStandId, "A2");
+    EXPECT_TRUE(gf_windowState().reservedStandFound);
+    EXPECT_TRUE(g_parkStands[1].notUsable);
+    EXPECT_TRUE(gf_windowState().parkFileLoaded);
+    EXPECT_EQ(g_staticRenewalMinutes.load(), 20);
+    EXPECT_EQ(gf_parkAirportForFeed().elevationFt, 364.0);
+}
+
+TEST_F(ParkAirportChoice, AParkAirportWithoutParkFileIsClearedAndNotChosenAgainInThisRun)
+{
+    list({{"EDDS", "", 48.69, 9.22}});
+    placeUser(48.7, 9.2);
+    gf_staticParkingCycle(false);
+    gf_staticParkingCycle(false);
+    EXPECT_EQ(message(), "lf_readParkedFile EDDS not found");
+    EXPECT_EQ(g_parkAirport.code, "");
+    EXPECT_FALSE(g_settingControlsDisabled);
+    gf_staticParkingCycle(false);
+    gf_staticParkingCycle(false);
+    EXPECT_EQ(g_parkAirport.code, "");
+    EXPECT_EQ(log_.text().find("EDDS in sight"), log_.text().rfind("EDDS in sight"));
+    EXPECT_TRUE(lf_readMyParkAirports());
+    gf_addParkAirport("EDDS", {48.69, 9.22});
+    gf_staticParkingCycle(false);
+    EXPECT_EQ(g_parkAirport.code, "EDDS");
+}

@@ -1,0 +1,55 @@
+// The "SimClient" thread stores the user's stand while the worker reads, sorts and adds:
+// under the sanitizers, natively.
+#include <atomic>
+#include <thread>
+
+#include "parking/static_parking_fixture.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_client_internal.h"
+
+namespace {
+
+std::string lf_standUnder(const GeoPos& p)
+{
+    return p.latitude > 50.0 ? "A1" : "A2";
+}
+
+const SimLinkNeighbours kNeighbours{[](std::string_view) { return 0.0; },
+                                    [](std::string_view) { return TypeCategory::Other; }, &lf_standUnder,
+                                    &gf_writeMyParkAirports};
+
+} // namespace
+
+using statictest::StaticParkingTest;
+
+TEST_F(StaticParkingTest, TheUsersStandIsStoredWhileTheWorkerRereadsSortsAndAddsTheList)
+{
+    tavtest::writeFile(gf_paths().myParkAirports, "EDDF,A1\nEDDM\nEDDS\n");
+    ASSERT_TRUE(lf_readMyParkAirports());
+    lf_setParkAirport("EDDF");
+    gf_setSimLinkNeighboursForTests(&kNeighbours);
+    g_userDataValid = true;
+    std::atomic<bool> done{false};
+    std::thread simClient([&done] {
+        for (int i = 0; i < 10000; ++i) {
+            g_userState.latitude = 50.0 + (i % 2 == 0 ? 0.0001 : -0.0001);
+            g_userState.groundVelocity = 0.0;
+            lf_storeUserStand();
+        }
+        done = true;
+    });
+    const char* codes[] = {"EDDM", "EDDS", "EDDF"};
+    for (int i = 0; !done; ++i) {
+        placeUser(50.0 + i * 1e-6, 8.5);
+        gf_staticParkingCycle(false);
+        EXPECT_TRUE(lf_readMyParkAirports());
+        gf_addParkAirport(codes[i % 3], {});
+    }
+    simClient.join();
+    gf_setSimLinkNeighboursForTests(nullptr);
+    g_userDataValid = false;
+    const std::string text = tavtest::readFile(gf_paths().myParkAirports);
+    EXPECT_TRUE(text == "EDDF,A1\nEDDM\nEDDS\n" || text == "EDDF,A2\nEDDM\nEDDS\n") << text;
+    EXPECT_TRUE(lf_readMyParkAirports());
+    EXPECT_EQ(g_parkAirports.size(), 3u);
+}

@@ -140,6 +140,8 @@ def prepare_program(args, out: pathlib.Path, wine: Wine, data: dict) -> pathlib.
                     str(data["airport"]["elevation_ft"]), data["airport"]["name"], cwd=out)
     if made.returncode != 0 or not park.exists():
         raise SystemExit(f"demo: the park file was not written: {made.stdout} {made.stderr}")
+    # The user's park airports: the demo airport with the user's stand kept free of statics.
+    (program / "airports" / "my_park_airports.txt").write_text(f"{data['airport']['code']},{data['user_stand']}\n")
     return program
 
 

@@ -25,9 +25,10 @@ class Faults:
         self.sim, self.link, self.sender, self.feed, self.out, self.scale = sim, link, sender, feed, out, scale
         self.stopping = threading.Event()
         self.events = []
-        self.counts = {"sim_restarts": 0, "link_drops": 0, "link_reconnects": 0, "hostile_sent": 0, "flood_sent": 0}
+        self.counts = {"sim_restarts": 0, "link_drops": 0, "link_reconnects": 0, "hostile_sent": 0, "flood_sent": 0,
+                       "link_reconnects_after_restart": 0}
         self.threads = [threading.Thread(target=f, daemon=True, name=f.__name__)
-                        for f in (self._simulator, self._link, self._flood)]
+                        for f in (self._simulator, self._link, self._flood, self._link_keeper)]
 
     def start(self):
         self.t0 = time.monotonic()
@@ -81,6 +82,20 @@ class Faults:
             except (OSError, TimeoutError, AssertionError) as e:
                 self.note(f"RealTraffic link did not reconnect: {e}")
             k += 1
+
+    def _link_keeper(self):
+        """RealTraffic connects again when a restarted program listens anew."""
+        while not self._wait(1.0):
+            if self.link.closed_by_program.is_set() and not self.feed.paused.is_set():
+                self._wait(3.0)
+                if self.feed.paused.is_set() or self.stopping.is_set():
+                    continue
+                try:
+                    self.link.connect(timeout_s=60)
+                    self.counts["link_reconnects_after_restart"] += 1
+                    self.note("RealTraffic link connected to the restarted program")
+                except (OSError, TimeoutError) as e:
+                    self.note(f"RealTraffic link found no program: {e}")
 
     def _flood(self):
         moment = FLOOD_FIRST_S * self.scale
@@ -165,6 +180,7 @@ def verdict_line(figures, result, log_text, files):
         not second or (second.get("window") and second.get("link") and second.get("readers")))
     line = (f"soak: crashes {crashes}, restarts {restarts}, simulator restarts {faults.get('sim_restarts', 0)} "
             f"(connections {result.get('sim_connections', 0)}), link drops {faults.get('link_drops', 0)} "
+            f"and reconnections after restarts {faults.get('link_reconnects_after_restart', 0)} "
             f"(connections {result.get('link_connections', 0)}), lines sent {result.get('datagrams_sent', 0)} "
             f"(flood {faults.get('flood_sent', 0)}, hostile {faults.get('hostile_sent', 0)}), refused {refused}, "
             f"aircraft created {figures.get('objects', 0)} removed {figures.get('removed', 0)}, memory "

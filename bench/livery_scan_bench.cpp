@@ -16,13 +16,12 @@
 
 #include "catalogue/dbase.h"
 #include "catalogue/livery_scan_internal.h"
-#include "databuild/data_files.h"
-#include "databuild/encrypt.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/scan_tasks.h"
 #include "foundation/settings_catalogue.h"
 #include "foundation/text.h"
+#include "catalogue_bench_support.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -99,19 +98,8 @@ int main(int argc, char** argv)
     }
     const fs::path collection = fs::absolute(gf_pathFromUtf8(argv[1]));
     const fs::path program = fs::temp_directory_path() / "tav-livery-bench";
-    fs::remove_all(program);
-    fs::create_directories(program / "input");
-    fs::create_directories(program / "output" / "info");
-    fs::current_path(program);
-    gf_overrideDataFolder(program);
-    gf_openLogAt(program / "Log.txt");
-
-    const databuild::DataFiles data = databuild::buildDataFiles(gf_pathFromUtf8(TAV_SOURCE_DIR) / "tools");
-    std::ofstream(gf_paths().dbaseEnc, std::ios::binary) << databuild::encryptDataFile(data.dbaseXml, databuild::productKey());
-    if (!gf_readDbase()) {
-        std::fputs("the database cannot be read\n", stderr);
+    if (!gf_openBenchProgram(program))
         return 1;
-    }
     // The titles not to use, as the generator wrote them.
     if (fs::is_directory(collection / "my_regcodes"))
         fs::copy(collection / "my_regcodes", gf_paths().myRegcodes);

@@ -60,10 +60,12 @@ run_all() {
       decrypt_bench) args=(50 5) ;;
       feed_parser_bench) args=(2) ;;
       livery_scan_bench) if [ $# -gt 0 ]; then args=("Z:${liveries//\//\\}"); else args=("$liveries"); fi ;;
+      livery_match_bench) args=() ;;
       main_loop_bench) args=(60) ;;
       traffic_pass_bench) args=(60000) ;;
       park_load_bench) args=(20) ;;
       static_parking_bench) args=(30) ;;
+      bgl_scan_bench) args=(5000 50000 5) ;;
       *) args=("$port") ;; # the simulator-link benchmarks send to the TCP sink
     esac
     echo "== $label: $name"

@@ -87,6 +87,8 @@ double gf_halfWingspan(std::string_view type);
 std::vector<std::string> gf_regKeyVariants(std::string_view registration);
 // The record of a registration in whichever written form it arrives.
 std::optional<DbaseRecord> gf_lookupDbase(std::string_view registration);
+// The same without a copy, for the livery matching: the record in the table, or nullptr.
+const DbaseRecord* gf_findDbaseRecord(std::string_view registration);
 std::string gf_operatorOfReg(std::string_view registration);
 std::string gf_airlineOfReg(std::string_view registration);
 // The longest registration under 6 bytes found in the text (the first in byte order of

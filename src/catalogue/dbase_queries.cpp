@@ -96,6 +96,11 @@ std::vector<std::string> gf_regKeyVariants(std::string_view registration)
     return {variants.keys.begin(), variants.keys.begin() + static_cast<std::ptrdiff_t>(variants.count)};
 }
 
+const DbaseRecord* gf_findDbaseRecord(std::string_view registration)
+{
+    return lf_findRecord(registration);
+}
+
 std::optional<DbaseRecord> gf_lookupDbase(std::string_view registration)
 {
     if (const DbaseRecord* record = lf_findRecord(registration))

@@ -1,10 +1,12 @@
 // The report files of a livery scan: what was rejected (output\errors) and what was
-// corrected or empty (output\info).
+// corrected or empty (output\info); and, while the traffic runs, the flights that no
+// livery fitted.
 #include <algorithm>
 #include <exception>
 
 #include <fmt/format.h>
 
+#include "catalogue/liveries.h"
 #include "catalogue/livery_scan_internal.h"
 #include "foundation/file_helpers.h"
 #include "foundation/folders.h"
@@ -12,6 +14,8 @@
 #include "foundation/text.h"
 
 namespace fs = std::filesystem;
+
+TextHashSet g_unmatchedFlights;
 
 namespace {
 
@@ -109,4 +113,17 @@ void gf_writeLiveryScanReport()
         lf_writeReport(conversions, p.airlineModelConversions,
                        fmt::format("{} liveries updated with real live data from dbase, see {}", conversions.size(),
                                    lf_pathText(p.airlineModelConversions)));
+}
+
+void gf_logUnmatchedFlights()
+{
+    if (g_unmatchedFlights.empty())
+        return;
+    // In byte order, so that two logs of the same flights read alike.
+    std::vector<std::string_view> flights(g_unmatchedFlights.begin(), g_unmatchedFlights.end());
+    std::sort(flights.begin(), flights.end());
+    gf_logLine("\nNo match found for:");
+    for (const std::string_view flight : flights)
+        gf_logLine(flight);
+    gf_logLine("");
 }

@@ -116,7 +116,8 @@ std::string lf_knownOrFixedType(const std::string& type, std::string_view fileTe
 // Walks one livery folder and appends the liveries of its files, in the order the tasks
 // were started, to g_scannedLiveries.
 void lf_scanLiveriesFolder(uint32_t lfolder, const std::filesystem::path& folder);
-// File tasks that exist, also those a stopped scan left running.
+// Scan tasks that exist (of any scan: the scans run one after the other), also those a
+// stopped scan left running.
 int32_t lf_liveryTasksAlive();
 
 // The existing paths of lfolder0..9 in that order; throws 243 for one that does not exist.

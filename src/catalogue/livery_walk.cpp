@@ -37,29 +37,6 @@ constexpr size_t kLongestFolderPath = 249;
 
 std::atomic<int64_t> g_taskWaitMs{kTaskWait.count()};
 std::atomic<LiveryFileTask> g_fileTaskForTests{nullptr};
-// The file tasks whose threads are not yet done with them. Unlike the gate's count, which
-// every run of the service sets back to 0, it counts also a task that a stopped scan left
-// behind.
-std::atomic<int32_t> g_liveryTasksAlive{0};
-
-// Counts one file task while it exists; moves with the task into its thread.
-class AliveTaskMark {
-public:
-    AliveTaskMark() { ++g_liveryTasksAlive; }
-    AliveTaskMark(AliveTaskMark&& other) noexcept : held_(std::exchange(other.held_, false)) {}
-    AliveTaskMark(const AliveTaskMark&) = delete;
-    AliveTaskMark& operator=(const AliveTaskMark&) = delete;
-    AliveTaskMark& operator=(AliveTaskMark&&) = delete;
-    ~AliveTaskMark()
-    {
-        if (held_)
-            --g_liveryTasksAlive;
-    }
-
-private:
-    bool held_ = true;
-};
-
 // A path for a log line that must not fail itself.
 std::string lf_pathTextForLog(const fs::path& path)
 {
@@ -224,7 +201,7 @@ private:
             if (const LiveryFileTask replaced = g_fileTaskForTests.load())
                 task = replaced;
             LiveryFuture future = gf_startScanTask(
-                [task, lfolder = lfolder_, path, mark = AliveTaskMark()] { return task(lfolder, path); });
+                [task, lfolder = lfolder_, path] { return task(lfolder, path); });
             if (!future.valid()) {
                 stopped_ = true;
                 return;
@@ -292,7 +269,7 @@ void gf_setLiveryFileTaskForTests(LiveryFileTask task)
 
 int32_t lf_liveryTasksAlive()
 {
-    return g_liveryTasksAlive.load();
+    return g_scanTasksAlive.load();
 }
 
 void lf_scanLiveriesFolder(uint32_t lfolder, const fs::path& folder)

@@ -28,6 +28,17 @@ bool gf_readAigRegcodesXml(std::vector<RegcodeRecord>& records);
 // tasks, emptied when the scan ends.
 extern std::vector<std::string> g_titlesNotToUse;
 
+// The report lines of one offline processing, written to output\info\OfflineRegcodes.txt.
+extern std::vector<std::string> g_regcodeReportLines;
+
+// Merge input\AIG-regcodes.xml, and the files of input\my_regcodes, into the livery
+// tables' registrations.
+void gf_processRegcodeFile();
+void gf_processRegcodeFolder();
+// Decrypts AIG-regcodes.enc for gf_processRegcodeFile (skipped when that fails), then
+// gf_processRegcodeFolder, and writes the report.
+void gf_processOfflineRegcodes();
+
 // Gathers g_titlesNotToUse from AIG-regcodes.enc (decrypted for the read) and from the
 // files of input\my_regcodes.
 void lf_reprocessRegcodes();

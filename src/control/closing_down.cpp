@@ -155,7 +155,7 @@ void lf_closingDown(const std::stop_token& stop)
             lf_waitAfterSystemError(stop);
         if (!g_parkAirport.code.empty())
             gf_dropParkAirport();
-        g_liveIdToTitle.clear();
+        g_liveryIdTitles.clear();
         gf_removeFlightPlanFolder();
         lf_clearStoredText(DESTINATION);
         lf_clearStoredText(BLOCK_CALLSIGN);

@@ -115,7 +115,7 @@ void lf_periodicDuties(const CycleDuties& duties)
     if (duties.daySummary) {
         g_cycleCount = 0;
         gf_logLiveryMatchingSummary();
-        g_liveIdToTitle.clear();
+        g_liveryIdTitles.clear();
     }
     gf_flushLog();
 }

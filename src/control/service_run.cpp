@@ -194,7 +194,14 @@ void lf_detectSim()
 
 void lf_setStockAirportsPath()
 {
-    g_stockAirportsPath = gf_pathFromUtf8(SIM_INSTALL_PATH.value()) / "Scenery";
+    // Without an install path there is no stock folder: a bare "Scenery" would exclude
+    // every add-on folder whose path holds that word.
+    const std::string install = SIM_INSTALL_PATH.value();
+    if (install.empty()) {
+        g_stockAirportsPath.clear();
+        return;
+    }
+    g_stockAirportsPath = gf_pathFromUtf8(install) / "Scenery";
     std::error_code ec;
     if (!std::filesystem::exists(g_stockAirportsPath, ec))
         gf_showMessage(fmt::format("Stock airports path does not exist: {}", gf_pathToUtf8(g_stockAirportsPath)),

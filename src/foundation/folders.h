@@ -36,6 +36,7 @@ struct ProgramPaths {
     std::filesystem::path aircraftCfgWithNoFltsimSection = outputInfo / "AircraftCfgWithNoFltsimSection.txt";
     std::filesystem::path airlineModelConversions = outputInfo / "AirlineModelConversions.txt";
     std::filesystem::path inlineRegcodes = outputErrors / "InlineRegcodes.txt";
+    std::filesystem::path offlineRegcodes = outputInfo / "OfflineRegcodes.txt";
     std::filesystem::path invalidAirlineCodes = outputErrors / "InvalidAirlineCodes.txt";
     std::filesystem::path invalidAircraftCodes = outputErrors / "InvalidAircraftCodes.txt";
     std::filesystem::path fixes = outputErrors / "Fixes.txt";

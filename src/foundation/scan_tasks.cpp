@@ -10,6 +10,7 @@
 #include "foundation/stop_state.h"
 
 std::atomic<int32_t> g_scanTasksRunning{0};
+std::atomic<int32_t> g_scanTasksAlive{0};
 std::atomic<int32_t> g_scanTasksMax{static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()))};
 
 namespace {
@@ -61,4 +62,14 @@ ScanTaskSlot::~ScanTaskSlot()
         --g_scanTasksRunning;
     }
     g_scanGateFreed.notify_all();
+}
+
+bool gf_waitForScanTasksToEnd()
+{
+    while (g_scanTasksAlive.load() > 0) {
+        if (gf_stopPending())
+            return false;
+        std::this_thread::sleep_for(kStopPoll);
+    }
+    return !gf_stopPending();
 }

@@ -15,6 +15,11 @@ extern std::atomic<int32_t> g_scanTasksRunning;
 // A limit below 1 acts as 1.
 extern std::atomic<int32_t> g_scanTasksMax;
 
+// The started tasks whose threads have not yet ended. Unlike the gate's count, which every
+// run of the traffic service sets back to 0, it also counts a task that a stopped or
+// timed-out wait left behind.
+extern std::atomic<int32_t> g_scanTasksAlive;
+
 // Sets the limit, at least 1: hardware_concurrency() may answer 0.
 void gf_setScanTasksMax(int64_t limit);
 
@@ -40,6 +45,28 @@ private:
 // Waits for a free slot and counts it in the same step; empty when a stop came first.
 std::optional<ScanTaskSlot> gf_takeScanTaskSlot();
 
+// Counts one started task in g_scanTasksAlive while it exists; moves with the task.
+class AliveScanTask {
+public:
+    AliveScanTask() { ++g_scanTasksAlive; }
+    AliveScanTask(AliveScanTask&& other) noexcept : held_(std::exchange(other.held_, false)) {}
+    AliveScanTask(const AliveScanTask&) = delete;
+    AliveScanTask& operator=(const AliveScanTask&) = delete;
+    AliveScanTask& operator=(AliveScanTask&&) = delete;
+    ~AliveScanTask()
+    {
+        if (held_)
+            --g_scanTasksAlive;
+    }
+
+private:
+    bool held_ = true;
+};
+
+// Waits until every started task has ended, so that what they write may be read; false
+// as soon as a stop of the service is pending.
+bool gf_waitForScanTasksToEnd();
+
 // Runs task on a thread of its own once a slot is free; the slot is given back when the
 // task returns or throws (the exception reaches the future), before the future is ready.
 // The thread is detached: dropping the future never waits for the task (a future of
@@ -53,10 +80,11 @@ std::future<std::invoke_result_t<std::decay_t<Task>&>> gf_startScanTask(Task&& t
     std::optional<ScanTaskSlot> slot = gf_takeScanTaskSlot();
     if (!slot)
         return {};
-    std::packaged_task<Result()> job([held = std::move(*slot), t = std::forward<Task>(task)]() mutable {
-        const ScanTaskSlot mine = std::move(held);
-        return t();
-    });
+    std::packaged_task<Result()> job(
+        [held = std::move(*slot), alive = AliveScanTask(), t = std::forward<Task>(task)]() mutable {
+            const ScanTaskSlot mine = std::move(held);
+            return t();
+        });
     std::future<Result> result = job.get_future();
     std::thread(std::move(job)).detach();
     return result;

@@ -44,6 +44,8 @@ TextFileRead gf_readTextFile(const std::filesystem::path& path, std::vector<std:
 
 // Text in the active code page (natively Windows-1252) as UTF-8; never fails.
 std::string gf_ansiToUtf8(std::string_view text);
+// Text in Windows-1252 as UTF-8 whatever the active code page; never fails.
+std::string gf_cp1252ToUtf8(std::string_view text);
 // The path in the active code page, for calls that take narrow paths (natively UTF-8);
 // characters the code page lacks become what Windows substitutes.
 std::string gf_pathToAnsi(const std::filesystem::path& path);

@@ -7,6 +7,8 @@
 
 inline constexpr std::string_view g_programName = "Tavelorium_P3D";
 inline constexpr std::string_view g_simulatorText = "Prepar3D v5/v6";
+// Where users mail tblo.zip, the airports to be learned off-line.
+inline constexpr std::string_view g_makerMailAddress = "support@tavelorium.org";
 
 struct VersionData {
     int32_t major = 0;

@@ -110,7 +110,7 @@ bool lf_chooseLivery(LiveAc& ac)
         ac.erase = true;
         return false;
     }
-    g_liveIdToTitle[ac.hexid] = ac.liveryTitle;
+    g_liveryIdTitles[ac.hexid] = ac.liveryTitle;
     return true;
 }
 

@@ -18,7 +18,6 @@ std::vector<uint32_t> g_newAcIds;
 std::deque<SimCreateRequest> g_liveCreateDeque;
 std::deque<SimCreateRequest> g_staticCreateDeque;
 std::deque<uint32_t> g_removeDeque;
-std::unordered_set<std::string> g_unmatchedFlights;
 std::vector<SimObjectEvent> g_pendingActivations;
 std::list<uint32_t> g_touchdownHexids;
 std::vector<LiveParkedEntry> g_liveParked;
@@ -53,7 +52,7 @@ void gf_resetTrafficState()
     }
     g_pendingActivations.clear();
     g_ghostCallsigns.clear();
-    g_liveIdToTitle.clear();
+    g_liveryIdTitles.clear();
     g_newAcIds.clear();
     g_liveCreateDeque = {};
     g_staticCreateDeque = {};

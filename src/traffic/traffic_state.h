@@ -6,9 +6,9 @@
 #include <deque>
 #include <list>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
+#include "catalogue/liveries.h" // g_unmatchedFlights
 #include "simlink/sim_object_events.h"
 #include "simlink/sim_queues.h"
 #include "traffic/aircraft_records.h"
@@ -23,8 +23,6 @@ extern std::deque<SimCreateRequest> g_liveCreateDeque;
 extern std::deque<SimCreateRequest> g_staticCreateDeque;
 // Object ids to remove, one per 10 ticks.
 extern std::deque<uint32_t> g_removeDeque;
-// Keys (gf_airlineTypeRegText) of flights for which no livery was found.
-extern std::unordered_set<std::string> g_unmatchedFlights;
 // Bound objects waiting for their activation, in order of binding; the value field counts
 // passes (-1 once activated).
 extern std::vector<SimObjectEvent> g_pendingActivations;

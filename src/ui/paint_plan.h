@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/version.h"
 #include "ui/window_state.h"
 
 struct Colour {
@@ -72,7 +73,7 @@ struct LabelInputs {
 };
 
 // The text of the label that asks the user to mail tblo.zip, shown once it is written.
-inline constexpr const char* g_tbloMailRequest = "Please mail tblo\\tblo.zip to support@tavelorium.org";
+inline const std::string g_tbloMailRequest = "Please mail tblo\\tblo.zip to " + std::string(g_makerMailAddress);
 
 // The whole paint in drawing order: bands, header, connection block, the labels beside the
 // controls (from the settings and the window state), status panel, message or error line.

@@ -126,8 +126,9 @@ def prepare_program(args, out: pathlib.Path, wine: Wine, data: dict) -> pathlib.
     shutil.copy2(args.build / f"{PROGRAM}.exe", program)
     shutil.copytree(SOURCE_DIR / "package", program, dirs_exist_ok=True)
     (program / "docs").mkdir(exist_ok=True)
-    for name in ("dbase.enc", "airports.enc"):
-        shutil.copy2(args.site / name, program / "input")
+    for name in ("dbase.enc", "airports.enc", "AIG-regcodes.enc"):
+        if (args.site / name).exists():
+            shutil.copy2(args.site / name, program / "input")
     if (args.liveries / "my_regcodes").is_dir():
         shutil.copytree(args.liveries / "my_regcodes", program / "input" / "my_regcodes")
     stands_file = out / "stands.txt"

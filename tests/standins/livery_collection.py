@@ -2,7 +2,9 @@
 sim.cfg files as users have them, in the charsets and line ends their editors chose,
 with every kind of fault the livery scan must reject or report planted among them, and
 a manifest of what the scan must give: the records of LiveriesScanned.xml, the lines of
-its report files and the lines it must log. See livery_collection.md."""
+its report files and the lines it must log. Beside it the registration-code lists of the
+same liveries (AIG-regcodes.xml and the user's my_regcodes files) and the registration
+table the livery tables must build from all three. See livery_collection.md."""
 import argparse
 import json
 import os
@@ -481,6 +483,128 @@ class Collection:
         }
 
 
+def write_aig_regcodes(path: pathlib.Path, liveries: list):
+    """liveries: (title, reg or None, special) in file order."""
+    root = ET.Element("root")
+    meta = ET.SubElement(root, "meta")
+    for name, value in (("author", "livery_collection.py"), ("version", "1.0.0"), ("date", "2026-12-01"),
+                        ("copyright", "generated")):
+        ET.SubElement(meta, "info", name=name, value=value)
+    table = ET.SubElement(root, "AIG-regcodes")
+    for title, reg, special in liveries:
+        attributes = {"title": title}
+        if reg is not None:
+            attributes["reg"] = reg
+        if special:
+            attributes["special"] = "true"
+        ET.SubElement(table, "livery", attributes)
+    ET.indent(root)
+    ET.ElementTree(root).write(path, encoding="utf-8", xml_declaration=True)
+
+
+class Regcodes:
+    """AIG-regcodes.xml and my_regcodes/my_liveries.txt for the collection's liveries, and the
+    registration table the livery tables must make of the in-line registrations and the two
+    lists: later sources replace earlier ones, titles the user lacks are skipped."""
+
+    def __init__(self, db: Database, records: list, not_to_use: list, seed: int):
+        self.db, self.records, self.not_to_use = db, records, not_to_use
+        self.rng = random.Random(seed + 1)  # the collection's own bytes stay as they were
+        self.titles = {r["title"] for r in records}
+        self.fleet = {}  # (airline, type) -> registrations of the database
+        for reg, (airl, typ, opr, _) in db.records.items():
+            if 3 <= len(reg) <= 12:
+                self.fleet.setdefault((opr or airl, typ), []).append(reg)
+        self.registrations, self.special, self.reserved = {}, set(), []
+        for r in records:
+            if r["atcid"]:
+                self.registrations.setdefault(r["atcid"], r["title"])
+        self.inline = dict(self.registrations)
+
+    def regs_for(self, rec: dict, count: int) -> list:
+        pool = sorted(self.fleet.get((rec["airl"], rec["type"]), []))
+        if rec["atcid"]:
+            pool.append(rec["atcid"])
+        if not pool:
+            return []
+        return sorted(set(self.rng.sample(pool, min(count, len(pool)))))
+
+    def merge(self, title: str, regs: list, special: bool):
+        if title not in self.titles:
+            return
+        for reg in regs:
+            self.registrations[reg] = title
+            if special and len(regs) == 1:
+                self.special.add(reg)
+        if special:
+            self.reserved.append(title)
+
+    def aig(self) -> list:
+        """(title, reg text or None, special) in file order."""
+        rng, out = self.rng, []
+        # Liveries the reader skips or the merge cannot use. Titles without registrations
+        # are not to be used at the next scan: they name none of the usable liveries.
+        extras = [("", "ZQ-0001", False), ("Tav livery nobody has #000000", "ZQ-0002", False),
+                  ("Tav retired livery #000000", None, False)] + [(t, None, False) for t in self.not_to_use[:3]]
+        for rec in (r for r in self.records if len(r["title"]) < 1000):
+            if extras and rng.random() < 0.01:
+                out.append(extras.pop())
+            if rng.random() >= 0.5:
+                continue
+            roll = rng.random()
+            if roll < 0.04:
+                regs, special = self.regs_for(rec, 1), True
+            elif roll < 0.08:
+                regs, special = self.regs_for(rec, 2), True
+            elif roll < 0.12 and self.inline:
+                # A registration another livery carries in-line: this one takes it over.
+                regs, special = sorted({rng.choice(sorted(self.inline))} | set(self.regs_for(rec, 1))), False
+            else:
+                regs, special = self.regs_for(rec, rng.randint(1, 3)), False
+            if not regs:
+                continue
+            if special and len(regs) != (1 if roll < 0.04 else 2):
+                special = False
+            out.append((rec["title"], ",".join(regs), special))
+            if rng.random() < 0.02:
+                out.append(out[-1])  # refused by the reader: the same title as the one before
+        out += extras
+        previous = None
+        for title, regs, special in out:
+            if title and title != previous:
+                self.merge(title, sorted(set(regs.split(","))) if regs else [], special)
+                previous = title
+        return out
+
+    def mine(self) -> list:
+        """Lines of my_liveries.txt: "title;reg" (special), "title;reg,reg" and
+        "title;reg,reg;#" (special), some taking registrations the AIG list gave others."""
+        rng, lines = self.rng, []
+        usable = [r for r in self.records if len(r["title"]) < 1000]
+        for rec in rng.sample(usable, min(len(usable), max(3, len(usable) // 20))):
+            taken = sorted(reg for reg, title in self.registrations.items() if title != rec["title"]
+                           and 3 <= len(reg) <= 12)
+            regs = self.regs_for(rec, 2)
+            if taken and rng.random() < 0.3:
+                regs = sorted(set(regs + [rng.choice(taken)]))
+            if not regs:
+                continue
+            roll = rng.random()
+            if roll < 0.2:
+                regs, suffix = regs[:1], ""
+            elif roll < 0.3 and len(regs) > 1:
+                suffix = ";#"
+            else:
+                suffix = ""
+            lines.append(f"{rec['title']};{','.join(regs)}{suffix}")
+            self.merge(rec["title"], regs, len(regs) == 1 or suffix == ";#")
+        return lines
+
+    def manifest(self) -> dict:
+        return {"registrations": dict(sorted(self.registrations.items())), "special": sorted(self.special),
+                "reserved": self.reserved}
+
+
 def section_counts(rng: random.Random, folders: int, sections: int) -> list:
     """1 to 300 sections a file, most files small, adding up to the number asked for."""
     sizes = []
@@ -533,10 +657,14 @@ def main():
     args = p.parse_args()
     manifest = build(args)
     out = pathlib.Path(args.out)
+    folder = out / "my_regcodes"
+    folder.mkdir(exist_ok=True)
+    (folder / "dont_use.txt").write_bytes("".join(t + "\r\n" for t in manifest["not_to_use"]).encode("cp1252"))
+    regcodes = Regcodes(Database(pathlib.Path(args.data)), manifest["records"], manifest["not_to_use"], args.seed)
+    write_aig_regcodes(out / "AIG-regcodes.xml", regcodes.aig())
+    (folder / "my_liveries.txt").write_bytes(("\ufeff" + "".join(l + "\n" for l in regcodes.mine())).encode("utf-8"))
+    manifest["regcodes"] = regcodes.manifest()
     (out / "manifest.json").write_text(json.dumps(manifest, ensure_ascii=False, indent=1), encoding="utf-8")
-    regcodes = out / "my_regcodes"
-    regcodes.mkdir(exist_ok=True)
-    (regcodes / "dont_use.txt").write_bytes("".join(t + "\r\n" for t in manifest["not_to_use"]).encode("cp1252"))
     print(f"{len(manifest['records'])} liveries expected; planted: {manifest['planted']}")
 
 

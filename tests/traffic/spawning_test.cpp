@@ -46,7 +46,7 @@ TEST_F(SpawningTest, AnAircraftSpawnsAtItsLeadTimeTaxiingOnesEarlier)
         EXPECT_EQ(ac.phase, row.phase) << row.what;
         EXPECT_EQ(g_newAcIds, std::vector<uint32_t>({20001})) << row.what;
         EXPECT_EQ(ac.liveryTitle, "A320 livery");
-        EXPECT_EQ(g_liveIdToTitle[20001], "A320 livery");
+        EXPECT_EQ(g_liveryIdTitles[20001], "A320 livery");
         EXPECT_EQ(g_touchdownHexids.back(), 20001u);
         EXPECT_EQ(ac.pos.verticalSpeed, -10.0); // ft/s
     }

@@ -162,6 +162,8 @@ def prepare_settings(wine: Wine, liveries: pathlib.Path, link_port: int):
         f'    <parameter name="SIM_INSTALL_PATH" value="{INSTALL_PATH}" />\n'
         f'    <parameter name="lfolder0" value="{windows_path(liveries / "lf0")}" />\n'
         f'    <parameter name="PORT_NUMBER" value="{link_port}" />\n'
+        # No add-on airports: the scan would ask for afolder settings and empty my_thirdparty.
+        '    <parameter name="SCAN_AIRPORTS" value="false" />\n'
         '  </parameters>\n</root>\n', encoding="utf-8")
     return data
 
@@ -388,65 +390,72 @@ def main(argv=None):
     faults = None
     result = {"exit_code": None, "closed_by": None}
     try:
-        if args.soak and own_network:
-            site = site_stand_in(out, args.site.parent)
-            site.answer(VERSIONS_PATH, body=(args.site.parent / "versions.json").read_bytes(), kind="stall")
-        program = prepare_program(args, out, wine, data)
-        data_folder = prepare_settings(wine, args.liveries, link_port)
-        sim = SimStandIn(user_flight(data), out).start()
-        (program / "SimConnect.cfg").write_text(
-            f"[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort={sim.port}\nDisableNagle=1\n")
-        link = rt.TcpLinkClient(link_port)
-        sender = rt.UdpSender()
-        feed = Feed(sender, data, data["qnh_hpa"], repeat=args.soak)
+        try:
+            if args.soak and own_network:
+                site = site_stand_in(out, args.site.parent)
+                site.answer(VERSIONS_PATH, body=(args.site.parent / "versions.json").read_bytes(), kind="stall")
+            program = prepare_program(args, out, wine, data)
+            data_folder = prepare_settings(wine, args.liveries, link_port)
+            sim = SimStandIn(user_flight(data), out).start()
+            (program / "SimConnect.cfg").write_text(
+                f"[SimConnect]\nProtocol=IPv4\nAddress=127.0.0.1\nPort={sim.port}\nDisableNagle=1\n")
+            link = rt.TcpLinkClient(link_port)
+            sender = rt.UdpSender()
+            feed = Feed(sender, data, data["qnh_hpa"], repeat=args.soak)
 
-        say(f"starting {program / (PROGRAM + '.exe')} (simulator stand-in on port {sim.port})")
-        started = time.monotonic()
-        proc = wine.launch(program / f"{PROGRAM}.exe", cwd=program)
-        probe = args.build / "tests" / "main_window_probe_win.exe"
-        if wine.run(probe, "wait", "60000", timeout=90).returncode != 0:
-            raise SystemExit("demo: the program's window did not appear")
-        pid = None
-        link.connect(timeout_s=180)
-        if not (rt.wait_until_bound(rt.TRAFFIC_PORT, 60) and rt.wait_until_bound(rt.QNH_PORT, 60)):
-            raise SystemExit("demo: the program's readers did not bind their ports")
-        result["start_up_s"] = round(time.monotonic() - started, 1)
-        say(f"the program is up after {result['start_up_s']} s; sending the traffic")
-        feed.begin()
-        pid = program_pid(program)
-        memory = []
-        if args.soak:
-            from demo import soak
-            faults = soak.Faults(sim, link, sender, feed, out, args.soak_scale)
-            faults.start()
-        deadline = time.monotonic() + args.minutes * 60.0
-        next_sample = time.monotonic()
-        while proc.poll() is None and (args.until_closed or time.monotonic() < deadline):
-            if time.monotonic() >= next_sample:
-                pid = pid if pid and resident_kb(pid) else program_pid(program)
-                rss = resident_kb(pid) if pid else None
-                memory.append((round(time.time() - feed.start_time, 1), rss))
-                next_sample += 10.0
-            time.sleep(0.5)
-        if faults:
-            faults.stop()
-        result["memory_kb"] = memory
-        result["crashed"] = proc.poll() is not None and not args.until_closed
-        if proc.poll() is None:
-            subprocess.run(["import", "-window", "root", str(out / "screenshot.png")], env=wine.env,
-                           stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
-            info = wine.run(probe, "info", timeout=60)
-            if info.returncode == 0:
-                (out / "window.json").write_text(info.stdout)
-            say("closing the window (WM_CLOSE)")
-            result["closed_by"] = "WM_CLOSE"
-            result["closed_at"] = time.time() - feed.start_time
-            result["exit_s"] = close_program(wine, probe, proc)
-        else:
-            result["closed_by"] = "user" if args.until_closed else "itself"
-        result["exit_code"] = proc.returncode
-        time.sleep(1.0)
-        if site:
+            say(f"starting {program / (PROGRAM + '.exe')} (simulator stand-in on port {sim.port})")
+            started = time.monotonic()
+            proc = wine.launch(program / f"{PROGRAM}.exe", cwd=program)
+            probe = args.build / "tests" / "main_window_probe_win.exe"
+            if wine.run(probe, "wait", "60000", timeout=90).returncode != 0:
+                raise RuntimeError("the program's window did not appear")
+            pid = None
+            try:
+                link.connect(timeout_s=180)
+            except OSError as e:
+                raise RuntimeError(f"the program's RealTraffic link did not listen: {e}") from e
+            if not (rt.wait_until_bound(rt.TRAFFIC_PORT, 60) and rt.wait_until_bound(rt.QNH_PORT, 60)):
+                raise RuntimeError("the program's readers did not bind their ports")
+            result["start_up_s"] = round(time.monotonic() - started, 1)
+            say(f"the program is up after {result['start_up_s']} s; sending the traffic")
+            feed.begin()
+            pid = program_pid(program)
+            memory = []
+            if args.soak:
+                from demo import soak
+                faults = soak.Faults(sim, link, sender, feed, out, args.soak_scale)
+                faults.start()
+            deadline = time.monotonic() + args.minutes * 60.0
+            next_sample = time.monotonic()
+            while proc.poll() is None and (args.until_closed or time.monotonic() < deadline):
+                if time.monotonic() >= next_sample:
+                    pid = pid if pid and resident_kb(pid) else program_pid(program)
+                    rss = resident_kb(pid) if pid else None
+                    memory.append((round(time.time() - feed.start_time, 1), rss))
+                    next_sample += 10.0
+                time.sleep(0.5)
+            if faults:
+                faults.stop()
+            result["memory_kb"] = memory
+            result["crashed"] = proc.poll() is not None and not args.until_closed
+            if proc.poll() is None:
+                subprocess.run(["import", "-window", "root", str(out / "screenshot.png")], env=wine.env,
+                               stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+                info = wine.run(probe, "info", timeout=60)
+                if info.returncode == 0:
+                    (out / "window.json").write_text(info.stdout)
+                say("closing the window (WM_CLOSE)")
+                result["closed_by"] = "WM_CLOSE"
+                result["closed_at"] = time.time() - feed.start_time
+                result["exit_s"] = close_program(wine, probe, proc)
+            else:
+                result["closed_by"] = "user" if args.until_closed else "itself"
+            result["exit_code"] = proc.returncode
+            time.sleep(1.0)
+        except RuntimeError as e:
+            result["error"] = str(e)
+            say(f"{e}; see Log.txt")
+        if site and "error" not in result:
             from demo import soak
             result["files_after_first_start"] = soak.files_kept(program, data_folder)
             result["second_start"] = second_start(wine, program, probe, link, site, 60.0)

@@ -67,7 +67,7 @@ TAXIWAY_B_Y = -330.0
 
 def stands():
     rows = []
-    for i in range(12):
+    for i in range(16):
         rows.append({"id": f"D{2 * i + 2}", "x": -400.0 + 80.0 * i, "y": 420.0, "heading": 180.0,
                      "radius_m": 36.0 if i % 4 == 3 else 24.0, "cargo": False, "heli": False})
     for i in range(20):
@@ -131,6 +131,13 @@ class Path:
             h = heading_of(dx, dy)
         self.heading = h
         self.straight(math.hypot(dx, dy))
+
+
+def turn_offset(h0, h1, radius):
+    """How far (east, north) a turn from one heading to another carries."""
+    p = Path((0.0, 0.0), h0)
+    p.turn(h1, radius)
+    return p.end[0], p.end[1]
 
 
 def fly(path, speed_at, height_at, ground_at, t0, report_every, rng, backwards=False):
@@ -237,27 +244,28 @@ def arrival(stand, t0, rng, final_nm, intercept=None, start_ft=None, level_m=0.0
     path.mark("touchdown")
     path.straight(rollout_m, step=10.0)
     path.mark("rollout_end")
-    # A 45-degree exit to the left, then taxiway A westward and a left turn into the stand.
-    path.turn(rh - 45.0, 150.0)
-    exit_y = TAXIWAY_A_Y + 20.0
-    dy = path.end[1] - exit_y
-    path.straight(max(10.0, dy / math.cos(math.radians(45.0))))
-    path.turn(270.0, 60.0)
-    path.to((stand["x"] + 45.0, TAXIWAY_A_Y), 60.0)
+    # A right-angle exit to the left, south to taxiway A, west along it and a left turn
+    # nose-in to the stand; each straight is as long as the turn after it needs.
+    path.turn(rh - 90.0, 50.0)
+    path.mark("exit")
+    path.straight(max(1.0, path.end[1] - TAXIWAY_A_Y + turn_offset(path.heading, 270.0, 50.0)[1]))
+    path.turn(270.0, 50.0)
+    taxi = path.end[0] - (stand["x"] - turn_offset(270.0, 180.0, 40.0)[0])
+    if taxi < 0:
+        raise ValueError(f"stand {stand['id']} lies east of where the exit meets taxiway A")
+    path.straight(max(1.0, taxi))
     path.mark("taxi_end")
-    path.turn(180.0, 45.0, step_deg=5.0)
-    path.to((stand["x"], stand["y"] + 30.0), 20.0)
+    path.turn(180.0, 40.0, step_deg=5.0)
     path.mark("lead_in")
-    path.heading = 180.0
-    path.straight(math.dist(path.end, (stand["x"], stand["y"])), step=2.0)
+    path.straight(max(1.0, path.end[1] - stand["y"]), step=2.0)
     m = path.marks
     total = path.length()
     start_ft = final_ft if start_ft is None else start_ft
     speed = profile([(0.0, 210.0 if intercept is not None else 150.0), (before, 170.0), (before + 1.0, 160.0),
                      (m["threshold"] - 3 * M_PER_NM, 142.0), (m["threshold"], 137.0), (m["touchdown"], 132.0),
-                     (m["touchdown"] + rollout_m * 0.45, 60.0), (m["rollout_end"], 28.0),
-                     (m["rollout_end"] + 150.0, 20.0), (m["taxi_end"] - 40.0, 18.0), (m["taxi_end"], 11.0),
-                     (m["lead_in"], 8.0), (total - 6.0, 4.0), (total, 1.0)])
+                     (m["touchdown"] + rollout_m * 0.45, 60.0), (m["rollout_end"], 20.0),
+                     (m["exit"], 14.0), (m["exit"] + 40.0, 20.0), (m["taxi_end"] - 40.0, 18.0), (m["taxi_end"], 10.0),
+                     (m["lead_in"], 8.0), (total - 4.0, 4.0), (total, 1.0)])
 
     def height(s):
         if s >= m["touchdown"]:
@@ -410,7 +418,7 @@ def short_scenario(rng, keys, registrations):
     f = Flights(rng, keys)
     reg = known_registration(registrations, keys, rng, LARGE, unique=True)
     key = (reg["airline"], reg["type"])
-    reports, extra = arrival(stand_by_id(rows, "D24"), 0.0, rng, final_nm=0.8, rollout_m=900.0, parked_s=10.0)
+    reports, extra = arrival(stand_by_id(rows, "D30"), 0.0, rng, final_nm=1.3, rollout_m=900.0, parked_s=6.0)
     f.add("arrival", key, reports, extra, registration=reg["registration"], expected_title=keys[key][0]["title"])
     key = pick(keys, LARGE, rng, unique=True, exclude=f.used)
     reports, extra = departure(stand_by_id(rows, "E40"), 0.0, rng, parked_s=18.0, climb_to_ft=1500.0, climb_nm=1.5,

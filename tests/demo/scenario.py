@@ -416,18 +416,21 @@ def short_scenario(rng, keys, registrations):
     refused (a type the database does not know). "run_s" is how long the program must run."""
     rows = stands()
     f = Flights(rng, keys)
+    # The refused flight's lines come first: the program takes traffic only once the first
+    # line has shown it that traffic flows, and the others must be taken from their first.
+    lead = 4.0
     reg = known_registration(registrations, keys, rng, LARGE, unique=True)
     key = (reg["airline"], reg["type"])
-    reports, extra = arrival(stand_by_id(rows, "D30"), 0.0, rng, final_nm=1.3, rollout_m=900.0, parked_s=6.0)
+    reports, extra = arrival(stand_by_id(rows, "D30"), lead, rng, final_nm=1.3, rollout_m=900.0, parked_s=6.0)
     f.add("arrival", key, reports, extra, registration=reg["registration"], expected_title=keys[key][0]["title"])
     key = pick(keys, LARGE, rng, unique=True, exclude=f.used)
-    reports, extra = departure(stand_by_id(rows, "E40"), 0.0, rng, parked_s=18.0, climb_to_ft=1500.0, climb_nm=1.5,
+    reports, extra = departure(stand_by_id(rows, "E40"), lead, rng, parked_s=18.0, climb_to_ft=1500.0, climb_nm=1.5,
                                push_kt=5.0, after_push_s=4.0)
     f.add("departure", key, reports, extra, expected_title=keys[key][0]["title"])
     key = pick(keys, LARGE + HEAVY, rng, unique=True, exclude=f.used)
-    reports, extra = overflight(0.0, rng, 7000.0, 280.0, 120.0, 3.0, 3.5)
+    reports, extra = overflight(lead, rng, 7000.0, 280.0, 120.0, 3.0, 3.5)
     f.add("overflight", key, reports, extra, expected_title=keys[key][0]["title"])
-    reports, extra = overflight(5.0, rng, 5000.0, 230.0, 300.0, -2.0, 3.0)
+    reports, extra = overflight(-1.0, rng, 5000.0, 230.0, 300.0, -2.0, 3.0)
     f.add("refused", ("KLM", "ZZ9Z"), reports, extra, refused_because="unknown type")
     return f.list
 

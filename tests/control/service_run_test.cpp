@@ -197,8 +197,12 @@ TEST_F(ServiceTest, ARestartSkipsTheUpdateCheckAndTheDatabaseAndTheLoopCountsOne
         const int32_t before = g_cycleCount.load();
         for (int i = 0; i < 3; ++i)
             EXPECT_TRUE(simulatedSecond());
+        // The data is taken just before the cycle runs on the worker: wait for the cycle.
+        for (int i = 0; i < 500 && g_cycleCount.load() < before + 3; ++i)
+            std::this_thread::sleep_for(10ms);
         EXPECT_EQ(g_cycleCount.load(), before + 3);
         fakeSim().flightRuns = false;
+        std::this_thread::sleep_for(50ms); // a tick already past the flight check ends
         const uint32_t paused = g_trafficTick;
         std::this_thread::sleep_for(300ms);
         EXPECT_EQ(g_trafficTick.load(), paused); // no traffic pass while the flight does not run

@@ -263,9 +263,9 @@ def arrival(stand, t0, rng, final_nm, intercept=None, start_ft=None, level_m=0.0
     start_ft = final_ft if start_ft is None else start_ft
     speed = profile([(0.0, 210.0 if intercept is not None else 150.0), (before, 170.0), (before + 1.0, 160.0),
                      (m["threshold"] - 3 * M_PER_NM, 142.0), (m["threshold"], 137.0), (m["touchdown"], 132.0),
-                     (m["touchdown"] + rollout_m * 0.45, 60.0), (m["rollout_end"], 20.0),
-                     (m["exit"], 14.0), (m["exit"] + 40.0, 20.0), (m["taxi_end"] - 40.0, 18.0), (m["taxi_end"], 10.0),
-                     (m["lead_in"], 8.0), (total - 4.0, 4.0), (total, 1.0)])
+                     (m["touchdown"] + rollout_m * 0.45, 60.0), (m["rollout_end"], 24.0),
+                     (m["exit"], 16.0), (m["exit"] + 40.0, 24.0), (m["taxi_end"] - 40.0, 20.0), (m["taxi_end"], 12.0),
+                     (m["lead_in"], 9.0), (total - 4.0, 5.0), (total, 1.0)])
 
     def height(s):
         if s >= m["touchdown"]:
@@ -421,7 +421,7 @@ def short_scenario(rng, keys, registrations):
     lead = 4.0
     reg = known_registration(registrations, keys, rng, LARGE, unique=True)
     key = (reg["airline"], reg["type"])
-    reports, extra = arrival(stand_by_id(rows, "D30"), lead, rng, final_nm=1.3, rollout_m=900.0, parked_s=6.0)
+    reports, extra = arrival(stand_by_id(rows, "D32"), lead, rng, final_nm=1.3, rollout_m=800.0, parked_s=6.0)
     f.add("arrival", key, reports, extra, registration=reg["registration"], expected_title=keys[key][0]["title"])
     key = pick(keys, LARGE, rng, unique=True, exclude=f.used)
     reports, extra = departure(stand_by_id(rows, "E40"), lead, rng, parked_s=18.0, climb_to_ft=1500.0, climb_nm=1.5,

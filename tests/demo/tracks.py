@@ -141,6 +141,13 @@ def judge_flight(flight, lines, data, feed_start, plane):
     fig["events"] = sorted(set(re.sub(r"=.*", "", e) for e in events))
     moved = [l for l in lines if l["moved"]]
     fig["positions"] = len(moved)
+    # The stand-in keeps an object's on-ground flag as created: on the ground is where the
+    # program puts it on the ground, its lowest altitude near the airport's elevation.
+    lowest = min((l["alt_ft"] for l in moved), default=None)
+    ground_ft = lowest if lowest is not None and lowest < elevation + 50.0 else None
+
+    def on_ground(line):
+        return ground_ft is not None and line["alt_ft"] <= ground_ft + 2.0
     removal = [l for l in lines if "removal" in l["events"]]
     fig["removed_after_last_s"] = (round(removal[0]["wall"] - (feed_start + reports[-1]["t"]), 1)
                                    if removal else None)
@@ -173,7 +180,7 @@ def judge_flight(flight, lines, data, feed_start, plane):
     legs = straight_taxi_legs(reports, plane)
     cross = []
     for cur in moved:
-        if not cur["on_ground"]:
+        if not on_ground(cur):
             continue
         p = plane.xy(cur["lat"], cur["lon"])
         for a, b in legs:
@@ -187,10 +194,7 @@ def judge_flight(flight, lines, data, feed_start, plane):
     fig["taxi_cross_track_m"] = {"max": max(cross) if cross else None, "n": len(cross)}
     runways = data["runways"]
     if flight["kind"] == "arrival":
-        touch = next((i for i, l in enumerate(moved) if i and l["on_ground"] and not moved[i - 1]["on_ground"]), None)
-        if touch is None:
-            touch = next((i for i, l in enumerate(moved) if i and l["alt_ft"] <= elevation + 0.5
-                          and moved[i - 1]["alt_ft"] > elevation + 0.5), None)
+        touch = next((i for i, l in enumerate(moved) if i and on_ground(l) and not on_ground(moved[i - 1])), None)
         if touch is not None:
             t = moved[touch]
             before = [l for l in moved[:touch] if t["wall"] - l["wall"] <= 1.0] or [moved[touch - 1]]
@@ -207,13 +211,13 @@ def judge_flight(flight, lines, data, feed_start, plane):
         back = 0
         for prev, cur in zip(moved, moved[1:]):
             d = distance_m(prev["lat"], prev["lon"], cur["lat"], cur["lon"])
-            if d > 0.02 and cur["on_ground"]:
+            if d > 0.02 and on_ground(cur):
                 p0, p1 = plane.xy(prev["lat"], prev["lon"]), plane.xy(cur["lat"], cur["lon"])
                 course = math.degrees(math.atan2(p1[0] - p0[0], p1[1] - p0[1])) % 360.0
                 if angle_diff(course, cur["heading_deg"]) > 120.0:
                     back += d
         fig["pushed_back_m"] = round(back, 1)
-        lift = next((i for i, l in enumerate(moved) if i and not l["on_ground"] and moved[i - 1]["on_ground"]), None)
+        lift = next((i for i, l in enumerate(moved) if i and not on_ground(l) and on_ground(moved[i - 1])), None)
         if lift is not None:
             l0 = moved[lift - 1]
             ok, along = inside_runway(runways[flight["runway"]], plane, l0["lat"], l0["lon"])

@@ -284,6 +284,14 @@ class Simulator:
             self._write_track(o)
             self._broadcast_object(o.id, "ObjectRemoved")
 
+    def _remove_objects_of(self, client_index):
+        """As the simulator does, the AI objects of a client that closed go with it."""
+        for o in [o for o in self.objects.values() if o.owner == client_index]:
+            del self.objects[o.id]
+            o.events.append("removal")
+            self._write_track(o)
+            self._broadcast_object(o.id, "ObjectRemoved")
+
     def _object_event(self, client, record):
         f = record.fields
         with self.lock:
@@ -338,6 +346,7 @@ class Simulator:
         for reg in list(self.clients.values()):
             client = reg["client"]
             if client.closed.is_set():
+                self._remove_objects_of(client.index)
                 continue
             event_id = self._event_id(reg, "Frame")
             if event_id is not None:

@@ -1,5 +1,6 @@
-// Cost of the traffic pass with 500 live and 500 static aircraft in the simulator: every
-// tick two received records of known aircraft, every second an in-range batch of 200
+// Cost of the traffic pass with 500 live and 500 static aircraft in the simulator, the live
+// ones moving: 200 in the air, 150 taxiing round a corner at every report (on taxi curves)
+// and 150 parked at their stands. Every tick two received records of known aircraft, every second an in-range batch of 200
 // reports, every 50 ticks one live aircraft removed and a new one received, spawned,
 // created and bound, as the simulator would. The simulator's side (queues drained, objects
 // bound and removed) runs between the passes and is not timed.
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -91,14 +93,25 @@ uint32_t g_nextHexid = 0x500000;
 std::vector<Bound> g_toBind;
 
 // The feed: 500 flights, each reporting every 250 ticks (two records a tick); every 50
-// ticks one of them ends (its aircraft is removed) and a new flight takes its place.
+// ticks one of them ends (its aircraft is removed) and a new flight of its kind takes its
+// place.
+enum class Kind { Airborne, Taxiing, Parked };
+constexpr uint32_t kAirborne = 200;
+constexpr uint32_t kTaxiing = 150;
+
+Kind lf_kind(uint32_t slot)
+{
+    return slot < kAirborne ? Kind::Airborne : slot < kAirborne + kTaxiing ? Kind::Taxiing : Kind::Parked;
+}
+
 struct Slot {
     uint32_t hexid = 0;
     uint32_t reports = 0;
+    Kind kind = Kind::Airborne;
 };
 std::vector<Slot> g_slots;
 
-LiveFlightRecord lf_record(uint32_t hexid, uint32_t n, double timestamp)
+LiveFlightRecord lf_airRecord(uint32_t hexid, uint32_t n, double timestamp)
 {
     LiveFlightRecord r;
     r.hexid = hexid;
@@ -115,6 +128,24 @@ LiveFlightRecord lf_record(uint32_t hexid, uint32_t n, double timestamp)
     r.sample.airborne = true;
     r.sample.dueTick = g_trafficTick.load() + g_recordDelayTicks;
     r.timestamp = timestamp;
+    return r;
+}
+
+// Taxiing: 20 m a report at 15 kt, east and north in turn; parked: always at the stand.
+LiveFlightRecord lf_record(uint32_t hexid, uint32_t n, double timestamp, Kind kind)
+{
+    LiveFlightRecord r = lf_airRecord(hexid, n, timestamp);
+    if (kind == Kind::Airborne)
+        return r;
+    const double base = kLat + 0.3 * ((hexid * 37) % 100) / 100.0;
+    const uint32_t moves = kind == Kind::Taxiing ? n : 0;
+    r.sample.latitude = base + (moves / 2) * 20.0 / 111120.0;
+    r.sample.longitude = kLon + 0.3 * ((hexid * 53) % 100) / 100.0 + ((moves + 1) / 2) * 20.0 / 68000.0;
+    r.sample.altitude = 0.0;
+    r.sample.airborne = false;
+    r.sample.groundSpeed = kind == Kind::Taxiing ? 15.0 : 0.0;
+    r.sample.trueAirspeed = r.sample.groundSpeed;
+    r.sample.track = n % 2 == 0 ? 0.0 : 90.0;
     return r;
 }
 
@@ -135,22 +166,28 @@ void lf_addStatics()
 void lf_addLive(uint32_t count)
 {
     for (uint32_t i = 0; i < count; ++i) {
-        g_slots.push_back({g_nextHexid, 12});
-        LiveFlightRecord r = lf_record(g_nextHexid++, 0, 1.7e9);
+        const Kind kind = lf_kind(i);
+        g_slots.push_back({g_nextHexid, 12, kind});
+        LiveFlightRecord r = lf_record(g_nextHexid++, 0, 1.7e9, kind);
         lf_spawnFromRecord(r);
         LiveAc& ac = g_liveAcs.back();
-        for (uint32_t n = 1; n <= 12; ++n) {
-            PosSample s = lf_record(ac.hexid, n, 0.0).sample;
+        for (uint32_t n = 1; n <= (kind == Kind::Parked ? 0u : 12u); ++n) {
+            PosSample s = lf_record(ac.hexid, n, 0.0, kind).sample;
             s.dueTick = 1000 + n * 250;
             ac.samples.push_back(s);
         }
         ac.pos.latitude = ac.samples.front().latitude;
         ac.pos.longitude = ac.samples.front().longitude;
-        ac.pos.altitude = 20000.0;
+        ac.pos.altitude = kind == Kind::Airborne ? 20000.0 : 8.0;
         ac.objectId = g_nextObject++;
         ac.status = SimStatus::Active;
-        ac.phase = FlightPhase::Flying;
-        ac.onGround = i % 2 == 0;
+        ac.onGround = kind != Kind::Airborne;
+        ac.phase = kind == Kind::Airborne ? FlightPhase::Flying : kind == Kind::Taxiing ? FlightPhase::Taxi : FlightPhase::Parked;
+        if (kind == Kind::Parked) {
+            ac.standLat = ac.pos.latitude;
+            ac.standLon = ac.pos.longitude;
+            ac.samples.front().stationary = true;
+        }
     }
 }
 
@@ -194,15 +231,16 @@ void lf_feed(uint32_t tick)
         for (int i = 0; i < 2; ++i, ++next) {
             Slot& slot = g_slots[next % kLive];
             ++slot.reports;
-            g_liveFlights.push_back(lf_record(slot.hexid, slot.reports, 1.7e9 + slot.reports * 2.5));
+            g_liveFlights.push_back(lf_record(slot.hexid, slot.reports, 1.7e9 + slot.reports * 2.5, slot.kind));
         }
     }
     if (tick % 50 != 30)
         return;
-    Slot& slot = g_slots[ending++ % kLive];
+    // Parked aircraft stay: without stands a new flight cannot be born at one.
+    Slot& slot = g_slots[ending++ % (kAirborne + kTaxiing)];
     if (LiveAc* ac = gf_findLiveAc(slot.hexid))
         removeAircraftFromSim(*ac);
-    slot = {g_nextHexid++, 0};
+    slot = {g_nextHexid++, 0, slot.kind};
 }
 
 double lf_percentile(std::vector<double> v, double p)
@@ -267,11 +305,19 @@ int main(int argc, char** argv)
             steadyAllocations += a1 - a0;
         }
     }
-    size_t active = 0;
-    for (const LiveAc& ac : g_liveAcs)
-        active += ac.status == SimStatus::Active ? 1 : 0;
-    std::printf("traffic pass, %zu live (%zu active), %zu static, %d passes\n", g_liveAcs.size(), active,
-                g_staticAcs.size(), ticks);
+    size_t active = 0, air = 0, taxiing = 0, parked = 0, curves = 0;
+    for (const LiveAc& ac : g_liveAcs) {
+        if (ac.status != SimStatus::Active)
+            continue;
+        ++active;
+        air += ac.onGround ? 0 : 1;
+        taxiing += ac.onGround && ac.phase != FlightPhase::Parked ? 1 : 0;
+        parked += ac.phase == FlightPhase::Parked ? 1 : 0;
+        curves += std::isnan(ac.motion.curve.controlEast) ? 0 : 1;
+    }
+    std::printf("traffic pass, %zu live (%zu active: %zu airborne, %zu taxiing, %zu on a curve, %zu parked), %zu "
+                "static, %d passes\n",
+                g_liveAcs.size(), active, air, taxiing, curves, parked, g_staticAcs.size(), ticks);
     std::printf("  all passes:    p50 %.1f us  p99 %.1f us  max %.1f us  allocations/pass %.2f\n",
                 lf_percentile(all, 0.5), lf_percentile(all, 0.99), lf_percentile(all, 1.0),
                 static_cast<double>(allocations) / static_cast<double>(all.size()));

@@ -86,6 +86,8 @@ void lf_sendTouchdownControls(const LiveAc& ac)
     });
 }
 
+} // namespace
+
 void lf_applyTouchdownRule(LiveAc& ac, const SimObjectEvent& e)
 {
     MotionState& m = ac.motion;
@@ -120,6 +122,8 @@ void lf_applyTouchdownRule(LiveAc& ac, const SimObjectEvent& e)
     if (ac.onGround || m.takeOffCounter >= 2)
         ac.pos.altitude = e.d1 + ac.cgHeight;
 }
+
+namespace {
 
 void lf_storeStaticCg(LiveAc& ac, const SimObjectEvent& e)
 {

@@ -1,8 +1,17 @@
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <stdexcept>
 
+#include "feed/qnh_reader.h"
 #include "foundation/geo.h"
+#include "foundation/log.h"
+#include "parking/park_airports.h"
+#include "traffic/aircraft_configuration.h"
+#include "traffic/engine_services.h"
+#include "traffic/motion_internal.h"
 #include "traffic/traffic_internal.h"
+#include "traffic/traffic_service.h"
 #include "traffic/traffic_state.h"
 
 namespace {
@@ -12,14 +21,295 @@ constexpr double kPitchPer600Fpm = 2.2 * g_degToRad;
 constexpr double kMaxDescentFpm = -3000.0;
 constexpr double kMaxClimbFpm = 2400.0;
 constexpr double kGroundPitch = 0.010471975511965976; // 0.6 degrees
+constexpr double kFlarePitch = -0.06981317007977318;  // -4 degrees
+constexpr double kSamePlaceDeg = 1e-8;
+constexpr int32_t kMinTicks = 25;
+constexpr int32_t kWindowFloor = 1000;
+constexpr int32_t kTicksWithoutReport = 100;
+constexpr double kLowAglFt = 1000.0;
+constexpr double kFlareAglFt = 400.0;
+constexpr double kCruiseAltitudeFt = 10000.0;
+constexpr std::array<double, g_typeCategoryCount> kPitchRateDeg{0.01, 0.0085, 0.0075, 0.005, 0.03, 0.03};
 
-double lf_normalHeading(double heading)
+struct FlareStage {
+    double aboveCgFt;
+    double altitudeStep; // ft per tick
+    double frontVerticalSpeed;
+};
+constexpr std::array<FlareStage, 4> kFlareStages{{{30.0, -0.1, -601.0},
+                                                  {20.0, -0.075, -450.0},
+                                                  {10.0, -0.05, -300.0},
+                                                  {3.0, -0.025, -150.0}}};
+
+bool lf_parkAirportSet()
+{
+    return !g_parkAirport.code.empty();
+}
+
+bool lf_isRotorcraft(const LiveAc& ac)
+{
+    return ac.category == TypeCategory::Rotorcraft;
+}
+
+double lf_pitchRateLimit(const LiveAc& ac)
+{
+    return kPitchRateDeg.at(static_cast<size_t>(ac.category)) * g_degToRad;
+}
+
+// The vertical speed D taken as the next sample's and the target, and as the step.
+void lf_applyDescent(LiveAc& ac, double rateFpm)
+{
+    ac.samples[1].verticalSpeed = rateFpm;
+    ac.motion.targetVerticalSpeed = rateFpm;
+    ac.motion.altitudeStep = rateFpm / 6000.0;
+}
+
+double lf_verticalSpeedSum(const LiveAc& ac)
+{
+    double sum = 0.0;
+    for (const PosSample& s : ac.samples)
+        sum += s.verticalSpeed;
+    return sum;
+}
+
+void lf_liftOffStep(LiveAc& ac)
+{
+    const PosSample& next = ac.samples[1];
+    ac.motion.altitudeStep =
+        next.altitude > ac.pos.altitude ? std::min((next.altitude - ac.pos.altitude) / lf_ticksToNext(ac), ac.maxClimbPerTick)
+                                        : 0.0;
+}
+
+void lf_verticalStep(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    const bool frontUp = ac.samples[0].airborne;
+    const bool nextUp = ac.samples[1].airborne;
+    if (!frontUp && nextUp) {
+        lf_liftOffStep(ac);
+        return;
+    }
+    if (!frontUp) {
+        gf_setGear(ac, true);
+        if (m.approach || lf_verticalSpeedSum(ac) <= 100.0) {
+            lf_applyDescent(ac, lf_landingDescentRate(ac));
+            return;
+        }
+        const size_t last = std::min<size_t>(ac.samples.size() - 1, 10);
+        for (size_t i = 3; i <= last; ++i) {
+            if (lf_findLiftOffSample(ac, i))
+                return;
+        }
+        ac.samples[1].verticalSpeed = std::max(ac.samples[1].verticalSpeed, 601.0);
+        lf_applyDescent(ac, ac.samples[1].verticalSpeed);
+        return;
+    }
+    if (!nextUp) {
+        gf_setGear(ac, true);
+        if (lf_parkAirportSet() && g_qnh <= 1013)
+            m.altitudeStep = (g_parkAirport.elevationFt - ac.pos.altitude) / lf_ticksToNext(ac);
+        else
+            lf_applyDescent(ac, g_qnh > 1013 ? lf_landingDescentRate(ac) : -601.0);
+        return;
+    }
+    const PosSample& front = ac.samples[0];
+    const PosSample& next = ac.samples[1];
+    const double r = (next.altitude - ac.pos.altitude) / lf_ticksToNext(ac);
+    if (!m.approach) {
+        // The floor of 0.2 ft a tick serves a climb; a descending pair is followed.
+        if (m.altitudeAboveGround > kLowAglFt || r <= 0.0)
+            m.altitudeStep = std::min(r, ac.maxClimbPerTick);
+        else
+            m.altitudeStep = std::min(std::max(r, 0.2), ac.maxClimbPerTick);
+        return;
+    }
+    if (next.altitude != front.altitude || m.altitudeAboveGround > kLowAglFt ||
+        front.verticalSpeed + next.verticalSpeed > 100.0)
+        m.altitudeStep = r;
+    else
+        lf_applyDescent(ac, lf_landingDescentRate(ac));
+}
+
+void lf_flare(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    if (m.landingStep < 0 || m.landingStep >= static_cast<int32_t>(kFlareStages.size()))
+        return;
+    const FlareStage& stage = kFlareStages[static_cast<size_t>(m.landingStep)];
+    double height = m.altitudeAboveGround;
+    if (m.landingStep == 0) {
+        if (!m.cachedGroundElevation && lf_parkAirportSet())
+            m.cachedGroundElevation = g_parkAirport.elevationFt;
+        m.heightAboveParkAirport =
+            m.cachedGroundElevation ? ac.pos.altitude - *m.cachedGroundElevation : m.altitudeAboveGround;
+        height = std::min(m.altitudeAboveGround, m.heightAboveParkAirport);
+    }
+    if (ac.cgHeight + stage.aboveCgFt < height)
+        return;
+    if (m.landingStep == 0) {
+        m.pitchStep = (kFlarePitch - ac.pos.pitch) / std::max(ac.flareTicks, 1);
+        g_fastRangeRequests = true;
+    } else {
+        m.cachedGroundElevation.reset();
+    }
+    if (m.landingStep == 2)
+        gf_setThrottle(ac, 0);
+    m.altitudeStep = stage.altitudeStep;
+    ac.samples.front().verticalSpeed = stage.frontVerticalSpeed;
+    ++m.landingStep;
+}
+
+// Without the simulator's on-ground report (out of its range, or lost) a landing would sink
+// through the runway: it stops at the park airport's elevation and, after a second there,
+// touches down as if the report had come.
+void lf_touchdownFloor(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    if (ac.onGround || !lf_parkAirportSet() || ac.samples.size() < 2 || ac.samples[1].airborne ||
+        !(m.approach || m.landingStep != 0 || gf_nearParkAirport(ac))) {
+        m.ticksDownWithoutReport = 0;
+        return;
+    }
+    const double floor = g_parkAirport.elevationFt + ac.cgHeight;
+    if (ac.pos.altitude > floor)
+        return;
+    ac.pos.altitude = floor;
+    if (++m.ticksDownWithoutReport < kTicksWithoutReport)
+        return;
+    m.ticksDownWithoutReport = 0;
+    SimObjectEvent report;
+    report.hexidOrFlag = 1;
+    report.d1 = g_parkAirport.elevationFt;
+    report.d2 = ac.cgHeight;
+    lf_applyTouchdownRule(ac, report);
+}
+
+void lf_verticalTick(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    PositionBlock& p = ac.pos;
+    if (m.altitudeAboveGround <= kFlareAglFt && m.approach && !ac.onGround)
+        lf_flare(ac);
+    if (m.touchdownPitch) {
+        p.pitch += m.pitchStep;
+        if (p.pitch > ac.staticPitch) {
+            p.pitch = ac.staticPitch;
+            m.pitchStep = 0.0;
+            p.bank = 0.0;
+            m.bankStep = 0.0;
+            m.touchdownPitch = false;
+            m.landingStep = 0;
+        }
+        p.bank += m.bankStep;
+    } else if (m.landingStep != 0) {
+        p.bank = std::clamp(p.bank + m.bankStep, -g_fullCircle / 2, g_fullCircle / 2);
+        p.pitch = std::max(p.pitch + m.pitchStep, kFlarePitch);
+        p.altitude += m.altitudeStep;
+    } else if (ac.onGround) {
+        p.pitch = ac.staticPitch;
+        p.bank = 0.0;
+    } else {
+        p.bank += m.bankStep;
+        p.pitch += m.pitchStep;
+        p.altitude += m.altitudeStep;
+    }
+    lf_touchdownFloor(ac);
+}
+
+double lf_normalLongitude(double lon)
+{
+    double l = std::fmod(lon + 180.0, 360.0);
+    if (l < 0.0)
+        l += 360.0;
+    return l - 180.0;
+}
+
+void lf_normalisePosition(PositionBlock& p)
+{
+    p.longitude = lf_normalLongitude(p.longitude);
+    if (p.latitude > 90.0 || p.latitude < -90.0) {
+        p.latitude = p.latitude > 90.0 ? 180.0 - p.latitude : -180.0 - p.latitude;
+        p.longitude = lf_normalLongitude(p.longitude + 180.0);
+    }
+}
+
+void lf_dropRepeatedAirSamples(LiveAc& ac)
+{
+    while (ac.samples.size() >= 2 && !ac.onGround && ac.samples[1].stationary && !lf_isRotorcraft(ac))
+        ac.samples.erase(ac.samples.begin() + 1);
+}
+
+} // namespace
+
+int32_t gf_narrowRounded(double value)
+{
+    const double r = std::round(value);
+    if (!std::isfinite(r) || r < static_cast<double>(INT32_MIN) || r > static_cast<double>(INT32_MAX))
+        throw std::range_error(fmt::format("narrowing error: {}", value));
+    return static_cast<int32_t>(r);
+}
+
+int32_t gf_tickCount(double distanceNm, double speedKt)
+{
+    return gf_narrowRounded(distanceNm * 360000.0 / speedKt);
+}
+
+int64_t gf_tickNow()
+{
+    return static_cast<int64_t>(g_trafficTick.load());
+}
+
+int32_t lf_ticksToNext(const LiveAc& ac)
+{
+    const int64_t left = static_cast<int64_t>(ac.samples.at(1).dueTick) - gf_tickNow();
+    return static_cast<int32_t>(std::clamp<int64_t>(left, kMinTicks, INT32_MAX));
+}
+
+double gf_wrapPi(double angle)
+{
+    const double half = g_fullCircle / 2;
+    if (!std::isfinite(angle))
+        return angle;
+    double a = std::fmod(angle + half, g_fullCircle);
+    if (a < 0.0)
+        a += g_fullCircle;
+    return a - half;
+}
+
+double gf_normalHeading(double heading)
 {
     const double h = std::fmod(heading, g_fullCircle);
     return h < 0.0 ? h + g_fullCircle : h;
 }
 
-} // namespace
+GeoPos gf_samplePos(const PosSample& s)
+{
+    return {s.latitude, s.longitude};
+}
+
+GeoPos gf_acPos(const LiveAc& ac)
+{
+    return {ac.pos.latitude, ac.pos.longitude};
+}
+
+bool gf_samePlace(const PosSample& a, const PosSample& b)
+{
+    return std::fabs(a.latitude - b.latitude) <= kSamePlaceDeg && std::fabs(a.longitude - b.longitude) <= kSamePlaceDeg;
+}
+
+void lf_openWindows(LiveAc& ac)
+{
+    ac.motion.earlierWindow = 3000;
+    ac.motion.laterWindow = ac.motion.takeOffConfiguration ? 5000 : 3000;
+}
+
+void lf_narrowWindows(LiveAc& ac)
+{
+    for (int32_t* w : {&ac.motion.earlierWindow, &ac.motion.laterWindow}) {
+        if (*w > kWindowFloor)
+            *w = std::max(*w - 100, kWindowFloor);
+    }
+}
 
 double gf_pitchForVerticalSpeed(double verticalSpeedFpm)
 {
@@ -27,6 +317,184 @@ double gf_pitchForVerticalSpeed(double verticalSpeedFpm)
     if (v < 0.0)
         v /= 2.0;
     return kLevelPitch - v / 600.0 * kPitchPer600Fpm;
+}
+
+int32_t gf_syncedTicks(const LiveAc& ac, int32_t travelTicks)
+{
+    const int64_t wanted = static_cast<int64_t>(ac.samples.at(1).dueTick) - gf_tickNow();
+    const int64_t fastest = static_cast<int64_t>(std::ceil(travelTicks * 0.8));
+    const int64_t slowest = static_cast<int64_t>(std::floor(travelTicks * 1.25));
+    return static_cast<int32_t>(std::clamp(wanted, fastest, std::max(fastest, slowest)));
+}
+
+void lf_setNextDue(LiveAc& ac, int32_t ticks)
+{
+    PosSample& next = ac.samples.at(1);
+    const int64_t now = gf_tickNow();
+    int64_t c = now + ticks;
+    if (ac.pauseCounter < 1) {
+        const int64_t old = next.dueTick;
+        c = std::clamp(c, old - ac.motion.earlierWindow, old + ac.motion.laterWindow);
+    }
+    // The steps assume at least 25 ticks: a due tick taken sooner would leave the aircraft
+    // short of its sample.
+    next.dueTick = static_cast<uint32_t>(std::max(c, now + kMinTicks));
+}
+
+void lf_scheduleAirSample(LiveAc& ac)
+{
+    const PosSample& front = ac.samples.at(0);
+    const PosSample& next = ac.samples.at(1);
+    if (next.stationary) {
+        if (lf_isRotorcraft(ac))
+            lf_scheduleGroundSample(ac);
+        return;
+    }
+    double speed = 0.0;
+    if (ac.motion.approach && !next.airborne)
+        speed = front.groundSpeed > 0.0 ? front.groundSpeed : 100.0;
+    else
+        speed = lf_sampleSpeedKt(ac);
+    const int32_t t = gf_tickCount(gf_distanceNm(gf_samplePos(front), gf_samplePos(next)), speed);
+    lf_setNextDue(ac, std::max(gf_syncedTicks(ac, t), kMinTicks));
+}
+
+double lf_landingDescentRate(const LiveAc& ac)
+{
+    if (ac.motion.altitudeAboveGround <= 100.0)
+        return -600.0;
+    const double mean = (ac.samples.at(0).verticalSpeed + ac.samples.at(1).verticalSpeed) / 2.0;
+    return std::min(mean - (static_cast<double>(g_qnh.load()) - 1013.25) * 6.0, -601.0);
+}
+
+bool lf_findLiftOffSample(LiveAc& ac, size_t i)
+{
+    if (ac.samples.size() < i || !ac.samples[i - 1].airborne)
+        return false;
+    ac.samples.erase(ac.samples.begin() + 1, ac.samples.begin() + static_cast<std::ptrdiff_t>(i - 1));
+    const int32_t t = gf_tickCount(gf_distanceNm(gf_samplePos(ac.samples[0]), gf_samplePos(ac.samples[1])),
+                                   lf_sampleSpeedKt(ac));
+    lf_setNextDue(ac, std::max(t, kMinTicks));
+    lf_liftOffStep(ac);
+    return true;
+}
+
+void lf_airborneStep(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    if (ac.phase != FlightPhase::TakeOff && ac.phase != FlightPhase::Flying)
+        gf_setPhase(ac, FlightPhase::Flying);
+    m.targetVerticalSpeed = ac.samples.at(1).verticalSpeed;
+    m.targetTrueAirspeed = ac.samples[1].trueAirspeed;
+    if (m.landingStep == 0)
+        lf_verticalStep(ac);
+    const int32_t n = lf_ticksToNext(ac);
+    const PosSample& next = ac.samples[1];
+    if (m.landingStep == 0 && ac.phase != FlightPhase::TakeOff) {
+        const double target = gf_pitchForVerticalSpeed(next.verticalSpeed);
+        const double limit = lf_pitchRateLimit(ac);
+        m.pitchStep = std::clamp((target - ac.pos.pitch) / n, -limit, limit);
+    }
+    const double lowAgl = m.approach ? 2000.0 : kLowAglFt;
+    double d = 0.0;
+    if (next.trueHeadingGiven && next.roll && next.trueHeading && m.altitudeAboveGround < lowAgl)
+        d = gf_wrapPi(*next.trueHeading - ac.pos.heading);
+    else
+        d = lf_turnToNextLeg(ac);
+    m.headingStep = d / n;
+    if (next.roll)
+        m.bankStep = (*next.roll - ac.pos.bank) / n;
+    else
+        lf_setBankStep(ac, d, n);
+    if (ac.samples[0].altitude < kCruiseAltitudeFt)
+        lf_lowAltitudeConfiguration(ac);
+    else
+        lf_cruiseConfiguration(ac);
+}
+
+void lf_advanceSample(LiveAc& ac)
+{
+    lf_clearTaxiCurve(ac);
+    {
+        PosSample& next = ac.samples.at(1);
+        if (!next.stationary && gf_samePlace(ac.samples[0], next))
+            next.stationary = true;
+        if (!next.stationary)
+            ac.motion.targetHeading = gf_bearingRad(gf_samplePos(ac.samples[0]), gf_samplePos(next));
+    }
+    if (ac.onGround)
+        nextPosGround(ac);
+    else
+        lf_scheduleAirSample(ac);
+    if (ac.samples.size() < 2)
+        return;
+    const PosSample& next = ac.samples[1];
+    if (next.stationary) {
+        ac.motion.latitudeStep = 0.0;
+        ac.motion.longitudeStep = 0.0;
+        if (!ac.motion.rollOut && !ac.motion.takeOffConfiguration)
+            lf_narrowWindows(ac);
+    } else {
+        const int32_t n = lf_ticksToNext(ac);
+        ac.motion.latitudeStep = (next.latitude - ac.pos.latitude) / n;
+        ac.motion.longitudeStep = gf_wrapPi((next.longitude - ac.pos.longitude) * g_degToRad) * g_radToDeg / n;
+        if (ac.onGround)
+            lf_groundStep(ac);
+        else
+            lf_airborneStep(ac);
+    }
+    ac.samples.pop_front();
+}
+
+void nextPosMain(LiveAc& ac)
+{
+    try {
+        for (;;) {
+            lf_dropRepeatedAirSamples(ac);
+            if (ac.samples.size() >= 2)
+                break;
+            if (!lf_onSamplesExhausted(ac)) {
+                removeAircraftFromSim(ac);
+                return;
+            }
+        }
+        lf_advanceSample(ac);
+    } catch (const std::exception& e) {
+        gf_logErrorLine("{}: {} {}, sz:{}, fs:{}, st:{}", "nextPosMain", e.what(), gf_flightText(ac), ac.samples.size(),
+                        gf_flightPhaseText(ac.phase), gf_simStatusText(ac.status));
+        throw;
+    }
+}
+
+void lf_moveOneTick(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    PositionBlock& p = ac.pos;
+    if (lf_curveActive(ac)) {
+        lf_followCurve(ac);
+    } else {
+        switch (ac.phase) {
+        case FlightPhase::TakeOff:
+        case FlightPhase::Flying:
+        case FlightPhase::Parked:
+        case FlightPhase::Birth:
+            p.heading = gf_normalHeading(p.heading + m.headingStep);
+            break;
+        default:
+            if (ac.phase == FlightPhase::Parking || m.groundTurn)
+                lf_turnTowards(ac, m.targetHeading);
+            break;
+        }
+        if (ac.phase != FlightPhase::PushedBack) {
+            p.latitude += m.latitudeStep;
+            p.longitude += m.longitudeStep;
+        }
+    }
+    if (ac.phase == FlightPhase::TakeOff)
+        lf_takeOffCounterTick(ac);
+    else
+        lf_verticalTick(ac);
+    lf_normalisePosition(p);
 }
 
 void lf_initPositionBlock(LiveAc& ac)
@@ -51,7 +519,7 @@ void lf_initPositionBlock(LiveAc& ac)
         heading = front.track * g_degToRad;
     else
         heading = gf_bearingRad({front.latitude, front.longitude}, {ac.samples[1].latitude, ac.samples[1].longitude});
-    p.heading = lf_normalHeading(heading);
+    p.heading = gf_normalHeading(heading);
     if (front.airborne)
         ac.motion.headingStep = 0.0;
 }

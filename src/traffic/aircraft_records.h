@@ -6,6 +6,7 @@
 // belongs to the worker thread.
 #include <cstdint>
 #include <deque>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -86,6 +87,23 @@ struct PositionBlock {
     double trueAirspeed = 0.0;  // knots
 };
 
+// A quadratic curve on the ground from the aircraft's position (the origin) through a
+// control point to an end point, in metres north and east of the origin.
+struct TaxiCurve {
+    static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+    double originLat = 0.0; // degrees
+    double originLon = 0.0;
+    double startParameter = kNone;
+    double endNorth = 0.0;
+    double endEast = 0.0;
+    double endParameter = kNone;
+    double controlEast = kNone;
+    double controlNorth = kNone;
+    double parameter = 0.0;
+    double parameterStep = 0.0; // per tick
+    double turnAngle = 0.0;     // degrees
+};
+
 // The per-tick motion values of a live aircraft.
 struct MotionState {
     double latitudeStep = 0.0;  // degrees per tick
@@ -127,6 +145,14 @@ struct MotionState {
     bool pushBackDecided = false;
     bool cruiseLights = false;
     bool lowLights = false;
+    TaxiCurve curve;
+    PosSample storedPushBackSample; // the other side's end of the push-back turn
+    double groundTurnAngle = 0.0;   // degrees
+    double postPushBack = 0.0;
+    int32_t ticksDownWithoutReport = 0; // at the touchdown floor without the simulator's report
+    bool groundTurn = false;
+    bool towed = false;
+    bool leavingStand = false;
 };
 
 struct LiveAc : StaticAc {

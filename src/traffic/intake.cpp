@@ -57,6 +57,19 @@ bool lf_isImplausibleNearAirfield(double altitude)
     return std::fabs(altitude - elevation) <= kAirfieldBandFt;
 }
 
+bool lf_isLiveDuplicate(const LiveFlightRecord& r)
+{
+    if (r.texts.callsign.empty())
+        return false;
+    for (const LiveAc& ac : g_liveAcs) {
+        if (ac.callsign == r.texts.callsign && ac.aircraftType == r.texts.aircraftType)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool lf_categoryWanted(TypeCategory category)
 {
     switch (category) {
@@ -74,18 +87,6 @@ bool lf_categoryWanted(TypeCategory category)
     return false;
 }
 
-bool lf_isLiveDuplicate(const LiveFlightRecord& r)
-{
-    if (r.texts.callsign.empty())
-        return false;
-    for (const LiveAc& ac : g_liveAcs) {
-        if (ac.callsign == r.texts.callsign && ac.aircraftType == r.texts.aircraftType)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 void gf_applyReceivedRecord(LiveFlightRecord& r)
 {

@@ -17,6 +17,8 @@ void lf_runTickQueues();
 void gf_applyReceivedRecord(LiveFlightRecord& record);
 void lf_prepareNewLiveAc(LiveFlightRecord& record);
 void lf_spawnFromRecord(LiveFlightRecord& record);
+// Light aircraft, fighters and helicopters only with their settings; airliners always.
+bool lf_categoryWanted(TypeCategory category);
 
 // Spawning.
 void lf_tryBuffered(LiveAc& ac);
@@ -40,6 +42,9 @@ void lf_activateCreatedObjects();
 void lf_onSimObjectRemoved(uint32_t objectId);
 void liveryRespawn(LiveAc& ac);
 void lf_onCallsignBlocked(uint32_t hexid);
+// The simulator's in-range report of a live aircraft: on the ground (flag 1) it touches
+// down; d1 the ground altitude, d2 the height above it.
+void lf_applyTouchdownRule(LiveAc& ac, const SimObjectEvent& e);
 
 // Flight plans.
 void lf_createAiFlightPlan(LiveAc& ac);

@@ -47,7 +47,9 @@ void lf_defaultSettings()
 {
     for (CheckBoxParameter* p : {&LIGHT_AIRCRAFT, &HELICOPTERS, &HIGH_PERF_AIRCRAFT, &COLLISION_USER_AIR,
                                  &COLLISION_USER_GND, &COLLISION_LIVE_PARKED_GND, &NAV_LIGHTS_WHILE_PARKED,
-                                 &INITIAL_LOAD_ONLY, &GUID_CHANGES})
+                                 &INITIAL_LOAD_ONLY, &GUID_CHANGES, &AIRBORNE_ONLY, &STRAIGHT_PBS_ONLY})
+        p->value = p->defaultValue;
+    for (IntParameter* p : {&MAX_HOLDING_MINUTES, &HOLDING_THRESHOLD_METERS})
         p->value = p->defaultValue;
     RANDOM.value = RANDOM.defaultValue;
     MAX_LIVE_SEL.value = MAX_LIVE_SEL.defaultValue;

@@ -1,0 +1,411 @@
+// Keeping one live aircraft going: its tick in every traffic pass, and the decision what
+// each received position adds to what it is doing.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "foundation/log.h"
+#include "foundation/settings_catalogue.h"
+#include "simlink/sim_queues.h"
+#include "traffic/aircraft_configuration.h"
+#include "traffic/engine_neighbours.h"
+#include "traffic/live_stands.h"
+#include "traffic/live_update.h"
+#include "traffic/motion_internal.h"
+#include "traffic/stand_lookup.h"
+#include "traffic/traffic_internal.h"
+#include "traffic/traffic_service.h"
+
+namespace {
+
+constexpr size_t kMaxQueuedSamples = 200;
+constexpr double kNearPosition = 0.00015;
+constexpr double kTakeOffKt = 30.0;
+constexpr double kFastKt = 50.0;
+constexpr double kRotationKt = 43.0;
+constexpr double kMetresPerNm = 1852.0;
+constexpr double kNearStandNm = 0.0458963282937365;       // 85 m
+constexpr double kStandStepNm = 0.0016198704103671706;    // 3 m
+constexpr double kStandLeftNm = 0.10799136069114472;      // 200 m
+constexpr double kStillRunNm = 0.011879049676025918;      // 22 m
+constexpr int64_t kStillRunTicks = 1500;
+
+bool lf_isFlagged(const LiveAc& ac)
+{
+    return ac.erase || ac.removed;
+}
+
+double lf_courseOff(const LiveAc& ac, const PosSample& from, const PosSample& to)
+{
+    return std::fabs(gf_wrapPi(gf_bearingRad(gf_samplePos(from), gf_samplePos(to)) - ac.pos.heading)) * g_radToDeg;
+}
+
+void lf_endPause(LiveAc& ac)
+{
+    ac.pauseCounter = 0;
+    lf_openWindows(ac);
+}
+
+void lf_clearHolding(LiveAc& ac)
+{
+    ac.holding = false;
+    ac.holdingStart = 0;
+}
+
+void lf_sendPosition(LiveAc& ac)
+{
+    if (ac.objectId != 0) {
+        const PositionBlock& p = ac.pos;
+        g_posUpdates.write->push_back({p.latitude, p.longitude, p.pitch, p.bank, p.heading, p.altitude,
+                                       p.verticalSpeed, p.trueAirspeed, ac.objectId});
+        return;
+    }
+    gf_logErrorLine("{} objectid=0? hexid: {},cs:{}, reg:{}, aimo:{} sz:{}", "updateLiveAc", ac.hexid, ac.callsign,
+                    ac.registration, gf_airlineTypeText(ac), ac.samples.size());
+    removeAircraftFromSim(ac);
+}
+
+bool lf_atStand(LiveAc& ac, PosSample& s)
+{
+    MotionState& m = ac.motion;
+    if (ac.status == SimStatus::Buffer || ac.status == SimStatus::Adding2Sim)
+        return false;
+    ac.parkedSampleSeen = true;
+    const double d = gf_distanceNm({ac.standLat, ac.standLon}, gf_samplePos(s));
+    const double near = ac.previousPhase == FlightPhase::Parking ? 2 * kNearStandNm : kNearStandNm;
+    if (d <= near) {
+        ac.standTime = gf_engine().steadyTicks();
+        if (m.largestStandDistance == 0.0) {
+            m.firstStandDistance = d;
+            m.largestStandDistance = d;
+            m.movedAwayCount = 0;
+            m.departurePending = false;
+            return false;
+        }
+        if (d >= m.largestStandDistance + kStandStepNm) {
+            m.largestStandDistance = d;
+            ++m.movedAwayCount;
+            const double away = d - m.firstStandDistance;
+            if ((m.movedAwayCount >= 3 && away >= ac.halfSpan * 0.5) || away > ac.halfSpan) {
+                lf_leaveStand(ac, s);
+                return true;
+            }
+        }
+        if (d <= m.largestStandDistance - kStandStepNm)
+            m.movedAwayCount = 0;
+        m.leavingStand = false;
+        return false;
+    }
+    if (ac.phase == FlightPhase::Parking) {
+        ac.previousPhase = FlightPhase::Parking;
+        ac.phase = FlightPhase::Taxi;
+        s.stationary = false;
+        return true;
+    }
+    if (ac.phase == FlightPhase::Parked && d > kStandLeftNm) {
+        lf_addRealStandOption(ac.standNumber, ac, 3);
+        removeAircraftFromSim(ac);
+        return false;
+    }
+    lf_leaveStand(ac, s);
+    return true;
+}
+
+void lf_decidePushBackSide(LiveAc& ac, const PosSample& s)
+{
+    MotionState& m = ac.motion;
+    if (STRAIGHT_PBS_ONLY.value || m.pushBackMode != 2)
+        return;
+    if (s.trueHeadingGiven && s.trueHeading) {
+        m.pushBackSide = gf_wrapPi(*s.trueHeading - ac.pos.heading) > 0.0;
+    } else {
+        if (s.track == 0.0)
+            return;
+        // The track's side as the heading's: clockwise of the aircraft's heading.
+        m.pushBackSide = gf_wrapPi(s.track * g_degToRad - ac.pos.heading) > 0.0;
+    }
+    m.pushBackDecided = true;
+}
+
+bool lf_pushedBack(LiveAc& ac, PosSample& s)
+{
+    MotionState& m = ac.motion;
+    const double d = gf_distanceNm(gf_samplePos(s), gf_acPos(ac));
+    if (!(d > ac.halfSpan * 2.75 && d > m.pushedBackDistance) && !(d > ac.halfSpan * 6.0)) {
+        if (!ac.holding) {
+            ac.holding = true;
+            ac.holdingStart = g_trafficTick.load();
+        }
+        m.pushedBackDistance = d;
+        return false;
+    }
+    s.stationary = false;
+    if (ac.pauseCounter > 0) {
+        ac.samples.front().dueTick = g_trafficTick.load() + 1;
+        lf_endPause(ac);
+    }
+    m.pushBackDecided = false;
+    m.pushBackMode = 0;
+    gf_setPhase(ac, FlightPhase::Taxi);
+    ac.standLat = 0.0;
+    ac.standLon = 0.0;
+    ac.standHeading = 0.0;
+    ac.standNumber = 0;
+    ac.cargoStand = false;
+    lf_clearHolding(ac);
+    return true;
+}
+
+bool lf_otherPhases(LiveAc& ac, PosSample& s)
+{
+    const bool r = lf_checkSampleWhileStill(ac, s);
+    if (!r || ac.pauseCounter <= 0)
+        return r;
+    if (ac.samples.empty()) {
+        gf_logErrorLine("{} empty sz?", "checkExtendingSituations");
+        return false;
+    }
+    if (!ac.onGround && lf_courseOff(ac, ac.samples.back(), s) >= 100.0)
+        return false;
+    lf_endPause(ac);
+    ac.samples.front().dueTick = g_trafficTick.load() + 1;
+    lf_clearHolding(ac);
+    return true;
+}
+
+// A stop that ended soon, or close to where the aircraft moves on, is not waited out again.
+void lf_trimStationaryRun(LiveAc& ac, const PosSample& s)
+{
+    auto& q = ac.samples;
+    if (s.airborne || q.empty() || !q.back().stationary)
+        return;
+    if (s.stationary) {
+        if (q.size() > 1 && std::all_of(q.begin(), q.end(), [](const PosSample& x) { return x.stationary; }))
+            q.erase(q.begin() + 1, q.end());
+        return;
+    }
+    const auto count = static_cast<std::ptrdiff_t>(q.size());
+    if (count < 3)
+        return;
+    const std::ptrdiff_t lowest = count - std::min<std::ptrdiff_t>(count, 7) + 1;
+    for (std::ptrdiff_t i = count - 2; i >= lowest; --i) {
+        const PosSample& x = q[static_cast<size_t>(i)];
+        if (x.stationary)
+            continue;
+        const int64_t gap = static_cast<int64_t>(q.back().dueTick) - static_cast<int64_t>(x.dueTick);
+        if (gap < kStillRunTicks || gf_distanceNm(gf_samplePos(x), gf_samplePos(s)) <= kStillRunNm)
+            q.erase(q.begin() + i + 1, q.end());
+        return;
+    }
+}
+
+void lf_checkTakeOffRoll(LiveAc& ac, const PosSample& s)
+{
+    MotionState& m = ac.motion;
+    if (m.takeOffConfiguration || !ac.onGround || ac.status != SimStatus::Active)
+        return;
+    const PosSample& n = ac.samples.back();
+    if (m.rollOut && n.airborne && s.airborne) {
+        // A go-around after touchdown.
+        ac.phase = FlightPhase::Taxi;
+        lf_setTakeOffConfiguration(ac, 3, 1);
+    } else if (!s.airborne && s.groundSpeed >= kRotationKt && n.groundSpeed >= kRotationKt &&
+               ac.phase == FlightPhase::Taxi) {
+        lf_takeOffConfiguration(ac);
+    } else if (s.airborne && ac.phase == FlightPhase::Taxi) {
+        lf_takeOffConfiguration(ac);
+    }
+}
+
+} // namespace
+
+bool updateLiveAc(LiveAc& ac)
+{
+    try {
+        if (ac.status == SimStatus::Buffer)
+            lf_tryBuffered(ac);
+        if (ac.status != SimStatus::Active)
+            return lf_isFlagged(ac);
+        if (ac.samples.empty()) {
+            gf_logErrorLine("{} stream empty ? {}, hexid:{}, objectid:{}, alt:{:.0f} ft, lalo:{}, TAS:{:.0f}",
+                            "updateLiveAc", gf_flightText(ac), ac.hexid, ac.objectId, ac.pos.altitude,
+                            fmt::format("{:.6f},{:.6f}", ac.pos.latitude, ac.pos.longitude), ac.pos.trueAirspeed);
+            removeAircraftFromSim(ac);
+            return lf_isFlagged(ac);
+        }
+        if (gf_tickNow() >= static_cast<int64_t>(ac.samples.front().dueTick)) {
+            nextPosMain(ac);
+            if (ac.status != SimStatus::Active)
+                return lf_isFlagged(ac);
+            ac.pos.verticalSpeed = ac.motion.targetVerticalSpeed / 60.0;
+            ac.pos.trueAirspeed = ac.samples.front().stationary ? 0.0 : ac.motion.targetTrueAirspeed;
+        }
+        if (!ac.samples.empty() && !ac.samples.front().stationary)
+            lf_moveOneTick(ac);
+        lf_sendPosition(ac);
+    } catch (const std::exception& e) {
+        gf_logErrorLine("{}: {} {}, sz:{}, fs:{}, st:{}", "updateLiveAc", e.what(), gf_flightText(ac), ac.samples.size(),
+                        gf_flightPhaseText(ac.phase), gf_simStatusText(ac.status));
+        // The same sample would fail again on every tick with the aircraft frozen.
+        removeAircraftFromSim(ac);
+        return lf_isFlagged(ac);
+    }
+    return lf_isFlagged(ac);
+}
+
+void decodeExisting(LiveAc& ac, PosSample s)
+{
+    try {
+        if (ac.samples.size() > kMaxQueuedSamples) {
+            removeAircraftFromSim(ac);
+            return;
+        }
+        if (ac.holding && !ac.samples.empty() &&
+            gf_distanceNm(gf_samplePos(ac.samples.front()), gf_samplePos(s)) * kMetresPerNm >
+                HOLDING_THRESHOLD_METERS.value) {
+            lf_clearHolding(ac);
+            removeAircraftFromSim(ac);
+            return;
+        }
+        if (ac.phase == FlightPhase::Birth) {
+            if (ac.samples.empty() || !lf_checkSampleWhileStill(ac, s))
+                return;
+            if (s.dueTick <= ac.samples.back().dueTick)
+                s.dueTick = ac.samples.back().dueTick + 1;
+            ac.samples.push_back(s);
+            return;
+        }
+        if (!checkExtendingSituations(ac, s) || ac.samples.empty())
+            return;
+        lf_trimStationaryRun(ac, s);
+        if (s.dueTick <= ac.samples.back().dueTick)
+            s.dueTick = ac.samples.back().dueTick + 1;
+        lf_checkTakeOffRoll(ac, s);
+        ac.samples.push_back(s);
+        if (ac.samples.size() == 2 && ac.samples[0].stationary && ac.samples[1].stationary) {
+            ac.samples[0].dueTick = g_trafficTick.load() + 1;
+            ac.samples[0].groundSpeed = ac.samples[1].groundSpeed;
+        }
+    } catch (const std::exception& e) {
+        gf_logErrorLine("{} exception {}", "decodeExisting", e.what());
+        throw;
+    }
+}
+
+bool checkExtendingSituations(LiveAc& ac, PosSample& s)
+{
+    switch (ac.phase) {
+    case FlightPhase::Parking:
+    case FlightPhase::Parked:
+        return lf_atStand(ac, s);
+    case FlightPhase::PushingBack:
+        lf_decidePushBackSide(ac, s);
+        return false;
+    case FlightPhase::PushedBack:
+        return lf_pushedBack(ac, s);
+    default:
+        if (ac.motion.approach || ac.motion.rollOut)
+            return checkNewPosDuringLanding(ac, s);
+        return lf_otherPhases(ac, s);
+    }
+}
+
+bool checkNewPosDuringLanding(LiveAc& ac, PosSample& s)
+{
+    auto& q = ac.samples;
+    if (q.empty()) {
+        gf_logErrorLine("{} empty sz?", "checkNewPosDuringLanding");
+        return false;
+    }
+    if (gf_samePlace(s, q.back()))
+        return false;
+    if (q.size() >= 2) {
+        if (lf_courseOff(ac, q.back(), s) >= 90.0) {
+            q.pop_back();
+            if (q.size() >= 2 && lf_courseOff(ac, q.back(), s) >= 90.0)
+                q.pop_back();
+        }
+    } else {
+        const double off = lf_courseOff(ac, q.front(), s);
+        if (ac.motion.approach) {
+            if (off >= 90.0)
+                return false;
+        } else if (off >= 150.0) {
+            if (ac.pauseCounter > 0)
+                return false;
+            PosSample f = q.front();
+            f.latitude = ac.pos.latitude;
+            f.longitude = ac.pos.longitude;
+            f.dueTick = g_trafficTick.load() + 1;
+            q.front() = f;
+        }
+    }
+    if (ac.pauseCounter > 0)
+        lf_endPause(ac);
+    if (gf_samePlace(s, q.back())) {
+        s.stationary = true;
+        return true;
+    }
+    s.stationary = false;
+    if (s.groundSpeed > q.back().groundSpeed && s.groundSpeed > 40.0)
+        s.groundSpeed = q.back().groundSpeed;
+    return true;
+}
+
+bool lf_checkSampleWhileStill(LiveAc& ac, PosSample& s)
+{
+    const PosSample& n = ac.samples.back();
+    s.stationary = gf_samePlace(s, n);
+    if (ac.category == TypeCategory::Rotorcraft)
+        return true;
+    const bool notStill = s.airborne || (ac.status == SimStatus::Active && !ac.onGround);
+    const bool takingOff = ac.motion.takeOffConfiguration && s.groundSpeed > 0.0;
+    if (s.stationary) {
+        if (notStill || (takingOff && n.groundSpeed >= kTakeOffKt))
+            return false;
+        s.groundSpeed = 0.0;
+        return true;
+    }
+    if (std::fabs(s.latitude - n.latitude) <= kNearPosition && std::fabs(s.longitude - n.longitude) <= kNearPosition) {
+        if (notStill || (takingOff && n.groundSpeed >= kFastKt))
+            return false;
+        s = n;
+        s.groundSpeed = 0.0;
+        s.stationary = true;
+        return true;
+    }
+    if (s.groundSpeed != 0.0)
+        return true;
+    return !((ac.motion.takeOffConfiguration || s.airborne) && n.groundSpeed >= kFastKt);
+}
+
+void lf_leaveStand(LiveAc& ac, PosSample& s)
+{
+    MotionState& m = ac.motion;
+    s.stationary = false;
+    m.departurePending = true;
+    if (ac.previousPhase == FlightPhase::Parked)
+        return;
+    if (ac.pauseCounter >= 1) {
+        if (ac.phase == FlightPhase::Parked && m.landed && !ac.samples.empty()) {
+            const int64_t t =
+                gf_tickNow() - static_cast<int64_t>(ac.samples.front().dueTick) + 60480000;
+            int64_t quick = 0;
+            if (ac.category == TypeCategory::Heavy)
+                quick = 360000;
+            else if (ac.category == TypeCategory::Large)
+                quick = 150000;
+            else if (ac.category == TypeCategory::Buzjet)
+                quick = 90000;
+            m.quickTurnaround = t < quick;
+            m.landed = false;
+        }
+        if (ac.phase == FlightPhase::Parked && !ac.samples.empty())
+            ac.samples.front().dueTick = g_trafficTick.load() + 1;
+        lf_endPause(ac);
+    }
+    lf_addRealStandOption(ac.standNumber, ac, 2);
+    if (ParkStand* stand = lf_findStandByNumber(ac.standNumber))
+        stand->occupied = false;
+    ac.phase = FlightPhase::Parked;
+}

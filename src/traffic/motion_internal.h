@@ -1,0 +1,113 @@
+#pragma once
+// The motion of live aircraft between its files and the tests: the sample driver, the
+// airborne and ground steps, the taxi curves, the departure from a stand and the take-off,
+// the data gaps and the configuration by phase. Worker thread only.
+#include <cstdint>
+
+#include "foundation/geo.h"
+#include "simlink/sim_queues.h"
+#include "traffic/aircraft_records.h"
+
+// The light sets of the phases: nav, beacon, landing, taxi, strobes, logo, cabin.
+inline constexpr LightSet g_lightsBelow10000{1, 1, 1, 1, 1, 1, 1};
+inline constexpr LightSet g_lightsCruise{1, 1, 0, 0, 0, 0, 1};
+inline constexpr LightSet g_lightsTakeOff{1, 1, 1, 1, 1, 1, 0};
+inline constexpr LightSet g_lightsOffRunway{1, 1, 0, 1, 0, 1, 1};
+inline constexpr LightSet g_lightsLeavingStand{1, 1, 0, 1, 0, 1, 0};
+
+// Rounded, halves away from zero; std::range_error when not finite or beyond 32 bits.
+int32_t gf_narrowRounded(double value);
+// Ticks from a distance (nm) at a speed (kt), rounded; std::range_error when the count
+// is not finite or does not fit 32 bits.
+int32_t gf_tickCount(double distanceNm, double speedKt);
+// The traffic tick as a signed count, so that passed due ticks give negative differences.
+int64_t gf_tickNow();
+// Ticks left to the next sample's due tick, at least 25.
+int32_t lf_ticksToNext(const LiveAc& ac);
+// An angle brought into [-pi, pi].
+double gf_wrapPi(double angle);
+double gf_normalHeading(double heading);
+GeoPos gf_samplePos(const PosSample& s);
+GeoPos gf_acPos(const LiveAc& ac);
+bool gf_samePlace(const PosSample& a, const PosSample& b);
+// Earlier 3000 ticks, later 5000 with the take-off configuration, else 3000.
+void lf_openWindows(LiveAc& ac);
+void lf_narrowWindows(LiveAc& ac);
+
+// Airborne motion.
+// The ticks to the next sample: its received due tick (when the real aircraft was there,
+// 30 s ago) as far as a speed within a quarter of the reported one allows. Flown at the
+// reported speed alone, an aircraft that started late (its activation) or gained at a
+// corner would stay off by that much for the rest of its flight.
+int32_t gf_syncedTicks(const LiveAc& ac, int32_t travelTicks);
+void nextPosMain(LiveAc& ac);
+void lf_advanceSample(LiveAc& ac);
+void lf_scheduleAirSample(LiveAc& ac);
+void lf_setNextDue(LiveAc& ac, int32_t ticks);
+void lf_airborneStep(LiveAc& ac);
+double lf_landingDescentRate(const LiveAc& ac);
+bool lf_findLiftOffSample(LiveAc& ac, size_t i);
+void lf_moveOneTick(LiveAc& ac);
+
+// Ground motion.
+struct CurvePoint {
+    bool found = false;
+    GeoPos pos;
+    double heading = 0.0; // radians
+};
+CurvePoint gf_curvePointAt(const TaxiCurve& curve, double parameter);
+void lf_clearTaxiCurve(LiveAc& ac);
+bool lf_curveActive(const LiveAc& ac);
+void lf_buildTaxiCurve(LiveAc& ac);
+void lf_insertMidSample(LiveAc& ac);
+void lf_splitOnSpeedChange(LiveAc& ac);
+void nextPosGround(LiveAc& ac);
+void lf_groundStep(LiveAc& ac);
+void lf_scheduleGroundSample(LiveAc& ac);
+void lf_followCurve(LiveAc& ac);
+void lf_turnTowards(LiveAc& ac, double wanted);
+
+// Push-back and take-off.
+void lf_departFromStand(LiveAc& ac);
+void lf_pullOut(LiveAc& ac);
+void lf_pushBack(LiveAc& ac);
+void lf_pushBackStage(LiveAc& ac);
+void lf_takeOffRollThrottle(LiveAc& ac);
+void lf_rotationDecision(LiveAc& ac);
+void lf_startRotation(LiveAc& ac);
+void lf_takeOffConfiguration(LiveAc& ac);
+// The flag, throttle, spoilers, flaps 1, the take-off lights and windows; the approach,
+// landed and climb-out flags cleared.
+void lf_setTakeOffConfiguration(LiveAc& ac, uint32_t throttle, int32_t spoilers);
+void lf_takeOffCounterTick(LiveAc& ac);
+
+// Data gaps.
+bool lf_onSamplesExhausted(LiveAc& ac);
+void lf_extrapolateSample(LiveAc& ac, int32_t steps);
+double lf_sampleSpeedKt(const LiveAc& ac);
+double lf_turnToNextLeg(const LiveAc& ac);
+bool lf_samplesAtTakeOffSpeed(const LiveAc& ac);
+void lf_setBankStep(LiveAc& ac, double targetBank, int32_t ticks);
+double gf_takeOffSpeedKt(TypeCategory category);
+
+// Configuration by phase.
+// A park airport is set and the aircraft lies within 10 nm of it.
+bool gf_nearParkAirport(const LiveAc& ac);
+void lf_lowAltitudeConfiguration(LiveAc& ac);
+void lf_approachConfiguration(LiveAc& ac);
+void lf_cruiseConfiguration(LiveAc& ac);
+// Throttle and spoiler data (definition 401) to 0, unless category 0.
+void lf_zeroThrottleData(const LiveAc& ac);
+
+// Per-aircraft update.
+bool checkExtendingSituations(LiveAc& ac, PosSample& s);
+bool checkNewPosDuringLanding(LiveAc& ac, PosSample& s);
+bool lf_checkSampleWhileStill(LiveAc& ac, PosSample& s);
+void lf_leaveStand(LiveAc& ac, PosSample& s);
+
+// Identity changes.
+bool lf_updateRoute(LiveAc& ac, const LiveFlightRecord& r);
+int32_t lf_checkRegistrationChange(LiveAc& ac, LiveFlightRecord& r);
+bool lf_checkRegLivery(LiveAc& ac, const LiveFlightRecord& r);
+bool lf_checkRegIdentity(LiveAc& ac, LiveFlightRecord& r);
+void lf_forgetLivery(LiveAc& ac);

@@ -1,0 +1,590 @@
+// The motion of one live aircraft step by step: the update of its received positions,
+// the airborne and ground steps, the configuration by phase, the data gaps, push-back and
+// take-off, and its identity changes.
+#include <cmath>
+
+#include "engine_fixture.h"
+#include "foundation/geo.h"
+#include "foundation/settings_catalogue.h"
+#include "parking/park_airports.h"
+#include "feed/qnh_reader.h"
+#include "traffic/live_update.h"
+#include "traffic/motion_internal.h"
+
+namespace enginetest {
+namespace {
+
+constexpr GeoPos kHere{52.0, 4.0};
+constexpr double kFtPerM = 1.0 / 0.3048;
+constexpr double kDeg = 0.017453292519943295;
+
+GeoPos lf_at(const GeoPos& from, double bearingDeg, double metres)
+{
+    return gf_destinationPoint(from, bearingDeg * kDeg, metres * kFtPerM);
+}
+
+PosSample lf_sample(const GeoPos& p, double alt, double gs, uint32_t due, bool airborne, bool stationary = false)
+{
+    PosSample s = sample(p.latitude, p.longitude, alt, gs, due, airborne);
+    s.stationary = stationary;
+    return s;
+}
+
+double lf_metres(const PosSample& a, const PosSample& b)
+{
+    return gf_distanceNm(gf_samplePos(a), gf_samplePos(b)) * 1852.0;
+}
+
+class MotionTest : public EngineTest {
+protected:
+    MotionTest() { g_trafficTick = 10000; }
+    ~MotionTest() override
+    {
+        g_trafficTick = 0;
+        g_parkAirport = {};
+        g_qnh = g_defaultQnh;
+        g_parkStands.clear();
+    }
+    LiveAc& taxiing(const std::string& type = "A320")
+    {
+        LiveAc& ac = active(20001, "TST1", kHere.latitude, kHere.longitude, 0.0, true, 101, type);
+        ac.samples.clear();
+        return ac;
+    }
+    LiveAc& flying(double alt, const std::string& type = "A320")
+    {
+        LiveAc& ac = active(20002, "TST2", kHere.latitude, kHere.longitude, alt, false, 102, type);
+        ac.samples.clear();
+        return ac;
+    }
+    LiveAc& parkedAt(const ParkStand& stand)
+    {
+        LiveAc& ac = taxiing();
+        ac.phase = FlightPhase::Parked;
+        ac.previousPhase = FlightPhase::Taxi;
+        ac.standNumber = stand.number;
+        ac.standLat = stand.lat;
+        ac.standLon = stand.lon;
+        ac.standHeading = stand.heading;
+        ac.pos.heading = stand.heading;
+        ac.samples = {lf_sample({stand.lat, stand.lon}, 0, 0, 9000, false, true)};
+        return ac;
+    }
+    size_t logCount(std::string_view fragment) const
+    {
+        size_t n = 0;
+        for (const std::string& line : log_.lines())
+            n += line.find(fragment) != std::string::npos ? 1 : 0;
+        return n;
+    }
+};
+
+TEST_F(MotionTest, ReceivedPositionsGetStrictlyIncreasingDueTicksAndShortStopsAreNotWaitedOutAgain)
+{
+    LiveAc& ac = taxiing();
+    ac.samples = {lf_sample(kHere, 0, 10, 100, false)};
+    decodeExisting(ac, lf_sample(lf_at(kHere, 0, 40), 0, 10, 100, false));
+    decodeExisting(ac, lf_sample(lf_at(kHere, 0, 80), 0, 10, 100, false));
+    ASSERT_EQ(ac.samples.size(), 3u);
+    EXPECT_EQ(ac.samples[1].dueTick, 101u);
+    EXPECT_EQ(ac.samples[2].dueTick, 102u);
+
+    // A stop at a holding point: 10 s is trimmed; 20 s with a move-off 30 m on is kept.
+    struct Case {
+        uint32_t stopTicks;
+        double moveOffM;
+        size_t kept;
+    };
+    for (const Case c : {Case{1000, 40.0, 3}, Case{2000, 30.0, 5}}) {
+        const GeoPos hold = lf_at(kHere, 0, 200);
+        ac.samples = {lf_sample(kHere, 0, 10, 1000, false), lf_sample(hold, 0, 10, 2000, false),
+                      lf_sample(hold, 0, 0, 2000 + c.stopTicks / 2, false, true),
+                      lf_sample(hold, 0, 0, 2000 + c.stopTicks, false, true)};
+        decodeExisting(ac, lf_sample(lf_at(hold, 0, c.moveOffM), 0, 10, 2100 + c.stopTicks, false));
+        EXPECT_EQ(ac.samples.size(), c.kept) << c.stopTicks;
+        EXPECT_FALSE(ac.samples.back().stationary);
+    }
+}
+
+TEST_F(MotionTest, AParkedAircraftLeavesItsStandOnlyForReportsWellAway)
+{
+    const ParkStand& stand = addStand("A1", kHere.latitude, kHere.longitude);
+    struct Case {
+        FlightPhase phase;
+        double metres;
+        FlightPhase after;
+        bool queued;
+        bool pending;
+        bool removed;
+    };
+    for (const Case c : {Case{FlightPhase::Parked, 2.0, FlightPhase::Parked, false, false, false},
+                         Case{FlightPhase::Parked, 90.0, FlightPhase::Parked, true, true, false},
+                         Case{FlightPhase::Parked, 250.0, FlightPhase::Parked, false, false, true},
+                         Case{FlightPhase::Parking, 90.0, FlightPhase::Taxi, true, false, false}}) {
+        g_liveAcs.clear();
+        LiveAc& ac = parkedAt(stand);
+        ac.phase = c.phase;
+        for (int i = 0; i < 3; ++i)
+            decodeExisting(ac, lf_sample(lf_at(kHere, 90.0 * i, c.metres), 0, 0, 10000 + i, false));
+        EXPECT_EQ(ac.phase, c.after) << c.metres;
+        EXPECT_EQ(ac.samples.size() > 1, c.queued) << c.metres;
+        EXPECT_EQ(ac.motion.departurePending, c.pending) << c.metres;
+        EXPECT_EQ(ac.status == SimStatus::RemovingFromSim, c.removed) << c.metres;
+    }
+}
+
+TEST_F(MotionTest, PushingBackQueuesNothingAndTheReportedHeadingDecidesTheSide)
+{
+    for (const double reported : {30.0, -30.0}) {
+        g_liveAcs.clear();
+        LiveAc& ac = taxiing();
+        ac.phase = FlightPhase::PushingBack;
+        ac.motion.pushBackMode = 2;
+        ac.pos.heading = 1.0;
+        ac.samples = {lf_sample(kHere, 0, 3, 9000, false)};
+        PosSample s = lf_sample(lf_at(kHere, 180, 20), 0, 3, 12000, false);
+        s.track = (1.0 / kDeg) + reported;
+        decodeExisting(ac, s);
+        EXPECT_EQ(ac.samples.size(), 1u);
+        EXPECT_TRUE(ac.motion.pushBackDecided);
+        EXPECT_EQ(ac.motion.pushBackSide, reported > 0) << reported;
+    }
+}
+
+TEST_F(MotionTest, InTheRollOutAReportBehindReplacesTheOnlySampleByThePresentPosition)
+{
+    LiveAc& ac = taxiing();
+    ac.motion.rollOut = true;
+    ac.pos.heading = 0.0;
+    ac.pos.latitude = lf_at(kHere, 0, 200).latitude;
+    ac.samples = {lf_sample(lf_at(kHere, 0, 300), 0, 60, 9000, false)};
+    decodeExisting(ac, lf_sample(lf_at(kHere, 0, 100), 0, 30, 12000, false));
+    ASSERT_EQ(ac.samples.size(), 2u);
+    EXPECT_EQ(ac.samples[0].latitude, ac.pos.latitude);
+    EXPECT_EQ(ac.samples[0].dueTick, 10001u);
+}
+
+TEST_F(MotionTest, AnOverlongQueueAHoldingAircraftsJumpOrAMotionExceptionRemoveTheAircraft)
+{
+    LiveAc& ac = taxiing();
+    for (uint32_t i = 0; i < 201; ++i)
+        ac.samples.push_back(lf_sample(lf_at(kHere, 0, i * 10.0), 0, 10, 20000 + i, false));
+    decodeExisting(ac, lf_sample(lf_at(kHere, 0, 2020), 0, 10, 30000, false));
+    EXPECT_EQ(ac.status, SimStatus::RemovingFromSim);
+
+    g_liveAcs.clear();
+    LiveAc& held = taxiing();
+    held.holding = true;
+    held.samples = {lf_sample(kHere, 0, 0, 9000, false, true)};
+    decodeExisting(held, lf_sample(lf_at(kHere, 0, 250), 0, 5, 12000, false));
+    EXPECT_EQ(held.status, SimStatus::Active);
+    decodeExisting(held, lf_sample(lf_at(kHere, 0, 251), 0, 5, 12001, false));
+    EXPECT_EQ(held.status, SimStatus::RemovingFromSim);
+
+    // At half a knot the other side of the world is too many ticks away.
+    g_liveAcs.clear();
+    LiveAc& far = flying(10000);
+    far.samples = {lf_sample(kHere, 10000, 1, 9000, true), lf_sample({-52.0, -176.0}, 10000, 0, 9100, true)};
+    for (int i = 0; i < 5; ++i)
+        updateLiveAc(far);
+    EXPECT_EQ(far.status, SimStatus::RemovingFromSim);
+    EXPECT_EQ(logCount("nextPosMain: narrowing"), 1u);
+}
+
+TEST_F(MotionTest, TheApproachBeginsDescendingWithin10NmAndEachLightSetIsSentOncePerCrossingOf10000Ft)
+{
+    g_parkAirport = {"EHAM", "AMS", kHere.latitude, kHere.longitude, 0.0, 0};
+    for (const double nm : {8.0, 12.0}) {
+        g_liveAcs.clear();
+        events();
+        LiveAc& ac = flying(500);
+        const GeoPos p = gf_destinationPoint(kHere, 0.0, nm * 6076.11549);
+        ac.pos.latitude = p.latitude;
+        ac.motion.altitudeAboveGround = 500;
+        ac.motion.lowLights = true;
+        PosSample front = lf_sample(p, 500, 140, 9000, true);
+        front.verticalSpeed = -300;
+        ac.samples = {front};
+        lf_lowAltitudeConfiguration(ac);
+        if (nm < 10)
+            EXPECT_EQ(events(), std::vector<std::string>({"102 212 0", "102 223 4914", "102 218 16383", "102 220 1"}));
+        else
+            EXPECT_EQ(events(), std::vector<std::string>({"102 212 0"}));
+        EXPECT_EQ(ac.motion.approach, nm < 10);
+    }
+
+    g_liveAcs.clear();
+    events();
+    LiveAc& ac = flying(9000);
+    ac.samples = {lf_sample(kHere, 9000, 250, 9000, true)};
+    ac.motion.altitudeAboveGround = 9000;
+    for (const bool low : {true, true, false, false, true})
+        low ? lf_lowAltitudeConfiguration(ac) : lf_cruiseConfiguration(ac);
+    size_t landingLights = 0;
+    for (const std::string& e : events())
+        landingLights += e.starts_with("102 211 ") ? 1 : 0;
+    EXPECT_EQ(landingLights, 3u);
+}
+
+TEST_F(MotionTest, APassedDueTickIsReachedIn25TicksAndRepeatedPositionsAreSkippedUnlessHovering)
+{
+    LiveAc& ac = flying(3000);
+    const GeoPos next = lf_at(kHere, 0, 1000);
+    ac.samples = {lf_sample(kHere, 3000, 150, 500, true), lf_sample(next, 3000, 150, 600, true)};
+    nextPosMain(ac);
+    EXPECT_EQ(ac.samples.front().dueTick, 10025u);
+    EXPECT_DOUBLE_EQ(ac.motion.latitudeStep, (next.latitude - kHere.latitude) / 25);
+    // Across 180 degrees the short way, east.
+    ac.pos.longitude = 179.99;
+    ac.samples = {lf_sample({52.0, 179.99}, 3000, 150, 500, true), lf_sample({52.0, -179.99}, 3000, 150, 600, true)};
+    nextPosMain(ac);
+    EXPECT_NEAR(ac.motion.longitudeStep, 0.02 / 25, 1e-12);
+
+    for (const char* type : {"A320", "R44"}) {
+        g_liveAcs.clear();
+        LiveAc& a = flying(3000, type);
+        a.samples = {lf_sample(kHere, 3000, 100, 9000, true), lf_sample(kHere, 3000, 100, 9500, true, true),
+                     lf_sample(kHere, 3000, 100, 10000, true, true), lf_sample(next, 3000, 100, 12000, true)};
+        nextPosMain(a);
+        EXPECT_EQ(a.samples.size(), std::string(type) == "R44" ? 3u : 1u) << type;
+    }
+}
+
+TEST_F(MotionTest, TheLandingDescentRateFollowsTheQnhAndABelow1000FtDescentIsFollowed)
+{
+    LiveAc& ac = flying(2000);
+    PosSample a = lf_sample(kHere, 2000, 140, 9000, true);
+    PosSample b = lf_sample(lf_at(kHere, 0, 500), 1900, 140, 10500, true);
+    a.verticalSpeed = -800;
+    b.verticalSpeed = -600;
+    ac.samples = {a, b};
+    g_qnh = 1020;
+    ac.motion.altitudeAboveGround = 150;
+    EXPECT_DOUBLE_EQ(lf_landingDescentRate(ac), -740.5);
+    ac.motion.altitudeAboveGround = 80;
+    EXPECT_DOUBLE_EQ(lf_landingDescentRate(ac), -600.0);
+
+    // Below 1000 ft without the approach flag: a descending pair descends, a slowly
+    // climbing one climbs at least 0.2 ft a tick.
+    ac.motion.altitudeAboveGround = 900;
+    ac.pos.altitude = 2000;
+    lf_airborneStep(ac);
+    EXPECT_LT(ac.motion.altitudeStep, 0.0);
+    ac.samples[1].altitude = 2010;
+    lf_airborneStep(ac);
+    EXPECT_DOUBLE_EQ(ac.motion.altitudeStep, 0.2);
+}
+
+TEST_F(MotionTest, TheFlareRunsItsFourStagesAndTheNoseComesDownToTheStaticPitch)
+{
+    LiveAc& ac = flying(40);
+    ac.cgHeight = 8.0;
+    ac.staticPitch = 0.01;
+    ac.motion.approach = true;
+    ac.pos.pitch = -0.03;
+    ac.pos.longitude = 179.99999;
+    ac.motion.longitudeStep = 0.00002;
+    ac.samples = {lf_sample(kHere, 40, 130, 9000, true), lf_sample(kHere, 0, 120, 20000, false)};
+    struct Stage {
+        double agl;
+        int32_t step;
+        double altitudeStep;
+        double frontVs;
+    };
+    for (const Stage s : {Stage{38, 1, -0.1, -601}, Stage{28, 2, -0.075, -450}, Stage{18, 3, -0.05, -300},
+                          Stage{11, 4, -0.025, -150}}) {
+        ac.motion.altitudeAboveGround = s.agl;
+        lf_moveOneTick(ac);
+        EXPECT_EQ(ac.motion.landingStep, s.step);
+        EXPECT_EQ(ac.motion.altitudeStep, s.altitudeStep);
+        EXPECT_EQ(ac.samples.front().verticalSpeed, s.frontVs);
+    }
+    EXPECT_NEAR(ac.pos.longitude, -179.99993, 1e-9);
+    EXPECT_NE(events(), std::vector<std::string>{}); // throttle 0 at the third stage
+    ac.motion.pitchStep = -0.01;
+    for (int i = 0; i < 200; ++i)
+        lf_moveOneTick(ac);
+    EXPECT_DOUBLE_EQ(ac.pos.pitch, -4.0 * kDeg);
+    ac.motion.touchdownPitch = true;
+    ac.onGround = true;
+    ac.motion.pitchStep = 0.001;
+    for (int i = 0; i < 200; ++i)
+        lf_moveOneTick(ac);
+    EXPECT_EQ(ac.pos.pitch, 0.01);
+    EXPECT_FALSE(ac.motion.touchdownPitch);
+}
+
+TEST_F(MotionTest, TaxiCurvesFollowTheirTangentAndOnlyBendsBetween3And160DegreesGetOne)
+{
+    TaxiCurve c;
+    c.originLat = kHere.latitude;
+    c.originLon = kHere.longitude;
+    c.startParameter = 0.0;
+    c.endParameter = 1.0;
+    c.controlNorth = 100.0;
+    c.controlEast = 0.0;
+    c.endNorth = 100.0;
+    c.endEast = 100.0;
+    const CurvePoint start = gf_curvePointAt(c, 0.0);
+    ASSERT_TRUE(start.found);
+    EXPECT_DOUBLE_EQ(start.pos.latitude, kHere.latitude);
+    EXPECT_DOUBLE_EQ(start.heading, 0.0);
+    const CurvePoint end = gf_curvePointAt(c, 0.999999);
+    EXPECT_NEAR((end.pos.latitude - kHere.latitude) * 111132.95, 100.0, 0.01);
+    EXPECT_NEAR(end.heading, 90.0 * kDeg, 1e-5);
+    EXPECT_FALSE(gf_curvePointAt(c, 1.1).found);
+    c.controlEast = TaxiCurve::kNone;
+    EXPECT_FALSE(gf_curvePointAt(c, 0.5).found);
+
+    for (const auto& [bend, curve] : {std::pair{90.0, true}, {170.0, false}, {2.0, false}}) {
+        g_liveAcs.clear();
+        LiveAc& ac = taxiing();
+        const GeoPos corner = lf_at(kHere, 0, 40);
+        ac.samples = {lf_sample(kHere, 0, 10, 10000, false), lf_sample(corner, 0, 10, 10800, false),
+                      lf_sample(lf_at(corner, bend, 40), 0, 10, 11600, false)};
+        nextPosGround(ac);
+        EXPECT_EQ(lf_curveActive(ac), curve) << bend;
+        EXPECT_EQ(ac.samples.size(), curve ? 2u : 3u) << bend;
+    }
+}
+
+TEST_F(MotionTest, ALongSegmentWithAFastChangeOfSpeedGetsAMidpoint)
+{
+    for (const auto& [metres, count] : {std::pair{150.0, 3u}, {90.0, 2u}}) {
+        g_liveAcs.clear();
+        LiveAc& ac = taxiing();
+        ac.samples = {lf_sample(kHere, 0, 10, 10000, false), lf_sample(lf_at(kHere, 0, metres), 0, 20, 11001, false)};
+        lf_splitOnSpeedChange(ac);
+        ASSERT_EQ(ac.samples.size(), count);
+        if (count == 3) {
+            EXPECT_EQ(ac.samples[1].groundSpeed, 15.0);
+            EXPECT_EQ(ac.samples[1].dueTick, 10501u);
+        }
+    }
+}
+
+TEST_F(MotionTest, TheDriveToAStandTakesItsTimeAtTheApproachSpeedAndStops50TicksLater)
+{
+    for (const auto& [nm, ticks] : {std::pair{0.01, 720u}, {0.0005, 100u}}) {
+        g_liveAcs.clear();
+        LiveAc& ac = taxiing("C172");
+        ac.samples = {lf_sample(kHere, 0, 10, 1000, false)};
+        const GeoPos stand = gf_destinationPoint(kHere, 0.0, nm * 6076.11549);
+        drive2Stand(ac, stand.latitude, stand.longitude, 1.0);
+        ASSERT_EQ(ac.samples.size(), 3u);
+        EXPECT_EQ(ac.samples[0].groundSpeed, 5.0);
+        EXPECT_EQ(ac.samples[1].dueTick, 1000 + ticks);
+        EXPECT_EQ(ac.samples[2].dueTick, 1050 + ticks);
+        EXPECT_TRUE(ac.samples[2].stationary);
+        EXPECT_EQ(ac.motion.targetHeading, 1.0);
+    }
+}
+
+TEST_F(MotionTest, TurningOffTheRunwayEndsTheRollOutWithTheTaxiConfiguration)
+{
+    for (const char* type : {"A320", "C172"}) {
+        g_liveAcs.clear();
+        connection_.transport->takeRecords();
+        events();
+        LiveAc& ac = taxiing(type);
+        ac.motion.rollOut = true;
+        ac.flapsIndex = 2;
+        ac.pos.heading = 15.0 * kDeg;
+        ac.samples = {lf_sample(kHere, 0, 30, 10000, false), lf_sample(lf_at(kHere, 90, 50), 0, 20, 10500, false)};
+        lf_groundStep(ac);
+        EXPECT_FALSE(ac.motion.rollOut);
+        EXPECT_EQ(events(), std::vector<std::string>({"101 218 0", "101 223 0", "101 219 0", "101 208 1", "101 207 1",
+                                                      "101 211 0", "101 209 1", "101 210 0", "101 213 1",
+                                                      "101 212 1"}));
+        const std::vector<ScSetDataRecord> sets = sent<ScSetDataRecord>();
+        ASSERT_EQ(sets.size(), std::string(type) == "C172" ? 0u : 1u) << type;
+        if (!sets.empty()) {
+            EXPECT_EQ(sets[0].defineId, 401u);
+            double data[3] = {1, 1, 1};
+            std::memcpy(data, connection_.transport->records().back().data() + sizeof(ScSetDataRecord), sizeof data);
+            EXPECT_EQ(std::vector<double>(data, data + 3), std::vector<double>({0.0, 0.0, 0.0}));
+        }
+    }
+}
+
+TEST_F(MotionTest, WhenReportsStopTheAircraftFliesOnHoldsOrParksAsItsPhaseAsks)
+{
+    LiveAc& air = flying(5000);
+    air.samples = {lf_sample(kHere, 5000, 200, 9000, true)};
+    int steps = 0;
+    while (lf_onSamplesExhausted(air)) {
+        ++steps;
+        EXPECT_NEAR(air.samples.back().groundSpeed, 200 * std::pow(0.95, steps), 1e-9);
+        EXPECT_EQ(air.samples.back().dueTick - air.samples.front().dueTick, 800u);
+        air.samples.pop_front();
+    }
+    EXPECT_EQ(steps, 8);
+
+    for (const bool airborneOnly : {false, true}) {
+        g_liveAcs.clear();
+        AIRBORNE_ONLY.value = airborneOnly;
+        LiveAc& pushed = taxiing();
+        pushed.phase = FlightPhase::PushedBack;
+        pushed.samples = {lf_sample(kHere, 0, 0, 9000, false)};
+        EXPECT_TRUE(lf_onSamplesExhausted(pushed));
+        EXPECT_TRUE(pushed.holding && pushed.samples.back().stationary);
+        g_trafficTick = 10000 + 20 * 6000;
+        EXPECT_EQ(lf_onSamplesExhausted(pushed), !airborneOnly);
+        g_trafficTick = 10000 + 21 * 6000;
+        EXPECT_FALSE(lf_onSamplesExhausted(pushed));
+        g_trafficTick = 10000;
+    }
+
+    g_liveAcs.clear();
+    LiveAc& parked = taxiing();
+    parked.phase = FlightPhase::Parked;
+    parked.samples = {lf_sample(kHere, 0, 0, 9000, false)};
+    EXPECT_TRUE(lf_onSamplesExhausted(parked));
+    EXPECT_EQ(parked.samples.back().dueTick, 9000u + 60480000u);
+    EXPECT_TRUE(parked.samples.back().stationary);
+
+    g_liveAcs.clear();
+    LiveAc& landed = taxiing();
+    landed.motion.rollOut = true;
+    landed.samples = {lf_sample(kHere, 0, 120, 9000, false)};
+    for (const double kt : {80.0, 60.0}) {
+        EXPECT_TRUE(lf_onSamplesExhausted(landed));
+        EXPECT_EQ(landed.samples.back().groundSpeed, kt);
+        landed.samples.pop_front();
+    }
+
+    g_liveAcs.clear();
+    LiveAc& light = flying(3000, "C172");
+    LIGHT_AIRCRAFT.value = false;
+    light.samples = {lf_sample(kHere, 3000, 90, 9000, true)};
+    EXPECT_FALSE(lf_onSamplesExhausted(light));
+}
+
+TEST_F(MotionTest, AnAircraftPullsOutForwardOrIsPushedBackByTwoAndAHalfStandRadii)
+{
+    ParkStand& stand = addStand("B2", kHere.latitude, kHere.longitude);
+    stand.radius = 0.02;
+    struct Case {
+        double bearingDeg;
+        FlightPhase phase;
+    };
+    for (const Case c : {Case{180, FlightPhase::PushingBack}, Case{45, FlightPhase::Taxi},
+                         Case{90, FlightPhase::PushingBack}}) {
+        g_liveAcs.clear();
+        LiveAc& ac = parkedAt(stand);
+        ac.motion.departurePending = true;
+        ac.samples.push_back(lf_sample(lf_at(kHere, c.bearingDeg, 100), 0, 5, 12000, false));
+        lf_departFromStand(ac);
+        EXPECT_EQ(ac.phase, c.phase) << c.bearingDeg;
+        if (c.phase != FlightPhase::PushingBack)
+            continue;
+        ASSERT_EQ(ac.samples.size(), 4u);
+        EXPECT_NEAR(gf_distanceNm(kHere, gf_samplePos(ac.samples[2])) * 6076.11549, 303.8, 0.1);
+        EXPECT_NEAR(lf_metres(ac.samples[2], ac.samples[3]), ac.halfSpan * 1852, 0.01);
+        EXPECT_NEAR(lf_metres(ac.samples[2], ac.motion.storedPushBackSample), ac.halfSpan * 1852, 0.01);
+        EXPECT_NEAR(lf_metres(ac.samples[3], ac.motion.storedPushBackSample), ac.halfSpan * 2 * 1852, 0.01);
+    }
+    g_liveAcs.clear();
+    LiveAc& lost = parkedAt(stand);
+    lost.standNumber = 99;
+    lost.samples.push_back(lf_sample(lf_at(kHere, 180, 100), 0, 5, 12000, false));
+    lf_pushBack(lost);
+    EXPECT_EQ(lost.phase, FlightPhase::Parked);
+    EXPECT_EQ(lost.samples.size(), 2u);
+}
+
+TEST_F(MotionTest, TheTakeOffRollThrottlesUpWithSpeedAndAHeavyRotatesOver250Ticks)
+{
+    LiveAc& ac = taxiing("B744");
+    for (const auto& [front, next, index] : {std::tuple{10.0, 10.0, 0u}, {15.0, 0.0, 1u}, {0.0, 20.0, 1u},
+                                             {20.0, 0.0, 2u}, {0.0, 25.0, 2u}, {25.0, 0.0, 4u}, {0.0, 30.0, 4u}}) {
+        ac.samples = {lf_sample(kHere, 0, front, 9000, false), lf_sample(kHere, 0, next, 9500, false)};
+        lf_takeOffRollThrottle(ac);
+        EXPECT_EQ(ac.throttleIndex, index) << front << " " << next;
+    }
+
+    ac.pos.pitch = 0.01;
+    ac.motion.altitudeAboveGround = 500;
+    ac.motion.altitudeStep = 0.5;
+    lf_startRotation(ac);
+    EXPECT_EQ(ac.phase, FlightPhase::TakeOff);
+    EXPECT_TRUE(std::fabs(ac.takeOffPitch + 5.125 * kDeg) < 1e-12 || std::fabs(ac.takeOffPitch + 4.875 * kDeg) < 1e-12);
+    const double rotationStep = ac.motion.pitchStep;
+    EXPECT_NEAR(rotationStep, (ac.takeOffPitch - 0.01) / 250, 1e-15);
+    for (int i = 0; i < 249; ++i)
+        lf_takeOffCounterTick(ac);
+    EXPECT_NEAR(ac.pos.pitch, ac.takeOffPitch - rotationStep, 1e-12);
+    EXPECT_FALSE(ac.onGround);
+    const double climbStep = (ac.climbPitch - ac.takeOffPitch) / 400;
+    lf_takeOffCounterTick(ac);
+    EXPECT_NEAR(ac.pos.pitch, ac.takeOffPitch - rotationStep + climbStep, 1e-12);
+    events();
+    for (int i = 0; i < 300; ++i)
+        lf_takeOffCounterTick(ac);
+    EXPECT_EQ(ac.motion.takeOffCounter, -300);
+    EXPECT_EQ(events().back(), "101 220 0");
+    for (int i = 0; i < 1000; ++i)
+        lf_takeOffCounterTick(ac);
+    EXPECT_EQ(ac.phase, FlightPhase::TakeOff);
+    EXPECT_EQ(ac.motion.takeOffCounter, -1000);
+    ac.motion.altitudeAboveGround = 800;
+    lf_takeOffCounterTick(ac);
+    EXPECT_EQ(ac.phase, FlightPhase::Flying);
+}
+
+TEST_F(MotionTest, IdentityChangesAreTakenAndRespawnOnlyWithGuidChanges)
+{
+    auto rec = [](const std::string& cs, const std::string& origin, const std::string& destination,
+                  const std::string& reg = "") {
+        LiveFlightRecord r = record(20001, cs, "A320", sample(52, 4, 0, 0, 0, false), 1.7e9, reg);
+        r.texts.origin = origin;
+        r.texts.destination = destination;
+        return r;
+    };
+    GUID_CHANGES.value = false;
+    LiveAc& ac = taxiing();
+    ac.origin = "AAA";
+    ac.destination = "BBB";
+    ac.motion.takeOffConfiguration = true;
+    LiveFlightRecord r = rec("NEW1", "DDD", "CCC");
+    EXPECT_TRUE(gf_respawnCheck(ac, r));
+    EXPECT_EQ(ac.callsign, "TST1");
+    ac.motion.takeOffConfiguration = false;
+
+    r = rec("", "AAA", "CCC");
+    EXPECT_TRUE(gf_respawnCheck(ac, r));
+    EXPECT_EQ(ac.destination, "BBB");
+    ac.phase = FlightPhase::PushedBack;
+    r = rec("", "DDD", "CCC");
+    EXPECT_TRUE(gf_respawnCheck(ac, r));
+    EXPECT_EQ(ac.origin + ac.destination, "DDDCCC");
+    EXPECT_EQ(ac.phase, FlightPhase::Taxi);
+
+    ac.registration = "PHABC";
+    r = rec("PHABC", "DDD", "CCC");
+    EXPECT_TRUE(gf_respawnCheck(ac, r));
+    EXPECT_EQ(ac.callsign, "TST1");
+    r = rec("KLM9", "DDD", "CCC");
+    EXPECT_TRUE(gf_respawnCheck(ac, r));
+    EXPECT_EQ(ac.callsign, "KLM9");
+    EXPECT_EQ(ac.status, SimStatus::Active);
+
+    catalogue().registrations["PHXYZ"] = DbaseRecord{"TRA", "B738", "", false};
+    for (const bool guidChanges : {false, true}) {
+        g_liveAcs.clear();
+        GUID_CHANGES.value = guidChanges;
+        LiveAc& a = taxiing();
+        a.airline = "KLM";
+        a.registration = "";
+        a.liveryTitle = "A320 livery";
+        a.samples = {lf_sample(kHere, 0, 10, 9000, false)};
+        r = rec("", "", "", "PHXYZ");
+        EXPECT_EQ(gf_respawnCheck(a, r), !guidChanges);
+        EXPECT_EQ(a.airline + a.aircraftType, "TRAB738");
+        EXPECT_TRUE(a.liveryTitle.empty());
+        EXPECT_EQ(a.status, guidChanges ? SimStatus::LiveryRespawn : SimStatus::Active);
+    }
+}
+
+} // namespace
+} // namespace enginetest

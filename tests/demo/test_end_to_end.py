@@ -14,7 +14,7 @@ from standins import programs
 from standins.program_session import SOURCE_DIR
 
 # Until livery matching and the motion of live aircraft are on this branch no aircraft is created.
-CHAIN_READY = False
+CHAIN_READY = True
 pytestmark = [pytest.mark.skipif(not programs.IS_WINDOWS, reason="the program runs in the Windows build"),
               pytest.mark.skipif(not CHAIN_READY, reason="the chain does not create aircraft yet")]
 

@@ -14,6 +14,10 @@ EARTH_RADIUS_M = 6371008.8
 SHIFT_S = 30.0  # the program flies what it received this long ago
 FT_PER_M = 1 / 0.3048
 AGL_AIRBORNE_CHECK_FT = 1000.0
+# An aircraft appears 1 to 2 s behind its reference (its creation and activation take
+# longer than its lead time) and catches up within seconds: its deviation and its steps
+# are judged from then on.
+SETTLE_S = 10.0
 
 
 def distance_m(lat1, lon1, lat2, lon2):
@@ -37,10 +41,15 @@ def angle_diff(a, b):
     return abs((a - b + 180.0) % 360.0 - 180.0)
 
 
-def reference_at(reports, t):
-    """The received track at scenario time t, linear between reports; None outside it."""
-    if not reports or t < reports[0]["t"] or t > reports[-1]["t"]:
+def reference_at(reports, t, clamp=False):
+    """The received track at scenario time t, linear between reports; outside it None, or
+    with clamp the first or last report."""
+    if not reports:
         return None
+    if t < reports[0]["t"] or t > reports[-1]["t"]:
+        if not clamp:
+            return None
+        t = min(max(t, reports[0]["t"]), reports[-1]["t"])
     lo, hi = 0, len(reports) - 1
     while hi - lo > 1:
         mid = (lo + hi) // 2
@@ -156,12 +165,17 @@ def judge_flight(flight, lines, data, feed_start, plane):
         frames = sorted(set(l["frame"] for l in moved))
         fig["frames_without_position"] = (frames[-1] - frames[0] + 1) - len(frames)
     taxi_h, air_h, air_v, steps_over = [], [], [], 0
-    for prev, cur in zip(moved, moved[1:]):
-        ref = reference_at(reports, cur["wall"] - feed_start - SHIFT_S)
+    # Steps over two frame intervals: the program's 10 ms ticks fall unevenly into the
+    # simulator's frames (a long step, then a short one), which is not a jump.
+    framed = [l for i, l in enumerate(moved) if i + 1 == len(moved) or moved[i + 1]["frame"] != l["frame"]]
+    for prev, cur in zip(framed, framed[2:]):
+        if cur["wall"] < moved[0]["wall"] + SETTLE_S:  # catching up with the reference
+            continue
+        ref = reference_at(reports, cur["wall"] - feed_start - SHIFT_S, clamp=True)
         dt = max(cur["wall"] - prev["wall"], (cur["frame"] - prev["frame"]) / 30.0)
         step = distance_m(prev["lat"], prev["lon"], cur["lat"], cur["lon"])
-        speed = max(ref["gs_max"] if ref else 0.0, 1.0) * 1852 / 3600
-        if cur["frame"] != prev["frame"] and step > 1.5 * speed * dt + 1.0:
+        speed = max(ref["gs_max"], 1.0) * 1852 / 3600
+        if step > 1.5 * speed * dt + 1.0:
             steps_over += 1
     for cur in moved:
         ref = reference_at(reports, cur["wall"] - feed_start - SHIFT_S)
@@ -170,7 +184,7 @@ def judge_flight(flight, lines, data, feed_start, plane):
         h = distance_m(cur["lat"], cur["lon"], ref["lat"], ref["lon"])
         if ref["ground"]:
             taxi_h.append(h)
-        elif ref["alt_ft"] - elevation > AGL_AIRBORNE_CHECK_FT:
+        elif ref["alt_ft"] - elevation > AGL_AIRBORNE_CHECK_FT and cur["wall"] >= moved[0]["wall"] + SETTLE_S:
             air_h.append(h)
             air_v.append(abs(cur["alt_ft"] - ref["alt_ft"]))
     fig["excess_steps"] = steps_over

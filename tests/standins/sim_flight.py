@@ -284,6 +284,12 @@ class Simulator:
             self._write_track(o)
             self._broadcast_object(o.id, "ObjectRemoved")
 
+    def _settle(self, o):
+        """A moved object's height above the flat ground, and on the ground when its CG is."""
+        v = o.values
+        v["PLANE ALT ABOVE GROUND"] = v["PLANE ALTITUDE"] - self.flight["ground_ft"]
+        v["SIM ON GROUND"] = int(v["PLANE ALT ABOVE GROUND"] <= v["STATIC CG TO GROUND"] + 0.5)
+
     def _remove_objects_of(self, client_index):
         """As the simulator does, the AI objects of a client that closed go with it."""
         for o in [o for o in self.objects.values() if o.owner == client_index]:
@@ -314,6 +320,8 @@ class Simulator:
             for i in range(f["array_count"]):
                 values = self.unpack(variables, record.data[i * f["unit_size"]:(i + 1) * f["unit_size"]])
                 o.values.update(values)
+                if "PLANE ALTITUDE" in values:
+                    self._settle(o)
                 if "PLANE LATITUDE" in values:
                     o.positions.append(values)
                 else:

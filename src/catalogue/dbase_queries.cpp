@@ -4,8 +4,11 @@
 
 namespace {
 
-// The written forms of one registration: at most three. Reused per thread, so that a
-// lookup allocates nothing once the strings have grown to the longest registration.
+// The written forms of one registration: at most three, short enough for the strings' own
+// buffers. Never thread_local: the scan tasks look registrations up, each on a short-lived
+// thread of its own, and mingw-w64 runs the destructor of a thread_local at thread exit on
+// storage it may already have given back, which corrupts the heap (a crash, or a task that
+// never ends and keeps its slot).
 struct RegKeyVariants {
     std::array<std::string, 3> keys;
     size_t count = 0;
@@ -37,7 +40,7 @@ const DbaseRecord* lf_findRecord(std::string_view reg)
 {
     if (reg.empty())
         return nullptr;
-    thread_local RegKeyVariants variants;
+    RegKeyVariants variants;
     lf_fillRegKeyVariants(reg, variants);
     return g_dbaseRecords.findFirstOf(variants.keys.data(), variants.count);
 }

@@ -86,6 +86,16 @@ std::future<std::invoke_result_t<std::decay_t<Task>&>> gf_startScanTask(Task&& t
             return t();
         });
     std::future<Result> result = job.get_future();
-    std::thread(std::move(job)).detach();
+    // The task starts only once its thread is detached: winpthreads (mingw-w64), asked to
+    // detach a thread that has already ended, gives the thread's record back while the
+    // ending thread still uses it, and a later thread may get the same record: a crash, or
+    // a task that never runs and keeps its slot.
+    std::promise<void> detached;
+    std::thread worker([job = std::move(job), go = detached.get_future()]() mutable {
+        go.wait();
+        job();
+    });
+    worker.detach();
+    detached.set_value();
     return result;
 }

@@ -163,7 +163,9 @@ def judge_flight(flight, lines, data, feed_start, plane):
     # Frames without a position set between the first and the last one set.
     if moved:
         frames = sorted(set(l["frame"] for l in moved))
-        fig["frames_without_position"] = (frames[-1] - frames[0] + 1) - len(frames)
+        fig["frames"] = frames[-1] - frames[0] + 1
+        fig["frames_without_position"] = fig["frames"] - len(frames)
+        fig["longest_gap_frames"] = max((b - a - 1 for a, b in zip(frames, frames[1:])), default=0)
     taxi_h, air_h, air_v, steps_over = [], [], [], 0
     # Steps over two frame intervals: the program's 10 ms ticks fall unevenly into the
     # simulator's frames (a long step, then a short one), which is not a jump.
@@ -306,7 +308,8 @@ def summary_text(fig, data):
                     f", cross-track on straight taxi legs max {fmt(f['taxi_cross_track_m']['max'], ' m', 1)}"
                     f"; airborne above 1000 ft p50/max {fmt(f['air_error_m']['p50'], ' m')}/"
                     f"{fmt(f['air_error_m']['max'], ' m')} and {fmt(f['air_error_ft']['p50'], ' ft')}/"
-                    f"{fmt(f['air_error_ft']['max'], ' ft')}; steps too long {f['excess_steps']}")
+                    f"{fmt(f['air_error_ft']['max'], ' ft')}; steps too long {f['excess_steps']}; "
+                    f"frames without a position {f.get('frames_without_position', 0)} of {f.get('frames', 0)}")
         extra = []
         if "touchdown" in f:
             t = f["touchdown"]

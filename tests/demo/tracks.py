@@ -220,6 +220,7 @@ def judge_flight(flight, lines, data, feed_start, plane):
             fig["touchdown"] = {"inside_runway": ok, "from_threshold_m": round(along), "rate_fpm": round(rate)}
         stand = next(s for s in data["stands"] if s["id"] == flight["stand"])
         last = moved[-1] if moved else lines[-1]
+        fig["stand_id"] = stand["id"]
         fig["stand"] = {"distance_m": round(distance_m(last["lat"], last["lon"], stand["lat"], stand["lon"]), 2),
                         "heading_off_deg": round(angle_diff(last["heading_deg"], stand["heading"]), 2)}
     if flight["kind"] == "departure":

@@ -1,14 +1,18 @@
-// Cost of the traffic pass with 500 live and 500 static aircraft in the simulator, the live
-// ones moving: 200 in the air, 150 taxiing round a corner at every report (on taxi curves)
-// and 150 parked at their stands. Every tick two received records of known aircraft, every second an in-range batch of 200
-// reports, every 50 ticks one live aircraft removed and a new one received, spawned,
-// created and bound, as the simulator would. The simulator's side (queues drained, objects
-// bound and removed) runs between the passes and is not timed.
+// Cost of the traffic pass with 500 live and 500 static aircraft in the simulator at a park
+// airport of 1000 stands, the live ones moving: 200 in the air, 150 taxiing round a corner
+// at every report (on taxi curves) and 150 parked at their stands. Every tick two received
+// records of known aircraft, every second an in-range batch of 200 reports, every 50 ticks
+// one live aircraft removed and a new one received, spawned, created and bound, as the
+// simulator would; every 50 ticks a taxiing aircraft near a free stand looks for it
+// (try2Park) and parks at it, and the adding stack is refilled with ten static candidates
+// every 500 ticks. The simulator's side (queues drained, objects bound and removed) runs
+// between the passes and is not timed.
 //   traffic_pass_bench [TICKS, default 60000]
 // Prints the median, 99th percentile and largest pass, the heap allocations per pass (all
-// passes, and those with no periodic work), and the time of each aircraft duty of the
+// passes, and those with no periodic work), the time of each aircraft duty of the
 // once-a-second cycle at 500 x 500, beside the distances of every live to every static
-// aircraft as reference.
+// aircraft as reference, and the static fit search at 500 stands x 20 flights: one call,
+// and the full fit loop (offsets 0-47, both kinds, both day rules).
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -16,9 +20,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <random>
 #include <new>
 #include <string>
 #include <vector>
+
+#include <fmt/format.h>
 
 #include "control/service_state.h"
 #include "foundation/geo.h"
@@ -27,7 +34,11 @@
 #include "simlink/sim_link_calls.h"
 #include "simlink/sim_object_events.h"
 #include "simlink/sim_queues.h"
+#include "parking/park_stand.h"
+#include "parking/static_parking.h"
 #include "traffic/engine_neighbours.h"
+#include "traffic/live_stands.h"
+#include "traffic/live_stands_internal.h"
 #include "traffic/traffic_internal.h"
 #include "traffic/traffic_service.h"
 #include "traffic/traffic_state.h"
@@ -80,7 +91,79 @@ const EngineNeighbours kNeighbours{
     [](uint32_t) { return std::string_view{}; },
     [](const AcIdentity&) {},
     [] { return g_steady; },
+    [](StaticAc& ac, const ParkStand&) {
+        ac.liveryTitle = kTitle;
+        return true;
+    },
 };
+
+// A grid of stands 55 m apart, 40 m in radius (each overlaps the four next to it).
+constexpr uint32_t kStandColumns = 40;
+GeoPos lf_gridPoint(uint32_t i)
+{
+    return {kLat + (i / kStandColumns) * 55.0 / 111120.0, kLon + (i % kStandColumns) * 55.0 / 111120.0 / 0.61};
+}
+
+void lf_addStands(uint32_t count, uint32_t flightsPerStand)
+{
+    gf_clearParkStands();
+    std::mt19937 rng(7);
+    for (uint32_t i = 0; i < count; ++i) {
+        std::vector<StandFlight> flights(flightsPerStand);
+        for (uint32_t k = 0; k < flightsPerStand; ++k) {
+            StandFlight& f = flights[k];
+            f.airl = "BNC";
+            f.type = "A320";
+            f.reg = fmt::format("PH-{}", i * 100 + k);
+            f.cs1 = fmt::format("BNC{}", i * 100 + k);
+            f.number = k + 1;
+            f.day = 1 + rng() % 7;
+            f.real = rng() % 4 == 0 ? 0 : 1;
+            for (uint32_t slot = rng() % 44, end = slot + 2 + rng() % 6; slot < end && slot < 48; ++slot)
+                f.hours.set(slot);
+        }
+        const GeoPos p = lf_gridPoint(i);
+        gf_addParkStand(g_parkStands, fmt::format("G{}", i), std::move(flights), {p.latitude, p.longitude, 0.0},
+                        40.0, true, true, true);
+    }
+    gf_numberAndLinkStands(g_parkStands);
+}
+
+uint32_t g_arrivalsParked = 0;
+
+// What the ground motion does for a taxiing aircraft: it looks for a stand on its new
+// position and, in this bench at once, stands at its mark.
+void lf_groundWork(uint32_t tick)
+{
+    if (tick % 50 != 20)
+        return;
+    for (LiveAc& ac : g_liveAcs) {
+        if (ac.status != SimStatus::Active || !ac.onGround || ac.phase == FlightPhase::Parked)
+            continue;
+        ac.phase = FlightPhase::Taxi;
+        const GeoPos near = lf_gridPoint(kStatic + tick / 50 % kStatic);
+        ac.samples.back().latitude = near.latitude + 25.0 / 111120.0;
+        ac.samples.back().longitude = near.longitude;
+        try2Park(ac, true);
+        if (ac.phase == FlightPhase::Parking) {
+            ac.pos.latitude = ac.standLat;
+            ac.pos.longitude = ac.standLon;
+            lf_arriveAtStand(ac);
+            g_arrivalsParked += ac.phase == FlightPhase::Parked ? 1 : 0;
+        }
+        return;
+    }
+}
+
+void lf_fillAddingStack(uint32_t tick)
+{
+    if (tick % 500 != 0)
+        return;
+    for (uint32_t i = 0; i < 10; ++i) {
+        const uint32_t number = kStatic + 1 + (tick / 500 * 10 + i) * 7 % kStatic;
+        g_addingStack.push_back({number, i % 4, "BNC", "A320", fmt::format("BNC{}", number), "", "", 1});
+    }
+}
 
 struct Bound {
     uint32_t objectId;
@@ -157,7 +240,8 @@ void lf_addStatics()
         t.aircraftType = "A320";
         AcIdentity id = gf_makeAcIdentity(t);
         id.hexid = i + 1;
-        StaticAc& s = g_staticAcs.emplace_back(std::move(id), i + 1, kLat + i * 1e-4, kLon, 0.0, false);
+        const GeoPos p = lf_gridPoint(i);
+        StaticAc& s = g_staticAcs.emplace_back(std::move(id), i + 1, p.latitude, p.longitude, 0.0, false);
         s.objectId = 50000 + i;
         s.status = SimStatus::Active;
     }
@@ -281,7 +365,11 @@ int main(int argc, char** argv)
     gf_reserveTrafficContainers();
     g_simFrameRate = 60.0f;
     g_trafficTick = 1000;
+    g_timeOfWeek = gf_timeOfWeek(1, 20);
+    g_wantedParkedCount = 900;
+    lf_addStands(2 * kStatic, 0);
     lf_addStatics();
+    g_staticHexidCounter = kStatic;
     lf_addLive(kLive);
 
     std::vector<double> all, steady;
@@ -291,8 +379,10 @@ int main(int argc, char** argv)
         g_steady += 100000;
         lf_feed(tick);
         const uint64_t a0 = g_allocations.load();
+        lf_fillAddingStack(tick);
         const auto t0 = Clock::now();
         lf_handleAddingStack();
+        lf_groundWork(tick);
         const double us = lf_micros(Clock::now() - t0);
         const uint64_t a1 = g_allocations.load();
         lf_simulator(tick);
@@ -316,8 +406,8 @@ int main(int argc, char** argv)
         curves += std::isnan(ac.motion.curve.controlEast) ? 0 : 1;
     }
     std::printf("traffic pass, %zu live (%zu active: %zu airborne, %zu taxiing, %zu on a curve, %zu parked), %zu "
-                "static, %d passes\n",
-                g_liveAcs.size(), active, air, taxiing, curves, parked, g_staticAcs.size(), ticks);
+                "static (%u created from the adding stack), %d passes, %u arrivals parked\n",
+                g_liveAcs.size(), active, air, taxiing, curves, parked, g_staticAcs.size(), g_staticHexidCounter - kStatic, ticks, g_arrivalsParked);
     std::printf("  all passes:    p50 %.1f us  p99 %.1f us  max %.1f us  allocations/pass %.2f\n",
                 lf_percentile(all, 0.5), lf_percentile(all, 0.99), lf_percentile(all, 1.0),
                 static_cast<double>(allocations) / static_cast<double>(all.size()));
@@ -361,6 +451,34 @@ int main(int argc, char** argv)
                     g_touchdownHexids.push_back(g_liveAcs.back().hexid);
                     gf_handleNextTouchdown();
                 }));
+
+    // A first plan: no static aircraft stand yet.
+    lf_addStands(kStatic, 20);
+    g_staticAcs.clear();
+    g_addingStack.clear();
+    std::vector<ParkCandidate> out;
+    out.reserve(kStatic);
+    const auto resetMarks = [] {
+        for (ParkStand& stand : g_parkStands)
+            stand.taken = stand.nextToTaken = false;
+    };
+    const double call = lf_dutyMicros([&](int i) {
+        resetMarks();
+        out.clear();
+        lf_searchStands(gf_timeOfWeek(1 + i % 7, 20), 2, 1, 0, out);
+    });
+    size_t chosen = 0;
+    const double loop = lf_dutyMicros([&](int i) {
+        resetMarks();
+        out.clear();
+        for (int32_t offset = 0; offset < 48; ++offset)
+            for (const uint32_t kind : {1u, 0u})
+                for (const uint32_t dayRule : {1u, 0u})
+                    lf_searchStands(gf_timeOfWeek(1 + i % 7, 20), kind, dayRule, offset, out);
+        chosen = out.size();
+    }, 20);
+    std::printf("static fit search at %zu stands x 20 flights: one call %.1f us, full loop (192 calls, %zu chosen) %.1f us\n",
+                g_parkStands.size(), call, chosen, loop);
     gf_setEngineNeighboursForTests(nullptr);
     return 0;
 }

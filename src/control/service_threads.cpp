@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "control/service_internal.h"
+#include "foundation/detached_thread.h"
 #include "foundation/log.h"
 #include "simlink/sim_link_calls.h"
 
@@ -76,10 +77,10 @@ void gf_startReaderThread(void (*procedure)(uint16_t), uint16_t port)
 {
     ++g_readersRunning;
     try {
-        std::thread([procedure, port] {
+        gf_startDetachedThread([procedure, port] {
             procedure(port);
             --g_readersRunning;
-        }).detach();
+        });
     } catch (...) {
         --g_readersRunning;
         throw;

@@ -11,6 +11,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "foundation/detached_thread.h"
+
 extern std::atomic<int32_t> g_scanTasksRunning;
 // A limit below 1 acts as 1.
 extern std::atomic<int32_t> g_scanTasksMax;
@@ -86,16 +88,6 @@ std::future<std::invoke_result_t<std::decay_t<Task>&>> gf_startScanTask(Task&& t
             return t();
         });
     std::future<Result> result = job.get_future();
-    // The task starts only once its thread is detached: winpthreads (mingw-w64), asked to
-    // detach a thread that has already ended, gives the thread's record back while the
-    // ending thread still uses it, and a later thread may get the same record: a crash, or
-    // a task that never runs and keeps its slot.
-    std::promise<void> detached;
-    std::thread worker([job = std::move(job), go = detached.get_future()]() mutable {
-        go.wait();
-        job();
-    });
-    worker.detach();
-    detached.set_value();
+    gf_startDetachedThread(std::move(job));
     return result;
 }

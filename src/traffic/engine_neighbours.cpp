@@ -11,7 +11,8 @@ using Ticks100ns = std::chrono::duration<uint64_t, std::ratio<1, 10000000>>;
 constexpr EngineNeighbours kProduct{&gf_typeCategory,           &gf_isKnownType,
                                     &gf_halfWingspan,           &gf_lookupDbase,
                                     &gf_matchLiveLivery,        &gf_hasLiveryCreationFailed,
-                                    &gf_reportLiveryNotCreated, &gf_steadyTicks100ns};
+                                    &gf_reportLiveryNotCreated, &gf_steadyTicks100ns,
+                                    &gf_matchStaticLivery};
 
 const EngineNeighbours* g_current = &kProduct;
 

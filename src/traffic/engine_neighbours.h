@@ -10,6 +10,8 @@
 
 struct AcIdentity;
 struct LiveAc;
+struct ParkStand;
+struct StaticAc;
 
 struct EngineNeighbours {
     TypeCategory (*typeCategory)(std::string_view type);
@@ -21,6 +23,7 @@ struct EngineNeighbours {
     void (*reportLiveryNotCreated)(const AcIdentity& identity);
     // Steady clock in ticks of 100 ns.
     uint64_t (*steadyTicks)();
+    bool (*matchStaticLivery)(StaticAc& ac, const ParkStand& stand);
 };
 
 const EngineNeighbours& gf_engine();

@@ -2,11 +2,17 @@
 // The stands of the park airport as live aircraft use them: the stand of an aircraft born
 // standing, what live traffic teaches about stands, the cap on parked aircraft and the
 // static aircraft of the adding stack.
+#include <atomic>
 #include <cstdint>
 
 #include "traffic/aircraft_records.h"
 
 struct ParkStand;
+
+// Stand radii and cargo marks learned in this run; the window shows it.
+extern std::atomic<uint32_t> g_learnedStandChanges;
+// The hexid the last static aircraft took (1..9999, then 0, 1, ...).
+extern uint32_t g_staticHexidCounter;
 
 // The stand the newly received aircraft stands at, or null; may set its erase flag.
 const ParkStand* lf_findBirthStand(LiveAc& ac);
@@ -29,3 +35,5 @@ void try2Park(LiveAc& ac, bool landed);
 // The aircraft in phase "parking" has used up its samples: it parks within 2 m of its
 // stand, or taxies on.
 void lf_arriveAtStand(LiveAc& ac);
+// The aircraft's record is erased: a stand it holds is free again.
+void gf_releaseStandOf(const LiveAc& ac);

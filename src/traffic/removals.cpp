@@ -5,6 +5,7 @@
 #include "foundation/settings_catalogue.h"
 #include "parking/static_parking.h"
 #include "traffic/engine_neighbours.h"
+#include "traffic/live_stands.h"
 #include "traffic/stand_lookup.h"
 #include "traffic/traffic_internal.h"
 #include "traffic/traffic_service.h"
@@ -24,12 +25,6 @@ bool lf_isLive(const StaticAc& ac)
 bool lf_isParkedActive(const LiveAc& ac)
 {
     return ac.phase == FlightPhase::Parked && ac.status == SimStatus::Active;
-}
-
-void lf_clearOccupied(uint32_t standNumber)
-{
-    if (ParkStand* stand = lf_findStandByNumber(standNumber))
-        stand->occupied = false;
 }
 
 } // namespace
@@ -54,8 +49,9 @@ void removeAircraftFromSim(StaticAc& ac)
     if (ac.status == SimStatus::RemovingFromSim)
         return;
     const bool objectQueued = ac.status == SimStatus::LiveryRespawn;
-    if (lf_isLive(ac) && ac.standNumber != 0)
-        lf_clearOccupied(ac.standNumber);
+    // Only the aircraft standing there frees the stand, not one still on its way to it.
+    if (lf_isLive(ac))
+        gf_releaseStandOf(static_cast<const LiveAc&>(ac));
     ac.status = SimStatus::RemovingFromSim;
     if (ac.objectId != 0) {
         if (!objectQueued)

@@ -9,6 +9,8 @@
 #include "parking/park_airports.h"
 #include "parking/park_stand.h"
 #include "parking/static_parking.h"
+#include "traffic/live_stands.h"
+#include "traffic/live_stands_internal.h"
 #include "traffic/traffic_service.h"
 #include "ui/window_state.h"
 
@@ -69,6 +71,8 @@ void gf_resetTrafficState()
     g_liveParked.clear();
     g_addingStack.clear();
     gf_clearParkStands();
+    gf_resetUserStandCache();
+    g_staticHexidCounter = 0;
     g_parkStandsLoaded = false;
     g_qnh = g_defaultQnh;
     g_timeOfWeek = 0;

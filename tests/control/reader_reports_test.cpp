@@ -4,6 +4,7 @@
 #include "foundation/stop_state.h"
 #include "support/test_support.h"
 #include "ui/messages.h"
+#include "ui/shown_text.h"
 #include "ui/window_state.h"
 
 TEST(ReaderReport, AStoppedReaderIsShownLoggedAndRestartsTheServiceAfter15SecondsUnlessAStopIsPending)
@@ -14,10 +15,7 @@ TEST(ReaderReport, AStoppedReaderIsShownLoggedAndRestartsTheServiceAfter15Second
     gf_reportReaderStopped("Traffic Reader", "bind to stream socket failed, error: 10048 Address already in use");
     const std::string text =
         "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 Address already in use";
-    {
-        std::lock_guard lock(gf_windowState().uiMutex);
-        EXPECT_EQ(gf_windowState().messageText, text);
-    }
+    EXPECT_EQ(uitest::shown(&WindowState::messageText), text);
     EXPECT_TRUE(log.contains("\n" + text + "\n"));
     EXPECT_TRUE(g_stopRequested.load());
     EXPECT_EQ(gf_closeReason(), CloseReason::ReaderError);

@@ -31,6 +31,7 @@
 #include "support/service_doubles.h"
 #include "traffic/traffic_service.h"
 #include "ui/control_ops.h"
+#include "ui/shown_text.h"
 #include "ui/window_state.h"
 
 namespace servicetest {
@@ -52,15 +53,9 @@ bool lf_post(WindowRequest request)
     return true;
 }
 
-std::string lf_shown(std::string WindowState::*text)
-{
-    std::lock_guard lock(gf_windowState().uiMutex);
-    return gf_windowState().*text;
-}
-
 void lf_recordShown(const ScreenRect& band)
 {
-    const std::string text = lf_shown(&WindowState::messageText);
+    const std::string text = uitest::shown(&WindowState::messageText);
     std::lock_guard lock(g_mutex);
     if (band.top == g_messageBand.top && !text.empty())
         g_shown.push_back(text);
@@ -268,7 +263,7 @@ TEST_F(ServiceTest, AStopEndsEveryWaitOfTheRunWithinASecond)
     };
     const auto readersUp = [](int32_t n) { return [n] { return gf_readersRunning() == n; }; };
     const auto showing = [](const char* text) {
-        return [text] { return lf_shown(&WindowState::messageText).starts_with(text); };
+        return [text] { return uitest::shown(&WindowState::messageText).starts_with(text); };
     };
     const Case cases[] = {
         {"flight", [] { fakeSim().flightRuns = false; }, [] { return fakeSim().clientRunning.load(); }},
@@ -278,7 +273,7 @@ TEST_F(ServiceTest, AStopEndsEveryWaitOfTheRunWithinASecond)
         {"first traffic", [] {}, readersUp(2)},
         {"stalled on-ground data", [this] { trafficArrives(); }, &lf_inLoop},
         {"SYSTEM ERROR", [] { fakeNeighbours().dbaseRead = false; },
-         [] { return lf_shown(&WindowState::errorText) == "reading data files failed!"; }},
+         [] { return uitest::shown(&WindowState::errorText) == "reading data files failed!"; }},
         {"countdown", [] { gf_requestClosingDown(CloseReason::ReaderError, 15); }, showing("Restarting after 15")},
         {"NEW FLIGHT", [] { gf_requestClosingDown(CloseReason::NewFlight, 30); }, showing("New flight detected")},
     };
@@ -358,7 +353,7 @@ TEST_F(ServiceTest, AnInstallPathTypedAfterUserError151RestartsTheService)
     fakeNeighbours().v5Installed = false;
     fakeSim().flightRuns = false;
     const int runs = runUntilClosed([](std::optional<WindowRequest>) {
-        if (gf_closeReason() == CloseReason::SystemError && !lf_shown(&WindowState::errorText).empty()) {
+        if (gf_closeReason() == CloseReason::SystemError && !uitest::shown(&WindowState::errorText).empty()) {
             // What the install path edit does with the path the user typed.
             gf_setParameterValue(SIM_INSTALL_PATH, "C:\\P3D v5");
             gf_requestClosingDown(CloseReason::NewSettings, 3);
@@ -377,10 +372,10 @@ TEST_F(ServiceTest, WithoutTheDocsFolderTheErrorStaysUntilTheUserCloses)
     std::filesystem::remove(program_ / "docs");
     const auto start = std::chrono::steady_clock::now();
     const int runs = runUntilClosed([&](std::optional<WindowRequest>) {
-        return !lf_shown(&WindowState::errorText).empty() && std::chrono::steady_clock::now() - start > 700ms;
+        return !uitest::shown(&WindowState::errorText).empty() && std::chrono::steady_clock::now() - start > 700ms;
     });
     EXPECT_EQ(runs, 1);
-    EXPECT_EQ(lf_shown(&WindowState::errorText), "41: Tavelorium_P3D must be run from the Tavelorium_P3D folder!");
+    EXPECT_EQ(uitest::shown(&WindowState::errorText), "41: Tavelorium_P3D must be run from the Tavelorium_P3D folder!");
     for (const char* line : {"Error 41: Tavelorium_P3D must be run from the Tavelorium_P3D folder!\n",
                              "Exiting: SYSTEM ERROR\n", "User closed Tavelorium_P3D\n"})
         EXPECT_TRUE(log_.contains(line)) << line;

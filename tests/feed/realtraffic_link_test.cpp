@@ -11,6 +11,7 @@
 #include "foundation/time_text.h"
 #include "support/test_support.h"
 #include "ui/messages.h"
+#include "ui/shown_text.h"
 #include "ui/window_state.h"
 
 namespace {
@@ -76,8 +77,7 @@ TEST(RealTrafficLink, TheVersionReplySetsTheEditionOrSaysNoVersionCame)
         lf_readRealTrafficVersion(c.reply);
         EXPECT_EQ(g_rtProfessional.load(), c.professional) << c.reply;
         EXPECT_EQ(gf_windowText(WindowText::RealTrafficEdition), c.edition ? c.edition : "before") << c.reply;
-        std::lock_guard lock(gf_windowState().uiMutex);
-        EXPECT_EQ(gf_windowState().messageText, c.noVersion ? "No RealTraffic version received?" : "") << c.reply;
+        EXPECT_EQ(uitest::shown(&WindowState::messageText), c.noVersion ? "No RealTraffic version received?" : "") << c.reply;
     }
     EXPECT_TRUE(log.contains("\nNo RealTraffic version received?\n"));
     g_rtProfessional = false;

@@ -36,6 +36,40 @@ inline void resetSettings()
         p->setValue(p->defaultValue);
 }
 
+inline std::string parametersXml(std::string_view elements)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n" + std::string(elements) +
+           "  </parameters>\n</root>\n";
+}
+
+inline std::string element(std::string_view key, std::string_view value)
+{
+    return fmt::format("    <parameter name=\"{}\" value=\"{}\" />\n", key, value);
+}
+
+// The "parameter" elements of the file as name=value pairs, in file order.
+inline std::vector<std::string> storedPairsIn(const std::filesystem::path& file)
+{
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_file(file.c_str())) << "parameters.xml does not parse";
+    std::vector<std::string> pairs;
+    for (pugi::xml_node e : doc.child("root").child("parameters").children("parameter"))
+        pairs.push_back(std::string(e.attribute("name").as_string()) + "=" + e.attribute("value").as_string());
+    return pairs;
+}
+
+// The value of the first element named key; "<none>" when there is none or no file.
+inline std::string storedValueIn(const std::filesystem::path& file, std::string_view key)
+{
+    if (!std::filesystem::exists(file))
+        return "<none>";
+    for (const std::string& pair : storedPairsIn(file)) {
+        if (pair.compare(0, key.size() + 1, std::string(key) + "=") == 0)
+            return pair.substr(key.size() + 1);
+    }
+    return "<none>";
+}
+
 // Records every control change as "check 32798 1", "text 32818 40", ...
 class RecordingBridge : public ControlBridge {
 public:
@@ -85,37 +119,8 @@ protected:
     std::filesystem::path backup() const { return data_ / "parameters0.xml"; }
     const tavtest::TempFolder& data() const { return data_; }
 
-    // The "parameter" elements of the file as name=value pairs, in file order.
-    std::vector<std::string> storedPairs() const
-    {
-        pugi::xml_document doc;
-        EXPECT_TRUE(doc.load_file(file().c_str())) << "parameters.xml does not parse";
-        std::vector<std::string> pairs;
-        for (pugi::xml_node e : doc.child("root").child("parameters").children("parameter"))
-            pairs.push_back(std::string(e.attribute("name").as_string()) + "=" + e.attribute("value").as_string());
-        return pairs;
-    }
-
-    // The value of the first element named key; "<none>" when there is none.
-    std::string storedValue(std::string_view key) const
-    {
-        for (const std::string& pair : storedPairs()) {
-            if (pair.compare(0, key.size() + 1, std::string(key) + "=") == 0)
-                return pair.substr(key.size() + 1);
-        }
-        return "<none>";
-    }
-
-    static std::string parametersXml(std::string_view elements)
-    {
-        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n" + std::string(elements) +
-               "  </parameters>\n</root>\n";
-    }
-
-    static std::string element(std::string_view key, std::string_view value)
-    {
-        return fmt::format("    <parameter name=\"{}\" value=\"{}\" />\n", key, value);
-    }
+    std::vector<std::string> storedPairs() const { return storedPairsIn(file()); }
+    std::string storedValue(std::string_view key) const { return storedValueIn(file(), key); }
 
     tavtest::TempFolder data_{"settings"};
     tavtest::LogCapture log_;

@@ -6,6 +6,7 @@
 #include "parking/park_airports.h"
 #include "simlink/sim_link_fixture.h"
 #include "ui/messages.h"
+#include "ui/shown_text.h"
 #include "ui/window_bridge.h"
 
 using namespace simtest;
@@ -41,18 +42,6 @@ Bytes lf_text(uint32_t request, uint32_t define, const std::string& text)
     else
         data.append(text).zeros(1);
     return objectData(8, request, 1, define, data);
-}
-
-std::string lf_error()
-{
-    std::lock_guard lock(gf_windowState().uiMutex);
-    return gf_windowState().errorText;
-}
-
-std::string lf_message()
-{
-    std::lock_guard lock(gf_windowState().uiMutex);
-    return gf_windowState().messageText;
 }
 
 class SimDispatch : public SimLinkTest {
@@ -280,7 +269,7 @@ TEST_F(SimDispatch, TheUserModelGivesHalfSpanAndCategory)
         EXPECT_EQ(gf_windowState().userModelKnown, c.known);
         EXPECT_TRUE(log_.contains(fmt::format("          model raw: {}\n", c.model)));
         EXPECT_TRUE(log_.contains(fmt::format("          {}\n", c.line)));
-        EXPECT_EQ(lf_message(), c.known ? ""
+        EXPECT_EQ(uitest::shown(&WindowState::messageText), c.known ? ""
                                         : "User aircraft wing span unknown, max is taken instead, please report "
                                           "in my Forum!");
     }
@@ -328,7 +317,7 @@ TEST_F(SimDispatch, ARequestErrorRestartsTheRunAlsoWhenTheSimulatorWentAwayWitho
     gf_simConnectRequestError();
     EXPECT_EQ(closeDown(), "SIMCONNECT ERROR 9");
     EXPECT_TRUE(g_simConnectFailed);
-    EXPECT_EQ(lf_message(), "SimConnect request error");
+    EXPECT_EQ(uitest::shown(&WindowState::messageText), "SimConnect request error");
 
     // A simulator that crashed or dropped the connection comes back: the restart waits for it.
     gf_resetStopState();
@@ -343,5 +332,5 @@ TEST_F(SimDispatch, ARequestErrorRestartsTheRunAlsoWhenTheSimulatorWentAwayWitho
     gf_simConnectRequestError();
     EXPECT_EQ(closeDown(), "running");
     EXPECT_FALSE(g_simConnectFailed);
-    EXPECT_EQ(lf_error(), "71: atc_model= ...");
+    EXPECT_EQ(uitest::shown(&WindowState::errorText), "71: atc_model= ...");
 }

@@ -10,20 +10,11 @@ import subprocess
 import pytest
 
 from standins import programs
-from standins.simconnect_server import SimConnectServer, build
+from standins.simconnect_server import build
 
 QUIT = build("quit")
 FAULT_SCRIPT = ("open", "dispatch", "100", "subscribe", "900", "fault", "wait-failure", "3000", "burst", "1", "close")
 windows_only = pytest.mark.skipif(not programs.IS_WINDOWS, reason="named pipes exist only under Wine")
-
-
-@pytest.fixture
-def server():
-    s = SimConnectServer()
-    yield s
-    s.stop()
-    # Shown by pytest when the test failed.
-    print("\n".join(s.lines))
 
 
 def write_cfg(folder, text):

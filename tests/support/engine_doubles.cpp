@@ -41,6 +41,13 @@ const EngineNeighbours kDoubles{
     [](uint32_t) { return std::string_view{}; },
     [](const AcIdentity& id) { catalogue().notCreated.push_back(gf_flightText(id)); },
     [] { return catalogue().steadyTicks; },
+    [](StaticAc& ac, const ParkStand&) {
+        const auto it = lf_find(catalogue().liveries, ac.aircraftType);
+        if (it == catalogue().liveries.end())
+            return false;
+        ac.liveryTitle = it->second;
+        return true;
+    },
 };
 
 void lf_defaultSettings()

@@ -7,6 +7,7 @@
 #include "foundation/settings_fixture.h"
 #include "ui/commands_internal.h"
 #include "ui/messages.h"
+#include "ui/shown_text.h"
 #include "ui/window_state.h"
 
 TEST(InstallPath, AStatusThatCannotBeReadIsAnsweredOnTheMessageLineAndNothingIsStored)
@@ -18,11 +19,7 @@ TEST(InstallPath, AStatusThatCannotBeReadIsAnsweredOnTheMessageLineAndNothingIsS
     gf_resetWindowState();
     const std::string path = "/tmp/" + std::string(300, 'p') + "/P3D";
     lf_onInstallPathEntered(path);
-    std::string shown;
-    {
-        std::lock_guard lock(gf_windowState().uiMutex);
-        shown = gf_windowState().messageText;
-    }
+    const std::string shown = uitest::shown(&WindowState::messageText);
     EXPECT_EQ(shown, "The install path cannot be checked: " + path + " (File name too long)");
     EXPECT_TRUE(log.contains(shown));
     EXPECT_EQ(SIM_INSTALL_PATH.value(), "");

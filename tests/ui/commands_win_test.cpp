@@ -20,6 +20,7 @@
 #include "ui/control_ops.h"
 #include "ui/main_window_fixture_win.h"
 #include "ui/messages.h"
+#include "ui/shown_text.h"
 #include "ui/window_services.h"
 
 using namespace uitest;
@@ -76,23 +77,10 @@ protected:
         SendMessageW(control(list), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         command(list, CBN_SELCHANGE);
     }
-    static std::string message()
-    {
-        std::lock_guard lock(gf_windowState().uiMutex);
-        return gf_windowState().messageText;
-    }
+    static std::string message() { return shown(&WindowState::messageText); }
     bool enabled(const GuiControl& c) const { return IsWindowEnabled(control(c)) != 0; }
     bool checked(const GuiControl& c) const { return SendMessageW(control(c), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    // The value parameters.xml holds for the key; "<none>" without one.
-    std::string stored(std::string_view key) const
-    {
-        if (!std::filesystem::exists(data_ / "parameters.xml"))
-            return "<none>";
-        const std::string text = tavtest::readFile(data_ / "parameters.xml");
-        const std::string head = fmt::format("name=\"{}\" value=\"", key);
-        const size_t at = text.find(head);
-        return at == std::string::npos ? "<none>" : text.substr(at + head.size(), text.find('"', at + head.size()) - at - head.size());
-    }
+    std::string stored(std::string_view key) const { return settingstest::storedValueIn(data_ / "parameters.xml", key); }
 
     tavtest::LogCapture log_;
 };

@@ -290,11 +290,8 @@ protected:
         DestroyWindow(window_);
         pump(20ms);
         tavtest::writeFile(data_ / "parameters.xml",
-                           fmt::format("<?xml version=\"1.0\"?>\n<root>\n  <parameters>\n"
-                                       "    <parameter name=\"MAIN_WINDOW_X\" value=\"{}\" />\n"
-                                       "    <parameter name=\"MAIN_WINDOW_Y\" value=\"{}\" />\n"
-                                       "  </parameters>\n</root>\n",
-                                       x, y));
+                           settingstest::parametersXml(settingstest::element("MAIN_WINDOW_X", std::to_string(x)) +
+                                                       settingstest::element("MAIN_WINDOW_Y", std::to_string(y))));
         ASSERT_TRUE(gf_initInstance(GetModuleHandleW(nullptr), g_testClass));
         window_ = g_mainWindow;
     }
@@ -307,9 +304,9 @@ protected:
     // Whether parameters.xml holds this position.
     bool stores(int x, int y) const
     {
-        const std::string text = tavtest::readFile(data_ / "parameters.xml");
-        return text.find(fmt::format("\"MAIN_WINDOW_X\" value=\"{}\"", x)) != std::string::npos &&
-               text.find(fmt::format("\"MAIN_WINDOW_Y\" value=\"{}\"", y)) != std::string::npos;
+        const std::filesystem::path file = data_ / "parameters.xml";
+        return settingstest::storedValueIn(file, "MAIN_WINDOW_X") + "," + settingstest::storedValueIn(file, "MAIN_WINDOW_Y") ==
+               fmt::format("{},{}", x, y);
     }
 };
 

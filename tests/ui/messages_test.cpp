@@ -7,8 +7,11 @@
 #include "foundation/stop_state.h"
 #include "support/test_support.h"
 #include "ui/messages.h"
+#include "ui/shown_text.h"
 #include "ui/window_services.h"
 #include "ui/window_state.h"
+
+using uitest::shown;
 
 namespace {
 
@@ -20,11 +23,6 @@ protected:
     {
         gf_resetStopState();
         gf_resetWindowState();
-    }
-    static std::string shown(std::string WindowState::*text)
-    {
-        std::lock_guard lock(gf_windowState().uiMutex);
-        return gf_windowState().*text;
     }
     tavtest::LogCapture log_;
 };

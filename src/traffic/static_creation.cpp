@@ -1,0 +1,170 @@
+#include <algorithm>
+#include <cmath>
+
+#include "control/service_state.h"
+#include "foundation/log.h"
+#include "traffic/engine_neighbours.h"
+#include "traffic/engine_services.h"
+#include "traffic/live_stands.h"
+#include "traffic/live_stands_internal.h"
+#include "traffic/stand_lookup.h"
+#include "traffic/traffic_service.h"
+#include "traffic/traffic_state.h"
+#include "ui/window_state.h"
+
+uint32_t g_staticHexidCounter = 0;
+
+namespace {
+
+constexpr uint32_t kStaticHexids = 10000;
+constexpr int64_t kHalfHoursPerWeek = 7 * 48;
+
+bool lf_onStandOrNext(uint32_t number, const ParkStand& stand)
+{
+    return number == stand.number || std::find(stand.adjacent.begin(), stand.adjacent.end(), number) != stand.adjacent.end();
+}
+
+// A live or static aircraft on the stand or an overlapping neighbour keeps the candidate
+// out.
+bool lf_isStandInUse(const ParkCandidate& c, const ParkStand& stand)
+{
+    for (const LiveAc& live : g_liveAcs) {
+        if ((live.phase != FlightPhase::Parking && live.phase != FlightPhase::Parked) ||
+            !lf_onStandOrNext(live.standNumber, stand))
+            continue;
+        if (live.standNumber == stand.number)
+            gf_logLine("{:8}: no static parking for {}, live aircraft {} standing here", stand.id, c.callsign1,
+                       live.callsign);
+        else
+            gf_logLine("{:8}: no static parking for {}, live aircraft {} is adjacent at {}, possibly colliding",
+                       stand.id, c.callsign1, live.callsign, gf_standText(live.standNumber));
+        return true;
+    }
+    for (const StaticAc& s : g_staticAcs) {
+        if (!lf_onStandOrNext(s.standNumber, stand))
+            continue;
+        gf_logLine("{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly colliding", stand.id,
+                   c.callsign1, s.callsign, gf_standText(s.standNumber));
+        return true;
+    }
+    return false;
+}
+
+// The next static hexid; one still held by a static aircraft is passed over (0 when all are).
+std::optional<uint32_t> lf_nextStaticHexid()
+{
+    for (uint32_t tries = 0; tries < kStaticHexids; ++tries) {
+        g_staticHexidCounter = (g_staticHexidCounter + 1) % kStaticHexids;
+        if (gf_findStaticAc(g_staticHexidCounter) == nullptr)
+            return g_staticHexidCounter;
+    }
+    return std::nullopt;
+}
+
+std::string lf_candidateCallsign(ParkCandidate& c, uint32_t hexid)
+{
+    if (c.callsign1.empty())
+        return fmt::format("{}{}{}", c.airline, hexid, '*');
+    const bool first = (c.value & 0xFF) != 0;
+    std::string part = first ? c.callsign1 : c.callsign2;
+    if (part.empty())
+        part = first ? c.callsign2 : c.callsign1;
+    return lf_staticCallsign(part);
+}
+
+} // namespace
+
+int64_t gf_shiftedTimeOfWeek(int64_t now, uint32_t offset)
+{
+    int64_t slot = int64_t{gf_slotOf(now)} - offset;
+    uint32_t day = gf_weekdayOf(now);
+    while (slot < 0) {
+        slot += g_slotsPerDay;
+        day = day <= 1 ? 7 : day - 1;
+    }
+    return gf_timeOfWeek(day, static_cast<uint32_t>(slot));
+}
+
+std::string lf_staticCallsign(std::string& text)
+{
+    while (text.ends_with('_'))
+        text.pop_back();
+    if (text.ends_with('*'))
+        return text;
+    return fmt::format("{}{}", text, '*');
+}
+
+void lf_createStaticFromStack()
+{
+    if (g_addingStack.empty() || g_parkStands.empty())
+        return;
+    ParkCandidate c = std::move(g_addingStack.back());
+    g_addingStack.pop_back();
+    // The neighbours are read from the stand: it has to exist first.
+    const ParkStand* stand = lf_findStandByNumber(c.standNumber);
+    if (stand == nullptr) {
+        gf_logErrorLine("stand with id {} not found", gf_standText(c.standNumber));
+        return;
+    }
+    if (lf_isStandInUse(c, *stand))
+        return;
+    const std::optional<uint32_t> hexid = lf_nextStaticHexid();
+    if (!hexid)
+        return;
+    FlightTexts texts;
+    texts.airline = c.airline;
+    texts.aircraftType = c.aircraftType;
+    texts.callsign = lf_candidateCallsign(c, *hexid);
+    texts.secondCallsign = c.callsign1;
+    texts.extraText = c.callsign2;
+    texts.registration = c.registration;
+    AcIdentity identity = gf_makeAcIdentity(texts);
+    identity.hexid = *hexid;
+    StaticAc& s =
+        g_staticAcs.emplace_back(std::move(identity), stand->number, stand->lat, stand->lon, stand->heading, stand->cargo);
+    if (!gf_engine().matchStaticLivery(s, *stand)) {
+        g_staticAcs.pop_back();
+        return;
+    }
+    s.parkedTimeOfWeek = gf_shiftedTimeOfWeek(g_timeOfWeek, c.fitOffset);
+    s.status = SimStatus::Adding2Sim;
+    SimCreateRequest request;
+    request.latitude = stand->lat;
+    request.longitude = stand->lon;
+    request.heading = stand->heading * g_radToDeg;
+    request.onGround = 1;
+    request.callsign = s.callsign;
+    request.liveryTitle = s.liveryTitle;
+    request.hexid = s.hexid;
+    g_staticCreateDeque.push_back(std::move(request));
+}
+
+int64_t gf_halfHoursSincePlaced(const StaticAc& s, int64_t now)
+{
+    const auto halfHours = [](int64_t t) { return int64_t{gf_weekdayOf(t)} * g_slotsPerDay + gf_slotOf(t); };
+    const int64_t age = (halfHours(now) - halfHours(s.parkedTimeOfWeek)) % kHalfHoursPerWeek;
+    return age < 0 ? age + kHalfHoursPerWeek : age;
+}
+
+uint64_t gf_countStaticsInSim(bool show)
+{
+    const int64_t now = g_timeOfWeek;
+    uint64_t n = 0;
+    int64_t ages = 0;
+    for (const StaticAc& s : g_staticAcs) {
+        if (s.status != SimStatus::Active && s.status != SimStatus::RemovingFromSim)
+            continue;
+        ++n;
+        ages += gf_halfHoursSincePlaced(s, now);
+    }
+    WindowState& ws = gf_windowState();
+    if (!show || ws.anyWeekdayFit)
+        return n;
+    const float average = n == 0 ? 0.0f : static_cast<float>(static_cast<double>(ages) / (2.0 * n) + 0.5);
+    const float shown = ws.staticAverageAgeHours.load();
+    if (average != shown || std::isnan(shown)) {
+        ws.staticAverageAgeHours = average;
+        gf_invalidateBand(g_statusPanelBand);
+    }
+    return n;
+}

@@ -140,7 +140,7 @@ def pct(values, q):
     return s[min(len(s) - 1, int(q * (len(s) - 1) + 0.5))]
 
 
-def judge_flight(flight, lines, data, feed_start, plane):
+def judge_flight(flight, lines, data, feed_start, plane, closed=None):
     """The figures of one flight flown by one object."""
     reports = flight["reports"]
     elevation = data["airport"]["elevation_ft"]
@@ -157,7 +157,8 @@ def judge_flight(flight, lines, data, feed_start, plane):
 
     def on_ground(line):
         return ground_ft is not None and line["alt_ft"] <= ground_ft + 2.0
-    removal = [l for l in lines if "removal" in l["events"]]
+    # Removals by the program; those at its close are the close's.
+    removal = [l for l in lines if "removal" in l["events"] and (closed is None or l["wall"] < closed)]
     fig["removed_after_last_s"] = (round(removal[0]["wall"] - (feed_start + reports[-1]["t"]), 1)
                                    if removal else None)
     # Frames without a position set between the first and the last one set.
@@ -264,7 +265,8 @@ def analyse(out: pathlib.Path, data=None, result=None):
                  "registration": f["registration"], "note": f.get("note", ""), "lives": len(lives),
                  "expected_title": f.get("expected_title"), "refused": f["kind"] == "refused"}
         if lives and feed_start:
-            entry.update(judge_flight(f, lives[0], data, feed_start, plane))
+            closed = feed_start + result["closed_at"] if result.get("closed_at") is not None else None
+            entry.update(judge_flight(f, lives[0], data, feed_start, plane, closed))
         else:
             entry["why_not"] = why_not_created(f, log)
         flights.append(entry)
@@ -324,8 +326,10 @@ def summary_text(fig, data):
         if "lift_off" in f:
             extra.append(f"lift-off {'inside' if f['lift_off']['inside_runway'] else 'OUTSIDE'} runway "
                          f"{f['lift_off']['from_threshold_m']} m past the threshold")
-        if f.get("removed_after_last_s") is not None:
-            extra.append(f"removed {f['removed_after_last_s']} s after its last report")
+        gone = f.get("removed_after_last_s")
+        if gone is not None:
+            extra.append(f"removed {gone} s after its last report" if gone >= 0 else
+                         f"removed while still reported, {-gone} s before its last report")
         if extra:
             rows.append(f"{'':10}" + "; ".join(extra))
     created = [f for f in fig["flights"] if f.get("object") is not None]

@@ -17,6 +17,7 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
+#include "counting_allocator.h"
 #include "catalogue/dbase.h"
 #include "catalogue/liveries.h"
 #include "databuild/encrypt.h"
@@ -30,8 +31,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-std::atomic<uint64_t> g_allocations{0};
 
 double lf_ms(Clock::duration d)
 {
@@ -96,24 +95,6 @@ void lf_prepare(size_t liveries, size_t aigRecords, std::string& aigPlain)
 }
 
 } // namespace
-
-void* operator new(std::size_t size)
-{
-    ++g_allocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 int main()
 {

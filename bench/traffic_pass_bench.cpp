@@ -27,6 +27,7 @@
 
 #include <fmt/format.h>
 
+#include "counting_allocator.h"
 #include "control/service_state.h"
 #include "foundation/geo.h"
 #include "feed/received_flights.h"
@@ -45,30 +46,7 @@
 
 namespace {
 
-std::atomic<uint64_t> g_allocations{0};
 volatile double g_sink = 0.0;
-
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-
-namespace {
 
 using Clock = std::chrono::steady_clock;
 

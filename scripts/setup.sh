@@ -11,7 +11,7 @@ packages=(
   libpugixml-dev libsodium-dev libzip-dev libcurl4-openssl-dev zlib1g-dev
   googletest libgtest-dev libgmock-dev
   wine wine64 xvfb x11-utils imagemagick
-  python3 python3-pytest python3-nacl
+  python3 python3-pytest python3-nacl python3-matplotlib
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

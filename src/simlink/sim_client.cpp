@@ -202,8 +202,9 @@ void lf_newFlight()
 
 void lf_dispatchAndWait(ScHandle handle)
 {
-    if (gf_scFailed(SimConnect_CallDispatch(handle, &lf_simDispatch, nullptr)))
-        lf_simGone();
+    // The result is not looked at: when the simulator goes away without saying so, the
+    // worker's next request fails and restarts the service, which waits for it again.
+    SimConnect_CallDispatch(handle, &lf_simDispatch, nullptr);
     // Not sleep_until: mingw's sleep truncates to whole milliseconds, and the rest of a
     // millisecond then becomes a busy wait that takes a whole core.
     std::this_thread::sleep_for(1ms);
@@ -287,11 +288,6 @@ void gf_simConnectRequestError()
     const ScHandle handle = g_simConnect.load();
     if (handle == nullptr)
         return;
-    if (gf_simConnectCloseReason(handle) != ScCloseReason::None) {
-        g_simConnectFailed = true;
-        lf_simGone();
-        return;
-    }
     gf_showMessage("SimConnect request error", true);
     g_simConnectFailed = true;
     if (!gf_stopPending())

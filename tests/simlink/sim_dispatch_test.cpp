@@ -311,7 +311,7 @@ TEST_F(SimDispatch, TheStandOfAParkedUserBecomesTheReservedStandOfTheParkAirport
     }
 }
 
-TEST_F(SimDispatch, ARequestErrorEndsTheRunUnlessTheConnectionIsLostOrClosed)
+TEST_F(SimDispatch, ARequestErrorRestartsTheRunAlsoWhenTheSimulatorWentAwayWithoutAWord)
 {
     std::lock_guard lock(g_simConnectMutex);
     gf_simConnectRequestError();
@@ -319,10 +319,11 @@ TEST_F(SimDispatch, ARequestErrorEndsTheRunUnlessTheConnectionIsLostOrClosed)
     EXPECT_TRUE(g_simConnectFailed);
     EXPECT_EQ(uitest::shown(&WindowState::messageText), "SimConnect request error");
 
+    // A simulator that crashed or dropped the connection comes back: the restart waits for it.
     gf_resetStopState();
     connection_.transport->close(ScCloseReason::RemoteDisconnect, g_scFail);
     gf_simConnectRequestError();
-    EXPECT_EQ(closeDown(), "SIM WAS CLOSED 0");
+    EXPECT_EQ(closeDown(), "SIMCONNECT ERROR 9");
 
     gf_resetStopState();
     gf_showError("71: atc_model= ...");

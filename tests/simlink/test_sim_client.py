@@ -90,15 +90,24 @@ def test_a_wrong_simulator_ends_the_thread_with_its_error_and_no_restart(server,
     assert [x.name for x in server.records if x.name == "RequestDataOnSimObject"] == []
 
 
-@pytest.mark.parametrize("fault", ["quit", "fin", "rst"])
-def test_a_simulator_that_goes_ends_the_run_as_sim_was_closed(server, tmp_path, fault):
-    sim = play(server, tmp_path, {"events": [{"t": 1.0, "do": fault}]})
+def test_a_simulator_that_quits_ends_the_run_as_sim_was_closed(server, tmp_path):
+    sim = play(server, tmp_path, {"events": [{"t": 1.0, "do": "quit"}]})
     lines, log = run(server, tmp_path, "start", "wait-running", "10000", "ground", "follow", "300", "wait-stop",
                      "10000", "stop")
     sim.stop()
     assert "stop SIM WAS CLOSED 0" in lines
     assert len(re.findall(CLOCK_LINE, log)) == 1, log
     assert state(lines)["running"] == "0" and state(lines)["connected"] == "0"
+
+
+@pytest.mark.parametrize("fault", ["fin", "rst"])
+def test_a_connection_that_drops_fails_the_next_request_and_restarts_the_run(server, tmp_path, fault):
+    sim = play(server, tmp_path, {"events": [{"t": 1.0, "do": fault}]})
+    lines, log = run(server, tmp_path, "start", "wait-running", "10000", "ground", "follow", "5000", "wait-stop",
+                     "10000", "stop")
+    sim.stop()
+    assert "stop SIMCONNECT ERROR 9" in lines
+    assert re.findall(CLOCK_LINE, log) == [], log
 
 
 def test_an_empty_atc_model_shows_error_71_while_the_worker_goes_on_requesting(server, tmp_path):

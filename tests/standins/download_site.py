@@ -15,6 +15,7 @@ import argparse
 import dataclasses
 import http.server
 import pathlib
+import ssl
 import sys
 import threading
 import time
@@ -91,14 +92,21 @@ class _Handler(http.server.BaseHTTPRequestHandler):
 
 
 class DownloadSite:
-    def __init__(self, root: pathlib.Path | None = None):
+    """`port` and `certificate` (certificate and key files: HTTPS) let it stand in under
+    the maker's own address, in a network namespace whose hosts file names 127.0.0.1."""
+
+    def __init__(self, root: pathlib.Path | None = None, port: int = 0, certificate=None):
         self._lock = threading.Lock()
         self._answers: dict[str, Answer] = {}
         self._requests: list[Request] = []
         self._root = root
         self._stopping = threading.Event()
-        self._server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _Handler)
+        self._server = http.server.ThreadingHTTPServer(("127.0.0.1", port), _Handler)
         self._server.site = self
+        if certificate:
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(*certificate)
+            self._server.socket = context.wrap_socket(self._server.socket, server_side=True)
         self._thread = threading.Thread(target=self._server.serve_forever, args=(0.05,), daemon=True)
 
     @property

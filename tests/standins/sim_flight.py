@@ -55,7 +55,7 @@ class Simulator:
     """Hooks itself onto a SimConnectServer. `creation_fault` (a function of the tail number
     giving None, "exception", "other_atc_id", "star" or "unlisted") scripts each creation."""
 
-    def __init__(self, server, flight=None, fps=60, track_log=None, creation_fault=None):
+    def __init__(self, server, flight=None, fps=60, track_log=None, creation_fault=None, first_object=FIRST_AI_OBJECT):
         if isinstance(flight, str):
             with open(flight, encoding="utf-8") as f:
                 flight = json.load(f)
@@ -71,10 +71,12 @@ class Simulator:
         self.started = False
         self.objects = {}
         self.answers = collections.Counter()  # object data sent, by request id
-        self.next_object = FIRST_AI_OBJECT
+        self.next_object = first_object  # a restarted simulator (the demo's soak) numbers on
         self.clients = {}  # client index -> per-client registrations
         self.pending_events = sorted(self.flight["events"], key=lambda e: e["t"])
-        self.track = open(track_log, "w", encoding="utf-8") if track_log else None
+        # A path, or an open file that the caller keeps (and closes).
+        self.own_track = isinstance(track_log, str)
+        self.track = open(track_log, "w", encoding="utf-8") if self.own_track else track_log
         for o in self.flight["objects"]:
             self.add_foreign(o["tail"], o["lat"], o["lon"], o.get("alt_ft", self.flight["ground_ft"]),
                              o.get("on_ground", True), announce=False)
@@ -93,7 +95,7 @@ class Simulator:
     def stop(self):
         self._stop.set()
         self._thread.join(5)
-        if self.track:
+        if self.track and self.own_track:
             self.track.close()
 
     # The user aircraft.
@@ -282,6 +284,20 @@ class Simulator:
             self._write_track(o)
             self._broadcast_object(o.id, "ObjectRemoved")
 
+    def _settle(self, o):
+        """A moved object's height above the flat ground, and on the ground when its CG is."""
+        v = o.values
+        v["PLANE ALT ABOVE GROUND"] = v["PLANE ALTITUDE"] - self.flight["ground_ft"]
+        v["SIM ON GROUND"] = int(v["PLANE ALT ABOVE GROUND"] <= v["STATIC CG TO GROUND"] + 0.5)
+
+    def _remove_objects_of(self, client_index):
+        """As the simulator does, the AI objects of a client that closed go with it."""
+        for o in [o for o in self.objects.values() if o.owner == client_index]:
+            del self.objects[o.id]
+            o.events.append("removal")
+            self._write_track(o)
+            self._broadcast_object(o.id, "ObjectRemoved")
+
     def _object_event(self, client, record):
         f = record.fields
         with self.lock:
@@ -304,6 +320,8 @@ class Simulator:
             for i in range(f["array_count"]):
                 values = self.unpack(variables, record.data[i * f["unit_size"]:(i + 1) * f["unit_size"]])
                 o.values.update(values)
+                if "PLANE ALTITUDE" in values:
+                    self._settle(o)
                 if "PLANE LATITUDE" in values:
                     o.positions.append(values)
                 else:
@@ -336,6 +354,7 @@ class Simulator:
         for reg in list(self.clients.values()):
             client = reg["client"]
             if client.closed.is_set():
+                self._remove_objects_of(client.index)
                 continue
             event_id = self._event_id(reg, "Frame")
             if event_id is not None:
@@ -384,6 +403,7 @@ class Simulator:
             return
         for values in o.positions or [o.values]:
             line = {"object": o.id, "frame": self.frame, "sim_time": self.zulu().isoformat(timespec="milliseconds") + "Z",
+                    "wall": round(time.time(), 3),
                     "lat": values.get("PLANE LATITUDE", o.values["PLANE LATITUDE"]),
                     "lon": values.get("PLANE LONGITUDE", o.values["PLANE LONGITUDE"]),
                     "alt_ft": values.get("PLANE ALTITUDE", o.values["PLANE ALTITUDE"]),
@@ -392,6 +412,8 @@ class Simulator:
                     "heading_deg": values.get("PLANE HEADING DEGREES TRUE", o.values["PLANE HEADING DEGREES TRUE"]),
                     "on_ground": bool(o.values["SIM ON GROUND"]), "events": o.events,
                     "moved": values is not o.values}
+            if "creation" in o.events:
+                line.update(tail=o.tail, title=o.title)
             self.track.write(json.dumps(line) + "\n")
             o.events = []
         o.positions = []

@@ -254,12 +254,16 @@ class Client:
 
 
 class SimConnectServer:
-    """Listens on 127.0.0.1 (port 0 by default: the tests pass the port on)."""
+    """Listens on 127.0.0.1 (port 0 by default: the tests pass the port on). A long run
+    (the demo) keeps no records in memory (`keep_records=False`) and writes its log lines,
+    but not the position sets, to `log_file`."""
 
-    def __init__(self, port=0, answer_open=True, open_fields=None, echo=False):
+    def __init__(self, port=0, answer_open=True, open_fields=None, echo=False, keep_records=True, log_file=None):
         self.answer_open = answer_open
         self.open_fields = dict(open_fields or {})
         self.echo = echo
+        self.keep_records = keep_records
+        self.log_file = log_file
         self.records = []
         self.problems = []
         self.lines = []
@@ -278,6 +282,10 @@ class SimConnectServer:
         self.stop()
 
     def stop(self):
+        try:  # wakes the accept() of the server's thread, which would hold the port
+            self._listener.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
         self._listener.close()
         for c in self.clients:
             try:
@@ -315,7 +323,10 @@ class SimConnectServer:
         stamp = time.strftime("%H:%M:%S", time.localtime()) + f".{int(time.time() * 1e6) % 1000000:06d}"
         line = f"{stamp} {text}"
         with self._cond:
-            self.lines.append(line)
+            if self.keep_records:
+                self.lines.append(line)
+            if self.log_file:
+                self.log_file.write(line + "\n")
         if self.echo:
             print(line, flush=True)
 
@@ -326,12 +337,14 @@ class SimConnectServer:
             self._cond.notify_all()
 
     def record(self, record, problems):
-        shown = " ".join(f"{k}={v!r}" for k, v in record.fields.items())
-        self.log(f"client {record.client} <- {record.name} size {record.size} send_id {record.send_id} {shown}")
+        if self.keep_records or record.name != "SetDataOnSimObject":
+            shown = " ".join(f"{k}={v!r}" for k, v in record.fields.items())
+            self.log(f"client {record.client} <- {record.name} size {record.size} send_id {record.send_id} {shown}")
         for p in problems:
             self.problem(f"client {record.client} {record.name} send_id {record.send_id}: {p}")
         with self._cond:
-            self.records.append(record)
+            if self.keep_records:
+                self.records.append(record)
             self._cond.notify_all()
 
     def _accept_loop(self):

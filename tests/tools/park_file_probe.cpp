@@ -2,14 +2,18 @@
 //   park_file_probe <log file> <site base> read <code> [source]
 //   park_file_probe <log file> <site base> relearn <code> <source>
 //   park_file_probe <log file> <site base> closest <code> <latitude> <longitude>
+//   park_file_probe <log file> <site base> write <code> <stands file> <park file> <altitude ft> <name>
 // Runs in the current folder (the test's program folder); the code is a supported airport
-// with stands. Prints result=, stands= (read), relearned= (the flights learned before a
+// with stands. write makes a generated (full mode) park file from a stands file of lines
+// "id latitude longitude heading-degrees radius-metres cargo(0|1) heli(0|1)". Prints result=, stands= (read), relearned= (the flights learned before a
 // reset that the next read finds) or distance=, id= (closest), and whether a downloaded
 // copy is left (copy=yes|no).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +25,7 @@
 #include "parking/closest_stand.h"
 #include "parking/park_airport_file.h"
 #include "parking/park_airports.h"
+#include "parking/park_file.h"
 #include "parking/stand_learning.h"
 
 namespace fs = std::filesystem;
@@ -61,6 +66,29 @@ int main(int argc, char** argv)
         }
         std::printf("result=%s\nstands=%zu\ncopy=%s\n", result.c_str(), g_parkStands.size(),
                     fs::exists("airports/park_airport.xml") ? "yes" : "no");
+    } else if (args[2] == "write" && args.size() == 8) {
+        ApfContent content;
+        content.code = code;
+        content.airportName = args[7];
+        content.publisher = "Tavelorium demo";
+        content.altitude = std::atoi(args[6].c_str());
+        std::ifstream in(gf_pathFromUtf8(args[4]));
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string id;
+            StandPlace place;
+            double radius = 0.0;
+            int cargo = 0, heli = 0;
+            if (!(fields >> id >> place.lat >> place.lon >> place.heading >> radius >> cargo >> heli))
+                continue;
+            place.heading *= 0.017453292519943295;
+            content.stands.emplace_back(id, std::vector<StandFlight>{}, place, radius, cargo == 0, false, heli == 0);
+        }
+        const bool written = gf_writeApf(content, gf_pathFromUtf8(args[5]), ApfMode::Full, 3);
+        std::printf("result=%s\nstands=%zu\n", written ? "written" : "failed", content.stands.size());
+        gf_closeLog();
+        return written ? 0 : 1;
     } else if (args[2] == "closest" && args.size() == 6) {
         std::string id;
         const double d = gf_readDestApfForClosestStand(code, {std::atof(args[4].c_str()), std::atof(args[5].c_str())}, id);

@@ -140,6 +140,10 @@ bool lf_pushedBack(LiveAc& ac, PosSample& s)
         return false;
     }
     s.stationary = false;
+    // The reports of the taxi's start came while pushing back and are gone: the aircraft
+    // joins the taxi at its reported speed, not at the mean with its standstill.
+    if (!ac.samples.empty())
+        ac.samples.front().groundSpeed = s.groundSpeed;
     if (ac.pauseCounter > 0) {
         ac.samples.front().dueTick = g_trafficTick.load() + 1;
         lf_endPause(ac);
@@ -260,7 +264,9 @@ void decodeExisting(LiveAc& ac, PosSample s)
             removeAircraftFromSim(ac);
             return;
         }
-        if (ac.holding && !ac.samples.empty() &&
+        // A pushed-back aircraft waits for its taxi, whose first reports came while it was
+        // being pushed: being far from it is no jump but the taxi it is to join.
+        if (ac.holding && ac.phase != FlightPhase::PushedBack && !ac.samples.empty() &&
             gf_distanceNm(gf_samplePos(ac.samples.front()), gf_samplePos(s)) * kMetresPerNm >
                 HOLDING_THRESHOLD_METERS.value) {
             lf_clearHolding(ac);

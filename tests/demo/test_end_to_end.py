@@ -106,10 +106,8 @@ def test_motion_stays_within_the_limits(run):
     assert arrival["stand"]["distance_m"] <= STAND_M and arrival["stand"]["heading_off_deg"] <= STAND_DEG
 
 
-# After its push-back the departure falls a kilometre behind its reference (the engine's
-# push-back and taxi to the runway take longer than the received ones) and does not lift
-# off within the run: kept as a known fault of the engine until it is mended.
-@pytest.mark.xfail(reason="the departure lags its reference after the push-back", strict=False)
+# After its push-back the departure joins its taxi at the reported speed and lifts off
+# within the run.
 def test_the_departure_takes_off_from_the_runway(run):
     assert run["by_kind"]["departure"]["lift_off"]["inside_runway"]
 

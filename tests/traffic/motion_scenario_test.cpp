@@ -10,6 +10,8 @@
 #include "foundation/geo.h"
 #include "foundation/settings_catalogue.h"
 #include "parking/park_airports.h"
+#include "parking/park_stand.h"
+#include "parking/static_parking.h"
 #include "support/traffic_metrics.h"
 #include "support/traffic_scenario.h"
 #include "traffic/traffic_state.h"
@@ -88,7 +90,12 @@ protected:
         sim_.keepTracks = true;
         sim_.user = {0, kThreshold.latitude - 0.05, kThreshold.longitude + 0.05, 0, 0, 0, 0, true};
     }
-    ~MotionScenarioTest() override { g_parkAirport = {}; }
+    ~MotionScenarioTest() override
+    {
+        g_parkAirport = {};
+        gf_clearParkStands();
+        g_parkStandsLoaded = false;
+    }
     // After the scenario's reset of the traffic state.
     static void atParkAirport()
     {
@@ -235,6 +242,27 @@ double lf_trackSpeedKt(const std::vector<TrackSample>& track, size_t i)
     return dt <= 0.0 ? 0.0 : gf_distanceNm({track[k].lat, track[k].lon}, {track[i].lat, track[i].lon}) * 3600.0 / dt;
 }
 
+// Follows the reference within the limits, rotates at 43 kt or faster and keeps to the
+// straight taxi leg from t0 to t1 (reference time).
+void lf_expectDeparture(const char* name, const Scenario& s, const ReferenceFlight& ref, double t0, double t1)
+{
+    const SimObject* o = lf_object(s, ref.hexid);
+    ASSERT_NE(o, nullptr);
+    const Figures f = lf_figures(name, *o, ref);
+    EXPECT_LE(f.air.horizontalM, 150.0);
+    EXPECT_LE(f.air.verticalFt, 100.0);
+    EXPECT_EQ(f.excessSteps, 0);
+    const auto rotation = std::find_if(o->track.begin(), o->track.end(),
+                                       [](const TrackSample& t) { return t.pitchDeg <= -1.0 && t.altFt < 20.0; });
+    ASSERT_NE(rotation, o->track.end());
+    const double rotationKt = lf_trackSpeedKt(o->track, static_cast<size_t>(rotation - o->track.begin()));
+    const double leg = lf_legCrossTrack(*o, ref, t0, t1);
+    std::printf("%s: rotation at %.1f kt; taxi cross-track %.1f m\n", name, rotationKt, leg);
+    EXPECT_GE(rotationKt, 43.0);
+    EXPECT_LE(leg, 30.0);
+    EXPECT_GE(o->track.back().altFt, 4900.0);
+}
+
 // Stands 20 s east of the runway, taxies to it round two corners, lines up, holds 10 s on
 // the runway, rolls and climbs to 5000 ft.
 TEST_F(MotionScenarioTest, ADepartureTaxiesRotatesAtTakeOffSpeedAndClimbsOnItsTrack)
@@ -254,21 +282,35 @@ TEST_F(MotionScenarioTest, ADepartureTaxiesRotatesAtTakeOffSpeedAndClimbsOnItsTr
     Scenario s({ref}, feed_, sim_, 22);
     atParkAirport();
     s.run(ref.points.back().t + 20.0);
-    const SimObject* o = lf_object(s, ref.hexid);
-    ASSERT_NE(o, nullptr);
-    const Figures f = lf_figures("A320 departure", *o, ref);
-    EXPECT_LE(f.air.horizontalM, 150.0);
-    EXPECT_LE(f.air.verticalFt, 100.0);
-    EXPECT_EQ(f.excessSteps, 0);
-    const auto rotation = std::find_if(o->track.begin(), o->track.end(),
-                                       [](const TrackSample& t) { return t.pitchDeg <= -1.0 && t.altFt < 20.0; });
-    ASSERT_NE(rotation, o->track.end());
-    const double rotationKt = lf_trackSpeedKt(o->track, static_cast<size_t>(rotation - o->track.begin()));
-    const double west = lf_legCrossTrack(*o, ref, 75.0, 105.0);
-    std::printf("A320 departure: rotation at %.1f kt; taxi cross-track %.1f m on the west leg\n", rotationKt, west);
-    EXPECT_GE(rotationKt, 43.0);
-    EXPECT_LE(west, 30.0);
-    EXPECT_GE(o->track.back().altFt, 4900.0);
+    lf_expectDeparture("A320 departure", s, ref, 75.0, 105.0);
+}
+
+// Born parked at a stand nose north, pushed back 60 m, stops 10 s, then taxies west to the
+// runway as above.
+TEST_F(MotionScenarioTest, APushedBackDepartureKeepsToItsTrackAndTakesOff)
+{
+    const GeoPos stand = gf_destinationPoint(kThreshold, 90.0 * g_degToRad, 300.0 / 0.3048);
+    const ReferenceFlight ref = lf_flight(0x484C06, "KLM1006", "A320", {0, stand.latitude, stand.longitude, 0, 0, 0, 0, true},
+                                          {{30.0, 0.0, 0.0, 0.0, true},
+                                           {5.0, 180.0, 5.0, 0.0, true},
+                                           {20.0, 180.0, 5.0, 0.0, true},
+                                           {5.0, 180.0, 0.0, 0.0, true},
+                                           {10.0, 0.0, 0.0, 0.0, true},
+                                           {10.0, 270.0, 15.0, 0.0, true},
+                                           {30.0, 270.0, 15.0, 0.0, true},
+                                           {10.0, 0.0, 12.0, 0.0, true},
+                                           {10.0, 0.0, 0.0, 0.0, true},
+                                           {40.0, 0.0, 150.0, 0.0, true},
+                                           {150.0, 0.0, 170.0, 5000.0, false},
+                                           {60.0, 0.0, 200.0, 5000.0, false}});
+    Scenario s({ref}, feed_, sim_, 24);
+    atParkAirport();
+    g_parkStands.emplace_back("E40", std::vector<StandFlight>{}, StandPlace{stand.latitude, stand.longitude, 0.0}, 30.0,
+                              true, true, true);
+    gf_numberAndLinkStands(g_parkStands);
+    g_parkStandsLoaded = true;
+    s.run(ref.points.back().t + 20.0);
+    lf_expectDeparture("A320 push-back", s, ref, 85.0, 105.0);
 }
 
 // Level at 12000 ft with 30 degree turns either way.

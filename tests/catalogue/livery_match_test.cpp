@@ -23,7 +23,8 @@ protected:
     {
         LiveryTables::SetUp();
         writeAigRegcodes({{{"title", "DLH A321"}, {"reg", "D-AIAC,D-AIAD"}, {"special", "true"}},
-                          {{"title", "ZZZ C182"}, {"reg", "N182ZZ"}, {"special", "true"}}});
+                          {{"title", "ZZZ C182"}, {"reg", "N182ZZ"}, {"special", "true"}},
+                          {{"title", "ZZZ EC35"}, {"reg", "PH-BXB"}}});
         process();
         forget();
         fresh();
@@ -86,6 +87,9 @@ TEST_F(LiveryMatch, TheLiveCascadeTakesTheFirstStepItsDepthAllows)
         {"DLH", "A321", "D-AIAC", false, 1, "DLH A321", 1},
         {"KLM", "B738", "", false, 1, "", 0},
         {"KLM", "B738", "PH-XXX", false, 1, "", 0},
+        // A registration the user's list gave to a helicopter's livery: never an airliner's.
+        {"KLM", "B738", "PH-BXB", false, 1, "", 0},
+        {"KLM", "B738", "PH-BXB", false, 2, "KLM B738 a", 2},
         // Private flights: ZZZ first, then their own airline.
         {"PVT", "C172", "", false, 2, "ZZZ C172 a", 4},
         {"PVT", "C208", "", false, 2, "", 0},
@@ -140,7 +144,7 @@ TEST_F(LiveryMatch, TheLiveCascadeTakesTheFirstStepItsDepthAllows)
                     << what;
         }
     }
-    EXPECT_EQ(g_liveryMatchCounts, (std::array<uint32_t, 7>{2, 4, 12, 8, 6, 10, 6}));
+    EXPECT_EQ(g_liveryMatchCounts, (std::array<uint32_t, 7>{2, 4, 14, 8, 6, 10, 6}));
 }
 
 TEST_F(LiveryMatch, ABannedTitleLetsTheCascadeGoOnAndTheTwentiethDistinctOneEndsTheService)

@@ -1,4 +1,4 @@
-// The livery scan of a generated collection (tests/standins/livery_collection.py) against
+// The livery scan of a generated collection (demo/standins/livery_collection.py) against
 // what it cannot avoid: listing the folders and reading every aircraft.cfg and sim.cfg
 // whole on as many threads. Warm cache, one run each; then every file alone, for the
 // slowest one.

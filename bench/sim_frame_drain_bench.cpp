@@ -1,7 +1,7 @@
 // Cost of the "SimClient" thread's frame drain: per frame a worker queues 500 position
 // updates, 100 client events, 2 creations and 1 removal under g_simConnectMutex, and
 // lf_onSimFrame sends them over TCP to a sink that reads and discards, such as
-//   /usr/bin/python3 tests/standins/simconnect_server.py --sink
+//   /usr/bin/python3 demo/standins/simconnect_server.py --sink
 //
 //   sim_frame_drain_bench PORT [FRAMES]
 //

@@ -8,7 +8,7 @@
 // the least a send path can do. Then a transport that discards what it is given (the
 // lock, the numbering and the send queue alone); with a PORT, also the real TCP transport
 // to a sink on 127.0.0.1 that reads and discards, such as
-//   /usr/bin/python3 tests/standins/simconnect_server.py --sink
+//   /usr/bin/python3 demo/standins/simconnect_server.py --sink
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

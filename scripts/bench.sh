@@ -20,7 +20,7 @@ trap cleanup EXIT
 
 # A TCP sink on loopback for the send benchmark's real transport; prints its port.
 start_sink() {
-  /usr/bin/python3 "$root/tests/standins/simconnect_server.py" --sink >"$sink_log" 2>&1 &
+  /usr/bin/python3 "$root/demo/standins/simconnect_server.py" --sink >"$sink_log" 2>&1 &
   sink_pid=$!
   for _ in $(seq 100); do
     if grep -q '^sink on ' "$sink_log"; then
@@ -42,7 +42,7 @@ livery_collection() {
     cmake --build "$n" -j"$jobs" --target tav_databuild >/dev/null
     rm -rf "$c" "$c-site"
     "$n/tools/tav_databuild" --site "$c-site" >/dev/null
-    /usr/bin/python3 "$root/tests/standins/livery_collection.py" --data "$c-site/11" --out "$c" --no-unreadable >/dev/null
+    /usr/bin/python3 "$root/demo/standins/livery_collection.py" --data "$c-site/11" --out "$c" --no-unreadable >/dev/null
   fi
   echo "$c"
 }

@@ -2,7 +2,7 @@
 # README's run command: the demo of the whole chain. Sets everything up, builds the Windows
 # program and the data files (published in build/site by the data-file builder), makes a
 # generated livery collection in build/liveries (its registration-code lists published
-# encrypted on the site as AIG-regcodes.enc), then runs tests/demo/chain.py: a program
+# encrypted on the site as AIG-regcodes.enc), then runs demo/chain.py: a program
 # folder as an installed one holds it (build/demo/program, with a park file for Schiphol
 # among the user's own), the simulator stand-in with the user aircraft parked at a stand,
 # the RealTraffic stand-in sending about 20 minutes of scripted traffic, and the program
@@ -39,12 +39,12 @@ liveries="$root/build/liveries"
 if [ ! -f "$liveries/manifest.json" ] || [ ! -f "$liveries/AIG-regcodes.xml" ]; then
   "$n/tools/tav_databuild" --site "$site"
   rm -rf "$liveries"
-  /usr/bin/python3 "$root/tests/standins/livery_collection.py" --data "$site/11" --out "$liveries" \
+  /usr/bin/python3 "$root/demo/standins/livery_collection.py" --data "$site/11" --out "$liveries" \
     --lfolders 1 --folders 60 --sections 600 --no-unreadable
 fi
 "$n/tools/tav_databuild" --site "$site" --plain "$liveries/AIG-regcodes.xml"
 
 until_closed=()
 [ -n "${DISPLAY:-}" ] && until_closed=(--until-closed)
-exec /usr/bin/python3 "$root/tests/demo/chain.py" --build "$b" --site "$site/11" --liveries "$liveries" \
+exec /usr/bin/python3 "$root/demo/chain.py" --build "$b" --site "$site/11" --liveries "$liveries" \
   --out "$root/build/demo" --minutes "$minutes" "${until_closed[@]}"

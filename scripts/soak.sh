@@ -19,6 +19,6 @@ for f in build/windows/Tavelorium_P3D.exe build/windows/tests/park_file_probe.ex
          build/liveries/manifest.json; do
   [ -e "$root/$f" ] || { echo "soak: $f is missing; run scripts/run.sh first" >&2; exit 2; }
 done
-exec /usr/bin/python3 "$root/tests/demo/chain.py" --soak --kind full --minutes "$minutes" \
+exec /usr/bin/python3 "$root/demo/chain.py" --soak --kind full --minutes "$minutes" \
   --build "$root/build/windows" --site "$root/build/site/11" --liveries "$root/build/liveries" \
   --out "$root/build/soak"

@@ -28,7 +28,7 @@ def test_a_generated_collection_gives_the_manifests_liveries_and_reports(tmp_pat
     assert made.returncode == 0, made.stdout
 
     collection = tmp_path / "collection"
-    generator = [str(pathlib.Path(__file__).parents[1] / "standins" / "livery_collection.py"),
+    generator = [str(pathlib.Path(__file__).parents[2] / "demo" / "standins" / "livery_collection.py"),
                  "--data", str(program / "site" / "11"), "--out", str(collection), "--seed", "7",
                  "--folders", "80", "--sections", "900", "--description-min", "300", "--description-max", "2500"]
     if programs.IS_WINDOWS:

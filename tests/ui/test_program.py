@@ -121,7 +121,7 @@ def test_closing_the_window_mid_scan_ends_the_program_and_keeps_the_last_scan(se
     assert made.returncode == 0, made.stdout
     shutil.copytree(data / "input", program / "input")
     collection = tmp_path / "liveries"
-    subprocess.run(["/usr/bin/python3", str(SOURCE_DIR / "tests" / "standins" / "livery_collection.py"),
+    subprocess.run(["/usr/bin/python3", str(SOURCE_DIR / "demo" / "standins" / "livery_collection.py"),
                     "--data", str(data / "site" / "11"), "--out", str(collection), "--folders", "800",
                     "--sections", "10000", "--description-min", "100", "--description-max", "400",
                     "--no-unreadable"], check=True, capture_output=True, timeout=180)

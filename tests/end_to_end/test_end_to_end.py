@@ -45,11 +45,11 @@ def run():
                         "4000", timeout=180)
     assert made.returncode == 0, made.stdout
     liveries = OUT / "liveries"
-    subprocess.run(["/usr/bin/python3", str(SOURCE_DIR / "tests" / "standins" / "livery_collection.py"),
+    subprocess.run(["/usr/bin/python3", str(SOURCE_DIR / "demo" / "standins" / "livery_collection.py"),
                     "--data", str(data / "site" / "11"), "--out", str(liveries), "--lfolders", "1", "--folders", "40",
                     "--sections", "300", "--fault-rate", "0.0001", "--no-unreadable"], check=True, capture_output=True,
                    timeout=120)
-    demo = subprocess.run([sys.executable, str(SOURCE_DIR / "tests" / "demo" / "chain.py"), "--kind", "short",
+    demo = subprocess.run([sys.executable, str(SOURCE_DIR / "demo" / "chain.py"), "--kind", "short",
                            "--build", str(BUILD_DIR), "--site", str(data / "site" / "11"), "--liveries", str(liveries),
                            "--out", str(OUT), "--prefix", str(BUILD_DIR / "wineprefix-end-to-end"), "--minutes", "2.9"],
                           stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=235)

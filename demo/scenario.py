@@ -5,11 +5,11 @@ flown at believable speeds: approaches on a three-degree glide path with a flare
 outs, taxiing at 15-18 kt and slower in turns, push-backs, take-off rolls and climbs,
 overflights at several levels. The same seed gives the same file.
 
-    /usr/bin/python3 tests/demo/scenario.py --kind full|short --registrations CSV --manifest JSON --out FILE
+    /usr/bin/python3 demo/scenario.py --kind full|short --registrations CSV --manifest JSON --out FILE
 
 `--manifest` is the livery collection's manifest (livery_collection.py): flights are given
 airlines and types that have liveries, and in the short scenario exactly one livery, which
-is the title expected. See tests/demo/README.md."""
+is the title expected. See demo/README.md."""
 import argparse
 import csv
 import json

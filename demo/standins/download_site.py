@@ -8,7 +8,7 @@ the system) that gives scripted answers per path and records every request.
         assert site.requests[0].user_agent == "Tavelorium"
 
 Run as a program it serves the files of a folder below /downloads/ until it is ended:
-    /usr/bin/python3 tests/standins/download_site.py --root FOLDER
+    /usr/bin/python3 demo/standins/download_site.py --root FOLDER
 and prints its base address on its first line.
 """
 import argparse

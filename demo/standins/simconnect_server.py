@@ -5,7 +5,7 @@ the stand-in checks and logs; MESSAGES lists every message it can send, built fr
 keyword fields. Tests script it through hooks on received records and through the
 methods of the connected client (send, send_raw, fin, rst, silence). See simconnect.md.
 
-Run alone: /usr/bin/python3 tests/standins/simconnect_server.py [--port N] [--sink]
+Run alone: /usr/bin/python3 demo/standins/simconnect_server.py [--port N] [--sink]
     [--user-flight FILE] [--fps N] [--track-log FILE]
 """
 import argparse

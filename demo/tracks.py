@@ -3,7 +3,7 @@ track log, against what RealTraffic reported 30 seconds earlier. Writes summary.
 figures.json (for the end-to-end test) and tracks.png (a map of the airport area with the
 received and the flown tracks, and the vertical profiles of arrivals and departures).
 
-    /usr/bin/python3 tests/demo/tracks.py build/demo      (again, on the files a run left)"""
+    /usr/bin/python3 demo/tracks.py build/demo      (again, on the files a run left)"""
 import json
 import math
 import pathlib

@@ -3,12 +3,12 @@ RealTraffic stand-in with a scripted scenario around Schiphol, connected to the 
 stand-in, which records every AI object in its track log. Leaves in the output folder
 tracks.png and summary.txt (tracks.py), the screenshot, Log.txt and the stand-ins' logs.
 
-    /usr/bin/python3 tests/demo/chain.py --build build/windows --site build/site/11 \\
+    /usr/bin/python3 demo/chain.py --build build/windows --site build/site/11 \\
         --liveries build/liveries --out build/demo [--minutes 6] [--kind full|short] [--until-closed] [--soak]
 
 It runs in a network namespace of its own when it may (unshare as root): the program's
 fixed UDP ports (49004, 49005) and its TCP link port are then its own, and the version
-check finds no internet. See tests/demo/README.md."""
+check finds no internet. See demo/README.md."""
 import argparse
 import json
 import os
@@ -21,8 +21,8 @@ import threading
 import time
 
 HERE = pathlib.Path(__file__).resolve().parent
-SOURCE_DIR = HERE.parents[1]
-sys.path.insert(0, str(SOURCE_DIR / "tests"))
+SOURCE_DIR = HERE.parent
+sys.path[0:0] = [str(SOURCE_DIR), str(HERE)]
 
 from demo import scenario as scenario_mod  # noqa: E402
 from demo import tracks  # noqa: E402

@@ -121,14 +121,16 @@ CfgFileContext lf_cfgFileContext(uint32_t lfolder, std::string type, const fs::p
 
 namespace {
 
-// A section ends at a header of another kind: a non-comment line with '[' where the
-// opening bracket of a header stands (the regular files: within the first six bytes).
+// A section ends at a header of another kind: a line with '[' where the opening bracket
+// of a header stands (the regular files: within the first six bytes). A commented header
+// opens no section but still ends the one before: the keys below it are not the earlier
+// livery's.
 using SectionEndTest = bool (*)(std::string_view line);
 
 bool lf_endsRegularSection(std::string_view line)
 {
     const size_t bracket = line.find('[');
-    return bracket != std::string_view::npos && bracket < 6 && !lf_isCommentLine(line);
+    return bracket != std::string_view::npos && bracket < 6;
 }
 
 template <typename ParseSection>

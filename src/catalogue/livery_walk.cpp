@@ -274,9 +274,9 @@ void gf_setLiveryFileTaskForTests(LiveryFileTask task)
     g_fileTaskForTests = task;
 }
 
-int32_t lf_liveryTasksAlive()
+std::chrono::milliseconds lf_liveryTaskWait()
 {
-    return g_scanTasksAlive.load();
+    return std::chrono::milliseconds(g_taskWaitMs.load());
 }
 
 void lf_scanLiveriesFolder(uint32_t lfolder, const fs::path& folder)

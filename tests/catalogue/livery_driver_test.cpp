@@ -103,12 +103,6 @@ protected:
         }
     }
 
-    void waitForLog(std::string_view text)
-    {
-        while (!log_.contains(text))
-            std::this_thread::sleep_for(5ms);
-    }
-
     TaskSpy spy_;
     tavtest::TempFolder liveries_{"liveries"};
 };
@@ -197,7 +191,7 @@ TEST_F(LiveryDriver, AStopMidScanKeepsTheLastResultAndTheNextScanFindsEveryTitle
     EXPECT_FALSE(SCAN_LIVERIES.value);
 }
 
-TEST_F(LiveryDriver, ATaskSlowerThanTheWaitIsLeftOutAndTheReportsWaitForIt)
+TEST_F(LiveryDriver, ATaskSlowerThanTheWaitIsLeftOutAndWhatItStillReportsIsDropped)
 {
     // Folder A: the first task started is held, so that later files make it the oldest
     // pending one; folder B: its only task is held until the walk ends.
@@ -331,4 +325,19 @@ TEST_F(LiveryDriver, TheDatabaseCorrectsAirlineCargoAndTypeButNeverWithAnEmptyVa
               (std::vector<std::string>{"t1" + pad + " N12345 cargo false => true", "t1" + pad + " N12345 airl KLM => ABC",
                                         "t1" + pad + " N12345 model A320 => B77L",
                                         "t3" + pad + " PH-EMP cargo false => true"}));
+}
+
+TEST_F(LiveryDriver, TablesBuiltFromAnOlderFileAreBuiltAnewAfterTheNextScan)
+{
+    writeLiveryFolder(liveries_ / "a", "aircraft.cfg", cfgOf("KLM", "KLM A", "PH-QQA"));
+    lfolder[0].setValue(gf_pathToUtf8(liveries_.path()));
+    EXPECT_EQ(scanError(), "");
+    gf_processScannedLiveries();
+    fs::remove_all(liveries_ / "a");
+    writeLiveryFolder(liveries_ / "b", "aircraft.cfg", cfgOf("KLM", "KLM B", "PH-QQA"));
+    EXPECT_EQ(scanError(), "");
+    gf_processScannedLiveries();
+    EXPECT_EQ(gf_findLiveryTitle("KLM B"), "KLM B");
+    EXPECT_TRUE(gf_findLiveryTitle("KLM A").empty());
+    gf_clearLiveryTables();
 }

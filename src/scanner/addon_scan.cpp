@@ -119,6 +119,16 @@ void gf_addToScanLog(std::string line)
     g_scanLog.push_back(std::move(line));
 }
 
+void gf_addResultToScanLog(std::string line)
+{
+    // One line per park file written or linked: as many as the file holds airports, which
+    // the decoding already bounds, and the user looks for each of them.
+    if (gf_scanTaskAbandoned())
+        return;
+    std::lock_guard lock(g_scanLogMutex);
+    g_scanLog.push_back(std::move(line));
+}
+
 std::vector<std::string> lf_scanLogLines()
 {
     std::lock_guard lock(g_scanLogMutex);

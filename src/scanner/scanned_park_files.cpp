@@ -124,12 +124,12 @@ bool lf_processBglAirport(ApfContent& content, const fs::path& bgl)
         const std::optional<std::string> target = lf_linkSimaddonApf(content.code);
         if (!target || !lf_writeLink(paths.myOrbx, content.code, *target))
             return false;
-        gf_addToScanLog(fmt::format("{} airport {} linked to {}", kSimaddon, content.code, *target));
+        gf_addResultToScanLog(fmt::format("{} airport {} linked to {}", kSimaddon, content.code, *target));
     } else {
         const std::optional<std::string> target = lf_linkThirdpartyApf(content.publisher, content.code);
         if (!target || !lf_writeLink(paths.myThirdparty, content.code, *target))
             return false;
-        gf_addToScanLog(fmt::format("thirdparty airport {} linked to {}", content.code, *target));
+        gf_addResultToScanLog(fmt::format("thirdparty airport {} linked to {}", content.code, *target));
     }
     g_scanHandledAirport = true;
     return true;
@@ -157,7 +157,7 @@ void lf_generateApf(ApfContent& content, uint32_t helipads)
     }
     const std::string helipadPart =
         helipads > 0 ? fmt::format(", of which {} helipad{}", helipads, gf_plural(helipads)) : std::string();
-    gf_addToScanLog(fmt::format("Generated {}: {} position{}{}", gf_pathToUtf8(gf_xmlFileName(content.code)), n,
+    gf_addResultToScanLog(fmt::format("Generated {}: {} position{}{}", gf_pathToUtf8(gf_xmlFileName(content.code)), n,
                                 gf_plural(n), helipadPart));
     std::error_code ec;
     fs::create_directories(folder, ec);

@@ -47,6 +47,15 @@ TEST_F(ParametersFile, FromNoFileEverySettingIsWrittenOnceWithAirpHeightTwiceAnd
     EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.starts_with("check "); }),
               19);
     EXPECT_NE(std::find(calls.begin(), calls.end(), "text 32818 40"), calls.end());
+    // Every list's default is one of its values; no test changes the range, made at start-up.
+    std::vector<const ListParameter*> lists(g_listParams.begin(), g_listParams.end());
+    lists.push_back(&parking_percentage);
+    for (const ListParameter* p : lists)
+        EXPECT_NE(std::find(p->values.begin(), p->values.end(), p->defaultValue), p->values.end()) << p->name;
+    EXPECT_NE(std::find(MAX_FIT_FL.values.begin(), MAX_FIT_FL.values.end(), MAX_FIT_FL.defaultValue),
+              MAX_FIT_FL.values.end());
+    EXPECT_EQ(g_rangeNm.load(), 40.0);
+    EXPECT_EQ(g_rangeMetres.load(), 40 * 1852);
 }
 
 TEST_F(ParametersFile, IntsAreReadAsPugixmlReadsThemAndClampedButOnlyMissingSettingsAreWritten)

@@ -39,7 +39,7 @@
 #include "foundation/stop_state.h"
 #include "foundation/text.h"
 #include "parking/airports.h"
-#include "support/encrypted_fixture.h"
+#include "support/data_file_fixture.h"
 #include "support/test_support.h"
 #include "ui/window_state.h"
 #include "update/update_check.h"

@@ -122,25 +122,18 @@ TEST_F(ScanTest, FolderSettingsGiveTheUserErrorsOrTheFoldersToScan)
     SIM_INSTALL_PATH.setValue(gf_pathToUtf8(sim));
     lf_setStockAirportsPath();
     EXPECT_EQ(g_stockAirportsPath, sim / "Scenery");
-    const struct {
-        fs::path stock;
-        std::string folder;
-        std::string expected;
-    } cases[] = {
-        {sim / "Scenery", gf_pathToUtf8(sim / "scenery" / "World"),
-         "42: parameter afolder3 points to stock airports instead of add-on airports!"},
-        {sim / "Scenery", gf_pathToUtf8(sim / "Scenery"),
-         "42: parameter afolder3 points to stock airports instead of add-on airports!"},
-        {sim / "Scenery", gf_pathToUtf8(sim / "Scenery2"), "no user error"},
-        {sim / "Scenery", gf_pathToUtf8(sim), "no user error"},
-        {{}, gf_pathToUtf8(sim / "Scenery" / "addons"), "no user error"},
-    };
-    for (const auto& c : cases) {
-        g_stockAirportsPath = c.stock;
-        afolder[3].setValue(c.folder);
+    const std::string stock = "42: parameter afolder3 points to stock airports instead of add-on airports!";
+    for (const auto& [folder, expected] : {std::pair{sim / "scenery" / "World", stock}, {sim / "Scenery", stock},
+                                           {sim / "Scenery2", ""}, {sim, ""}}) {
+        afolder[3].setValue(gf_pathToUtf8(folder));
         std::vector<fs::path> folders;
-        EXPECT_EQ(lf_userError([&] { lf_readAfolderParams(folders); }), c.expected) << c.folder;
+        EXPECT_EQ(lf_userError([&] { lf_readAfolderParams(folders); }), expected.empty() ? "no user error" : expected)
+            << folder;
     }
+    g_stockAirportsPath.clear();
+    std::vector<fs::path> folders;
+    afolder[3].setValue(gf_pathToUtf8(sim / "Scenery" / "addons"));
+    EXPECT_EQ(lf_userError([&] { lf_readAfolderParams(folders); }), "no user error");
 }
 
 TEST_F(ScanTest, TwoFilesOfOneAirportKeepTheMoreStandsAndAnUnwritableLinkGivesAGeneratedFile)

@@ -168,10 +168,10 @@ def test_versions_decide_what_is_fetched_and_rescanned(program, case):
         k: site[k] if k in refreshed else before[k] for k in VERSION_SETTINGS}
 
 
+# Every way a download fails is in test_downloads.py; one of them here, and what only the
+# trial decryption refuses.
 REFUSED = {
     "404": dict(status=404, body=b"<html>not here</html>"),
-    "short body": dict(body=b"x" * 5000, kind="short"),
-    "302": dict(status=302, body=b"<html>moved</html>", location="/downloads/11/moved.enc"),
     "200 error page": dict(body=b"<html><body>Service unavailable</body></html>\n"),
     "200 cut file": "cut.enc",
 }

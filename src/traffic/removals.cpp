@@ -38,8 +38,7 @@ void removeAircraftFromSim(StaticAc& ac)
     if (ac.removeWhenCreated)
         return;
     if (ac.status == SimStatus::Adding2Sim) {
-        if (gf_eraseQueuedCreation(g_liveCreateDeque, ac.callsign) ||
-            gf_eraseQueuedCreation(g_staticCreateDeque, ac.callsign))
+        if (gf_eraseQueuedCreation(g_liveCreateDeque, ac.hexid) || gf_eraseQueuedCreation(g_staticCreateDeque, ac.hexid))
             ac.removed = true;
         else
             ac.removeWhenCreated = true;
@@ -181,7 +180,7 @@ bool lf_takeOut(StaticAc& ac, std::deque<SimCreateRequest>& creations)
     if (ac.status == SimStatus::Active) {
         removeAircraftFromSim(ac);
     } else if (ac.status == SimStatus::Adding2Sim && !ac.removeWhenCreated) {
-        if (gf_eraseQueuedCreation(creations, ac.callsign))
+        if (gf_eraseQueuedCreation(creations, ac.hexid))
             return true;
         ac.removeWhenCreated = true;
     }

@@ -34,7 +34,7 @@ bool lf_isPlaced(const ParkStand& stand)
 void lf_makeWay(StaticAc& s, std::string_view line)
 {
     if (s.status == SimStatus::Adding2Sim) {
-        if (gf_eraseQueuedCreation(g_staticCreateDeque, s.callsign)) {
+        if (gf_eraseQueuedCreation(g_staticCreateDeque, s.hexid)) {
             s.removed = true;
             gf_logLine("queued {}", line);
         } else {

@@ -246,7 +246,7 @@ void Scenario::run(double seconds)
     const auto ticks = static_cast<uint64_t>(std::llround(seconds * 100.0));
     for (uint64_t i = 0; i < ticks; ++i) {
         enginetest::catalogue().steadyTicks = kSteadyBase + tick_ * kSteadyPerTick;
-        const auto minutes = static_cast<int64_t>(600.0 + time() / 60.0);
+        const auto minutes = static_cast<int64_t>(600.0 + time() * weekMinutesPerSecond_);
         g_timeOfWeek = static_cast<int64_t>((static_cast<uint64_t>(minutes / 30 % 48) << 32) |
                                             static_cast<uint64_t>(1 + minutes / 1440 % 7));
         feed();
@@ -311,6 +311,7 @@ void Scenario::frame()
         events.push_back({id, o.hexid, 0, live ? SimObjectEventKind::Bound : SimObjectEventKind::StaticBound, 0.0,
                           live ? o.state.altFt - terrain(o.state.lat, o.state.lon) : 0.0});
     }
+    dropBeforeActivation(events);
     lf_pushEvents(events);
     if (g_rangeAsked) {
         g_rangeAsked = false;
@@ -358,6 +359,7 @@ void Scenario::takeQueues()
         o.callsign = c.callsign;
         o.state = {time(), c.latitude, c.longitude, c.altitude, c.pitch, c.bank, c.heading, c.onGround != 0};
         o.bindFrame = frame_ + bindFrames(random_);
+        scheduleBinding(o);
         o.events.push_back("creation");
         ++counts_.creations;
         objects_.emplace(o.id, std::move(o));
@@ -378,6 +380,35 @@ void Scenario::takeQueues()
     lf_pushEvents(events);
     // Their last line is written with this frame's track.
     removing_.insert(removing_.end(), removing.begin(), removing.end());
+}
+
+// The binding's faults: late, never, or the object gone again before its activation.
+void Scenario::scheduleBinding(SimObject& o)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const auto happens = [&](double rate) { return rate > 0.0 && unit(random_) < rate; };
+    if (happens(sim_.neverBindRate)) {
+        o.bindFrame = std::numeric_limits<int64_t>::max();
+        ++counts_.neverBound;
+    } else if (happens(sim_.lateBindRate)) {
+        o.bindFrame = frame_ + std::llround(sim_.lateBindS * sim_.fps);
+        ++counts_.lateBinds;
+    }
+    // Within the 200 passes between binding and activation.
+    if (o.bindFrame != std::numeric_limits<int64_t>::max() && happens(sim_.removeBeforeActivationRate))
+        o.dropFrame = o.bindFrame + 1 + static_cast<int64_t>(unit(random_) * 1.5 * sim_.fps);
+}
+
+void Scenario::dropBeforeActivation(std::vector<SimObjectEvent>& events)
+{
+    for (auto& [id, o] : objects_) {
+        if (o.dropFrame != frame_)
+            continue;
+        o.events.push_back("removed by the simulator");
+        events.push_back({id, 0, 0, SimObjectEventKind::Removed});
+        removing_.push_back(id);
+        ++counts_.droppedBeforeActivation;
+    }
 }
 
 // The requests the engine makes on the connection itself.
@@ -479,7 +510,7 @@ uint64_t Scenario::orphans() const
             held[ac.objectId] = true;
     }
     for (const auto& [id, o] : objects_)
-        n += held.contains(id) ? 0 : 1;
+        n += !o.bound || held.contains(id) ? 0 : 1;
     for (const auto& [id, h] : held)
         n += objects_.contains(id) ? 0 : 1;
     return n;

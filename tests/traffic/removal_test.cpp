@@ -16,23 +16,6 @@ protected:
     }
 };
 
-TEST_F(RemovalTest, AQueuedCreationIsCancelledASentOneMarked)
-{
-    LiveAc& queued = buffered(20001, "KLM1", "A320", {sample(52, 4, 0, 0, 0, false)});
-    queued.status = SimStatus::Adding2Sim;
-    SimCreateRequest r;
-    r.callsign = "KLM1";
-    g_liveCreateDeque.push_back(r);
-    LiveAc& sent = buffered(20002, "KLM2", "A320", {sample(52, 4, 0, 0, 0, false)});
-    sent.status = SimStatus::Adding2Sim;
-    removeAircraftFromSim(g_liveAcs[0]);
-    removeAircraftFromSim(g_liveAcs[1]);
-    EXPECT_TRUE(g_liveAcs[0].removed);
-    EXPECT_TRUE(g_liveCreateDeque.empty());
-    EXPECT_FALSE(g_liveAcs[1].removed);
-    EXPECT_TRUE(g_liveAcs[1].removeWhenCreated);
-}
-
 TEST_F(RemovalTest, ARepeatedRemovalQueuesNothingAndKeepsAStandMarkSetSince)
 {
     addStand("A1", 52, 4);
@@ -146,9 +129,7 @@ TEST_F(RemovalTest, WhenRealTrafficIsLostEveryLiveAircraftLeaves)
 {
     active(20016, "KLM16", 52, 4, 3000, false, 116);
     buffered(20017, "KLM17", "A320", {sample(52, 4, 0, 0, 0, false)}).status = SimStatus::Adding2Sim;
-    SimCreateRequest r;
-    r.callsign = "KLM17";
-    g_liveCreateDeque.push_back(r);
+    g_liveCreateDeque.push_back({.callsign = "KLM17", .hexid = 20017});
     buffered(20018, "KLM18", "A320", {sample(52, 4, 0, 0, 0, false)}).status = SimStatus::Adding2Sim;
     gf_takeOutLiveAircraft();
     ASSERT_EQ(g_liveAcs.size(), 2u);
@@ -162,9 +143,7 @@ TEST_F(RemovalTest, AllStaticsGoQueuedOnesWithoutEverReachingTheSimulator)
     activeStatic(1, "S1*", 0, 52, 4, 201);
     StaticAc& queued = activeStatic(2, "S2*", 0, 52, 4, 0);
     queued.status = SimStatus::Adding2Sim;
-    SimCreateRequest r;
-    r.callsign = "S2*";
-    g_staticCreateDeque.push_back(r);
+    g_staticCreateDeque.push_back({.callsign = "S2*", .hexid = 2});
     activeStatic(3, "S3*", 0, 52, 4, 0).status = SimStatus::Adding2Sim;
     gf_removeAllStatics();
     ASSERT_EQ(g_staticAcs.size(), 2u);

@@ -48,9 +48,6 @@ void removeAircraftFromSim(StaticAc& ac)
     if (ac.status == SimStatus::RemovingFromSim)
         return;
     const bool objectQueued = ac.status == SimStatus::LiveryRespawn;
-    // Only the aircraft standing there frees the stand, not one still on its way to it.
-    if (lf_isLive(ac))
-        gf_releaseStandOf(static_cast<const LiveAc&>(ac));
     ac.status = SimStatus::RemovingFromSim;
     if (ac.objectId != 0) {
         if (!objectQueued)

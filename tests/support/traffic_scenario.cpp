@@ -86,6 +86,22 @@ double lf_nonFinite(const PosSample& s)
     return (s.latitude + s.longitude + s.altitude + s.groundSpeed + s.track + s.verticalSpeed + s.trueAirspeed) * 0.0;
 }
 
+// Half a metre or more (5e-6 degrees) from where it stood: the object moves.
+void lf_noteMovement(SimObject& o, const PosUpdate& u, double now)
+{
+    if (std::fabs(u.latitude - o.stillLat) >= 5e-6 || std::fabs(u.longitude - o.stillLon) >= 5e-6) {
+        o.stillLat = u.latitude;
+        o.stillLon = u.longitude;
+        o.stillSince = now;
+    }
+}
+
+std::string lf_typeOf(uint32_t hexid)
+{
+    const StaticAc* ac = hexid > g_maxStaticHexid ? gf_findLiveAc(hexid) : gf_findStaticAc(hexid);
+    return ac != nullptr ? ac->aircraftType : std::string();
+}
+
 bool lf_engineFinite(bool withSamples)
 {
     double acc = 0.0;
@@ -332,6 +348,7 @@ void Scenario::takeQueues()
         if (it == objects_.end())
             continue;
         TrackSample& s = it->second.state;
+        lf_noteMovement(it->second, u, time());
         s.lat = u.latitude;
         s.lon = u.longitude;
         s.altFt = u.altitude;
@@ -357,6 +374,10 @@ void Scenario::takeQueues()
         o.id = nextObjectId_++;
         o.hexid = c.hexid;
         o.callsign = c.callsign;
+        o.type = lf_typeOf(c.hexid);
+        o.stillLat = c.latitude;
+        o.stillLon = c.longitude;
+        o.stillSince = time();
         o.state = {time(), c.latitude, c.longitude, c.altitude, c.pitch, c.bank, c.heading, c.onGround != 0};
         o.bindFrame = frame_ + bindFrames(random_);
         scheduleBinding(o);

@@ -96,6 +96,11 @@ struct SimObject {
     std::vector<std::string> events; // of the current frame
     bool moved = false;              // a position arrived in the current frame
     std::vector<TrackSample> track;  // with keepTracks
+    std::string type;                // of the record it was made for
+    // Where and since when it stands: it moved less than half a metre since then.
+    double stillLat = 0.0;
+    double stillLon = 0.0;
+    double stillSince = 0.0;
 };
 
 struct Counts {

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
+#include "parking/half_hours.h"
+#include "parking/park_airports.h"
 #include "parking/park_stand.h"
 #include "parking/static_parking.h"
 #include "support/test_support.h"
@@ -75,6 +78,33 @@ TEST(CreationTest, AStaticWhoseObjectTheSimulatorTakesBackBeforeItsActivationIsF
     EXPECT_EQ(s.counts().droppedBeforeActivation, 1u);
     EXPECT_TRUE(g_staticAcs.empty());
     EXPECT_TRUE(s.objects().empty());
+}
+
+// The 20-minute adjustments take a coupled flight's static out to show its second part on
+// the same stand: the new static waits for the old one's removal instead of being refused
+// for it, even when the removal is confirmed only after the creation's turn.
+TEST(CreationTest, AStaticRenewedOnItsStandIsCreatedOnceTheOldOneHasGone)
+{
+    tavtest::LogCapture log;
+    Scenario s({}, FeedScript{}, lf_sim(), 6);
+    StandFlight coupled{"DLH", "A320", "D-AIAB", "DLH100", "DLH101", gf_hours2bitset("14:20"), 1, 1, 1, 1, true};
+    g_parkStands.emplace_back("S1", std::vector<StandFlight>{coupled}, StandPlace{52.0, 4.2, 0.0}, 30.0, true, true,
+                              true);
+    gf_numberAndLinkStands(g_parkStands);
+    g_parkAirport.code = "EHAM";
+    g_addingStack = {{1, 0, "DLH", "A320", "DLH100", "DLH101", "D-AIAB", 1}};
+    s.run(5.0);
+    ASSERT_EQ(g_staticAcs.size(), 1u);
+    ASSERT_EQ(g_staticAcs[0].status, SimStatus::Active);
+    // Just before a creation's turn: the removal is confirmed only after it.
+    s.run(0.49 - std::fmod(s.time(), 0.5));
+    gf_parkingAdjustments();
+    ASSERT_EQ(g_staticAcs[0].status, SimStatus::RemovingFromSim);
+    s.run(5.0);
+    ASSERT_EQ(g_staticAcs.size(), 1u);
+    EXPECT_EQ(g_staticAcs[0].callsign, "DLH101*");
+    EXPECT_EQ(g_staticAcs[0].status, SimStatus::Active);
+    EXPECT_FALSE(log.contains("no static parking for DLH100"));
 }
 
 // The intake takes two aircraft of one callsign when their types differ.

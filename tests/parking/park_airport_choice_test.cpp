@@ -57,7 +57,7 @@ TEST_F(ParkAirportChoice, TheAirportStaysInSightUpToRangeAndHeightInclusiveAndIs
         statictest::addLive(10002, "DLH2", 0, SimStatus::Adding2Sim, FlightPhase::Taxi);
         statictest::addLive(10003, "DLH3", 0, SimStatus::Adding2Sim, FlightPhase::PushingBack);
         statictest::addLive(10004, "DLH4", 0, SimStatus::Active, FlightPhase::Flying);
-        g_liveCreateDeque.push_back({.callsign = "DLH2"});
+        g_liveCreateDeque.push_back({.callsign = "DLH2", .hexid = 10002});
         placeUser(row.lat, 0.0, row.height);
         gf_staticParkingCycle(false);
         EXPECT_EQ(g_parkAirport.code, row.kept ? "FZAA" : "") << row.lat << " " << row.height;

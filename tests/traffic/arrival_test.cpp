@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/engine_doubles.h"
+#include "parking/static_parking.h"
 #include "support/stand_traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -75,6 +76,21 @@ TEST(ArrivalTest, ASecondArrivalIsNeverSentToAStandAnotherIsParkingAtOrParkedAt)
         ASSERT_NE(lf_live("DLH2"), nullptr);
         EXPECT_EQ(lf_live("DLH2")->phase, FlightPhase::Taxi);
     }
+}
+
+// Its stand number would name a stand of the next park airport.
+TEST(ArrivalTest, AnAircraftParkingWhenTheParkAirportIsDroppedLeavesAndForgetsItsStand)
+{
+    Scenario s({gf_taxiFlight(0x400001, lf_texts("DLH1", "CL30"), 0, {lf_at(150, 0), lf_at(48, 0), lf_at(18, 0)}, 10,
+                              120)},
+               FeedScript{3.0, 5.0}, lf_sim(), 10);
+    gf_setParkAirport("EDDF", kCentre, lf_stands({{"S1", lf_at(0, 0)}}));
+    while (g_liveAcs.empty() || g_liveAcs[0].phase != FlightPhase::Parking)
+        s.run(0.01);
+    gf_dropParkAirport();
+    ASSERT_EQ(g_liveAcs.size(), 1u);
+    EXPECT_EQ(g_liveAcs[0].status, SimStatus::RemovingFromSim);
+    EXPECT_EQ(g_liveAcs[0].standNumber, 0u);
 }
 
 } // namespace

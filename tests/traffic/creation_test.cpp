@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/settings_catalogue.h"
 #include "parking/half_hours.h"
 #include "parking/park_airports.h"
 #include "parking/park_stand.h"
 #include "parking/static_parking.h"
+#include "support/engine_doubles.h"
 #include "support/test_support.h"
 #include "support/traffic_scenario.h"
 #include "traffic/engine_services.h"
@@ -18,15 +20,16 @@
 namespace traffictest {
 namespace {
 
-// Straight and level at 3000 ft and 200 kt, reported for the seconds given.
-ReferenceFlight lf_level(uint32_t hexid, const char* callsign, const char* type, double seconds)
+// Straight and level at 3000 ft and 200 kt, reported from the start for the seconds given.
+ReferenceFlight lf_level(uint32_t hexid, const char* callsign, const char* type, double seconds, double start = 0.0,
+                         double lon = 4.0)
 {
     ReferenceFlight f;
     f.hexid = hexid;
     f.texts.callsign = callsign;
     f.texts.aircraftType = type;
     const double lat = 52.0 + 200.0 * seconds / 3600.0 / 60.0;
-    f.points = {{0, 52.0, 4.0, 3000, 200, 0, 0, false}, {seconds, lat, 4.0, 3000, 200, 0, 0, false}};
+    f.points = {{start, 52.0, lon, 3000, 200, 0, 0, false}, {start + seconds, lat, lon, 3000, 200, 0, 0, false}};
     return f;
 }
 
@@ -126,6 +129,41 @@ TEST(CreationTest, RemovingOneOfTwoAircraftOfOneCallsignLeavesTheOtherToBeCreate
         EXPECT_EQ(std::count_if(s.objects().begin(), s.objects().end(), [kept](const auto& o) { return o.second.hexid == kept; }), 1);
         EXPECT_EQ(s.orphans(), 0u);
     }
+}
+
+// A flight seen again takes the livery title it had: reverse thrust at its touchdown still
+// knows the title for an "FSLTL_" model.
+TEST(CreationTest, AFlightSeenAgainKeepsItsTitlesFsltlMark)
+{
+    Scenario s({lf_level(0x400001, "KLM1", "B744", 20.0), lf_level(0x400001, "KLM1", "B744", 20.0, 150.0)},
+               FeedScript{2.0, 2.0}, lf_sim(), 7);
+    enginetest::catalogue().liveries["B744"] = "FSLTL_B744 livery";
+    s.run(40.0);
+    ASSERT_EQ(g_liveAcs.size(), 1u);
+    EXPECT_TRUE(g_liveAcs[0].fsltlLivery);
+    // A fresh match would find another title now.
+    enginetest::catalogue().liveries["B744"] = "B744 livery";
+    enginetest::catalogue().liveries["B744 FSLTL"] = "FSLTL_B744 livery";
+    s.run(150.0);
+    ASSERT_EQ(g_liveAcs.size(), 1u);
+    EXPECT_EQ(g_liveAcs[0].status, SimStatus::Active);
+    EXPECT_EQ(g_liveAcs[0].liveryTitle, "FSLTL_B744 livery");
+    EXPECT_TRUE(g_liveAcs[0].fsltlLivery);
+}
+
+// With the maximum reached, a new aircraft nearer the user makes room by removing the
+// farthest one, but not when it is not to come at all.
+TEST(CreationTest, ABlockedCallsignMakesNoRoomForItself)
+{
+    Scenario s({lf_level(0x400001, "KLM1", "A320", 120.0), lf_level(0x400002, "BLK1", "A320", 120.0, 20.0, 4.15)},
+               FeedScript{2.0, 2.0}, lf_sim(), 8);
+    MAX_LIVE_SEL.value = 1;
+    BLOCK_CALLSIGN.setValue("BLK1");
+    s.run(90.0);
+    ASSERT_NE(gf_findLiveAc(0x400001), nullptr);
+    EXPECT_EQ(gf_findLiveAc(0x400001)->status, SimStatus::Active);
+    EXPECT_EQ(s.counts().creations, 1u);
+    EXPECT_EQ(s.counts().removals, 0u);
 }
 
 } // namespace

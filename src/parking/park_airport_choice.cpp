@@ -230,6 +230,8 @@ std::string lf_readParkedFile()
 
 void lf_clearParkAirportState()
 {
+    // Without a calculation to hand them to, the callsigns seen would only pile up.
+    gf_takeCollectedCallsigns();
     gf_resetParkAirport();
     {
         std::lock_guard lock(g_parkAirportsMutex);

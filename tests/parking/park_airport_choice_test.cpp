@@ -159,6 +159,7 @@ TEST_F(ParkAirportChoice, AParkAirportWithoutParkFileIsClearedAndNotChosenAgainI
     EXPECT_EQ(message(), "lf_readParkedFile EDDS not found");
     EXPECT_EQ(g_parkAirport.code, "");
     EXPECT_FALSE(g_settingControlsDisabled);
+    EXPECT_FALSE(g_trafficReader.callsigns.collecting);
     gf_staticParkingCycle(false);
     gf_staticParkingCycle(false);
     EXPECT_EQ(g_parkAirport.code, "");

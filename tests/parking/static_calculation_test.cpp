@@ -110,6 +110,8 @@ TEST_F(StaticCalculation, TheWantedCountIsMetWithTheBestFitsFirstAndTheUsersStan
 {
     WEEK.value = true;
     PARK_SOFT.value = true;
+    parking_percentage.value = 80;
+    CUSTOM_PARKING_PERCENTAGE.value = 30;
     g_parkStands = synth::makeAirport({.seed = 3, .stands = 40, .flightsPerStand = 30, .standsPerRow = 1});
     g_reservedStandId = "S3";
     engineDouble().userStand = "S5";

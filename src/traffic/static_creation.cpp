@@ -18,6 +18,7 @@ namespace {
 
 constexpr uint32_t kStaticHexids = 10000;
 constexpr int64_t kHalfHoursPerWeek = 7 * 48;
+constexpr double kCollisionFactor = 1.1;
 
 bool lf_onStandOrNext(uint32_t number, const ParkStand& stand)
 {
@@ -32,9 +33,21 @@ bool lf_isLeaving(const StaticAc& s)
     return s.status == SimStatus::RemovingFromSim || (s.status == SimStatus::Adding2Sim && s.removeWhenCreated);
 }
 
-// A live or static aircraft on the stand or an overlapping neighbour keeps the candidate
-// out; a static that is only leaving (the adjustments take it out for this candidate, or
-// for one beside it) makes the candidate wait for its removal.
+// A static on the candidate's stand, or on a neighbour within the collision distance of the
+// two types: the static parking keeps such a neighbour only when they do not touch.
+bool lf_staticInTheWay(const StaticAc& s, const ParkCandidate& c, const ParkStand& stand)
+{
+    if (s.standNumber == stand.number)
+        return true;
+    const ParkStand* at = lf_findStandByNumber(s.standNumber);
+    const double reach = kCollisionFactor * (gf_engine().halfWingspan(s.aircraftType) +
+                                             gf_engine().halfWingspan(c.aircraftType));
+    return at == nullptr || gf_distanceNm({at->lat, at->lon}, {stand.lat, stand.lon}) <= reach;
+}
+
+// A live aircraft on the stand or an overlapping neighbour keeps the candidate out, as does
+// a static in its way; a static that is only leaving (the adjustments take it out for this
+// candidate, or for one beside it) makes the candidate wait for its removal.
 StandUse lf_standUse(const ParkCandidate& c, const ParkStand& stand)
 {
     for (const LiveAc& live : g_liveAcs) {
@@ -51,7 +64,7 @@ StandUse lf_standUse(const ParkCandidate& c, const ParkStand& stand)
     }
     StandUse use = StandUse::Free;
     for (const StaticAc& s : g_staticAcs) {
-        if (!lf_onStandOrNext(s.standNumber, stand))
+        if (!lf_onStandOrNext(s.standNumber, stand) || !lf_staticInTheWay(s, c, stand))
             continue;
         if (lf_isLeaving(s)) {
             use = StandUse::Leaving;

@@ -69,6 +69,8 @@ ReferenceFlight gf_standingFlight(uint32_t hexid, const FlightTexts& texts, doub
     f.texts = texts;
     f.points.push_back({startS, at.latitude, at.longitude, 0, 0, 0, 0, true});
     f.points.push_back({startS + standS, at.latitude, at.longitude, 0, 0, 0, 0, true});
+    if (route.empty())
+        return f;
     f.points.push_back({startS + standS + 1.0, at.latitude, at.longitude, 0, speedKt, 0, 0, true});
     std::vector<GeoPos> legs{at};
     legs.insert(legs.end(), route.begin(), route.end());
@@ -89,7 +91,7 @@ std::vector<std::string> gf_collisions(const Scenario& s, double stillS)
 {
     std::vector<const SimObject*> standing;
     for (const auto& [id, o] : s.objects()) {
-        if (s.time() - o.stillSince >= stillS)
+        if (o.bound && s.time() - o.stillSince >= stillS)
             standing.push_back(&o);
     }
     std::vector<std::string> pairs;

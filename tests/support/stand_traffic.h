@@ -19,16 +19,18 @@ GeoPos gf_metresFrom(const GeoPos& centre, double northM, double eastM);
 // reports end on arrival).
 ReferenceFlight gf_taxiFlight(uint32_t hexid, const FlightTexts& texts, double startS, const std::vector<GeoPos>& route,
                               double speedKt, double standS);
-// Reported standing at the point from startS for standS seconds, then taxiing the route.
+// Reported standing at the point from startS for standS seconds, then taxiing the route
+// (if any).
 ReferenceFlight gf_standingFlight(uint32_t hexid, const FlightTexts& texts, double startS, const GeoPos& at,
                                   double standS, const std::vector<GeoPos>& route, double speedKt);
 
 // The park airport at the centre (0 ft) with the given stands, numbered and linked.
 void gf_setParkAirport(const std::string& code, const GeoPos& centre, std::vector<ParkStand> stands);
 
-// "A and B" (callsigns) of each pair of objects in the simulator that stand closer than
-// 1.1 times their half spans together, each having stood still for at least stillS
-// seconds (0: every object, moving or not).
+// "A and B" (callsigns) of each pair of bound objects in the simulator that stand closer
+// than 1.1 times their half spans together, each having stood still for at least stillS
+// seconds (0: every object, moving or not). An object the simulator never reports is not
+// the program's to know.
 std::vector<std::string> gf_collisions(const Scenario& s, double stillS);
 
 } // namespace traffictest

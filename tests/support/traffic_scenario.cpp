@@ -252,6 +252,19 @@ Scenario::~Scenario()
     gf_storeUserSnapshot({});
 }
 
+void Scenario::placeUser(const TrackPoint& user)
+{
+    sim_.user = user;
+    g_userOnGround = user.onGround;
+    g_user.latitude = user.lat;
+    g_user.longitude = user.lon;
+    g_user.altitude = user.altFt;
+    g_user.altitudeAboveGround = user.altFt - terrain(user.lat, user.lon);
+    g_user.heading = user.trackDeg / kRadToDeg;
+    g_user.groundVelocity = user.gsKt;
+    gf_storeUserSnapshot(g_user);
+}
+
 double Scenario::terrain(double lat, double lon) const
 {
     return sim_.terrainFt != nullptr ? sim_.terrainFt(lat, lon) : 0.0;

@@ -138,6 +138,8 @@ public:
     uint64_t orphans() const;
     // The time of week runs from Monday 10:00 at this many minutes a second (one unless set).
     void setWeekClock(double minutesPerSecond) { weekMinutesPerSecond_ = minutesPerSecond; }
+    // The user aircraft is now there, on the ground or not.
+    void placeUser(const TrackPoint& user);
 
 private:
     void feed();

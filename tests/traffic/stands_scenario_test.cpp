@@ -138,22 +138,24 @@ std::vector<ReferenceFlight> lf_traffic(std::mt19937& rng, const std::vector<int
         t.aircraftType = unit(rng) < 0.6 || callsign != nullptr ? "A320" : "CL30";
         if (callsign != nullptr && flights.back().texts.callsign == callsign)
             t.aircraftType = "CL30";
-        t.registration = fmt::format("L{}", hexid % 50);
+        t.registration = fmt::format("{}{}", t.aircraftType, hexid % 25);
         const double stay = 120.0 + 240.0 * unit(rng);
+        const GeoPos stop = lf_stand(i);
         // Reported until 20 s after it stands there.
         ReferenceFlight first;
         if (arriving) {
-            first = gf_taxiFlight(hexid, t, start, {entry, front, lf_stand(i)}, kTaxiKt, 20.0);
+            first = gf_taxiFlight(hexid, t, start, {entry, front, stop}, kTaxiKt, 20.0);
         } else {
-            first = gf_standingFlight(hexid, t, start, lf_stand(i), 20.0, {}, kTaxiKt);
+            first = gf_standingFlight(hexid, t, start, stop, 20.0, {}, kTaxiKt);
         }
-        const double leave = first.points.back().t - 20.0 + stay;
+        const double stops = first.points.back().t - 20.0;
+        const double leave = stops + stay;
         if (unit(rng) < 0.4) {
             flights.push_back(std::move(first));
-            flights.push_back(gf_standingFlight(hexid, t, leave - 20.0, lf_stand(i), 20.0, {front, exit}, kTaxiKt));
+            flights.push_back(gf_standingFlight(hexid, t, leave - 20.0, stop, 20.0, {front, exit}, kTaxiKt));
         } else {
             const double from = first.points.back().t + 0.5;
-            const ReferenceFlight out = gf_standingFlight(hexid, t, from, lf_stand(i), leave - from, {front, exit}, kTaxiKt);
+            const ReferenceFlight out = gf_standingFlight(hexid, t, from, stop, leave - from, {front, exit}, kTaxiKt);
             first.points.insert(first.points.end(), out.points.begin(), out.points.end());
             flights.push_back(std::move(first));
         }
@@ -266,8 +268,17 @@ protected:
     void check(const Scenario& s)
     {
         const double now = s.time();
-        for (const std::string& pair : gf_collisions(s, 5.0))
-            collisions_.insert(pair);
+        for (const std::string& pair : gf_collisions(s, 5.0)) {
+            if (collisions_.insert(pair).second) {
+                std::cerr << "COLL " << now << " " << pair << "\n";
+                for (const auto& [id, o] : s.objects())
+                    if (pair.find(o.callsign) != std::string::npos) {
+                        const LiveAc* a = nullptr;
+                        for (const LiveAc& l : g_liveAcs) if (l.objectId == id) a = &l;
+                        std::cerr << "   obj " << id << " " << o.callsign << " " << (o.state.lat - 50.0)*111120 << "," << (o.state.lon - 8.0)*111120*0.6428 << " still " << now - o.stillSince << " rec " << (a ? std::string(gf_flightPhaseText(a->phase)) + " " + gf_standText(a->standNumber) : std::string("-")) << "\n";
+                    }
+            }
+        }
         const uint32_t tick = g_trafficTick.load();
         const auto creating = [&](const StaticAc& a) {
             if (a.status == SimStatus::Adding2Sim && a.creationSentTick)
@@ -298,6 +309,7 @@ protected:
             figures_[g_parkAirport.code.empty() ? "park airport dropped" : "park airport chosen"] += 1;
         parkAirport_ = g_parkAirport.code;
         for (const LiveAc& a : g_liveAcs) {
+            if (false) std::cerr << now << " " << a.callsign << " " << gf_flightPhaseText(a.phase) << " " << gf_simStatusText(a.status) << " st " << gf_standText(a.standNumber) << " n=" << a.samples.size() << " pos " << (a.pos.latitude - 50.0)*111120 << "," << (a.pos.longitude - 8.0)*111120*0.6428 << "\n";
             if (a.phase == FlightPhase::Parked && a.status == SimStatus::Active)
                 hexids_[a.previousPhase == FlightPhase::Birth ? "live born at a stand" : "live arrivals parked"].insert(a.hexid);
             if (a.phase == FlightPhase::PushingBack || a.phase == FlightPhase::PushedBack ||
@@ -332,6 +344,7 @@ protected:
 
 TEST_F(DayAtAParkAirport, NothingCollidesWaitsOrStaysBehindAndEveryStandLearnedWasStoodAt)
 {
+    tavtest::LogCapture dbg;
     lf_writeParkFile(rng_);
     const std::vector<int> excluded{0, 1, 2, 3, 4, 20, 21, 22}; // the user stands at S000
     const std::vector<ReferenceFlight> flights = lf_traffic(rng_, excluded);
@@ -352,14 +365,17 @@ TEST_F(DayAtAParkAirport, NothingCollidesWaitsOrStaysBehindAndEveryStandLearnedW
     MAX_HOLDING_MINUTES.value = 1;
     enginetest::catalogue().halfSpans = {{"A320", 17.0 / 1852}, {"CL30", 8.0 / 1852}, {"B744", 32.0 / 1852}};
     g_halfWingspans.insert(enginetest::catalogue().halfSpans.begin(), enginetest::catalogue().halfSpans.end());
-    for (int i = 0; i < 50; ++i)
-        enginetest::catalogue().registrations[fmt::format("L{}", i)] = {"DLH", i % 3 == 0 ? "CL30" : "A320", "", false};
+    for (int i = 0; i < 25; ++i) {
+        for (const char* type : {"A320", "CL30"})
+            enginetest::catalogue().registrations[fmt::format("{}{}", type, i)] = {"DLH", type, "", false};
+    }
     gf_staticParkingCycle(true);
     for (int second = 1; second <= kDayS; ++second) {
         s.run(1.0);
         cycle(s, second);
     }
     s.run(120.0);
+    tavtest::writeFile("/tmp/day.log", dbg.text());
     EXPECT_EQ(s.orphans(), 0u);
     lf_clearParkAirportState();
 

@@ -110,7 +110,7 @@ std::optional<ParkAirportEntry> lf_firstEntry()
 void lf_adoptUserStand()
 {
     const UserState user = g_userSnapshot;
-    const std::string userStand = g_standSearchSeam.userStand({user.latitude, user.longitude});
+    const std::string userStand = gf_userStand({user.latitude, user.longitude});
     std::lock_guard lock(g_parkAirportsMutex);
     if (!g_parkAirports.empty() && g_parkAirports.front().code == g_parkAirport.code) {
         ParkAirportEntry& first = g_parkAirports.front();

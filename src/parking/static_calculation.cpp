@@ -149,7 +149,7 @@ void lf_markReservedStands()
     if (ParkStand* reserved = lf_standById(g_reservedStandId))
         reserved->notUsable = true;
     const std::string userStand =
-        g_standSearchSeam.userStand({g_userSnapshot.latitude, g_userSnapshot.longitude});
+        gf_userStand({g_userSnapshot.latitude, g_userSnapshot.longitude});
     if (userStand != g_reservedStandId) {
         if (ParkStand* stand = lf_standById(userStand))
             stand->notUsable = true;

@@ -134,9 +134,9 @@ TEST_F(LiveStandsTest, TheParkedCapRemovesTheStaticPlacedEarliestAcrossTheWeek)
     for (uint32_t i = 0; i < 8; ++i)
         parkedAc(20001 + i, fmt::format("LIV{}", i), g_parkStands[i]);
     // Monday slot 20 now: Sunday slot 40 is 28 half hours old, Monday slot 5 only 15.
-    staticAt(1, "MON10*", g_parkStands[8], gf_timeOfWeek(1, 10));
-    staticAt(2, "SUN40*", g_parkStands[9], gf_timeOfWeek(7, 40));
-    staticAt(3, "MON5*", g_parkStands[10], gf_timeOfWeek(1, 5));
+    createdStatic(9, "MON10", 501, "", 10);
+    createdStatic(10, "SUN40", 502, "", 28);
+    createdStatic(11, "MON5", 503, "", 15);
     gf_enforceMaxParked(0);
     EXPECT_TRUE(g_removeDeque.empty());
     g_wantedParkedCount = 10;
@@ -189,7 +189,7 @@ TEST_F(LiveStandsTest, ANeighbourGoesOnlyWithinTheCollisionDistance)
             lf_removeAdjacentColliding(next.number, g_liveAcs[0], wanted);
             EXPECT_EQ(g_liveAcs[1].status == SimStatus::RemovingFromSim, removed);
         } else {
-            staticAt(1, "STA1*", next);
+            createdStatic(next.number, "STA1", 501);
             lf_makeWayAtExcludedStand(arriving, next.number, wanted);
             EXPECT_EQ(g_staticAcs[0].status == SimStatus::RemovingFromSim, removed);
         }
@@ -201,13 +201,12 @@ TEST_F(LiveStandsTest, AQueuedStaticAtTheStandOrCollidingNextToItIsCancelled)
     ParkStand& s = stand("V12", at(0, 0));
     ParkStand& next = stand("V14", at(0, 30));
     ASSERT_EQ(s.adjacent, std::vector<uint32_t>{next.number});
-    StaticAc& st = staticAt(7, "DLH9*", s);
-    st.status = SimStatus::Adding2Sim;
-    st.registration = "D-AIAB";
-    staticAt(8, "DLH8*", next).status = SimStatus::Adding2Sim;
-    g_staticCreateDeque.push_back({.callsign = "DLH9*", .hexid = 7});
-    g_staticCreateDeque.push_back({.callsign = "DLH8*", .hexid = 8});
-    LiveAc& ac = groundAc(20001, "DLH1", at(0, 0));
+    catalogue().halfSpans["CL30"] = 8 * kNmPerMetre;
+    catalogue().halfSpans["B744"] = 32 * kNmPerMetre;
+    queuedStatic(s.number, "DLH9", "D-AIAB");
+    queuedStatic(next.number, "DLH8", "", "CL30");
+    ASSERT_EQ(g_staticCreateDeque.size(), 2u);
+    LiveAc& ac = groundAc(20001, "DLH1", at(0, 0), "B744");
     ac.registration = "D-AIAB";
     lf_makeWayAtStand(ac, s);
     EXPECT_TRUE(g_staticAcs.empty());

@@ -91,6 +91,9 @@ std::vector<CfgCase> cfgCases()
          "section: <F> [fltsim.1] title 'KLM 1' already exists"},
         {"[General] ends the section", with(s0, "title=KLM 1\n", "") + "[General]\ntitle=KLM 1\n", "",
          "section: <F> [fltsim.0] misses title"},
+        {"a commented header ends the section before it",
+         s0 + "//[fltsim.1]\ntitle=KLM 2\natc_id=PH-BXB\n" + klmSection("[fltsim.2]", "KLM 3"),
+         klm1 + "\nKLM B738 'KLM 3' PH-BXA 1 pax", ""},
         {"a later '[' ends nothing", with(s0, "title=KLM 1\n", "") + "descr=[blue] x\ntitle=KLM 1\n", klm1, ""},
     };
 }

@@ -6,6 +6,7 @@
 
 #include "foundation/scan_tasks.h"
 #include "foundation/stop_state.h"
+#include "support/test_support.h"
 
 using namespace std::chrono_literals;
 
@@ -96,4 +97,27 @@ TEST_F(ScanGate, TheStopFlagEndsTheWaitPromptlyAndStartsNothing)
     EXPECT_FALSE(gf_startScanTask([&] { ran = true; }).valid());
     EXPECT_FALSE(ran);
     EXPECT_EQ(g_scanTasksRunning.load(), 0);
+}
+
+TEST_F(ScanGate, TheFinalWaitAbandonsATaskPastItsLimitAndTheExitWaitIsBounded)
+{
+    tavtest::LogCapture log;
+    std::promise<void> release;
+    std::shared_future<void> go = release.get_future().share();
+    std::atomic<int> abandoned{-1};
+    auto task = gf_startScanTask([go, &abandoned] {
+        go.wait();
+        abandoned = gf_scanTaskAbandoned() ? 1 : 0;
+    });
+    EXPECT_TRUE(gf_waitForScanTasksToEnd(50ms, "test search"));
+    EXPECT_TRUE(log.contains("==> test search abandons 1 file task still running after 50 ms: their results are "
+                             "dropped\n"));
+    EXPECT_FALSE(gf_waitForScanTasksAtExit(20ms));
+    release.set_value();
+    task.get();
+    EXPECT_EQ(abandoned.load(), 1);
+    EXPECT_TRUE(gf_waitForScanTasksAtExit(1s));
+    EXPECT_FALSE(gf_scanTaskAbandoned());
+    // A task of the new generation is not abandoned.
+    EXPECT_FALSE(gf_startScanTask([] { return gf_scanTaskAbandoned(); }).get());
 }

@@ -106,3 +106,39 @@ TEST(BglFuzz, MutatedFilesNeverCrashHangOrGrowWithoutBound)
     // The mutations leave many files decodable: the walks were exercised, not only refused.
     EXPECT_GT(airports, static_cast<uint64_t>(kFiles / 4));
 }
+
+TEST(BglFuzz, ManySectionHeadersOverOneRecordChainCostWorkInProportionToTheFile)
+{
+    const scantest::KnownAirports known({"EDDF"});
+    struct Row {
+        std::string code;
+        size_t airports;
+        size_t lines;
+        std::string lastLine;
+    };
+    const std::vector<Row> rows = {
+        {"EDDF", 1000, 0, ""},
+        {"ZZZZ", 0, 51, "950 more lines about C:/X/a.bgl left out"},
+    };
+    constexpr int kSections = 2000;
+    constexpr int kRecords = 1000;
+    for (const Row& row : rows) {
+        // Every further section's sub-section header is the first one's: all lead into
+        // the first section's chain.
+        std::string description = "section\n";
+        for (int i = 0; i < kRecords; ++i)
+            description += "airport " + row.code + "\n";
+        for (int i = 1; i < kSections; ++i)
+            description += fmt::format("section offset={}\n", 56 + 20 * kSections);
+        const std::string bytes = bglbuild::renderDescription(description);
+        const auto start = std::chrono::steady_clock::now();
+        const scantest::Decoded d = scantest::decode(bytes);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << row.code;
+        EXPECT_EQ(d.airports.size(), row.airports) << row.code;
+        EXPECT_LE(d.steps, bytes.size() + 4) << row.code; // four steps a word at most
+        ASSERT_EQ(d.scanLog.size(), row.lines) << row.code;
+        if (row.lines > 0) {
+            EXPECT_EQ(d.scanLog.back(), row.lastLine);
+        }
+    }
+}

@@ -29,7 +29,7 @@ Decoded decode(std::string_view bytes, const fs::path& path)
                                     d.helipads.push_back(helipads);
                                 }};
     const std::vector<uint32_t> w = words(bytes);
-    lf_decodeBglWords(w, path, steps);
+    d.steps = lf_decodeBglWords(w, path, steps);
     d.scanLog = lf_scanLogLines();
     lf_clearScanLog();
     return d;

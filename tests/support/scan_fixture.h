@@ -16,6 +16,7 @@ struct Decoded {
     std::vector<ApfContent> airports;
     std::vector<uint32_t> helipads; // as handed to the generation, per airport
     std::vector<std::string> scanLog;
+    uint64_t steps = 0; // the decoder's count of its work
 };
 
 // The words of a file's bytes, the last one padded with zero bytes.

@@ -23,6 +23,7 @@
 #include "support/engine_doubles.h"
 #include "support/engine_driver.h"
 #include "support/synthetic_airport.h"
+#include "traffic/traffic_state.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

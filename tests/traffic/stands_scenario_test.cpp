@@ -173,28 +173,18 @@ std::vector<ReferenceFlight> lf_traffic(std::mt19937& rng, const std::vector<int
     return flights;
 }
 
-// A candidate that an adjustment took a static out for.
+// A candidate that an adjustment took a static out for, and when the static's removal was
+// confirmed, the new static made and active (-1 while not).
 struct Renewal {
     ParkCandidate candidate;
     uint32_t removedHexid = 0;
-    double confirmedAt = -1.0;
-    double createdAt = -1.0;
-    double heldAt = -1.0;
+    double confirmed = -1.0;
+    double created = -1.0;
+    double held = -1.0;
 };
 
 class DayAtAParkAirport : public ::testing::Test {
 protected:
-    tavtest::ProgramFolder program_;
-    std::mt19937 rng_{2026};
-    std::map<std::string, double> figures_;
-    std::set<std::string> collisions_;
-    std::set<std::string> parkedSeen_; // "stand reg" of live aircraft seen parked at their stand
-    std::map<std::string, std::set<uint32_t>> hexids_; // by what they were seen doing
-    std::string parkAirport_;
-    std::map<uint32_t, double> unheldSince_;
-    std::vector<Renewal> renewals_;
-    bool updatePending_ = false;
-
     ~DayAtAParkAirport() override
     {
         lf_clearParkAirportState();
@@ -203,60 +193,56 @@ protected:
         settingstest::resetSettings();
     }
 
-    bool heldByRecord(uint32_t objectId)
-    {
-        return std::any_of(g_liveAcs.begin(), g_liveAcs.end(), [&](const LiveAc& a) { return a.objectId == objectId; }) ||
-               std::any_of(g_staticAcs.begin(), g_staticAcs.end(), [&](const StaticAc& a) { return a.objectId == objectId; });
-    }
+    void most(const std::string& figure, double value) { figures_[figure] = std::max(figures_[figure], value); }
 
-    // The renewal as the periodic duties run it, in two steps a second apart.
+    // The 20-minute renewal as the periodic duties run it: its two steps a second apart.
     void renew(int second)
     {
         if (second % kRenewalS == kRenewalS - 1 && g_parkStandsLoaded && !g_settingControlsDisabled) {
             lf_startStaticCalculation(false);
-            updatePending_ = true;
+            renewalDue_ = true;
         }
-        if (second % kRenewalS != 0 || !updatePending_)
+        if (second % kRenewalS != 0 || !renewalDue_)
             return;
-        updatePending_ = false;
-        for (Renewal& r : renewals_) {
-            if (r.heldAt < 0 && r.confirmedAt >= 0 &&
-                std::none_of(g_addingStack.begin(), g_addingStack.end(), [&](const ParkCandidate& c) {
-                    return c.standNumber == r.candidate.standNumber && c.callsign1 == r.candidate.callsign1;
-                }))
-                figures_[r.createdAt >= 0 ? "renewals the simulator did not bind" : "renewal candidates lost"] += 1;
+        renewalDue_ = false;
+        // A candidate still waiting goes with this renewal's new plan; one gone without being
+        // created was dropped.
+        for (const Renewal& r : renewals_) {
+            const bool waiting = std::any_of(g_addingStack.begin(), g_addingStack.end(), [&](const ParkCandidate& c) {
+                return c.standNumber == r.candidate.standNumber && c.callsign1 == r.candidate.callsign1;
+            });
+            if (r.held < 0 && r.confirmed >= 0 && !waiting)
+                figures_[r.created >= 0 ? "renewals the simulator did not bind" : "renewal candidates lost"] += 1;
         }
-        std::erase_if(renewals_, [](const Renewal& r) { return r.heldAt < 0; });
-        std::set<uint32_t> removing;
-        for (const StaticAc& s : g_staticAcs) {
-            if (s.status == SimStatus::RemovingFromSim)
-                removing.insert(s.hexid);
+        renewals_.clear();
+        std::set<uint32_t> leaving;
+        for (const StaticAc& a : g_staticAcs) {
+            if (a.status == SimStatus::RemovingFromSim)
+                leaving.insert(a.hexid);
         }
         gf_parkingAdjustments();
         figures_["renewals"] += 1;
-        for (const StaticAc& s : g_staticAcs) {
-            if (s.status != SimStatus::RemovingFromSim || removing.contains(s.hexid))
+        for (const StaticAc& a : g_staticAcs) {
+            const ParkStand* stand = lf_findStandByNumber(a.standNumber);
+            if (a.status != SimStatus::RemovingFromSim || leaving.contains(a.hexid) || stand == nullptr)
                 continue;
-            const ParkStand* stand = lf_findStandByNumber(s.standNumber);
             for (const ParkCandidate& c : g_addingStack) {
-                if (c.standNumber == s.standNumber ||
-                    (stand != nullptr && std::count(stand->adjacent.begin(), stand->adjacent.end(), c.standNumber)))
-                    renewals_.push_back({c, s.hexid});
+                if (c.standNumber == a.standNumber || std::count(stand->adjacent.begin(), stand->adjacent.end(), c.standNumber))
+                    renewals_.push_back({c, a.hexid});
             }
         }
     }
 
+    // The once-a-second duties that touch the stands, in the cycle's order.
     void cycle(Scenario& s, int second)
     {
         gf_handleNextTouchdown();
-        if (second % 15 == 0) {
-            if (!g_reservedStandId.empty())
-                gf_removeAcAtStand(g_reservedStandId);
-        } else if (second % 16 == 0) {
+        if (second % 15 == 0 && !g_reservedStandId.empty())
+            gf_removeAcAtStand(g_reservedStandId);
+        else if (second % 15 != 0 && second % 16 == 0)
             gf_staticParkingCycle(false);
-        } else if (second % 61 == 0) {
+        else if (second % 15 != 0 && second % 61 == 0)
             gf_removeStaticTwinOfLive();
-        }
         renew(second);
         if (second == kAwayFromS)
             s.placeUser({0, 50.4, 8.0, 5000, 250, 0, 0, false});
@@ -268,96 +254,85 @@ protected:
     void check(const Scenario& s)
     {
         const double now = s.time();
-        for (const std::string& pair : gf_collisions(s, 5.0)) {
-            if (collisions_.insert(pair).second) {
-                std::cerr << "COLL " << now << " " << pair << "\n";
-                for (const auto& [id, o] : s.objects())
-                    if (pair.find(o.callsign) != std::string::npos) {
-                        const LiveAc* a = nullptr;
-                        for (const LiveAc& l : g_liveAcs) if (l.objectId == id) a = &l;
-                        std::cerr << "   obj " << id << " " << o.callsign << " " << (o.state.lat - 50.0)*111120 << "," << (o.state.lon - 8.0)*111120*0.6428 << " still " << now - o.stillSince << " rec " << (a ? std::string(gf_flightPhaseText(a->phase)) + " " + gf_standText(a->standNumber) : std::string("-")) << "\n";
-                    }
-            }
-        }
-        const uint32_t tick = g_trafficTick.load();
-        const auto creating = [&](const StaticAc& a) {
+        for (const std::string& pair : gf_collisions(s, 5.0))
+            collisions_.insert(pair);
+        const auto sinceRequest = [&](const StaticAc& a) {
             if (a.status == SimStatus::Adding2Sim && a.creationSentTick)
-                figures_["longest adding2sim after the request (s)"] =
-                    std::max(figures_["longest adding2sim after the request (s)"], (tick - *a.creationSentTick) / 100.0);
+                most("longest adding2sim after its request (s)", (g_trafficTick - *a.creationSentTick) / 100.0);
         };
-        std::for_each(g_liveAcs.begin(), g_liveAcs.end(), creating);
-        std::for_each(g_staticAcs.begin(), g_staticAcs.end(), creating);
+        std::for_each(g_liveAcs.begin(), g_liveAcs.end(), sinceRequest);
+        std::for_each(g_staticAcs.begin(), g_staticAcs.end(), sinceRequest);
+        const auto active = [](const StaticAc& a) { return a.status == SimStatus::Active; };
+        most("most live aircraft active", static_cast<double>(std::count_if(g_liveAcs.begin(), g_liveAcs.end(), active)));
+        most("most statics active", static_cast<double>(std::count_if(g_staticAcs.begin(), g_staticAcs.end(), active)));
+        std::set<uint32_t> held;
         for (const StaticAc& a : g_staticAcs) {
+            held.insert(a.objectId);
             if (a.status == SimStatus::Active)
                 hexids_["statics created"].insert(a.hexid);
         }
-        const auto active = [](const auto& list) {
-            return static_cast<double>(std::count_if(list.begin(), list.end(), [](const StaticAc& a) { return a.status == SimStatus::Active; }));
-        };
-        figures_["most live aircraft active"] = std::max(figures_["most live aircraft active"], active(g_liveAcs));
-        figures_["most statics active"] = std::max(figures_["most statics active"], active(g_staticAcs));
+        for (const LiveAc& a : g_liveAcs) {
+            held.insert(a.objectId);
+            const ParkStand* stand = lf_findStandByNumber(a.standNumber);
+            if (a.phase == FlightPhase::Parked && a.status == SimStatus::Active)
+                hexids_[a.previousPhase == FlightPhase::Birth ? "live born at a stand" : "live arrivals parked"].insert(a.hexid);
+            if (a.phase == FlightPhase::PushingBack || (a.phase == FlightPhase::Taxi && a.previousPhase == FlightPhase::Parked))
+                hexids_["live leaving a stand"].insert(a.hexid);
+            if (a.phase == FlightPhase::Parked && stand != nullptr &&
+                gf_distanceNm({a.pos.latitude, a.pos.longitude}, {stand->lat, stand->lon}) < 0.01)
+                parkedSeen_.insert(fmt::format("{} {}", stand->id, a.registration));
+        }
         for (const auto& [id, o] : s.objects()) {
-            if (!o.bound || heldByRecord(id)) {
+            if (!o.bound || held.contains(id))
                 unheldSince_.erase(id);
-                continue;
-            }
-            const double since = unheldSince_.emplace(id, now).first->second;
-            figures_["longest object without a record (s)"] =
-                std::max(figures_["longest object without a record (s)"], now - since);
+            else
+                most("longest object without a record (s)", now - unheldSince_.emplace(id, now).first->second);
         }
         if (g_parkAirport.code != parkAirport_)
             figures_[g_parkAirport.code.empty() ? "park airport dropped" : "park airport chosen"] += 1;
         parkAirport_ = g_parkAirport.code;
-        for (const LiveAc& a : g_liveAcs) {
-            if (false) std::cerr << now << " " << a.callsign << " " << gf_flightPhaseText(a.phase) << " " << gf_simStatusText(a.status) << " st " << gf_standText(a.standNumber) << " n=" << a.samples.size() << " pos " << (a.pos.latitude - 50.0)*111120 << "," << (a.pos.longitude - 8.0)*111120*0.6428 << "\n";
-            if (a.phase == FlightPhase::Parked && a.status == SimStatus::Active)
-                hexids_[a.previousPhase == FlightPhase::Birth ? "live born at a stand" : "live arrivals parked"].insert(a.hexid);
-            if (a.phase == FlightPhase::PushingBack || a.phase == FlightPhase::PushedBack ||
-                (a.phase == FlightPhase::Taxi && a.previousPhase == FlightPhase::Parked))
-                hexids_["live leaving a stand"].insert(a.hexid);
-            const ParkStand* stand = lf_findStandByNumber(a.standNumber);
-            if (a.phase == FlightPhase::Parked && stand != nullptr && !a.registration.empty() &&
-                gf_distanceNm({a.pos.latitude, a.pos.longitude}, {stand->lat, stand->lon}) < 0.01)
-                parkedSeen_.insert(fmt::format("{} {}", stand->id, a.registration));
-        }
         for (Renewal& r : renewals_) {
-            if (r.confirmedAt < 0 && gf_findStaticAc(r.removedHexid) == nullptr)
-                r.confirmedAt = now;
+            if (r.confirmed < 0 && gf_findStaticAc(r.removedHexid) == nullptr)
+                r.confirmed = now;
             const auto shown = std::find_if(g_staticAcs.begin(), g_staticAcs.end(), [&](const StaticAc& a) {
-                return a.standNumber == r.candidate.standNumber && a.secondCallsign == r.candidate.callsign1 &&
-                       a.registration == r.candidate.registration;
+                return a.standNumber == r.candidate.standNumber && a.secondCallsign == r.candidate.callsign1;
             });
-            if (shown != g_staticAcs.end() && r.createdAt < 0)
-                r.createdAt = now;
-            const bool held = shown != g_staticAcs.end() && shown->status == SimStatus::Active;
-            if (r.confirmedAt >= 0 && r.heldAt < 0 && held) {
-                r.heldAt = now;
+            if (shown != g_staticAcs.end() && r.created < 0)
+                r.created = now;
+            if (shown != g_staticAcs.end() && shown->status == SimStatus::Active && r.confirmed >= 0 && r.held < 0) {
+                r.held = now;
                 figures_["stands renewed for a candidate"] += 1;
-                figures_["longest from removal to its candidate (s)"] =
-                    std::max(figures_["longest from removal to its candidate (s)"], now - r.confirmedAt);
+                most("longest from a removal to its candidate (s)", now - r.confirmed);
             }
         }
     }
 
+    tavtest::ProgramFolder program_;
+    std::mt19937 rng_{2026};
     TrackPoint user_;
+    std::map<std::string, double> figures_;
+    std::set<std::string> collisions_;
+    std::set<std::string> parkedSeen_; // "stand registration" of live aircraft seen parked at it
+    std::map<std::string, std::set<uint32_t>> hexids_; // by what they were seen doing
+    std::map<uint32_t, double> unheldSince_;
+    std::string parkAirport_;
+    std::vector<Renewal> renewals_;
+    bool renewalDue_ = false;
 };
 
 TEST_F(DayAtAParkAirport, NothingCollidesWaitsOrStaysBehindAndEveryStandLearnedWasStoodAt)
 {
-    tavtest::LogCapture dbg;
     lf_writeParkFile(rng_);
-    const std::vector<int> excluded{0, 1, 2, 3, 4, 20, 21, 22}; // the user stands at S000
-    const std::vector<ReferenceFlight> flights = lf_traffic(rng_, excluded);
+    const std::vector<int> nearTheUser{0, 1, 2, 3, 4, 20, 21, 22}; // who stands at S000
     SimScript sim;
     sim.fps = 30;
-    sim.minBindFrames = 1;
     sim.maxBindFrames = 30;
     sim.lateBindRate = 0.01;
     sim.neverBindRate = 0.01;
     const GeoPos userAt = lf_stand(0);
     user_ = {0, userAt.latitude, userAt.longitude, 0, 0, 0, 0, true};
     sim.user = user_;
-    Scenario s(flights, FeedScript{3.0, 6.0, 0.5, 0.02, 0.02}, sim, 2026);
+    Scenario s(lf_traffic(rng_, nearTheUser), FeedScript{3.0, 6.0, 0.5, 0.02, 0.02}, sim, 2026);
     s.setWeekClock(kWeekMinutesPerSecond);
     g_airports = {{kCode, "FRA", kCentre.latitude, kCentre.longitude, 0, kRows * kColumns}};
     WEEK.value = true;
@@ -375,25 +350,22 @@ TEST_F(DayAtAParkAirport, NothingCollidesWaitsOrStaysBehindAndEveryStandLearnedW
         cycle(s, second);
     }
     s.run(120.0);
-    tavtest::writeFile("/tmp/day.log", dbg.text());
     EXPECT_EQ(s.orphans(), 0u);
     lf_clearParkAirportState();
 
-    // Every flight learned was seen standing at that stand.
     pugi::xml_document learned;
     ASSERT_TRUE(learned.load_file((gf_paths().learnedThirdparty / "Fictional" / "EDDF.xml").c_str()));
     for (const pugi::xml_node stand : learned.child("root").child("parkpositions").children("parkpos")) {
         for (const pugi::xml_node opt : stand.children("opt")) {
             const std::string seen = fmt::format("{} {}", stand.attribute("id").as_string(), opt.attribute("reg").as_string());
-            EXPECT_TRUE(parkedSeen_.contains(seen)) << seen;
+            EXPECT_TRUE(parkedSeen_.contains(seen)) << seen << " learned, never seen parked there";
             figures_["flights learned"] += 1;
         }
     }
     const Counts& c = s.counts();
-    figures_["creations"] = static_cast<double>(c.creations);
-    figures_["late bindings"] = static_cast<double>(c.lateBinds);
-    figures_["creations never bound"] = static_cast<double>(c.neverBound);
-    figures_["removals"] = static_cast<double>(c.removals);
+    for (const auto& [name, value] : {std::pair{"creations", c.creations}, std::pair{"late bindings", c.lateBinds},
+                                      std::pair{"creations never bound", c.neverBound}, std::pair{"removals", c.removals}})
+        figures_[name] = static_cast<double>(value);
     figures_["pairs within collision distance"] = static_cast<double>(collisions_.size());
     for (const auto& [name, hexids] : hexids_)
         figures_[name] = static_cast<double>(hexids.size());
@@ -402,8 +374,8 @@ TEST_F(DayAtAParkAirport, NothingCollidesWaitsOrStaysBehindAndEveryStandLearnedW
     for (const std::string& pair : collisions_)
         ADD_FAILURE() << "within collision distance: " << pair;
     EXPECT_EQ(figures_["renewal candidates lost"], 0);
-    EXPECT_LE(figures_["longest from removal to its candidate (s)"], 120.0);
-    EXPECT_LE(figures_["longest adding2sim after the request (s)"], kBindLimitS + kActivationS + 1.0);
+    EXPECT_LE(figures_["longest from a removal to its candidate (s)"], 120.0);
+    EXPECT_LE(figures_["longest adding2sim after its request (s)"], kBindLimitS + kActivationS + 1.0);
     EXPECT_LE(figures_["longest object without a record (s)"], 10.0);
     EXPECT_GT(figures_["stands renewed for a candidate"], 20);
     EXPECT_GT(figures_["flights learned"], 50);

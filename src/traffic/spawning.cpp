@@ -265,6 +265,8 @@ void spawnLiveAc(LiveAc& ac)
         return;
     lf_initPositionBlock(ac);
     ac.status = SimStatus::Adding2Sim;
+    // A respawn's earlier request must not count against this one's time to be bound.
+    ac.creationSentTick.reset();
     g_newAcIds.push_back(ac.hexid);
     if (!ac.callsign.ends_with('_'))
         lf_removeGhost(ac.callsign);

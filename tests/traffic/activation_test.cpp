@@ -186,6 +186,7 @@ TEST_F(ActivationTest, ARespawnGoesBackToTheBufferWhenItsObjectIsRemoved)
 {
     LiveAc& ac = active(20011, "KLM11", 52.5, 4.5, 3000, false, 157);
     ac.pos.heading = 1.0;
+    ac.creationSentTick = 0;
     liveryRespawn(ac);
     EXPECT_EQ(ac.samples.size(), 2u);
     EXPECT_EQ(ac.samples.front().latitude, 52.5);
@@ -195,6 +196,10 @@ TEST_F(ActivationTest, ARespawnGoesBackToTheBufferWhenItsObjectIsRemoved)
     EXPECT_EQ(ac.status, SimStatus::Buffer);
     EXPECT_EQ(ac.objectId, 0u);
     EXPECT_EQ(ac.throttleIndex, 5u);
+    // Created again, it waits for its new binding from its new request on.
+    spawnLiveAc(ac);
+    EXPECT_EQ(ac.status, SimStatus::Adding2Sim);
+    EXPECT_FALSE(ac.creationSentTick.has_value());
 }
 
 } // namespace

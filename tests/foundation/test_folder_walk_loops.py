@@ -10,6 +10,6 @@ def test_two_loop_links_end_both_walks_with_every_file_once(tmp_path):
     (tree / "a" / "aircraft.cfg").write_text("")
     (tree / "a" / "b" / "up").symlink_to("../..")
     (tree / "a" / "again").symlink_to("../a")
-    result = programs.run("folder_walk_probe", programs.host_path(tree), timeout=60)
+    result = programs.run("files_probe", "walk", programs.host_path(tree), timeout=60)
     assert result.returncode == 0, result.stderr
     assert result.stdout.decode().split() == ["airports=2", "liveries=1"]

@@ -53,8 +53,11 @@ void lf_waitAfterSystemError(const std::stop_token& stop)
         g_exitCode = 1;
         return;
     }
-    while (!g_hardStop && !stop.stop_requested() && gf_closeReason() == CloseReason::SystemError)
-        std::this_thread::sleep_for(100ms);
+    const auto answered = [&stop] {
+        return g_hardStop || stop.stop_requested() || gf_closeReason() != CloseReason::SystemError;
+    };
+    while (!gf_waitOnStopState(1min, stop, answered)) {
+    }
     if (gf_closeReason() == CloseReason::SystemError || g_hardStop)
         lf_showAndLog(fmt::format("User closed {}", g_programName));
 }

@@ -51,7 +51,7 @@ void lf_closingDown(const std::stop_token& stop);
 bool lf_restartCountdown(const std::stop_token& stop);
 void lf_resetService();
 
-// Sleeps in steps of at most 100 ms; false (at once) when a stop is pending.
+// Sleeps, woken at once by a stop; false when a stop is pending.
 bool lf_sleepUnlessStopped(std::chrono::milliseconds duration);
 // The same for the close-down, which only the hard stop (or the window's join) ends.
 bool lf_sleepUnlessHardStop(std::chrono::milliseconds duration, const std::stop_token& stop);

@@ -3,7 +3,10 @@
 // and the restart delay. Any thread may ask for a close-down; the first reason wins,
 // except that the user closing the program always raises the hard stop.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <stop_token>
 #include <string_view>
 
 enum class CloseReason : int32_t {
@@ -40,3 +43,9 @@ void gf_resetStopState();
 // of the program just before the reset is not lost: false (and nothing changed) when the
 // hard stop is set.
 bool gf_resetStopStateUnlessHardStop();
+
+// Sleeps until done() holds, the time is up or the thread's stop is requested; every
+// change of the stop state wakes it at once. The last answer of done(), which may read
+// the stop state but must not change it.
+bool gf_waitOnStopState(std::chrono::milliseconds limit, const std::stop_token& stop,
+                        const std::function<bool()>& done);

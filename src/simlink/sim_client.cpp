@@ -38,7 +38,6 @@ std::string g_userTitle;
 std::atomic<double> g_userHalfSpan{0.0};
 std::atomic<bool> g_userHalfSpanSet{false};
 std::atomic<TypeCategory> g_userCategory{TypeCategory::Other};
-std::string g_userStandId;
 std::atomic<bool> g_simConnectFailed{false};
 
 namespace {

@@ -56,7 +56,6 @@ extern std::string g_userTitle; // at most 48 characters
 extern std::atomic<double> g_userHalfSpan;
 extern std::atomic<bool> g_userHalfSpanSet;
 extern std::atomic<TypeCategory> g_userCategory;
-extern std::string g_userStandId;
 // A request on the connection failed: from then on the queues are only emptied.
 extern std::atomic<bool> g_simConnectFailed;
 

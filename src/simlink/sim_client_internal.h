@@ -46,7 +46,6 @@ std::string_view lf_cutToBytes(std::string_view text, size_t maxBytes);
 struct SimLinkNeighbours {
     double (*halfWingspan)(std::string_view type);
     TypeCategory (*typeCategory)(std::string_view type);
-    std::string (*userStand)(const GeoPos& position);
     void (*writeMyParkAirports)();
 };
 const SimLinkNeighbours& lf_neighbours();

@@ -76,6 +76,14 @@ bool gf_stopSimClient(std::chrono::milliseconds limit)
     return true;
 }
 
+void gf_joinSimClient()
+{
+    if (!g_simClientThread.joinable())
+        return;
+    g_simClientThread.request_stop();
+    g_simClientThread.join();
+}
+
 bool gf_simClientRunning()
 {
     return g_simClientRunning.load();

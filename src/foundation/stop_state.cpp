@@ -51,7 +51,8 @@ void gf_requestClosingDown(CloseReason reason, int32_t delaySeconds)
                 g_closeReason = CloseReason::UserClosedSim;
             g_hardStop = true;
             g_stopRequested = true;
-        } else if (!g_stopRequested) {
+        } else if (!g_stopRequested ||
+                   (reason == CloseReason::NewSettings && g_closeReason == CloseReason::SystemError && !g_hardStop)) {
             g_closeReason = reason;
             g_restartDelaySeconds = delaySeconds;
             g_stopRequested = true;

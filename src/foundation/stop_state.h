@@ -30,7 +30,9 @@ extern std::atomic<bool> g_stopRequested;
 extern std::atomic<bool> g_hardStop;
 
 // "USER CLOSED SIM" raises both flags and becomes the reason when none is set (the delay
-// is ignored); any other reason is taken, with its delay, only when no stop is pending.
+// is ignored); any other reason is taken, with its delay, only when no stop is pending,
+// except that new settings from the user take the place of a "SYSTEM ERROR", which
+// would otherwise wait for the user to close the program.
 void gf_requestClosingDown(CloseReason reason, int32_t delaySeconds);
 bool gf_stopPending();
 CloseReason gf_closeReason();

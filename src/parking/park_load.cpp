@@ -160,7 +160,7 @@ std::string lf_readApf(std::string_view source, ParkFileDetails& details)
     read.learnedPath = learned;
     if (table.empty())
         return "no stands found";
-    g_parkStands = std::move(table);
+    gf_setParkStands(std::move(table));
     g_parkFileLoaded = true;
     gf_controlEnable(g_flushStaticButton, true);
     return {};

@@ -21,6 +21,7 @@ constexpr double kSamePosition = 1e-8;                 // degrees
 struct UserStandCache {
     double lat = 0.0;
     double lon = 0.0;
+    uint32_t stands = 0; // the g_parkStandsGeneration it was found in
     bool valid = false;
     std::string id;
 };
@@ -55,7 +56,7 @@ std::string gf_userStand(const GeoPos& position)
     if (g_parkStands.empty() || !g_userOnGround)
         return {};
     UserStandCache& c = g_userStandCache;
-    if (c.valid && std::abs(c.lat - position.latitude) <= kSamePosition &&
+    if (c.valid && c.stands == g_parkStandsGeneration && std::abs(c.lat - position.latitude) <= kSamePosition &&
         std::abs(c.lon - position.longitude) <= kSamePosition)
         return c.id;
     double best = 900.0;
@@ -67,7 +68,7 @@ std::string gf_userStand(const GeoPos& position)
             id = stand.id;
         }
     }
-    c = {position.latitude, position.longitude, true, id};
+    c = {position.latitude, position.longitude, g_parkStandsGeneration, true, id};
     return id;
 }
 

@@ -14,6 +14,7 @@
 #include "traffic/traffic_internal.h"
 #include "traffic/traffic_service.h"
 #include "traffic/traffic_state.h"
+#include "traffic/user_stand.h"
 
 std::atomic<uint32_t> g_trafficTick{0};
 bool g_fastRangeRequests = false;
@@ -127,8 +128,11 @@ uint32_t gf_trafficTickNow()
 
 void gf_storeUserSnapshot(const UserState& state)
 {
-    std::lock_guard lock(g_userSnapshotMutex);
-    g_userSnapshot = state;
+    {
+        std::lock_guard lock(g_userSnapshotMutex);
+        g_userSnapshot = state;
+    }
+    gf_publishUserStand({state.latitude, state.longitude});
 }
 
 UserState gf_userSnapshotCopy()

@@ -531,6 +531,7 @@ def main(argv=None):
                 result["exit_s"] = close_program(wine, probe, proc)
             else:
                 result["closed_by"] = "user" if args.until_closed else "itself"
+                result["closed_at"] = time.time() - feed.start_time  # no phase is judged after it
             result["exit_code"] = proc.returncode
             time.sleep(1.0)
         except RuntimeError as e:

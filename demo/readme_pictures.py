@@ -17,7 +17,8 @@ def totals_block(figures: dict) -> str:
     by_kind = {}
     for f in flights:
         by_kind.setdefault(f["kind"], []).append(f)
-    kinds = ", ".join(f"{len(v)} {k}{'s' if len(v) > 1 else ''}" for k, v in by_kind.items())
+    names = {"refused": ("flight of an unknown type", "flights of an unknown type")}
+    kinds = ", ".join(f"{len(v)} " + names.get(k, (k, k + "s"))[len(v) > 1] for k, v in by_kind.items())
     statics = figures["statics"]
     stands = ", ".join(a["stand"] for a in statics["aircraft"])
     lines = [

@@ -669,14 +669,15 @@ def plot(path, data, objects, by_tail, feed_start, statics=()):
                    lw=1.2, zorder=5)
         field.scatter([x / 1000], [y / 1000], s=40, marker="o", color="darkorange", edgecolors="black", zorder=6,
                       label="static aircraft" if s is statics[0] else None)
-        field.annotate(s["callsign"], (x / 1000, y / 1000), xytext=(3, 4), textcoords="offset points", fontsize=6)
+        field.annotate(s["callsign"], (x / 1000, y / 1000), xytext=(2, 5), textcoords="offset points", fontsize=6,
+                       rotation=60)
     user = next(s for s in data["stands"] if s["id"] == data["user_stand"])
     ux, uy = plane.xy(user["lat"], user["lon"])
     field.scatter([ux / 1000], [uy / 1000], s=60, marker="*", color="red", zorder=6, label="user aircraft")
     area.set_title(f"{data['airport']['code']} area: received tracks dashed, flown tracks solid (km)")
     field.set_title("the airport: static aircraft (orange, nose line) and the user aircraft (red star)")
-    field.set_xlim(-2.0, 3.0)
-    field.set_ylim(-1.5, 1.8)
+    field.set_xlim(-1.5, 1.5)
+    field.set_ylim(-0.9, 1.0)
     for ax in (area, field):
         ax.set_aspect("equal")
         ax.grid(True, lw=0.3)

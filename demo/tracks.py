@@ -386,6 +386,7 @@ def judge_statics(data, objects, log, feed_start, closed):
         nearest = min(data["stands"], key=lambda s: distance_m(first["lat"], first["lon"], s["lat"], s["lon"]))
         entry = by_callsign.get(tail.rstrip("*"))
         removed = next((l["wall"] for l in lines if "removal" in l["events"]), None)
+        why = [l.strip() for l in log if tail in l and "remov" in l]
         statics.append({"object": obj, "callsign": tail, "title": title_text(first.get("title", "")),
                         "type": entry["type"] if entry else None, "planned_stand": entry["stand"] if entry else None,
                         "stand": nearest["id"],
@@ -393,6 +394,7 @@ def judge_statics(data, objects, log, feed_start, closed):
                         "heading_off_deg": round(angle_diff(first["heading_deg"], nearest["heading"]), 2),
                         "created_s": round(first["wall"] - feed_start, 1) if feed_start else None,
                         "standing_at_close": removed is None or removed >= until,
+                        "removed_because": why[-1] if why else "",
                         "livery_category": livery_category(title_text(first.get("title", "")), data),
                         "category": data["types"].get(entry["type"], {}).get("category") if entry else None})
     planned = [int(m.group(1)) for m in (STATIC_PLANNED.match(l.strip()) for l in log) if m]
@@ -594,7 +596,8 @@ def summary_text(fig, data):
         rows.append(f"{'':10}{a['callsign']:<10} {a['type'] or '?':<5} stand {a['stand']:<4} "
                     f"{a['distance_m']} m, {a['heading_off_deg']} deg off, created at {fmt(a['created_s'], ' s')}; "
                     f"'{a['title']}'"
-                    + ("" if a["standing_at_close"] else "; removed before the close")
+                    + ("" if a["standing_at_close"] else
+                       f"; removed before the close ({a['removed_because'] or 'no line of Log.txt says why'})")
                     + ("" if not a["livery_category"] or a["livery_category"] == a["category"] else
                        f"; A {a['livery_category']} LIVERY ON A {a['category']} AIRCRAFT"))
     for removed, added in s["renewals"]:

@@ -114,7 +114,7 @@ int main(int argc, char** argv)
     std::printf("gf_lookupDbase: %zu mixed forms, %zu found, %.0f ns each\n", queries.size(), found,
                 lookupMs * 1e6 / static_cast<double>(queries.size()));
 
-    lf_write(gf_paths().airportsEnc, databuild::encryptDataFile(shipped.airportsXml, databuild::productKey()));
+    lf_write(gf_paths().airportsEnc, databuild::encryptDataFile(typical.files.airportsXml, databuild::productKey()));
     if (!gf_readAirports())
         return 1;
     std::mt19937 engine(5);

@@ -542,32 +542,34 @@ def main(argv=None):
             result["files_after_first_start"] = soak.files_kept(program, data_folder)
             result["second_start"] = second_start(wine, program, probe, link, site, 60.0)
     finally:
-        if feed:
-            feed.stop.set()
-        if link:
-            result["link_lines"] = [(round(l.time, 3), l.connection, l.text) for l in link.lines
-                                    if not l.text.startswith("Qs121")][-50:]
-            result["link_qs121"] = len(link.texts("Qs121"))
-            result["link_connections"] = link.connections
-            result["link_problems"] = list(link.problems)
-            result["link_closed_by_program"] = link.closed_by_program.is_set()
-            link.close()
-        if sender:
-            result["datagrams_sent"] = sender.sent
-            sender.close()
-        if sim:
-            sim.close()
-            result["sim_starts"] = sim.starts
-            result["sim_connections"] = sim.connections
-            result["sim_problems"] = sim.problems[:20]
-        if faults:
-            result["faults"] = faults.report()
-        if proc and proc.poll() is None:
-            proc.kill()
-        if site:
-            result["site_requests"] = [r.path for r in site.requests]
-            site.stop()
-        wine.stop()
+        try:
+            if feed:
+                feed.stop.set()
+            if link:
+                result["link_lines"] = [(round(l.time, 3), l.connection, l.text) for l in link.lines
+                                        if not l.text.startswith("Qs121")][-50:]
+                result["link_qs121"] = len(link.texts("Qs121"))
+                result["link_connections"] = link.connections
+                result["link_problems"] = list(link.problems)
+                result["link_closed_by_program"] = link.closed_by_program.is_set()
+                link.close()
+            if sender:
+                result["datagrams_sent"] = sender.sent
+                sender.close()
+            if sim:
+                sim.close()
+                result["sim_starts"] = sim.starts
+                result["sim_connections"] = sim.connections
+                result["sim_problems"] = sim.problems[:20]
+            if faults:
+                result["faults"] = faults.report()
+            if proc and proc.poll() is None:
+                proc.kill()
+            if site:
+                result["site_requests"] = [r.path for r in site.requests]
+                site.stop()
+        finally:
+            wine.stop()  # whatever failed above, no Wine server or display is left behind
     if feed and feed.start_time:
         result["feed_start"] = feed.start_time
         result["feed_sent"] = feed.sent

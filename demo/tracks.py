@@ -385,7 +385,7 @@ def judge_statics(data, objects, log, feed_start, closed):
         first = lines[0]
         nearest = min(data["stands"], key=lambda s: distance_m(first["lat"], first["lon"], s["lat"], s["lon"]))
         entry = by_callsign.get(tail.rstrip("*"))
-        removed = next((l["wall"] for l in lines if "removal" in l["events"]), None)
+        removed = next((l["wall"] for l in lines if "removal" in l["events"] or "vanished" in l["events"]), None)
         why = [l.strip() for l in log if tail in l and "remov" in l]
         statics.append({"object": obj, "callsign": tail, "title": title_text(first.get("title", "")),
                         "type": entry["type"] if entry else None, "planned_stand": entry["stand"] if entry else None,
@@ -418,7 +418,7 @@ def standing_pairs(data, objects, flights_by_object, statics, feed_start, closed
         t = static_types.get(obj) or flights_by_object.get(obj, {}).get("type")
         walls, states, previous, end = [], [], None, until
         for l in lines:
-            if "removal" in l["events"] or l["wall"] >= until:
+            if "removal" in l["events"] or "vanished" in l["events"] or l["wall"] >= until:
                 end = min(end, l["wall"])
                 break
             still = obj in static_types

@@ -34,15 +34,16 @@ start_sink() {
 }
 
 # The livery scan's collection, generated once (20,000 sections, ~220 MB) from the
-# builder's default data, which the benchmark's database also is; prints its folder.
+# builder's data with the tests' 60,000 fictional registrations, which the benchmark's
+# database also is; prints its folder.
 livery_collection() {
-  local c="$root/build/bench-liveries" n="$root/build/bench-native"
+  local c="$root/build/bench-liveries" n="$root/build/bench-data"
   if [ ! -f "$c/manifest.json" ]; then
-    cmake -S "$root" -B "$n" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAV_BENCH=ON -DTAV_TESTS=OFF >/dev/null
-    cmake --build "$n" -j"$jobs" --target tav_databuild >/dev/null
-    rm -rf "$c" "$c-site"
-    "$n/tools/tav_databuild" --site "$c-site" >/dev/null
-    /usr/bin/python3 "$root/demo/standins/livery_collection.py" --data "$c-site/11" --out "$c" --no-unreadable >/dev/null
+    cmake -S "$root" -B "$n" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$n" -j"$jobs" --target livery_scan_probe >/dev/null
+    rm -rf "$c" "$c-data"
+    "$n/tests/livery_scan_probe" data "$root/tools" "$c-data" 60000 >/dev/null
+    /usr/bin/python3 "$root/demo/standins/livery_collection.py" --data "$c-data/site/11" --out "$c" --no-unreadable >/dev/null
   fi
   echo "$c"
 }

@@ -246,6 +246,8 @@ bool updateLiveAc(LiveAc& ac)
         }
         if (!ac.samples.empty() && !ac.samples.front().stationary)
             lf_moveOneTick(ac);
+        else if (ac.phase == FlightPhase::Parking)
+            lf_turnTowards(ac, ac.standHeading);
         lf_sendPosition(ac);
     } catch (const std::exception& e) {
         gf_logErrorLine("{}: {} {}, sz:{}, fs:{}, st:{}", "updateLiveAc", e.what(), gf_flightText(ac), ac.samples.size(),

@@ -7,6 +7,7 @@
 #include "foundation/geo.h"
 #include "foundation/settings_catalogue.h"
 #include "parking/park_airports.h"
+#include "parking/static_parking.h"
 #include "feed/qnh_reader.h"
 #include "traffic/live_update.h"
 #include "traffic/motion_internal.h"
@@ -380,6 +381,34 @@ TEST_F(MotionTest, TheDriveToAStandTakesItsTimeAtTheApproachSpeedAndStops50Ticks
     }
 }
 
+// The samples run out 10, 30 or 40 m short of where the reports stopped, at 4 kt: handed to
+// the parking within 35 m, not at 40. Driven on, the aircraft stops on the stand, on its
+// heading, also when the stand's heading is 40 or 90 degrees off its last leg.
+TEST_F(MotionTest, ATaxiStoppingNearAStandIsHandedOverWithin35MAndParksOnTheStandsHeading)
+{
+    const GeoPos stop = lf_at(kHere, 0, 100);
+    ParkStand& stand = addStand("C3", stop.latitude, stop.longitude);
+    g_parkStandsLoaded = true;
+    for (const auto& [shortM, headingDeg] : {std::pair{30.0, 40.0}, {10.0, 270.0}, {40.0, 0.0}}) {
+        g_liveAcs.clear();
+        stand.heading = headingDeg * kDeg;
+        LiveAc& ac = taxiing();
+        ac.previousPhase = FlightPhase::Flying;
+        const GeoPos at = lf_at(stop, 180, shortM);
+        ac.pos.latitude = at.latitude;
+        ac.samples = {lf_sample(at, 0, 10, 10000, false), lf_sample(lf_at(stop, 180, 5), 0, 4, 10400, false),
+                      lf_sample(stop, 0, 0, 10800, false, true)};
+        nextPosMain(ac);
+        EXPECT_EQ(ac.phase, shortM < 35 ? FlightPhase::Parking : FlightPhase::Taxi) << shortM;
+        for (int i = 0; i < 3000 && ac.phase != FlightPhase::Parked; ++i, ++g_trafficTick)
+            updateLiveAc(ac);
+        EXPECT_EQ(ac.phase, FlightPhase::Parked) << shortM;
+        EXPECT_LT(lf_metres(lf_sample(gf_acPos(ac), 0, 0, 0, false), lf_sample(stop, 0, 0, 0, false)), 0.1);
+        EXPECT_NEAR(std::remainder(ac.pos.heading / kDeg - headingDeg, 360.0), 0.0, 1.0) << shortM;
+        g_trafficTick = 10000;
+    }
+}
+
 TEST_F(MotionTest, TurningOffTheRunwayEndsTheRollOutWithTheTaxiConfiguration)
 {
     for (const char* type : {"A320", "C172"}) {
@@ -452,6 +481,19 @@ TEST_F(MotionTest, WhenReportsStopTheAircraftFliesOnHoldsOrParksAsItsPhaseAsks)
         EXPECT_EQ(landed.samples.back().groundSpeed, kt);
         landed.samples.pop_front();
     }
+
+    // A departing aircraft without the on-ground mark: its hold samples are dropped as
+    // repeated positions in the air; it is removed instead of being held for ever.
+    AIRBORNE_ONLY.value = false;
+    for (const FlightPhase phase : {FlightPhase::Taxi, FlightPhase::PushedBack}) {
+        g_liveAcs.clear();
+        LiveAc& lost = flying(0);
+        lost.phase = phase;
+        lost.samples = {lf_sample(kHere, 0, 0, 9000, false)};
+        nextPosMain(lost);
+        EXPECT_EQ(lost.status, SimStatus::RemovingFromSim);
+    }
+    EXPECT_EQ(logCount("nextPosMain: no sample to fly to after 16 extensions"), 2u);
 
     g_liveAcs.clear();
     LiveAc& light = flying(3000, "C172");

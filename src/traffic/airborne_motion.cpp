@@ -30,6 +30,7 @@ constexpr int32_t kTicksWithoutReport = 100;
 constexpr int64_t kReportedGroundTicks = 1000;
 // More than an airborne aircraft's synthetic steps.
 constexpr int32_t kMostExtensions = 16;
+constexpr double kOnSpotToleranceRad = 0.5 * g_degToRad;
 constexpr double kLowAglFt = 1000.0;
 constexpr double kFlareAglFt = 400.0;
 constexpr double kCruiseAltitudeFt = 10000.0;
@@ -256,6 +257,31 @@ void lf_normalisePosition(PositionBlock& p)
     }
 }
 
+// Straight to the sample the aircraft flies to, in the ticks left to its due tick.
+void lf_straightToSample(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    const PosSample& to = ac.samples.front();
+    const int64_t left = std::max<int64_t>(static_cast<int64_t>(to.dueTick) - gf_tickNow(), 1);
+    m.latitudeStep = (to.latitude - ac.pos.latitude) / static_cast<double>(left);
+    m.longitudeStep =
+        gf_wrapPi((to.longitude - ac.pos.longitude) * g_degToRad) * g_radToDeg / static_cast<double>(left);
+}
+
+// Standing, the aircraft turns at its own rate; once on the leg it covers it in the time
+// left.
+void lf_turnOnSpot(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    ac.groundTurnRateInUse = ac.groundTurnRate;
+    lf_turnTowards(ac, m.targetHeading);
+    if (std::fabs(gf_wrapPi(m.targetHeading - ac.pos.heading)) > kOnSpotToleranceRad)
+        return;
+    m.turnOnSpot = false;
+    m.groundTurn = false;
+    lf_straightToSample(ac);
+}
+
 void lf_dropRepeatedAirSamples(LiveAc& ac)
 {
     while (ac.samples.size() >= 2 && !ac.onGround && ac.samples[1].stationary && !lf_isRotorcraft(ac))
@@ -438,6 +464,7 @@ void lf_airborneStep(LiveAc& ac)
 void lf_advanceSample(LiveAc& ac)
 {
     lf_clearTaxiCurve(ac);
+    ac.motion.turnOnSpot = false;
     {
         PosSample& next = ac.samples.at(1);
         if (!next.stationary && gf_samePlace(ac.samples[0], next))
@@ -512,11 +539,13 @@ void lf_moveOneTick(LiveAc& ac)
             p.heading = gf_normalHeading(p.heading + m.headingStep);
             break;
         default:
-            if (ac.phase == FlightPhase::Parking || m.groundTurn)
+            if (m.turnOnSpot)
+                lf_turnOnSpot(ac);
+            else if (ac.phase == FlightPhase::Parking || m.groundTurn)
                 lf_turnTowards(ac, m.targetHeading);
             break;
         }
-        if (ac.phase != FlightPhase::PushedBack) {
+        if (ac.phase != FlightPhase::PushedBack && !m.turnOnSpot) {
             p.latitude += m.latitudeStep;
             p.longitude += m.longitudeStep;
         }

@@ -481,7 +481,7 @@ TEST_F(MotionScenarioTest, APushBackEndsWhereAndWhenReportedAndTheTaxiFollowsNos
     EXPECT_NEAR(push.end, pushEndS + g_referenceShiftS, 3.0);
     EXPECT_LE(endM, 15.0);
     EXPECT_LE(endDeg, 10.0);
-    lf_expectDeparture("A320 push-back", s, ref, pushEndS + 22.0, pushEndS + 55.0, pushEndS + 10.0, pushEndS + 86.0);
+    lf_expectDeparture("A320 push-back", s, ref, pushEndS + 22.0, pushEndS + 55.0, pushEndS + 10.0, pushEndS + 62.0);
 }
 
 // Level at 12000 ft with 30 degree turns either way.

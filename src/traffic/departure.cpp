@@ -249,7 +249,8 @@ void lf_pushBackStage(LiveAc& ac)
         ac.samples.back().dueTick =
             static_cast<uint32_t>(gf_tickNow() + std::max(gf_tickCount(lf_pathNm(ac), v), kMinTicks));
         if (ac.samples.size() >= 3) {
-            ac.samples[1].dueTick = (ac.samples[0].dueTick + ac.samples.back().dueTick) / 2;
+            ac.samples[1].dueTick = static_cast<uint32_t>(
+                (static_cast<int64_t>(ac.samples[0].dueTick) + static_cast<int64_t>(ac.samples.back().dueTick)) / 2);
             lf_buildTaxiCurve(ac);
             m.curve.parameterStep = 1.0 / std::max(gf_narrowRounded(90.0 / ac.groundTurnRate / 100.0), 1);
             m.curve.turnAngle = 90.0;

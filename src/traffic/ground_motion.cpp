@@ -31,6 +31,8 @@ constexpr double kMostTurnRateFactor = 5.0;
 constexpr double kLeastLegM = 1.0;
 constexpr double kLeastSine = 0.05; // about 3 degrees
 constexpr double kArmRatio = 1.5;
+constexpr double kOntoCourseTicks = 100.0;
+constexpr double kOnStandM = 2.0;
 
 double lf_northM(double lat, double originLat)
 {
@@ -262,20 +264,27 @@ bool lf_waitBeforeMovingOff(LiveAc& ac)
 
 // Nose first: standing, an aircraft turns to its next leg before it moves off, as a tug
 // leaves it after a push-back, instead of sliding sideways while it turns; so does one that
-// comes to a leg far off its nose that no curve leads onto.
+// comes to a leg far off its nose that no curve leads onto, or slowly onto its stand.
 bool lf_turnBeforeMovingOff(LiveAc& ac)
 {
     MotionState& m = ac.motion;
-    if (ac.phase != FlightPhase::Taxi)
+    if (ac.phase != FlightPhase::Taxi && ac.phase != FlightPhase::Parking)
         return false;
     const double course = gf_bearingRad(gf_acPos(ac), gf_samplePos(ac.samples[1]));
     const double off = std::fabs(gf_wrapPi(course - ac.pos.heading)) * g_radToDeg;
-    if (off <= (lf_atRest(ac.samples[0]) ? kOnSpotDeg : kPivotDeg))
+    const bool slow = lf_atRest(ac.samples[0]) || ac.phase == FlightPhase::Parking;
+    if (off <= (slow ? kOnSpotDeg : kPivotDeg))
         return false;
     m.targetHeading = course;
     m.groundTurnAngle = off;
     m.groundTurn = true;
     m.turnOnSpot = true;
+    // Onto its stand it still gets there: the drive waits for the turn.
+    if (ac.phase == FlightPhase::Parking) {
+        const auto turnTicks = static_cast<uint32_t>(std::ceil(off * g_degToRad / ac.groundTurnRate));
+        for (size_t i = 1; i < ac.samples.size(); ++i)
+            ac.samples[i].dueTick += turnTicks;
+    }
     return true;
 }
 
@@ -426,6 +435,8 @@ void nextPosGround(LiveAc& ac)
         }
         if (ac.phase != FlightPhase::PushingBack && ac.phase != FlightPhase::Parked)
             lf_checkArrival(ac);
+        if (ac.phase == FlightPhase::Parking && ac.samples.size() >= 2 && !ac.samples[1].stationary)
+            lf_turnBeforeMovingOff(ac);
         if (ac.samples.size() >= 2)
             lf_scheduleGroundSample(ac);
     } catch (const std::exception& e) {
@@ -477,10 +488,13 @@ void lf_scheduleGroundSample(LiveAc& ac)
                     m.laterWindow = std::max(m.laterWindow, 2000);
                 }
             }
-            // The nose keeps up with the curve's tangent where it turns fastest.
+            // The nose keeps up with the curve's tangent where it turns fastest; on a straight
+            // leg it comes onto the course within a second, or at its own rate.
             if (lf_curveActive(ac))
                 rate = std::max(rate, std::min(lf_fastestTangentTurn(m.curve) * kTangentMargin / n,
                                                ac.groundTurnRate * kMostTurnRateFactor));
+            else
+                rate = std::max(rate, std::min(ac.groundTurnRate, a * g_degToRad / kOntoCourseTicks));
         }
     }
     ac.groundTurnRateInUse = rate;
@@ -573,7 +587,11 @@ void drive2Stand(LiveAc& ac, double standLat, double standLon, double standHeadi
     b.dueTick = static_cast<uint32_t>(static_cast<int64_t>(front.dueTick) + 50 + t);
     ac.samples.push_back(a);
     ac.samples.push_back(b);
-    ac.motion.targetHeading = standHeading;
+    // Nose first onto the stand: along the way to it; the stand's heading is taken on it.
+    const GeoPos here = gf_acPos(ac);
+    ac.motion.targetHeading = gf_distanceNm(here, {standLat, standLon}) * kMetresPerNm > kOnStandM
+                                  ? gf_bearingRad(here, {standLat, standLon})
+                                  : standHeading;
     if (ac.pauseCounter >= 1) {
         ac.pauseCounter = 0;
         lf_openWindows(ac);

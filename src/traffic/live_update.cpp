@@ -98,6 +98,7 @@ bool lf_atStand(LiveAc& ac, PosSample& s)
     // while it is being created: they time its start.
     if (d <= near && s.groundSpeed < kStillKt) {
         m.stillAtStandDue = s.dueTick;
+        m.firstMoveDue = 0;
     } else if (d <= near && m.firstMoveDue == 0) {
         m.firstMoveDue = s.dueTick;
         m.firstMoveDistance = d;
@@ -282,6 +283,8 @@ bool updateLiveAc(LiveAc& ac)
             if (ac.status != SimStatus::Active)
                 return lf_isFlagged(ac);
             lf_takePushReports(ac);
+            if (ac.status != SimStatus::Active)
+                return lf_isFlagged(ac);
             ac.pos.verticalSpeed = ac.motion.targetVerticalSpeed / 60.0;
             ac.pos.trueAirspeed = ac.samples.front().stationary ? 0.0 : ac.motion.targetTrueAirspeed;
         }

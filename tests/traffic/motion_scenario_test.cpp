@@ -219,6 +219,40 @@ double lf_legCrossTrack(const SimObject& o, const ReferenceFlight& ref, double t
                              {b.lat, b.lon});
 }
 
+// Speed in knots and course in degrees over the half second up to the track sample.
+struct Motion {
+    double kt = 0.0;
+    double courseDeg = 0.0;
+};
+Motion lf_motion(const std::vector<TrackSample>& track, size_t i)
+{
+    size_t k = i;
+    while (k > 0 && track[i].t - track[k].t < 0.5)
+        --k;
+    const double dt = track[i].t - track[k].t;
+    if (dt <= 0.0)
+        return {};
+    const GeoPos a{track[k].lat, track[k].lon};
+    const GeoPos b{track[i].lat, track[i].lon};
+    return {gf_distanceNm(a, b) * 3600.0 / dt, gf_bearingRad(a, b) * g_radToDeg};
+}
+
+// The largest angle between the nose and the course over the last half second, while the
+// aircraft moves forward faster than 3 kt between from and to (track time).
+double lf_largestNoseOffDeg(const std::vector<TrackSample>& track, double from, double to)
+{
+    double worst = 0.0;
+    for (size_t i = 0; i < track.size(); ++i) {
+        if (track[i].t < from || track[i].t > to)
+            continue;
+        const Motion m = lf_motion(track, i);
+        const double off = std::fabs(std::remainder(track[i].headingDeg - m.courseDeg, 360.0));
+        if (m.kt > 3.0 && off < 90.0)
+            worst = std::max(worst, off);
+    }
+    return worst;
+}
+
 // Landings on a runway whose ground lies at, above or below the park airport's elevation.
 TEST_F(MotionScenarioTest, ArrivalsTouchDownOnTheRunwayWhereverItsGroundLiesTaxiAndStopOnTheirStand)
 {
@@ -260,11 +294,13 @@ TEST_F(MotionScenarioTest, ArrivalsTouchDownOnTheRunwayWhereverItsGroundLiesTaxi
         const double east = lf_legCrossTrack(*o, ref, taxiStart + 5.0, taxiStart + 57.0);
         const double north = lf_legCrossTrack(*o, ref, taxiStart + 73.0, taxiStart + 125.0);
         const StandStop stop = gf_standStop(o->track, stand, 12.0);
-        std::printf("%s: taxi cross-track %.1f m east leg, %.1f m north leg; stopped %.2f m and %.2f deg from the "
-                    "stand\n",
-                    l.name, east, north, stop.distanceM, stop.headingErrorDeg);
+        const double noseOff = lf_largestNoseOffDeg(o->track, taxiStart + g_referenceShiftS, 1e9);
+        std::printf("%s: taxi cross-track %.1f m east leg, %.1f m north leg; nose off the course up to %.1f deg; "
+                    "stopped %.2f m and %.2f deg from the stand\n",
+                    l.name, east, north, noseOff, stop.distanceM, stop.headingErrorDeg);
         EXPECT_LE(east, 30.0);
         EXPECT_LE(north, 30.0);
+        EXPECT_LE(noseOff, 10.0);
         EXPECT_LE(stop.distanceM, 2.0);
         EXPECT_LE(stop.headingErrorDeg, 1.0);
         EXPECT_TRUE(gf_trackFinite(o->track));
@@ -291,40 +327,6 @@ TEST_F(MotionScenarioTest, AnApproachWithoutOnGroundReportsStopsAtTheRunway)
     std::printf("no on-ground reports: lowest %.2f ft (CG height 8 ft), touched down %d\n", lowest, touchedDown);
     EXPECT_GE(lowest, sim_.cgHeightFt);
     EXPECT_TRUE(touchedDown);
-}
-
-// Speed in knots and course in degrees over the half second up to the track sample.
-struct Motion {
-    double kt = 0.0;
-    double courseDeg = 0.0;
-};
-Motion lf_motion(const std::vector<TrackSample>& track, size_t i)
-{
-    size_t k = i;
-    while (k > 0 && track[i].t - track[k].t < 0.5)
-        --k;
-    const double dt = track[i].t - track[k].t;
-    if (dt <= 0.0)
-        return {};
-    const GeoPos a{track[k].lat, track[k].lon};
-    const GeoPos b{track[i].lat, track[i].lon};
-    return {gf_distanceNm(a, b) * 3600.0 / dt, gf_bearingRad(a, b) * g_radToDeg};
-}
-
-// The largest angle between the nose and the course over the last half second, while the
-// aircraft moves forward faster than 3 kt between from and to (track time).
-double lf_largestNoseOffDeg(const std::vector<TrackSample>& track, double from, double to)
-{
-    double worst = 0.0;
-    for (size_t i = 0; i < track.size(); ++i) {
-        if (track[i].t < from || track[i].t > to)
-            continue;
-        const Motion m = lf_motion(track, i);
-        const double off = std::fabs(std::remainder(track[i].headingDeg - m.courseDeg, 360.0));
-        if (m.kt > 3.0 && off < 90.0)
-            worst = std::max(worst, off);
-    }
-    return worst;
 }
 
 // The largest time (s) by which the track runs ahead of or behind the reference 30 s

@@ -405,7 +405,8 @@ TEST_F(MotionTest, TheDriveToAStandTakesItsTimeAtTheApproachSpeedAndStops50Ticks
         EXPECT_EQ(ac.samples[1].dueTick, 1000 + ticks);
         EXPECT_EQ(ac.samples[2].dueTick, 1050 + ticks);
         EXPECT_TRUE(ac.samples[2].stationary);
-        EXPECT_EQ(ac.motion.targetHeading, 1.0);
+        // Towards the stand (north), its heading taken on it.
+        EXPECT_NEAR(ac.motion.targetHeading, nm > 0.001 ? 0.0 : 1.0, 1e-9);
     }
 }
 
@@ -682,9 +683,10 @@ TEST_F(MotionTest, AClimbAwayBelowTheApproachHeightTakesTheClimbOutConfiguration
     EXPECT_EQ(events(), std::vector<std::string>({"102 212 0"}));
 }
 
-// The turn rate on the ground: a small turn on a straight leg is spread over it; standing,
-// the aircraft turns on the spot at its own rate; on a curve the nose keeps up with the
-// tangent, and a right-angle corner widens the due-tick windows.
+// The turn rate on the ground: on a straight leg the nose comes onto the course within a
+// second, or at its own rate, however long the leg; standing, the aircraft turns on the
+// spot at its own rate; on a curve the nose keeps up with the tangent, and a right-angle
+// corner widens the due-tick windows.
 TEST_F(MotionTest, TheGroundTurnRateFitsTheTurnToTheLegOrToTheCurvesTangent)
 {
     const double base = 0.07 * kDeg; // an A320's
@@ -693,8 +695,11 @@ TEST_F(MotionTest, TheGroundTurnRateFitsTheTurnToTheLegOrToTheCurvesTangent)
     ac.samples = {lf_sample(kHere, 0, 10, 10000, false), lf_sample(lf_at(kHere, 0, 100), 0, 10, 11944, false)};
     nextPosMain(ac);
     EXPECT_TRUE(ac.motion.groundTurn);
-    // 1944 ticks for 20 degrees (164 at the rate): slowed by 30 / 100 m of r = 11.85.
-    EXPECT_NEAR(ac.groundTurnRateInUse, base / (1944.0 / 164.0 * 30.0 / 100.0), 1e-9);
+    EXPECT_NEAR(ac.groundTurnRateInUse, base, 1e-12);
+    ac.pos.heading = 4.0 * kDeg;
+    ac.samples = {lf_sample(kHere, 0, 10, 12000, false), lf_sample(lf_at(kHere, 0, 100), 0, 10, 13944, false)};
+    nextPosMain(ac);
+    EXPECT_NEAR(ac.groundTurnRateInUse, 4.0 * kDeg / 100, 1e-12);
 
     g_liveAcs.clear();
     LiveAc& standing = taxiing();

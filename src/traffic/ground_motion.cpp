@@ -23,6 +23,7 @@ constexpr double kOffRunwayRad = 15.0 * g_degToRad;
 constexpr int32_t kMinTicks = 25;
 constexpr double kOnSpotDeg = 5.0;
 constexpr double kPivotDeg = 30.0;
+constexpr double kPivotKt = 20.0;
 constexpr double kStartingNm = 0.0026997840172786176; // 5 m: from rest, at half the speed
 constexpr int64_t kLeastWaitTicks = 100;
 constexpr double kRestKt = 0.5;
@@ -273,19 +274,24 @@ bool lf_turnBeforeMovingOff(LiveAc& ac)
     const double course = gf_bearingRad(gf_acPos(ac), gf_samplePos(ac.samples[1]));
     const double off = std::fabs(gf_wrapPi(course - ac.pos.heading)) * g_radToDeg;
     const bool slow = lf_atRest(ac.samples[0]) || ac.phase == FlightPhase::Parking;
-    if (off <= (slow ? kOnSpotDeg : kPivotDeg))
+    if (off <= (slow ? kOnSpotDeg : kPivotDeg) ||
+        (!slow && (m.rollOut || m.takeOffConfiguration || ac.samples[0].groundSpeed > kPivotKt)))
         return false;
     m.targetHeading = course;
     m.groundTurnAngle = off;
     m.groundTurn = true;
     m.turnOnSpot = true;
-    // Onto its stand it still gets there: the drive waits for the turn.
-    if (ac.phase == FlightPhase::Parking) {
-        const auto turnTicks = static_cast<uint32_t>(std::ceil(off * g_degToRad / ac.groundTurnRate));
-        for (size_t i = 1; i < ac.samples.size(); ++i)
-            ac.samples[i].dueTick += turnTicks;
-    }
     return true;
+}
+
+// Onto its stand the samples ahead wait for a turn on the spot: the aircraft still gets there
+// at the drive's pace once it has turned.
+void lf_waitForTheTurn(LiveAc& ac)
+{
+    const double off = std::fabs(gf_wrapPi(ac.motion.targetHeading - ac.pos.heading));
+    const auto turnTicks = static_cast<uint32_t>(std::ceil(off / ac.groundTurnRate));
+    for (size_t i = 1; i < ac.samples.size(); ++i)
+        ac.samples[i].dueTick += turnTicks;
 }
 
 void lf_checkArrival(LiveAc& ac)
@@ -439,6 +445,8 @@ void nextPosGround(LiveAc& ac)
             lf_turnBeforeMovingOff(ac);
         if (ac.samples.size() >= 2)
             lf_scheduleGroundSample(ac);
+        if (ac.motion.turnOnSpot && ac.phase == FlightPhase::Parking)
+            lf_waitForTheTurn(ac);
     } catch (const std::exception& e) {
         gf_logLine("{}: {}, {}, sz:{}", "nextPosGround", e.what(), gf_flightText(ac), ac.samples.size());
         throw;

@@ -124,7 +124,6 @@ void lf_runService()
         return;
     lf_setStockAirportsPath();
     gf_setScanTasksMax(std::thread::hardware_concurrency());
-    g_scanTasksRunning = 0;
     if (g_liveryRebuildRequested.exchange(false))
         gf_serviceCalls().clearLiveryTables();
     if (SCAN_LIVERIES.value)

@@ -26,6 +26,7 @@
 #include "feed/readers.h"
 #include "foundation/folders.h"
 #include "foundation/parameters_file.h"
+#include "foundation/scan_tasks.h"
 #include "foundation/settings_fixture.h"
 #include "foundation/time_text.h"
 #include "support/service_doubles.h"
@@ -246,6 +247,17 @@ TEST_F(ServiceTest, ALiveryRescanAskedForDuringTheStartUpEmptiesTheTablesAtTheNe
     EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return lf_inLoop(); }), 1);
     EXPECT_EQ(fakeNeighbours().liveryTableClears, 1);
     EXPECT_FALSE(g_liveryRebuildRequested);
+}
+
+TEST_F(ServiceTest, AFileTaskOfAnEarlierRunKeepsItsSlotThroughTheNextRun)
+{
+    trafficArrives();
+    std::optional<ScanTaskSlot> left = gf_takeScanTaskSlot();
+    ASSERT_TRUE(left);
+    EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return lf_inLoop(); }), 1);
+    EXPECT_EQ(g_scanTasksRunning.load(), 1);
+    left.reset();
+    EXPECT_EQ(g_scanTasksRunning.load(), 0);
 }
 
 TEST_F(ServiceTest, WithoutTrafficTheRunGoesOnAfterFifteenSeconds)

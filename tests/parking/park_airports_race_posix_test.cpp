@@ -1,6 +1,7 @@
 // The "SimClient" thread stores the user's stand while the worker reads, sorts and adds:
 // under the sanitizers, natively.
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "parking/static_parking_fixture.h"
@@ -21,6 +22,19 @@ const SimLinkNeighbours kNeighbours{[](std::string_view) { return 0.0; },
 } // namespace
 
 using statictest::StaticParkingTest;
+
+// The reset of a run waits for the lock under which that thread reads the park airport.
+TEST_F(StaticParkingTest, TheResetOfTheTrafficStateWritesTheParkAirportUnderItsLock)
+{
+    lf_setParkAirport("EDDF");
+    std::unique_lock held(g_parkAirportsMutex);
+    std::thread reset(&gf_resetTrafficState);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(g_parkAirport.code, "EDDF");
+    held.unlock();
+    reset.join();
+    EXPECT_EQ(g_parkAirport.code, "");
+}
 
 TEST_F(StaticParkingTest, TheUsersStandIsStoredWhileTheWorkerRereadsSortsAndAddsTheList)
 {

@@ -188,7 +188,8 @@ void lf_layCorner(LiveAc& ac)
         if (a > kArmRatio * b) {
             const double straight = a - b;
             const PosSample& next = ac.samples[1];
-            const double toNextRad = std::fabs(gf_wrapPi(gf_bearingRad(gf_acPos(ac), gf_samplePos(next)) - ac.pos.heading));
+            const double toNextRad =
+                std::fabs(gf_wrapPi(gf_bearingRad(gf_acPos(ac), gf_samplePos(next)) - ac.pos.heading));
             if (toNextRad <= kOnSpotDeg * g_degToRad &&
                 gf_distanceNm(gf_acPos(ac), gf_samplePos(next)) * kMetresPerNm + kLeastLegM < straight)
                 return;
@@ -253,8 +254,8 @@ bool lf_waitBeforeMovingOff(LiveAc& ac)
     if (!lf_atRest(front) || ac.phase == FlightPhase::Parked)
         return false;
     const double nm = gf_distanceNm(gf_acPos(ac), gf_samplePos(next)) + kStartingNm;
-    const int64_t leave = static_cast<int64_t>(next.dueTick) -
-                          gf_tickCount(nm, next.groundSpeed > 0.0 ? next.groundSpeed : lf_sampleSpeedKt(ac));
+    const double kt = next.groundSpeed > 0.0 ? next.groundSpeed : lf_sampleSpeedKt(ac);
+    const int64_t leave = static_cast<int64_t>(next.dueTick) - std::max(gf_tickCount(nm, kt), 1);
     if (leave - gf_tickNow() < kLeastWaitTicks)
         return false;
     PosSample wait = front;

@@ -125,7 +125,8 @@ std::optional<LiveFlightRecord> lf_throughParser(const LiveFlightRecord& r, cons
     const PosSample& s = r.sample;
     auto text = [](const std::string& t) { return t.empty() ? std::string("null") : t; };
     const std::string line = fmt::format(
-        "RTTFC,{},{:.6f},{:.6f},{:.1f},{:.0f},0,{:.1f},{:.1f},{},{},{},{},{},{:.2f},adsb,,mlat,,,{:.1f},0,0,0,0,-1,0,,A3",
+        "RTTFC,{},{:.6f},{:.6f},{:.1f},{:.0f},0,{:.1f},{:.1f},"
+        "{},{},{},{},{},{:.2f},adsb,,mlat,,,{:.1f},0,0,0,0,-1,0,,A3",
         r.hexid, s.latitude, s.longitude, p.onGround ? 0.0 : p.altFt, s.verticalSpeed, s.track, s.groundSpeed,
         text(r.texts.callsign), text(r.texts.aircraftType), text(r.texts.registration), text(r.texts.origin),
         text(r.texts.destination), r.timestamp, s.trueAirspeed);

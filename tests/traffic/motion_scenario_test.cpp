@@ -131,8 +131,8 @@ protected:
     }
     static void addStand(const char* id, const GeoPos& at, double headingDeg, double radiusM)
     {
-        g_parkStands.emplace_back(id, std::vector<StandFlight>{}, StandPlace{at.latitude, at.longitude, headingDeg * g_degToRad},
-                                  radiusM, true, true, true);
+        const StandPlace place{at.latitude, at.longitude, headingDeg * g_degToRad};
+        g_parkStands.emplace_back(id, std::vector<StandFlight>{}, place, radiusM, true, true, true);
         gf_numberAndLinkStands(g_parkStands);
         g_parkStandsLoaded = true;
     }

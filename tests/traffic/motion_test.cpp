@@ -148,7 +148,8 @@ TEST_F(MotionTest, APushBackSwingsTheTailAwayFromTheReportedTaxiAndEndsWhenTheRe
             LiveAc& ac = parkedAt(stand);
             const double back = standDeg + 180.0;
             const GeoPos stop = lf_at(kHere, back, 75);
-            for (const PosSample& r : {lf_sample(kHere, 0, 0, 12000, false), lf_sample(lf_at(kHere, back, 10), 0, 3, 12600, false),
+            for (const PosSample& r : {lf_sample(kHere, 0, 0, 12000, false),
+                                       lf_sample(lf_at(kHere, back, 10), 0, 3, 12600, false),
                                        lf_sample(lf_at(kHere, back, 40), 0, 3, 13600, false),
                                        lf_sample(stop, 0, 0, 14800, false),
                                        lf_sample(lf_at(stop, standDeg + side, 100), 0, 10, 16000, false)})
@@ -704,7 +705,8 @@ TEST_F(MotionTest, TheGroundTurnRateFitsTheTurnToTheLegOrToTheCurvesTangent)
     g_liveAcs.clear();
     LiveAc& standing = taxiing();
     standing.pos.heading = 60.0 * kDeg;
-    standing.samples = {lf_sample(kHere, 0, 0, 10000, false, true), lf_sample(lf_at(kHere, 0, 100), 0, 10, 11944, false)};
+    standing.samples = {lf_sample(kHere, 0, 0, 10000, false, true),
+                        lf_sample(lf_at(kHere, 0, 100), 0, 10, 11944, false)};
     nextPosMain(standing);
     EXPECT_TRUE(standing.motion.turnOnSpot);
     const GeoPos at = gf_acPos(standing);

@@ -241,11 +241,8 @@ void lf_extrapolateSample(LiveAc& ac, int32_t steps)
     }
     const int64_t due = static_cast<int64_t>(s.dueTick) + (parked ? kWeekTicks : static_cast<int64_t>(100 * stepSeconds));
     s.dueTick = static_cast<uint32_t>(due);
-    if (parked) {
+    if (parked)
         ac.parkedSampleSeen = false;
-        if (ParkStand* stand = lf_findStandByNumber(ac.standNumber))
-            stand->occupied = false;
-    }
     ac.samples.push_back(s);
 }
 

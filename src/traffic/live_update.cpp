@@ -461,7 +461,5 @@ void lf_leaveStand(LiveAc& ac, PosSample& s)
         lf_endPause(ac);
     }
     lf_addRealStandOption(ac.standNumber, ac, 2);
-    if (ParkStand* stand = lf_findStandByNumber(ac.standNumber))
-        stand->occupied = false;
     ac.phase = FlightPhase::Parked;
 }

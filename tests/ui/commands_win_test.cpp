@@ -300,9 +300,21 @@ TEST_F(Commands, AnInstallPathIsTakenOnlyWhenItExistsAndTbloOpensItsArchiveOrSay
                                                  "explorer tblo\\tblo.zip"}));
 }
 
-TEST_F(Commands, ButtonsRaiseTheirRequestsAndDisableThemselves)
+TEST_F(Commands, AStaticParkingUpdateLocksTheParkingSettingsButtonsRaiseTheirRequestsAndDisableThemselves)
 {
-    fromWorker(gf_enableSettingControls);
+    const GuiControl* locked[] = {&parking_percentage, &WEEK,        &PARK_SOFT,           &MAX_FIT_FL,    &MAX_PARK_SEL,
+                                  &MAX_LIVE_SEL,       &g_nowButton, &g_flushStaticButton, &g_rereadButton};
+    gf_controlEnable(g_nowButton, true);
+    for (const bool initialLoadOnly : {true, false}) { // "Now" is left as it was in the first round
+        INITIAL_LOAD_ONLY.value = initialLoadOnly;
+        for (const bool lock : {true, false}) {
+            fromWorker(lock ? &gf_disableSettingControls : &gf_enableSettingControls);
+            EXPECT_EQ(g_settingControlsDisabled, lock);
+            for (const GuiControl* c : locked)
+                EXPECT_EQ(enabled(*c), c == &g_nowButton && initialLoadOnly ? true : !lock) << c->controlId;
+        }
+        EXPECT_EQ(gf_windowState().staticCountdownMinutes, 19);
+    }
     for (const auto& [button, flag] : {std::pair{&g_rereadButton, &g_rereadRequested},
                                        {&g_flushStaticButton, &g_flushStaticRequested},
                                        {&g_csOidButton, &g_callsignListRequested}}) {

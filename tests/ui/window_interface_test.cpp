@@ -1,7 +1,7 @@
-// What the worker asks of the window through its narrow interface, against a recording
-// bridge: the message line, the counters, the range list, the controls a run sets up and
-// a static-parking update locks, the stored window position. The real window carries
-// them out in main_window_win_test and commands_win_test.
+// What the worker asks of the window that the window's own tests cannot see: what the
+// message line takes and logs, which bands the counters and the text setters repaint,
+// and how the stored window position is read and clamped. The controls a run sets up or
+// locks are tested on the real window (main_window_win_test, commands_win_test).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,20 +35,6 @@ protected:
     {
         gf_setInvalidateFunction(nullptr);
         gf_resetWindowState();
-    }
-    bool called(std::string_view call) const
-    {
-        const auto calls = bridge_.calls();
-        return std::find(calls.begin(), calls.end(), call) != calls.end();
-    }
-    // The last enable call for a control: 1, 0, or -1 when it was not touched.
-    int enabled(const GuiControl& c) const
-    {
-        int state = -1;
-        for (const std::string& call : bridge_.calls())
-            for (int on : {0, 1})
-                state = call == fmt::format("enable {} {}", c.controlId, on) ? on : state;
-        return state;
     }
     RecordingBridge bridge_;
 };
@@ -98,68 +84,6 @@ TEST_F(WindowInterface, TheCountersRepaintOnlyTheBandWhoseCountChanged)
     gf_setControlText(DESTINATION);
     EXPECT_EQ(bridge_.calls(), (std::vector<std::string>{"text 32818 65", "text 32839 EHAM"}));
     EXPECT_EQ(tops, (std::vector<int>{112, 112}));
-}
-
-TEST_F(WindowInterface, TheRangeListShowsTheClampedRangeWhileTheRadiusKeepsTheGivenOneAndNeverWraps)
-{
-    struct Row {
-        int32_t given, metres, listValue;
-        std::vector<std::string> calls;
-    };
-    const Row rows[] = {
-        {7, 12964, 7, {}}, // between the list values: nothing selected
-        {150, 277800, 100, {"select 32818 19"}},
-        {-5, 0, 2, {"select 32818 0"}},
-    };
-    for (const Row& row : rows) {
-        const size_t before = bridge_.calls().size();
-        EXPECT_EQ(gf_selectComboInt(row.given), row.metres) << row.given;
-        EXPECT_EQ(RANGE.value, row.listValue) << row.given;
-        EXPECT_EQ(g_rangeNm, row.given);
-        EXPECT_EQ(g_rangeMetres, row.metres);
-        const std::vector<std::string> calls = bridge_.calls();
-        EXPECT_EQ(std::vector<std::string>(calls.begin() + static_cast<ptrdiff_t>(before), calls.end()), row.calls);
-    }
-    EXPECT_FALSE(std::filesystem::exists(file())); // the range is not stored
-}
-
-// With the default settings, what the set-up leaves in each control is checked on the
-// real window (main_window_win_test).
-TEST_F(WindowInterface, TheRunsSetUpSelectsValuesOrNothingAndEnablesByAutoRangeBlockedCallsignAndInitialLoad)
-{
-    RANGE.value = 65;
-    MAX_LIVE_SEL.value = 7; // not among the values
-    parking_percentage.value = 75;
-    AUTO_RANGE.value = false;
-    BLOCK_CALLSIGN.setValue("KLM123");
-    INITIAL_LOAD_ONLY.value = true;
-    lf_fillComboBoxes();
-    EXPECT_TRUE(called("select 32818 17"));
-    EXPECT_TRUE(called("fill 32849 [0,10,25,50,75,100,500]"));
-    for (const std::string& call : bridge_.calls())
-        EXPECT_NE(call.rfind("select 32849", 0), 0u) << call;
-    EXPECT_EQ(parking_percentage.value, 30); // every run starts the parking share at 30
-    EXPECT_TRUE(called("select 32850 6"));
-    EXPECT_EQ((std::array{enabled(parking_percentage), enabled(RANGE), enabled(AR_ABOVE_HEIGHT),
-                          enabled(g_unblockButton), enabled(g_nowButton)}),
-              (std::array{0, 1, 0, 1, -1})); // "Now" is left as it was
-}
-
-TEST_F(WindowInterface, AStaticParkingUpdateLocksTheParkingSettingsAndItsEndUnlocksThem)
-{
-    const GuiControl* locked[] = {&parking_percentage, &WEEK,        &PARK_SOFT,           &MAX_FIT_FL,    &MAX_PARK_SEL,
-                                  &MAX_LIVE_SEL,       &g_nowButton, &g_flushStaticButton, &g_rereadButton};
-    // "Now" stays untouched while INITIAL_LOAD_ONLY is on (the first round).
-    for (const bool initialLoadOnly : {true, false}) {
-        INITIAL_LOAD_ONLY.value = initialLoadOnly;
-        for (const bool lock : {true, false}) {
-            lock ? gf_disableSettingControls() : gf_enableSettingControls();
-            EXPECT_EQ(g_settingControlsDisabled, lock);
-            for (const GuiControl* c : locked)
-                EXPECT_EQ(enabled(*c), c == &g_nowButton && initialLoadOnly ? -1 : lock ? 0 : 1) << c->controlId;
-        }
-        EXPECT_EQ(gf_windowState().staticCountdownMinutes, 19);
-    }
 }
 
 // Opening at a stored position on no monitor, and the store at the close, are checked on

@@ -179,42 +179,6 @@ TEST_F(ServiceParts, TheSimulatorVersionComesFromTheInstallPathElseFromP3dVersio
     }
 }
 
-namespace {
-
-std::vector<std::string> g_engineCalls; // what the cycle asked of the engine and the park airports
-
-} // namespace
-
-TEST_F(ServiceParts, TheCycleCarriesOutTheWindowsRequestsOnTheWorkersListsOnce)
-{
-    ServiceCalls calls = gf_serviceCalls();
-    calls.countActiveLive = [] { return 14; };
-    calls.removeFarthestLiveAc = [](double d) {
-        g_engineCalls.push_back(fmt::format("farthest {}", d));
-        return false;
-    };
-    calls.setParkedNavLights = [](bool on) { g_engineCalls.push_back(fmt::format("nav {}", on)); };
-    calls.addParkAirport = [](std::string_view code, GeoPos p) {
-        g_engineCalls.push_back(fmt::format("park {} {}", code, p.latitude));
-    };
-    gf_setServiceCalls(calls);
-    g_engineCalls.clear();
-    for (const int32_t maximum : {10, 25}) { // 14 active: 4 go, farthest first; none under 25
-        MAX_LIVE_SEL.value = maximum;
-        g_liveSurplusRequested = true;
-        lf_applyWindowRequests();
-    }
-    NAV_LIGHTS_WHILE_PARKED.value = false;
-    g_navLightsRequested = true;
-    gf_requestParkAirport("EDDF", {50.03, 8.57});
-    gf_requestParkAirport("EHAM", {52.31, 4.76});
-    lf_applyWindowRequests();
-    lf_applyWindowRequests(); // every request is carried out once
-    EXPECT_EQ(g_engineCalls, (std::vector<std::string>{"farthest -1", "farthest -1", "farthest -1", "farthest -1",
-                                                       "nav false", "park EDDF 50.03", "park EHAM 52.31"}));
-    EXPECT_FALSE(g_liveSurplusRequested || g_navLightsRequested);
-}
-
 // One cycle per tick, each on the arrival of the once-a-second data.
 TEST_F(ServiceParts, TheRenewalCountsTwentyMinutesAndUpdatesStaticParkingInTwoStepsUnlessFlushStaticStoppedIt)
 {

@@ -87,19 +87,17 @@ SimLinkCalls fakeSimLinkCalls()
 
 ServiceCalls fakeServiceCalls(uint16_t qnhPort, uint16_t trafficPort, int32_t countdownSecondMs)
 {
+    // The engine's own for what the window's requests ask of it.
     ServiceCalls c{};
-    c.checkForUpdates = [] {
-        ++fakeNeighbours().updateChecks;
-        return true;
-    };
-    c.readDbase = [] {
-        ++fakeNeighbours().dbaseReads;
-        return fakeNeighbours().dbaseRead.load();
-    };
-    c.readAirports = [] {
-        ++fakeNeighbours().airportReads;
-        return true;
-    };
+    c.countActiveLive = &gf_countActiveLive;
+    c.removeFarthestLiveAc = &gf_removeFarthestLiveAc;
+    c.setParkedNavLights = &gf_setParkedNavLights;
+    c.liveInSimCallsigns = &gf_liveInSimCallsigns;
+    c.addParkAirport = &gf_addParkAirport;
+    c.takeOutLiveAircraft = &gf_takeOutLiveAircraft;
+    c.checkForUpdates = [] { ++fakeNeighbours().updateChecks; return true; };
+    c.readDbase = [] { ++fakeNeighbours().dbaseReads; return fakeNeighbours().dbaseRead.load(); };
+    c.readAirports = [] { ++fakeNeighbours().airportReads; return true; };
     c.p3dInstalled = [](int32_t version) {
         return version == 5 ? fakeNeighbours().v5Installed.load() : fakeNeighbours().v6Installed.load();
     };
@@ -108,12 +106,6 @@ ServiceCalls fakeServiceCalls(uint16_t qnhPort, uint16_t trafficPort, int32_t co
     c.scanLiveries = [] { ++fakeNeighbours().liveryScans; };
     c.processScannedLiveries = [] {};
     c.scanAddonAirports = [] { ++fakeNeighbours().addonScans; };
-    c.takeOutLiveAircraft = [] {};
-    c.countActiveLive = &gf_countActiveLive;
-    c.removeFarthestLiveAc = &gf_removeFarthestLiveAc;
-    c.setParkedNavLights = &gf_setParkedNavLights;
-    c.liveInSimCallsigns = &gf_liveInSimCallsigns;
-    c.addParkAirport = &gf_addParkAirport;
     c.clearLiveryTables = [] { ++fakeNeighbours().liveryTableClears; };
     c.qnhPort = qnhPort;
     c.trafficPort = trafficPort;

@@ -3,7 +3,6 @@
 //   main_window_probe_win info                  the window and its controls as JSON
 //   main_window_probe_win count                 how many top-level windows have its class
 //   main_window_probe_win close                 posts WM_CLOSE (exit 1 without window)
-//   main_window_probe_win move <x> <y>          moves the window (exit 1 without window)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -13,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "foundation/text.h"
 
 namespace {
 
@@ -24,26 +22,15 @@ HWND lf_findWindow()
     return FindWindowW(g_className, nullptr);
 }
 
+// A JSON string, every character outside printable ASCII as a \u escape of its UTF-16 unit.
 std::string lf_json(const std::wstring& text)
 {
-    std::string utf8;
-    try {
-        utf8 = wide_to_utf8(text);
-    } catch (const std::exception&) {
-        utf8 = "?";
-    }
     std::string out = "\"";
-    for (const char c : utf8) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-            out += buffer;
-        } else {
-            out += c;
-        }
+    for (const wchar_t c : text) {
+        char escaped[8] = {static_cast<char>(c)};
+        if (c < 0x20 || c > 0x7E || c == L'"' || c == L'\\')
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+        out += escaped;
     }
     return out + "\"";
 }
@@ -62,20 +49,11 @@ std::wstring lf_className(HWND window)
     return buffer;
 }
 
-std::string lf_controlJson(HWND parent, HWND control)
+// A control's id; a list's selection and entries too.
+std::string lf_controlJson(HWND control)
 {
-    RECT rc{};
-    GetWindowRect(control, &rc);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
-    const std::wstring cls = lf_className(control);
-    std::string json = "{\"id\": " + std::to_string(GetDlgCtrlID(control)) + ", \"class\": " + lf_json(cls) +
-                       ", \"left\": " + std::to_string(rc.left) + ", \"top\": " + std::to_string(rc.top) +
-                       ", \"width\": " + std::to_string(rc.right - rc.left) +
-                       ", \"enabled\": " + (IsWindowEnabled(control) ? "true" : "false") +
-                       ", \"text\": " + lf_json(lf_windowText(control));
-    if (lstrcmpiW(cls.c_str(), L"Button") == 0)
-        json += ", \"check\": " + std::to_string(SendMessageW(control, BM_GETCHECK, 0, 0));
-    if (lstrcmpiW(cls.c_str(), L"ComboBox") == 0) {
+    std::string json = "{\"id\": " + std::to_string(GetDlgCtrlID(control));
+    if (lstrcmpiW(lf_className(control).c_str(), L"ComboBox") == 0) {
         const LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
         json += ", \"selection\": " + std::to_string(SendMessageW(control, CB_GETCURSEL, 0, 0)) + ", \"items\": [";
         for (LRESULT i = 0; i < count; ++i) {
@@ -126,7 +104,7 @@ int lf_info()
                        ", \"style\": " + std::to_string(static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE))) +
                        ", \"controls\": [";
     for (size_t i = 0; i < children.size(); ++i)
-        json += (i ? ", " : "") + lf_controlJson(window, children[i]);
+        json += (i ? ", " : "") + lf_controlJson(children[i]);
     json += "]}";
     std::puts(json.c_str());
     return 0;
@@ -167,14 +145,6 @@ int main()
         const HWND window = lf_findWindow();
         return window != nullptr && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
     }
-    if (command == L"move" && argc > 3) {
-        const HWND window = lf_findWindow();
-        return window != nullptr &&
-                       SetWindowPos(window, nullptr, _wtoi(argv[2]), _wtoi(argv[3]), 0, 0,
-                                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
-                   ? 0
-                   : 1;
-    }
-    std::fputs("usage: main_window_probe_win wait <ms> | info | count | close | move <x> <y>\n", stderr);
+    std::fputs("usage: main_window_probe_win wait <ms> | info | count | close\n", stderr);
     return 2;
 }

@@ -1,7 +1,6 @@
 // The commands of the main window, driven on the real window in this process: typed text
-// and Enter in the edits, clicks on check boxes and buttons, choices in the lists. What a
-// command leaves for the worker is checked in its request flag (the cycle's side is tested
-// in tests/control).
+// and Enter in the edits, clicks on check boxes and buttons, choices in the lists, and
+// what the worker then carries out.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -146,14 +145,40 @@ TEST_F(Commands, ADestinationMustBeAKnownAirportAndJoinsTheParkAirportsAtTheWork
         EXPECT_TRUE(log_.contains(step.message));
     }
     EXPECT_EQ(stored("DESTINATION"), "EDDF"); // emptying it is not stored
-    EXPECT_TRUE(g_parkAirports.empty());      // the window never touches the worker's list
-    fromWorker(lf_applyWindowRequests);
-    ASSERT_EQ(g_parkAirports.size(), 1u);
-    EXPECT_EQ(g_parkAirports.front().code, "EDDF");
-    EXPECT_EQ(g_parkAirports.front().lat, 50.03);
 }
 
-TEST_F(Commands, ListChoicesAreStoredAndALowerLiveMaximumIsLeftToTheWorker)
+// The window only raises requests: the worker carries each out once, at its next cycle,
+// on the lists that are its own (the live aircraft, the park airports).
+TEST_F(Commands, TheWorkerCarriesOutWhatTheWindowAskedForOnce)
+{
+    static std::vector<std::string> engine;
+    engine.clear();
+    ServiceCalls calls = gf_serviceCalls();
+    calls.countActiveLive = [] { return 14; };
+    calls.removeFarthestLiveAc = [](double d) {
+        engine.push_back(fmt::format("farthest {}", d));
+        return false;
+    };
+    calls.setParkedNavLights = [](bool on) { engine.push_back(fmt::format("nav {}", on)); };
+    gf_setServiceCalls(calls);
+    g_airports = {Airport{"EDDF", "FRA", 50.03, 8.57, 364.0, 200}, Airport{"EHAM", "AMS", 52.31, 4.76, -11.0, 300}};
+    select(MAX_LIVE_SEL, 2); // 25: none of the 14 active goes
+    fromWorker(lf_applyWindowRequests);
+    select(MAX_LIVE_SEL, 1); // 10: 4 go, farthest first
+    SendMessageW(control(NAV_LIGHTS_WHILE_PARKED), BM_CLICK, 0, 0);
+    enter(DESTINATION, L"eddf");
+    enter(DESTINATION, L"eham");
+    EXPECT_TRUE(engine.empty() && g_parkAirports.empty());
+    fromWorker(lf_applyWindowRequests);
+    fromWorker(lf_applyWindowRequests);
+    EXPECT_EQ(engine, (std::vector<std::string>{"farthest -1", "farthest -1", "farthest -1", "farthest -1", "nav false"}));
+    std::string parkAirports;
+    for (const ParkAirportEntry& a : g_parkAirports)
+        parkAirports += fmt::format("{} {} ", a.code, a.lat);
+    EXPECT_EQ(parkAirports, "EHAM 52.31 EDDF 50.03 "); // the latest first
+}
+
+TEST_F(Commands, ListChoicesAreStoredExceptTheParkingShare)
 {
     struct Row {
         const GuiControl* list;
@@ -174,7 +199,6 @@ TEST_F(Commands, ListChoicesAreStoredAndALowerLiveMaximumIsLeftToTheWorker)
     EXPECT_EQ(MAX_FIT_FL.value, 24.0f);
     EXPECT_EQ(g_rangeNm.load(), 5.0);
     EXPECT_EQ(parking_percentage.value, 20);
-    EXPECT_TRUE(g_liveSurplusRequested);
 }
 
 TEST_F(Commands, EachCheckBoxFlipsIsStoredAndSaysWhatItMeans)
@@ -220,7 +244,6 @@ TEST_F(Commands, EachCheckBoxFlipsIsStoredAndSaysWhatItMeans)
             }
         }
     }
-    EXPECT_TRUE(g_navLightsRequested); // the worker switches the lights of its aircraft
 }
 
 TEST_F(Commands, AScanBoxRestartsTheServiceOnlyDuringTheStartUpAndOnlyOnce)
@@ -277,9 +300,21 @@ TEST_F(Commands, AnInstallPathIsTakenOnlyWhenItExistsAndTbloOpensItsArchiveOrSay
                                                  "explorer tblo\\tblo.zip"}));
 }
 
-TEST_F(Commands, ButtonsRaiseTheirRequestsAndDisableThemselves)
+TEST_F(Commands, AStaticParkingUpdateLocksTheParkingSettingsButtonsRaiseTheirRequestsAndDisableThemselves)
 {
-    fromWorker(gf_enableSettingControls);
+    const GuiControl* locked[] = {&parking_percentage, &WEEK,        &PARK_SOFT,           &MAX_FIT_FL,    &MAX_PARK_SEL,
+                                  &MAX_LIVE_SEL,       &g_nowButton, &g_flushStaticButton, &g_rereadButton};
+    gf_controlEnable(g_nowButton, true);
+    for (const bool initialLoadOnly : {true, false}) { // "Now" is left as it was in the first round
+        INITIAL_LOAD_ONLY.value = initialLoadOnly;
+        for (const bool lock : {true, false}) {
+            fromWorker(lock ? &gf_disableSettingControls : &gf_enableSettingControls);
+            EXPECT_EQ(g_settingControlsDisabled, lock);
+            for (const GuiControl* c : locked)
+                EXPECT_EQ(enabled(*c), c == &g_nowButton && initialLoadOnly ? true : !lock) << c->controlId;
+        }
+        EXPECT_EQ(gf_windowState().staticCountdownMinutes, 19);
+    }
     for (const auto& [button, flag] : {std::pair{&g_rereadButton, &g_rereadRequested},
                                        {&g_flushStaticButton, &g_flushStaticRequested},
                                        {&g_csOidButton, &g_callsignListRequested}}) {
@@ -309,20 +344,26 @@ TEST_F(Commands, ButtonsRaiseTheirRequestsAndDisableThemselves)
 TEST_F(Commands, ACallsignChosenInTheRebuiltListIsBlockedWithTheBlockButton)
 {
     ServiceCalls calls = gf_serviceCalls();
-    calls.liveInSimCallsigns = [] { return std::vector<std::string>{"KLM2", "AAL1", "DLH4AB"}; };
+    // An entry longer than the list's 256-character buffer is never read.
+    calls.liveInSimCallsigns = [] {
+        return std::vector<std::string>{"KLM2", "AAL1", "DLH4AB", std::string(300, 'X'), "Z\xC3\xBC" "1"};
+    };
     gf_setServiceCalls(calls);
     bool any = false;
     fromWorker([&] { any = gf_refreshCallsignList(); });
     EXPECT_TRUE(any);
     EXPECT_EQ(lf_text(control(CALLSIGN_2_OBJECTID)), "AAL1");
     EXPECT_TRUE(enabled(CALLSIGN_2_OBJECTID) && enabled(g_blockButton));
-    select(CALLSIGN_2_OBJECTID, 2);
-    EXPECT_EQ(CALLSIGN_2_OBJECTID.value(), "KLM2");
+    for (const auto& [index, chosen] : {std::pair{4, "Z\xC3\xBC" "1"}, {3, "Z\xC3\xBC" "1"}, {2, "KLM2"}}) {
+        select(CALLSIGN_2_OBJECTID, index);
+        EXPECT_EQ(CALLSIGN_2_OBJECTID.value(), chosen) << index;
+    }
     EXPECT_TRUE(g_callsignListRebuilt);
     command(g_blockButton);
     EXPECT_EQ(BLOCK_CALLSIGN.value(), "KLM2");
     EXPECT_TRUE(enabled(g_unblockButton) && g_blockRequested);
     EXPECT_FALSE(enabled(CALLSIGN_2_OBJECTID) || enabled(g_blockButton));
+    EXPECT_EQ(SendMessageW(control(CALLSIGN_2_OBJECTID), CB_GETCOUNT, 0, 0), 1); // one empty text
 
     calls.liveInSimCallsigns = [] { return std::vector<std::string>{}; };
     gf_setServiceCalls(calls);

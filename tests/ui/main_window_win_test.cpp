@@ -134,7 +134,7 @@ TEST_F(MainWindow, AMessageFromAnotherThreadIsPaintedAndClearedAfterItsCyclesAnd
 
 // At the fixed layout every label is whole in the window's font, and a text longer than
 // its field stops at the field's end.
-TEST_F(MainWindow, EveryLabelFitsItsFieldAndALongTextStopsAtItsFieldsEnd)
+TEST_F(MainWindow, EveryLabelFitsItsFieldALongTextStopsAtItsFieldsEndAndABadTextIsLogged)
 {
     gf_windowState().tbloWritten = true;
     const HDC dc = GetDC(window_);
@@ -151,6 +151,15 @@ TEST_F(MainWindow, EveryLabelFitsItsFieldAndALongTextStopsAtItsFieldsEnd)
     SelectObject(dc, previous);
     ReleaseDC(window_, dc);
 
+    // A grey label follows its disabled check box; a text that cannot be converted is
+    // logged and the paint goes on.
+    const ScreenRect label{343, LIGHT_AIRCRAFT.rowY, 420, LIGHT_AIRCRAFT.rowY + 16};
+    EXPECT_EQ(capture().count(label, Grey), 0);
+    EnableWindow(control(LIGHT_AIRCRAFT), FALSE);
+    tavtest::LogCapture log;
+    gf_windowState().simConnected = true;
+    gf_setWindowText(WindowText::UserTitle, "bad \xff title", g_connectionBand);
+    gf_showMessage("still painted", false);
     gf_setWindowText(WindowText::ParkAirportName, "EHAM (AMS)", g_statusPanelBand);
     gf_setWindowText(WindowText::ParkDetail1, std::string(200, 'W'), g_statusPanelBand);
     gf_windowState().parkAirportReady = true;
@@ -158,26 +167,9 @@ TEST_F(MainWindow, EveryLabelFitsItsFieldAndALongTextStopsAtItsFieldsEnd)
     const Capture c = capture();
     EXPECT_GT(c.count({85, 399, 420, 415}, G), 10);
     EXPECT_EQ(c.count({426, 399, 430, 415}, G), 0); // the gap before "qf:" at 430
-}
-
-TEST_F(MainWindow, AnUnconvertibleTextIsLoggedAndThePaintGoesOn)
-{
-    tavtest::LogCapture log;
-    gf_windowState().simConnected = true;
-    gf_setWindowText(WindowText::UserTitle, "bad \xff title", g_connectionBand);
-    gf_showMessage("still painted", false);
-    const Capture c = capture();
+    EXPECT_GT(c.count(label, Grey), 10);
     EXPECT_TRUE(log.contains("TextOut utf8  to wide failed for 'bad \xff title'"));
     EXPECT_GT(c.count(g_messageText, Y), 20);
-    EXPECT_TRUE(IsWindow(window_));
-}
-
-TEST_F(MainWindow, GreyLabelsFollowTheirDisabledCheckBoxes)
-{
-    const ScreenRect label{343, LIGHT_AIRCRAFT.rowY, 420, LIGHT_AIRCRAFT.rowY + 16};
-    EXPECT_EQ(capture().count(label, Grey), 0);
-    EnableWindow(control(LIGHT_AIRCRAFT), FALSE);
-    EXPECT_GT(capture().count(label, Grey), 10);
 }
 
 namespace {
@@ -285,16 +277,47 @@ TEST_F(MainWindow, EveryControlHasItsIdClassPlaceStateAndContent)
     }
 }
 
-TEST_F(MainWindow, TheBridgeSetsMarksTextsSelectionsAndEnabledStatesFromAnotherThread)
+// A run's set-up with other settings than the defaults, then the worker's changes.
+TEST_F(MainWindow, TheSetUpAndTheBridgeSetMarksTextsSelectionsAndEnabledStatesFromAnotherThread)
 {
+    RANGE.value = 65;
+    MAX_LIVE_SEL.value = 7; // not among the values: nothing selected
+    parking_percentage.value = 75; // every run starts the parking share at 30
+    AUTO_RANGE.value = false;
+    BLOCK_CALLSIGN.setValue("KLM123");
+    INITIAL_LOAD_ONLY.value = true; // "Now" is left as it was
+    gf_controlEnable(g_nowButton, true);
     fromWorker(lf_fillComboBoxes);
+    using Shown = std::tuple<const GuiControl*, const char*, bool>;
+    for (const auto& [c, shown, enabled] : {Shown{&RANGE, "list 2..100 (20) = 65", true},
+                                            {&MAX_LIVE_SEL, "list 0..500 (7) = ", true},
+                                            {&parking_percentage, "list 0..100 (21) = 30", false},
+                                            {&AR_ABOVE_HEIGHT, "list 18000..48000 (11) = 48000", false},
+                                            {&g_unblockButton, "button Unblock", true}, {&g_nowButton, "button Now", true}}) {
+        EXPECT_EQ(lf_shown(control(*c)), shown) << c->controlId;
+        EXPECT_EQ(IsWindowEnabled(control(*c)) != 0, enabled) << c->controlId;
+    }
+    EXPECT_EQ(parking_percentage.value, 30);
+
+    // The range list shows the clamped range (or keeps its selection between the list's
+    // values) while the radius keeps the given one and never wraps.
+    using Range = std::tuple<int32_t, int32_t, int32_t, const char*>; // given, metres, list value, shown
+    for (const auto& [given, metres, listValue, shown] :
+         {Range{7, 12964, 7, "65"}, {150, 277800, 100, "100"}, {-5, 0, 2, "2"}}) {
+        int32_t got = 0;
+        fromWorker([&] { got = gf_selectComboInt(given); });
+        EXPECT_EQ(std::tuple(got, RANGE.value.load(), g_rangeNm.load(), g_rangeMetres.load()),
+                  std::tuple(metres, listValue, static_cast<double>(given), metres));
+        EXPECT_EQ(lf_text(control(RANGE)), shown) << given;
+    }
+    EXPECT_EQ(settingstest::storedValueIn(data_ / "parameters.xml", "RANGE"), "<none>");
+
     ALL_INSTALL_PATH.setValue("C:\\P3D v5");
     fromWorker([] {
         gf_controlSetCheckMark(SCAN_LIVERIES, false);
         gf_controlSetText(AIRP_RANGE, "25");
         gf_controlSetText(AIRP_RANGE, "26"); // not in the list: the selection stays
         gf_controlSetText(DESTINATION, "EHAM");
-        gf_selectComboInt(150);
         gf_controlEnable(g_rereadButton, true);
         gf_enableControl(ALL_INSTALL_PATH);
         gf_setControlText(ALL_INSTALL_PATH);
@@ -302,7 +325,6 @@ TEST_F(MainWindow, TheBridgeSetsMarksTextsSelectionsAndEnabledStatesFromAnotherT
     EXPECT_EQ(lf_shown(control(SCAN_LIVERIES)), "check [ ]");
     EXPECT_EQ(lf_text(control(AIRP_RANGE)), "25");
     EXPECT_EQ(lf_text(control(DESTINATION)), "EHAM");
-    EXPECT_EQ(lf_text(control(RANGE)), "100");
     EXPECT_TRUE(IsWindowEnabled(control(g_rereadButton)));
     EXPECT_TRUE(IsWindowEnabled(control(ALL_INSTALL_PATH)));
     EXPECT_EQ(lf_text(control(ALL_INSTALL_PATH)), "C:\\P3D v5");

@@ -1,10 +1,10 @@
+// What the window paints in each state, as the plan the window carries out (the real
+// window's pixels: main_window_win_test).
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
+#include <functional>
 #include <tuple>
-
-#include <fmt/format.h>
 
 #include "foundation/settings_catalogue.h"
 #include "foundation/settings_fixture.h"
@@ -23,32 +23,36 @@ struct Shown {
     Colour colour{};
 };
 
-void lf_expectTexts(const std::vector<PaintOp>& ops, std::initializer_list<Shown> expected)
+struct Fill { // the colour the last fill covering a point leaves there
+    int x, y;
+    Colour colour;
+};
+
+const PaintOp* lf_textAt(const std::vector<PaintOp>& ops, int x, int y)
 {
-    for (const Shown& e : expected) {
-        const PaintOp* found = nullptr;
-        for (const PaintOp& op : ops)
-            if (op.kind == PaintOp::Kind::Text && op.x == e.x && op.y == e.y)
-                found = &op;
-        const std::string where = fmt::format("at {},{} '{}'", e.x, e.y, e.text);
-        if (e.text.empty() || found == nullptr) {
-            EXPECT_EQ(found == nullptr, e.text.empty()) << where << (found ? " found '" + found->text + "'" : "");
-            continue;
-        }
-        EXPECT_EQ(found->text, e.text) << where;
-        EXPECT_EQ(found->colour, e.colour) << where;
-    }
+    const auto op = std::find_if(ops.rbegin(), ops.rend(),
+                                 [&](const PaintOp& o) { return o.kind == PaintOp::Kind::Text && o.x == x && o.y == y; });
+    return op == ops.rend() ? nullptr : &*op;
 }
 
-// The colour the last fill covering a point leaves there.
-std::optional<Colour> lf_fillAt(const std::vector<PaintOp>& ops, int x, int y)
+void lf_expect(const std::vector<PaintOp>& ops, const std::vector<Shown>& texts, const std::vector<Fill>& fills,
+               const char* what)
 {
-    std::optional<Colour> colour;
-    for (const PaintOp& op : ops)
-        if (op.kind == PaintOp::Kind::Fill && x >= op.rect.left && x < op.rect.right && y >= op.rect.top &&
-            y < op.rect.bottom)
-            colour = op.colour;
-    return colour;
+    for (const Shown& e : texts) {
+        const PaintOp* op = lf_textAt(ops, e.x, e.y);
+        EXPECT_EQ(op ? op->text : "", e.text) << what << " at " << e.x << "," << e.y;
+        if (op && !e.text.empty()) {
+            EXPECT_EQ(op->colour, e.colour) << what << ": " << e.text;
+        }
+    }
+    for (const Fill& f : fills) {
+        Colour colour{1, 1, 1};
+        for (const PaintOp& op : ops)
+            if (op.kind == PaintOp::Kind::Fill && f.x >= op.rect.left && f.x < op.rect.right && f.y >= op.rect.top &&
+                f.y < op.rect.bottom)
+                colour = op.colour;
+        EXPECT_EQ(colour, f.colour) << what << " fill at " << f.x << "," << f.y;
+    }
 }
 
 void lf_setText(PaintInput& in, WindowText which, std::string text)
@@ -56,20 +60,28 @@ void lf_setText(PaintInput& in, WindowText which, std::string text)
     in.texts[static_cast<size_t>(which)] = std::move(text);
 }
 
-PaintInput lf_connected()
+void lf_connected(PaintInput& in)
 {
-    PaintInput in;
     in.simConnected = true;
     in.flightRunning = true;
     lf_setText(in, WindowText::UserTitle, "Boeing 737");
     lf_setText(in, WindowText::SimConnection, "P3D v5.4 connected");
     lf_setText(in, WindowText::UserStand, "B12");
-    return in;
 }
 
-PaintInput lf_parkAirport()
+void lf_rtReceiving(PaintInput& in)
 {
-    PaintInput in;
+    in.rtIndicatorOff = false;
+    in.rtLinkUp = true;
+    in.trafficReaderState = g_readerReceiving;
+    in.weatherReaderState = g_readerReceiving;
+    in.qnhHpa = 1013;
+    in.liveInSim = 5;
+    lf_setText(in, WindowText::RealTrafficEdition, "RT2 edition: Professional");
+}
+
+void lf_parkAirport(PaintInput& in)
+{
     lf_setText(in, WindowText::ParkAirportName, "EHAM");
     lf_setText(in, WindowText::ParkDetail1, "stock");
     lf_setText(in, WindowText::ParkDetail2, "learned");
@@ -83,241 +95,162 @@ PaintInput lf_parkAirport()
     in.parkingPercentShown = 30;
     in.staticAircraft = 7;
     in.softFit = true;
-    return in;
-}
-
-} // namespace
-
-TEST(PaintPlan, AFreshWindowShowsItsBandsAndTheEmptyConnectionBlock)
-{
-    const std::vector<PaintOp> ops = gf_planPaint(PaintInput{}, {});
-    for (const auto& [y, colour] : {std::pair{10, B}, {60, B}, {200, LightBlue}, {420, B}, {470, G}})
-        EXPECT_EQ(lf_fillAt(ops, 860, y), colour) << y;
-    size_t whiteLines = 0;
-    for (const PaintOp& op : ops)
-        whiteLines += op.kind == PaintOp::Kind::Line && op.colour == White;
-    EXPECT_EQ(whiteLines, 4u);
-    EXPECT_EQ(lf_fillAt(ops, 410, 100), R); // simulator not connected
-    EXPECT_EQ(lf_fillAt(ops, 440, 100), B); // RealTraffic indicator off
-    lf_expectTexts(ops, {{3, 7, "Version 11.10.3", G},
-                         {390, 7, "Tavelorium_P3D", G},
-                         {5, 91, "# liveries: ...", R},
-                         {141, 91, "# simaddon: ...", Y},
-                         {278, 91, "# thirdp: ...", Y},
-                         {5, 35, ""},
-                         {458, 35, ""},
-                         {5, 399, ""}, // no park airport, no status
-                         {3, 455, ""}}); // no message
-}
-
-TEST(PaintPlan, TheSimulatorIndicatorFollowsConnectionFlightAndTitle)
-{
-    PaintInput in = lf_connected();
-    EXPECT_EQ(lf_fillAt(gf_planPaint(in, {}), 410, 100), G);
-    lf_expectTexts(gf_planPaint(in, {}),
-                   {{5, 35, "P3D v5.4 connected, user stand B12", G}, {5, 63, "Boeing 737", G}});
-
-    in.userModelKnown = false;
-    lf_expectTexts(gf_planPaint(in, {}), {{5, 63, "Boeing 737", Y}});
-
-    lf_setText(in, WindowText::UserTitle, "");
-    EXPECT_EQ(lf_fillAt(gf_planPaint(in, {}), 410, 100), Y);
-    lf_expectTexts(gf_planPaint(in, {}), {{5, 35, "P3D v5.4 connected, user stand B12", Y}});
-
-    in = lf_connected();
-    in.flightRunning = false;
-    EXPECT_EQ(lf_fillAt(gf_planPaint(in, {}), 410, 100), Y);
-}
-
-TEST(PaintPlan, TheRealTrafficIndicatorFollowsLinkAndReaders)
-{
-    PaintInput in;
-    in.rtIndicatorOff = false;
-    EXPECT_EQ(lf_fillAt(gf_planPaint(in, {}), 440, 100), R); // link down
-
-    in.rtLinkUp = true;
-    in.trafficReaderState = g_readerReceiving;
-    in.weatherReaderState = g_readerReceiving;
-    in.qnhHpa = 1013;
-    in.liveInSim = 5;
-    lf_setText(in, WindowText::RealTrafficEdition, "RT2 edition: Professional");
-    EXPECT_EQ(lf_fillAt(gf_planPaint(in, {}), 440, 100), G);
-    lf_expectTexts(gf_planPaint(in, {}), {{458, 35, "RT2 edition: Professional", G},
-                                          {458, 63, "Weather", G},
-                                          {458, 91, "Traffic", G},
-                                          {642, 63, "qnh: 1013", G},
-                                          {642, 91, "live:   5", G}});
-
-    // A silent traffic reader turns the indicator and its word yellow.
-    in.trafficReaderState = g_readerSilent;
-    in.weatherReaderState = g_readerStopped;
-    in.qnhHpa = 0;
-    EXPECT_EQ(lf_fillAt(gf_planPaint(in, {}), 440, 100), Y);
-    lf_expectTexts(gf_planPaint(in, {}), {{458, 91, "Traffic", Y}, {458, 63, ""}, {642, 63, ""}});
-
-    in.weatherReaderState = g_readerReceiving; // QNH 0 while receiving: nothing shown
-    lf_expectTexts(gf_planPaint(in, {}), {{642, 63, ""}});
-}
-
-TEST(PaintPlan, TheStatusPanelOfAReadyParkAirport)
-{
-    PaintInput in = lf_parkAirport();
-    in.handmadeParkFile = true;
-    in.anyWeekdayFit = true;
-    in.staticWaiting = 4;
-    in.staticAverageAgeHours = 2.5f; // not shown while any weekday fits
-    in.liveMeanParkedHours = 3.0f;
-    in.parkFileUpdates = 2;
-    lf_expectTexts(gf_planPaint(in, {}), {{5, 399, "EHAM", G},
-                                          {85, 399, " stock, learned (h), wk=12", G},
-                                          {370, 399, "*WS*", G},
-                                          {430, 399, "qf: 87%", G},
-                                          {571, 399, "reserved stand: G4", R},
-                                          {748, 399, "# updates:    2", G},
-                                          {5, 427, "# stands:  42", G},
-                                          {111, 427, "parked live:   3", G},
-                                          {249, 427, "average fit: 3", G},
-                                          {430, 427, "static:   7", G},
-                                          {500, 427, " (4)", Y},
-                                          {571, 427, ""},
-                                          {708, 427, "max park: 100 (=30 %)", G}});
-
-    in = lf_parkAirport();
     in.staticAverageAgeHours = 1.5f;
-    lf_expectTexts(gf_planPaint(in, {}), {{370, 399, "*S*", G},
-                                          {571, 427, "average fit: 1.5", G},
-                                          {249, 427, ""}}); // no mean parked time yet
+}
 
+void lf_softAndWeekday(PaintInput& in)
+{
+    lf_parkAirport(in);
     in.softFit = false;
     in.anyWeekdayFit = true;
     in.maxParkCount = 0;
     in.reservedStandFound = true;
-    lf_expectTexts(gf_planPaint(in, {}), {{370, 399, "*W*", G},
-                                          {571, 399, "reserved stand: G4", G},
-                                          {430, 427, ""},
-                                          {708, 427, "no max park live", G}});
+}
 
-    in.parkAirportReady = false; // the name alone, in yellow
-    lf_expectTexts(gf_planPaint(in, {}), {{5, 399, "EHAM", Y}, {85, 399, ""}, {5, 427, ""}});
+void lf_resetLabels()
+{
+    settingstest::resetSettings();
+    WindowState& ws = gf_windowState();
+    ws.tbloWritten = ws.settingControlsDisabled = ws.parkFileLoaded = false;
+    ws.staticCountdownMinutes = 0;
+}
+
+} // namespace
+
+TEST(PaintPlan, EachStatePaintsItsBandsIndicatorsTextsAndLabelColours)
+{
+    struct Case {
+        const char* what;
+        std::function<void(PaintInput&)> change; // of a fresh input, the settings and the window state
+        std::vector<Shown> texts;
+        std::vector<Fill> fills;
+        LabelInputs labels{};
+    };
+    WindowState& ws = gf_windowState();
+    const Case cases[] = {
+        {"fresh", [](PaintInput&) {},
+         {{3, 7, "Version 11.10.3", G}, {390, 7, "Tavelorium_P3D", G}, {5, 91, "# liveries: ...", R},
+          {141, 91, "# simaddon: ...", Y}, {278, 91, "# thirdp: ...", Y}, {5, 35, ""}, {458, 35, ""},
+          {5, 399, ""}, {3, 455, ""}, {323, 175, ""}, {5, 343, ""}},
+         // simulator not connected, RealTraffic indicator off
+         {{860, 10, B}, {860, 60, B}, {860, 200, LightBlue}, {860, 420, B}, {860, 470, G}, {410, 100, R}, {440, 100, B}}},
+        {"connected", &lf_connected, {{5, 35, "P3D v5.4 connected, user stand B12", G}, {5, 63, "Boeing 737", G}},
+         {{410, 100, G}}},
+        {"unknown model", [](PaintInput& in) { lf_connected(in); in.userModelKnown = false; },
+         {{5, 63, "Boeing 737", Y}}, {{410, 100, G}}},
+        {"no title", [](PaintInput& in) { lf_connected(in); lf_setText(in, WindowText::UserTitle, ""); },
+         {{5, 35, "P3D v5.4 connected, user stand B12", Y}}, {{410, 100, Y}}},
+        {"no flight", [](PaintInput& in) { lf_connected(in); in.flightRunning = false; }, {}, {{410, 100, Y}}},
+        {"link down", [](PaintInput& in) { in.rtIndicatorOff = false; }, {}, {{440, 100, R}}},
+        {"receiving", &lf_rtReceiving,
+         {{458, 35, "RT2 edition: Professional", G}, {458, 63, "Weather", G}, {458, 91, "Traffic", G},
+          {642, 63, "qnh: 1013", G}, {642, 91, "live:   5", G}},
+         {{440, 100, G}}},
+        {"traffic silent", // the indicator and its word turn yellow
+         [](PaintInput& in) {
+             lf_rtReceiving(in);
+             in.trafficReaderState = g_readerSilent;
+             in.weatherReaderState = g_readerStopped;
+         },
+         {{458, 91, "Traffic", Y}, {458, 63, ""}, {642, 63, ""}}, {{440, 100, Y}}},
+        {"QNH 0 while receiving", [](PaintInput& in) { lf_rtReceiving(in); in.qnhHpa = 0; }, {{642, 63, ""}}, {}},
+        {"park airport, any weekday",
+         [](PaintInput& in) {
+             lf_parkAirport(in);
+             in.handmadeParkFile = in.anyWeekdayFit = true;
+             in.staticWaiting = 4;
+             in.staticAverageAgeHours = 2.5f; // not shown while any weekday fits
+             in.liveMeanParkedHours = 3.0f;
+             in.parkFileUpdates = 2;
+         },
+         {{5, 399, "EHAM", G}, {85, 399, " stock, learned (h), wk=12", G}, {370, 399, "*WS*", G},
+          {430, 399, "qf: 87%", G}, {571, 399, "reserved stand: G4", R}, {748, 399, "# updates:    2", G},
+          {5, 427, "# stands:  42", G}, {111, 427, "parked live:   3", G}, {249, 427, "average fit: 3", G},
+          {430, 427, "static:   7", G}, {500, 427, " (4)", Y}, {571, 427, ""}, {708, 427, "max park: 100 (=30 %)", G}}},
+        {"park airport, soft", &lf_parkAirport, // no mean parked time yet
+         {{370, 399, "*S*", G}, {571, 427, "average fit: 1.5", G}, {249, 427, ""}}},
+        {"park airport, weekday", &lf_softAndWeekday,
+         {{370, 399, "*W*", G}, {571, 399, "reserved stand: G4", G}, {430, 427, ""}, {708, 427, "no max park live", G}}},
+        {"park airport not ready", // the name alone, in yellow
+         [](PaintInput& in) { lf_softAndWeekday(in); in.parkAirportReady = false; },
+         {{5, 399, "EHAM", Y}, {85, 399, ""}, {5, 427, ""}}},
+        {"labels by default", [](PaintInput&) {},
+         {{25, 147, "Scan for liveries", Y}, {25, 175, "Scan for addon airports", Y}, {672, 203, "Aerowinx", B},
+          {768, 203, "GUID changes", B}, {430, 231, "Ah:", B}, {536, 231, "ft", B}, {646, 343, "ft", B},
+          {672, 315, "Straight push backs only", Grey}, {25, 371, "ILO", B}, {592, 231, "AirOnly", B},
+          {343, 203, "Light aircraft", B}, {450, 203, "Helicopters", B}, {556, 203, "FighterJets", B},
+          {171, 315, "Max park (static+live):", B}, {401, 315, "Max live (park incl):", B}}},
+        {"labels changed",
+         [](PaintInput&) {
+             SCAN_LIVERIES.value = GUID_CHANGES.value = AUTO_RANGE.value = false;
+             AEROWINX.value = STRAIGHT_PBS_ONLY.value = INITIAL_LOAD_ONLY.value = AIRBORNE_ONLY.value = true;
+             MAX_PARK_SEL.value = 0;
+         },
+         {{25, 147, "Scan for liveries", B}, {25, 175, "Scan for addon airports", Y}, {672, 203, "Aerowinx", Y},
+          {768, 203, "GUID changes", Y}, {430, 231, "Ah:", Grey}, {536, 231, "ft", Grey}, {646, 343, "ft", B},
+          {672, 315, "Straight push backs only", B}, {25, 371, "ILO", Y}, {592, 231, "AirOnly", Y},
+          {343, 203, "Light aircraft", Grey}, {450, 203, "Helicopters", B}, {556, 203, "FighterJets", Grey},
+          {171, 315, "Max park (static+live):", Y}, {401, 315, "Max live (park incl):", B}}, // a zero count warns
+         {}, {false, true, false}},
+        {"no live, no park", [](PaintInput&) { MAX_PARK_SEL.value = MAX_LIVE_SEL.value = 0; },
+         {{171, 315, "Max park (static+live):", R}, {401, 315, "Max live (park incl):", R}}},
+        {"no live", [](PaintInput&) { MAX_PARK_SEL.value = 10; MAX_LIVE_SEL.value = 0; },
+         {{171, 315, "Max park (static+live):", B}, {401, 315, "Max live (park incl):", Y}}},
+        {"tblo written, countdown without park file",
+         [&ws](PaintInput&) { ws.tbloWritten = true; ws.staticCountdownMinutes = 12; },
+         {{323, 175, g_tbloMailRequest, R}, {5, 343, ""}}},
+        {"countdown", [&ws](PaintInput&) { ws.parkFileLoaded = true; ws.staticCountdownMinutes = 12; },
+         {{5, 343, "(next in 12 min)", B}}},
+        {"countdown at 20", [&ws](PaintInput&) { ws.parkFileLoaded = true; ws.staticCountdownMinutes = 20; },
+         {{5, 343, ""}}},
+        {"initial load only", [&ws](PaintInput&) { ws.parkFileLoaded = INITIAL_LOAD_ONLY.value = true; },
+         {{5, 343, "(no next ... )", B}}},
+        {"settings locked",
+         [&ws](PaintInput&) { ws.parkFileLoaded = ws.settingControlsDisabled = INITIAL_LOAD_ONLY.value = true; },
+         {{5, 343, ""}, {5, 315, "Airport parking", Y}}},
+    };
+    for (const Case& c : cases) {
+        lf_resetLabels();
+        PaintInput in;
+        c.change(in);
+        lf_expect(gf_planPaint(in, c.labels), c.texts, c.fills, c.what);
+    }
+    lf_resetLabels();
+    const std::vector<PaintOp> fresh = gf_planPaint(PaintInput{}, {});
+    EXPECT_EQ(std::count_if(fresh.begin(), fresh.end(),
+                            [](const PaintOp& op) { return op.kind == PaintOp::Kind::Line && op.colour == White; }),
+              4);
 }
 
 // Each text keeps to its field: it ends 4 pixels before the next text, control, indicator
 // or separator of its line, else at the band's end; one line (16 pixels) high.
 TEST(PaintPlan, EveryTextIsClippedToItsFieldOnItsLine)
 {
-    PaintInput in = lf_parkAirport();
+    PaintInput in;
+    lf_parkAirport(in);
     lf_setText(in, WindowText::ParkAirportName, "EHAM (AMS)");
     lf_setText(in, WindowText::ParkDetail1, std::string(300, 'x'));
     in.simConnected = true;
     lf_setText(in, WindowText::UserTitle, std::string(300, 't'));
     in.messageText = "a message";
-    struct Field {
-        int x, y, right, bottom;
-    };
-    const Field fields[] = {
-        {3, 7, 386, 23},     // the version, up to the title
-        {5, 63, 393, 79},    // the user aircraft's title, up to the simulator indicator
-        {398, 63, 421, 79},  // "Sim", up to the separator at 425
-        {5, 203, 213, 219},  // "Max aircraft matching depth", up to its list at 217
+    const ScreenRect fields[] = {
+        {3, 7, 386, 23},      // the version, up to the title
+        {5, 63, 393, 79},     // the user aircraft's title, up to the simulator indicator
+        {398, 63, 421, 79},   // "Sim", up to the separator at 425
+        {5, 203, 213, 219},   // "Max aircraft matching depth", up to its list at 217
         {592, 231, 638, 247}, // "AirOnly", up to the separator at 642
         {672, 315, 880, 331}, // "Straight push backs only", to the band's end
         {646, 343, 754, 359}, // "ft", up to the "Re-read" button at 758
-        {5, 399, 81, 415},   // the park airport, up to its details at 85
-        {85, 399, 366, 415}, // the details, up to the fit mark at 370
-        {3, 455, 880, 471},  // the message
+        {5, 399, 81, 415},    // the park airport, up to its details at 85
+        {85, 399, 366, 415},  // the details, up to the fit mark at 370
+        {3, 455, 880, 471},   // the message
     };
     const std::vector<PaintOp> ops = gf_planPaint(in, {});
-    for (const Field& f : fields) {
-        const auto op = std::find_if(ops.begin(), ops.end(), [&f](const PaintOp& o) {
-            return o.kind == PaintOp::Kind::Text && o.x == f.x && o.y == f.y;
-        });
-        ASSERT_NE(op, ops.end()) << f.x << "," << f.y;
+    for (const ScreenRect& f : fields) {
+        const PaintOp* op = lf_textAt(ops, f.left, f.top);
+        ASSERT_NE(op, nullptr) << f.left << "," << f.top;
         EXPECT_EQ(std::tie(op->rect.left, op->rect.top, op->rect.right, op->rect.bottom),
-                  std::tie(f.x, f.y, f.right, f.bottom))
+                  std::tie(f.left, f.top, f.right, f.bottom))
             << op->text.substr(0, 30);
     }
-}
-
-namespace {
-
-class Labels : public ::testing::Test {
-protected:
-    Labels() { reset(); }
-    ~Labels() override { reset(); }
-    static void reset()
-    {
-        settingstest::resetSettings();
-        WindowState& ws = gf_windowState();
-        ws.tbloWritten = false;
-        ws.settingControlsDisabled = false;
-        ws.parkFileLoaded = false;
-        ws.staticCountdownMinutes = 0;
-    }
-};
-
-} // namespace
-
-// Each label at its x and the row of its control.
-TEST_F(Labels, SettingsThatAreOnOrOffColourTheirLabels)
-{
-    struct Row {
-        Shown byDefault;
-        Colour changed;
-    };
-    const Row rows[] = {
-        {{25, 147, "Scan for liveries", Y}, B},       {{25, 175, "Scan for addon airports", Y}, Y},
-        {{672, 203, "Aerowinx", B}, Y},               {{768, 203, "GUID changes", B}, Y},
-        {{430, 231, "Ah:", B}, Grey},                 {{536, 231, "ft", B}, Grey},
-        {{646, 343, "ft", B}, B},                     {{672, 315, "Straight push backs only", Grey}, B},
-        {{25, 371, "ILO", B}, Y},                     {{592, 231, "AirOnly", B}, Y},
-        {{343, 203, "Light aircraft", B}, Grey},      {{450, 203, "Helicopters", B}, B},
-        {{556, 203, "FighterJets", B}, Grey},
-    };
-    for (const Row& row : rows)
-        lf_expectTexts(gf_planPaint(PaintInput{}, {}), {row.byDefault});
-    SCAN_LIVERIES.value = false;
-    AEROWINX.value = true;
-    GUID_CHANGES.value = false;
-    AUTO_RANGE.value = false;
-    STRAIGHT_PBS_ONLY.value = true;
-    INITIAL_LOAD_ONLY.value = true;
-    AIRBORNE_ONLY.value = true;
-    for (Row row : rows) {
-        row.byDefault.colour = row.changed;
-        lf_expectTexts(gf_planPaint(PaintInput{}, {false, true, false}), {row.byDefault});
-    }
-}
-
-TEST_F(Labels, TheMaximumCountsWarnWhenZero)
-{
-    struct Row {
-        int32_t park, live;
-        Colour parkColour, liveColour;
-    };
-    for (const Row& row : {Row{0, 500, Y, B}, Row{0, 0, R, R}, Row{10, 0, B, Y}}) {
-        MAX_PARK_SEL.value = row.park;
-        MAX_LIVE_SEL.value = row.live;
-        lf_expectTexts(gf_planPaint(PaintInput{}, {}), {{171, 315, "Max park (static+live):", row.parkColour},
-                                                        {401, 315, "Max live (park incl):", row.liveColour}});
-    }
-}
-
-TEST_F(Labels, TheMailRequestAndTheCountdownShowOnlyWhenTheirTimeHasCome)
-{
-    WindowState& ws = gf_windowState();
-    const auto expect = [](std::initializer_list<Shown> shown) { lf_expectTexts(gf_planPaint(PaintInput{}, {}), shown); };
-    expect({{323, 175, ""}});
-    ws.tbloWritten = true;
-    expect({{323, 175, g_tbloMailRequest, R}});
-
-    ws.staticCountdownMinutes = 12;
-    expect({{5, 343, ""}}); // no park file
-    ws.parkFileLoaded = true;
-    expect({{5, 343, "(next in 12 min)", B}});
-    ws.staticCountdownMinutes = 20;
-    expect({{5, 343, ""}});
-    INITIAL_LOAD_ONLY.value = true;
-    expect({{5, 343, "(no next ... )", B}});
-    ws.settingControlsDisabled = true;
-    expect({{5, 343, ""}, {5, 315, "Airport parking", Y}});
 }

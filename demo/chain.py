@@ -117,8 +117,10 @@ class Wine:
                               capture_output=True, text=True, timeout=timeout)
 
     def launch(self, exe, cwd):
-        return subprocess.Popen(["wine", str(exe)], env=self.env, cwd=cwd, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Wine's own output beside the program folder: a crash leaves its backtrace there.
+        with open(pathlib.Path(cwd).parent / "wine.log", "ab") as log:
+            return subprocess.Popen(["wine", str(exe)], env=self.env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                    stdout=log, stderr=subprocess.STDOUT)
 
     def roaming(self) -> pathlib.Path:
         users = [p for p in (self.prefix / "drive_c" / "users").iterdir() if p.name != "Public"]

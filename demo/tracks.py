@@ -35,6 +35,9 @@ REMOVED_BY_S = SHIFT_S + 8 * 8.0 + 5.0
 LIMITS = {"taxi_cross_track_m": 30.0, "air_m": 150.0, "air_ft": 100.0, "touchdown_fpm": 600.0, "stand_m": 2.0,
           "stand_deg": 1.0}
 STILL_M_S = 0.3  # slower than this an aircraft stands
+# A taxi leg is judged against the aircraft while its reports are due, give or take this
+# much (the ground motion may run behind or ahead of them: that is the taxi error's measure).
+LEG_TIME_SLACK_S = 30.0
 
 
 def distance_m(lat1, lon1, lat2, lon2):
@@ -91,7 +94,8 @@ def segment_distance(p, a, b):
 
 def straight_taxi_legs(reports, plane):
     """Runs of ground reports moving on one track (within 2 degrees) for 60 m or more, as
-    segments on the plane; a straight leg's first and last 15 m are left to the turns."""
+    segments on the plane with the scenario times they were reported in; a straight leg's
+    first and last 15 m are left to the turns."""
     legs, run = [], []
     for r in reports:
         moving = r["ground"] and r["gs_kt"] >= 3.0
@@ -109,7 +113,8 @@ def straight_taxi_legs(reports, plane):
         length = math.dist(a, b)
         if length >= 60.0:
             ux, uy = (b[0] - a[0]) / length, (b[1] - a[1]) / length
-            out.append(((a[0] + 15 * ux, a[1] + 15 * uy), (b[0] - 15 * ux, b[1] - 15 * uy)))
+            out.append(((a[0] + 15 * ux, a[1] + 15 * uy), (b[0] - 15 * ux, b[1] - 15 * uy), leg[0]["t"], leg[-1]["t"],
+                        leg[0]["track"]))
     return out
 
 
@@ -247,14 +252,19 @@ def judge_flight(flight, lines, data, feed_start, plane, closed):
         if not on_ground(cur):
             continue
         p = plane.xy(cur["lat"], cur["lon"])
-        # On a leg: its distance from the nearest leg whose line its foot falls on.
+        # On a leg: its distance from a leg reported about when it flies, while its nose
+        # points along that leg and its foot falls on the leg's line. A push-back, a turn or
+        # a crossing leg is no point of that leg.
+        t = cur["wall"] - feed_start - SHIFT_S
         near = []
-        for a, b in legs:
+        for a, b, t0, t1, track in legs:
+            if not t0 - LEG_TIME_SLACK_S <= t <= t1 + LEG_TIME_SLACK_S or angle_diff(cur["heading_deg"], track) > 15.0:
+                continue
             ax, ay = b[0] - a[0], b[1] - a[1]
             u = ((p[0] - a[0]) * ax + (p[1] - a[1]) * ay) / (ax * ax + ay * ay)
             if 0.0 <= u <= 1.0:
                 near.append(segment_distance(p, a, b))
-        if near and min(near) < 200.0:
+        if near:
             cross.append(min(near))
     fig["taxi_cross_track_m"] = {"max": max(cross) if cross else None, "n": len(cross)}
     fig["highest_ft"] = max((l["alt_ft"] for l in moved), default=None)

@@ -77,7 +77,8 @@ def test_runs_with_both_readers_receiving_and_the_link_up_end_without_leaving_a_
         assert int(service.ask("close")[-1].split(" ")[1]) < 10000, run
         assert standin.link.wait_lines("exit") == ["exit"]
         s = service.status()
-        assert (s["ended"], s["active"], s["readers"], s["simclient"], s["link"]) == ("1", "0", "0", "0", "0"), run
+        assert (s["ended"], s["active"], s["readers"], s["simclient"], s["link"]) == ("1", "0", "0", "0", "0"), \
+            (run, service.log()[-12000:])
         assert standin.link.texts()[0] == "Qs999=version" and standin.link.problems == []
     assert service.log().count("Exiting: USER CLOSED SIM\n") == RUNS
     assert service.proc.poll() is None

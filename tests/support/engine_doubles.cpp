@@ -12,32 +12,25 @@ namespace {
 
 std::optional<CatalogueDouble> g_catalogue;
 
-template <typename Map>
-auto lf_find(const Map& map, std::string_view key)
-{
-    return map.find(key);
-}
-
 const EngineNeighbours kDoubles{
     [](std::string_view type) {
-        const auto it = lf_find(catalogue().types, type);
+        const auto it = catalogue().types.find(type);
         return it == catalogue().types.end() ? TypeCategory::Other : it->second;
     },
     [](std::string_view type) { return catalogue().types.contains(type); },
     [](std::string_view type) {
-        const auto it = lf_find(catalogue().halfSpans, type);
+        const auto it = catalogue().halfSpans.find(type);
         return it == catalogue().halfSpans.end() ? 0.02 : it->second;
     },
     [](std::string_view reg) -> std::optional<DbaseRecord> {
-        const auto it = lf_find(catalogue().registrations, reg);
+        const auto it = catalogue().registrations.find(reg);
         return it == catalogue().registrations.end() ? std::nullopt : std::optional<DbaseRecord>(it->second);
     },
     [](LiveAc& ac) {
-        const auto it = lf_find(catalogue().liveries, ac.aircraftType);
-        if (it == catalogue().liveries.end())
-            return;
-        ac.liveryTitle = it->second;
-        ac.fsltlLivery = it->second.find("FSLTL_") != std::string::npos;
+        if (const auto it = catalogue().liveries.find(ac.aircraftType); it != catalogue().liveries.end()) {
+            ac.liveryTitle = it->second;
+            ac.fsltlLivery = it->second.find("FSLTL_") != std::string::npos;
+        }
     },
     // The title the engine remembered for the hexid, as the tables hold it.
     [](uint32_t hexid) {
@@ -51,11 +44,10 @@ const EngineNeighbours kDoubles{
     [](const AcIdentity& id) { catalogue().notCreated.push_back(gf_flightText(id)); },
     [] { return catalogue().steadyTicks; },
     [](StaticAc& ac, const ParkStand&) {
-        const auto it = lf_find(catalogue().liveries, ac.aircraftType);
-        if (it == catalogue().liveries.end())
-            return false;
-        ac.liveryTitle = it->second;
-        return true;
+        const auto it = catalogue().liveries.find(ac.aircraftType);
+        if (it != catalogue().liveries.end())
+            ac.liveryTitle = it->second;
+        return it != catalogue().liveries.end();
     },
 };
 

@@ -66,14 +66,11 @@ LiveAc* gf_bornAtStand(uint32_t hexid, const std::string& callsign, uint32_t sta
     const ParkStand* stand = lf_findStandByNumber(standNumber);
     if (stand == nullptr)
         return nullptr;
-    LiveFlightRecord r;
-    r.hexid = hexid;
+    LiveFlightRecord r{.sample = {.latitude = stand->lat, .longitude = stand->lon, .dueTick = g_trafficTick.load()},
+                       .timestamp = 1.7e9,
+                       .hexid = hexid};
     r.texts.callsign = callsign;
     r.texts.aircraftType = type;
-    r.sample.latitude = stand->lat;
-    r.sample.longitude = stand->lon;
-    r.sample.dueTick = g_trafficTick.load();
-    r.timestamp = 1.7e9;
     lf_spawnFromRecord(r);
     LiveAc& ac = g_liveAcs.back();
     PosSample still = ac.samples.front();

@@ -34,27 +34,17 @@ namespace enginetest {
 
 inline PosSample sample(double lat, double lon, double alt, double gs, uint32_t due, bool airborne)
 {
-    PosSample s;
-    s.latitude = lat;
-    s.longitude = lon;
-    s.altitude = alt;
-    s.groundSpeed = gs;
-    s.trueAirspeed = gs;
-    s.dueTick = due;
-    s.airborne = airborne;
-    return s;
+    return {.latitude = lat, .longitude = lon, .altitude = alt, .groundSpeed = gs, .trueAirspeed = gs, .dueTick = due,
+            .airborne = airborne};
 }
 
 inline LiveFlightRecord record(uint32_t hexid, const std::string& callsign, const std::string& type, PosSample s,
                                double timestamp = 1.7e9, const std::string& reg = "")
 {
-    LiveFlightRecord r;
-    r.hexid = hexid;
+    LiveFlightRecord r{.sample = s, .timestamp = timestamp, .hexid = hexid};
     r.texts.callsign = callsign;
     r.texts.aircraftType = type;
     r.texts.registration = reg;
-    r.sample = s;
-    r.timestamp = timestamp;
     return r;
 }
 

@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include "foundation/settings_catalogue.h"
 #include "parking/park_airports.h"
 #include "traffic/engine_fixture.h"
@@ -9,14 +11,8 @@ class IntakeTest : public EngineTest {};
 
 TEST_F(IntakeTest, RepeatedSpikingAndTooFrequentReportsAreDropped)
 {
-    struct Row {
-        const char* what;
-        double gsBefore, trackBefore;
-        bool airborne;
-        double dt, gsNow, trackNow;
-        bool taken;
-    };
-    const Row rows[] = {
+    // Speed and track before, airborne, seconds apart, speed and track now: taken.
+    const std::tuple<const char*, double, double, bool, double, double, double, bool> rows[] = {
         {"1.0 s apart", 200, 90, true, 1.0, 200, 120, false},
         {"1.1 s apart", 200, 90, true, 1.1, 200, 120, true},
         {"4 kt then 85 kt", 4, 90, false, 20, 85, 90, false},
@@ -31,35 +27,30 @@ TEST_F(IntakeTest, RepeatedSpikingAndTooFrequentReportsAreDropped)
         {"standing after 15 s", 0, 90, false, 15.0, 0, 90, false},
         {"standing after 15.1 s", 0, 90, false, 15.1, 0, 90, true},
     };
-    for (const Row& row : rows) {
+    for (const auto& [what, gsBefore, trackBefore, airborne, dt, gsNow, trackNow, taken] : rows) {
         g_liveAcs.clear();
-        const double alt = row.airborne ? 20000 : 0;
-        LiveAc& ac = buffered(20001, "KLM1", "A320", {sample(52, 4, alt, row.gsBefore, 3000, row.airborne)});
-        ac.samples.back().track = row.trackBefore;
-        PosSample s = sample(52.01, 4, alt, row.gsNow, 3100, row.airborne);
-        s.track = row.trackNow;
-        LiveFlightRecord r = record(20001, "KLM1", "A320", s, ac.lastRecordTime + row.dt);
+        const double alt = airborne ? 20000 : 0;
+        LiveAc& ac = buffered(20001, "KLM1", "A320", {sample(52, 4, alt, gsBefore, 3000, airborne)});
+        ac.samples.back().track = trackBefore;
+        PosSample s = sample(52.01, 4, alt, gsNow, 3100, airborne);
+        s.track = trackNow;
+        LiveFlightRecord r = record(20001, "KLM1", "A320", s, ac.lastRecordTime + dt);
         gf_applyReceivedRecord(r);
-        EXPECT_EQ(g_liveAcs.front().lastRecordTime == r.timestamp, row.taken) << row.what;
+        EXPECT_EQ(g_liveAcs.front().lastRecordTime == r.timestamp, taken) << what;
     }
 }
 
 TEST_F(IntakeTest, ANewAircraftJustAboveTheAirfieldIsNotTaken)
 {
-    struct Row {
-        const char* parkAirport;
-        double elevation, altitude;
-        bool taken;
-    };
-    const Row rows[] = {{"", 0, 100, true}, {"EHAM", 50, 100, false}, {"EHAM", 50, 0, true},
+    const std::tuple<const char*, double, double, bool> rows[] = {{"", 0, 100, true}, {"EHAM", 50, 100, false}, {"EHAM", 50, 0, true},
                         {"EHAM", 50, 158.5, true}, {"EHAM", 50, 12000, true}};
-    for (const Row& row : rows) {
+    for (const auto& [parkAirport, elevation, altitude, taken] : rows) {
         g_liveAcs.clear();
-        g_parkAirport.code = row.parkAirport;
-        g_parkAirport.elevationFt = row.elevation;
-        LiveFlightRecord r = record(20002, "KLM2", "A320", sample(52, 4, row.altitude, 150, 3000, row.altitude > 0));
+        g_parkAirport.code = parkAirport;
+        g_parkAirport.elevationFt = elevation;
+        LiveFlightRecord r = record(20002, "KLM2", "A320", sample(52, 4, altitude, 150, 3000, altitude > 0));
         gf_applyReceivedRecord(r);
-        EXPECT_EQ(g_liveAcs.size(), row.taken ? 1u : 0u) << row.parkAirport << " " << row.altitude;
+        EXPECT_EQ(g_liveAcs.size(), taken ? 1u : 0u) << parkAirport << " " << altitude;
     }
     g_parkAirport = {};
 }
@@ -68,21 +59,14 @@ TEST_F(IntakeTest, OnlyKnownTypesOfWantedCategoriesUnderOneIdentityBecomeAircraf
 {
     catalogue().registrations["PH-ABC"] = {"KLM", "B744", "", false};
     LIGHT_AIRCRAFT.value = false;
-    struct Row {
-        uint32_t hexid;
-        const char* callsign;
-        const char* type;
-        const char* reg;
-        size_t count; // live aircraft afterwards
-    };
-    const Row rows[] = {{20010, "KLM10", "A320", "", 1},      {20011, "KLM10", "A320", "", 1},
+    // Hexid, callsign, type, registration: live aircraft afterwards.
+    const std::tuple<uint32_t, const char*, const char*, const char*, size_t> rows[] = {{20010, "KLM10", "A320", "", 1},      {20011, "KLM10", "A320", "", 1},
                         {20012, "KLM10", "B744", "", 2},      {20013, "N123", "C172", "", 2},
                         {20014, "ZZZ1", "XXXX", "", 2},       {20015, "KLM15", "XXXX", "PH-ABC", 3}};
-    for (const Row& row : rows) {
-        LiveFlightRecord r = record(row.hexid, row.callsign, row.type, sample(52, 4, 20000, 300, 3000, true), 1.7e9,
-                                    row.reg);
+    for (const auto& [hexid, callsign, type, reg, count] : rows) {
+        LiveFlightRecord r = record(hexid, callsign, type, sample(52, 4, 20000, 300, 3000, true), 1.7e9, reg);
         gf_applyReceivedRecord(r);
-        EXPECT_EQ(g_liveAcs.size(), row.count) << row.hexid;
+        EXPECT_EQ(g_liveAcs.size(), count) << hexid;
     }
     const LiveAc& made = g_liveAcs.back();
     EXPECT_EQ(made.aircraftType, "B744");

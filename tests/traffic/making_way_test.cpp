@@ -1,5 +1,6 @@
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "traffic/engine_fixture.h"
 
@@ -34,26 +35,20 @@ TEST_F(MakingWayTest, AMovingLiveAircraftRemovesOnlyTheFirstStaticInReach)
     EXPECT_EQ(ac.lastCheckLat, 52.0);
 }
 
+// On the ground only an aircraft on the user's heading line is in the way (60 ft aside is
+// not); in the air one whose line of flight crosses the user.
 TEST_F(MakingWayTest, OnTheGroundOnlyAnAircraftOnTheUsersHeadingLineIsInTheWay)
 {
-    userAt(0, 0, true);
     const double sixtyFeetEast = 60.0 / 6076.11549 / 60.0 / std::cos(52.0 * 0.017453292519943295);
-    for (const auto& [lonOffset, removed] : {std::pair{0.0, true}, std::pair{sixtyFeetEast, false}}) {
+    const std::tuple<bool, double, double, double, bool> rows[] = {
+        {true, 0.5, 0.0, 1.0, true}, {true, 0.5, sixtyFeetEast, 1.0, false},
+        {false, 3, 0.0, 3.14159, true}, {false, 3, 0.0, 1.5708, false}};
+    for (const auto& [ground, northNm, east, heading, removed] : rows) {
+        userAt(ground ? 0 : 3000, ground ? 0 : 3000, ground);
         g_liveAcs.clear();
-        active(20002, "KLM2", 52 + 0.5 * kNm, 4 + lonOffset, 500, true, 102).pos.heading = 1.0;
+        active(20002, "KLM2", 52 + northNm * kNm, 4 + east, ground ? 500 : 3500, ground, 102).pos.heading = heading;
         gf_removeAcInUsersWay();
-        EXPECT_EQ(g_liveAcs[0].status == SimStatus::RemovingFromSim, removed) << lonOffset;
-    }
-}
-
-TEST_F(MakingWayTest, InTheAirAnAircraftWhoseLineOfFlightCrossesTheUserIsInTheWay)
-{
-    userAt(3000, 3000, false);
-    for (const auto& [heading, removed] : {std::pair{3.14159, true}, std::pair{1.5708, false}}) {
-        g_liveAcs.clear();
-        active(20003, "KLM3", 52 + 3 * kNm, 4, 3500, false, 103).pos.heading = heading;
-        gf_removeAcInUsersWay();
-        EXPECT_EQ(g_liveAcs[0].status == SimStatus::RemovingFromSim, removed) << heading;
+        EXPECT_EQ(g_liveAcs[0].status == SimStatus::RemovingFromSim, removed) << ground << " " << east << " " << heading;
     }
 }
 

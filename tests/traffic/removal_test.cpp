@@ -76,30 +76,32 @@ TEST_F(RemovalTest, LongParkedLiveAircraftGoUnlessOnlyTheInitialLoadCounts)
     }
 }
 
-TEST_F(RemovalTest, TheMeanParkedTimeCountsAcrossTheEndOfTheWeek)
+// The mean parked time counts across the end of the week; statics placed 4 and 6 half hours
+// ago average 3.0 h.
+TEST_F(RemovalTest, TheWindowCountsFlyingAndParkedAircraftAndSetsTheParkedNavLights)
 {
     gf_windowState().liveMeanParkedHours = -1.0f;
     EXPECT_EQ(gf_countParkedLive(true), 0u);
     EXPECT_EQ(gf_windowState().liveMeanParkedHours.load(), 0.0f);
-    parked(20013, "KLM13", "A320", 0).parkedTimeOfWeek = gf_timeOfWeek(7, 47);
+    active(20020, "FLY1", 52, 4, 3000, false, 120);
+    parked(20021, "PARK1", "A320", 0).parkedTimeOfWeek = gf_timeOfWeek(7, 47);
+    buffered(20022, "BUF1", "A320", {sample(52, 4, 0, 0, 0, false)});
     g_timeOfWeek = gf_timeOfWeek(1, 1);
     EXPECT_EQ(gf_countParkedLive(true), 1u);
     EXPECT_EQ(gf_windowState().liveMeanParkedHours.load(), 1.5f);
-}
-
-TEST_F(RemovalTest, TheWindowCountsFlyingAndParkedAircraftAndSetsTheParkedNavLights)
-{
-    active(20020, "FLY1", 52, 4, 3000, false, 120);
-    parked(20021, "PARK1", "A320", 0);
-    buffered(20022, "BUF1", "A320", {sample(52, 4, 0, 0, 0, false)});
     addStand("A1", 52, 4);
-    createdStatic(1, "S1", 201);
+    addStand("A2", 52, 4.01);
+    g_timeOfWeek = gf_timeOfWeek(1, 2);
+    createdStatic(1, "S1", 201, "", 4);
+    createdStatic(2, "S2", 202, "", 6);
+    EXPECT_EQ(gf_countStaticsInSim(true), 2u);
+    EXPECT_EQ(gf_windowState().staticAverageAgeHours.load(), 3.0f);
     events();
     EXPECT_EQ(gf_countActiveLive(), 2);
     EXPECT_EQ(gf_countLiveInSim(), 1u);
     EXPECT_EQ(gf_liveInSimCallsigns(), std::vector<std::string>({"FLY1"}));
     gf_setParkedNavLights(false);
-    EXPECT_EQ(events(), std::vector<std::string>({"201 208 0", "121 208 0"}));
+    EXPECT_EQ(events(), std::vector<std::string>({"201 208 0", "202 208 0", "121 208 0"}));
 }
 
 TEST_F(RemovalTest, DuplicatesOfLiveAircraftAmongTheStaticOnesGoOneAtATime)

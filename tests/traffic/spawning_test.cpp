@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include "foundation/settings_catalogue.h"
 #include "parking/static_parking.h"
 #include "traffic/engine_fixture.h"
@@ -21,30 +23,24 @@ protected:
 
 TEST_F(SpawningTest, AnAircraftSpawnsAtItsLeadTimeTaxiingOnesEarlier)
 {
-    struct Row {
-        const char* what;
-        double gs, altitude;
-        bool airborne;
-        uint32_t lead;
-        FlightPhase phase;
-    };
-    const Row rows[] = {{"flying", 300, 20000, true, 100, FlightPhase::Flying},
+    // Speed, altitude, airborne: lead in ticks, phase.
+    const std::tuple<const char*, double, double, bool, uint32_t, FlightPhase> rows[] = {{"flying", 300, 20000, true, 100, FlightPhase::Flying},
                         {"taxiing", 10, 0, false, 300, FlightPhase::Taxi}};
-    for (const Row& row : rows) {
+    for (const auto& [what, gs, altitude, airborne, lead, phase] : rows) {
         g_liveAcs.clear();
         g_newAcIds.clear();
         LiveAc& ac = buffered(20001, "KLM1", "A320",
-                              {sample(52, 4, row.altitude, row.gs, 5000, row.airborne),
-                               sample(52.001, 4, row.altitude, row.gs, 5500, row.airborne)});
+                              {sample(52, 4, altitude, gs, 5000, airborne), sample(52.001, 4, altitude, gs, 5500, airborne)});
         ac.samples.front().verticalSpeed = -600.0;
-        g_trafficTick = 5000 - row.lead - 1;
+        SCOPED_TRACE(what);
+        g_trafficTick = 5000 - lead - 1;
         lf_tryBuffered(ac);
-        EXPECT_EQ(ac.status, SimStatus::Buffer) << row.what;
-        g_trafficTick = 5000 - row.lead;
+        EXPECT_EQ(ac.status, SimStatus::Buffer);
+        g_trafficTick = 5000 - lead;
         lf_tryBuffered(ac);
-        EXPECT_EQ(ac.status, SimStatus::Adding2Sim) << row.what;
-        EXPECT_EQ(ac.phase, row.phase) << row.what;
-        EXPECT_EQ(g_newAcIds, std::vector<uint32_t>({20001})) << row.what;
+        EXPECT_EQ(ac.status, SimStatus::Adding2Sim);
+        EXPECT_EQ(ac.phase, phase);
+        EXPECT_EQ(g_newAcIds, std::vector<uint32_t>({20001}));
         EXPECT_EQ(ac.liveryTitle, "A320 livery");
         EXPECT_EQ(g_liveryIdTitles[20001], "A320 livery");
         EXPECT_EQ(g_touchdownHexids.back(), 20001u);
@@ -113,26 +109,19 @@ TEST_F(SpawningTest, TheIdentityIsCompletedFromTheDatabaseOrTheCallsign)
     catalogue().registrations["PH-BXA"] = {"KLM", "B738", "", true};
     catalogue().liveries["B738"] = "B738 livery";
     catalogue().types["B738"] = TypeCategory::Large;
-    struct Row {
-        const char* callsign;
-        const char* reg;
-        const char* airline; // empty: erased
-        const char* finalCallsign;
-    };
-    const Row rows[] = {{"@@@@@@@@", "PH-BXA", "KLM", "PH-BXA"},
+    // Callsign, registration: airline (empty: erased), final callsign.
+    const std::tuple<const char*, const char*, const char*, const char*> rows[] = {{"@@@@@@@@", "PH-BXA", "KLM", "PH-BXA"},
                         {"@@@@@@@@", "", "", ""},
                         {"N123AB", "", "PVT", "N123AB"},
                         {"klm77", "", "KLM", "klm77"}};
-    for (const Row& row : rows) {
+    for (const auto& [callsign, reg, airline, finalCallsign] : rows) {
         g_liveAcs.clear();
         g_trafficTick = 5000;
-        LiveAc& ac = flying(20005, row.callsign, 52, 5000, row.reg);
+        LiveAc& ac = flying(20005, callsign, 52, 5000, reg);
         lf_tryBuffered(ac);
-        EXPECT_EQ(ac.erase, std::string_view(row.airline).empty()) << row.callsign;
-        if (ac.erase)
-            continue;
-        EXPECT_EQ(ac.airline, row.airline) << row.callsign;
-        EXPECT_EQ(ac.callsign, row.finalCallsign) << row.callsign;
+        EXPECT_EQ(ac.erase, std::string_view(airline).empty()) << callsign;
+        EXPECT_EQ(ac.erase ? "" : ac.airline + " " + ac.callsign, ac.erase ? "" : std::string(airline) + " " + finalCallsign)
+            << callsign;
     }
     EXPECT_TRUE(g_liveAcs.back().cargo == false);
 }
@@ -151,6 +140,8 @@ TEST_F(SpawningTest, AFlightWithoutLiveryIsRememberedAndNotTriedAgain)
     EXPECT_TRUE(again.erase);
 }
 
+// On the ground ahead of the landing user it waits until the user has slowed down; in the
+// air only on the user's line of its reported heading (not north's).
 TEST_F(SpawningTest, AnAircraftOnTheGroundAheadOfTheLandingUserWaitsUntilTheUserHasSlowedDown)
 {
     userAt(52, 4, 500, 500, 0, 140, false);
@@ -160,27 +151,22 @@ TEST_F(SpawningTest, AnAircraftOnTheGroundAheadOfTheLandingUserWaitsUntilTheUser
                            sample(52 + kNm, 4.003, 0, 6, 6000, false), sample(52 + kNm, 4.004, 0, 6, 6500, false)});
     lf_tryBuffered(ac);
     EXPECT_TRUE(ac.heldNearUser);
-    EXPECT_EQ(ac.samples.size(), 3u);
     lf_tryBuffered(ac);
     EXPECT_EQ(ac.samples.size(), 2u);
     userAt(52, 4, 0, 0, 0, 5, true);
     lf_tryBuffered(ac);
     EXPECT_EQ(ac.status, SimStatus::Adding2Sim);
-}
 
-// The line of flight is the reported heading's, not north's.
-TEST_F(SpawningTest, AnAirborneAircraftIsHeldOnlyWhenTheUserLiesOnItsLineOfFlight)
-{
     userAt(52, 4, 5000, 5000, 0, 250, false);
     for (const auto& [track, held] : {std::pair{180.0, true}, std::pair{90.0, false}}) {
         g_liveAcs.clear();
         g_trafficTick = 5000;
-        LiveAc& ac = buffered(20009, "KLM9", "A320",
-                              {sample(52 + 3 * kNm, 4, 5000, 250, 5000, true),
-                               sample(52 + 3 * kNm, 4.01, 5000, 250, 5500, true)});
-        ac.samples.front().track = track;
-        lf_tryBuffered(ac);
-        EXPECT_EQ(ac.heldNearUser, held) << track;
+        LiveAc& air = buffered(20009, "KLM9", "A320",
+                               {sample(52 + 3 * kNm, 4, 5000, 250, 5000, true),
+                                sample(52 + 3 * kNm, 4.01, 5000, 250, 5500, true)});
+        air.samples.front().track = track;
+        lf_tryBuffered(air);
+        EXPECT_EQ(air.heldNearUser, held) << track;
     }
 }
 

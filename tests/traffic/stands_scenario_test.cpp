@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
+#include <memory>
 #include <map>
 #include <random>
 #include <set>
@@ -29,13 +31,96 @@
 #include "parking/static_parking_internal.h"
 #include "support/data_file_fixture.h"
 #include "support/engine_doubles.h"
-#include "support/stand_traffic.h"
+#include "support/traffic_scenario.h"
+#include "traffic/engine_neighbours.h"
 #include "traffic/stand_lookup.h"
 #include "traffic/traffic_service.h"
 #include "traffic/traffic_state.h"
 
 namespace traffictest {
 namespace {
+
+constexpr double kMetresPerNm = 1852.0;
+constexpr double kCollisionFactor = 1.1;
+
+void lf_addLegs(ReferenceFlight& f, const std::vector<GeoPos>& route, double speedKt)
+{
+    for (size_t i = 1; i < route.size(); ++i) {
+        TrackPoint p = f.points.back();
+        const bool last = i + 1 == route.size();
+        const double metres = gf_distanceNm(route[i - 1], route[i]) * kMetresPerNm;
+        // The last leg slows to a stop: its mean speed is half.
+        p.t += metres / (speedKt * kMetresPerNm / 3600.0) * (last ? 2.0 : 1.0);
+        p.lat = route[i].latitude;
+        p.lon = route[i].longitude;
+        p.gsKt = last ? 0.0 : speedKt;
+        p.trackDeg = gf_bearingRad(route[i - 1], route[i]) / g_degToRad;
+        f.points.back().trackDeg = p.trackDeg;
+        f.points.push_back(p);
+    }
+}
+
+// Taxis the route from startS, slowing to a stop on its last leg, then stands there standS
+// seconds.
+ReferenceFlight lf_taxiFlight(uint32_t hexid, const FlightTexts& texts, double startS, const std::vector<GeoPos>& route,
+                              double speedKt, double standS)
+{
+    ReferenceFlight f;
+    f.hexid = hexid;
+    f.texts = texts;
+    f.points.push_back({startS, route.front().latitude, route.front().longitude, 0, speedKt, 0, 0, true});
+    lf_addLegs(f, route, speedKt);
+    if (standS >= 0.0) {
+        TrackPoint end = f.points.back();
+        end.t += standS;
+        f.points.push_back(end);
+    }
+    return f;
+}
+
+// Stands at the point from startS for standS seconds, then taxis the route (if any).
+ReferenceFlight lf_standingFlight(uint32_t hexid, const FlightTexts& texts, double startS, const GeoPos& at,
+                                  double standS, const std::vector<GeoPos>& route, double speedKt)
+{
+    ReferenceFlight f;
+    f.hexid = hexid;
+    f.texts = texts;
+    f.points.push_back({startS, at.latitude, at.longitude, 0, 0, 0, 0, true});
+    f.points.push_back({startS + standS, at.latitude, at.longitude, 0, 0, 0, 0, true});
+    if (route.empty())
+        return f;
+    f.points.push_back({startS + standS + 1.0, at.latitude, at.longitude, 0, speedKt, 0, 0, true});
+    std::vector<GeoPos> legs{at};
+    legs.insert(legs.end(), route.begin(), route.end());
+    lf_addLegs(f, legs, speedKt);
+    return f;
+}
+
+// "A and B" of each pair of bound objects closer than 1.1 times their half spans together,
+// each still for at least stillS seconds (0: moving or not).
+std::vector<std::string> lf_collisions(const Scenario& s, double stillS)
+{
+    std::vector<const SimObject*> standing;
+    for (const auto& [id, o] : s.objects()) {
+        if (o.bound && s.time() - o.stillSince >= stillS)
+            standing.push_back(&o);
+    }
+    std::vector<std::string> pairs;
+    for (size_t i = 0; i < standing.size(); ++i) {
+        const SimObject& a = *standing[i];
+        for (size_t j = i + 1; j < standing.size(); ++j) {
+            const SimObject& b = *standing[j];
+            // Nothing here spans a tenth of a mile: most pairs go without the trigonometry.
+            if (std::fabs(a.state.lat - b.state.lat) > 0.002 || std::fabs(a.state.lon - b.state.lon) > 0.004)
+                continue;
+            const double reach =
+                kCollisionFactor * (gf_engine().halfWingspan(a.type) + gf_engine().halfWingspan(b.type));
+            if (gf_distanceNm({a.state.lat, a.state.lon}, {b.state.lat, b.state.lon}) < reach)
+                pairs.push_back(fmt::format("{} and {}", a.callsign, b.callsign));
+        }
+    }
+    return pairs;
+}
 
 constexpr GeoPos kCentre{50.0, 8.0};
 constexpr int kRows = 10;
@@ -54,7 +139,9 @@ constexpr const char* kCode = "EDDF";
 
 GeoPos lf_at(double northM, double eastM)
 {
-    return gf_metresFrom(kCentre, northM, eastM);
+    const double degPerMetre = 1.0 / kMetresPerNm / 60.0;
+    return {kCentre.latitude + northM * degPerMetre,
+            kCentre.longitude + eastM * degPerMetre / std::cos(kCentre.latitude * g_degToRad)};
 }
 
 GeoPos lf_stand(int i)
@@ -144,18 +231,18 @@ std::vector<ReferenceFlight> lf_traffic(std::mt19937& rng, const std::vector<int
         // Reported until 20 s after it stands there.
         ReferenceFlight first;
         if (arriving) {
-            first = gf_taxiFlight(hexid, t, start, {entry, front, stop}, kTaxiKt, 20.0);
+            first = lf_taxiFlight(hexid, t, start, {entry, front, stop}, kTaxiKt, 20.0);
         } else {
-            first = gf_standingFlight(hexid, t, start, stop, 20.0, {}, kTaxiKt);
+            first = lf_standingFlight(hexid, t, start, stop, 20.0, {}, kTaxiKt);
         }
         const double stops = first.points.back().t - 20.0;
         const double leave = stops + stay;
         if (unit(rng) < 0.4) {
             flights.push_back(std::move(first));
-            flights.push_back(gf_standingFlight(hexid, t, leave - 20.0, stop, 20.0, {front, exit}, kTaxiKt));
+            flights.push_back(lf_standingFlight(hexid, t, leave - 20.0, stop, 20.0, {front, exit}, kTaxiKt));
         } else {
             const double from = first.points.back().t + 0.5;
-            const ReferenceFlight out = gf_standingFlight(hexid, t, from, stop, leave - from, {front, exit}, kTaxiKt);
+            const ReferenceFlight out = lf_standingFlight(hexid, t, from, stop, leave - from, {front, exit}, kTaxiKt);
             first.points.insert(first.points.end(), out.points.begin(), out.points.end());
             flights.push_back(std::move(first));
         }
@@ -254,7 +341,7 @@ protected:
     void check(const Scenario& s)
     {
         const double now = s.time();
-        for (const std::string& pair : gf_collisions(s, 5.0))
+        for (const std::string& pair : lf_collisions(s, 5.0))
             collisions_.insert(pair);
         const auto sinceRequest = [&](const StaticAc& a) {
             if (a.status == SimStatus::Adding2Sim && a.creationSentTick)
@@ -383,6 +470,65 @@ TEST_F(DayAtAParkAirport, NothingCollidesWaitsOrStaysBehindAndEveryStandLearnedW
     EXPECT_GT(figures_["live born at a stand"], 20);
     EXPECT_EQ(figures_["park airport dropped"], 1);
     EXPECT_EQ(figures_["park airport chosen"], 2);
+}
+
+// Arrivals at one stand, the user standing 500 m away at no stand.
+class ArrivalTest : public ::testing::Test {
+protected:
+    ~ArrivalTest() override { lf_clearParkAirportState(); }
+
+    // Taxis north or south along the stand's line to stop short of it.
+    static ReferenceFlight arrival(uint32_t hexid, const char* callsign, double start, double viaM, double stopM)
+    {
+        FlightTexts t;
+        t.callsign = callsign;
+        t.aircraftType = "CL30";
+        return lf_taxiFlight(hexid, t, start, {lf_at(viaM > 0 ? 150 : -150, 0), lf_at(viaM, 0), lf_at(stopM, 0)}, 10, 120);
+    }
+    static std::unique_ptr<Scenario> start(std::vector<ReferenceFlight> flights, uint32_t seed)
+    {
+        SimScript sim;
+        const GeoPos user = lf_at(-500, 0);
+        sim.user = {0, user.latitude, user.longitude, 0, 0, 0, 0, true};
+        auto s = std::make_unique<Scenario>(std::move(flights), FeedScript{3.0, 5.0}, sim, seed);
+        enginetest::catalogue().halfSpans["CL30"] = 8.0 / kMetresPerNm;
+        g_parkAirport = {kCode, "", kCentre.latitude, kCentre.longitude, 0.0, 1};
+        gf_publishParkAirport();
+        g_parkStands.emplace_back("S1", std::vector<StandFlight>{}, StandPlace{kCentre.latitude, kCentre.longitude, 0.0},
+                                  20.0, true, true, true);
+        gf_numberAndLinkStands(g_parkStands);
+        g_parkStandsLoaded = true;
+        return s;
+    }
+};
+
+// The second one stops 19 m short of the first one's stand, within its search radius: it
+// is not sent there while the first is on its way in, nor once it has parked.
+TEST_F(ArrivalTest, ASecondArrivalIsNeverSentToAStandAnotherIsParkingAtOrParkedAt)
+{
+    for (const double later : {3.0, 40.0}) {
+        SCOPED_TRACE(later);
+        const auto s = start({arrival(0x400001, "DLH1", 0, 48, 18), arrival(0x400002, "DLH2", later, -50, -19)}, 9);
+        for (int second = 0; second < 180; ++second) {
+            s->run(1.0);
+            ASSERT_EQ(lf_collisions(*s, 0.0), std::vector<std::string>{}) << s->time();
+        }
+        ASSERT_EQ(g_liveAcs.size(), 2u);
+        EXPECT_EQ(gf_findLiveAc(0x400001)->phase, FlightPhase::Parked);
+        EXPECT_EQ(gf_findLiveAc(0x400002)->phase, FlightPhase::Taxi);
+    }
+}
+
+// Its stand number would name a stand of the next park airport.
+TEST_F(ArrivalTest, AnAircraftParkingWhenTheParkAirportIsDroppedLeavesAndForgetsItsStand)
+{
+    const auto s = start({arrival(0x400001, "DLH1", 0, 48, 18)}, 10);
+    while (g_liveAcs.empty() || g_liveAcs[0].phase != FlightPhase::Parking)
+        s->run(0.01);
+    gf_dropParkAirport();
+    ASSERT_EQ(g_liveAcs.size(), 1u);
+    EXPECT_EQ(g_liveAcs[0].status, SimStatus::RemovingFromSim);
+    EXPECT_EQ(g_liveAcs[0].standNumber, 0u);
 }
 
 } // namespace

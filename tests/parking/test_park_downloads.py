@@ -41,20 +41,16 @@ def probe(tmp_path):
     return run
 
 
-def test_an_archived_stock_file_is_downloaded_and_read(site_root, probe):
+def test_an_archived_stock_file_is_downloaded_and_read_and_a_refused_one_leaves_no_copy(site_root, probe):
     shutil.copy(DATA / "archived_EDDF.xml", site_root / STOCK)
     with DownloadSite(root=site_root) as site:
         values, log = probe(site.base_url, "read", "EDDF")
         assert [(r.path, r.user_agent) for r in site.requests] == [("/downloads/" + STOCK, "Tavelorium")]
-    assert values == {"result": "", "stands": "3", "copy": "yes"}, log
-    assert "Airport file read from 'archive/stock/EDDF.xml' for Frankfurt Main" in log
-
-
-def test_a_refused_download_leaves_no_copy(site_root, probe):
-    (probe.program / "airports" / "park_airport.xml").write_text("an older airport's file")
-    with DownloadSite(root=site_root) as site:
-        values, log = probe(site.base_url, "read", "EDDF")
-        url = site.base_url + STOCK
+        assert values == {"result": "", "stands": "3", "copy": "yes"}, log
+        assert "Airport file read from 'archive/stock/EDDF.xml' for Frankfurt Main" in log
+        # The copy of the airport read before goes with the refused download.
+        values, log = probe(site.base_url, "read", "EDDG")
+        url = site.base_url + STOCK.replace("EDDF", "EDDG")
     assert values == {"result": f"failed to download: '{url}'", "stands": "0", "copy": "no"}
     assert f"failed to download: '{url}'" in log
 

@@ -14,31 +14,21 @@ TEST(ClosestStand, TheNearestStandOfTheLocalParkFileWinsAndNoCopyIsLeft)
         tavtest::writeFile("airports/my_ORBX/EGLC.xml", std::string("<root>") + std::string(body) + "</root>");
     };
     const GeoPos position{51.5, 0.05};
-    struct Row {
-        std::string body;
-        double distance; // < 0: 100.0 with the id unchanged
-        std::string id;
-    };
-    const std::vector<Row> rows = {
+    // The distance and id found; 100.0 leaves the id unchanged.
+    const std::vector<std::tuple<std::string, double, std::string>> rows = {
         {R"(<parkpositions><parkpos id="far" latitude="51.6" longitude="0.05" />)"
          R"(<parkpos id="first" latitude="51.51" longitude="0.05" /><parkpos id="tie" latitude="51.49" longitude="0.05" />)"
          R"(</parkpositions>)",
          0.6, "first"},
-        {R"(<parkpositions><parkpos id="nowhere" /></parkpositions>)", -1, ""},
+        {R"(<parkpositions><parkpos id="nowhere" /></parkpositions>)", 100.0, "unchanged"},
         {R"(<parkpositions><parkpos latitude="51.5" longitude="0.06" /></parkpositions>)", 0.37, ""},
-        {"<parameters />", -1, ""},
+        {"<parameters />", 100.0, "unchanged"},
     };
-    for (const Row& row : rows) {
-        write(row.body);
+    for (const auto& [body, distance, found] : rows) {
+        write(body);
         std::string id = "unchanged";
-        const double d = gf_readDestApfForClosestStand("EGLC", position, id);
-        if (row.distance < 0) {
-            EXPECT_EQ(d, 100.0) << row.body;
-            EXPECT_EQ(id, "unchanged");
-        } else {
-            EXPECT_NEAR(d, row.distance, 0.01) << row.body;
-            EXPECT_EQ(id, row.id);
-        }
+        EXPECT_NEAR(gf_readDestApfForClosestStand("EGLC", position, id), distance, 0.01) << body;
+        EXPECT_EQ(id, found);
         tavtest::writeFile("airport.xml", "stale");
     }
     std::string id;

@@ -40,25 +40,20 @@ TEST_F(ParkAirportChoice, TheAirportStaysInSightUpToRangeAndHeightInclusiveAndIs
     const double exact = latitudeAtExactly(AIRP_RANGE.value);
     ASSERT_EQ(gf_distanceNm({exact, 0.0}, {0.0, 0.0}), AIRP_RANGE.value);
     const double height = AIRP_HEIGHT.value;
-    const struct {
-        double lat, height;
-        bool kept;
-    } rows[] = {
-        {exact, height, true},
-        {std::nextafter(exact, 1.0), height, false},
-        {exact, std::nextafter(height, 1e9), false},
-    };
-    for (const auto& row : rows) {
+    const std::vector<std::tuple<double, double, bool>> rows = {
+        {exact, height, true}, {std::nextafter(exact, 1.0), height, false}, {exact, std::nextafter(height, 1e9), false}};
+    for (const auto& [lat, heightFt, kept] : rows) {
         lf_setParkAirport("FZAA");
         emptyEngine();
         g_parkStands = synth::makeAirport({.stands = 3, .flightsPerStand = 0, .centreLat = 0.0, .centreLon = 0.0});
-        placeUser(row.lat, 0.0, row.height);
+        placeUser(lat, 0.0, heightFt);
         ASSERT_NE(enginetest::gf_createStatic({3, 0, "KLM", "A320", "KLM9", "", "", 1}, 501), nullptr);
         ASSERT_NE(enginetest::gf_bornAtStand(10001, "DLH1", 1, 601), nullptr);
         gf_staticParkingCycle(false);
-        EXPECT_EQ(g_parkAirport.code, row.kept ? "FZAA" : "") << row.lat << " " << row.height;
-        EXPECT_EQ(g_liveAcs[0].standNumber, row.kept ? 1u : 0u);
-        EXPECT_EQ(fmt::format("{}", fmt::join(enginetest::gf_removing(), " ")), row.kept ? "" : "KLM9* DLH1");
+        EXPECT_EQ(fmt::format("{} {} {}", g_parkAirport.code, g_liveAcs[0].standNumber,
+                              fmt::join(enginetest::gf_removing(), " ")),
+                  kept ? "FZAA 1 " : " 0 KLM9* DLH1")
+            << lat << " " << heightFt;
     }
     EXPECT_TRUE(log_.contains("FZAA is out of sight (20.0 nm), parked aircraft will be removed"));
 }
@@ -70,8 +65,7 @@ TEST_F(ParkAirportChoice, ANearerListedAirportReplacesTheParkAirportOnTheNextPas
     placeUser(50.0, 8.55);
     gf_staticParkingCycle(false);
     EXPECT_EQ(g_parkAirport.code, "EDDA");
-    EXPECT_TRUE(g_staticRecalcPending);
-    EXPECT_TRUE(g_settingControlsDisabled);
+    EXPECT_TRUE(g_staticRecalcPending && g_settingControlsDisabled);
     lf_clearParkAirportState();
     lf_setParkAirport("EDDA");
 
@@ -135,9 +129,7 @@ TEST_F(ParkAirportChoice, AUserAtAStandOfAnAirportNotFirstPutsItFirstWithThatSta
     EXPECT_EQ(listText(), "EDDF/A2 EDDM/");
     EXPECT_EQ(tavtest::readFile(gf_paths().myParkAirports), "EDDF,A2\n");
     EXPECT_EQ(g_reservedStandId, "A2");
-    EXPECT_TRUE(gf_windowState().reservedStandFound);
-    EXPECT_TRUE(g_parkStands[1].notUsable);
-    EXPECT_TRUE(gf_windowState().parkFileLoaded);
+    EXPECT_TRUE(gf_windowState().reservedStandFound && g_parkStands[1].notUsable && gf_windowState().parkFileLoaded);
     EXPECT_EQ(g_staticRenewalMinutes.load(), 20);
     EXPECT_EQ(gf_parkAirportForFeed().elevationFt, 364.0);
 }

@@ -10,16 +10,11 @@ class ParkAirports : public StaticParkingTest {
 protected:
     static fs::path file() { return gf_paths().myParkAirports; }
     static void write(std::string_view text) { tavtest::writeFile(file(), text); }
-    static void writeFirst()
-    {
-        std::lock_guard lock(g_parkAirportsMutex);
-        gf_writeMyParkAirports();
-    }
 };
 
 } // namespace
 
-TEST_F(ParkAirports, TheFileIsReadLineByLineWithItsFaultsSkipped)
+TEST_F(ParkAirports, TheFileIsReadLineByLineWithItsFaultsSkippedAndThirdPartyFilesAdded)
 {
     const struct {
         const char* file;
@@ -43,10 +38,8 @@ TEST_F(ParkAirports, TheFileIsReadLineByLineWithItsFaultsSkipped)
         EXPECT_TRUE(log_.contains(row.logged)) << row.logged;
     }
     EXPECT_EQ(message(), "airport XXXX is unknown");
-}
 
-TEST_F(ParkAirports, ThirdPartyFilesAddKnownUnlistedAirportsOnly)
-{
+    // Third-party park files add the known airports not listed.
     write("EDDF,A12\n");
     for (const char* name : {"EDDF.xml", "EDDM.xml", "EDDM.txt", "XXXX.xml", "EDDS"})
         tavtest::writeFile(gf_paths().myThirdparty / name, "");
@@ -66,8 +59,8 @@ TEST_F(ParkAirports, WritingKeepsTheFileSortedWithoutDuplicatesAndWithLfLines)
     {
         std::lock_guard lock(g_parkAirportsMutex);
         g_parkAirports.front().reservedStand = "B7";
+        gf_writeMyParkAirports();
     }
-    writeFirst();
     EXPECT_EQ(tavtest::readFile(file()), "# note\nEDDF,A1\nEDDM,B7\nEDDS\n");
     EXPECT_TRUE(log_.contains("my_park_airports.txt:EDDM,B7 updated stand"));
 
@@ -99,14 +92,12 @@ TEST_F(ParkAirports, ACheckTakesAChangedReservedStandOnlyWhenTheListReadsWhole)
     EXPECT_EQ(g_reservedStandId, "S1");
 
     write("EDDF,S2\n");
-    g_settingControlsDisabled = true;
-    EXPECT_TRUE(gf_checkParkAirports(true, text));
-    EXPECT_EQ(text, "park airports and stands are okay");
-    g_settingControlsDisabled = false;
-
-    text.clear();
-    EXPECT_TRUE(gf_checkParkAirports(true, text));
-    EXPECT_EQ(text, "reserved stand changed from 'S1' to 'S2'");
+    for (const bool disabled : {true, false}) {
+        g_settingControlsDisabled = disabled;
+        text.clear();
+        EXPECT_TRUE(gf_checkParkAirports(true, text));
+        EXPECT_EQ(text, disabled ? "park airports and stands are okay" : "reserved stand changed from 'S1' to 'S2'");
+    }
     EXPECT_EQ(g_reservedStandId, "S2");
     EXPECT_FALSE(g_parkStands[0].notUsable);
     EXPECT_TRUE(g_parkStands[1].notUsable);

@@ -8,10 +8,7 @@ using statictest::StaticParkingTest;
 
 namespace {
 
-int64_t lf_tow(uint32_t day, uint32_t slot)
-{
-    return gf_timeOfWeek(day, slot);
-}
+constexpr auto lf_tow = gf_timeOfWeek;
 
 class StaticAdjustments : public StaticParkingTest {
 protected:
@@ -41,9 +38,7 @@ protected:
     }
     static void parkedLive(uint32_t hexid, const std::string& callsign, uint32_t stand)
     {
-        g_parkAirport.code = "EDDF";
-        g_parkAirport.lat = 50.0;
-        g_parkAirport.lon = 8.5;
+        g_parkAirport = {.code = "EDDF", .lat = 50.0, .lon = 8.5};
         enginetest::gf_bornAtStand(hexid, callsign, stand, hexid - 10000 + 600);
     }
     static ParkCandidate candidate(uint32_t stand, uint32_t offset, std::string cs1 = "KLM7")
@@ -92,8 +87,7 @@ TEST_F(StaticAdjustments, StandingAndWaitingAircraftAreComparedByTheAgeOfTheirFi
         g_staticPlan.clear();
         g_staticRemovals.clear();
         lf_compareStaticWithPlan(row.now);
-        const std::string outcome = fmt::format("{} {}", g_staticPlan.empty() ? "removed" : "plan", g_addingStack.size());
-        EXPECT_EQ(outcome, row.outcome) << name;
+        EXPECT_EQ(fmt::format("{} {}", g_staticPlan.empty() ? "removed" : "plan", g_addingStack.size()), row.outcome) << name;
         EXPECT_EQ(g_staticPlan.size() + g_staticRemovals.size(), 1u) << name;
     }
     g_halfWingspans.erase("B77W");
@@ -152,8 +146,7 @@ TEST_F(StaticAdjustments, SurplusLiveParkedAreRemovedAndWantedZeroEmptiesTheAirp
     gf_parkingAdjustments();
     EXPECT_TRUE(log_.contains("Parking adjustments: 1 more live ac than wanted"));
     const std::vector<std::string> removing = enginetest::gf_removing();
-    EXPECT_EQ(removing.size(), 2u);
-    EXPECT_EQ(removing.front(), "DLH100*");
+    EXPECT_EQ(removing.size() == 2 ? removing.front() : "", "DLH100*");
     EXPECT_EQ(message(), "Parking adjustments: 1 to be removed, 0 to be added\n");
 
     airport();

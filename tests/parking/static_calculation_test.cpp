@@ -29,13 +29,6 @@ protected:
         SearchRecord::modes.clear();
         SearchRecord::found = 0;
     }
-    static std::string stackText()
-    {
-        std::string text;
-        for (const ParkCandidate& c : g_addingStack)
-            text += fmt::format("{}/{} ", c.standNumber, c.fitOffset);
-        return text;
-    }
     static size_t takenCount()
     {
         return static_cast<size_t>(std::count_if(g_parkStands.begin(), g_parkStands.end(),
@@ -61,10 +54,11 @@ TEST_F(StaticCalculation, TheWantedCountFollowsTheLimitThePercentageAndTheStands
         parking_percentage.value = row.percentage;
         CUSTOM_PARKING_PERCENTAGE.value = row.custom;
         g_parkStands = synth::makeAirport({.stands = row.stands, .standsPerRow = 1});
-        EXPECT_EQ(gf_wantedStaticCount(), row.wanted) << row.stands << " " << row.percentage;
-        EXPECT_EQ(gf_windowState().maxParkCount, row.wanted);
-        EXPECT_EQ(gf_windowState().parkingPercentShown, row.shownPercent);
-        EXPECT_EQ(g_wantedParkedCount, row.wanted);
+        const int64_t wanted = gf_wantedStaticCount();
+        EXPECT_EQ(fmt::format("{} {} {} {}", wanted, gf_windowState().maxParkCount, g_wantedParkedCount,
+                              gf_windowState().parkingPercentShown),
+                  fmt::format("{0} {0} {0} {1}", row.wanted, row.shownPercent))
+            << row.stands << " " << row.percentage;
     }
     MAX_PARK_SEL.value = 0;
     gf_calculateStaticParking();
@@ -142,7 +136,8 @@ TEST_F(StaticCalculation, RandomChoicesDifferBetweenSeedsOnlyWhenRandomIsOn)
             g_parkStands = synth::makeAirport(spec);
             gf_calculateStaticParking();
             ASSERT_EQ(g_addingStack.size(), 18u);
-            stacks[seed - 1] = stackText();
+            for (const ParkCandidate& c : g_addingStack)
+                stacks[seed - 1] += fmt::format("{}/{} ", c.standNumber, c.fitOffset);
         }
         EXPECT_EQ(stacks[0] == stacks[1], !random) << stacks[0];
     }
@@ -150,13 +145,12 @@ TEST_F(StaticCalculation, RandomChoicesDifferBetweenSeedsOnlyWhenRandomIsOn)
 
 TEST(WeekTime, HalfHoursStepBackOverMidnightAndTheWeekAndAgesCountBackwards)
 {
-    const auto t = [](uint32_t day, uint32_t slot) { return gf_timeOfWeek(day, slot); };
-    EXPECT_EQ(lf_shiftBack(t(1, 0), 1), t(7, 47));
-    EXPECT_EQ(lf_shiftBack(t(1, 1), 3), t(7, 46));
-    EXPECT_EQ(lf_shiftBack(t(3, 20), 3), t(3, 17));
-    EXPECT_EQ(lf_shiftBack(t(7, 47), 335), t(1, 0));
-    EXPECT_EQ(lf_weekAge(t(1, 0), t(7, 47)), 1);
-    EXPECT_EQ(lf_weekAge(t(1, 0), t(1, 0)), 0);
-    EXPECT_EQ(lf_weekAge(t(7, 47), t(1, 0)), 335);
+    const auto t = gf_timeOfWeek;
+    // Two times of the week, a step back from the first to the second in half hours.
+    for (const auto& [from, to, steps] : {std::tuple{t(1, 0), t(7, 47), 1}, {t(1, 1), t(7, 46), 3},
+                                          {t(3, 20), t(3, 17), 3}, {t(7, 47), t(1, 0), 335}, {t(1, 0), t(1, 0), 0}}) {
+        EXPECT_EQ(lf_shiftBack(from, static_cast<uint32_t>(steps)), to) << from << " " << steps;
+        EXPECT_EQ(lf_weekAge(from, to), steps) << from << " " << steps;
+    }
     EXPECT_EQ(lf_weekAge(t(2, 3), t(1, 47)), 4);
 }

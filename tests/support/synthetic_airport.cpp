@@ -16,14 +16,6 @@ constexpr const char* kAirlines[] = {"DLH", "KLM", "BAW", "AFR", "UAE", "RYR", "
 constexpr const char* kTypes[] = {"A320", "B738", "A333", "E190", "B77W", "A21N"};
 constexpr double kRadiusMetres = 30.0;
 
-struct Identity {
-    std::string airline;
-    std::string type;
-    std::string reg;
-    std::string cs1;
-    std::string cs2;
-};
-
 } // namespace
 
 // A flight identity (aircraft and callsigns) serves several entries, on several stands
@@ -35,13 +27,16 @@ std::vector<ParkStand> makeAirport(const AirportSpec& spec)
     const auto chance = [&rng](double p) { return std::uniform_real_distribution<double>(0.0, 1.0)(rng) < p; };
 
     const int32_t identities = std::max(1, spec.stands * spec.flightsPerStand / 3);
-    std::vector<Identity> pool;
-    pool.reserve(static_cast<size_t>(identities));
+    std::vector<StandFlight> pool(static_cast<size_t>(identities));
     for (int32_t i = 0; i < identities; ++i) {
-        const std::string airline = kAirlines[pick(8)];
-        const bool coupled = chance(spec.coupledShare);
-        pool.push_back({airline, kTypes[pick(6)], fmt::format("D-{:05}", i), fmt::format("{}{}", airline, 2 * i + 100),
-                        coupled ? fmt::format("{}{}", airline, 2 * i + 101) : std::string()});
+        StandFlight& f = pool[static_cast<size_t>(i)];
+        f.airl = kAirlines[pick(8)];
+        f.cpl = chance(spec.coupledShare);
+        f.type = kTypes[pick(6)];
+        f.reg = fmt::format("D-{:05}", i);
+        f.cs1 = fmt::format("{}{}", f.airl, 2 * i + 100);
+        f.cs2 = f.cpl ? fmt::format("{}{}", f.airl, 2 * i + 101) : std::string();
+        f.origin = 1;
     }
 
     const double metresPerDegree = 1852.0 * 60.0;
@@ -55,23 +50,14 @@ std::vector<ParkStand> makeAirport(const AirportSpec& spec)
         std::vector<StandFlight> flights;
         flights.reserve(static_cast<size_t>(spec.flightsPerStand));
         for (int32_t f = 0; f < spec.flightsPerStand; ++f) {
-            const Identity& id = pool[static_cast<size_t>(pick(identities))];
-            StandFlight flight;
-            flight.airl = id.airline;
-            flight.type = id.type;
-            flight.reg = id.reg;
-            flight.cs1 = id.cs1;
-            flight.cs2 = id.cs2;
-            flight.cpl = !id.cs2.empty();
+            StandFlight& flight = flights.emplace_back(pool[static_cast<size_t>(pick(identities))]);
             flight.day = static_cast<uint32_t>(1 + pick(7));
             flight.real = chance(spec.realShare) ? 1 : 0;
-            flight.origin = 1;
             const int32_t from = pick(48);
             const int32_t to = std::min(47, from + pick(spec.longestStaySlots));
             for (int32_t h = from; h <= to; ++h)
                 flight.hours.set(static_cast<size_t>(h));
             flight.number = static_cast<uint32_t>(f + 1);
-            flights.push_back(std::move(flight));
         }
         gf_addParkStand(table, fmt::format("S{}", s + 1), std::move(flights), place, kRadiusMetres, true, true, true);
     }

@@ -1,6 +1,5 @@
 // Reads a park file the way the static parking does, for the download tests.
 //   park_file_probe <log file> <site base> read <code> [source]
-//   park_file_probe <log file> <site base> relearn <code> <source>
 //   park_file_probe <log file> <site base> closest <code> <latitude> <longitude>
 //   park_file_probe <log file> <site base> write <code> <stands file> <park file> <altitude ft> <name>
 //   park_file_probe <log file> <site base> learn <code> <flights file> <learned file> <name> <publisher> <percent>
@@ -9,9 +8,8 @@
 // "id latitude longitude heading-degrees radius-metres cargo(0|1) heli(0|1)"; learn makes
 // the learned file of such an airport (soft entries used, the parking percentage given)
 // from a flights file of lines "stand registration airline type callsign day hh soft(0|1)".
-// Prints result=, stands= (read, write, learn), relearned= (the flights learned before a
-// reset that the next read finds) or distance=, id= (closest), and whether a downloaded
-// copy is left (copy=yes|no).
+// Prints result=, stands= (read, write, learn) or distance=, id= (closest), and whether a
+// downloaded copy is left (copy=yes|no).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +30,6 @@
 #include "parking/park_airports.h"
 #include "parking/half_hours.h"
 #include "parking/park_file.h"
-#include "parking/stand_learning.h"
 
 namespace fs = std::filesystem;
 
@@ -52,76 +49,46 @@ int main(int argc, char** argv)
     g_airports.push_back(airport);
     g_airportCodes.insert(code);
 
-    if (args[2] == "read" || args[2] == "relearn") {
+    if (args[2] == "read") {
         gf_overrideDataFolder(fs::current_path());
         g_parkAirport.code = code;
         ParkFileDetails details;
-        const std::string source = args.size() > 4 ? args[4] : gf_findParkFile(code);
-        std::string result = gf_readApf(source, details);
-        if (args[2] == "relearn" && result.empty()) {
-            gf_addStandOption(g_parkStands.front().flights, {"ABC", "B738", "ABC1"}, gf_timeOfWeek(3, 10), "ABC1",
-                              "N999", false);
-            gf_resetParkAirport();
-            gf_clearParkStands();
-            result = gf_readApf(source, details);
-            size_t relearned = 0;
-            for (const ParkStand& stand : g_parkStands)
-                relearned += std::count_if(stand.flights.begin(), stand.flights.end(),
-                                           [](const StandFlight& f) { return f.reg == "N999" && f.origin == 0; });
-            std::printf("relearned=%zu\n", relearned);
-        }
+        const std::string result = gf_readApf(args.size() > 4 ? args[4] : gf_findParkFile(code), details);
         std::printf("result=%s\nstands=%zu\ncopy=%s\n", result.c_str(), g_parkStands.size(),
                     fs::exists("airports/park_airport.xml") ? "yes" : "no");
-    } else if (args[2] == "write" && args.size() == 8) {
-        ApfContent content;
-        content.code = code;
-        content.airportName = args[7];
-        content.publisher = "Tavelorium demo";
-        content.altitude = std::atoi(args[6].c_str());
-        std::ifstream in(gf_pathFromUtf8(args[4]));
-        std::string line;
-        while (std::getline(in, line)) {
-            std::istringstream fields(line);
-            std::string id;
-            StandPlace place;
-            double radius = 0.0;
-            int cargo = 0, heli = 0;
-            if (!(fields >> id >> place.lat >> place.lon >> place.heading >> radius >> cargo >> heli))
-                continue;
-            place.heading *= 0.017453292519943295;
-            content.stands.emplace_back(id, std::vector<StandFlight>{}, place, radius, cargo == 0, false, heli == 0);
+    } else if ((args[2] == "write" && args.size() == 8) || (args[2] == "learn" && args.size() == 9)) {
+        const bool learn = args[2] == "learn";
+        ApfContent content{.code = code, .airportName = args[learn ? 6 : 7]};
+        content.publisher = learn ? args[7] : "Tavelorium demo";
+        content.altitude = learn ? 0 : std::atoi(args[6].c_str());
+        if (learn) {
+            PARK_SOFT.value = true;
+            parking_percentage.value = std::atoi(args[8].c_str());
         }
-        const bool written = gf_writeApf(content, gf_pathFromUtf8(args[5]), ApfMode::Full, 3);
-        std::printf("result=%s\nstands=%zu\n", written ? "written" : "failed", content.stands.size());
-        gf_closeLog();
-        return written ? 0 : 1;
-    } else if (args[2] == "learn" && args.size() == 9) {
-        ApfContent content;
-        content.code = code;
-        content.airportName = args[6];
-        content.publisher = args[7];
-        PARK_SOFT.value = true;
-        parking_percentage.value = std::atoi(args[8].c_str());
         std::ifstream in(gf_pathFromUtf8(args[4]));
-        std::string line;
-        while (std::getline(in, line)) {
+        for (std::string line; std::getline(in, line);) {
             std::istringstream fields(line);
             std::string id, hh;
+            StandPlace place;
+            double radius = 0.0;
+            int cargo = 0, heli = 0, soft = 0;
             StandFlight f;
-            int soft = 0;
-            if (!(fields >> id >> f.reg >> f.airl >> f.type >> f.cs1 >> f.day >> hh >> soft))
-                continue;
-            f.hours = gf_hours2bitset(hh);
-            f.real = soft == 0 ? 1 : 0;
-            auto stand = std::find_if(content.stands.begin(), content.stands.end(),
-                                      [&id](const ParkStand& s) { return s.id == id; });
-            if (stand == content.stands.end())
-                stand = content.stands.emplace(content.stands.end(), id, std::vector<StandFlight>{}, StandPlace{}, 0.0,
-                                               true, true, true);
-            f.number = static_cast<uint32_t>(stand->flights.size() + 1);
-            stand->flights.push_back(std::move(f));
+            if (!learn && fields >> id >> place.lat >> place.lon >> place.heading >> radius >> cargo >> heli) {
+                place.heading *= 0.017453292519943295;
+                content.stands.emplace_back(id, std::vector<StandFlight>{}, place, radius, cargo == 0, false, heli == 0);
+            } else if (learn && fields >> id >> f.reg >> f.airl >> f.type >> f.cs1 >> f.day >> hh >> soft) {
+                f.hours = gf_hours2bitset(hh);
+                f.real = soft == 0 ? 1 : 0;
+                auto stand = std::find_if(content.stands.begin(), content.stands.end(),
+                                          [&id](const ParkStand& s) { return s.id == id; });
+                if (stand == content.stands.end())
+                    stand = content.stands.emplace(content.stands.end(), id, std::vector<StandFlight>{}, StandPlace{},
+                                                   0.0, true, true, true);
+                f.number = static_cast<uint32_t>(stand->flights.size() + 1);
+                stand->flights.push_back(std::move(f));
+            }
         }
-        const bool written = gf_writeApf(content, gf_pathFromUtf8(args[5]), ApfMode::Learned, 3);
+        const bool written = gf_writeApf(content, gf_pathFromUtf8(args[5]), learn ? ApfMode::Learned : ApfMode::Full, 3);
         std::printf("result=%s\nstands=%zu\n", written ? "written" : "failed", content.stands.size());
         gf_closeLog();
         return written ? 0 : 1;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -30,6 +31,57 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+// A tree of airport files with one supported-looking airport each (codes from the list,
+// 20 parkings and 2 helipads) and other files of non-airport sections, spread over nested
+// folders of at most perFolder files; every file carries 40..400 filler records times the
+// scale (about 6 KB a file at scale 1). The same seed gives the same tree.
+struct BenchTree {
+    uint64_t files = 0;
+    uint64_t bytes = 0;
+};
+
+BenchTree lf_writeBenchTree(const fs::path& root, const std::vector<std::string>& codes, uint32_t airports,
+                         uint32_t others, uint32_t perFolder, uint32_t seed, uint32_t scale)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> offset(-0.01, 0.01);
+    std::uniform_int_distribution<uint32_t> padding(40 * scale, 400 * scale);
+    BenchTree tree;
+    const uint32_t total = airports + others;
+    const uint32_t stride = airports > 0 ? std::max(1u, total / airports) : 0;
+    for (uint32_t i = 0; i < total; ++i) {
+        // Scenery files hold many records besides the airport: taxi paths, lights, objects.
+        std::string description = "section type=0x65\n";
+        for (uint32_t k = 0, n = padding(random); k < n; ++k)
+            description += "record 0x0B 5\n";
+        const bool airport = stride > 0 && i % stride == 0 && i / stride < airports;
+        if (airport) {
+            const std::string& code = codes[(i / stride) % codes.size()];
+            const double lat = 40.0 + offset(random) * 100.0;
+            const double lon = 10.0 + offset(random) * 100.0;
+            description += fmt::format("section\nairport {0} alt=100\nname \"Bench airport {0}\"\nhelipad {1} {3} 20 90\n"
+                                       "helipad {2} {3} 20 90\n",
+                                       code, lat + 0.001, lat + 0.002, lon);
+            for (uint32_t p = 0; p < 20; ++p) {
+                const double parkLat = lat + offset(random);
+                const double parkLon = lon + offset(random);
+                description += fmt::format("parking {} {} {} 20 180 {} {} airlines={}\n", 10 + p % 10, 1 + p % 11, p,
+                                           parkLat, parkLon, p % 3);
+            }
+        }
+        const uint32_t folder = i / std::max(1u, perFolder);
+        const fs::path path = root / fmt::format("g{:02}", folder / 50) / fmt::format("f{:03}", folder % 50) /
+                              fmt::format("{}{}.bgl", airport ? "APX" : "OBJ", i);
+        fs::create_directories(path.parent_path());
+        const std::string bytes = bglbuild::renderDescription(description);
+        std::ofstream out(path, std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        ++tree.files;
+        tree.bytes += bytes.size();
+    }
+    return tree;
+}
 
 std::atomic<uint64_t> g_stands{0};
 std::atomic<uint64_t> g_decoded{0};
@@ -94,7 +146,7 @@ int main(int argc, char** argv)
     for (char a = 'A'; a <= 'Z'; ++a)
         for (char b = 'A'; b <= 'Z'; ++b)
             codes.push_back(std::string("B") + a + b + "X");
-    const bglbuild::BenchTree tree = bglbuild::writeBenchTree(root, codes, airports, others, 100, 1, scale);
+    const BenchTree tree = lf_writeBenchTree(root, codes, airports, others, 100, 1, scale);
     for (const std::string& code : codes)
         g_airportCodes.insert(code);
     const unsigned threads = std::max(1u, std::thread::hardware_concurrency());

@@ -38,18 +38,13 @@ protected:
     tavtest::LogCapture log_;
 };
 
-// "KLM B738 'KLM 1' PH-BXA 1 pax"; "-" for an empty registration.
-inline std::string recordText(const LiveryData& l)
-{
-    return fmt::format("{} {} '{}' {} {} {}", l.airl, l.type, l.title, l.atcid.empty() ? "-" : l.atcid, l.lfolder,
-                       l.cargo ? "cargo" : "pax");
-}
-
+// "KLM B738 'KLM 1' PH-BXA 1 pax" a line; "-" for an empty registration.
 inline std::string recordsText(const std::vector<LiveryData>& records)
 {
     std::string text;
     for (const LiveryData& l : records)
-        text += fmt::format("{}{}", text.empty() ? "" : "\n", recordText(l));
+        text += fmt::format("{}{} {} '{}' {} {} {}", text.empty() ? "" : "\n", l.airl, l.type, l.title,
+                            l.atcid.empty() ? "-" : l.atcid, l.lfolder, l.cargo ? "cargo" : "pax");
     return text;
 }
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <thread>
 #include <tuple>
 
 #include "catalogue/livery_match_internal.h"
@@ -245,24 +244,3 @@ TEST_F(LiveryMatch, AStaticAircraftKeepsItsTitleAndABannedFirstAlternativeLetsTh
     StaticAc second = flight("KLM", "B739", "", false);
     EXPECT_TRUE(gf_matchStaticLivery(second, stand(false)) && second.liveryTitle == "KLM B738 a") << second.liveryTitle;
 }
-
-TEST_F(LiveryMatch, RescanRequestsWhileTheWorkerBuildsClearOnlyAtItsNextStartUp)
-{
-    g_liveryIdTitles[20001] = "KLM B738 a";
-    g_failedLiveryTitles.push_back("KLM B737");
-    std::thread window([] {
-        for (int i = 0; i < 100; ++i)
-            g_liveryRebuildRequested = true;
-    });
-    for (int startUp = 0; startUp < 20; ++startUp) {
-        if (g_liveryRebuildRequested.exchange(false))
-            gf_clearLiveryTables();
-        gf_processScannedLiveries();
-        EXPECT_EQ(matched("KLM", "B737", "PH-BXA", false), "KLM B738 a");
-        EXPECT_EQ(gf_hasLiveryCreationFailed(20001), "KLM B738 a");
-    }
-    window.join();
-    g_liveryRebuildRequested = false;
-    EXPECT_EQ(g_failedLiveryTitles, std::vector<std::string>{"KLM B737"});
-}
-

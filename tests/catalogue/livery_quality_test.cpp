@@ -7,6 +7,7 @@
 
 #include "catalogue/dbase.h"
 #include "catalogue/liveries.h"
+#include "catalogue/livery_scan.h"
 #include "foundation/folders.h"
 #include "foundation/settings_catalogue.h"
 #include "livery_tables_fixture.h"
@@ -16,26 +17,21 @@
 
 namespace {
 
-struct Livery {
-    std::string airline, type, title, reg;
-    bool cargo = false;
-};
-
 // Liveries of the fixture's fictional registrations: every fourth one of its own registration,
 // every fourth of its airline and type (half of these cargo), some ZZZ and airline-less
 // ones; a quarter of the pairs have none.
-std::vector<Livery> lf_collection()
+std::vector<LiveryData> lf_collection()
 {
-    std::vector<Livery> liveries;
+    std::vector<LiveryData> liveries;
     size_t i = 0;
     for (const auto& entry : g_dbaseRecords) {
         const DbaseRecord& r = entry.record;
         if (i % 4 == 0)
             liveries.push_back({r.airl, r.type, fmt::format("R{} {} {}", i, r.airl, r.type), entry.reg});
         else if (i % 4 == 1)
-            liveries.push_back({r.airl, r.type, fmt::format("T{} {} {}", i, r.airl, r.type), "", i % 8 == 1});
+            liveries.push_back({r.airl, r.type, fmt::format("T{} {} {}", i, r.airl, r.type), "", 0, i % 8 == 1});
         else if (i % 12 == 3)
-            liveries.push_back({"ZZZ", r.type, fmt::format("Z{} {}", i, r.type), "", i % 24 == 3});
+            liveries.push_back({"ZZZ", r.type, fmt::format("Z{} {}", i, r.type), "", 0, i % 24 == 3});
         else if (i % 12 == 7)
             liveries.push_back({"", r.type, fmt::format("G{} {}", i, r.type)});
         ++i;
@@ -43,29 +39,17 @@ std::vector<Livery> lf_collection()
     return liveries;
 }
 
-void lf_writeCollection(const std::vector<Livery>& liveries)
-{
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n<meta>\n"
-                      "<info name=\"author\" value=\"Tavelorium_P3D\" />\n<info name=\"version\" value=\"11.10.3\" />\n"
-                      "<info name=\"date\" value=\"2026-12-01\" />\n<info name=\"copyright\" value=\"Tavelorium_P3D\" />\n"
-                      "<info name=\"sim\" value=\"3\" />\n<info name=\"P3D\" value=\"v56\" />\n</meta>\n<liveries>\n";
-    for (const Livery& l : liveries)
-        xml += fmt::format("<liv airl=\"{}\" type=\"{}\" title=\"{}\"{}{} />\n", l.airline, l.type, l.title,
-                           l.reg.empty() ? "" : fmt::format(" atcid=\"{}\"", l.reg), l.cargo ? " cargo=\"true\"" : "");
-    tavtest::writeFile(gf_paths().liveriesScanned, xml + "</liveries>\n</root>\n");
-}
-
 // What the flights may wear, worked out from the collection alone.
 class Oracle {
 public:
-    explicit Oracle(const std::vector<Livery>& liveries)
+    explicit Oracle(const std::vector<LiveryData>& liveries)
     {
-        for (const Livery& l : liveries) {
+        for (const LiveryData& l : liveries) {
             cargoTitles_[l.title] = l.cargo;
-            byPair_[{l.airline, l.type}].push_back(&l);
+            byPair_[{l.airl, l.type}].push_back(&l);
             byType_[l.type].push_back(&l);
-            if (!l.reg.empty())
-                byReg_[l.reg] = l.title;
+            if (!l.atcid.empty())
+                byReg_[l.atcid] = l.title;
         }
         for (const std::vector<std::string>& group : g_similarTypeGroups)
             for (const std::string& type : group)
@@ -110,7 +94,7 @@ private:
     {
         std::set<std::string> pax, freight;
         if (const auto it = byPair_.find({airline, type}); it != byPair_.end())
-            for (const Livery* l : it->second)
+            for (const LiveryData* l : it->second)
                 (l->cargo ? freight : pax).insert(l->title);
         return cargo && !freight.empty() ? freight : pax;
     }
@@ -118,7 +102,7 @@ private:
     {
         std::set<std::string> titles;
         if (const auto it = byType_.find(type); it != byType_.end())
-            for (const Livery* l : it->second)
+            for (const LiveryData* l : it->second)
                 if (l->cargo == cargo)
                     titles.insert(l->title);
         return titles;
@@ -137,8 +121,8 @@ private:
     }
 
     std::map<std::string, bool> cargoTitles_;
-    std::map<std::pair<std::string, std::string>, std::vector<const Livery*>> byPair_;
-    std::map<std::string, std::vector<const Livery*>> byType_;
+    std::map<std::pair<std::string, std::string>, std::vector<const LiveryData*>> byPair_;
+    std::map<std::string, std::vector<const LiveryData*>> byType_;
     std::map<std::string, std::string> byReg_;
     std::map<std::string, std::vector<const std::vector<std::string>*>> groups_;
 };
@@ -153,8 +137,9 @@ TEST(LiveryQuality, EveryFlightWearsTheBestLiveryTheCollectionCarries)
     tavtest::LogCapture log;
     ASSERT_TRUE(gf_readDbase());
     std::filesystem::create_directories(gf_paths().outputInfo);
-    const std::vector<Livery> liveries = lf_collection();
-    lf_writeCollection(liveries);
+    const std::vector<LiveryData> liveries = lf_collection();
+    g_scannedLiveries = liveries;
+    ASSERT_TRUE(gf_writeLiveriesScanned());
     gf_clearLiveryTables();
     liverytables::resetSettings();
     gf_processScannedLiveries();

@@ -28,15 +28,21 @@ inline fs::path fixtureFile()
     return tavtest::toolsFolder().parent_path() / "tests" / "catalogue" / "data" / "LiveriesScanned.xml";
 }
 
-// An AIG-regcodes.xml of these liveries (title, reg, special), encrypted into input.
-inline void writeAigRegcodes(const std::vector<std::vector<std::pair<std::string, std::string>>>& liveries)
+// An AIG-regcodes.xml of these liveries (title, reg, special).
+inline std::string aigRegcodesXml(const std::vector<std::vector<std::pair<std::string, std::string>>>& liveries)
 {
     databuild::XmlFileContent content;
     content.section("meta").elements = {{"info", {{"name", "copyright"}, {"value", "c"}}}};
     content.section("AIG-regcodes");
     for (const auto& attributes : liveries)
         content.section("AIG-regcodes").elements.push_back({"livery", attributes});
-    tavtest::writeEncryptedInput("AIG-regcodes.enc", databuild::renderXml(content));
+    return databuild::renderXml(content);
+}
+
+// The same, encrypted into input.
+inline void writeAigRegcodes(const std::vector<std::vector<std::pair<std::string, std::string>>>& liveries)
+{
+    tavtest::writeEncryptedInput("AIG-regcodes.enc", aigRegcodesXml(liveries));
 }
 
 inline void writeMyRegcodes(std::string_view name, std::string_view bytes)

@@ -4,13 +4,15 @@
 #include <filesystem>
 
 #include "catalogue/dbase.h"
+#include "databuild/site.h"
 #include "parking/airports_internal.h"
 #include "support/data_file_fixture.h"
 
 namespace fs = std::filesystem;
 
 // The files the builder makes from the pinned open data (installed by scripts/setup.sh):
-// facts only, so no registration (the open data hold none).
+// facts only, so no registration (the open data hold none). That the site's files arrive
+// whole is test_site.py's.
 TEST(RealDataFiles, TheBuildersFilesAreReproducibleHoldNoRegistrationAndReadWithoutAnErrorLine)
 {
     const databuild::DataFiles files = databuild::buildDataFiles(tavtest::toolsFolder());
@@ -19,9 +21,12 @@ TEST(RealDataFiles, TheBuildersFilesAreReproducibleHoldNoRegistrationAndReadWith
     EXPECT_EQ(files.airportCount, 7179u);
     EXPECT_NE(files.dbaseXml.find("<dbase />"), std::string::npos);
 
+    // Read as the program reads them from the download site.
     tavtest::ProgramFolder program;
-    tavtest::writeEncryptedInput("dbase.enc", files.dbaseXml);
-    tavtest::writeEncryptedInput("airports.enc", files.airportsXml);
+    databuild::SiteOptions site{tavtest::toolsFolder(), fs::absolute("site")};
+    databuild::writeSite(site, files);
+    for (const char* name : {"dbase.enc", "airports.enc"})
+        fs::copy_file(site.site / "11" / name, program.input(name));
     tavtest::LogCapture log;
     ASSERT_TRUE(gf_readDbase());
     lf_forgetAirports();

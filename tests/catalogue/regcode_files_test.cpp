@@ -8,6 +8,7 @@
 #include "databuild/xml_content.h"
 #include "foundation/folders.h"
 #include "foundation/text.h"
+#include "livery_tables_fixture.h"
 #include "support/data_file_fixture.h"
 
 namespace fs = std::filesystem;
@@ -89,13 +90,6 @@ TEST_F(RegcodeFiles, TextFilesOfTheFolderAloneAreReadInTheirCharset)
 
 TEST_F(RegcodeFiles, AigTitlesRepeatedInARowAreRefused)
 {
-    const auto aigFile = [](const std::vector<std::vector<std::pair<std::string, std::string>>>& liveries) {
-        databuild::XmlFileContent content;
-        content.section("meta").elements = {{"info", {{"name", "copyright"}, {"value", "c"}}}};
-        for (const auto& attributes : liveries)
-            content.section("AIG-regcodes").elements.push_back({"livery", attributes});
-        tavtest::writeFile(gf_paths().aigRegcodesXml, databuild::renderXml(content));
-    };
     struct Case {
         std::vector<std::vector<std::pair<std::string, std::string>>> liveries;
         bool ok;
@@ -109,7 +103,7 @@ TEST_F(RegcodeFiles, AigTitlesRepeatedInARowAreRefused)
          "A|AB,X1|special"},
     };
     for (const Case& c : cases) {
-        aigFile(c.liveries);
+        tavtest::writeFile(gf_paths().aigRegcodesXml, liverytables::aigRegcodesXml(c.liveries));
         std::vector<RegcodeRecord> records;
         EXPECT_EQ(gf_readAigRegcodesXml(records), c.ok) << c.records;
         EXPECT_EQ(recordsText(records), c.records);
@@ -129,8 +123,7 @@ TEST_F(RegcodeFiles, AigTitlesRepeatedInARowAreRefused)
 TEST_F(RegcodeFiles, TitlesWithoutRegistrationsAreNotToBeUsedAtTheNextScan)
 {
     g_titlesNotToUse.clear();
-    fs::create_directories(gf_paths().myRegcodes);
-    tavtest::writeFile(gf_paths().myRegcodes / "mine.txt", "Banned 1\nKept;PH-BXA\nBanned 2\n");
+    liverytables::writeMyRegcodes("mine.txt", "Banned 1\nKept;PH-BXA\nBanned 2\n");
     lf_reprocessRegcodes();
     EXPECT_EQ(g_titlesNotToUse, (std::vector<std::string>{"Banned 1", "Banned 2"}));
     EXPECT_TRUE(log.contains("\n2 don't use titles read from files in " + gf_pathToUtf8(gf_paths().myRegcodes) + "\n"));

@@ -12,11 +12,7 @@ from standins import livery_collection, programs
 
 INFO_REPORTS = ("AircraftCfgWithNoFltsimSection.txt", "AirlineModelConversions.txt")
 INCOMPLETE = "IncompleFltsimSections.txt"
-
-
-def program_path_text(path) -> str:
-    """A path as the program under test is given it."""
-    return "Z:" + str(path).replace("/", "\\") if programs.IS_WINDOWS else str(path)
+program_path_text = programs.host_path
 
 
 def test_a_generated_collection_gives_the_manifests_liveries_and_reports(tmp_path):

@@ -9,14 +9,18 @@
 #include "bgl/bgl_builder.h"
 #include "foundation/text.h"
 #include "scanner/addon_scan.h"
-#include "support/scan_fixture.h"
+#include "scanner/scan_fixture.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
-using scantest::decodeDescription;
 using scantest::KnownAirports;
 
 namespace {
+
+scantest::Decoded decodeDescription(std::string_view description)
+{
+    return scantest::decode(bglbuild::renderDescription(description));
+}
 
 // "EDDF 363 'Main': r1 p2 | EDDM 0", then every scan-log line after a line break.
 std::string lf_summary(const scantest::Decoded& d)
@@ -163,26 +167,21 @@ TEST(BglDecode, EveryFaultCostsOnlyItsEntryOrItsRecordAndIsTold)
 TEST(BglDecode, ThePreCheckWantsASectionTableThatFitsAndAnAirportSectionAndHugeFilesAreNotRead)
 {
     tavtest::TempFolder folder;
-    const auto file = [](uint32_t count, uint32_t type, size_t size) {
-        std::string bytes(size, '\0');
-        for (const auto& [at, v] : {std::pair<size_t, uint32_t>{4, 56}, {20, count}, {56, type}})
-            if (at + 4 <= bytes.size())
-                std::memcpy(bytes.data() + at, &v, 4);
-        return bytes;
-    };
+    // The header (56 bytes: the section count at byte 20), then 20 bytes a section (its type first).
+    const auto file = [](std::string_view description) { return bglbuild::renderDescription(description); };
     const struct {
         const char* name;
         std::string bytes;
         bool expected;
     } cases[] = {
-        {"56 bytes", file(1, 3, 56), false},
-        {"76 bytes, one airport section", file(1, 3, 76), true},
-        {"75 bytes", file(1, 3, 75), false},
-        {"no section", file(0, 3, 76), false},
-        {"more sections than fit", file(2, 3, 76), false},
-        {"no airport section", file(1, 0x22, 76), false},
+        {"56 bytes", file("header truncate=56\nsection"), false},
+        {"76 bytes, one airport section", file("header truncate=76\nsection"), true},
+        {"75 bytes", file("header truncate=75\nsection"), false},
+        {"no section", file("header sections=0 truncate=76\nsection"), false},
+        {"more sections than fit", file("header sections=2 truncate=76\nsection"), false},
+        {"no airport section", file("header truncate=76\nsection type=0x22"), false},
         {"missing file", {}, false},
-        {"built", bglbuild::renderDescription("section type=0x22\nsection\n"), true},
+        {"built", file("section type=0x22\nsection\n"), true},
     };
     for (const auto& c : cases) {
         if (!c.bytes.empty())

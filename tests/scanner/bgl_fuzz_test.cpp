@@ -7,7 +7,7 @@
 #include <fmt/format.h>
 
 #include "bgl/bgl_builder.h"
-#include "support/scan_fixture.h"
+#include "scanner/scan_fixture.h"
 #include "support/test_support.h"
 
 namespace {

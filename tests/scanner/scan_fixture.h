@@ -1,7 +1,10 @@
 #pragma once
-// The scan tests' world: a program folder as the current folder, private settings, the
-// database's publisher lists, the airports table, a recording window and shell.
+// The scan tests' world: BGL files decoded in memory, with the airports each task would
+// have linked or generated captured instead; and for whole scans a program folder as the
+// current folder, private settings, the database's publisher lists, the airports table, a
+// recording window and shell.
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -20,10 +23,43 @@
 #include "scanner/addon_scan.h"
 #include "scanner/scanner_internal.h"
 #include "support/data_file_fixture.h"
-#include "support/scan_fixture.h"
+#include "parking/airports.h"
 #include "ui/messages.h"
 
 namespace scantest {
+
+struct Decoded {
+    std::vector<ApfContent> airports;
+    std::vector<uint32_t> helipads; // as handed to the generation, per airport
+    std::vector<std::string> scanLog;
+    uint64_t steps = 0; // the decoder's count of its work
+};
+
+// Decodes the bytes as a task decodes a file of this path.
+inline Decoded decode(std::string_view bytes, const std::filesystem::path& path = "C:/X/a.bgl")
+{
+    Decoded d;
+    lf_clearScanLog();
+    const BglAirportSteps steps{[](ApfContent&, const std::filesystem::path&) { return false; },
+                                [&d](ApfContent& airport, uint32_t helipads) {
+                                    d.airports.push_back(std::move(airport));
+                                    d.helipads.push_back(helipads);
+                                }};
+    // The words of the bytes, the last one padded with zero bytes.
+    std::vector<uint32_t> w((bytes.size() + 3) / 4, 0);
+    if (!bytes.empty())
+        std::memcpy(w.data(), bytes.data(), bytes.size());
+    d.steps = lf_decodeBglWords(w, path, steps);
+    d.scanLog = lf_scanLogLines();
+    lf_clearScanLog();
+    return d;
+}
+
+// The airports table holds exactly these codes while it lives.
+struct KnownAirports {
+    explicit KnownAirports(std::vector<std::string> codes) { g_airportCodes = {codes.begin(), codes.end()}; }
+    ~KnownAirports() { g_airportCodes.clear(); }
+};
 
 // An archive's entries by name, read back with libzip.
 inline std::map<std::string, std::string> zipEntries(const std::filesystem::path& archive)

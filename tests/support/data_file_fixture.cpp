@@ -44,26 +44,15 @@ databuild::HandTables smallHandTables()
     return t;
 }
 
-std::vector<databuild::OpenAirline> smallAirlines()
-{
-    return {{"ABC", "Germany", true}, {"DEF", "United States", false}};
-}
-
 databuild::XmlFileContent smallDbase(const std::vector<databuild::Registration>& records)
 {
-    return databuild::dbaseContent(smallHandTables(), smallAirlines(), records);
+    return databuild::dbaseContent(smallHandTables(), {{"ABC", "Germany", true}, {"DEF", "United States", false}},
+                                   records);
 }
 
 void writeEncryptedInput(std::string_view name, std::string_view plain)
 {
     writeFile(fs::path("input") / gf_pathFromUtf8(name), databuild::encryptDataFile(plain, databuild::productKey()));
-}
-
-DataFileKey otherDataFileKey()
-{
-    DataFileKey key = productDataFileKey();
-    key[7] ^= 0x5a;
-    return key;
 }
 
 std::string patternBytes(size_t size, unsigned seed)

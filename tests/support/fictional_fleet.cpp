@@ -47,7 +47,7 @@ std::vector<std::string> lf_typesOf(const databuild::HandTables& tables, std::in
             pool.push_back(t.type);
     }
     if (pool.empty())
-        throw std::runtime_error("fictionalRegistrations: the hand tables have no type of a wanted category");
+        throw std::runtime_error("lf_fictionalRegistrations: the hand tables have no type of a wanted category");
     return pool;
 }
 
@@ -73,9 +73,7 @@ std::string lf_block(size_t index)
                        static_cast<char>('A' + index % 26));
 }
 
-} // namespace
-
-std::vector<Registration> fictionalRegistrations(const databuild::DataInputs& in, uint32_t seed, size_t count)
+std::vector<Registration> lf_fictionalRegistrations(const databuild::DataInputs& in, uint32_t seed, size_t count)
 {
     Draw draw(seed);
     std::set<std::string> cargoOperators(in.tables.cargoOperators.begin(), in.tables.cargoOperators.end());
@@ -131,7 +129,7 @@ std::vector<Registration> fictionalRegistrations(const databuild::DataInputs& in
         const Fleet& f = fleets[draw.below(fleets.size())];
         misses = add(f, airlineReg(f)) ? 0 : misses + 1;
         if (misses > 100000)
-            throw std::runtime_error("fictionalRegistrations: the blocks are too full for the wanted table size");
+            throw std::runtime_error("lf_fictionalRegistrations: the blocks are too full for the wanted table size");
     }
     const Fleet privateOwners{std::string(kPrivateOwner), {}, {},
                               lf_typesOf(in.tables, {TypeCategory::Other, TypeCategory::Buzjet, TypeCategory::Rotorcraft}),
@@ -144,7 +142,7 @@ std::vector<Registration> fictionalRegistrations(const databuild::DataInputs& in
     return out;
 }
 
-std::string registrationsCsv(const std::vector<Registration>& registrations)
+std::string lf_registrationsCsv(const std::vector<Registration>& registrations)
 {
     std::string csv = "registration,airline,type,operator,cargo\n";
     for (const Registration& r : registrations)
@@ -152,11 +150,13 @@ std::string registrationsCsv(const std::vector<Registration>& registrations)
     return csv;
 }
 
+} // namespace
+
 FictionalData fictionalDataFiles(const std::filesystem::path& toolsFolder, size_t count, uint32_t seed)
 {
     const databuild::DataInputs inputs = databuild::readDataInputs(toolsFolder);
-    const std::vector<Registration> registrations = fictionalRegistrations(inputs, seed, count);
-    return {databuild::makeDataFiles(inputs, registrations), registrationsCsv(registrations)};
+    const std::vector<Registration> registrations = lf_fictionalRegistrations(inputs, seed, count);
+    return {databuild::makeDataFiles(inputs, registrations), lf_registrationsCsv(registrations)};
 }
 
 } // namespace tavtest

@@ -14,18 +14,12 @@ namespace tavtest {
 
 inline constexpr uint32_t g_fictionalSeed = 20250611;
 
-// Fleets for the active airlines of the open data (one to three types of one size
-// category each; about one aircraft in 25 operated by another airline of the same
-// country; a cargo operator's aircraft cargo) and the private owners, `count` in all,
-// sorted by registration. The same inputs and seed always give the same table.
-std::vector<databuild::Registration> fictionalRegistrations(const databuild::DataInputs& inputs, uint32_t seed,
-                                                            size_t count);
-
-// "registration,airline,type,operator,cargo", then one line per registration.
-std::string registrationsCsv(const std::vector<databuild::Registration>& registrations);
-
-// The builder's data files with `count` fictional registrations in dbase.xml, and the
-// same registrations as CSV.
+// The builder's data files with `count` fictional registrations in dbase.xml: fleets for
+// the active airlines of the open data (one to three types of one size category each;
+// about one aircraft in 25 operated by another airline of the same country; a cargo
+// operator's aircraft cargo) and the private owners, sorted by registration; and the same
+// registrations as CSV ("registration,airline,type,operator,cargo", then one line each).
+// The same inputs and seed always give the same table.
 struct FictionalData {
     databuild::DataFiles files;
     std::string registrationsCsv;

@@ -10,8 +10,6 @@
 //       gf_checkForUpdates in the current folder (the program folder) with File Explorer
 //       and the warning box played by the probe; prints result=, close=, message= and one
 //       explorer= or box= line per use
-//   files_probe read <log> <program folder>
-//       reads the data files as the start-up does; prints dbase= airports=
 //   files_probe walk <folder>
 //       walks as the two scans walk; prints airports=<files the add-on scan's walk met>
 //       and liveries=<configuration files the livery walk handed to a task>
@@ -58,13 +56,16 @@ bool g_explorerFails = false;
 std::atomic<int> g_cfgFiles{0};
 
 // Takes the options out of the arguments.
-std::vector<std::string> lf_options(std::vector<std::string> args)
+std::vector<std::string> lf_options(const std::vector<std::string>& args)
 {
-    for (size_t i = 0; i < args.size();) {
+    std::vector<std::string> rest;
+    for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const long n = i + 1 < args.size() ? std::atol(args[i + 1].c_str()) : 0;
-        size_t taken = 2;
-        if (a == "--low-speed-seconds") {
+        if (a == "--explorer-fails") {
+            g_explorerFails = true;
+        } else if (!a.starts_with("--") || i + 1 == args.size()) {
+            rest.push_back(a);
+        } else if (const long n = std::atol(args[++i].c_str()); a == "--low-speed-seconds") {
             DownloadLimits limits = gf_downloadLimits();
             limits.lowSpeedTime = std::chrono::seconds(n);
             gf_setDownloadLimitsForTests(limits);
@@ -72,16 +73,9 @@ std::vector<std::string> lf_options(std::vector<std::string> args)
             g_options.timeLimit = std::chrono::seconds(n);
         } else if (a == "--stop-after-ms") {
             g_options.stopAfterMs = n;
-        } else if (a == "--explorer-fails") {
-            g_explorerFails = true;
-            taken = 1;
-        } else {
-            ++i;
-            continue;
         }
-        args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(std::min(i + taken, args.size())));
     }
-    return args;
+    return rest;
 }
 
 int lf_download(const std::vector<std::string>& a)
@@ -119,7 +113,7 @@ int lf_download(const std::vector<std::string>& a)
 
 int lf_make(const fs::path& folder)
 {
-    const DataFileKey key = tavtest::productDataFileKey();
+    const DataFileKey key = databuild::productKey();
     const std::string dbase = tavtest::encryptDataFile(tavtest::patternBytes(20000, 1), key);
     tavtest::writeFile(folder / "dbase.enc", dbase);
     tavtest::writeFile(folder / "airports.enc", tavtest::encryptDataFile(tavtest::patternBytes(9000, 2), key));
@@ -149,18 +143,6 @@ int lf_check(const std::vector<std::string>& a)
     std::printf("message=%s\n", gf_windowState().messageText.c_str());
     gf_closeLog();
     return 0;
-}
-
-int lf_read(const std::vector<std::string>& a)
-{
-    if (a.size() != 2)
-        return 2;
-    gf_openLogAt(gf_pathFromUtf8(a[0]));
-    fs::current_path(gf_pathFromUtf8(a[1]));
-    const bool dbase = gf_readDbase(), airports = gf_readAirports();
-    std::printf("dbase=%s airports=%s\n", dbase ? "true" : "false", airports ? "true" : "false");
-    gf_closeLog();
-    return dbase && airports ? 0 : 1;
 }
 
 int lf_walk(const std::vector<std::string>& a)
@@ -195,8 +177,6 @@ int main(int argc, char** argv)
             rc = lf_make(gf_pathFromUtf8(args[0]));
         else if (verb == "check")
             rc = lf_check(args);
-        else if (verb == "read")
-            rc = lf_read(args);
         else if (verb == "walk")
             rc = lf_walk(args);
     } catch (const std::exception& e) {
@@ -205,6 +185,6 @@ int main(int argc, char** argv)
         return 1;
     }
     if (rc == 2)
-        std::fputs("usage: files_probe download|make|check|read|walk ... (see files_probe.cpp)\n", stderr);
+        std::fputs("usage: files_probe download|make|check|walk ... (see files_probe.cpp)\n", stderr);
     return rc;
 }

@@ -14,7 +14,7 @@ TEST(DecryptPosix, AFullDiskFailsInsteadOfLeavingAShortPlainFile)
         GTEST_SKIP() << "no /dev/full";
     tavtest::TempFolder folder;
     tavtest::writeFile(folder / "dbase.enc",
-                       tavtest::encryptDataFile(tavtest::patternBytes(100000), tavtest::productDataFileKey()));
+                       tavtest::encryptDataFile(tavtest::patternBytes(100000), databuild::productKey()));
     fs::create_symlink("/dev/full", folder / "dbase.xml");
     tavtest::LogCapture log;
     EXPECT_FALSE(gf_streamDecrypt(folder / "dbase.enc", folder / "dbase.xml"));

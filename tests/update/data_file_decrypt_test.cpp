@@ -8,12 +8,16 @@
 namespace fs = std::filesystem;
 using tavtest::encryptDataFile;
 using tavtest::patternBytes;
-using tavtest::productDataFileKey;
 using tavtest::readFile;
 using tavtest::TempFolder;
 using tavtest::writeFile;
 
 namespace {
+
+DataFileKey productDataFileKey()
+{
+    return databuild::productKey();
+}
 
 // Decrypts the bytes into a stale plain file; the log of the attempt.
 std::string lf_decryptFails(const fs::path& folder, const std::string& encrypted)
@@ -50,19 +54,22 @@ TEST(Decrypt, EverySizeRoundTripsExactlyUnderAFolderOfAnyCharactersAndBytesAfter
 
 TEST(Decrypt, DamagedCutOrForeignFilesFailWithTheirTextAndLeaveNoPlainFile)
 {
-    constexpr size_t kHeader = tavtest::kEncryptedHeaderBytes, kChunk = tavtest::kEncryptedChunkBytes;
-    // The header, two full chunks and a FINAL chunk of 4113 bytes.
+    // A header of 24 bytes, then chunks of 4096 plain bytes (4113 encrypted), FINAL on the
+    // last: here two full chunks and a FINAL one.
+    constexpr size_t kHeader = 24, kChunk = 4113;
     const std::string whole = encryptDataFile(patternBytes(12288), productDataFileKey());
     const std::string emptyFinal = encryptDataFile(patternBytes(8192), productDataFileKey(), true);
     std::string lastDamaged = encryptDataFile(patternBytes(5000), productDataFileKey()) + "junk";
     lastDamaged[lastDamaged.size() - 7] ^= 0x01;
+    DataFileKey otherKey = productDataFileKey();
+    otherKey[7] ^= 0x5a;
     const auto flipped = [&whole](size_t at) {
         std::string bytes = whole;
         bytes.at(at) ^= 0x01;
         return bytes;
     };
     const std::pair<std::string, const char*> cases[] = {
-        {encryptDataFile(patternBytes(5000), tavtest::otherDataFileKey()), "Decryption failed"},
+        {encryptDataFile(patternBytes(5000), otherKey), "Decryption failed"},
         {flipped(3), "Decryption failed"},
         {flipped(kHeader + 100), "Decryption failed"},
         {flipped(kHeader + kChunk + 4000), "Decryption failed"},

@@ -4,10 +4,12 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <fstream>
-#include <random>
+#include <map>
+#include <optional>
+#include <set>
 #include <stdexcept>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -17,20 +19,13 @@ namespace bglbuild {
 
 namespace {
 
-constexpr uint32_t kMagic = 0x19920201;
 constexpr uint32_t kHeaderBytes = 56;
 constexpr uint32_t kSectionBytes = 20;
 constexpr uint32_t kSubsectionBytes = 16;
 
-void lf_put16(std::string& out, size_t at, uint32_t v)
-{
-    out[at] = static_cast<char>(v & 0xFF);
-    out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-
 void lf_put32(std::string& out, size_t at, uint32_t v)
 {
-    for (int i = 0; i < 4; ++i)
+    for (size_t i = 0; i < 4; ++i)
         out[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
@@ -40,17 +35,25 @@ void lf_append32(std::string& out, uint32_t v)
     lf_put32(out, out.size() - 4, v);
 }
 
-void lf_appendFloat(std::string& out, float f)
+void lf_appendFloat(std::string& out, double f)
 {
-    lf_append32(out, std::bit_cast<uint32_t>(f));
+    lf_append32(out, std::bit_cast<uint32_t>(static_cast<float>(f)));
 }
 
-// Opens a record at the end of out: id at byte 0, room for the size at byte 2.
-size_t lf_open(std::string& out, uint16_t id, uint32_t words)
+void lf_appendPosition(std::string& out, double lat, double lon)
+{
+    lf_append32(out, static_cast<uint32_t>(std::llround((lon + 180.0) * 3.0 * 268435456.0 / 360.0)));
+    lf_append32(out, static_cast<uint32_t>(std::llround((90.0 - lat) * 536870912.0 / 180.0)));
+}
+
+// Opens a record of that many words at the end of out: id at byte 0, its size at byte 2
+// when it is closed.
+size_t lf_open(std::string& out, uint32_t id, uint32_t words)
 {
     const size_t start = out.size();
     out.append(4 * words, '\0');
-    lf_put16(out, start, id);
+    out[start] = static_cast<char>(id & 0xFF);
+    out[start + 1] = static_cast<char>((id >> 8) & 0xFF);
     return start;
 }
 
@@ -59,70 +62,11 @@ void lf_close(std::string& out, size_t start, std::optional<uint32_t> size)
     lf_put32(out, start + 2, size.value_or(static_cast<uint32_t>(out.size() - start)));
 }
 
-void lf_renderSub(std::string& out, const Sub& sub, bool ab)
-{
-    if (const auto* name = std::get_if<Name>(&sub)) {
-        const size_t start = out.size();
-        out.append(6, '\0');
-        lf_put16(out, start, 0x19);
-        out += name->bytes;
-        while ((out.size() - start) % 4 != 0)
-            out += '\0';
-        lf_close(out, start, name->size);
-    } else if (const auto* h = std::get_if<Helipad>(&sub)) {
-        const size_t start = lf_open(out, 0x26, 3);
-        lf_append32(out, lonUnits(h->lon));
-        lf_append32(out, latUnits(h->lat));
-        out.append(8, '\0');
-        lf_appendFloat(out, h->width);
-        lf_appendFloat(out, h->heading);
-        lf_close(out, start, h->size);
-    } else if (const auto* list = std::get_if<ParkingList>(&sub)) {
-        const size_t start = lf_open(out, ab ? 0xAD : 0x3D, 2);
-        const auto count = list->count.value_or(static_cast<uint32_t>(list->parkings.size()));
-        out[start + 6] = static_cast<char>(count & 0xFF);
-        out[start + 7] = static_cast<char>((count >> 8) & 0xFF);
-        for (const Parking& p : list->parkings) {
-            lf_append32(out, (p.code & 0x3F) | (p.type & 0xF) << 8 | (p.number & 0xFFF) << 12 | (p.airlines & 0xFF) << 24);
-            lf_appendFloat(out, p.radius);
-            lf_appendFloat(out, p.heading);
-            out.append(16, '\0');
-            lf_append32(out, lonUnits(p.lon));
-            lf_append32(out, latUnits(p.lat));
-            out.append(4 * (p.airlines + (ab ? 1 : 0)), '\0');
-        }
-        lf_close(out, start, list->size);
-    } else {
-        const auto& other = std::get<OtherSub>(sub);
-        const size_t start = lf_open(out, other.id, 2 + other.words);
-        lf_close(out, start, other.size);
-    }
-}
-
-void lf_renderRecord(std::string& out, const Record& record)
-{
-    if (const auto* a = std::get_if<Airport>(&record)) {
-        const size_t start = lf_open(out, a->ab ? 0xAB : 0x3C, a->ab ? 15 : 14);
-        const auto altitude = a->altitudeRaw.value_or(
-            static_cast<uint32_t>(static_cast<int64_t>(std::llround(a->altitudeMetres * 1000.0))));
-        lf_put32(out, start + 20, altitude);
-        lf_put32(out, start + 40, a->identValue.value_or(packIdent(a->ident)));
-        for (const Sub& sub : a->subs)
-            lf_renderSub(out, sub, a->ab);
-        lf_close(out, start, a->size);
-    } else {
-        const auto& other = std::get<OtherRecord>(record);
-        const size_t start = lf_open(out, other.id, 2 + other.words);
-        lf_close(out, start, other.size);
-    }
-}
-
 // A description line in tokens: blanks separate, "..." holds blanks and \xHH, \", \\.
 std::vector<std::string> lf_tokens(std::string_view line)
 {
     std::vector<std::string> tokens;
-    size_t i = 0;
-    while (i < line.size()) {
+    for (size_t i = 0; i < line.size();) {
         if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
             ++i;
             continue;
@@ -132,20 +76,15 @@ std::vector<std::string> lf_tokens(std::string_view line)
         std::string token;
         if (line[i] == '"') {
             for (++i; i < line.size() && line[i] != '"'; ++i) {
-                if (line[i] == '\\' && i + 1 < line.size()) {
-                    if (line[i + 1] == 'x' && i + 3 < line.size()) {
-                        token += static_cast<char>(std::stoi(std::string(line.substr(i + 2, 2)), nullptr, 16));
-                        i += 3;
-                    } else {
-                        token += line[++i];
-                    }
+                if (line[i] == '\\' && i + 3 < line.size() && line[i + 1] == 'x') {
+                    token += static_cast<char>(std::stoi(std::string(line.substr(i + 2, 2)), nullptr, 16));
+                    i += 3;
                 } else {
-                    token += line[i];
+                    token += line[i] == '\\' && i + 1 < line.size() ? line[++i] : line[i];
                 }
             }
-            if (i >= line.size())
+            if (i++ >= line.size())
                 throw std::runtime_error("a quoted text is not closed");
-            ++i;
         } else {
             while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r')
                 token += line[i++];
@@ -155,18 +94,16 @@ std::vector<std::string> lf_tokens(std::string_view line)
     return tokens;
 }
 
-uint64_t lf_integer(std::string_view text)
+uint32_t lf_u32(std::string_view text)
 {
-    int base = 10;
-    if (text.starts_with("0x") || text.starts_with("0X")) {
-        base = 16;
+    const int base = text.starts_with("0x") || text.starts_with("0X") ? 16 : 10;
+    if (base == 16)
         text.remove_prefix(2);
-    }
     uint64_t v = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v, base);
     if (ec != std::errc() || end != text.data() + text.size())
         throw std::runtime_error(fmt::format("'{}' is not a whole number", text));
-    return v;
+    return static_cast<uint32_t>(v);
 }
 
 // strtod, so that "nan" and "inf" pass: faults are written on purpose.
@@ -179,159 +116,230 @@ double lf_real(const std::string& text)
     return v;
 }
 
-// The key=value options and bare words after the positional tokens.
+// The key=value options and bare words after a line's values.
 struct Options {
-    std::vector<std::pair<std::string, std::string>> pairs;
-    std::vector<std::string> words;
+    std::map<std::string, std::string, std::less<>> pairs; // the first of a key counts
+    std::set<std::string, std::less<>> words;
 
-    std::optional<uint64_t> integer(std::string_view key) const
-    {
-        for (const auto& [k, v] : pairs) {
-            if (k == key)
-                return lf_integer(v);
-        }
-        return std::nullopt;
-    }
     std::optional<uint32_t> u32(std::string_view key) const
     {
-        const std::optional<uint64_t> v = integer(key);
-        return v ? std::optional<uint32_t>(static_cast<uint32_t>(*v)) : std::nullopt;
+        const auto it = pairs.find(key);
+        return it == pairs.end() ? std::nullopt : std::optional(lf_u32(it->second));
     }
-    std::optional<double> real(std::string_view key) const
-    {
-        for (const auto& [k, v] : pairs) {
-            if (k == key)
-                return lf_real(v);
-        }
-        return std::nullopt;
-    }
-    bool has(std::string_view word) const { return std::find(words.begin(), words.end(), word) != words.end(); }
 };
 
-Options lf_options(const std::vector<std::string>& tokens, size_t first)
+struct Section {
+    uint32_t type = 3;
+    uint32_t flags = 0;
+    std::optional<uint32_t> subsectionOffset, dataOffset;
+    bool endMark = true; // the record of size 0 that ends the chain
+    uint32_t records = 0;
+    std::string data; // the record chain
+};
+
+struct File {
+    fs::path path; // relative to the tree's root
+    std::optional<fs::path> linkTarget;
+    std::optional<uint32_t> headerSize, sectionCount;
+    std::optional<uint32_t> truncate; // bytes kept
+    std::vector<Section> sections;
+};
+
+// An airport or parking list still open to sub-records or parkings.
+struct OpenRecord {
+    size_t start = std::string::npos;
+    std::optional<uint32_t> size, count; // written instead of the real ones
+    uint32_t parkings = 0;
+};
+
+std::string lf_render(const File& file)
 {
-    Options o;
-    for (size_t i = first; i < tokens.size(); ++i) {
-        const size_t eq = tokens[i].find('=');
-        if (eq == std::string::npos)
-            o.words.push_back(tokens[i]);
-        else
-            o.pairs.emplace_back(tokens[i].substr(0, eq), tokens[i].substr(eq + 1));
+    const auto n = static_cast<uint32_t>(file.sections.size());
+    std::string out(kHeaderBytes + n * (kSectionBytes + kSubsectionBytes), '\0');
+    lf_put32(out, 0, 0x19920201);
+    lf_put32(out, 4, file.headerSize.value_or(kHeaderBytes));
+    lf_put32(out, 20, file.sectionCount.value_or(n));
+    for (uint32_t s = 0; s < n; ++s) {
+        const Section& section = file.sections[s];
+        const uint32_t header = kHeaderBytes + s * kSectionBytes;
+        const uint32_t sub = kHeaderBytes + n * kSectionBytes + s * kSubsectionBytes;
+        const auto data = static_cast<uint32_t>(out.size());
+        out += section.data;
+        out.append(section.endMark ? 8 : 0, '\0');
+        for (const auto& [at, v] : {std::pair{header, section.type}, {header + 4, section.flags}, {header + 8, 1u},
+                                    {header + 12, section.subsectionOffset.value_or(sub)}, {header + 16, kSubsectionBytes},
+                                    {sub + 4, section.records}, {sub + 8, section.dataOffset.value_or(data)},
+                                    {sub + 12, static_cast<uint32_t>(out.size()) - data}})
+            lf_put32(out, at, v);
     }
-    return o;
+    if (file.truncate && *file.truncate < out.size())
+        out.resize(*file.truncate);
+    return out;
 }
+
+// Each line's values before its key=value options.
+const std::map<std::string, size_t, std::less<>> kPositional = {
+    {"file", 1},    {"link", 2},   {"header", 0},  {"section", 0},     {"airport", 1}, {"record", 2},
+    {"name", 1},    {"helipad", 4}, {"sub", 2},    {"parkinglist", 0}, {"parking", 7}};
 
 class DescriptionReader {
 public:
-    std::vector<TreeEntry> entries;
+    std::vector<File> files;
 
     void line(const std::vector<std::string>& t)
     {
         const std::string& what = t[0];
-        if (what == "file") {
-            need(t, 2);
-            entries.push_back({t[1], {}, std::nullopt});
-        } else if (what == "link") {
-            need(t, 3);
-            entries.push_back({t[1], {}, fs::path(t[2])});
+        const auto positional = kPositional.find(what);
+        if (positional == kPositional.end())
+            throw std::runtime_error(fmt::format("unknown line '{}'", what));
+        if (t.size() <= positional->second)
+            throw std::runtime_error(fmt::format("'{}' needs {} values", what, positional->second));
+        Options o;
+        for (size_t i = 1 + positional->second; i < t.size(); ++i) {
+            const size_t eq = t[i].find('=');
+            if (eq == std::string::npos)
+                o.words.insert(t[i]);
+            else
+                o.pairs.emplace(t[i].substr(0, eq), t[i].substr(eq + 1));
+        }
+        if (what == "file" || what == "link" || what == "section" || what == "airport" || what == "record")
+            closeAirport();
+        else if (what != "parking" && what != "header")
+            closeList();
+
+        if (what == "file" || what == "link") {
+            files.push_back({t[1], what == "link" ? std::optional<fs::path>(t[2]) : std::nullopt});
         } else if (what == "header") {
-            const Options o = lf_options(t, 1);
-            BglFile& f = file();
+            File& f = file();
             f.headerSize = o.u32("size");
             f.sectionCount = o.u32("sections");
-            f.truncate = o.integer("truncate");
+            f.truncate = o.u32("truncate");
         } else if (what == "section") {
-            const Options o = lf_options(t, 1);
-            Section s;
-            s.type = o.u32("type").value_or(3);
-            s.flags = o.u32("flags").value_or(0);
-            s.subsectionOffset = o.u32("offset");
-            s.dataOffset = o.u32("dataoffset");
-            s.endMark = !o.has("noend");
-            file().sections.push_back(std::move(s));
+            file().sections.push_back({o.u32("type").value_or(3), o.u32("flags").value_or(0), o.u32("offset"),
+                                       o.u32("dataoffset"), !o.words.contains("noend")});
         } else if (what == "airport") {
-            need(t, 2);
-            const Options o = lf_options(t, 2);
-            Airport a;
-            a.ident = t[1];
-            a.ab = o.has("ab");
-            a.identValue = o.u32("identvalue");
-            a.altitudeMetres = o.real("alt").value_or(0.0);
-            a.altitudeRaw = o.u32("altraw");
-            a.size = o.u32("size");
-            section().records.emplace_back(std::move(a));
-        } else if (what == "record") {
-            need(t, 3);
-            section().records.emplace_back(OtherRecord{static_cast<uint16_t>(lf_integer(t[1])),
-                                                       static_cast<uint32_t>(lf_integer(t[2])),
-                                                       lf_options(t, 3).u32("size")});
+            std::string& out = record();
+            ab_ = o.words.contains("ab");
+            airport_.start = lf_open(out, ab_ ? 0xAB : 0x3C, ab_ ? 15 : 14);
+            airport_.size = o.u32("size");
+            const double altitude = o.pairs.contains("alt") ? lf_real(o.pairs.at("alt")) : 0.0;
+            lf_put32(out, airport_.start + 20,
+                     o.u32("altraw").value_or(static_cast<uint32_t>(static_cast<int64_t>(std::llround(altitude * 1000.0)))));
+            lf_put32(out, airport_.start + 40, o.u32("identvalue").value_or(packIdent(t[1])));
+        } else if (what == "record" || what == "sub") {
+            std::string& out = what == "record" ? record() : airportData();
+            lf_close(out, lf_open(out, lf_u32(t[1]), 2 + lf_u32(t[2])), o.u32("size"));
         } else if (what == "name") {
-            need(t, 2);
-            airport().subs.emplace_back(Name{t[1], lf_options(t, 2).u32("size")});
+            std::string& out = airportData();
+            const size_t start = out.size();
+            out.append(6, '\0');
+            out[start] = 0x19;
+            out += t[1];
+            out.append((4 - out.size() % 4) % 4, '\0');
+            lf_close(out, start, o.u32("size"));
         } else if (what == "helipad") {
-            need(t, 5);
-            airport().subs.emplace_back(Helipad{lf_real(t[1]), lf_real(t[2]), static_cast<float>(lf_real(t[3])),
-                                                static_cast<float>(lf_real(t[4])), lf_options(t, 5).u32("size")});
-        } else if (what == "parkinglist") {
-            const Options o = lf_options(t, 1);
-            airport().subs.emplace_back(ParkingList{{}, o.u32("count"), o.u32("size")});
-        } else if (what == "parking") {
-            need(t, 8);
-            Airport& a = airport();
-            if (a.subs.empty() || !std::holds_alternative<ParkingList>(a.subs.back()))
-                a.subs.emplace_back(ParkingList{});
-            Parking p;
-            p.code = static_cast<uint32_t>(lf_integer(t[1]));
-            p.type = static_cast<uint32_t>(lf_integer(t[2]));
-            p.number = static_cast<uint32_t>(lf_integer(t[3]));
-            p.radius = static_cast<float>(lf_real(t[4]));
-            p.heading = static_cast<float>(lf_real(t[5]));
-            p.lat = lf_real(t[6]);
-            p.lon = lf_real(t[7]);
-            p.airlines = lf_options(t, 8).u32("airlines").value_or(0);
-            std::get<ParkingList>(a.subs.back()).parkings.push_back(p);
-        } else if (what == "sub") {
-            need(t, 3);
-            airport().subs.emplace_back(OtherSub{static_cast<uint16_t>(lf_integer(t[1])),
-                                                 static_cast<uint32_t>(lf_integer(t[2])),
-                                                 lf_options(t, 3).u32("size")});
-        } else {
-            throw std::runtime_error(fmt::format("unknown line '{}'", what));
+            std::string& out = airportData();
+            const size_t start = lf_open(out, 0x26, 3);
+            lf_appendPosition(out, lf_real(t[1]), lf_real(t[2]));
+            out.append(8, '\0');
+            lf_appendFloat(out, lf_real(t[3]));
+            lf_appendFloat(out, lf_real(t[4]));
+            lf_close(out, start, o.u32("size"));
+        } else if (what == "parkinglist" || list_.start == std::string::npos) {
+            list_.start = lf_open(airportData(), ab_ ? 0xAD : 0x3D, 2);
+            list_.count = o.u32("count");
+            list_.size = o.u32("size");
+        }
+        if (what == "parking") {
+            std::string& out = airportData();
+            const uint32_t airlines = o.u32("airlines").value_or(0);
+            lf_append32(out, (lf_u32(t[1]) & 0x3F) | (lf_u32(t[2]) & 0xF) << 8 | (lf_u32(t[3]) & 0xFFF) << 12 |
+                                 (airlines & 0xFF) << 24);
+            lf_appendFloat(out, lf_real(t[4]));
+            lf_appendFloat(out, lf_real(t[5]));
+            out.append(16, '\0');
+            lf_appendPosition(out, lf_real(t[6]), lf_real(t[7]));
+            out.append(4 * (airlines + (ab_ ? 1 : 0)), '\0');
+            ++list_.parkings;
         }
     }
 
+    void closeAirport()
+    {
+        closeList();
+        if (airport_.start != std::string::npos)
+            lf_close(data(), airport_.start, airport_.size);
+        airport_ = {};
+    }
+
 private:
-    static void need(const std::vector<std::string>& t, size_t n)
+    void closeList()
     {
-        if (t.size() < n)
-            throw std::runtime_error(fmt::format("'{}' needs {} values", t[0], n - 1));
+        if (list_.start != std::string::npos) {
+            std::string& out = data();
+            const uint32_t count = list_.count.value_or(list_.parkings);
+            out[list_.start + 6] = static_cast<char>(count & 0xFF);
+            out[list_.start + 7] = static_cast<char>((count >> 8) & 0xFF);
+            lf_close(out, list_.start, list_.size);
+        }
+        list_ = {};
     }
 
-    BglFile& file()
+    File& file()
     {
-        if (entries.empty())
-            entries.push_back({});
-        if (entries.back().linkTarget)
+        if (files.empty())
+            files.emplace_back();
+        if (files.back().linkTarget)
             throw std::runtime_error("a link holds no sections");
-        return entries.back().bgl;
+        return files.back();
     }
 
-    Section& section()
+    // The record chain of the last section.
+    std::string& data()
     {
-        BglFile& f = file();
+        File& f = file();
         if (f.sections.empty())
             throw std::runtime_error("no section yet");
-        return f.sections.back();
+        return f.sections.back().data;
     }
 
-    Airport& airport()
+    // The chain a new record of the section starts in.
+    std::string& record()
     {
-        Section& s = section();
-        if (s.records.empty() || !std::holds_alternative<Airport>(s.records.back()))
-            throw std::runtime_error("no airport yet");
-        return std::get<Airport>(s.records.back());
+        std::string& out = data();
+        ++file().sections.back().records;
+        return out;
     }
+
+    std::string& airportData()
+    {
+        if (airport_.start == std::string::npos)
+            throw std::runtime_error("no airport yet");
+        return data();
+    }
+
+    OpenRecord airport_, list_;
+    bool ab_ = false;
 };
+
+std::vector<File> lf_read(std::string_view text)
+{
+    DescriptionReader reader;
+    for (size_t number = 1; !text.empty(); ++number) {
+        const size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        try {
+            const std::vector<std::string> tokens = lf_tokens(line);
+            if (!tokens.empty())
+                reader.line(tokens);
+        } catch (const std::exception& e) {
+            throw std::runtime_error(fmt::format("line {}: {}", number, e.what()));
+        }
+    }
+    reader.closeAirport();
+    return std::move(reader.files);
+}
 
 } // namespace
 
@@ -353,143 +361,29 @@ uint32_t packIdent(std::string_view ident)
     return static_cast<uint32_t>(v << 5);
 }
 
-uint32_t lonUnits(double lon)
-{
-    return static_cast<uint32_t>(std::llround((lon + 180.0) * 3.0 * 268435456.0 / 360.0));
-}
-
-uint32_t latUnits(double lat)
-{
-    return static_cast<uint32_t>(std::llround((90.0 - lat) * 536870912.0 / 180.0));
-}
-
-std::string render(const BglFile& file)
-{
-    const auto n = static_cast<uint32_t>(file.sections.size());
-    std::string out(kHeaderBytes + n * (kSectionBytes + kSubsectionBytes), '\0');
-    lf_put32(out, 0, kMagic);
-    lf_put32(out, 4, file.headerSize.value_or(kHeaderBytes));
-    lf_put32(out, 20, file.sectionCount.value_or(n));
-    for (uint32_t s = 0; s < n; ++s) {
-        const Section& section = file.sections[s];
-        const uint32_t header = kHeaderBytes + s * kSectionBytes;
-        const uint32_t sub = kHeaderBytes + n * kSectionBytes + s * kSubsectionBytes;
-        const auto data = static_cast<uint32_t>(out.size());
-        for (const Record& record : section.records)
-            lf_renderRecord(out, record);
-        if (section.endMark)
-            out.append(8, '\0');
-        lf_put32(out, header, section.type);
-        lf_put32(out, header + 4, section.flags);
-        lf_put32(out, header + 8, 1);
-        lf_put32(out, header + 12, section.subsectionOffset.value_or(sub));
-        lf_put32(out, header + 16, kSubsectionBytes);
-        lf_put32(out, sub + 4, static_cast<uint32_t>(section.records.size()));
-        lf_put32(out, sub + 8, section.dataOffset.value_or(data));
-        lf_put32(out, sub + 12, static_cast<uint32_t>(out.size()) - data);
-    }
-    if (file.truncate && *file.truncate < out.size())
-        out.resize(*file.truncate);
-    return out;
-}
-
-std::vector<TreeEntry> parseDescription(std::string_view text)
-{
-    DescriptionReader reader;
-    size_t number = 0;
-    while (!text.empty()) {
-        const size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++number;
-        try {
-            const std::vector<std::string> tokens = lf_tokens(line);
-            if (!tokens.empty())
-                reader.line(tokens);
-        } catch (const std::exception& e) {
-            throw std::runtime_error(fmt::format("line {}: {}", number, e.what()));
-        }
-    }
-    return reader.entries;
-}
-
 std::string renderDescription(std::string_view text)
 {
-    const std::vector<TreeEntry> entries = parseDescription(text);
-    if (entries.empty())
+    const std::vector<File> files = lf_read(text);
+    if (files.empty())
         throw std::runtime_error("the description holds no file");
-    return render(entries.front().bgl);
+    return lf_render(files.front());
 }
 
-void writeTree(const fs::path& root, const std::vector<TreeEntry>& entries)
+void writeTree(const fs::path& root, std::string_view description)
 {
-    for (const TreeEntry& entry : entries) {
-        const fs::path path = root / entry.path;
+    for (const File& file : lf_read(description)) {
+        const fs::path path = root / file.path;
         fs::create_directories(path.parent_path());
-        if (entry.linkTarget) {
-            fs::create_directory_symlink(*entry.linkTarget, path);
+        if (file.linkTarget) {
+            fs::create_directory_symlink(*file.linkTarget, path);
             continue;
         }
-        const std::string bytes = render(entry.bgl);
+        const std::string bytes = lf_render(file);
         std::ofstream out(path, std::ios::binary);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!out)
             throw std::runtime_error("cannot write " + path.string());
     }
-}
-
-void writeTree(const fs::path& root, std::string_view description)
-{
-    writeTree(root, parseDescription(description));
-}
-
-BenchTree writeBenchTree(const fs::path& root, const std::vector<std::string>& codes, uint32_t airports,
-                         uint32_t others, uint32_t perFolder, uint32_t seed, uint32_t scale)
-{
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<double> offset(-0.01, 0.01);
-    std::uniform_int_distribution<uint32_t> padding(40 * scale, 400 * scale);
-    BenchTree tree;
-    const uint32_t total = airports + others;
-    for (uint32_t i = 0; i < total; ++i) {
-        BglFile f;
-        // Scenery files hold many records besides the airport: taxi paths, lights, objects.
-        Section objects;
-        objects.type = 0x65;
-        for (uint32_t k = 0, n = padding(random); k < n; ++k)
-            objects.records.emplace_back(OtherRecord{0x0B, 5, std::nullopt});
-        const uint32_t stride = airports > 0 ? std::max(1u, total / airports) : 0;
-        const bool airport = stride > 0 && i % stride == 0 && i / stride < airports;
-        f.sections.push_back(std::move(objects));
-        if (airport) {
-            Section s;
-            Airport a;
-            a.ident = codes[(i / stride) % codes.size()];
-            a.altitudeMetres = 100.0;
-            a.subs.emplace_back(Name{"Bench airport " + a.ident, std::nullopt});
-            const double lat = 40.0 + offset(random) * 100.0;
-            const double lon = 10.0 + offset(random) * 100.0;
-            a.subs.emplace_back(Helipad{lat + 0.001, lon, 20.0f, 90.0f, std::nullopt});
-            a.subs.emplace_back(Helipad{lat + 0.002, lon, 20.0f, 90.0f, std::nullopt});
-            ParkingList list;
-            for (uint32_t p = 0; p < 20; ++p)
-                list.parkings.push_back({10 + p % 10, 1 + p % 11, p, 20.0f, 180.0f, lat + offset(random),
-                                         lon + offset(random), p % 3});
-            a.subs.emplace_back(std::move(list));
-            s.records.emplace_back(std::move(a));
-            f.sections.push_back(std::move(s));
-        }
-        const uint32_t folder = i / std::max(1u, perFolder);
-        const fs::path path = root / fmt::format("g{:02}", folder / 50) / fmt::format("f{:03}", folder % 50) /
-                              fmt::format("{}{}.bgl", airport ? "APX" : "OBJ", i);
-        fs::create_directories(path.parent_path());
-        const std::string bytes = render(f);
-        std::ofstream out(path, std::ios::binary);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        ++tree.files;
-        tree.bytes += bytes.size();
-    }
-    return tree;
 }
 
 } // namespace bglbuild

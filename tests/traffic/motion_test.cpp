@@ -122,6 +122,38 @@ TEST_F(MotionTest, AParkedAircraftLeavesItsStandOnlyForReportsWellAway)
     }
 }
 
+// Pushed back straight, as reported, from stands facing each quarter, its taxi reported off
+// to the left or to the right: the tail swings away from the taxi, so that the nose ends
+// towards it, the push ends when the reports show it stopped and the taxi report held while
+// it was pushed is taken at once.
+TEST_F(MotionTest, APushBackSwingsTheTailAwayFromTheReportedTaxiAndEndsWhenTheReportsStop)
+{
+    ParkStand& stand = addStand("B2", kHere.latitude, kHere.longitude);
+    for (const double standDeg : {0.0, 90.0, 180.0, 270.0}) {
+        for (const double side : {-90.0, 90.0}) {
+            SCOPED_TRACE(testing::Message() << "stand " << standDeg << ", taxi " << side);
+            g_liveAcs.clear();
+            g_trafficTick = 10000;
+            stand.heading = standDeg * kDeg;
+            LiveAc& ac = parkedAt(stand);
+            const double back = standDeg + 180.0;
+            const GeoPos stop = lf_at(kHere, back, 75);
+            for (const PosSample& r :
+                 {lf_sample(kHere, 0, 0, 12000, false), lf_sample(lf_at(kHere, back, 10), 0, 3, 12600, false),
+                  lf_sample(lf_at(kHere, back, 40), 0, 3, 13600, false), lf_sample(stop, 0, 0, 14800, false),
+                  lf_sample(lf_at(stop, standDeg + side, 100), 0, 10, 16000, false)})
+                decodeExisting(ac, r);
+            for (; (ac.phase == FlightPhase::Parked || ac.phase == FlightPhase::PushingBack) && g_trafficTick < 20000;
+                 ++g_trafficTick)
+                updateLiveAc(ac);
+            EXPECT_EQ(ac.phase, FlightPhase::Taxi);
+            EXPECT_EQ(ac.samples.back().dueTick, 16000u);
+            EXPECT_NEAR(std::remainder(ac.pos.heading / kDeg - (standDeg + side), 360.0), 0.0, 10.0);
+            EXPECT_NEAR(static_cast<double>(g_trafficTick), 14800.0, 300.0);
+        }
+    }
+}
+
 TEST_F(MotionTest, InTheRollOutAReportBehindReplacesTheOnlySampleByThePresentPosition)
 {
     LiveAc& ac = taxiing();

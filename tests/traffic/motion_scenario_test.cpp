@@ -439,23 +439,18 @@ double lf_largestTimeOffsetS(const std::vector<TrackSample>& track, const Refere
     return worst;
 }
 
-// When the track first moves after from (0.3 m away from where it stood) and when it next
-// stands (within 0.1 m for 2 s).
+// When the track first moves (0.3 m away from where it stood) and when it next stands
+// (within 0.1 m for 2 s).
 struct Move {
     double begin = -1.0;
     double end = -1.0;
     size_t endIndex = 0;
 };
-Move lf_firstMove(const std::vector<TrackSample>& track, double from)
+Move lf_firstMove(const std::vector<TrackSample>& track)
 {
     Move m;
     size_t i = 0;
-    while (i < track.size() && track[i].t < from)
-        ++i;
-    if (i == track.size())
-        return m;
-    const GeoPos start{track[i].lat, track[i].lon};
-    while (i < track.size() && lf_metres(track[i], start) <= 0.3)
+    while (i < track.size() && lf_metres(track[i], {track[0].lat, track[0].lon}) <= 0.3)
         ++i;
     if (i == track.size())
         return m;
@@ -548,7 +543,7 @@ TEST_F(MotionScenarioTest, APushBackEndsWhereAndWhenReportedAndTheTaxiFollowsNos
     s.run(ref.points.back().t + 20.0);
     const SimObject* o = lf_object(s, ref.hexid);
     ASSERT_NE(o, nullptr);
-    const Move push = lf_firstMove(o->track, 0.0);
+    const Move push = lf_firstMove(o->track);
     ASSERT_GE(push.end, 0.0);
     const TrackPoint reportedEnd = ref.at(pushEndS);
     const TrackSample& end = o->track[push.endIndex];

@@ -46,14 +46,17 @@ protected:
         g_qnh = g_defaultQnh;
         g_parkStands.clear();
     }
+    // Each test case has one aircraft at a time: a new one replaces the one before.
     LiveAc& taxiing(const std::string& type = "A320")
     {
+        g_liveAcs.clear();
         LiveAc& ac = active(20001, "TST1", kHere.latitude, kHere.longitude, 0.0, true, 101, type);
         ac.samples.clear();
         return ac;
     }
     LiveAc& flying(double alt, const std::string& type = "A320")
     {
+        g_liveAcs.clear();
         LiveAc& ac = active(20002, "TST2", kHere.latitude, kHere.longitude, alt, false, 102, type);
         ac.samples.clear();
         return ac;
@@ -110,7 +113,6 @@ TEST_F(MotionTest, AParkedAircraftLeavesItsStandOnlyForReportsWellAway)
     for (const auto& [phase, metres, after, queued, pending, removed] :
          {std::tuple{P::Parked, 2.0, P::Parked, false, false, false}, {P::Parked, 90.0, P::Parked, true, true, false},
           {P::Parked, 250.0, P::Parked, false, false, true}, {P::Parking, 90.0, P::Taxi, true, false, false}}) {
-        g_liveAcs.clear();
         LiveAc& ac = parkedAt(stand);
         ac.phase = phase;
         for (int i = 0; i < 3; ++i)
@@ -132,7 +134,6 @@ TEST_F(MotionTest, APushBackSwingsTheTailAwayFromTheReportedTaxiAndEndsWhenTheRe
     for (const double standDeg : {0.0, 90.0, 180.0, 270.0}) {
         for (const double side : {-90.0, 90.0}) {
             SCOPED_TRACE(testing::Message() << "stand " << standDeg << ", taxi " << side);
-            g_liveAcs.clear();
             g_trafficTick = 10000;
             stand.heading = standDeg * kDeg;
             LiveAc& ac = parkedAt(stand);
@@ -175,7 +176,6 @@ TEST_F(MotionTest, AnOverlongQueueAHoldingAircraftsJumpOrAMotionExceptionRemoveT
     decodeExisting(ac, lf_sample(lf_at(kHere, 0, 2020), 0, 10, 30000, false));
     EXPECT_EQ(ac.status, SimStatus::RemovingFromSim);
 
-    g_liveAcs.clear();
     LiveAc& held = taxiing();
     held.holding = true;
     held.samples = {lf_sample(kHere, 0, 0, 9000, false, true)};
@@ -187,7 +187,6 @@ TEST_F(MotionTest, AnOverlongQueueAHoldingAircraftsJumpOrAMotionExceptionRemoveT
     // A pushed-back aircraft joins a taxi report a push and a short taxi away; one across
     // the airport is another flight's, or this one must come anew.
     for (const auto& [metres, removed] : {std::pair{260.0, false}, {700.0, true}, {2000.0, true}}) {
-        g_liveAcs.clear();
         LiveAc& pushed = taxiing();
         pushed.phase = FlightPhase::PushedBack;
         pushed.samples = {lf_sample(kHere, 0, 0, 9000, false, true)};
@@ -198,7 +197,6 @@ TEST_F(MotionTest, AnOverlongQueueAHoldingAircraftsJumpOrAMotionExceptionRemoveT
     EXPECT_EQ(logCount("its taxi report lies 2000 m from the push-back's end"), 1u);
 
     // At half a knot the other side of the world is too many ticks away.
-    g_liveAcs.clear();
     LiveAc& far = flying(10000);
     far.samples = {lf_sample(kHere, 10000, 1, 9000, true), lf_sample({-52.0, -176.0}, 10000, 0, 9100, true)};
     for (int i = 0; i < 5; ++i)
@@ -215,7 +213,6 @@ TEST_F(MotionTest, TheApproachBeginsDescendingWithin10NmAndEachLightSetIsSentOnc
     for (const auto& [nm, vs, sent] : {std::tuple{8.0, -300.0, Events{"102 212 0", "102 223 4914", "102 218 16383", "102 220 1"}},
                                        {12.0, -300.0, Events{"102 212 0"}},
                                        {0.0, 1200.0, Events{"102 212 0", "102 223 16383", "102 220 0", "102 218 0"}}}) {
-        g_liveAcs.clear();
         events();
         LiveAc& ac = flying(500);
         const GeoPos p = gf_destinationPoint(kHere, 0.0, nm * 6076.11549);
@@ -235,7 +232,6 @@ TEST_F(MotionTest, TheApproachBeginsDescendingWithin10NmAndEachLightSetIsSentOnc
         }
     }
 
-    g_liveAcs.clear();
     events();
     LiveAc& ac = flying(9000);
     ac.samples = {lf_sample(kHere, 9000, 250, 9000, true)};
@@ -266,7 +262,6 @@ TEST_F(MotionTest, APassedDueTickIsReachedIn25TicksAndRepeatedPositionsAreSkippe
     EXPECT_NEAR(ac.pos.longitude, -179.99, 1e-9);
 
     for (const char* type : {"A320", "R44"}) {
-        g_liveAcs.clear();
         LiveAc& a = flying(3000, type);
         a.samples = {lf_sample(kHere, 3000, 100, 9000, true), lf_sample(kHere, 3000, 100, 9500, true, true),
                      lf_sample(kHere, 3000, 100, 10000, true, true), lf_sample(next, 3000, 100, 12000, true)};
@@ -303,7 +298,6 @@ TEST_F(MotionTest, TheLandingDescentRateFollowsTheQnhAndABelow1000FtDescentIsFol
 TEST_F(MotionTest, OnlyTaxiBendsBetween3And160DegreesGetACurve)
 {
     for (const auto& [bend, curve] : {std::pair{90.0, true}, {170.0, false}, {2.0, false}}) {
-        g_liveAcs.clear();
         LiveAc& ac = taxiing();
         const GeoPos corner = lf_at(kHere, 0, 40);
         ac.samples = {lf_sample(kHere, 0, 10, 10000, false), lf_sample(corner, 0, 10, 10800, false),
@@ -317,7 +311,6 @@ TEST_F(MotionTest, OnlyTaxiBendsBetween3And160DegreesGetACurve)
 TEST_F(MotionTest, ALongSegmentWithAFastChangeOfSpeedGetsAMidpoint)
 {
     for (const auto& [metres, count] : {std::pair{150.0, 3u}, {90.0, 2u}}) {
-        g_liveAcs.clear();
         LiveAc& ac = taxiing();
         ac.samples = {lf_sample(kHere, 0, 10, 10000, false), lf_sample(lf_at(kHere, 0, metres), 0, 20, 11001, false)};
         lf_splitOnSpeedChange(ac);
@@ -332,7 +325,6 @@ TEST_F(MotionTest, ALongSegmentWithAFastChangeOfSpeedGetsAMidpoint)
 TEST_F(MotionTest, TheDriveToAStandTakesItsTimeAtTheApproachSpeedAndStops50TicksLater)
 {
     for (const auto& [nm, ticks] : {std::pair{0.01, 720u}, {0.0005, 100u}}) {
-        g_liveAcs.clear();
         LiveAc& ac = taxiing("C172");
         ac.samples = {lf_sample(kHere, 0, 10, 1000, false)};
         const GeoPos stand = gf_destinationPoint(kHere, 0.0, nm * 6076.11549);
@@ -355,7 +347,6 @@ TEST_F(MotionTest, ATaxiStoppingNearAStandIsHandedOverWithin35M)
     addStand("C3", stop.latitude, stop.longitude);
     g_parkStandsLoaded = true;
     for (const double shortM : {30.0, 40.0}) {
-        g_liveAcs.clear();
         LiveAc& ac = taxiing();
         ac.previousPhase = FlightPhase::Flying;
         const GeoPos at = lf_at(stop, 180, shortM);
@@ -370,7 +361,6 @@ TEST_F(MotionTest, ATaxiStoppingNearAStandIsHandedOverWithin35M)
 TEST_F(MotionTest, TurningOffTheRunwayEndsTheRollOutWithTheTaxiConfiguration)
 {
     for (const char* type : {"A320", "C172"}) {
-        g_liveAcs.clear();
         connection_.transport->takeRecords();
         events();
         LiveAc& ac = taxiing(type);
@@ -398,7 +388,6 @@ TEST_F(MotionTest, WhenReportsStopTheAircraftFliesOnHoldsOrParksAsItsPhaseAsks)
 {
     // In the air it flies on (the airborne scenario); a pushed-back aircraft holds 20 minutes.
     for (const bool airborneOnly : {false, true}) {
-        g_liveAcs.clear();
         AIRBORNE_ONLY.value = airborneOnly;
         LiveAc& pushed = taxiing();
         pushed.phase = FlightPhase::PushedBack;
@@ -412,7 +401,6 @@ TEST_F(MotionTest, WhenReportsStopTheAircraftFliesOnHoldsOrParksAsItsPhaseAsks)
         g_trafficTick = 10000;
     }
 
-    g_liveAcs.clear();
     LiveAc& parked = taxiing();
     parked.phase = FlightPhase::Parked;
     parked.samples = {lf_sample(kHere, 0, 0, 9000, false)};
@@ -420,7 +408,6 @@ TEST_F(MotionTest, WhenReportsStopTheAircraftFliesOnHoldsOrParksAsItsPhaseAsks)
     EXPECT_EQ(parked.samples.back().dueTick, 9000u + 60480000u);
     EXPECT_TRUE(parked.samples.back().stationary);
 
-    g_liveAcs.clear();
     LiveAc& landed = taxiing();
     landed.motion.rollOut = true;
     landed.samples = {lf_sample(kHere, 0, 120, 9000, false)};
@@ -434,7 +421,6 @@ TEST_F(MotionTest, WhenReportsStopTheAircraftFliesOnHoldsOrParksAsItsPhaseAsks)
     // repeated positions in the air; it is removed instead of being held for ever.
     AIRBORNE_ONLY.value = false;
     for (const FlightPhase phase : {FlightPhase::Taxi, FlightPhase::PushedBack}) {
-        g_liveAcs.clear();
         LiveAc& lost = flying(0);
         lost.phase = phase;
         lost.samples = {lf_sample(kHere, 0, 0, 9000, false)};
@@ -443,7 +429,6 @@ TEST_F(MotionTest, WhenReportsStopTheAircraftFliesOnHoldsOrParksAsItsPhaseAsks)
     }
     EXPECT_EQ(logCount("nextPosMain: no sample to fly to after 16 extensions"), 2u);
 
-    g_liveAcs.clear();
     LiveAc& light = flying(3000, "C172");
     LIGHT_AIRCRAFT.value = false;
     light.samples = {lf_sample(kHere, 3000, 90, 9000, true)};
@@ -456,7 +441,6 @@ TEST_F(MotionTest, AnAircraftPullsOutForwardOrIsPushedBackByTwoAndAHalfStandRadi
     stand.radius = 0.02;
     for (const auto& [bearingDeg, phase] : {std::pair{180.0, FlightPhase::PushingBack}, {45.0, FlightPhase::Taxi},
                                             {90.0, FlightPhase::PushingBack}}) {
-        g_liveAcs.clear();
         LiveAc& ac = parkedAt(stand);
         ac.motion.departurePending = true;
         ac.samples.push_back(lf_sample(lf_at(kHere, bearingDeg, 100), 0, 5, 20000, false));
@@ -475,7 +459,6 @@ TEST_F(MotionTest, AnAircraftPullsOutForwardOrIsPushedBackByTwoAndAHalfStandRadi
         EXPECT_NEAR(lf_metres(ac.samples[2], ac.motion.storedPushBackSample), ac.halfSpan * 1852, 0.01);
         EXPECT_NEAR(lf_metres(ac.samples[3], ac.motion.storedPushBackSample), ac.halfSpan * 2 * 1852, 0.01);
     }
-    g_liveAcs.clear();
     LiveAc& lost = parkedAt(stand);
     lost.standNumber = 99;
     lost.samples.push_back(lf_sample(lf_at(kHere, 180, 100), 0, 5, 12000, false));
@@ -496,7 +479,6 @@ TEST_F(MotionTest, TheRotationWaitsForTakeOffSpeedAndLiftOffInTheSamplesBehind)
          {std::tuple{40.0, 150.0, 1000.0, true, false, 0.0}, {50.0, 150.0, 100.0, true, true, 0.6},
           {50.0, 130.0, 100.0, true, false, 0.0}, {50.0, 150.0, 100.0, false, false, 0.0},
           {50.0, 150.0, 1000.0, false, true, 0.6}, {50.0, 150.0, 1000.0, true, true, 0.2}}) {
-        g_liveAcs.clear();
         LiveAc& ac = taxiing();
         ac.motion.takeOffConfiguration = true;
         ac.samples = {lf_sample(kHere, 0, frontKt, 10000, false),
@@ -514,7 +496,6 @@ TEST_F(MotionTest, TheRotationWaitsForTakeOffSpeedAndLiftOffInTheSamplesBehind)
 TEST_F(MotionTest, GroundSamplesAheadPutTheGearDownAndALiftOffAmongThemIsFlownTo)
 {
     for (const bool front : {true, false}) {
-        g_liveAcs.clear();
         events();
         LiveAc& ac = flying(100);
         ac.motion.altitudeAboveGround = 100;
@@ -524,7 +505,6 @@ TEST_F(MotionTest, GroundSamplesAheadPutTheGearDownAndALiftOffAmongThemIsFlownTo
         const std::vector<std::string> sent = events();
         EXPECT_NE(std::find(sent.begin(), sent.end(), "102 220 1"), sent.end()) << front;
     }
-    g_liveAcs.clear();
     LiveAc& ac = flying(0);
     ac.samples = {lf_sample(kHere, 0, 120, 10000, false), lf_sample(lf_at(kHere, 0, 100), 0, 130, 10200, false),
                   lf_sample(lf_at(kHere, 0, 200), 0, 140, 10400, false),
@@ -562,7 +542,6 @@ TEST_F(MotionTest, AGoAroundAfterTouchdownAndAQuickTurnaroundAreRecognised)
 
     const ParkStand& stand = addStand("Q1", kHere.latitude, kHere.longitude);
     for (const auto& [parkedTicks, quick] : {std::pair{140000u, true}, {160000u, false}}) {
-        g_liveAcs.clear();
         LiveAc& parked = parkedAt(stand);
         parked.previousPhase = FlightPhase::Parking;
         parked.motion.landed = true;
@@ -591,7 +570,6 @@ TEST_F(MotionTest, TheGroundTurnRateFitsTheTurnToTheLegOrToTheCurvesTangent)
     EXPECT_NEAR(standing.pos.heading, 60.0 * kDeg - 10 * base, 1e-9);
     EXPECT_EQ(gf_acPos(standing).latitude, at.latitude);
 
-    g_liveAcs.clear();
     LiveAc& cornering = taxiing();
     const GeoPos corner = lf_at(kHere, 0, 60);
     cornering.samples = {lf_sample(kHere, 0, 15, 10000, false), lf_sample(corner, 0, 15, 10800, false),
@@ -680,7 +658,6 @@ TEST_F(MotionTest, IdentityChangesAreTakenAndRespawnOnlyWithGuidChanges)
 
     catalogue().registrations["PHXYZ"] = DbaseRecord{"TRA", "B738", "", false};
     for (const bool guidChanges : {false, true}) {
-        g_liveAcs.clear();
         GUID_CHANGES.value = guidChanges;
         LiveAc& a = taxiing();
         a.airline = "KLM";

@@ -1,6 +1,7 @@
 #include "support/traffic_scenario.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -317,6 +318,10 @@ void Scenario::takeQueues()
         it->second.moved = true;
     }
     g_posUpdates.read->clear();
+    for (const SimClientEvent& e : g_eventQueue) {
+        if (const auto it = objects_.find(e.objectId); sim_.keepTracks && it != objects_.end())
+            it->second.events.push_back(fmt::format("{} {}", e.eventId, e.data));
+    }
     g_eventQueue.clear();
     for (const SimCreateRequest& c : g_createQueue) {
         if (unit(random_) < sim_.failedCreationRate) {
@@ -383,15 +388,25 @@ void Scenario::dropBeforeActivation(std::vector<SimObjectEvent>& events)
     }
 }
 
-// The engine's StaticCG requests on the connection itself are answered.
+// The engine's StaticCG requests on the connection itself are answered; its sets of the
+// spoiler and throttle levers (definition 401) noted as "controls" and the three values.
 void Scenario::takeDirectRequests()
 {
     std::vector<SimObjectEvent> events;
     for (const std::string& raw : connection_.transport->takeRecords()) {
         ScRequestDataRecord r{};
+        ScSetDataRecord d{};
+        std::array<double, 3> levers{};
         std::memcpy(&r, raw.data(), std::min(raw.size(), sizeof r));
+        std::memcpy(&d, raw.data(), std::min(raw.size(), sizeof d));
         if (r.header.id == g_scRequestIdBase + static_cast<uint32_t>(r.kRequest) && r.requestId == 102)
             events.push_back({r.objectId, 0, 0, SimObjectEventKind::StaticCg, sim_.cgHeightFt, sim_.staticPitchRad});
+        const auto o = objects_.find(d.objectId);
+        if (d.header.id != g_scRequestIdBase + static_cast<uint32_t>(d.kRequest) || d.defineId != 401 ||
+            raw.size() < sizeof d + sizeof levers || o == objects_.end() || !sim_.keepTracks)
+            continue;
+        std::memcpy(levers.data(), raw.data() + sizeof d, sizeof levers);
+        o->second.events.push_back(fmt::format("controls {} {} {}", levers[0], levers[1], levers[2]));
     }
     lf_pushEvents(events);
 }

@@ -96,6 +96,7 @@ struct SimObject {
     bool bound = false;
     bool moved = false;              // a position arrived in the current frame
     std::vector<TrackSample> track;  // with keepTracks
+    std::vector<std::string> events; // with keepTracks: "event data" of its client events, "controls" sets
     std::string type;                // of the record it was made for
     // Where and since when it stands: it moved less than half a metre since then.
     double stillLat = 0.0;

@@ -374,6 +374,14 @@ TEST_F(MotionScenarioTest, ArrivalsTouchDownOnTheRunwayWhereverItsGroundLiesTaxi
         EXPECT_LE(east, 30.0);
         EXPECT_LE(north, 30.0);
         EXPECT_LE(noseOff, 10.0);
+        // The approach configuration within 10 nm; at the turn-off the taxi configuration, a
+        // jet's levers zeroed with it.
+        const std::vector<std::string> approach{"212 0", "223 4914", "218 16383", "220 1"};
+        EXPECT_NE(std::search(o->events.begin(), o->events.end(), approach.begin(), approach.end()), o->events.end());
+        const std::vector<std::string> taxi{"218 0", "219 0", "208 1", "207 1", "211 0", "209 1", "210 0", "213 1", "212 1"};
+        const auto turnOff = std::search(o->events.begin(), o->events.end(), taxi.begin(), taxi.end());
+        ASSERT_LT(turnOff + static_cast<std::ptrdiff_t>(taxi.size()), o->events.end());
+        EXPECT_EQ(turnOff[static_cast<std::ptrdiff_t>(taxi.size())] == "controls 0 0 0", std::string(l.type) == "A320");
         EXPECT_LE(stopM, 2.0);
         EXPECT_LE(stopDeg, 1.0);
         EXPECT_TRUE(std::all_of(o->track.begin(), o->track.end(), [](const TrackSample& t) {

@@ -358,32 +358,6 @@ TEST_F(MotionTest, ATaxiStoppingNearAStandIsHandedOverWithin35M)
     }
 }
 
-TEST_F(MotionTest, TurningOffTheRunwayEndsTheRollOutWithTheTaxiConfiguration)
-{
-    for (const char* type : {"A320", "C172"}) {
-        connection_.transport->takeRecords();
-        events();
-        LiveAc& ac = taxiing(type);
-        ac.motion.rollOut = true;
-        ac.flapsIndex = 2;
-        ac.pos.heading = 15.0 * kDeg;
-        ac.samples = {lf_sample(kHere, 0, 30, 10000, false), lf_sample(lf_at(kHere, 90, 50), 0, 20, 10500, false)};
-        lf_groundStep(ac);
-        EXPECT_FALSE(ac.motion.rollOut);
-        EXPECT_EQ(events(), std::vector<std::string>({"101 218 0", "101 223 0", "101 219 0", "101 208 1", "101 207 1",
-                                                      "101 211 0", "101 209 1", "101 210 0", "101 213 1",
-                                                      "101 212 1"}));
-        const std::vector<ScSetDataRecord> sets = sent<ScSetDataRecord>();
-        ASSERT_EQ(sets.size(), std::string(type) == "C172" ? 0u : 1u) << type;
-        if (!sets.empty()) {
-            EXPECT_EQ(sets[0].defineId, 401u);
-            double data[3] = {1, 1, 1};
-            std::memcpy(data, connection_.transport->records().back().data() + sizeof(ScSetDataRecord), sizeof data);
-            EXPECT_EQ(std::vector<double>(data, data + 3), std::vector<double>({0.0, 0.0, 0.0}));
-        }
-    }
-}
-
 TEST_F(MotionTest, WhenReportsStopTheAircraftFliesOnHoldsOrParksAsItsPhaseAsks)
 {
     // In the air it flies on (the airborne scenario); a pushed-back aircraft holds 20 minutes.

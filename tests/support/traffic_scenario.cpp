@@ -40,19 +40,6 @@ constexpr double kRadToDeg = 57.29577951308232;
 bool g_rangeAsked = false;
 UserState g_user;
 
-constexpr std::array<const char*, 23> kEventNames{
-    "SIM", "OBJECT_ADDED", "OBJECT_REMOVED", "FRAME", "POSITION_CHANGED", "FLIGHT_LOADED", "BEACON_LIGHTS_SET",
-    "NAV_LIGHTS_SET", "TAXI_LIGHTS_SET", "STROBES_SET", "LANDING_LIGHTS_SET", "CABIN_LIGHTS_SET",
-    "LOGO_LIGHTS_SET", "ALL_LIGHTS_TOGGLE", "FREEZE_LATITUDE_LONGITUDE_SET", "FREEZE_ALTITUDE_SET",
-    "FREEZE_ATTITUDE_SET", "FLAPS_SET", "SPOILERS_SET", "GEAR_SET", "ENGINE_AUTO_START", "ENGINE_AUTO_SHUTDOWN",
-    "THROTTLE_SET"};
-
-std::string lf_eventName(uint32_t eventId)
-{
-    return eventId >= 201 && eventId - 201 < kEventNames.size() ? kEventNames[eventId - 201]
-                                                                  : fmt::format("EVENT_{}", eventId);
-}
-
 void lf_pushEvents(std::vector<SimObjectEvent>& events)
 {
     if (events.empty())
@@ -60,20 +47,6 @@ void lf_pushEvents(std::vector<SimObjectEvent>& events)
     std::lock_guard lock(g_simObjectEventsMutex);
     g_simObjectEvents.insert(g_simObjectEvents.end(), events.begin(), events.end());
     events.clear();
-}
-
-template <typename Record>
-std::optional<Record> lf_recordAs(const std::string& raw)
-{
-    ScRequestHeader head{};
-    if (raw.size() < sizeof(Record))
-        return std::nullopt;
-    std::memcpy(&head, raw.data(), sizeof head);
-    if (head.id != g_scRequestIdBase + static_cast<uint32_t>(Record::kRequest))
-        return std::nullopt;
-    Record record{};
-    std::memcpy(&record, raw.data(), sizeof record);
-    return record;
 }
 
 // Zero for finite values; a value that is not finite makes it NaN.
@@ -170,59 +143,6 @@ TrackPoint ReferenceFlight::at(double t) const
     return p;
 }
 
-std::vector<ReferenceFlight> gf_generatedTraffic(const TrafficMix& mix, uint32_t seed)
-{
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    const char* const types[] = {"A320", "A320", "A320", "B744", "CL30"};
-    std::vector<ReferenceFlight> flights;
-    for (size_t i = 0; i < mix.count; ++i) {
-        ReferenceFlight f;
-        f.hexid = 0x400000 + static_cast<uint32_t>(i);
-        f.texts.callsign = fmt::format("TST{}", i);
-        f.texts.aircraftType = types[random() % 5];
-        f.texts.origin = "EHAM";
-        f.texts.destination = "EGLL";
-        const double kind = unit(random);
-        const bool airborne = kind < 0.7;
-        const double gs = airborne ? 200.0 + 250.0 * unit(random) : kind < 0.9 ? 10.0 + 10.0 * unit(random) : 0.0;
-        const double spread = airborne ? 0.5 : 0.05;
-        TrackPoint a;
-        a.t = mix.startWindowS * unit(random);
-        a.lat = mix.lat + spread * (2.0 * unit(random) - 1.0);
-        a.lon = mix.lon + spread * (2.0 * unit(random) - 1.0);
-        a.altFt = airborne ? 3000.0 + 32000.0 * unit(random) : 0.0;
-        a.gsKt = gs;
-        a.trackDeg = 360.0 * unit(random);
-        a.onGround = !airborne;
-        TrackPoint b = a;
-        b.t = a.t + mix.minDurationS + (mix.maxDurationS - mix.minDurationS) * unit(random);
-        const GeoPos end = gf_destinationPoint({a.lat, a.lon}, a.trackDeg / kRadToDeg, gs * (b.t - a.t) / 3600.0 * 6076.11549);
-        b.lat = end.latitude;
-        b.lon = end.longitude;
-        f.points = {a, b};
-        flights.push_back(std::move(f));
-    }
-    return flights;
-}
-
-FeedScript gf_replayFeed()
-{
-    return {2.0, 8.0, 0.5, 0.05, 0.05};
-}
-
-SimScript gf_replaySim(const TrafficMix& mix)
-{
-    SimScript sim;
-    sim.fps = 30;
-    sim.failedCreationRate = 0.02;
-    sim.minBindFrames = 1;
-    sim.maxBindFrames = 30;
-    sim.lostOnGroundRate = 0.1;
-    sim.user = {0, mix.lat, mix.lon, 0, 0, 0, 0, true};
-    return sim;
-}
-
 uint64_t gf_liveSelCount()
 {
     const auto active = std::count_if(g_liveAcs.begin(), g_liveAcs.end(),
@@ -242,15 +162,8 @@ Scenario::Scenario(std::vector<ReferenceFlight> flights, FeedScript feed, SimScr
     g_simConnect = connection_.handle;
     connection_.transport->takeRecords();
     g_simFrameRate = static_cast<float>(sim_.fps);
-    g_userOnGround = sim_.user.onGround;
     g_user = UserState{};
-    g_user.latitude = sim_.user.lat;
-    g_user.longitude = sim_.user.lon;
-    g_user.altitude = sim_.user.altFt;
-    g_user.altitudeAboveGround = sim_.user.altFt - terrain(sim_.user.lat, sim_.user.lon);
-    g_user.heading = sim_.user.trackDeg / kRadToDeg;
-    g_user.groundVelocity = sim_.user.gsKt;
-    gf_storeUserSnapshot(g_user);
+    placeUser(sim_.user);
     g_rangeAsked = false;
     SimLinkCalls calls = gf_simLink();
     calls.requestAircraftInRange = [](int32_t) { return g_rangeAsked = true; };
@@ -263,8 +176,6 @@ Scenario::Scenario(std::vector<ReferenceFlight> flights, FeedScript feed, SimScr
     }
     for (const ReferenceFlight& f : flights_)
         nextReport_.push_back(f.points.empty() ? std::numeric_limits<double>::infinity() : f.points.front().t);
-    if (!sim_.trackLog.empty())
-        trackLog_.open(sim_.trackLog, std::ios::binary);
 }
 
 Scenario::~Scenario()
@@ -346,16 +257,14 @@ void Scenario::feed()
             r.timestamp = kEpochSeconds + t + feedScript_.jitterS * (2.0 * unit(random_) - 1.0);
             if (feedScript_.asLines) {
                 std::optional<LiveFlightRecord> parsed = lf_throughParser(r, p, {sim_.user.lat, sim_.user.lon});
-                if (!parsed) {
-                    ++counts_.refusedLines;
+                if (!parsed)
                     continue;
-                }
                 r = std::move(*parsed);
             }
             const int copies = unit(random_) < feedScript_.duplicateRate ? 2 : 1;
             for (int c = 0; c < copies; ++c) {
                 LiveFlightRecord copy = r;
-                counts_.records += gf_queueReceivedFlight(std::move(copy), static_cast<int64_t>(t * 1000.0)) ? 1 : 0;
+                gf_queueReceivedFlight(std::move(copy), static_cast<int64_t>(t * 1000.0));
             }
         }
     }
@@ -384,7 +293,7 @@ void Scenario::frame()
         g_rangeAsked = false;
         reportObjects();
     }
-    writeTrack();
+    keepTrack();
 }
 
 void Scenario::takeQueues()
@@ -407,12 +316,11 @@ void Scenario::takeQueues()
         s.bankDeg = u.bank * kRadToDeg;
         s.headingDeg = u.heading * kRadToDeg;
         it->second.moved = true;
-        ++counts_.positions;
     }
     g_posUpdates.read->clear();
     for (const SimClientEvent& e : g_eventQueue) {
-        if (const auto it = objects_.find(e.objectId); it != objects_.end())
-            it->second.events.push_back(fmt::format("{}={}", lf_eventName(e.eventId), e.data));
+        if (const auto it = objects_.find(e.objectId); sim_.keepTracks && it != objects_.end())
+            it->second.events.push_back(fmt::format("{} {}", e.eventId, e.data));
     }
     g_eventQueue.clear();
     for (const SimCreateRequest& c : g_createQueue) {
@@ -432,7 +340,6 @@ void Scenario::takeQueues()
         o.state = {time(), c.latitude, c.longitude, c.altitude, c.pitch, c.bank, c.heading, c.onGround != 0};
         o.bindFrame = frame_ + bindFrames(random_);
         scheduleBinding(o);
-        o.events.push_back("creation");
         ++counts_.creations;
         objects_.emplace(o.id, std::move(o));
     }
@@ -444,13 +351,12 @@ void Scenario::takeQueues()
             continue;
         }
         ++counts_.removals;
-        it->second.events.push_back("removal");
         events.push_back({id, 0, 0, SimObjectEventKind::Removed});
         removing.push_back(id);
     }
     g_removeQueue.clear();
     lf_pushEvents(events);
-    // Their last line is written with this frame's track.
+    // Their last state is kept with this frame's track.
     removing_.insert(removing_.end(), removing.begin(), removing.end());
 }
 
@@ -476,37 +382,31 @@ void Scenario::dropBeforeActivation(std::vector<SimObjectEvent>& events)
     for (auto& [id, o] : objects_) {
         if (o.dropFrame != frame_)
             continue;
-        o.events.push_back("removed by the simulator");
         events.push_back({id, 0, 0, SimObjectEventKind::Removed});
         removing_.push_back(id);
         ++counts_.droppedBeforeActivation;
     }
 }
 
-// The requests the engine makes on the connection itself.
+// The engine's StaticCG requests on the connection itself are answered; its sets of the
+// spoiler and throttle levers (definition 401) noted as "controls" and the three values.
 void Scenario::takeDirectRequests()
 {
     std::vector<SimObjectEvent> events;
     for (const std::string& raw : connection_.transport->takeRecords()) {
-        std::string note;
-        uint32_t objectId = 0;
-        if (const auto r = lf_recordAs<ScRequestDataRecord>(raw)) {
-            objectId = r->objectId;
-            note = fmt::format("request {}", r->requestId);
-            if (r->requestId == 102)
-                events.push_back({objectId, 0, 0, SimObjectEventKind::StaticCg, sim_.cgHeightFt, sim_.staticPitchRad});
-        } else if (const auto p = lf_recordAs<ScSetFlightPlanRecord>(raw)) {
-            objectId = p->objectId;
-            note = "flight plan";
-        } else if (const auto d = lf_recordAs<ScSetDataRecord>(raw)) {
-            objectId = d->objectId;
-            note = fmt::format("controls {}", d->defineId);
-        } else if (const auto e = lf_recordAs<ScTransmitClientEventRecord>(raw)) {
-            objectId = e->objectId;
-            note = fmt::format("{}={}", lf_eventName(e->eventId), e->data);
-        }
-        if (const auto it = objects_.find(objectId); it != objects_.end() && !note.empty())
-            it->second.events.push_back(std::move(note));
+        ScRequestDataRecord r{};
+        ScSetDataRecord d{};
+        std::array<double, 3> levers{};
+        std::memcpy(&r, raw.data(), std::min(raw.size(), sizeof r));
+        std::memcpy(&d, raw.data(), std::min(raw.size(), sizeof d));
+        if (r.header.id == g_scRequestIdBase + static_cast<uint32_t>(r.kRequest) && r.requestId == 102)
+            events.push_back({r.objectId, 0, 0, SimObjectEventKind::StaticCg, sim_.cgHeightFt, sim_.staticPitchRad});
+        const auto o = objects_.find(d.objectId);
+        if (d.header.id != g_scRequestIdBase + static_cast<uint32_t>(d.kRequest) || d.defineId != 401 ||
+            raw.size() < sizeof d + sizeof levers || o == objects_.end() || !sim_.keepTracks)
+            continue;
+        std::memcpy(levers.data(), raw.data() + sizeof d, sizeof levers);
+        o->second.events.push_back(fmt::format("controls {} {} {}", levers[0], levers[1], levers[2]));
     }
     lf_pushEvents(events);
 }
@@ -529,34 +429,19 @@ void Scenario::reportObjects()
     lf_pushEvents(events);
 }
 
-void Scenario::writeTrack()
+void Scenario::keepTrack()
 {
     const double t = static_cast<double>(frame_) / sim_.fps;
     for (auto& [id, o] : objects_) {
-        if (!o.moved && o.events.empty())
+        if (!o.moved)
             continue;
         TrackSample& s = o.state;
         s.t = t;
         s.onGround = s.altFt <= terrain(s.lat, s.lon) + sim_.cgHeightFt + kOnGroundMarginFt;
-        if (sim_.keepTracks && o.moved)
+        if (sim_.keepTracks)
             o.track.push_back(s);
-        if (trackLog_.is_open()) {
-            const auto ms = static_cast<int64_t>(std::llround(t * 1000.0)) + 10 * 3600 * 1000;
-            std::string events;
-            for (const std::string& e : o.events)
-                events += fmt::format("{}\"{}\"", events.empty() ? "" : ", ", e);
-            trackLog_ << fmt::format(
-                "{{\"object\": {}, \"frame\": {}, \"sim_time\": \"2024-01-01T{:02}:{:02}:{:02}.{:03}Z\", \"lat\": {}, "
-                "\"lon\": {}, \"alt_ft\": {}, \"pitch_deg\": {}, \"bank_deg\": {}, \"heading_deg\": {}, "
-                "\"on_ground\": {}, \"events\": [{}], \"moved\": {}}}\n",
-                id, frame_, ms / 3600000 % 24, ms / 60000 % 60, ms / 1000 % 60, ms % 1000, s.lat, s.lon, s.altFt,
-                s.pitchDeg, s.bankDeg, s.headingDeg, s.onGround, events, o.moved);
-        }
         o.moved = false;
-        o.events.clear();
     }
-    if (trackLog_.is_open())
-        trackLog_.flush();
     for (const uint32_t id : removing_)
         removed_.insert(objects_.extract(id));
     removing_.clear();

@@ -3,11 +3,9 @@
 // It drives lf_handleAddingStack on this thread with an injected clock, 10 ms per tick and
 // no sleeping; a scripted feed turns reference flights into received records at
 // RealTraffic's cadence; an in-process simulator plays the "SimClient" thread at 30 or 60
-// frames a second over a terrain model and writes every object's state per frame in the
-// simulator stand-in's JSONL track format. One Scenario at a time.
+// frames a second over a terrain model and keeps every object's state per frame. One
+// Scenario at a time.
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <random>
 #include <string>
@@ -50,7 +48,7 @@ struct FeedScript {
     double duplicateRate = 0.0;
     // The reports pass RealTraffic's traffic-line parser, with the park airport's elevation
     // as its reference: its ground rules decide what is on the ground, and lines it refuses
-    // are lost (counted in Counts::refusedLines).
+    // are lost.
     bool asLines = false;
 };
 
@@ -67,7 +65,6 @@ struct SimScript {
     TerrainFt terrainFt = nullptr; // flat at 0 ft when null
     TrackPoint user;               // the user aircraft
     bool keepTracks = false;       // per-object tracks for the metrics
-    std::filesystem::path trackLog; // JSONL; none when empty
     // Faults of the binding, drawn per creation from the scenario's seed (no draw while a
     // rate is 0): the object binds only after lateBindS seconds, never binds, or is removed
     // by the simulator between its binding and its activation.
@@ -97,9 +94,9 @@ struct SimObject {
     int64_t bindFrame = 0;
     int64_t dropFrame = -1; // the simulator removes it on its own in this frame
     bool bound = false;
-    std::vector<std::string> events; // of the current frame
     bool moved = false;              // a position arrived in the current frame
     std::vector<TrackSample> track;  // with keepTracks
+    std::vector<std::string> events; // with keepTracks: "event data" of its client events, "controls" sets
     std::string type;                // of the record it was made for
     // Where and since when it stands: it moved less than half a metre since then.
     double stillLat = 0.0;
@@ -108,7 +105,6 @@ struct SimObject {
 };
 
 struct Counts {
-    uint64_t records = 0;   // queued by the feed
     uint64_t creations = 0; // objects made
     uint64_t failedCreations = 0;
     uint64_t lateBinds = 0;  // bound after lateBindS
@@ -117,10 +113,8 @@ struct Counts {
     uint64_t removals = 0;
     uint64_t repeatedRemovals = 0; // of an object already gone
     uint64_t unknownRemovals = 0;  // of an object never made
-    uint64_t positions = 0;        // position sets received
     uint64_t maxLiveCount = 0;     // new + queued + active live aircraft, at its largest
     uint64_t nonFiniteTicks = 0;   // ticks with a value that is not finite in the engine
-    uint64_t refusedLines = 0;     // reports the traffic-line parser dropped or refused
 };
 
 class Scenario {
@@ -152,7 +146,7 @@ private:
     void takeQueues();
     void takeDirectRequests();
     void reportObjects();
-    void writeTrack();
+    void keepTrack();
     void checkEngine();
     void scheduleBinding(SimObject& o);
     void dropBeforeActivation(std::vector<SimObjectEvent>& events);
@@ -172,28 +166,9 @@ private:
     std::vector<uint32_t> failedHexids_;
     std::vector<uint32_t> removing_; // removed in this frame
     Counts counts_;
-    std::ofstream trackLog_;
     tavtest::TempFolder data_{"tav-scenario"};
     sctest::TestConnection connection_;
 };
-
-// Traffic around a point: count straight flights of the three airliner types starting in
-// the first startWindowS seconds and lasting minDurationS to maxDurationS; seven in ten
-// airborne, two taxiing, one standing.
-struct TrafficMix {
-    size_t count = 600;
-    double startWindowS = 1200.0;
-    double minDurationS = 1200.0;
-    double maxDurationS = 2400.0;
-    double lat = 52.3;
-    double lon = 4.76;
-};
-std::vector<ReferenceFlight> gf_generatedTraffic(const TrafficMix& mix, uint32_t seed);
-// The replay's faults: reports every 2 to 8 s, 0.5 s of jitter, 5 % lost and 5 % sent
-// twice; at 30 fps 2 % of creations refused, bindings 1 to 30 frames late and 10 % of the
-// on-ground reports lost; the user standing at the mix's point.
-FeedScript gf_replayFeed();
-SimScript gf_replaySim(const TrafficMix& mix);
 
 // The live aircraft that count against MAX_LIVE_SEL: new, queued and active.
 uint64_t gf_liveSelCount();

@@ -139,22 +139,19 @@ TEST_F(RecordsTest, OnlyNumberedRealStandEntriesFit)
     FlightTexts ac;
     ac.airline = "KLM";
     ac.aircraftType = "B738";
-    StandFlight e;
-    e.cs1 = "KLM12";
-    e.airl = "DLH";
-    e.type = "A320";
-    e.number = 1;
-    e.real = 1;
-    EXPECT_TRUE(gf_flightFitsStandEntry("KLM12", ac, e));
-    EXPECT_FALSE(gf_flightFitsStandEntry("KLM13", ac, e));
-    e.airl = "KLM";
-    e.type = "B738";
-    EXPECT_TRUE(gf_flightFitsStandEntry("KLM13", ac, e));
-    e.real = 0;
-    EXPECT_FALSE(gf_flightFitsStandEntry("KLM12", ac, e));
-    e.real = 1;
-    e.number = 0;
-    EXPECT_FALSE(gf_flightFitsStandEntry("KLM12", ac, e));
+    // the entry's callsign, airline, type, number and real mark; the flight's callsign
+    for (const auto& [airline, type, number, real, callsign, fits] :
+         {std::tuple{"DLH", "A320", 1u, 1u, "KLM12", true}, {"DLH", "A320", 1, 1, "KLM13", false},
+          {"KLM", "B738", 1, 1, "KLM13", true}, {"KLM", "B738", 1, 0, "KLM12", false},
+          {"KLM", "B738", 0, 1, "KLM12", false}}) {
+        StandFlight e;
+        e.cs1 = "KLM12";
+        e.airl = airline;
+        e.type = type;
+        e.number = number;
+        e.real = real;
+        EXPECT_EQ(gf_flightFitsStandEntry(callsign, ac, e), fits) << airline << number << real << callsign;
+    }
 }
 
 } // namespace

@@ -16,18 +16,10 @@
 
 namespace {
 
-UserState lf_state(double pitch, double bank, double heading, double altitude, double speed, double lat,
-                           double lon)
+UserState lf_state(double pitch, double bank, double heading, double altitude, double speed, double lat, double lon)
 {
-    UserState s;
-    s.pitch = pitch;
-    s.bank = bank;
-    s.heading = heading;
-    s.altitude = altitude;
-    s.groundVelocity = speed;
-    s.latitude = lat;
-    s.longitude = lon;
-    return s;
+    return {.latitude = lat, .longitude = lon, .pitch = pitch, .bank = bank, .heading = heading, .altitude = altitude,
+            .groundVelocity = speed};
 }
 
 } // namespace

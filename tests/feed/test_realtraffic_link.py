@@ -70,9 +70,9 @@ def test_a_client_that_closes_at_once_is_no_realtraffic_and_the_next_one_is_gree
     client.close()
 
 
-@pytest.mark.parametrize("reply", [None, b"RealTraffic 9.0"])
-def test_no_version_reply_in_five_seconds_goes_on_as_the_standard_edition(probe, reply):
-    client = TcpLinkClient(probe.port, reply=reply)
+# What a reply that is not the JSON asked for gives is the version reader's (realtraffic_link_test).
+def test_no_version_reply_in_five_seconds_goes_on_as_the_standard_edition(probe):
+    client = TcpLinkClient(probe.port, reply=None)
     started = time.monotonic()
     state = probe.greet(client)
     assert 4.5 < time.monotonic() - started < 15

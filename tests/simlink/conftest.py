@@ -1,4 +1,4 @@
-"""The simulator stand-in both SimConnect test files play against; pytest shows its last
+"""The simulator stand-in the SimClient tests play against; pytest shows its last
 lines when a test failed."""
 import pytest
 

@@ -12,18 +12,10 @@ using namespace simtest;
 
 namespace {
 
-struct Doubles {
-    static double halfWingspan(std::string_view type)
-    {
-        return type == "B738" ? 0.0096 : type == "A320" ? 0.0092 : type == "E190" ? 0.0077 : 0.0;
-    }
-    static TypeCategory typeCategory(std::string_view type)
-    {
-        return type == "B738" || type == "A320" ? TypeCategory::Large : TypeCategory::Other;
-    }
-    static void writeMyParkAirports() {}
-};
-const SimLinkNeighbours kDoubles{&Doubles::halfWingspan, &Doubles::typeCategory, &Doubles::writeMyParkAirports};
+// Wingspans and categories of three types; the database is not read.
+const SimLinkNeighbours kDoubles{
+    [](std::string_view t) { return t == "B738" ? 0.0096 : t == "A320" ? 0.0092 : t == "E190" ? 0.0077 : 0.0; },
+    [](std::string_view t) { return t == "B738" || t == "A320" ? TypeCategory::Large : TypeCategory::Other; }, [] {}};
 
 Bytes lf_open(const std::string& name)
 {
@@ -32,12 +24,7 @@ Bytes lf_open(const std::string& name)
 
 Bytes lf_text(uint32_t request, uint32_t define, const std::string& text)
 {
-    Bytes data;
-    if (define == 408)
-        data.text(text, 32);
-    else
-        data.append(text).zeros(1);
-    return objectData(8, request, 1, define, data);
+    return objectData(8, request, 1, define, define == 408 ? Bytes().text(text, 32) : Bytes().append(text).zeros(1));
 }
 
 class SimDispatch : public SimLinkTest {
@@ -90,15 +77,14 @@ TEST_F(SimDispatch, EventsThatEndTheRunAndMessagesOfNoInterest)
     }
 }
 
+// The simulator's quit is reported once per connection.
 TEST_F(SimDispatch, TheSimEventFollowsTheFlightAndQuitIsReportedOnce)
 {
     deliver(event(201, 1));
-    EXPECT_TRUE(g_simRunning);
-    EXPECT_TRUE(gf_windowState().flightRunning);
+    EXPECT_TRUE(g_simRunning && gf_windowState().flightRunning);
     deliver(event(201, 0));
     EXPECT_FALSE(g_simRunning);
-    deliver(event(201, 1));
-    deliver({sctest::messageHead(12, 3), sctest::messageHead(12, 3)});
+    deliver({event(201, 1), sctest::messageHead(12, 3), sctest::messageHead(12, 3)});
     EXPECT_FALSE(g_simRunning);
     EXPECT_EQ(closeDown(), "SIM WAS CLOSED 0");
     gf_resetStopState();

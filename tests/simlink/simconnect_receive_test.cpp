@@ -2,26 +2,20 @@
 
 #include <stdexcept>
 
-#include "support/sc_test_support.h"
+#include "simlink/sc_loopback.h"
 #include "support/test_support.h"
 
 using sctest::Bytes;
+using sctest::Messages;
 using sctest::messageHead;
 using sctest::TestConnection;
 
 namespace {
 
-using Messages = std::vector<std::string>;
-
-void lf_collect(const ScRecv* message, uint32_t size, void* context)
-{
-    static_cast<Messages*>(context)->emplace_back(reinterpret_cast<const char*>(message), size);
-}
-
 Messages lf_dispatch(TestConnection& c, ScHresult expected = g_scOk)
 {
     Messages seen;
-    EXPECT_EQ(SimConnect_CallDispatch(c.handle, &lf_collect, &seen), expected);
+    EXPECT_EQ(SimConnect_CallDispatch(c.handle, &sctest::collect, &seen), expected);
     return seen;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <thread>
 
 #include "support/sc_test_support.h"
@@ -57,6 +58,18 @@ const RecordCase kRecords[] = {
      Bytes().u32(4711).text("C:\\orig_dest\\DLH4AB", 260).u32(110)},
 };
 
+// Request i of a thread: every third one an object removal, the others a position record,
+// so that two record sizes mix and a torn record shows.
+std::string lf_expected(uint32_t thread, uint32_t i, uint32_t sendId)
+{
+    if (i % 3 == 0)
+        return requestHead(24, 0x2C, sendId).u32(thread).u32(i).str();
+    sctest::Bytes b = requestHead(100, 0x10, sendId).u32(402).u32(thread).u32(0).u32(1).u32(64);
+    for (int k = 0; k < 8; ++k)
+        b.f64(thread * 1e7 + i + k * 0.125);
+    return b.str();
+}
+
 } // namespace
 
 TEST(SimConnectRecords, OpenAndEveryRequestMatchTheirGoldenBytesWithSendIdsCountingUp)
@@ -79,43 +92,48 @@ TEST(SimConnectRecords, OpenAndEveryRequestMatchTheirGoldenBytesWithSendIdsCount
         << hexDump(records[0]);
 }
 
-TEST(SimConnectRecords, TextsWithoutRoomForTheirTerminatorAreRefusedUnsentAndUseNoSendId)
+// Texts without room for their NUL, data beyond one record (or whose size wraps round) and
+// null handles are refused unsent; one character shorter fits, its NUL the field's last byte.
+TEST(SimConnectRecords, TextsOrDataWithoutRoomAreRefusedUnsentAndUseNoSendId)
 {
     TestConnection c;
+    const ScHandle h = c.handle;
     const std::string s256(256, 'x');
     const std::string s260(260, 'p');
     const ScInitPosition init{};
-    EXPECT_EQ(SimConnect_AICreateNonATCAircraft(c.handle, "A320", "ABCDEFGHIJKL", init, 104), g_scTextTooLong);
-    EXPECT_EQ(SimConnect_AICreateNonATCAircraft(c.handle, s256.c_str(), "D-ABCD", init, 104), g_scTextTooLong);
-    EXPECT_EQ(SimConnect_MapClientEventToSimEvent(c.handle, 1, s256.c_str()), g_scTextTooLong);
-    EXPECT_EQ(SimConnect_SubscribeToSystemEvent(c.handle, 1, s256.c_str()), g_scTextTooLong);
-    EXPECT_EQ(SimConnect_AddToDataDefinition(c.handle, 1, s256.c_str(), "feet", ScDataType::Float64), g_scTextTooLong);
-    EXPECT_EQ(SimConnect_AddToDataDefinition(c.handle, 1, "Plane Altitude", s256.c_str(), ScDataType::Float64),
-              g_scTextTooLong);
-    EXPECT_EQ(SimConnect_AISetAircraftFlightPlan(c.handle, 5, s260.c_str(), 110), g_scTextTooLong);
+    std::vector<char> data(41088);
+    ScHandle opened = reinterpret_cast<ScHandle>(1);
+    const ScHresult refused[][2] = {
+        {SimConnect_AICreateNonATCAircraft(h, "A320", "ABCDEFGHIJKL", init, 104), g_scTextTooLong},
+        {SimConnect_AICreateNonATCAircraft(h, s256.c_str(), "D-ABCD", init, 104), g_scTextTooLong},
+        {SimConnect_MapClientEventToSimEvent(h, 1, s256.c_str()), g_scTextTooLong},
+        {SimConnect_SubscribeToSystemEvent(h, 1, s256.c_str()), g_scTextTooLong},
+        {SimConnect_AddToDataDefinition(h, 1, s256.c_str(), "feet", ScDataType::Float64), g_scTextTooLong},
+        {SimConnect_AddToDataDefinition(h, 1, "Plane Altitude", s256.c_str(), ScDataType::Float64), g_scTextTooLong},
+        {SimConnect_AISetAircraftFlightPlan(h, 5, s260.c_str(), 110), g_scTextTooLong},
+        {SimConnect_SetDataOnSimObject(h, 1, 2, 0, 1, 41088 - 35, data.data()), g_scInvalidArg},
+        {SimConnect_SetDataOnSimObject(h, 1, 2, 0, 0x10000, 0x10000, data.data()), g_scInvalidArg},
+        {SimConnect_SetDataOnSimObject(h, 1, 2, 0, 1, 8, nullptr), g_scInvalidArg},
+        {SimConnect_Open(nullptr, "x", nullptr, 0, nullptr, 0), g_scInvalidArg},
+        {SimConnect_Open(&opened, nullptr, nullptr, 0, nullptr, 0), g_scInvalidArg},
+        {SimConnect_Open(&opened, s256.c_str(), nullptr, 0, nullptr, 0), g_scTextTooLong},
+        {SimConnect_Close(nullptr), g_scFail},
+        {SimConnect_CallDispatch(nullptr, nullptr, nullptr), g_scFail},
+    };
+    for (size_t i = 0; i < std::size(refused); ++i)
+        EXPECT_EQ(refused[i][0], refused[i][1]) << "row " << i;
+    EXPECT_EQ(opened, nullptr);
     EXPECT_EQ(c.sentCount(), 1u);
 
-    // One character shorter fits, its NUL the field's last byte.
-    ASSERT_EQ(SimConnect_AICreateNonATCAircraft(c.handle, "A320", "ABCDEFGHIJK", init, 104), g_scOk);
+    ASSERT_EQ(SimConnect_AICreateNonATCAircraft(h, "A320", "ABCDEFGHIJK", init, 104), g_scOk);
     const std::string sent = c.lastSent();
     EXPECT_EQ(sent.substr(272, 12), std::string("ABCDEFGHIJK\0", 12));
     EXPECT_EQ(sent.substr(12, 4), Bytes().u32(2).str());
-    EXPECT_EQ(SimConnect_SubscribeToSystemEvent(c.handle, 1, s256.substr(1).c_str()), g_scOk);
-    EXPECT_EQ(SimConnect_AISetAircraftFlightPlan(c.handle, 5, s260.substr(1).c_str(), 110), g_scOk);
-    EXPECT_EQ(c.sentCount(), 4u);
-}
-
-TEST(SimConnectRecords, SetDataLargerThanOneRecordOrWithoutDataIsRefused)
-{
-    TestConnection c;
-    std::vector<char> data(41088);
-    EXPECT_EQ(SimConnect_SetDataOnSimObject(c.handle, 1, 2, 0, 1, 41088 - 36, data.data()), g_scOk);
-    EXPECT_EQ(SimConnect_SetDataOnSimObject(c.handle, 1, 2, 0, 1, 41088 - 35, data.data()), g_scInvalidArg);
-    // The product of count and unit size must not wrap round to something small.
-    EXPECT_EQ(SimConnect_SetDataOnSimObject(c.handle, 1, 2, 0, 0x10000, 0x10000, data.data()), g_scInvalidArg);
-    EXPECT_EQ(SimConnect_SetDataOnSimObject(c.handle, 1, 2, 0, 1, 8, nullptr), g_scInvalidArg);
-    EXPECT_EQ(c.sentCount(), 2u);
+    EXPECT_EQ(SimConnect_SubscribeToSystemEvent(h, 1, s256.substr(1).c_str()), g_scOk);
+    EXPECT_EQ(SimConnect_AISetAircraftFlightPlan(h, 5, s260.substr(1).c_str(), 110), g_scOk);
+    EXPECT_EQ(SimConnect_SetDataOnSimObject(h, 1, 2, 0, 1, 41088 - 36, data.data()), g_scOk);
     EXPECT_EQ(c.lastSent().size(), 41088u);
+    EXPECT_EQ(c.sentCount(), 5u);
 }
 
 // A creation's send id must be the caller's own, or a failed creation is never matched.
@@ -146,18 +164,6 @@ TEST(SimConnectRecords, SendIdsGoFromFFFFFFFFToOneAndEachThreadGetsItsOwnLastOne
     EXPECT_EQ(SimConnect_GetLastSentPacketID(c.handle, nullptr), g_scFail);
 }
 
-TEST(SimConnectRecords, NullHandlesAndBadOpenArgumentsAreRefused)
-{
-    ScHandle handle = reinterpret_cast<ScHandle>(1);
-    EXPECT_EQ(SimConnect_Open(nullptr, "x", nullptr, 0, nullptr, 0), g_scInvalidArg);
-    EXPECT_EQ(SimConnect_Open(&handle, nullptr, nullptr, 0, nullptr, 0), g_scInvalidArg);
-    const std::string name256(256, 'n');
-    EXPECT_EQ(SimConnect_Open(&handle, name256.c_str(), nullptr, 0, nullptr, 0), g_scTextTooLong);
-    EXPECT_EQ(handle, nullptr);
-    EXPECT_EQ(SimConnect_Close(nullptr), g_scFail);
-    EXPECT_EQ(SimConnect_CallDispatch(nullptr, nullptr, nullptr), g_scFail);
-}
-
 TEST(SimConnectRecords, AWriteThatFailsAtOnceFailsTheConnectionForEveryLaterCall)
 {
     TestConnection c;
@@ -170,4 +176,46 @@ TEST(SimConnectRecords, AWriteThatFailsAtOnceFailsTheConnectionForEveryLaterCall
     EXPECT_EQ(SimConnect_SubscribeToSystemEvent(c.handle, 1, "Sim"), reset);
     EXPECT_EQ(SimConnect_CallDispatch(c.handle, nullptr, nullptr), reset);
     EXPECT_EQ(c.sentCount(), 1u);
+}
+
+// The worker's direct requests and the frame drain send on one connection from two
+// threads: no record may be torn, reordered within its thread or share a send id.
+TEST(SimConnectSendThreads, TwoThreadsOf100000RequestsArriveIntactInOrderWithUniqueIds)
+{
+    constexpr uint32_t kPerThread = 100000;
+    sctest::TestConnection c;
+    const auto worker = [&](uint32_t thread) {
+        for (uint32_t i = 0; i < kPerThread; ++i) {
+            double position[8];
+            for (int k = 0; k < 8; ++k)
+                position[k] = thread * 1e7 + i + k * 0.125;
+            const ScHresult hr = (i % 3 == 0) ? SimConnect_AIRemoveObject(c.handle, thread, i)
+                                              : SimConnect_SetDataOnSimObject(c.handle, 402, thread, 0, 1,
+                                                                              sizeof position, position);
+            ASSERT_EQ(hr, g_scOk);
+        }
+    };
+    std::thread a(worker, 1);
+    std::thread b(worker, 2);
+    a.join();
+    b.join();
+
+    const auto records = c.transport->records();
+    ASSERT_EQ(records.size(), 1 + 2 * kPerThread);
+    std::set<uint32_t> ids;
+    uint32_t next[3] = {0, 0, 0};
+    for (size_t r = 1; r < records.size(); ++r) {
+        uint32_t words[6];
+        ASSERT_GE(records[r].size(), sizeof words);
+        std::memcpy(words, records[r].data(), sizeof words);
+        // The object id, which names the thread, follows the head or the definition id.
+        const uint32_t thread = words[2] == 0xF000002Cu ? words[4] : words[5];
+        ASSERT_TRUE(thread == 1 || thread == 2) << "record " << r;
+        ASSERT_EQ(records[r], lf_expected(thread, next[thread]++, words[3])) << "record " << r;
+        ASSERT_TRUE(ids.insert(words[3]).second) << "send id " << words[3] << " twice";
+    }
+    EXPECT_EQ(next[1], kPerThread);
+    EXPECT_EQ(next[2], kPerThread);
+    EXPECT_EQ(*ids.begin(), 2u);
+    EXPECT_EQ(*ids.rbegin(), 1 + 2 * kPerThread);
 }

@@ -1,6 +1,7 @@
+// The Windows side of the SimConnect client: the registry's ports, the configuration
+// folders, the open on the registered port, and the simulator's named pipe.
 #include <gtest/gtest.h>
 
-#include <winsock2.h>
 #include <windows.h>
 
 #include <random>
@@ -9,6 +10,7 @@
 #include "foundation/text.h"
 #include "simlink/simconnect/config.h"
 #include "simlink/simconnect/simconnect_api.h"
+#include "simlink/sc_loopback.h"
 #include "support/test_support.h"
 
 namespace {
@@ -58,20 +60,10 @@ TEST(SimConnectConfigFolders, PublicDocumentsThenDocumentsThenTheCurrentFolderWh
 
 TEST(SimConnectOpenWin, ATcpProtocolWithoutAPortConnectsToTheSimulatorsRegisteredPort)
 {
-    WSADATA data;
-    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    int length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    sctest::LoopbackSimulator sim;
     // Read only while opening; removed straight after.
     const std::string simulatorKey(g_simConnectRegistryKey);
-    lf_setValue(simulatorKey, L"SimConnect_Port_IPv4", std::to_wstring(ntohs(address.sin_port)));
-
+    lf_setValue(simulatorKey, L"SimConnect_Port_IPv4", std::to_wstring(gf_linkLocalPort(sim.listener)));
     tavtest::TempFolder folder("scopen");
     tavtest::CurrentFolder current(folder.path());
     tavtest::writeFile(folder / "SimConnect.cfg", "[SimConnect]\r\nProtocol=IPv4\r\nAddress=127.0.0.1\r\n");
@@ -79,17 +71,50 @@ TEST(SimConnectOpenWin, ATcpProtocolWithoutAPortConnectsToTheSimulatorsRegistere
     const ScHresult opened = SimConnect_Open(&handle, "Tavelorium_P3D", nullptr, 0, nullptr, 0);
     RegDeleteKeyValueW(HKEY_CURRENT_USER, utf8_to_wide(simulatorKey).c_str(), L"SimConnect_Port_IPv4");
     ASSERT_EQ(opened, g_scOk);
-
-    SOCKET accepted = accept(listener, nullptr, nullptr);
-    ASSERT_NE(accepted, INVALID_SOCKET);
-    char record[296];
-    for (int got = 0, n = 0; got < 296; got += n)
-        ASSERT_GT(n = recv(accepted, record + got, 296 - got, 0), 0);
-    EXPECT_STREQ(record + 16, "Tavelorium_P3D");
+    EXPECT_EQ(sim.accept().substr(0, 31), sctest::requestHead(296, 0x01, 1).text("Tavelorium_P3D", 15).str());
     EXPECT_EQ(SimConnect_Close(handle), g_scOk);
     // The client's own socket library reference is gone; ours still works.
-    EXPECT_EQ(recv(accepted, record, sizeof record, 0), 0);
-    closesocket(accepted);
-    closesocket(listener);
-    WSACleanup();
+    char byte = 0;
+    int32_t error = 0;
+    gf_platformSocketOps().waitReadable(sim.peer, 2000, error);
+    EXPECT_EQ(gf_linkReceive(sim.peer, &byte, 1, error), 0);
+}
+
+// A server that closes its handle leaves error 109 behind, one that disconnects first 233.
+TEST(SimConnectPipe, MessagesArriveWholeAndAVanishedServerFailsEveryLaterCallWithItsError)
+{
+    tavtest::TempFolder folder("scpipe");
+    tavtest::CurrentFolder here(folder.path());
+    const std::string event = sctest::messageHead(24, 4).u32(0xFFFFFFFFu).u32(201).u32(1).str();
+    const std::string quit = sctest::messageHead(12, 3).str();
+    const std::string big = sctest::messageHead(6040, 8).u32(1).u32(3).u32(5).u32(0).u32(1).u32(1).u32(1).zeros(6000).str();
+    for (const auto& [disconnect, error] : {std::pair{false, 0x8007006Du}, std::pair{true, 0x800700E9u}}) {
+        const std::string name = fmt::format("tavelorium-test-{}-{}", GetCurrentProcessId(), disconnect);
+        HANDLE pipe = CreateNamedPipeA(("\\\\.\\pipe\\" + name).c_str(), PIPE_ACCESS_DUPLEX,
+                                       PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr);
+        ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+        tavtest::writeFile(folder / "SimConnect.cfg", "[SimConnect]\nProtocol=Pipe\nPort=" + name + "\n");
+        ScHandle handle = nullptr;
+        ASSERT_EQ(SimConnect_Open(&handle, "Tavelorium_P3D", nullptr, 0, nullptr, 0), g_scOk);
+        ASSERT_TRUE(ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED);
+        char record[400];
+        DWORD bytes = 0;
+        ASSERT_TRUE(ReadFile(pipe, record, sizeof record, &bytes, nullptr));
+        EXPECT_EQ(std::string(record, std::min<DWORD>(bytes, 31)),
+                  sctest::requestHead(296, 0x01, 1).text("Tavelorium_P3D", 15).str());
+        for (const std::string& m : {event, big, event + quit + event})
+            ASSERT_TRUE(WriteFile(pipe, m.data(), static_cast<DWORD>(m.size()), &bytes, nullptr));
+        sctest::Messages seen;
+        ASSERT_EQ(sctest::dispatchUntil(handle, seen, 5), g_scOk);
+        EXPECT_EQ(seen, (sctest::Messages{event, big, event, quit, event}));
+
+        if (disconnect)
+            DisconnectNamedPipe(pipe);
+        CloseHandle(pipe);
+        const ScHresult hr = sctest::dispatchUntil(handle, seen, 100);
+        EXPECT_EQ(static_cast<uint32_t>(hr), error);
+        EXPECT_EQ(gf_simConnectCloseReason(handle), ScCloseReason::RemoteDisconnect);
+        EXPECT_EQ(SimConnect_AIRemoveObject(handle, 7, 105), hr);
+        EXPECT_EQ(SimConnect_Close(handle), g_scOk);
+    }
 }

@@ -1,5 +1,7 @@
 #include "foundation/stop_state.h"
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -15,7 +17,9 @@ int32_t g_restartDelaySeconds = 0;
 // The waiters' own lock, never held while g_stopMutex is taken to change the state; a
 // waiter's test may take g_stopMutex inside it.
 std::mutex g_stopWaitMutex;
-std::condition_variable_any g_stopChanged;
+std::condition_variable g_stopChanged;
+// How soon a wait notices its thread's stop token.
+constexpr std::chrono::milliseconds kStopTokenSlice{100};
 
 constexpr std::string_view kReasonTexts[] = {
     "NOT YET SET",      "SIM WAS CLOSED", "NEW FLIGHT",   "NEW SETTINGS", "USER CLOSED SIM",
@@ -118,7 +122,17 @@ bool gf_resetStopStateUnlessHardStop()
 bool gf_waitOnStopState(std::chrono::milliseconds limit, const std::stop_token& stop,
                         const std::function<bool()>& done)
 {
+    // A stop token's request wakes nobody here: waits on a token register a stop callback,
+    // and with mingw-w64's C++ library (no futex) the end of a callback that another thread
+    // is running may wait for ever (a lost wake-up in its semaphore). The wait looks at the
+    // token again every slice instead.
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     std::unique_lock lock(g_stopWaitMutex);
-    g_stopChanged.wait_for(lock, stop, limit, done);
+    while (!done() && !stop.stop_requested()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
+            break;
+        g_stopChanged.wait_for(lock, std::min<std::chrono::steady_clock::duration>(deadline - now, kStopTokenSlice));
+    }
     return done();
 }

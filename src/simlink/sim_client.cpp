@@ -2,8 +2,8 @@
 
 #include <cctype>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include <fmt/format.h>
 
@@ -134,13 +134,12 @@ void lf_onFrame(const ScRecv* message, uint32_t size)
     }
 }
 
-// Sleeps until the thread's stop.
+// Sleeps until the thread's stop. Not on a stop callback: with mingw-w64's C++ library the
+// end of a callback that the stopping thread is running may wait for ever.
 void lf_waitForStop(const std::stop_token& stop)
 {
-    std::mutex mutex;
-    std::condition_variable_any stopped;
-    std::unique_lock lock(mutex);
-    stopped.wait(lock, stop, [] { return false; });
+    while (!stop.stop_requested())
+        std::this_thread::sleep_for(100ms);
 }
 
 // A connection that failed in any state of the flight (paused, in a menu, loading,

@@ -76,7 +76,9 @@ def test_runs_with_both_readers_receiving_and_the_link_up_end_without_leaving_a_
         standin.link.wait_lines("Qs121")
         assert int(service.ask("close")[-1].split(" ")[1]) < 10000, run
         assert standin.link.wait_lines("exit") == ["exit"]
-        s = service.status()
+        # The close-down asks the SimClient thread to stop and goes on after 3 s at most;
+        # the thread ends on its own soon after.
+        s = service.wait_for(lambda t: t["simclient"] == "0", timeout=10)
         assert (s["ended"], s["active"], s["readers"], s["simclient"], s["link"]) == ("1", "0", "0", "0", "0"), \
             (run, service.log()[-12000:])
         assert standin.link.texts()[0] == "Qs999=version" and standin.link.problems == []

@@ -75,13 +75,12 @@ void ScReceiveQueue::notify()
 
 void ScReceiveQueue::wait(const std::stop_token& stop)
 {
-    // Registered before the lock is taken: a stop already requested runs it at once.
-    const std::stop_callback wake(stop, [this] {
-        { std::lock_guard lock(receiveMutex_); }
-        ready_.notify_all();
-    });
+    // No stop callback wakes this wait: with mingw-w64's C++ library the end of a callback
+    // that the stopping thread is running may wait for ever (a lost wake-up in its
+    // semaphore). The stop is seen within a slice; while connected, frames come sooner.
     std::unique_lock lock(receiveMutex_);
-    ready_.wait(lock, [&] { return !messages_.empty() || failed_ || stop.stop_requested(); });
+    while (messages_.empty() && !failed_ && !stop.stop_requested())
+        ready_.wait_for(lock, kStopSlice);
 }
 
 ScReceiveFramer::ScReceiveFramer(uint32_t maxMessageSize) : maxMessageSize_(maxMessageSize), buffer_(kGrowStep) {}

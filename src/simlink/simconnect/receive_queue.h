@@ -1,6 +1,7 @@
 #pragma once
 // The receive side of a connection: the queue of whole messages waiting for the dispatch,
 // and the framing that cuts the transport's byte stream into those messages.
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -39,8 +40,10 @@ public:
     void setNotification(void* window, uint32_t userMessage, void* event);
     // The connection failed: the waiting client wakes, now and at every later wait.
     void notify();
-    // Blocks until a message waits, the connection has failed or the stop is requested.
+    // Blocks until a message waits, the connection has failed or the stop is requested
+    // (seen within kStopSlice).
     void wait(const std::stop_token& stop);
+    static constexpr std::chrono::milliseconds kStopSlice{250};
 
 private:
     mutable std::mutex receiveMutex_;

@@ -1,7 +1,3 @@
-#include <atomic>
-#include <chrono>
-#include <thread>
-
 #include "foundation/settings_catalogue.h"
 #include "traffic/engine_fixture.h"
 
@@ -110,30 +106,6 @@ TEST_F(PassTest, ASpawnedAircraftErasedBeforeItsRequestIsDroppedSilently)
     EXPECT_TRUE(g_newAcIds.empty());
     EXPECT_TRUE(g_liveCreateDeque.empty());
     EXPECT_FALSE(log_.contains("objectid"));
-}
-
-// While the frame drain holds the lock, a simulator at 30 fps loses this tick's positions
-// and one at 60 fps waits for them.
-TEST_F(PassTest, BusyPositionHandOverDropsAt30FpsAndWaitsAt60)
-{
-    for (const float fps : {30.0f, 60.0f}) {
-        g_simFrameRate = fps;
-        g_posUpdates.write->push_back({52, 4, 0, 0, 0, 100, 0, 0, 101});
-        std::atomic<bool> held{false};
-        std::thread drain([&] {
-            std::lock_guard lock(g_simConnectMutex);
-            held = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            g_posUpdates.read->clear();
-        });
-        while (!held)
-            std::this_thread::yield();
-        lf_updateAllLiveAc();
-        drain.join();
-        EXPECT_EQ(g_posUpdates.read->size(), fps > 50.0f ? 1u : 0u) << fps;
-        EXPECT_TRUE(g_posUpdates.write->empty());
-        g_posUpdates.read->clear();
-    }
 }
 
 } // namespace

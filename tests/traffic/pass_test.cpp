@@ -1,4 +1,7 @@
+#include "feed/feed_fixtures.h"
+#include "feed/traffic_reader.h"
 #include "foundation/settings_catalogue.h"
+#include "foundation/time_text.h"
 #include "traffic/engine_fixture.h"
 
 namespace enginetest {
@@ -97,6 +100,40 @@ TEST_F(PassTest, TwoRecordsAPassTheRestWait)
     EXPECT_EQ(g_liveAcs.size(), 2u);
     EXPECT_EQ(g_liveFlights.size(), 3u);
     g_liveFlights.clear();
+}
+
+// 300 aircraft reporting once a second through the traffic reader, against the 200 records
+// a second the passes take: only the newest record of each aircraft waits.
+TEST_F(PassTest, ABacklogKeepsOnlyTheNewestRecordOfEachAircraftAndSaysSoOnce)
+{
+    {
+        std::lock_guard lock(g_liveFlightsMutex);
+        g_serviceRunning = true;
+    }
+    g_trafficReader.setReferencePosition(feedtest::kAmsterdam);
+    gf_setTrafficTickSource(&gf_trafficTickNow);
+    const int64_t start = gf_nowSeconds() - 60;
+    for (int second = 0; second < 5; ++second) {
+        for (uint32_t i = 0; i < 300; ++i) {
+            const std::string line = feedtest::makeLine(fmt::format("hex={}|cs=KLM{}|reg=|ts={}", 5000000 + i, i,
+                                                                    start + 2 * second)).text();
+            g_trafficReader.datagram = line;
+            g_trafficReader.onDatagram();
+        }
+        runPasses(100);
+    }
+    std::lock_guard lock(g_liveFlightsMutex);
+    ASSERT_EQ(g_liveFlights.size(), 100u);
+    for (size_t i = 0; i < g_liveFlights.size(); ++i)
+        EXPECT_EQ(g_liveFlights[i].timestamp, static_cast<double>(start + 8)) << i;
+    const std::vector<std::string> lines = log_.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "Received flights wait beyond the intake (300 records): the newest record of an aircraft "
+                         "now replaces its waiting one"),
+              1);
+    g_liveFlights.clear();
+    g_serviceRunning = false;
+    gf_resetFeedSources();
 }
 
 TEST_F(PassTest, ASpawnedAircraftErasedBeforeItsRequestIsDroppedSilently)

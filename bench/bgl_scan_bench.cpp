@@ -114,7 +114,7 @@ int main(int argc, char** argv)
         g_decoded = 0;
         start = Clock::now();
         lf_scanAirportsFolder(root);
-        gf_waitForScanTasksToEnd();
+        gf_waitForScanTasksToEnd(std::chrono::seconds(10), "bench");
         scan = std::min(scan, Clock::now() - start);
     }
     gf_setBglFileTaskForTests(nullptr);

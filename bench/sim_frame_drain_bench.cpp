@@ -7,7 +7,8 @@
 //
 // Prints the drain's CPU time per frame (the thread's CPU clock; its resolution is shown,
 // as it is coarse under Wine), the drain's wall time (which holds the mutex throughout),
-// the worker's hold of the mutex while queueing, and the CPU the idle dispatch loop takes.
+// the worker's hold of the mutex while queueing, and the CPU and wake-ups of the idle
+// serving loop (wake-ups counted natively only).
 // Count the socket writes per frame with: strace -f -c -e trace=sendmsg,sendto,write ...
 // (the whole program's system calls: bench/program_bench.py).
 #include <algorithm>
@@ -18,7 +19,10 @@
 #include <thread>
 #include <vector>
 
-#include "foundation/timer_resolution.h"
+#ifdef __linux__
+#include <sys/resource.h>
+#endif
+
 #include "simlink/sim_client.h"
 #include "simlink/sim_client_internal.h"
 #include "simlink/sim_queues.h"
@@ -39,6 +43,17 @@ double lf_threadCpuMicros()
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
+}
+
+// The times the calling thread gave up the processor to wait (-1 where unknown).
+long lf_threadWaits()
+{
+#ifdef RUSAGE_THREAD
+    rusage u{};
+    return getrusage(RUSAGE_THREAD, &u) == 0 ? u.ru_nvcsw : -1;
+#else
+    return -1;
+#endif
 }
 
 double lf_micros(Clock::duration d)
@@ -148,15 +163,23 @@ int main(int argc, char** argv)
     std::printf("worker queueing (mutex held): p50 %.1f us, p99 %.1f us\n", lf_percentile(held, 0.5),
                 lf_percentile(held, 0.99));
 
-    // The idle dispatch loop of the thread: a call every millisecond with nothing to do.
-    const TimerResolution1ms timer;
-    const auto idleEnd = Clock::now() + 3s;
+    // The idle serving loop of the thread: connected, nothing arrives.
+    double idleCpu = 0;
+    long idleWakeups = -1;
     const auto idleStart = Clock::now();
-    const double idleCpu0 = lf_threadCpuMicros();
-    while (Clock::now() < idleEnd)
-        lf_dispatchAndWait(handle);
-    std::printf("idle dispatch loop: %.2f %% of one core\n",
-                100.0 * (lf_threadCpuMicros() - idleCpu0) / lf_micros(Clock::now() - idleStart));
+    {
+        std::jthread idle([&](std::stop_token stop) {
+            const double cpu0 = lf_threadCpuMicros();
+            const long switches0 = lf_threadWaits();
+            lf_serveConnection(handle, stop);
+            idleCpu = lf_threadCpuMicros() - cpu0;
+            idleWakeups = switches0 < 0 ? -1 : lf_threadWaits() - switches0;
+        });
+        std::this_thread::sleep_for(3s);
+    }
+    const double idleMicros = lf_micros(Clock::now() - idleStart);
+    std::printf("idle serving loop: %.3f %% of one core, %.1f wake-ups a second\n", 100.0 * idleCpu / idleMicros,
+                idleWakeups < 0 ? -1.0 : idleWakeups / (idleMicros / 1e6));
     g_simConnect = nullptr;
     SimConnect_Close(handle);
     return 0;

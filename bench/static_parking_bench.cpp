@@ -20,8 +20,10 @@
 #include "foundation/settings_catalogue.h"
 #include "parking/static_parking.h"
 #include "parking/static_parking_internal.h"
-#include "support/static_engine_double.h"
+#include "support/engine_doubles.h"
+#include "support/engine_driver.h"
 #include "support/synthetic_airport.h"
+#include "traffic/traffic_state.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -83,7 +85,13 @@ int main(int argc, char** argv)
     gf_openLogAt(work / "Log.txt");
 
     g_parkStands = synth::makeAirport({.seed = 2024, .stands = 500, .flightsPerStand = 200, .standsPerRow = 10});
-    statictest::installEngineDouble();
+    enginetest::installEngineDoubles();
+    for (const char* type : {"A320", "B738", "A333", "E190", "B77W", "A21N"}) {
+        enginetest::catalogue().types[type] = TypeCategory::Large;
+        enginetest::catalogue().liveries[type] = std::string(type) + " livery";
+        enginetest::catalogue().halfSpans[type] = 17.0 / 1852.0;
+    }
+    uint32_t object = 100;
     g_standSearchSeam.searchStands = &lf_timedSearch;
     MAX_FIT.value = 47;
     WEEK.value = true;
@@ -122,8 +130,7 @@ int main(int argc, char** argv)
     }
 
     // Statics as the engine would create them, then renewals half an hour apart.
-    while (statictest::createStaticFromStack(now)) {
-    }
+    enginetest::gf_createStaticsFromStack(object);
     const double calculationEngineMs = g_engineMs;
     g_engineMs = 0.0;
     Figures adjustments;
@@ -132,9 +139,8 @@ int main(int argc, char** argv)
         const auto start = Clock::now();
         gf_parkingAdjustments();
         adjustments.add(lf_ms(start));
-        statictest::finishRemovals();
-        while (statictest::createStaticFromStack(g_timeOfWeek)) {
-        }
+        enginetest::gf_confirmRemovals();
+        enginetest::gf_createStaticsFromStack(object);
     }
 
     std::printf("static parking: 500 stands x 200 flights, MAX_FIT 47, four modes, %zu of 500 wanted found, "

@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include "catalogue/livery_scan_internal.h"
+#include "catalogue/livery_tables.h"
 #include "foundation/file_meta.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
@@ -63,6 +64,9 @@ bool gf_writeLiveriesScanned()
         return false;
     }
     gf_logLine("{} liveries in {}", g_scannedLiveries.size(), pathText);
+    // Tables built from the older file would offer removed liveries and miss new ones for
+    // the rest of the process: the next build reads this file.
+    g_liveriesProcessed = false;
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "catalogue/regcodes.h"
 #include "foundation/file_helpers.h"
 #include "foundation/log.h"
+#include "foundation/scan_tasks.h"
 #include "foundation/settings_catalogue.h"
 #include "foundation/stop_state.h"
 #include "foundation/text.h"
@@ -34,21 +35,17 @@ constexpr auto kStoppedTasksGrace = 1s;
 
 // Waits until no file task exists: a task that timed out in the walk still writes to the
 // report lists, and one that a stopped scan left behind still reads the titles not to
-// use. False when a stop came first.
+// use. A task that one file's time does not see end is abandoned, and what it still
+// writes is dropped. False when a stop came first.
 bool lf_waitForScanTasks()
 {
-    while (lf_liveryTasksAlive() > 0) {
-        if (gf_stopPending())
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
+    return gf_waitForScanTasksToEnd(lf_liveryTaskWait(), "liveries search");
 }
 
 void lf_giveStoppedTasksTime()
 {
     const auto deadline = std::chrono::steady_clock::now() + kStoppedTasksGrace;
-    while (lf_liveryTasksAlive() > 0 && std::chrono::steady_clock::now() < deadline)
+    while (g_scanTasksAlive.load() > 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(10ms);
 }
 

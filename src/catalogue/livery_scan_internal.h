@@ -1,5 +1,6 @@
 #pragma once
 // The steps of the livery scan that its files share with each other and with the tests.
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -116,9 +117,8 @@ std::string lf_knownOrFixedType(const std::string& type, std::string_view fileTe
 // Walks one livery folder and appends the liveries of its files, in the order the tasks
 // were started, to g_scannedLiveries.
 void lf_scanLiveriesFolder(uint32_t lfolder, const std::filesystem::path& folder);
-// Scan tasks that exist (of any scan: the scans run one after the other), also those a
-// stopped scan left running.
-int32_t lf_liveryTasksAlive();
+// How long one file task may take (10 s): also the bound of the wait for every task.
+std::chrono::milliseconds lf_liveryTaskWait();
 
 // The existing paths of lfolder0..9 in that order; throws 243 for one that does not exist.
 void lf_checkLfolderParams(std::vector<std::filesystem::path>& paths);

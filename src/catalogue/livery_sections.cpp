@@ -10,6 +10,7 @@
 #include "catalogue/livery_scan_internal.h"
 #include "catalogue/regcodes.h"
 #include "foundation/log.h"
+#include "foundation/scan_tasks.h"
 #include "foundation/text.h"
 
 namespace fs = std::filesystem;
@@ -27,6 +28,9 @@ std::mutex g_scannedTitlesMutex;
 
 void ScanReportList::add(std::string line)
 {
+    // A task that its scan gave up on reports into the lists of a later scan.
+    if (gf_scanTaskAbandoned())
+        return;
     std::lock_guard lock(mutex);
     lines.push_back(std::move(line));
 }
@@ -48,7 +52,7 @@ LiveryData gf_makeLiveryData(uint32_t lfolder, std::string airl, std::string typ
 {
     {
         std::lock_guard lock(g_scannedTitlesMutex);
-        if (!g_scannedTitles.insert(title).second)
+        if (gf_scanTaskAbandoned() || !g_scannedTitles.insert(title).second)
             return {};
     }
     return {std::move(airl), std::move(type), std::move(title), std::move(atcid), lfolder, !notCargo};
@@ -63,6 +67,7 @@ void gf_resetLiveryScanLists()
         std::lock_guard lock(g_scannedTitlesMutex);
         g_scannedTitles.clear();
     }
+    std::lock_guard lock(g_titlesNotToUseMutex);
     g_titlesNotToUse.clear();
 }
 
@@ -93,6 +98,7 @@ void lf_addInvalidAircraft(std::string_view type, std::string_view fileText)
 
 bool lf_isTitleNotToUse(std::string_view title)
 {
+    std::lock_guard lock(g_titlesNotToUseMutex);
     return std::find(g_titlesNotToUse.begin(), g_titlesNotToUse.end(), title) != g_titlesNotToUse.end();
 }
 
@@ -121,14 +127,16 @@ CfgFileContext lf_cfgFileContext(uint32_t lfolder, std::string type, const fs::p
 
 namespace {
 
-// A section ends at a header of another kind: a non-comment line with '[' where the
-// opening bracket of a header stands (the regular files: within the first six bytes).
+// A section ends at a header of another kind: a line with '[' where the opening bracket
+// of a header stands (the regular files: within the first six bytes). A commented header
+// opens no section but still ends the one before: the keys below it are not the earlier
+// livery's.
 using SectionEndTest = bool (*)(std::string_view line);
 
 bool lf_endsRegularSection(std::string_view line)
 {
     const size_t bracket = line.find('[');
-    return bracket != std::string_view::npos && bracket < 6 && !lf_isCommentLine(line);
+    return bracket != std::string_view::npos && bracket < 6;
 }
 
 template <typename ParseSection>

@@ -14,6 +14,7 @@
 #include <fmt/format.h>
 
 #include "catalogue/livery_scan_internal.h"
+#include "foundation/folder_walk.h"
 #include "foundation/log.h"
 #include "foundation/scan_tasks.h"
 #include "foundation/stop_state.h"
@@ -165,7 +166,8 @@ private:
         return true;
     }
 
-    // An unreadable folder costs only itself.
+    // An unreadable folder costs only itself. A folder met again is not entered: on Windows
+    // a link or junction looks like a plain folder and may lead back up.
     void enter(const fs::path& folder)
     {
         std::error_code ec;
@@ -174,7 +176,11 @@ private:
             gf_logErrorLine("liveries search skips {}: {}", lf_pathTextForLog(folder), ec.message());
             return;
         }
-        stack_.push_back(std::move(it));
+        const std::optional<bool> first = entered_.enterOnce(folder);
+        if (!first)
+            gf_logErrorLine("liveries search skips {}: its file id cannot be read", lf_pathTextForLog(folder));
+        else if (*first)
+            stack_.push_back(std::move(it));
     }
 
     void examine(const fs::directory_entry& entry)
@@ -249,6 +255,7 @@ private:
     uint32_t lfolder_;
     size_t rootLength_;
     std::vector<fs::directory_iterator> stack_;
+    EnteredFolders entered_;
     std::deque<fs::path> found_;
     std::deque<LiveryFuture> pending_;
     std::optional<Clock::time_point> oldestDeadline_;
@@ -267,9 +274,9 @@ void gf_setLiveryFileTaskForTests(LiveryFileTask task)
     g_fileTaskForTests = task;
 }
 
-int32_t lf_liveryTasksAlive()
+std::chrono::milliseconds lf_liveryTaskWait()
 {
-    return g_scanTasksAlive.load();
+    return std::chrono::milliseconds(g_taskWaitMs.load());
 }
 
 void lf_scanLiveriesFolder(uint32_t lfolder, const fs::path& folder)

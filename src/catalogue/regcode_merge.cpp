@@ -20,6 +20,7 @@
 namespace fs = std::filesystem;
 
 std::vector<std::string> g_titlesNotToUse;
+std::mutex g_titlesNotToUseMutex;
 std::vector<std::string> g_regcodeReportLines;
 
 namespace {
@@ -27,6 +28,7 @@ namespace {
 size_t lf_appendTitlesNotToUse(const std::vector<RegcodeRecord>& records)
 {
     size_t count = 0;
+    std::lock_guard lock(g_titlesNotToUseMutex);
     for (const RegcodeRecord& record : records) {
         if (record.regcodes.empty()) {
             g_titlesNotToUse.push_back(record.title);

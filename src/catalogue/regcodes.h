@@ -3,6 +3,7 @@
 // user's text files (input\my_regcodes) and from the data file AIG-regcodes.xml. A record
 // without registrations names a title that is not to be used at all.
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +26,10 @@ bool gf_readAigRegcodesXml(std::vector<RegcodeRecord>& records);
 
 // Titles of records without registrations, gathered before a livery scan; the scan skips
 // liveries with such a title. Written by the worker before the walk, read by the scan
-// tasks, emptied when the scan ends.
+// tasks, emptied when the scan ends; g_titlesNotToUseMutex guards it, as a task that a
+// scan abandoned may still read it while the next scan fills it.
 extern std::vector<std::string> g_titlesNotToUse;
+extern std::mutex g_titlesNotToUseMutex;
 
 // The report lines of one offline processing, written to output\info\OfflineRegcodes.txt.
 extern std::vector<std::string> g_regcodeReportLines;

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -13,12 +14,15 @@
 #include "foundation/atomic_file.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
+#include "foundation/scan_tasks.h"
 #include "foundation/text.h"
 #include "ui/main_window_win.h"
 
 namespace {
 
 constexpr UINT g_titleResource = 101;
+// As long as one scanned file may take.
+constexpr std::chrono::seconds kScanTasksExitLimit{10};
 
 ProductionSwitches lf_readCommandLine()
 {
@@ -96,5 +100,13 @@ int gf_runApplication(HINSTANCE instance)
         PostMessageW(window, g_msgStartService, 0, 0);
     const int code = lf_messageLoop();
     gf_stopServiceAtExit(lf_handleSentMessages);
+    // A file task that a stopped scan left behind uses globals: none may run while they are
+    // destroyed. One that never ends (a dead network share) must not keep the program.
+    if (!gf_waitForScanTasksAtExit(kScanTasksExitLimit)) {
+        gf_logErrorLine("{} scan task{} still running at exit", g_scanTasksAlive.load(),
+                        gf_plural(g_scanTasksAlive.load()));
+        gf_flushLog();
+        ExitProcess(static_cast<UINT>(code));
+    }
     return code;
 }

@@ -31,7 +31,9 @@
 namespace {
 using namespace std::chrono_literals;
 
-// Long enough for a "SimClient" thread that is opening its connection.
+// Enough for a "SimClient" thread that is serving or waiting for the simulator; one in
+// the middle of a connect (up to 4 s) or a close (up to 5.35 s) takes longer, and is
+// joined before the reset instead.
 constexpr auto kSimClientStopLimit = 3s;
 // A reader ends within its one-second receive wait.
 constexpr auto kReaderStopLimit = 2s;
@@ -53,8 +55,11 @@ void lf_waitAfterSystemError(const std::stop_token& stop)
         g_exitCode = 1;
         return;
     }
-    while (!g_hardStop && !stop.stop_requested() && gf_closeReason() == CloseReason::SystemError)
-        std::this_thread::sleep_for(100ms);
+    const auto answered = [&stop] {
+        return g_hardStop || stop.stop_requested() || gf_closeReason() != CloseReason::SystemError;
+    };
+    while (!gf_waitOnStopState(1min, stop, answered)) {
+    }
     if (gf_closeReason() == CloseReason::SystemError || g_hardStop)
         lf_showAndLog(fmt::format("User closed {}", g_programName));
 }
@@ -116,10 +121,10 @@ void lf_resetService()
     g_qnh = g_defaultQnh;
     g_startUpPhase = true;
     g_rtProfessional = false;
-    // A "SimClient" thread that did not stop still uses the link's queues; the next run
-    // joins it before its own starts.
-    if (!gf_simClientRunning())
-        gf_simLink().reset();
+    // A "SimClient" thread that did not stop within the close-down's limit still uses the
+    // link's queues: the reset waits for its end (each of its steps is bounded).
+    gf_joinSimClient();
+    gf_simLink().reset();
     gf_resetTrafficState();
     gf_resetWindowState();
     g_flightPaused = false;

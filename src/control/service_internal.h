@@ -51,7 +51,7 @@ void lf_closingDown(const std::stop_token& stop);
 bool lf_restartCountdown(const std::stop_token& stop);
 void lf_resetService();
 
-// Sleeps in steps of at most 100 ms; false (at once) when a stop is pending.
+// Sleeps, woken at once by a stop; false when a stop is pending.
 bool lf_sleepUnlessStopped(std::chrono::milliseconds duration);
 // The same for the close-down, which only the hard stop (or the window's join) ends.
 bool lf_sleepUnlessHardStop(std::chrono::milliseconds duration, const std::stop_token& stop);
@@ -60,6 +60,8 @@ bool lf_sleepUnlessHardStop(std::chrono::milliseconds duration, const std::stop_
 // joined), and asked to stop and joined within a limit (false when it had not ended).
 void gf_startSimClient();
 bool gf_stopSimClient(std::chrono::milliseconds limit);
+// Asks it to stop and waits for its end, however long that takes.
+void gf_joinSimClient();
 bool gf_simClientRunning();
 // The reader threads (detached): started on a port, and the wait for their end.
 void gf_startReaderThread(void (*procedure)(uint16_t), uint16_t port);

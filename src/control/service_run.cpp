@@ -96,10 +96,10 @@ void lf_scansAndParkAirports()
     ws.simAddonAirports = lf_entryCount(gf_paths().myOrbx);
     ws.thirdPartyAirports = lf_entryCount(gf_paths().myThirdparty);
     gf_invalidateBand(g_connectionBand);
-    if (gf_stopPending()) {
-        gf_requestClosingDown(CloseReason::UserClosedSim, 0);
+    // A stop asked for during the scans keeps its own reason: the user's close ends the
+    // program, a ticked scan box or a new install path restarts it.
+    if (gf_stopPending())
         return;
-    }
     gf_createFlightPlanFolder();
     lf_readMyParkAirports();
     gf_controlEnable(g_rereadButton, true);
@@ -124,7 +124,6 @@ void lf_runService()
         return;
     lf_setStockAirportsPath();
     gf_setScanTasksMax(std::thread::hardware_concurrency());
-    g_scanTasksRunning = 0;
     if (g_liveryRebuildRequested.exchange(false))
         gf_serviceCalls().clearLiveryTables();
     if (SCAN_LIVERIES.value)

@@ -1,8 +1,6 @@
 #include "control/service_state.h"
 
-#include <algorithm>
 #include <mutex>
-#include <thread>
 #include <utility>
 
 #include "control/service_internal.h"
@@ -31,22 +29,8 @@ std::atomic<bool> g_navLightsRequested{false};
 std::atomic<bool> g_liveryRebuildRequested{false};
 
 namespace {
-using namespace std::chrono_literals;
-
 std::mutex g_parkAirportRequestsMutex; // guards g_parkAirportRequests
 std::vector<ParkAirportRequest> g_parkAirportRequests;
-
-template <typename Stopped>
-bool lf_sleepUnless(std::chrono::milliseconds duration, Stopped stopped)
-{
-    const auto deadline = std::chrono::steady_clock::now() + duration;
-    for (auto now = std::chrono::steady_clock::now(); now < deadline; now = std::chrono::steady_clock::now()) {
-        if (stopped())
-            return false;
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(100ms, deadline - now));
-    }
-    return !stopped();
-}
 } // namespace
 
 void gf_requestParkAirport(std::string code, GeoPos position)
@@ -63,10 +47,10 @@ std::vector<ParkAirportRequest> gf_takeParkAirportRequests()
 
 bool lf_sleepUnlessStopped(std::chrono::milliseconds duration)
 {
-    return lf_sleepUnless(duration, [] { return gf_stopPending(); });
+    return !gf_waitOnStopState(duration, {}, [] { return gf_stopPending(); });
 }
 
 bool lf_sleepUnlessHardStop(std::chrono::milliseconds duration, const std::stop_token& stop)
 {
-    return lf_sleepUnless(duration, [&stop] { return g_hardStop.load() || stop.stop_requested(); });
+    return !gf_waitOnStopState(duration, stop, [&stop] { return g_hardStop.load() || stop.stop_requested(); });
 }

@@ -1,5 +1,7 @@
 #include <atomic>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <thread>
 
 #include "control/service_internal.h"
@@ -8,21 +10,26 @@
 #include "simlink/sim_link_calls.h"
 
 namespace {
-using namespace std::chrono_literals;
-
 // Touched by the worker thread only.
 std::jthread g_simClientThread;
 std::atomic<bool> g_simClientRunning{false};
 std::atomic<int32_t> g_readersRunning{0};
+// Woken whenever one of the threads above ends.
+std::mutex g_threadEndMutex;
+std::condition_variable g_threadEnded;
 
-// Waits in short steps until done() or the limit; the answer of done() at the end.
+void lf_threadEnded()
+{
+    { std::lock_guard lock(g_threadEndMutex); }
+    g_threadEnded.notify_all();
+}
+
+// Waits until done() or the limit; the answer of done() at the end.
 template <typename Done>
 bool lf_waitUntil(Done done, std::chrono::milliseconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(5ms);
-    return done();
+    std::unique_lock lock(g_threadEndMutex);
+    return g_threadEnded.wait_for(lock, limit, done);
 }
 
 void lf_simClientEntry(std::stop_token stop)
@@ -35,6 +42,7 @@ void lf_simClientEntry(std::stop_token stop)
         gf_logErrorLine("{} exception {}", "SimClient", "of unknown type");
     }
     g_simClientRunning = false;
+    lf_threadEnded();
 }
 
 } // namespace
@@ -68,6 +76,14 @@ bool gf_stopSimClient(std::chrono::milliseconds limit)
     return true;
 }
 
+void gf_joinSimClient()
+{
+    if (!g_simClientThread.joinable())
+        return;
+    g_simClientThread.request_stop();
+    g_simClientThread.join();
+}
+
 bool gf_simClientRunning()
 {
     return g_simClientRunning.load();
@@ -80,6 +96,7 @@ void gf_startReaderThread(void (*procedure)(uint16_t), uint16_t port)
         gf_startDetachedThread([procedure, port] {
             procedure(port);
             --g_readersRunning;
+            lf_threadEnded();
         });
     } catch (...) {
         --g_readersRunning;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -178,7 +179,7 @@ bool sendDataPacket(std::string_view line)
     return false;
 }
 
-std::string receive()
+std::optional<std::string> receive()
 {
     std::string reply;
     std::array<char, kReplyLimit> buffer;
@@ -200,17 +201,17 @@ std::string receive()
             continue;
         if (n < 0) {
             gf_logUnlessStopping("receive: {}", gf_wsaErrorText(error));
-            return {};
+            return std::nullopt;
         }
         if (n == 0)
-            break;
+            return std::nullopt;
         reply.append(buffer.data(), static_cast<size_t>(n));
         if (nlohmann::json::accept(reply))
             return reply;
     }
     if (reply.size() >= kReplyLimit) {
         gf_logUnlessStopping("receive: buffer overrun: {}", reply.size());
-        return {};
+        return std::string();
     }
     return reply;
 }
@@ -256,10 +257,18 @@ void gf_waitForRealTraffic()
     while (g_rtListenSocket != g_invalidSocket && !gf_stopPending()) {
         if (!lf_awaitClient())
             continue;
-        // A client that is gone before the query is no RealTraffic: wait for the next one.
+        // A client that is gone before it answered (a tool probing the port) is no
+        // RealTraffic: the link waits for the next one, which the query then goes to.
         if (!sendDataPacket("Qs999=version\r\n"))
             continue;
-        lf_readRealTrafficVersion(receive());
+        const std::optional<std::string> reply = receive();
+        if (!reply) {
+            gf_logUnlessStopping("A client of the link closed before it answered: no RealTraffic");
+            g_rtConnected = false;
+            lf_closeClientSocket();
+            continue;
+        }
+        lf_readRealTrafficVersion(*reply);
         lf_setLinkReady(true);
         g_startUpPhase = false;
         gf_logLine("RealTraffic connected");

@@ -16,9 +16,11 @@
 inline constexpr std::string_view g_downloadUserAgent = "Tavelorium";
 
 // The longest a download may take, in proportion to what it fetches: the largest data
-// file, at the slowest speed still accepted, in ten minutes. A caller of a small file
-// passes less (a park file a few seconds).
+// file, at the slowest speed still accepted, in ten minutes.
 inline constexpr std::chrono::seconds g_largestFileTimeLimit{600};
+// Only the low-speed limit ends such a transfer: a hub's park file on a slow line may
+// take long, and a file that keeps arriving is worth its wait.
+inline constexpr std::chrono::seconds g_noTotalTimeLimit{0};
 
 // Looks at a complete body in its temporary file before it replaces the target: an empty
 // text accepts it, any other text is the reason it is refused.

@@ -21,47 +21,43 @@ std::string lf_textForLog(const fs::path& path)
 
 } // namespace
 
-FolderWalk::FolderWalk(const fs::path& root, std::string label) : label_(std::move(label))
+std::optional<bool> EnteredFolders::enterOnce(const fs::path& folder)
 {
-    std::error_code ec;
-    fs::path real = fs::canonical(root, ec);
-    if (ec) {
-        gf_logErrorLine("{} skips {}: {}", label_, lf_textForLog(root), ec.message());
-        return;
-    }
-    enter(root, std::move(real));
+    const std::optional<FolderId> id = gf_folderId(folder);
+    if (!id)
+        return std::nullopt;
+    return ids_.insert(*id).second;
 }
 
-void FolderWalk::enter(const fs::path& folder, fs::path real)
+FolderWalk::FolderWalk(const fs::path& root, std::string label) : label_(std::move(label))
 {
-    if (!entered_.insert(real.native()).second)
-        return;
+    enter(root);
+}
+
+void FolderWalk::enter(const fs::path& folder)
+{
     std::error_code ec;
     fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
     if (ec) {
         gf_logErrorLine("{} skips {}: {}", label_, lf_textForLog(folder), ec.message());
         return;
     }
-    stack_.push_back({std::move(it), std::move(real)});
+    const std::optional<bool> first = entered_.enterOnce(folder);
+    if (!first)
+        gf_logErrorLine("{} skips {}: its file id cannot be read", label_, lf_textForLog(folder));
+    else if (*first)
+        stack_.push_back(std::move(it));
 }
 
 std::optional<fs::directory_entry> FolderWalk::next()
 {
     if (toEnter_) {
-        const Pending pending = std::move(*toEnter_);
+        const fs::path folder = std::move(*toEnter_);
         toEnter_.reset();
-        const fs::directory_entry& folder = pending.folder;
-        std::error_code ec;
-        // Only a link costs a look-up: a plain folder lies where its parent really is.
-        fs::path real = folder.is_symlink(ec) ? fs::canonical(folder.path(), ec)
-                                              : pending.parentReal / folder.path().filename();
-        if (ec)
-            gf_logErrorLine("{} skips {}: {}", label_, lf_textForLog(folder.path()), ec.message());
-        else
-            enter(folder.path(), std::move(real));
+        enter(folder);
     }
     while (!stack_.empty()) {
-        fs::directory_iterator& it = stack_.back().it;
+        fs::directory_iterator& it = stack_.back();
         if (it == fs::directory_iterator()) {
             stack_.pop_back();
             continue;
@@ -69,7 +65,7 @@ std::optional<fs::directory_entry> FolderWalk::next()
         fs::directory_entry entry = *it;
         std::error_code ec;
         if (entry.is_directory(ec))
-            toEnter_ = Pending{entry, stack_.back().real};
+            toEnter_ = entry.path();
         it.increment(ec);
         if (ec) {
             gf_logErrorLine("{} skips the rest of {}: {}", label_, lf_textForLog(entry.path().parent_path()),

@@ -7,13 +7,19 @@
 #include <mutex>
 #include <thread>
 
+#include "foundation/log.h"
 #include "foundation/stop_state.h"
+#include "foundation/text.h"
 
 std::atomic<int32_t> g_scanTasksRunning{0};
 std::atomic<int32_t> g_scanTasksAlive{0};
 std::atomic<int32_t> g_scanTasksMax{static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()))};
+std::atomic<uint64_t> g_scanGeneration{1};
 
 namespace {
+// The generation of the task that runs on this thread; 0 on any other thread.
+thread_local uint64_t t_taskGeneration = 0;
+
 // g_scanGateMutex guards the changes of g_scanTasksRunning, so that a test-and-count is
 // one step and no release is missed by a waiter; g_scanGateFreed is told of each release.
 std::mutex g_scanGateMutex;
@@ -64,12 +70,43 @@ ScanTaskSlot::~ScanTaskSlot()
     g_scanGateFreed.notify_all();
 }
 
-bool gf_waitForScanTasksToEnd()
+bool gf_scanTaskAbandoned()
 {
+    return t_taskGeneration != 0 && t_taskGeneration != g_scanGeneration.load();
+}
+
+ScanTaskGeneration::ScanTaskGeneration(uint64_t generation)
+{
+    t_taskGeneration = generation;
+}
+
+ScanTaskGeneration::~ScanTaskGeneration()
+{
+    t_taskGeneration = 0;
+}
+
+bool gf_waitForScanTasksToEnd(std::chrono::milliseconds limit, std::string_view label)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     while (g_scanTasksAlive.load() > 0) {
         if (gf_stopPending())
             return false;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ++g_scanGeneration;
+            const int32_t n = g_scanTasksAlive.load();
+            gf_logErrorLine("{} abandons {} file task{} still running after {} ms: their results are dropped", label,
+                            n, gf_plural(n), limit.count());
+            return true;
+        }
         std::this_thread::sleep_for(kStopPoll);
     }
     return !gf_stopPending();
+}
+
+bool gf_waitForScanTasksAtExit(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (g_scanTasksAlive.load() > 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(kStopPoll);
+    return g_scanTasksAlive.load() == 0;
 }

@@ -1,11 +1,11 @@
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <unordered_map>
 
 #include <fmt/format.h>
 
 #include "control/setting_controls.h"
-#include "foundation/file_generations.h"
 #include "foundation/file_meta.h"
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
@@ -95,9 +95,29 @@ void lf_applySettings(const pugi::xml_document& doc)
     }
 }
 
-bool lf_validRadius(double metres)
+// A learned file holds months of learning: a value out of range is brought into range,
+// never a reason to drop what the stand holds.
+double lf_radiusMetres(double metres)
 {
-    return std::isfinite(metres) && metres >= 0.0 && metres <= 1000.0;
+    return std::clamp(metres, 0.0, g_mostStandRadiusMetres);
+}
+
+// A damaged learned file may still be repaired by its user: it is kept under a name that no
+// later save takes ("<code>.damaged<n>.xml"), and the save then starts a new file.
+std::optional<fs::path> lf_keepDamagedFile(const fs::path& path)
+{
+    const std::string stem = gf_pathToUtf8(path.stem());
+    const std::string extension = gf_pathToUtf8(path.extension());
+    for (int n = 1; n <= 999; ++n) {
+        const fs::path kept = path.parent_path() / gf_pathFromUtf8(fmt::format("{}.damaged{}{}", stem, n, extension));
+        std::error_code ec;
+        if (fs::exists(kept, ec))
+            continue;
+        if (ec || !fs::copy_file(path, kept, fs::copy_options::none, ec) || ec)
+            return std::nullopt;
+        return kept;
+    }
+    return std::nullopt;
 }
 
 void lf_applyStands(const pugi::xml_document& doc, const fs::path& path, bool oldFile, std::vector<ParkStand>& table,
@@ -118,20 +138,26 @@ void lf_applyStands(const pugi::xml_document& doc, const fs::path& path, bool ol
             continue;
         }
         if (found != byId.end()) {
+            // The park file now has the user's stand: what was learned there moves to it.
             gf_logErrorLine("manually created standid {} already exists in {}", id, pathText);
+            lf_applyLearnedParkpos(parkpos, id, oldFile, table[found->second]);
             continue;
         }
         const double lat = gf_attributeDouble(parkpos, "latitude");
         const double lon = gf_attributeDouble(parkpos, "longitude");
         const double radius = gf_attributeDouble(parkpos, "radius");
-        if ((std::abs(lat) < kManualOriginNear && std::abs(lon) < kManualOriginNear) || radius == 0.0) {
+        ParkStand* stand = nullptr;
+        if ((std::abs(lat) < kManualOriginNear && std::abs(lon) < kManualOriginNear) || radius == 0.0)
             gf_logErrorLine("manually created standid {} misses correct attributes in {}", id, pathText);
+        else
+            stand = lf_readParkpos(parkpos, id, 0, table);
+        if (stand == nullptr) {
+            // Not used, but the user's stand stays in the file as it was.
+            kept.append_copy(parkpos);
             continue;
         }
-        if (ParkStand* stand = lf_readParkpos(parkpos, id, 0, table)) {
-            stand->manual = true;
-            byId.emplace(id, table.size() - 1);
-        }
+        stand->manual = true;
+        byId.emplace(id, table.size() - 1);
     }
 }
 
@@ -149,13 +175,12 @@ bool lf_applyLearnedParkpos(const pugi::xml_node& parkpos, std::string_view id, 
         return false;
     if (parkpos.attribute("radius_change").as_bool()) {
         const double metres = gf_attributeDouble(parkpos, "radius");
-        if (!lf_validRadius(metres)) {
-            gf_logErrorLine("{}: learned stand '{}' skipped: radius {} out of range", "lf_applyLearnedParkpos", id,
-                            metres);
-            return true;
+        if (std::isfinite(metres)) {
+            stand.radius = lf_radiusMetres(metres) / 1852.0;
+            stand.radiusChange = true;
+        } else {
+            gf_logErrorLine("{}: learned stand '{}': radius {} is not a number", "lf_applyLearnedParkpos", id, metres);
         }
-        stand.radius = metres / 1852.0;
-        stand.radiusChange = true;
     }
     if (parkpos.attribute("cargo_change").as_bool()) {
         stand.cargo = parkpos.attribute("cargo").as_bool();
@@ -201,8 +226,14 @@ bool lf_readLearned(const fs::path& path, const ParkFileDetails& details, std::v
     const std::string pathText = gf_pathToUtf8(path);
     pugi::xml_document doc;
     if (const pugi::xml_parse_result loaded = gf_loadXmlFile(doc, path); !loaded) {
-        gf_save1GenerationOf(path);
-        gf_logErrorLine("{} found, but could not be loaded, saved as *.0.xml: {}", pathText, loaded.description());
+        const std::optional<fs::path> damaged = lf_keepDamagedFile(path);
+        if (!damaged) {
+            gf_logErrorLine("{} found, but could not be loaded nor kept aside, so it is not replaced: {}", pathText,
+                            loaded.description());
+            return false;
+        }
+        gf_logErrorLine("{} found, but could not be loaded, saved as {}: {}", pathText, gf_pathToUtf8(*damaged),
+                        loaded.description());
         return true;
     }
     gf_logLine("Read from learned airport file: '{}'", pathText);
@@ -227,7 +258,7 @@ bool lf_readLearned(const fs::path& path, const ParkFileDetails& details, std::v
         lf_applySettings(doc);
         if (const std::optional<std::string> handmade = gf_findTextParameter(doc, "handmade")) {
             std::vector<ParkStand> own;
-            lf_readParkpositions(doc, own);
+            lf_readParkpositions(doc, own, kept.append_child("root"));
             table = std::move(own);
             g_parkFileHandmade = true;
             gf_logContinuation("{:24}: {}", "handmade", *handmade);

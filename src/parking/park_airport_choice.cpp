@@ -32,7 +32,7 @@ bool g_staticRecalcPending = false;
 
 namespace {
 
-// Pushing back, taxiing out, taking off or parked: the aircraft belongs to the airport.
+// Pushing back, taxiing, taking off, parking or parked: the aircraft belongs to the airport.
 bool lf_onGroundAtAirport(const LiveAc& ac)
 {
     switch (ac.phase) {
@@ -40,6 +40,7 @@ bool lf_onGroundAtAirport(const LiveAc& ac)
     case FlightPhase::PushedBack:
     case FlightPhase::Taxi:
     case FlightPhase::TakeOff:
+    case FlightPhase::Parking:
     case FlightPhase::Parked:
         return true;
     default:
@@ -109,7 +110,7 @@ std::optional<ParkAirportEntry> lf_firstEntry()
 void lf_adoptUserStand()
 {
     const UserState user = g_userSnapshot;
-    const std::string userStand = g_standSearchSeam.userStand({user.latitude, user.longitude});
+    const std::string userStand = gf_userStand({user.latitude, user.longitude});
     std::lock_guard lock(g_parkAirportsMutex);
     if (!g_parkAirports.empty() && g_parkAirports.front().code == g_parkAirport.code) {
         ParkAirportEntry& first = g_parkAirports.front();
@@ -229,6 +230,8 @@ std::string lf_readParkedFile()
 
 void lf_clearParkAirportState()
 {
+    // Without a calculation to hand them to, the callsigns seen would only pile up.
+    gf_takeCollectedCallsigns();
     gf_resetParkAirport();
     {
         std::lock_guard lock(g_parkAirportsMutex);
@@ -264,12 +267,11 @@ void gf_dropParkAirport()
 {
     g_addingStack.clear();
     gf_removeAllStatics();
-    // The live aircraft on the ground lose their stands (the next airport numbers its own)
-    // and leave; one being created leaves the creation queue, or goes once created.
+    // The live aircraft on the ground leave; one being created leaves the creation queue, or
+    // goes once created. Every one forgets its stand: the next airport numbers its own.
     for (LiveAc& ac : g_liveAcs) {
-        if (!lf_onGroundAtAirport(ac))
-            continue;
-        ac.erase = lf_takeOut(ac, g_liveCreateDeque) || ac.erase;
+        if (lf_onGroundAtAirport(ac))
+            ac.erase = lf_takeOut(ac, g_liveCreateDeque) || ac.erase;
         ac.standNumber = 0;
         ac.standLat = 0.0;
         ac.standLon = 0.0;

@@ -19,10 +19,14 @@ struct OptTexts {
 };
 
 // Appends the stands of the document's "parkpositions" to the table, their flights of
-// origin 1. Throws tav::UserErrorException 93 (missing or empty id) or 94 (duplicate id).
-void lf_readParkpositions(const pugi::xml_node& doc, std::vector<ParkStand>& table);
-// Reads one stand and appends it; nullptr when it was skipped (at 0, 0, or with a
-// position, heading or radius out of range).
+// origin 1; a copy of each "parkpos" that is not used goes to refused, when given. Throws
+// tav::UserErrorException 93 (missing or empty id) or 94 (duplicate id).
+void lf_readParkpositions(const pugi::xml_node& doc, std::vector<ParkStand>& table, pugi::xml_node refused = {});
+// Beyond this a radius is damage, not a stand: the largest aircraft needs some 40 m.
+inline constexpr double g_mostStandRadiusMetres = 1000.0;
+// Reads one stand and appends it, its heading brought into 0..360 degrees and its radius
+// into 0..g_mostStandRadiusMetres; nullptr when it was skipped (at 0, 0, or with a
+// position out of range or a value that is not a number).
 ParkStand* lf_readParkpos(const pugi::xml_node& parkpos, std::string id, uint32_t origin,
                           std::vector<ParkStand>& table);
 OptTexts lf_readOptTexts(const pugi::xml_node& opt);

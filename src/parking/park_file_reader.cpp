@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -17,9 +18,6 @@
 namespace {
 
 constexpr std::string_view kIdTrim = "\t\n\r ";
-// Beyond these a value is damage, not a stand: the largest aircraft needs some 40 m.
-constexpr double kMaxRadiusMetres = 1000.0;
-constexpr double kMaxHeadingDegrees = 360.0;
 
 uint32_t lf_attributeDay(const pugi::xml_node& node)
 {
@@ -79,14 +77,18 @@ ParkStand* lf_readParkpos(const pugi::xml_node& parkpos, std::string id, uint32_
     const double lon = gf_attributeDouble(parkpos, "longitude");
     if (lat == 0.0 && lon == 0.0)
         return nullptr;
-    const double radius = gf_attributeDouble(parkpos, "radius");
-    const double heading = gf_attributeDouble(parkpos, "heading");
-    if (!lf_inRange(lat, 90.0) || !lf_inRange(lon, 180.0) || !lf_inRange(heading, kMaxHeadingDegrees) ||
-        !std::isfinite(radius) || radius < 0.0 || radius > kMaxRadiusMetres) {
+    double radius = gf_attributeDouble(parkpos, "radius");
+    double heading = gf_attributeDouble(parkpos, "heading");
+    if (!lf_inRange(lat, 90.0) || !lf_inRange(lon, 180.0) || !std::isfinite(heading) || !std::isfinite(radius)) {
         gf_logErrorLine("{}: stand '{}' skipped: latitude {}, longitude {}, heading {} or radius {} out of range",
                         "lf_readParkpos", id, lat, lon, heading, radius);
         return nullptr;
     }
+    // Hand-written files say 450 for 90 degrees, or a radius no stand has: taken into range.
+    heading = std::fmod(heading, 360.0);
+    if (heading < 0.0)
+        heading += 360.0;
+    radius = std::clamp(radius, 0.0, g_mostStandRadiusMetres);
     std::vector<StandFlight> flights;
     const auto opts = parkpos.children("opt");
     flights.reserve(static_cast<size_t>(std::distance(opts.begin(), opts.end())));
@@ -115,7 +117,7 @@ ParkStand* lf_readParkpos(const pugi::xml_node& parkpos, std::string id, uint32_
                             !parkpos.attribute("heli").as_bool());
 }
 
-void lf_readParkpositions(const pugi::xml_node& doc, std::vector<ParkStand>& table)
+void lf_readParkpositions(const pugi::xml_node& doc, std::vector<ParkStand>& table, pugi::xml_node refused)
 {
     const pugi::xml_node positions = gf_xmlChildOfRoot(doc, "parkpositions");
     if (!positions)
@@ -134,6 +136,7 @@ void lf_readParkpositions(const pugi::xml_node& doc, std::vector<ParkStand>& tab
         id = id.substr(first, id.find_last_not_of(kIdTrim) - first + 1);
         if (!seen.emplace(id).second)
             throw tav::UserErrorException(94, fmt::format("Parking position '{}' appears more than once.", id));
-        lf_readParkpos(parkpos, std::string(id), 1, table);
+        if (lf_readParkpos(parkpos, std::string(id), 1, table) == nullptr && refused)
+            refused.append_copy(parkpos);
     }
 }

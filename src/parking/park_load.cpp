@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <set>
 
 #include <fmt/format.h>
 
@@ -17,6 +18,7 @@
 #include "parking/park_file_internal.h"
 #include "parking/park_settings.h"
 #include "ui/control_ops.h"
+#include "ui/messages.h"
 #include "ui/window_bridge.h"
 #include "ui/window_state.h"
 
@@ -65,6 +67,19 @@ void lf_setDefaults()
     gf_logContinuation("{:24}: {}%", "parking_percentage", parking_percentage.value.load());
 }
 
+// Learning at an airport whose learned file is never replaced is lost at every close:
+// the user is told once per airport and run of the program, so that the file can be
+// mended or removed.
+void lf_tellLearningIsNotSaved(const std::string& code)
+{
+    static std::set<std::string> told;
+    if (told.insert(code).second)
+        gf_showMessage(fmt::format("The learned file of {} cannot be updated: what is learned there is not saved, "
+                                   "see Log.txt",
+                                   code),
+                       true);
+}
+
 std::string lf_readApf(std::string_view source, ParkFileDetails& details)
 {
     if (source.empty())
@@ -111,6 +126,8 @@ std::string lf_readApf(std::string_view source, ParkFileDetails& details)
     const fs::path learned = lf_learnedApfPath(source, details.publisher);
     if (!learned.empty() && fs::exists(learned)) {
         read.saveAllowed = lf_readLearned(learned, details, table, read.kept);
+        if (!read.saveAllowed)
+            lf_tellLearningIsNotSaved(g_parkAirport.code);
         g_parkQuality = gf_qualityFactors(table);
         if (g_parkFileHandmade)
             gf_logLine("A handmade airport file overruled the archived file!");
@@ -143,7 +160,7 @@ std::string lf_readApf(std::string_view source, ParkFileDetails& details)
     read.learnedPath = learned;
     if (table.empty())
         return "no stands found";
-    g_parkStands = std::move(table);
+    gf_setParkStands(std::move(table));
     g_parkFileLoaded = true;
     gf_controlEnable(g_flushStaticButton, true);
     return {};

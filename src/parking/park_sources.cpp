@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <chrono>
 #include <fstream>
 #include <optional>
 #include <vector>
@@ -17,10 +16,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// A park file is small: a site that needs longer than this is not worth the wait of the
-// worker thread.
-constexpr std::chrono::seconds kParkFileTimeLimit{5};
 
 bool lf_endsWithXml(std::string_view text)
 {
@@ -150,7 +145,7 @@ std::string lf_downloadApf(std::string_view source, const fs::path& local)
 {
     const std::string url = gf_parkFileUrl(source);
     CURL* handle = curl_easy_init();
-    const bool ok = gf_downloadFile(handle, url, local, true, kParkFileTimeLimit);
+    const bool ok = gf_downloadFile(handle, url, local, true, g_noTotalTimeLimit);
     if (handle != nullptr)
         curl_easy_cleanup(handle);
     if (ok)
@@ -195,10 +190,10 @@ fs::path lf_learnedApfPath(std::string_view source, std::string_view publisher)
         return {};
     const std::string_view rest = std::string_view(s).substr(airports.size());
     if (rest.starts_with("my_thirdparty2024\\") || rest.starts_with("my_thirdparty\\")) {
-        const std::string folder = lf_folderText(std::string(publisher));
-        if (folder.empty())
-            return {};
-        return lf_learnedPath({"thirdparty", folder, fileName});
+        // Without a publisher the add-on scan's files, and the user's own, learn beside
+        // their folder's name like any other local file.
+        if (const std::string folder = lf_folderText(std::string(publisher)); !folder.empty())
+            return lf_learnedPath({"thirdparty", folder, fileName});
     }
     std::vector<std::string_view> parts;
     for (size_t begin = 0; begin <= rest.size();) {

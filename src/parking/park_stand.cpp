@@ -7,6 +7,7 @@
 #include "foundation/geo.h"
 
 std::vector<ParkStand> g_parkStands;
+uint32_t g_parkStandsGeneration = 0;
 
 namespace {
 
@@ -37,6 +38,13 @@ ParkStand& gf_addParkStand(std::vector<ParkStand>& table, std::string id, std::v
 void gf_clearParkStands()
 {
     g_parkStands.clear();
+    ++g_parkStandsGeneration;
+}
+
+void gf_setParkStands(std::vector<ParkStand>&& table)
+{
+    g_parkStands = std::move(table);
+    ++g_parkStandsGeneration;
 }
 
 void gf_numberAndLinkStands(std::vector<ParkStand>& table)

@@ -73,10 +73,15 @@ struct ParkStand {
 
 // The park airport's stands, in park-file order.
 extern std::vector<ParkStand> g_parkStands;
+// Counts the times the stands were read anew or cleared: what was found among them
+// before is stale once it changed.
+extern uint32_t g_parkStandsGeneration;
 
 ParkStand& gf_addParkStand(std::vector<ParkStand>& table, std::string id, std::vector<StandFlight> flights,
                            const StandPlace& place, double radiusMetres, bool notCargo, bool notRamp, bool notHeli);
 void gf_clearParkStands();
+// The stands of a park file just read take the place of the current ones.
+void gf_setParkStands(std::vector<ParkStand>&& table);
 
 // Numbers 1..n in table order, then the adjacency lists: B is adjacent to A when their
 // radii sum to more than 1.1 times their distance.

@@ -67,6 +67,13 @@ void lf_dropFrom(std::vector<ParkCandidate>& candidates, size_t from)
     candidates.resize(std::min(from, candidates.size()));
 }
 
+// The percentage of the stands to fill: the custom one unless it is negative.
+int32_t lf_parkingPercentage()
+{
+    const int32_t custom = CUSTOM_PARKING_PERCENTAGE.value;
+    return custom >= 0 ? custom : parking_percentage.value.load();
+}
+
 } // namespace
 
 ParkStand* lf_standById(std::string_view id)
@@ -142,7 +149,7 @@ void lf_markReservedStands()
     if (ParkStand* reserved = lf_standById(g_reservedStandId))
         reserved->notUsable = true;
     const std::string userStand =
-        g_standSearchSeam.userStand({g_userSnapshot.latitude, g_userSnapshot.longitude});
+        gf_userStand({g_userSnapshot.latitude, g_userSnapshot.longitude});
     if (userStand != g_reservedStandId) {
         if (ParkStand* stand = lf_standById(userStand))
             stand->notUsable = true;
@@ -170,8 +177,7 @@ int64_t gf_wantedStaticCount()
     if (most <= 0) {
         ws.parkingPercentShown = parking_percentage.value.load();
     } else {
-        const int32_t custom = CUSTOM_PARKING_PERCENTAGE.value;
-        const int64_t percent = custom >= 0 ? custom : parking_percentage.value.load();
+        const int64_t percent = lf_parkingPercentage();
         const auto n = static_cast<int64_t>(g_parkStands.size());
         int64_t w = 1;
         if (n > 1 && (n > 3 || percent >= 50)) {
@@ -296,7 +302,7 @@ void gf_calculateStaticParking()
     }
     gf_logLine("{} positions ({}% vs wanted {}%, with Max fit={:.1F} hours)\n", n,
                gf_percent(static_cast<int64_t>(n), static_cast<int64_t>(g_parkStands.size())),
-               parking_percentage.value.load(), MAX_FIT_FL.value.load());
+               lf_parkingPercentage(), MAX_FIT_FL.value.load());
     // The engine takes from the end: the best fits are created first.
     std::stable_sort(g_addingStack.begin(), g_addingStack.end(),
                      [](const ParkCandidate& a, const ParkCandidate& b) { return a.fitOffset > b.fitOffset; });

@@ -15,14 +15,13 @@
 #include "traffic/engine_services.h"
 #include "traffic/user_stand.h"
 
-// The engine's stand search, its fit predicates and the user's stand, called through
-// here so that tests can put in an engine with stands; the product never changes it.
+// The engine's stand search and its fit predicates, called through here so that tests can
+// follow the search; the product never changes it.
 struct StandSearchCalls {
     decltype(&lf_searchStands) searchStands = &lf_searchStands;
     decltype(&lf_isOptionAroundThisTime) isOptionAroundThisTime = &lf_isOptionAroundThisTime;
     decltype(&lf_isOptionAroundThisTimeYesterday) isOptionAroundThisTimeYesterday =
         &lf_isOptionAroundThisTimeYesterday;
-    decltype(&gf_userStand) userStand = &gf_userStand;
 };
 extern StandSearchCalls g_standSearchSeam;
 

@@ -77,8 +77,54 @@ void lf_writeScanLog()
 
 } // namespace
 
+namespace {
+// The file that this thread decodes, if any.
+thread_local ScanFileLines* t_fileLines = nullptr;
+} // namespace
+
+ScanFileLines::ScanFileLines(std::string fileText) : fileText_(std::move(fileText)), outer_(t_fileLines)
+{
+    t_fileLines = this;
+}
+
+ScanFileLines::~ScanFileLines()
+{
+    t_fileLines = outer_;
+    try {
+        if (leftOut_ > 0)
+            gf_addToScanLog(fmt::format("{} more line{} about {} left out", leftOut_, gf_plural(leftOut_), fileText_));
+    } catch (const std::exception&) {
+        // Only the summary is lost.
+    }
+}
+
+bool ScanFileLines::admit()
+{
+    ScanFileLines* current = t_fileLines;
+    if (current == nullptr)
+        return true;
+    if (current->written_ < g_mostScanLinesPerFile) {
+        ++current->written_;
+        return true;
+    }
+    ++current->leftOut_;
+    return false;
+}
+
 void gf_addToScanLog(std::string line)
 {
+    if (gf_scanTaskAbandoned() || !ScanFileLines::admit())
+        return;
+    std::lock_guard lock(g_scanLogMutex);
+    g_scanLog.push_back(std::move(line));
+}
+
+void gf_addResultToScanLog(std::string line)
+{
+    // One line per park file written or linked: as many as the file holds airports, which
+    // the decoding already bounds, and the user looks for each of them.
+    if (gf_scanTaskAbandoned())
+        return;
     std::lock_guard lock(g_scanLogMutex);
     g_scanLog.push_back(std::move(line));
 }
@@ -145,8 +191,10 @@ AirportsScanOutcome lf_scanAirportFolders(const std::vector<fs::path>& folders)
     }
     lf_scanAfolder(folders);
     // A task that a walk gave up on may still write a park file: the archive and the end
-    // of the scan wait for every task.
-    outcome.complete = gf_waitForScanTasksToEnd();
+    // of the scan wait for every task, as long as one file may take; what a task past that
+    // still writes is dropped.
+    outcome.complete = gf_waitForScanTasksToEnd(lf_bglTaskWait(), "airports search");
+    lf_settleAbandonedWrites();
     lf_writeScanLog();
     gf_clearMessage();
     if (!outcome.complete)

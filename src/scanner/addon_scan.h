@@ -15,6 +15,8 @@ void gf_scanAddonAirports();
 
 // Appends a line to the scan log of the running scan (AirportsScanLog.txt); any thread.
 void gf_addToScanLog(std::string line);
+// A park file generated or linked: not counted against the lines one file may add.
+void gf_addResultToScanLog(std::string line);
 
 // Set whenever an airport was linked or its park file generated; never cleared.
 extern std::atomic<bool> g_scanHandledAirport;

@@ -149,6 +149,11 @@ void lf_scanAirportsFolder(const fs::path& folder)
     }
 }
 
+std::chrono::milliseconds lf_bglTaskWait()
+{
+    return std::chrono::milliseconds(g_taskWaitMs.load());
+}
+
 void gf_setBglFileTaskForTests(BglFileTask task)
 {
     g_fileTaskForTests = task;

@@ -28,6 +28,19 @@ namespace {
 // The byte 0x97 of the original texts, a dash in Windows-1252.
 constexpr std::string_view kDash = "\xE2\x80\x94";
 
+// The work of the file this thread decodes. A damaged or crafted file may let many
+// section headers lead into one record chain, or airport records overlap: each chain is
+// walked once, and the steps of all walks are bounded by the file's size.
+struct BglFileWork {
+    std::vector<bool> walked; // by word: a record that a walk has reached
+    uint64_t steps = 0;
+    uint64_t limit = 0;
+};
+thread_local BglFileWork* t_work = nullptr;
+
+// Ends the decoding of a file whose work passed its bound.
+struct BglWorkExhausted {};
+
 uint32_t lf_word(BglWords words, uint64_t i)
 {
     if (i >= words.size())
@@ -48,8 +61,9 @@ uint32_t lf_recordSize(BglWords words, uint64_t r)
 
 void lf_logLoopLimit(std::string_view what)
 {
-    gf_logErrorLine("   Error: Maximum loop iterations reached {} possible corrupt {} or malformed input.", kDash,
-                    what);
+    if (ScanFileLines::admit())
+        gf_logErrorLine("   Error: Maximum loop iterations reached {} possible corrupt {} or malformed input.",
+                        kDash, what);
 }
 
 int32_t lf_altitudeFeet(uint32_t millimetres)
@@ -77,19 +91,28 @@ void lf_walkSection(uint64_t h, BglWords words, const fs::path& path, const BglA
     for (uint32_t count = 0;; ++count) {
         if (r >= n)
             return;
+        // What follows a record that an earlier walk reached was walked with it.
+        if (t_work != nullptr) {
+            if (t_work->walked[r])
+                return;
+            t_work->walked[r] = true;
+        }
+        lf_countBglStep();
         if (count == bgl::kMostRecords) {
             lf_logLoopLimit("BGL");
             return;
         }
         if (r + 1 >= n) {
-            gf_logLine("   Error: o2={} exceeded data buffer size ({}), aborting.", r, n);
+            if (ScanFileLines::admit())
+                gf_logLine("   Error: o2={} exceeded data buffer size ({}), aborting.", r, n);
             return;
         }
         const uint16_t id = lf_recordId(words, r);
         const uint64_t w = lf_recordSize(words, r) / 4;
         if (id == bgl::kAirport || id == bgl::kAirportAb) {
             if (w == 0) {
-                gf_logErrorLine("   Warning: decodeSizeAtBoundary returned {} at o2 = {}", 0, r);
+                if (ScanFileLines::admit())
+                    gf_logErrorLine("   Warning: decodeSizeAtBoundary returned {} at o2 = {}", 0, r);
                 return;
             }
             if (r + bgl::kAirportIdent < n) {
@@ -179,16 +202,34 @@ std::vector<uint32_t> lf_readBglWords(std::istream& in)
     return words;
 }
 
-void lf_decodeBglWords(BglWords words, const fs::path& path, const BglAirportSteps& steps)
+void lf_countBglStep()
+{
+    if (t_work != nullptr && ++t_work->steps > t_work->limit)
+        throw BglWorkExhausted{};
+}
+
+uint64_t lf_decodeBglWords(BglWords words, const fs::path& path, const BglAirportSteps& steps)
 {
     const uint64_t n = words.size();
     if (n <= bgl::kSectionTableWord || words[bgl::kHeaderSizeWord] != bgl::kHeaderSize)
-        return;
+        return 0;
     const uint64_t c = words[bgl::kSectionCountWord];
     if (c == 0 || bgl::kSectionTableWord + bgl::kSectionWords * c > n)
-        return;
-    for (uint64_t s = 0; s < c; ++s)
-        lf_walkSection(bgl::kSectionTableWord + bgl::kSectionWords * s, words, path, steps);
+        return 0;
+    BglFileWork work{std::vector<bool>(n, false), 0, g_bglStepsPerWord * n};
+    const ScanFileLines lines(lf_pathTextForLog(path));
+    struct Scope {
+        explicit Scope(BglFileWork* w) { t_work = w; }
+        ~Scope() { t_work = nullptr; }
+    } scope(&work);
+    try {
+        for (uint64_t s = 0; s < c; ++s)
+            lf_walkSection(bgl::kSectionTableWord + bgl::kSectionWords * s, words, path, steps);
+    } catch (const BglWorkExhausted&) {
+        gf_addToScanLog(fmt::format("{} is not decoded further: it asks more work than a file of {} bytes needs",
+                                    lf_pathTextForLog(path), 4 * n));
+    }
+    return work.steps;
 }
 
 void lf_processBGLfile(const fs::path& path, const BglAirportSteps& steps)
@@ -237,12 +278,14 @@ void lf_walkAirportRecord(uint64_t r, BglWords words, bool ab, uint64_t w, const
 
     uint64_t o3 = r + (ab ? bgl::kAirportAbFirstSub : bgl::kAirportFirstSub);
     for (uint32_t count = 0; o3 < end; ++count) {
+        lf_countBglStep();
         if (count == bgl::kMostRecords) {
             lf_logLoopLimit("SIA");
             break;
         }
         if (o3 + 1 >= n) {
-            gf_logLine("   Error: o3={} exceeded data buffer size ({}), aborting.", o3, n);
+            if (ScanFileLines::admit())
+                gf_logLine("   Error: o3={} exceeded data buffer size ({}), aborting.", o3, n);
             break;
         }
         const uint16_t id = lf_recordId(words, o3);
@@ -255,6 +298,8 @@ void lf_walkAirportRecord(uint64_t r, BglWords words, bool ab, uint64_t w, const
         if (id == bgl::kHelipad)
             lf_decodeHelipads(o3, subEnd, words, airport, state, bglText);
         if (size < 4) {
+            if (!ScanFileLines::admit())
+                break;
             const std::string text = fmt::format("   Warning: decodeSizeAtBoundary returned 0 at o3 = {}", o3);
             if (id == bgl::kAirportName || id == bgl::kHelipad)
                 gf_logErrorLine(text);
@@ -274,13 +319,15 @@ BglAirportHeader lf_decodeAirportHeader(uint64_t r, BglWords words, bool ab, uin
     header.altitude = lf_altitudeFeet(lf_word(words, r + bgl::kAirportAltitude));
     uint64_t o3 = r + (ab ? bgl::kAirportAbFirstSub : bgl::kAirportFirstSub);
     for (uint32_t count = 0; o3 + 1 < end; ++count) {
+        lf_countBglStep();
         if (count == bgl::kMostRecords) {
             lf_logLoopLimit("Airport Basic data");
             break;
         }
         const uint32_t size = lf_recordSize(words, o3);
         if (size < 4) {
-            gf_logErrorLine("   Warning: decodeSizeAtBoundary returned 0 at o3 = {}", o3);
+            if (ScanFileLines::admit())
+                gf_logErrorLine("   Warning: decodeSizeAtBoundary returned 0 at o3 = {}", o3);
             break;
         }
         if (lf_recordId(words, o3) == bgl::kAirportName) {
@@ -305,7 +352,7 @@ std::string lf_decodeAirportNAME(BglWords words, uint64_t index, uint64_t end)
     const uint64_t first = index * 4 + bgl::kNameFirstByte;
     const uint64_t endByte = std::min<uint64_t>(end, words.size()) * 4;
     uint64_t available = first < endByte ? endByte - first : 0;
-    if (available < static_cast<uint64_t>(count))
+    if (available < static_cast<uint64_t>(count) && ScanFileLines::admit())
         gf_logLine("lf_decodeAirportNAME EXCEPTION");
     available = std::min(available, static_cast<uint64_t>(count));
     if (available == 0)

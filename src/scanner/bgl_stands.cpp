@@ -72,7 +72,8 @@ void lf_decodeHelipads(uint64_t index, uint64_t end, BglWords words, ApfContent&
                        const std::string& bglText)
 {
     if (index + bgl::kHelipadWords > end) {
-        gf_logErrorLine("   Warning: helipad at o3 = {} passes the end of its record, skipped", index);
+        if (ScanFileLines::admit())
+            gf_logErrorLine("   Warning: helipad at o3 = {} passes the end of its record, skipped", index);
         return;
     }
     const BglPlace p = lf_place(words[index + bgl::kHelipadLon], words[index + bgl::kHelipadLat]);
@@ -111,9 +112,12 @@ void lf_decodeTaxiParkings(uint64_t index, uint64_t end, BglWords words, ApfCont
     const uint32_t count = words[index + bgl::kParkingCountWord] >> 16;
     uint64_t e = index + bgl::kParkingFirstEntry;
     for (uint32_t i = 0; i < count; ++i) {
+        lf_countBglStep();
         if (e + bgl::kParkingWords > end) {
-            gf_logErrorLine("   Warning: parking {} of {} at o3 = {} passes the end of its record, the rest skipped",
-                            i + 1, count, index);
+            if (ScanFileLines::admit())
+                gf_logErrorLine(
+                    "   Warning: parking {} of {} at o3 = {} passes the end of its record, the rest skipped", i + 1,
+                    count, index);
             return;
         }
         const uint32_t packed = words[e];

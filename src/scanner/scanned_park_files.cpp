@@ -11,6 +11,7 @@
 #include "control/service_state.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
+#include "foundation/scan_tasks.h"
 #include "foundation/text.h"
 #include "foundation/text_files.h"
 #include "scanner/addon_scan.h"
@@ -111,6 +112,9 @@ std::optional<std::string> lf_linkThirdpartyApf(const std::string& publisher, co
 bool lf_processBglAirport(ApfContent& content, const fs::path& bgl)
 {
     std::lock_guard lock(g_linkMutex);
+    // Linked: nothing more is written for an airport of an abandoned task.
+    if (gf_scanTaskAbandoned())
+        return true;
     content.bglPath = gf_pathToUtf8(bgl);
     content.publisher = gf_publisherFromName(content.bglPath);
     if (content.publisher.empty())
@@ -120,12 +124,12 @@ bool lf_processBglAirport(ApfContent& content, const fs::path& bgl)
         const std::optional<std::string> target = lf_linkSimaddonApf(content.code);
         if (!target || !lf_writeLink(paths.myOrbx, content.code, *target))
             return false;
-        gf_addToScanLog(fmt::format("{} airport {} linked to {}", kSimaddon, content.code, *target));
+        gf_addResultToScanLog(fmt::format("{} airport {} linked to {}", kSimaddon, content.code, *target));
     } else {
         const std::optional<std::string> target = lf_linkThirdpartyApf(content.publisher, content.code);
         if (!target || !lf_writeLink(paths.myThirdparty, content.code, *target))
             return false;
-        gf_addToScanLog(fmt::format("thirdparty airport {} linked to {}", content.code, *target));
+        gf_addResultToScanLog(fmt::format("thirdparty airport {} linked to {}", content.code, *target));
     }
     g_scanHandledAirport = true;
     return true;
@@ -142,6 +146,8 @@ void lf_generateApf(ApfContent& content, uint32_t helipads)
               [](const ParkStand& a, const ParkStand& b) { return a.id < b.id; });
     // Two BGL files of one airport: the one with more stands is kept, whichever ends last.
     std::lock_guard lock(g_linkMutex);
+    if (gf_scanTaskAbandoned())
+        return;
     const auto [earlier, first] = g_generatedStands.try_emplace(file, 0);
     if (!first && earlier->second >= n) {
         gf_addToScanLog(fmt::format("Not generated {} from {}: {} position{}, the file written has {}",
@@ -151,7 +157,7 @@ void lf_generateApf(ApfContent& content, uint32_t helipads)
     }
     const std::string helipadPart =
         helipads > 0 ? fmt::format(", of which {} helipad{}", helipads, gf_plural(helipads)) : std::string();
-    gf_addToScanLog(fmt::format("Generated {}: {} position{}{}", gf_pathToUtf8(gf_xmlFileName(content.code)), n,
+    gf_addResultToScanLog(fmt::format("Generated {}: {} position{}{}", gf_pathToUtf8(gf_xmlFileName(content.code)), n,
                                 gf_plural(n), helipadPart));
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -161,6 +167,12 @@ void lf_generateApf(ApfContent& content, uint32_t helipads)
     }
     earlier->second = n;
     g_scanHandledAirport = true;
+}
+
+void lf_settleAbandonedWrites()
+{
+    // Every write looks at its task's generation under this lock.
+    const std::lock_guard lock(g_linkMutex);
 }
 
 void lf_forgetGeneratedApfs()

@@ -38,12 +38,39 @@ struct BglAirportState {
 // Files above this size are not read: no airport BGL comes near it.
 inline constexpr uint64_t g_bglSizeCap = 256ull << 20;
 
+// The lines one file adds to the scan log and to Log.txt: its first few go in, the rest
+// are counted and told in one scan-log line when the file's decoding ends. Lives on the
+// decoding thread for the length of one file.
+class ScanFileLines {
+public:
+    explicit ScanFileLines(std::string fileText);
+    ~ScanFileLines();
+    ScanFileLines(const ScanFileLines&) = delete;
+    ScanFileLines& operator=(const ScanFileLines&) = delete;
+    // Whether the current file of this thread may add one more line (always true when the
+    // thread decodes no file).
+    static bool admit();
+
+private:
+    std::string fileText_;
+    uint64_t written_ = 0;
+    uint64_t leftOut_ = 0;
+    ScanFileLines* outer_;
+};
+inline constexpr uint64_t g_mostScanLinesPerFile = 50;
+
 bool lf_isAirportBgl(const std::filesystem::path& path);
 // The body of one scan task; logs and passes on what it throws.
 void lf_processBGLfile(const std::filesystem::path& path);
 // The same with other airport steps, for a file or for words already read.
 void lf_processBGLfile(const std::filesystem::path& path, const BglAirportSteps& steps);
-void lf_decodeBglWords(BglWords words, const std::filesystem::path& path, const BglAirportSteps& steps);
+// Each record chain is walked once, and the whole file's work (records, sub-records and
+// parkings stepped over) stays below g_bglStepsPerWord steps a word: what lies beyond is
+// one scan-log line. Returns the steps taken.
+uint64_t lf_decodeBglWords(BglWords words, const std::filesystem::path& path, const BglAirportSteps& steps);
+inline constexpr uint64_t g_bglStepsPerWord = 4;
+// Counts one step of the current file's work; ends its decoding past the bound.
+void lf_countBglStep();
 // The whole stream in words; a final part-word padded with zero bytes.
 std::vector<uint32_t> lf_readBglWords(std::istream& in);
 // The ident upper-cased, and whether the airports table holds it.
@@ -98,6 +125,11 @@ std::optional<std::vector<char>> lf_readFileBytes(const std::filesystem::path& p
 
 // A path as UTF-8 for a log line, which must not fail itself.
 std::string lf_pathTextForLog(const std::filesystem::path& path);
+
+// How long one file task may take (10 s): also the bound of the wait for every task.
+std::chrono::milliseconds lf_bglTaskWait();
+// Returns once no park file of a task that the scan has just abandoned is being written.
+void lf_settleAbandonedWrites();
 
 // Test seams: the body of every scan task, the wait for a task's result (10 s).
 using BglFileTask = void (*)(const std::filesystem::path& path);

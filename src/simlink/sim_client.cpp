@@ -2,7 +2,8 @@
 
 #include <cctype>
 #include <chrono>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 #include <fmt/format.h>
 
@@ -10,7 +11,6 @@
 #include "foundation/log.h"
 #include "foundation/settings_catalogue.h"
 #include "foundation/stop_state.h"
-#include "foundation/timer_resolution.h"
 #include "foundation/user_error.h"
 #include "simlink/sim_client_internal.h"
 #include "simlink/sim_ids.h"
@@ -38,7 +38,6 @@ std::string g_userTitle;
 std::atomic<double> g_userHalfSpan{0.0};
 std::atomic<bool> g_userHalfSpanSet{false};
 std::atomic<TypeCategory> g_userCategory{TypeCategory::Other};
-std::string g_userStandId;
 std::atomic<bool> g_simConnectFailed{false};
 
 namespace {
@@ -135,12 +134,33 @@ void lf_onFrame(const ScRecv* message, uint32_t size)
     }
 }
 
+// Sleeps until the thread's stop.
+void lf_waitForStop(const std::stop_token& stop)
+{
+    std::mutex mutex;
+    std::condition_variable_any stopped;
+    std::unique_lock lock(mutex);
+    stopped.wait(lock, stop, [] { return false; });
+}
+
+// A connection that failed in any state of the flight (paused, in a menu, loading,
+// with no request of the worker to fail) ends the run as a failed request does; a
+// simulator that quit has said so already.
+void lf_connectionLost()
+{
+    if (g_simGoneReported)
+        return;
+    std::lock_guard lock(g_simConnectMutex);
+    gf_simConnectRequestError();
+}
+
 // Waits for the simulator, then serves the connection until the thread's stop. The
 // connection is not opened again within one run.
 void lf_serve(const std::stop_token& stop)
 {
+    const auto stopping = [&stop] { return gf_stopPending() || stop.stop_requested(); };
     bool first = true;
-    while (!gf_stopPending() && !stop.stop_requested()) {
+    while (!stopping()) {
         if (first) {
             first = false;
             gf_showMessage(fmt::format("Waiting for Prepar3Dv{} ...", gf_simVersionFromInstallPath()), true);
@@ -149,7 +169,7 @@ void lf_serve(const std::stop_token& stop)
         }
         ScHandle handle = nullptr;
         if (gf_scFailed(SimConnect_Open(&handle, kClientName, nullptr, 0, nullptr, 0)) || handle == nullptr) {
-            std::this_thread::sleep_for(100ms);
+            gf_waitOnStopState(100ms, stop, stopping);
             continue;
         }
         {
@@ -158,9 +178,7 @@ void lf_serve(const std::stop_token& stop)
         }
         g_simGoneReported = false;
         lf_registerSimDefinitions();
-        const TimerResolution1ms timer;
-        while (!stop.stop_requested())
-            lf_dispatchAndWait(handle);
+        lf_serveConnection(handle, stop);
     }
 }
 
@@ -200,14 +218,16 @@ void lf_newFlight()
         gf_requestClosingDown(CloseReason::NewFlight, kNewFlightRestartSeconds);
 }
 
-void lf_dispatchAndWait(ScHandle handle)
+void lf_serveConnection(ScHandle handle, const std::stop_token& stop)
 {
-    // The result is not looked at: when the simulator goes away without saying so, the
-    // worker's next request fails and restarts the service, which waits for it again.
-    SimConnect_CallDispatch(handle, &lf_simDispatch, nullptr);
-    // Not sleep_until: mingw's sleep truncates to whole milliseconds, and the rest of a
-    // millisecond then becomes a busy wait that takes a whole core.
-    std::this_thread::sleep_for(1ms);
+    while (!stop.stop_requested()) {
+        gf_scWaitForMessages(handle, stop);
+        if (gf_scFailed(SimConnect_CallDispatch(handle, &lf_simDispatch, nullptr))) {
+            lf_connectionLost();
+            lf_waitForStop(stop);
+            return;
+        }
+    }
 }
 
 void lf_simGone()

@@ -56,7 +56,6 @@ extern std::string g_userTitle; // at most 48 characters
 extern std::atomic<double> g_userHalfSpan;
 extern std::atomic<bool> g_userHalfSpanSet;
 extern std::atomic<TypeCategory> g_userCategory;
-extern std::string g_userStandId;
 // A request on the connection failed: from then on the queues are only emptied.
 extern std::atomic<bool> g_simConnectFailed;
 
@@ -70,9 +69,9 @@ void gf_simClientThread(std::stop_token stop);
 UserState gf_requestUserPosition();
 // Asks for the user aircraft's title (106) and ATC model (107).
 void gf_requestUserTitleModel();
-// A request on the connection failed; the caller holds g_simConnectMutex. Ends the run
-// with "SIMCONNECT ERROR" (restart after 9 s); a connection that was lost counts as the
-// simulator gone ("SIM WAS CLOSED"), a closed one as nothing (its user error stays shown).
+// A request on the connection failed, or the connection itself; the caller holds
+// g_simConnectMutex. Ends the run with "SIMCONNECT ERROR" (restart after 9 s); nothing
+// once the connection is closed (a user error that ended the thread stays shown).
 void gf_simConnectRequestError();
 
 // The state a new run of the traffic service expects (after the thread was joined): the

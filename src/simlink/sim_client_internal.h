@@ -2,6 +2,7 @@
 // The parts of the "SimClient" thread that its files share with each other and with the
 // tests. All run on the "SimClient" thread.
 #include <cstdint>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,10 @@
 
 void lf_registerSimDefinitions();
 void lf_simDispatch(const ScRecv* message, uint32_t size, void* context);
-// One pass of the serving loop: dispatch what arrived, then sleep 1 ms.
-void lf_dispatchAndWait(ScHandle handle);
+// Serves the open connection until the thread's stop: every message is dispatched as
+// soon as it arrives, and the thread sleeps while nothing comes. A failed connection
+// ends the run ("SIMCONNECT ERROR"); the thread then only waits for its stop.
+void lf_serveConnection(ScHandle handle, const std::stop_token& stop);
 // The simulator quit or its connection broke: the flight stops and the service is told,
 // once per connection.
 void lf_simGone();
@@ -43,7 +46,6 @@ std::string_view lf_cutToBytes(std::string_view text, size_t maxBytes);
 struct SimLinkNeighbours {
     double (*halfWingspan)(std::string_view type);
     TypeCategory (*typeCategory)(std::string_view type);
-    std::string (*userStand)(const GeoPos& position);
     void (*writeMyParkAirports)();
 };
 const SimLinkNeighbours& lf_neighbours();

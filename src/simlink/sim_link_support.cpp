@@ -5,7 +5,6 @@
 #include "foundation/text_files.h"
 #include "parking/park_airports.h"
 #include "simlink/sim_client_internal.h"
-#include "traffic/user_stand.h"
 
 namespace {
 
@@ -14,7 +13,7 @@ bool lf_isContinuationByte(char c)
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
-const SimLinkNeighbours kRealNeighbours{&gf_halfWingspan, &gf_typeCategory, &gf_userStand, &gf_writeMyParkAirports};
+const SimLinkNeighbours kRealNeighbours{&gf_halfWingspan, &gf_typeCategory, &gf_writeMyParkAirports};
 std::atomic<const SimLinkNeighbours*> g_neighbours{&kRealNeighbours};
 
 } // namespace

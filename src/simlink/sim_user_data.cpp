@@ -15,6 +15,7 @@
 #include "simlink/sim_ids.h"
 #include "simlink/sim_object_events.h"
 #include "simlink/sim_queues.h"
+#include "traffic/user_stand.h"
 #include "ui/messages.h"
 #include "ui/window_state.h"
 
@@ -74,11 +75,6 @@ void lf_onUserState(const ScRecv* message, uint32_t size, uint32_t objectId)
         lf_newFlight();
     }
     g_lastUserPos = position;
-    std::string stand = lf_neighbours().userStand(position);
-    if (stand != g_userStandId) {
-        gf_setWindowText(WindowText::UserStand, stand, g_wholeWindow);
-        g_userStandId = std::move(stand);
-    }
     if (g_rtProfessional)
         g_simUnixTime = lf_daysSince1970(s.zuluYear, s.zuluDayOfYear) * 86400 + s.zuluTime;
     g_userObjectId = objectId;
@@ -249,16 +245,18 @@ void lf_storeUserStand()
 {
     if (!g_userDataValid || !(g_userState.groundVelocity <= kMaxParkedSpeedKt))
         return;
-    const std::string stand = lf_neighbours().userStand({g_userState.latitude, g_userState.longitude});
-    if (stand.empty())
+    // The worker finds the stand, which it alone may look for among the park airport's
+    // stands, at every copy of the user state.
+    const PublishedUserStand stand = gf_publishedUserStand();
+    if (stand.id.empty())
         return;
     std::lock_guard lock(g_parkAirportsMutex);
     if (g_parkAirports.empty())
         return;
     ParkAirportEntry& entry = g_parkAirports.front();
-    if (entry.code != g_parkAirport.code || entry.reservedStand == stand)
+    if (entry.code != g_parkAirport.code || entry.code != stand.airport || entry.reservedStand == stand.id)
         return;
-    entry.reservedStand = stand;
+    entry.reservedStand = stand.id;
     lf_neighbours().writeMyParkAirports();
 }
 

@@ -12,6 +12,7 @@
 #include "simlink/sim_ids.h"
 #include "traffic/aircraft_configuration.h"
 #include "traffic/engine_neighbours.h"
+#include "traffic/engine_services.h"
 #include "traffic/flight_plans.h"
 #include "traffic/stand_lookup.h"
 #include "traffic/traffic_internal.h"
@@ -147,15 +148,51 @@ void lf_onCreationFailed(uint32_t hexid)
     }
 }
 
+// The record whose creation waits for this object: of its hexid, being created and not yet
+// bound. A creation withdrawn (or one the simulator was slow to bind) has none.
+StaticAc* lf_waitingFor(const SimObjectEvent& e)
+{
+    StaticAc* ac = e.kind == SimObjectEventKind::Bound ? static_cast<StaticAc*>(gf_findLiveAc(e.hexidOrFlag))
+                                                       : gf_findStaticAc(e.hexidOrFlag);
+    if (ac == nullptr || ac->status != SimStatus::Adding2Sim || ac->objectId != 0 || ac->removed)
+        return nullptr;
+    return ac;
+}
+
+// An object that no record waits for would stand frozen in the simulator: it goes.
+void lf_removeOrphan(const SimObjectEvent& e)
+{
+    gf_logLine("          object {} of hexid {} has no creation waiting for it, removed", e.objectId, e.hexidOrFlag);
+    g_removeDeque.push_back(e.objectId);
+}
+
+void lf_onBound(const SimObjectEvent& e)
+{
+    StaticAc* ac = lf_waitingFor(e);
+    if (ac == nullptr) {
+        lf_removeOrphan(e);
+        return;
+    }
+    // An object of an earlier, withdrawn creation of the hexid serves as well; the request
+    // still queued would make a second one.
+    if (e.kind == SimObjectEventKind::StaticBound) {
+        gf_eraseQueuedCreation(g_staticCreateDeque, ac->hexid);
+        ac->objectId = e.objectId;
+    } else {
+        std::erase(g_newAcIds, ac->hexid);
+        gf_eraseQueuedCreation(g_liveCreateDeque, ac->hexid);
+        if (!gf_onLiveAcObject(static_cast<LiveAc&>(*ac), e))
+            return;
+    }
+    g_pendingActivations.push_back(e);
+}
+
 void lf_handleEvent(const SimObjectEvent& e)
 {
     switch (e.kind) {
     case SimObjectEventKind::Bound:
-        if (LiveAc* ac = gf_findLiveAc(e.hexidOrFlag); ac != nullptr && gf_onLiveAcObject(*ac, e))
-            g_pendingActivations.push_back(e);
-        break;
     case SimObjectEventKind::StaticBound:
-        g_pendingActivations.push_back(e);
+        lf_onBound(e);
         break;
     case SimObjectEventKind::Removed:
         lf_onSimObjectRemoved(e.objectId);
@@ -236,12 +273,11 @@ bool lf_activateLive(SimObjectEvent& entry)
 bool lf_activateStatic(SimObjectEvent& entry)
 {
     StaticAc* ac = gf_findStaticAc(entry.hexidOrFlag);
-    if (ac == nullptr || ac->status != SimStatus::Adding2Sim) {
+    if (ac == nullptr || ac->objectId != entry.objectId || ac->status != SimStatus::Adding2Sim) {
         lf_dropOrphan(entry);
         return true;
     }
     ac->status = SimStatus::Active;
-    ac->objectId = entry.objectId;
     gf_shutdownAtStand(*ac);
     lf_setCounter(entry, kActivated);
     gf_logLine("{:8}: {:8} parked", gf_standText(ac->standNumber), ac->callsign);

@@ -73,6 +73,8 @@ struct StaticAc : AcIdentity {
     bool removeWhenCreated = false; // removal asked while the creation was with the simulator
     bool erase = false;             // erased at the end of the traffic pass
     bool removed = false;           // the queued creation was withdrawn before it was sent
+    // The traffic tick at which the creation went to the simulator; none before.
+    std::optional<uint32_t> creationSentTick;
 };
 
 // The eight values sent as one object's position: the order of PosUpdate.

@@ -15,9 +15,9 @@ struct StandFlight;
 // Takes a live or static aircraft out of the simulator, as its status allows: a buffered
 // one is erased, a queued creation withdrawn, an object queued for removal (once).
 void removeAircraftFromSim(StaticAc& ac);
-// Removes every request with that callsign; true when one was removed (never for an
-// empty callsign).
-bool gf_eraseQueuedCreation(std::deque<SimCreateRequest>& deque, std::string_view callsign);
+// Removes the request of the aircraft with that hexid (two aircraft may share a callsign);
+// true when one was removed.
+bool gf_eraseQueuedCreation(std::deque<SimCreateRequest>& deque, uint32_t hexid);
 // Takes an aircraft out as a whole run of removals does: an active one leaves the
 // simulator; one being created is withdrawn from its creation deque (true: the caller
 // erases the record) or else removed once created.

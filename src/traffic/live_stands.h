@@ -35,5 +35,3 @@ void try2Park(LiveAc& ac, bool landed);
 // The aircraft in phase "parking" has used up its samples: it parks within 2 m of its
 // stand, or taxies on.
 void lf_arriveAtStand(LiveAc& ac);
-// The aircraft's record is erased: a stand it holds is free again.
-void gf_releaseStandOf(const LiveAc& ac);

@@ -19,8 +19,9 @@
 // rules instead).
 ParkStand* lf_findFreeStandNear(const GeoPos& position, LiveAc& ac, double radiusNm, bool wide,
                                 bool skipOccupied = true);
-// The live aircraft holding the stand (parked or pushing back from it), or null.
-const LiveAc* lf_standHolder(uint32_t standNumber);
+// The live aircraft standing at the stand (parked or pushing back from it; with
+// pushedBackToo also one just pushed back in front of it), or null.
+LiveAc* lf_standHolder(uint32_t standNumber, bool pushedBackToo = false);
 // Forgets the cached stand under the user's position.
 void gf_resetUserStandCache();
 

@@ -29,15 +29,11 @@ bool lf_isParkedActive(const LiveAc& ac)
 
 void lf_takeStand(LiveAc& ac, ParkStand& stand)
 {
-    for (LiveAc& other : g_liveAcs) {
-        if (other.standNumber != stand.number)
-            continue;
-        if (other.phase == FlightPhase::Parked && other.status == SimStatus::Active) {
-            gf_logLine("{:8}: {:8} removed, {} wants to park there", gf_standText(stand.number), other.callsign,
-                       ac.callsign);
-            removeAircraftFromSim(other);
-        }
-        break;
+    if (LiveAc* other = lf_standHolder(stand.number);
+        other != nullptr && other->phase == FlightPhase::Parked && other->status == SimStatus::Active) {
+        gf_logLine("{:8}: {:8} removed, {} wants to park there", gf_standText(stand.number), other->callsign,
+                   ac.callsign);
+        removeAircraftFromSim(*other);
     }
     for (const uint32_t number : std::vector<uint32_t>(stand.adjacent))
         lf_removeAdjacentColliding(number, ac, stand);

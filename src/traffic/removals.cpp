@@ -38,8 +38,7 @@ void removeAircraftFromSim(StaticAc& ac)
     if (ac.removeWhenCreated)
         return;
     if (ac.status == SimStatus::Adding2Sim) {
-        if (gf_eraseQueuedCreation(g_liveCreateDeque, ac.callsign) ||
-            gf_eraseQueuedCreation(g_staticCreateDeque, ac.callsign))
+        if (gf_eraseQueuedCreation(g_liveCreateDeque, ac.hexid) || gf_eraseQueuedCreation(g_staticCreateDeque, ac.hexid))
             ac.removed = true;
         else
             ac.removeWhenCreated = true;
@@ -49,9 +48,6 @@ void removeAircraftFromSim(StaticAc& ac)
     if (ac.status == SimStatus::RemovingFromSim)
         return;
     const bool objectQueued = ac.status == SimStatus::LiveryRespawn;
-    // Only the aircraft standing there frees the stand, not one still on its way to it.
-    if (lf_isLive(ac))
-        gf_releaseStandOf(static_cast<const LiveAc&>(ac));
     ac.status = SimStatus::RemovingFromSim;
     if (ac.objectId != 0) {
         if (!objectQueued)
@@ -181,7 +177,7 @@ bool lf_takeOut(StaticAc& ac, std::deque<SimCreateRequest>& creations)
     if (ac.status == SimStatus::Active) {
         removeAircraftFromSim(ac);
     } else if (ac.status == SimStatus::Adding2Sim && !ac.removeWhenCreated) {
-        if (gf_eraseQueuedCreation(creations, ac.callsign))
+        if (gf_eraseQueuedCreation(creations, ac.hexid))
             return true;
         ac.removeWhenCreated = true;
     }

@@ -101,6 +101,7 @@ bool lf_chooseLivery(LiveAc& ac)
     const std::string_view before = gf_engine().hasLiveryCreationFailed(ac.hexid);
     if (!before.empty()) {
         ac.liveryTitle = before;
+        ac.fsltlLivery = before.find("FSLTL_") != std::string_view::npos;
         return true;
     }
     gf_engine().matchLiveLivery(ac);
@@ -204,7 +205,9 @@ void lf_tryBuffered(LiveAc& ac)
         return;
     }
     const auto maxLive = static_cast<size_t>(std::max(MAX_LIVE_SEL.value.load(), 0));
-    if (maxLive == 0) {
+    // An aircraft that is not to come makes no room.
+    const std::string blocked = BLOCK_CALLSIGN.value();
+    if (maxLive == 0 || ac.erase || (!blocked.empty() && blocked == ac.callsign)) {
         ac.erase = true;
         return;
     }
@@ -214,10 +217,6 @@ void lf_tryBuffered(LiveAc& ac)
             ac.erase = true;
             return;
         }
-    }
-    if (const std::string blocked = BLOCK_CALLSIGN.value(); !blocked.empty() && blocked == ac.callsign) {
-        ac.erase = true;
-        return;
     }
     lf_takeDbaseIdentity(ac);
     if (ac.airline.empty() && !gf_setAirlineFromCallsign(ac))
@@ -266,6 +265,8 @@ void spawnLiveAc(LiveAc& ac)
         return;
     lf_initPositionBlock(ac);
     ac.status = SimStatus::Adding2Sim;
+    // A respawn's earlier request must not count against this one's time to be bound.
+    ac.creationSentTick.reset();
     g_newAcIds.push_back(ac.hexid);
     if (!ac.callsign.ends_with('_'))
         lf_removeGhost(ac.callsign);

@@ -123,14 +123,11 @@ void lf_addRealStandOption(uint32_t standNumber, LiveAc& ac, uint32_t mode)
 void lf_arriveAtStand(LiveAc& ac)
 {
     ParkStand* stand = lf_findStandByNumber(ac.standNumber);
-    if (stand != nullptr && stand->occupied) {
-        const LiveAc* holder = lf_standHolder(stand->number);
-        if (holder != nullptr && holder != &ac) {
-            ac.pauseCounter = 1;
-            removeAircraftFromSim(ac);
-            return;
-        }
-        stand->occupied = holder != nullptr;
+    // Another aircraft got there first (one born standing there claims it by its callsign).
+    if (const LiveAc* holder = lf_standHolder(ac.standNumber); holder != nullptr && holder != &ac) {
+        ac.pauseCounter = 1;
+        removeAircraftFromSim(ac);
+        return;
     }
     const double d = gf_distanceNm({ac.pos.latitude, ac.pos.longitude}, {ac.standLat, ac.standLon});
     if (d > kAtStandNm) {
@@ -141,7 +138,6 @@ void lf_arriveAtStand(LiveAc& ac)
     if (ac.motion.towed)
         gf_logLine("          towed aircraft {} parks", gf_flightText(ac));
     if (stand != nullptr) {
-        stand->occupied = true;
         // A neighbour that parked while this one was on its way would stand in its wings.
         for (const uint32_t number : std::vector<uint32_t>(stand->adjacent))
             lf_removeAdjacentColliding(number, ac, *stand);

@@ -34,7 +34,7 @@ bool lf_isPlaced(const ParkStand& stand)
 void lf_makeWay(StaticAc& s, std::string_view line)
 {
     if (s.status == SimStatus::Adding2Sim) {
-        if (gf_eraseQueuedCreation(g_staticCreateDeque, s.callsign)) {
+        if (gf_eraseQueuedCreation(g_staticCreateDeque, s.hexid)) {
             s.removed = true;
             gf_logLine("queued {}", line);
         } else {
@@ -79,8 +79,6 @@ const ParkStand* lf_findBirthStand(LiveAc& ac)
             f.stationary = true;
             f.groundSpeed = 0.0;
         }
-        // Born standing there, it holds the stand from now on.
-        stand->occupied = true;
         return stand;
     }
     ac.erase = true;
@@ -89,15 +87,11 @@ const ParkStand* lf_findBirthStand(LiveAc& ac)
 
 bool lf_claimStandFromLive(uint32_t standNumber, std::string_view callsign)
 {
-    const auto it = std::find_if(g_liveAcs.begin(), g_liveAcs.end(),
-                                 [standNumber](const LiveAc& ac) { return ac.standNumber == standNumber; });
-    if (it == g_liveAcs.end())
+    // The aircraft standing there, not the first record that still names the stand.
+    LiveAc* found = lf_standHolder(standNumber, true);
+    if (found == nullptr || found->status != SimStatus::Active)
         return true;
-    LiveAc& holder = *it;
-    if ((holder.phase != FlightPhase::Parked && holder.phase != FlightPhase::PushingBack &&
-         holder.phase != FlightPhase::PushedBack) ||
-        holder.status != SimStatus::Active)
-        return true;
+    LiveAc& holder = *found;
     const std::string standText = gf_standText(standNumber);
     if (holder.callsign == callsign) {
         gf_logLine("{:8}: {:8} ac with same callsign {} wants it, remove existing ... ", standText, holder.callsign,
@@ -156,11 +150,9 @@ void lf_makeWayAtExcludedStand(LiveAc& live, uint32_t adjacentNumber, ParkStand&
 
 void lf_removeAdjacentColliding(uint32_t adjacentNumber, LiveAc& live, ParkStand& stand)
 {
-    const auto it = std::find_if(g_liveAcs.begin(), g_liveAcs.end(),
-                                 [adjacentNumber](const LiveAc& ac) { return ac.standNumber == adjacentNumber; });
+    LiveAc* it = lf_standHolder(adjacentNumber);
     const ParkStand* adjacent = lf_findStandByNumber(adjacentNumber);
-    if (it == g_liveAcs.end() || (it->phase != FlightPhase::Parked && it->phase != FlightPhase::PushingBack) ||
-        it->status != SimStatus::Active || adjacent == nullptr || !lf_isPlaced(*adjacent))
+    if (it == nullptr || it->status != SimStatus::Active || adjacent == nullptr || !lf_isPlaced(*adjacent))
         return;
     if (gf_distanceNm({adjacent->lat, adjacent->lon}, {stand.lat, stand.lon}) <=
         lf_collisionDistance(it->aircraftType, live.aircraftType)) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "simlink/sim_client.h"
@@ -20,6 +21,7 @@ constexpr double kSamePosition = 1e-8;                 // degrees
 struct UserStandCache {
     double lat = 0.0;
     double lon = 0.0;
+    uint32_t stands = 0; // the g_parkStandsGeneration it was found in
     bool valid = false;
     std::string id;
 };
@@ -30,18 +32,21 @@ bool lf_tooSmall(const LiveAc& ac, const ParkStand& stand)
     return ac.halfSpan - stand.radius > kTooSmallNm;
 }
 
-bool lf_holds(const LiveAc& ac, uint32_t standNumber)
+bool lf_standsThere(const LiveAc& ac, uint32_t standNumber)
 {
-    return ac.standNumber == standNumber && ac.status != SimStatus::RemovingFromSim &&
-           (ac.phase == FlightPhase::Parked || ac.phase == FlightPhase::PushingBack);
+    return ac.standNumber == standNumber && ac.status != SimStatus::RemovingFromSim && !ac.erase && !ac.removed;
 }
 
-// A mark whose holder left without being removed (pushed back, record erased) is stale.
-bool lf_isOccupied(ParkStand& stand)
+// Held by another live aircraft parked there, pushing back from it or on its way in: the
+// holder itself is the only mark, so no step that drops a flag can free the stand while
+// it stands there.
+bool lf_isOccupied(const ParkStand& stand, const LiveAc& seeker)
 {
-    if (stand.occupied && lf_standHolder(stand.number) == nullptr)
-        stand.occupied = false;
-    return stand.occupied;
+    return std::any_of(g_liveAcs.begin(), g_liveAcs.end(), [&](const LiveAc& ac) {
+        return &ac != &seeker && lf_standsThere(ac, stand.number) &&
+               (ac.phase == FlightPhase::Parked || ac.phase == FlightPhase::PushingBack ||
+                ac.phase == FlightPhase::Parking);
+    });
 }
 
 } // namespace
@@ -51,7 +56,7 @@ std::string gf_userStand(const GeoPos& position)
     if (g_parkStands.empty() || !g_userOnGround)
         return {};
     UserStandCache& c = g_userStandCache;
-    if (c.valid && std::abs(c.lat - position.latitude) <= kSamePosition &&
+    if (c.valid && c.stands == g_parkStandsGeneration && std::abs(c.lat - position.latitude) <= kSamePosition &&
         std::abs(c.lon - position.longitude) <= kSamePosition)
         return c.id;
     double best = 900.0;
@@ -63,7 +68,7 @@ std::string gf_userStand(const GeoPos& position)
             id = stand.id;
         }
     }
-    c = {position.latitude, position.longitude, true, id};
+    c = {position.latitude, position.longitude, g_parkStandsGeneration, true, id};
     return id;
 }
 
@@ -72,27 +77,15 @@ void gf_resetUserStandCache()
     g_userStandCache = {};
 }
 
-const LiveAc* lf_standHolder(uint32_t standNumber)
+LiveAc* lf_standHolder(uint32_t standNumber, bool pushedBackToo)
 {
-    for (const LiveAc& ac : g_liveAcs) {
-        if (lf_holds(ac, standNumber))
+    for (LiveAc& ac : g_liveAcs) {
+        if (lf_standsThere(ac, standNumber) &&
+            (ac.phase == FlightPhase::Parked || ac.phase == FlightPhase::PushingBack ||
+             (pushedBackToo && ac.phase == FlightPhase::PushedBack)))
             return &ac;
     }
     return nullptr;
-}
-
-void gf_releaseStandOf(const LiveAc& ac)
-{
-    if (ac.standNumber == 0 || (ac.phase != FlightPhase::Parked && ac.phase != FlightPhase::PushingBack))
-        return;
-    ParkStand* stand = lf_findStandByNumber(ac.standNumber);
-    if (stand == nullptr || !stand->occupied)
-        return;
-    for (const LiveAc& other : g_liveAcs) {
-        if (&other != &ac && lf_holds(other, ac.standNumber))
-            return;
-    }
-    stand->occupied = false;
 }
 
 ParkStand* lf_findFreeStandNear(const GeoPos& position, LiveAc& ac, double radiusNm, bool wide, bool skipOccupied)
@@ -105,7 +98,7 @@ ParkStand* lf_findFreeStandNear(const GeoPos& position, LiveAc& ac, double radiu
     const bool heli = ac.category == TypeCategory::Rotorcraft;
     for (ParkStand& stand : g_parkStands) {
         // A helicopter pad nearest an airliner must not hide the proper stand behind it.
-        if (stand.heli != heli || (skipOccupied && lf_isOccupied(stand)))
+        if (stand.heli != heli || (skipOccupied && lf_isOccupied(stand, ac)))
             continue;
         const double d = gf_distanceNm(position, {stand.lat, stand.lon});
         if (d <= radiusNm && d < best) {

@@ -18,15 +18,37 @@ namespace {
 
 constexpr uint32_t kStaticHexids = 10000;
 constexpr int64_t kHalfHoursPerWeek = 7 * 48;
+constexpr double kCollisionFactor = 1.1;
 
 bool lf_onStandOrNext(uint32_t number, const ParkStand& stand)
 {
     return number == stand.number || std::find(stand.adjacent.begin(), stand.adjacent.end(), number) != stand.adjacent.end();
 }
 
-// A live or static aircraft on the stand or an overlapping neighbour keeps the candidate
-// out.
-bool lf_isStandInUse(const ParkCandidate& c, const ParkStand& stand)
+enum class StandUse { Free, Leaving, Taken };
+
+// A static on its way out of the simulator: it leaves the stand once the simulator confirms.
+bool lf_isLeaving(const StaticAc& s)
+{
+    return s.status == SimStatus::RemovingFromSim || (s.status == SimStatus::Adding2Sim && s.removeWhenCreated);
+}
+
+// A static on the candidate's stand, or on a neighbour within the collision distance of the
+// two types: the static parking keeps such a neighbour only when they do not touch.
+bool lf_staticInTheWay(const StaticAc& s, const ParkCandidate& c, const ParkStand& stand)
+{
+    if (s.standNumber == stand.number)
+        return true;
+    const ParkStand* at = lf_findStandByNumber(s.standNumber);
+    const double reach = kCollisionFactor * (gf_engine().halfWingspan(s.aircraftType) +
+                                             gf_engine().halfWingspan(c.aircraftType));
+    return at == nullptr || gf_distanceNm({at->lat, at->lon}, {stand.lat, stand.lon}) <= reach;
+}
+
+// A live aircraft on the stand or an overlapping neighbour keeps the candidate out, as does
+// a static in its way; a static that is only leaving (the adjustments take it out for this
+// candidate, or for one beside it) makes the candidate wait for its removal.
+StandUse lf_standUse(const ParkCandidate& c, const ParkStand& stand)
 {
     for (const LiveAc& live : g_liveAcs) {
         if ((live.phase != FlightPhase::Parking && live.phase != FlightPhase::Parked) ||
@@ -38,16 +60,21 @@ bool lf_isStandInUse(const ParkCandidate& c, const ParkStand& stand)
         else
             gf_logLine("{:8}: no static parking for {}, live aircraft {} is adjacent at {}, possibly colliding",
                        stand.id, c.callsign1, live.callsign, gf_standText(live.standNumber));
-        return true;
+        return StandUse::Taken;
     }
+    StandUse use = StandUse::Free;
     for (const StaticAc& s : g_staticAcs) {
-        if (!lf_onStandOrNext(s.standNumber, stand))
+        if (!lf_onStandOrNext(s.standNumber, stand) || !lf_staticInTheWay(s, c, stand))
             continue;
+        if (lf_isLeaving(s)) {
+            use = StandUse::Leaving;
+            continue;
+        }
         gf_logLine("{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly colliding", stand.id,
                    c.callsign1, s.callsign, gf_standText(s.standNumber));
-        return true;
+        return StandUse::Taken;
     }
-    return false;
+    return use;
 }
 
 // The next static hexid; one still held by a static aircraft is passed over (0 when all are).
@@ -98,15 +125,28 @@ void lf_createStaticFromStack()
 {
     if (g_addingStack.empty() || g_parkStands.empty())
         return;
-    ParkCandidate c = std::move(g_addingStack.back());
-    g_addingStack.pop_back();
-    // The neighbours are read from the stand: it has to exist first.
-    const ParkStand* stand = lf_findStandByNumber(c.standNumber);
-    if (stand == nullptr) {
-        gf_logErrorLine("stand with id {} not found", gf_standText(c.standNumber));
-        return;
+    // Withdrawn before they were sent: nothing of them is left in the simulator.
+    std::erase_if(g_staticAcs, [](const StaticAc& s) { return s.removed || s.erase; });
+    // The last candidate that is not waiting for a static to leave its place.
+    auto next = g_addingStack.end();
+    const ParkStand* stand = nullptr;
+    StandUse use = StandUse::Leaving;
+    while (use == StandUse::Leaving && next != g_addingStack.begin()) {
+        --next;
+        // The neighbours are read from the stand: it has to exist first.
+        stand = lf_findStandByNumber(next->standNumber);
+        if (stand == nullptr) {
+            gf_logErrorLine("stand with id {} not found", gf_standText(next->standNumber));
+            g_addingStack.erase(next);
+            return;
+        }
+        use = lf_standUse(*next, *stand);
     }
-    if (lf_isStandInUse(c, *stand))
+    if (use == StandUse::Leaving)
+        return;
+    ParkCandidate c = std::move(*next);
+    g_addingStack.erase(next);
+    if (use == StandUse::Taken)
         return;
     const std::optional<uint32_t> hexid = lf_nextStaticHexid();
     if (!hexid)

@@ -10,9 +10,11 @@
 #include "simlink/sim_client.h"
 #include "traffic/live_stands.h"
 #include "traffic/live_update.h"
+#include "traffic/stand_lookup.h"
 #include "traffic/traffic_internal.h"
 #include "traffic/traffic_service.h"
 #include "traffic/traffic_state.h"
+#include "traffic/user_stand.h"
 
 std::atomic<uint32_t> g_trafficTick{0};
 bool g_fastRangeRequests = false;
@@ -24,6 +26,8 @@ namespace {
 constexpr uint32_t kRecordsPerPass = 2;
 constexpr uint32_t kRemovalTicks = 10;
 constexpr uint32_t kCreationTicks = 50;
+constexpr uint32_t kBindLimitSeconds = 30;
+constexpr uint32_t kTicksPerSecond = 100;
 
 SimCreateRequest lf_creationRequest(const LiveAc& ac)
 {
@@ -57,6 +61,40 @@ void lf_requestCreationOfSpawned()
         g_liveCreateDeque.push_back(lf_creationRequest(*ac));
 }
 
+// The request goes to the simulator; from now on its record waits for the binding.
+void lf_handOver(const SimCreateRequest& request)
+{
+    gf_queueCreateAc(request);
+    StaticAc* ac = request.hexid > g_maxStaticHexid ? static_cast<StaticAc*>(gf_findLiveAc(request.hexid))
+                                                    : gf_findStaticAc(request.hexid);
+    if (ac != nullptr)
+        ac->creationSentTick = g_trafficTick.load();
+}
+
+// A creation the simulator has not bound within 30 s (its object may never come into the
+// range that binding needs) gives its place back; an object bound later is an orphan.
+void lf_withdrawUnboundCreations()
+{
+    const uint32_t tick = g_trafficTick.load();
+    const auto overdue = [tick](const StaticAc& ac) {
+        return ac.status == SimStatus::Adding2Sim && ac.objectId == 0 && ac.creationSentTick &&
+               tick - *ac.creationSentTick > kBindLimitSeconds * kTicksPerSecond;
+    };
+    for (LiveAc& ac : g_liveAcs) {
+        if (overdue(ac) && !ac.removed) {
+            gf_logLine("{} not bound within {} s, creation withdrawn", gf_flightText(ac), kBindLimitSeconds);
+            ac.removed = true;
+        }
+    }
+    std::erase_if(g_staticAcs, [&overdue](const StaticAc& s) {
+        if (!overdue(s))
+            return false;
+        gf_logLine("{:8}: {:8} not bound within {} s, creation withdrawn", gf_standText(s.standNumber), s.callsign,
+                   kBindLimitSeconds);
+        return true;
+    });
+}
+
 // Takes at most two records under the lock and applies them after it is released: the
 // intake may log, and the reader thread must not wait for that.
 void lf_takeReceivedRecords()
@@ -83,8 +121,11 @@ uint32_t gf_trafficTickNow()
 
 void gf_storeUserSnapshot(const UserState& state)
 {
-    std::lock_guard lock(g_userSnapshotMutex);
-    g_userSnapshot = state;
+    {
+        std::lock_guard lock(g_userSnapshotMutex);
+        g_userSnapshot = state;
+    }
+    gf_publishUserStand({state.latitude, state.longitude});
 }
 
 UserState gf_userSnapshotCopy()
@@ -93,11 +134,9 @@ UserState gf_userSnapshotCopy()
     return g_userSnapshot;
 }
 
-bool gf_eraseQueuedCreation(std::deque<SimCreateRequest>& deque, std::string_view callsign)
+bool gf_eraseQueuedCreation(std::deque<SimCreateRequest>& deque, uint32_t hexid)
 {
-    if (callsign.empty())
-        return false;
-    return std::erase_if(deque, [callsign](const SimCreateRequest& r) { return r.callsign == callsign; }) > 0;
+    return std::erase_if(deque, [hexid](const SimCreateRequest& r) { return r.hexid == hexid; }) > 0;
 }
 
 void lf_updateAllLiveAc()
@@ -113,6 +152,8 @@ void lf_updateAllLiveAc()
 void lf_runTickQueues()
 {
     const uint32_t tick = g_trafficTick.load();
+    if (tick % kTicksPerSecond == 0)
+        lf_withdrawUnboundCreations();
     if (tick % kRemovalTicks == 0 && !g_removeDeque.empty()) {
         {
             std::lock_guard lock(g_simConnectMutex);
@@ -123,12 +164,12 @@ void lf_runTickQueues()
     if (tick % kCreationTicks != 0)
         return;
     if (!g_liveCreateDeque.empty()) {
-        gf_queueCreateAc(g_liveCreateDeque.front());
+        lf_handOver(g_liveCreateDeque.front());
         g_liveCreateDeque.pop_front();
         return;
     }
     if (!g_staticCreateDeque.empty()) {
-        gf_queueCreateAc(g_staticCreateDeque.front());
+        lf_handOver(g_staticCreateDeque.front());
         g_staticCreateDeque.pop_front();
     }
     if (!g_addingStack.empty())

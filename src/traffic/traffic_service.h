@@ -22,6 +22,7 @@ extern bool g_fastRangeRequests;
 // reads it freely; it writes it, and other threads read it, only under the mutex.
 extern UserState g_userSnapshot;
 extern std::mutex g_userSnapshotMutex;
+// Also finds the stand under the user aircraft for the window and the "SimClient" thread.
 void gf_storeUserSnapshot(const UserState& state);
 UserState gf_userSnapshotCopy();
 

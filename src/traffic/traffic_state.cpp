@@ -47,7 +47,11 @@ void gf_reserveTrafficContainers()
 
 void gf_resetTrafficState()
 {
-    g_parkAirport = ParkAirport{};
+    {
+        // A "SimClient" thread that failed to stop may still compare its stand's airport.
+        std::lock_guard lock(g_parkAirportsMutex);
+        g_parkAirport = ParkAirport{};
+    }
     {
         std::lock_guard lock(g_simObjectEventsMutex);
         g_simObjectEvents.clear();

@@ -1,6 +1,6 @@
 #pragma once
-// The livery scan's tests: a small database, a clean scan state, and livery folders
-// written as users have them.
+// The livery scan's tests: the catalogue's database, a clean scan state, and livery
+// folders written as users have them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,28 +20,11 @@ namespace liverytest {
 
 namespace fs = std::filesystem;
 
-// Airlines KLM, DLH, ABC, DEF (and ZZZ); B738 large, B77L heavy, C172 light, GLID;
-// the fix B737-800 -> B738; a few registrations, N1ZZ among the short ones.
-inline databuild::XmlFileContent liveryDbase()
-{
-    databuild::HandTables tables = tavtest::smallHandTables();
-    tables.types.push_back({"GLID", TypeCategory::Other, false, 15.0, ""});
-    std::vector<databuild::OpenAirline> airlines = tavtest::smallAirlines();
-    airlines.push_back({"KLM", "Netherlands", true});
-    airlines.push_back({"DLH", "Germany", true});
-    return databuild::dbaseContent(tables, airlines,
-                                   {{"PH-BXA", "KLM", "B738", "", false},
-                                    {"PH-BXB", "KLM", "B738", "", false},
-                                    {"D-AIAB", "DLH", "A320", "", false},
-                                    {"N12345", "DEF", "B77L", "ABC", true},
-                                    {"N1ZZ", "ZZZ", "C172", "", false}});
-}
-
 class LiveryScan : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(dbasetest::readDbase(liveryDbase()), "ok");
+        ASSERT_EQ(dbasetest::readDbase(dbasetest::catalogueDbase()), "ok");
         clearScan();
     }
     void TearDown() override { clearScan(); }

@@ -32,6 +32,8 @@ struct LiveryWalk : LiveryScan {
 
 } // namespace
 
+// A folder that cannot be read, and titles that several files carry, come in every
+// generated collection (test_livery_collection.py).
 TEST_F(LiveryWalk, ReadsConfigurationFilesByNameAndSkipsAirportFoldersBelowTheLiveryFolder)
 {
     tavtest::TempFolder temp("walk");
@@ -91,38 +93,4 @@ TEST_F(LiveryWalk, NeverRunsMoreTasksThanTheLimitAndKeepsTheStartOrder)
     watcher.join();
     EXPECT_LE(most.load(), 4);
     EXPECT_EQ(scannedTitles(), listed);
-}
-
-TEST_F(LiveryWalk, EightTasksOverFiveThousandFilesKeepEveryTitleOnce)
-{
-#ifdef _WIN32
-    constexpr int kFolders = 500; // Wine's file calls are slow: a tenth of the files
-#else
-    constexpr int kFolders = 2500;
-#endif
-    constexpr int kTitles = kFolders / 5;
-    tavtest::TempFolder root("titles");
-    for (int i = 0; i < kFolders; ++i) {
-        const fs::path folder = root / fmt::format("f{}", i);
-        writeLiveryFolder(folder, "aircraft.cfg", minimalCfg(fmt::format("title {}", i % kTitles)));
-        tavtest::writeFile(folder / "sim.cfg", minimalCfg(fmt::format("title {}", (i + kTitles / 2) % kTitles)));
-    }
-    gf_setScanTasksMax(8);
-    lf_scanLiveriesFolder(1, root.path());
-    std::vector<std::string> titles = scannedTitles();
-    std::sort(titles.begin(), titles.end());
-    EXPECT_EQ(titles.size(), static_cast<size_t>(kTitles));
-    EXPECT_EQ(std::adjacent_find(titles.begin(), titles.end()), titles.end());
-    const std::vector<std::string> repeats = g_incompleteSections.copy();
-    EXPECT_EQ(repeats.size(), static_cast<size_t>(2 * kFolders - kTitles));
-    EXPECT_TRUE(std::all_of(repeats.begin(), repeats.end(),
-                            [](const std::string& line) { return line.ends_with("' already exists"); }));
-    EXPECT_EQ(g_scanTasksRunning.load(), 0);
-}
-
-TEST_F(LiveryWalk, AFolderThatCannotBeListedGivesNothingAndALogLine)
-{
-    lf_scanLiveriesFolder(1, "missing folder");
-    EXPECT_TRUE(g_scannedLiveries.empty());
-    EXPECT_TRUE(log_.contains("==> liveries search skips missing folder: "));
 }

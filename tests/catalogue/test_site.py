@@ -25,12 +25,12 @@ def test_the_site_serves_data_files_that_read_without_an_error_line(tmp_path):
     (program / "input").mkdir(parents=True)
     with DownloadSite(root=site) as server:
         for name in ("dbase.enc", "airports.enc"):
-            got = programs.run("download_probe", str(tmp_path / "download.txt"), "site", server.base_url, name,
+            got = programs.run("files_probe", "download", str(tmp_path / "download.txt"), "site", server.base_url, name,
                                str(program / "input" / name))
             assert got.returncode == 0, got.stdout
             assert (program / "input" / name).read_bytes() == (site / "11" / name).read_bytes()
     log = tmp_path / "Log.txt"
-    read = programs.run("data_files_probe", str(log), str(program))
+    read = programs.run("files_probe", "read", str(log), str(program))
     text = log.read_text(encoding="utf-8")
     assert read.stdout.decode() == "dbase=true airports=true\n", text
     assert "\n60000 dbase records read\n" in text and "\n7179 airports read\n" in text

@@ -17,10 +17,12 @@
 #include "foundation/settings_fixture.h"
 #include "foundation/user_error.h"
 #include "parking/park_airports.h"
+#include "parking/static_parking.h"
 #include "simlink/sim_link_calls.h"
 #include "support/service_doubles.h"
 #include "traffic/traffic_service.h"
 #include "ui/messages.h"
+#include "ui/shown_text.h"
 #include "ui/window_state.h"
 
 namespace {
@@ -211,4 +213,47 @@ TEST_F(ServiceParts, TheCycleCarriesOutTheWindowsRequestsOnTheWorkersListsOnce)
     EXPECT_EQ(g_engineCalls, (std::vector<std::string>{"farthest -1", "farthest -1", "farthest -1", "farthest -1",
                                                        "nav false", "park EDDF 50.03", "park EHAM 52.31"}));
     EXPECT_FALSE(g_liveSurplusRequested || g_navLightsRequested);
+}
+
+// One cycle per tick, each on the arrival of the once-a-second data.
+TEST_F(ServiceParts, TheRenewalCountsTwentyMinutesAndUpdatesStaticParkingInTwoStepsUnlessFlushStaticStoppedIt)
+{
+    const auto cycleTo = [](int32_t n) {
+        while (g_cycleCount < n) {
+            servicetest::fakeSim().newUserData = true;
+            EXPECT_TRUE(lf_tick());
+        }
+    };
+    const auto state = [] {
+        return fmt::format("{} {} {} {}", g_staticRenewalMinutes.load(), g_staticUpdateRequested.load(),
+                           g_staticUpdateFirstStepDone, g_settingControlsDisabled.load());
+    };
+    g_parkStandsLoaded = true;
+    INITIAL_LOAD_ONLY.value = false;
+    g_cycleCount = 59;
+    g_staticRenewalMinutes = 1;
+    cycleTo(60);
+    EXPECT_EQ(state(), "20 true false true");
+    EXPECT_EQ(uitest::shown(&WindowState::messageText), "Tavelorium_P3D will update static parking in 15 seconds ...");
+    cycleTo(74); // the static parking pass of cycle 64 unlocked the settings again
+    EXPECT_EQ(state(), "20 true false false");
+    cycleTo(75); // the first step: the calculation starts
+    EXPECT_EQ(state(), "20 true true true");
+    cycleTo(89); // no static parking pass at cycle 80, which would unlock them
+    EXPECT_EQ(state(), "20 true true true");
+    cycleTo(90); // the second step
+    EXPECT_EQ(state(), "20 false false true");
+
+    // "Flush static" stops the renewal for the run; the count goes on and starts again.
+    g_flushStaticRequested = true;
+    cycleTo(91);
+    EXPECT_TRUE(INITIAL_LOAD_ONLY.value);
+    EXPECT_EQ(bridge_.calls().back(), fmt::format("check {} 1", INITIAL_LOAD_ONLY.controlId));
+    EXPECT_EQ(storedValue("INITIAL_LOAD_ONLY"), "<none>");
+    g_staticRenewalMinutes = 1;
+    g_settingControlsDisabled = false;
+    cycleTo(120);
+    EXPECT_EQ(state(), "20 false false false");
+    g_parkStandsLoaded = false;
+    g_cycleCount = 0;
 }

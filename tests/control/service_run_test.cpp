@@ -26,10 +26,12 @@
 #include "feed/readers.h"
 #include "foundation/folders.h"
 #include "foundation/parameters_file.h"
+#include "foundation/scan_tasks.h"
 #include "foundation/settings_fixture.h"
 #include "foundation/time_text.h"
 #include "support/service_doubles.h"
 #include "traffic/traffic_service.h"
+#include "ui/commands_internal.h"
 #include "ui/control_ops.h"
 #include "ui/shown_text.h"
 #include "ui/window_state.h"
@@ -217,8 +219,63 @@ TEST_F(ServiceTest, ARestartSkipsTheUpdateCheckAndTheDatabaseAndTheLoopCountsOne
     for (const auto& [line, count] : {std::pair{"RealTraffic not detected at this PC\n", 2u},
                                       {" Flight not running\n", 1u}, {" Flight resumed\n", 1u},
                                       {"No traffic in this region?", 0u}, {"Exiting: NEW SETTINGS\n", 1u},
-                                      {"Exiting: USER CLOSED SIM\n", 1u}})
+                                      {"Exiting: USER CLOSED SIM\n", 1u}, {"Restarting after", 0u}})
         EXPECT_EQ(lf_count(log, line), count) << line;
+    // A restart without delay shows no countdown.
+    std::lock_guard lock(g_mutex);
+    EXPECT_EQ(std::count_if(g_shown.begin(), g_shown.end(),
+                            [](const std::string& text) { return text.starts_with("Restarting after"); }),
+              0);
+}
+
+// The install path typed while the scans run: the new path is taken at once, and the
+// scan box, already ticked, stays on.
+TEST_F(ServiceTest, ARestartAskedForDuringEitherScanRestartsTheService)
+{
+    for (CheckBoxParameter* scan : {&SCAN_LIVERIES, &SCAN_AIRPORTS}) {
+        reset();
+        trafficArrives();
+        gf_setCheckBox(*scan, true);
+        static std::atomic<int> s_scans;
+        s_scans = 0;
+        ServiceCalls calls = gf_serviceCalls();
+        const auto typed = [] {
+            if (s_scans++ == 0)
+                lf_onInstallPathEntered(std::filesystem::current_path().string());
+        };
+        (scan == &SCAN_LIVERIES ? calls.scanLiveries : calls.scanAddonAirports) = typed;
+        gf_setServiceCalls(calls);
+        const size_t before = log_.text().size();
+        EXPECT_EQ(runUntilClosed([this](std::optional<WindowRequest>) { return runs_ == 2 && lf_inLoop(); }), 2)
+            << scan->name;
+        EXPECT_EQ(s_scans, 2);
+        const std::string log = log_.text().substr(before);
+        EXPECT_EQ(lf_count(log, "Exiting: NEW SETTINGS\n"), 1u) << scan->name;
+        EXPECT_EQ(lf_count(log, "Exiting: USER CLOSED SIM\n"), 1u) << scan->name;
+    }
+}
+
+// Its stop limit passes while the thread closes its connection: the reset of the link's
+// queues, which the thread may still use, waits for its end.
+TEST_F(ServiceTest, ASimClientThreadSlowerThanItsStopLimitEndsBeforeTheLinkIsReset)
+{
+    trafficArrives();
+    fakeSim().clientEndMs = 5000; // a close takes up to 5.35 s
+    bool asked = false;
+    const int runs = runUntilClosed([&](std::optional<WindowRequest>) {
+        if (!asked && lf_inLoop()) {
+            asked = true;
+            gf_requestClosingDown(CloseReason::NewSettings, 0);
+        }
+        if (runs_ != 2 || !fakeSim().clientRunning)
+            return false;
+        fakeSim().clientEndMs = 0;
+        return true;
+    });
+    EXPECT_EQ(runs, 2);
+    EXPECT_TRUE(log_.contains("SimClient has not stopped within 3000 ms\n"));
+    EXPECT_EQ(fakeSim().resets, 1);
+    EXPECT_EQ(fakeSim().resetsWhileClientRuns, 0);
 }
 
 TEST_F(ServiceTest, ANewerProgramPlacedByTheUpdateCheckEndsTheProgramBeforeAnythingIsRead)
@@ -246,6 +303,17 @@ TEST_F(ServiceTest, ALiveryRescanAskedForDuringTheStartUpEmptiesTheTablesAtTheNe
     EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return lf_inLoop(); }), 1);
     EXPECT_EQ(fakeNeighbours().liveryTableClears, 1);
     EXPECT_FALSE(g_liveryRebuildRequested);
+}
+
+TEST_F(ServiceTest, AFileTaskOfAnEarlierRunKeepsItsSlotThroughTheNextRun)
+{
+    trafficArrives();
+    std::optional<ScanTaskSlot> left = gf_takeScanTaskSlot();
+    ASSERT_TRUE(left);
+    EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return lf_inLoop(); }), 1);
+    EXPECT_EQ(g_scanTasksRunning.load(), 1);
+    left.reset();
+    EXPECT_EQ(g_scanTasksRunning.load(), 0);
 }
 
 TEST_F(ServiceTest, WithoutTrafficTheRunGoesOnAfterFifteenSeconds)
@@ -347,24 +415,45 @@ TEST_F(ServiceTest, ProductionModeScansThenEndsWithZeroOrWithOneAfterAnError)
     }
 }
 
-TEST_F(ServiceTest, AnInstallPathTypedAfterUserError151RestartsTheService)
+// After a user error the stop flag is down, after an exception it is raised: the path
+// the user types restarts the service either way.
+TEST_F(ServiceTest, AnInstallPathTypedAfterASystemErrorRestartsTheService)
 {
-    gf_setParameterValue(SIM_INSTALL_PATH, {});
-    fakeNeighbours().v5Installed = false;
-    fakeSim().flightRuns = false;
-    const int runs = runUntilClosed([](std::optional<WindowRequest>) {
-        if (gf_closeReason() == CloseReason::SystemError && !uitest::shown(&WindowState::errorText).empty()) {
-            // What the install path edit does with the path the user typed.
-            gf_setParameterValue(SIM_INSTALL_PATH, "C:\\P3D v5");
-            gf_requestClosingDown(CloseReason::NewSettings, 3);
+    const struct {
+        const char* error;
+        const char* logged;
+    } cases[] = {
+        {"151", "Error 151: No P3D install path detected, type full Install Path above, and press Enter\n"},
+        {"airports", "Error reading airports failed!\n"},
+    };
+    for (const auto& c : cases) {
+        reset();
+        static std::atomic<int> s_airportReads;
+        s_airportReads = 0;
+        if (c.error == std::string("151")) {
+            gf_setParameterValue(SIM_INSTALL_PATH, {});
+            fakeNeighbours().v5Installed = false;
+        } else {
+            ServiceCalls calls = gf_serviceCalls();
+            calls.readAirports = [] { return s_airportReads++ > 0; };
+            gf_setServiceCalls(calls);
         }
-        return g_restartPending && fakeSim().clientRunning;
-    });
-    EXPECT_EQ(runs, 2);
-    EXPECT_TRUE(log_.contains(
-        "Error 151: No P3D install path detected, type full Install Path above, and press Enter\n"));
-    EXPECT_TRUE(log_.contains("Exiting: SYSTEM ERROR\n"));
-    EXPECT_FALSE(log_.contains("User closed"));
+        fakeSim().flightRuns = false;
+        bool typed = false;
+        const int runs = runUntilClosed([&](std::optional<WindowRequest>) {
+            if (!typed && gf_closeReason() == CloseReason::SystemError &&
+                !uitest::shown(&WindowState::errorText).empty()) {
+                typed = true;
+                lf_onInstallPathEntered(std::filesystem::current_path().string());
+                EXPECT_EQ(uitest::shown(&WindowState::messageText), "Install path exists, Tavelorium_P3D will restart");
+            }
+            return g_restartPending && fakeSim().clientRunning;
+        });
+        EXPECT_EQ(runs, 2) << c.error;
+        EXPECT_TRUE(log_.contains(c.logged)) << c.error;
+        EXPECT_TRUE(log_.contains("Exiting: SYSTEM ERROR\n")) << c.error;
+        EXPECT_FALSE(log_.contains("User closed")) << c.error;
+    }
 }
 
 TEST_F(ServiceTest, WithoutTheDocsFolderTheErrorStaysUntilTheUserCloses)

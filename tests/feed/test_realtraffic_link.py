@@ -56,6 +56,20 @@ def test_the_greeting_reads_a_whole_reply_however_it_arrives(probe, options, edi
     client.close()
 
 
+def test_a_client_that_closes_at_once_is_no_realtraffic_and_the_next_one_is_greeted(probe):
+    probe.send("wait")
+    socket.create_connection(("127.0.0.1", probe.port)).close()  # a tool probing the port
+    time.sleep(0.5)
+    client = TcpLinkClient(probe.port, reply=b'{"level":2,"version":"9.0"}')
+    client.connect()
+    state = probe.state("", answer="wait")
+    assert (state["connected"], state["ready"], state["professional"], state["edition"]) == (
+        "1", "1", "1", "RT prof edition: 9.0")
+    assert client.texts() == ["Qs999=version"] and client.problems == []
+    assert "No RealTraffic version received?" not in probe.log()
+    client.close()
+
+
 @pytest.mark.parametrize("reply", [None, b"RealTraffic 9.0"])
 def test_no_version_reply_in_five_seconds_goes_on_as_the_standard_edition(probe, reply):
     client = TcpLinkClient(probe.port, reply=reply)

@@ -6,15 +6,7 @@
 
 namespace fs = std::filesystem;
 
-TEST(TextTransfer, EveryLineFeedBecomesCarriageReturnLineFeed)
-{
-    EXPECT_EQ(gf_lfToCrLf(""), "");
-    EXPECT_EQ(gf_lfToCrLf("a\nb\n\nc"), "a\r\nb\r\n\r\nc");
-    // As a file opened in text mode writes it: a CR already there stays.
-    EXPECT_EQ(gf_lfToCrLf("a\r\nb"), "a\r\r\nb");
-    EXPECT_EQ(gf_lfToCrLf(std::string("\0\n\0", 3)), std::string("\0\r\n\0", 4));
-}
-
+// Transfers themselves run against the download-site stand-in (tests/update).
 TEST(Download, WithoutAHandleOrAnOutputFolderFailsAtOnceAndCreatesNothing)
 {
     tavtest::TempFolder folder;

@@ -9,13 +9,6 @@ const std::string kAdministrator = "A new version is available. Run the installe
 const std::string kNormally =
     "A new version is available.\nThe installer can be executed normally (no Administrator rights required).";
 
-TEST(InstallerRights, OnlyAProtectedUnwritableFolderWithoutElevationNeedsAnAdministrator)
-{
-    // Row bits: protected 1, writable 2, elevated 4.
-    for (int row = 0; row < 8; ++row)
-        EXPECT_EQ(gf_installerRightsText(row & 1, row & 2, row & 4), row == 1 ? kAdministrator : kNormally) << row;
-}
-
 TEST(InstallerRights, AFolderIsInsideProgramFilesWhateverItsCaseButOnlyAtAComponentBoundary)
 {
     const struct {
@@ -37,8 +30,11 @@ TEST(InstallerRights, AFolderIsInsideProgramFilesWhateverItsCaseButOnlyAtACompon
         EXPECT_EQ(gf_isInsideFolder(c.folder, c.protectedFolder), c.inside) << fs::path(c.folder).string();
 }
 
-TEST(InstallerRights, AnOrdinaryFolderNeedsNoAdministratorAndTheWriteTestLeavesNoFile)
+TEST(InstallerRights, OnlyAProtectedUnwritableFolderWithoutElevationNeedsAnAdministratorAndTheWriteTestLeavesNoFile)
 {
+    // Row bits: protected 1, writable 2, elevated 4.
+    for (int row = 0; row < 8; ++row)
+        EXPECT_EQ(gf_installerRightsText(row & 1, row & 2, row & 4), row == 1 ? kAdministrator : kNormally) << row;
     tavtest::TempFolder folder;
     EXPECT_TRUE(gf_folderPassesWriteTest(folder.path()));
     EXPECT_FALSE(gf_folderPassesWriteTest(folder / "missing"));

@@ -19,22 +19,16 @@ TEST(Log, HeaderThenPrefixedLinesWithErrorsOnDiskAtOnceAndNothingWhileClosed)
         EXPECT_NE(readFile(log.file()).find("==> bad thing\n"), std::string::npos);
         gf_logContinuation("");
         gf_logContinuation("more");
-        const auto lines = log.lines();
+        std::vector<std::string> lines = log.lines();
         ASSERT_EQ(lines.size(), 5u);
         // "Sun Dec 06 18:00:46 2026 (utc) Tavelorium_P3D version 11.10.3 for Prepar3D v5/v6"
         EXPECT_EQ(lines[0].size(), 80u);
-        EXPECT_EQ(lines[0].substr(24), " (utc) Tavelorium_P3D version 11.10.3 for Prepar3D v5/v6");
-        EXPECT_EQ(lines[1], "plain 1");
-        EXPECT_EQ(lines[2], "==> bad thing");
-        EXPECT_EQ(lines[3], std::string(10, ' '));
-        EXPECT_EQ(lines[4], "          more");
-        EXPECT_EQ(log.text().find("before open"), std::string::npos);
+        lines[0].erase(0, 24);
+        EXPECT_EQ(lines, (std::vector<std::string>{" (utc) Tavelorium_P3D version 11.10.3 for Prepar3D v5/v6", "plain 1",
+                                                   "==> bad thing", std::string(10, ' '), "          more"}));
         EXPECT_EQ(log.text().find('\r'), std::string::npos);
     }
-}
-
-TEST(Log, FourOpeningsLeaveThreeOlderGenerationsAndAMissingFolderThrows)
-{
+    // Four openings leave three older generations; nothing is written while closed.
     tavtest::TempFolder folder;
     for (int run = 1; run <= 4; ++run) {
         gf_openLogAt(folder / "Log.txt");
@@ -43,8 +37,7 @@ TEST(Log, FourOpeningsLeaveThreeOlderGenerationsAndAMissingFolderThrows)
     }
     gf_logLine("after close");
     for (const auto& [name, run] : {std::pair{"Log.txt", 4}, {"Log0.txt", 3}, {"Log00.txt", 2}, {"Log000.txt", 1}})
-        EXPECT_NE(readFile(folder / name).find("run " + std::to_string(run)), std::string::npos) << name;
-    EXPECT_EQ(readFile(folder / "Log.txt").find("after close"), std::string::npos);
+        EXPECT_EQ(readFile(folder / name).substr(81), "run " + std::to_string(run) + "\n") << name;
     try {
         gf_openLogAt(folder / "missing" / "Log.txt");
         FAIL() << "no exception";
@@ -71,8 +64,6 @@ TEST(Log, EightThreadsWritingTenThousandLinesEachGiveWholeLinesInEachThreadsOrde
     for (size_t i = 1; i < lines.size(); ++i) {
         int t = -1, n = -1;
         ASSERT_EQ(std::sscanf(lines[i].c_str(), "thread %d line %d end", &t, &n), 2) << lines[i];
-        ASSERT_TRUE(t >= 0 && t < 8);
-        ASSERT_EQ(n, next[t]++) << lines[i];
-        ASSERT_EQ(lines[i].size(), 23u) << lines[i];
+        ASSERT_TRUE(t >= 0 && t < 8 && n == next[t]++ && lines[i].size() == 23u) << lines[i];
     }
 }

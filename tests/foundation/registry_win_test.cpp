@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <tuple>
+
 #include "foundation/registry.h"
 
 // These tests write the real Prepar3D keys of the test's own Wine prefix; no other test
@@ -88,13 +90,9 @@ TEST_F(P3dRegistry, OddValuesGiveAnEmptyOrCutPathAndNeverThrow)
     EXPECT_TRUE(gf_p3dKeyExists(5));
     EXPECT_TRUE(gf_p3dSetupPath(5).empty());
 
+    // Type, data, byte count (~0u: the text and its NUL), the path read.
     const std::wstring longPath = L"C:\\" + std::wstring(3000, L'x');
-    const struct {
-        DWORD type;
-        std::wstring_view data;
-        DWORD bytes;
-        std::wstring_view expected;
-    } cases[] = {
+    const std::tuple<DWORD, std::wstring_view, DWORD, std::wstring_view> cases[] = {
         {REG_SZ, L"", ~0u, L""},
         {REG_SZ, L"", 0, L""},
         {REG_SZ, L"C", 1, L""},
@@ -106,9 +104,9 @@ TEST_F(P3dRegistry, OddValuesGiveAnEmptyOrCutPathAndNeverThrow)
         {REG_SZ, longPath, ~0u, longPath},
     };
     SetEnvironmentVariableW(L"TAV_TEST_SIMS", L"E:\\Sims");
-    for (const auto& c : cases) {
+    for (const auto& [type, data, bytes, expected] : cases) {
         removeKey(5);
-        addKey(5, c.type, c.data, c.bytes);
-        EXPECT_EQ(gf_p3dSetupPath(5).wstring(), c.expected) << "type " << c.type << ", " << c.bytes << " bytes";
+        addKey(5, type, data, bytes);
+        EXPECT_EQ(gf_p3dSetupPath(5).wstring(), expected) << "type " << type << ", " << bytes << " bytes";
     }
 }

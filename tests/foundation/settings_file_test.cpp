@@ -21,21 +21,17 @@ TEST_F(ParametersFile, FromNoFileEverySettingIsWrittenOnceWithAirpHeightTwiceAnd
     EXPECT_TRUE(gf_readParameters());
 
     // The registries in their order, each in its own; AIRP_HEIGHT in the ints and the lists.
-    Texts expected{"RANDOM",
-                   "AEROWINX", "COLLISION_USER_AIR", "COLLISION_USER_GND", "COLLISION_LIVE_PARKED_GND", "ALWAYS_ON_TOP",
-                   "SCAN_LIVERIES", "LIG_PRIORITIZE", "AIRBORNE_ONLY", "SCAN_AIRPORTS", "LIGHT_AIRCRAFT", "HELICOPTERS",
-                   "HIGH_PERF_AIRCRAFT", "NAV_LIGHTS_WHILE_PARKED", "AUTO_RANGE", "STRAIGHT_PBS_ONLY", "PARK_SOFT",
-                   "WEEK", "INITIAL_LOAD_ONLY", "GUID_CHANGES",
-                   "CUSTOM_PARKING_PERCENTAGE", "MAIN_WINDOW_X", "MAIN_WINDOW_Y", "AIRP_HEIGHT", "LAST_EPOCH_TIME:",
-                   "HOLDING_THRESHOLD_METERS", "MAX_HOLDING_MINUTES", "MAX_FIT", "P3D_VERSION",
-                   "MATCHING_DEPTH", "RANGE", "AR_ABOVE_HEIGHT", "MAX_PARK_SEL", "MAX_LIVE_SEL", "AIRP_RANGE",
-                   "AIRP_HEIGHT",
-                   "PROGRAM_VERSION", "SIM_INSTALL_PATH", "PORT_NUMBER"};
-    for (const char* kind : {"lfolder", "afolder"})
-        for (int i = 0; i < 10; ++i)
-            expected.push_back(kind + std::to_string(i));
-    expected.insert(expected.end(), {"AIG_VERSION", "DBASE_VERSION", "AIRPORTS_VERSION", "LIV_SCAN_VERSION",
-                                     "ADDONS_SCAN_VERSION", "DESTINATION", "BLOCK_CALLSIGN"});
+    Texts expected = gf_split(
+        "RANDOM AEROWINX COLLISION_USER_AIR COLLISION_USER_GND COLLISION_LIVE_PARKED_GND ALWAYS_ON_TOP SCAN_LIVERIES "
+        "LIG_PRIORITIZE AIRBORNE_ONLY SCAN_AIRPORTS LIGHT_AIRCRAFT HELICOPTERS HIGH_PERF_AIRCRAFT "
+        "NAV_LIGHTS_WHILE_PARKED AUTO_RANGE STRAIGHT_PBS_ONLY PARK_SOFT WEEK INITIAL_LOAD_ONLY GUID_CHANGES "
+        "CUSTOM_PARKING_PERCENTAGE MAIN_WINDOW_X MAIN_WINDOW_Y AIRP_HEIGHT LAST_EPOCH_TIME: HOLDING_THRESHOLD_METERS "
+        "MAX_HOLDING_MINUTES MAX_FIT P3D_VERSION MATCHING_DEPTH RANGE AR_ABOVE_HEIGHT MAX_PARK_SEL MAX_LIVE_SEL "
+        "AIRP_RANGE AIRP_HEIGHT PROGRAM_VERSION SIM_INSTALL_PATH PORT_NUMBER lfolder0 lfolder1 lfolder2 lfolder3 "
+        "lfolder4 lfolder5 lfolder6 lfolder7 lfolder8 lfolder9 afolder0 afolder1 afolder2 afolder3 afolder4 afolder5 "
+        "afolder6 afolder7 afolder8 afolder9 AIG_VERSION DBASE_VERSION AIRPORTS_VERSION LIV_SCAN_VERSION "
+        "ADDONS_SCAN_VERSION DESTINATION BLOCK_CALLSIGN",
+        ' ');
     Texts keys;
     for (const std::string& pair : storedPairs())
         keys.push_back(pair.substr(0, pair.find('=')));
@@ -51,6 +47,15 @@ TEST_F(ParametersFile, FromNoFileEverySettingIsWrittenOnceWithAirpHeightTwiceAnd
     EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.starts_with("check "); }),
               19);
     EXPECT_NE(std::find(calls.begin(), calls.end(), "text 32818 40"), calls.end());
+    // Every list's default is one of its values; no test changes the range, made at start-up.
+    std::vector<const ListParameter*> lists(g_listParams.begin(), g_listParams.end());
+    lists.push_back(&parking_percentage);
+    for (const ListParameter* p : lists)
+        EXPECT_NE(std::find(p->values.begin(), p->values.end(), p->defaultValue), p->values.end()) << p->name;
+    EXPECT_NE(std::find(MAX_FIT_FL.values.begin(), MAX_FIT_FL.values.end(), MAX_FIT_FL.defaultValue),
+              MAX_FIT_FL.values.end());
+    EXPECT_EQ(g_rangeNm.load(), 40.0);
+    EXPECT_EQ(g_rangeMetres.load(), 40 * 1852);
 }
 
 TEST_F(ParametersFile, IntsAreReadAsPugixmlReadsThemAndClampedButOnlyMissingSettingsAreWritten)

@@ -7,33 +7,37 @@
 
 class StopState : public ::testing::Test {
 protected:
-    void SetUp() override { gf_resetStopState(); }
-    void TearDown() override { gf_resetStopState(); }
+    StopState() { gf_resetStopState(); }
+    ~StopState() override { gf_resetStopState(); }
 };
 
-TEST_F(StopState, FirstReasonWinsWithItsDelayAndAUserCloseAlwaysRaisesTheHardStop)
+TEST_F(StopState, FirstReasonWinsWithItsDelayAUserCloseRaisesTheHardStopAndOnlyThreeReasonsRestart)
 {
     gf_requestClosingDown(CloseReason::ReaderError, 15);
     gf_requestClosingDown(CloseReason::SimConnectError, 9);
-    EXPECT_TRUE(g_stopRequested);
-    EXPECT_FALSE(g_hardStop);
-    EXPECT_EQ(gf_closeReason(), CloseReason::ReaderError);
-    EXPECT_EQ(gf_restartDelaySeconds(), 15);
+    EXPECT_TRUE(g_stopRequested && !g_hardStop);
     gf_requestClosingDown(CloseReason::UserClosedSim, 99);
     EXPECT_TRUE(g_hardStop);
     EXPECT_EQ(gf_closeReason(), CloseReason::ReaderError);
     EXPECT_EQ(gf_restartDelaySeconds(), 15);
+    // The reset before a restart keeps a hard stop and its reason.
+    EXPECT_FALSE(gf_resetStopStateUnlessHardStop());
+    EXPECT_TRUE(g_hardStop && g_stopRequested);
+    EXPECT_EQ(gf_closeReason(), CloseReason::ReaderError);
 
     gf_resetStopState();
     gf_requestClosingDown(CloseReason::UserClosedSim, 99);
-    EXPECT_EQ(gf_closeReason(), CloseReason::UserClosedSim);
-    EXPECT_EQ(gf_restartDelaySeconds(), 0);
     gf_requestClosingDown(CloseReason::ReaderError, 15);
     EXPECT_EQ(gf_closeReason(), CloseReason::UserClosedSim);
-}
+    EXPECT_EQ(gf_restartDelaySeconds(), 0);
 
-TEST_F(StopState, OnlyNewSettingsAndSimConnectOrReaderErrorsRestart)
-{
+    gf_resetStopState();
+    gf_requestClosingDown(CloseReason::NewSettings, 3);
+    EXPECT_TRUE(gf_resetStopStateUnlessHardStop());
+    EXPECT_FALSE(gf_stopPending());
+    EXPECT_EQ(gf_closeReason(), CloseReason::NotYetSet);
+    EXPECT_EQ(gf_restartDelaySeconds(), 0);
+
     for (int i = 0; i <= 8; ++i)
         EXPECT_EQ(gf_closeReasonRestarts(static_cast<CloseReason>(i)), i == 3 || i == 5 || i == 6) << i;
     EXPECT_EQ(gf_closeReasonText(CloseReason::ReaderError), "READER ERROR");
@@ -53,19 +57,4 @@ TEST_F(StopState, ConcurrentRequestsLeaveOneConsistentReasonAndDelay)
             th.join();
         EXPECT_EQ(gf_restartDelaySeconds(), gf_closeReason() == CloseReason::ReaderError ? 15 : 9);
     }
-}
-
-TEST_F(StopState, TheResetBeforeARestartKeepsAHardStopAndItsReason)
-{
-    gf_requestClosingDown(CloseReason::NewSettings, 3);
-    EXPECT_TRUE(gf_resetStopStateUnlessHardStop());
-    EXPECT_FALSE(gf_stopPending());
-    EXPECT_EQ(gf_closeReason(), CloseReason::NotYetSet);
-    EXPECT_EQ(gf_restartDelaySeconds(), 0);
-
-    gf_requestClosingDown(CloseReason::ReaderError, 15);
-    gf_requestClosingDown(CloseReason::UserClosedSim, 0);
-    EXPECT_FALSE(gf_resetStopStateUnlessHardStop());
-    EXPECT_TRUE(g_hardStop && g_stopRequested);
-    EXPECT_EQ(gf_closeReason(), CloseReason::ReaderError);
 }

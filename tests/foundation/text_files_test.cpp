@@ -45,10 +45,9 @@ TEST(TextFiles, EveryCharsetAndLineEndGivesTheSameUtf8Lines)
     TempFolder folder;
     const Lines expected{"[fltsim.0]", "title=Airbus A320 J\xC3\xBCrgen caf\xC3\xA9", "", "atc_id=D-AIZZ"};
     for (const std::string end : {"\r\n", "\n"}) {
-        const std::string text = "[fltsim.0]" + end + "title=Airbus A320 J\xC3\xBCrgen caf\xC3\xA9" + end + end +
-                                 "atc_id=D-AIZZ" + end;
         const std::string ansi = "[fltsim.0]" + end + "title=Airbus A320 J\xFCrgen caf\xE9" + end + end +
                                  "atc_id=D-AIZZ" + end;
+        const std::string text = gf_cp1252ToUtf8(ansi);
         const std::pair<Charset, std::string> fixtures[] = {
             {Charset::Utf8WithoutBom, text},
             {Charset::Utf8WithBom, "\xEF\xBB\xBF" + text},
@@ -68,7 +67,7 @@ TEST(TextFiles, EveryCharsetAndLineEndGivesTheSameUtf8Lines)
     }
 }
 
-TEST(TextFiles, ShortFilesAndInvalidUtf8AnywhereInTheFileAreDetectedByTheirContent)
+TEST(TextFiles, ShortFilesAndInvalidUtf8AnywhereAreDetectedByTheirContentAndFailuresReportedAsFalse)
 {
     TempFolder folder;
     const std::string head(4095, 'a');
@@ -96,33 +95,25 @@ TEST(TextFiles, ShortFilesAndInvalidUtf8AnywhereInTheFileAreDetectedByTheirConte
         EXPECT_EQ(detectAndRead(folder, std::string("x=") + bad + "y").charset, Charset::Ansi) << bad;
     EXPECT_EQ(gf_detectCharset(folder / "missing.cfg"), Charset::NoneFound);
 
+    tavtest::LogCapture log;
+    Lines lines{"stale"};
+    const std::string name = gf_pathToUtf8(folder / "aircraft.cfg");
+    EXPECT_FALSE(gf_readTextFileLines(Charset::NoneFound, folder / "aircraft.cfg", lines));
+    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(log.contains("Read failed for '" + name + "': file " + name + " has unknown charset: none_found"));
+    tavtest::writeFile(folder / "a.cfg", std::string("\xFF\xFE\x00\xD8x\0", 6)); // unpaired surrogate
+    EXPECT_FALSE(gf_readTextFileLines(Charset::Unicode, folder / "a.cfg", lines));
+    EXPECT_TRUE(log.contains("wide_to_utf8: invalid UTF-16"));
+    EXPECT_FALSE(gf_readTextFileLines(Charset::Utf8WithoutBom, folder / "missing.cfg", lines));
+    EXPECT_THROW(gf_charsetName(static_cast<Charset>(6)), std::out_of_range);
+
     // A caller that passes a stale charset still gets valid UTF-8, and a UTF-16 mark wins.
-    Lines lines;
     tavtest::writeFile(folder / "b.cfg", "\xEF\xBB\xBFn=\xE9");
     ASSERT_TRUE(gf_readTextFileLines(Charset::Utf8WithBom, folder / "b.cfg", lines));
     EXPECT_EQ(lines, Lines{"n=\xC3\xA9"});
     tavtest::writeFile(folder / "le.cfg", "\xFF\xFE" + utf16("x\r\ny", false));
     ASSERT_TRUE(gf_readTextFileLines(Charset::UnicodeBigEndian, folder / "le.cfg", lines));
     EXPECT_EQ(lines, (Lines{"x", "y"}));
-}
-
-TEST(TextFiles, FailuresAreReportedAsFalseWithAMessage)
-{
-    tavtest::LogCapture log;
-    TempFolder folder;
-    const fs::path file = folder / "a.cfg";
-    tavtest::writeFile(file, "x");
-    const std::string name = gf_pathToUtf8(file);
-    Lines lines{"stale"};
-    EXPECT_FALSE(gf_readTextFileLines(Charset::NoneFound, file, lines));
-    EXPECT_TRUE(lines.empty());
-    EXPECT_TRUE(log.contains("Read failed for '" + name + "': file " + name + " has unknown charset: none_found"));
-
-    tavtest::writeFile(file, std::string("\xFF\xFE\x00\xD8x\0", 6)); // unpaired surrogate
-    EXPECT_FALSE(gf_readTextFileLines(Charset::Unicode, file, lines));
-    EXPECT_TRUE(log.contains("wide_to_utf8: invalid UTF-16"));
-    EXPECT_FALSE(gf_readTextFileLines(Charset::Utf8WithoutBom, folder / "missing.cfg", lines));
-    EXPECT_THROW(gf_charsetName(static_cast<Charset>(6)), std::out_of_range);
 }
 
 TEST(TextFiles, SplittingKeepsEmptyLinesAndOwnFilesAreWrittenWithLfUnderAnyFolderName)

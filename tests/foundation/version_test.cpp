@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "foundation/user_error.h"
 #include "foundation/version.h"
 #include "support/test_support.h"
@@ -33,19 +35,13 @@ TEST(VersionData, ReadsThePatternOrJsonAndLogsFailuresKeepingWhatWasReached)
     EXPECT_EQ(VersionData::parse("11.0.2"), VersionData(11, 0, 2));
 }
 
-TEST(VersionData, NewerComparesMajorThenMinorThenPatch)
+TEST(VersionData, NewerComparesMajorThenMinorThenPatchAndUserErrorsCarryTheirCode)
 {
     const VersionData own = g_ownVersion;
     EXPECT_EQ(gf_versionText(own), "11.10.3");
-    EXPECT_TRUE(gf_isNewerVersion(own, VersionData(11, 9, 20)));
-    EXPECT_TRUE(gf_isNewerVersion(own, VersionData(11, 10, 2)));
-    EXPECT_FALSE(gf_isNewerVersion(own, own));
-    EXPECT_FALSE(gf_isNewerVersion(VersionData(10, 99, 99), own));
-    EXPECT_TRUE(gf_isNewerVersion(VersionData(12, 0, 0), own));
-}
-
-TEST(UserErrorException, MessageCarriesTheCodeExceptFor99)
-{
+    for (const auto& [a, b, newer] : {std::tuple{own, VersionData(11, 9, 20), true}, {own, {11, 10, 2}, true},
+                                      {own, own, false}, {{10, 99, 99}, own, false}, {{12, 0, 0}, own, true}})
+        EXPECT_EQ(gf_isNewerVersion(a, b), newer) << gf_versionText(a) << " " << gf_versionText(b);
     EXPECT_STREQ(tav::UserErrorException(41, "Tavelorium_P3D must be run").what(), "41: Tavelorium_P3D must be run");
     EXPECT_STREQ(tav::UserErrorException(99, "plain").what(), "plain");
 }

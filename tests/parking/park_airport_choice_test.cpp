@@ -5,7 +5,6 @@
 #include "parking/static_parking_fixture.h"
 
 namespace fs = std::filesystem;
-using statictest::engineDouble;
 using statictest::StaticParkingTest;
 
 namespace {
@@ -51,22 +50,15 @@ TEST_F(ParkAirportChoice, TheAirportStaysInSightUpToRangeAndHeightInclusiveAndIs
     };
     for (const auto& row : rows) {
         lf_setParkAirport("FZAA");
-        statictest::installEngineDouble();
-        statictest::addStatic(3, "KLM9*", g_timeOfWeek, "KLM9", "", "", "KLM", "A320");
-        statictest::addLive(10001, "DLH1", 3, SimStatus::Active, FlightPhase::Parked);
-        statictest::addLive(10002, "DLH2", 0, SimStatus::Adding2Sim, FlightPhase::Taxi);
-        statictest::addLive(10003, "DLH3", 0, SimStatus::Adding2Sim, FlightPhase::PushingBack);
-        statictest::addLive(10004, "DLH4", 0, SimStatus::Active, FlightPhase::Flying);
-        g_liveCreateDeque.push_back({.callsign = "DLH2"});
+        emptyEngine();
+        g_parkStands = synth::makeAirport({.stands = 3, .flightsPerStand = 0, .centreLat = 0.0, .centreLon = 0.0});
         placeUser(row.lat, 0.0, row.height);
+        ASSERT_NE(enginetest::gf_createStatic({3, 0, "KLM", "A320", "KLM9", "", "", 1}, 501), nullptr);
+        ASSERT_NE(enginetest::gf_bornAtStand(10001, "DLH1", 1, 601), nullptr);
         gf_staticParkingCycle(false);
         EXPECT_EQ(g_parkAirport.code, row.kept ? "FZAA" : "") << row.lat << " " << row.height;
-        std::string live;
-        for (const LiveAc& ac : g_liveAcs)
-            live += fmt::format("{}:{}{} ", ac.callsign, ac.standNumber, ac.removeWhenCreated ? " later" : "");
-        EXPECT_EQ(live, row.kept ? "DLH1:3 DLH2:0 DLH3:0 DLH4:0 " : "DLH1:0 DLH3:0 later DLH4:0 ");
-        const std::vector<std::string> removing = statictest::removing();
-        EXPECT_EQ(fmt::format("{}", fmt::join(removing, " ")), row.kept ? "" : "KLM9* DLH1");
+        EXPECT_EQ(g_liveAcs[0].standNumber, row.kept ? 1u : 0u);
+        EXPECT_EQ(fmt::format("{}", fmt::join(enginetest::gf_removing(), " ")), row.kept ? "" : "KLM9* DLH1");
     }
     EXPECT_TRUE(log_.contains("FZAA is out of sight (20.0 nm), parked aircraft will be removed"));
 }
@@ -134,10 +126,10 @@ TEST_F(ParkAirportChoice, AUserAtAStandOfAnAirportNotFirstPutsItFirstWithThatSta
     placeParkFile("EDDF");
     DESTINATION.setValue("EDDM");
     list({{"EDDM", "", 48.35, 11.78}, {"EDDF", "A1", 50.0, 8.5}});
-    engineDouble().userStand = "A2";
     g_staticRenewalMinutes = 5;
     onGround = true;
-    placeUser(50.0, 8.5);
+    g_userOnGround = true;
+    placeUser(50.0473, 8.571); // at A2 of the park file
     gf_staticParkingCycle(false);
     gf_staticParkingCycle(false);
     EXPECT_EQ(listText(), "EDDF/A2 EDDM/");
@@ -159,6 +151,7 @@ TEST_F(ParkAirportChoice, AParkAirportWithoutParkFileIsClearedAndNotChosenAgainI
     EXPECT_EQ(message(), "lf_readParkedFile EDDS not found");
     EXPECT_EQ(g_parkAirport.code, "");
     EXPECT_FALSE(g_settingControlsDisabled);
+    EXPECT_FALSE(g_trafficReader.callsigns.collecting);
     gf_staticParkingCycle(false);
     gf_staticParkingCycle(false);
     EXPECT_EQ(g_parkAirport.code, "");

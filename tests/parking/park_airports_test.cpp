@@ -90,8 +90,8 @@ TEST_F(ParkAirports, ACheckTakesAChangedReservedStandOnlyWhenTheListReadsWhole)
     lf_setParkAirport("EDDF");
     g_reservedStandId = "S1";
     g_parkStands[0].notUsable = true;
-    statictest::addStatic(1, "DLH1*", g_timeOfWeek, "DLH1", "", "", "DLH", "A320");
-    statictest::addStatic(2, "DLH2*", g_timeOfWeek, "DLH2", "", "", "DLH", "A320");
+    enginetest::gf_createStatic({1, 0, "DLH", "A320", "DLH1", "", "", 1}, 501);
+    enginetest::gf_createStatic({2, 0, "DLH", "A320", "DLH2", "", "", 1}, 502);
     std::string text;
 
     write("EDDF,S2\nXXXX\n");
@@ -110,5 +110,5 @@ TEST_F(ParkAirports, ACheckTakesAChangedReservedStandOnlyWhenTheListReadsWhole)
     EXPECT_EQ(g_reservedStandId, "S2");
     EXPECT_FALSE(g_parkStands[0].notUsable);
     EXPECT_TRUE(g_parkStands[1].notUsable);
-    EXPECT_EQ(statictest::removing(), std::vector<std::string>{"DLH2*"});
+    EXPECT_EQ(enginetest::gf_removing(), std::vector<std::string>{"DLH2*"});
 }

@@ -145,7 +145,9 @@ TEST(ParkFile, ReaderTrimsIdsDropsBadEntriesAndRefusesBadIds)
         <parkpos id="NOPOS" radius="20" />)"));
     std::vector<ParkStand> table;
     ASSERT_EQ(lf_read(file, table), "ok");
-    ASSERT_EQ(table.size(), 1u);
+    // A heading of any size is taken into 0..360 degrees (1e9 is 280).
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_NEAR(table[1].heading * 57.29577951308232, 280.0, 1e-6);
     const ParkStand& s = table[0];
     EXPECT_EQ(s.id, "B12");
     EXPECT_TRUE(s.cargo);
@@ -157,7 +159,7 @@ TEST(ParkFile, ReaderTrimsIdsDropsBadEntriesAndRefusesBadIds)
     EXPECT_EQ(s.flights[1].real, 0u);
     EXPECT_TRUE(s.flights[1].cpl);
     EXPECT_EQ(s.flights[1].origin, 1u);
-    for (const char* id : {"FAR", "NAN", "HDG"})
+    for (const char* id : {"FAR", "NAN"})
         EXPECT_TRUE(log.contains(std::string("lf_readParkpos: stand '") + id + "' skipped")) << id;
     EXPECT_FALSE(log.contains("'ZERO'"));
 

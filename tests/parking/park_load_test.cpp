@@ -12,6 +12,8 @@
 #include "parking/park_file_internal.h"
 #include "parking/stand_learning.h"
 #include "support/data_file_fixture.h"
+#include "ui/messages.h"
+#include "ui/window_state.h"
 
 namespace fs = std::filesystem;
 
@@ -116,7 +118,8 @@ TEST_F(ParkLoad, LearnedFilesLieInOneSafeFolderPerSource)
     const std::vector<std::tuple<std::string, std::string, fs::path>> rows = {
         {"archive/thirdparty/Fly%20Tampa/EHAM.xml", "", learned / "thirdparty" / "Fly Tampa" / "EHAM.xml"},
         {"airports\\my_thirdparty\\EHAM.xml", " Fly/Tampa ", learned / "thirdparty" / "Fly Tampa" / "EHAM.xml"},
-        {"airports/my_thirdparty2024/EHAM.xml", "", {}},
+        {"airports/my_thirdparty2024/EHAM.xml", "", learned / "my_thirdparty2024" / "EHAM.xml"},
+        {"airports\\my_thirdparty\\EHAM.xml", " / ", learned / "my_thirdparty" / "EHAM.xml"},
         {"airports\\my_ORBX\\EGLC.XML", "", learned / "my_ORBX" / "EGLC.XML"},
         {"archive/stock/EDDF.xml", "", learned / "stock" / "EDDF.xml"},
         {"archive/simaddon/KSEA.xml", "", learned / "simaddon" / "KSEA.xml"},
@@ -203,6 +206,13 @@ TEST_F(ParkLoad, TheLearnedFileChangesStandsAndSettingsAndItsLearningSurvivesThe
     EXPECT_TRUE(stand("A1")->cargo && stand("A1")->radiusChange && stand("A1")->cargoChange);
     EXPECT_EQ(flights("M1"), "#1 d6 G-ABCD 30:31 o0 ");
     EXPECT_TRUE(stand("M1")->manual);
+    // A manual stand that the park file has since gained gives it its flights; a radius out
+    // of range is brought into range and costs nothing else.
+    EXPECT_EQ(flights("A2"), "#1 d2 D-AIZZ 6 o0 ");
+    EXPECT_FALSE(stand("A2")->manual);
+    EXPECT_EQ(flights("F1"), "#1 d4 D-AIAC 3 o0 ");
+    EXPECT_DOUBLE_EQ(stand("F1")->radius * 1852.0, 1000.0);
+    EXPECT_FALSE(stand("F1")->cargo);
     EXPECT_EQ(stand("M2"), nullptr);
     EXPECT_EQ(stand("M3"), nullptr);
     EXPECT_EQ(g_parkStands.size(), 4u);
@@ -228,7 +238,10 @@ TEST_F(ParkLoad, TheLearnedFileChangesStandsAndSettingsAndItsLearningSurvivesThe
     EXPECT_FALSE(WEEK.value);
     EXPECT_EQ(RANGE.value, RANGE.defaultValue);
     const std::string saved = tavtest::readFile(kLearned);
-    EXPECT_NE(saved.find(R"(<parkpos id="GONE" radius_change="true" radius="30.0">)"), std::string::npos) << saved;
+    for (const char* kept : {R"(<parkpos id="GONE" radius_change="true" radius="30.0">)",
+                             R"(<parkpos id="M2" latitude="0.000050" longitude="0.000050" heading="0.0" radius="20.0")",
+                             R"(<parkpos id="M3" latitude="50.060000")"})
+        EXPECT_NE(saved.find(kept), std::string::npos) << kept << saved;
     const std::string parameters = tavtest::readFile(gf_parametersPath());
     EXPECT_NE(parameters.find(R"(<parameter name="RANGE" value="40" />)"), std::string::npos) << parameters;
     EXPECT_NE(parameters.find(R"(<parameter name="WEEK" value="false" />)"), std::string::npos);
@@ -236,7 +249,7 @@ TEST_F(ParkLoad, TheLearnedFileChangesStandsAndSettingsAndItsLearningSurvivesThe
 
     ASSERT_EQ(load(), "");
     EXPECT_EQ(flights("A1"), "#1 d1 D-AIAB 10:14 o1 #2 d2 N123UA 20 o1 #3 d3 D-AIAB 1,2,5 o0 ");
-    EXPECT_EQ(flights("A2"), "#1 d5 D-AGWA 8 o0 ");
+    EXPECT_EQ(flights("A2"), "#1 d2 D-AIZZ 6 o0 #2 d5 D-AGWA 8 o0 ");
     EXPECT_EQ(flights("M1"), "#1 d6 G-ABCD 30:31 o0 ");
     gf_resetParkAirport();
     EXPECT_EQ(tavtest::readFile(kLearned), saved);
@@ -263,7 +276,10 @@ TEST_F(ParkLoad, AHandmadeFileReplacesTheStandsAndABrokenOneIsNeverSavedOver)
     EXPECT_TRUE(g_parkFileHandmade);
     EXPECT_TRUE(log_.contains("A handmade airport file overruled the archived file!"));
     EXPECT_TRUE(log_.contains("Airport file read from '" + gf_pathToUtf8(kLearned) + "' for Frankfurt Main"));
-    ASSERT_EQ(g_parkStands.size(), 2u);
+    // A heading written past 360 degrees is taken into range; a stand that cannot be used
+    // stays in the user's file as it was.
+    ASSERT_EQ(g_parkStands.size(), 3u);
+    EXPECT_NEAR(stand("H3")->heading, 90.0 * 0.017453292519943295, 1e-12);
     EXPECT_EQ(flights("H1"), "#1 d2 D-AIAB 4:9 o1 ");
     g_parkStands[1].radius = 30.0 / 1852.0;
     g_parkStands[1].radiusChange = true;
@@ -274,6 +290,8 @@ TEST_F(ParkLoad, AHandmadeFileReplacesTheStandsAndABrokenOneIsNeverSavedOver)
     EXPECT_DOUBLE_EQ(stand("H2")->radius * 1852.0, 30.0);
     EXPECT_EQ(stand("H2")->lat, 50.031);
     gf_resetParkAirport();
+    EXPECT_NE(tavtest::readFile(kLearned).find(R"(<parkpos id="H4" latitude="95.000000" longitude="8.550000")"),
+              std::string::npos);
 
     place("handmade_duplicate_EDDF.xml", kLearned);
     const std::string before = tavtest::readFile(kLearned);
@@ -306,13 +324,57 @@ TEST_F(ParkLoad, ALearnedFileWithoutMetaIsNotReplacedAndTheSettingsComeBackOnce)
     learned.erase(learned.find("  <meta>"), learned.find("  <parameters>") - learned.find("  <meta>"));
     fs::create_directories(kLearned.parent_path());
     tavtest::writeFile(kLearned, learned);
+    // The user is told once per airport that its learning is not saved.
+    g_parkAirport.code = "EDDM";
+    const auto message = [] {
+        std::lock_guard lock(gf_windowState().uiMutex);
+        return gf_windowState().messageText;
+    };
     ASSERT_EQ(load(), "");
     EXPECT_TRUE(log_.contains("==> lf_readLearned: " + gf_pathToUtf8(kLearned) + " has no meta block and is not used"));
+    EXPECT_EQ(message(), "The learned file of EDDM cannot be updated: what is learned there is not saved, see Log.txt");
     EXPECT_EQ(RANGE.value, RANGE.defaultValue);
     gf_resetParkAirport();
     EXPECT_EQ(tavtest::readFile(kLearned), learned);
+    gf_clearMessage();
+    ASSERT_EQ(load(), "");
+    EXPECT_EQ(message(), "");
+    gf_resetParkAirport();
     // A second reset has no snapshot left to put back over what the user chose since.
     WEEK.value = true;
     gf_resetParkAirport();
     EXPECT_TRUE(WEEK.value);
+}
+
+TEST_F(ParkLoad, ADamagedLearnedFileKeepsItsBytesWhereTheLogSaysThroughLaterVisits)
+{
+    place("archived_EDDF.xml", kOrbx);
+    fs::create_directories(kLearned.parent_path());
+    const std::string damaged = "<root><parkpositions><parkpos id=\"A1\"><opt reg=\"D-AIAB\" day=\"1\"";
+    tavtest::writeFile(kLearned, damaged);
+    for (int visit = 0; visit < 2; ++visit) {
+        ASSERT_EQ(load(), "");
+        gf_addStandOption(g_parkStands[0].flights, {"EWG", "A319", "EWG1"}, gf_timeOfWeek(5, 8), "EWG1", "D-AGWA",
+                          false);
+        gf_resetParkAirport();
+    }
+    const std::string head = gf_pathToUtf8(kLearned) + " found, but could not be loaded, saved as ";
+    const std::string text = log_.text();
+    const size_t at = text.find(head);
+    ASSERT_NE(at, std::string::npos) << text;
+    const size_t begin = at + head.size();
+    const fs::path kept = gf_pathFromUtf8(text.substr(begin, text.find(": ", begin) - begin));
+    EXPECT_EQ(tavtest::readFile(kept), damaged);
+    EXPECT_NE(tavtest::readFile(kLearned).find("D-AGWA"), std::string::npos);
+}
+
+TEST_F(ParkLoad, LearningAtAFileOfTheAddonScanWithoutPublisherIsReadBack)
+{
+    const std::string source = gf_pathToUtf8(gf_paths().myThirdparty / "EDDF.xml");
+    place("archived_EDDF.xml", lf_sourcePath(source));
+    ASSERT_EQ(load(source), "");
+    gf_addStandOption(g_parkStands[1].flights, {"EWG", "A319", "EWG1"}, gf_timeOfWeek(5, 8), "EWG1", "D-AGWA", false);
+    gf_resetParkAirport();
+    ASSERT_EQ(load(source), "");
+    EXPECT_EQ(flights("A2"), "#1 d5 D-AGWA 8 o0 ");
 }

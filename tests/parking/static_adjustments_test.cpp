@@ -29,14 +29,22 @@ protected:
             g_parkStands[0].flights.push_back(f);
         }
     }
-    static StaticAc& staticAt(uint32_t stand, const std::string& callsign, int64_t placed,
-                              const std::string& cs1 = "DLH100", const std::string& type = "A320")
+    // The static showing the first part of DLH100:DLH101, placed then.
+    static StaticAc& staticAt(uint32_t stand, int64_t placed, const std::string& type = "A320")
     {
-        return statictest::addStatic(stand, callsign, placed, cs1, "DLH101", "D-AIAB", "DLH", type);
+        emptyEngine();
+        const int64_t now = g_timeOfWeek;
+        g_timeOfWeek = placed;
+        StaticAc* s = enginetest::gf_createStatic({stand, 0, "DLH", type, "DLH100", "DLH101", "D-AIAB", 1}, 501);
+        g_timeOfWeek = now;
+        return *s;
     }
     static void parkedLive(uint32_t hexid, const std::string& callsign, uint32_t stand)
     {
-        statictest::addLive(hexid, callsign, stand, SimStatus::Active, FlightPhase::Parked);
+        g_parkAirport.code = "EDDF";
+        g_parkAirport.lat = 50.0;
+        g_parkAirport.lon = 8.5;
+        enginetest::gf_bornAtStand(hexid, callsign, stand, hexid - 10000 + 600);
     }
     static ParkCandidate candidate(uint32_t stand, uint32_t offset, std::string cs1 = "KLM7")
     {
@@ -68,6 +76,7 @@ TEST_F(StaticAdjustments, StandingAndWaitingAircraftAreComparedByTheAgeOfTheirFi
         {"flight outside the window", lf_tow(3, 30), lf_tow(3, 18), "14:22", candidate(2, 0), "removed 1"},
     };
     g_halfWingspans["B77W"] = 1.0; // reaches the neighbouring stand
+    enginetest::catalogue().liveries["B77W"] = "B77W livery";
     for (const auto& row : rows) {
         const std::string name = row.name;
         twoStands(3, row.hours);
@@ -78,8 +87,7 @@ TEST_F(StaticAdjustments, StandingAndWaitingAircraftAreComparedByTheAgeOfTheirFi
             g_callsignsToAvoid.insert("DLH101");
         g_lastRealFit = name.ends_with("window") ? 3 : 0;
         g_lastSoftFit = -1;
-        statictest::installEngineDouble();
-        staticAt(1, "DLH100*", row.staticFit, "DLH100", name.starts_with("touching") ? "B77W" : "A320");
+        staticAt(1, row.staticFit, name.starts_with("touching") ? "B77W" : "A320");
         g_addingStack = {row.waiting};
         g_staticPlan.clear();
         g_staticRemovals.clear();
@@ -109,23 +117,25 @@ TEST_F(StaticAdjustments, ACoupledFlightEndingNowIsRemovedAndQueuedAgainWithTheS
     MAX_PARK_SEL.value = 1;
     for (const auto& row : rows) {
         twoStands(row.day, row.hours, row.nextDay);
-        statictest::installEngineDouble();
-        staticAt(1, "DLH100*", lf_shiftBack(row.now, 2));
         g_timeOfWeek = row.now;
+        staticAt(1, lf_shiftBack(row.now, 2));
         gf_parkingAdjustments();
         EXPECT_EQ(message(), row.requeued ? "Parking adjustments: 1 to be removed, 1 to be added\n"
                                           : "Parking adjustments: 0 to be removed, 0 to be added\n");
         if (!row.requeued)
             continue;
-        EXPECT_EQ(statictest::removing(), std::vector<std::string>{"DLH100*"});
+        EXPECT_EQ(enginetest::gf_removing(), std::vector<std::string>{"DLH100*"});
         ASSERT_EQ(g_addingStack.size(), 1u);
         const ParkCandidate& c = g_addingStack.back();
         EXPECT_EQ(fmt::format("{} {} {} {} {} {} {}", c.standNumber, c.fitOffset, c.airline, c.aircraftType,
                               c.callsign1, c.callsign2, c.registration),
                   "1 2 DLH A320 DLH100 DLH101 D-AIAB");
-        statictest::createStaticFromStack(row.now);
+        enginetest::gf_confirmRemovals();
+        uint32_t object = 700;
+        EXPECT_EQ(enginetest::gf_createStaticsFromStack(object), 1u);
+        ASSERT_EQ(g_staticAcs.size(), 1u);
         EXPECT_EQ(g_staticAcs.back().callsign, "DLH101*");
-        EXPECT_EQ(g_staticAcs.back().parkedTimeOfWeek, g_staticAcs.front().parkedTimeOfWeek);
+        EXPECT_EQ(g_staticAcs.back().parkedTimeOfWeek, lf_shiftBack(row.now, 2));
     }
 }
 
@@ -133,16 +143,15 @@ TEST_F(StaticAdjustments, SurplusLiveParkedAreRemovedAndWantedZeroEmptiesTheAirp
 {
     twoStands(3, "14:22", 0, 3);
     const auto airport = [] {
-        statictest::installEngineDouble();
+        staticAt(1, lf_tow(3, 19));
         parkedLive(10001, "KLM1", 2);
         parkedLive(10002, "KLM2", 3);
-        staticAt(1, "DLH100*", lf_tow(3, 19));
     };
     airport();
     MAX_PARK_SEL.value = 1;
     gf_parkingAdjustments();
     EXPECT_TRUE(log_.contains("Parking adjustments: 1 more live ac than wanted"));
-    const std::vector<std::string> removing = statictest::removing();
+    const std::vector<std::string> removing = enginetest::gf_removing();
     EXPECT_EQ(removing.size(), 2u);
     EXPECT_EQ(removing.front(), "DLH100*");
     EXPECT_EQ(message(), "Parking adjustments: 1 to be removed, 0 to be added\n");
@@ -150,7 +159,7 @@ TEST_F(StaticAdjustments, SurplusLiveParkedAreRemovedAndWantedZeroEmptiesTheAirp
     airport();
     MAX_PARK_SEL.value = 0;
     gf_parkingAdjustments();
-    EXPECT_EQ(statictest::removing(), (std::vector<std::string>{"DLH100*", "KLM1", "KLM2"}));
+    EXPECT_EQ(enginetest::gf_removing(), (std::vector<std::string>{"DLH100*", "KLM1", "KLM2"}));
 }
 
 TEST_F(StaticAdjustments, AWeekOfAdjustmentsNeverExceedsTheWantedCountNorDoublesAStandOrAFlight)
@@ -163,12 +172,12 @@ TEST_F(StaticAdjustments, AWeekOfAdjustmentsNeverExceedsTheWantedCountNorDoubles
     parkedLive(10002, g_parkStands[9].flights[0].cs1, 10);
     g_reservedStandId = "S4";
     size_t most = 0;
+    uint32_t object = 5000;
     for (int32_t minute = 0; minute < 7 * 24 * 60; minute += 20) {
         g_timeOfWeek = lf_tow(static_cast<uint32_t>(minute / 1440 + 1), static_cast<uint32_t>(minute % 1440 / 30));
         gf_parkingAdjustments();
-        while (statictest::createStaticFromStack(g_timeOfWeek)) {
-        }
-        statictest::finishRemovals();
+        enginetest::gf_confirmRemovals();
+        enginetest::gf_createStaticsFromStack(object);
         std::set<uint32_t> stands;
         std::set<std::string> texts;
         for (const LiveAc& ac : g_liveAcs) {

@@ -1,7 +1,6 @@
 // The wanted count and the full static calculation over the fit steps and modes.
 #include "parking/static_parking_fixture.h"
 
-using statictest::engineDouble;
 using statictest::StaticParkingTest;
 
 namespace {
@@ -110,9 +109,11 @@ TEST_F(StaticCalculation, TheWantedCountIsMetWithTheBestFitsFirstAndTheUsersStan
 {
     WEEK.value = true;
     PARK_SOFT.value = true;
+    parking_percentage.value = 80;
+    CUSTOM_PARKING_PERCENTAGE.value = 30;
     g_parkStands = synth::makeAirport({.seed = 3, .stands = 40, .flightsPerStand = 30, .standsPerRow = 1});
     g_reservedStandId = "S3";
-    engineDouble().userStand = "S5";
+    userAtStand(g_parkStands[4]);
     gf_calculateStaticParking();
     ASSERT_EQ(g_addingStack.size(), 12u);
     EXPECT_EQ(takenCount(), 12u);
@@ -124,7 +125,7 @@ TEST_F(StaticCalculation, TheWantedCountIsMetWithTheBestFitsFirstAndTheUsersStan
         EXPECT_NE(next.standNumber, 5u);
         EXPECT_GE(next.fitOffset, previous);
         previous = next.fitOffset;
-        statictest::createStaticFromStack(g_timeOfWeek);
+        lf_createStaticFromStack();
     }
     EXPECT_EQ(g_staticAcs.size(), 12u);
 }

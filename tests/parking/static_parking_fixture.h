@@ -1,7 +1,8 @@
 #pragma once
 // Shared set-up of the static parking's tests: a program folder of their own, a captured
-// log, default settings, a small airports table, the engine double and a user aircraft
-// whose place, height and ground state the test scripts.
+// log, default settings, a small airports table, an empty engine with the catalogue's
+// doubles (support/engine_driver.h makes its aircraft) and a user aircraft whose place,
+// height and ground state the test scripts.
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -20,9 +21,13 @@
 #include "parking/static_parking_internal.h"
 #include "simlink/sim_link_calls.h"
 #include "support/data_file_fixture.h"
-#include "support/static_engine_double.h"
+#include "support/engine_doubles.h"
+#include "support/engine_driver.h"
 #include "support/synthetic_airport.h"
+#include "traffic/live_stands.h"
+#include "traffic/live_stands_internal.h"
 #include "traffic/traffic_service.h"
+#include "traffic/traffic_state.h"
 #include "ui/window_state.h"
 
 namespace statictest {
@@ -40,7 +45,15 @@ protected:
                       {"EDDM", "MUC", 48.35, 11.78, 1487, 0},
                       {"EDDS", "STR", 48.69, 9.22, 1276, 0},
                       {"FZAA", "", 0.0, 0.0, 0, 0}};
-        installEngineDouble();
+        gf_resetTrafficState();
+        g_wantedParkedCount = 0;
+        enginetest::installEngineDoubles();
+        // The synthetic airport's types, with liveries and the span of an A320.
+        for (const char* type : {"A320", "B738", "A333", "E190", "B77W", "A21N"}) {
+            enginetest::catalogue().types[type] = TypeCategory::Large;
+            enginetest::catalogue().liveries[type] = std::string(type) + " livery";
+            enginetest::catalogue().halfSpans[type] = 17.0 / 1852;
+        }
         SimLinkCalls sim{};
         sim.userOnGround = [] { return onGround; };
         sim.userDataValid = [] { return true; };
@@ -64,7 +77,9 @@ protected:
         g_airports.clear();
         g_userSnapshot = {};
         gf_resetSimLinkCalls();
-        statictest::removeEngineDouble();
+        gf_resetTrafficState();
+        enginetest::removeEngineDoubles();
+        g_userOnGround = false;
         settingstest::resetSettings();
         parking_percentage.value = 30;
     }
@@ -74,6 +89,26 @@ protected:
         g_userSnapshot.latitude = lat;
         g_userSnapshot.longitude = lon;
         g_userSnapshot.altitudeAboveGround = heightFt;
+    }
+    // The user aircraft on the ground at the stand.
+    static void userAtStand(const ParkStand& stand)
+    {
+        placeUser(stand.lat, stand.lon, 0.0);
+        onGround = true;
+        g_userOnGround = true;
+        gf_resetUserStandCache();
+    }
+    // The engine's aircraft, its queues and the adding stack emptied; the stands stay.
+    static void emptyEngine()
+    {
+        g_liveAcs.clear();
+        g_staticAcs.clear();
+        g_liveCreateDeque.clear();
+        g_staticCreateDeque.clear();
+        g_removeDeque.clear();
+        g_pendingActivations.clear();
+        g_addingStack.clear();
+        g_liveParked.clear();
     }
 
     static std::string message()

@@ -93,3 +93,13 @@ def test_what_was_learned_at_a_downloaded_airport_is_read_back(site_root, probe,
         values, log = probe(site.base_url, "relearn", "EDDF", source)
     assert values["result"] == "" and values["relearned"] == "1", log
     assert " saved with 1 update" in log
+
+
+def test_a_park_file_that_keeps_arriving_is_waited_for(site_root, probe):
+    """A large hub file on a slow line: only a stalled transfer fails, not a long one."""
+    body = (DATA / "archived_EDDF.xml").read_bytes()
+    body += b"<!--" + b" " * (7000 - len(body) - 7) + b"-->\n"
+    with DownloadSite(root=site_root) as site:
+        site.answer("/downloads/" + STOCK, body, kind="drip", rate=1000)
+        values, log = probe(site.base_url, "read", "EDDF")
+    assert values == {"result": "", "stands": "3", "copy": "yes"}, log

@@ -3,8 +3,11 @@
 // database's publisher lists, the airports table, a recording window and shell.
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
+
+#include <zip.h>
 
 #include "bgl/bgl_builder.h"
 #include "catalogue/dbase.h"
@@ -21,6 +24,35 @@
 #include "ui/messages.h"
 
 namespace scantest {
+
+// An archive's entries by name, read back with libzip.
+inline std::map<std::string, std::string> zipEntries(const std::filesystem::path& archive)
+{
+    std::map<std::string, std::string> entries;
+    int error = 0;
+    zip_t* zip = zip_open(gf_pathToUtf8(archive).c_str(), ZIP_RDONLY, &error);
+    for (zip_int64_t i = 0; zip && i < zip_get_num_entries(zip, 0); ++i) {
+        zip_stat_t st;
+        zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &st);
+        std::string& bytes = entries[st.name] = std::string(st.size, '\0');
+        zip_file_t* file = zip_fopen_index(zip, static_cast<zip_uint64_t>(i), 0);
+        zip_fread(file, bytes.data(), st.size);
+        zip_fclose(file);
+    }
+    if (zip)
+        zip_close(zip);
+    return entries;
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> names(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const std::filesystem::directory_entry& e : std::filesystem::directory_iterator(folder))
+        names.push_back(gf_pathToUtf8(e.path().filename()));
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 // The folders shown in File Explorer.
 inline std::vector<std::filesystem::path> g_explorerPaths;

@@ -3,7 +3,6 @@
 #include "foundation/settings_catalogue.h"
 #include "foundation/settings_fixture.h"
 #include "foundation/user_error.h"
-#include "parking/park_airports.h"
 #include "simlink/sim_link_fixture.h"
 #include "ui/messages.h"
 #include "ui/shown_text.h"
@@ -22,12 +21,9 @@ struct Doubles {
     {
         return type == "B738" || type == "A320" ? TypeCategory::Large : TypeCategory::Other;
     }
-    static std::string userStand(const GeoPos& p) { return p.latitude > 52.0 ? "A12" : ""; }
-    static void writeMyParkAirports() { ++writes; }
-    static inline int writes = 0;
+    static void writeMyParkAirports() {}
 };
-const SimLinkNeighbours kDoubles{&Doubles::halfWingspan, &Doubles::typeCategory, &Doubles::userStand,
-                                 &Doubles::writeMyParkAirports};
+const SimLinkNeighbours kDoubles{&Doubles::halfWingspan, &Doubles::typeCategory, &Doubles::writeMyParkAirports};
 
 Bytes lf_open(const std::string& name)
 {
@@ -52,9 +48,6 @@ protected:
         gf_setControlBridge(nullptr);
         SIM_INSTALL_PATH.setValue("");
         g_maxHalfWingspan = 0.0;
-        std::lock_guard lock(g_parkAirportsMutex);
-        g_parkAirports.clear();
-        g_parkAirport = {};
     }
     std::string closeDown() const
     {
@@ -164,13 +157,11 @@ TEST_F(SimDispatch, UserStateKeepsPositionTimeAndObjectAndEndsTheRunOnAJump)
     EXPECT_EQ(gf_requestUserPosition().altitude, 0.0);
     EXPECT_EQ(g_simUnixTime, 1704067200);
     EXPECT_EQ(g_userObjectId, 1u);
-    EXPECT_EQ(gf_windowText(WindowText::UserStand), "");
     // 0.19 degrees of latitude, about 11.4 nm.
     deliver(userState(52.09, 4.0, 1000.0, 0.0, 3600, 60, 2024));
     EXPECT_TRUE(log_.contains("Teleport\n"));
     EXPECT_EQ(closeDown(), "NEW FLIGHT 30");
     EXPECT_EQ(g_simUnixTime, 1709164800 + 3600);
-    EXPECT_EQ(gf_windowText(WindowText::UserStand), "A12");
     g_rtProfessional = false;
     deliver(userState(52.1, 4.0, 1000.0, 0.0, 0, 1, 2025));
     EXPECT_EQ(g_simUnixTime, 1709164800 + 3600);
@@ -278,36 +269,6 @@ TEST_F(SimDispatch, TheUserModelGivesHalfSpanAndCategory)
         ADD_FAILURE() << "no user error";
     } catch (const tav::UserErrorException& e) {
         EXPECT_STREQ(e.what(), "71: atc_model= in [General] section of your aircraft.cfg is empty or missing");
-    }
-}
-
-TEST_F(SimDispatch, TheStandOfAParkedUserBecomesTheReservedStandOfTheParkAirport)
-{
-    const struct {
-        double lat, groundSpeed;
-        const char* firstCode;
-        const char* reserved;
-        int writes;
-    } cases[] = {
-        {52.3, 1.5, "EHAM", "A12", 1}, {52.3, 2.5, "EHAM", "B1", 0}, {51.0, 0.0, "EHAM", "B1", 0},
-        {52.3, 0.0, "EDDF", "B1", 0},  {52.3, 0.0, "", "B1", 0},
-    };
-    for (const auto& c : cases) {
-        lf_resetAll();
-        Doubles::writes = 0;
-        {
-            std::lock_guard lock(g_parkAirportsMutex);
-            g_parkAirports.clear();
-            if (*c.firstCode != '\0')
-                g_parkAirports.push_back({c.firstCode, "B1", 52.3, 4.7});
-            g_parkAirport.code = "EHAM";
-        }
-        deliver(userState(c.lat, 4.7, 0.0, c.groundSpeed));
-        deliver(objectData(8, 108, 1, 409, Bytes().u32(1).u32(0)));
-        deliver(event(206));
-        std::lock_guard lock(g_parkAirportsMutex);
-        EXPECT_EQ(g_parkAirports.empty() ? "B1" : g_parkAirports.front().reservedStand, c.reserved) << c.lat;
-        EXPECT_EQ(Doubles::writes, c.writes);
     }
 }
 

@@ -114,7 +114,6 @@ protected:
         gf_resetStopState();
         gf_resetWindowState();
         takeEvents();
-        g_userStandId.clear();
         g_rtProfessional = false;
         g_simUnixTime = 0;
         g_newUserData = false;

@@ -100,11 +100,14 @@ def test_a_simulator_that_quits_ends_the_run_as_sim_was_closed(server, tmp_path)
     assert state(lines)["running"] == "0" and state(lines)["connected"] == "0"
 
 
+# Paused, nothing is asked of the simulator: only the connection tells that it is gone.
 @pytest.mark.parametrize("fault", ["fin", "rst"])
-def test_a_connection_that_drops_fails_the_next_request_and_restarts_the_run(server, tmp_path, fault):
-    sim = play(server, tmp_path, {"events": [{"t": 1.0, "do": fault}]})
-    lines, log = run(server, tmp_path, "start", "wait-running", "10000", "ground", "follow", "5000", "wait-stop",
-                     "10000", "stop")
+@pytest.mark.parametrize("paused", [False, True])
+def test_a_connection_that_drops_restarts_the_run_also_while_paused(server, tmp_path, fault, paused):
+    pause = [{"t": 1.0, "do": "pause"}] if paused else []
+    sim = play(server, tmp_path, {"events": pause + [{"t": 1.0, "do": fault}]})
+    worker = () if paused else ("ground", "follow", "5000")
+    lines, log = run(server, tmp_path, "start", "wait-running", "10000", *worker, "wait-stop", "10000", "stop")
     sim.stop()
     assert "stop SIMCONNECT ERROR 9" in lines
     assert re.findall(CLOCK_LINE, log) == [], log

@@ -1,6 +1,7 @@
 #include "support/data_file_fixture.h"
 
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
 
 #include "databuild/encrypt.h"
@@ -56,6 +57,22 @@ databuild::XmlFileContent smallDbase(const std::vector<databuild::Registration>&
 void writeEncryptedInput(std::string_view name, std::string_view plain)
 {
     writeFile(fs::path("input") / gf_pathFromUtf8(name), databuild::encryptDataFile(plain, databuild::productKey()));
+}
+
+DataFileKey otherDataFileKey()
+{
+    DataFileKey key = productDataFileKey();
+    key[7] ^= 0x5a;
+    return key;
+}
+
+std::string patternBytes(size_t size, unsigned seed)
+{
+    std::mt19937 engine(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(engine() & 0xff);
+    return bytes;
 }
 
 fs::path toolsFolder()

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "catalogue/liveries.h"
 #include "foundation/settings_catalogue.h"
 #include "traffic/aircraft_records.h"
 #include "traffic/engine_neighbours.h"
@@ -38,7 +39,15 @@ const EngineNeighbours kDoubles{
         ac.liveryTitle = it->second;
         ac.fsltlLivery = it->second.find("FSLTL_") != std::string::npos;
     },
-    [](uint32_t) { return std::string_view{}; },
+    // The title the engine remembered for the hexid, as the tables hold it.
+    [](uint32_t hexid) {
+        const auto remembered = g_liveryIdTitles.find(hexid);
+        for (const auto& [type, title] : catalogue().liveries) {
+            if (remembered != g_liveryIdTitles.end() && remembered->second == title)
+                return std::string_view(title);
+        }
+        return std::string_view{};
+    },
     [](const AcIdentity& id) { catalogue().notCreated.push_back(gf_flightText(id)); },
     [] { return catalogue().steadyTicks; },
     [](StaticAc& ac, const ParkStand&) {

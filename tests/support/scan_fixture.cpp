@@ -11,14 +11,6 @@ namespace fs = std::filesystem;
 
 namespace scantest {
 
-std::vector<uint32_t> words(std::string_view bytes)
-{
-    std::vector<uint32_t> w((bytes.size() + 3) / 4, 0);
-    if (!bytes.empty())
-        std::memcpy(w.data(), bytes.data(), bytes.size());
-    return w;
-}
-
 Decoded decode(std::string_view bytes, const fs::path& path)
 {
     Decoded d;
@@ -28,8 +20,11 @@ Decoded decode(std::string_view bytes, const fs::path& path)
                                     d.airports.push_back(std::move(airport));
                                     d.helipads.push_back(helipads);
                                 }};
-    const std::vector<uint32_t> w = words(bytes);
-    lf_decodeBglWords(w, path, steps);
+    // The words of the bytes, the last one padded with zero bytes.
+    std::vector<uint32_t> w((bytes.size() + 3) / 4, 0);
+    if (!bytes.empty())
+        std::memcpy(w.data(), bytes.data(), bytes.size());
+    d.steps = lf_decodeBglWords(w, path, steps);
     d.scanLog = lf_scanLogLines();
     lf_clearScanLog();
     return d;

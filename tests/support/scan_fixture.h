@@ -16,10 +16,9 @@ struct Decoded {
     std::vector<ApfContent> airports;
     std::vector<uint32_t> helipads; // as handed to the generation, per airport
     std::vector<std::string> scanLog;
+    uint64_t steps = 0; // the decoder's count of its work
 };
 
-// The words of a file's bytes, the last one padded with zero bytes.
-std::vector<uint32_t> words(std::string_view bytes);
 // Decodes the bytes as a task decodes a file of this path.
 Decoded decode(std::string_view bytes, const std::filesystem::path& path = "C:/X/a.bgl");
 Decoded decodeDescription(std::string_view description);

@@ -23,6 +23,7 @@ void lf_clientThread(std::stop_token stop)
     fakeSim().clientRunning = true;
     while (!stop.stop_requested())
         std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(std::chrono::milliseconds(fakeSim().clientEndMs.load()));
     fakeSim().clientRunning = false;
 }
 
@@ -77,7 +78,10 @@ SimLinkCalls fakeSimLinkCalls()
     c.requestAircraftInRange = [](int32_t) { return true; };
     c.simUnixTime = [] { return int64_t{0}; };
     c.clearPositionBuffers = [] {};
-    c.reset = [] { ++fakeSim().resets; };
+    c.reset = [] {
+        ++fakeSim().resets;
+        fakeSim().resetsWhileClientRuns += fakeSim().clientRunning ? 1 : 0;
+    };
     return c;
 }
 

@@ -22,6 +22,10 @@ struct FakeSim {
     std::atomic<int32_t> clientThreads{0}; // started
     std::atomic<int32_t> arrivalsTaken{0};
     std::atomic<int32_t> resets{0};
+    std::atomic<int32_t> resetsWhileClientRuns{0};
+    // How long the "SimClient" thread takes to end after its stop (a connect or a close
+    // under way).
+    std::atomic<int32_t> clientEndMs{0};
 };
 
 struct FakeNeighbours {

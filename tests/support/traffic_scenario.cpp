@@ -86,6 +86,22 @@ double lf_nonFinite(const PosSample& s)
     return (s.latitude + s.longitude + s.altitude + s.groundSpeed + s.track + s.verticalSpeed + s.trueAirspeed) * 0.0;
 }
 
+// Half a metre or more (5e-6 degrees) from where it stood: the object moves.
+void lf_noteMovement(SimObject& o, const PosUpdate& u, double now)
+{
+    if (std::fabs(u.latitude - o.stillLat) >= 5e-6 || std::fabs(u.longitude - o.stillLon) >= 5e-6) {
+        o.stillLat = u.latitude;
+        o.stillLon = u.longitude;
+        o.stillSince = now;
+    }
+}
+
+std::string lf_typeOf(uint32_t hexid)
+{
+    const StaticAc* ac = hexid > g_maxStaticHexid ? gf_findLiveAc(hexid) : gf_findStaticAc(hexid);
+    return ac != nullptr ? ac->aircraftType : std::string();
+}
+
 bool lf_engineFinite(bool withSamples)
 {
     double acc = 0.0;
@@ -236,6 +252,19 @@ Scenario::~Scenario()
     gf_storeUserSnapshot({});
 }
 
+void Scenario::placeUser(const TrackPoint& user)
+{
+    sim_.user = user;
+    g_userOnGround = user.onGround;
+    g_user.latitude = user.lat;
+    g_user.longitude = user.lon;
+    g_user.altitude = user.altFt;
+    g_user.altitudeAboveGround = user.altFt - terrain(user.lat, user.lon);
+    g_user.heading = user.trackDeg / kRadToDeg;
+    g_user.groundVelocity = user.gsKt;
+    gf_storeUserSnapshot(g_user);
+}
+
 double Scenario::terrain(double lat, double lon) const
 {
     return sim_.terrainFt != nullptr ? sim_.terrainFt(lat, lon) : 0.0;
@@ -246,7 +275,7 @@ void Scenario::run(double seconds)
     const auto ticks = static_cast<uint64_t>(std::llround(seconds * 100.0));
     for (uint64_t i = 0; i < ticks; ++i) {
         enginetest::catalogue().steadyTicks = kSteadyBase + tick_ * kSteadyPerTick;
-        const auto minutes = static_cast<int64_t>(600.0 + time() / 60.0);
+        const auto minutes = static_cast<int64_t>(600.0 + time() * weekMinutesPerSecond_);
         g_timeOfWeek = static_cast<int64_t>((static_cast<uint64_t>(minutes / 30 % 48) << 32) |
                                             static_cast<uint64_t>(1 + minutes / 1440 % 7));
         feed();
@@ -311,6 +340,7 @@ void Scenario::frame()
         events.push_back({id, o.hexid, 0, live ? SimObjectEventKind::Bound : SimObjectEventKind::StaticBound, 0.0,
                           live ? o.state.altFt - terrain(o.state.lat, o.state.lon) : 0.0});
     }
+    dropBeforeActivation(events);
     lf_pushEvents(events);
     if (g_rangeAsked) {
         g_rangeAsked = false;
@@ -332,6 +362,7 @@ void Scenario::takeQueues()
         if (it == objects_.end())
             continue;
         TrackSample& s = it->second.state;
+        lf_noteMovement(it->second, u, time());
         s.lat = u.latitude;
         s.lon = u.longitude;
         s.altFt = u.altitude;
@@ -356,8 +387,13 @@ void Scenario::takeQueues()
         o.id = nextObjectId_++;
         o.hexid = c.hexid;
         o.callsign = c.callsign;
+        o.type = lf_typeOf(c.hexid);
+        o.stillLat = c.latitude;
+        o.stillLon = c.longitude;
+        o.stillSince = time();
         o.state = {time(), c.latitude, c.longitude, c.altitude, c.pitch, c.bank, c.heading, c.onGround != 0};
         o.bindFrame = frame_ + bindFrames(random_);
+        scheduleBinding(o);
         o.events.push_back("creation");
         ++counts_.creations;
         objects_.emplace(o.id, std::move(o));
@@ -378,6 +414,35 @@ void Scenario::takeQueues()
     lf_pushEvents(events);
     // Their last line is written with this frame's track.
     removing_.insert(removing_.end(), removing.begin(), removing.end());
+}
+
+// The binding's faults: late, never, or the object gone again before its activation.
+void Scenario::scheduleBinding(SimObject& o)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const auto happens = [&](double rate) { return rate > 0.0 && unit(random_) < rate; };
+    if (happens(sim_.neverBindRate)) {
+        o.bindFrame = std::numeric_limits<int64_t>::max();
+        ++counts_.neverBound;
+    } else if (happens(sim_.lateBindRate)) {
+        o.bindFrame = frame_ + std::llround(sim_.lateBindS * sim_.fps);
+        ++counts_.lateBinds;
+    }
+    // Within the 200 passes between binding and activation.
+    if (o.bindFrame != std::numeric_limits<int64_t>::max() && happens(sim_.removeBeforeActivationRate))
+        o.dropFrame = o.bindFrame + 1 + static_cast<int64_t>(unit(random_) * 1.5 * sim_.fps);
+}
+
+void Scenario::dropBeforeActivation(std::vector<SimObjectEvent>& events)
+{
+    for (auto& [id, o] : objects_) {
+        if (o.dropFrame != frame_)
+            continue;
+        o.events.push_back("removed by the simulator");
+        events.push_back({id, 0, 0, SimObjectEventKind::Removed});
+        removing_.push_back(id);
+        ++counts_.droppedBeforeActivation;
+    }
 }
 
 // The requests the engine makes on the connection itself.
@@ -479,7 +544,7 @@ uint64_t Scenario::orphans() const
             held[ac.objectId] = true;
     }
     for (const auto& [id, o] : objects_)
-        n += held.contains(id) ? 0 : 1;
+        n += !o.bound || held.contains(id) ? 0 : 1;
     for (const auto& [id, h] : held)
         n += objects_.contains(id) ? 0 : 1;
     return n;

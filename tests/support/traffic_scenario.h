@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "feed/live_flight_record.h"
+#include "simlink/sim_object_events.h"
 #include "support/sc_test_support.h"
 #include "support/test_support.h"
 
@@ -63,6 +64,13 @@ struct SimScript {
     TrackPoint user;               // the user aircraft
     bool keepTracks = false;       // per-object tracks for the metrics
     std::filesystem::path trackLog; // JSONL; none when empty
+    // Faults of the binding, drawn per creation from the scenario's seed (no draw while a
+    // rate is 0): the object binds only after lateBindS seconds, never binds, or is removed
+    // by the simulator between its binding and its activation.
+    double lateBindRate = 0.0;
+    double lateBindS = 45.0;
+    double neverBindRate = 0.0;
+    double removeBeforeActivationRate = 0.0;
 };
 
 // One object's state as the simulator shows it in a frame.
@@ -83,16 +91,25 @@ struct SimObject {
     std::string callsign;
     TrackSample state;
     int64_t bindFrame = 0;
+    int64_t dropFrame = -1; // the simulator removes it on its own in this frame
     bool bound = false;
     std::vector<std::string> events; // of the current frame
     bool moved = false;              // a position arrived in the current frame
     std::vector<TrackSample> track;  // with keepTracks
+    std::string type;                // of the record it was made for
+    // Where and since when it stands: it moved less than half a metre since then.
+    double stillLat = 0.0;
+    double stillLon = 0.0;
+    double stillSince = 0.0;
 };
 
 struct Counts {
     uint64_t records = 0;   // queued by the feed
     uint64_t creations = 0; // objects made
     uint64_t failedCreations = 0;
+    uint64_t lateBinds = 0;  // bound after lateBindS
+    uint64_t neverBound = 0; // made, never bound
+    uint64_t droppedBeforeActivation = 0;
     uint64_t removals = 0;
     uint64_t repeatedRemovals = 0; // of an object already gone
     uint64_t unknownRemovals = 0;  // of an object never made
@@ -116,9 +133,13 @@ public:
     // The objects in the simulator, and those it has removed.
     const std::map<uint32_t, SimObject>& objects() const { return objects_; }
     const std::map<uint32_t, SimObject>& removedObjects() const { return removed_; }
-    // Objects in the simulator that no record holds, and records holding an object the
-    // simulator does not have.
+    // Bound objects in the simulator that no record holds, and records holding an object
+    // the simulator does not have.
     uint64_t orphans() const;
+    // The time of week runs from Monday 10:00 at this many minutes a second (one unless set).
+    void setWeekClock(double minutesPerSecond) { weekMinutesPerSecond_ = minutesPerSecond; }
+    // The user aircraft is now there, on the ground or not.
+    void placeUser(const TrackPoint& user);
 
 private:
     void feed();
@@ -128,6 +149,8 @@ private:
     void reportObjects();
     void writeTrack();
     void checkEngine();
+    void scheduleBinding(SimObject& o);
+    void dropBeforeActivation(std::vector<SimObjectEvent>& events);
     double terrain(double lat, double lon) const;
 
     std::vector<ReferenceFlight> flights_;
@@ -138,6 +161,7 @@ private:
     uint64_t tick_ = 0;
     int64_t frame_ = 0;
     uint32_t nextObjectId_ = 100;
+    double weekMinutesPerSecond_ = 1.0 / 60.0;
     std::map<uint32_t, SimObject> objects_;
     std::map<uint32_t, SimObject> removed_;
     std::vector<uint32_t> failedHexids_;

@@ -86,9 +86,10 @@ TEST_F(ActivationTest, AFailedCreationErasesExactlyItsRecord)
     created(20004, "KLM4", true);
     created(20005, "KLM5", true);
     created(20006, "KLM6", true);
-    activeStatic(7, "S7*", 0, 52, 4, 0).status = SimStatus::Adding2Sim;
+    addStand("A1", 52, 4);
+    const uint32_t staticHexid = queuedStatic(1, "S7").hexid;
     queueEvent({0, 20004, 0, SimObjectEventKind::CreationFailed, 0, 0});
-    queueEvent({0, 7, 0, SimObjectEventKind::CreationFailed, 0, 0});
+    queueEvent({0, staticHexid, 0, SimObjectEventKind::CreationFailed, 0, 0});
     handle(1);
     ASSERT_EQ(g_liveAcs.size(), 2u);
     EXPECT_EQ(g_liveAcs[0].hexid, 20006u);
@@ -185,6 +186,7 @@ TEST_F(ActivationTest, ARespawnGoesBackToTheBufferWhenItsObjectIsRemoved)
 {
     LiveAc& ac = active(20011, "KLM11", 52.5, 4.5, 3000, false, 157);
     ac.pos.heading = 1.0;
+    ac.creationSentTick = 0;
     liveryRespawn(ac);
     EXPECT_EQ(ac.samples.size(), 2u);
     EXPECT_EQ(ac.samples.front().latitude, 52.5);
@@ -194,6 +196,10 @@ TEST_F(ActivationTest, ARespawnGoesBackToTheBufferWhenItsObjectIsRemoved)
     EXPECT_EQ(ac.status, SimStatus::Buffer);
     EXPECT_EQ(ac.objectId, 0u);
     EXPECT_EQ(ac.throttleIndex, 5u);
+    // Created again, it waits for its new binding from its new request on.
+    spawnLiveAc(ac);
+    EXPECT_EQ(ac.status, SimStatus::Adding2Sim);
+    EXPECT_FALSE(ac.creationSentTick.has_value());
 }
 
 } // namespace

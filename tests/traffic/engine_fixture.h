@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,10 @@
 #include "simlink/sim_link_calls.h"
 #include "simlink/simconnect/wire_records.h"
 #include "support/engine_doubles.h"
+#include "support/engine_driver.h"
 #include "support/sc_test_support.h"
 #include "support/test_support.h"
+#include "traffic/live_stands.h"
 #include "traffic/traffic_internal.h"
 #include "traffic/traffic_service.h"
 #include "traffic/traffic_state.h"
@@ -104,18 +107,26 @@ protected:
         ac.phase = onGround ? FlightPhase::Taxi : FlightPhase::Flying;
         return ac;
     }
-    StaticAc& activeStatic(uint32_t hexid, const std::string& callsign, uint32_t stand, double lat, double lon,
-                           uint32_t objectId)
+    // A static aircraft as the static parking has one made: its candidate created (with
+    // every check of the creation), bound to the object and activated. It shows the
+    // callsign part with '*' and was placed the half hours before now.
+    static StaticAc& createdStatic(uint32_t standNumber, const std::string& callsignPart, uint32_t objectId,
+                                   const std::string& registration = "", uint32_t halfHoursAgo = 0,
+                                   const std::string& type = "A320")
     {
-        FlightTexts t;
-        t.callsign = callsign;
-        t.aircraftType = "A320";
-        AcIdentity id = gf_makeAcIdentity(t);
-        id.hexid = hexid;
-        StaticAc& s = g_staticAcs.emplace_back(std::move(id), stand, lat, lon, 0.0, false);
-        s.objectId = objectId;
-        s.status = SimStatus::Active;
-        return s;
+        StaticAc* s =
+            gf_createStatic({standNumber, halfHoursAgo, "DLH", type, callsignPart, "", registration, 1}, objectId);
+        if (s == nullptr)
+            throw std::runtime_error("the engine refused the static " + callsignPart);
+        return *s;
+    }
+    // Its creation queued, not yet sent to the simulator.
+    static StaticAc& queuedStatic(uint32_t standNumber, const std::string& callsignPart,
+                                  const std::string& registration = "", const std::string& type = "A320")
+    {
+        g_addingStack.push_back({standNumber, 0, "DLH", type, callsignPart, "", registration, 1});
+        lf_createStaticFromStack();
+        return g_staticAcs.back();
     }
 
     // "object event data" of each queued client event, emptied.

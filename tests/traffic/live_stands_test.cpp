@@ -85,60 +85,6 @@ TEST_F(LiveStandsTest, HelicoptersGetHeliStandsOnlyAndAirlinersNeverAPad)
     EXPECT_EQ(lf_findFreeStandNear(at(35, 0), heli, 10 * kNmPerMetre, false), nullptr);
 }
 
-TEST_F(LiveStandsTest, AnAircraftParksWithinTwoMetresAndTeachesTheStand)
-{
-    catalogue().registrations["D-AIAB"] = {"DLH", "A320", "", false};
-    ParkStand& s = stand("V12", at(0, 0));
-    LiveAc& ac = groundAc(20001, "DLH400", at(2.5, 0));
-    ac.registration = "D-AIAB";
-    ac.standNumber = s.number;
-    ac.standLat = s.lat;
-    ac.standLon = s.lon;
-    ac.phase = FlightPhase::Parking;
-    lf_arriveAtStand(ac);
-    EXPECT_EQ(ac.phase, FlightPhase::Taxi);
-    EXPECT_TRUE(g_touchdownHexids.empty());
-
-    ac.phase = FlightPhase::Parking;
-    const GeoPos close = at(1.5, 0);
-    ac.pos.latitude = close.latitude;
-    ac.pos.longitude = close.longitude;
-    lf_arriveAtStand(ac);
-    EXPECT_EQ(ac.phase, FlightPhase::Parked);
-    EXPECT_TRUE(s.occupied);
-    EXPECT_TRUE(log_.contains("V12     : DLH400   arrived at stand"));
-    EXPECT_EQ(g_touchdownHexids, std::list<uint32_t>{20001});
-    ASSERT_EQ(s.flights.size(), 1u);
-    EXPECT_EQ(s.flights[0].reg, "D-AIAB");
-    EXPECT_EQ(s.flights[0].day, 1u);
-    EXPECT_EQ(gf_bitset2hours(s.flights[0].hours), "20");
-}
-
-TEST_F(LiveStandsTest, TwoArrivalsForOneStandNeverBothStandOnIt)
-{
-    ParkStand& s = stand("V12", at(0, 0));
-    LiveAc& first = groundAc(20001, "DLH1", at(40, 0));
-    LiveAc& second = groundAc(20002, "DLH2", at(0, 40));
-    try2Park(g_liveAcs[0], true);
-    try2Park(g_liveAcs[1], true);
-    ASSERT_EQ(first.standNumber, s.number);
-    ASSERT_EQ(second.standNumber, s.number);
-    for (LiveAc* ac : {&g_liveAcs[0], &g_liveAcs[1]}) {
-        ac->pos.latitude = s.lat;
-        ac->pos.longitude = s.lon;
-        lf_arriveAtStand(*ac);
-    }
-    EXPECT_EQ(g_liveAcs[0].phase, FlightPhase::Parked);
-    EXPECT_EQ(g_liveAcs[1].status, SimStatus::RemovingFromSim);
-    EXPECT_TRUE(s.occupied);
-    // A third one is sent elsewhere, and the mark goes with its holder.
-    LiveAc& third = groundAc(20003, "DLH3", at(0, -40));
-    try2Park(third, true);
-    EXPECT_EQ(third.standNumber, 0u);
-    removeAircraftFromSim(g_liveAcs[0]);
-    EXPECT_FALSE(s.occupied);
-}
-
 TEST_F(LiveStandsTest, ACoupledCallsignIsFoundSevenHoursAwayForHeavyAircraftOnly)
 {
     stand("A1", at(0, 0), 30, false, {flight("DLH", "B744", "D-ABYA", "DLH400", "DLH401", 1, {34})});
@@ -181,25 +127,6 @@ TEST_F(LiveStandsTest, ParkingLooksWiderAfterLandingAndNeverTakesTheReservedOrUs
     }
 }
 
-TEST_F(LiveStandsTest, AParkedAircraftMakesWayForAnArrivalButOneTaxiingThereDoesNot)
-{
-    ParkStand& s = stand("V12", at(0, 0));
-    parkedAc(20001, "DLH1", s);
-    groundAc(20002, "DLH2", at(30, 0));
-    try2Park(g_liveAcs[1], true);
-    EXPECT_EQ(g_liveAcs[0].status, SimStatus::RemovingFromSim);
-    EXPECT_TRUE(log_.contains("V12     : DLH1     removed, DLH2 wants to park there"));
-
-    g_liveAcs.clear();
-    LiveAc& taxiing = groundAc(20003, "DLH3", at(0, 20));
-    taxiing.standNumber = s.number;
-    taxiing.phase = FlightPhase::Parking;
-    groundAc(20004, "DLH4", at(30, 0));
-    try2Park(g_liveAcs[1], true);
-    EXPECT_EQ(g_liveAcs[0].status, SimStatus::Active);
-    EXPECT_EQ(g_liveAcs[1].standNumber, s.number);
-}
-
 TEST_F(LiveStandsTest, TheParkedCapRemovesTheStaticPlacedEarliestAcrossTheWeek)
 {
     for (int i = 0; i < 11; ++i)
@@ -207,9 +134,9 @@ TEST_F(LiveStandsTest, TheParkedCapRemovesTheStaticPlacedEarliestAcrossTheWeek)
     for (uint32_t i = 0; i < 8; ++i)
         parkedAc(20001 + i, fmt::format("LIV{}", i), g_parkStands[i]);
     // Monday slot 20 now: Sunday slot 40 is 28 half hours old, Monday slot 5 only 15.
-    staticAt(1, "MON10*", g_parkStands[8], gf_timeOfWeek(1, 10));
-    staticAt(2, "SUN40*", g_parkStands[9], gf_timeOfWeek(7, 40));
-    staticAt(3, "MON5*", g_parkStands[10], gf_timeOfWeek(1, 5));
+    createdStatic(9, "MON10", 501, "", 10);
+    createdStatic(10, "SUN40", 502, "", 28);
+    createdStatic(11, "MON5", 503, "", 15);
     gf_enforceMaxParked(0);
     EXPECT_TRUE(g_removeDeque.empty());
     g_wantedParkedCount = 10;
@@ -233,7 +160,6 @@ TEST_F(LiveStandsTest, AGhostAtTheBirthStandMakesWayButTheRealFlightKeepsIt)
         g_liveAcs.clear();
         ParkStand& s = stand("12", at(0, 0));
         parkedAc(20001, holder, s);
-        s.occupied = true;
         PosSample first = sample(s.lat, s.lon, 0, 0, 0, false);
         first.stationary = true;
         LiveAc& ac = buffered(20002, born, "A320", {first, first});
@@ -263,7 +189,7 @@ TEST_F(LiveStandsTest, ANeighbourGoesOnlyWithinTheCollisionDistance)
             lf_removeAdjacentColliding(next.number, g_liveAcs[0], wanted);
             EXPECT_EQ(g_liveAcs[1].status == SimStatus::RemovingFromSim, removed);
         } else {
-            staticAt(1, "STA1*", next);
+            createdStatic(next.number, "STA1", 501);
             lf_makeWayAtExcludedStand(arriving, next.number, wanted);
             EXPECT_EQ(g_staticAcs[0].status == SimStatus::RemovingFromSim, removed);
         }
@@ -275,13 +201,12 @@ TEST_F(LiveStandsTest, AQueuedStaticAtTheStandOrCollidingNextToItIsCancelled)
     ParkStand& s = stand("V12", at(0, 0));
     ParkStand& next = stand("V14", at(0, 30));
     ASSERT_EQ(s.adjacent, std::vector<uint32_t>{next.number});
-    StaticAc& st = staticAt(7, "DLH9*", s);
-    st.status = SimStatus::Adding2Sim;
-    st.registration = "D-AIAB";
-    staticAt(8, "DLH8*", next).status = SimStatus::Adding2Sim;
-    g_staticCreateDeque.push_back({.callsign = "DLH9*", .hexid = 7});
-    g_staticCreateDeque.push_back({.callsign = "DLH8*", .hexid = 8});
-    LiveAc& ac = groundAc(20001, "DLH1", at(0, 0));
+    catalogue().halfSpans["CL30"] = 8 * kNmPerMetre;
+    catalogue().halfSpans["B744"] = 32 * kNmPerMetre;
+    queuedStatic(s.number, "DLH9", "D-AIAB");
+    queuedStatic(next.number, "DLH8", "", "CL30");
+    ASSERT_EQ(g_staticCreateDeque.size(), 2u);
+    LiveAc& ac = groundAc(20001, "DLH1", at(0, 0), "B744");
     ac.registration = "D-AIAB";
     lf_makeWayAtStand(ac, s);
     EXPECT_TRUE(g_staticAcs.empty());

@@ -16,16 +16,21 @@ protected:
     }
 };
 
-TEST_F(MakingWayTest, AMovingLiveAircraftRemovesOnlyTheFirstStaticInReachAndNeverItsOwnFlight)
+// Half spans of 0.02 nm reach 81 m: three statics 70 m around the aircraft, 121 m apart.
+TEST_F(MakingWayTest, AMovingLiveAircraftRemovesOnlyTheFirstStaticInReach)
 {
+    const double north = 70.0 / 1852.0 / 60.0;
+    const double east = north / std::cos(52.0 * 0.017453292519943295);
+    addStand("A1", 52 + north, 4);
+    addStand("A2", 52 - north / 2, 4 + east * 0.866);
+    addStand("A3", 52 - north / 2, 4 - east * 0.866);
+    for (uint32_t stand = 1; stand <= 3; ++stand)
+        createdStatic(stand, fmt::format("S{}", stand), 200 + stand);
     LiveAc& ac = active(20001, "KLM1", 52, 4, 0, true, 101);
-    activeStatic(1, "KLM1", 1, 52, 4, 201);
-    activeStatic(2, "S2*", 2, 52, 4.0001, 202);
-    activeStatic(3, "S3*", 3, 52, 4.0002, 203);
     lf_removeForStaticCollision(ac);
     EXPECT_EQ(std::vector<SimStatus>({g_staticAcs[0].status, g_staticAcs[1].status, g_staticAcs[2].status}),
-              std::vector<SimStatus>({SimStatus::Active, SimStatus::RemovingFromSim, SimStatus::Active}));
-    EXPECT_TRUE(log_.contains("sid==?  : S2*      removed for collision avoidance with static KLM1"));
+              std::vector<SimStatus>({SimStatus::RemovingFromSim, SimStatus::Active, SimStatus::Active}));
+    EXPECT_TRUE(log_.contains("A1      : S1*      removed for collision avoidance with static KLM1"));
     EXPECT_EQ(ac.lastCheckLat, 52.0);
 }
 
@@ -72,9 +77,10 @@ TEST_F(MakingWayTest, TheFarthestActiveAircraftBeyondTheMarginMakesRoom)
 TEST_F(MakingWayTest, TheCycleRemovesOneAircraftTooCloseToTheUserAndLooksAtEachQueuedTouchdownOnce)
 {
     userAt(0, 0, true);
+    addStand("A1", 52, 4);
+    createdStatic(1, "S1", 201);
     active(20020, "NEAR1", 52.0001, 4, 0, true, 120);
     active(20021, "NEAR2", 52.0001, 4, 0, true, 121);
-    activeStatic(1, "S1*", 1, 52, 4, 201);
     gf_removeUserCollisions(true, 0.02);
     EXPECT_EQ(g_liveAcs[0].status, SimStatus::RemovingFromSim);
     EXPECT_EQ(g_liveAcs[1].status, SimStatus::Active);

@@ -94,7 +94,7 @@ TEST_F(RecordsTest, CallsignsAndTheirAirline)
 
 TEST_F(RecordsTest, EventsAreSentOnlyWhenTheyChangeSomethingAndNeverSteerARotorcraft)
 {
-    StaticAc& jet = activeStatic(1, "JET*", 0, 0, 0, 101);
+    StaticAc& jet = active(20001, "JET", 0, 0, 0, true, 101);
     gf_setThrottle(jet, 2);
     gf_setThrottle(jet, 2);
     gf_setFlaps(jet, 1);
@@ -111,8 +111,7 @@ TEST_F(RecordsTest, EventsAreSentOnlyWhenTheyChangeSomethingAndNeverSteerARotorc
     EXPECT_EQ(jet.flapsIndex, 5u);
     EXPECT_TRUE(log_.contains("gf_setFlaps: invalid flaps index"));
 
-    StaticAc& heli = activeStatic(2, "HELI*", 0, 0, 0, 102);
-    heli.category = TypeCategory::Rotorcraft;
+    StaticAc& heli = active(20002, "HELI", 0, 0, 0, true, 102, "R44");
     gf_setFlaps(heli, 1);
     gf_setGear(heli, false);
     gf_setSpoilers(heli, 0);
@@ -120,13 +119,14 @@ TEST_F(RecordsTest, EventsAreSentOnlyWhenTheyChangeSomethingAndNeverSteerARotorc
     EXPECT_EQ(events(), std::vector<std::string>({"102 223 16383"}));
 }
 
+// A static is shut down at its activation.
 TEST_F(RecordsTest, ShutdownAtAStandLeavesTheCabinDarkOnlyOnACargoStand)
 {
     RANDOM.value = false;
+    addStand("P1", 52, 4);
+    addStand("C1", 52, 4.01).cargo = true;
     for (const bool cargo : {false, true}) {
-        StaticAc& s = activeStatic(3, "S*", 0, 0, 0, 103);
-        s.cargoStand = cargo;
-        gf_shutdownAtStand(s);
+        createdStatic(cargo ? 2 : 1, "S", 103);
         const std::string cabin = cargo ? "0" : "1";
         EXPECT_EQ(events(), std::vector<std::string>({"103 223 0", "103 218 0", "103 222 0", "103 208 1", "103 207 0",
                                                       "103 211 0", "103 209 0", "103 210 0", "103 213 1",

@@ -16,33 +16,11 @@ protected:
     }
 };
 
-TEST_F(RemovalTest, AQueuedCreationIsCancelledASentOneMarked)
+TEST_F(RemovalTest, ARepeatedRemovalQueuesNothing)
 {
-    LiveAc& queued = buffered(20001, "KLM1", "A320", {sample(52, 4, 0, 0, 0, false)});
-    queued.status = SimStatus::Adding2Sim;
-    SimCreateRequest r;
-    r.callsign = "KLM1";
-    g_liveCreateDeque.push_back(r);
-    LiveAc& sent = buffered(20002, "KLM2", "A320", {sample(52, 4, 0, 0, 0, false)});
-    sent.status = SimStatus::Adding2Sim;
-    removeAircraftFromSim(g_liveAcs[0]);
-    removeAircraftFromSim(g_liveAcs[1]);
-    EXPECT_TRUE(g_liveAcs[0].removed);
-    EXPECT_TRUE(g_liveCreateDeque.empty());
-    EXPECT_FALSE(g_liveAcs[1].removed);
-    EXPECT_TRUE(g_liveAcs[1].removeWhenCreated);
-}
-
-TEST_F(RemovalTest, ARepeatedRemovalQueuesNothingAndKeepsAStandMarkSetSince)
-{
-    addStand("A1", 52, 4);
     LiveAc& ac = parked(20003, "KLM3", "A320", 1);
-    g_parkStands[0].occupied = true;
     removeAircraftFromSim(ac);
-    EXPECT_FALSE(g_parkStands[0].occupied);
-    g_parkStands[0].occupied = true;
     removeAircraftFromSim(ac);
-    EXPECT_TRUE(g_parkStands[0].occupied);
     EXPECT_EQ(g_removeDeque, std::deque<uint32_t>({103}));
 
     LiveAc& respawning = active(20004, "KLM4", 52, 4, 3000, false, 104);
@@ -114,7 +92,9 @@ TEST_F(RemovalTest, TheWindowCountsFlyingAndParkedAircraftAndSetsTheParkedNavLig
     active(20020, "FLY1", 52, 4, 3000, false, 120);
     parked(20021, "PARK1", "A320", 0);
     buffered(20022, "BUF1", "A320", {sample(52, 4, 0, 0, 0, false)});
-    activeStatic(1, "S1*", 0, 52, 4, 201);
+    addStand("A1", 52, 4);
+    createdStatic(1, "S1", 201);
+    events();
     EXPECT_EQ(gf_countActiveLive(), 2);
     EXPECT_EQ(gf_countLiveInSim(), 1u);
     EXPECT_EQ(gf_liveInSimCallsigns(), std::vector<std::string>({"FLY1"}));
@@ -124,9 +104,11 @@ TEST_F(RemovalTest, TheWindowCountsFlyingAndParkedAircraftAndSetsTheParkedNavLig
 
 TEST_F(RemovalTest, DuplicatesOfLiveAircraftAmongTheStaticOnesGoOneAtATime)
 {
+    for (int i = 0; i < 3; ++i)
+        addStand(fmt::format("A{}", i + 1), 52, 4 + 0.01 * i);
     active(20014, "DLH4AB", 52, 4, 0, true, 114);
-    activeStatic(1, "DLH4AB*", 0, 52, 4, 201);
-    activeStatic(2, "KLM9*", 0, 52, 4, 202).registration = "D-AIAB";
+    createdStatic(1, "DLH4AB", 201);
+    createdStatic(2, "KLM9", 202, "D-AIAB");
     g_liveAcs[0].registration = "D-AIAB";
     gf_removeStaticTwinOfLive();
     EXPECT_EQ(g_staticAcs[0].status, SimStatus::RemovingFromSim);
@@ -135,20 +117,17 @@ TEST_F(RemovalTest, DuplicatesOfLiveAircraftAmongTheStaticOnesGoOneAtATime)
     EXPECT_EQ(g_staticAcs[1].status, SimStatus::RemovingFromSim);
 
     LiveAc& landed = active(20015, "EZY12_", 52, 4, 0, true, 115);
-    StaticAc& coupled = activeStatic(3, "EZY12*", 0, 52, 4, 203);
-    coupled.secondCallsign = "EZY12";
+    StaticAc& coupled = createdStatic(3, "EZY12", 203);
     lf_replaceSameRegOrCs(landed, true);
     EXPECT_EQ(coupled.status, SimStatus::RemovingFromSim);
-    EXPECT_TRUE(log_.contains("sid==0? : EZY12*   'EZY12' '' removed, new on ground EZY12_ 'EZY12_' '' has coupled callsign"));
+    EXPECT_TRUE(log_.contains("A3      : EZY12*   'EZY12' '' removed, new on ground EZY12_ 'EZY12_' '' has coupled callsign"));
 }
 
 TEST_F(RemovalTest, WhenRealTrafficIsLostEveryLiveAircraftLeaves)
 {
     active(20016, "KLM16", 52, 4, 3000, false, 116);
     buffered(20017, "KLM17", "A320", {sample(52, 4, 0, 0, 0, false)}).status = SimStatus::Adding2Sim;
-    SimCreateRequest r;
-    r.callsign = "KLM17";
-    g_liveCreateDeque.push_back(r);
+    g_liveCreateDeque.push_back({.callsign = "KLM17", .hexid = 20017});
     buffered(20018, "KLM18", "A320", {sample(52, 4, 0, 0, 0, false)}).status = SimStatus::Adding2Sim;
     gf_takeOutLiveAircraft();
     ASSERT_EQ(g_liveAcs.size(), 2u);
@@ -159,13 +138,12 @@ TEST_F(RemovalTest, WhenRealTrafficIsLostEveryLiveAircraftLeaves)
 
 TEST_F(RemovalTest, AllStaticsGoQueuedOnesWithoutEverReachingTheSimulator)
 {
-    activeStatic(1, "S1*", 0, 52, 4, 201);
-    StaticAc& queued = activeStatic(2, "S2*", 0, 52, 4, 0);
-    queued.status = SimStatus::Adding2Sim;
-    SimCreateRequest r;
-    r.callsign = "S2*";
-    g_staticCreateDeque.push_back(r);
-    activeStatic(3, "S3*", 0, 52, 4, 0).status = SimStatus::Adding2Sim;
+    for (int i = 0; i < 3; ++i)
+        addStand(fmt::format("A{}", i + 1), 52, 4 + 0.01 * i);
+    createdStatic(1, "S1", 201);
+    queuedStatic(2, "S2");
+    queuedStatic(3, "S3");
+    g_staticCreateDeque.pop_back(); // S3's went to the simulator
     gf_removeAllStatics();
     ASSERT_EQ(g_staticAcs.size(), 2u);
     EXPECT_EQ(g_staticAcs[0].status, SimStatus::RemovingFromSim);

@@ -187,7 +187,8 @@ TEST_F(SpawningTest, AnAirborneAircraftIsHeldOnlyWhenTheUserLiesOnItsLineOfFligh
 TEST_F(SpawningTest, TheBoundObjectParksAtItsStandOverAStaticAndAsksForItsCentreOfGravity)
 {
     addStand("B12", 52, 4);
-    activeStatic(5, "KLM5*", 1, 52, 4, 201);
+    createdStatic(1, "KLM5", 201);
+    events();
     g_addingStack.push_back({1});
     g_addingStack.push_back({2});
     LiveAc& ac = active(20010, "KLM10", 52, 4, 0, true, 0);

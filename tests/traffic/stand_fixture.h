@@ -86,21 +86,14 @@ protected:
         ac.lastCheckLat = ac.lastCheckLon = 0.0;
         return ac;
     }
-    // A live aircraft parked and active at the stand.
-    LiveAc& parkedAc(uint32_t hexid, const std::string& callsign, ParkStand& s, const std::string& type = "A320")
+    // A live aircraft first received standing at the stand, parked and active there.
+    static LiveAc& parkedAc(uint32_t hexid, const std::string& callsign, const ParkStand& s,
+                            const std::string& type = "A320")
     {
-        LiveAc& ac = groundAc(hexid, callsign, {s.lat, s.lon}, type);
-        ac.standNumber = s.number;
-        ac.standLat = s.lat;
-        ac.standLon = s.lon;
-        ac.phase = FlightPhase::Parked;
-        return ac;
-    }
-    StaticAc& staticAt(uint32_t hexid, const std::string& callsign, const ParkStand& s, int64_t placed = 0)
-    {
-        StaticAc& st = activeStatic(hexid, callsign, s.number, s.lat, s.lon, 500 + hexid);
-        st.parkedTimeOfWeek = placed;
-        return st;
+        LiveAc* ac = gf_bornAtStand(hexid, callsign, s.number, hexid % 1000 + 100, type);
+        if (ac == nullptr)
+            throw std::runtime_error("the engine did not park " + callsign);
+        return *ac;
     }
 };
 

@@ -1,9 +1,12 @@
-// A day of traffic at a park airport of 200 stands: arrivals park, aircraft are born at
-// stands and leave, statics are planned every half hour and created from the adding
-// stack, the simulator binds and removes objects late. Whatever happens, no two aircraft
-// stand within their collision distance, nothing stands on the user's or the reserved
-// stand, static hexids stay unique and nothing learned is lost.
-#include "stand_fixture.h"
+// A day at a park airport of 200 stands through the product's paths only: the park file is
+// read from disk once the user stands at the airport, the statics are calculated, created
+// from the adding stack by the traffic pass and renewed every 20 minutes; arrivals taxi in
+// and are parked by the sample driver, aircraft are born standing at their stands and
+// leave them, some falling silent while parked; two flights share a callsign; the
+// simulator binds late or never 2 % of the time; the user flies away (the park airport is
+// dropped) and comes back. The week's clock runs 40 times as fast as the traffic, so that
+// a renewal comes every 30 s of traffic.
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iostream>
@@ -11,307 +14,376 @@
 #include <random>
 #include <set>
 
-#include "parking/park_file.h"
-#include "foundation/settings_catalogue.h"
-#include "traffic/stand_lookup.h"
+#include <fmt/format.h>
+#include <pugixml.hpp>
 
-namespace enginetest {
+#include "control/setting_controls.h"
+#include "foundation/folders.h"
+#include "foundation/settings_catalogue.h"
+#include "foundation/settings_fixture.h"
+#include "catalogue/dbase.h"
+#include "parking/airports.h"
+#include "parking/half_hours.h"
+#include "parking/park_airports.h"
+#include "parking/static_parking.h"
+#include "parking/static_parking_internal.h"
+#include "support/data_file_fixture.h"
+#include "support/engine_doubles.h"
+#include "support/stand_traffic.h"
+#include "traffic/stand_lookup.h"
+#include "traffic/traffic_service.h"
+#include "traffic/traffic_state.h"
+
+namespace traffictest {
 namespace {
 
+constexpr GeoPos kCentre{50.0, 8.0};
 constexpr int kRows = 10;
 constexpr int kColumns = 20;
-constexpr int kTicksPerHalfHour = 60; // one every 30 s
-const char* const kTypes[] = {"A320", "CL30", "B744"};
+constexpr double kRowM = 150.0;   // the taxi lane runs between two rows
+constexpr double kColumnM = 45.0; // neighbours in a row overlap
+constexpr double kWeekMinutesPerSecond = 2.0 / 3.0;
+constexpr int kRenewalS = 30; // 20 minutes of the week
+constexpr int kDayS = 2160;   // 24 hours of the week
+constexpr int kAwayFromS = 1100;
+constexpr int kAwayForS = 90;
+constexpr double kTaxiKt = 15.0;
+constexpr double kBindLimitS = 30.0;
+constexpr double kActivationS = 2.01;
+constexpr const char* kCode = "EDDF";
 
-struct Standing {
-    uint32_t stand;
-    std::string type;
-    std::string what;
-};
-
-class StandsScenarioTest : public StandTest {
-protected:
-    std::mt19937 rng_{2026};
-    uint32_t nextHexid_ = 30000;
-    uint32_t nextObject_ = 5000;
-    std::map<std::string, int> figures_;
-
-    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
-
-    void buildAirport()
-    {
-        catalogue().halfSpans = {{"A320", 17 * kNmPerMetre}, {"CL30", 8 * kNmPerMetre},
-                                 {"B744", 24 * kNmPerMetre}, {"R44", 5 * kNmPerMetre}};
-        const char* airlines[] = {"DLH", "AFR", "BAW", "UAE"};
-        for (int i = 0; i < kRows * kColumns; ++i) {
-            std::vector<StandFlight> flights;
-            for (int k = 0; k < 20; ++k) {
-                const std::string airl = airlines[pick(4)];
-                const std::string reg = pick(8) == 0 ? "" : fmt::format("R{}-{}", i, k);
-                std::vector<uint32_t> slots;
-                const int start = pick(44);
-                for (int s = start; s < std::min(48, start + 2 + pick(9)); ++s)
-                    slots.push_back(static_cast<uint32_t>(s));
-                flights.push_back(flight(airl, kTypes[pick(3)], reg, fmt::format("{}{}", airl, 100 + i * 20 + k),
-                                         pick(3) == 0 ? fmt::format("{}{}", airl, 5000 + i * 20 + k) : "",
-                                         static_cast<uint32_t>(1 + pick(7)), slots, pick(4) == 0 ? 0 : 1));
-            }
-            stand(fmt::format("S{:03}", i), at(120.0 * (i / kColumns), 45.0 * (i % kColumns)), 30 + pick(7),
-                  i % 40 == 39, std::move(flights), i % 10 == 3);
-        }
-        g_reservedStandId = "S007";
-        const ParkStand& user = g_parkStands[10];
-        userAt(user.lat, user.lon, 0, 0, 0, 0, true);
-        HELICOPTERS.value = true;
-    }
-
-    // The static parking's part, as a stand-in: statics older than four hours go, the
-    // marks are set again and the fit loop fills the adding stack up to the wanted count.
-    void planStatics()
-    {
-        const int64_t now = g_timeOfWeek;
-        for (StaticAc& s : g_staticAcs) {
-            if (s.status == SimStatus::Active && gf_halfHoursSincePlaced(s, now) > 8)
-                removeAircraftFromSim(s);
-        }
-        for (ParkStand& s : g_parkStands) {
-            s.taken = s.nextToTaken = false;
-            s.notUsable = s.id == "S007" || s.id == "S010";
-        }
-        const auto mark = [](uint32_t number) {
-            if (ParkStand* s = lf_findStandByNumber(number)) {
-                s->taken = true;
-                for (const uint32_t a : s->adjacent)
-                    lf_findStandByNumber(a)->nextToTaken = true;
-            }
-        };
-        for (const StaticAc& s : g_staticAcs)
-            mark(s.standNumber);
-        for (const LiveAc& ac : g_liveAcs)
-            mark(ac.standNumber);
-        g_liveParked.clear();
-        gf_collectLiveParked();
-        g_wantedParkedCount = 120;
-        const auto standing = static_cast<size_t>(g_liveParked.size() + g_staticAcs.size());
-        const size_t need = standing >= 120 ? 0 : 120 - standing;
-        std::vector<ParkCandidate> out;
-        for (int32_t offset = 0; offset < 48 && out.size() < need; ++offset) {
-            for (const uint32_t kind : {1u, 0u})
-                lf_searchStands(now, kind, 1, offset, out);
-        }
-        out.resize(std::min(out.size(), need));
-        g_addingStack.assign(out.rbegin(), out.rend());
-        figures_["planned statics"] += static_cast<int>(out.size());
-    }
-
-    LiveAc& newLive(const GeoPos& p, bool standing)
-    {
-        const bool heli = pick(30) == 0;
-        const uint32_t hexid = nextHexid_++;
-        const int reg = pick(60);
-        PosSample s = sample(p.latitude, p.longitude, 0, standing ? 0 : 12, 0, false);
-        s.stationary = standing;
-        LiveAc& ac = buffered(hexid, fmt::format("LIV{}{}", hexid, pick(10) == 0 ? "_" : ""),
-                              heli ? "R44" : kTypes[reg % 3], {s, s});
-        // The database knows most registrations, as it names them.
-        if (!heli && reg < 50)
-            ac.registration = fmt::format("L{}", reg);
-        return ac;
-    }
-
-    void bind(StaticAc& ac)
-    {
-        ac.status = SimStatus::Active;
-        ac.objectId = nextObject_++;
-    }
-
-    // Now and then two arrivals make for one stand.
-    void arrive()
-    {
-        const ParkStand& target = g_parkStands[static_cast<size_t>(pick(kRows * kColumns))];
-        std::vector<uint32_t> hexids;
-        for (int i = pick(6) == 0 ? 2 : 1; i > 0; --i) {
-            const double angle = pick(360) * g_degToRad;
-            LiveAc& ac = newLive(at(30 * std::cos(angle) + (target.lat - kLat0) * 111120.0,
-                                    30 * std::sin(angle) + (target.lon - kLon0) * 111120.0 * std::cos(kLat0 * g_degToRad)),
-                                 false);
-            bind(ac);
-            ac.onGround = true;
-            ac.phase = FlightPhase::Taxi;
-            ac.pos.latitude = ac.samples.back().latitude;
-            ac.pos.longitude = ac.samples.back().longitude;
-            try2Park(ac, true);
-            hexids.push_back(ac.hexid);
-        }
-        for (const uint32_t hexid : hexids) {
-            if (LiveAc* ac = gf_findLiveAc(hexid); ac != nullptr && ac->phase == FlightPhase::Parking) {
-                ac->pos.latitude = ac->standLat + 1.0 / 111120.0;
-                ac->pos.longitude = ac->standLon;
-                lf_arriveAtStand(*ac);
-                figures_[ac->phase == FlightPhase::Parked ? "arrivals parked" : "arrivals given up"] += 1;
-            }
-        }
-    }
-
-    void birth()
-    {
-        const ParkStand& at = g_parkStands[static_cast<size_t>(pick(kRows * kColumns))];
-        LiveAc& ac = newLive({at.lat, at.lon}, true);
-        spawnLiveAc(ac);
-        if (ac.erase || ac.status != SimStatus::Adding2Sim) {
-            figures_["births dropped"] += 1;
-            ac.erase = true;
-            return;
-        }
-        bind(ac);
-        ac.onGround = true;
-        figures_[ac.phase == FlightPhase::Parked ? "born at a stand" : "born elsewhere"] += 1;
-    }
-
-    void depart()
-    {
-        std::vector<LiveAc*> parked;
-        for (LiveAc& ac : g_liveAcs) {
-            if (ac.phase == FlightPhase::Parked && ac.status == SimStatus::Active)
-                parked.push_back(&ac);
-        }
-        if (parked.empty())
-            return;
-        LiveAc& ac = *parked[static_cast<size_t>(pick(static_cast<int>(parked.size())))];
-        gf_setPhase(ac, FlightPhase::PushingBack);
-        gf_setPhase(ac, FlightPhase::Taxi);
-        removeAircraftFromSim(ac);
-        figures_["departures"] += 1;
-    }
-
-    // What the simulator does late: one queued creation bound every third tick, removals
-    // reported.
-    void simulator(int tick)
-    {
-        if (tick % 3 == 0 && !g_staticCreateDeque.empty()) {
-            if (StaticAc* s = gf_findStaticAc(g_staticCreateDeque.front().hexid); s != nullptr && !s->removeWhenCreated) {
-                bind(*s);
-                figures_["statics created"] += 1;
-            }
-            g_staticCreateDeque.pop_front();
-        }
-        while (!g_removeDeque.empty()) {
-            lf_onSimObjectRemoved(g_removeDeque.front());
-            g_removeDeque.pop_front();
-        }
-        for (StaticAc& s : g_staticAcs) {
-            if (s.removeWhenCreated && s.status == SimStatus::Active) {
-                s.removeWhenCreated = false;
-                removeAircraftFromSim(s);
-            }
-        }
-        std::erase_if(g_liveAcs, [](const LiveAc& ac) { return ac.erase || ac.removed; });
-        std::erase_if(g_staticAcs, [](const StaticAc& s) { return s.removed || s.erase; });
-    }
-
-    void checkStanding()
-    {
-        std::vector<Standing> standing;
-        for (const LiveAc& ac : g_liveAcs) {
-            if ((ac.phase == FlightPhase::Parked || ac.phase == FlightPhase::Parking) &&
-                ac.status != SimStatus::RemovingFromSim && std::isfinite(ac.pos.latitude)) {
-                if (ac.phase == FlightPhase::Parked)
-                    standing.push_back({ac.standNumber, ac.aircraftType, ac.callsign});
-                const std::string id = gf_standText(ac.standNumber);
-                EXPECT_TRUE(id != "S007" && id != "S010") << ac.callsign << " at " << id;
-            }
-            EXPECT_TRUE(std::isfinite(ac.pos.latitude) && std::isfinite(ac.pos.longitude)) << ac.callsign;
-        }
-        std::set<uint32_t> hexids;
-        for (const StaticAc& s : g_staticAcs) {
-            EXPECT_TRUE(hexids.insert(s.hexid).second) << "static hexid " << s.hexid << " twice";
-            if (s.status == SimStatus::Active || s.status == SimStatus::Adding2Sim)
-                standing.push_back({s.standNumber, s.aircraftType, s.callsign + std::string(gf_simStatusText(s.status))});
-            const std::string id = gf_standText(s.standNumber);
-            EXPECT_TRUE(id != "S007" && id != "S010") << s.callsign << " at " << id;
-        }
-        figures_["most standing"] = std::max(figures_["most standing"], static_cast<int>(standing.size()));
-        for (size_t i = 0; i < standing.size(); ++i) {
-            const ParkStand* a = lf_findStandByNumber(standing[i].stand);
-            for (size_t j = i + 1; j < standing.size(); ++j) {
-                const ParkStand* b = lf_findStandByNumber(standing[j].stand);
-                if (std::abs(a->lat - b->lat) > 0.002 || std::abs(a->lon - b->lon) > 0.003)
-                    continue;
-                const double reach = 1.1 * (catalogue().halfSpans[standing[i].type] + catalogue().halfSpans[standing[j].type]);
-                const double apart = gf_distanceNm({a->lat, a->lon}, {b->lat, b->lon});
-                EXPECT_GT(apart, reach) << a->id << " " << standing[i].what << " and " << b->id << " " << standing[j].what;
-                if (apart <= reach)
-                    figures_["collisions"] += 1;
-            }
-        }
-    }
-};
-
-TEST_F(StandsScenarioTest, ADayAtABusyParkAirport)
+GeoPos lf_at(double northM, double eastM)
 {
-    buildAirport();
-    for (int i = 0; i < 50; ++i)
-        catalogue().registrations[fmt::format("L{}", i)] = {"DLH", kTypes[i % 3], "", i % 7 == 0};
-    for (int h = 0; h < 48; ++h) {
-        // From Sunday 15:00 through midnight into Monday.
-        const uint32_t slot = (30 + h) % 48;
-        g_timeOfWeek = gf_timeOfWeek(30 + h < 48 ? 7 : 1, slot);
-        planStatics();
-        for (int t = 0; t < kTicksPerHalfHour; ++t) {
-            catalogue().steadyTicks += 30ull * 10'000'000;
-            lf_createStaticFromStack();
-            if (t % 3 == 0)
-                arrive();
-            if (t % 5 == 0)
-                birth();
-            if (t % 4 == 0)
-                depart();
-            simulator(t);
-            checkStanding();
-        }
-    }
-    ASSERT_EQ(figures_["collisions"], 0);
+    return gf_metresFrom(kCentre, northM, eastM);
+}
 
-    // Every stand flight learned survives the learned file.
-    std::map<std::string, size_t> learned;
-    for (const ParkStand& s : g_parkStands) {
-        for (const StandFlight& f : s.flights) {
-            EXPECT_NE(f.number, 0u);
-            if (f.origin == 0)
-                ++learned[s.id];
+GeoPos lf_stand(int i)
+{
+    return lf_at(kRowM * (i / kColumns), kColumnM * (i % kColumns));
+}
+
+// The lane north of the stand's row, at an east offset.
+GeoPos lf_lane(int i, double eastM)
+{
+    return lf_at(kRowM * (i / kColumns) + kRowM / 2, eastM);
+}
+
+std::string lf_standId(int i)
+{
+    return fmt::format("S{:03}", i);
+}
+
+// A park file of the stands, each with twenty flights of the week: airline, type,
+// registration, callsigns (a third of them coupled), day and half hours, three in four real.
+void lf_writeParkFile(std::mt19937& rng)
+{
+    const auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<uint32_t>(n)); };
+    const char* airlines[] = {"DLH", "AFR", "BAW", "UAE"};
+    const char* types[] = {"A320", "CL30", "B744"};
+    std::string text = R"(<?xml version="1.0" encoding="UTF-8"?>
+<root>
+  <meta><info name="author" value="Tavelorium_P3D" /><info name="version" value="11.10.0" /><info name="date" value="Nov 02, 2025" /><info name="copyright" value="Copyright (c) the Tavelorium_P3D authors" /><info name="sim" value="3" /><info name="P3D" value="v56" /></meta>
+  <parameters><parameter name="airport_name" value="Fictional Field" /><parameter name="publisher" value="Fictional" /><parameter name="altitude" value="0" /></parameters>
+  <parkpositions>
+)";
+    for (int i = 0; i < kRows * kColumns; ++i) {
+        const GeoPos p = lf_stand(i);
+        text += fmt::format(R"(    <parkpos id="{}" latitude="{:.7f}" longitude="{:.7f}" heading="180.0" radius="{}" cargo="false" ramp="false">)",
+                            lf_standId(i), p.latitude, p.longitude, 30 + pick(7));
+        text += "\n";
+        for (int k = 0; k < 20; ++k) {
+            const std::string airline = airlines[pick(4)];
+            const int from = pick(44);
+            const std::string cs2 = pick(3) == 0 ? fmt::format(":{}{}", airline, 5000 + i * 20 + k) : "";
+            text += fmt::format(R"(      <opt reg="R{}-{}" airl="{}" type="{}" day="{}" hh="{}:{}" cs="{}{}{}"{} />)", i, k,
+                                airline, types[pick(3)], 1 + pick(7), from, std::min(47, from + 2 + pick(9)), airline,
+                                100 + i * 20 + k, cs2, pick(4) == 0 ? R"( soft="true")" : "");
+            text += "\n";
+        }
+        text += "    </parkpos>\n";
+    }
+    text += "  </parkpositions>\n</root>\n";
+    std::filesystem::create_directories(gf_paths().myThirdparty);
+    tavtest::writeFile(gf_paths().myThirdparty / fmt::format("{}.xml", kCode), text);
+}
+
+// The reference traffic of the day, each stand used by one live aircraft at a time:
+// arrivals taxi in along their lane and stop at their stand, others are first seen standing
+// at it; after their stay they taxi out along the lane to an exit of their stand's own. Four
+// in ten fall silent while parked and speak again to leave. Only airliners and business
+// jets: the stands are laid out for them.
+std::vector<ReferenceFlight> lf_traffic(std::mt19937& rng, const std::vector<int>& excluded)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<double> freeFrom(kRows * kColumns, 0.0);
+    for (const int i : excluded)
+        freeFrom[static_cast<size_t>(i)] = 1e9;
+    std::vector<ReferenceFlight> flights;
+    uint32_t hexid = 0x400000;
+    const auto add = [&](double start, bool arriving, const char* callsign) {
+        std::vector<int> free;
+        for (int i = 0; i < kRows * kColumns; ++i) {
+            if (freeFrom[static_cast<size_t>(i)] <= start)
+                free.push_back(i);
+        }
+        const int i = free[rng() % free.size()];
+        const int column = i % kColumns;
+        const bool west = column < kColumns / 2;
+        const double last = kColumnM * (kColumns - 1);
+        const GeoPos entry = lf_lane(i, west ? -150.0 : last + 150.0);
+        const GeoPos exit = lf_lane(i, west ? -230.0 - 80.0 * column : last + 230.0 + 80.0 * (kColumns - 1 - column));
+        const GeoPos front = lf_lane(i, kColumnM * column);
+        FlightTexts t;
+        t.callsign = callsign != nullptr ? callsign : fmt::format("LIV{}", hexid % 10000);
+        t.aircraftType = unit(rng) < 0.6 || callsign != nullptr ? "A320" : "CL30";
+        if (callsign != nullptr && flights.back().texts.callsign == callsign)
+            t.aircraftType = "CL30";
+        t.registration = fmt::format("{}{}", t.aircraftType, hexid % 25);
+        const double stay = 120.0 + 240.0 * unit(rng);
+        const GeoPos stop = lf_stand(i);
+        // Reported until 20 s after it stands there.
+        ReferenceFlight first;
+        if (arriving) {
+            first = gf_taxiFlight(hexid, t, start, {entry, front, stop}, kTaxiKt, 20.0);
+        } else {
+            first = gf_standingFlight(hexid, t, start, stop, 20.0, {}, kTaxiKt);
+        }
+        const double stops = first.points.back().t - 20.0;
+        const double leave = stops + stay;
+        if (unit(rng) < 0.4) {
+            flights.push_back(std::move(first));
+            flights.push_back(gf_standingFlight(hexid, t, leave - 20.0, stop, 20.0, {front, exit}, kTaxiKt));
+        } else {
+            const double from = first.points.back().t + 0.5;
+            const ReferenceFlight out = gf_standingFlight(hexid, t, from, stop, leave - from, {front, exit}, kTaxiKt);
+            first.points.insert(first.points.end(), out.points.begin(), out.points.end());
+            flights.push_back(std::move(first));
+        }
+        freeFrom[static_cast<size_t>(i)] = flights.back().points.back().t + 30.0;
+        ++hexid;
+    };
+    for (double t = 30.0; t < kDayS - 400.0; t += 35.0) {
+        add(t, true, nullptr);
+        if (static_cast<int>(t) % 70 < 35)
+            add(t + 10.0, false, nullptr);
+    }
+    // Two flights of one callsign, of two types, at once.
+    add(500.0, true, "ABC123");
+    add(500.0, true, "ABC123");
+    return flights;
+}
+
+// A candidate that an adjustment took a static out for, and when the static's removal was
+// confirmed, the new static made and active (-1 while not).
+struct Renewal {
+    ParkCandidate candidate;
+    uint32_t removedHexid = 0;
+    double confirmed = -1.0;
+    double created = -1.0;
+    double held = -1.0;
+};
+
+class DayAtAParkAirport : public ::testing::Test {
+protected:
+    ~DayAtAParkAirport() override
+    {
+        lf_clearParkAirportState();
+        g_airports.clear();
+        g_halfWingspans.clear();
+        settingstest::resetSettings();
+    }
+
+    void most(const std::string& figure, double value) { figures_[figure] = std::max(figures_[figure], value); }
+
+    // The 20-minute renewal as the periodic duties run it: its two steps a second apart.
+    void renew(int second)
+    {
+        if (second % kRenewalS == kRenewalS - 1 && g_parkStandsLoaded && !g_settingControlsDisabled) {
+            lf_startStaticCalculation(false);
+            renewalDue_ = true;
+        }
+        if (second % kRenewalS != 0 || !renewalDue_)
+            return;
+        renewalDue_ = false;
+        // A candidate still waiting goes with this renewal's new plan; one gone without being
+        // created was dropped.
+        for (const Renewal& r : renewals_) {
+            const bool waiting = std::any_of(g_addingStack.begin(), g_addingStack.end(), [&](const ParkCandidate& c) {
+                return c.standNumber == r.candidate.standNumber && c.callsign1 == r.candidate.callsign1;
+            });
+            if (r.held < 0 && r.confirmed >= 0 && !waiting)
+                figures_[r.created >= 0 ? "renewals the simulator did not bind" : "renewal candidates lost"] += 1;
+        }
+        renewals_.clear();
+        std::set<uint32_t> leaving;
+        for (const StaticAc& a : g_staticAcs) {
+            if (a.status == SimStatus::RemovingFromSim)
+                leaving.insert(a.hexid);
+        }
+        gf_parkingAdjustments();
+        figures_["renewals"] += 1;
+        for (const StaticAc& a : g_staticAcs) {
+            const ParkStand* stand = lf_findStandByNumber(a.standNumber);
+            if (a.status != SimStatus::RemovingFromSim || leaving.contains(a.hexid) || stand == nullptr)
+                continue;
+            for (const ParkCandidate& c : g_addingStack) {
+                if (c.standNumber == a.standNumber || std::count(stand->adjacent.begin(), stand->adjacent.end(), c.standNumber))
+                    renewals_.push_back({c, a.hexid});
+            }
         }
     }
-    tavtest::TempFolder folder{"tav-learned"};
-    ApfContent content;
-    content.code = "EDDF";
-    for (const ParkStand& s : g_parkStands) {
-        std::vector<StandFlight> flights;
-        std::copy_if(s.flights.begin(), s.flights.end(), std::back_inserter(flights),
-                     [](const StandFlight& f) { return f.origin == 0; });
-        content.stands.emplace_back(s.id, std::move(flights), StandPlace{s.lat, s.lon, s.heading}, 30.0, true, true,
-                                    true);
+
+    // The once-a-second duties that touch the stands, in the cycle's order.
+    void cycle(Scenario& s, int second)
+    {
+        gf_handleNextTouchdown();
+        if (second % 15 == 0 && !g_reservedStandId.empty())
+            gf_removeAcAtStand(g_reservedStandId);
+        else if (second % 15 != 0 && second % 16 == 0)
+            gf_staticParkingCycle(false);
+        else if (second % 15 != 0 && second % 61 == 0)
+            gf_removeStaticTwinOfLive();
+        renew(second);
+        if (second == kAwayFromS)
+            s.placeUser({0, 50.4, 8.0, 5000, 250, 0, 0, false});
+        if (second == kAwayFromS + kAwayForS)
+            s.placeUser(user_);
+        check(s);
     }
-    ASSERT_TRUE(gf_writeApf(content, folder.path() / "EDDF.xml", ApfMode::Learned, 3));
-    pugi::xml_document doc;
-    ASSERT_TRUE(doc.load_file((folder.path() / "EDDF.xml").c_str()));
-    size_t total = 0;
-    for (const pugi::xml_node parkpos : doc.child("root").child("parkpositions").children("parkpos")) {
-        const auto opts = parkpos.children("opt");
-        const auto n = static_cast<size_t>(std::distance(opts.begin(), opts.end()));
-        EXPECT_EQ(n, learned[parkpos.attribute("id").as_string()]) << parkpos.attribute("id").as_string();
-        total += n;
+
+    void check(const Scenario& s)
+    {
+        const double now = s.time();
+        for (const std::string& pair : gf_collisions(s, 5.0))
+            collisions_.insert(pair);
+        const auto sinceRequest = [&](const StaticAc& a) {
+            if (a.status == SimStatus::Adding2Sim && a.creationSentTick)
+                most("longest adding2sim after its request (s)", (g_trafficTick - *a.creationSentTick) / 100.0);
+        };
+        std::for_each(g_liveAcs.begin(), g_liveAcs.end(), sinceRequest);
+        std::for_each(g_staticAcs.begin(), g_staticAcs.end(), sinceRequest);
+        const auto active = [](const StaticAc& a) { return a.status == SimStatus::Active; };
+        most("most live aircraft active", static_cast<double>(std::count_if(g_liveAcs.begin(), g_liveAcs.end(), active)));
+        most("most statics active", static_cast<double>(std::count_if(g_staticAcs.begin(), g_staticAcs.end(), active)));
+        std::set<uint32_t> held;
+        for (const StaticAc& a : g_staticAcs) {
+            held.insert(a.objectId);
+            if (a.status == SimStatus::Active)
+                hexids_["statics created"].insert(a.hexid);
+        }
+        for (const LiveAc& a : g_liveAcs) {
+            held.insert(a.objectId);
+            const ParkStand* stand = lf_findStandByNumber(a.standNumber);
+            if (a.phase == FlightPhase::Parked && a.status == SimStatus::Active)
+                hexids_[a.previousPhase == FlightPhase::Birth ? "live born at a stand" : "live arrivals parked"].insert(a.hexid);
+            if (a.phase == FlightPhase::PushingBack || (a.phase == FlightPhase::Taxi && a.previousPhase == FlightPhase::Parked))
+                hexids_["live leaving a stand"].insert(a.hexid);
+            if (a.phase == FlightPhase::Parked && stand != nullptr &&
+                gf_distanceNm({a.pos.latitude, a.pos.longitude}, {stand->lat, stand->lon}) < 0.01)
+                parkedSeen_.insert(fmt::format("{} {}", stand->id, a.registration));
+        }
+        for (const auto& [id, o] : s.objects()) {
+            if (!o.bound || held.contains(id))
+                unheldSince_.erase(id);
+            else
+                most("longest object without a record (s)", now - unheldSince_.emplace(id, now).first->second);
+        }
+        if (g_parkAirport.code != parkAirport_)
+            figures_[g_parkAirport.code.empty() ? "park airport dropped" : "park airport chosen"] += 1;
+        parkAirport_ = g_parkAirport.code;
+        for (Renewal& r : renewals_) {
+            if (r.confirmed < 0 && gf_findStaticAc(r.removedHexid) == nullptr)
+                r.confirmed = now;
+            const auto shown = std::find_if(g_staticAcs.begin(), g_staticAcs.end(), [&](const StaticAc& a) {
+                return a.standNumber == r.candidate.standNumber && a.secondCallsign == r.candidate.callsign1;
+            });
+            if (shown != g_staticAcs.end() && r.created < 0)
+                r.created = now;
+            if (shown != g_staticAcs.end() && shown->status == SimStatus::Active && r.confirmed >= 0 && r.held < 0) {
+                r.held = now;
+                figures_["stands renewed for a candidate"] += 1;
+                most("longest from a removal to its candidate (s)", now - r.confirmed);
+            }
+        }
     }
-    figures_["flights learned"] = static_cast<int>(total);
-    size_t inMemory = 0;
-    for (const auto& [id, n] : learned)
-        inMemory += n;
-    EXPECT_EQ(total, inMemory);
+
+    tavtest::ProgramFolder program_;
+    std::mt19937 rng_{2026};
+    TrackPoint user_;
+    std::map<std::string, double> figures_;
+    std::set<std::string> collisions_;
+    std::set<std::string> parkedSeen_; // "stand registration" of live aircraft seen parked at it
+    std::map<std::string, std::set<uint32_t>> hexids_; // by what they were seen doing
+    std::map<uint32_t, double> unheldSince_;
+    std::string parkAirport_;
+    std::vector<Renewal> renewals_;
+    bool renewalDue_ = false;
+};
+
+TEST_F(DayAtAParkAirport, NothingCollidesWaitsOrStaysBehindAndEveryStandLearnedWasStoodAt)
+{
+    lf_writeParkFile(rng_);
+    const std::vector<int> nearTheUser{0, 1, 2, 3, 4, 20, 21, 22}; // who stands at S000
+    SimScript sim;
+    sim.fps = 30;
+    sim.maxBindFrames = 30;
+    sim.lateBindRate = 0.01;
+    sim.neverBindRate = 0.01;
+    const GeoPos userAt = lf_stand(0);
+    user_ = {0, userAt.latitude, userAt.longitude, 0, 0, 0, 0, true};
+    sim.user = user_;
+    Scenario s(lf_traffic(rng_, nearTheUser), FeedScript{3.0, 6.0, 0.5, 0.02, 0.02}, sim, 2026);
+    s.setWeekClock(kWeekMinutesPerSecond);
+    g_airports = {{kCode, "FRA", kCentre.latitude, kCentre.longitude, 0, kRows * kColumns}};
+    WEEK.value = true;
+    PARK_SOFT.value = true;
+    MAX_HOLDING_MINUTES.value = 1;
+    enginetest::catalogue().halfSpans = {{"A320", 17.0 / 1852}, {"CL30", 8.0 / 1852}, {"B744", 32.0 / 1852}};
+    g_halfWingspans.insert(enginetest::catalogue().halfSpans.begin(), enginetest::catalogue().halfSpans.end());
+    for (int i = 0; i < 25; ++i) {
+        for (const char* type : {"A320", "CL30"})
+            enginetest::catalogue().registrations[fmt::format("{}{}", type, i)] = {"DLH", type, "", false};
+    }
+    gf_staticParkingCycle(true);
+    for (int second = 1; second <= kDayS; ++second) {
+        s.run(1.0);
+        cycle(s, second);
+    }
+    s.run(120.0);
+    EXPECT_EQ(s.orphans(), 0u);
+    lf_clearParkAirportState();
+
+    pugi::xml_document learned;
+    ASSERT_TRUE(learned.load_file((gf_paths().learnedThirdparty / "Fictional" / "EDDF.xml").c_str()));
+    for (const pugi::xml_node stand : learned.child("root").child("parkpositions").children("parkpos")) {
+        for (const pugi::xml_node opt : stand.children("opt")) {
+            const std::string seen = fmt::format("{} {}", stand.attribute("id").as_string(), opt.attribute("reg").as_string());
+            EXPECT_TRUE(parkedSeen_.contains(seen)) << seen << " learned, never seen parked there";
+            figures_["flights learned"] += 1;
+        }
+    }
+    const Counts& c = s.counts();
+    for (const auto& [name, value] : {std::pair{"creations", c.creations}, std::pair{"late bindings", c.lateBinds},
+                                      std::pair{"creations never bound", c.neverBound}, std::pair{"removals", c.removals}})
+        figures_[name] = static_cast<double>(value);
+    figures_["pairs within collision distance"] = static_cast<double>(collisions_.size());
+    for (const auto& [name, hexids] : hexids_)
+        figures_[name] = static_cast<double>(hexids.size());
     for (const auto& [name, value] : figures_)
         std::cout << name << ": " << value << "\n";
-    EXPECT_GT(figures_["arrivals parked"], 100);
-    EXPECT_GT(figures_["statics created"], 100);
-    EXPECT_GT(total, 0u);
+    for (const std::string& pair : collisions_)
+        ADD_FAILURE() << "within collision distance: " << pair;
+    EXPECT_EQ(figures_["renewal candidates lost"], 0);
+    EXPECT_LE(figures_["longest from a removal to its candidate (s)"], 120.0);
+    EXPECT_LE(figures_["longest adding2sim after its request (s)"], kBindLimitS + kActivationS + 1.0);
+    EXPECT_LE(figures_["longest object without a record (s)"], 10.0);
+    EXPECT_GT(figures_["stands renewed for a candidate"], 20);
+    EXPECT_GT(figures_["flights learned"], 50);
+    EXPECT_GT(figures_["live arrivals parked"], 40);
+    EXPECT_GT(figures_["live born at a stand"], 20);
+    EXPECT_EQ(figures_["park airport dropped"], 1);
+    EXPECT_EQ(figures_["park airport chosen"], 2);
 }
 
 } // namespace
-} // namespace enginetest
+} // namespace traffictest

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/encrypted_fixture.h"
+#include "support/data_file_fixture.h"
 #include "support/test_support.h"
 #include "update/data_file_decrypt.h"
 

@@ -24,11 +24,11 @@ def site():
 
 @pytest.fixture
 def probe(tmp_path):
-    """Runs download_probe; returns its exit code, its output and its log."""
+    """Runs one download in files_probe; returns its exit code, its output and its log."""
     log = tmp_path / "Log.txt"
 
     def run(*args):
-        result = programs.run("download_probe", host_path(log), *args, timeout=60)
+        result = programs.run("files_probe", "download", host_path(log), *args, timeout=60)
         text = log.read_text(encoding="utf-8", errors="replace") if log.exists() else ""
         return result.returncode, result.stdout.decode(errors="replace"), text
 
@@ -127,7 +127,7 @@ def test_a_full_disk_is_a_failure_not_a_short_file(site, tmp_path):
     site.answer("/downloads/11/dbase.enc", b"z" * 1_000_000)
     target = target_with_previous(tmp_path, "dbase.enc")
     log = tmp_path / "Log.txt"
-    result = programs.run("download_probe", str(log), "site", site.base_url, "dbase.enc", str(target),
+    result = programs.run("files_probe", "download", str(log), "site", site.base_url, "dbase.enc", str(target),
                           preexec_fn=limit_file_size)
     assert result.returncode == 1
     assert target.read_bytes() == PREVIOUS

@@ -3,7 +3,9 @@ download-site stand-in: data files and rescans by version, answers that must nev
 the user a working data file, and a newer program placed in new_version."""
 import json
 import pathlib
+import random
 import xml.etree.ElementTree as ET
+import zipfile
 
 import pytest
 
@@ -32,10 +34,29 @@ def versions_json(versions):
 
 @pytest.fixture(scope="module")
 def made(tmp_path_factory):
+    """The data files the probe encrypts with the program's key (cut.enc: half of dbase.enc),
+    an installer larger than one unzip chunk and the archives that carry it."""
     folder = tmp_path_factory.mktemp("made")
-    result = programs.run("update_check_probe", "make", programs.host_path(folder))
+    result = programs.run("files_probe", "make", programs.host_path(folder))
     assert result.returncode == 0, result.stderr
-    return {p.name: p.read_bytes() for p in folder.iterdir()}
+    files = {p.name: p.read_bytes() for p in folder.iterdir()}
+    installer, readme = random.Random(4).randbytes(700000), b"Read me first\r\n"
+    files["setup.exe"] = installer
+    archives = {"one.zip": [("Tavelorium_P3D_setup.exe", installer)],
+                "exe-readme.zip": [("setup.exe", installer), ("README.txt", readme)],
+                "readme-exe.zip": [("README.txt", readme), ("SETUP.EXE", installer)],
+                "folder.zip": [("setup/", b""), ("setup/setup.exe", installer)],
+                "two-exe.zip": [("setup.exe", installer), ("tool.exe", readme)],
+                "crc.zip": [("setup.exe", installer)], "empty.zip": []}
+    for name, entries in archives.items():
+        with zipfile.ZipFile(folder / name, "w", zipfile.ZIP_STORED if name == "crc.zip" else zipfile.ZIP_DEFLATED) as z:
+            for entry, data in entries:
+                z.writestr(entry, data)
+        files[name] = (folder / name).read_bytes()
+    damaged = bytearray(files["crc.zip"])
+    damaged[files["crc.zip"].find(installer[:64]) + len(installer) // 2] ^= 0x20  # a data byte changed
+    files["crc.zip"], files["notzip.zip"] = bytes(damaged), b"<html><body>Not here</body></html>\n"
+    return files
 
 
 class Program:
@@ -62,7 +83,7 @@ class Program:
         return {e.get("name"): e.get("value") for e in root.iter("parameter")}
 
     def run(self, *options):
-        result = programs.run("update_check_probe", "check", programs.host_path(self.log), self.site.base_url,
+        result = programs.run("files_probe", "check", programs.host_path(self.log), self.site.base_url,
                               programs.host_path(self.data), *options, cwd=self.folder, timeout=60)
         assert result.returncode == 0, result.stderr
         lines = result.stdout.decode(errors="replace").replace("\r", "").splitlines()
@@ -147,10 +168,10 @@ def test_versions_decide_what_is_fetched_and_rescanned(program, case):
         k: site[k] if k in refreshed else before[k] for k in VERSION_SETTINGS}
 
 
+# Every way a download fails is in test_downloads.py; one of them here, and what only the
+# trial decryption refuses.
 REFUSED = {
     "404": dict(status=404, body=b"<html>not here</html>"),
-    "short body": dict(body=b"x" * 5000, kind="short"),
-    "302": dict(status=302, body=b"<html>moved</html>", location="/downloads/11/moved.enc"),
     "200 error page": dict(body=b"<html><body>Service unavailable</body></html>\n"),
     "200 cut file": "cut.enc",
 }

@@ -17,6 +17,7 @@ void ScReceiveQueue::push(ScPacketPtr message)
         userMessage = userMessage_;
         event = event_;
     }
+    ready_.notify_one();
     if (window != nullptr || event != nullptr)
         gf_scNotifyClient(window, userMessage, event);
 }
@@ -62,12 +63,25 @@ void ScReceiveQueue::notify()
     void* event = nullptr;
     {
         std::lock_guard lock(receiveMutex_);
+        failed_ = true;
         window = window_;
         userMessage = userMessage_;
         event = event_;
     }
+    ready_.notify_all();
     if (window != nullptr || event != nullptr)
         gf_scNotifyClient(window, userMessage, event);
+}
+
+void ScReceiveQueue::wait(const std::stop_token& stop)
+{
+    // Registered before the lock is taken: a stop already requested runs it at once.
+    const std::stop_callback wake(stop, [this] {
+        { std::lock_guard lock(receiveMutex_); }
+        ready_.notify_all();
+    });
+    std::unique_lock lock(receiveMutex_);
+    ready_.wait(lock, [&] { return !messages_.empty() || failed_ || stop.stop_requested(); });
 }
 
 ScReceiveFramer::ScReceiveFramer(uint32_t maxMessageSize) : maxMessageSize_(maxMessageSize), buffer_(kGrowStep) {}

@@ -1,12 +1,14 @@
 #pragma once
 // The receive side of a connection: the queue of whole messages waiting for the dispatch,
 // and the framing that cuts the transport's byte stream into those messages.
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <vector>
 
 #include "simlink/simconnect/sc_packet.h"
@@ -35,11 +37,16 @@ public:
     // The client's window message and event, posted and set on every arrival and when
     // the connection fails (both may be null).
     void setNotification(void* window, uint32_t userMessage, void* event);
+    // The connection failed: the waiting client wakes, now and at every later wait.
     void notify();
+    // Blocks until a message waits, the connection has failed or the stop is requested.
+    void wait(const std::stop_token& stop);
 
 private:
     mutable std::mutex receiveMutex_;
+    std::condition_variable ready_;
     std::deque<ScPacketPtr> messages_; // guarded by receiveMutex_
+    bool failed_ = false;              // guarded by receiveMutex_
     void* window_ = nullptr;           // guarded by receiveMutex_
     uint32_t userMessage_ = 0;         // guarded by receiveMutex_
     void* event_ = nullptr;            // guarded by receiveMutex_

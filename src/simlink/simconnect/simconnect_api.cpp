@@ -238,6 +238,12 @@ ScHresult SimConnect_CallDispatch(ScHandle handle, ScDispatchProc procedure, voi
     return transport.failed() ? transport.recordedError() : g_scOk;
 }
 
+void gf_scWaitForMessages(ScHandle handle, const std::stop_token& stop)
+{
+    if (handle != nullptr)
+        handle->receiveQueue->wait(stop);
+}
+
 ScHresult SimConnect_GetLastSentPacketID(ScHandle handle, uint32_t* sendId)
 {
     if (sendId == nullptr)

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,10 @@ ScHresult SimConnect_Close(ScHandle handle);
 // Hands every waiting message, oldest first, to the procedure; then 0 when the connection
 // is sound, else the error recorded when it failed.
 ScHresult SimConnect_CallDispatch(ScHandle handle, ScDispatchProc procedure, void* context);
+// Ours, beside the public API: blocks until a message waits for the dispatch, the
+// connection has failed (the transport saw its socket or pipe closed) or the stop is
+// requested, so that the client wakes for what comes and only then.
+void gf_scWaitForMessages(ScHandle handle, const std::stop_token& stop);
 // The send id of the last record that the calling thread sent on this connection; fails
 // when this thread has sent none there.
 ScHresult SimConnect_GetLastSentPacketID(ScHandle handle, uint32_t* sendId);

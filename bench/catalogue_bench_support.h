@@ -1,6 +1,7 @@
 #pragma once
 // What the catalogue benchmarks share: a program folder of their own under the temporary
-// folder, made current, with the log in it and the builder's default database read.
+// folder, made current, with the log in it and the builder's database read, with the
+// fictional registrations that scripts/bench.sh's livery collection carries.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "databuild/encrypt.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
+#include "support/fictional_fleet.h"
 
 // False, after a line on stderr, when the database cannot be read.
 inline bool gf_openBenchProgram(const std::filesystem::path& program)
@@ -21,8 +23,9 @@ inline bool gf_openBenchProgram(const std::filesystem::path& program)
     fs::current_path(program);
     gf_overrideDataFolder(program);
     gf_openLogAt(program / "Log.txt");
-    const databuild::DataFiles data = databuild::buildDataFiles(gf_pathFromUtf8(TAV_SOURCE_DIR) / "tools");
-    std::ofstream(gf_paths().dbaseEnc, std::ios::binary) << databuild::encryptDataFile(data.dbaseXml, databuild::productKey());
+    const tavtest::FictionalData data = tavtest::fictionalDataFiles(gf_pathFromUtf8(TAV_SOURCE_DIR) / "tools", 60000);
+    std::ofstream(gf_paths().dbaseEnc, std::ios::binary)
+        << databuild::encryptDataFile(data.files.dbaseXml, databuild::productKey());
     if (gf_readDbase())
         return true;
     std::fputs("the database cannot be read\n", stderr);

@@ -1,5 +1,6 @@
 // Reading the aircraft database against the decryption and XML load it cannot avoid,
-// the registration lookup and the closest-airport search, on the builder's real files.
+// the registration lookup and the closest-airport search, on the builder's real files with
+// the tests' fictional registrations.
 //   dbase_read_bench [rounds=5]
 #include <algorithm>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include "databuild/encrypt.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
+#include "support/fictional_fleet.h"
 #include "foundation/xml_helpers.h"
 #include "parking/airports.h"
 #include "update/data_file_decrypt.h"
@@ -87,10 +89,10 @@ int main(int argc, char** argv)
     fs::current_path(work);
     gf_openLogAt(work / "Log.txt");
 
-    const databuild::DataFiles shipped = databuild::buildDataFiles(tools);
-    const databuild::DataFiles large = databuild::buildDataFiles(tools, databuild::g_defaultSeed, 300000);
-    lf_benchRead("shipped dbase (60,000)", shipped.dbaseXml, rounds);
-    lf_benchRead("300,000 records", large.dbaseXml, rounds);
+    const tavtest::FictionalData typical = tavtest::fictionalDataFiles(tools, 60000);
+    const tavtest::FictionalData large = tavtest::fictionalDataFiles(tools, 300000);
+    lf_benchRead("60,000 records", typical.files.dbaseXml, rounds);
+    lf_benchRead("300,000 records", large.files.dbaseXml, rounds);
 
     // Mixed forms of the large table's registrations: as written, without the hyphen,
     // and unknown ones.
@@ -112,7 +114,7 @@ int main(int argc, char** argv)
     std::printf("gf_lookupDbase: %zu mixed forms, %zu found, %.0f ns each\n", queries.size(), found,
                 lookupMs * 1e6 / static_cast<double>(queries.size()));
 
-    lf_write(gf_paths().airportsEnc, databuild::encryptDataFile(shipped.airportsXml, databuild::productKey()));
+    lf_write(gf_paths().airportsEnc, databuild::encryptDataFile(typical.files.airportsXml, databuild::productKey()));
     if (!gf_readAirports())
         return 1;
     std::mt19937 engine(5);

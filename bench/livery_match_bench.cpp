@@ -1,4 +1,4 @@
-// The livery matching of the builder's registrations (as flights) over 20,000 generated
+// The livery matching of the fictional registrations (as flights) over 20,000 generated
 // liveries at MATCHING_DEPTH 4, RANDOM on: mean and 99th percentile of one match, and the
 // allocations the matches made; then the processing of 40,000 liveries and 40,000
 // AIG records against pugixml parsing both files alone. One run each.

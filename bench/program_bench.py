@@ -19,11 +19,12 @@ carried no position set (frames sent less the bursts of sets received) and the l
 (no set arrived before the next frame went out).
 
     /usr/bin/python3 bench/program_bench.py --build build/windows --reference EXE \\
-        --site build/bench-site/11 --liveries build/bench-program-liveries --out build/bench-program \\
-        [--live 500] [--static 500] [--fps 30] [--window-s 60] [--windows 3] [--trace-s 10]
+        [--data build/demo-data] [--out build/bench-program] [--live 500] [--static 500] [--fps 30] \\
+        [--window-s 60] [--windows 3] [--trace-s 10]
 
-It runs in a network namespace of its own (the program's ports are fixed); see
-demo/README.md for how the chain is wired, which this reuses."""
+It runs in a network namespace of its own (the program's ports are fixed) on the demo's
+data (made when missing); see demo/README.md for how the chain is wired, which this
+reuses."""
 import argparse
 import json
 import math
@@ -36,7 +37,6 @@ import subprocess
 import sys
 import threading
 import time
-import xml.etree.ElementTree as ET
 
 SOURCE_DIR = pathlib.Path(__file__).resolve().parents[1]
 sys.path[0:0] = [str(SOURCE_DIR), str(SOURCE_DIR / "demo")]
@@ -156,8 +156,8 @@ class CountingSimulator(Simulator):
 
 
 # The park airport: a grid of stands well apart at the demo airport, each with a flight
-# seen there at every half hour of every day (a handmade park file), so that the static
-# parking finds a fit for each whatever the time.
+# seen there at every half hour of every day, so that the static parking finds a fit for
+# each whatever the time.
 def grid_stands(count):
     side = math.ceil(math.sqrt(count))
     rows = []
@@ -169,29 +169,31 @@ def grid_stands(count):
     return rows
 
 
-def passenger_keys(liveries):
+def passenger_keys(site, liveries):
+    """(airline, type) of large and heavy airliners with passenger liveries, each with the
+    fictional registrations of the database that fly it."""
     keys = scenario.liveries_by_key(json.loads((liveries / "manifest.json").read_text()))
-    return sorted(k for k, v in keys.items() if k[1] in scenario.LARGE + scenario.HEAVY and len(k[0]) == 3
-                  and k[0] not in ("ZZZ", "PVT") and not any(r["cargo"] for r in v))
+    types = scenario.read_types(site / "dbase.xml")
+    registrations = {}
+    for r in scenario.read_registrations(site / "registrations.csv"):
+        if not r["operator"] and r["cargo"] == "0":
+            registrations.setdefault((r["airline"], r["type"]), []).append(r["registration"])
+    return {k: registrations[k] for k, v in sorted(keys.items())
+            if types.get(k[1], ("", 0))[0] in ("large", "heavy") and len(k[0]) == 3 and k[0] not in ("ZZZ", "PVT")
+            and not any(r["cargo"] for r in v) and k in registrations}
 
 
-def write_handmade_flights(program, data, keys):
-    """The learned file beside the park file, marked handmade: the same stands, each with
-    one flight of an airline and type that has liveries on every day at every half hour."""
-    park = program / "airports" / "my_thirdparty" / f"{data['airport']['code']}.xml"
-    tree = ET.parse(park)
-    root = tree.getroot()
-    params = root.find("parameters")
-    publisher = next(p.get("value") for p in params if p.get("name") == "publisher")
-    ET.SubElement(params, "parameter", name="handmade", value="true")
-    for i, pos in enumerate(root.find("parkpositions")):
-        airline, ac_type = keys[i % len(keys)]
+def static_flights(stands, keys):
+    """One flight of each stand, seen there on every day at every half hour."""
+    pairs = list(keys.items())
+    plan = []
+    for i, stand in enumerate(stands):
+        (airline, ac_type), registrations = pairs[i % len(pairs)]
         for day in range(1, 8):
-            ET.SubElement(pos, "opt", reg="", airl=airline, type=ac_type, day=str(day), hh="0:47",
-                          cs=f"{airline}{9000 - i}")
-    learned = program / "airports" / "learned" / "thirdparty" / publisher / park.name
-    learned.parent.mkdir(parents=True, exist_ok=True)
-    tree.write(learned, encoding="UTF-8", xml_declaration=True)
+            plan.append({"stand": stand["id"], "registration": registrations[i // len(pairs) % len(registrations)],
+                         "airline": airline, "type": ac_type, "callsign": f"{airline}{9000 - i}", "day": day,
+                         "hh": "0:47", "soft": False})
+    return plan
 
 
 def add_parameters(data_folder, values):
@@ -208,8 +210,9 @@ class Orbits:
         rng = random.Random(seed)
         self.rng = rng
         self.flights = []
+        pairs = list(keys)
         for i in range(count):
-            airline, ac_type = keys[i % len(keys)]
+            airline, ac_type = pairs[i % len(pairs)]
             self.flights.append({
                 "hexid": 5000000 + i, "callsign": f"{airline}{1000 + i}", "type": ac_type,
                 "radius_nm": rng.uniform(2.0, 8.0), "angle": rng.uniform(0, 2 * math.pi),
@@ -479,9 +482,7 @@ class ProgramRun:
     def __init__(self, args, out, wine, data, keys, flights):
         self.args, self.wine, self.kind = args, wine, "flights" if flights else "idle"
         self.proc = self.server = self.sim = self.feed = self.link = self.sender = None
-        self.program = chain.prepare_program(args, out, wine, data)
-        if flights:
-            write_handmade_flights(self.program, data, keys)
+        self.program = chain.prepare_program(args, out, wine, data if flights else dict(data, statics=[]))
         data_folder = chain.prepare_settings(wine, args.liveries, chain.LINK_PORT)
         add_parameters(data_folder, {"CUSTOM_PARKING_PERCENTAGE": 100, "MAX_PARK_SEL": max(args.static, 1),
                                      "MAX_LIVE_SEL": max(args.live, 1)})
@@ -546,8 +547,8 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", type=pathlib.Path, default=SOURCE_DIR / "build" / "windows")
     parser.add_argument("--reference", type=pathlib.Path, required=True, help="the Windows exe that sleeps 10 ms")
-    parser.add_argument("--site", type=pathlib.Path, required=True)
-    parser.add_argument("--liveries", type=pathlib.Path, required=True)
+    parser.add_argument("--data", type=pathlib.Path, default=SOURCE_DIR / "build" / "demo-data",
+                        help="the demo's data folder, made when missing")
     parser.add_argument("--out", type=pathlib.Path, default=SOURCE_DIR / "build" / "bench-program")
     parser.add_argument("--live", type=int, default=500)
     parser.add_argument("--static", type=int, default=500)
@@ -562,15 +563,18 @@ def main(argv=None):
     out = args.out.resolve()
     shutil.rmtree(out, ignore_errors=True)
     out.mkdir(parents=True)
-    args.build, args.site, args.liveries = args.build.resolve(), args.site.resolve(), args.liveries.resolve()
-    keys = passenger_keys(args.liveries)
+    args.build, args.data = args.build.resolve(), args.data.resolve()
+    args.site, args.liveries = args.data / "site" / "11", args.data / "liveries"
     stands = grid_stands(args.static + 20)
-    data = {"airport": scenario.AIRPORT, "stands": stands, "user_stand": stands[0]["id"]}
 
     wine = chain.Wine(out / "wineprefix").start()
     states = {}
     run = None
     try:
+        chain.make_data(wine, args.build, args.data)
+        keys = passenger_keys(args.site, args.liveries)
+        data = {"airport": scenario.AIRPORT, "stands": stands, "user_stand": stands[0]["id"],
+                "statics": static_flights(stands[1:], keys), "parking_percentage": 100}
         server_pid = wine_server(wine.prefix)
         # A copy of the run's own, so that its process is told apart from another run's.
         reference_exe = out / args.reference.name

@@ -1,15 +1,22 @@
 """The whole chain on one machine: the real Tavelorium_P3D.exe under Wine, fed by the
 RealTraffic stand-in with a scripted scenario around Schiphol, connected to the simulator
-stand-in, which records every AI object in its track log. Leaves in the output folder
-tracks.png and summary.txt (tracks.py), the screenshot, Log.txt and the stand-ins' logs.
+stand-in, which records every AI object in its track log; Schiphol's stands filled with
+static aircraft from the learned park file the scenario writes. Leaves in the output
+folder tracks.png and summary.txt (tracks.py), the screenshot, Log.txt and the stand-ins'
+logs.
 
-    /usr/bin/python3 demo/chain.py --build build/windows --site build/site/11 \\
-        --liveries build/liveries --out build/demo [--minutes 6] [--kind full|short] [--until-closed] [--soak]
+    /usr/bin/python3 demo/chain.py --build build/windows --data build/demo-data --out build/demo \\
+        [--kind demo|full|short] [--minutes N] [--until-closed] [--soak]
+
+--data is the demo's own data folder, made when missing (or made by other inputs): the
+builder's files with fictional registrations (site/11) and a livery collection of those
+(liveries). Tests give --site and --liveries instead.
 
 It runs in a network namespace of its own when it may (unshare as root): the program's
 fixed UDP ports (49004, 49005) and its TCP link port are then its own, and the version
 check finds no internet. See demo/README.md."""
 import argparse
+import hashlib
 import json
 import os
 import pathlib
@@ -34,6 +41,7 @@ PROGRAM = "Tavelorium_P3D"
 INSTALL_PATH = "C:\\Lockheed Martin\\Prepar3D v5"
 LINK_PORT = 10747
 SITE_HOST = "www.tavelorium.com"
+PARK_PUBLISHER = "Tavelorium demo"  # the park file's publisher names its learned file's folder
 VERSIONS_PATH = "/downloads/versions.json"
 FPS = 30
 
@@ -117,9 +125,51 @@ class Wine:
         return users[0] / "AppData" / "Roaming"
 
 
+# What the demo's data are made from: remade when one of these changes.
+DATA_INPUTS = ("demo/standins/livery_collection.py", "tests/support/fictional_fleet.cpp", "tools/data",
+               "tools/databuild")
+DEMO_REGISTRATIONS = 60000
+
+
+def data_stamp() -> str:
+    digest = hashlib.sha256()
+    for name in DATA_INPUTS:
+        path = SOURCE_DIR / name
+        for f in sorted([path] if path.is_file() else path.rglob("*")):
+            if f.is_file():
+                digest.update(f.relative_to(SOURCE_DIR).as_posix().encode() + f.read_bytes())
+    return digest.hexdigest()
+
+
+def make_data(wine: Wine, build: pathlib.Path, folder: pathlib.Path):
+    """The demo's data: the builder's files with fictional registrations (the published
+    files hold none) in site/11, the livery collection made of them in liveries, and its
+    registration-code list encrypted beside the data files. Kept while its inputs stay."""
+    stamp = data_stamp()
+    if (folder / "stamp").exists() and (folder / "stamp").read_text() == stamp:
+        return
+    say(f"making the demo's data in {folder} (fictional registrations, a livery collection)")
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    probe = build / "tests" / "livery_scan_probe.exe"
+    made = wine.run(probe, "data", windows_path(SOURCE_DIR / "tools"), windows_path(folder), str(DEMO_REGISTRATIONS),
+                    timeout=600)
+    if made.returncode != 0:
+        raise SystemExit(f"demo: the data were not made: {made.stdout} {made.stderr}")
+    subprocess.run(["/usr/bin/python3", str(HERE / "standins" / "livery_collection.py"), "--data", str(folder / "site" / "11"),
+                    "--out", str(folder / "liveries"), "--lfolders", "1", "--folders", "60", "--sections", "600",
+                    "--fault-rate", "0", "--no-unreadable"], check=True, capture_output=True, timeout=600)
+    made = wine.run(probe, "encrypt", windows_path(folder / "liveries" / "AIG-regcodes.xml"),
+                    windows_path(folder / "site" / "11" / "AIG-regcodes.enc"))
+    if made.returncode != 0:
+        raise SystemExit(f"demo: the registration-code list was not encrypted: {made.stdout} {made.stderr}")
+    (folder / "stamp").write_text(stamp)
+
+
 def prepare_program(args, out: pathlib.Path, wine: Wine, data: dict) -> pathlib.Path:
     """The program folder as an installed one holds it, with the demo airport's park file
-    among the user's own (airports/my_thirdparty) and SimConnect.cfg beside the program."""
+    among the user's own (airports/my_thirdparty), its learned file with the flights that
+    stand at its stands (the static aircraft), and SimConnect.cfg beside the program."""
     program = out / "program"
     shutil.rmtree(program, ignore_errors=True)
     (program / "input").mkdir(parents=True)
@@ -141,6 +191,16 @@ def prepare_program(args, out: pathlib.Path, wine: Wine, data: dict) -> pathlib.
                     str(data["airport"]["elevation_ft"]), data["airport"]["name"], cwd=out)
     if made.returncode != 0 or not park.exists():
         raise SystemExit(f"demo: the park file was not written: {made.stdout} {made.stderr}")
+    # The learned file, as the program's own writer saves it: the statics' flights.
+    flights_file = out / "static_flights.txt"
+    flights_file.write_text("".join(f"{e['stand']} {e['registration']} {e['airline']} {e['type']} {e['callsign']} "
+                                    f"{e['day']} {e['hh']} {int(e['soft'])}\n" for e in data["statics"]))
+    learned = program / "airports" / "learned" / "thirdparty" / PARK_PUBLISHER / park.name
+    made = wine.run(args.build / "tests" / "park_file_probe.exe", windows_path(out / "park_file.log"), "http://127.0.0.1/",
+                    "learn", data["airport"]["code"], windows_path(flights_file), windows_path(learned),
+                    data["airport"]["name"], PARK_PUBLISHER, str(data["parking_percentage"]), cwd=out)
+    if made.returncode != 0 or not learned.exists():
+        raise SystemExit(f"demo: the learned park file was not written: {made.stdout} {made.stderr}")
     # The user's park airports: the demo airport with the user's stand kept free of statics.
     (program / "airports" / "my_park_airports.txt").write_text(f"{data['airport']['code']},{data['user_stand']}\n")
     return program
@@ -317,6 +377,17 @@ def resident_kb(pid):
     return None
 
 
+def screenshot(wine: Wine, out: pathlib.Path, window):
+    """What the window shows (screenshot.png), cut from the virtual screen: its client
+    area, which the program paints (Wine draws the frame only with a window manager)."""
+    crop = []
+    if window and window.get("found"):
+        x, y, w, h = window["client"]
+        crop = ["-crop", f"{w}x{h}+{max(0, x)}+{max(0, y)}", "+repage"]
+    subprocess.run(["import", "-window", "root", *crop, str(out / "screenshot.png")], env=wine.env,
+                   stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+
+
 def close_program(wine: Wine, probe, proc) -> float:
     """WM_CLOSE as the user's click on the window's close box; the seconds to the exit."""
     closed_at = time.time()
@@ -357,13 +428,15 @@ def second_start(wine: Wine, program: pathlib.Path, probe, link, site, seconds: 
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", type=pathlib.Path, default=SOURCE_DIR / "build" / "windows")
-    parser.add_argument("--site", type=pathlib.Path, default=SOURCE_DIR / "build" / "site" / "11")
-    parser.add_argument("--liveries", type=pathlib.Path, default=SOURCE_DIR / "build" / "liveries")
+    parser.add_argument("--data", type=pathlib.Path, default=SOURCE_DIR / "build" / "demo-data",
+                        help="the demo's data folder, made when missing")
+    parser.add_argument("--site", type=pathlib.Path, help="a folder of data files instead (dbase.xml, registrations.csv)")
+    parser.add_argument("--liveries", type=pathlib.Path, help="a livery collection of them instead")
     parser.add_argument("--out", type=pathlib.Path, default=SOURCE_DIR / "build" / "demo")
     parser.add_argument("--prefix", type=pathlib.Path, help="the Wine prefix (default: <out>/wineprefix)")
-    parser.add_argument("--kind", choices=("full", "short"), default="full")
+    parser.add_argument("--kind", choices=tuple(scenario_mod.KINDS), default="demo")
     parser.add_argument("--minutes", type=float,
-                        help="minutes of traffic before the window is closed (default 6; the short scenario's own time)")
+                        help="minutes of traffic before the window is closed (default: the scenario's own time)")
     parser.add_argument("--until-closed", action="store_true", help="run until the user closes the window")
     parser.add_argument("--soak", action="store_true", help="inject the soak's faults (soak.py)")
     parser.add_argument("--soak-scale", type=float, default=1.0, help="bring the soak's faults closer together")
@@ -376,20 +449,29 @@ def main(argv=None):
     out.mkdir(parents=True, exist_ok=True)
     for old in ("summary.txt", "tracks.png", "screenshot.png", "Log.txt", "result.json"):
         (out / old).unlink(missing_ok=True)
-    args.build, args.site, args.liveries = args.build.resolve(), args.site.resolve(), args.liveries.resolve()
-
-    data = scenario_mod.build(args.kind, args.site / "registrations.csv", args.liveries / "manifest.json")
-    (out / "scenario.json").write_text(json.dumps(data, indent=1))
-    if args.minutes is None:
-        args.minutes = data["run_s"] / 60.0 if args.kind == "short" else 6.0
-    say(f"scenario: {len(data['flights'])} flights over "
-        f"{max(r['t'] for f in data['flights'] for r in f['reports']) / 60:.1f} minutes")
+    args.build = args.build.resolve()
+    if (args.site is None) != (args.liveries is None):
+        raise SystemExit("demo: give both --site and --liveries, or neither (then --data)")
 
     wine = Wine((args.prefix or out / "wineprefix").resolve()).start()
     sim = feed = link = sender = proc = program = data_folder = site = None
     faults = None
     result = {"exit_code": None, "closed_by": None}
     try:
+        if args.site is None:
+            make_data(wine, args.build, args.data.resolve())
+            args.site, args.liveries = args.data / "site" / "11", args.data / "liveries"
+        args.site, args.liveries = args.site.resolve(), args.liveries.resolve()
+        try:
+            data = scenario_mod.build(args.kind, args.site, args.liveries / "manifest.json")
+        except scenario_mod.ScenarioError as e:
+            raise SystemExit(f"demo: the scenario is wrong, stopped: {e}")
+        (out / "scenario.json").write_text(json.dumps(data, indent=1))
+        if args.minutes is None:
+            args.minutes = data["run_s"] / 60.0
+        say(f"scenario '{args.kind}': {len(data['flights'])} flights over "
+            f"{max(r['t'] for f in data['flights'] for r in f['reports']) / 60:.1f} minutes, "
+            f"{len(data['statics'])} static entries; the window closes after {args.minutes:.1f} minutes")
         try:
             if args.soak and own_network:
                 site = site_stand_in(out, args.site.parent)
@@ -439,17 +521,17 @@ def main(argv=None):
             result["memory_kb"] = memory
             result["crashed"] = proc.poll() is not None and not args.until_closed
             if proc.poll() is None:
-                subprocess.run(["import", "-window", "root", str(out / "screenshot.png")], env=wine.env,
-                               stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
                 info = wine.run(probe, "info", timeout=60)
                 if info.returncode == 0:
                     (out / "window.json").write_text(info.stdout)
+                screenshot(wine, out, json.loads(info.stdout) if info.returncode == 0 else None)
                 say("closing the window (WM_CLOSE)")
                 result["closed_by"] = "WM_CLOSE"
                 result["closed_at"] = time.time() - feed.start_time
                 result["exit_s"] = close_program(wine, probe, proc)
             else:
                 result["closed_by"] = "user" if args.until_closed else "itself"
+                result["closed_at"] = time.time() - feed.start_time  # no phase is judged after it
             result["exit_code"] = proc.returncode
             time.sleep(1.0)
         except RuntimeError as e:
@@ -460,32 +542,34 @@ def main(argv=None):
             result["files_after_first_start"] = soak.files_kept(program, data_folder)
             result["second_start"] = second_start(wine, program, probe, link, site, 60.0)
     finally:
-        if feed:
-            feed.stop.set()
-        if link:
-            result["link_lines"] = [(round(l.time, 3), l.connection, l.text) for l in link.lines
-                                    if not l.text.startswith("Qs121")][-50:]
-            result["link_qs121"] = len(link.texts("Qs121"))
-            result["link_connections"] = link.connections
-            result["link_problems"] = list(link.problems)
-            result["link_closed_by_program"] = link.closed_by_program.is_set()
-            link.close()
-        if sender:
-            result["datagrams_sent"] = sender.sent
-            sender.close()
-        if sim:
-            sim.close()
-            result["sim_starts"] = sim.starts
-            result["sim_connections"] = sim.connections
-            result["sim_problems"] = sim.problems[:20]
-        if faults:
-            result["faults"] = faults.report()
-        if proc and proc.poll() is None:
-            proc.kill()
-        if site:
-            result["site_requests"] = [r.path for r in site.requests]
-            site.stop()
-        wine.stop()
+        try:
+            if feed:
+                feed.stop.set()
+            if link:
+                result["link_lines"] = [(round(l.time, 3), l.connection, l.text) for l in link.lines
+                                        if not l.text.startswith("Qs121")][-50:]
+                result["link_qs121"] = len(link.texts("Qs121"))
+                result["link_connections"] = link.connections
+                result["link_problems"] = list(link.problems)
+                result["link_closed_by_program"] = link.closed_by_program.is_set()
+                link.close()
+            if sender:
+                result["datagrams_sent"] = sender.sent
+                sender.close()
+            if sim:
+                sim.close()
+                result["sim_starts"] = sim.starts
+                result["sim_connections"] = sim.connections
+                result["sim_problems"] = sim.problems[:20]
+            if faults:
+                result["faults"] = faults.report()
+            if proc and proc.poll() is None:
+                proc.kill()
+            if site:
+                result["site_requests"] = [r.path for r in site.requests]
+                site.stop()
+        finally:
+            wine.stop()  # whatever failed above, no Wine server or display is left behind
     if feed and feed.start_time:
         result["feed_start"] = feed.start_time
         result["feed_sent"] = feed.sent

@@ -1,20 +1,27 @@
 """The demo's traffic around Amsterdam Schiphol (EHAM), written as data: the airport's
-runways and stands, and per flight its texts and its reports (one every few seconds, as
-RealTraffic sends them). Paths are laid out on a local plane around the airport and
-flown at believable speeds: approaches on a three-degree glide path with a flare, roll-
-outs, taxiing at 15-18 kt and slower in turns, push-backs, take-off rolls and climbs,
-overflights at several levels. The same seed gives the same file.
+runways and stands, per flight its texts and its reports (one every few seconds, as
+RealTraffic sends them), and the static aircraft of the airport's learned park file.
+Paths are laid out on a local plane around the airport and flown at believable speeds:
+approaches on a three-degree glide path with a flare, roll-outs, taxiing at 15-18 kt and
+slower in turns, push-backs, take-off rolls and climbs, overflights at their levels.
+Every flight is checked as it is written (never below the ground; vertical speed,
+acceleration and turn rate within what its aircraft can do; overflights at their
+levels): a mismatch stops the build. The same seed and time give the same file.
 
-    /usr/bin/python3 demo/scenario.py --kind full|short --registrations CSV --manifest JSON --out FILE
+    /usr/bin/python3 demo/scenario.py --kind demo|full|short --data SITE/11 --manifest JSON --out FILE
 
-`--manifest` is the livery collection's manifest (livery_collection.py): flights are given
-airlines and types that have liveries, and in the short scenario exactly one livery, which
-is the title expected. See demo/README.md."""
+`--data` is the demo's data folder (dbase.xml with its fictional registrations, and
+registrations.csv); `--manifest` is the livery collection's manifest
+(livery_collection.py): flights are given airlines and types that have liveries, and in
+the short scenario exactly one livery, which is the title expected. See demo/README.md."""
 import argparse
 import csv
 import json
 import math
+import pathlib
 import random
+import time
+import xml.etree.ElementTree as ET
 
 EARTH_RADIUS_M = 6371008.8
 M_PER_NM = 1852.0
@@ -189,7 +196,13 @@ def fly(path, speed_at, height_at, ground_at, t0, report_every, rng, backwards=F
 
 
 def profile(points):
-    """A piecewise-linear function through (s, value) points."""
+    """A piecewise-linear function through (s, value) points; a point that does not lie
+    beyond the one before it (a short leg) is left out."""
+    kept = []
+    for point in points:
+        if not kept or point[0] > kept[-1][0]:
+            kept.append(point)
+    points = kept
     def f(s):
         if s <= points[0][0]:
             return points[0][1]
@@ -249,7 +262,9 @@ def arrival(stand, t0, rng, final_nm, intercept=None, start_ft=None, level_m=0.0
     path.turn(rh - 90.0, 50.0)
     path.mark("exit")
     path.straight(max(1.0, path.end[1] - TAXIWAY_A_Y + turn_offset(path.heading, 270.0, 50.0)[1]))
+    path.mark("turn_a")
     path.turn(270.0, 50.0)
+    path.mark("on_a")
     taxi = path.end[0] - (stand["x"] - turn_offset(270.0, 180.0, 40.0)[0])
     if taxi < 0:
         raise ValueError(f"stand {stand['id']} lies east of where the exit meets taxiway A")
@@ -263,9 +278,10 @@ def arrival(stand, t0, rng, final_nm, intercept=None, start_ft=None, level_m=0.0
     start_ft = final_ft if start_ft is None else start_ft
     speed = profile([(0.0, 210.0 if intercept is not None else 150.0), (before, 170.0), (before + 1.0, 160.0),
                      (m["threshold"] - 3 * M_PER_NM, 142.0), (m["threshold"], 137.0), (m["touchdown"], 132.0),
-                     (m["touchdown"] + rollout_m * 0.45, 60.0), (m["rollout_end"], 24.0),
-                     (m["exit"], 16.0), (m["exit"] + 40.0, 24.0), (m["taxi_end"] - 40.0, 20.0), (m["taxi_end"], 12.0),
-                     (m["lead_in"], 9.0), (total - 4.0, 5.0), (total, 1.0)])
+                     (m["touchdown"] + rollout_m * 0.55, 60.0), (m["rollout_end"], 14.0),
+                     (m["exit"], 12.0), (m["exit"] + 40.0, 18.0), (m["turn_a"] - 40.0, 18.0), (m["turn_a"], 12.0),
+                     (m["on_a"], 12.0), (m["on_a"] + 40.0, 18.0), (m["taxi_end"] - 40.0, 18.0), (m["taxi_end"], 10.0),
+                     (m["lead_in"], 8.0), (total - 4.0, 5.0), (total, 1.0)])
 
     def height(s):
         if s >= m["touchdown"]:
@@ -281,9 +297,11 @@ def arrival(stand, t0, rng, final_nm, intercept=None, start_ft=None, level_m=0.0
     return reports, {"runway": "27", "stand": stand["id"]}
 
 
-def departure(stand, t0, rng, parked_s=40.0, climb_to_ft=5000.0, climb_nm=12.0, push_kt=3.0, after_push_s=30.0):
+def departure(stand, t0, rng, parked_s=40.0, climb_to_ft=5000.0, climb_nm=12.0, push_kt=3.0, after_push_s=30.0,
+              roll_m=1500.0, gradient=0.16):
     """Parked, pushed back onto taxiway B with the tail swung west, taxi east to runway 24,
-    line-up, take-off roll, rotation near 150 kt and a climb-out straight ahead."""
+    line-up, take-off roll of roll_m, rotation near 155 kt and a climb-out straight ahead
+    (gradient: height gained per distance flown)."""
     reports = stationary((stand["x"], stand["y"]), stand["heading"], t0, parked_s, 6.0, rng)
     t = t0 + parked_s + 3.0
     # Push-back: straight back to the taxiway's centre line, the nose swinging to the east.
@@ -296,6 +314,7 @@ def departure(stand, t0, rng, parked_s=40.0, climb_to_ft=5000.0, climb_nm=12.0, 
     end = push.end
     nose = (push.heading + 180.0) % 360.0
     t += dt
+    push_end = {"push_end_t": round(t, 2), "push_end": [round(c, 7) for c in to_geo(*end)]}
     reports += stationary(end, nose, t + 2.0, after_push_s, 6.0, rng)
     t += after_push_s + 4.0
     thr, _ = runway_points("24")
@@ -306,17 +325,21 @@ def departure(stand, t0, rng, parked_s=40.0, climb_to_ft=5000.0, climb_nm=12.0, 
     c_end = along(centre, 90.0, 40.0)
     path = Path(end, nose)
     path.to((c_end[0] - 40.0, TAXIWAY_B_Y), 40.0)
+    path.mark("turn_c")
     path.turn(180.0, 40.0)
+    path.mark("on_c")
     path.straight(max(1.0, path.end[1] - c_end[1]))
     path.mark("hold")
     path.turn(rh, 40.0)
     path.mark("lineup")
-    path.straight(1500.0, step=10.0)
+    path.straight(roll_m, step=10.0)
     path.mark("liftoff")
-    path.straight(RUNWAYS["24"]["length_m"] - 1560.0 + climb_nm * M_PER_NM, step=50.0)
+    path.straight(RUNWAYS["24"]["length_m"] - roll_m - 60.0 + climb_nm * M_PER_NM, step=50.0)
     m = path.marks
     total = path.length()
-    taxi = profile([(0.0, 5.0), (30.0, 16.0), (m["hold"] - 50.0, 16.0), (m["hold"], 12.0), (m["lineup"], 12.0)])
+    # Slower through the turns: 10 kt on a 40 m radius is 7 degrees a second.
+    taxi = profile([(0.0, 5.0), (30.0, 16.0), (m["turn_c"] - 40.0, 16.0), (m["turn_c"], 10.0), (m["on_c"], 10.0),
+                    (m["hold"], 10.0), (m["lineup"], 10.0)])
     roll_m = m["liftoff"] - m["lineup"]
     climb = profile([(m["liftoff"], 155.0), (m["liftoff"] + 3000.0, 175.0), (total, 250.0)])
 
@@ -331,29 +354,104 @@ def departure(stand, t0, rng, parked_s=40.0, climb_to_ft=5000.0, climb_nm=12.0, 
     def height(s):
         if s <= m["liftoff"]:
             return 0.0
-        return min(climb_to_ft, (s - m["liftoff"]) * 0.16 / FT)  # about 2,500 ft/min at 160 kt
+        return min(climb_to_ft, (s - m["liftoff"]) * gradient / FT)
     out, dt = fly(path, speed, height, lambda s: s <= m["liftoff"], t, 4.0, rng)
-    return reports + out, {"runway": "24", "stand": stand["id"]}
+    return reports + out, {"runway": "24", "stand": stand["id"], **push_end}
 
 
-def overflight(t0, rng, altitude_ft, gs_kt, heading, offset_nm, length_nm, turn=0.0, vs_fpm=0.0):
-    """A straight (or gently turning) crossing of the area at a set level."""
+def overflight(t0, rng, altitude_ft, gs_kt, heading, offset_nm, length_nm, turn=0.0, vs_fpm=0.0, turn_deg_s=1.5):
+    """A straight (or gently turning) crossing of the area, starting at its level and
+    climbing or descending at vs_fpm."""
     centre = along((0.0, 0.0), heading + 90.0, offset_nm * M_PER_NM)
     start = along(centre, heading + 180.0, length_nm * M_PER_NM / 2)
     path = Path(start, heading)
     path.straight(length_nm * M_PER_NM * (0.6 if turn else 1.0), step=100.0)
     if turn:
-        path.turn(heading + turn, gs_kt * KT / math.radians(1.5), step_deg=1.0)
+        path.turn(heading + turn, gs_kt * KT / math.radians(turn_deg_s), step_deg=1.0)
         path.straight(length_nm * M_PER_NM * 0.4, step=100.0)
     climb_per_m = vs_fpm / 60.0 / (gs_kt * KT)
     out, _ = fly(path, lambda s: gs_kt, lambda s: altitude_ft - AIRPORT["elevation_ft"] + climb_per_m * s,
                  lambda s: False, t0, 5.0, rng)
-    return out, {}
+    return out, {"level_ft": altitude_ft, "vs_fpm": vs_fpm}
 
+
+# ---- what the aircraft can do, and the check of every flight as it is written
+
+class ScenarioError(Exception):
+    """A flight of the scenario that no aircraft could fly, or that says other than it is."""
+
+
+# Per size category: climb and descent (ft/min), acceleration and braking (m/s²), turn
+# rate in the air (deg/s); on the ground every aircraft turns at most GROUND_TURN_DEG_S.
+LIMITS = {"large": (4500, 3500, 3.0, 4.0, 4.0), "heavy": (4000, 3500, 2.5, 4.0, 4.0),
+          "buzjet": (5000, 4000, 3.0, 4.0, 5.0), "light": (1500, 1500, 2.0, 3.0, 6.0),
+          "rotorcraft": (2000, 2000, 2.0, 3.0, 10.0), "high_performance": (30000, 30000, 10.0, 10.0, 20.0)}
+GROUND_TURN_DEG_S = 12.0
+OVERFLIGHT_FT = (3000, 38000)  # the levels overflights keep to
+LEVEL_TOLERANCE_FT = 150.0
+
+
+def check(flight, elevation_ft=AIRPORT["elevation_ft"]):
+    """Raises ScenarioError naming the flight and the first report no aircraft of its
+    category could fly, or an overflight that leaves its stated level or band."""
+    climb, descent, accel, brake, turn_air = LIMITS[flight["category"]]
+    name = f"{flight['callsign']} ({flight['kind']}, {flight['type']} {flight['category']})"
+    reports = flight["reports"]
+
+    def fail(report, what):
+        raise ScenarioError(f"{name} at {report['t']:.1f} s: {what}")
+    for r in reports:
+        if not r["ground"] and r["alt_ft"] < elevation_ft:
+            fail(r, f"{r['alt_ft']} ft is below the ground ({elevation_ft} ft)")
+        if not -descent <= r["vs_fpm"] <= climb:
+            fail(r, f"a vertical speed of {r['vs_fpm']} ft/min")
+    for a, b in zip(reports, reports[1:]):
+        dt = b["t"] - a["t"]
+        if dt <= 0:
+            fail(b, "reported no later than the report before")
+        if not a["ground"] and not b["ground"]:
+            rate = (b["alt_ft"] - a["alt_ft"]) / dt * 60.0
+            if not -descent * 1.05 <= rate <= climb * 1.05:
+                fail(b, f"climbs at {rate:.0f} ft/min since the report before")
+        dv = (b["gs_kt"] - a["gs_kt"]) * KT / dt
+        if not -brake <= dv <= accel:
+            fail(b, f"an acceleration of {dv:.2f} m/s²")
+        turn = abs((b["heading"] - a["heading"] + 180.0) % 360.0 - 180.0) / dt
+        limit = GROUND_TURN_DEG_S if a["ground"] or b["ground"] else turn_air
+        if turn > limit:
+            fail(b, f"turns at {turn:.1f} deg/s (at most {limit:.0f})")
+    if flight["kind"] == "overflight" and "level_ft" in flight:
+        level, vs = flight["level_ft"], flight["vs_fpm"]
+        if not OVERFLIGHT_FT[0] <= level <= OVERFLIGHT_FT[1]:
+            fail(reports[0], f"its level {level} ft is outside {OVERFLIGHT_FT[0]}-{OVERFLIGHT_FT[1]} ft")
+        t0 = reports[0]["t"]
+        for r in reports:
+            expected = level + vs * (r["t"] - t0) / 60.0
+            if r["ground"] or abs(r["alt_ft"] - expected) > LEVEL_TOLERANCE_FT + abs(vs) * 5.0 / 60.0:
+                fail(r, f"{r['alt_ft']} ft where its level and rate give {expected:.0f} ft")
+            if not OVERFLIGHT_FT[0] - LEVEL_TOLERANCE_FT <= r["alt_ft"] <= OVERFLIGHT_FT[1] + LEVEL_TOLERANCE_FT:
+                fail(r, f"{r['alt_ft']} ft is outside {OVERFLIGHT_FT[0]}-{OVERFLIGHT_FT[1]} ft")
+
+
+# ---- the data the flights are given: the demo's database and livery collection
 
 def read_registrations(path):
     with open(path, encoding="utf-8") as f:
         return [row for row in csv.DictReader(f)]
+
+
+def read_types(dbase_xml):
+    """type -> (category, half wing span in metres) from dbase.xml."""
+    root = ET.parse(dbase_xml).getroot()
+    categories = {}
+    for name in ("high_performance", "rotorcraft", "buzjet", "heavy", "large"):
+        for element in root.find(name) or []:
+            for t in element.get("types", "").split(","):
+                if t.strip():
+                    categories[t.strip()] = name
+    spans = {w.get("type"): float(w.get("meters", "0")) / 2.0 for w in root.find("wingspans") or []}
+    known = {t.strip() for a in root.find("aircrafts") or [] for t in a.get("types", "").split(",") if t.strip()}
+    return {t: (categories.get(t, "light"), spans.get(t, 0.0)) for t in known}
 
 
 def liveries_by_key(manifest):
@@ -364,17 +462,19 @@ def liveries_by_key(manifest):
 
 
 def pick(keys, types, rng, unique=False, exclude=()):
-    """An (airline, type) with liveries (exactly one when unique) among the given types."""
+    """An (airline, type) with passenger liveries only (exactly one when unique) among the
+    given types."""
     options = sorted(k for k, v in keys.items() if k[1] in types and k[0] not in ("ZZZ", "PVT", "")
                      and len(k[0]) == 3 and k not in exclude and (len(v) == 1 or not unique)
                      and not any(r["cargo"] for r in v))
+    if not options:
+        raise ScenarioError(f"the livery collection has no livery of the types {sorted(types)[:8]}...")
     return rng.choice(options)
 
 
-def known_registration(registrations, keys, rng, types, unique=False, exclude=()):
-    """A passenger aircraft of the database whose airline and type have liveries (exactly one
-    when unique) and whose registration no livery carries: matched by airline and type."""
-    carried = {r["atcid"] for v in keys.values() for r in v}
+def known_registration(registrations, keys, carried, rng, types, unique=False, exclude=()):
+    """A passenger aircraft of the database whose airline and type have liveries (exactly
+    one when unique) and whose registration no livery carries: matched by airline and type."""
     options = [r for r in registrations if (r["airline"], r["type"]) in keys and r["type"] in types
                and not r["operator"] and r["cargo"] == "0" and r["registration"] not in carried
                and (r["airline"], r["type"]) not in exclude and not any(x["cargo"] for x in keys[(r["airline"], r["type"])])
@@ -383,8 +483,8 @@ def known_registration(registrations, keys, rng, types, unique=False, exclude=()
 
 
 class Flights:
-    def __init__(self, rng, keys):
-        self.rng, self.keys, self.list, self.used = rng, keys, [], set()
+    def __init__(self, rng, keys, types):
+        self.rng, self.keys, self.types, self.list, self.used = rng, keys, types, [], set()
         self.next_hex = 4840000
 
     def add(self, kind, key, reports, extra, registration="", callsign=None, expected_title=None, **more):
@@ -394,6 +494,7 @@ class Flights:
         number = self.rng.randint(100, 9899)
         flight = {"hexid": self.next_hex, "kind": kind, "callsign": callsign or f"{airline}{number}", "type": ac_type,
                   "airline": airline, "registration": registration,
+                  "category": self.types.get(ac_type, ("light", 0.0))[0],
                   "origin": "EHAM" if kind == "departure" else "EGLL",
                   "destination": "EHAM" if kind == "arrival" else "LFPG", "reports": reports}
         flight.update(extra)
@@ -403,46 +504,124 @@ class Flights:
         self.list.append(flight)
         return flight
 
-
-LARGE = ("B738", "A320", "A321", "B737", "A319", "E190", "E195", "B739", "A20N", "A21N", "B38M", "E175")
-HEAVY = ("B77W", "A333", "B789", "B772", "A359", "B744", "B788", "A332")
-BUZJET = ("C56X", "C680", "C25A", "C525", "C560", "CL35", "GLF5", "E55P", "LJ45", "F2TH")
-HELI = ("EC35", "EC45", "AS65", "S76", "EC30", "A109", "B06", "EC55", "AW139")
+    def of(self, *categories):
+        return {t for t, (c, _) in self.types.items() if c in categories}
 
 
-def short_scenario(rng, keys, registrations):
+def static_plan(rng, keys, registrations, types, kept_free, now, count=14):
+    """The flights of the airport's learned park file: at stands other than those the
+    scripted flights and the user use, airlines and types that have liveries, each with a
+    fictional registration of the database. For the weekday and half hour of `now` (UTC;
+    the second half hour from 29:30 on): real and soft entries that stand now, entries that
+    left in the half hours before and entries that come in the next ones (they show at a
+    renewal), and a few of other weekdays."""
+    day, slot = now.tm_wday + 1, now.tm_hour * 2 + (1 if now.tm_min * 60 + now.tm_sec >= 29 * 60 + 30 else 0)
+    by_key = {}
+    for r in registrations:
+        if not r["operator"] and r["cargo"] == "0" and types.get(r["type"], ("", 0))[0] in ("large", "heavy"):
+            by_key.setdefault((r["airline"], r["type"]), []).append(r["registration"])
+    options = sorted(k for k, v in keys.items() if k in by_key and not any(x["cargo"] for x in v))
+    rows = [s for s in stands() if not s["cargo"] and not s["heli"] and s["id"] not in kept_free]
+    rng.shuffle(rows)
+
+    def hh(a, b):
+        a, b = max(0, a), min(47, b)
+        return f"{a}:{b}" if b > a else str(a)
+    # (real, hours): two of every three stand now; the others left just before or come next.
+    shapes = [(True, hh(slot - 1, slot + 2)), (False, hh(slot, slot + 3)), (True, hh(slot - 2, slot + 1)),
+              (True, hh(slot - 4, slot - 1)), (True, hh(slot + 1, slot + 4)), (False, hh(slot - 1, slot + 1))]
+    plan = []
+    for i, stand in enumerate(rows[:count]):
+        real, hours = shapes[i % len(shapes)]
+        key = options[i % len(options)] if i < len(options) else rng.choice(options)
+        reg = rng.choice(by_key[key])
+        plan.append({"stand": stand["id"], "registration": reg, "airline": key[0], "type": key[1],
+                     "callsign": f"{key[0]}{rng.randint(100, 9899)}", "day": day, "hh": hours, "soft": not real})
+        if i % 5 == 4:  # the same stand on another weekday: not shown today
+            plan.append(dict(plan[-1], day=day % 7 + 1, callsign=f"{key[0]}{rng.randint(100, 9899)}"))
+    return plan, {"day": day, "slot": slot}
+
+
+def short_scenario(rng, f, carried):
     """For the end-to-end test, about three minutes: an arrival to a stand (with a registration
-    the database knows), a departure with push-back, an overflight and a flight that must be
-    refused (a type the database does not know). "run_s" is how long the program must run."""
-    rows = stands()
-    f = Flights(rng, keys)
+    the database knows), a departure with push-back that climbs past 3,000 ft, an overflight
+    and a flight that must be refused (a type the database does not know)."""
+    rows, keys = stands(), f.keys
     # The refused flight's lines come first: the program takes traffic only once the first
     # line has shown it that traffic flows, and the others must be taken from their first.
     lead = 4.0
-    reg = known_registration(registrations, keys, rng, LARGE, unique=True)
+    reg = known_registration(f.registrations, keys, carried, rng, f.of("large"), unique=True)
     key = (reg["airline"], reg["type"])
-    reports, extra = arrival(stand_by_id(rows, "D32"), lead, rng, final_nm=1.3, rollout_m=800.0, parked_s=6.0)
+    reports, extra = arrival(stand_by_id(rows, "D28"), lead, rng, final_nm=1.3, rollout_m=1000.0, parked_s=6.0)
     f.add("arrival", key, reports, extra, registration=reg["registration"], expected_title=keys[key][0]["title"])
-    key = pick(keys, LARGE, rng, unique=True, exclude=f.used)
-    reports, extra = departure(stand_by_id(rows, "E40"), lead, rng, parked_s=18.0, climb_to_ft=1500.0, climb_nm=1.5,
-                               push_kt=5.0, after_push_s=4.0)
+    key = pick(keys, f.of("large"), rng, unique=True, exclude=f.used)
+    reports, extra = departure(stand_by_id(rows, "E40"), lead, rng, parked_s=8.0, climb_to_ft=3500.0, climb_nm=3.0,
+                               push_kt=6.0, after_push_s=2.0, roll_m=1200.0, gradient=0.2)
     f.add("departure", key, reports, extra, expected_title=keys[key][0]["title"])
-    key = pick(keys, LARGE + HEAVY, rng, unique=True, exclude=f.used)
+    key = pick(keys, f.of("large", "heavy"), rng, unique=True, exclude=f.used)
     reports, extra = overflight(lead, rng, 7000.0, 280.0, 120.0, 3.0, 3.5)
     f.add("overflight", key, reports, extra, expected_title=keys[key][0]["title"])
     reports, extra = overflight(-1.0, rng, 5000.0, 230.0, 300.0, -2.0, 3.0)
-    f.add("refused", ("KLM", "ZZ9Z"), reports, extra, refused_because="unknown type")
-    return f.list
+    f.add("refused", ("KLM", "ZZ9Z"), reports, extra, refused_because="unknown type", category="large")
+    return ["D28", "E40"]
 
 
-def full_scenario(rng, keys, registrations):
-    """About 20 minutes: 6 arrivals, 6 departures, 8 overflights, a helicopter, a flight
+def demo_scenario(rng, f, carried):
+    """The default run, about six minutes: two arrivals from the final approach to their
+    stands (one with a registration the database knows), a departure from its stand through
+    push-back and take-off to 5,000 ft, two overflights (one level, one descending), a
+    helicopter, a business jet with only a generic livery, a light aircraft, and a flight
+    of a type the database does not know."""
+    rows, keys = stands(), f.keys
+    lead = 4.0
+    reports, extra = overflight(-1.0, rng, 5000.0, 230.0, 300.0, -2.0, 3.0)
+    f.add("refused", ("KLM", "ZZ9Z"), reports, extra, refused_because="unknown type", category="large")
+    reg = known_registration(f.registrations, keys, carried, rng, f.of("large"))
+    key = (reg["airline"], reg["type"])
+    reports, extra = arrival(stand_by_id(rows, "D18"), lead, rng, final_nm=4.0, rollout_m=1300.0, parked_s=40.0)
+    f.add("arrival", key, reports, extra, registration=reg["registration"], note="registration known")
+    key = pick(keys, f.of("large"), rng, exclude=f.used)
+    reports, extra = arrival(stand_by_id(rows, "D12"), 40.0, rng, final_nm=4.0, rollout_m=1450.0, parked_s=30.0)
+    f.add("arrival", key, reports, extra)
+    key = pick(keys, f.of("large"), rng, exclude=f.used)
+    reports, extra = departure(stand_by_id(rows, "E36"), lead + 2.0, rng, parked_s=24.0, climb_to_ft=5000.0,
+                               climb_nm=7.0, push_kt=4.0, after_push_s=8.0)
+    f.add("departure", key, reports, extra)
+    key = pick(keys, f.of("large", "heavy"), rng, exclude=f.used)
+    reports, extra = overflight(lead, rng, 10000.0, 300.0, 75.0, 2.0, 14.0)
+    f.add("overflight", key, reports, extra)
+    key = pick(keys, f.of("large", "heavy"), rng, exclude=f.used)
+    reports, extra = overflight(20.0, rng, 14000.0, 290.0, 200.0, -4.0, 14.0, turn=30.0, vs_fpm=-1500.0)
+    f.add("overflight", key, reports, extra)
+    key = pick(keys, f.of("rotorcraft"), rng, exclude=f.used)
+    reports, extra = overflight(10.0, rng, 1500.0, 90.0, 45.0, 1.5, 4.0, turn=60.0, turn_deg_s=3.0)
+    f.add("helicopter", key, reports, {"level_ft": 1500.0, "vs_fpm": 0.0})
+    key = pick(keys, f.of("light"), rng, exclude=f.used)
+    reports, extra = overflight(30.0, rng, 3500.0, 110.0, 160.0, 3.5, 6.0)
+    f.add("overflight", key, reports, extra)
+    generic(rng, f, 40.0, 11000.0, 12.0)
+    return ["D18", "D12", "E36"]
+
+
+def generic(rng, f, t0, level_ft, length_nm):
+    """A business jet of an airline without liveries of its type: only a generic livery fits."""
+    options = sorted(t for (a, t) in f.keys if t in f.of("buzjet"))
+    if not options:
+        raise ScenarioError("the livery collection has no business jet")
+    ac_type = rng.choice(options)
+    airline = next(a for a in ("NJE", "EJA", "VJT", "JME", "XRO", "GES") if (a, ac_type) not in f.keys)
+    reports, extra = overflight(t0, rng, level_ft, 300.0, 250.0, -3.0, length_nm)
+    f.add("overflight", (airline, ac_type), reports, extra, note="only a generic livery")
+
+
+def full_scenario(rng, f, carried):
+    """About 24 minutes: 6 arrivals, 6 departures, 8 overflights, a helicopter, a flight
     with only a generic livery and one whose registration the database knows."""
-    rows = stands()
-    f = Flights(rng, keys)
+    rows, keys = stands(), f.keys
+    large = f.of("large")
     arrival_stands = ["D2", "D4", "D6", "D8", "D10", "D12"]  # west of where the exit meets taxiway A
     for i, stand_id in enumerate(arrival_stands):
-        key = pick(keys, LARGE + (HEAVY if i == 3 else ()), rng, exclude=f.used)
+        key = pick(keys, large | (f.of("heavy") if i == 3 else set()), rng, exclude=f.used)
         t0 = 20.0 + i * 150.0 + rng.uniform(0.0, 30.0)
         if i == 0:  # a straight-in approach: the first landing comes within three minutes
             reports, extra = arrival(stand_by_id(rows, stand_id), t0, rng, final_nm=5.0, parked_s=60.0)
@@ -452,69 +631,93 @@ def full_scenario(rng, keys, registrations):
                                      level_m=rng.uniform(8000.0, 14000.0))
         f.add("arrival", key, reports, extra)
     # One arrival whose registration the database knows: its airline and type come from it.
-    reg = known_registration(registrations, keys, rng, LARGE, exclude=f.used)
+    reg = known_registration(f.registrations, keys, carried, rng, large, exclude=f.used)
     if reg:
         f.list[-1].update({"registration": reg["registration"], "airline": reg["airline"], "type": reg["type"],
+                           "category": f.types[reg["type"]][0],
                            "callsign": f"{reg['airline']}{rng.randint(100, 999)}", "note": "registration known"})
     departure_stands = ["E2", "E6", "E10", "E14", "E18", "E8"]
     for i, stand_id in enumerate(departure_stands):
-        key = pick(keys, LARGE, rng, exclude=f.used)
+        key = pick(keys, large, rng, exclude=f.used)
         t0 = 30.0 + i * 160.0 + rng.uniform(0.0, 30.0)
         reports, extra = departure(stand_by_id(rows, stand_id), t0, rng, parked_s=40.0)
         f.add("departure", key, reports, extra)
     levels = [3000, 6000, 9000, 14000, 21000, 28000, 35000, 38000]
     for i, level in enumerate(levels):
-        key = pick(keys, LARGE + HEAVY, rng, exclude=f.used)
+        key = pick(keys, large | f.of("heavy"), rng, exclude=f.used)
         gs = 230.0 + level / 100.0 * 0.6 + rng.uniform(-10, 10)
+        vs = rng.choice([0, 0, -800, 800])
+        minutes = 30.0 * M_PER_NM / (gs * KT) / 60.0
+        if not OVERFLIGHT_FT[0] <= level + vs * minutes <= OVERFLIGHT_FT[1]:
+            vs = -vs  # a climb from the lowest level, a descent from the highest
         reports, extra = overflight(1.0 + i * 120.0 + rng.uniform(0, 40 if i else 0), rng, float(level), gs,
                                     rng.uniform(0, 360), rng.uniform(-6, 6), 30.0,
-                                    turn=rng.choice([0.0, 0.0, 30.0, -40.0]), vs_fpm=rng.choice([0, 0, -800, 800]))
+                                    turn=rng.choice([0.0, 0.0, 30.0, -40.0]), vs_fpm=vs)
         f.add("overflight", key, reports, extra)
     # The helicopter crosses low; the generic one is a business jet of an airline without liveries.
-    heli_keys = [k for k in keys if k[1] in HELI]
-    key = rng.choice(sorted(heli_keys)) if heli_keys else ("ZZZ", "EC35")
-    reports, extra = overflight(200.0, rng, 1500.0, 110.0, 45.0, 1.5, 10.0, turn=60.0)
+    key = pick(keys, f.of("rotorcraft"), rng, exclude=f.used)
+    reports, extra = overflight(200.0, rng, 1500.0, 110.0, 45.0, 1.5, 10.0, turn=60.0, turn_deg_s=3.0)
     f.add("helicopter", key, reports, extra)
-    generic = sorted(t for (a, t) in keys if t in BUZJET)
-    ac_type = rng.choice(generic) if generic else "C56X"
-    airline = next(a for a in ("NJE", "EJA", "VJT", "JME", "XRO", "GES") if (a, ac_type) not in keys)
-    reports, extra = overflight(420.0, rng, 11000.0, 300.0, 250.0, -3.0, 30.0)
-    f.add("overflight", (airline, ac_type), reports, extra, note="only a generic livery")
-    f.list.sort(key=lambda x: x["reports"][0]["t"])
-    return f.list
+    generic(rng, f, 420.0, 11000.0, 30.0)
+    return ["D2", "D4", "D6", "D8", "D10", "D12"] + departure_stands
 
 
-def build(kind, registrations_csv, manifest_json, seed=24):
+KINDS = {"short": short_scenario, "demo": demo_scenario, "full": full_scenario}
+# Each kind's static aircraft and the share of the stands they may take.
+STATICS = {"short": (6, 20), "demo": (14, 35), "full": (14, 35)}
+
+
+def build(kind, data_folder, manifest_json, seed=24, now=None):
+    """The scenario as data; raises ScenarioError when a flight fails its check."""
     rng = random.Random(seed)
+    data_folder = pathlib.Path(data_folder)
     with open(manifest_json, encoding="utf-8") as fh:
-        keys = liveries_by_key(json.load(fh))
-    registrations = read_registrations(registrations_csv)
-    flights = (short_scenario if kind == "short" else full_scenario)(rng, keys, registrations)
-    liftoff = max((r["t"] for f in flights if f["kind"] == "departure" for r in f["reports"] if r["ground"]), default=0)
-    parked = max((f["reports"][-1]["t"] for f in flights if f["kind"] == "arrival"), default=0)
-    gone = max((f["reports"][-1]["t"] for f in flights if f["kind"] == "overflight"), default=0)
-    run_s = max(liftoff + 40.0, parked + 34.0, gone + 105.0)
-    return {"airport": AIRPORT, "runways": RUNWAYS, "run_s": run_s,
+        manifest = json.load(fh)
+    keys = liveries_by_key(manifest)
+    f = Flights(rng, keys, read_types(data_folder / "dbase.xml"))
+    f.registrations = read_registrations(data_folder / "registrations.csv")
+    carried = set(manifest.get("regcodes", {}).get("registrations", {})) | {r["atcid"] for r in manifest["records"]}
+    scripted = KINDS[kind](rng, f, carried)
+    flights = sorted(f.list, key=lambda x: x["reports"][0]["t"])
+    for flight in flights:
+        check(flight)
+    count, percent = STATICS[kind]
+    statics, time_of_week = static_plan(rng, keys, f.registrations, f.types, set(scripted) | {"E24"},
+                                        now or time.gmtime(), count)
+    liftoff = max((r["t"] for x in flights if x["kind"] == "departure" for r in x["reports"] if r["ground"]), default=0)
+    climbed = max((next((r["t"] for r in x["reports"] if r["alt_ft"] >= 3000 + AIRPORT["elevation_ft"]), 0)
+                   for x in flights if x["kind"] == "departure"), default=0)
+    parked = max((x["reports"][-1]["t"] for x in flights if x["kind"] == "arrival"), default=0)
+    gone = max((x["reports"][-1]["t"] for x in flights if x["kind"] in ("overflight", "helicopter")), default=0)
+    # The program flies every report 30 s after it; an aircraft no longer reported is
+    # carried on for up to 69 s and then removed.
+    run_s = max(liftoff + 40.0, climbed + 36.0, parked + 34.0, gone + 105.0)
+    return {"airport": AIRPORT, "runways": RUNWAYS, "run_s": round(run_s, 1), "kind": kind,
             "stands": [{k: s[k] for k in ("id", "lat", "lon", "heading", "radius_m", "cargo", "heli")}
                        for s in stands()],
-            "user_stand": "E24",
-            "qnh_hpa": 1013, "flights": flights}
+            "user_stand": "E24", "qnh_hpa": 1013, "flights": flights,
+            "types": {t: {"category": c, "half_span_m": h} for t, (c, h) in f.types.items()},
+            "statics": statics, "parking_percentage": percent, "time_of_week": time_of_week,
+            "livery_types": {r["title"]: r["type"] for r in manifest["records"]}}
 
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--kind", choices=("full", "short"), default="full")
-    parser.add_argument("--registrations", required=True)
+    parser.add_argument("--kind", choices=tuple(KINDS), default="demo")
+    parser.add_argument("--data", required=True, help="the demo's data folder (dbase.xml, registrations.csv)")
     parser.add_argument("--manifest", required=True)
     parser.add_argument("--seed", type=int, default=24)
     parser.add_argument("--out", required=True)
     args = parser.parse_args(argv)
-    scenario = build(args.kind, args.registrations, args.manifest, args.seed)
+    try:
+        scenario = build(args.kind, args.data, args.manifest, args.seed)
+    except ScenarioError as e:
+        raise SystemExit(f"scenario: {e}")
     with open(args.out, "w", encoding="utf-8") as fh:
         json.dump(scenario, fh, indent=1)
     last = max(r["t"] for f in scenario["flights"] for r in f["reports"])
     print(f"{len(scenario['flights'])} flights, {sum(len(f['reports']) for f in scenario['flights'])} reports, "
-          f"{last:.0f} s")
+          f"{last:.0f} s, {len(scenario['statics'])} static entries")
 
 
 if __name__ == "__main__":

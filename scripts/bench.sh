@@ -38,15 +38,16 @@ start_sink() {
 }
 
 # The livery scan's collection, generated once (20,000 sections, ~220 MB) from the
-# builder's default data, which the benchmark's database also is; prints its folder.
+# builder's data with the tests' 60,000 fictional registrations, which the benchmark's
+# database also is; prints its folder.
 livery_collection() {
-  local c="$root/build/bench-liveries" n="$root/build/bench-native"
+  local c="$root/build/bench-liveries" n="$root/build/bench-data"
   if [ ! -f "$c/manifest.json" ]; then
-    cmake -S "$root" -B "$n" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAV_BENCH=ON -DTAV_TESTS=OFF >/dev/null
-    cmake --build "$n" -j"$jobs" --target tav_databuild >/dev/null
-    rm -rf "$c" "$c-site"
-    "$n/tools/tav_databuild" --site "$c-site" >/dev/null
-    /usr/bin/python3 "$root/demo/standins/livery_collection.py" --data "$c-site/11" --out "$c" --no-unreadable >/dev/null
+    cmake -S "$root" -B "$n" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$n" -j"$jobs" --target livery_scan_probe >/dev/null
+    rm -rf "$c" "$c-data"
+    "$n/tests/livery_scan_probe" data "$root/tools" "$c-data" 60000 >/dev/null
+    /usr/bin/python3 "$root/demo/standins/livery_collection.py" --data "$c-data/site/11" --out "$c" --no-unreadable >/dev/null
   fi
   echo "$c"
 }
@@ -99,30 +100,20 @@ bench_windows() {
   return $rc
 }
 
-# The whole program: the Windows build's program and window probe, the reference of the
-# bench build, the data files and a livery collection as the demo makes them.
+# The whole program: the Windows build's program and the test tools the demo drives, the
+# reference of the bench build, and the demo's data (made once).
 bench_program() {
-  local b="$root/build/windows" r="$root/build/bench-windows" n="$root/build/bench-native"
+  local b="$root/build/windows" r="$root/build/bench-windows"
   local deps; deps=$("$root/scripts/bootstrap-deps.sh" | tail -n 1)
   cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTAV_DEPS_PREFIX="$deps" >/dev/null
-  cmake --build "$b" -j"$jobs" --target Tavelorium_P3D main_window_probe_win park_file_probe >/dev/null
+  cmake --build "$b" -j"$jobs" --target Tavelorium_P3D main_window_probe_win park_file_probe livery_scan_probe >/dev/null
   cmake -S "$root" -B "$r" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAV_BENCH=ON -DTAV_TESTS=OFF \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTAV_DEPS_PREFIX="$deps" >/dev/null
   cmake --build "$r" -j"$jobs" --target timer_sleep_reference >/dev/null
-  cmake -S "$root" -B "$n" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAV_BENCH=ON -DTAV_TESTS=OFF >/dev/null
-  cmake --build "$n" -j"$jobs" --target tav_databuild >/dev/null
-  local site="$root/build/bench-site" liveries="$root/build/bench-program-liveries"
-  if [ ! -f "$liveries/manifest.json" ]; then
-    "$n/tools/tav_databuild" --site "$site" >/dev/null
-    rm -rf "$liveries"
-    /usr/bin/python3 "$root/demo/standins/livery_collection.py" --data "$site/11" --out "$liveries" \
-      --lfolders 1 --folders 60 --sections 600 --no-unreadable >/dev/null
-  fi
-  "$n/tools/tav_databuild" --site "$site" --plain "$liveries/AIG-regcodes.xml" >/dev/null
   echo "== windows (Wine): the whole program"
   /usr/bin/python3 "$root/bench/program_bench.py" --build "$b" --reference "$r/bench/timer_sleep_reference.exe" \
-    --site "$site/11" --liveries "$liveries" --out "$root/build/bench-program" "$@"
+    --data "$root/build/demo-data" --out "$root/build/bench-program" "$@"
 }
 
 case $which in

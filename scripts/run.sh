@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
 # README's run command: the demo of the whole chain. Sets everything up, builds the Windows
-# program and the data files (published in build/site by the data-file builder), makes a
-# generated livery collection in build/liveries (its registration-code lists published
-# encrypted on the site as AIG-regcodes.enc), then runs demo/chain.py: a program
-# folder as an installed one holds it (build/demo/program, with a park file for Schiphol
-# among the user's own), the simulator stand-in with the user aircraft parked at a stand,
-# the RealTraffic stand-in sending about 20 minutes of scripted traffic, and the program
-# under Wine. With an X display it runs until the user closes the window; without one it
-# runs on a virtual display for --minutes N (default 6), then closes the window as the user
-# would (WM_CLOSE). It leaves build/demo/tracks.png, summary.txt, screenshot.png, Log.txt
-# and the stand-ins' logs, and ends with the program's exit code.
-# Usage: scripts/run.sh [--minutes N]
+# program and the test tools the demo drives, then runs demo/chain.py: the demo's own data
+# (the builder's data files with fictional registrations, and a generated livery collection
+# of them, in build/demo-data, made once), a program folder as an installed one holds it
+# (build/demo/program, with a park file for Schiphol among the user's own and its learned
+# file, whose flights fill the stands with static aircraft), the simulator stand-in with the
+# user aircraft parked at a stand, the RealTraffic stand-in sending the scenario's traffic,
+# and the program under Wine. With an X display it runs until the user closes the window;
+# without one it runs on a virtual display for the scenario's own time (--minutes N), then
+# closes the window as the user would (WM_CLOSE). It leaves build/demo/tracks.png,
+# summary.txt, screenshot.png, Log.txt and the stand-ins' logs, and ends with the program's
+# exit code. --readme copies the two pictures and the summary's totals into README.md.
+# Usage: scripts/run.sh [--kind demo|full] [--minutes N] [--readme]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-minutes=6
+options=()
+readme=0
 while [ $# -gt 0 ]; do
   case $1 in
-    --minutes) minutes=$2; shift 2 ;;
-    *) echo "usage: $0 [--minutes N]" >&2; exit 2 ;;
+    --minutes|--kind) options+=("$1" "$2"); shift 2 ;;
+    --readme) readme=1; shift ;;
+    *) echo "usage: $0 [--kind demo|full] [--minutes N] [--readme]" >&2; exit 2 ;;
   esac
 done
 "$root/scripts/setup.sh"
@@ -27,24 +30,13 @@ b="$root/build/windows"
 deps=$("$root/scripts/bootstrap-deps.sh" | tail -n 1)
 cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTAV_DEPS_PREFIX="$deps" >/dev/null
-cmake --build "$b" -j"$jobs" --target Tavelorium_P3D main_window_probe_win park_file_probe
+cmake --build "$b" -j"$jobs" --target Tavelorium_P3D main_window_probe_win park_file_probe livery_scan_probe
 
-n="$root/build/native"
-cmake -S "$root" -B "$n" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAV_SANITIZE=ON >/dev/null
-cmake --build "$n" -j"$jobs" --target tav_databuild
-site="$root/build/site"
-liveries="$root/build/liveries"
-# The collection's generator reads the site's database; its AIG-regcodes.xml then goes
-# onto the site encrypted, beside dbase.enc and airports.enc.
-if [ ! -f "$liveries/manifest.json" ] || [ ! -f "$liveries/AIG-regcodes.xml" ]; then
-  "$n/tools/tav_databuild" --site "$site"
-  rm -rf "$liveries"
-  /usr/bin/python3 "$root/demo/standins/livery_collection.py" --data "$site/11" --out "$liveries" \
-    --lfolders 1 --folders 60 --sections 600 --no-unreadable
+[ -n "${DISPLAY:-}" ] && options+=(--until-closed)
+rc=0
+/usr/bin/python3 "$root/demo/chain.py" --build "$b" --data "$root/build/demo-data" --out "$root/build/demo" \
+  "${options[@]}" || rc=$?
+if [ "$readme" -eq 1 ] && [ -f "$root/build/demo/figures.json" ]; then
+  /usr/bin/python3 "$root/demo/readme_pictures.py" "$root/build/demo" "$root"
 fi
-"$n/tools/tav_databuild" --site "$site" --plain "$liveries/AIG-regcodes.xml"
-
-until_closed=()
-[ -n "${DISPLAY:-}" ] && until_closed=(--until-closed)
-exec /usr/bin/python3 "$root/demo/chain.py" --build "$b" --site "$site/11" --liveries "$liveries" \
-  --out "$root/build/demo" --minutes "$minutes" "${until_closed[@]}"
+exit $rc

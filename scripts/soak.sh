@@ -15,10 +15,10 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [--minutes N]" >&2; exit 2 ;;
   esac
 done
-for f in build/windows/Tavelorium_P3D.exe build/windows/tests/park_file_probe.exe build/site/11/dbase.enc \
-         build/liveries/manifest.json; do
+for f in build/windows/Tavelorium_P3D.exe build/windows/tests/park_file_probe.exe \
+         build/windows/tests/livery_scan_probe.exe; do
   [ -e "$root/$f" ] || { echo "soak: $f is missing; run scripts/run.sh first" >&2; exit 2; }
 done
 exec /usr/bin/python3 "$root/demo/chain.py" --soak --kind full --minutes "$minutes" \
-  --build "$root/build/windows" --site "$root/build/site/11" --liveries "$root/build/liveries" \
+  --build "$root/build/windows" --data "$root/build/demo-data" \
   --out "$root/build/soak"

@@ -1,6 +1,5 @@
 // tav_databuild: writes the download site's folder with the program's data files, made
 // from the pinned open data and the hand tables (tools/README.md).
-#include <charconv>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -14,18 +13,7 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: tav_databuild --site FOLDER [--tools FOLDER] [--seed N] [--registrations N]\n"
-    "                     [--data-version X.Y.Z] [--plain FILE]...\n";
-
-template <typename T>
-T lf_number(std::string_view option, std::string_view text)
-{
-    T value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size())
-        throw std::runtime_error(fmt::format("{} wants a whole number, not '{}'", option, text));
-    return value;
-}
+    "usage: tav_databuild --site FOLDER [--tools FOLDER] [--data-version X.Y.Z] [--plain FILE]...\n";
 
 databuild::SiteOptions lf_options(int argc, char** argv)
 {
@@ -40,10 +28,6 @@ databuild::SiteOptions lf_options(int argc, char** argv)
             options.site = gf_pathFromUtf8(value);
         else if (option == "--tools")
             options.toolsFolder = gf_pathFromUtf8(value);
-        else if (option == "--seed")
-            options.seed = lf_number<uint32_t>(option, value);
-        else if (option == "--registrations")
-            options.registrationCount = lf_number<size_t>(option, value);
         else if (option == "--plain")
             options.plainFiles.push_back(gf_pathFromUtf8(value));
         else if (option == "--data-version") {
@@ -66,8 +50,7 @@ int main(int argc, char** argv)
     try {
         const databuild::SiteOptions options = lf_options(argc, argv);
         const databuild::SiteSummary summary = databuild::writeSite(options);
-        fmt::print("tav_databuild: {} airports, {} registrations in {}\n", summary.airportCount,
-                   summary.registrationCount, gf_pathToUtf8(options.site));
+        fmt::print("tav_databuild: {} airports in {}\n", summary.airportCount, gf_pathToUtf8(options.site));
         return 0;
     } catch (const std::exception& e) {
         fmt::print(stderr, "tav_databuild: {}\n{}", e.what(), kUsage);

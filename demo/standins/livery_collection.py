@@ -31,6 +31,12 @@ REPORTS = ("InvalidAirlineCodes.txt", "InvalidAircraftCodes.txt", "Fixes.txt", "
            INCOMPLETE, "AircraftCfgWithNoFltsimSection.txt")
 
 
+def fault_kind(rng, rate, kinds, none):
+    """Each kind with the probability rate (a rate of 0 plants none); the same draw as ever."""
+    roll = rng.random() / rate if rate > 0 else len(kinds)
+    return kinds[int(roll)] if roll < len(kinds) else none
+
+
 class Database:
     """What the scan reads of dbase.xml, and the builder's registrations.csv."""
 
@@ -57,12 +63,18 @@ class Database:
                 self.by_type.setdefault(typ, []).append(reg)
         self.short_keys = sorted((r for r in self.records if len(r.encode()) < 6),
                                  key=lambda r: (-len(r.encode()), r.encode()))
+        # Private owners' short registrations by type: a private livery titled with one
+        # is of that aircraft's type.
+        self.private_by_type = {}
+        for reg in self.short_keys:
+            if self.records[reg][0] == "ZZZ":
+                self.private_by_type.setdefault(self.records[reg][1], []).append(reg)
+
+    def category(self, typ: str) -> str:
+        return next((name for name in CATEGORY_ORDER if typ in self.sets[name]), "light")
 
     def is_heavy(self, typ: str) -> bool:
-        for name in CATEGORY_ORDER:
-            if typ in self.sets[name]:
-                return name == "heavy"
-        return False
+        return self.category(typ) == "heavy"
 
     def lookup(self, reg: str):
         """The record of a registration in whichever written form the database holds it."""
@@ -104,7 +116,7 @@ class Collection:
         self.pool = {}            # (lfolder, type) -> valid sections of read files, for copies elsewhere
         self.straddled = self.huge_title = self.blank_line = False
         self.types = sorted(t for t, regs in db.by_type.items() if len(regs) >= 3)
-        self.unknown_regs = [r for r in (f"ZQ-{i:04d}" for i in range(9999)) if r not in db.records]
+        self.unknown_regs = [r for r in (f"Q-{i:04d}" for i in range(9999)) if r not in db.records]
 
     def text(self, p: pathlib.Path) -> str:
         return "<ROOT>/" + p.relative_to(self.out).as_posix()
@@ -130,8 +142,7 @@ class Collection:
     # ---- sections of regular files
     def section(self, header: str, f: CfgFile) -> list:
         rng, db, typ = self.rng, self.db, f.type
-        roll = rng.random() / self.args.fault_rate
-        kind = SECTION_FAULTS[int(roll)] if roll < len(SECTION_FAULTS) else "valid"
+        kind = fault_kind(rng, self.args.fault_rate, SECTION_FAULTS, "valid")
         if kind == "title_in_file" and f.valid_sections:
             return self.repeat_in_file(header, f)
         if kind == "title_across_files" and self.pool.get((f.lfolder, typ)):
@@ -140,7 +151,7 @@ class Collection:
             kind = "valid"
         heavy = db.is_heavy(typ)
         reg = rng.choice(db.by_type[typ])
-        airl = db.records[reg][0]
+        airl = db.records[reg][2] or db.records[reg][0]  # painted for the aircraft's operator
         title = self.next_title(airl, typ)
         codes = f"atc_parking_codes={airl}"
         pick = rng.random()
@@ -202,8 +213,9 @@ class Collection:
             codes = None
             out.append((INCOMPLETE, no_airline))
             if kind == "no_airline_db":
+                # The scan takes the registration's airline, then its operator.
                 atc = reg
-                expect["atcid"] = reg
+                expect = {"airl": db.records[reg][0], "atcid": reg}
             elif kind == "no_airline_unknown":
                 atc = self.unknown_regs.pop()
                 expect = {"airl": "PVT", "atcid": atc}
@@ -212,7 +224,9 @@ class Collection:
                     record = False
             else:
                 atc = None
-                title = f"Private {typ} {rng.choice(db.short_keys)} #{self.counter:06d}"
+                # The title names a private aircraft of this type, or none the database knows.
+                key = rng.choice(db.private_by_type.get(typ, ["Q-0"]))
+                title = f"Private {typ} {key} #{self.counter:06d}"
                 expect = {"airl": "PVT", "atcid": db.short_key_in(title)}
                 if heavy:
                     out.append((INCOMPLETE, f"'{folder}' '{header}' has no airline and no regcode info"))
@@ -389,7 +403,7 @@ class Collection:
             for i in range(12):
                 header = f"[fltsim.{i}]"
                 reg = rng.choice(db.by_type[typ])
-                airl = db.records[reg][0]
+                airl = db.records[reg][2] or db.records[reg][0]
                 self.counter += 1
                 title, atc = f"{typ}{airl} IVAO {rng.choice(WORDS)} #{self.counter:06d}", reg
                 rec = {"airl": airl, "type": typ, "title": title, "atcid": reg, "cargo": False, "lfolder": lfolder}
@@ -405,7 +419,10 @@ class Collection:
                         f"{folder} {header} misses airlinecode in title: {title}, and no regcode")
                     rec = None
                 elif roll < 0.3:
+                    # No airline where the reader looks: it takes the registration's, then
+                    # its operator's.
                     title = rec["title"] = f"IVAO {airl} {typ} #{self.counter:06d}"
+                    rec["airl"] = db.records[reg][0]
                 lines += [header, f"title={title}", f"sim={typ}", "model=", f"texture=i{self.counter}",
                           "atc_parking_types=GATE,CARGO", f"atc_id={atc}", f'ui_type="{typ}"', self.description(), ""]
                 (package / f"texture.i{self.counter}").mkdir()
@@ -520,6 +537,14 @@ class Regcodes:
             if r["atcid"]:
                 self.registrations.setdefault(r["atcid"], r["title"])
         self.inline = dict(self.registrations)
+        self.key_of = {r["title"]: (r["airl"], r["type"]) for r in records}
+
+    def others_of_key(self, rec: dict, registrations: dict) -> list:
+        """Registrations that other liveries of the same airline and type carry: a livery
+        may take one over and stay true to the registration table."""
+        key = (rec["airl"], rec["type"])
+        return sorted(reg for reg, title in registrations.items()
+                      if title != rec["title"] and self.key_of.get(title) == key and 3 <= len(reg) <= 12)
 
     def regs_for(self, rec: dict, count: int) -> list:
         pool = sorted(self.fleet.get((rec["airl"], rec["type"]), []))
@@ -544,7 +569,7 @@ class Regcodes:
         rng, out = self.rng, []
         # Liveries the reader skips or the merge cannot use. Titles without registrations
         # are not to be used at the next scan: they name none of the usable liveries.
-        extras = [("", "ZQ-0001", False), ("Tav livery nobody has #000000", "ZQ-0002", False),
+        extras = [("", "Q-0001", False), ("Tav livery nobody has #000000", "Q-0002", False),
                   ("Tav retired livery #000000", None, False)] + [(t, None, False) for t in self.not_to_use[:3]]
         for rec in (r for r in self.records if len(r["title"]) < 1000):
             if extras and rng.random() < 0.01:
@@ -556,9 +581,10 @@ class Regcodes:
                 regs, special = self.regs_for(rec, 1), True
             elif roll < 0.08:
                 regs, special = self.regs_for(rec, 2), True
-            elif roll < 0.12 and self.inline:
+            elif roll < 0.12 and self.others_of_key(rec, self.inline):
                 # A registration another livery carries in-line: this one takes it over.
-                regs, special = sorted({rng.choice(sorted(self.inline))} | set(self.regs_for(rec, 1))), False
+                regs = {rng.choice(self.others_of_key(rec, self.inline))} | set(self.regs_for(rec, 1))
+                regs, special = sorted(regs), False
             else:
                 regs, special = self.regs_for(rec, rng.randint(1, 3)), False
             if not regs:
@@ -582,8 +608,7 @@ class Regcodes:
         rng, lines = self.rng, []
         usable = [r for r in self.records if len(r["title"]) < 1000]
         for rec in rng.sample(usable, min(len(usable), max(3, len(usable) // 20))):
-            taken = sorted(reg for reg, title in self.registrations.items() if title != rec["title"]
-                           and 3 <= len(reg) <= 12)
+            taken = self.others_of_key(rec, self.registrations)
             regs = self.regs_for(rec, 2)
             if taken and rng.random() < 0.3:
                 regs = sorted(set(regs + [rng.choice(taken)]))
@@ -628,11 +653,16 @@ def build(args) -> dict:
     rng = c.rng
     fixable = sorted(t for t in c.types if t in set(db.fixes.values()))
     lfolders = [out / f"lf{i}" for i in range(args.lfolders)]
+    # The first folders hold one type of each category, so that even a small collection
+    # has a helicopter, a light aircraft and a business jet.
+    coverage = [rng.choice(pool) for pool in ([t for t in c.types if db.category(t) == name]
+                                              for name in ("rotorcraft", "light", "buzjet", "heavy", "large")) if pool]
     for i, size in enumerate(section_counts(rng, args.folders, args.sections)):
         k = i % args.lfolders
-        roll = rng.random() / args.fault_rate
-        kind = FILE_FAULTS[int(roll)] if roll < len(FILE_FAULTS) else "regular"
+        kind = fault_kind(rng, args.fault_rate, FILE_FAULTS, "regular")
         typ = rng.choice(fixable if kind == "fixed_model" and fixable else c.types)
+        if i < len(coverage) and kind == "regular":
+            typ = coverage[i]
         if kind == "fixed_model" and not fixable:
             kind = "regular"
         parent = "Airport" if rng.random() < 0.02 else rng.choice(["Aircraft", "Aircraft", "Boeing", "Mixed"])

@@ -400,7 +400,10 @@ class TcpLinkClient:
         if kind == "rst":
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         else:
-            sock.shutdown(socket.SHUT_RDWR)
+            try:
+                sock.shutdown(socket.SHUT_RDWR)
+            except OSError:  # the program has closed it already
+                pass
         sock.close()
 
     def close(self) -> None:

@@ -95,6 +95,11 @@ class Simulator:
     def stop(self):
         self._stop.set()
         self._thread.join(5)
+        # The objects go with the simulator: the track log says so.
+        with self.lock:
+            for o in self.objects.values():
+                o.events.append("vanished")
+                self._write_track(o)
         if self.track and self.own_track:
             self.track.close()
 

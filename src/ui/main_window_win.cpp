@@ -195,6 +195,8 @@ void lf_createControls(HWND window, const CREATESTRUCTW& creation)
         }
         if (control == nullptr)
             gf_logErrorLine("Could not create the control {}", spec.control->controlId);
+        else
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(gf_windowFont()), FALSE);
         spec.control->hwnd = control;
     }
     gf_attachControlBridge();
@@ -230,6 +232,7 @@ void lf_paintWindow(HDC dc)
 {
     const std::vector<PaintOp> ops = gf_planPaint(gf_capturePaintInput(gf_windowState()), gf_labelInputs());
     const HGDIOBJ previousPen = SelectObject(dc, lf_pen(g_colourBlack));
+    const HGDIOBJ previousFont = SelectObject(dc, gf_windowFont());
     SetBkMode(dc, TRANSPARENT);
     for (const PaintOp& op : ops) {
         switch (op.kind) {
@@ -244,10 +247,11 @@ void lf_paintWindow(HDC dc)
             LineTo(dc, op.rect.right, op.rect.bottom);
             break;
         case PaintOp::Kind::Text:
-            gf_textOut(dc, op.text, op.x, op.y, op.colour);
+            gf_textOut(dc, op.text, op.x, op.y, op.colour, op.rect);
             break;
         }
     }
+    SelectObject(dc, previousFont);
     SelectObject(dc, previousPen);
 }
 
@@ -323,7 +327,12 @@ LRESULT CALLBACK lf_WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
-void gf_textOut(HDC dc, const std::string& text, int x, int y, Colour colour)
+HFONT gf_windowFont()
+{
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void gf_textOut(HDC dc, const std::string& text, int x, int y, Colour colour, const ScreenRect& field)
 {
     std::wstring wide;
     try {
@@ -334,7 +343,9 @@ void gf_textOut(HDC dc, const std::string& text, int x, int y, Colour colour)
         return;
     }
     const COLORREF previous = SetTextColor(dc, lf_colorRef(colour));
-    TextOutW(dc, x, y, wide.c_str(), static_cast<int>(std::min<size_t>(wide.size(), 2147483647u)));
+    const RECT clip{field.left, field.top, field.right, field.bottom};
+    ExtTextOutW(dc, x, y, ETO_CLIPPED, &clip, wide.c_str(), static_cast<UINT>(std::min<size_t>(wide.size(), 2147483647u)),
+                nullptr);
     SetTextColor(dc, previous);
 }
 

@@ -24,6 +24,11 @@ bool gf_registerMainWindowClass(HINSTANCE instance, const std::wstring& classNam
 // monitor), shows and updates it; false when that fails.
 bool gf_initInstance(HINSTANCE instance, const std::wstring& title);
 
-// Writes a UTF-8 text in a colour with the background mode the paint set; a text that
-// cannot be converted is logged (unless a stop is pending) and not written.
-void gf_textOut(HDC dc, const std::string& text, int x, int y, Colour colour);
+// Writes a UTF-8 text in a colour with the background mode the paint set, clipped to its
+// field; a text that cannot be converted is logged (unless a stop is pending) and not
+// written.
+void gf_textOut(HDC dc, const std::string& text, int x, int y, Colour colour, const ScreenRect& field);
+
+// The font of the window's texts and controls: the system's dialog font, small enough that
+// every label fits its field at the fixed layout.
+HFONT gf_windowFont();

@@ -1,10 +1,13 @@
 #include "ui/paint_plan.h"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "foundation/settings_catalogue.h"
 #include "foundation/text.h"
 #include "foundation/version.h"
+#include "ui/control_layout.h"
 
 namespace {
 
@@ -205,6 +208,65 @@ void lf_paintStatus(const PaintInput& in, std::vector<PaintOp>& ops)
         lf_text(ops, "no max park live", 708, y2, g_colourGreen);
 }
 
+// A closed drop-down list is this high, whatever its dropped list's height.
+constexpr int g_closedListHeight = 21;
+
+constexpr std::array<ScreenRect, 5> g_bands{g_headerBand, g_connectionBand, g_controlsBand, g_statusPanelBand,
+                                            g_messageBand};
+// A field ends this far before what follows it, so that neighbours never touch.
+constexpr int g_fieldGap = 4;
+
+bool lf_overlapsLine(const ScreenRect& r, int y)
+{
+    return r.top < y + g_textLineHeight && r.bottom > y;
+}
+
+// What may follow a text on its line: the controls, the indicators (fills smaller than a
+// band) and the vertical separators.
+std::vector<ScreenRect> lf_obstacles(const std::vector<PaintOp>& ops)
+{
+    std::vector<ScreenRect> out;
+    for (const ControlSpec& spec : gf_controlLayout()) {
+        const ControlPlace p = gf_controlPlace(spec);
+        const int height = spec.kind == ControlKind::List ? g_closedListHeight : p.height;
+        out.push_back({p.x, p.y, p.x + p.width, p.y + height});
+    }
+    for (const PaintOp& op : ops) {
+        const bool band = std::any_of(g_bands.begin(), g_bands.end(), [&op](const ScreenRect& b) {
+            return b.left == op.rect.left && b.top == op.rect.top && b.right == op.rect.right;
+        });
+        if ((op.kind == PaintOp::Kind::Fill && !band) ||
+            (op.kind == PaintOp::Kind::Line && op.rect.left == op.rect.right))
+            out.push_back(op.rect);
+    }
+    return out;
+}
+
+void lf_clipTexts(std::vector<PaintOp>& ops)
+{
+    const std::vector<ScreenRect> obstacles = lf_obstacles(ops);
+    for (PaintOp& text : ops) {
+        if (text.kind != PaintOp::Kind::Text)
+            continue;
+        const auto band = std::find_if(g_bands.begin(), g_bands.end(), [&text](const ScreenRect& b) {
+            return text.y >= b.top && text.y < b.bottom;
+        });
+        ScreenRect field{text.x, text.y, g_width, text.y + g_textLineHeight};
+        if (band != g_bands.end())
+            field.bottom = std::min(field.bottom, band->bottom);
+        for (const PaintOp& other : ops) {
+            if (other.kind == PaintOp::Kind::Text && other.x > text.x &&
+                lf_overlapsLine({other.x, other.y, other.x, other.y + g_textLineHeight}, text.y))
+                field.right = std::min(field.right, other.x - g_fieldGap);
+        }
+        for (const ScreenRect& o : obstacles) {
+            if (o.left > text.x && lf_overlapsLine(o, text.y))
+                field.right = std::min(field.right, o.left - g_fieldGap);
+        }
+        text.rect = field;
+    }
+}
+
 // The error text on a red band.
 void lf_paintErrorLine(const std::string& errorText, std::vector<PaintOp>& ops)
 {
@@ -325,5 +387,6 @@ std::vector<PaintOp> gf_planPaint(const PaintInput& in, const LabelInputs& label
         gf_paintMessageLine(in.messageText, ops);
     else
         lf_paintErrorLine(in.errorText, ops);
+    lf_clipTexts(ops);
     return ops;
 }

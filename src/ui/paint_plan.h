@@ -29,11 +29,15 @@ inline constexpr ScreenRect g_realTrafficIndicator{425, 30, 453, 112};
 inline constexpr int g_messageTextX = 3;
 inline constexpr int g_messageTextY = 455;
 
+// The height of one line of text in the window's font.
+inline constexpr int g_textLineHeight = 16;
+
 struct PaintOp {
     enum class Kind : uint8_t { Fill, Line, Text };
     Kind kind = Kind::Fill;
     Colour colour;
-    ScreenRect rect{}; // a fill's rectangle; a line from (left, top) to (right, bottom)
+    ScreenRect rect{}; // a fill's rectangle; a line from (left, top) to (right, bottom); a
+                       // text's field, which it is clipped to
     int x = 0, y = 0;  // where a text starts
     std::string text;
 };
@@ -77,6 +81,8 @@ inline const std::string g_tbloMailRequest = "Please mail tblo\\tblo.zip to " + 
 
 // The whole paint in drawing order: bands, header, connection block, the labels beside the
 // controls (from the settings and the window state), status panel, message or error line.
+// Every text is clipped to its field: from where it starts to where the next text,
+// control, indicator or separator on its line begins (else the band's end), one line high.
 std::vector<PaintOp> gf_planPaint(const PaintInput& input, const LabelInputs& labelInputs);
 
 // The message band green with the message text, when there is one, in yellow.

@@ -11,6 +11,7 @@
 #include "foundation/settings_catalogue.h"
 #include "livery_tables_fixture.h"
 #include "support/data_file_fixture.h"
+#include "support/fictional_fleet.h"
 #include "traffic/aircraft_records.h"
 
 namespace {
@@ -20,7 +21,7 @@ struct Livery {
     bool cargo = false;
 };
 
-// Liveries of the builder's registrations: every fourth one of its own registration,
+// Liveries of the fixture's fictional registrations: every fourth one of its own registration,
 // every fourth of its airline and type (half of these cargo), some ZZZ and airline-less
 // ones; a quarter of the pairs have none.
 std::vector<Livery> lf_collection()
@@ -146,9 +147,9 @@ private:
 
 TEST(LiveryQuality, EveryFlightWearsTheBestLiveryTheCollectionCarries)
 {
-    const databuild::DataFiles files = databuild::buildDataFiles(tavtest::toolsFolder(), databuild::g_defaultSeed, 6000);
+    const tavtest::FictionalData data = tavtest::fictionalDataFiles(tavtest::toolsFolder(), 6000);
     tavtest::ProgramFolder program;
-    tavtest::writeEncryptedInput("dbase.enc", files.dbaseXml);
+    tavtest::writeEncryptedInput("dbase.enc", data.files.dbaseXml);
     tavtest::LogCapture log;
     ASSERT_TRUE(gf_readDbase());
     std::filesystem::create_directories(gf_paths().outputInfo);

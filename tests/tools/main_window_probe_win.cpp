@@ -111,12 +111,18 @@ int lf_info()
     }
     RECT outer{};
     GetWindowRect(window, &outer);
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
     std::vector<HWND> children;
     EnumChildWindows(window, lf_collectChild, reinterpret_cast<LPARAM>(&children));
     std::string json = "{\"found\": true, \"title\": " + lf_json(lf_windowText(window)) +
                        ", \"class\": " + lf_json(lf_className(window)) + ", \"left\": " + std::to_string(outer.left) +
                        ", \"top\": " + std::to_string(outer.top) + ", \"right\": " + std::to_string(outer.right) +
                        ", \"bottom\": " + std::to_string(outer.bottom) +
+                       ", \"client\": [" + std::to_string(origin.x) + ", " + std::to_string(origin.y) + ", " +
+                       std::to_string(client.right) + ", " + std::to_string(client.bottom) + "]" +
                        ", \"style\": " + std::to_string(static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE))) +
                        ", \"controls\": [";
     for (size_t i = 0; i < children.size(); ++i)

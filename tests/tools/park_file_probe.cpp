@@ -3,9 +3,13 @@
 //   park_file_probe <log file> <site base> relearn <code> <source>
 //   park_file_probe <log file> <site base> closest <code> <latitude> <longitude>
 //   park_file_probe <log file> <site base> write <code> <stands file> <park file> <altitude ft> <name>
+//   park_file_probe <log file> <site base> learn <code> <flights file> <learned file> <name> <publisher> <percent>
 // Runs in the current folder (the test's program folder); the code is a supported airport
 // with stands. write makes a generated (full mode) park file from a stands file of lines
-// "id latitude longitude heading-degrees radius-metres cargo(0|1) heli(0|1)". Prints result=, stands= (read), relearned= (the flights learned before a
+// "id latitude longitude heading-degrees radius-metres cargo(0|1) heli(0|1)"; learn makes
+// the learned file of such an airport (soft entries used, the parking percentage given)
+// from a flights file of lines "stand registration airline type callsign day hh soft(0|1)".
+// Prints result=, stands= (read, write, learn), relearned= (the flights learned before a
 // reset that the next read finds) or distance=, id= (closest), and whether a downloaded
 // copy is left (copy=yes|no).
 #include <algorithm>
@@ -20,11 +24,13 @@
 #include "foundation/download.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
+#include "foundation/settings_catalogue.h"
 #include "foundation/text.h"
 #include "parking/airports.h"
 #include "parking/closest_stand.h"
 #include "parking/park_airport_file.h"
 #include "parking/park_airports.h"
+#include "parking/half_hours.h"
 #include "parking/park_file.h"
 #include "parking/stand_learning.h"
 
@@ -86,6 +92,36 @@ int main(int argc, char** argv)
             content.stands.emplace_back(id, std::vector<StandFlight>{}, place, radius, cargo == 0, false, heli == 0);
         }
         const bool written = gf_writeApf(content, gf_pathFromUtf8(args[5]), ApfMode::Full, 3);
+        std::printf("result=%s\nstands=%zu\n", written ? "written" : "failed", content.stands.size());
+        gf_closeLog();
+        return written ? 0 : 1;
+    } else if (args[2] == "learn" && args.size() == 9) {
+        ApfContent content;
+        content.code = code;
+        content.airportName = args[6];
+        content.publisher = args[7];
+        PARK_SOFT.value = true;
+        parking_percentage.value = std::atoi(args[8].c_str());
+        std::ifstream in(gf_pathFromUtf8(args[4]));
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string id, hh;
+            StandFlight f;
+            int soft = 0;
+            if (!(fields >> id >> f.reg >> f.airl >> f.type >> f.cs1 >> f.day >> hh >> soft))
+                continue;
+            f.hours = gf_hours2bitset(hh);
+            f.real = soft == 0 ? 1 : 0;
+            auto stand = std::find_if(content.stands.begin(), content.stands.end(),
+                                      [&id](const ParkStand& s) { return s.id == id; });
+            if (stand == content.stands.end())
+                stand = content.stands.emplace(content.stands.end(), id, std::vector<StandFlight>{}, StandPlace{}, 0.0,
+                                               true, true, true);
+            f.number = static_cast<uint32_t>(stand->flights.size() + 1);
+            stand->flights.push_back(std::move(f));
+        }
+        const bool written = gf_writeApf(content, gf_pathFromUtf8(args[5]), ApfMode::Learned, 3);
         std::printf("result=%s\nstands=%zu\n", written ? "written" : "failed", content.stands.size());
         gf_closeLog();
         return written ? 0 : 1;

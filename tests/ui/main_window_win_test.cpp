@@ -132,6 +132,34 @@ TEST_F(MainWindow, AMessageFromAnotherThreadIsPaintedAndClearedAfterItsCyclesAnd
     EXPECT_EQ(c.count(g_wholeMessageBand, Y), 0);
 }
 
+// At the fixed layout every label is whole in the window's font, and a text longer than
+// its field stops at the field's end.
+TEST_F(MainWindow, EveryLabelFitsItsFieldAndALongTextStopsAtItsFieldsEnd)
+{
+    gf_windowState().tbloWritten = true;
+    const HDC dc = GetDC(window_);
+    const HGDIOBJ previous = SelectObject(dc, gf_windowFont());
+    for (const PaintOp& op : gf_planPaint(PaintInput{}, {})) {
+        if (op.kind != PaintOp::Kind::Text || op.y >= g_controlsBand.bottom)
+            continue;
+        const std::wstring wide = utf8_to_wide(op.text);
+        SIZE extent{};
+        ASSERT_TRUE(GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent));
+        EXPECT_LE(op.x + extent.cx, op.rect.right) << op.text;
+        EXPECT_LE(op.y + extent.cy, op.rect.bottom) << op.text;
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(window_, dc);
+
+    gf_setWindowText(WindowText::ParkAirportName, "EHAM (AMS)", g_statusPanelBand);
+    gf_setWindowText(WindowText::ParkDetail1, std::string(200, 'W'), g_statusPanelBand);
+    gf_windowState().parkAirportReady = true;
+    pump(20ms);
+    const Capture c = capture();
+    EXPECT_GT(c.count({85, 399, 420, 415}, G), 10);
+    EXPECT_EQ(c.count({426, 399, 430, 415}, G), 0); // the gap before "qf:" at 430
+}
+
 TEST_F(MainWindow, AnUnconvertibleTextIsLoggedAndThePaintGoesOn)
 {
     tavtest::LogCapture log;

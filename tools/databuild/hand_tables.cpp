@@ -114,19 +114,6 @@ void lf_readTypes(const fs::path& folder, HandTables& tables)
     }
 }
 
-void lf_readFleets(const fs::path& folder, HandTables& tables)
-{
-    const Table table(folder, "fleets.csv", "airline,size,types,block,country");
-    for (const Table::Row& row : table.rows()) {
-        const double size = table.number(row, 1);
-        std::vector<std::string> types = lf_list(row.fields[2]);
-        if (row.fields[0].empty() || types.empty() || size < 1.0 || size > 100000.0 || size != std::floor(size))
-            table.fail(row.line, "a fleet needs its airline, a whole size from 1 and types");
-        tables.fleets.push_back(
-            {row.fields[0], static_cast<int32_t>(size), std::move(types), row.fields[3], row.fields[4]});
-    }
-}
-
 } // namespace
 
 std::string_view categoryName(TypeCategory category)
@@ -149,9 +136,6 @@ HandTables readHandTables(const fs::path& folder)
     const Table stands(folder, "stands.csv", "airport,stands");
     for (const auto& row : stands.rows())
         tables.stands[row.fields[0]] = static_cast<int32_t>(stands.number(row, 1));
-    for (const auto& row : Table(folder, "registration_forms.csv", "country,forms").rows())
-        tables.registrationForms[row.fields[0]] = lf_list(row.fields[1]);
-    lf_readFleets(folder, tables);
     return tables;
 }
 

@@ -29,14 +29,6 @@ struct Publisher {
     std::vector<std::string> airports;
 };
 
-struct Fleet {
-    std::string airline;
-    int32_t size = 0;
-    std::vector<std::string> types;
-    std::string block;   // the registrations' common beginning, e.g. "D-AI"; may be empty
-    std::string country; // empty: the airline's country in the open data
-};
-
 struct HandTables {
     std::vector<HandType> types;
     std::vector<TypeFix> fixes;
@@ -44,10 +36,6 @@ struct HandTables {
     std::vector<Publisher> publishers;
     std::vector<std::string> simAddonAirports;
     std::map<std::string, int32_t> stands; // airport -> number of stands
-    // Country -> its registration forms: '@' a letter, '#' a digit, '%' a digit 1-9,
-    // anything else written as it is.
-    std::map<std::string, std::vector<std::string>> registrationForms;
-    std::vector<Fleet> fleets;
 };
 
 // Reads every table of the folder; throws std::runtime_error "<file>:<line>: <what>".

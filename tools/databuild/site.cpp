@@ -41,13 +41,16 @@ nlohmann::ordered_json lf_versionJson(const VersionData& v)
 
 SiteSummary writeSite(const SiteOptions& options)
 {
-    const DataFiles files = buildDataFiles(options.toolsFolder, options.seed, options.registrationCount);
+    return writeSite(options, buildDataFiles(options.toolsFolder));
+}
+
+SiteSummary writeSite(const SiteOptions& options, const DataFiles& files)
+{
     const fs::path folder = options.site / std::to_string(g_ownVersion.major);
     fs::create_directories(folder);
     const DataFileKey key = productKey();
     lf_publish(folder, "dbase", "dbase.xml", files.dbaseXml, key);
     lf_publish(folder, "airports", "airports.xml", files.airportsXml, key);
-    lf_write(folder / "registrations.csv", files.registrationsCsv);
 
     nlohmann::ordered_json versions;
     versions["p3d"] = lf_versionJson(g_ownVersion);

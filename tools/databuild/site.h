@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "databuild/registrations.h"
+#include "databuild/data_files.h"
 #include "foundation/version.h"
 
 namespace databuild {
@@ -12,8 +12,6 @@ namespace databuild {
 struct SiteOptions {
     std::filesystem::path toolsFolder;
     std::filesystem::path site;
-    uint32_t seed = g_defaultSeed;
-    size_t registrationCount = g_defaultRegistrationCount;
     VersionData dataVersion{1, 0, 0};
     std::vector<std::filesystem::path> plainFiles; // published as <stem>.enc beside a copy
 };
@@ -24,7 +22,9 @@ struct SiteSummary {
 };
 
 // Writes versions.json and the folder of our major version with every data file
-// encrypted and in plain beside it, plus registrations.csv; throws std::runtime_error.
+// encrypted and in plain beside it; throws std::runtime_error. The first form publishes
+// the builder's own files (facts only); the second the files given (the tests' fixtures).
 SiteSummary writeSite(const SiteOptions& options);
+SiteSummary writeSite(const SiteOptions& options, const DataFiles& files);
 
 } // namespace databuild

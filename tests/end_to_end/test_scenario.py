@@ -1,0 +1,88 @@
+"""The demo's data and scenario as scripts/run.sh makes them: fictional registrations that
+the livery collection keeps to, and flights that every aircraft of their category could fly,
+checked as they are written."""
+import copy
+import csv
+import json
+import subprocess
+
+import pytest
+
+from demo import scenario
+from standins import programs
+from standins.program_session import SOURCE_DIR
+
+
+@pytest.fixture(scope="module")
+def data(tmp_path_factory):
+    folder = tmp_path_factory.mktemp("demo-data")
+    made = programs.run("livery_scan_probe", "data", programs.host_path(SOURCE_DIR / "tools"), programs.host_path(folder),
+                        "4000", timeout=180)
+    assert made.returncode == 0, made.stdout
+    subprocess.run(["/usr/bin/python3", str(SOURCE_DIR / "demo" / "standins" / "livery_collection.py"),
+                    "--data", str(folder / "site" / "11"), "--out", str(folder / "liveries"), "--lfolders", "1",
+                    "--folders", "40", "--sections", "300", "--fault-rate", "0", "--no-unreadable"], check=True,
+                   capture_output=True, timeout=120)
+    with open(folder / "site" / "11" / "registrations.csv", encoding="utf-8") as f:
+        table = {r["registration"]: r for r in csv.DictReader(f)}
+    return folder, table, json.loads((folder / "liveries" / "manifest.json").read_text(encoding="utf-8"))
+
+
+def test_the_registrations_are_fictional_and_the_liveries_keep_to_them(data):
+    _, table, manifest = data
+    assert len(table) == 4000 and all(reg.startswith("Q") for reg in table)
+    # A livery listed for a registration is of its type and airline (the program's scan
+    # relabelling none: test_end_to_end).
+    keys = {(r["title"]): (r["airl"], r["type"]) for r in manifest["records"]}
+    for reg, title in manifest["regcodes"]["registrations"].items():
+        if reg in table and title in keys:
+            row = table[reg]
+            assert keys[title] == (row["operator"] or row["airline"], row["type"]), (reg, title)
+
+
+@pytest.mark.parametrize("kind", ["short", "demo", "full"])
+def test_every_kind_builds_with_liveries_of_each_flights_category_and_free_stands_for_its_flights(data, kind):
+    folder, table, _ = data
+    built = scenario.build(kind, folder / "site" / "11", folder / "liveries" / "manifest.json")
+    categories = {f["kind"]: f["category"] for f in built["flights"]}
+    if kind != "short":
+        assert categories["helicopter"] == "rotorcraft"
+    for f in built["flights"]:
+        if f["kind"] != "refused":
+            titles = [t for t, ty in built["livery_types"].items() if ty == f["type"]]
+            assert titles or f.get("note") == "only a generic livery", f["callsign"]
+    scripted = {f["stand"] for f in built["flights"] if "stand" in f}
+    statics = built["statics"]
+    assert len(statics) >= 6 and not scripted & {e["stand"] for e in statics}
+    assert all(e["registration"] in table and table[e["registration"]]["type"] == e["type"] for e in statics)
+    day, slot = built["time_of_week"]["day"], built["time_of_week"]["slot"]
+
+    def now(e):
+        hours = [int(h) for h in e["hh"].split(":")]
+        return e["day"] == day and hours[0] <= slot <= hours[-1]
+    assert any(now(e) and e["soft"] for e in statics) and any(now(e) and not e["soft"] for e in statics)
+    assert any(not now(e) for e in statics)
+
+
+def test_a_flight_no_aircraft_could_fly_stops_the_build(data):
+    folder, _, _ = data
+    flight = next(f for f in scenario.build("demo", folder / "site" / "11", folder / "liveries" / "manifest.json")["flights"]
+                  if f["kind"] == "overflight" and f["vs_fpm"])
+
+    def changed(edit):
+        bad = copy.deepcopy(flight)
+        edit(bad)
+        return bad
+    cases = [
+        (lambda f: f["reports"][-1].update(alt_ft=-100), "below the ground"),
+        (lambda f: f["reports"][3].update(vs_fpm=-9000), "vertical speed of -9000"),
+        (lambda f: f["reports"][3].update(alt_ft=f["reports"][2]["alt_ft"] - 1000), "climbs at"),
+        (lambda f: f["reports"][3].update(gs_kt=f["reports"][2]["gs_kt"] + 100), "acceleration"),
+        (lambda f: f["reports"][3].update(heading=(f["reports"][2]["heading"] + 90) % 360), "turns at"),
+        (lambda f: f.update(level_ft=2000), "outside 3000-38000"),
+        (lambda f: f.update(vs_fpm=0), "where its level and rate give"),
+    ]
+    scenario.check(flight)
+    for edit, said in cases:
+        with pytest.raises(scenario.ScenarioError, match=said):
+            scenario.check(changed(edit))

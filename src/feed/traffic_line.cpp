@@ -19,6 +19,8 @@ constexpr double kNoLatLon = 0.0001;
 constexpr size_t kMaxRegistrationLength = 12;
 constexpr double kParkAirportRadiusNm = 5.0;
 constexpr double kAirborneOnlyMarginFt = 300.0;
+// An aircraft sinking this fast is on its final approach, however near the field it is.
+constexpr double kDescendingFpm = -200.0;
 // No speed, rate, altitude or angle of a real aircraft comes near this; a larger value
 // could only overflow the engine's arithmetic.
 constexpr double kMaxMagnitude = 1.0e6;
@@ -126,8 +128,10 @@ bool lf_parseRegistration(std::string_view field, LiveFlightRecord& record)
     return true;
 }
 
-// The ground rules: a low, slow aircraft near the reference elevation, and any aircraft
-// at walking pace, is on the ground (altitude 0).
+// The ground rules: a low, slow aircraft near the reference elevation that is not
+// descending, and any aircraft at walking pace, is on the ground (altitude 0). A light
+// aircraft on a 3 degree final is within 84 ft of the field at 60 kt well before the
+// threshold: taken as landed there, it would be flown into the ground short of the runway.
 bool lf_parseAltitude(std::string_view field, std::string_view datagram, const TrafficLineContext& context,
                       LiveFlightRecord& record, std::string& error)
 {
@@ -139,7 +143,7 @@ bool lf_parseAltitude(std::string_view field, std::string_view datagram, const T
     const double gs = record.sample.groundSpeed;
     if (altitude <= 0.0)
         altitude = 0.0;
-    if (altitude > 0.0 && altitude < 14000.0) {
+    if (altitude > 0.0 && altitude < 14000.0 && record.sample.verticalSpeed > kDescendingFpm) {
         const double reference = context.referenceElevationFt.value_or(-1000.0);
         const double d = altitude - reference;
         if (d <= 0.0) {
@@ -269,7 +273,15 @@ LineOutcome lf_processLine(std::string_view datagram, const Fields& f, const Tra
         return LineOutcome::Dropped;
     record.hexid = hexid;
 
+    // A negative speed would fly the aircraft backwards along its track, or its samples in
+    // no time at all.
     if (!lf_readNamed("gs", f[FieldGroundSpeed], kMaxMagnitude, s.groundSpeed, error))
+        return LineOutcome::Refused;
+    if (s.groundSpeed < 0.0) {
+        error = fmt::format("gs:{}", gf_loggableText(f[FieldGroundSpeed]));
+        return LineOutcome::Refused;
+    }
+    if (!lf_readNamed("vs", f[FieldVerticalSpeed], kMaxMagnitude, s.verticalSpeed, error))
         return LineOutcome::Refused;
 
     if (!lf_parseAltitude(f[FieldAltitude], datagram, context, record, error))
@@ -301,9 +313,6 @@ LineOutcome lf_processLine(std::string_view datagram, const Fields& f, const Tra
     }
     if (s.track == 0.0 && s.trueHeadingGiven)
         s.track = *s.trueHeading * g_radToDeg;
-
-    if (!lf_readNamed("vs", f[FieldVerticalSpeed], kMaxMagnitude, s.verticalSpeed, error))
-        return LineOutcome::Refused;
 
     lf_nullToEmpty(f[FieldOrigin], record.texts.origin);
     lf_nullToEmpty(f[FieldDestination], record.texts.destination);

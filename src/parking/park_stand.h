@@ -60,9 +60,9 @@ struct ParkStand {
     bool radiusChange = false;
     bool cargoChange = false;
     // Working marks: static parking (taken, notUsable, nextToTaken) and the live aircraft
-    // engine (occupied, and blocked for its stand search).
+    // engine's stand search (blocked). A stand's live holder is the aircraft standing there,
+    // never a mark.
     bool taken = false;
-    bool occupied = false;
     bool notUsable = false;
     bool nextToTaken = false;
     bool blocked = false;

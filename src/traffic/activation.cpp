@@ -198,8 +198,11 @@ void lf_handleEvent(const SimObjectEvent& e)
         lf_onSimObjectRemoved(e.objectId);
         break;
     case SimObjectEventKind::InRange:
-        if (LiveAc* ac = lf_liveByObject(e.objectId))
+        if (LiveAc* ac = lf_liveByObject(e.objectId)) {
+            ac->motion.reportedGroundFt = e.d1;
+            ac->motion.reportedGroundTick = g_trafficTick.load();
             lf_applyTouchdownRule(*ac, e);
+        }
         break;
     case SimObjectEventKind::StaticCg:
         if (LiveAc* ac = lf_liveByObject(e.objectId))

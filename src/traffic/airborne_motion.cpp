@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <cmath>
 #include <stdexcept>
 
@@ -26,6 +27,10 @@ constexpr double kSamePlaceDeg = 1e-8;
 constexpr int32_t kMinTicks = 25;
 constexpr int32_t kWindowFloor = 1000;
 constexpr int32_t kTicksWithoutReport = 100;
+constexpr int64_t kReportedGroundTicks = 1000;
+// More than an airborne aircraft's synthetic steps.
+constexpr int32_t kMostExtensions = 16;
+constexpr double kOnSpotToleranceRad = 0.5 * g_degToRad;
 constexpr double kLowAglFt = 1000.0;
 constexpr double kFlareAglFt = 400.0;
 constexpr double kCruiseAltitudeFt = 10000.0;
@@ -44,6 +49,20 @@ constexpr std::array<FlareStage, 4> kFlareStages{{{30.0, -0.1, -601.0},
 bool lf_parkAirportSet()
 {
     return !g_parkAirport.code.empty();
+}
+
+// The ground a landing aircraft comes down to: the simulator's, from its in-range report of
+// the last few seconds; without one, the park airport's elevation. The park airport's
+// reference point may lie miles from the runway and hundreds of feet above or below it, and
+// a park file's elevation tens of feet off the scenery.
+std::optional<double> lf_groundElevation(const LiveAc& ac)
+{
+    const MotionState& m = ac.motion;
+    if (m.reportedGroundFt && gf_tickNow() - static_cast<int64_t>(m.reportedGroundTick) <= kReportedGroundTicks)
+        return m.reportedGroundFt;
+    if (lf_parkAirportSet())
+        return g_parkAirport.elevationFt;
+    return std::nullopt;
 }
 
 bool lf_isRotorcraft(const LiveAc& ac)
@@ -107,7 +126,7 @@ void lf_verticalStep(LiveAc& ac)
     if (!nextUp) {
         gf_setGear(ac, true);
         if (lf_parkAirportSet() && g_qnh <= 1013)
-            m.altitudeStep = (g_parkAirport.elevationFt - ac.pos.altitude) / lf_ticksToNext(ac);
+            m.altitudeStep = (lf_groundElevation(ac).value_or(0.0) - ac.pos.altitude) / lf_ticksToNext(ac);
         else
             lf_applyDescent(ac, g_qnh > 1013 ? lf_landingDescentRate(ac) : -601.0);
         return;
@@ -138,8 +157,8 @@ void lf_flare(LiveAc& ac)
     const FlareStage& stage = kFlareStages[static_cast<size_t>(m.landingStep)];
     double height = m.altitudeAboveGround;
     if (m.landingStep == 0) {
-        if (!m.cachedGroundElevation && lf_parkAirportSet())
-            m.cachedGroundElevation = g_parkAirport.elevationFt;
+        if (!m.cachedGroundElevation)
+            m.cachedGroundElevation = lf_groundElevation(ac);
         m.heightAboveParkAirport =
             m.cachedGroundElevation ? ac.pos.altitude - *m.cachedGroundElevation : m.altitudeAboveGround;
         height = std::min(m.altitudeAboveGround, m.heightAboveParkAirport);
@@ -160,26 +179,30 @@ void lf_flare(LiveAc& ac)
 }
 
 // Without the simulator's on-ground report (out of its range, or lost) a landing would sink
-// through the runway: it stops at the park airport's elevation and, after a second there,
-// touches down as if the report had come.
-void lf_touchdownFloor(LiveAc& ac)
+// through the runway: its descent stops at the ground and, after a second there, it touches
+// down as if the report had come. The floor never lifts an aircraft that is already below
+// it: a ground taken from the park airport may lie above the runway.
+void lf_touchdownFloor(LiveAc& ac, double altitudeBefore)
 {
     MotionState& m = ac.motion;
-    if (ac.onGround || !lf_parkAirportSet() || ac.samples.size() < 2 || ac.samples[1].airborne ||
+    const std::optional<double> ground = lf_groundElevation(ac);
+    if (ac.onGround || !ground || ac.samples.size() < 2 || ac.samples[1].airborne ||
         !(m.approach || m.landingStep != 0 || gf_nearParkAirport(ac))) {
         m.ticksDownWithoutReport = 0;
         return;
     }
-    const double floor = g_parkAirport.elevationFt + ac.cgHeight;
-    if (ac.pos.altitude > floor)
+    const double floor = *ground + ac.cgHeight;
+    if (ac.pos.altitude > floor || altitudeBefore < floor) {
+        m.ticksDownWithoutReport = 0;
         return;
+    }
     ac.pos.altitude = floor;
     if (++m.ticksDownWithoutReport < kTicksWithoutReport)
         return;
     m.ticksDownWithoutReport = 0;
     SimObjectEvent report;
     report.hexidOrFlag = 1;
-    report.d1 = g_parkAirport.elevationFt;
+    report.d1 = *ground;
     report.d2 = ac.cgHeight;
     lf_applyTouchdownRule(ac, report);
 }
@@ -188,6 +211,7 @@ void lf_verticalTick(LiveAc& ac)
 {
     MotionState& m = ac.motion;
     PositionBlock& p = ac.pos;
+    const double altitudeBefore = p.altitude;
     if (m.altitudeAboveGround <= kFlareAglFt && m.approach && !ac.onGround)
         lf_flare(ac);
     if (m.touchdownPitch) {
@@ -213,7 +237,7 @@ void lf_verticalTick(LiveAc& ac)
         p.pitch += m.pitchStep;
         p.altitude += m.altitudeStep;
     }
-    lf_touchdownFloor(ac);
+    lf_touchdownFloor(ac, altitudeBefore);
 }
 
 double lf_normalLongitude(double lon)
@@ -231,6 +255,31 @@ void lf_normalisePosition(PositionBlock& p)
         p.latitude = p.latitude > 90.0 ? 180.0 - p.latitude : -180.0 - p.latitude;
         p.longitude = lf_normalLongitude(p.longitude + 180.0);
     }
+}
+
+// Straight to the sample the aircraft flies to, in the ticks left to its due tick.
+void lf_straightToSample(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    const PosSample& to = ac.samples.front();
+    const int64_t left = std::max<int64_t>(static_cast<int64_t>(to.dueTick) - gf_tickNow(), 1);
+    m.latitudeStep = (to.latitude - ac.pos.latitude) / static_cast<double>(left);
+    m.longitudeStep =
+        gf_wrapPi((to.longitude - ac.pos.longitude) * g_degToRad) * g_radToDeg / static_cast<double>(left);
+}
+
+// Standing, the aircraft turns at its own rate; once on the leg it covers it in the time
+// left.
+void lf_turnOnSpot(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    ac.groundTurnRateInUse = ac.groundTurnRate;
+    lf_turnTowards(ac, m.targetHeading);
+    if (std::fabs(gf_wrapPi(m.targetHeading - ac.pos.heading)) > kOnSpotToleranceRad)
+        return;
+    m.turnOnSpot = false;
+    m.groundTurn = false;
+    lf_straightToSample(ac);
 }
 
 void lf_dropRepeatedAirSamples(LiveAc& ac)
@@ -415,6 +464,7 @@ void lf_airborneStep(LiveAc& ac)
 void lf_advanceSample(LiveAc& ac)
 {
     lf_clearTaxiCurve(ac);
+    ac.motion.turnOnSpot = false;
     {
         PosSample& next = ac.samples.at(1);
         if (!next.stationary && gf_samePlace(ac.samples[0], next))
@@ -449,10 +499,18 @@ void lf_advanceSample(LiveAc& ac)
 void nextPosMain(LiveAc& ac)
 {
     try {
-        for (;;) {
+        for (int32_t extensions = 0;; ++extensions) {
             lf_dropRepeatedAirSamples(ac);
             if (ac.samples.size() >= 2)
                 break;
+            // An extension the air drops again (a ground aircraft's hold sample with the
+            // on-ground mark clear) would be asked for without end.
+            if (extensions == kMostExtensions) {
+                gf_logErrorLine("{}: no sample to fly to after {} extensions, {}, fs:{}", "nextPosMain", extensions,
+                                gf_flightText(ac), gf_flightPhaseText(ac.phase));
+                removeAircraftFromSim(ac);
+                return;
+            }
             if (!lf_onSamplesExhausted(ac)) {
                 removeAircraftFromSim(ac);
                 return;
@@ -481,11 +539,13 @@ void lf_moveOneTick(LiveAc& ac)
             p.heading = gf_normalHeading(p.heading + m.headingStep);
             break;
         default:
-            if (ac.phase == FlightPhase::Parking || m.groundTurn)
+            if (m.turnOnSpot)
+                lf_turnOnSpot(ac);
+            else if (ac.phase == FlightPhase::Parking || m.groundTurn)
                 lf_turnTowards(ac, m.targetHeading);
             break;
         }
-        if (ac.phase != FlightPhase::PushedBack) {
+        if (ac.phase != FlightPhase::PushedBack && !m.turnOnSpot) {
             p.latitude += m.latitudeStep;
             p.longitude += m.longitudeStep;
         }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/dbase.h"
 #include "feed/live_flight_record.h"
@@ -152,6 +153,18 @@ struct MotionState {
     double groundTurnAngle = 0.0;   // degrees
     double postPushBack = 0.0;
     int32_t ticksDownWithoutReport = 0; // at the touchdown floor without the simulator's report
+    // The simulator's ground under the aircraft at its last in-range report, and its tick.
+    std::optional<double> reportedGroundFt;
+    uint32_t reportedGroundTick = 0;
+    // The reports received from the start of a push-back to its end, not flown: they tell
+    // the push's turn and end, and the taxi after it.
+    std::vector<PosSample> pushReports;
+    bool turnOnSpot = false; // standing, it turns to the next leg before it moves off
+    // Of the reports at its stand: the last that showed it standing, the first that showed
+    // it moving and that one's distance from the stand (nautical miles).
+    uint32_t stillAtStandDue = 0;
+    uint32_t firstMoveDue = 0;
+    double firstMoveDistance = 0.0;
     bool groundTurn = false;
     bool towed = false;
     bool leavingStand = false;

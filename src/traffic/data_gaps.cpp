@@ -32,6 +32,9 @@ constexpr double kFtPerNm = 6076.11549;
 constexpr int32_t kHoldStepTicks = 300;
 constexpr int64_t kTicksPerMinute = 6000;
 constexpr int64_t kWeekTicks = 100LL * 604800;
+constexpr double kOnStandNm = 0.0010799136069114472; // 2 m
+constexpr double kStandHeadingRad = 0.5 * g_degToRad;
+constexpr uint32_t kStandTurnStepTicks = 25;
 
 const GapValues& lf_gapValues(TypeCategory category)
 {
@@ -115,6 +118,23 @@ bool lf_hold(LiveAc& ac)
     return true;
 }
 
+// On its stand, a parking aircraft turns onto the stand's heading before it parks: the last
+// leg may end at any angle to the stand when the reports ran out close to it.
+bool lf_turnOntoStand(LiveAc& ac)
+{
+    const GeoPos stand{ac.standLat, ac.standLon};
+    if (gf_distanceNm(gf_acPos(ac), stand) > kOnStandNm ||
+        std::fabs(gf_wrapPi(ac.standHeading - ac.pos.heading)) <= kStandHeadingRad)
+        return false;
+    ac.groundTurnRateInUse = ac.groundTurnRate;
+    PosSample s = ac.samples.front();
+    s.dueTick += kStandTurnStepTicks;
+    s.groundSpeed = 0.0;
+    s.stationary = true;
+    ac.samples.push_back(s);
+    return true;
+}
+
 bool lf_extendByCounter(LiveAc& ac)
 {
     if (ac.pauseCounter < 0)
@@ -157,7 +177,11 @@ bool lf_onSamplesExhausted(LiveAc& ac)
     if (ac.samples.empty())
         return false;
     if (ac.phase == FlightPhase::Parking) {
+        if (lf_turnOntoStand(ac))
+            return true;
         lf_arriveAtStand(ac);
+        if (ac.phase == FlightPhase::Parked)
+            ac.pos.heading = ac.standHeading;
     } else if (ac.phase == FlightPhase::PushedBack ||
                (ac.phase == FlightPhase::Taxi && !ac.motion.takeOffConfiguration && !ac.motion.rollOut)) {
         return lf_hold(ac);
@@ -217,11 +241,8 @@ void lf_extrapolateSample(LiveAc& ac, int32_t steps)
     }
     const int64_t due = static_cast<int64_t>(s.dueTick) + (parked ? kWeekTicks : static_cast<int64_t>(100 * stepSeconds));
     s.dueTick = static_cast<uint32_t>(due);
-    if (parked) {
+    if (parked)
         ac.parkedSampleSeen = false;
-        if (ParkStand* stand = lf_findStandByNumber(ac.standNumber))
-            stand->occupied = false;
-    }
     ac.samples.push_back(s);
 }
 

@@ -3,6 +3,7 @@
 // touchdown and the drive onto a stand.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "foundation/log.h"
 #include "parking/static_parking.h"
@@ -20,6 +21,19 @@ constexpr double kLastParameter = 0.999999;
 constexpr double kTurnToleranceRad = 0.5 * g_degToRad;
 constexpr double kOffRunwayRad = 15.0 * g_degToRad;
 constexpr int32_t kMinTicks = 25;
+constexpr double kOnSpotDeg = 5.0;
+constexpr double kPivotDeg = 30.0;
+constexpr double kPivotKt = 20.0;
+constexpr double kStartingNm = 0.0026997840172786176; // 5 m: from rest, at half the speed
+constexpr int64_t kLeastWaitTicks = 100;
+constexpr double kRestKt = 0.5;
+constexpr double kTangentMargin = 1.2;
+constexpr double kMostTurnRateFactor = 5.0;
+constexpr double kLeastLegM = 1.0;
+constexpr double kLeastSine = 0.05; // about 3 degrees
+constexpr double kArmRatio = 1.5;
+constexpr double kOntoCourseTicks = 100.0;
+constexpr double kOnStandM = 2.0;
 
 double lf_northM(double lat, double originLat)
 {
@@ -34,6 +48,32 @@ double lf_eastM(double lon, double originLon, double originLat)
 double lf_distanceM(const PosSample& a, const PosSample& b)
 {
     return gf_distanceNm(gf_samplePos(a), gf_samplePos(b)) * kMetresPerNm;
+}
+
+// The largest turn of a curve's tangent per unit of its parameter (radians): where the
+// tangent (1 - t) A + t B, A and B its two arms, is shortest.
+double lf_fastestTangentTurn(const TaxiCurve& c)
+{
+    const double aN = c.controlNorth;
+    const double aE = c.controlEast;
+    const double bN = c.endNorth - c.controlNorth;
+    const double bE = c.endEast - c.controlEast;
+    const double dN = aN - bN;
+    const double dE = aE - bE;
+    const double dd = dN * dN + dE * dE;
+    const double t = dd > 0.0 ? std::clamp((aN * dN + aE * dE) / dd, 0.0, 1.0) : 0.0;
+    const double vN = (1.0 - t) * aN + t * bN;
+    const double vE = (1.0 - t) * aE + t * bE;
+    const double vv = vN * vN + vE * vE;
+    return vv > 0.0 ? std::fabs(aN * bE - aE * bN) / vv : 0.0;
+}
+
+// The turn the nose makes along the curve: from its heading to the curve's end.
+double lf_curveTurnDeg(const LiveAc& ac)
+{
+    const TaxiCurve& c = ac.motion.curve;
+    const double end = std::atan2(c.endEast - c.controlEast, c.endNorth - c.controlNorth);
+    return std::fabs(gf_wrapPi(end - ac.pos.heading)) * g_radToDeg;
 }
 
 uint32_t lf_groundThrottle(const LiveAc& ac)
@@ -59,6 +99,110 @@ void lf_rollOut(LiveAc& ac)
     }
 }
 
+// Metres north and east of the aircraft.
+struct Local {
+    double north = 0.0;
+    double east = 0.0;
+};
+
+Local lf_local(const LiveAc& ac, const PosSample& s)
+{
+    return {lf_northM(s.latitude, ac.pos.latitude), lf_eastM(s.longitude, ac.pos.longitude, ac.pos.latitude)};
+}
+
+PosSample lf_sampleAt(const LiveAc& ac, const PosSample& like, const Local& at, int64_t due)
+{
+    PosSample s = like;
+    s.latitude = ac.pos.latitude + at.north / kMetresPerDeg;
+    s.longitude = ac.pos.longitude + at.east / (std::cos(ac.pos.latitude * g_degToRad) * kMetresPerDeg);
+    s.dueTick = static_cast<uint32_t>(due);
+    s.stationary = false;
+    return s;
+}
+
+// Where the line ahead of the nose meets the line through end in the direction u; nothing
+// when they do not meet ahead of the nose and before end.
+std::optional<Local> lf_meetOnTheNose(const LiveAc& ac, const Local& e, double uNorth, double uEast)
+{
+    const double length = std::hypot(uNorth, uEast);
+    const double hNorth = std::cos(ac.pos.heading);
+    const double hEast = std::sin(ac.pos.heading);
+    const double det = hEast * uNorth - hNorth * uEast;
+    if (length <= 0.0 || std::fabs(det) < kLeastSine * length)
+        return std::nullopt;
+    // along the nose and back along the leg they meet: along h + back u = end.
+    const double along = (e.east * uNorth - e.north * uEast) / det;
+    const double back = (hEast * e.north - hNorth * e.east) / det;
+    const double reach = std::hypot(e.north, e.east);
+    if (along <= 0.0 || back < 0.0 || along > reach || back * length > reach)
+        return std::nullopt;
+    return Local{along * hNorth, along * hEast};
+}
+
+// The reported corner lies between two reports: a curve through the report before it ends
+// on the diagonal between them and leaves a second corner after it. The corner is where the
+// line ahead of the nose meets the leg that follows, through the report after the corner:
+// along that report's track (unless it points back), else towards the report after it.
+std::optional<Local> lf_curveCorner(const LiveAc& ac)
+{
+    const auto& q = ac.samples;
+    const Local e = lf_local(ac, q[2]);
+    // A missing track reads 0: it counts only when it points on from the report before.
+    const double track = q[2].track * g_degToRad;
+    if (q[2].groundSpeed > 0.0 &&
+        std::fabs(gf_wrapPi(track - gf_bearingRad(gf_samplePos(q[1]), gf_samplePos(q[2])))) < g_fullCircle / 4) {
+        if (const auto corner = lf_meetOnTheNose(ac, e, std::cos(track), std::sin(track)))
+            return corner;
+    }
+    const Local from = lf_local(ac, q.size() >= 4 ? q[2] : q[1]);
+    const Local to = lf_local(ac, q.size() >= 4 ? q[3] : q[2]);
+    return lf_meetOnTheNose(ac, e, to.north - from.north, to.east - from.east);
+}
+
+// The due tick of a point on the way to a sample, by its share of the way.
+int64_t lf_dueOnTheWay(const PosSample& to, double share)
+{
+    const int64_t from = gf_tickNow();
+    const int64_t due = from + std::llround(static_cast<double>(static_cast<int64_t>(to.dueTick) - from) * share);
+    return std::clamp<int64_t>(due, from + 1, static_cast<int64_t>(to.dueTick) - 1);
+}
+
+// A curve the nose cannot follow is not laid: the aircraft turns where it stands instead.
+void lf_dropTightCurve(LiveAc& ac)
+{
+    const double needed = lf_fastestTangentTurn(ac.motion.curve) * kTangentMargin / lf_ticksToNext(ac);
+    if (needed > ac.groundTurnRate * kMostTurnRateFactor)
+        lf_clearTaxiCurve(ac);
+}
+
+// A corner taken nose first. A curve turns as fast as its shorter arm asks: when the nose's
+// arm to the corner is much the longer one, the aircraft goes straight on to where the arms
+// match (to the report before it when that comes first) and lays the curve from there.
+void lf_layCorner(LiveAc& ac)
+{
+    const std::optional<Local> corner = lf_curveCorner(ac);
+    if (corner && static_cast<int64_t>(ac.samples[2].dueTick) - gf_tickNow() >= 2) {
+        const Local e = lf_local(ac, ac.samples[2]);
+        const double a = std::hypot(corner->north, corner->east);
+        const double b = std::hypot(e.north - corner->north, e.east - corner->east);
+        if (a > kArmRatio * b) {
+            const double straight = a - b;
+            const PosSample& next = ac.samples[1];
+            const double toNextRad =
+                std::fabs(gf_wrapPi(gf_bearingRad(gf_acPos(ac), gf_samplePos(next)) - ac.pos.heading));
+            if (toNextRad <= kOnSpotDeg * g_degToRad &&
+                gf_distanceNm(gf_acPos(ac), gf_samplePos(next)) * kMetresPerNm + kLeastLegM < straight)
+                return;
+            const Local at{corner->north * straight / a, corner->east * straight / a};
+            ac.samples[1] = lf_sampleAt(ac, ac.samples[1], at, lf_dueOnTheWay(ac.samples[2], straight / (a + b)));
+            return;
+        }
+    }
+    lf_buildTaxiCurve(ac);
+    ac.motion.curve.turnAngle = lf_curveTurnDeg(ac);
+    lf_dropTightCurve(ac);
+}
+
 // The corner ahead, by the path's turn at the next sample.
 void lf_shapeCorner(LiveAc& ac)
 {
@@ -68,16 +212,16 @@ void lf_shapeCorner(LiveAc& ac)
             const PosSample& front = ac.samples[0];
             const PosSample& next = ac.samples[1];
             const int64_t gap = static_cast<int64_t>(next.dueTick) - static_cast<int64_t>(front.dueTick);
-            if (a > 45.0 && lf_distanceM(front, next) > 50.0 && front.groundSpeed <= 43.0 &&
-                std::max<int64_t>(gap, kMinTicks) >= 600) {
+            if (a <= 160.0 && !gf_samePlace(ac.samples[2], front) && ac.phase != FlightPhase::PushingBack &&
+                lf_curveCorner(ac)) {
+                lf_layCorner(ac);
+            } else if (a > 45.0 && lf_distanceM(front, next) > 50.0 && front.groundSpeed <= 43.0 &&
+                       std::max<int64_t>(gap, kMinTicks) >= 600) {
                 lf_insertMidSample(ac);
-            } else if (a <= 160.0) {
-                if (!gf_samePlace(ac.samples[2], front)) {
-                    lf_buildTaxiCurve(ac);
-                    ac.motion.curve.turnAngle = a;
-                } else {
-                    lf_splitOnSpeedChange(ac);
-                }
+            } else if (a <= 160.0 && !gf_samePlace(ac.samples[2], front)) {
+                lf_buildTaxiCurve(ac);
+                ac.motion.curve.turnAngle = a;
+                lf_dropTightCurve(ac);
             } else {
                 lf_splitOnSpeedChange(ac);
             }
@@ -93,6 +237,62 @@ void lf_shapeCorner(LiveAc& ac)
     if (ac.pauseCounter < 1 && (front.groundSpeed > 0.0 || next.groundSpeed > 0.0) &&
         std::fabs(front.groundSpeed - next.groundSpeed) > 5.0 && lf_distanceM(front, next) >= 100.0)
         lf_insertMidSample(ac);
+}
+
+bool lf_atRest(const PosSample& s)
+{
+    return s.stationary || s.groundSpeed < kRestKt;
+}
+
+// Standing, an aircraft moves off when the real one did, not as early as the pace of the
+// leg allows: it waits at its place until the time the leg takes from rest before the next
+// report is due.
+bool lf_waitBeforeMovingOff(LiveAc& ac)
+{
+    const PosSample& front = ac.samples[0];
+    const PosSample& next = ac.samples[1];
+    if (!lf_atRest(front) || ac.phase == FlightPhase::Parked)
+        return false;
+    const double nm = gf_distanceNm(gf_acPos(ac), gf_samplePos(next)) + kStartingNm;
+    const double kt = next.groundSpeed > 0.0 ? next.groundSpeed : lf_sampleSpeedKt(ac);
+    const int64_t leave = static_cast<int64_t>(next.dueTick) - std::max(gf_tickCount(nm, kt), 1);
+    if (leave - gf_tickNow() < kLeastWaitTicks)
+        return false;
+    PosSample wait = front;
+    wait.dueTick = static_cast<uint32_t>(leave);
+    ac.samples.insert(ac.samples.begin() + 1, wait);
+    return true;
+}
+
+// Nose first: standing, an aircraft turns to its next leg before it moves off, as a tug
+// leaves it after a push-back, instead of sliding sideways while it turns; so does one that
+// comes to a leg far off its nose that no curve leads onto, or slowly onto its stand.
+bool lf_turnBeforeMovingOff(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    if (ac.phase != FlightPhase::Taxi && ac.phase != FlightPhase::Parking)
+        return false;
+    const double course = gf_bearingRad(gf_acPos(ac), gf_samplePos(ac.samples[1]));
+    const double off = std::fabs(gf_wrapPi(course - ac.pos.heading)) * g_radToDeg;
+    const bool slow = lf_atRest(ac.samples[0]) || ac.phase == FlightPhase::Parking;
+    if (off <= (slow ? kOnSpotDeg : kPivotDeg) ||
+        (!slow && (m.rollOut || m.takeOffConfiguration || ac.samples[0].groundSpeed > kPivotKt)))
+        return false;
+    m.targetHeading = course;
+    m.groundTurnAngle = off;
+    m.groundTurn = true;
+    m.turnOnSpot = true;
+    return true;
+}
+
+// Onto its stand the samples ahead wait for a turn on the spot: the aircraft still gets there
+// at the drive's pace once it has turned.
+void lf_waitForTheTurn(LiveAc& ac)
+{
+    const double off = std::fabs(gf_wrapPi(ac.motion.targetHeading - ac.pos.heading));
+    const auto turnTicks = static_cast<uint32_t>(std::ceil(off / ac.groundTurnRate));
+    for (size_t i = 1; i < ac.samples.size(); ++i)
+        ac.samples[i].dueTick += turnTicks;
 }
 
 void lf_checkArrival(LiveAc& ac)
@@ -170,6 +370,24 @@ void lf_buildTaxiCurve(LiveAc& ac)
     c.endEast = lf_eastM(after.longitude, c.originLon, c.originLat);
     c.controlNorth = lf_northM(next.latitude, c.originLat);
     c.controlEast = lf_eastM(next.longitude, c.originLon, c.originLat);
+    const std::optional<Local> corner =
+        ac.phase == FlightPhase::PushingBack ? std::nullopt : lf_curveCorner(ac);
+    if (corner) {
+        c.controlNorth = corner->north;
+        c.controlEast = corner->east;
+        // A curve turns as fast as its shorter arm asks: a much longer arm after the corner
+        // is cut to match, the rest of it flown straight.
+        const double a = std::hypot(c.controlNorth, c.controlEast);
+        const double b = std::hypot(c.endNorth - c.controlNorth, c.endEast - c.controlEast);
+        if (b > kArmRatio * a && a >= kLeastLegM && static_cast<int64_t>(after.dueTick) - gf_tickNow() >= 2) {
+            const Local end{c.controlNorth + (c.endNorth - c.controlNorth) * a / b,
+                            c.controlEast + (c.endEast - c.controlEast) * a / b};
+            const PosSample cut = lf_sampleAt(ac, after, end, lf_dueOnTheWay(after, 2 * a / (a + b)));
+            c.endNorth = end.north;
+            c.endEast = end.east;
+            ac.samples.insert(ac.samples.begin() + 2, cut);
+        }
+    }
     ac.samples.erase(ac.samples.begin() + 1);
 }
 
@@ -210,20 +428,26 @@ void nextPosGround(LiveAc& ac)
         if (ac.phase == FlightPhase::Parked) {
             lf_openWindows(ac);
             lf_departFromStand(ac);
-        } else if (!ac.samples.at(1).stationary) {
+        } else if (!ac.samples.at(1).stationary && !lf_waitBeforeMovingOff(ac) &&
+                   !(lf_atRest(ac.samples[0]) && lf_turnBeforeMovingOff(ac))) {
             lf_shapeCorner(ac);
             MotionState& m = ac.motion;
             if (!lf_curveActive(ac)) {
                 m.groundTurnAngle = std::fabs(gf_wrapPi(m.targetHeading - ac.pos.heading)) * g_radToDeg;
                 m.groundTurn = m.groundTurnAngle > 3.0;
+                lf_turnBeforeMovingOff(ac);
             } else {
                 m.groundTurn = false;
             }
         }
         if (ac.phase != FlightPhase::PushingBack && ac.phase != FlightPhase::Parked)
             lf_checkArrival(ac);
+        if (ac.phase == FlightPhase::Parking && ac.samples.size() >= 2 && !ac.samples[1].stationary)
+            lf_turnBeforeMovingOff(ac);
         if (ac.samples.size() >= 2)
             lf_scheduleGroundSample(ac);
+        if (ac.motion.turnOnSpot && ac.phase == FlightPhase::Parking)
+            lf_waitForTheTurn(ac);
     } catch (const std::exception& e) {
         gf_logLine("{}: {}, {}, sz:{}", "nextPosGround", e.what(), gf_flightText(ac), ac.samples.size());
         throw;
@@ -273,6 +497,13 @@ void lf_scheduleGroundSample(LiveAc& ac)
                     m.laterWindow = std::max(m.laterWindow, 2000);
                 }
             }
+            // The nose keeps up with the curve's tangent where it turns fastest; on a straight
+            // leg it comes onto the course within a second, or at its own rate.
+            if (lf_curveActive(ac))
+                rate = std::max(rate, std::min(lf_fastestTangentTurn(m.curve) * kTangentMargin / n,
+                                               ac.groundTurnRate * kMostTurnRateFactor));
+            else
+                rate = std::max(rate, std::min(ac.groundTurnRate, a * g_degToRad / kOntoCourseTicks));
         }
     }
     ac.groundTurnRateInUse = rate;
@@ -365,7 +596,11 @@ void drive2Stand(LiveAc& ac, double standLat, double standLon, double standHeadi
     b.dueTick = static_cast<uint32_t>(static_cast<int64_t>(front.dueTick) + 50 + t);
     ac.samples.push_back(a);
     ac.samples.push_back(b);
-    ac.motion.targetHeading = standHeading;
+    // Nose first onto the stand: along the way to it; the stand's heading is taken on it.
+    const GeoPos here = gf_acPos(ac);
+    ac.motion.targetHeading = gf_distanceNm(here, {standLat, standLon}) * kMetresPerNm > kOnStandM
+                                  ? gf_bearingRad(here, {standLat, standLon})
+                                  : standHeading;
     if (ac.pauseCounter >= 1) {
         ac.pauseCounter = 0;
         lf_openWindows(ac);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 #include "foundation/log.h"
 #include "foundation/settings_catalogue.h"
@@ -29,6 +30,9 @@ constexpr double kStandStepNm = 0.0016198704103671706;    // 3 m
 constexpr double kStandLeftNm = 0.10799136069114472;      // 200 m
 constexpr double kStillRunNm = 0.011879049676025918;      // 22 m
 constexpr int64_t kStillRunTicks = 1500;
+constexpr double kFarthestTaxiJoinM = 600.0;
+constexpr double kStillKt = 0.5;
+constexpr double kStartingNm = 0.0026997840172786176; // 5 m
 
 bool lf_isFlagged(const LiveAc& ac)
 {
@@ -65,14 +69,43 @@ void lf_sendPosition(LiveAc& ac)
     removeAircraftFromSim(ac);
 }
 
+// The time a distance took from rest to a report's speed: its first metres at half the
+// speed, the rest at the speed.
+int32_t lf_ticksFromRest(const LiveAc& ac, double distanceNm, double reportedKt)
+{
+    return gf_tickCount(distanceNm + kStartingNm, reportedKt > 0.0 ? reportedKt : ac.standApproachSpeed);
+}
+
+// When a parked aircraft started to move, by its first moving report and this one: back
+// from the first at the speed between them (at this one's speed when it is the first).
+int64_t lf_startedMoving(const LiveAc& ac, const PosSample& s)
+{
+    const MotionState& m = ac.motion;
+    const double nm = gf_distanceNm({ac.standLat, ac.standLon}, gf_samplePos(s));
+    const int64_t ticks = static_cast<int64_t>(s.dueTick) - static_cast<int64_t>(m.firstMoveDue);
+    if (m.firstMoveDue == 0 || ticks <= 0 || nm <= m.firstMoveDistance)
+        return static_cast<int64_t>(s.dueTick) - lf_ticksFromRest(ac, nm, s.groundSpeed);
+    const double kt = (nm - m.firstMoveDistance) * 360000.0 / static_cast<double>(ticks);
+    return static_cast<int64_t>(m.firstMoveDue) - lf_ticksFromRest(ac, m.firstMoveDistance, kt);
+}
+
 bool lf_atStand(LiveAc& ac, PosSample& s)
 {
     MotionState& m = ac.motion;
+    const double d = gf_distanceNm({ac.standLat, ac.standLon}, gf_samplePos(s));
+    const double near = ac.previousPhase == FlightPhase::Parking ? 2 * kNearStandNm : kNearStandNm;
+    // The last report that shows it standing and the first that shows it moving, also
+    // while it is being created: they time its start.
+    if (d <= near && s.groundSpeed < kStillKt) {
+        m.stillAtStandDue = s.dueTick;
+        m.firstMoveDue = 0;
+    } else if (d <= near && m.firstMoveDue == 0) {
+        m.firstMoveDue = s.dueTick;
+        m.firstMoveDistance = d;
+    }
     if (ac.status == SimStatus::Buffer || ac.status == SimStatus::Adding2Sim)
         return false;
     ac.parkedSampleSeen = true;
-    const double d = gf_distanceNm({ac.standLat, ac.standLon}, gf_samplePos(s));
-    const double near = ac.previousPhase == FlightPhase::Parking ? 2 * kNearStandNm : kNearStandNm;
     if (d <= near) {
         ac.standTime = gf_engine().steadyTicks();
         if (m.largestStandDistance == 0.0) {
@@ -111,26 +144,19 @@ bool lf_atStand(LiveAc& ac, PosSample& s)
     return true;
 }
 
-void lf_decidePushBackSide(LiveAc& ac, const PosSample& s)
-{
-    MotionState& m = ac.motion;
-    if (STRAIGHT_PBS_ONLY.value || m.pushBackMode != 2)
-        return;
-    if (s.trueHeadingGiven && s.trueHeading) {
-        m.pushBackSide = gf_wrapPi(*s.trueHeading - ac.pos.heading) > 0.0;
-    } else {
-        if (s.track == 0.0)
-            return;
-        // The track's side as the heading's: clockwise of the aircraft's heading.
-        m.pushBackSide = gf_wrapPi(s.track * g_degToRad - ac.pos.heading) > 0.0;
-    }
-    m.pushBackDecided = true;
-}
-
 bool lf_pushedBack(LiveAc& ac, PosSample& s)
 {
     MotionState& m = ac.motion;
     const double d = gf_distanceNm(gf_samplePos(s), gf_acPos(ac));
+    // Farther than a push-back and a short taxi explain: another aircraft's report, or one
+    // that would carry this one across the airport in a straight line.
+    if (d * kMetresPerNm > kFarthestTaxiJoinM) {
+        gf_logLine("{:8}: {:8} removed, its taxi report lies {:.0f} m from the push-back's end",
+                   gf_standText(ac.standNumber), ac.callsign, d * kMetresPerNm);
+        lf_clearHolding(ac);
+        removeAircraftFromSim(ac);
+        return false;
+    }
     if (!(d > ac.halfSpan * 2.75 && d > m.pushedBackDistance) && !(d > ac.halfSpan * 6.0)) {
         if (!ac.holding) {
             ac.holding = true;
@@ -140,14 +166,16 @@ bool lf_pushedBack(LiveAc& ac, PosSample& s)
         return false;
     }
     s.stationary = false;
-    // The reports of the taxi's start came while pushing back and are gone: the aircraft
-    // joins the taxi at its reported speed, not at the mean with its standstill.
-    if (!ac.samples.empty())
-        ac.samples.front().groundSpeed = s.groundSpeed;
-    if (ac.pauseCounter > 0) {
-        ac.samples.front().dueTick = g_trafficTick.load() + 1;
-        lf_endPause(ac);
+    // The aircraft joins the taxi at its reported speed, not at the mean with its
+    // standstill, and leaves when it must to be there at the report's time.
+    if (!ac.samples.empty()) {
+        PosSample& front = ac.samples.front();
+        front.groundSpeed = s.groundSpeed;
+        const int64_t leave = static_cast<int64_t>(s.dueTick) - lf_ticksFromRest(ac, d, s.groundSpeed);
+        front.dueTick = static_cast<uint32_t>(std::max(leave, gf_tickNow() + 1));
     }
+    if (ac.pauseCounter > 0)
+        lf_endPause(ac);
     m.pushBackDecided = false;
     m.pushBackMode = 0;
     gf_setPhase(ac, FlightPhase::Taxi);
@@ -221,6 +249,19 @@ void lf_checkTakeOffRoll(LiveAc& ac, const PosSample& s)
     }
 }
 
+// At the end of a push-back, the reports held while it was pushed that are still to come
+// are taken as if received now: the wait after the push and the start of the taxi.
+void lf_takePushReports(LiveAc& ac)
+{
+    if (ac.phase != FlightPhase::PushedBack || ac.motion.pushReports.empty())
+        return;
+    const std::vector<PosSample> reports = std::exchange(ac.motion.pushReports, {});
+    for (const PosSample& r : reports) {
+        if (static_cast<int64_t>(r.dueTick) > gf_tickNow() && ac.status == SimStatus::Active)
+            decodeExisting(ac, r);
+    }
+}
+
 } // namespace
 
 bool updateLiveAc(LiveAc& ac)
@@ -241,11 +282,16 @@ bool updateLiveAc(LiveAc& ac)
             nextPosMain(ac);
             if (ac.status != SimStatus::Active)
                 return lf_isFlagged(ac);
+            lf_takePushReports(ac);
+            if (ac.status != SimStatus::Active)
+                return lf_isFlagged(ac);
             ac.pos.verticalSpeed = ac.motion.targetVerticalSpeed / 60.0;
             ac.pos.trueAirspeed = ac.samples.front().stationary ? 0.0 : ac.motion.targetTrueAirspeed;
         }
         if (!ac.samples.empty() && !ac.samples.front().stationary)
             lf_moveOneTick(ac);
+        else if (ac.phase == FlightPhase::Parking)
+            lf_turnTowards(ac, ac.standHeading);
         lf_sendPosition(ac);
     } catch (const std::exception& e) {
         gf_logErrorLine("{}: {} {}, sz:{}, fs:{}, st:{}", "updateLiveAc", e.what(), gf_flightText(ac), ac.samples.size(),
@@ -305,7 +351,7 @@ bool checkExtendingSituations(LiveAc& ac, PosSample& s)
     case FlightPhase::Parked:
         return lf_atStand(ac, s);
     case FlightPhase::PushingBack:
-        lf_decidePushBackSide(ac, s);
+        gf_holdPushReport(ac, s);
         return false;
     case FlightPhase::PushedBack:
         return lf_pushedBack(ac, s);
@@ -406,12 +452,14 @@ void lf_leaveStand(LiveAc& ac, PosSample& s)
             m.quickTurnaround = t < quick;
             m.landed = false;
         }
-        if (ac.phase == FlightPhase::Parked && !ac.samples.empty())
-            ac.samples.front().dueTick = g_trafficTick.load() + 1;
+        // It leaves when the real aircraft did: when this report is due, less the time the
+        // report's distance from the stand took.
+        if (ac.phase == FlightPhase::Parked && !ac.samples.empty()) {
+            const int64_t left = std::max(lf_startedMoving(ac, s), static_cast<int64_t>(m.stillAtStandDue));
+            ac.samples.front().dueTick = static_cast<uint32_t>(std::max(left, gf_tickNow() + 1));
+        }
         lf_endPause(ac);
     }
     lf_addRealStandOption(ac.standNumber, ac, 2);
-    if (ParkStand* stand = lf_findStandByNumber(ac.standNumber))
-        stand->occupied = false;
     ac.phase = FlightPhase::Parked;
 }

@@ -72,6 +72,8 @@ void lf_departFromStand(LiveAc& ac);
 void lf_pullOut(LiveAc& ac);
 void lf_pushBack(LiveAc& ac);
 void lf_pushBackStage(LiveAc& ac);
+// Keeps a report received while pushing back (not flown).
+void gf_holdPushReport(LiveAc& ac, const PosSample& s);
 void lf_takeOffRollThrottle(LiveAc& ac);
 void lf_rotationDecision(LiveAc& ac);
 void lf_startRotation(LiveAc& ac);

@@ -27,18 +27,6 @@ CREATED_AFTER_S = (28.5, 32.0)
 # by 8 synthetic samples 8 s apart before it goes, and one removal leaves per 10 ticks.
 SHIFT_S = 30.0
 REMOVED_AFTER_LAST_S = SHIFT_S + 8 * 8.0 + 5.0
-# Faults of the live aircraft engine that are being mended elsewhere and show in some runs:
-# their checks run and report "xfail" while they are listed here (remove an entry once its
-# fault is mended).
-KNOWN_FAULTS = {
-    "stand": "a parked aircraft may stand about 2 degrees off its stand's heading (issue 29)",
-    "departure": "the push-back may run past the taxiway or turn the nose the wrong way, and the aircraft then "
-                 "joins its taxi on a diagonal or never moves on (issue 29)",
-}
-
-
-def known_fault(name):
-    return pytest.mark.xfail(name in KNOWN_FAULTS, reason=KNOWN_FAULTS.get(name, ""), strict=False)
 
 
 @pytest.fixture(scope="module")
@@ -120,7 +108,6 @@ def test_the_arrival_lands_on_the_runway_and_taxis_within_the_limits(run):
     assert [x for x in arrival["over_limits"] if not x.startswith("stand ")] == []
 
 
-@known_fault("stand")
 def test_the_arrival_parks_within_2_m_and_1_degree_of_its_stand(run):
     assert [x for x in run["by_kind"]["arrival"]["over_limits"] if x.startswith("stand ")] == []
 
@@ -132,7 +119,6 @@ def test_the_departure_is_born_at_its_stand_and_pushed_back(run):
     assert departure["pushed_back_m"] >= 20.0
 
 
-@known_fault("departure")
 def test_the_departure_pushes_back_taxis_and_climbs_past_3000_ft_from_the_runway_within_the_limits(run):
     departure = run["by_kind"]["departure"]
     assert departure["push_back_off_m"] <= 30.0

@@ -28,7 +28,7 @@ struct Line {
 };
 
 // The base line with the fields of spec changed: "lat=52.31|gs=12" (names as below);
-// "ground" puts the line on the ground at Schiphol: slow and at its elevation.
+// "ground" puts the line on the ground at Schiphol: slow, level and at its elevation.
 inline Line makeLine(std::string_view spec = {}, Line l = {})
 {
     // RealTraffic's field order, written out here rather than taken from the parser's enum.
@@ -39,7 +39,7 @@ inline Line makeLine(std::string_view spec = {}, Line l = {})
         const std::string_view part = spec.substr(0, spec.find('|'));
         spec.remove_prefix(std::min(spec.size(), part.size() + 1));
         if (part == "ground") {
-            l = makeLine("lat=52.3100|lon=4.7700|alt=0|gs=12", l);
+            l = makeLine("lat=52.3100|lon=4.7700|alt=0|gs=12|vs=0", l);
             continue;
         }
         const std::string_view name = part.substr(0, part.find('='));

@@ -70,7 +70,8 @@ TEST(TrafficLine, EachFieldIsTestedAndConvertedAsRealTrafficWritesIt)
         {"ts=nan", "timestamp:nan"}, {"ts=", "timestamp:"}, {"lat=nan", "lat:nan"}, {"lat=inf", "lat:inf"},
         {"lat=1e999", "lat:1e999"}, {"lat=abc", "lat:abc"}, {"lat= 52", "lat: 52"}, {"lat=+52", "lat:+52"},
         {"lon=-nan", "lon:-nan"}, {"lon=infinity", "lon:infinity"}, {"hdg=nan", "trueheading:nan"},
-        {"gs=inf", "gs:inf"}, {"gs=2e6", "gs:2e6"}, {"vs=nan", "vs:nan"}, {"vs=1e999", "vs:1e999"},
+        {"gs=inf", "gs:inf"}, {"gs=2e6", "gs:2e6"}, {"gs=-5", "gs:-5"}, {"gs=-0.1", "gs:-0.1"},
+        {"vs=nan", "vs:nan"}, {"vs=1e999", "vs:1e999"},
         {"roll=-inf", "roll:-inf"}, {"trk=nan", "track incorrect nan"}, {"trk=x1", "track incorrect x1"},
         {"tas=inf", "TAS incorrectinf"}, {"tas=", "TAS incorrect"}, {"hex=ab", "hexid incorrectab"},
         {"hex=-5", "hexid incorrect-5"}, {"hex=4294967296", "hexid incorrect4294967296"},
@@ -118,6 +119,12 @@ TEST(TrafficLine, EachFieldIsTestedAndConvertedAsRealTrafficWritesIt)
         {"ground|alt=-50|gs=100", "ok alt=0 ground", pNone},
         {"ground|alt=14000|gs=100", "ok alt=14000", context(40, false, schiphol(), 13990)},
         {"ground|alt=30000|gs=30", "ok alt=0 ground", pNone},   {"ground|alt=30000|gs=35.5", "ok alt=30000", pNone},
+        // ...unless it descends: a 3 degree final at 62 kt is 50 ft above the field, or below
+        // a wrong reference elevation, until it stops sinking.
+        {"ground|alt=1510|gs=62|vs=-330", "ok alt=1510 air", p1460},
+        {"ground|alt=1400|gs=140|vs=-700", "ok alt=1400 air", p1460},
+        {"ground|alt=1510|gs=62|vs=-199", "ok alt=0 ground", p1460},
+        {"ground|alt=1510|gs=30|vs=-330", "ok alt=0 ground", p1460},
         // ...and kept only within 5 nm of a park airport.
         {"ground", "dropped"}, {"gs=30|alt=30000", "dropped"},
         {"ground|lat=52.3919|lon=4.7639", "ok ground", pNone}, // 4.998 nm

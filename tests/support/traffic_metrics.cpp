@@ -10,6 +10,8 @@ constexpr double kMetresPerNm = 1852.0;
 constexpr double kMetresPerDegree = 60.0 * kMetresPerNm;
 constexpr double kStepFactor = 1.5;
 constexpr double kStepAllowanceM = 1.0;
+constexpr double kStepAllowanceFt = 1.0;
+constexpr double kLeastClimbFpm = 1800.0;
 constexpr double kKtToMps = kMetresPerNm / 3600.0;
 
 struct Local {
@@ -59,15 +61,52 @@ Deviation gf_airborneDeviation(const std::vector<TrackSample>& track, const Refe
     return worst;
 }
 
+Deviation gf_airborneMedian(const std::vector<TrackSample>& track, const ReferenceFlight& ref, double shiftS,
+                            double minAglFt, TerrainFt terrain)
+{
+    std::vector<double> horizontal;
+    std::vector<double> vertical;
+    for (const TrackSample& s : track) {
+        if (s.altFt - (terrain != nullptr ? terrain(s.lat, s.lon) : 0.0) <= minAglFt)
+            continue;
+        const TrackPoint r = ref.at(s.t - shiftS);
+        horizontal.push_back(lf_metres(s, {r.lat, r.lon}));
+        vertical.push_back(std::fabs(s.altFt - r.altFt));
+    }
+    if (horizontal.empty())
+        return {};
+    const auto middle = static_cast<std::ptrdiff_t>(horizontal.size() / 2);
+    std::nth_element(horizontal.begin(), horizontal.begin() + middle, horizontal.end());
+    std::nth_element(vertical.begin(), vertical.begin() + middle, vertical.end());
+    return {horizontal[static_cast<size_t>(middle)], vertical[static_cast<size_t>(middle)]};
+}
+
 int gf_excessSteps(const std::vector<TrackSample>& track, const ReferenceFlight& ref, double shiftS)
 {
-    int excess = 0;
+    return gf_stepExcess(track, ref, shiftS).horizontalFrames;
+}
+
+StepExcess gf_stepExcess(const std::vector<TrackSample>& track, const ReferenceFlight& ref, double shiftS)
+{
+    StepExcess e;
     for (size_t i = 1; i < track.size(); ++i) {
         const double dt = track[i].t - track[i - 1].t;
-        const double allowed = kStepFactor * ref.at(track[i].t - shiftS).gsKt * kKtToMps * dt + kStepAllowanceM;
-        excess += lf_metres(track[i], {track[i - 1].lat, track[i - 1].lon}) > allowed ? 1 : 0;
+        const TrackPoint r = ref.at(track[i].t - shiftS);
+        const double beyondM = lf_metres(track[i], {track[i - 1].lat, track[i - 1].lon}) -
+                               (kStepFactor * r.gsKt * kKtToMps * dt + kStepAllowanceM);
+        const double climbFtPerS = std::max(std::fabs(r.vsFpm), kLeastClimbFpm) / 60.0;
+        const double beyondFt = std::fabs(track[i].altFt - track[i - 1].altFt) -
+                                (kStepFactor * climbFtPerS * dt + kStepAllowanceFt);
+        if (beyondM > 0.0) {
+            ++e.horizontalFrames;
+            e.largestHorizontalM = std::max(e.largestHorizontalM, beyondM);
+        }
+        if (beyondFt > 0.0) {
+            ++e.verticalFrames;
+            e.largestVerticalFt = std::max(e.largestVerticalFt, beyondFt);
+        }
     }
-    return excess;
+    return e;
 }
 
 Touchdown gf_touchdown(const std::vector<TrackSample>& track)

@@ -22,8 +22,22 @@ struct Deviation {
 // above the terrain (flat at 0 ft when null).
 Deviation gf_airborneDeviation(const std::vector<TrackSample>& track, const ReferenceFlight& ref, double shiftS,
                                double minAglFt, TerrainFt terrain = nullptr);
+// The same errors' median over those samples.
+Deviation gf_airborneMedian(const std::vector<TrackSample>& track, const ReferenceFlight& ref, double shiftS,
+                            double minAglFt, TerrainFt terrain = nullptr);
 // Frames whose step is longer than 1.5 x the reported ground speed x the frame time + 1 m.
 int gf_excessSteps(const std::vector<TrackSample>& track, const ReferenceFlight& ref, double shiftS);
+
+// The steps beyond the speeds' allowance: horizontal as above; vertical, an altitude change
+// larger than 1.5 x the reported vertical speed (at least 1800 ft/min) x the frame time
+// + 1 ft. Each with the number of frames and the largest excess beyond the allowance.
+struct StepExcess {
+    int horizontalFrames = 0;
+    double largestHorizontalM = 0.0;
+    int verticalFrames = 0;
+    double largestVerticalFt = 0.0;
+};
+StepExcess gf_stepExcess(const std::vector<TrackSample>& track, const ReferenceFlight& ref, double shiftS);
 
 struct Touchdown {
     bool found = false;

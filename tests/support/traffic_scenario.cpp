@@ -12,6 +12,9 @@
 #include "control/service_state.h"
 #include "feed/feed_inputs.h"
 #include "feed/received_flights.h"
+#include "feed/traffic_line.h"
+#include "foundation/settings_catalogue.h"
+#include "parking/park_airports.h"
 #include "foundation/folders.h"
 #include "foundation/geo.h"
 #include "foundation/random.h"
@@ -113,6 +116,33 @@ bool lf_engineFinite(bool withSamples)
         }
     }
     return acc == 0.0;
+}
+
+// The record as RealTraffic's line for it, read back by the product's parser as the traffic
+// reader reads it; nothing when the parser does not accept it.
+std::optional<LiveFlightRecord> lf_throughParser(const LiveFlightRecord& r, const TrackPoint& p, const GeoPos& user)
+{
+    const PosSample& s = r.sample;
+    auto text = [](const std::string& t) { return t.empty() ? std::string("null") : t; };
+    const std::string line = fmt::format(
+        "RTTFC,{},{:.6f},{:.6f},{:.1f},{:.0f},0,{:.1f},{:.1f},"
+        "{},{},{},{},{},{:.2f},adsb,,mlat,,,{:.1f},0,0,0,0,-1,0,,A3",
+        r.hexid, s.latitude, s.longitude, p.onGround ? 0.0 : p.altFt, s.verticalSpeed, s.track, s.groundSpeed,
+        text(r.texts.callsign), text(r.texts.aircraftType), text(r.texts.registration), text(r.texts.origin),
+        text(r.texts.destination), r.timestamp, s.trueAirspeed);
+    TrafficLineContext context;
+    context.referencePosition = user;
+    context.rangeNm = g_rangeNm.load();
+    context.airborneOnly = AIRBORNE_ONLY.value;
+    if (!g_parkAirport.code.empty()) {
+        context.referenceElevationFt = g_parkAirport.elevationFt;
+        context.parkAirport = {true, {g_parkAirport.lat, g_parkAirport.lon}, g_parkAirport.elevationFt};
+    }
+    LiveFlightRecord parsed;
+    std::string error;
+    if (gf_parseTrafficLine(line, context, nullptr, parsed, error) != LineOutcome::Accepted)
+        return std::nullopt;
+    return parsed;
 }
 
 } // namespace
@@ -314,6 +344,14 @@ void Scenario::feed()
             r.sample.trueAirspeed = p.gsKt;
             r.sample.airborne = !p.onGround;
             r.timestamp = kEpochSeconds + t + feedScript_.jitterS * (2.0 * unit(random_) - 1.0);
+            if (feedScript_.asLines) {
+                std::optional<LiveFlightRecord> parsed = lf_throughParser(r, p, {sim_.user.lat, sim_.user.lon});
+                if (!parsed) {
+                    ++counts_.refusedLines;
+                    continue;
+                }
+                r = std::move(*parsed);
+            }
             const int copies = unit(random_) < feedScript_.duplicateRate ? 2 : 1;
             for (int c = 0; c < copies; ++c) {
                 LiveFlightRecord copy = r;

@@ -48,6 +48,10 @@ struct FeedScript {
     double jitterS = 0.0;
     double lossRate = 0.0;
     double duplicateRate = 0.0;
+    // The reports pass RealTraffic's traffic-line parser, with the park airport's elevation
+    // as its reference: its ground rules decide what is on the ground, and lines it refuses
+    // are lost (counted in Counts::refusedLines).
+    bool asLines = false;
 };
 
 using TerrainFt = double (*)(double lat, double lon);
@@ -116,6 +120,7 @@ struct Counts {
     uint64_t positions = 0;        // position sets received
     uint64_t maxLiveCount = 0;     // new + queued + active live aircraft, at its largest
     uint64_t nonFiniteTicks = 0;   // ticks with a value that is not finite in the engine
+    uint64_t refusedLines = 0;     // reports the traffic-line parser dropped or refused
 };
 
 class Scenario {

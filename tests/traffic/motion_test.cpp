@@ -7,6 +7,7 @@
 #include "foundation/geo.h"
 #include "foundation/settings_catalogue.h"
 #include "parking/park_airports.h"
+#include "parking/static_parking.h"
 #include "feed/qnh_reader.h"
 #include "traffic/live_update.h"
 #include "traffic/motion_internal.h"
@@ -133,21 +134,37 @@ TEST_F(MotionTest, AParkedAircraftLeavesItsStandOnlyForReportsWellAway)
     }
 }
 
-TEST_F(MotionTest, PushingBackQueuesNothingAndTheReportedHeadingDecidesTheSide)
+// Pushed back from stands facing each quarter, its taxi reported off to the left or to the
+// right: the tail swings away from the taxi, so that the nose ends towards it, and the push
+// ends when the reports show it stopped.
+TEST_F(MotionTest, APushBackSwingsTheTailAwayFromTheReportedTaxiAndEndsWhenTheReportsStop)
 {
-    for (const double reported : {30.0, -30.0}) {
-        g_liveAcs.clear();
-        LiveAc& ac = taxiing();
-        ac.phase = FlightPhase::PushingBack;
-        ac.motion.pushBackMode = 2;
-        ac.pos.heading = 1.0;
-        ac.samples = {lf_sample(kHere, 0, 3, 9000, false)};
-        PosSample s = lf_sample(lf_at(kHere, 180, 20), 0, 3, 12000, false);
-        s.track = (1.0 / kDeg) + reported;
-        decodeExisting(ac, s);
-        EXPECT_EQ(ac.samples.size(), 1u);
-        EXPECT_TRUE(ac.motion.pushBackDecided);
-        EXPECT_EQ(ac.motion.pushBackSide, reported > 0) << reported;
+    ParkStand& stand = addStand("B2", kHere.latitude, kHere.longitude);
+    for (const double standDeg : {0.0, 90.0, 180.0, 270.0}) {
+        for (const double side : {-90.0, 90.0}) {
+            g_liveAcs.clear();
+            g_trafficTick = 10000;
+            stand.heading = standDeg * kDeg;
+            LiveAc& ac = parkedAt(stand);
+            const double back = standDeg + 180.0;
+            const GeoPos stop = lf_at(kHere, back, 75);
+            for (const PosSample& r : {lf_sample(kHere, 0, 0, 12000, false),
+                                       lf_sample(lf_at(kHere, back, 10), 0, 3, 12600, false),
+                                       lf_sample(lf_at(kHere, back, 40), 0, 3, 13600, false),
+                                       lf_sample(stop, 0, 0, 14800, false),
+                                       lf_sample(lf_at(stop, standDeg + side, 100), 0, 10, 16000, false)})
+                decodeExisting(ac, r);
+            while ((ac.phase == FlightPhase::Parked || ac.phase == FlightPhase::PushingBack) && g_trafficTick < 20000) {
+                updateLiveAc(ac);
+                ++g_trafficTick;
+            }
+            // The taxi report held while it was pushed is taken at once.
+            SCOPED_TRACE(testing::Message() << "stand " << standDeg << ", taxi " << side);
+            EXPECT_EQ(ac.phase, FlightPhase::Taxi);
+            EXPECT_EQ(ac.samples.back().dueTick, 16000u);
+            EXPECT_NEAR(std::remainder(ac.pos.heading / kDeg - (standDeg + side), 360.0), 0.0, 10.0);
+            EXPECT_NEAR(static_cast<double>(g_trafficTick), 14800.0, 300.0);
+        }
     }
 }
 
@@ -180,6 +197,19 @@ TEST_F(MotionTest, AnOverlongQueueAHoldingAircraftsJumpOrAMotionExceptionRemoveT
     EXPECT_EQ(held.status, SimStatus::Active);
     decodeExisting(held, lf_sample(lf_at(kHere, 0, 251), 0, 5, 12001, false));
     EXPECT_EQ(held.status, SimStatus::RemovingFromSim);
+
+    // A pushed-back aircraft joins a taxi report a push and a short taxi away; one across
+    // the airport is another flight's, or this one must come anew.
+    for (const auto& [metres, removed] : {std::pair{260.0, false}, {700.0, true}, {2000.0, true}}) {
+        g_liveAcs.clear();
+        LiveAc& pushed = taxiing();
+        pushed.phase = FlightPhase::PushedBack;
+        pushed.samples = {lf_sample(kHere, 0, 0, 9000, false, true)};
+        decodeExisting(pushed, lf_sample(lf_at(kHere, 90, metres), 0, 15, 12000, false));
+        EXPECT_EQ(pushed.status == SimStatus::RemovingFromSim, removed) << metres;
+        EXPECT_EQ(pushed.phase == FlightPhase::Taxi, !removed) << metres;
+    }
+    EXPECT_EQ(logCount("its taxi report lies 2000 m from the push-back's end"), 1u);
 
     // At half a knot the other side of the world is too many ticks away.
     g_liveAcs.clear();
@@ -376,7 +406,36 @@ TEST_F(MotionTest, TheDriveToAStandTakesItsTimeAtTheApproachSpeedAndStops50Ticks
         EXPECT_EQ(ac.samples[1].dueTick, 1000 + ticks);
         EXPECT_EQ(ac.samples[2].dueTick, 1050 + ticks);
         EXPECT_TRUE(ac.samples[2].stationary);
-        EXPECT_EQ(ac.motion.targetHeading, 1.0);
+        // Towards the stand (north), its heading taken on it.
+        EXPECT_NEAR(ac.motion.targetHeading, nm > 0.001 ? 0.0 : 1.0, 1e-9);
+    }
+}
+
+// The samples run out 10, 30 or 40 m short of where the reports stopped, at 4 kt: handed to
+// the parking within 35 m, not at 40. Driven on, the aircraft stops on the stand, on its
+// heading, also when the stand's heading is 40 or 90 degrees off its last leg.
+TEST_F(MotionTest, ATaxiStoppingNearAStandIsHandedOverWithin35MAndParksOnTheStandsHeading)
+{
+    const GeoPos stop = lf_at(kHere, 0, 100);
+    ParkStand& stand = addStand("C3", stop.latitude, stop.longitude);
+    g_parkStandsLoaded = true;
+    for (const auto& [shortM, headingDeg] : {std::pair{30.0, 40.0}, {10.0, 270.0}, {40.0, 0.0}}) {
+        g_liveAcs.clear();
+        stand.heading = headingDeg * kDeg;
+        LiveAc& ac = taxiing();
+        ac.previousPhase = FlightPhase::Flying;
+        const GeoPos at = lf_at(stop, 180, shortM);
+        ac.pos.latitude = at.latitude;
+        ac.samples = {lf_sample(at, 0, 10, 10000, false), lf_sample(lf_at(stop, 180, 5), 0, 4, 10400, false),
+                      lf_sample(stop, 0, 0, 10800, false, true)};
+        nextPosMain(ac);
+        EXPECT_EQ(ac.phase, shortM < 35 ? FlightPhase::Parking : FlightPhase::Taxi) << shortM;
+        for (int i = 0; i < 3000 && ac.phase != FlightPhase::Parked; ++i, ++g_trafficTick)
+            updateLiveAc(ac);
+        EXPECT_EQ(ac.phase, FlightPhase::Parked) << shortM;
+        EXPECT_LT(lf_metres(lf_sample(gf_acPos(ac), 0, 0, 0, false), lf_sample(stop, 0, 0, 0, false)), 0.1);
+        EXPECT_NEAR(std::remainder(ac.pos.heading / kDeg - headingDeg, 360.0), 0.0, 1.0) << shortM;
+        g_trafficTick = 10000;
     }
 }
 
@@ -453,6 +512,19 @@ TEST_F(MotionTest, WhenReportsStopTheAircraftFliesOnHoldsOrParksAsItsPhaseAsks)
         landed.samples.pop_front();
     }
 
+    // A departing aircraft without the on-ground mark: its hold samples are dropped as
+    // repeated positions in the air; it is removed instead of being held for ever.
+    AIRBORNE_ONLY.value = false;
+    for (const FlightPhase phase : {FlightPhase::Taxi, FlightPhase::PushedBack}) {
+        g_liveAcs.clear();
+        LiveAc& lost = flying(0);
+        lost.phase = phase;
+        lost.samples = {lf_sample(kHere, 0, 0, 9000, false)};
+        nextPosMain(lost);
+        EXPECT_EQ(lost.status, SimStatus::RemovingFromSim);
+    }
+    EXPECT_EQ(logCount("nextPosMain: no sample to fly to after 16 extensions"), 2u);
+
     g_liveAcs.clear();
     LiveAc& light = flying(3000, "C172");
     LIGHT_AIRCRAFT.value = false;
@@ -473,11 +545,16 @@ TEST_F(MotionTest, AnAircraftPullsOutForwardOrIsPushedBackByTwoAndAHalfStandRadi
         g_liveAcs.clear();
         LiveAc& ac = parkedAt(stand);
         ac.motion.departurePending = true;
-        ac.samples.push_back(lf_sample(lf_at(kHere, c.bearingDeg, 100), 0, 5, 12000, false));
+        ac.samples.push_back(lf_sample(lf_at(kHere, c.bearingDeg, 100), 0, 5, 20000, false));
         lf_departFromStand(ac);
         EXPECT_EQ(ac.phase, c.phase) << c.bearingDeg;
-        if (c.phase != FlightPhase::PushingBack)
+        // A pull-out keeps the reports due after it, a push-back keeps them aside.
+        if (c.phase != FlightPhase::PushingBack) {
+            ASSERT_EQ(ac.samples.size(), 3u);
+            EXPECT_EQ(ac.samples[2].dueTick, 20000u);
             continue;
+        }
+        EXPECT_EQ(ac.motion.pushReports.size(), 1u);
         ASSERT_EQ(ac.samples.size(), 4u);
         EXPECT_NEAR(gf_distanceNm(kHere, gf_samplePos(ac.samples[2])) * 6076.11549, 303.8, 0.1);
         EXPECT_NEAR(lf_metres(ac.samples[2], ac.samples[3]), ac.halfSpan * 1852, 0.01);
@@ -491,6 +568,163 @@ TEST_F(MotionTest, AnAircraftPullsOutForwardOrIsPushedBackByTwoAndAHalfStandRadi
     lf_pushBack(lost);
     EXPECT_EQ(lost.phase, FlightPhase::Parked);
     EXPECT_EQ(lost.samples.size(), 2u);
+}
+
+// Rotation at 43 kt or more: with a sample behind that climbs slowly, only when every one is
+// at take-off speed and airborne; with all climbing, from the ground at the largest climb
+// step, in the air towards the next sample.
+TEST_F(MotionTest, TheRotationWaitsForTakeOffSpeedAndLiftOffInTheSamplesBehind)
+{
+    struct Case {
+        double frontKt;
+        double nextKt;
+        double nextVs;
+        bool nextAirborne;
+        bool rotates;
+        double altitudeStep; // ft per tick
+    };
+    // An A320 (category 2): take-off speed 140 kt, largest climb 0.6 ft a tick; next due in
+    // 1000 ticks, 200 ft up.
+    for (const Case c : {Case{40, 150, 1000, true, false, 0}, Case{50, 150, 100, true, true, 0.6},
+                         Case{50, 130, 100, true, false, 0}, Case{50, 150, 100, false, false, 0},
+                         Case{50, 150, 1000, false, true, 0.6}, Case{50, 150, 1000, true, true, 0.2}}) {
+        g_liveAcs.clear();
+        LiveAc& ac = taxiing();
+        ac.motion.takeOffConfiguration = true;
+        ac.samples = {lf_sample(kHere, 0, c.frontKt, 10000, false),
+                      lf_sample(lf_at(kHere, 0, 500), c.nextAirborne ? 200 : 0, c.nextKt, 11000, c.nextAirborne)};
+        ac.samples[1].verticalSpeed = c.nextVs;
+        lf_rotationDecision(ac);
+        EXPECT_EQ(ac.phase == FlightPhase::TakeOff, c.rotates) << c.frontKt << " " << c.nextKt << " " << c.nextVs;
+        if (c.rotates) {
+            EXPECT_NEAR(ac.motion.altitudeStep, c.altitudeStep, 1e-12) << c.nextVs;
+        }
+    }
+}
+
+// Ground samples ahead of an aircraft in the air: the gear goes down; with a lift-off among
+// the climbing samples queued, the aircraft flies to it at once, the ground samples before
+// it dropped.
+TEST_F(MotionTest, GroundSamplesAheadPutTheGearDownAndALiftOffAmongThemIsFlownTo)
+{
+    for (const bool front : {true, false}) {
+        g_liveAcs.clear();
+        events();
+        LiveAc& ac = flying(100);
+        ac.motion.altitudeAboveGround = 100;
+        ac.samples = {lf_sample(kHere, front ? 100 : 0, 140, 10000, front),
+                      lf_sample(lf_at(kHere, 0, 300), 0, 140, 10500, false)};
+        nextPosMain(ac);
+        const std::vector<std::string> sent = events();
+        EXPECT_NE(std::find(sent.begin(), sent.end(), "102 220 1"), sent.end()) << front;
+    }
+    g_liveAcs.clear();
+    LiveAc& ac = flying(0);
+    ac.samples = {lf_sample(kHere, 0, 120, 10000, false), lf_sample(lf_at(kHere, 0, 100), 0, 130, 10200, false),
+                  lf_sample(lf_at(kHere, 0, 200), 0, 140, 10400, false),
+                  lf_sample(lf_at(kHere, 0, 300), 500, 150, 10600, true),
+                  lf_sample(lf_at(kHere, 0, 400), 900, 150, 10800, true)};
+    for (PosSample& s : ac.samples)
+        s.verticalSpeed = 800;
+    nextPosMain(ac);
+    ASSERT_EQ(ac.samples.size(), 2u);
+    EXPECT_EQ(ac.samples.front().altitude, 500);
+    EXPECT_DOUBLE_EQ(ac.motion.altitudeStep, 0.6);
+}
+
+// After touchdown, reports in the air again: a go-around, with the take-off configuration
+// at climb thrust; a landed aircraft that leaves its stand within the category's time is
+// a quick turnaround.
+TEST_F(MotionTest, AGoAroundAfterTouchdownAndAQuickTurnaroundAreRecognised)
+{
+    LiveAc& ac = taxiing();
+    ac.phase = FlightPhase::Flying;
+    ac.previousPhase = FlightPhase::Flying;
+    ac.motion.rollOut = true;
+    ac.motion.landed = true;
+    ac.samples = {lf_sample(kHere, 300, 140, 9000, true)};
+    events();
+    decodeExisting(ac, lf_sample(lf_at(kHere, 0, 500), 500, 150, 12000, true));
+    EXPECT_EQ(ac.phase, FlightPhase::Taxi);
+    EXPECT_EQ(ac.previousPhase, FlightPhase::Flying);
+    EXPECT_TRUE(ac.motion.takeOffConfiguration);
+    EXPECT_FALSE(ac.motion.landed);
+    EXPECT_EQ(ac.motion.laterWindow, 5000);
+    const std::vector<std::string> sent = events();
+    EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 3),
+              std::vector<std::string>({"101 223 11468", "101 219 16383", "101 218 3072"}));
+
+    const ParkStand& stand = addStand("Q1", kHere.latitude, kHere.longitude);
+    for (const auto& [parkedTicks, quick] : {std::pair{140000u, true}, {160000u, false}}) {
+        g_liveAcs.clear();
+        LiveAc& parked = parkedAt(stand);
+        parked.previousPhase = FlightPhase::Parking;
+        parked.motion.landed = true;
+        parked.pauseCounter = 1;
+        parked.samples.front().dueTick = 10000 - parkedTicks + 60480000;
+        decodeExisting(parked, lf_sample(lf_at(kHere, 180, 180), 0, 5, 13000, false));
+        EXPECT_EQ(parked.motion.quickTurnaround, quick) << parkedTicks;
+    }
+}
+
+// Climbing away below the approach height: once, full throttle, gear up, flaps in.
+TEST_F(MotionTest, AClimbAwayBelowTheApproachHeightTakesTheClimbOutConfigurationOnce)
+{
+    LiveAc& ac = flying(1500);
+    ac.motion.lowLights = true;
+    ac.motion.altitudeAboveGround = 1500;
+    PosSample front = lf_sample(kHere, 1500, 160, 9000, true);
+    front.verticalSpeed = 1200;
+    ac.samples = {front};
+    events();
+    lf_lowAltitudeConfiguration(ac);
+    EXPECT_EQ(events(), std::vector<std::string>({"102 212 0", "102 223 16383", "102 220 0", "102 218 0"}));
+    EXPECT_TRUE(ac.motion.climbOut);
+    lf_lowAltitudeConfiguration(ac);
+    EXPECT_EQ(events(), std::vector<std::string>({"102 212 0"}));
+}
+
+// The turn rate on the ground: on a straight leg the nose comes onto the course within a
+// second, or at its own rate, however long the leg; standing, the aircraft turns on the
+// spot at its own rate; on a curve the nose keeps up with the tangent, and a right-angle
+// corner widens the due-tick windows.
+TEST_F(MotionTest, TheGroundTurnRateFitsTheTurnToTheLegOrToTheCurvesTangent)
+{
+    const double base = 0.07 * kDeg; // an A320's
+    LiveAc& ac = taxiing();
+    ac.pos.heading = 20.0 * kDeg;
+    ac.samples = {lf_sample(kHere, 0, 10, 10000, false), lf_sample(lf_at(kHere, 0, 100), 0, 10, 11944, false)};
+    nextPosMain(ac);
+    EXPECT_TRUE(ac.motion.groundTurn);
+    EXPECT_NEAR(ac.groundTurnRateInUse, base, 1e-12);
+    ac.pos.heading = 4.0 * kDeg;
+    ac.samples = {lf_sample(kHere, 0, 10, 12000, false), lf_sample(lf_at(kHere, 0, 100), 0, 10, 13944, false)};
+    nextPosMain(ac);
+    EXPECT_NEAR(ac.groundTurnRateInUse, 4.0 * kDeg / 100, 1e-12);
+
+    g_liveAcs.clear();
+    LiveAc& standing = taxiing();
+    standing.pos.heading = 60.0 * kDeg;
+    standing.samples = {lf_sample(kHere, 0, 0, 10000, false, true),
+                        lf_sample(lf_at(kHere, 0, 100), 0, 10, 11944, false)};
+    nextPosMain(standing);
+    EXPECT_TRUE(standing.motion.turnOnSpot);
+    const GeoPos at = gf_acPos(standing);
+    for (int i = 0; i < 10; ++i)
+        lf_moveOneTick(standing);
+    EXPECT_NEAR(standing.pos.heading, 60.0 * kDeg - 10 * base, 1e-9);
+    EXPECT_EQ(gf_acPos(standing).latitude, at.latitude);
+
+    g_liveAcs.clear();
+    LiveAc& cornering = taxiing();
+    const GeoPos corner = lf_at(kHere, 0, 60);
+    cornering.samples = {lf_sample(kHere, 0, 15, 10000, false), lf_sample(corner, 0, 15, 10800, false),
+                         lf_sample(lf_at(corner, 90, 60), 0, 15, 11600, false),
+                         lf_sample(lf_at(corner, 90, 120), 0, 15, 12400, false)};
+    nextPosMain(cornering);
+    ASSERT_TRUE(lf_curveActive(cornering));
+    EXPECT_GE(cornering.groundTurnRateInUse, 90.0 * kDeg / 1600.0 * 2.0);
+    EXPECT_EQ(cornering.motion.earlierWindow, 1900); // raised to 2000, narrowed by the step
 }
 
 TEST_F(MotionTest, TheTakeOffRollThrottlesUpWithSpeedAndAHeavyRotatesOver250Ticks)

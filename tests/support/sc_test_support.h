@@ -86,6 +86,7 @@ protected:
     }
 
     size_t writeBatchLimit() const override { return 16; }
+    bool joinsRecords() const override { return true; }
     void closeHandles() override {}
 
 private:

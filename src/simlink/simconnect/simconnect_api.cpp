@@ -77,8 +77,8 @@ void lf_forgetRefusedDatum(SimConnectConnection& connection, const ScRecvExcepti
 
 ScHresult gf_scSendRecord(SimConnectConnection& connection, std::span<const std::byte> record, uint32_t* sentId)
 {
-    // In a burst the record joins the others; outside one it is a packet of its own.
-    const bool inBurst = t_burst == &connection;
+    // In a burst on a stream the record joins the others; otherwise it is a packet of its own.
+    const bool inBurst = t_burst == &connection && connection.transport->joinsRecords();
     ScPacketPtr packet;
     if (!inBurst) {
         packet = gf_newScPacket(static_cast<uint32_t>(record.size()));

@@ -42,6 +42,9 @@ public:
     void close(ScCloseReason reason, ScHresult status);
     // Some packet is queued or being written.
     bool hasUnsentPackets() const;
+    // A stream carries a burst's records joined in one packet; a pipe takes one record a
+    // message, as the simulator's own clients send them.
+    virtual bool joinsRecords() const { return false; }
 
 protected:
     enum class WriteStart { Pending, Done, Failed };

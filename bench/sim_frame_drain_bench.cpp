@@ -1,6 +1,6 @@
-// Cost of the "SimClient" thread's frame drain: per frame a worker queues 500 position
-// updates, 100 client events, 2 creations and 1 removal under g_simConnectMutex, and
-// lf_onSimFrame sends them over TCP to a sink that reads and discards, such as
+// Cost of the "SimClient" thread's frame drain: per frame a worker hands over 500 position
+// updates and queues 100 client events, 2 creations and 1 removal under g_simConnectMutex,
+// and lf_onSimFrame sends them over TCP to a sink that reads and discards, such as
 //   /usr/bin/python3 demo/standins/simconnect_server.py --sink
 //
 //   sim_frame_drain_bench PORT [FRAMES]
@@ -10,6 +10,7 @@
 // the worker's hold of the mutex while queueing, and the CPU and wake-ups of the idle
 // serving loop (wake-ups counted natively only).
 // Count the socket writes per frame with: strace -f -c -e trace=sendmsg,sendto,write ...
+// (the whole program's system calls: bench/program_bench.py).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -64,15 +65,14 @@ double lf_micros(Clock::duration d)
 double lf_queueFrame(int frame)
 {
     static const char* const kTitle = "Boeing 737-800 KLM Royal Dutch Airlines";
+    std::vector<PosUpdate>& write = g_posUpdates.writeSide();
+    for (int i = 0; i < kPositions; ++i)
+        write.push_back({52.0 + i * 1e-4, 4.0 + frame * 1e-6, -0.01, 0.02, 1.5, 1200.0 + i, 2.5, 140.0,
+                         static_cast<uint32_t>(100 + i)});
+    g_posUpdates.publish();
     const auto t0 = Clock::now();
     {
         std::lock_guard lock(g_simConnectMutex);
-        std::vector<PosUpdate>& write = *g_posUpdates.write;
-        write.clear();
-        for (int i = 0; i < kPositions; ++i)
-            write.push_back({52.0 + i * 1e-4, 4.0 + frame * 1e-6, -0.01, 0.02, 1.5, 1200.0 + i, 2.5, 140.0,
-                             static_cast<uint32_t>(100 + i)});
-        std::swap(g_posUpdates.write, g_posUpdates.read);
         for (int i = 0; i < kEvents; ++i)
             g_eventQueue.push_back({static_cast<uint32_t>(100 + i), 223, static_cast<uint32_t>(frame % 16384)});
         g_removeQueue.push_back(static_cast<uint32_t>(1000 + frame));

@@ -260,7 +260,7 @@ void lf_simulator(uint32_t tick)
     std::vector<SimObjectEvent> events;
     {
         std::lock_guard lock(g_simConnectMutex);
-        g_posUpdates.read->clear();
+        g_posUpdates.newest();
         g_eventQueue.clear();
         for (const SimCreateRequest& r : g_createQueue)
             g_toBind.push_back({g_nextObject++, r.hexid, tick + 10});

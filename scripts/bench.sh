@@ -2,11 +2,15 @@
 # Builds the benchmark programs of bench/ in Release, natively and for Windows (run under
 # Wine), and runs each. Every program prints its figures beside a reference measured in
 # the same run (a bare libsodium loop, a bare comma split, a bare copy under a mutex), so
-# the figures of two machines compare by their ratios.
-# Usage: scripts/bench.sh [native|windows]   (both when no argument is given)
+# the figures of two machines compare by their ratios. "program" measures the whole
+# program under Wine with the stand-ins, idle and at 500 live + 500 static aircraft, beside
+# a bare Wine program that sleeps on a 10 ms timer (bench/program_bench.py, about 25
+# minutes; its options follow, e.g. --window-s 30 --live 200).
+# Usage: scripts/bench.sh [native|windows|program [options]]   (all three when no argument is given)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
+[ $# -gt 0 ] && shift
 "$root/scripts/setup.sh"
 jobs=${TAV_JOBS:-$(nproc)}
 
@@ -96,11 +100,29 @@ bench_windows() {
   return $rc
 }
 
-port=$(start_sink)
-liveries=$(livery_collection)
+# The whole program: the Windows build's program and the test tools the demo drives, the
+# reference of the bench build, and the demo's data (made once).
+bench_program() {
+  local b="$root/build/windows" r="$root/build/bench-windows"
+  local deps; deps=$("$root/scripts/bootstrap-deps.sh" | tail -n 1)
+  cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTAV_DEPS_PREFIX="$deps" >/dev/null
+  cmake --build "$b" -j"$jobs" --target Tavelorium_P3D main_window_probe_win park_file_probe livery_scan_probe >/dev/null
+  cmake -S "$root" -B "$r" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAV_BENCH=ON -DTAV_TESTS=OFF \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTAV_DEPS_PREFIX="$deps" >/dev/null
+  cmake --build "$r" -j"$jobs" --target timer_sleep_reference >/dev/null
+  echo "== windows (Wine): the whole program"
+  /usr/bin/python3 "$root/bench/program_bench.py" --build "$b" --reference "$r/bench/timer_sleep_reference.exe" \
+    --data "$root/build/demo-data" --out "$root/build/bench-program" "$@"
+}
+
+case $which in
+  native|windows|all) port=$(start_sink); liveries=$(livery_collection) ;;
+esac
 case $which in
   native) bench_native ;;
   windows) bench_windows ;;
-  all) bench_native; bench_windows ;;
-  *) echo "usage: $0 [native|windows]" >&2; exit 2 ;;
+  program) bench_program "$@" ;;
+  all) bench_native; bench_windows; bench_program ;;
+  *) echo "usage: $0 [native|windows|program [options]]" >&2; exit 2 ;;
 esac

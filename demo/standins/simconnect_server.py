@@ -256,7 +256,10 @@ class Client:
 class SimConnectServer:
     """Listens on 127.0.0.1 (port 0 by default: the tests pass the port on). A long run
     (the demo) keeps no records in memory (`keep_records=False`) and writes its log lines,
-    but not the position sets, to `log_file`."""
+    but not the position sets, to `log_file`. A subclass may read its clients' records its
+    own way (`client_class`)."""
+
+    client_class = Client
 
     def __init__(self, port=0, answer_open=True, open_fields=None, echo=False, keep_records=True, log_file=None):
         self.answer_open = answer_open
@@ -356,7 +359,7 @@ class SimConnectServer:
             with self._cond:
                 index = len(self.clients)
             self.log(f"client {index} connected")
-            client = Client(self, sock, index)
+            client = self.client_class(self, sock, index)
             with self._cond:
                 self.clients.append(client)
                 self._cond.notify_all()

@@ -1,7 +1,6 @@
 #include <chrono>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "catalogue/liveries.h"
 #include "control/auto_range.h"
@@ -254,8 +253,9 @@ void lf_mainLoop()
     gf_controlEnable(g_csOidButton, true);
     const TimerResolution1ms timer;
     for (bool more = lf_tick(); more; more = lf_tick()) {
-        if (deadline - Clock::now() >= 1ms)
-            std::this_thread::sleep_until(deadline);
+        if (const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            left >= 1ms)
+            gf_sleepFor(left);
         // The schedule follows the arrivals of the simulator's once-a-second data.
         if (gf_simLink().newUserData())
             deadline = Clock::now();

@@ -12,8 +12,10 @@ inline constexpr SocketHandle g_invalidSocket = ~SocketHandle{0};
 int32_t gf_socketStartup();
 void gf_socketCleanup();
 
-// An IPv4 UDP socket that never blocks in a receive; g_invalidSocket on failure.
+// An IPv4 UDP socket whose receive blocks; g_invalidSocket on failure.
 SocketHandle gf_openUdpSocket();
+// A receive that waits longer than this fails with g_wsaTimedOut; false on failure.
+bool gf_setReceiveTimeout(SocketHandle socket, int32_t timeoutMs);
 // Binds to 127.0.0.1 when loopbackOnly, else to all interfaces; false on failure.
 bool gf_bindUdpSocket(SocketHandle socket, uint16_t port, bool loopbackOnly);
 void gf_closeSocket(SocketHandle socket);
@@ -29,12 +31,13 @@ struct ReceiveResult {
     int32_t error = 0; // the Winsock code when bytes is -1
 };
 
-// The two calls of the receive loop, replaceable so that the loop's handling of every
-// result can be tested without a network.
+// The socket calls of the readers and the link, replaceable so that the receive loop's
+// handling of every result can be tested without a network.
 struct ReaderSocketOps {
     WaitResult (*waitReadable)(SocketHandle socket, int32_t timeoutMs, int32_t& error);
-    // One datagram into buffer; a datagram longer than capacity is an error with
-    // g_wsaMessageSize (10040), as Winsock reports it.
+    // Waits for one datagram into buffer, at most the socket's receive timeout (then
+    // g_wsaTimedOut); a datagram longer than capacity is an error with g_wsaMessageSize
+    // (10040), as Winsock reports it.
     ReceiveResult (*receive)(SocketHandle socket, char* buffer, size_t capacity);
 };
 

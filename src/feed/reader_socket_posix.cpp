@@ -95,7 +95,9 @@ ReceiveResult lf_receive(SocketHandle socket, char* buffer, size_t capacity)
 {
     // MSG_TRUNC makes Linux return the datagram's true length, so an over-long one can be
     // told apart from one that just fits, as Winsock does.
-    const ssize_t n = ::recv(static_cast<int>(socket), buffer, capacity, MSG_TRUNC | MSG_DONTWAIT);
+    const ssize_t n = ::recv(static_cast<int>(socket), buffer, capacity, MSG_TRUNC);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return {-1, t_lastError = g_wsaTimedOut};
     if (n < 0)
         return {-1, lf_failed()};
     if (static_cast<size_t>(n) > capacity)
@@ -122,6 +124,16 @@ SocketHandle gf_openUdpSocket()
         return g_invalidSocket;
     }
     return static_cast<SocketHandle>(fd);
+}
+
+bool gf_setReceiveTimeout(SocketHandle socket, int32_t timeoutMs)
+{
+    const timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    if (::setsockopt(static_cast<int>(socket), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0) {
+        lf_failed();
+        return false;
+    }
+    return true;
 }
 
 bool gf_bindUdpSocket(SocketHandle socket, uint16_t port, bool loopbackOnly)

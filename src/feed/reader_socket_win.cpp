@@ -47,18 +47,14 @@ void gf_socketCleanup()
 SocketHandle gf_openUdpSocket()
 {
     const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (s == INVALID_SOCKET)
-        return g_invalidSocket;
-    // Non-blocking: a datagram that select announced but the stack then discarded must not
-    // hang the reader past its stop flag.
-    u_long nonBlocking = 1;
-    if (::ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
-        const int error = ::WSAGetLastError();
-        ::closesocket(s);
-        ::WSASetLastError(error);
-        return g_invalidSocket;
-    }
-    return static_cast<SocketHandle>(s);
+    return s == INVALID_SOCKET ? g_invalidSocket : static_cast<SocketHandle>(s);
+}
+
+bool gf_setReceiveTimeout(SocketHandle socket, int32_t timeoutMs)
+{
+    const DWORD ms = static_cast<DWORD>(timeoutMs);
+    return ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms),
+                        sizeof ms) == 0;
 }
 
 bool gf_bindUdpSocket(SocketHandle socket, uint16_t port, bool loopbackOnly)

@@ -1,11 +1,8 @@
 #include "feed/udp_reader.h"
 #include "feed/udp_reader_internal.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <stdexcept>
-#include <thread>
 
 #include <fmt/format.h>
 
@@ -17,9 +14,6 @@
 #include "foundation/text.h"
 
 namespace {
-
-constexpr int32_t kFirstBackoffMs = 50;
-constexpr int32_t kSleepSliceMs = 100;
 
 void lf_logReaderConnected(std::string_view name)
 {
@@ -37,26 +31,18 @@ void lf_logUnlessStopping(UdpReader& reader, std::string_view line)
         gf_logLimited(reader.logLimiter, line);
 }
 
-// Sleeps in short slices so that a raised stop flag still ends the reader promptly.
-void lf_sleepUnlessStopped(const UdpReader& reader, int32_t ms)
-{
-    while (ms > 0 && !reader.stop.load()) {
-        const int32_t slice = std::min(ms, kSleepSliceMs);
-        std::this_thread::sleep_for(std::chrono::milliseconds(slice));
-        ms -= slice;
-    }
-}
-
 void lf_startReaderWinsock()
 {
     if (const int32_t result = gf_socketStartup(); result != 0)
         throw std::runtime_error(fmt::format("WSA startup error: {}", result));
 }
 
+// The receive blocks until a datagram comes, at most one wait: the loop then looks at its
+// stop flag, so a stop takes effect within a second while a datagram costs one call.
 void lf_createReaderSocket(UdpReader& reader)
 {
     reader.socket = gf_openUdpSocket();
-    if (reader.socket == g_invalidSocket)
+    if (reader.socket == g_invalidSocket || !gf_setReceiveTimeout(reader.socket, g_readerWaitMs))
         throw std::runtime_error("failed to create the socket, error: " + gf_wsaErrorText(gf_lastSocketError()));
 }
 
@@ -85,27 +71,10 @@ bool lf_isDatagramError(int32_t code)
 void lf_receiveLoop(UdpReader& reader, const ReaderSocketOps& ops)
 {
     const bool realTrafficLocal = gf_feedRealTrafficLocal();
-    int64_t selectFailures = 0;
-    int32_t backoffMs = 0;
     while (!reader.stop.load()) {
-        int32_t waitError = 0;
-        const WaitResult wait = ops.waitReadable(reader.socket, g_readerWaitMs, waitError);
-        if (wait == WaitResult::Timeout)
-            continue;
-        if (wait == WaitResult::Failed) {
-            // A select that keeps failing must not spin: say it once and wait longer each time.
-            if (selectFailures++ == 0 && !gf_stopPending())
-                gf_logLine("{} select error: {}, waiting before it tries again", reader.name,
-                           gf_wsaErrorText(waitError));
-            backoffMs = std::min(backoffMs == 0 ? kFirstBackoffMs : backoffMs * 2, g_readerWaitMs);
-            lf_sleepUnlessStopped(reader, backoffMs);
-            continue;
-        }
-        backoffMs = 0;
-
         const ReceiveResult r = ops.receive(reader.socket, reader.buffer.data(), g_datagramBufferSize);
         if (r.bytes < 0) {
-            if (r.error == g_wsaWouldBlock || r.error == g_wsaInterrupted)
+            if (r.error == g_wsaTimedOut || r.error == g_wsaWouldBlock || r.error == g_wsaInterrupted)
                 continue;
             if (!lf_isDatagramError(r.error))
                 throw std::runtime_error("receive error: " + gf_wsaErrorText(r.error));
@@ -136,8 +105,6 @@ void lf_receiveLoop(UdpReader& reader, const ReaderSocketOps& ops)
         }
         reader.onDatagram();
     }
-    if (selectFailures > 1 && !gf_stopPending())
-        gf_logLine("{} select failed {} times", reader.name, selectFailures);
     lf_closeReaderSocket(reader);
     reader.onStopped();
 }

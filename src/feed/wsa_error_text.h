@@ -10,6 +10,7 @@ inline constexpr int32_t g_wsaMessageSize = 10040;
 inline constexpr int32_t g_wsaAddressInUse = 10048;
 inline constexpr int32_t g_wsaNetReset = 10052;
 inline constexpr int32_t g_wsaConnectionReset = 10054;
+inline constexpr int32_t g_wsaTimedOut = 10060;
 
 // "{code} {text}", e.g. "10048 Address already in use"; "Unknown errror code" for codes
 // outside the table.

@@ -10,3 +10,9 @@ TimerResolution1ms::~TimerResolution1ms()
     if (active_)
         timeEndPeriod(1);
 }
+
+void gf_sleepFor(std::chrono::milliseconds duration)
+{
+    if (duration.count() > 0)
+        ::Sleep(static_cast<DWORD>(duration.count()));
+}

@@ -317,8 +317,9 @@ void gf_initSimQueues(int32_t majorVersion)
 {
     g_simMajorVersion = majorVersion;
     std::lock_guard lock(g_simConnectMutex);
-    g_posUpdates.first.reserve(kQueueRoom);
-    g_posUpdates.second.reserve(kQueueRoom);
+    // The worker's side only: a drain of the previous run may still use the others, which
+    // grow to the traffic's size as they circulate.
+    g_posUpdates.writeSide().reserve(kQueueRoom);
     g_createQueue.reserve(kQueueRoom);
     g_removeQueue.reserve(kQueueRoom);
     g_pendingCreations.reserve(kQueueRoom);
@@ -333,10 +334,7 @@ void gf_resetSimLinkState()
         g_createQueue.clear();
         g_eventQueue.clear();
         g_removeQueue.clear();
-        g_posUpdates.first.clear();
-        g_posUpdates.second.clear();
-        g_posUpdates.write = &g_posUpdates.first;
-        g_posUpdates.read = &g_posUpdates.second;
+        g_posUpdates.reset();
         g_simConnect = nullptr;
         g_userState = UserState{};
     }

@@ -54,11 +54,7 @@ SimLinkCalls gf_productSimLinkCalls()
         });
     };
     c.simUnixTime = [] { return g_simUnixTime.load(); };
-    c.clearPositionBuffers = [] {
-        std::lock_guard lock(g_simConnectMutex);
-        g_posUpdates.first.clear();
-        g_posUpdates.second.clear();
-    };
+    c.clearPositionBuffers = [] { g_posUpdates.discard(); };
     c.reset = &gf_resetSimLinkState;
     return c;
 }

@@ -17,7 +17,7 @@ std::mutex g_simConnectMutex;
 std::vector<SimCreateRequest> g_createQueue;
 std::vector<SimClientEvent> g_eventQueue;
 std::vector<uint32_t> g_removeQueue;
-PosUpdateBuffers g_posUpdates;
+PosUpdateHandover g_posUpdates;
 std::vector<PendingCreation> g_pendingCreations;
 
 namespace {
@@ -93,7 +93,6 @@ void lf_sendClientEvent(ScHandle handle, const SimClientEvent& event)
 
 void lf_emptyQueues()
 {
-    g_posUpdates.read->clear();
     g_eventQueue.clear();
     g_createQueue.clear();
     g_removeQueue.clear();
@@ -105,22 +104,25 @@ void lf_onSimFrame()
 {
     // Reused from frame to frame: the drain allocates nothing in the steady state.
     static std::vector<uint32_t> refused;
+    const std::vector<PosUpdate>& positions = g_posUpdates.newest();
     {
         std::unique_lock lock(g_simConnectMutex, std::try_to_lock);
-        if (!lock.owns_lock())
-            return;
         if (g_simConnectFailed) {
-            lf_emptyQueues();
+            if (lock.owns_lock())
+                lf_emptyQueues();
             return;
         }
         const ScHandle handle = g_simConnect.load();
         const uint32_t userObjectId = g_userObjectId;
         const ScSendBurst burst(handle);
-        for (const PosUpdate& update : *g_posUpdates.read) {
+        for (const PosUpdate& update : positions) {
             if (update.objectId > userObjectId)
                 SimConnect_SetDataOnSimObject(handle, gf_id(SimDefinition::AiPosition), update.objectId, 0, 0,
                                               g_posUpdateDataSize, &update);
         }
+        // While the worker holds the queues they wait for the next frame.
+        if (!lock.owns_lock())
+            return;
         for (const SimClientEvent& event : g_eventQueue)
             lf_sendClientEvent(handle, event);
         // After a failure the run is ending: nothing more is sent.
@@ -140,6 +142,36 @@ void lf_onSimFrame()
     for (const uint32_t hexid : refused)
         g_simObjectEvents.push_back({0, hexid, 0, SimObjectEventKind::CreationFailed});
     refused.clear();
+}
+
+void PosUpdateHandover::publish()
+{
+    write_ = middle_.exchange(static_cast<uint8_t>(write_ | kFresh), std::memory_order_acq_rel) & 3;
+    buffers_[write_].clear();
+}
+
+void PosUpdateHandover::discard()
+{
+    buffers_[write_].clear();
+    publish();
+}
+
+const std::vector<PosUpdate>& PosUpdateHandover::newest()
+{
+    if (pending())
+        read_ = middle_.exchange(read_, std::memory_order_acq_rel) & 3;
+    return buffers_[read_];
+}
+
+void PosUpdateHandover::reset(size_t n)
+{
+    for (std::vector<PosUpdate>& b : buffers_) {
+        b.clear();
+        b.reserve(n);
+    }
+    write_ = 0;
+    read_ = 1;
+    middle_.store(2);
 }
 
 void gf_queueCreateAc(const SimCreateRequest& request)

@@ -1,7 +1,10 @@
 #pragma once
 // The commands the traffic engine (worker thread) leaves for the simulator, sent by the
 // "SimClient" thread at each simulator frame. The worker appends under g_simConnectMutex;
-// the frame drain only tries that mutex and skips a frame while the worker holds it.
+// the frame drain only tries that mutex and leaves the queues to the next frame while the
+// worker holds it. The positions need no lock: every frame carries the newest set.
+#include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -64,19 +67,39 @@ struct PendingCreation {
     std::string callsign; // as sent, so that the object's ATC ID matches it
 };
 
-// The double buffer of the next frame's positions: the worker fills the write side and
-// swaps the sides under g_simConnectMutex; the drain sends the read side.
-struct PosUpdateBuffers {
-    std::vector<PosUpdate> first;
-    std::vector<PosUpdate> second;
-    std::vector<PosUpdate>* write = &first;
-    std::vector<PosUpdate>* read = &second;
+// The positions of the next frame, handed from the worker to the frame drain without a
+// lock, so that neither waits for the other: the worker fills its side during a traffic
+// pass and publishes it whole; every frame sends the newest complete set, the last one
+// again when no traffic pass fell between two frames. The three buffers change hands
+// through one atomic index.
+class PosUpdateHandover {
+public:
+    // Worker: the side it fills.
+    std::vector<PosUpdate>& writeSide() { return buffers_[write_]; }
+    // Worker: hands the filled side over (replacing a set the drain has not taken) and
+    // starts an empty one.
+    void publish();
+    // Worker: no positions from now on, until the next publish.
+    void discard();
+    // Drain: the newest set published; the one of its last call while no newer came.
+    const std::vector<PosUpdate>& newest();
+    // A published set waits for the drain.
+    bool pending() const { return (middle_.load(std::memory_order_acquire) & kFresh) != 0; }
+    // Only while no drain runs: every side empty, with room for n positions.
+    void reset(size_t n = 0);
+
+private:
+    static constexpr uint8_t kFresh = 4;
+    std::array<std::vector<PosUpdate>, 3> buffers_;
+    uint8_t write_ = 0; // the worker's
+    uint8_t read_ = 1;  // the drain's
+    std::atomic<uint8_t> middle_{2};
 };
 
 extern std::vector<SimCreateRequest> g_createQueue; // guarded by g_simConnectMutex
 extern std::vector<SimClientEvent> g_eventQueue;    // guarded by g_simConnectMutex
 extern std::vector<uint32_t> g_removeQueue;         // guarded by g_simConnectMutex
-extern PosUpdateBuffers g_posUpdates;               // guarded by g_simConnectMutex
+extern PosUpdateHandover g_posUpdates;
 // Touched only by the "SimClient" thread.
 extern std::vector<PendingCreation> g_pendingCreations;
 

@@ -60,7 +60,7 @@ void lf_sendPosition(LiveAc& ac)
 {
     if (ac.objectId != 0) {
         const PositionBlock& p = ac.pos;
-        g_posUpdates.write->push_back({p.latitude, p.longitude, p.pitch, p.bank, p.heading, p.altitude,
+        g_posUpdates.writeSide().push_back({p.latitude, p.longitude, p.pitch, p.bank, p.heading, p.altitude,
                                        p.verticalSpeed, p.trueAirspeed, ac.objectId});
         return;
     }

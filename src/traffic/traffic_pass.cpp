@@ -26,15 +26,8 @@ namespace {
 constexpr uint32_t kRecordsPerPass = 2;
 constexpr uint32_t kRemovalTicks = 10;
 constexpr uint32_t kCreationTicks = 50;
-constexpr float kMaxDroppingFrameRate = 50.0f;
 constexpr uint32_t kBindLimitSeconds = 30;
 constexpr uint32_t kTicksPerSecond = 100;
-
-void lf_swapPositionBuffers()
-{
-    std::swap(g_posUpdates.write, g_posUpdates.read);
-    g_posUpdates.write->clear();
-}
 
 SimCreateRequest lf_creationRequest(const LiveAc& ac)
 {
@@ -153,15 +146,7 @@ void lf_updateAllLiveAc()
         anyToErase = updateLiveAc(ac) || anyToErase;
     if (anyToErase)
         std::erase_if(g_liveAcs, [](const LiveAc& ac) { return ac.erase || ac.removed; });
-    std::unique_lock lock(g_simConnectMutex, std::try_to_lock);
-    if (!lock.owns_lock()) {
-        if (g_simFrameRate.load() <= kMaxDroppingFrameRate) {
-            g_posUpdates.write->clear();
-            return;
-        }
-        lock.lock();
-    }
-    lf_swapPositionBuffers();
+    g_posUpdates.publish();
 }
 
 void lf_runTickQueues()

@@ -122,14 +122,14 @@ TEST_F(TrafficReaderLines, AFullQueueDropsItsOldestRecordsAndLogsThemOnceAMinute
     for (uint32_t i = 0; i < g_liveFlightsLimit; ++i)
         gf_queueReceivedFlight(LiveFlightRecord{.hexid = 20000 + i}, 0);
     gf_queueReceivedFlight(LiveFlightRecord{.hexid = 1}, 0);
-    for (int i = 0; i < 3; ++i)
-        gf_queueReceivedFlight(LiveFlightRecord{.hexid = 2}, 59999);
-    gf_queueReceivedFlight(LiveFlightRecord{.hexid = 3}, 60000);
+    for (uint32_t hexid = 2; hexid <= 4; ++hexid)
+        gf_queueReceivedFlight(LiveFlightRecord{.hexid = hexid}, 59999);
+    gf_queueReceivedFlight(LiveFlightRecord{.hexid = 5}, 60000);
     {
         std::lock_guard lock(g_liveFlightsMutex);
         EXPECT_EQ(g_liveFlights.size(), g_liveFlightsLimit);
         EXPECT_EQ(g_liveFlights.front().hexid, 20005u);
-        EXPECT_EQ(g_liveFlights.back().hexid, 3u);
+        EXPECT_EQ(g_liveFlights.back().hexid, 5u);
     }
     EXPECT_EQ(gf_droppedFlightCount() - droppedBefore, 5u);
     const std::string full = "Received flights queue full (20000 records): ";

@@ -2,13 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstring>
 #include <deque>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "feed/feed_inputs.h"
@@ -27,22 +24,18 @@ public:
     int stopped = 0;
 };
 
-// What the fake socket receives at each turn: a receive error, or 0 and the datagram. The
-// loop is stopped when the script has run out.
+// What the fake socket receives at each turn: a receive error (10060: the wait ran out),
+// or 0 and the datagram. The loop is stopped when the script has run out.
 using Turn = std::pair<int32_t, std::string>;
 std::deque<Turn> g_script;
 UdpReader* g_scriptedReader = nullptr;
 
-WaitResult scriptedWait(SocketHandle, int32_t, int32_t&)
-{
-    if (!g_script.empty())
-        return WaitResult::Readable;
-    g_scriptedReader->stop = true;
-    return WaitResult::Timeout;
-}
-
 ReceiveResult scriptedReceive(SocketHandle, char* buffer, size_t capacity)
 {
+    if (g_script.empty()) {
+        g_scriptedReader->stop = true;
+        return {-1, 10060};
+    }
     const auto [error, data] = g_script.front();
     g_script.pop_front();
     std::memcpy(buffer, data.data(), std::min(data.size(), capacity));
@@ -66,7 +59,7 @@ protected:
     {
         reader.stop = false;
         g_script.assign(turns.begin(), turns.end());
-        lf_receiveLoop(reader, ReaderSocketOps{&scriptedWait, &scriptedReceive});
+        lf_receiveLoop(reader, ReaderSocketOps{nullptr, &scriptedReceive});
     }
     tavtest::LogCapture log;
     RecordingReader reader;
@@ -76,7 +69,7 @@ protected:
 
 TEST_F(ReceiveLoop, RepeatsFromAnotherPcAreCountedButHandedOnOnceAndEmptyDatagramsAreSkipped)
 {
-    run({{0, "a,1"}, {0, "a,1"}, {0, ""}, {0, "a,2"}, {0, "a,1"}});
+    run({{0, "a,1"}, {10060, ""}, {0, "a,1"}, {0, ""}, {0, "a,2"}, {10060, ""}, {0, "a,1"}});
     EXPECT_EQ(reader.handed, (std::vector<std::string>{"a,1", "a,2", "a,1"}));
     EXPECT_EQ(reader.datagramCount.load(), 4);
     EXPECT_EQ(reader.stopped, 1);
@@ -111,25 +104,4 @@ TEST_F(ReceiveLoop, DatagramsTooLongOrResetAreDroppedAndReadingGoesOnButOtherErr
     EXPECT_THAT([&] { run({{0, "x"}, {10038, ""}}); },
                 testing::ThrowsMessage<std::runtime_error>("receive error: 10038 Socket operation on non-socket"));
     EXPECT_EQ(reader.stopped, 2);
-}
-
-TEST_F(ReceiveLoop, ASelectThatKeepsFailingIsLoggedOnceAndRetriedEverLessOften)
-{
-    static std::atomic<int> failedWaits{0};
-    auto fail = [](SocketHandle, int32_t, int32_t& error) { error = 10022; ++failedWaits; return WaitResult::Failed; };
-    const ReaderSocketOps failingSelect{fail, &scriptedReceive};
-    std::thread loop([&] { lf_receiveLoop(reader, failingSelect); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    const auto stopAt = std::chrono::steady_clock::now();
-    reader.stop = true;
-    loop.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - stopAt, std::chrono::milliseconds(400));
-    // 50 + 100 + 200 + 400 ms of back-off: four or five tries, not a spin.
-    EXPECT_GE(failedWaits.load(), 3);
-    EXPECT_LE(failedWaits.load(), 6);
-    const auto lines = log.lines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1], "Test Reader select error: 10022 Invalid argument, waiting before it tries again");
-    EXPECT_EQ(lines[2], "Test Reader select failed " + std::to_string(failedWaits.load()) + " times");
-    EXPECT_EQ(reader.stopped, 1);
 }

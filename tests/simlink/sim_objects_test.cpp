@@ -37,10 +37,12 @@ SimCreateRequest lf_creation(const std::string& callsign, uint32_t hexid, std::s
     return r;
 }
 
-void lf_queuePosition(uint32_t objectId)
+// One traffic pass's positions of these objects.
+void lf_publishPositions(std::initializer_list<uint32_t> objectIds)
 {
-    std::lock_guard lock(g_simConnectMutex);
-    g_posUpdates.read->push_back({52.0, 4.0, 0.0, 0.0, 1.0, 100.0, 0.0, 140.0, objectId});
+    for (const uint32_t id : objectIds)
+        g_posUpdates.writeSide().push_back({52.0, 4.0, 0.0, 0.0, 1.0, 100.0, 0.0, 140.0, id});
+    g_posUpdates.publish();
 }
 
 void lf_queueEvent(uint32_t objectId, uint32_t eventId, uint32_t data)
@@ -75,10 +77,10 @@ TEST_F(SimObjects, AFrameSendsPositionsEventsCreationsAndRemovalsInThatOrder)
     lf_queueRemoval(130);
     gf_queueCreateAc(lf_creation("KLM1", 10001));
     gf_setNavLights(120, 1);
-    lf_queuePosition(1);
-    lf_queuePosition(110);
+    lf_publishPositions({1, 110});
     {
-        // The worker holds the mutex: the frame goes by without waiting.
+        // The worker holds the mutex: the frame goes by without waiting, with the newest
+        // positions; the queues wait for the next frame.
         std::atomic<bool> locked{false};
         std::atomic<bool> release{false};
         std::thread worker([&] {
@@ -90,28 +92,35 @@ TEST_F(SimObjects, AFrameSendsPositionsEventsCreationsAndRemovalsInThatOrder)
         while (!locked)
             std::this_thread::yield();
         frame();
-        EXPECT_EQ(sent(), Strings{});
+        EXPECT_EQ(sent(), Strings{"set 402 110"});
         release = true;
         worker.join();
     }
-    lf_queuePosition(111);
+    lf_publishPositions({110, 111});
     gf_setCabinLights(121, 0);
     frame();
     EXPECT_EQ(sent(), (Strings{"set 402 110", "set 402 111", "event 120 208 1", "event 121 212 0",
                                "create 'B738 KLM' 'KLM1'", "remove 130"}));
+    // No traffic pass since: the same positions again, nothing else.
     frame();
-    EXPECT_EQ(sent(), Strings{});
+    EXPECT_EQ(sent(), (Strings{"set 402 110", "set 402 111"}));
 }
 
-TEST_F(SimObjects, RecordsOfABurstWaitForItsEndAndKeepTheirOrder)
+TEST_F(SimObjects, RecordsOfABurstLeaveInOrderInOneWriteAtItsEnd)
 {
+    const size_t writes = connection_.transport->writes();
     {
         const ScSendBurst burst(connection_.handle);
-        for (uint32_t id : {101u, 102u, 103u})
+        for (uint32_t id = 101; id <= 700; ++id)
             SimConnect_AIRemoveObject(connection_.handle, id, 105);
         EXPECT_EQ(sent(), Strings{});
     }
-    EXPECT_EQ(sent(), (Strings{"remove 101", "remove 102", "remove 103"}));
+    const Strings burst = sent();
+    ASSERT_EQ(burst.size(), 600u);
+    EXPECT_EQ(burst.front(), "remove 101");
+    EXPECT_EQ(burst[1], "remove 102");
+    EXPECT_EQ(burst.back(), "remove 700");
+    EXPECT_EQ(connection_.transport->writes() - writes, 1u);
     SimConnect_AIRemoveObject(connection_.handle, 104, 105);
     EXPECT_EQ(sent(), Strings{"remove 104"});
 }
@@ -145,11 +154,11 @@ TEST_F(SimObjects, ACreationTheClientRefusesEndsTheRunAndLaterFramesSendNothing)
     EXPECT_EQ(gf_closeReason(), CloseReason::SimConnectError);
     EXPECT_EQ(gf_restartDelaySeconds(), 9);
     EXPECT_TRUE(g_pendingCreations.empty());
-    lf_queuePosition(110);
+    lf_publishPositions({110});
     gf_queueCreateAc(lf_creation("KLM3", 10003));
     lf_onSimFrame();
     std::lock_guard lock(g_simConnectMutex);
-    EXPECT_TRUE(g_posUpdates.read->empty() && g_createQueue.empty());
+    EXPECT_TRUE(!g_posUpdates.pending() && g_createQueue.empty());
 }
 
 TEST_F(SimObjects, LongCallsignsAreCutAndStillBindAndOverlongTitlesFailTheCreation)

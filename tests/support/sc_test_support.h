@@ -53,6 +53,13 @@ public:
         }
     }
 
+    // The writes made, each of one or more packets.
+    size_t writes() const
+    {
+        std::lock_guard lock(recordsMutex_);
+        return writes_;
+    }
+
     bool failNextWrite = false;
 
 protected:
@@ -63,18 +70,30 @@ protected:
             return WriteStart::Failed;
         }
         std::lock_guard lock(recordsMutex_);
-        for (const auto& packet : batch)
-            records_.emplace_back(reinterpret_cast<const char*>(packet->data()), packet->length());
+        ++writes_;
+        // A burst's packet holds several records, each headed by its size.
+        for (const auto& packet : batch) {
+            std::string_view bytes(reinterpret_cast<const char*>(packet->data()), packet->length());
+            while (!bytes.empty()) {
+                uint32_t size = 0;
+                std::memcpy(&size, bytes.data(), std::min(bytes.size(), sizeof size));
+                const size_t n = size < sizeof size || size > bytes.size() ? bytes.size() : size;
+                records_.emplace_back(bytes.substr(0, n));
+                bytes.remove_prefix(n);
+            }
+        }
         return WriteStart::Done;
     }
 
     size_t writeBatchLimit() const override { return 16; }
+    bool joinsRecords() const override { return true; }
     void closeHandles() override {}
 
 private:
     mutable std::mutex recordsMutex_;
     std::vector<std::string> records_; // guarded by recordsMutex_
     size_t taken_ = 0;                 // guarded by recordsMutex_
+    size_t writes_ = 0;                // guarded by recordsMutex_
 };
 
 // A connection on a recording transport; closed (and freed) with the object.

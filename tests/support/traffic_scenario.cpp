@@ -302,8 +302,9 @@ void Scenario::takeQueues()
     std::vector<uint32_t> removing;
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::uniform_int_distribution<int> bindFrames(sim_.minBindFrames, sim_.maxBindFrames);
+    const std::vector<PosUpdate>& positions = g_posUpdates.newest();
     std::lock_guard lock(g_simConnectMutex);
-    for (const PosUpdate& u : *g_posUpdates.read) {
+    for (const PosUpdate& u : positions) {
         const auto it = objects_.find(u.objectId);
         if (it == objects_.end())
             continue;
@@ -317,7 +318,6 @@ void Scenario::takeQueues()
         s.headingDeg = u.heading * kRadToDeg;
         it->second.moved = true;
     }
-    g_posUpdates.read->clear();
     for (const SimClientEvent& e : g_eventQueue) {
         if (const auto it = objects_.find(e.objectId); sim_.keepTracks && it != objects_.end())
             it->second.events.push_back(fmt::format("{} {}", e.eventId, e.data));

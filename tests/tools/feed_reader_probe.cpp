@@ -113,8 +113,8 @@ int main(int argc, char** argv)
             lf_say(lf_status("check"));
         } else if (command == "records") {
             std::lock_guard lock(g_liveFlightsMutex);
-            for (const LiveFlightRecord& r : g_liveFlights)
-                lf_say(fmt::format("record {} {}", r.hexid, r.texts.callsign));
+            for (size_t i = 0; i < g_liveFlights.size(); ++i)
+                lf_say(fmt::format("record {} {}", g_liveFlights[i].hexid, g_liveFlights[i].texts.callsign));
             lf_say(fmt::format("records {}", g_liveFlights.size()));
             g_liveFlights.clear();
         } else if (command == "message") {

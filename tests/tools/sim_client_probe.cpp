@@ -18,6 +18,9 @@
 //   sets                  from now on a thread sets definition 401 on object 101 every 50 us
 //   fly FRAMES FILE       moves every bound object for FRAMES frames; each queued position
 //                         goes to FILE as a JSON line
+//   busy-worker MS HOLD   the worker's 10 ms ticks for MS: each hands over a position of
+//                         every bound object, then holds g_simConnectMutex for HOLD ms
+//                                                        -> "busy-worker ticks=N"
 //   remove-all            queues the removal of every bound object
 //   stop                  asks the thread to stop and joins it
 //   sleep MS
@@ -153,18 +156,16 @@ void lf_fly(const Probe& probe, int frames, const char* file)
     bool lit = false;
     for (int k = 0; k < frames;) {
         {
-            std::lock_guard lock(g_simConnectMutex);
             // One set per object and frame: the next positions go in once the drain took these.
-            if (g_posUpdates.read->empty()) {
-                g_posUpdates.write->clear();
+            if (!g_posUpdates.pending()) {
                 for (size_t i = 0; i < probe.bound.size(); ++i) {
                     const PosUpdate p = lf_position(probe.bound[i], i, k);
-                    g_posUpdates.write->push_back(p);
+                    g_posUpdates.writeSide().push_back(p);
                     out << fmt::format("{{\"object\": {}, \"lat\": {}, \"lon\": {}, \"pitch\": {}, \"bank\": {}, "
                                        "\"heading\": {}, \"alt_ft\": {}}}\n",
                                        p.objectId, p.latitude, p.longitude, p.pitch, p.bank, p.heading, p.altitude);
                 }
-                std::swap(g_posUpdates.write, g_posUpdates.read);
+                g_posUpdates.publish();
                 ++k;
             }
         }
@@ -175,11 +176,28 @@ void lf_fly(const Probe& probe, int frames, const char* file)
         }
         std::this_thread::sleep_for(1ms);
     }
-    lf_waitFor(5000, [] {
-        std::lock_guard lock(g_simConnectMutex);
-        return g_posUpdates.read->empty();
-    });
+    lf_waitFor(5000, [] { return !g_posUpdates.pending(); });
     std::printf("fly frames=%d objects=%zu\n", frames, probe.bound.size());
+}
+
+// The worker's ticks as the traffic pass hands its positions over, with its other duties
+// holding the queues' mutex for most of each tick.
+void lf_busyWorker(const Probe& probe, int ms, int holdMs)
+{
+    int ticks = 0;
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    for (auto next = Clock::now(); Clock::now() < end; ++ticks) {
+        for (size_t i = 0; i < probe.bound.size(); ++i)
+            g_posUpdates.writeSide().push_back(lf_position(probe.bound[i], i, ticks));
+        g_posUpdates.publish();
+        {
+            std::lock_guard lock(g_simConnectMutex);
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+        }
+        next += 10ms;
+        std::this_thread::sleep_until(next);
+    }
+    std::printf("busy-worker ticks=%d\n", ticks);
 }
 
 void lf_printState()
@@ -277,6 +295,9 @@ int main(int argc, char** argv)
         } else if (command == "fly") {
             const int frames = std::atoi(next());
             lf_fly(probe, frames, next());
+        } else if (command == "busy-worker") {
+            const int ms = std::atoi(next());
+            lf_busyWorker(probe, ms, std::atoi(next()));
         } else if (command == "remove-all") {
             std::lock_guard lock(g_simConnectMutex);
             g_removeQueue.insert(g_removeQueue.end(), probe.bound.begin(), probe.bound.end());

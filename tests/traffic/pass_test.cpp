@@ -1,8 +1,7 @@
-#include <atomic>
-#include <chrono>
-#include <thread>
-
+#include "feed/feed_fixtures.h"
+#include "feed/traffic_reader.h"
 #include "foundation/settings_catalogue.h"
+#include "foundation/time_text.h"
 #include "traffic/engine_fixture.h"
 
 namespace enginetest {
@@ -103,6 +102,40 @@ TEST_F(PassTest, TwoRecordsAPassTheRestWait)
     g_liveFlights.clear();
 }
 
+// 300 aircraft reporting once a second through the traffic reader, against the 200 records
+// a second the passes take: only the newest record of each aircraft waits.
+TEST_F(PassTest, ABacklogKeepsOnlyTheNewestRecordOfEachAircraftAndSaysSoOnce)
+{
+    {
+        std::lock_guard lock(g_liveFlightsMutex);
+        g_serviceRunning = true;
+    }
+    g_trafficReader.setReferencePosition(feedtest::kAmsterdam);
+    gf_setTrafficTickSource(&gf_trafficTickNow);
+    const int64_t start = gf_nowSeconds() - 60;
+    for (int second = 0; second < 5; ++second) {
+        for (uint32_t i = 0; i < 300; ++i) {
+            const std::string line = feedtest::makeLine(fmt::format("hex={}|cs=KLM{}|reg=|ts={}", 5000000 + i, i,
+                                                                    start + 2 * second)).text();
+            g_trafficReader.datagram = line;
+            g_trafficReader.onDatagram();
+        }
+        runPasses(100);
+    }
+    std::lock_guard lock(g_liveFlightsMutex);
+    ASSERT_EQ(g_liveFlights.size(), 100u);
+    for (size_t i = 0; i < g_liveFlights.size(); ++i)
+        EXPECT_EQ(g_liveFlights[i].timestamp, static_cast<double>(start + 8)) << i;
+    const std::vector<std::string> lines = log_.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "Received flights wait beyond the intake (300 records): the newest record of an aircraft "
+                         "now replaces its waiting one"),
+              1);
+    g_liveFlights.clear();
+    g_serviceRunning = false;
+    gf_resetFeedSources();
+}
+
 TEST_F(PassTest, ASpawnedAircraftErasedBeforeItsRequestIsDroppedSilently)
 {
     g_newAcIds.push_back(30000);
@@ -110,30 +143,6 @@ TEST_F(PassTest, ASpawnedAircraftErasedBeforeItsRequestIsDroppedSilently)
     EXPECT_TRUE(g_newAcIds.empty());
     EXPECT_TRUE(g_liveCreateDeque.empty());
     EXPECT_FALSE(log_.contains("objectid"));
-}
-
-// While the frame drain holds the lock, a simulator at 30 fps loses this tick's positions
-// and one at 60 fps waits for them.
-TEST_F(PassTest, BusyPositionHandOverDropsAt30FpsAndWaitsAt60)
-{
-    for (const float fps : {30.0f, 60.0f}) {
-        g_simFrameRate = fps;
-        g_posUpdates.write->push_back({52, 4, 0, 0, 0, 100, 0, 0, 101});
-        std::atomic<bool> held{false};
-        std::thread drain([&] {
-            std::lock_guard lock(g_simConnectMutex);
-            held = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            g_posUpdates.read->clear();
-        });
-        while (!held)
-            std::this_thread::yield();
-        lf_updateAllLiveAc();
-        drain.join();
-        EXPECT_EQ(g_posUpdates.read->size(), fps > 50.0f ? 1u : 0u) << fps;
-        EXPECT_TRUE(g_posUpdates.write->empty());
-        g_posUpdates.read->clear();
-    }
 }
 
 } // namespace

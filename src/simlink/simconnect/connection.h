@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <unordered_map>
+#include <vector>
 
 #include "simlink/simconnect/config.h"
 #include "simlink/simconnect/simconnect_api.h"
@@ -19,6 +21,10 @@ struct SimConnectConnection {
     ScDispatchProc dispatchProcedure = nullptr;
     void* dispatchContext = nullptr;
     uint32_t sendIdCounter = 0; // guarded by g_simConnectLock
+    // The records of the burst open on this connection (ScSendBurst), numbered in order;
+    // they leave together in one packet when it closes. Guarded by g_simConnectLock,
+    // which the burst holds.
+    std::vector<std::byte> burst;
     // Bytes each data definition adds to a received object-data message, as far as known,
     // and by send id the definition and bytes of each datum added: a datum the simulator
     // refuses with an exception no longer counts.
@@ -43,6 +49,12 @@ ScCloseReason gf_simConnectCloseReason(ScHandle handle);
 // The fewest bytes a message needs before it reaches the dispatch procedure.
 uint32_t gf_scRequiredMessageSize(SimConnectConnection& connection, const ScRecv& header, const std::byte* bytes,
                                   uint32_t size);
-// Numbers the record (its header already filled) and hands it to the transport, all
-// under g_simConnectLock; the send id given goes to *sendId when asked for.
-ScHresult gf_scSendRecord(SimConnectConnection& connection, ScPacketPtr packet, uint32_t* sendId = nullptr);
+// Numbers a copy of the record (its header already filled) and hands it on, all under
+// g_simConnectLock: to the burst the calling thread holds open on the connection, else
+// to the transport. The send id given goes to *sendId when asked for.
+ScHresult gf_scSendRecord(SimConnectConnection& connection, std::span<const std::byte> record,
+                          uint32_t* sendId = nullptr);
+// A burst of the calling thread: from the open until the close it holds g_simConnectLock
+// (records of other threads wait), and its records go out in one packet at the close.
+void gf_scOpenBurst(SimConnectConnection& connection);
+void gf_scCloseBurst(SimConnectConnection& connection);

@@ -5,11 +5,11 @@
 ScSendBurst::ScSendBurst(ScHandle handle) : handle_(handle)
 {
     if (handle_ != nullptr)
-        handle_->transport->holdWrites();
+        gf_scOpenBurst(*handle_);
 }
 
 ScSendBurst::~ScSendBurst()
 {
     if (handle_ != nullptr)
-        handle_->transport->releaseWrites();
+        gf_scCloseBurst(*handle_);
 }

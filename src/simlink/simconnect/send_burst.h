@@ -1,6 +1,8 @@
 #pragma once
-// Records sent on a connection while a burst is open, from any thread, wait and leave
-// together when it closes: one frame's commands then take a few writes, not hundreds.
+// The records a thread sends on a stream connection while its burst is open leave
+// together in one packet, and so in one write, when it closes: one frame's commands cost
+// one write, not hundreds. On a pipe each stays a message of its own. Other threads'
+// records wait for the close.
 #include "simlink/simconnect/simconnect_api.h"
 
 class ScSendBurst {

@@ -15,13 +15,15 @@ std::atomic<uint64_t> g_nextConnectionSerial{1};
 // The last record this thread sent, and on which connection.
 thread_local uint64_t t_lastSendConnection = 0;
 thread_local uint32_t t_lastSendId = 0;
+// The connection whose burst this thread holds open, with g_simConnectLock; null when none.
+thread_local SimConnectConnection* t_burst = nullptr;
 
 ScHresult lf_connectionError(const SimConnectTransport& transport)
 {
     return transport.failed() ? transport.recordedError() : g_scFail;
 }
 
-ScPacketPtr lf_openRecord(const char* name)
+ScOpenRecord lf_openRecord(const char* name)
 {
     ScOpenRecord record{};
     record.header.size = sizeof record;
@@ -31,10 +33,7 @@ ScPacketPtr lf_openRecord(const char* name)
     record.simulatorTag = 0x50334400u;
     record.versionMajor = 5;
     record.versionMinor = 3;
-    ScPacketPtr packet = gf_newScPacket(sizeof record);
-    if (packet)
-        std::memcpy(packet->data(), &record, sizeof record);
-    return packet;
+    return record;
 }
 
 void lf_closeConnection(SimConnectConnection* connection)
@@ -76,17 +75,35 @@ void lf_forgetRefusedDatum(SimConnectConnection& connection, const ScRecvExcepti
 
 } // namespace
 
-ScHresult gf_scSendRecord(SimConnectConnection& connection, ScPacketPtr packet, uint32_t* sentId)
+ScHresult gf_scSendRecord(SimConnectConnection& connection, std::span<const std::byte> record, uint32_t* sentId)
 {
-    std::lock_guard lock(g_simConnectLock);
+    // In a burst on a stream the record joins the others; otherwise it is a packet of its own.
+    const bool inBurst = t_burst == &connection && connection.transport->joinsRecords();
+    ScPacketPtr packet;
+    if (!inBurst) {
+        packet = gf_newScPacket(static_cast<uint32_t>(record.size()));
+        if (!packet)
+            return g_scOutOfMemory;
+    }
+    // A thread with an open burst holds the lock already.
+    std::unique_lock lock(g_simConnectLock, std::defer_lock);
+    if (t_burst == nullptr)
+        lock.lock();
     SimConnectTransport& transport = *connection.transport;
     if (transport.failed() || transport.state() != SimConnectTransport::State::Connected)
         return lf_connectionError(transport);
     uint32_t sendId = ++connection.sendIdCounter;
     if (sendId == 0)
         sendId = ++connection.sendIdCounter;
-    std::memcpy(packet->data() + offsetof(ScRequestHeader, sendId), &sendId, sizeof sendId);
-    transport.send(std::move(packet));
+    std::byte* bytes = packet ? packet->data() : nullptr;
+    if (inBurst) {
+        connection.burst.resize(connection.burst.size() + record.size());
+        bytes = connection.burst.data() + connection.burst.size() - record.size();
+    }
+    std::memcpy(bytes, record.data(), record.size());
+    std::memcpy(bytes + offsetof(ScRequestHeader, sendId), &sendId, sizeof sendId);
+    if (packet)
+        transport.send(std::move(packet));
     t_lastSendConnection = connection.serial;
     t_lastSendId = sendId;
     if (sentId != nullptr)
@@ -94,6 +111,26 @@ ScHresult gf_scSendRecord(SimConnectConnection& connection, ScPacketPtr packet, 
     if (transport.failed())
         return transport.recordedError();
     return g_scOk;
+}
+
+void gf_scOpenBurst(SimConnectConnection& connection)
+{
+    g_simConnectLock.lock();
+    t_burst = &connection;
+}
+
+void gf_scCloseBurst(SimConnectConnection& connection)
+{
+    if (!connection.burst.empty()) {
+        // Handed over under the lock, so that records other threads number later follow it.
+        if (ScPacketPtr packet = gf_newScPacket(static_cast<uint32_t>(connection.burst.size()))) {
+            std::memcpy(packet->data(), connection.burst.data(), connection.burst.size());
+            connection.transport->send(std::move(packet));
+        }
+        connection.burst.clear();
+    }
+    t_burst = nullptr;
+    g_simConnectLock.unlock();
 }
 
 ScHresult gf_simConnectOpenOn(ScHandle* handle, const char* name, std::shared_ptr<SimConnectTransport> transport,
@@ -110,8 +147,8 @@ ScHresult gf_simConnectOpenOn(ScHandle* handle, const char* name, std::shared_pt
     connection->serial = g_nextConnectionSerial++;
     connection->transport = std::move(transport);
     connection->receiveQueue = std::move(receiveQueue);
-    ScPacketPtr record = lf_openRecord(name);
-    const ScHresult result = record ? gf_scSendRecord(*connection, std::move(record)) : g_scOutOfMemory;
+    const ScOpenRecord record = lf_openRecord(name);
+    const ScHresult result = gf_scSendRecord(*connection, std::as_bytes(std::span(&record, 1)));
     if (gf_scFailed(result)) {
         lf_closeConnection(connection);
         return result;

@@ -1,6 +1,8 @@
 // The request operations: each fills its record from the table in wire_records.h and
 // sends it whole.
 #include <cstring>
+#include <span>
+#include <vector>
 
 #include "simlink/simconnect/connection.h"
 
@@ -47,11 +49,7 @@ std::optional<ScHresult> lf_connectionFailure(ScHandle handle)
 template <typename Record>
 ScHresult lf_send(ScHandle handle, const Record& record, uint32_t* sendId = nullptr)
 {
-    ScPacketPtr packet = gf_newScPacket(sizeof record);
-    if (!packet)
-        return g_scOutOfMemory;
-    std::memcpy(packet->data(), &record, sizeof record);
-    return gf_scSendRecord(*handle, std::move(packet), sendId);
+    return gf_scSendRecord(*handle, std::as_bytes(std::span(&record, 1)), sendId);
 }
 
 } // namespace
@@ -179,13 +177,13 @@ ScHresult SimConnect_SetDataOnSimObject(ScHandle handle, uint32_t defineId, uint
     record.flags = flags;
     record.arrayCount = count;
     record.unitSize = unitSize;
-    ScPacketPtr packet = gf_newScPacket(record.header.size);
-    if (!packet)
-        return g_scOutOfMemory;
-    std::memcpy(packet->data(), &record, sizeof record);
+    // Put together where it is built each time, so that a record costs no allocation.
+    thread_local std::vector<std::byte> bytes;
+    bytes.resize(record.header.size);
+    std::memcpy(bytes.data(), &record, sizeof record);
     if (dataSize > 0)
-        std::memcpy(packet->data() + sizeof record, data, static_cast<size_t>(dataSize));
-    return gf_scSendRecord(*handle, std::move(packet));
+        std::memcpy(bytes.data() + sizeof record, data, static_cast<size_t>(dataSize));
+    return gf_scSendRecord(*handle, bytes);
 }
 
 ScHresult SimConnect_SubscribeToSystemEvent(ScHandle handle, uint32_t eventId, const char* systemEventName)

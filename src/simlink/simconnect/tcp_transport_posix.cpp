@@ -111,8 +111,9 @@ protected:
         return WriteStart::Done;
     }
 
-    // A frame's burst of records (about 600) in two writes; IOV_MAX is 1024.
+    // Packets queued together leave in one write; IOV_MAX is 1024.
     size_t writeBatchLimit() const override { return 512; }
+    bool joinsRecords() const override { return true; }
 
     // The reader thread owns the descriptor's lifetime; shutting it down wakes the reader.
     void closeHandles() override { ::shutdown(socket_, SHUT_RDWR); }

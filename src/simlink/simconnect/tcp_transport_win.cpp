@@ -92,6 +92,7 @@ protected:
 
     // A stream may carry many records in one write.
     size_t writeBatchLimit() const override { return 512; }
+    bool joinsRecords() const override { return true; }
 
     void releaseHandles() override
     {

@@ -37,26 +37,7 @@ void SimConnectTransport::send(ScPacketPtr packet)
         if (state_.load() != State::Connected)
             return;
         sendQueue_.push_back(std::move(packet));
-        if (writing_ || held_)
-            return;
-        writing_ = true;
-        fillInFlight();
-    }
-    runWrites();
-}
-
-void SimConnectTransport::holdWrites()
-{
-    std::lock_guard lock(sendQueueMutex_);
-    held_ = true;
-}
-
-void SimConnectTransport::releaseWrites()
-{
-    {
-        std::lock_guard lock(sendQueueMutex_);
-        held_ = false;
-        if (writing_ || sendQueue_.empty() || state_.load() != State::Connected)
+        if (writing_)
             return;
         writing_ = true;
         fillInFlight();
@@ -94,7 +75,7 @@ bool SimConnectTransport::takeNextBatch()
 {
     std::lock_guard lock(sendQueueMutex_);
     inFlight_.clear();
-    if (sendQueue_.empty() || held_ || state_.load() != State::Connected) {
+    if (sendQueue_.empty() || state_.load() != State::Connected) {
         writing_ = false;
         return false;
     }

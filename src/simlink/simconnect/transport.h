@@ -42,10 +42,9 @@ public:
     void close(ScCloseReason reason, ScHresult status);
     // Some packet is queued or being written.
     bool hasUnsentPackets() const;
-    // While held, queued packets wait; the release writes them in as few writes as the
-    // platform takes. For a burst of records such as one frame's commands; not nested.
-    void holdWrites();
-    void releaseWrites();
+    // A stream carries a burst's records joined in one packet; a pipe takes one record a
+    // message, as the simulator's own clients send them.
+    virtual bool joinsRecords() const { return false; }
 
 protected:
     enum class WriteStart { Pending, Done, Failed };
@@ -81,7 +80,6 @@ private:
     mutable std::mutex sendQueueMutex_;
     std::deque<ScPacketPtr> sendQueue_;          // guarded by sendQueueMutex_
     bool writing_ = false;                       // guarded by sendQueueMutex_
-    bool held_ = false;                          // guarded by sendQueueMutex_
     ScCloseReason closeReason_ = ScCloseReason::None; // guarded by sendQueueMutex_
     ScHresult recordedError_ = g_scOk;           // guarded by sendQueueMutex_
     // The batch being written; only the owner of the write (writing_ set) touches it.

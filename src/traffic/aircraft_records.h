@@ -159,6 +159,9 @@ struct MotionState {
     // The reports received from the start of a push-back to its end, not flown: they tell
     // the push's turn and end, and the taxi after it.
     std::vector<PosSample> pushReports;
+    // The reports received while the aircraft was being created at its stand, as received:
+    // taken once it is active, they show it standing or already leaving.
+    std::vector<PosSample> creationReports;
     bool turnOnSpot = false; // standing, it turns to the next leg before it moves off
     // Of the reports at its stand: the last that showed it standing, the first that showed
     // it moving and that one's distance from the stand (nautical miles).

@@ -89,13 +89,25 @@ int64_t lf_startedMoving(const LiveAc& ac, const PosSample& s)
     return static_cast<int64_t>(m.firstMoveDue) - lf_ticksFromRest(ac, m.firstMoveDistance, kt);
 }
 
+void lf_holdCreationReport(LiveAc& ac, const PosSample& s)
+{
+    std::vector<PosSample>& held = ac.motion.creationReports;
+    if (held.size() >= kMaxQueuedSamples)
+        held.erase(held.begin());
+    held.push_back(s);
+}
+
 bool lf_atStand(LiveAc& ac, PosSample& s)
 {
     MotionState& m = ac.motion;
     const double d = gf_distanceNm({ac.standLat, ac.standLon}, gf_samplePos(s));
     const double near = ac.previousPhase == FlightPhase::Parking ? 2 * kNearStandNm : kNearStandNm;
-    // The last report that shows it standing and the first that shows it moving, also
-    // while it is being created: they time its start.
+    if (ac.status == SimStatus::Buffer || ac.status == SimStatus::Adding2Sim) {
+        lf_holdCreationReport(ac, s);
+        return false;
+    }
+    // The last report that shows it standing and the first that shows it moving: they time
+    // its start.
     if (d <= near && s.groundSpeed < kStillKt) {
         m.stillAtStandDue = s.dueTick;
         m.firstMoveDue = 0;
@@ -103,8 +115,6 @@ bool lf_atStand(LiveAc& ac, PosSample& s)
         m.firstMoveDue = s.dueTick;
         m.firstMoveDistance = d;
     }
-    if (ac.status == SimStatus::Buffer || ac.status == SimStatus::Adding2Sim)
-        return false;
     ac.parkedSampleSeen = true;
     if (d <= near) {
         ac.standTime = gf_engine().steadyTicks();
@@ -262,6 +272,18 @@ void lf_takePushReports(LiveAc& ac)
     }
 }
 
+// Once the aircraft is active at its stand, the reports that came while it was being
+// created are taken in their order, as if received now: a push-back or pull-out that began
+// before its creation is timed and flown from them.
+void lf_takeCreationReports(LiveAc& ac)
+{
+    const std::vector<PosSample> reports = std::exchange(ac.motion.creationReports, {});
+    for (const PosSample& r : reports) {
+        if (ac.status == SimStatus::Active)
+            decodeExisting(ac, r);
+    }
+}
+
 } // namespace
 
 bool updateLiveAc(LiveAc& ac)
@@ -283,6 +305,8 @@ bool updateLiveAc(LiveAc& ac)
             if (ac.status != SimStatus::Active)
                 return lf_isFlagged(ac);
             lf_takePushReports(ac);
+            if (!ac.motion.creationReports.empty())
+                lf_takeCreationReports(ac);
             if (ac.status != SimStatus::Active)
                 return lf_isFlagged(ac);
             ac.pos.verticalSpeed = ac.motion.targetVerticalSpeed / 60.0;
@@ -320,7 +344,12 @@ void decodeExisting(LiveAc& ac, PosSample s)
             return;
         }
         if (ac.phase == FlightPhase::Birth) {
-            if (ac.samples.empty() || !lf_checkSampleWhileStill(ac, s))
+            if (ac.samples.empty())
+                return;
+            // Kept as received, in case it is created at a stand (below, a report a few
+            // metres off becomes a copy of the one before).
+            lf_holdCreationReport(ac, s);
+            if (!lf_checkSampleWhileStill(ac, s))
                 return;
             if (s.dueTick <= ac.samples.back().dueTick)
                 s.dueTick = ac.samples.back().dueTick + 1;

@@ -260,6 +260,12 @@ void spawnLiveAc(LiveAc& ac)
         } else {
             gf_setPhase(ac, FlightPhase::Taxi);
         }
+        // Its reports after the one it is born on are taken once it is active, only when it
+        // was born at a stand.
+        const uint32_t born = ac.samples.front().dueTick;
+        std::erase_if(ac.motion.creationReports, [&ac, born](const PosSample& r) {
+            return ac.phase != FlightPhase::Parked || r.dueTick <= born;
+        });
     }
     if (ac.erase)
         return;

@@ -97,12 +97,15 @@ std::optional<LiveFlightRecord> lf_throughParser(const LiveFlightRecord& r, cons
 {
     const PosSample& s = r.sample;
     auto text = [](const std::string& t) { return t.empty() ? std::string("null") : t; };
+    // A true heading comes only with ADS-B's own message type.
+    const bool heading = p.headingDeg >= 0.0;
     const std::string line = fmt::format(
         "RTTFC,{},{:.6f},{:.6f},{:.1f},{:.0f},0,{:.1f},{:.1f},"
-        "{},{},{},{},{},{:.2f},adsb,,mlat,,,{:.1f},0,0,0,0,-1,0,,A3",
+        "{},{},{},{},{},{:.2f},adsb,,{},,,{:.1f},0,0,0,0,{:.1f},0,,A3",
         r.hexid, s.latitude, s.longitude, p.onGround ? 0.0 : p.altFt, s.verticalSpeed, s.track, s.groundSpeed,
         text(r.texts.callsign), text(r.texts.aircraftType), text(r.texts.registration), text(r.texts.origin),
-        text(r.texts.destination), r.timestamp, s.trueAirspeed);
+        text(r.texts.destination), r.timestamp, heading ? "adsb_icao" : "mlat", s.trueAirspeed,
+        heading ? p.headingDeg : -1.0);
     TrafficLineContext context;
     context.referencePosition = user;
     context.rangeNm = g_rangeNm.load();
@@ -176,6 +179,7 @@ Scenario::Scenario(std::vector<ReferenceFlight> flights, FeedScript feed, SimScr
     }
     for (const ReferenceFlight& f : flights_)
         nextReport_.push_back(f.points.empty() ? std::numeric_limits<double>::infinity() : f.points.front().t);
+    nextPoint_.assign(flights_.size(), 0);
 }
 
 Scenario::~Scenario()
@@ -239,10 +243,16 @@ void Scenario::feed()
                 nextReport_[i] = std::numeric_limits<double>::infinity();
                 break;
             }
-            nextReport_[i] = t + feedScript_.minGapS + unit(random_) * (feedScript_.maxGapS - feedScript_.minGapS);
-            if (unit(random_) < feedScript_.lossRate)
-                continue;
-            const TrackPoint p = f.at(t);
+            const size_t point = nextPoint_[i]++;
+            if (feedScript_.atPoints) {
+                nextReport_[i] = point + 1 < f.points.size() ? f.points[point + 1].t
+                                                              : std::numeric_limits<double>::infinity();
+            } else {
+                nextReport_[i] = t + feedScript_.minGapS + unit(random_) * (feedScript_.maxGapS - feedScript_.minGapS);
+                if (unit(random_) < feedScript_.lossRate)
+                    continue;
+            }
+            const TrackPoint p = feedScript_.atPoints ? f.points[point] : f.at(t);
             LiveFlightRecord r;
             r.texts = f.texts;
             r.hexid = f.hexid;

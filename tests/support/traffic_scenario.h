@@ -28,6 +28,7 @@ struct TrackPoint {
     double trackDeg = 0.0;
     double vsFpm = 0.0;
     bool onGround = false;
+    double headingDeg = -1.0; // the true heading reported; none when negative
 };
 
 // What the real aircraft did: its points, linear in between.
@@ -50,6 +51,8 @@ struct FeedScript {
     // as its reference: its ground rules decide what is on the ground, and lines it refuses
     // are lost.
     bool asLines = false;
+    // One report at each reference point, at its time (the gaps, jitter and loss unused).
+    bool atPoints = false;
 };
 
 using TerrainFt = double (*)(double lat, double lon);
@@ -154,6 +157,7 @@ private:
 
     std::vector<ReferenceFlight> flights_;
     std::vector<double> nextReport_;
+    std::vector<size_t> nextPoint_; // with atPoints
     FeedScript feedScript_;
     SimScript sim_;
     std::mt19937 random_;

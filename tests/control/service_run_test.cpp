@@ -1,6 +1,8 @@
-// Whole runs of the traffic service: start-up, main loop, close-down and restart, with the
-// neighbours and the simulator played by doubles and the window by the test, which
-// handles the worker's requests as the window handles WM_APP+1 and WM_APP+2.
+// Parts of a run decided without running it (the duties of each cycle, auto range, the
+// simulator and its version, the command line), then whole runs of the traffic service:
+// start-up, main loop, close-down and restart, with the neighbours and the simulator
+// played by doubles and the window by the test, which handles the worker's requests as
+// the window handles WM_APP+1 and WM_APP+2.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,25 +18,258 @@
 #include <tuple>
 #include <vector>
 
+#include <fmt/format.h>
+
 #include "control/application.h"
+#include "control/auto_range.h"
+#include "control/command_line.h"
 #include "control/reader_reports.h"
+#include "control/service_calls.h"
 #include "control/service_control.h"
 #include "control/service_internal.h"
 #include "control/service_run.h"
 #include "control/service_state.h"
+#include "control/setting_controls.h"
+#include "control/sim_link_events.h"
 #include "feed/feed_inputs.h"
 #include "feed/readers.h"
 #include "foundation/folders.h"
 #include "foundation/parameters_file.h"
 #include "foundation/scan_tasks.h"
+#include "foundation/settings_catalogue.h"
 #include "foundation/settings_fixture.h"
 #include "foundation/time_text.h"
+#include "foundation/user_error.h"
+#include "parking/park_airports.h"
+#include "parking/static_parking.h"
+#include "simlink/sim_link_calls.h"
 #include "support/service_doubles.h"
 #include "traffic/traffic_service.h"
 #include "ui/commands_internal.h"
 #include "ui/control_ops.h"
+#include "ui/messages.h"
 #include "ui/shown_text.h"
 #include "ui/window_state.h"
+
+namespace {
+
+std::string lf_duties(const CycleDuties& d)
+{
+    std::string s;
+    for (const auto& [on, name] : {std::pair{d.fifteenGroup, "15"}, {d.autoRange, "30"}, {d.renewalMinute, "60"},
+                                   {d.unmatchedFlights, "1200"}, {d.daySummary, "86400"}, {d.staticParking, "16"},
+                                   {d.readerCheck, "59"}, {d.staticTwin, "61"}})
+        s += on ? std::string(s.empty() ? "" : " ") + name : "";
+    return s;
+}
+
+class ServiceParts : public settingstest::SettingsTest {
+protected:
+    ServiceParts()
+    {
+        servicetest::resetDoubles();
+        gf_setSimLinkCalls(servicetest::fakeSimLinkCalls());
+        gf_setServiceCalls(servicetest::fakeServiceCalls(0, 0));
+        gf_setControlBridge(&bridge_);
+    }
+    ~ServiceParts() override
+    {
+        gf_resetSimLinkCalls();
+        gf_resetServiceCalls();
+        gf_clearError();
+        gf_clearMessage();
+    }
+    settingstest::RecordingBridge bridge_;
+};
+
+} // namespace
+
+TEST(CycleSchedule, MultiplesOf15RunOnlyThe15GroupAndTheOthersRun16And59And61)
+{
+    const std::pair<int32_t, const char*> rows[] = {
+        {1, ""},  {15, "15"}, {16, "16"}, {30, "15 30"}, {59, "59"}, {60, "15 30 60"}, {61, "61"}, {240, "15 30 60"},
+        {944, "16 59"}, {1200, "15 30 60 1200"}, {3599, "59 61"}, {86400, "15 30 60 1200 86400"},
+    };
+    for (const auto& [n, duties] : rows)
+        EXPECT_EQ(lf_duties(gf_cycleDuties(n, false)), duties) << n;
+    EXPECT_EQ(lf_duties(gf_cycleDuties(944, true)), "59"); // a static-parking update is half done
+
+    int counts[8] = {};
+    for (int32_t n = 1; n <= 86400; ++n) {
+        const CycleDuties d = gf_cycleDuties(n, false);
+        int i = 0;
+        for (const bool on : {d.fifteenGroup, d.autoRange, d.renewalMinute, d.unmatchedFlights, d.daySummary,
+                              d.staticParking, d.readerCheck, d.staticTwin})
+            counts[i++] += on;
+    }
+    // 86400 / 16 minus the multiples of 240; 86400 / 59 minus those of 885; / 61 minus 915.
+    const int expected[8] = {5760, 2880, 1440, 72, 1, 5040, 1367, 1322};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(counts[i], expected[i]) << i;
+}
+
+TEST(AutoRange, TheRangeFollowsGroundHeightAndTheDistanceToTheParkAirport)
+{
+    struct Row {
+        bool onGround;
+        double altitudeFt;
+        double distanceNm;
+        int32_t rangeNm;
+    };
+    const Row rows[] = {
+        {true, 40000.0, 50.0, 10}, {false, 48001.0, 3.0, 100}, {false, 18001.0, 3.0, 40},
+        {false, 5000.0, 7.0, 10},  {false, 5000.0, 7.2, 8},    {false, 5000.0, 20.0, 20},
+        {false, 5000.0, 36.9, 35}, {false, 5000.0, 37.0, 40},  {false, 5000.0, 10000.0, 40},
+        {false, 5000.0, 27.4, 25}, {false, 5000.0, 8.6, 10},   {false, 18000.0, 12.5, 14},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(gf_autoRangeNm(r.onGround, r.altitudeFt, r.distanceNm, 48000, 18000), r.rangeNm)
+            << r.altitudeFt << " ft, " << r.distanceNm << " nm";
+}
+
+TEST_F(ServiceParts, AutoRangeWithoutAParkAirportIs40AndSwitchingItOffRestoresTheEarlierRange)
+{
+    gf_storeUserSnapshot({});
+    servicetest::fakeSim().altitude = 3000.0;
+    gf_storeUserSnapshot(gf_simLink().requestUserPosition());
+    RANGE.value = 25;
+    AUTO_RANGE.value = true;
+    gf_updateRangeControls();
+    EXPECT_EQ(RANGE.value, 40);
+    EXPECT_EQ(g_rangeMetres, 40 * 1852);
+    AUTO_RANGE.value = false;
+    gf_updateRangeControls();
+    EXPECT_EQ(RANGE.value, 25);
+    const auto calls = bridge_.calls();
+    EXPECT_EQ(calls.back(), fmt::format("enable {} 1", RANGE.controlId));
+    gf_storeUserSnapshot({});
+}
+
+TEST_F(ServiceParts, TheSimulatorIsFoundInTheRegistryOrTheUserIsAskedForItsPath)
+{
+    struct Case {
+        bool v5, v6;
+        const char* folder;
+        int code; // of the user error, 0 for none
+        const char* logged;
+        const char* installPath;
+    };
+    const Case cases[] = {
+        {true, true, "", 153, "", ""},
+        {false, false, "", 151, "P3D not detected?\n", ""},
+        {false, false, "D:\\Liveries", 0, "P3D not detected?\n", ""},
+        {true, false, "", 0, "P3Dv5detected\n", "C:\\P3D v5"},
+        {false, true, "", 151, "P3Dv6detected\n", ""},
+    };
+    for (const Case& c : cases) {
+        servicetest::fakeNeighbours().v5Installed = c.v5;
+        servicetest::fakeNeighbours().v6Installed = c.v6;
+        lfolder[3].setValue(c.folder);
+        SIM_INSTALL_PATH.setValue({});
+        ALL_INSTALL_PATH.setValue("typed");
+        const size_t logBefore = log_.text().size();
+        int code = 0;
+        try {
+            lf_detectSim();
+        } catch (const tav::UserErrorException& e) {
+            code = std::stoi(e.what());
+        }
+        EXPECT_EQ(code, c.code) << c.v5 << c.v6 << c.folder;
+        EXPECT_EQ(log_.text().substr(logBefore).starts_with(c.logged), true) << log_.text().substr(logBefore);
+        EXPECT_EQ(SIM_INSTALL_PATH.value(), c.installPath);
+        EXPECT_EQ(ALL_INSTALL_PATH.value(), c.code == 151 ? "" : *c.installPath ? c.installPath : "typed");
+    }
+    EXPECT_EQ(storedValue("SIM_INSTALL_PATH"), "C:\\P3D v5");
+}
+
+TEST_F(ServiceParts, TheSimulatorVersionComesFromTheInstallPathElseFromP3dVersion)
+{
+    const std::tuple<const char*, int32_t, const char*> cases[] = {
+        {"C:\\Lockheed Martin\\Prepar3D V6", 5, "6"},
+        {"C:\\Lockheed Martin\\Prepar3D v5 Academic", 6, "5"},
+        {"D:\\Sim", 6, "6"},
+        {"D:\\Sim", 4, ""},
+    };
+    for (const auto& [path, version, expected] : cases) {
+        SIM_INSTALL_PATH.setValue(path);
+        P3D_VERSION.value = version;
+        std::string got;
+        try {
+            got = gf_simVersionFromInstallPath();
+        } catch (const tav::UserErrorException& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "77: P3D install path does not contain v5 or v6. Use hidden parameter P3D_VERSION, set it to 5 "
+                      "or 6.");
+        }
+        EXPECT_EQ(got, expected) << path;
+    }
+}
+
+// One cycle per tick, each on the arrival of the once-a-second data.
+TEST_F(ServiceParts, TheRenewalCountsTwentyMinutesAndUpdatesStaticParkingInTwoStepsUnlessFlushStaticStoppedIt)
+{
+    const auto cycleTo = [](int32_t n) {
+        while (g_cycleCount < n) {
+            servicetest::fakeSim().newUserData = true;
+            EXPECT_TRUE(lf_tick());
+        }
+    };
+    const auto state = [] {
+        return fmt::format("{} {} {} {}", g_staticRenewalMinutes.load(), g_staticUpdateRequested.load(),
+                           g_staticUpdateFirstStepDone, g_settingControlsDisabled.load());
+    };
+    g_parkStandsLoaded = true;
+    INITIAL_LOAD_ONLY.value = false;
+    g_cycleCount = 59;
+    g_staticRenewalMinutes = 1;
+    cycleTo(60);
+    EXPECT_EQ(state(), "20 true false true");
+    EXPECT_EQ(uitest::shown(&WindowState::messageText), "Tavelorium_P3D will update static parking in 15 seconds ...");
+    cycleTo(74); // the static parking pass of cycle 64 unlocked the settings again
+    EXPECT_EQ(state(), "20 true false false");
+    cycleTo(75); // the first step: the calculation starts
+    EXPECT_EQ(state(), "20 true true true");
+    cycleTo(89); // no static parking pass at cycle 80, which would unlock them
+    EXPECT_EQ(state(), "20 true true true");
+    cycleTo(90); // the second step
+    EXPECT_EQ(state(), "20 false false true");
+
+    // "Flush static" stops the renewal for the run; the count goes on and starts again.
+    g_flushStaticRequested = true;
+    cycleTo(91);
+    EXPECT_TRUE(INITIAL_LOAD_ONLY.value);
+    EXPECT_EQ(bridge_.calls().back(), fmt::format("check {} 1", INITIAL_LOAD_ONLY.controlId));
+    EXPECT_EQ(storedValue("INITIAL_LOAD_ONLY"), "<none>");
+    g_staticRenewalMinutes = 1;
+    g_settingControlsDisabled = false;
+    cycleTo(120);
+    EXPECT_EQ(state(), "20 false false false");
+    g_parkStandsLoaded = false;
+    g_cycleCount = 0;
+}
+
+TEST(ProductionSwitches, EitherSpellingInAnyCaseCountsTheLastOneWinsAndLookalikesAreIgnored)
+{
+    struct Row {
+        std::vector<std::string> arguments;
+        bool production, given;
+    };
+    const Row rows[] = {
+        {{}, false, false},
+        {{"--production"}, true, true},
+        {{"/production"}, true, true},
+        {{"/PRODUCTION"}, true, true},
+        {{"--Production"}, true, true},
+        {{"--production", "--no-production"}, false, true},
+        {{"/NO-PRODUCTION", "unknown", "/production", "x"}, true, true},
+        {{"--productionx", "-production", "production", "--no-production=1", ""}, false, false},
+    };
+    for (const Row& row : rows) {
+        const ProductionSwitches s = gf_readProductionSwitches(row.arguments);
+        EXPECT_EQ(s.production, row.production) << ::testing::PrintToString(row.arguments);
+        EXPECT_EQ(s.given, row.given) << ::testing::PrintToString(row.arguments);
+    }
+}
 
 namespace servicetest {
 namespace {
@@ -243,28 +478,48 @@ TEST_F(ServiceTest, ARestartSkipsTheUpdateCheckAndTheDatabaseAndTheLoopCountsOne
               0);
 }
 
-TEST_F(ServiceTest, ANewerProgramPlacedByTheUpdateCheckEndsTheProgramBeforeAnythingIsRead)
+// A newer program placed by the update check ends the program before anything is read;
+// without traffic the run goes on after fifteen seconds; production mode scans, then ends
+// with 0, or with 1 after an error.
+TEST_F(ServiceTest, RunsThatEndOrGoOnWithoutTheUser)
 {
-    ServiceCalls calls = gf_serviceCalls();
-    calls.checkForUpdates = [] {
-        gf_requestClosingDown(CloseReason::NewVersion, 0);
-        return false;
+    const struct {
+        std::string_view run;
+        int exitCode, dbaseReads, liveryScans, clientThreads;
+        const char* logged;
+    } rows[] = {
+        {"newer program", 0, 0, 0, 0, "Exiting: NEW VERSION\n"},
+        {"no traffic", 0, 1, 0, 1, "\nNo traffic in this region?\n"},
+        {"production", 0, 1, 1, 0, "Exiting: "},
+        {"production error", 1, 1, 0, 0, "Exiting: SYSTEM ERROR\n"},
     };
-    gf_setServiceCalls(calls);
-    g_liveryRebuildRequested = true;
-    EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return false; }), 1);
-    const FakeNeighbours& n = fakeNeighbours();
-    EXPECT_EQ(std::tuple(n.dbaseReads.load(), n.airportReads.load(), n.liveryScans.load(), n.liveryTableClears.load()),
-              std::tuple(0, 0, 0, 0));
-    EXPECT_EQ(lf_count(log_.text(), "Exiting: NEW VERSION\n"), 1u);
-    EXPECT_TRUE(g_liveryRebuildRequested); // kept for the start-up that reads the liveries
-    g_liveryRebuildRequested = false;
-}
-
-TEST_F(ServiceTest, WithoutTrafficTheRunGoesOnAfterFifteenSeconds)
-{
-    EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return lf_inLoop() && simulatedSecond(); }), 1);
-    EXPECT_TRUE(log_.contains("\nNo traffic in this region?\n"));
+    for (const auto& row : rows) {
+        reset();
+        const bool newer = row.run == "newer program", closes = row.run == "no traffic";
+        g_productionMode = row.run.starts_with("production");
+        gf_setCheckBox(SCAN_LIVERIES, g_productionMode);
+        g_liveryRebuildRequested = newer;
+        fakeNeighbours().dbaseRead = row.exitCode == 0;
+        ServiceCalls calls = gf_serviceCalls();
+        if (newer)
+            calls.checkForUpdates = [] { gf_requestClosingDown(CloseReason::NewVersion, 0); return false; };
+        gf_setServiceCalls(calls);
+        const size_t before = log_.text().size();
+        // Without a RealTraffic link too, the start-up ends: the scan boxes no longer act at once.
+        EXPECT_EQ(runUntilClosed([closes](auto) {
+                      return closes && lf_inLoop() && simulatedSecond() && !g_startUpPhase.load();
+                  }),
+                  1)
+            << row.run;
+        const FakeNeighbours& n = fakeNeighbours();
+        EXPECT_EQ(std::tuple(g_exitCode.load(), n.dbaseReads.load(), n.liveryScans.load(), fakeSim().clientThreads.load(),
+                             n.liveryTableClears.load(), g_liveryRebuildRequested.load()),
+                  std::tuple(row.exitCode, row.dbaseReads, row.liveryScans, row.clientThreads, 0, newer))
+            << row.run; // a rebuild request is kept for the start-up that reads the liveries
+        const std::string log = log_.text().substr(before);
+        EXPECT_EQ(std::tuple(lf_count(log, row.logged), lf_count(log, "User closed")), std::tuple(1u, 0u)) << row.run;
+        g_liveryRebuildRequested = false;
+    }
 }
 
 // The user closes the window while the run waits; the run is not started again.
@@ -352,21 +607,6 @@ TEST_F(ServiceTest, AReaderErrorRestartsOnceAfterAFifteenSecondCountdownWithBoth
     gf_readParameters();
     EXPECT_FALSE(SCAN_LIVERIES.value || SCAN_AIRPORTS.value);
     EXPECT_EQ(fakeSim().resets, 1);
-}
-
-TEST_F(ServiceTest, ProductionModeScansThenEndsWithZeroOrWithOneAfterAnError)
-{
-    for (const bool dbaseRead : {true, false}) {
-        reset();
-        g_productionMode = true;
-        gf_setCheckBox(SCAN_LIVERIES, true);
-        fakeNeighbours().dbaseRead = dbaseRead;
-        EXPECT_EQ(runUntilClosed([](std::optional<WindowRequest>) { return false; }), 1);
-        EXPECT_EQ(g_exitCode, dbaseRead ? 0 : 1);
-        EXPECT_EQ(fakeNeighbours().liveryScans, dbaseRead ? 1 : 0);
-        EXPECT_EQ(fakeSim().clientThreads, 0);
-        EXPECT_FALSE(log_.contains("User closed"));
-    }
 }
 
 std::atomic<int> g_calls; // of the neighbour that a case below makes the user answer

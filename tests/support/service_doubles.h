@@ -15,7 +15,6 @@ namespace servicetest {
 struct FakeSim {
     std::atomic<bool> flightRuns{true};
     std::atomic<bool> userDataValid{true};
-    std::atomic<bool> onGround{false};
     std::atomic<bool> newUserData{false};
     std::atomic<double> altitude{35000.0};
     std::atomic<bool> clientRunning{false};

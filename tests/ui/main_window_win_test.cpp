@@ -1,10 +1,13 @@
 // The main window created in this process under a class name of its own, with a private
-// data folder: its controls driven with window messages, its paint read back pixel by
-// pixel (fonts differ under Wine: colours and boxes are tested, not glyphs).
+// data folder: its controls driven with window messages (typed text and Enter in the
+// edits, clicks, choices in the lists, and what the worker then carries out), its paint
+// read back pixel by pixel (fonts differ under Wine: colours and boxes are tested, not
+// glyphs).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -17,77 +20,191 @@
 #include <fmt/format.h>
 
 #include "control/application.h"
-#include "control/setting_controls.h"
+#include "control/service_calls.h"
 #include "control/service_control.h"
+#include "control/service_internal.h"
 #include "control/service_run.h"
+#include "control/service_state.h"
+#include "control/setting_controls.h"
+#include "foundation/file_helpers.h"
 #include "foundation/folders.h"
 #include "foundation/settings_catalogue.h"
 #include "foundation/settings_fixture.h"
 #include "foundation/stop_state.h"
 #include "foundation/text.h"
+#include "parking/airports.h"
+#include "parking/park_airport_file.h"
+#include "parking/park_airports.h"
 #include "support/test_support.h"
 #include "ui/control_layout.h"
 #include "ui/control_ops.h"
 #include "ui/main_window_win.h"
 #include "ui/messages.h"
 #include "ui/paint_plan.h"
+#include "ui/shown_text.h"
 #include "ui/window_bridge.h"
-#include "ui/main_window_fixture_win.h"
+#include "ui/window_services.h"
 #include "ui/window_state.h"
 
-using namespace uitest;
+namespace {
+using namespace std::chrono_literals;
 
-TEST_F(MainWindow, PaintsTheBandsLinesAndIndicatorAndTextColoursOfEachState)
-{
-    struct Pixel {
-        int x, y;
-        Colour colour;
-    };
-    struct Ink { // text drawn in this colour somewhere in the box
-        ScreenRect box;
-        Colour colour;
-    };
-    struct Step {
-        std::function<void(WindowState&)> change;
-        std::vector<Pixel> pixels;
-        std::vector<Ink> inks;
-    };
-    const Step steps[] = {
-        {[](WindowState&) {},
-         {{860, 10, B}, {860, 60, B}, {860, 200, LightBlue}, {860, 440, B}, {860, 470, G},
-          {20, 28, White}, // the line under the header
-          {411, 100, R},           // simulator not connected
-          {439, 100, B}},          // RealTraffic indicator off
-         {{{3, 7, 120, 23}, G}, {{5, 91, 100, 107}, R}, {{141, 91, 240, 107}, Y}}},
-        // What each state paints is the paint plan's (paint_plan_test); here GDI carries
-        // out fills, lines and texts of other colours after writers invalidated their bands.
-        {[](WindowState& ws) {
-             ws.simConnected = true;
-             ws.flightRunning = true;
-             gf_setWindowText(WindowText::UserTitle, "Boeing 737-800", g_connectionBand);
-             ws.rtIndicatorOff = false;
-             ws.rtLinkUp = true;
-             ws.trafficReaderState = g_readerSilent;
-             ws.weatherReaderState = g_readerReceiving;
-             gf_setWindowText(WindowText::ParkAirportName, "EHAM", g_statusPanelBand);
-             ws.parkAirportReady = true;
-         },
-         {{411, 100, G}, {439, 100, Y}},
-         {{{5, 63, 120, 79}, G}, {{458, 91, 520, 107}, Y}, {{5, 399, 60, 415}, G}, {{708, 427, 860, 443}, G}}},
-    };
-    Capture c;
-    for (size_t i = 0; i < std::size(steps); ++i) {
-        steps[i].change(gf_windowState());
-        pump(20ms);
-        c = capture();
-        ASSERT_GE(c.width, 874);
-        ASSERT_GE(c.height, 476);
-        for (const Pixel& p : steps[i].pixels)
-            EXPECT_EQ(c.at(p.x, p.y), p.colour) << "step " << i << " at " << p.x << "," << p.y;
-        for (const Ink& ink : steps[i].inks)
-            EXPECT_GT(c.count(ink.box, ink.colour), 10) << "step " << i << " at " << ink.box.left << "," << ink.box.top;
+inline const std::wstring g_testClass = L"Tavelorium_P3D_window_test";
+// The window's colours as RGB values, not the code's constants.
+constexpr Colour B{0, 0, 0}, G{50, 205, 50}, Y{255, 255, 0}, R{255, 0, 0}, LightBlue{153, 204, 255},
+    White{255, 255, 255}, Grey{160, 160, 160};
+constexpr ScreenRect g_messageText{3, 450, 300, 475};
+constexpr ScreenRect g_wholeMessageBand{3, 450, 870, 475};
+
+// Pixels, one 0x00RRGGBB value each.
+struct Capture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+
+    Colour at(int x, int y) const
+    {
+        const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
+        return Colour{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)};
     }
+    int count(const ScreenRect& r, Colour c) const
+    {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                n += at(x, y) == c;
+        return n;
+    }
+};
+
+// What draw puts into a bitmap compatible with dc, read back with GetDIBits.
+inline Capture lf_readBack(HDC dc, int width, int height, const std::function<void(HDC)>& draw)
+{
+    Capture c{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height)};
+    const HDC memory = CreateCompatibleDC(dc);
+    const HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    draw(memory);
+    SelectObject(memory, old);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof bi.bmiHeader, width, -height, 1, 32};
+    GetDIBits(memory, bitmap, 0, height, c.pixels.data(), &bi, DIB_RGB_COLORS);
+    for (uint32_t& p : c.pixels)
+        p &= 0xFFFFFF;
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return c;
 }
+
+inline std::string lf_text(HWND h)
+{
+    wchar_t buffer[512] = {};
+    GetWindowTextW(h, buffer, 512);
+    return wide_to_utf8(buffer);
+}
+
+// The height each child control was created with, by id: a list's window shrinks to its
+// closed box, and only its creation tells the dropped list's height.
+inline std::map<int, int> g_createdHeights;
+
+inline LRESULT CALLBACK lf_noteCreation(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        const CREATESTRUCTW* cs = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+        if (cs->style & WS_CHILD)
+            g_createdHeights[static_cast<int>(reinterpret_cast<INT_PTR>(cs->hMenu))] = cs->cy;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        WNDCLASSEXW existing{sizeof existing};
+        if (!GetClassInfoExW(GetModuleHandleW(nullptr), g_testClass.c_str(), &existing)) {
+            ASSERT_TRUE(gf_registerMainWindowClass(GetModuleHandleW(nullptr), g_testClass));
+        }
+    }
+    void SetUp() override
+    {
+        gf_overrideDataFolder(data_.path());
+        lf_resetState();
+        const HHOOK hook = SetWindowsHookExW(WH_CBT, lf_noteCreation, nullptr, GetCurrentThreadId());
+        ASSERT_TRUE(gf_initInstance(GetModuleHandleW(nullptr), g_testClass));
+        UnhookWindowsHookEx(hook);
+        window_ = g_mainWindow;
+        SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        pump(50ms);
+    }
+    void TearDown() override
+    {
+        if (IsWindow(window_))
+            DestroyWindow(window_);
+        pump(20ms);
+        lf_resetState();
+    }
+    static void lf_resetState()
+    {
+        // A worker may be waiting for this thread to handle a control change it sent.
+        gf_resetServiceControl([] {
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        });
+        settingstest::resetSettings();
+        gf_resetStopState();
+        gf_resetWindowState();
+        g_exitCode = 0;
+        g_productionMode = false;
+        g_restartPending = false;
+    }
+
+    // Handles this thread's messages until done or the timeout; the code of a WM_QUIT seen.
+    static std::optional<int> pump(std::chrono::milliseconds timeout, const std::function<bool()>& done = {})
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < deadline && !(done && done())) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT)
+                    return static_cast<int>(msg.wParam);
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            std::this_thread::sleep_for(2ms);
+        }
+        return std::nullopt;
+    }
+    // Runs work on another thread, as the worker would, handling messages meanwhile.
+    static void fromWorker(const std::function<void()>& work)
+    {
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            work();
+            done = true;
+        });
+        pump(5000ms, [&] { return done.load(); });
+        worker.join();
+    }
+
+    // What the window paints, as PrintWindow asks it to.
+    Capture capture() const
+    {
+        RECT rc{};
+        GetClientRect(window_, &rc);
+        const HDC dc = GetDC(window_);
+        const Capture c = lf_readBack(dc, rc.right, rc.bottom, [&](HDC memory) {
+            PrintWindow(window_, memory, PW_CLIENTONLY);
+        });
+        ReleaseDC(window_, dc);
+        return c;
+    }
+    HWND control(const GuiControl& c) const { return GetDlgItem(window_, c.controlId); }
+
+    tavtest::TempFolder data_{"data"};
+    HWND window_ = nullptr;
+};
+
+using uitest::shown;
 
 TEST_F(MainWindow, AMessageFromAnotherThreadIsPaintedAndClearedAfterItsCyclesAndAnErrorTurnsTheBandRed)
 {
@@ -100,9 +217,18 @@ TEST_F(MainWindow, AMessageFromAnotherThreadIsPaintedAndClearedAfterItsCyclesAnd
     EXPECT_TRUE(bandPending()); // other threads only invalidate; WM_PAINT paints
     pump(30ms);
     EXPECT_FALSE(bandPending());
+    // What each state paints is the paint plan's (paint_plan_test); here GDI carries out
+    // its fills, lines and texts: the bands, the line under the header, the simulator
+    // indicator (not connected) and the RealTraffic one (off), texts in each colour.
     Capture c = capture();
-    EXPECT_EQ(c.at(860, 470), G);
-    EXPECT_GT(c.count(g_messageText, Y), 20);
+    ASSERT_GE(c.width, 874);
+    ASSERT_GE(c.height, 476);
+    for (const auto& [x, y, colour] : {std::tuple{860, 10, B}, {860, 60, B}, {860, 200, LightBlue}, {860, 440, B},
+                                       {860, 470, G}, {20, 28, White}, {411, 100, R}, {439, 100, B}})
+        EXPECT_EQ(c.at(x, y), colour) << x << "," << y;
+    for (const auto& [box, colour] : {std::pair{ScreenRect{3, 7, 120, 23}, G}, {{5, 91, 100, 107}, R},
+                                      {{141, 91, 240, 107}, Y}, {g_messageText, Y}})
+        EXPECT_GT(c.count(box, colour), 10) << box.left << "," << box.top;
     for (const int cycle : {25, 26}) {
         gf_windowState().cycleCounter = cycle;
         fromWorker([] { gf_expireMessage(); });
@@ -157,7 +283,10 @@ TEST_F(MainWindow, EveryLabelFitsItsFieldALongTextStopsAtItsFieldsEndAndABadText
     EXPECT_EQ(capture().count(label, Grey), 0);
     EnableWindow(control(LIGHT_AIRCRAFT), FALSE);
     tavtest::LogCapture log;
-    gf_windowState().simConnected = true;
+    WindowState& ws = gf_windowState();
+    ws.simConnected = ws.flightRunning = ws.rtLinkUp = true;
+    ws.rtIndicatorOff = false;
+    ws.trafficReaderState = g_readerSilent;
     gf_setWindowText(WindowText::UserTitle, "bad \xff title", g_connectionBand);
     gf_showMessage("still painted", false);
     gf_setWindowText(WindowText::ParkAirportName, "EHAM (AMS)", g_statusPanelBand);
@@ -170,9 +299,9 @@ TEST_F(MainWindow, EveryLabelFitsItsFieldALongTextStopsAtItsFieldsEndAndABadText
     EXPECT_GT(c.count(label, Grey), 10);
     EXPECT_TRUE(log.contains("TextOut utf8  to wide failed for 'bad \xff title'"));
     EXPECT_GT(c.count(g_messageText, Y), 20);
+    EXPECT_EQ(std::pair(c.at(411, 100), c.at(439, 100)), std::pair(G, Y)); // the indicators
+    EXPECT_GT(c.count({458, 91, 520, 107}, Y), 10);                     // "Traffic"
 }
-
-namespace {
 
 // The kind of control and what it shows: "check [x]", "button Now", "edit EHAM", or
 // "list 2..100 (20) = 40" (first and last entry, count, selected text).
@@ -197,8 +326,6 @@ std::string lf_shown(HWND h)
     SendMessageW(h, CB_GETLBTEXT, n - 1, reinterpret_cast<LPARAM>(last));
     return fmt::format("list {}..{} ({}) = {}", wide_to_utf8(first), wide_to_utf8(last), n, lf_text(h));
 }
-
-} // namespace
 
 TEST_F(MainWindow, EveryControlHasItsIdClassPlaceStateAndContent)
 {
@@ -330,8 +457,6 @@ TEST_F(MainWindow, TheSetUpAndTheBridgeSetMarksTextsSelectionsAndEnabledStatesFr
     EXPECT_EQ(lf_text(control(ALL_INSTALL_PATH)), "C:\\P3D v5");
 }
 
-namespace {
-
 class WindowPlace : public MainWindow {
 protected:
     // Opens the window anew with parameters.xml holding the position given.
@@ -359,8 +484,6 @@ protected:
                fmt::format("{},{}", x, y);
     }
 };
-
-} // namespace
 
 TEST_F(WindowPlace, OpensAtTheStoredPositionOrAtTheDefaultWhenItIsOnNoMonitorOrAtALimit)
 {
@@ -393,3 +516,349 @@ TEST_F(WindowPlace, CloseOnlyAsksForTheEndWhichStoresThePositionAndQuitsWithTheE
     EXPECT_TRUE(stores(123, 45));
     EXPECT_EQ(MAIN_WINDOW_X.value, 123);
 }
+
+std::vector<std::string> g_shell; // "explorer <path>" and "box <text>", in order
+
+class Commands : public MainWindow {
+protected:
+    void SetUp() override
+    {
+        MainWindow::SetUp();
+        g_shell.clear();
+        gf_setShellSeamsForTests(
+            [](const std::filesystem::path& path) {
+                g_shell.push_back("explorer " + gf_pathToUtf8(path));
+                return std::filesystem::exists(path);
+            },
+            [](std::string_view text) { g_shell.push_back("box " + std::string(text)); });
+        for (std::atomic<bool>* flag : {&g_blockRequested, &g_rereadRequested, &g_flushStaticRequested,
+                                        &g_callsignListRequested, &g_callsignListRebuilt, &g_liveSurplusRequested,
+                                        &g_navLightsRequested, &g_liveryRebuildRequested, &g_staticUpdateRequested})
+            *flag = false;
+        g_startUpPhase = true;
+        fromWorker(lf_fillComboBoxes);
+    }
+    void TearDown() override
+    {
+        gf_setShellSeamsForTests(nullptr, nullptr);
+        gf_resetServiceCalls();
+        gf_takeParkAirportRequests();
+        g_parkAirports.clear();
+        g_airports.clear();
+        g_parkFileLoaded = false;
+        g_cycleCount = 0;
+        MainWindow::TearDown();
+    }
+
+    void command(const GuiControl& c, WORD code = BN_CLICKED)
+    {
+        SendMessageW(window_, WM_COMMAND, MAKEWPARAM(c.controlId, code), reinterpret_cast<LPARAM>(control(c)));
+    }
+    // Typed key by key, then Enter.
+    void enter(const GuiControl& edit, std::wstring_view typed)
+    {
+        SetWindowTextW(control(edit), L"");
+        for (const wchar_t key : typed)
+            SendMessageW(control(edit), WM_CHAR, key, 1);
+        SendMessageW(control(edit), WM_CHAR, VK_RETURN, 1);
+    }
+    void select(const GuiControl& list, int index)
+    {
+        SendMessageW(control(list), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        command(list, CBN_SELCHANGE);
+    }
+    static std::string message() { return shown(&WindowState::messageText); }
+    bool enabled(const GuiControl& c) const { return IsWindowEnabled(control(c)) != 0; }
+    bool checked(const GuiControl& c) const { return SendMessageW(control(c), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    std::string stored(std::string_view key) const { return settingstest::storedValueIn(data_ / "parameters.xml", key); }
+
+    tavtest::LogCapture log_;
+};
+
+TEST_F(Commands, ACallsignIsBlockedOnceValidAndUpperCasedAndUnblockedByAnEmptyEntry)
+{
+    struct Step {
+        const wchar_t* typed;
+        const char* message;
+        const char* blocked; // the setting, in memory and in parameters.xml
+        const char* edit;
+        bool unblockEnabled, requested;
+    };
+    const Step steps[] = {
+        {L"abc", "callsign 'abc' is not valid", "", "abc", false, false},
+        {L"klm123456", "callsign 'klm123456' is not valid", "", "klm123456", false, false},
+        {L"dlh4ab", "", "DLH4AB", "DLH4AB", true, true},
+        {L"dlh4ab", "callsign 'DLH4AB' was already set ...", "DLH4AB", "DLH4AB", true, false},
+        {L"", "no more blocking of live aircraft 'DLH4AB'", "", "", false, true},
+    };
+    for (const Step& step : steps) {
+        gf_showMessage("before", false);
+        g_blockRequested = false;
+        enter(BLOCK_CALLSIGN, step.typed);
+        EXPECT_EQ(message(), step.message) << step.message;
+        EXPECT_EQ(BLOCK_CALLSIGN.value(), step.blocked) << step.message;
+        EXPECT_EQ(lf_text(control(BLOCK_CALLSIGN)), step.edit) << step.message;
+        EXPECT_EQ(enabled(g_unblockButton), step.unblockEnabled) << step.message;
+        EXPECT_EQ(g_blockRequested.load(), step.requested) << step.message;
+        EXPECT_EQ(stored("BLOCK_CALLSIGN"), step.requested || *step.blocked ? step.blocked : "<none>") << step.message;
+    }
+    EXPECT_TRUE(log_.contains("callsign 'abc' is not valid"));
+    command(g_unblockButton);
+    EXPECT_EQ(message(), "Nothing to block or unblock...");
+}
+
+TEST_F(Commands, ADestinationMustBeAKnownAirportAndJoinsTheParkAirportsAtTheWorkersNextCycle)
+{
+    g_airports = {Airport{"EDDF", "FRA", 50.03, 8.57, 364.0, 200}, Airport{"EHAM", "AMS", 52.31, 4.76, -11.0, 300}};
+    gf_controlEnable(g_rereadButton, true);
+    struct Step {
+        const wchar_t* typed;
+        const char* message;
+        const char* destination; // in memory
+        const char* edit;
+        bool rereadEnabled;
+    };
+    const Step steps[] = {
+        {L"eddf", "New destination: EDDF", "EDDF", "EDDF", false},
+        {L"ED", "destination 'ED' is not valid", "EDDF", "EDDF", false},
+        {L"zzzz", "destination 'ZZZZ' is unknown ...", "EDDF", "EDDF", false},
+        {L"Eddf", "destination 'EDDF' was already set ...", "EDDF", "EDDF", false},
+        {L"", "destination set to empty", "", "", true},
+    };
+    for (const Step& step : steps) {
+        enter(DESTINATION, step.typed);
+        EXPECT_EQ(message(), step.message);
+        EXPECT_EQ(DESTINATION.value(), step.destination) << step.message;
+        EXPECT_EQ(lf_text(control(DESTINATION)), step.edit) << step.message;
+        EXPECT_EQ(enabled(g_rereadButton), step.rereadEnabled) << step.message;
+        EXPECT_TRUE(log_.contains(step.message));
+    }
+    EXPECT_EQ(stored("DESTINATION"), "EDDF"); // emptying it is not stored
+}
+
+// The window only raises requests: the worker carries each out once, at its next cycle,
+// on the lists that are its own (the live aircraft, the park airports).
+TEST_F(Commands, TheWorkerCarriesOutWhatTheWindowAskedForOnce)
+{
+    static std::vector<std::string> engine;
+    engine.clear();
+    ServiceCalls calls = gf_serviceCalls();
+    calls.countActiveLive = [] { return 14; };
+    calls.removeFarthestLiveAc = [](double d) {
+        engine.push_back(fmt::format("farthest {}", d));
+        return false;
+    };
+    calls.setParkedNavLights = [](bool on) { engine.push_back(fmt::format("nav {}", on)); };
+    gf_setServiceCalls(calls);
+    g_airports = {Airport{"EDDF", "FRA", 50.03, 8.57, 364.0, 200}, Airport{"EHAM", "AMS", 52.31, 4.76, -11.0, 300}};
+    select(MAX_LIVE_SEL, 2); // 25: none of the 14 active goes
+    fromWorker(lf_applyWindowRequests);
+    select(MAX_LIVE_SEL, 1); // 10: 4 go, farthest first
+    SendMessageW(control(NAV_LIGHTS_WHILE_PARKED), BM_CLICK, 0, 0);
+    enter(DESTINATION, L"eddf");
+    enter(DESTINATION, L"eham");
+    EXPECT_TRUE(engine.empty() && g_parkAirports.empty());
+    fromWorker(lf_applyWindowRequests);
+    fromWorker(lf_applyWindowRequests);
+    EXPECT_EQ(engine, (std::vector<std::string>{"farthest -1", "farthest -1", "farthest -1", "farthest -1", "nav false"}));
+    std::string parkAirports;
+    for (const ParkAirportEntry& a : g_parkAirports)
+        parkAirports += fmt::format("{} {} ", a.code, a.lat);
+    EXPECT_EQ(parkAirports, "EHAM 52.31 EDDF 50.03 "); // the latest first
+}
+
+TEST_F(Commands, ListChoicesAreStoredExceptTheParkingShare)
+{
+    struct Row {
+        const GuiControl* list;
+        int index;
+        const char* key;      // stored where
+        const char* expected; // "<none>": not stored
+    };
+    const Row rows[] = {
+        {&MAX_FIT_FL, 0, "MAX_FIT", "0"},   {&MAX_FIT_FL, 2, "MAX_FIT", "2"},
+        {&MAX_FIT_FL, 19, "MAX_FIT", "47"}, {&MATCHING_DEPTH, 1, "MATCHING_DEPTH", "2"},
+        {&RANGE, 3, "RANGE", "5"},          {&parking_percentage, 4, "parking_percentage", "<none>"},
+        {&MAX_LIVE_SEL, 1, "MAX_LIVE_SEL", "10"},
+    };
+    for (const Row& row : rows) {
+        select(*row.list, row.index);
+        EXPECT_EQ(stored(row.key), row.expected) << row.key << " " << row.index;
+    }
+    EXPECT_EQ(MAX_FIT_FL.value, 24.0f);
+    EXPECT_EQ(g_rangeNm.load(), 5.0);
+    EXPECT_EQ(parking_percentage.value, 20);
+}
+
+TEST_F(Commands, EachCheckBoxFlipsIsStoredAndSaysWhatItMeans)
+{
+    // nullptr: the message line is left alone; "": it is cleared.
+    struct Row {
+        CheckBoxParameter* box;
+        const char* on;
+        const char* off;
+    };
+    const Row rows[] = {
+        {&LIG_PRIORITIZE, "Liveries, for airl+model, in lower lfolders that are already available will be skipped", ""},
+        {&COLLISION_LIVE_PARKED_GND, "", "Be aware, live aircraft may collide with (run through) static parked on the ground"},
+        {&COLLISION_USER_GND, "", "Be aware, user aircraft may collide with (run through) live aircraft and static parked on the ground"},
+        {&COLLISION_USER_AIR, "", "Be aware, user aircraft may collide with (run through) live aircraft in the air"},
+        {&INITIAL_LOAD_ONLY, "Initial Load Only: static parked aircraft are generated once, no renewal every 20 minutes", ""},
+        {&ALWAYS_ON_TOP, "Tavelorium_P3D's window will remain visible", ""},
+        {&GUID_CHANGES, "", "Be aware, no more livery updates: you miss correct data for Learn, LittleNavMap, etc!"},
+        {&AEROWINX, "Note: This mode is for Aerowinx PSX users only, please re-start Tavelorium_P3D", ""},
+        {&AIRBORNE_ONLY, "Be aware, airborne live traffic only!  (greater than 300 ft above ground ...)", ""},
+        {&PARK_SOFT, nullptr, nullptr},         {&WEEK, nullptr, nullptr},
+        {&STRAIGHT_PBS_ONLY, nullptr, nullptr}, {&LIGHT_AIRCRAFT, nullptr, nullptr},
+        {&HELICOPTERS, nullptr, nullptr},       {&HIGH_PERF_AIRCRAFT, nullptr, nullptr},
+        {&NAV_LIGHTS_WHILE_PARKED, nullptr, nullptr},
+    };
+    SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    for (const Row& row : rows) {
+        for (int click = 0; click < 2; ++click) {
+            const bool on = !row.box->value;
+            gf_showMessage("before", false);
+            SendMessageW(control(*row.box), BM_CLICK, 0, 0);
+            pump(10ms);
+            const char* expected = on ? row.on : row.off;
+            EXPECT_EQ(row.box->value.load(), on) << row.box->name;
+            EXPECT_EQ(checked(*row.box), on) << row.box->name;
+            EXPECT_EQ(stored(row.box->name), on ? "true" : "false") << row.box->name;
+            EXPECT_EQ(message(), expected != nullptr ? expected : "before") << row.box->name << " " << on;
+            if (row.box == &ALWAYS_ON_TOP) {
+                EXPECT_EQ((GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, on);
+            }
+            if (row.box == &INITIAL_LOAD_ONLY) {
+                EXPECT_EQ(enabled(g_nowButton), !on);
+            }
+        }
+    }
+}
+
+TEST_F(Commands, AScanBoxRestartsTheServiceOnlyDuringTheStartUpAndOnlyOnce)
+{
+    for (CheckBoxParameter* box : {&SCAN_LIVERIES, &SCAN_AIRPORTS})
+        gf_setCheckBox(*box, false);
+    SendMessageW(control(SCAN_AIRPORTS), BM_CLICK, 0, 0);
+    EXPECT_EQ(message(), "Your airports will be scanned");
+    EXPECT_TRUE(log_.contains("Your airports will be scanned"));
+    EXPECT_EQ(gf_closeReason(), CloseReason::NewSettings);
+    EXPECT_EQ(gf_restartDelaySeconds(), 2);
+    EXPECT_FALSE(g_liveryRebuildRequested);
+    // A second restart request changes nothing.
+    SendMessageW(control(SCAN_LIVERIES), BM_CLICK, 0, 0);
+    EXPECT_TRUE(g_liveryRebuildRequested);
+    enter(ALL_INSTALL_PATH, data_.path().wstring());
+    EXPECT_EQ(gf_restartDelaySeconds(), 2);
+
+    gf_resetStopState();
+    g_startUpPhase = false;
+    g_liveryRebuildRequested = false;
+    for (CheckBoxParameter* box : {&SCAN_LIVERIES, &SCAN_AIRPORTS}) {
+        gf_setCheckBox(*box, false);
+        SendMessageW(control(*box), BM_CLICK, 0, 0);
+        EXPECT_EQ(message(), fmt::format("Your {} will be scanned at the next start of Tavelorium_P3D",
+                                         box == &SCAN_LIVERIES ? "liveries" : "airports"));
+        EXPECT_TRUE(box->value);
+    }
+    EXPECT_FALSE(gf_stopPending());
+    EXPECT_FALSE(g_liveryRebuildRequested);
+}
+
+TEST_F(Commands, AnInstallPathIsTakenOnlyWhenItExistsAndTbloOpensItsArchiveOrSaysWhy)
+{
+    const std::wstring existing = data_.path().wstring();
+    const std::wstring missing = existing + L"\\no such P3D";
+    gf_showError("an earlier error");
+    enter(ALL_INSTALL_PATH, missing);
+    EXPECT_EQ(message(), "This install path does not exist: " + wide_to_utf8(missing));
+    EXPECT_FALSE(gf_stopPending());
+    enter(ALL_INSTALL_PATH, existing);
+    EXPECT_EQ(message(), "Install path exists, Tavelorium_P3D will restart");
+    EXPECT_EQ(stored("SIM_INSTALL_PATH"), wide_to_utf8(existing));
+    EXPECT_EQ(gf_closeReason(), CloseReason::NewSettings);
+    EXPECT_EQ(gf_restartDelaySeconds(), 3);
+    EXPECT_TRUE(log_.contains("Install path exists, Tavelorium_P3D will restart"));
+
+    const tavtest::CurrentFolder program(data_.path());
+    command(g_tbloButton);
+    std::filesystem::create_directory("tblo");
+    tavtest::writeFile(std::filesystem::path("tblo") / "tblo.zip", "PK");
+    command(g_tbloButton);
+    EXPECT_EQ(g_shell, (std::vector<std::string>{"explorer tblo\\tblo.zip", "box Could not open File Explorer at tblo.zip.",
+                                                 "explorer tblo\\tblo.zip"}));
+}
+
+TEST_F(Commands, AStaticParkingUpdateLocksTheParkingSettingsButtonsRaiseTheirRequestsAndDisableThemselves)
+{
+    const GuiControl* locked[] = {&parking_percentage, &WEEK,        &PARK_SOFT,           &MAX_FIT_FL,    &MAX_PARK_SEL,
+                                  &MAX_LIVE_SEL,       &g_nowButton, &g_flushStaticButton, &g_rereadButton};
+    gf_controlEnable(g_nowButton, true);
+    for (const bool initialLoadOnly : {true, false}) { // "Now" is left as it was in the first round
+        INITIAL_LOAD_ONLY.value = initialLoadOnly;
+        for (const bool lock : {true, false}) {
+            fromWorker(lock ? &gf_disableSettingControls : &gf_enableSettingControls);
+            EXPECT_EQ(g_settingControlsDisabled, lock);
+            for (const GuiControl* c : locked)
+                EXPECT_EQ(enabled(*c), c == &g_nowButton && initialLoadOnly ? true : !lock) << c->controlId;
+        }
+        EXPECT_EQ(gf_windowState().staticCountdownMinutes, 19);
+    }
+    for (const auto& [button, flag] : {std::pair{&g_rereadButton, &g_rereadRequested},
+                                       {&g_flushStaticButton, &g_flushStaticRequested},
+                                       {&g_csOidButton, &g_callsignListRequested}}) {
+        command(*button);
+        EXPECT_TRUE(*flag && !enabled(button == &g_csOidButton ? g_blockButton : *button)) << button->name;
+    }
+    EXPECT_FALSE(enabled(DESTINATION));
+    EXPECT_EQ(message(), "All static parked aircraft will be removed ...");
+
+    // "Now" announces the update for the next cycle that is a multiple of 15.
+    command(g_nowButton);
+    EXPECT_FALSE(g_staticUpdateRequested); // no park file loaded
+    g_parkFileLoaded = true;
+    for (const auto& [cycle, text] : {std::pair{44, "Tavelorium_P3D will update static parking in 1 second ..."},
+                                      std::pair{45, "Tavelorium_P3D will update static parking in 15 seconds ..."}}) {
+        g_cycleCount = cycle;
+        g_staticUpdateRequested = false;
+        g_staticRenewalMinutes = 3;
+        command(g_nowButton);
+        EXPECT_EQ(message(), text);
+        EXPECT_TRUE(g_staticUpdateRequested);
+        EXPECT_EQ(g_staticRenewalMinutes.load(), 20);
+        EXPECT_TRUE(g_settingControlsDisabled);
+    }
+}
+
+TEST_F(Commands, ACallsignChosenInTheRebuiltListIsBlockedWithTheBlockButton)
+{
+    ServiceCalls calls = gf_serviceCalls();
+    // An entry longer than the list's 256-character buffer is never read.
+    calls.liveInSimCallsigns = [] {
+        return std::vector<std::string>{"KLM2", "AAL1", "DLH4AB", std::string(300, 'X'), "Z\xC3\xBC" "1"};
+    };
+    gf_setServiceCalls(calls);
+    bool any = false;
+    fromWorker([&] { any = gf_refreshCallsignList(); });
+    EXPECT_TRUE(any);
+    EXPECT_EQ(lf_text(control(CALLSIGN_2_OBJECTID)), "AAL1");
+    EXPECT_TRUE(enabled(CALLSIGN_2_OBJECTID) && enabled(g_blockButton));
+    for (const auto& [index, chosen] : {std::pair{4, "Z\xC3\xBC" "1"}, {3, "Z\xC3\xBC" "1"}, {2, "KLM2"}}) {
+        select(CALLSIGN_2_OBJECTID, index);
+        EXPECT_EQ(CALLSIGN_2_OBJECTID.value(), chosen) << index;
+    }
+    EXPECT_TRUE(g_callsignListRebuilt);
+    command(g_blockButton);
+    EXPECT_EQ(BLOCK_CALLSIGN.value(), "KLM2");
+    EXPECT_TRUE(enabled(g_unblockButton) && g_blockRequested);
+    EXPECT_FALSE(enabled(CALLSIGN_2_OBJECTID) || enabled(g_blockButton));
+    EXPECT_EQ(SendMessageW(control(CALLSIGN_2_OBJECTID), CB_GETCOUNT, 0, 0), 1); // one empty text
+
+    calls.liveInSimCallsigns = [] { return std::vector<std::string>{}; };
+    gf_setServiceCalls(calls);
+    fromWorker([&] { any = gf_refreshCallsignList(); });
+    EXPECT_FALSE(any || enabled(CALLSIGN_2_OBJECTID) || enabled(g_blockButton));
+    EXPECT_EQ(CALLSIGN_2_OBJECTID.value(), "");
+}
+
+} // namespace

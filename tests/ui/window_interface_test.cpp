@@ -1,7 +1,7 @@
 // What the worker asks of the window that the window's own tests cannot see: what the
 // message line takes and logs, which bands the counters and the text setters repaint,
 // and how the stored window position is read and clamped. The controls a run sets up or
-// locks are tested on the real window (main_window_win_test, commands_win_test).
+// locks are tested on the real window (main_window_win_test).
 #include <gtest/gtest.h>
 
 #include <algorithm>

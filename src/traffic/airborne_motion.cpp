@@ -51,15 +51,22 @@ bool lf_parkAirportSet()
     return !g_parkAirport.code.empty();
 }
 
-// The ground a landing aircraft comes down to: the simulator's, from its in-range report of
-// the last few seconds; without one, the park airport's elevation. The park airport's
-// reference point may lie miles from the runway and hundreds of feet above or below it, and
-// a park file's elevation tens of feet off the scenery.
-std::optional<double> lf_groundElevation(const LiveAc& ac)
+// The simulator's ground under the aircraft, from its in-range report of the last few seconds.
+std::optional<double> lf_simulatorGround(const LiveAc& ac)
 {
     const MotionState& m = ac.motion;
     if (m.reportedGroundFt && gf_tickNow() - static_cast<int64_t>(m.reportedGroundTick) <= kReportedGroundTicks)
         return m.reportedGroundFt;
+    return std::nullopt;
+}
+
+// The ground a landing aircraft comes down to: the simulator's; without it, the park
+// airport's elevation. The park airport's reference point may lie miles from the runway and
+// hundreds of feet above or below it, and a park file's elevation tens of feet off the scenery.
+std::optional<double> lf_groundElevation(const LiveAc& ac)
+{
+    if (const std::optional<double> ground = lf_simulatorGround(ac))
+        return ground;
     if (lf_parkAirportSet())
         return g_parkAirport.elevationFt;
     return std::nullopt;
@@ -125,8 +132,11 @@ void lf_verticalStep(LiveAc& ac)
     }
     if (!nextUp) {
         gf_setGear(ac, true);
-        if (lf_parkAirportSet() && g_qnh <= 1013)
-            m.altitudeStep = (lf_groundElevation(ac).value_or(0.0) - ac.pos.altitude) / lf_ticksToNext(ac);
+        // A touchdown ahead never climbs to the park airport's elevation: the runway may lie
+        // far below it. Without the simulator's ground the aircraft then keeps descending.
+        const std::optional<double> ground = lf_groundElevation(ac);
+        if (lf_parkAirportSet() && g_qnh <= 1013 && ground && (lf_simulatorGround(ac) || *ground < ac.pos.altitude))
+            m.altitudeStep = (*ground - ac.pos.altitude) / lf_ticksToNext(ac);
         else
             lf_applyDescent(ac, g_qnh > 1013 ? lf_landingDescentRate(ac) : -601.0);
         return;
@@ -180,8 +190,9 @@ void lf_flare(LiveAc& ac)
 
 // Without the simulator's on-ground report (out of its range, or lost) a landing would sink
 // through the runway: its descent stops at the ground and, after a second there, it touches
-// down as if the report had come. The floor never lifts an aircraft that is already below
-// it: a ground taken from the park airport may lie above the runway.
+// down as if the report had come. Without the simulator's ground, the park airport's may lie
+// far above the runway: the floor is then no higher than the last airborne report. An
+// aircraft already below the floor stops where it is: the floor never lifts it.
 void lf_touchdownFloor(LiveAc& ac, double altitudeBefore)
 {
     MotionState& m = ac.motion;
@@ -191,8 +202,11 @@ void lf_touchdownFloor(LiveAc& ac, double altitudeBefore)
         m.ticksDownWithoutReport = 0;
         return;
     }
-    const double floor = *ground + ac.cgHeight;
-    if (ac.pos.altitude > floor || altitudeBefore < floor) {
+    double floor = *ground + ac.cgHeight;
+    if (!lf_simulatorGround(ac) && m.lastAirborneFt)
+        floor = std::min(floor, *m.lastAirborneFt);
+    floor = std::min(floor, altitudeBefore);
+    if (ac.pos.altitude > floor) {
         m.ticksDownWithoutReport = 0;
         return;
     }
@@ -202,7 +216,7 @@ void lf_touchdownFloor(LiveAc& ac, double altitudeBefore)
     m.ticksDownWithoutReport = 0;
     SimObjectEvent report;
     report.hexidOrFlag = 1;
-    report.d1 = *ground;
+    report.d1 = floor - ac.cgHeight;
     report.d2 = ac.cgHeight;
     lf_applyTouchdownRule(ac, report);
 }
@@ -471,6 +485,8 @@ void lf_advanceSample(LiveAc& ac)
             next.stationary = true;
         if (!next.stationary)
             ac.motion.targetHeading = gf_bearingRad(gf_samplePos(ac.samples[0]), gf_samplePos(next));
+        if (next.airborne || ac.samples[0].airborne)
+            ac.motion.lastAirborneFt = next.airborne ? next.altitude : ac.samples[0].altitude;
     }
     if (ac.onGround)
         nextPosGround(ac);

@@ -153,6 +153,8 @@ struct MotionState {
     double groundTurnAngle = 0.0;   // degrees
     double postPushBack = 0.0;
     int32_t ticksDownWithoutReport = 0; // at the touchdown floor without the simulator's report
+    // The altitude of the last airborne report flown to: the aircraft was above its ground there.
+    std::optional<double> lastAirborneFt;
     // The simulator's ground under the aircraft at its last in-range report, and its tick.
     std::optional<double> reportedGroundFt;
     uint32_t reportedGroundTick = 0;

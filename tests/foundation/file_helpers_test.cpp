@@ -9,6 +9,7 @@
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
+using tavtest::namesIn;
 using tavtest::readFile;
 using tavtest::writeFile;
 
@@ -35,13 +36,6 @@ TEST(FolderHelpers, EmptyingRemovesEveryEntryOrXmlFilesOfTbloAndListingGivesXmlS
     tavtest::LogCapture log;
     tavtest::TempFolder folder;
     tavtest::CurrentFolder here(folder.path());
-    const auto namesIn = [](const fs::path& dir) {
-        Names names;
-        for (const auto& e : fs::directory_iterator(dir))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    };
     fs::create_directories("tblo/empty");
     for (const char* name : {"tblo/a.xml", "tblo/B.XmL", "tblo/a.xml.bak", "tblo/a.txt"})
         writeFile(name, "x");

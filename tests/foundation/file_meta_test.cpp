@@ -8,7 +8,6 @@
 #include "support/test_support.h"
 
 namespace {
-
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 Entries entriesOf(const pugi::xml_node& doc)
@@ -18,14 +17,6 @@ Entries entriesOf(const pugi::xml_node& doc)
         entries.emplace_back(info.attribute("name").as_string(), info.attribute("value").as_string());
     return entries;
 }
-
-std::optional<FileMeta> readBlock(const char* meta, bool acceptWithoutSim)
-{
-    pugi::xml_document doc;
-    EXPECT_TRUE(doc.load_string(meta));
-    return gf_readMeta(doc, acceptWithoutSim);
-}
-
 } // namespace
 
 TEST(FileMetaBlock, WritesTheEntriesInOrderAndReadsThemBack)
@@ -55,40 +46,37 @@ TEST(FileMetaBlock, WritesTheEntriesInOrderAndReadsThemBack)
     EXPECT_EQ(entriesOf(withRoot).back(), (std::pair<std::string, std::string>{"MSFS", "2020"}));
 }
 
+// Only the first entry of a name counts; nameless and unknown entries are skipped;
+// without "root" the block under the document is read.
 TEST(FileMetaBlock, CopyrightAndSimulatorDecideWhetherTheBlockCounts)
 {
     tavtest::LogCapture log;
-    EXPECT_FALSE(readBlock("<root><meta><info name='sim' value='3'/></meta></root>", true));
-    EXPECT_FALSE(log.contains("no copyright"));
-    EXPECT_FALSE(readBlock("<root><meta><info name='copyright' value=''/><info name='sim' value='3'/></meta></root>", true));
-    EXPECT_TRUE(log.contains("==> no copyright info in the file?"));
-    EXPECT_FALSE(readBlock("<root/>", true));
-
     const char* noSim = "<root><meta><info name='copyright' value='c'/><info name='version' value='7'/></meta></root>";
-    EXPECT_FALSE(readBlock(noSim, false));
-    ASSERT_TRUE(readBlock(noSim, true));
-    EXPECT_EQ(readBlock(noSim, true)->version, "7");
-
-    // Only the first entry of a name counts; nameless and unknown entries are skipped;
-    // without "root" the block under the document is read.
-    const std::optional<FileMeta> m = readBlock(
-        "<meta><info value='x'/><info name='other' value='y'/><info name='copyright' value='c'/>"
-        "<info name='MSFS' value='2024'/><info name='MSFS' value='2020'/><info name='sim' value='two'/>"
-        "<info name='copyright' value=''/></meta>",
-        false);
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->msfs, "2024");
-    EXPECT_EQ(m->sim, 0);
-}
-
-TEST(XmlAttributeHelpers, ChildOfRootOrOfTheDocumentAndBoolTexts)
-{
-    pugi::xml_document doc, bare;
-    doc.load_string("<root><parkpositions/></root>");
-    bare.load_string("<dbase/>");
-    EXPECT_TRUE(gf_xmlChildOfRoot(doc, "parkpositions") && gf_xmlChildOfRoot(bare, "dbase"));
-    pugi::xml_node n = doc.child("root").child("parkpositions");
-    EXPECT_TRUE(gf_appendBoolAttribute(n, "cargo", true) && gf_appendBoolAttribute(n, "heli", false));
-    EXPECT_EQ(gf_getAttributeString(n, "cargo") + gf_getAttributeString(n, "heli") + gf_getAttributeString(n, "x"),
-              "truefalse");
+    const struct {
+        const char* xml;
+        bool acceptWithoutSim, counts;
+        const char *version, *msfs;
+    } cases[] = {
+        {"<root><meta><info name='sim' value='3'/></meta></root>", true, false, "", ""},
+        {"<root/>", true, false, "", ""},
+        {noSim, false, false, "", ""},
+        {noSim, true, true, "7", ""},
+        {"<meta><info value='x'/><info name='other' value='y'/><info name='copyright' value='c'/><info name='MSFS' "
+         "value='2024'/><info name='MSFS' value='2020'/><info name='sim' value='two'/><info name='copyright' "
+         "value=''/></meta>",
+         false, true, "", "2024"},
+    };
+    for (const auto& c : cases) {
+        pugi::xml_document doc;
+        ASSERT_TRUE(doc.load_string(c.xml));
+        const std::optional<FileMeta> m = gf_readMeta(doc, c.acceptWithoutSim);
+        ASSERT_EQ(m.has_value(), c.counts) << c.xml;
+        EXPECT_EQ(m ? m->version + "|" + m->msfs + "|" + std::to_string(m->sim) : "",
+                  c.counts ? std::string(c.version) + "|" + c.msfs + "|0" : "") << c.xml;
+    }
+    EXPECT_FALSE(log.contains("no copyright"));
+    pugi::xml_document empty;
+    empty.load_string("<root><meta><info name='copyright' value=''/><info name='sim' value='3'/></meta></root>");
+    EXPECT_FALSE(gf_readMeta(empty, true));
+    EXPECT_TRUE(log.contains("==> no copyright info in the file?"));
 }

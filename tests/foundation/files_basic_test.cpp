@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -30,11 +29,7 @@ TEST(AtomicFile, EverySaveHasATemporaryNameOfItsOwnAndOnlyOtherProcessesLeftover
     fs::create_directory(folder / "folder.tavtmp");
     gf_removeStaleTempFiles(folder.path());
     gf_removeStaleTempFiles(folder / "missing");
-    std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(folder.path()))
-        left.push_back(e.path().filename().string());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"folder.tavtmp", "notes.txt", mine}));
+    EXPECT_EQ(tavtest::namesIn(folder.path()), (std::vector<std::string>{"folder.tavtmp", "notes.txt", mine}));
 
     // Two writers of one file: every save succeeds and the file is always one of them whole.
     const std::string contents[] = {std::string(20000, 'a'), std::string(30000, 'b')};

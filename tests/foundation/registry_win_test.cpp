@@ -73,11 +73,11 @@ TEST_F(P3dRegistry, EachVersionIsFoundByItsOwnKey)
         removeKey(6);
         for (const int v : installed)
             addKey(v, REG_SZ, v == 5 ? L"C:\\P3Dv5\\" : L"D:\\Prepar3D v6");
-        const bool has5 = installed.front() == 5, has6 = installed.back() == 6;
-        EXPECT_EQ(gf_p3dKeyExists(5), has5);
-        EXPECT_EQ(gf_p3dKeyExists(6), has6);
-        EXPECT_EQ(gf_p3dSetupPath(5).wstring(), has5 ? L"C:\\P3Dv5\\" : L"");
-        EXPECT_EQ(gf_p3dSetupPath(6).wstring(), has6 ? L"D:\\Prepar3D v6" : L"");
+        for (const int v : {5, 6}) {
+            const bool has = installed.front() == v || installed.back() == v;
+            EXPECT_EQ(gf_p3dKeyExists(v), has) << v;
+            EXPECT_EQ(gf_p3dSetupPath(v).wstring(), !has ? L"" : v == 5 ? L"C:\\P3Dv5\\" : L"D:\\Prepar3D v6") << v;
+        }
     }
     EXPECT_FALSE(gf_p3dKeyExists(4));
     EXPECT_TRUE(gf_p3dSetupPath(7).empty());

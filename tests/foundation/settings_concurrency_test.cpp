@@ -11,54 +11,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Stands in for the window: a control change asked for by another thread waits until the
-// user-interface thread has run it, as SendMessage does; that thread runs them only
-// between its own work (pump()).
-class UiThreadBridge : public ControlBridge {
-public:
-    void setCheckMark(const GuiControl&, bool) override { run(); }
-    void setControlText(const GuiControl&, std::string_view) override { run(); }
-    void enableControl(const GuiControl&, bool) override { run(); }
-    void fillCombo(const GuiControl&, const std::vector<std::string>&) override { run(); }
-    void selectComboIndex(const GuiControl&, int32_t) override { run(); }
-    void selectComboText(const GuiControl&, std::string_view) override { run(); }
-
-    void pump()
-    {
-        std::lock_guard lock(mutex_);
-        for (std::promise<void>* p : queue_)
-            p->set_value();
-        changesFromOtherThreads += static_cast<int>(queue_.size());
-        queue_.clear();
-    }
-
-    std::atomic<std::thread::id> uiThread{};
-    std::atomic<int> changesFromOtherThreads{0};
-
-private:
-    void run()
-    {
-        if (std::this_thread::get_id() == uiThread.load())
-            return;
-        std::promise<void> done;
-        std::future<void> f = done.get_future();
-        {
-            std::lock_guard lock(mutex_);
-            queue_.push_back(&done);
-        }
-        f.wait();
-    }
-
-    std::mutex mutex_; // guards queue_
-    std::vector<std::promise<void>*> queue_;
-};
-
 class SettingsConcurrency : public SettingsTest {};
 
 TEST_F(SettingsConcurrency, StoresOnTheUiThreadDuringFullReadsOnTheWorkerNeitherDeadlockNorBreakTheFile)
 {
     gf_saveParameters(false);
-    UiThreadBridge bridge;
+    RecordingBridge bridge; // the window: its user-interface thread runs changes between its own work
     gf_setControlBridge(&bridge);
 
     std::atomic<bool> workerDone{false};

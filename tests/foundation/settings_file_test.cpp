@@ -44,16 +44,14 @@ TEST_F(ParametersFile, FromNoFileEverySettingIsWrittenOnceWithAirpHeightTwiceAnd
     EXPECT_TRUE(log_.contains("PORT_NUMBER=\"10747\"\n"));
 
     const Texts calls = bridge.calls();
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.starts_with("check "); }),
-              19);
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "text 32818 40"), calls.end());
+    EXPECT_EQ(std::ranges::count_if(calls, [](const std::string& c) { return c.starts_with("check "); }), 19);
+    EXPECT_NE(std::ranges::find(calls, "text 32818 40"), calls.end());
     // Every list's default is one of its values; no test changes the range, made at start-up.
     std::vector<const ListParameter*> lists(g_listParams.begin(), g_listParams.end());
     lists.push_back(&parking_percentage);
     for (const ListParameter* p : lists)
-        EXPECT_NE(std::find(p->values.begin(), p->values.end(), p->defaultValue), p->values.end()) << p->name;
-    EXPECT_NE(std::find(MAX_FIT_FL.values.begin(), MAX_FIT_FL.values.end(), MAX_FIT_FL.defaultValue),
-              MAX_FIT_FL.values.end());
+        EXPECT_NE(std::ranges::find(p->values, p->defaultValue), p->values.end()) << p->name;
+    EXPECT_NE(std::ranges::find(MAX_FIT_FL.values, MAX_FIT_FL.defaultValue), MAX_FIT_FL.values.end());
     EXPECT_EQ(g_rangeNm.load(), 40.0);
     EXPECT_EQ(g_rangeMetres.load(), 40 * 1852);
 }
@@ -149,11 +147,8 @@ TEST_F(ParametersFile, EveryUnusableFileIsKeptAsTheNewestOfThreeBackupGeneration
 
     // No settings; then 10,000 nested elements, which written back indented would grow
     // the file to hundreds of megabytes.
-    std::string deep = "<root><parameters>";
-    for (const char* tag : {"<a>", "</a>"})
-        for (int i = 0; i < 10000; ++i)
-            deep += tag;
-    deep += "</parameters></root>";
+    const std::string deep = fmt::format("<root><parameters>{}{}</parameters></root>",
+                                         fmt::join(Texts(10000, "<a>"), ""), fmt::join(Texts(10000, "</a>"), ""));
     const std::string unusable[] = {"<root><other/></root>", deep, garbage + "x"};
     for (const std::string& bad : unusable) {
         writeFile(file(), bad);
@@ -167,7 +162,7 @@ TEST_F(ParametersFile, EveryUnusableFileIsKeptAsTheNewestOfThreeBackupGeneration
     EXPECT_TRUE(log_.contains("(elements nested deeper than 16 levels), kept as parameters0.xml;  create new"));
 }
 
-TEST_F(ParametersFile, AStoreWritesOneSettingOnlyWhenTheFileIsMissingAndAFullFileWhenItIsUnparsable)
+TEST_F(ParametersFile, AStoreWritesOneSettingOnlyWhenTheFileIsMissingAFullFileWhenItIsUnparsableAndNoneWhenItCannotBeCopied)
 {
     P3D_VERSION.value = 6;
     gf_storeIntParameter(P3D_VERSION);
@@ -187,12 +182,9 @@ TEST_F(ParametersFile, AStoreWritesOneSettingOnlyWhenTheFileIsMissingAndAFullFil
     EXPECT_EQ(storedPairs().size(), 66u);
     EXPECT_EQ(storedValue("WEEK"), "true");
     EXPECT_EQ(storedValue("lfolder1"), "F:\\in memory");
-}
 
-TEST_F(ParametersFile, AFileThatCannotBeReadNorCopiedIsNeverOverwritten)
-{
+    fs::remove(file());
     fs::create_directory(file()); // exists, loads as nothing, cannot be copied
-    WEEK.value = true;
     gf_storeBoolParameter(WEEK);
     EXPECT_FALSE(gf_readParameters());
     EXPECT_TRUE(fs::is_directory(file()));

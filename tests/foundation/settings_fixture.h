@@ -1,9 +1,12 @@
 #pragma once
 // Shared set-up of the settings tests: a private data folder, a captured log, every
 // setting back at its default and a window stand-in that records control changes.
+#include <atomic>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fmt/format.h>
@@ -70,7 +73,9 @@ inline std::string storedValueIn(const std::filesystem::path& file, std::string_
     return "<none>";
 }
 
-// Records every control change as "check 32798 1", "text 32818 40", ...
+// Records every control change as "check 32798 1", "text 32818 40", ...; once uiThread is
+// set, a change asked for by another thread waits until that thread has run it (pump()),
+// as SendMessage does.
 class RecordingBridge : public ControlBridge {
 public:
     void setCheckMark(const GuiControl& c, bool checked) override { add(fmt::format("check {} {}", c.controlId, checked ? 1 : 0)); }
@@ -88,15 +93,34 @@ public:
         std::lock_guard lock(mutex_);
         return calls_;
     }
+    void pump()
+    {
+        std::lock_guard lock(mutex_);
+        for (std::promise<void>* p : waiting_)
+            p->set_value();
+        changesFromOtherThreads += static_cast<int>(waiting_.size());
+        waiting_.clear();
+    }
+
+    std::atomic<std::thread::id> uiThread{};
+    std::atomic<int> changesFromOtherThreads{0};
 
 private:
     void add(std::string call)
     {
-        std::lock_guard lock(mutex_);
-        calls_.push_back(std::move(call));
+        std::promise<void> done;
+        {
+            std::lock_guard lock(mutex_);
+            calls_.push_back(std::move(call));
+            if (uiThread.load() == std::thread::id() || uiThread.load() == std::this_thread::get_id())
+                return;
+            waiting_.push_back(&done);
+        }
+        done.get_future().wait();
     }
-    mutable std::mutex mutex_; // guards calls_
+    mutable std::mutex mutex_; // guards calls_ and waiting_
     std::vector<std::string> calls_;
+    std::vector<std::promise<void>*> waiting_;
 };
 
 class SettingsTest : public ::testing::Test {

@@ -40,7 +40,6 @@ TEST_F(StopState, FirstReasonWinsWithItsDelayAUserCloseRaisesTheHardStopAndOnlyT
 
     for (int i = 0; i <= 8; ++i)
         EXPECT_EQ(gf_closeReasonRestarts(static_cast<CloseReason>(i)), i == 3 || i == 5 || i == 6) << i;
-    EXPECT_EQ(gf_closeReasonText(CloseReason::ReaderError), "READER ERROR");
 }
 
 TEST_F(StopState, ConcurrentRequestsLeaveOneConsistentReasonAndDelay)

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <gsl/narrow>
@@ -40,20 +41,13 @@ TEST(Utf, RoundTripsAndRejectsMalformedInput)
     const std::string path = "C:/Users/J\xC3\xBCrgen/AppData";
     EXPECT_EQ(gf_pathToUtf8(gf_pathFromUtf8(path)), path);
 
-    const auto message = [](const auto& convert) {
-        try {
-            convert();
-        } catch (const std::runtime_error& e) {
-            return std::string(e.what());
-        }
-        return std::string("accepted");
-    };
+    using testing::ThrowsMessage;
     for (const std::string bad : {"\xC3\x28", "\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"}) {
-        EXPECT_EQ(message([&] { utf8_to_wide(bad); }), "utf8_to_wide: invalid UTF-8");
+        EXPECT_THAT([&] { utf8_to_wide(bad); }, ThrowsMessage<std::runtime_error>("utf8_to_wide: invalid UTF-8"));
         EXPECT_FALSE(gf_isValidUtf8(bad));
     }
     for (const std::u16string& bad : {std::u16string{u'a', char16_t(0xD800)}, std::u16string{char16_t(0xDC00), u'a'}})
-        EXPECT_EQ(message([&] { gf_utf16ToUtf8(bad); }), "wide_to_utf8: invalid UTF-16");
+        EXPECT_THAT([&] { gf_utf16ToUtf8(bad); }, ThrowsMessage<std::runtime_error>("wide_to_utf8: invalid UTF-16"));
     EXPECT_THROW(wide_to_utf8(std::wstring(1, static_cast<wchar_t>(0xD800))), std::runtime_error);
 }
 

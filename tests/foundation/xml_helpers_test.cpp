@@ -6,9 +6,12 @@
 namespace fs = std::filesystem;
 using tavtest::readFile;
 
-TEST(XmlSave, WritesOurDeclarationTwoBlankIndentNoBomAndNothingIntoAMissingFolder)
+TEST(XmlSave, WritesOurDeclarationTwoBlankIndentNoBomUnderAnyFolderNameAndNothingIntoAMissingFolder)
 {
-    tavtest::TempFolder folder;
+    tavtest::TempFolder temp;
+    // The name holds characters that no single ANSI code page has.
+    const fs::path folder = temp / "J\xC3\xBCrgen \xCE\xA9 \xE6\x9D\xB1";
+    fs::create_directories(folder);
     pugi::xml_document doc;
     doc.append_child("root").append_child("parameters").append_child("parameter").append_attribute("name") = "RANGE";
     ASSERT_TRUE(gf_saveXmlFile(doc, folder / "a.xml"));
@@ -29,23 +32,7 @@ TEST(XmlSave, WritesOurDeclarationTwoBlankIndentNoBomAndNothingIntoAMissingFolde
     const std::string out = readFile(folder / "out.xml");
     EXPECT_EQ(out.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root", 0), 0u) << out;
     EXPECT_NE(out.find("a=\"\xC3\xA9\""), std::string::npos); // Latin-1 read, UTF-8 written
-}
-
-TEST(XmlSave, NamesWithNonAsciiCharactersSaveAndLoad)
-{
-    tavtest::TempFolder folder;
-    // The second name holds characters that no single ANSI code page has.
-    for (const char* name : {"J\xC3\xBCrgen", "J\xC3\xBCrgen \xCE\xA9 \xE6\x9D\xB1"}) {
-        const fs::path user = folder / name;
-        fs::create_directories(user);
-        pugi::xml_document doc;
-        doc.append_child("root").append_attribute("v") = "\xE2\x82\xAC";
-        ASSERT_TRUE(gf_saveXmlFile(doc, user / "parameters.xml"));
-        pugi::xml_document back;
-        ASSERT_TRUE(gf_loadXmlFile(back, user / "parameters.xml"));
-        EXPECT_STREQ(back.child("root").attribute("v").as_string(), "\xE2\x82\xAC");
-        EXPECT_EQ(gf_loadXmlFile(back, user / "none.xml").status, pugi::status_file_not_found);
-    }
+    EXPECT_EQ(gf_loadXmlFile(doc, folder / "none.xml").status, pugi::status_file_not_found);
 }
 
 TEST(XmlSave, AnyNestingIsSavedInProportionToTheDocument)

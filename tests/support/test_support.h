@@ -23,6 +23,8 @@ private:
 
 std::string readFile(const std::filesystem::path& file);
 void writeFile(const std::filesystem::path& file, std::string_view bytes);
+// The names of the entries of a folder, sorted.
+std::vector<std::string> namesIn(const std::filesystem::path& folder);
 
 // Opens the process log in a temporary folder for the life of the object; text() gives
 // what has been written so far.

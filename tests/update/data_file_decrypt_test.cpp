@@ -14,11 +14,6 @@ using tavtest::writeFile;
 
 namespace {
 
-DataFileKey productDataFileKey()
-{
-    return databuild::productKey();
-}
-
 // Decrypts the bytes into a stale plain file; the log of the attempt.
 std::string lf_decryptFails(const fs::path& folder, const std::string& encrypted)
 {
@@ -43,7 +38,7 @@ TEST(Decrypt, EverySizeRoundTripsExactlyUnderAFolderOfAnyCharactersAndBytesAfter
             for (const std::string& junk : {std::string(), std::string("junk"), std::string(5000, 'j')}) {
                 SCOPED_TRACE(testing::Message() << size << " " << emptyFinalChunk << " " << junk.size());
                 const std::string plain = patternBytes(size);
-                writeFile(sub / "dbase.enc", encryptDataFile(plain, productDataFileKey(), emptyFinalChunk) + junk);
+                writeFile(sub / "dbase.enc", encryptDataFile(plain, databuild::productKey(), emptyFinalChunk) + junk);
                 ASSERT_TRUE(gf_streamDecrypt(sub / "dbase.enc", sub / "dbase.xml"));
                 EXPECT_EQ(readFile(sub / "dbase.xml"), plain);
             }
@@ -57,11 +52,11 @@ TEST(Decrypt, DamagedCutOrForeignFilesFailWithTheirTextAndLeaveNoPlainFile)
     // A header of 24 bytes, then chunks of 4096 plain bytes (4113 encrypted), FINAL on the
     // last: here two full chunks and a FINAL one.
     constexpr size_t kHeader = 24, kChunk = 4113;
-    const std::string whole = encryptDataFile(patternBytes(12288), productDataFileKey());
-    const std::string emptyFinal = encryptDataFile(patternBytes(8192), productDataFileKey(), true);
-    std::string lastDamaged = encryptDataFile(patternBytes(5000), productDataFileKey()) + "junk";
+    const std::string whole = encryptDataFile(patternBytes(12288), databuild::productKey());
+    const std::string emptyFinal = encryptDataFile(patternBytes(8192), databuild::productKey(), true);
+    std::string lastDamaged = encryptDataFile(patternBytes(5000), databuild::productKey()) + "junk";
     lastDamaged[lastDamaged.size() - 7] ^= 0x01;
-    DataFileKey otherKey = productDataFileKey();
+    DataFileKey otherKey = databuild::productKey();
     otherKey[7] ^= 0x5a;
     const auto flipped = [&whole](size_t at) {
         std::string bytes = whole;
@@ -105,7 +100,7 @@ TEST(Decrypt, AMissingInputOrOutputFolderIsLoggedWithItsPathAndARemovalWarnsOnly
                              gf_pathToUtf8(folder / "dbase.enc")));
     EXPECT_FALSE(fs::exists(folder / "dbase.xml"));
 
-    const std::string encrypted = encryptDataFile("x", productDataFileKey());
+    const std::string encrypted = encryptDataFile("x", databuild::productKey());
     writeFile(folder / "a.enc", encrypted);
     EXPECT_FALSE(gf_streamDecrypt(folder / "a.enc", folder / "no" / "a.xml"));
     EXPECT_TRUE(log.contains("gf_streamDecrypt exception: Could not open output file: " +

@@ -116,26 +116,10 @@ def program(tmp_path, made):
         yield Program(tmp_path, site, made)
 
 
-def test_a_first_start_fetches_every_data_file_and_asks_for_both_scans(program):
-    program.serve(SITE)
-    program.settings(SCAN_LIVERIES="false", SCAN_AIRPORTS="false")
-    out = program.run()
-    assert out["result"] == "true"
-    assert program.fetched() == ["11/airports.enc", "11/AIG-regcodes.enc", "11/dbase.enc"]
-    for name in SITE_DATA.values():
-        assert (program.folder / "input" / name).read_bytes() == program.made[name]
-    stored = program.stored()
-    assert {s: stored[s] for s in VERSION_SETTINGS.values()} == {s: SITE[k] for k, s in VERSION_SETTINGS.items()}
-    assert (stored["SCAN_LIVERIES"], stored["SCAN_AIRPORTS"]) == ("true", "true")
-    assert program.leftovers() == []
-    log = program.text_log()
-    assert "p3d program version at web = 11.10.3" in log and "p3d version up-to-date" in log
-    assert all(f"{key} updated to {SITE[key]}" in log for key in VERSION_SETTINGS)
-
-
-# Stored versions against the site's, with one file missing from disk (True: none): what is
-# fetched, and which keys log "{} version up-to-date".
+# Stored versions against the site's (None: a first start, no settings nor files), with one
+# file missing from disk: what is fetched, and which keys log "{} version up-to-date".
 CASES = {
+    "first start": (SITE, None, None, ["11/airports.enc", "11/AIG-regcodes.enc", "11/dbase.enc"], ["p3d"]),
     "equal": (SITE, SITE, None, [], KEYS),
     "airports.enc deleted": (SITE, SITE, "airports.enc", ["11/airports.enc"], ["p3d", "aig", "liveries", "addons",
                                                                                "dbase"]),
@@ -151,8 +135,9 @@ CASES = {
 def test_versions_decide_what_is_fetched_and_rescanned(program, case):
     site, before, missing, fetched, up_to_date = CASES[case]
     program.serve(site)
-    program.settings(SCAN_LIVERIES="false", SCAN_AIRPORTS="false", **{s: before[k] for k, s in VERSION_SETTINGS.items()})
-    for name in ("airports.enc", "AIG-regcodes.enc", "dbase.enc", "LiveriesScanned.xml"):
+    program.settings(SCAN_LIVERIES="false", SCAN_AIRPORTS="false",
+                     **({s: before[k] for k, s in VERSION_SETTINGS.items()} if before else {}))
+    for name in ("airports.enc", "AIG-regcodes.enc", "dbase.enc", "LiveriesScanned.xml") if before else ():
         if name != missing:
             (program.folder / ("output" if name.endswith(".xml") else "input") / name).write_bytes(OLD)
     out = program.run()
@@ -161,11 +146,18 @@ def test_versions_decide_what_is_fetched_and_rescanned(program, case):
     log = program.text_log()
     assert [k for k in KEYS if f"{k} version up-to-date" in log] == up_to_date, log
     assert ("==> p3d version not found" in log) == (case == "no p3d")
+    assert ("p3d program version at web = 11.10.3" in log) == (case != "no p3d")
     stored = program.stored()
-    assert stored["SCAN_LIVERIES"] == ("true" if case == "no LiveriesScanned.xml" else "false")
+    rescans = {"first start": ("true", "true"), "no LiveriesScanned.xml": ("true", "false")}
+    assert (stored["SCAN_LIVERIES"], stored["SCAN_AIRPORTS"]) == rescans.get(case, ("false", "false"))
     refreshed = {k for k, name in SITE_DATA.items() if f"11/{name}" in fetched}
+    for k in refreshed:
+        assert (program.folder / "input" / SITE_DATA[k]).read_bytes() == program.made[SITE_DATA[k]]
+    updated = set(VERSION_SETTINGS) if before is None else refreshed
     assert {k: stored[s] for k, s in VERSION_SETTINGS.items()} == {
-        k: site[k] if k in refreshed else before[k] for k in VERSION_SETTINGS}
+        k: site[k] if k in updated else before[k] for k in VERSION_SETTINGS}
+    assert all(f"{k} updated to {site[k]}" in log for k in updated), log
+    assert program.leftovers() == []
 
 
 # Every way a download fails is in test_downloads.py; one of them here, and what only the
@@ -173,18 +165,14 @@ def test_versions_decide_what_is_fetched_and_rescanned(program, case):
 REFUSED = {
     "404": dict(status=404, body=b"<html>not here</html>"),
     "200 error page": dict(body=b"<html><body>Service unavailable</body></html>\n"),
-    "200 cut file": "cut.enc",
+    "200 cut file": None,  # the probe's cut.enc
 }
 
 
 @pytest.mark.parametrize("case", REFUSED)
 def test_a_data_file_that_does_not_arrive_whole_keeps_the_old_one_and_its_version(program, case):
     program.serve({**SITE, "dbase": "7.0.0"})
-    answer = REFUSED[case]
-    if isinstance(answer, str):
-        program.site.answer("/downloads/11/dbase.enc", program.made[answer])
-    else:
-        program.site.answer("/downloads/11/dbase.enc", **answer)
+    program.site.answer("/downloads/11/dbase.enc", **(REFUSED[case] or dict(body=program.made["cut.enc"])))
     program.settings(**{s: SITE[k] for k, s in VERSION_SETTINGS.items()})
     (program.folder / "input" / "dbase.enc").write_bytes(OLD)
     out = program.run()
@@ -196,26 +184,23 @@ def test_a_data_file_that_does_not_arrive_whole_keeps_the_old_one_and_its_versio
 
 
 BAD_LISTS = {
-    "html page": (b"<!DOCTYPE html><html><body>Maintenance</body></html>", "==> gf_checkForUpdates exception:", []),
-    "truncated": (versions_json(SITE)[:40], "==> gf_checkForUpdates exception:", []),
-    "string member": (json.dumps({"p3d": "12.0.0", "dbase": entry("7.0.0")}).encode(),
+    "html page": (dict(body=b"<!DOCTYPE html><html><body>Maintenance</body></html>"),
+                  "==> gf_checkForUpdates exception:", []),
+    "truncated": (dict(body=versions_json(SITE)[:40]), "==> gf_checkForUpdates exception:", []),
+    "string member": (dict(body=json.dumps({"p3d": "12.0.0", "dbase": entry("7.0.0")}).encode()),
                       '==> p3d version in versions.json is not valid: no whole number "major"', ["11/dbase.enc"]),
-    "no patch": (json.dumps({"p3d": {"major": 12, "minor": 0}, "dbase": entry("7.0.0")}).encode(),
+    "no patch": (dict(body=json.dumps({"p3d": {"major": 12, "minor": 0}, "dbase": entry("7.0.0")}).encode()),
                  '==> p3d version in versions.json is not valid: no whole number "patch"', ["11/dbase.enc"]),
-    "404": (None, "==> Downloading version info from my web site failed!", []),
-    "stall": ("stall", "==> Downloading version info from my web site failed!", []),
+    "404": (dict(body=b"gone", status=404), "==> Downloading version info from my web site failed!", []),
+    "stall": (dict(body=versions_json(SITE), kind="stall"), "==> Downloading version info from my web site failed!",
+              []),
 }
 
 
 @pytest.mark.parametrize("case", BAD_LISTS)
 def test_an_unusable_versions_list_is_logged_and_removed_and_the_start_up_goes_on(program, case):
-    body, line, fetched = BAD_LISTS[case]
-    if body is None:
-        program.serve(body=b"gone", status=404)
-    elif body == "stall":
-        program.serve(body=versions_json(SITE), kind="stall")
-    else:
-        program.serve(body=body)
+    answer, line, fetched = BAD_LISTS[case]
+    program.serve(**answer)
     program.settings(**{s: SITE[k] for k, s in VERSION_SETTINGS.items()})
     (program.folder / "input" / "dbase.enc").write_bytes(OLD)
     out = program.run("--low-speed-seconds", "2")

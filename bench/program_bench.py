@@ -88,12 +88,7 @@ class CountingClient(scs.Client):
                     at += size
                 del data[:at]
         finally:
-            try:
-                self.sock.close()
-            except OSError:
-                pass
-            self.closed.set()
-            self.server.log(f"client {self.index} closed")
+            self._end()
 
 
 class CountingServer(scs.SimConnectServer):

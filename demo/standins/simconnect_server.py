@@ -203,13 +203,16 @@ class Client:
                     record, buffer = buffer[:size], buffer[size:]
                     self._take(record)
         finally:
-            # The client went (or the stream broke): close this end too, as a server does.
-            try:
-                self.sock.close()
-            except OSError:
-                pass
-            self.closed.set()
-            self.server.log(f"client {self.index} closed")
+            self._end()
+
+    def _end(self):
+        """The client went (or the stream broke): close this end too, as a server does."""
+        try:
+            self.sock.close()
+        except OSError:
+            pass
+        self.closed.set()
+        self.server.log(f"client {self.index} closed")
 
     def _take(self, raw):
         size, version, msg_id, send_id = struct.unpack_from("<4I", raw)

@@ -35,8 +35,12 @@ bool lf_writeApfParameters(pugi::xml_node root, const ApfContent& content, ApfMo
 // Sources: empty when the code has none.
 std::string lf_findArchivedApf(std::string_view code);
 bool lf_readApfLink(const std::filesystem::path& txtFile, std::string& line);
-// Empty on success, else "failed to download: '<url>'".
+// Empty on success, else "failed to download: '<url>'". The site is asked once per run and
+// source: later calls copy what it gave, or fail again without asking, until the source
+// is forgotten.
 std::string lf_downloadApf(std::string_view source, const std::filesystem::path& local);
+void lf_forgetFetchedApf(std::string_view source);
+void lf_forgetFetchedApfs();
 // Empty when the source has no learned file.
 std::filesystem::path lf_learnedApfPath(std::string_view source, std::string_view publisher);
 // A source text as a local path ('\' and '/' both separate).

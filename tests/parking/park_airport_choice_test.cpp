@@ -142,7 +142,7 @@ TEST_F(ParkAirportChoice, AUserAtAStandOfAnAirportNotFirstPutsItFirstWithThatSta
     EXPECT_EQ(gf_parkAirportForFeed().elevationFt, 364.0);
 }
 
-TEST_F(ParkAirportChoice, AParkAirportWithoutParkFileIsClearedAndNotChosenAgainInThisRun)
+TEST_F(ParkAirportChoice, AParkAirportWithoutParkFileIsClearedAndNotChosenAgainDuringThePause)
 {
     list({{"EDDS", "", 48.69, 9.22}});
     placeUser(48.7, 9.2);

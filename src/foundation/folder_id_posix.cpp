@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <system_error>
+
 #include "foundation/folder_walk.h"
 
 std::optional<FolderId> gf_folderId(const std::filesystem::path& folder)
@@ -7,5 +9,12 @@ std::optional<FolderId> gf_folderId(const std::filesystem::path& folder)
     struct stat info {};
     if (::stat(folder.c_str(), &info) != 0)
         return std::nullopt;
-    return FolderId{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+    // Some FUSE file systems give every file inode 0.
+    std::string resolved;
+    if (info.st_ino == 0) {
+        std::error_code ec;
+        resolved = std::filesystem::canonical(folder, ec).native();
+    }
+    return gf_folderIdOf(static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino), true,
+                         std::move(resolved));
 }

@@ -21,12 +21,31 @@ std::string lf_textForLog(const fs::path& path)
 
 } // namespace
 
+bool gf_fileIndexIsUnique(std::string_view fileSystem)
+{
+    const std::string name = gf_toUpperAscii(std::string(fileSystem));
+    return name == "NTFS" || name == "FAT" || name == "FAT12" || name == "FAT16" || name == "FAT32" ||
+           name == "EXFAT";
+}
+
+std::optional<FolderId> gf_folderIdOf(uint64_t volume, uint64_t index, bool indexUnique, std::string resolvedPath)
+{
+    if (index != 0 && indexUnique)
+        return FolderId{volume, index, {}};
+    if (resolvedPath.empty())
+        return std::nullopt;
+    return FolderId{volume, 0, std::move(resolvedPath)};
+}
+
 std::optional<bool> EnteredFolders::enterOnce(const fs::path& folder)
 {
     const std::optional<FolderId> id = gf_folderId(folder);
     if (!id)
         return std::nullopt;
-    return ids_.insert(*id).second;
+    const bool first = ids_.insert(*id).second;
+    if (!first)
+        gf_logLine("Folder {} skipped: it was entered before through another path", lf_textForLog(folder));
+    return first;
 }
 
 FolderWalk::FolderWalk(const fs::path& root, std::string label) : label_(std::move(label))

@@ -131,7 +131,7 @@ void lf_applyStands(const pugi::xml_document& doc, const fs::path& path, bool ol
         const std::string id = parkpos.attribute("id").as_string();
         const auto found = byId.find(id);
         if (!parkpos.attribute("manual").as_bool()) {
-            if (found == byId.end() || !lf_applyLearnedParkpos(parkpos, id, oldFile, table[found->second])) {
+            if (found == byId.end() || !lf_applyLearnedParkpos(parkpos, id, oldFile, table[found->second], kept)) {
                 gf_logLine("learned stand {} in {} not found?", id, pathText);
                 kept.append_copy(parkpos);
             }
@@ -140,7 +140,7 @@ void lf_applyStands(const pugi::xml_document& doc, const fs::path& path, bool ol
         if (found != byId.end()) {
             // The park file now has the user's stand: what was learned there moves to it.
             gf_logErrorLine("manually created standid {} already exists in {}", id, pathText);
-            lf_applyLearnedParkpos(parkpos, id, oldFile, table[found->second]);
+            lf_applyLearnedParkpos(parkpos, id, oldFile, table[found->second], kept);
             continue;
         }
         const double lat = gf_attributeDouble(parkpos, "latitude");
@@ -150,7 +150,7 @@ void lf_applyStands(const pugi::xml_document& doc, const fs::path& path, bool ol
         if ((std::abs(lat) < kManualOriginNear && std::abs(lon) < kManualOriginNear) || radius == 0.0)
             gf_logErrorLine("manually created standid {} misses correct attributes in {}", id, pathText);
         else
-            stand = lf_readParkpos(parkpos, id, 0, table);
+            stand = lf_readParkpos(parkpos, id, 0, table, kept);
         if (stand == nullptr) {
             // Not used, but the user's stand stays in the file as it was.
             kept.append_copy(parkpos);
@@ -169,7 +169,8 @@ bool lf_sameStandFlight(const StandFlight& a, const StandFlight& b)
            (a.hours & b.hours).any();
 }
 
-bool lf_applyLearnedParkpos(const pugi::xml_node& parkpos, std::string_view id, bool oldFile, ParkStand& stand)
+bool lf_applyLearnedParkpos(const pugi::xml_node& parkpos, std::string_view id, bool oldFile, ParkStand& stand,
+                            pugi::xml_node kept)
 {
     if (stand.id != id)
         return false;
@@ -196,9 +197,11 @@ bool lf_applyLearnedParkpos(const pugi::xml_node& parkpos, std::string_view id, 
             gf_logErrorLine("empty bit set");
             continue;
         }
-        const int day = opt.attribute("day").as_int();
-        if (day < 1 || day > 7)
+        const std::optional<uint32_t> day = lf_optDay(opt);
+        if (!day) {
+            lf_setOptAside(opt, "lf_applyLearnedParkpos", id, kept);
             continue;
+        }
         StandFlight f;
         f.airl = std::move(texts.airl);
         f.type = std::move(texts.type);
@@ -207,7 +210,7 @@ bool lf_applyLearnedParkpos(const pugi::xml_node& parkpos, std::string_view id, 
         f.cs2 = std::move(texts.cs2);
         f.hours = hours;
         f.number = next;
-        f.day = static_cast<uint32_t>(day);
+        f.day = *day;
         f.origin = 0;
         f.real = opt.attribute("soft").as_bool() ? 0 : 1;
         f.cpl = opt.attribute("cpl").as_bool();

@@ -15,6 +15,7 @@
 #include "parking/airports.h"
 #include "parking/park_airport_file.h"
 #include "parking/park_airports.h"
+#include "parking/park_file_internal.h"
 #include "parking/static_parking.h"
 #include "parking/static_parking_internal.h"
 #include "parking/stand_learning.h"
@@ -50,9 +51,36 @@ bool lf_onGroundAtAirport(const LiveAc& ac)
 
 constexpr double kNoPositionDeg = 0.0001;
 constexpr double kMovedDeg = 1e-8;
+// Closer than this (some 5 m) to where the closest airport was last looked up, the user
+// aircraft stands still: the lookup reads neighbours' park files and logs each time.
+constexpr double kStandingStillNm = 0.003;
+
+// A park file that failed to load is tried again after a pause, a few times: one short
+// outage of the site must not leave the airport empty for the run, and a file that is
+// broken must not be fetched again every pass.
+constexpr int32_t kPassSeconds = 16;
+constexpr int32_t kRetryPauseMinutes = 20;
+constexpr uint64_t kRetryPausePasses = kRetryPauseMinutes * 60 / kPassSeconds;
+constexpr int32_t kLoadRetries = 3;
+
+struct FailedLoad {
+    int32_t failures = 0;
+    uint64_t pass = 0; // of the last failure
+};
 
 GeoPos g_lastUserPosition;
-TextHashSet g_failedParkAirports;
+TextHashMap<FailedLoad> g_failedParkAirports;
+uint64_t g_passCount = 0;
+
+// The closest airport of the last lookup on the ground, and where it was made.
+struct GroundLookup {
+    bool made = false;
+    GeoPos position;
+    std::string code;
+};
+GroundLookup g_groundLookup;
+// The ground message last shown: logged only when it changes.
+std::string g_groundMessage;
 
 std::mutex g_feedCopyMutex; // guards g_feedCopy
 FeedParkAirport g_feedCopy;
@@ -132,6 +160,49 @@ void lf_adoptUserStand()
     gf_writeMyParkAirports();
 }
 
+std::string lf_closestAirportCode(const GeoPos& position)
+{
+    if (!g_groundLookup.made || gf_distanceNm(position, g_groundLookup.position) > kStandingStillNm) {
+        const Airport* airport = gf_closestAirport(position);
+        g_groundLookup = {true, position, airport != nullptr ? airport->code : std::string()};
+    }
+    return g_groundLookup.code;
+}
+
+void lf_showGroundMessage(std::string text)
+{
+    const bool changed = text != g_groundMessage;
+    gf_showMessage(text, changed);
+    g_groundMessage = std::move(text);
+}
+
+// Before a load: an airport that failed before is tried again, with the site asked anew.
+void lf_noteRetry(const std::string& code)
+{
+    const auto failed = g_failedParkAirports.find(code);
+    if (failed == g_failedParkAirports.end())
+        return;
+    gf_logLine("Trying the park file of {} again (retry {} of {})", code, failed->second.failures, kLoadRetries);
+    lf_forgetFetchedApf(gf_findParkFile(code));
+}
+
+void lf_noteLoad(const std::string& code, bool loaded)
+{
+    if (loaded) {
+        g_failedParkAirports.erase(code);
+        return;
+    }
+    FailedLoad& failed = g_failedParkAirports[code];
+    ++failed.failures;
+    failed.pass = g_passCount;
+    if (failed.failures <= kLoadRetries)
+        gf_logLine("The park file of {} is tried again in about {} minutes (retry {} of {})", code,
+                   kRetryPauseMinutes, failed.failures, kLoadRetries);
+    else
+        gf_logLine("The park file of {} failed to load {} times: not tried again in this run", code,
+                   failed.failures);
+}
+
 void lf_settleReservedStand()
 {
     std::string reserved;
@@ -163,11 +234,16 @@ void lf_listReadAnew()
 {
     g_failedParkAirports.clear();
     g_lastUserPosition = {};
+    g_groundLookup = {};
+    g_groundMessage.clear();
+    lf_forgetFetchedApfs();
 }
 
 bool lf_parkAirportFailed(std::string_view code)
 {
-    return g_failedParkAirports.contains(code);
+    const auto failed = g_failedParkAirports.find(code);
+    return failed != g_failedParkAirports.end() &&
+           (failed->second.failures > kLoadRetries || g_passCount - failed->second.pass < kRetryPausePasses);
 }
 
 void lf_showReservedStand(std::string_view id, bool found)
@@ -284,25 +360,26 @@ void gf_dropParkAirport()
 void lf_lookForParkAirport(const GeoPos& position, bool showMessage)
 {
     if (gf_simLink().userOnGround()) {
-        const Airport* airport = gf_closestAirport(position);
-        if (airport == nullptr) {
-            gf_showMessage("User aircraft on the ground, no RT supported airport in sight", true);
+        const std::string code = lf_closestAirportCode(position);
+        if (code.empty()) {
+            lf_showGroundMessage("User aircraft on the ground, no RT supported airport in sight");
             return;
         }
-        if (lf_parkAirportFailed(airport->code))
+        if (lf_parkAirportFailed(code))
             return;
-        if (!gf_apfExists(airport->code)) {
-            gf_showMessage(fmt::format("User aircraft on the ground at {}, no airport file found", airport->code),
-                           true);
+        if (!gf_apfExists(code)) {
+            lf_showGroundMessage(fmt::format("User aircraft on the ground at {}, no airport file found", code));
             return;
         }
-        gf_logLine("User aircraft on the ground at {}", airport->code);
-        if (lf_setParkAirport(airport->code)) {
+        g_groundMessage.clear();
+        gf_logLine("User aircraft on the ground at {}", code);
+        if (lf_setParkAirport(code)) {
             g_staticRecalcPending = true;
             lf_startStaticCalculation(showMessage);
         }
         return;
     }
+    g_groundMessage.clear();
     gf_controlEnable(DESTINATION, true);
     const std::optional<ParkAirportEntry> first = lf_firstEntry();
     if (!first || !lf_inSight(first->distanceNm, g_userSnapshot.altitudeAboveGround) ||
@@ -338,6 +415,7 @@ void lf_checkParkAirportInSight(const GeoPos& position)
 
 void gf_staticParkingCycle(bool showMessage)
 {
+    ++g_passCount;
     WindowState& ws = gf_windowState();
     if (g_settingControlsDisabled && g_addingStack.empty()) {
         gf_enableSettingControls();
@@ -350,14 +428,16 @@ void gf_staticParkingCycle(bool showMessage)
         gf_clearMessage();
         g_staticRecalcPending = false;
         const std::string code = g_parkAirport.code;
-        if (const std::string error = lf_readParkedFile(); error.empty()) {
+        lf_noteRetry(code);
+        const std::string error = lf_readParkedFile();
+        lf_noteLoad(code, error.empty());
+        if (error.empty()) {
             g_staticRenewalMinutes = g_staticRenewalPeriodMinutes;
             gf_calculateStaticParking();
         } else {
             gf_enableSettingControls();
             gf_showMessage(error, true);
             lf_clearParkAirportState();
-            g_failedParkAirports.insert(code);
         }
         gf_controlEnable(DESTINATION, true);
         gf_flushLog();

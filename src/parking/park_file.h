@@ -26,7 +26,9 @@ struct ApfContent {
     int32_t altitude = 0; // feet
     std::vector<ParkStand> stands;
     // Learned mode: "parkpos" children written back unchanged after the stands (learned
-    // stands that the park file no longer has).
+    // stands that the park file no longer has), and "opts" children, each with the "opt"
+    // elements of the stand of its "id" that were read but not used (a day that is no
+    // weekday), written back into that stand.
     pugi::xml_node keptParkpos;
 };
 

@@ -19,20 +19,49 @@ namespace {
 
 constexpr std::string_view kIdTrim = "\t\n\r ";
 
-uint32_t lf_attributeDay(const pugi::xml_node& node)
-{
-    const std::string_view text = node.attribute("day").as_string();
-    uint32_t day = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), day);
-    return ec == std::errc() && end == text.data() + text.size() ? day : 0;
-}
-
 bool lf_inRange(double v, double limit)
 {
     return std::isfinite(v) && v >= -limit && v <= limit;
 }
 
 } // namespace
+
+std::optional<uint32_t> lf_optDay(const pugi::xml_node& opt)
+{
+    std::string_view text = opt.attribute("day").as_string();
+    const size_t first = text.find_first_not_of(kIdTrim);
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(kIdTrim) - first + 1);
+    if (text.front() == '+')
+        text.remove_prefix(1);
+    uint32_t day = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), day);
+    if (ec != std::errc())
+        return std::nullopt;
+    const std::string_view fraction(end, static_cast<size_t>(text.data() + text.size() - end));
+    if (!fraction.empty() && (fraction.front() != '.' || fraction.find_first_not_of('0', 1) != std::string_view::npos))
+        return std::nullopt;
+    if (day < 1 || day > 7)
+        return std::nullopt;
+    return day;
+}
+
+void lf_setOptAside(const pugi::xml_node& opt, std::string_view reader, std::string_view id, pugi::xml_node kept)
+{
+    gf_logErrorLine("{}: stand '{}': the flight of '{}' with day '{}' is not used: its day is no weekday 1..7{}",
+                    reader, id, opt.attribute("reg").as_string(), opt.attribute("day").as_string(),
+                    kept ? "; it stays in the file" : "");
+    if (!kept)
+        return;
+    const std::string idText(id);
+    pugi::xml_node group = kept.find_child_by_attribute("opts", "id", idText.c_str());
+    if (!group) {
+        group = kept.append_child("opts");
+        group.append_attribute("id").set_value(idText.c_str());
+    }
+    group.append_copy(opt);
+}
 
 double gf_attributeDouble(const pugi::xml_node& node, const char* name)
 {
@@ -71,7 +100,7 @@ OptTexts lf_readOptTexts(const pugi::xml_node& opt)
 }
 
 ParkStand* lf_readParkpos(const pugi::xml_node& parkpos, std::string id, uint32_t origin,
-                          std::vector<ParkStand>& table)
+                          std::vector<ParkStand>& table, pugi::xml_node kept)
 {
     const double lat = gf_attributeDouble(parkpos, "latitude");
     const double lon = gf_attributeDouble(parkpos, "longitude");
@@ -93,11 +122,15 @@ ParkStand* lf_readParkpos(const pugi::xml_node& parkpos, std::string id, uint32_
     const auto opts = parkpos.children("opt");
     flights.reserve(static_cast<size_t>(std::distance(opts.begin(), opts.end())));
     for (const pugi::xml_node opt : opts) {
-        OptTexts texts = lf_readOptTexts(opt);
         const pugi::xml_attribute hh = opt.attribute("hh");
-        const uint32_t day = lf_attributeDay(opt);
-        if (!hh || *hh.as_string() == '\0' || day < 1 || day > 7)
+        if (!hh || *hh.as_string() == '\0')
             continue;
+        const std::optional<uint32_t> day = lf_optDay(opt);
+        if (!day) {
+            lf_setOptAside(opt, "lf_readParkpos", id, kept);
+            continue;
+        }
+        OptTexts texts = lf_readOptTexts(opt);
         StandFlight& f = flights.emplace_back();
         f.airl = std::move(texts.airl);
         f.type = std::move(texts.type);
@@ -106,7 +139,7 @@ ParkStand* lf_readParkpos(const pugi::xml_node& parkpos, std::string id, uint32_
         f.cs2 = std::move(texts.cs2);
         f.hours = gf_hours2bitset(hh.as_string());
         f.number = static_cast<uint32_t>(flights.size());
-        f.day = day;
+        f.day = *day;
         f.origin = origin;
         f.real = opt.attribute("soft").as_bool() ? 0 : 1;
         f.cpl = opt.attribute("cpl").as_bool();
@@ -136,7 +169,7 @@ void lf_readParkpositions(const pugi::xml_node& doc, std::vector<ParkStand>& tab
         id = id.substr(first, id.find_last_not_of(kIdTrim) - first + 1);
         if (!seen.emplace(id).second)
             throw tav::UserErrorException(94, fmt::format("Parking position '{}' appears more than once.", id));
-        if (lf_readParkpos(parkpos, std::string(id), 1, table) == nullptr && refused)
+        if (lf_readParkpos(parkpos, std::string(id), 1, table, refused) == nullptr && refused)
             refused.append_copy(parkpos);
     }
 }

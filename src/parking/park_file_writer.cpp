@@ -9,6 +9,7 @@
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
 #include "foundation/settings_catalogue.h"
+#include "foundation/text_hash.h"
 #include "foundation/version.h"
 #include "foundation/xml_helpers.h"
 #include "parking/half_hours.h"
@@ -80,6 +81,16 @@ bool lf_writeFlight(pugi::xml_node parkpos, const StandFlight& f)
     return ok;
 }
 
+// The flights of a stand that were read but not used go back unchanged.
+bool lf_writeKeptOpts(pugi::xml_node parkpos, const pugi::xml_node& opts)
+{
+    for (const pugi::xml_node opt : opts.children("opt")) {
+        if (!parkpos.append_copy(opt))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool lf_writeApfParameters(pugi::xml_node root, const ApfContent& content, ApfMode mode)
@@ -131,6 +142,12 @@ bool gf_writeApf(const ApfContent& content, const fs::path& path, ApfMode mode, 
     pugi::xml_node positions = root.append_child("parkpositions");
     if (!positions)
         return false;
+    const bool learned = mode == ApfMode::Learned;
+    TextHashMap<pugi::xml_node> keptOpts;
+    if (learned) {
+        for (const pugi::xml_node opts : content.keptParkpos.children("opts"))
+            keptOpts.emplace(opts.attribute("id").as_string(), opts);
+    }
     for (const ParkStand& s : content.stands) {
         pugi::xml_node parkpos = positions.append_child("parkpos");
         if (!parkpos || !gf_appendXmlAttribute(parkpos, "id", s.id))
@@ -146,10 +163,24 @@ bool gf_writeApf(const ApfContent& content, const fs::path& path, ApfMode mode, 
             if (!lf_writeFlight(parkpos, f))
                 return false;
         }
+        if (const auto kept = keptOpts.find(s.id); kept != keptOpts.end()) {
+            if (!lf_writeKeptOpts(parkpos, kept->second))
+                return false;
+            keptOpts.erase(kept);
+        }
     }
-    if (mode == ApfMode::Learned) {
+    if (learned) {
         for (const pugi::xml_node kept : content.keptParkpos.children("parkpos")) {
             if (!positions.append_copy(kept))
+                return false;
+        }
+        // A stand of the park file that has nothing else to save still holds them.
+        for (const pugi::xml_node opts : content.keptParkpos.children("opts")) {
+            if (!keptOpts.contains(opts.attribute("id").as_string()))
+                continue;
+            pugi::xml_node parkpos = positions.append_child("parkpos");
+            if (!parkpos || !gf_appendXmlAttribute(parkpos, "id", opts.attribute("id").as_string()) ||
+                !lf_writeKeptOpts(parkpos, opts))
                 return false;
         }
     }

@@ -1,10 +1,14 @@
 #include <algorithm>
+#include <deque>
 #include <fstream>
+#include <iterator>
+#include <mutex>
 #include <optional>
 #include <vector>
 
 #include <fmt/format.h>
 
+#include "foundation/atomic_file.h"
 #include "foundation/download.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
@@ -86,6 +90,66 @@ std::string lf_localSource(const fs::path& path)
     return gf_pathToUtf8(path);
 }
 
+// Park files fetched in this run, by source: the closest-stand comparison and the load ask
+// for the same files pass after pass, and each fetch may hold the worker for the site's
+// connect or stall limit. A failed fetch is kept too, so that it is not repeated before
+// the file is forgotten on purpose.
+struct FetchedParkFile {
+    std::string source;
+    std::optional<std::string> bytes; // nothing: the fetch failed
+    std::string error;
+};
+constexpr size_t kFetchedParkFilesKept = 4; // the park airport, a neighbour, and room
+std::mutex g_fetchedMutex; // guards g_fetched
+std::deque<FetchedParkFile> g_fetched;
+
+std::optional<std::string> lf_fileBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+void lf_keepFetched(FetchedParkFile fetched)
+{
+    std::lock_guard lock(g_fetchedMutex);
+    std::erase_if(g_fetched, [&](const FetchedParkFile& f) { return f.source == fetched.source; });
+    // Failures are a few bytes; only copies count against the limit.
+    if (fetched.bytes && std::count_if(g_fetched.begin(), g_fetched.end(), [](const FetchedParkFile& f) {
+                             return f.bytes.has_value();
+                         }) >= static_cast<std::ptrdiff_t>(kFetchedParkFilesKept)) {
+        g_fetched.erase(std::find_if(g_fetched.begin(), g_fetched.end(),
+                                     [](const FetchedParkFile& f) { return f.bytes.has_value(); }));
+    }
+    g_fetched.push_back(std::move(fetched));
+}
+
+std::string lf_fetchApf(std::string_view source, const fs::path& local)
+{
+    const std::string url = gf_parkFileUrl(source);
+    CURL* handle = curl_easy_init();
+    const bool ok = gf_downloadFile(handle, url, local, true, g_noTotalTimeLimit);
+    if (handle != nullptr)
+        curl_easy_cleanup(handle);
+    std::optional<std::string> bytes;
+    if (ok)
+        bytes = lf_fileBytes(local);
+    if (bytes) {
+        lf_keepFetched({std::string(source), std::move(bytes), {}});
+        return {};
+    }
+    std::error_code ec;
+    fs::remove(local, ec);
+    std::string text = fmt::format("failed to download: '{}'", url);
+    gf_logLine(text);
+    lf_keepFetched({std::string(source), std::nullopt, text});
+    return text;
+}
+
 } // namespace
 
 fs::path lf_sourcePath(std::string_view source)
@@ -143,18 +207,40 @@ bool gf_apfExists(std::string_view code)
 
 std::string lf_downloadApf(std::string_view source, const fs::path& local)
 {
-    const std::string url = gf_parkFileUrl(source);
-    CURL* handle = curl_easy_init();
-    const bool ok = gf_downloadFile(handle, url, local, true, g_noTotalTimeLimit);
-    if (handle != nullptr)
-        curl_easy_cleanup(handle);
-    if (ok)
+    std::optional<FetchedParkFile> fetched;
+    {
+        std::lock_guard lock(g_fetchedMutex);
+        const auto found = std::find_if(g_fetched.begin(), g_fetched.end(),
+                                        [&](const FetchedParkFile& f) { return f.source == source; });
+        if (found != g_fetched.end())
+            fetched = *found;
+    }
+    if (!fetched)
+        return lf_fetchApf(source, local);
+    std::error_code ec;
+    if (!fetched->bytes) {
+        fs::remove(local, ec);
+        return fetched->error;
+    }
+    std::string reason;
+    if (gf_writeFileAtomically(local, *fetched->bytes, &reason))
         return {};
-    if (fs::exists(local))
-        fs::remove(local);
-    std::string text = fmt::format("failed to download: '{}'", url);
+    fs::remove(local, ec);
+    std::string text = fmt::format("failed to copy '{}' to '{}': {}", source, gf_pathToUtf8(local), reason);
     gf_logLine(text);
     return text;
+}
+
+void lf_forgetFetchedApf(std::string_view source)
+{
+    std::lock_guard lock(g_fetchedMutex);
+    std::erase_if(g_fetched, [&](const FetchedParkFile& f) { return f.source == source; });
+}
+
+void lf_forgetFetchedApfs()
+{
+    std::lock_guard lock(g_fetchedMutex);
+    g_fetched.clear();
 }
 
 fs::path lf_learnedApfPath(std::string_view source, std::string_view publisher)

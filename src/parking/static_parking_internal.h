@@ -36,8 +36,9 @@ void lf_checkParkAirportInSight(const GeoPos& position);
 bool lf_setParkAirport(std::string_view code);
 std::string lf_readParkedFile();
 void lf_clearParkAirportState();
-// Park airports whose park file could not be loaded in this run are not chosen again
-// until the list is read anew; then also every distance is computed again.
+// A park airport whose park file could not be loaded is not chosen again for about 20
+// minutes, and after three such retries not again in this run; reading the list anew
+// ends the pause, computes every distance again and fetches park files anew.
 void lf_listReadAnew();
 bool lf_parkAirportFailed(std::string_view code);
 

@@ -23,6 +23,14 @@ protected:
         std::lock_guard lock(g_parkAirportsMutex);
         g_parkAirports = entries;
     }
+    size_t logCount(std::string_view fragment) const
+    {
+        const std::string text = log_.text();
+        size_t n = 0;
+        for (size_t at = text.find(fragment); at != std::string::npos; at = text.find(fragment, at + 1))
+            ++n;
+        return n;
+    }
     // The latitude north of (0, lon) at exactly nm nautical miles.
     static double latitudeAtExactly(double nm)
     {
@@ -134,7 +142,7 @@ TEST_F(ParkAirportChoice, AUserAtAStandOfAnAirportNotFirstPutsItFirstWithThatSta
     EXPECT_EQ(gf_parkAirportForFeed().elevationFt, 364.0);
 }
 
-TEST_F(ParkAirportChoice, AParkAirportWithoutParkFileIsClearedAndNotChosenAgainInThisRun)
+TEST_F(ParkAirportChoice, AParkAirportWithoutParkFileIsClearedAndNotChosenAgainDuringThePause)
 {
     list({{"EDDS", "", 48.69, 9.22}});
     placeUser(48.7, 9.2);
@@ -152,4 +160,76 @@ TEST_F(ParkAirportChoice, AParkAirportWithoutParkFileIsClearedAndNotChosenAgainI
     gf_addParkAirport("EDDS", {48.69, 9.22});
     gf_staticParkingCycle(false);
     EXPECT_EQ(g_parkAirport.code, "EDDS");
+}
+
+TEST_F(ParkAirportChoice, AGroundMessageIsLoggedWhenItChangesNotOnEveryPass)
+{
+    onGround = true;
+    const std::string noFile = "User aircraft on the ground at EDDM, no airport file found";
+    const std::string noAirport = "User aircraft on the ground, no RT supported airport in sight";
+    const std::vector<std::tuple<double, double, std::string>> steps = {
+        {48.35, 11.78, noFile}, {48.0, 11.0, noAirport}, {48.35, 11.78, noFile}};
+    for (const auto& [lat, lon, text] : steps) {
+        placeUser(lat, lon, 0.0);
+        for (int pass = 0; pass < 5; ++pass) {
+            gf_staticParkingCycle(false);
+            EXPECT_EQ(message(), text) << pass;
+        }
+    }
+    EXPECT_EQ(logCount(noFile), 2u);
+    EXPECT_EQ(logCount(noAirport), 1u);
+
+    // After a flight the same airport's message is news again.
+    onGround = false;
+    gf_staticParkingCycle(false);
+    onGround = true;
+    gf_staticParkingCycle(false);
+    EXPECT_EQ(logCount(noFile), 3u);
+}
+
+TEST_F(ParkAirportChoice, AFailedLoadIsTriedAgainAfterTwentyMinutesOfPassesThreeTimesAtMost)
+{
+    // No park file: every load fails. 75 passes of 16 s are 20 minutes.
+    list({{"EDDS", "", 48.69, 9.22}});
+    placeUser(48.7, 9.2);
+    const std::string failure = "lf_readParkedFile EDDS not found";
+    gf_staticParkingCycle(false);
+    gf_staticParkingCycle(false);
+    ASSERT_EQ(logCount(failure), 1u);
+    EXPECT_TRUE(log_.contains("The park file of EDDS is tried again in about 20 minutes (retry 1 of 3)"));
+    for (int pass = 0; pass < 74; ++pass)
+        gf_staticParkingCycle(false);
+    EXPECT_EQ(logCount(failure), 1u);
+    EXPECT_FALSE(log_.contains("Trying the park file of EDDS again"));
+    gf_staticParkingCycle(false); // chosen again
+    gf_staticParkingCycle(false); // loaded again
+    EXPECT_EQ(logCount(failure), 2u);
+    EXPECT_TRUE(log_.contains("Trying the park file of EDDS again (retry 1 of 3)"));
+    EXPECT_TRUE(log_.contains("The park file of EDDS is tried again in about 20 minutes (retry 2 of 3)"));
+
+    for (int pass = 0; pass < 400; ++pass)
+        gf_staticParkingCycle(false);
+    EXPECT_EQ(logCount(failure), 4u);
+    EXPECT_EQ(logCount("Trying the park file of EDDS again"), 3u);
+    EXPECT_TRUE(log_.contains("The park file of EDDS failed to load 4 times: not tried again in this run"));
+    EXPECT_EQ(g_parkAirport.code, "");
+}
+
+TEST_F(ParkAirportChoice, AParkFileThatAppearsBeforeTheRetryIsLoadedThen)
+{
+    list({{"EDDS", "", 48.69, 9.22}});
+    placeUser(48.7, 9.2);
+    gf_staticParkingCycle(false);
+    gf_staticParkingCycle(false);
+    EXPECT_TRUE(log_.contains("lf_readParkedFile EDDS not found"));
+    placeParkFile("EDDS");
+    for (int pass = 0; pass < 74; ++pass)
+        gf_staticParkingCycle(false);
+    EXPECT_EQ(g_parkAirport.code, "");
+    gf_staticParkingCycle(false);
+    gf_staticParkingCycle(false);
+    EXPECT_EQ(g_parkAirport.code, "EDDS");
+    EXPECT_TRUE(gf_windowState().parkFileLoaded);
+    EXPECT_EQ(g_parkStands.size(), 3u);
+    EXPECT_TRUE(log_.contains("Trying the park file of EDDS again (retry 1 of 3)"));
 }

@@ -400,3 +400,62 @@ TEST_F(ParkLoad, LearningIsReadBackOnTheNextVisitAndADamagedLearnedFileIsKeptWhe
     const size_t begin = at + head.size();
     EXPECT_EQ(tavtest::readFile(gf_pathFromUtf8(text.substr(begin, text.find(": ", begin) - begin))), damaged);
 }
+
+// A day is read as an unsigned number: blanks around it, a '+' and a zero fraction are
+// taken. A flight whose day is no weekday is logged, not used, and written back unchanged
+// by the save, in a handmade file and in a learned one alike.
+TEST_F(ParkLoad, ADayIsReadAsAnUnsignedNumberAndAFlightWithoutWeekdayStaysInTheFile)
+{
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"3", "d3"},  {" 3", "d3"}, {"3 ", "d3"}, {"\t3\n", "d3"}, {"+3", "d3"}, {"3.0", "d3"}, {"07", "d7"},
+        {"3.5", "-"}, {"3abc", "-"}, {"0x3", "-"}, {"-3", "-"},   {"", "-"},    {"0", "-"},    {"8", "-"},
+        {"Mon", "-"}, {"4294967299", "-"}};
+    std::string opts;
+    std::string expected;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string day = rows[i].first == "\t3\n" ? "&#9;3&#10;" : rows[i].first;
+        opts += fmt::format(R"(<opt reg="R{}" airl="DLH" type="A320" day="{}" hh="4" />)", i, day);
+        if (rows[i].second != "-")
+            expected += fmt::format(" R{}:{}", i, rows[i].second);
+    }
+    const auto readDays = [](std::string_view id) {
+        std::string text;
+        for (const StandFlight& f : stand(id)->flights)
+            text += fmt::format(" {}:d{}", f.reg, f.day);
+        return text;
+    };
+    std::string handmade = tavtest::readFile(g_data / "handmade_EDDF.xml");
+    handmade.replace(handmade.find(R"(<opt reg="D-AIAB")"), 0, opts);
+    std::string learned = tavtest::readFile(g_data / "learned_EDDF.xml");
+    // B1 has nothing else to save than its flight without weekday.
+    learned.replace(learned.find(R"(<parkpos id="GONE")"), 0,
+                    R"(<parkpos id="A2">)" + opts +
+                        R"(</parkpos><parkpos id="B1"><opt reg="R99" day="Sun" hh="4" /></parkpos>)");
+    std::string archived = tavtest::readFile(g_data / "archived_EDDF.xml");
+    archived.replace(archived.find("</parkpositions>"), 0,
+                     R"(<parkpos id="B1" latitude="50.05" longitude="8.58" heading="0" radius="20" />)");
+    tavtest::writeFile(kOrbx, archived);
+    fs::create_directories(kLearned.parent_path());
+    for (const auto& [text, id, added] :
+         {std::tuple{handmade, "H1", " D-AIAB:d2"}, std::tuple{learned, "A2", " D-AIZZ:d2"}}) {
+        tavtest::writeFile(kLearned, text);
+        for (int visit = 0; visit < 2; ++visit) {
+            ASSERT_EQ(load(), "");
+            EXPECT_EQ(readDays(id), expected + added) << id << " visit " << visit;
+            EXPECT_TRUE(log_.contains(fmt::format("stand '{}': the flight of 'R7' with day '3.5' is not used", id)));
+            gf_resetParkAirport();
+            const std::string saved = tavtest::readFile(kLearned);
+            for (const char* unused : {"3.5", "3abc", "0x3", "-3", "0", "8", "Mon", "4294967299"})
+                EXPECT_NE(saved.find(fmt::format(R"(day="{}" hh="4")", unused)), std::string::npos) << id << unused;
+            EXPECT_NE(saved.find(R"(day="" hh="4")"), std::string::npos) << id;
+        }
+        if (std::string_view(id) == "A2") {
+            const std::string saved = tavtest::readFile(kLearned);
+            const size_t b1 = saved.find(R"(<parkpos id="B1">)");
+            const size_t r99 = saved.find(R"(<opt reg="R99" day="Sun" hh="4" />)");
+            EXPECT_TRUE(b1 != std::string::npos && r99 != std::string::npos && r99 > b1 &&
+                        saved.find("<parkpos", b1 + 1) > r99)
+                << saved;
+        }
+    }
+}

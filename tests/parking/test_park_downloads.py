@@ -1,6 +1,8 @@
 """Park files from the download-site stand-in, natively and under Wine: the archived file
 read into stands, a refused download that leaves no copy, a broken downloaded file that
-fails the load instead of the service, and the closest stand of a neighbour's file."""
+fails the load instead of the service, the closest stand of a neighbour's file, and the
+passes of a user aircraft standing still beside a neighbour, which fetch each file once."""
+import collections
 import pathlib
 import shutil
 
@@ -79,3 +81,46 @@ def test_a_park_file_that_keeps_arriving_is_waited_for(site_root, probe):
         site.answer("/downloads/" + STOCK, body, kind="drip", rate=1000)
         values, log = probe(site.base_url, "read", "EDDF")
     assert values == {"result": "", "stands": "3", "copy": "yes"}, log
+
+
+# Two supported airports 1.9 nm apart, the neighbour EDDA first in code order; the user
+# aircraft stands still on the ground at EDDB.
+GROUND = ("EDDB", "50.0", "8.55", "EDDA", "50.0", "8.50", "50.0", "8.545")
+
+
+def fetches(site) -> dict:
+    return dict(collections.Counter(r.path.rsplit("/", 1)[-1] for r in site.requests))
+
+
+@pytest.mark.parametrize("eddb, park, stands, retry_line", [
+    ("archived_EDDF.xml", "EDDB", "3", None),
+    ("bad_no_meta_EDDF.xml", "", "0", "The park file of EDDB is tried again in about 20 minutes (retry 1 of 3)"),
+    (None, "", "0", "The park file of EDDB is tried again in about 20 minutes (retry 1 of 3)"),
+])
+def test_standing_still_beside_a_neighbour_fetches_each_park_file_once(site_root, probe, eddb, park, stands,
+                                                                     retry_line):
+    shutil.copy(DATA / "archived_EDDF.xml", site_root / STOCK.replace("EDDF", "EDDA"))
+    if eddb:
+        shutil.copy(DATA / eddb, site_root / STOCK.replace("EDDF", "EDDB"))
+    with DownloadSite(root=site_root) as site:
+        if eddb is None:
+            site.answer("/downloads/" + STOCK.replace("EDDF", "EDDA"), status=503)
+        values, log = probe(site.base_url, "ground", *GROUND, "6")
+    assert fetches(site) == {"EDDA.xml": 1, "EDDB.xml": 1}, log
+    assert (values["park"], values["stands"]) == (park, stands), log
+    assert log.count("Airport EDDB is closest, neighbour is EDDA") == 1
+    if retry_line:
+        assert log.count(retry_line) == 1, log
+        assert "Trying the park file of EDDB again" not in log
+
+
+def test_a_park_file_that_failed_to_load_is_fetched_anew_after_the_pause(site_root, probe):
+    shutil.copy(DATA / "archived_EDDF.xml", site_root / STOCK.replace("EDDF", "EDDA"))
+    shutil.copy(DATA / "bad_no_meta_EDDF.xml", site_root / STOCK.replace("EDDF", "EDDB"))
+    with DownloadSite(root=site_root) as site:
+        # 20 minutes of passes every 16 seconds after the failed load, and a few more.
+        values, log = probe(site.base_url, "ground", *GROUND, "80")
+    assert fetches(site) == {"EDDA.xml": 1, "EDDB.xml": 2}, log
+    assert values["park"] == ""
+    assert log.count("Trying the park file of EDDB again (retry 1 of 3)") == 1, log
+    assert log.count("The park file of EDDB is tried again in about 20 minutes (retry 2 of 3)") == 1, log

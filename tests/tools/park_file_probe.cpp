@@ -3,11 +3,16 @@
 //   park_file_probe <log file> <site base> closest <code> <latitude> <longitude>
 //   park_file_probe <log file> <site base> write <code> <stands file> <park file> <altitude ft> <name>
 //   park_file_probe <log file> <site base> learn <code> <flights file> <learned file> <name> <publisher> <percent>
+//   park_file_probe <log file> <site base> ground <code> <lat> <lon> <neighbour> <lat> <lon> <user lat> <user lon>
+//                   <passes>
 // Runs in the current folder (the test's program folder); the code is a supported airport
 // with stands. write makes a generated (full mode) park file from a stands file of lines
 // "id latitude longitude heading-degrees radius-metres cargo(0|1) heli(0|1)"; learn makes
 // the learned file of such an airport (soft entries used, the parking percentage given)
 // from a flights file of lines "stand registration airline type callsign day hh soft(0|1)".
+// ground runs the static parking passes with the user aircraft standing still on the
+// ground between two supported airports (the code's and the neighbour's) and prints the
+// park airport (park=) and its stands read (stands=).
 // Prints result=, stands= (read, write, learn) or distance=, id= (closest), and whether a
 // downloaded copy is left (copy=yes|no).
 #include <algorithm>
@@ -20,6 +25,7 @@
 #include <vector>
 
 #include "foundation/download.h"
+#include "foundation/settings_fixture.h"
 #include "foundation/folders.h"
 #include "foundation/log.h"
 #include "foundation/settings_catalogue.h"
@@ -30,6 +36,12 @@
 #include "parking/park_airports.h"
 #include "parking/half_hours.h"
 #include "parking/park_file.h"
+#include "parking/static_parking.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_link_calls.h"
+#include "support/engine_doubles.h"
+#include "traffic/traffic_service.h"
+#include "traffic/traffic_state.h"
 
 namespace fs = std::filesystem;
 
@@ -92,6 +104,28 @@ int main(int argc, char** argv)
         std::printf("result=%s\nstands=%zu\n", written ? "written" : "failed", content.stands.size());
         gf_closeLog();
         return written ? 0 : 1;
+    } else if (args[2] == "ground" && args.size() == 12) {
+        gf_overrideDataFolder(fs::current_path());
+        settingstest::resetSettings();
+        enginetest::installEngineDoubles();
+        g_airports.clear();
+        g_airports.push_back({code, "", std::atof(args[4].c_str()), std::atof(args[5].c_str()), 0, 1});
+        g_airports.push_back({args[6], "", std::atof(args[7].c_str()), std::atof(args[8].c_str()), 0, 1});
+        std::sort(g_airports.begin(), g_airports.end(),
+                  [](const Airport& a, const Airport& b) { return a.code < b.code; });
+        g_airportCodes.insert(args[6]);
+        SimLinkCalls sim{};
+        sim.userOnGround = [] { return true; };
+        sim.userDataValid = [] { return true; };
+        gf_setSimLinkCalls(sim);
+        g_userOnGround = true;
+        g_userSnapshot.latitude = std::atof(args[9].c_str());
+        g_userSnapshot.longitude = std::atof(args[10].c_str());
+        g_userSnapshot.altitudeAboveGround = 0.0;
+        for (int pass = std::atoi(args[11].c_str()); pass > 0; --pass)
+            gf_staticParkingCycle(false);
+        std::printf("park=%s\nstands=%zu\n", g_parkAirport.code.c_str(), g_parkStands.size());
+        enginetest::removeEngineDoubles();
     } else if (args[2] == "closest" && args.size() == 6) {
         std::string id;
         const double d = gf_readDestApfForClosestStand(code, {std::atof(args[4].c_str()), std::atof(args[5].c_str())}, id);

@@ -194,7 +194,9 @@ void lf_tryBuffered(LiveAc& ac)
         ac.erase = true;
         return;
     }
-    if (lf_mixesAirAndGround(ac)) {
+    // An earlier creation of the hexid may still bring its object: it waits for that one,
+    // which is removed when it comes, rather than leave a second object in the simulator.
+    if (lf_mixesAirAndGround(ac) || gf_isWithdrawnHexid(ac.hexid)) {
         lf_dropFrontSample(ac);
         return;
     }

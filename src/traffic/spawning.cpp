@@ -169,8 +169,11 @@ bool lf_holdBackNearUser(LiveAc& ac)
         limitFt = kAirHoldLateralFt;
     } else if (!f.airborne && dist <= kGroundHoldRangeNm && u.altitudeAboveGround < kGroundHoldUserAglFt) {
         const double r = lf_wrapPi(gf_bearingRad(user, lf_position(f)) - u.heading);
-        lateralFt = std::sin(std::fabs(r)) * dist * kFeetPerNm;
-        limitFt = kGroundHoldLateralFt;
+        // Only ahead of the user: behind a user who has just lifted off it is in nobody's way.
+        if (std::cos(r) > 0.0) {
+            lateralFt = std::sin(std::fabs(r)) * dist * kFeetPerNm;
+            limitFt = kGroundHoldLateralFt;
+        }
     }
     if (lateralFt && *lateralFt <= limitFt)
         ac.heldNearUser = true;

@@ -60,6 +60,10 @@ void gf_resetTrafficState()
         std::lock_guard lock(g_parkAirportsMutex);
         g_parkAirport = ParkAirport{};
     }
+    // The feed's copy and the reader's reference follow: the next run's reader would keep
+    // ground lines near the old airport and read them against its elevation.
+    gf_publishParkAirport();
+    g_trafficReader.setReferenceElevation(std::nullopt);
     {
         std::lock_guard lock(g_simObjectEventsMutex);
         g_simObjectEvents.clear();

@@ -262,6 +262,52 @@ TEST_F(LiveStandsTest, AQueuedStaticAtTheStandOrCollidingNextToItIsCancelled)
     EXPECT_TRUE(log_.contains("queued V14     : DLH8*    makes way for DLH1 parking at excluded stand V12"));
 }
 
+// Parked at its stand on arrival on Wednesday 10:00: the window shows half an hour (the
+// half-hour slot counted up), two hours more at 12:00, not the hours since Monday.
+TEST_F(LiveStandsTest, AnArrivalCountsAsParkedFromItsArrival)
+{
+    g_timeOfWeek = gf_timeOfWeek(3, 20);
+    ParkStand& st = stand("B1", at(0, 0));
+    LiveAc& ac = groundAc(20010, "KLM7", at(0, 0));
+    ac.standNumber = st.number;
+    ac.standLat = st.lat;
+    ac.standLon = st.lon;
+    ac.phase = FlightPhase::Parking;
+    lf_arriveAtStand(ac);
+    ASSERT_EQ(ac.phase, FlightPhase::Parked);
+    EXPECT_EQ(gf_countParkedLive(true), 1u);
+    EXPECT_EQ(gf_windowState().liveMeanParkedHours.load(), 0.5f);
+    g_timeOfWeek = gf_timeOfWeek(3, 24);
+    gf_countParkedLive(true);
+    EXPECT_EQ(gf_windowState().liveMeanParkedHours.load(), 2.5f);
+}
+
+// ABC123 parked at A1, XYZ9 at A2 40 m away; ABC123 is received again under a new hexid,
+// standing at A1. As a B744 (reach 53.9 m) XYZ9 is in its way: it is dropped and the holder
+// keeps the stand; as an A320 (reach 37.4 m) it takes the stand from the holder.
+TEST_F(LiveStandsTest, ABirthBlockedByANeighbourLeavesTheHolderAtItsStand)
+{
+    catalogue().halfSpans["B744"] = 32 * kNmPerMetre;
+    for (const auto& [type, bornTakesIt] : {std::pair{"B744", false}, std::pair{"A320", true}}) {
+        SCOPED_TRACE(type);
+        gf_clearParkStands();
+        g_liveAcs.clear();
+        ParkStand& a = stand("A1", at(0, 0));
+        ParkStand& b = stand("A2", at(0, 40));
+        ASSERT_EQ(a.adjacent, std::vector<uint32_t>{b.number});
+        parkedAc(20001, "ABC123", a);
+        parkedAc(20002, "XYZ9", b);
+        PosSample first = sample(a.lat, a.lon, 0, 0, 0, false);
+        first.stationary = true;
+        LiveAc& born = buffered(20003, "ABC123", type, {first, first});
+        const ParkStand* found = lf_findBirthStand(born);
+        EXPECT_EQ(found != nullptr, bornTakesIt);
+        EXPECT_EQ(born.erase, !bornTakesIt);
+        EXPECT_EQ(g_liveAcs[0].status, bornTakesIt ? SimStatus::RemovingFromSim : SimStatus::Active);
+        EXPECT_EQ(g_liveAcs[1].status, SimStatus::Active);
+    }
+}
+
 using StaticAircraftTest = StandTest;
 
 ParkCandidate candidate(uint32_t standNumber, std::string cs1, std::string cs2 = "", bool firstPart = true,

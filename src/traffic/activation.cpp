@@ -135,6 +135,12 @@ void lf_storeStaticCg(LiveAc& ac, const SimObjectEvent& e)
 
 void lf_onCreationFailed(uint32_t hexid)
 {
+    // The failure of a withdrawn creation: no object of it will come; a record of the hexid
+    // now is not the one that failed.
+    if (gf_isWithdrawnHexid(hexid)) {
+        std::erase(g_withdrawnHexids, hexid);
+        return;
+    }
     if (hexid > g_maxStaticHexid) {
         if (LiveAc* ac = gf_findLiveAc(hexid)) {
             gf_engine().reportLiveryNotCreated(*ac);
@@ -168,6 +174,12 @@ void lf_removeOrphan(const SimObjectEvent& e)
 
 void lf_onBound(const SimObjectEvent& e)
 {
+    // The object of a withdrawn creation, however late: its record is gone.
+    if (gf_isWithdrawnHexid(e.hexidOrFlag)) {
+        std::erase(g_withdrawnHexids, e.hexidOrFlag);
+        lf_removeOrphan(e);
+        return;
+    }
     StaticAc* ac = lf_waitingFor(e);
     if (ac == nullptr) {
         lf_removeOrphan(e);

@@ -31,22 +31,35 @@ GeoPos lf_position(const LiveAc& ac)
     return {ac.pos.latitude, ac.pos.longitude};
 }
 
+// The bearing of the aircraft from the user, off the user's heading, in [-pi, pi].
+double lf_offUsersHeading(const LiveAc& ac, const UserState& u)
+{
+    return std::remainder(gf_bearingRad(lf_userPosition(), lf_position(ac)) - u.heading, g_fullCircle);
+}
+
+// Only an aircraft ahead of the user can be in its way: one behind it (the next departure
+// lined up behind a user who has just lifted off) is not.
+bool lf_aheadOfUser(const LiveAc& ac, const UserState& u)
+{
+    return std::cos(lf_offUsersHeading(ac, u)) > 0.0;
+}
+
 bool lf_inUsersWayOnGround(const LiveAc& ac, const UserState& u, double agl)
 {
     if (!ac.onGround || agl > kGroundWayAglFt)
         return false;
     const double d = gf_distanceNm(lf_userPosition(), lf_position(ac));
-    if (!(d <= kGroundWayRangeNm && agl < kGroundWayAglFt))
+    if (!(d <= kGroundWayRangeNm && agl < kGroundWayAglFt) || !lf_aheadOfUser(ac, u))
         return false;
-    const double r = std::remainder(gf_bearingRad(lf_userPosition(), lf_position(ac)) - u.heading, g_fullCircle);
-    return std::sin(std::fabs(r)) * d * kFeetPerNm <= kGroundWayLateralFt;
+    return std::sin(std::fabs(lf_offUsersHeading(ac, u))) * d * kFeetPerNm <= kGroundWayLateralFt;
 }
 
-// The user lies within 700 ft of the aircraft's line of flight.
+// The user lies within 700 ft of the aircraft's line of flight, and the aircraft ahead.
 bool lf_inUsersWayInAir(const LiveAc& ac, const UserState& u)
 {
     const double d = gf_distanceNm(lf_userPosition(), lf_position(ac));
-    if (!(d <= kAirWayRangeNm) || !(std::fabs(ac.pos.altitude - u.altitude) < kAirWayHeightFt))
+    if (!(d <= kAirWayRangeNm) || !(std::fabs(ac.pos.altitude - u.altitude) < kAirWayHeightFt) ||
+        !lf_aheadOfUser(ac, u))
         return false;
     const double q = std::remainder(ac.pos.heading - gf_bearingRad(lf_userPosition(), lf_position(ac)), g_fullCircle) *
                      g_radToDeg;

@@ -169,8 +169,11 @@ bool lf_holdBackNearUser(LiveAc& ac)
         limitFt = kAirHoldLateralFt;
     } else if (!f.airborne && dist <= kGroundHoldRangeNm && u.altitudeAboveGround < kGroundHoldUserAglFt) {
         const double r = lf_wrapPi(gf_bearingRad(user, lf_position(f)) - u.heading);
-        lateralFt = std::sin(std::fabs(r)) * dist * kFeetPerNm;
-        limitFt = kGroundHoldLateralFt;
+        // Only ahead of the user: behind a user who has just lifted off it is in nobody's way.
+        if (std::cos(r) > 0.0) {
+            lateralFt = std::sin(std::fabs(r)) * dist * kFeetPerNm;
+            limitFt = kGroundHoldLateralFt;
+        }
     }
     if (lateralFt && *lateralFt <= limitFt)
         ac.heldNearUser = true;
@@ -194,7 +197,9 @@ void lf_tryBuffered(LiveAc& ac)
         ac.erase = true;
         return;
     }
-    if (lf_mixesAirAndGround(ac)) {
+    // An earlier creation of the hexid may still bring its object: it waits for that one,
+    // which is removed when it comes, rather than leave a second object in the simulator.
+    if (lf_mixesAirAndGround(ac) || gf_isWithdrawnHexid(ac.hexid)) {
         lf_dropFrontSample(ac);
         return;
     }

@@ -135,6 +135,8 @@ void lf_arriveAtStand(LiveAc& ac)
         return;
     }
     gf_setPhase(ac, FlightPhase::Parked);
+    // The mean parked time shown counts from here, as for an aircraft born at its stand.
+    ac.parkedTimeOfWeek = g_timeOfWeek;
     if (ac.motion.towed)
         gf_logLine("          towed aircraft {} parks", gf_flightText(ac));
     if (stand != nullptr) {

@@ -72,7 +72,9 @@ const ParkStand* lf_findBirthStand(LiveAc& ac)
     const UserState user = gf_userSnapshotCopy();
     if (stand->id == gf_userStand({user.latitude, user.longitude}))
         return nullptr;
-    if (lf_claimStandFromLive(stand->number, ac.callsign) && lf_isParkedBlocking(stand->adjacent, *stand, ac) == nullptr) {
+    // The neighbour first: a claim removes the holder, which must not go for an aircraft
+    // that is then dropped all the same.
+    if (lf_isParkedBlocking(stand->adjacent, *stand, ac) == nullptr && lf_claimStandFromLive(stand->number, ac.callsign)) {
         lf_makeWayAtStand(ac, *stand);
         PosSample& f = ac.samples.front();
         if (!f.stationary) {

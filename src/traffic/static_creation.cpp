@@ -20,39 +20,32 @@ constexpr uint32_t kStaticHexids = 10000;
 constexpr int64_t kHalfHoursPerWeek = 7 * 48;
 constexpr double kCollisionFactor = 1.1;
 
+enum class StandUse { Free, Leaving, Taken };
+
 bool lf_onStandOrNext(uint32_t number, const ParkStand& stand)
 {
     return number == stand.number || std::find(stand.adjacent.begin(), stand.adjacent.end(), number) != stand.adjacent.end();
 }
 
-enum class StandUse { Free, Leaving, Taken };
-
-// A static on its way out of the simulator: it leaves the stand once the simulator confirms.
-bool lf_isLeaving(const StaticAc& s)
+// An aircraft of the type at the stand of that number is in the candidate's way: on its
+// stand, or next to it within reach of the two types.
+bool lf_inTheWay(uint32_t number, const std::string& type, const ParkCandidate& c, const ParkStand& stand)
 {
-    return s.status == SimStatus::RemovingFromSim || (s.status == SimStatus::Adding2Sim && s.removeWhenCreated);
-}
-
-// A static on the candidate's stand, or on a neighbour within the collision distance of the
-// two types: the static parking keeps such a neighbour only when they do not touch.
-bool lf_staticInTheWay(const StaticAc& s, const ParkCandidate& c, const ParkStand& stand)
-{
-    if (s.standNumber == stand.number)
+    if (number == stand.number)
         return true;
-    const ParkStand* at = lf_findStandByNumber(s.standNumber);
-    const double reach = kCollisionFactor * (gf_engine().halfWingspan(s.aircraftType) +
-                                             gf_engine().halfWingspan(c.aircraftType));
+    const ParkStand* at = lf_findStandByNumber(number);
+    const double reach = gf_staticReachNm(gf_engine().halfWingspan(type), gf_engine().halfWingspan(c.aircraftType));
     return at == nullptr || gf_distanceNm({at->lat, at->lon}, {stand.lat, stand.lon}) <= reach;
 }
 
-// A live aircraft on the stand or an overlapping neighbour keeps the candidate out, as does
-// a static in its way; a static that is only leaving (the adjustments take it out for this
+// A live aircraft on the stand or in the way next to it keeps the candidate out, as does a
+// static in its way; a static that is only leaving (the adjustments take it out for this
 // candidate, or for one beside it) makes the candidate wait for its removal.
 StandUse lf_standUse(const ParkCandidate& c, const ParkStand& stand)
 {
     for (const LiveAc& live : g_liveAcs) {
-        if ((live.phase != FlightPhase::Parking && live.phase != FlightPhase::Parked) ||
-            !lf_onStandOrNext(live.standNumber, stand))
+        if (!gf_keepsStaticsOff(live) || !lf_onStandOrNext(live.standNumber, stand) ||
+            !lf_inTheWay(live.standNumber, live.aircraftType, c, stand))
             continue;
         if (live.standNumber == stand.number)
             gf_logLine("{:8}: no static parking for {}, live aircraft {} standing here", stand.id, c.callsign1,
@@ -64,9 +57,9 @@ StandUse lf_standUse(const ParkCandidate& c, const ParkStand& stand)
     }
     StandUse use = StandUse::Free;
     for (const StaticAc& s : g_staticAcs) {
-        if (!lf_onStandOrNext(s.standNumber, stand) || !lf_staticInTheWay(s, c, stand))
+        if (!lf_onStandOrNext(s.standNumber, stand) || !lf_inTheWay(s.standNumber, s.aircraftType, c, stand))
             continue;
-        if (lf_isLeaving(s)) {
+        if (gf_isLeavingStatic(s)) {
             use = StandUse::Leaving;
             continue;
         }
@@ -77,29 +70,48 @@ StandUse lf_standUse(const ParkCandidate& c, const ParkStand& stand)
     return use;
 }
 
-// The next static hexid; one still held by a static aircraft is passed over (0 when all are).
+// The next static hexid; one still held by a static aircraft, or whose withdrawn creation
+// may still bring its object, is passed over (none when all are).
 std::optional<uint32_t> lf_nextStaticHexid()
 {
     for (uint32_t tries = 0; tries < kStaticHexids; ++tries) {
         g_staticHexidCounter = (g_staticHexidCounter + 1) % kStaticHexids;
-        if (gf_findStaticAc(g_staticHexidCounter) == nullptr)
+        if (gf_findStaticAc(g_staticHexidCounter) == nullptr && !gf_isWithdrawnHexid(g_staticHexidCounter))
             return g_staticHexidCounter;
     }
     return std::nullopt;
 }
 
+// The part used is stripped in the candidate itself: the static keeps it without its '_'.
 std::string lf_candidateCallsign(ParkCandidate& c, uint32_t hexid)
 {
     if (c.callsign1.empty())
         return fmt::format("{}{}{}", c.airline, hexid, '*');
     const bool first = (c.value & 0xFF) != 0;
-    std::string part = first ? c.callsign1 : c.callsign2;
-    if (part.empty())
-        part = first ? c.callsign2 : c.callsign1;
-    return lf_staticCallsign(part);
+    std::string* part = first ? &c.callsign1 : &c.callsign2;
+    if (part->empty())
+        part = first ? &c.callsign2 : &c.callsign1;
+    return lf_staticCallsign(*part);
 }
 
 } // namespace
+
+double gf_staticReachNm(double halfSpanA, double halfSpanB)
+{
+    return kCollisionFactor * (halfSpanA + halfSpanB);
+}
+
+// Its removal is under way (or waits for its object): it leaves the stand once confirmed.
+bool gf_isLeavingStatic(const StaticAc& s)
+{
+    return s.status == SimStatus::RemovingFromSim || s.removed || s.erase ||
+           (s.status == SimStatus::Adding2Sim && s.removeWhenCreated);
+}
+
+bool gf_keepsStaticsOff(const LiveAc& ac)
+{
+    return ac.phase == FlightPhase::Parking || ac.phase == FlightPhase::Parked;
+}
 
 int64_t gf_shiftedTimeOfWeek(int64_t now, uint32_t offset)
 {

@@ -25,6 +25,17 @@ bool lf_namesEntry(std::string_view text, const StandFlight& e)
     return lf_same(text, e.cs1) || lf_same(text, e.cs2);
 }
 
+// A static keeps the callsign part it shows without its trailing '_'.
+bool lf_staticNamesEntry(std::string_view text, const StandFlight& e)
+{
+    const auto stripped = [](std::string_view part) {
+        while (part.ends_with('_'))
+            part.remove_suffix(1);
+        return part;
+    };
+    return lf_namesEntry(text, e) || lf_same(text, stripped(e.cs1)) || lf_same(text, stripped(e.cs2));
+}
+
 bool lf_passes(const StandFlight& e, uint32_t kind, uint32_t dayRule, uint32_t day, uint32_t slot)
 {
     if (e.number == 0 || e.skipped || (dayRule == 1 && e.day != day))
@@ -42,31 +53,48 @@ struct Neighbour {
     double halfSpan;
 };
 
-// The first active static aircraft at each stand number, looked up once per search.
-const std::vector<const StaticAc*>& lf_firstActiveStatics()
+// What stands, or is about to stand, at each stand number, looked up once per search: the
+// largest half span there (negative for none) of a static aircraft not leaving (the
+// creation waits for one that is) and of a live aircraft parking or parked; and whether a
+// live one is among them.
+struct Occupants {
+    std::vector<double> halfSpan;
+    std::vector<bool> live;
+};
+
+const Occupants& lf_occupants()
 {
-    thread_local std::vector<const StaticAc*> first;
-    first.assign(g_parkStands.size() + 1, nullptr);
+    thread_local Occupants at;
+    at.halfSpan.assign(g_parkStands.size() + 1, -1.0);
+    at.live.assign(g_parkStands.size() + 1, false);
+    const auto note = [](uint32_t number, const std::string& type, bool live) {
+        if (number >= at.halfSpan.size()) {
+            at.halfSpan.resize(number + 1, -1.0);
+            at.live.resize(number + 1, false);
+        }
+        at.halfSpan[number] = std::max(at.halfSpan[number], gf_engine().halfWingspan(type));
+        at.live[number] = at.live[number] || live;
+    };
     for (const StaticAc& s : g_staticAcs) {
-        if (s.status != SimStatus::Active)
-            continue;
-        if (s.standNumber >= first.size())
-            first.resize(s.standNumber + 1, nullptr);
-        if (first[s.standNumber] == nullptr)
-            first[s.standNumber] = &s;
+        if (!gf_isLeavingStatic(s))
+            note(s.standNumber, s.aircraftType, false);
     }
-    return first;
+    for (const LiveAc& ac : g_liveAcs) {
+        if (gf_keepsStaticsOff(ac))
+            note(ac.standNumber, ac.aircraftType, true);
+    }
+    return at;
 }
 
-// The active static aircraft at the adjacent stands, with their distance to the stand.
-void lf_adjacentStatics(const ParkStand& stand, const std::vector<const StaticAc*>& first, std::vector<Neighbour>& out)
+// The aircraft at the adjacent stands, at their stands' positions, with their half spans.
+void lf_adjacentAircraft(const ParkStand& stand, const Occupants& at, std::vector<Neighbour>& out)
 {
     out.clear();
     for (const uint32_t number : stand.adjacent) {
-        if (number >= first.size() || first[number] == nullptr)
+        if (number >= at.halfSpan.size() || at.halfSpan[number] < 0.0)
             continue;
-        const StaticAc& s = *first[number];
-        out.push_back({s.standLat, s.standLon, gf_engine().halfWingspan(s.aircraftType)});
+        if (const ParkStand* next = lf_findStandByNumber(number))
+            out.push_back({next->lat, next->lon, at.halfSpan[number]});
     }
 }
 
@@ -78,14 +106,14 @@ bool lf_collides(const ParkStand& stand, double cosLat, const StandFlight& e, co
         return false;
     const double own = gf_engine().halfWingspan(e.type);
     return std::any_of(neighbours.begin(), neighbours.end(), [&](const Neighbour& n) {
-        const double limit = own + n.halfSpan;
+        const double limit = gf_staticReachNm(own, n.halfSpan);
         const double flat =
             kNmPerDegree * std::hypot(n.lat - stand.lat, (n.lon - stand.lon) * cosLat);
         if (flat > 1.01 * limit)
             return false;
         if (flat < 0.99 * limit)
             return true;
-        return gf_distanceNm({n.lat, n.lon}, {stand.lat, stand.lon}) < limit;
+        return gf_distanceNm({n.lat, n.lon}, {stand.lat, stand.lon}) <= limit;
     });
 }
 
@@ -150,9 +178,11 @@ void lf_searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offse
         std::vector<uint32_t> numbers;
         numbers.reserve(256);
         std::vector<Neighbour> neighbours;
-        const std::vector<const StaticAc*>& first = lf_firstActiveStatics();
+        const Occupants& at = lf_occupants();
         for (ParkStand& stand : g_parkStands) {
-            if (stand.taken || stand.notUsable || stand.nextToTaken || (stand.heli && !HELICOPTERS.value))
+            // A live aircraft parking or parked there keeps the stand, as the creation would.
+            if (stand.taken || stand.notUsable || stand.nextToTaken || (stand.heli && !HELICOPTERS.value) ||
+                (stand.number < at.live.size() && at.live[stand.number]))
                 continue;
             numbers.clear();
             bool neighboursRead = false;
@@ -161,7 +191,7 @@ void lf_searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offse
                 if (!lf_passes(e, kind, dayRule, day, slot))
                     continue;
                 if (!neighboursRead) {
-                    lf_adjacentStatics(stand, first, neighbours);
+                    lf_adjacentAircraft(stand, at, neighbours);
                     cosLat = std::cos(stand.lat * g_degToRad);
                     neighboursRead = true;
                 }
@@ -212,7 +242,7 @@ bool lf_isFlightPresent(const StandFlight& e)
     if ((!e.cs1.empty() && lf_callsignInSet(e.cs1)) || (!e.cs2.empty() && lf_callsignInSet(e.cs2)))
         return true;
     if (std::any_of(g_staticAcs.begin(), g_staticAcs.end(), [&](const StaticAc& s) {
-            return lf_namesEntry(s.secondCallsign, e) || lf_same(s.registration, e.reg);
+            return lf_staticNamesEntry(s.secondCallsign, e) || lf_same(s.registration, e.reg);
         }))
         return true;
     if (std::any_of(g_addingStack.begin(), g_addingStack.end(), [&](const ParkCandidate& c) {

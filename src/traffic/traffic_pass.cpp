@@ -72,7 +72,8 @@ void lf_handOver(const SimCreateRequest& request)
 }
 
 // A creation the simulator has not bound within 30 s (its object may never come into the
-// range that binding needs) gives its place back; an object bound later is an orphan.
+// range that binding needs) gives its place back. Its object may still come: the hexid is
+// remembered, its object removed when it comes, and no second one is made meanwhile.
 void lf_withdrawUnboundCreations()
 {
     const uint32_t tick = g_trafficTick.load();
@@ -80,17 +81,23 @@ void lf_withdrawUnboundCreations()
         return ac.status == SimStatus::Adding2Sim && ac.objectId == 0 && ac.creationSentTick &&
                tick - *ac.creationSentTick > kBindLimitSeconds * kTicksPerSecond;
     };
+    const auto remember = [](uint32_t hexid) {
+        if (!gf_isWithdrawnHexid(hexid))
+            g_withdrawnHexids.push_back(hexid);
+    };
     for (LiveAc& ac : g_liveAcs) {
         if (overdue(ac) && !ac.removed) {
             gf_logLine("{} not bound within {} s, creation withdrawn", gf_flightText(ac), kBindLimitSeconds);
             ac.removed = true;
+            remember(ac.hexid);
         }
     }
-    std::erase_if(g_staticAcs, [&overdue](const StaticAc& s) {
+    std::erase_if(g_staticAcs, [&overdue, &remember](const StaticAc& s) {
         if (!overdue(s))
             return false;
         gf_logLine("{:8}: {:8} not bound within {} s, creation withdrawn", gf_standText(s.standNumber), s.callsign,
                    kBindLimitSeconds);
+        remember(s.hexid);
         return true;
     });
 }

@@ -1,11 +1,13 @@
 #include "traffic/traffic_state.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "catalogue/liveries.h"
 #include "control/service_state.h"
 #include "feed/qnh_reader.h"
 #include "feed/received_flights.h"
+#include "feed/traffic_reader.h"
 #include "parking/park_airports.h"
 #include "parking/park_stand.h"
 #include "parking/static_parking.h"
@@ -20,6 +22,7 @@ std::vector<uint32_t> g_newAcIds;
 std::deque<SimCreateRequest> g_liveCreateDeque;
 std::deque<SimCreateRequest> g_staticCreateDeque;
 std::deque<uint32_t> g_removeDeque;
+std::vector<uint32_t> g_withdrawnHexids;
 std::vector<SimObjectEvent> g_pendingActivations;
 std::list<uint32_t> g_touchdownHexids;
 std::vector<LiveParkedEntry> g_liveParked;
@@ -45,6 +48,11 @@ void gf_reserveTrafficContainers()
     g_addingStack.reserve(256);
 }
 
+bool gf_isWithdrawnHexid(uint32_t hexid)
+{
+    return std::find(g_withdrawnHexids.begin(), g_withdrawnHexids.end(), hexid) != g_withdrawnHexids.end();
+}
+
 void gf_resetTrafficState()
 {
     {
@@ -52,6 +60,10 @@ void gf_resetTrafficState()
         std::lock_guard lock(g_parkAirportsMutex);
         g_parkAirport = ParkAirport{};
     }
+    // The feed's copy and the reader's reference follow: the next run's reader would keep
+    // ground lines near the old airport and read them against its elevation.
+    gf_publishParkAirport();
+    g_trafficReader.setReferenceElevation(std::nullopt);
     {
         std::lock_guard lock(g_simObjectEventsMutex);
         g_simObjectEvents.clear();
@@ -63,6 +75,8 @@ void gf_resetTrafficState()
     g_liveCreateDeque = {};
     g_staticCreateDeque = {};
     g_removeDeque = {};
+    // An object of an earlier run that still comes finds no record and is removed then.
+    g_withdrawnHexids.clear();
     g_staticAcs.clear();
     {
         std::lock_guard lock(g_liveFlightsMutex);

@@ -23,6 +23,10 @@ extern std::deque<SimCreateRequest> g_liveCreateDeque;
 extern std::deque<SimCreateRequest> g_staticCreateDeque;
 // Object ids to remove, one per 10 ticks.
 extern std::deque<uint32_t> g_removeDeque;
+// Hexids whose creation was withdrawn before its object was bound: the object may still
+// come, and is removed when it does. Until then the hexid is not created again.
+extern std::vector<uint32_t> g_withdrawnHexids;
+bool gf_isWithdrawnHexid(uint32_t hexid);
 // Bound objects waiting for their activation, in order of binding; the value field counts
 // passes (-1 once activated).
 extern std::vector<SimObjectEvent> g_pendingActivations;

@@ -476,11 +476,34 @@ uint64_t Scenario::orphans() const
         if (ac.objectId != 0)
             held[ac.objectId] = true;
     }
-    for (const auto& [id, o] : objects_)
-        n += !o.bound || held.contains(id) ? 0 : 1;
+    std::map<uint32_t, int> waiting; // by hexid
+    const auto sentUnbound = [&waiting](const StaticAc& ac) {
+        if (ac.status == SimStatus::Adding2Sim && ac.objectId == 0 && ac.creationSentTick && !ac.removed)
+            waiting[ac.hexid] = 1;
+    };
+    std::for_each(g_liveAcs.begin(), g_liveAcs.end(), sentUnbound);
+    std::for_each(g_staticAcs.begin(), g_staticAcs.end(), sentUnbound);
+    for (const uint32_t hexid : g_withdrawnHexids)
+        waiting[hexid] = 1;
+    for (const auto& [id, o] : objects_) {
+        if (o.bound)
+            n += held.contains(id) ? 0 : 1;
+        else if (waiting[o.hexid] > 0)
+            --waiting[o.hexid];
+        else
+            ++n;
+    }
     for (const auto& [id, h] : held)
         n += objects_.contains(id) ? 0 : 1;
     return n;
+}
+
+void Scenario::bindTheNeverBound()
+{
+    for (auto& [id, o] : objects_) {
+        if (!o.bound)
+            o.bindFrame = std::min(o.bindFrame, frame_ + 1);
+    }
 }
 
 } // namespace traffictest

@@ -135,9 +135,14 @@ public:
     // The objects in the simulator, and those it has removed.
     const std::map<uint32_t, SimObject>& objects() const { return objects_; }
     const std::map<uint32_t, SimObject>& removedObjects() const { return removed_; }
-    // Bound objects in the simulator that no record holds, and records holding an object
-    // the simulator does not have.
+    // Objects in the simulator that no record holds, and records holding an object the
+    // simulator does not have. An object never bound counts unless the engine still waits
+    // for it: one per hexid that has a creation sent and unbound, or a withdrawn creation
+    // it remembers.
     uint64_t orphans() const;
+    // The objects never bound come into the simulator's range at last: they bind with the
+    // next frame.
+    void bindTheNeverBound();
     // The time of week runs from Monday 10:00 at this many minutes a second (one unless set).
     void setWeekClock(double minutesPerSecond) { weekMinutesPerSecond_ = minutesPerSecond; }
     // The user aircraft is now there, on the ground or not.

@@ -195,5 +195,39 @@ TEST_F(ActivationTest, ARespawnGoesBackToTheBufferWhenItsObjectIsRemoved)
     EXPECT_FALSE(ac.creationSentTick.has_value());
 }
 
+// A creation withdrawn unbound may still bring its object: the aircraft, received again,
+// waits in the buffer until that object has come (and gone) or its creation has failed;
+// then it is created anew.
+TEST_F(ActivationTest, AnAircraftWhoseWithdrawnCreationMayStillBringItsObjectWaitsForIt)
+{
+    for (const SimObjectEventKind outcome : {SimObjectEventKind::Bound, SimObjectEventKind::CreationFailed}) {
+        const bool bound = outcome == SimObjectEventKind::Bound;
+        SCOPED_TRACE(bound ? "the object comes" : "the creation fails");
+        gf_resetTrafficState();
+        g_liveAcs.reserve(8);
+        created(20020, "KLM20", true).creationSentTick = 0;
+        g_trafficTick = 3100;
+        lf_runTickQueues();
+        lf_updateAllLiveAc();
+        ASSERT_TRUE(g_liveAcs.empty());
+        LiveAc& again = buffered(20020, "KLM20", "A320",
+                                 {sample(52, 4, 3000, 200, 3200, true), sample(52.01, 4, 3000, 200, 3700, true),
+                                  sample(52.02, 4, 3000, 200, 4200, true)});
+        lf_tryBuffered(again);
+        EXPECT_EQ(again.status, SimStatus::Buffer);
+        EXPECT_EQ(again.samples.size(), 2u);
+        EXPECT_TRUE(g_newAcIds.empty());
+        queueEvent({bound ? 160u : 0u, 20020, 0, outcome, 0, bound ? 3000.0 : 0.0});
+        handle(1);
+        EXPECT_EQ(g_removeDeque, bound ? std::deque<uint32_t>{160} : std::deque<uint32_t>{});
+        ASSERT_EQ(g_liveAcs.size(), 1u);
+        EXPECT_EQ(again.objectId, 0u);
+        g_trafficTick = 3600;
+        lf_tryBuffered(again);
+        EXPECT_EQ(again.status, SimStatus::Adding2Sim);
+        EXPECT_EQ(g_newAcIds, std::vector<uint32_t>{20020});
+    }
+}
+
 } // namespace
 } // namespace enginetest

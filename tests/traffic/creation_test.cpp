@@ -166,5 +166,31 @@ TEST(CreationTest, ABlockedCallsignMakesNoRoomForItself)
     EXPECT_EQ(s.counts().removals, 0u);
 }
 
+// An aircraft reported for ten minutes whose creations the simulator never binds (in the
+// simulator: an object made outside the range of its in-range reports) is created once; its
+// object stays the one the engine waits for, and goes when it comes into range at last,
+// after which the aircraft is created again.
+TEST(CreationTest, ACreationNeverBoundIsNotRepeatedAndItsObjectGoesWhenItComesAtLast)
+{
+    tavtest::LogCapture log;
+    SimScript sim = lf_sim();
+    sim.neverBindRate = 1.0;
+    Scenario s({lf_level(0x400001, "KLM1", "A320", 720.0)}, FeedScript{2.0, 2.0}, sim, 3);
+    s.run(600.0);
+    EXPECT_EQ(s.counts().creations, 1u);
+    EXPECT_EQ(s.objects().size(), 1u);
+    EXPECT_EQ(s.orphans(), 0u);
+    EXPECT_TRUE(log.contains("not bound within 30 s, creation withdrawn"));
+    const uint32_t first = s.objects().begin()->first;
+    s.bindTheNeverBound();
+    s.run(20.0);
+    EXPECT_EQ(s.counts().removals, 1u);
+    EXPECT_TRUE(s.removedObjects().contains(first));
+    EXPECT_TRUE(log.contains("has no creation waiting for it, removed"));
+    EXPECT_EQ(s.counts().creations, 2u);
+    EXPECT_EQ(s.objects().size(), 1u);
+    EXPECT_EQ(s.orphans(), 0u);
+}
+
 } // namespace
 } // namespace traffictest

@@ -262,6 +262,52 @@ TEST_F(LiveStandsTest, AQueuedStaticAtTheStandOrCollidingNextToItIsCancelled)
     EXPECT_TRUE(log_.contains("queued V14     : DLH8*    makes way for DLH1 parking at excluded stand V12"));
 }
 
+// Parked at its stand on arrival on Wednesday 10:00: the window shows half an hour (the
+// half-hour slot counted up), two hours more at 12:00, not the hours since Monday.
+TEST_F(LiveStandsTest, AnArrivalCountsAsParkedFromItsArrival)
+{
+    g_timeOfWeek = gf_timeOfWeek(3, 20);
+    ParkStand& st = stand("B1", at(0, 0));
+    LiveAc& ac = groundAc(20010, "KLM7", at(0, 0));
+    ac.standNumber = st.number;
+    ac.standLat = st.lat;
+    ac.standLon = st.lon;
+    ac.phase = FlightPhase::Parking;
+    lf_arriveAtStand(ac);
+    ASSERT_EQ(ac.phase, FlightPhase::Parked);
+    EXPECT_EQ(gf_countParkedLive(true), 1u);
+    EXPECT_EQ(gf_windowState().liveMeanParkedHours.load(), 0.5f);
+    g_timeOfWeek = gf_timeOfWeek(3, 24);
+    gf_countParkedLive(true);
+    EXPECT_EQ(gf_windowState().liveMeanParkedHours.load(), 2.5f);
+}
+
+// ABC123 parked at A1, XYZ9 at A2 40 m away; ABC123 is received again under a new hexid,
+// standing at A1. As a B744 (reach 53.9 m) XYZ9 is in its way: it is dropped and the holder
+// keeps the stand; as an A320 (reach 37.4 m) it takes the stand from the holder.
+TEST_F(LiveStandsTest, ABirthBlockedByANeighbourLeavesTheHolderAtItsStand)
+{
+    catalogue().halfSpans["B744"] = 32 * kNmPerMetre;
+    for (const auto& [type, bornTakesIt] : {std::pair{"B744", false}, std::pair{"A320", true}}) {
+        SCOPED_TRACE(type);
+        gf_clearParkStands();
+        g_liveAcs.clear();
+        ParkStand& a = stand("A1", at(0, 0));
+        ParkStand& b = stand("A2", at(0, 40));
+        ASSERT_EQ(a.adjacent, std::vector<uint32_t>{b.number});
+        parkedAc(20001, "ABC123", a);
+        parkedAc(20002, "XYZ9", b);
+        PosSample first = sample(a.lat, a.lon, 0, 0, 0, false);
+        first.stationary = true;
+        LiveAc& born = buffered(20003, "ABC123", type, {first, first});
+        const ParkStand* found = lf_findBirthStand(born);
+        EXPECT_EQ(found != nullptr, bornTakesIt);
+        EXPECT_EQ(born.erase, !bornTakesIt);
+        EXPECT_EQ(g_liveAcs[0].status, bornTakesIt ? SimStatus::RemovingFromSim : SimStatus::Active);
+        EXPECT_EQ(g_liveAcs[1].status, SimStatus::Active);
+    }
+}
+
 using StaticAircraftTest = StandTest;
 
 ParkCandidate candidate(uint32_t standNumber, std::string cs1, std::string cs2 = "", bool firstPart = true,
@@ -280,7 +326,7 @@ std::vector<ParkCandidate> search(uint32_t slot, uint32_t kind, int32_t offset =
 TEST_F(StaticAircraftTest, ACandidateNextToAnAircraftOrWithoutItsStandIsDropped)
 {
     ParkStand& a = stand("A1", at(0, 0));
-    ParkStand& b = stand("A2", at(0, 50));
+    ParkStand& b = stand("A2", at(0, 30));
     ParkStand& c = stand("A3", at(0, 200));
     ASSERT_EQ(a.adjacent, std::vector<uint32_t>{b.number});
     parkedAc(20001, "LIVE1", a);
@@ -433,6 +479,76 @@ TEST_F(StaticAircraftTest, AStaticStillFitsItsFlightWithinTheWindowOfTodayOrYest
     EXPECT_FALSE(lf_isOptionAroundThisTimeYesterday(yesterday, ac, 7, 4));
     ac.registration = "D-AIAB";
     EXPECT_FALSE(lf_isOptionAroundThisTime(today, ac, gf_timeOfWeek(1, 20), 6));
+}
+
+// One rule for the fit search and the creation: an A320 candidate next to an A320 (reach
+// 1.1 x 34 m = 37.4 m) is proposed exactly when it is created. A static queued for creation
+// stands there as well, and a live aircraft parked next to the stand or parking at it; a
+// static leaving makes the candidate wait, not fail.
+TEST_F(StaticAircraftTest, WhatTheFitSearchProposesNextToAnAircraftIsCreated)
+{
+    const std::vector<StandFlight> fits{flight("DLH", "A320", "D-AIAA", "DLH1", "", 1, {20})};
+    enum class Next { Active, Queued, Leaving, LiveParked, LiveParkingHere };
+    const std::tuple<double, Next, size_t> rows[] = {
+        {30.0, Next::Active, 0},     {36.0, Next::Active, 0},     {38.0, Next::Active, 1},
+        {36.0, Next::Queued, 0},     {38.0, Next::Queued, 1},     {30.0, Next::Leaving, 1},
+        {36.0, Next::LiveParked, 0}, {38.0, Next::LiveParked, 1}, {100.0, Next::LiveParkingHere, 0}};
+    for (const auto& [apartM, next, proposed] : rows) {
+        SCOPED_TRACE(fmt::format("{} m, {}", apartM, static_cast<int>(next)));
+        gf_clearParkStands();
+        g_staticAcs.clear();
+        g_liveAcs.clear();
+        g_staticCreateDeque.clear();
+        g_addingStack.clear();
+        ParkStand& a = stand("A1", at(0, 0), 30, false, fits);
+        ParkStand& b = stand("A2", at(0, apartM));
+        if (next == Next::Queued)
+            queuedStatic(b.number, "ST");
+        else if (next == Next::LiveParked)
+            parkedAc(20001, "LIVE1", b);
+        else if (next == Next::LiveParkingHere)
+            groundAc(20001, "LIVE1", at(0, 50)).phase = FlightPhase::Parking;
+        else
+            createdStatic(b.number, "ST", 501);
+        if (next == Next::LiveParkingHere)
+            g_liveAcs.back().standNumber = a.number;
+        if (next == Next::Leaving)
+            removeAircraftFromSim(g_staticAcs.back());
+        const size_t queued = g_staticCreateDeque.size();
+        g_addingStack = search(20, 1);
+        ASSERT_EQ(g_addingStack.size(), proposed);
+        lf_createStaticFromStack();
+        const bool created = g_staticCreateDeque.size() > queued;
+        EXPECT_EQ(created, proposed == 1 && next != Next::Leaving);
+        EXPECT_FALSE(log_.contains("no static parking for DLH1"));
+        if (next == Next::Leaving) {
+            EXPECT_EQ(g_addingStack.size(), 1u);
+            queueEvent({501, 0, 0, SimObjectEventKind::Removed, 0, 0});
+            gf_handleSimEvents();
+            lf_createStaticFromStack();
+            EXPECT_EQ(g_staticCreateDeque.size(), queued + 1);
+        }
+    }
+}
+
+// The callsign part a static shows is stripped of its trailing '_' in the static itself
+// (the other part is kept as it is), and the stand's flight of that part counts as shown.
+TEST_F(StaticAircraftTest, AStaticKeepsItsCallsignPartWithoutTrailingUnderscores)
+{
+    ParkStand& s = stand("S1", at(0, 0));
+    for (const auto& [first, cs1, cs2, callsign, kept1, kept2] :
+         {std::tuple{true, "ABC1__", "ABC2_", "ABC1*", "ABC1", "ABC2_"},
+          std::tuple{false, "ABC1_", "ABC2__", "ABC2*", "ABC1_", "ABC2"}}) {
+        SCOPED_TRACE(callsign);
+        g_staticAcs.clear();
+        g_addingStack = {candidate(s.number, cs1, cs2, first)};
+        lf_createStaticFromStack();
+        ASSERT_EQ(g_staticAcs.size(), 1u);
+        EXPECT_EQ(g_staticAcs[0].callsign, callsign);
+        EXPECT_EQ(g_staticAcs[0].secondCallsign, kept1);
+        EXPECT_EQ(g_staticAcs[0].extraText, kept2);
+        EXPECT_TRUE(lf_isFlightPresent(flight("DLH", "A320", "", cs1, cs2, 1, {20})));
+    }
 }
 
 } // namespace

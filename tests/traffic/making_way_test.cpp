@@ -52,6 +52,27 @@ TEST_F(MakingWayTest, OnTheGroundOnlyAnAircraftOnTheUsersHeadingLineIsInTheWay)
     }
 }
 
+// Only an aircraft ahead of the user is in its way: behind a user who has just lifted off
+// (300 ft above the runway, heading north), neither the next departure lined up on the
+// centreline nor one crossing the runway is, by the ground test or the air test.
+TEST_F(MakingWayTest, AnAircraftBehindTheUserIsNotInItsWay)
+{
+    userAt(300, 300, false);
+    // North of the user in nm, heading in radians, on the ground: removed.
+    const std::tuple<const char*, double, double, bool, bool> rows[] = {
+        {"lined up 0.8 nm behind", -0.8, 0.0, true, false},
+        {"crossing 0.5 nm behind", -0.5, 1.5708, true, false},
+        {"flying 2 nm behind on the user's track", -2.0, 0.0, false, false},
+        {"lined up 0.8 nm ahead", 0.8, 3.14159, true, true},
+        {"flying 2 nm ahead towards the user", 2.0, 3.14159, false, true}};
+    for (const auto& [what, northNm, heading, ground, removed] : rows) {
+        g_liveAcs.clear();
+        active(20030, "KLM30", 52 + northNm * kNm, 4, ground ? 0 : 300, ground, 130).pos.heading = heading;
+        gf_removeAcInUsersWay();
+        EXPECT_EQ(g_liveAcs[0].status == SimStatus::RemovingFromSim, removed) << what;
+    }
+}
+
 TEST_F(MakingWayTest, TheFarthestActiveAircraftBeyondTheMarginMakesRoom)
 {
     userAt(0, 0, true);

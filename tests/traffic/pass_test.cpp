@@ -1,7 +1,9 @@
 #include "feed/feed_fixtures.h"
+#include "feed/feed_inputs.h"
 #include "feed/traffic_reader.h"
 #include "foundation/settings_catalogue.h"
 #include "foundation/time_text.h"
+#include "parking/park_airports.h"
 #include "traffic/engine_fixture.h"
 
 namespace enginetest {
@@ -143,6 +145,30 @@ TEST_F(PassTest, ASpawnedAircraftErasedBeforeItsRequestIsDroppedSilently)
     EXPECT_TRUE(g_newAcIds.empty());
     EXPECT_TRUE(g_liveCreateDeque.empty());
     EXPECT_FALSE(log_.contains("objectid"));
+}
+
+// A restart forgets the park airport in the feed as well: the next run's reader neither
+// keeps ground lines near the old airport nor reads them against its elevation.
+TEST_F(PassTest, TheResetClearsTheFeedsParkAirportAndTheReadersReferenceElevation)
+{
+    {
+        std::lock_guard lock(g_parkAirportsMutex);
+        g_parkAirport.code = "EHAM";
+        g_parkAirport.lat = 52.3086;
+        g_parkAirport.lon = 4.7639;
+        g_parkAirport.elevationFt = -11.0;
+    }
+    gf_publishParkAirport();
+    g_trafficReader.setReferenceElevation(-11.0);
+    gf_setParkAirportSource(&gf_parkAirportForFeed);
+    const TrafficLineContext before = g_trafficReader.lineContext();
+    ASSERT_TRUE(before.parkAirport.set);
+    ASSERT_EQ(before.referenceElevationFt, std::optional<double>(-11.0));
+    gf_resetTrafficState();
+    const TrafficLineContext after = g_trafficReader.lineContext();
+    EXPECT_FALSE(after.parkAirport.set);
+    EXPECT_FALSE(after.referenceElevationFt.has_value());
+    gf_resetFeedSources();
 }
 
 } // namespace

@@ -170,6 +170,24 @@ TEST_F(SpawningTest, AnAircraftOnTheGroundAheadOfTheLandingUserWaitsUntilTheUser
     }
 }
 
+// A user who has just lifted off (300 ft, heading north) holds back a ground aircraft on
+// its heading line ahead, not one on that line behind it.
+TEST_F(SpawningTest, AGroundAircraftBehindTheDepartingUserIsNotHeldBack)
+{
+    userAt(52, 4, 300, 300, 0, 150, false);
+    for (const auto& [northNm, held] : {std::pair{-1.0, false}, std::pair{1.0, true}}) {
+        g_liveAcs.clear();
+        g_trafficTick = 9000;
+        const double lat = 52 + northNm * kNm;
+        LiveAc& ac = buffered(20020, "KLM20", "A320",
+                              {sample(lat, 4, 0, 10, 5000, false), sample(lat + 0.00005, 4, 0, 10, 5500, false),
+                               sample(lat + 0.0001, 4, 0, 10, 6000, false)});
+        EXPECT_EQ(lf_holdBackNearUser(ac), held) << northNm;
+        EXPECT_EQ(ac.heldNearUser, held) << northNm;
+        EXPECT_EQ(ac.samples.size(), held ? 2u : 3u) << northNm;
+    }
+}
+
 TEST_F(SpawningTest, TheBoundObjectParksAtItsStandOverAStaticAndAsksForItsCentreOfGravity)
 {
     addStand("B12", 52, 4);

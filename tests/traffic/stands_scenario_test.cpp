@@ -419,6 +419,7 @@ TEST_F(DayAtAParkAirport, NothingCollidesWaitsOrStaysBehindAndEveryStandLearnedW
     const GeoPos userAt = lf_stand(0);
     user_ = {0, userAt.latitude, userAt.longitude, 0, 0, 0, 0, true};
     sim.user = user_;
+    tavtest::LogCapture log;
     Scenario s(lf_traffic(rng_, nearTheUser), FeedScript{3.0, 6.0, 0.5, 0.02, 0.02}, sim, 2026);
     s.setWeekClock(kWeekMinutesPerSecond);
     g_airports = {{kCode, "FRA", kCentre.latitude, kCentre.longitude, 0, kRows * kColumns}};
@@ -437,8 +438,28 @@ TEST_F(DayAtAParkAirport, NothingCollidesWaitsOrStaysBehindAndEveryStandLearnedW
         cycle(s, second);
     }
     s.run(120.0);
+    // Never bound or not, every object in the simulator has a record that holds it or
+    // waits for it; the objects never bound go once they come into range at last.
+    figures_["objects left without a record"] = static_cast<double>(s.orphans());
     EXPECT_EQ(s.orphans(), 0u);
+    s.bindTheNeverBound();
+    s.run(30.0);
+    EXPECT_EQ(s.orphans(), 0u);
+    EXPECT_TRUE(std::all_of(s.objects().begin(), s.objects().end(), [](const auto& o) { return o.second.bound; }));
     lf_clearParkAirportState();
+    // A stand the static parking chose is left empty when the creation refuses its candidate
+    // for an aircraft beside it (one refused for the live aircraft parking there is not).
+    for (const std::string& line : log.lines()) {
+        if (line.find("no static parking for") == std::string::npos)
+            continue;
+        if (line.find("standing here") != std::string::npos) {
+            figures_["proposals refused for a live aircraft on the stand"] += 1;
+            continue;
+        }
+        figures_["stands left empty by a refused proposal"] += 1;
+        figures_[line.find(", static aircraft ") != std::string::npos ? "proposals refused for a static beside it"
+                                                                      : "proposals refused for a live aircraft beside it"] += 1;
+    }
 
     pugi::xml_document learned;
     ASSERT_TRUE(learned.load_file((gf_paths().learnedThirdparty / "Fictional" / "EDDF.xml").c_str()));
@@ -461,6 +482,7 @@ TEST_F(DayAtAParkAirport, NothingCollidesWaitsOrStaysBehindAndEveryStandLearnedW
     for (const std::string& pair : collisions_)
         ADD_FAILURE() << "within collision distance: " << pair;
     EXPECT_EQ(figures_["renewal candidates lost"], 0);
+    EXPECT_EQ(figures_["proposals refused for a static beside it"], 0);
     EXPECT_LE(figures_["longest from a removal to its candidate (s)"], 120.0);
     EXPECT_LE(figures_["longest adding2sim after its request (s)"], kBindLimitS + kActivationS + 1.0);
     EXPECT_LE(figures_["longest object without a record (s)"], 10.0);

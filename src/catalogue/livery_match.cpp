@@ -104,11 +104,9 @@ bool lf_matchRegistrationLivery(AcIdentity& ac)
     if (ac.registration.empty())
         return false;
     const auto it = g_registrationLiveries.find(ac.registration);
+    // The livery painted for this very aircraft wins, whatever the type it was made for:
+    // the engine's identity check offers it to a flying aircraft on the same terms.
     ac.liveryTitle = it == g_registrationLiveries.end() ? std::string_view{} : it->second;
-    // The user's registration lists may give a registration to any livery, even to one of
-    // a helicopter; an aircraft wears only a livery of its own size category.
-    if (!ac.liveryTitle.empty() && gf_typeCategory(gf_liveryTitleType(ac.liveryTitle)) != ac.category)
-        ac.liveryTitle = {};
     return !ac.liveryTitle.empty();
 }
 

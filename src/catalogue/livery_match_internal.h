@@ -10,9 +10,8 @@
 
 struct AcIdentity;
 
-// The title of the registration through g_registrationLiveries (emptied when it has none
-// or its livery's type is of another category than the aircraft's); an empty registration
-// leaves the title alone. True when the title is not empty.
+// The title of the registration through g_registrationLiveries (emptied when it has none);
+// an empty registration leaves the title alone. True when the title is not empty.
 bool lf_matchRegistrationLivery(AcIdentity& ac);
 // The key's titles of one table (g_paxTable or g_cargoTable), one of them picked.
 bool lf_matchAirlineType(AcIdentity& ac, std::string_view airline, std::string_view type, size_t table);

@@ -328,9 +328,11 @@ std::optional<LiveryData> lf_procesFltSimSection(const CfgFileContext& file, std
 
 namespace {
 
+// Here the header's bracket may stand anywhere: any line with '[' ends the section, a
+// commented header too.
 bool lf_endsIVAOSection(std::string_view line)
 {
-    return line.find('[') != std::string_view::npos && !lf_isCommentLine(line);
+    return line.find('[') != std::string_view::npos;
 }
 
 } // namespace

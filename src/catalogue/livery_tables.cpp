@@ -2,7 +2,7 @@
 // small queries the similar types and the registration-code merge ask of them.
 #include <algorithm>
 #include <tuple>
-#include <unordered_map>
+#include <unordered_set>
 
 #include "catalogue/liveries.h"
 #include "catalogue/livery_scan.h"
@@ -28,9 +28,9 @@ namespace {
 constexpr size_t kReservedTitles = 4096;
 constexpr std::array<size_t, 3> kCategoryTypes = {64, 128, 32};
 
-// Every owned title with its type, for the look-ups by text of the registration-code merge
-// and of the remembered titles, and for the type of a registration's livery.
-std::unordered_map<std::string_view, std::string_view> g_titleIndex;
+// Every owned title, for the look-ups by text of the registration-code merge and of the
+// remembered titles.
+std::unordered_set<std::string_view> g_titleIndex;
 bool g_tablesReserved = false;
 
 // The scanned list serves the build alone: it goes on every way out.
@@ -55,7 +55,7 @@ void lf_buildTitleIndex()
     for (const auto& [airline, types] : g_airlineTypeLiveries)
         for (const auto& [type, entries] : types)
             for (const LiveryEntry& entry : entries)
-                g_titleIndex.try_emplace(entry.title, type); // the first in table order stays
+                g_titleIndex.insert(entry.title); // the first in table order stays
 }
 
 } // namespace
@@ -198,11 +198,5 @@ std::vector<std::string> gf_liveryAirlineCodes()
 std::string_view gf_findLiveryTitle(std::string_view title)
 {
     const auto it = g_titleIndex.find(title);
-    return it == g_titleIndex.end() ? std::string_view{} : it->first;
-}
-
-std::string_view gf_liveryTitleType(std::string_view title)
-{
-    const auto it = g_titleIndex.find(title);
-    return it == g_titleIndex.end() ? std::string_view{} : it->second;
+    return it == g_titleIndex.end() ? std::string_view{} : *it;
 }

@@ -62,5 +62,3 @@ bool gf_hasAirlineTypeLiveries(std::string_view airline, std::string_view type);
 std::vector<std::string> gf_liveryAirlineCodes();
 // The owned title equal to the text (the first in table order), or an empty view.
 std::string_view gf_findLiveryTitle(std::string_view title);
-// The type of the owned title equal to the text, or an empty view.
-std::string_view gf_liveryTitleType(std::string_view title);

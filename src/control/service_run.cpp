@@ -128,7 +128,10 @@ void lf_runService()
         gf_serviceCalls().clearLiveryTables();
     if (SCAN_LIVERIES.value)
         gf_serviceCalls().scanLiveries();
-    gf_serviceCalls().processScannedLiveries();
+    // A scan that a stop cut short wrote no file (the first scan leaves none at all): the
+    // tables wait for the next start-up, and the stop keeps its own reason.
+    if (!gf_stopPending())
+        gf_serviceCalls().processScannedLiveries();
     // Production mode ends here, after the livery tables were built.
     if (g_productionMode)
         lf_requestExit();

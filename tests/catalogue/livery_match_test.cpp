@@ -87,8 +87,9 @@ TEST_F(LiveryMatch, EachCascadeTakesTheFirstStepItsDepthAllows)
     const std::vector<std::tuple<std::string, int32_t, std::string>> cases = {
         {"L KLM B738 PH-BXA", 1, "=1= KLM B738 a"}, {"L XXX C182 N182ZZ", 4, "=0= ZZZ C182"},
         {"L DLH A321 D-AIAC", 1, "=1= DLH A321"}, {"L KLM B738", 1, ""}, {"L KLM B738 PH-XXX", 1, ""},
-        // A registration the user's list gave to a helicopter's livery: never an airliner's.
-        {"L KLM B738 PH-BXB", 1, ""}, {"L KLM B738 PH-BXB", 2, "=2= KLM B738 a"},
+        // The registration's own livery wins, even one the user's list gave to a helicopter.
+        {"L KLM B738 PH-BXB", 1, "=1= ZZZ EC35"}, {"L KLM B738 PH-BXB", 2, "=1= ZZZ EC35"},
+        {"s KLM B738 PH-BXB", 1, "=1= ZZZ EC35"},
         // Private flights: ZZZ first, then their own airline.
         {"L PVT C172", 2, "=4= ZZZ C172 a"}, {"L PVT C208", 2, ""}, {"L PVT PA28", 3, "=5= Piper without airline"},
         // Light, buzjet and rotorcraft fall back at depth 3; others only to ZZZ at depth 4.
@@ -134,7 +135,7 @@ TEST_F(LiveryMatch, EachCascadeTakesTheFirstStepItsDepthAllows)
         }
     }
     // Static matches are not counted.
-    EXPECT_EQ(g_liveryMatchCounts, (std::array<uint32_t, 7>{2, 4, 14, 8, 6, 10, 6}));
+    EXPECT_EQ(g_liveryMatchCounts, (std::array<uint32_t, 7>{2, 8, 12, 8, 6, 10, 6}));
 }
 
 TEST_F(LiveryMatch, ABannedTitleLetsTheCascadeGoOnAndTheTwentiethDistinctOneEndsTheService)

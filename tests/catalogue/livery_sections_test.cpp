@@ -47,6 +47,8 @@ std::vector<CfgCase> cfgCases()
         {"a commented header ends the section before it",
          s0 + "//[fltsim.1]\ntitle=KLM 2\natc_id=PH-BXB\n" + klmSection("[fltsim.2]", "KLM 3"),
          klm1 + "\nKLM B738 'KLM 3' PH-BXA 1 pax", ""},
+        {"a header commented with ';' too", s0 + ";[fltsim.1]\ntitle=KLM 2\n" + klmSection("[fltsim.2]", "KLM 3"),
+         klm1 + "\nKLM B738 'KLM 3' PH-BXA 1 pax", ""},
         {"a later '[' ends nothing", with(s0, "title=KLM 1\n", "") + "descr=[blue] x\ntitle=KLM 1\n", klm1, ""},
     };
 }
@@ -72,7 +74,7 @@ TEST_F(LiveryScan, IvaoPackagesTakeTheTypeFromTheFolderAndTheAirlineFromTheTitle
     struct Case {
         std::string name, package, title, more, records, reports;
     };
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"blanks after the type", "IVAO_B738w", "b738  KLM x", "", "KLM B738 'b738  KLM x' PH-BXA 1 pax", ""},
         {"glider, private", "IVAO_GLID_KA8", "GLID ZZZ Ka 8", "", "ZZZ GLID 'GLID ZZZ Ka 8' - 1 pax", ""},
         {"unknown registration", "IVAO_B738w", "Boeing KLM", "atc_id=PH-QQQ\n", "",
@@ -80,6 +82,12 @@ TEST_F(LiveryScan, IvaoPackagesTakeTheTypeFromTheFolderAndTheAirlineFromTheTitle
         {"a later '[' ends the section", "IVAO_B738w", "B738KLM", "descr=[x]\ntitle=B738KLM\n", "",
          "section: <F> [fltsim.0] misses title"},
     };
+    // A commented header ends the section before it and opens none: its keys are nobody's.
+    const std::string third = "[fltsim.2]\nsim=B738\nmodel=\ntexture=KLM\ntitle=B738KLM three\n";
+    for (const std::string comment : {"//[fltsim.1]", ";[fltsim.1]", "  ; [fltsim.1]"})
+        cases.push_back({"commented header " + comment, "IVAO_B738w", "",
+                         "title=B738KLM one\n" + comment + "\ntitle=B738KLM two\natc_id=PH-BXB\n" + third,
+                         "KLM B738 'B738KLM one' - 1 pax\nKLM B738 'B738KLM three' - 1 pax", ""});
     tavtest::TempFolder root("ivao");
     int n = 0;
     for (const Case& c : cases) {

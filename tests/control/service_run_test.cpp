@@ -20,6 +20,8 @@
 
 #include <fmt/format.h>
 
+#include "catalogue/liveries.h"
+#include "catalogue/livery_tables.h"
 #include "control/application.h"
 #include "control/auto_range.h"
 #include "control/command_line.h"
@@ -615,6 +617,50 @@ void lf_typeInstallPathAtFirstCall()
 {
     if (g_calls++ == 0)
         lf_onInstallPathEntered(std::filesystem::current_path().string());
+}
+
+// The first scan is cut short by the restart; the scan of the next run completes and
+// leaves LiveriesScanned.xml behind, as the real scan does.
+void lf_restartFirstScanThenWriteTheFile()
+{
+    if (g_calls == 0) {
+        lf_typeInstallPathAtFirstCall();
+        return;
+    }
+    ++g_calls;
+    g_scannedLiveries = {{"KLM", "B738", "KLM B738 (fictional)", "", 1, false}};
+    gf_writeLiveriesScanned();
+    g_scannedLiveries.clear();
+}
+
+// A restart asked for during the very first livery scan, before any LiveriesScanned.xml
+// exists: the tables are not built from the missing file (no error 51), the restart the
+// window announced follows, and the next start-up builds them from its own scan.
+TEST_F(ServiceTest, ARestartAskedForDuringAFirstLiveryScanBuildsNoTablesAndRestarts)
+{
+    trafficArrives();
+    g_calls = 0;
+    ServiceCalls calls = gf_serviceCalls();
+    calls.scanLiveries = &lf_restartFirstScanThenWriteTheFile;
+    calls.processScannedLiveries = &gf_processScannedLiveries;
+    gf_setServiceCalls(calls);
+    ASSERT_FALSE(std::filesystem::exists(gf_paths().liveriesScanned));
+    const size_t before = log_.text().size();
+    std::string error;
+    const int runs = runUntilClosed([&](std::optional<WindowRequest>) {
+        error = uitest::shown(&WindowState::errorText);
+        return !error.empty() || (runs_ == 2 && lf_inLoop());
+    });
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(g_calls, 2);
+    EXPECT_TRUE(g_liveriesProcessed);
+    const std::string log = log_.text().substr(before);
+    for (const auto& [line, count] :
+         {std::pair{"Exiting: NEW SETTINGS\n", 1u}, {"Exiting: SYSTEM ERROR", 0u}, {"1 liveries read from ", 1u},
+          {"Processing scanned liveries skipped", 0u}, {"Exiting: USER CLOSED SIM\n", 1u}})
+        EXPECT_EQ(lf_count(log, line), count) << line;
+    gf_clearLiveryTables();
 }
 
 // Typed during either scan (whose box, ticked, stays on), or after a system error: after

@@ -42,8 +42,14 @@ def test_the_registrations_are_fictional_and_the_liveries_keep_to_them(data):
 
 @pytest.mark.parametrize("kind", ["short", "demo", "full"])
 def test_every_kind_builds_with_liveries_of_each_flights_category_and_free_stands_for_its_flights(data, kind):
-    folder, table, _ = data
+    folder, table, manifest = data
     built = scenario.build(kind, folder / "site" / "11", folder / "liveries" / "manifest.json")
+    # The program gives an aircraft its registration's own livery whatever that livery's
+    # type: each one the demo's aircraft carry is of their own type.
+    own = manifest["regcodes"]["registrations"]
+    carried = [(e, own[e["registration"]]) for e in built["flights"] + built["statics"]
+               if own.get(e.get("registration"))]
+    assert all(built["livery_types"].get(title) == e["type"] for e, title in carried), carried
     categories = {f["kind"]: f["category"] for f in built["flights"]}
     if kind != "short":
         assert categories["helicopter"] == "rotorcraft"

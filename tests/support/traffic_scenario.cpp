@@ -344,6 +344,7 @@ void Scenario::takeQueues()
         o.hexid = c.hexid;
         o.callsign = c.callsign;
         o.type = lf_typeOf(c.hexid);
+        o.title = c.liveryTitle;
         o.stillLat = c.latitude;
         o.stillLon = c.longitude;
         o.stillSince = time();

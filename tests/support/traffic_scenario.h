@@ -101,6 +101,7 @@ struct SimObject {
     std::vector<TrackSample> track;  // with keepTracks
     std::vector<std::string> events; // with keepTracks: "event data" of its client events, "controls" sets
     std::string type;                // of the record it was made for
+    std::string title;               // the livery it was created with
     // Where and since when it stands: it moved less than half a metre since then.
     double stillLat = 0.0;
     double stillLon = 0.0;

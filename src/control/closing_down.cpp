@@ -7,6 +7,7 @@
 #include "catalogue/liveries.h"
 #include "control/application.h"
 #include "control/service_calls.h"
+#include "control/service_control.h"
 #include "control/service_internal.h"
 #include "control/service_run.h"
 #include "control/service_state.h"
@@ -184,7 +185,10 @@ void lf_closingDown(const std::stop_token& stop)
         gf_logLiveryMatchingSummary();
         gf_logUnmatchedFlights();
         const bool restart = lf_restartOrEnd(stop);
-        gf_postWindowRequest(restart ? WindowRequest::StartService : WindowRequest::EndApplication);
+        if (restart)
+            gf_postStartServiceRequest();
+        else
+            gf_postWindowRequest(WindowRequest::EndApplication);
         gf_flushLog();
     } catch (const std::exception& e) {
         // No request is posted: the window ends the program itself when the user closes it.

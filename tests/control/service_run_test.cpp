@@ -372,7 +372,7 @@ protected:
     int runUntilClosed(const std::function<bool(std::optional<WindowRequest>)>& closeNow)
     {
         runs_ = 0;
-        lf_post(WindowRequest::StartService);
+        gf_postStartServiceRequest(); // as the program's entry posts it
         const auto deadline = std::chrono::steady_clock::now() + 40s;
         std::chrono::steady_clock::time_point closedAt;
         while (std::chrono::steady_clock::now() < deadline) {

@@ -35,6 +35,8 @@
 #include "parking/airports.h"
 #include "parking/park_airport_file.h"
 #include "parking/park_airports.h"
+#include "simlink/sim_link_calls.h"
+#include "support/service_doubles.h"
 #include "support/test_support.h"
 #include "ui/control_layout.h"
 #include "ui/control_ops.h"
@@ -303,6 +305,57 @@ TEST_F(MainWindow, TheStaticParkingCountdownLabelCountsDownOnTheScreen)
         previous = shownNow;
     }
     g_staticRenewalMinutes = g_staticRenewalPeriodMinutes;
+}
+
+// Only the start requests the program posts itself start a run. One that another process
+// posts while a run is active is ignored and logged once: were it handled, the window's
+// thread would start a second run and then wait for the first, which does not end.
+TEST_F(MainWindow, AStartRequestTheProgramDidNotPostStartsNoSecondRunAndTheWindowGoesOnAnswering)
+{
+    tavtest::LogCapture log;
+    const tavtest::TempFolder program{"program"};
+    std::filesystem::create_directories(program.path() / "docs");
+    const tavtest::CurrentFolder current(program.path());
+    servicetest::resetDoubles();
+    servicetest::fakeSim().flightRuns = false; // the run waits for the flight
+    gf_setSimLinkCalls(servicetest::fakeSimLinkCalls());
+    gf_setServiceCalls(servicetest::fakeServiceCalls(servicetest::freeUdpPort(), servicetest::freeUdpPort(), 10));
+    gf_setParameterValue(SIM_INSTALL_PATH, "C:\\P3D v5");
+    ASSERT_TRUE(gf_postStartServiceRequest());
+    pump(10s, [] { return servicetest::fakeSim().clientRunning.load(); });
+    ASSERT_TRUE(servicetest::fakeSim().clientRunning);
+
+    // Should the window's thread wait for the run, the run is closed after a while so
+    // that the test ends.
+    std::jthread watchdog([](std::stop_token stop) {
+        for (int i = 0; i < 300 && !stop.stop_requested(); ++i)
+            std::this_thread::sleep_for(10ms);
+        if (!stop.stop_requested())
+            gf_requestClosingDown(CloseReason::UserClosedSim, 0);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 2; ++i)
+        PostMessageW(window_, g_msgStartService, 0, 0);
+    pump(200ms);
+    const auto answeredIn = std::chrono::steady_clock::now() - start;
+    watchdog.request_stop();
+    watchdog.join();
+    EXPECT_LT(answeredIn, 1s);
+    EXPECT_EQ(gf_activeServiceRuns(), 1);
+    EXPECT_EQ(servicetest::fakeSim().clientThreads.load(), 1);
+    EXPECT_FALSE(gf_stopPending());
+    const std::string text = log.text();
+    const std::string ignored = "A start request that Tavelorium_P3D did not post was ignored\n";
+    const size_t first = text.find(ignored);
+    EXPECT_NE(first, std::string::npos);
+    EXPECT_EQ(text.find(ignored, first + 1), std::string::npos); // logged once
+
+    // The user's close still ends the run and then the program.
+    SendMessageW(window_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(pump(10s).has_value());
+    EXPECT_EQ(gf_activeServiceRuns(), 0);
+    gf_resetSimLinkCalls();
+    gf_resetServiceCalls();
 }
 
 // At the fixed layout every label is whole in the window's font, and a text longer than

@@ -660,9 +660,11 @@ TEST_F(ServiceTest, ARestartIsRefusedWhileAReaderThreadOfTheRunIsStillRunning)
     const int runs = runUntilClosed([&](std::optional<WindowRequest>) {
         if (!asked && lf_inLoop() && gf_readersRunning() == 2) {
             asked = true;
-            lf_sendDatagram(gf_serviceCalls().trafficPort, "a line");
-            for (int i = 0; i < 1000 && !g_readerHeld; ++i)
-                std::this_thread::sleep_for(1ms);
+            // Sent again until it arrives: the thread may not have bound its port yet.
+            for (int i = 0; i < 100 && !g_readerHeld; ++i) {
+                lf_sendDatagram(gf_serviceCalls().trafficPort, "a line");
+                std::this_thread::sleep_for(20ms);
+            }
             gf_requestClosingDown(CloseReason::NewSettings, 0);
         }
         return runs_ == 2; // a second run is closed by the user

@@ -325,22 +325,12 @@ TEST_F(MainWindow, AStartRequestTheProgramDidNotPostStartsNoSecondRunAndTheWindo
     pump(10s, [] { return servicetest::fakeSim().clientRunning.load(); });
     ASSERT_TRUE(servicetest::fakeSim().clientRunning);
 
-    // Should the window's thread wait for the run, the run is closed after a while so
-    // that the test ends.
-    std::jthread watchdog([](std::stop_token stop) {
-        for (int i = 0; i < 300 && !stop.stop_requested(); ++i)
-            std::this_thread::sleep_for(10ms);
-        if (!stop.stop_requested())
-            gf_requestClosingDown(CloseReason::UserClosedSim, 0);
-    });
+    // Were a request handled here, the window's thread would not come back from it.
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 2; ++i)
         PostMessageW(window_, g_msgStartService, 0, 0);
     pump(200ms);
-    const auto answeredIn = std::chrono::steady_clock::now() - start;
-    watchdog.request_stop();
-    watchdog.join();
-    EXPECT_LT(answeredIn, 1s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     EXPECT_EQ(gf_activeServiceRuns(), 1);
     EXPECT_EQ(servicetest::fakeSim().clientThreads.load(), 1);
     EXPECT_FALSE(gf_stopPending());

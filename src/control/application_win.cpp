@@ -96,8 +96,7 @@ int gf_runApplication(HINSTANCE instance)
     }
     if (switches.given && switches.production)
         g_productionMode = true;
-    if (const HWND window = g_mainWindow.load())
-        PostMessageW(window, g_msgStartService, 0, 0);
+    gf_postStartServiceRequest();
     const int code = lf_messageLoop();
     gf_stopServiceAtExit(lf_handleSentMessages);
     // A file task that a stopped scan left behind uses globals: none may run while they are

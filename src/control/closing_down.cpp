@@ -7,6 +7,7 @@
 #include "catalogue/liveries.h"
 #include "control/application.h"
 #include "control/service_calls.h"
+#include "control/service_control.h"
 #include "control/service_internal.h"
 #include "control/service_run.h"
 #include "control/service_state.h"
@@ -37,6 +38,8 @@ using namespace std::chrono_literals;
 constexpr auto kSimClientStopLimit = 3s;
 // A reader ends within its one-second receive wait.
 constexpr auto kReaderStopLimit = 2s;
+// How much longer a restart waits for a reader thread that has not ended yet.
+constexpr auto kReaderRestartLimit = 3s;
 constexpr auto kNewFlightWait = 10s;
 
 // Logged even while the stop is pending, which gf_showMessage would not log.
@@ -70,6 +73,20 @@ void lf_clearStoredText(EditParameter& setting)
     gf_saveParameter(setting);
 }
 
+// The reset clears the readers' stop flags and the next run starts new threads on the
+// same reader objects: a thread of this run still running would go on beside them (and
+// the new one's failed bind would close the socket it reads). The restart waits a little
+// longer for it, and is refused when it still runs.
+bool lf_readersEndedForRestart()
+{
+    if (gf_waitForReadersToEnd(kReaderRestartLimit))
+        return true;
+    const int32_t running = gf_readersRunning();
+    lf_showAndLog(fmt::format("Restart refused, {} reader thread{} still running: please restart {} manually",
+                              running, gf_plural(running), g_programName));
+    return false;
+}
+
 // True when the service is to run again.
 bool lf_restartOrEnd(const std::stop_token& stop)
 {
@@ -85,7 +102,7 @@ bool lf_restartOrEnd(const std::stop_token& stop)
         }
         // The stop flags are reset in one step with the test of the hard stop, so that a
         // close of the program during the countdown is never lost.
-        if (!lf_restartCountdown(stop) || !gf_resetStopStateUnlessHardStop())
+        if (!lf_restartCountdown(stop) || !lf_readersEndedForRestart() || !gf_resetStopStateUnlessHardStop())
             return false;
         lf_resetService();
         return true;
@@ -168,7 +185,10 @@ void lf_closingDown(const std::stop_token& stop)
         gf_logLiveryMatchingSummary();
         gf_logUnmatchedFlights();
         const bool restart = lf_restartOrEnd(stop);
-        gf_postWindowRequest(restart ? WindowRequest::StartService : WindowRequest::EndApplication);
+        if (restart)
+            gf_postStartServiceRequest();
+        else
+            gf_postWindowRequest(WindowRequest::EndApplication);
         gf_flushLog();
     } catch (const std::exception& e) {
         // No request is posted: the window ends the program itself when the user closes it.

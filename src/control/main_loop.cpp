@@ -51,7 +51,8 @@ void lf_renewalMinute()
     WindowState& ws = gf_windowState();
     --g_staticRenewalMinutes;
     ws.staticCountdownMinutes = g_staticRenewalMinutes.load();
-    gf_invalidateBand(g_statusPanelBand);
+    // The "(next in N min)" label is one of the controls band's.
+    gf_invalidateBand(g_controlsBand);
     if (g_staticRenewalMinutes > 0)
         return;
     g_staticRenewalMinutes = g_staticRenewalPeriodMinutes;

@@ -20,6 +20,11 @@ std::jthread g_serviceThread;
 bool g_endRequested = false;
 // Raised here before a worker starts, lowered by the worker as its very last step.
 std::atomic<int> g_activeRuns{0};
+// Set by whoever posts a start request of this program (its entry and the close-down),
+// taken by the request's handling: a start request that another process posts would
+// start a second run beside the running one and join a worker that never ends.
+std::atomic<bool> g_startPosted{false};
+bool g_strayStartLogged = false; // the window's thread only
 
 void lf_joinPreviousRun()
 {
@@ -43,8 +48,24 @@ void lf_serviceThreadEntry(std::stop_token stop)
 }
 } // namespace
 
+bool gf_postStartServiceRequest()
+{
+    g_startPosted = true;
+    if (gf_postWindowRequest(WindowRequest::StartService))
+        return true;
+    g_startPosted = false;
+    return false;
+}
+
 void gf_onStartServiceRequest()
 {
+    if (!g_startPosted.exchange(false)) {
+        if (!g_strayStartLogged) {
+            g_strayStartLogged = true;
+            gf_logLine("A start request that {} did not post was ignored", g_programName);
+        }
+        return;
+    }
     if (g_hardStop) {
         lf_joinPreviousRun();
         gf_postWindowRequest(WindowRequest::EndApplication);
@@ -100,4 +121,6 @@ void gf_resetServiceControl(WaitFunction whileWaiting)
 {
     gf_stopServiceAtExit(whileWaiting);
     g_endRequested = false;
+    g_startPosted = false;
+    g_strayStartLogged = false;
 }

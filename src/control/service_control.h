@@ -3,7 +3,12 @@
 // window's start request, and the program ends on its end request. All of these run on
 // the window's thread.
 
-// Start request (WM_APP+1): a new run on a new worker thread, then the previous worker
+// Posts the start request (WM_APP+1) to the window and marks it as the program's own:
+// the program's entry and the close-down's restart post it only this way. False when no
+// window took it.
+bool gf_postStartServiceRequest();
+// Start request (WM_APP+1), only one that gf_postStartServiceRequest posted (any other is
+// ignored, the first one logged): a new run on a new worker thread, then the previous worker
 // (which posted this request as its last step) joined. While the hard stop is set the
 // program ends instead: the user closed it while a restart was on its way.
 void gf_onStartServiceRequest();

@@ -91,24 +91,28 @@ bool lf_isRefusedCategory(std::string_view category)
     return category == "B1" || category == "B2" || category == "B4" || category == "C1" || category == "C2";
 }
 
-// "adsb_icao", also behind the data-source prefix of newer RealTraffic versions
-// ("X_adsb_icao", "F_adsb_icao").
-bool lf_isAdsbIcao(std::string_view messageType)
+// Whether field 25 carries a true heading: "adsb_icao", where a heading that cannot be
+// used refuses the line, or the same behind the data-source prefix of newer RealTraffic
+// versions ("X_adsb_icao", "F_adsb_icao"), where such a heading is only left out, as for
+// every other message type.
+enum class HeadingSource { None, AdsbIcao, PrefixedAdsbIcao };
+
+HeadingSource lf_headingSource(std::string_view messageType)
 {
     constexpr std::string_view kAdsbIcao = "adsb_icao";
     if (messageType == kAdsbIcao)
-        return true;
+        return HeadingSource::AdsbIcao;
     if (messageType.size() < kAdsbIcao.size() + 2 || !messageType.ends_with(kAdsbIcao))
-        return false;
+        return HeadingSource::None;
     const std::string_view prefix = messageType.substr(0, messageType.size() - kAdsbIcao.size());
     if (prefix.back() != '_')
-        return false;
+        return HeadingSource::None;
     for (size_t i = 0; i + 1 < prefix.size(); ++i) {
         const char c = prefix[i];
         if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
-            return false;
+            return HeadingSource::None;
     }
-    return true;
+    return HeadingSource::PrefixedAdsbIcao;
 }
 
 void lf_collectCallsign(CallsignCollector& collector, std::string_view callsign)
@@ -247,13 +251,17 @@ LineOutcome lf_processLine(std::string_view datagram, const Fields& f, const Tra
             return LineOutcome::Dropped;
     }
 
-    if (lf_isAdsbIcao(f[FieldMessageType])) {
-        double heading = 0.0;
-        if (!lf_readNamed("trueheading", f[FieldTrueHeading], kAnyFinite, heading, error))
-            return LineOutcome::Refused;
-        if (heading > 360.0) {
-            error = fmt::format("trueheading: {:.2f}", heading);
-            return LineOutcome::Refused;
+    if (const HeadingSource source = lf_headingSource(f[FieldMessageType]); source != HeadingSource::None) {
+        double heading = -1.0; // a negative heading gives none
+        if (source == HeadingSource::AdsbIcao) {
+            if (!lf_readNamed("trueheading", f[FieldTrueHeading], kAnyFinite, heading, error))
+                return LineOutcome::Refused;
+            if (heading > 360.0) {
+                error = fmt::format("trueheading: {:.2f}", heading);
+                return LineOutcome::Refused;
+            }
+        } else if (!lf_readNumber(f[FieldTrueHeading], kAnyFinite, heading) || heading > 360.0) {
+            heading = -1.0;
         }
         if (heading == 0.0)
             s.trueHeading = g_fullCircle;

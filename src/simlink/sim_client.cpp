@@ -346,6 +346,8 @@ void gf_resetSimLinkState()
     g_simMajorVersion = P3D_VERSION.value.load();
     g_userTitle.clear();
     g_userDataValid = false;
+    // A reply of the previous run must not count as the next run's first second.
+    g_newUserData = false;
     // The first user position of the next run is not a jump from this run's last one.
     g_lastUserPos = GeoPos{};
     g_frameCounter = 0;

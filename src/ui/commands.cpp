@@ -100,16 +100,6 @@ void lf_scanAsked(const CheckBoxParameter& box, bool on)
     gf_requestClosingDown(CloseReason::NewSettings, kScanRestartSeconds);
 }
 
-bool lf_repaintsControls(const CheckBoxParameter* box)
-{
-    for (const CheckBoxParameter* b :
-         {&INITIAL_LOAD_ONLY, &ALWAYS_ON_TOP, &GUID_CHANGES, &SCAN_LIVERIES, &SCAN_AIRPORTS, &AIRBORNE_ONLY}) {
-        if (b == box)
-            return true;
-    }
-    return false;
-}
-
 // The list value at the index, clamped and stored; false for an index outside the list.
 bool lf_storeListChoice(ListParameter& list, int32_t index)
 {
@@ -222,8 +212,8 @@ bool lf_onCheckBox(uint16_t id)
         gf_controlEnable(g_nowButton, !on && g_nowButtonAllowed);
     if (box == &ALWAYS_ON_TOP)
         gf_setWindowTopmost(on);
-    if (lf_repaintsControls(box))
-        gf_invalidateBand(g_controlsBand);
+    // Several labels beside the boxes take their colour from them.
+    gf_invalidateBand(g_controlsBand);
     return true;
 }
 
@@ -239,6 +229,8 @@ bool lf_onListSelection(uint16_t id, int32_t index, std::string_view text)
             continue;
         if (lf_storeListChoice(*list, index) && list == &RANGE)
             gf_selectComboInt(RANGE.value);
+        if (list == &MAX_PARK_SEL)
+            gf_invalidateBand(g_controlsBand); // both maxima's labels take their colour from it
         return true;
     }
     if (id == MAX_FIT_FL.controlId) {
@@ -249,6 +241,7 @@ bool lf_onListSelection(uint16_t id, int32_t index, std::string_view text)
         // The worker removes the surplus, farthest first: the live aircraft are its own.
         if (lf_storeListChoice(MAX_LIVE_SEL, index))
             g_liveSurplusRequested = true;
+        gf_invalidateBand(g_controlsBand);
         return true;
     }
     return false;

@@ -54,11 +54,13 @@ void gf_clearError()
 void gf_expireMessage()
 {
     WindowState& ws = gf_windowState();
-    bool expired;
     {
+        // Decided and cleared in one step: a message set in between stays for its cycles.
         std::lock_guard lock(ws.uiMutex);
-        expired = ws.messageCycle >= 1 && ws.cycleCounter.load() - ws.messageCycle >= 25;
+        if (ws.messageCycle < 1 || ws.cycleCounter.load() - ws.messageCycle < 25)
+            return;
+        ws.messageText.clear();
+        ws.messageCycle = 0;
     }
-    if (expired)
-        gf_clearMessage();
+    gf_invalidateBand(g_messageBand);
 }

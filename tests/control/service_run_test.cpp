@@ -5,6 +5,16 @@
 // the window handles WM_APP+1 and WM_APP+2.
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <winsock2.h>
+using NativeSocket = SOCKET;
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+using NativeSocket = int;
+#endif
+
 #include <algorithm>
 #include <chrono>
 #include <deque>
@@ -34,6 +44,7 @@
 #include "control/setting_controls.h"
 #include "control/sim_link_events.h"
 #include "feed/feed_inputs.h"
+#include "feed/reader_socket.h"
 #include "feed/readers.h"
 #include "foundation/folders.h"
 #include "foundation/parameters_file.h"
@@ -363,7 +374,7 @@ protected:
     int runUntilClosed(const std::function<bool(std::optional<WindowRequest>)>& closeNow)
     {
         runs_ = 0;
-        lf_post(WindowRequest::StartService);
+        gf_postStartServiceRequest(); // as the program's entry posts it
         const auto deadline = std::chrono::steady_clock::now() + 40s;
         std::chrono::steady_clock::time_point closedAt;
         while (std::chrono::steady_clock::now() < deadline) {
@@ -609,6 +620,68 @@ TEST_F(ServiceTest, AReaderErrorRestartsOnceAfterAFifteenSecondCountdownWithBoth
     gf_readParameters();
     EXPECT_FALSE(SCAN_LIVERIES.value || SCAN_AIRPORTS.value);
     EXPECT_EQ(fakeSim().resets, 1);
+}
+
+// The traffic reader held in the middle of a datagram, the way a slow handling would hold
+// it; the range it asks for is where it waits.
+std::atomic<bool> g_holdReader{false};
+std::atomic<bool> g_readerHeld{false};
+
+double lf_heldRange()
+{
+    g_readerHeld = true;
+    while (g_holdReader)
+        std::this_thread::sleep_for(1ms);
+    return 40.0;
+}
+
+void lf_sendDatagram(uint16_t port, std::string_view text)
+{
+    gf_socketStartup();
+    const SocketHandle s = gf_openUdpSocket();
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sendto(static_cast<NativeSocket>(s), text.data(), static_cast<int>(text.size()), 0,
+           reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    gf_closeSocket(s);
+    gf_socketCleanup();
+}
+
+// A reader thread that has not ended by the restart would run beside the next run's
+// thread on the same reader: the restart waits a while longer, then is refused, and the
+// program ends instead of starting a second run.
+TEST_F(ServiceTest, ARestartIsRefusedWhileAReaderThreadOfTheRunIsStillRunning)
+{
+    trafficArrives();
+    g_holdReader = true;
+    g_readerHeld = false;
+    gf_setRangeNmSource(&lf_heldRange);
+    bool asked = false;
+    const int runs = runUntilClosed([&](std::optional<WindowRequest>) {
+        if (!asked && lf_inLoop() && gf_readersRunning() == 2) {
+            asked = true;
+            // Sent again until it arrives: the thread may not have bound its port yet.
+            for (int i = 0; i < 100 && !g_readerHeld; ++i) {
+                lf_sendDatagram(gf_serviceCalls().trafficPort, "a line");
+                std::this_thread::sleep_for(20ms);
+            }
+            gf_requestClosingDown(CloseReason::NewSettings, 0);
+        }
+        return runs_ == 2; // a second run is closed by the user
+    });
+    const bool held = g_readerHeld;
+    g_holdReader = false;
+    EXPECT_TRUE(held);
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(gf_waitForReadersToEnd(3s));
+    const std::string log = log_.text();
+    for (const auto& [line, count] :
+         {std::pair{"Exiting: NEW SETTINGS\n", 1u}, {"Exiting:", 1u}, {"1 reader thread still running\n", 1u},
+          {"Restart refused, 1 reader thread still running: please restart Tavelorium_P3D manually\n", 1u},
+          {"READER ERROR", 0u}})
+        EXPECT_EQ(lf_count(log, line), count) << line;
 }
 
 std::atomic<int> g_calls; // of the neighbour that a case below makes the user answer

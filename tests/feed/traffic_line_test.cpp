@@ -106,6 +106,12 @@ TEST(TrafficLine, EachFieldIsTestedAndConvertedAsRealTrafficWritesIt)
         {"hdg=abc|msg=adsb_icao_X", "ok !hdg"}, {"hdg=abc|msg=Xadsb_icao", "ok !hdg"},
         {"hdg=abc|msg=tisb_icao", "ok !hdg"}, {"hdg=360.004", "trueheading: 360.00"},
         {"hdg=-1|trk=0", "ok !hdg trk=0"},
+        // Behind a prefix a heading that cannot be used is left out; the line still counts.
+        {"hdg=|trk=0|msg=X_adsb_icao", "ok !hdg trk=0"}, {"hdg=null|msg=X_adsb_icao", "ok !hdg"},
+        {"hdg=abc|msg=F_adsb_icao", "ok !hdg"},          {"hdg=nan|msg=mlat_adsb_icao", "ok !hdg"},
+        {"hdg=360.004|msg=X_adsb_icao", "ok !hdg"},      {"hdg=-1|msg=X_adsb_icao", "ok !hdg"},
+        {"hdg=0|trk=|msg=X_adsb_icao", "ok hdg=360 trk=360"}, {"hdg=", "trueheading:"},
+        {"hdg=null", "trueheading:null"},
         // Roll, inverted, only in the air; a missing TAS from the altitude.
         {"roll=-1", "ok !roll"}, {"roll=10", "ok roll=-10"}, {"ground|roll=abc|tas=-1", "ok !roll tas=180", pNone},
         {"tas=-1|alt=2000", "ok tas=180"},  {"tas=-1|alt=2000.5", "ok tas=220"}, {"tas=-1|alt=5000", "ok tas=220"},

@@ -4,6 +4,7 @@
 #include "foundation/settings_fixture.h"
 #include "foundation/user_error.h"
 #include "simlink/sim_link_fixture.h"
+#include "simlink/sim_link_product.h"
 #include "ui/messages.h"
 #include "ui/shown_text.h"
 #include "ui/window_bridge.h"
@@ -196,6 +197,15 @@ TEST_F(SimDispatch, OnGroundDataRaisesTheFlagEachTimeAndCountsOnlyWithAPosition)
     EXPECT_TRUE(g_userOnGround);
     deliver(objectData(8, 108, 1, 409, Bytes().u32(0).u32(1)));
     EXPECT_FALSE(g_userOnGround);
+
+    // The reset before a restart forgets a reply the run did not take.
+    const SimLinkCalls product = gf_productSimLinkCalls();
+    deliver(onGround);
+    ASSERT_TRUE(product.newUserData());
+    product.reset();
+    EXPECT_FALSE(product.newUserData());
+    EXPECT_FALSE(product.userDataValid());
+    EXPECT_FALSE(product.takeNewUserData());
 }
 
 TEST_F(SimDispatch, TitlesAreKeptAsUtf8OfAtMost48Characters)

@@ -132,7 +132,7 @@ int main(int argc, char** argv)
             gf_simLink().reset();
             g_restartPending = false;
             g_ended = false;
-            lf_post(WindowRequest::StartService);
+            gf_postStartServiceRequest(); // as the program's entry posts it
             lf_say("start");
         } else if (command == "status") {
             lf_say(lf_status());

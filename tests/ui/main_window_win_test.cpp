@@ -35,6 +35,8 @@
 #include "parking/airports.h"
 #include "parking/park_airport_file.h"
 #include "parking/park_airports.h"
+#include "simlink/sim_link_calls.h"
+#include "support/service_doubles.h"
 #include "support/test_support.h"
 #include "ui/control_layout.h"
 #include "ui/control_ops.h"
@@ -198,6 +200,21 @@ protected:
         ReleaseDC(window_, dc);
         return c;
     }
+    // What WM_PAINT put on the screen, not what a paint now would show.
+    Capture onScreen() const
+    {
+        const HDC dc = GetDC(window_);
+        const Capture c = lf_readBack(dc, 874, 476, [&](HDC memory) { BitBlt(memory, 0, 0, 874, 476, dc, 0, 0, SRCCOPY); });
+        ReleaseDC(window_, dc);
+        return c;
+    }
+    // The whole window painted anew and on the screen.
+    void repaintAll() const
+    {
+        InvalidateRect(window_, nullptr, TRUE);
+        UpdateWindow(window_);
+        pump(30ms);
+    }
     HWND control(const GuiControl& c) const { return GetDlgItem(window_, c.controlId); }
 
     tavtest::TempFolder data_{"data"};
@@ -241,9 +258,7 @@ TEST_F(MainWindow, AMessageFromAnotherThreadIsPaintedAndClearedAfterItsCyclesAnd
     UpdateWindow(window_);
     pump(50ms);
     // What WM_PAINT put on the screen, not only what PrintWindow asks for.
-    const HDC dc = GetDC(window_);
-    const Capture screen = lf_readBack(dc, 874, 476, [&](HDC memory) { BitBlt(memory, 0, 0, 874, 476, dc, 0, 0, SRCCOPY); });
-    ReleaseDC(window_, dc);
+    const Capture screen = onScreen();
     EXPECT_EQ(screen.at(860, 470), R);
     EXPECT_EQ(screen.at(860, 200), LightBlue);
     c = capture();
@@ -256,6 +271,81 @@ TEST_F(MainWindow, AMessageFromAnotherThreadIsPaintedAndClearedAfterItsCyclesAnd
     c = capture();
     EXPECT_EQ(c.at(860, 470), G);
     EXPECT_EQ(c.count(g_wholeMessageBand, Y), 0);
+}
+
+// The minute's step of the static-parking countdown shows the new minute on the screen:
+// the countdown label is painted anew with it.
+TEST_F(MainWindow, TheStaticParkingCountdownLabelCountsDownOnTheScreen)
+{
+    AUTO_RANGE.value = false;
+    INITIAL_LOAD_ONLY.value = false;
+    WindowState& ws = gf_windowState();
+    ws.parkFileLoaded = true;
+    ws.settingControlsDisabled = false;
+    g_staticRenewalMinutes = 13;
+    ws.staticCountdownMinutes = 13;
+    repaintAll();
+    const ScreenRect label{5, AIRP_RANGE.rowY, 200, AIRP_RANGE.rowY + 16};
+    const auto differing = [&label](const Capture& a, const Capture& b) {
+        int n = 0;
+        for (int y = label.top; y < label.bottom; ++y)
+            for (int x = label.left; x < label.right; ++x)
+                n += a.at(x, y) != b.at(x, y);
+        return n;
+    };
+    Capture previous = onScreen();
+    for (const int minute : {12, 11}) {
+        fromWorker([] { lf_periodicDuties(gf_cycleDuties(60, false)); });
+        pump(30ms);
+        ASSERT_EQ(ws.staticCountdownMinutes.load(), minute);
+        const Capture fresh = capture(), shownNow = onScreen();
+        EXPECT_GT(fresh.count(label, B), 10) << minute;
+        EXPECT_GT(differing(shownNow, previous), 0) << minute; // another number...
+        EXPECT_EQ(differing(shownNow, fresh), 0) << minute;    // ...the one a whole paint shows
+        previous = shownNow;
+    }
+    g_staticRenewalMinutes = g_staticRenewalPeriodMinutes;
+}
+
+// Only the start requests the program posts itself start a run. One that another process
+// posts while a run is active is ignored and logged once: were it handled, the window's
+// thread would start a second run and then wait for the first, which does not end.
+TEST_F(MainWindow, AStartRequestTheProgramDidNotPostStartsNoSecondRunAndTheWindowGoesOnAnswering)
+{
+    tavtest::LogCapture log;
+    const tavtest::TempFolder program{"program"};
+    std::filesystem::create_directories(program.path() / "docs");
+    const tavtest::CurrentFolder current(program.path());
+    servicetest::resetDoubles();
+    servicetest::fakeSim().flightRuns = false; // the run waits for the flight
+    gf_setSimLinkCalls(servicetest::fakeSimLinkCalls());
+    gf_setServiceCalls(servicetest::fakeServiceCalls(servicetest::freeUdpPort(), servicetest::freeUdpPort(), 10));
+    gf_setParameterValue(SIM_INSTALL_PATH, "C:\\P3D v5");
+    ASSERT_TRUE(gf_postStartServiceRequest());
+    pump(10s, [] { return servicetest::fakeSim().clientRunning.load(); });
+    ASSERT_TRUE(servicetest::fakeSim().clientRunning);
+
+    // Were a request handled here, the window's thread would not come back from it.
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 2; ++i)
+        PostMessageW(window_, g_msgStartService, 0, 0);
+    pump(200ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(gf_activeServiceRuns(), 1);
+    EXPECT_EQ(servicetest::fakeSim().clientThreads.load(), 1);
+    EXPECT_FALSE(gf_stopPending());
+    const std::string text = log.text();
+    const std::string ignored = "A start request that Tavelorium_P3D did not post was ignored\n";
+    const size_t first = text.find(ignored);
+    EXPECT_NE(first, std::string::npos);
+    EXPECT_EQ(text.find(ignored, first + 1), std::string::npos); // logged once
+
+    // The user's close still ends the run and then the program.
+    SendMessageW(window_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(pump(10s).has_value());
+    EXPECT_EQ(gf_activeServiceRuns(), 0);
+    gf_resetSimLinkCalls();
+    gf_resetServiceCalls();
 }
 
 // At the fixed layout every label is whole in the window's font, and a text longer than
@@ -827,6 +917,46 @@ TEST_F(Commands, AStaticParkingUpdateLocksTheParkingSettingsButtonsRaiseTheirReq
         EXPECT_TRUE(g_staticUpdateRequested);
         EXPECT_EQ(g_staticRenewalMinutes.load(), 20);
         EXPECT_TRUE(g_settingControlsDisabled);
+    }
+}
+
+// A label whose colour follows a check box or a list choice is painted anew with it on
+// the screen, also when the choice comes from the keyboard (CBN_SELCHANGE alone).
+TEST_F(Commands, ALabelWhoseColourFollowsItsSettingIsRepaintedWithIt)
+{
+    struct Step {
+        const GuiControl* c;
+        int index;       // of the list entry chosen; -1: the check box is clicked
+        int left, right; // the label's field (its row is the control's)
+        Colour before, after;
+    };
+    // In this order from the defaults: Aerowinx off, straight push backs off, auto range
+    // on, both maxima 500 (entry 6; entry 0 is 0).
+    const Step steps[] = {
+        {&AEROWINX, -1, 672, 740, B, Y},          // "Aerowinx": yellow when on
+        {&AEROWINX, -1, 672, 740, Y, B},
+        {&STRAIGHT_PBS_ONLY, -1, 672, 860, Grey, B}, // "Straight push backs only": grey when off
+        {&AUTO_RANGE, -1, 430, 455, B, Grey},     // "Ah:": grey while auto range is off
+        {&AUTO_RANGE, -1, 536, 590, Grey, B},     // "ft" beside it
+        {&MAX_PARK_SEL, 0, 171, 320, B, Y},       // "Max park": yellow at 0 while live ones may park
+        {&MAX_LIVE_SEL, 0, 401, 530, B, R},       // "Max live": red when both are 0
+        {&MAX_PARK_SEL, 6, 171, 320, R, B},
+        {&MAX_LIVE_SEL, 6, 401, 530, Y, B},       // yellow at 0 beside a park maximum
+    };
+    SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    repaintAll();
+    for (const Step& step : steps) {
+        const ScreenRect label{step.left, step.c->rowY, step.right, step.c->rowY + 16};
+        const std::string name = fmt::format("{} at {}", step.c->controlId, step.left);
+        EXPECT_GT(onScreen().count(label, step.before), 10) << name;
+        if (step.index < 0)
+            SendMessageW(control(*step.c), BM_CLICK, 0, 0);
+        else
+            select(*step.c, step.index);
+        pump(30ms);
+        const Capture screen = onScreen();
+        EXPECT_GT(screen.count(label, step.after), 10) << name;
+        EXPECT_EQ(screen.count(label, step.before), 0) << name;
     }
 }
 

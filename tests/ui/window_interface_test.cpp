@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "control/setting_controls.h"
@@ -59,6 +61,35 @@ TEST_F(WindowInterface, AnErrorHoldsOffMessagesUntilClearedAndNothingIsLoggedOnc
     EXPECT_NE(text.find("\nbefore\nError something broke\n"), std::string::npos) << text;
     for (const char* silent : {"refused", "not logged", "closing step", "late error"})
         EXPECT_EQ(text.find(silent), std::string::npos) << silent;
+}
+
+// The cycle's expiry of an old message and a new message from another thread at the same
+// moment: the new one stays for its own cycles, whichever comes first.
+TEST_F(WindowInterface, AMessageShownWhileAnOldOneExpiresStays)
+{
+    WindowState& ws = gf_windowState();
+    int wiped = 0;
+    for (int round = 0; round < 3000; ++round) {
+        ws.cycleCounter = 1;
+        gf_showMessage("old", false);
+        ws.cycleCounter = 26;
+        std::atomic<bool> go{false};
+        std::thread expiry([&go] {
+            while (!go.load()) {
+            }
+            gf_expireMessage();
+        });
+        go = true;
+        // A varying head start lets the new message meet every step of the expiry.
+        for (int spin = round % 64; spin > 0; --spin)
+            std::atomic_signal_fence(std::memory_order_seq_cst);
+        gf_showMessage("new", false);
+        expiry.join();
+        wiped += shown(&WindowState::messageText) != "new";
+    }
+    EXPECT_EQ(wiped, 0);
+    gf_expireMessage();
+    EXPECT_EQ(shown(&WindowState::messageText), "new"); // 26 is its own first cycle
 }
 
 TEST_F(WindowInterface, TheCountersRepaintOnlyTheBandWhoseCountChanged)

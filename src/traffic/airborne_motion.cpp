@@ -7,6 +7,7 @@
 #include "feed/qnh_reader.h"
 #include "foundation/geo.h"
 #include "foundation/log.h"
+#include "parking/airports.h"
 #include "parking/park_airports.h"
 #include "traffic/aircraft_configuration.h"
 #include "traffic/engine_services.h"
@@ -34,6 +35,8 @@ constexpr double kOnSpotToleranceRad = 0.5 * g_degToRad;
 constexpr double kLowAglFt = 1000.0;
 constexpr double kFlareAglFt = 400.0;
 constexpr double kCruiseAltitudeFt = 10000.0;
+constexpr double kNearAirportNm = 10.0;
+constexpr double kLeastSlowingKt = 1.0;
 constexpr std::array<double, g_typeCategoryCount> kPitchRateDeg{0.01, 0.0085, 0.0075, 0.005, 0.03, 0.03};
 
 struct FlareStage {
@@ -60,16 +63,66 @@ std::optional<double> lf_simulatorGround(const LiveAc& ac)
     return std::nullopt;
 }
 
-// The ground a landing aircraft comes down to: the simulator's; without it, the park
-// airport's elevation. The park airport's reference point may lie miles from the runway and
-// hundreds of feet above or below it, and a park file's elevation tens of feet off the scenery.
+// The elevation the tables give for where a landing aircraft comes down: its destination's
+// when it is within 10 nm of it, else the park airport's.
+std::optional<double> lf_tableElevation(const LiveAc& ac)
+{
+    if (const Airport* a = gf_findAirport(ac.destination);
+        a != nullptr && gf_distanceNm(gf_acPos(ac), {a->lat, a->lon}) <= kNearAirportNm)
+        return a->alt;
+    if (lf_parkAirportSet())
+        return g_parkAirport.elevationFt;
+    return std::nullopt;
+}
+
+// The ground a landing aircraft comes down to: the simulator's; without it, the tables'
+// elevation. An airport's reference point may lie miles from the runway and hundreds of
+// feet above or below it: where the reports put the touchdown elsewhere, theirs.
 std::optional<double> lf_groundElevation(const LiveAc& ac)
 {
     if (const std::optional<double> ground = lf_simulatorGround(ac))
         return ground;
-    if (lf_parkAirportSet())
-        return g_parkAirport.elevationFt;
-    return std::nullopt;
+    const MotionState& m = ac.motion;
+    const std::optional<double> table = lf_tableElevation(ac);
+    if (!m.touchdownFt || !m.touchdownHighFt || !m.touchdownLowFt)
+        return table;
+    if (table && *table >= *m.touchdownLowFt && *table <= *m.touchdownHighFt)
+        return table;
+    return m.touchdownFt;
+}
+
+// Where the reports put the touchdown, while the next sample is the first on the ground
+// after an airborne one; forgotten while the next is airborne (a go-around). The aircraft
+// flew at the airborne report's speed until it touched down and then slowed evenly to the
+// ground report's: the distance between the two reports tells when it touched down, and
+// the airborne report's descent how high that was.
+void lf_noteReportedTouchdown(LiveAc& ac)
+{
+    MotionState& m = ac.motion;
+    const PosSample& front = ac.samples[0];
+    const PosSample& next = ac.samples[1];
+    if (next.airborne) {
+        m.touchdownHighFt.reset();
+        m.touchdownLowFt.reset();
+        m.touchdownFt.reset();
+        return;
+    }
+    if (!front.airborne)
+        return;
+    const double gapS =
+        static_cast<double>(std::max<int64_t>(static_cast<int64_t>(next.dueTick) - static_cast<int64_t>(front.dueTick), 0)) /
+        100.0;
+    const double descentFtPerS = std::min(front.verticalSpeed, 0.0) / 60.0;
+    const double va = front.groundSpeed;
+    const double vg = next.groundSpeed;
+    double airborneS = gapS / 2.0;
+    if (va - vg > kLeastSlowingKt) {
+        const double nm = gf_distanceNm(gf_samplePos(front), gf_samplePos(next));
+        airborneS = std::clamp((2.0 * nm * 3600.0 - (va + vg) * gapS) / (va - vg), 0.0, gapS);
+    }
+    m.touchdownHighFt = front.altitude;
+    m.touchdownLowFt = front.altitude + descentFtPerS * gapS;
+    m.touchdownFt = front.altitude + descentFtPerS * airborneS;
 }
 
 bool lf_isRotorcraft(const LiveAc& ac)
@@ -196,9 +249,11 @@ void lf_flare(LiveAc& ac)
 void lf_touchdownFloor(LiveAc& ac, double altitudeBefore)
 {
     MotionState& m = ac.motion;
-    const std::optional<double> ground = lf_groundElevation(ac);
-    if (ac.onGround || !ground || ac.samples.size() < 2 || ac.samples[1].airborne ||
-        !(m.approach || m.landingStep != 0 || gf_nearParkAirport(ac))) {
+    // The ground is looked up only for an aircraft coming down to it.
+    const bool landing = !ac.onGround && ac.samples.size() >= 2 && !ac.samples[1].airborne &&
+                         (m.approach || m.landingStep != 0 || gf_nearParkAirport(ac));
+    const std::optional<double> ground = landing ? lf_groundElevation(ac) : std::nullopt;
+    if (!ground) {
         m.ticksDownWithoutReport = 0;
         return;
     }
@@ -283,7 +338,8 @@ void lf_straightToSample(LiveAc& ac)
 }
 
 // Standing, the aircraft turns at its own rate; once on the leg it covers it in the time
-// left.
+// left, but never faster than reported: a turn that took longer than was set aside for it
+// makes the sample later, not the leg faster.
 void lf_turnOnSpot(LiveAc& ac)
 {
     MotionState& m = ac.motion;
@@ -293,6 +349,13 @@ void lf_turnOnSpot(LiveAc& ac)
         return;
     m.turnOnSpot = false;
     m.groundTurn = false;
+    PosSample& to = ac.samples.front();
+    const double kt = to.groundSpeed > 0.0 ? to.groundSpeed : ac.standApproachSpeed;
+    if (kt > 0.0) {
+        const int64_t atReportedSpeed =
+            gf_tickNow() + std::max(gf_tickCount(gf_distanceNm(gf_acPos(ac), gf_samplePos(to)), kt), 1);
+        to.dueTick = static_cast<uint32_t>(std::max(static_cast<int64_t>(to.dueTick), atReportedSpeed));
+    }
     lf_straightToSample(ac);
 }
 
@@ -382,11 +445,11 @@ double gf_pitchForVerticalSpeed(double verticalSpeedFpm)
     return kLevelPitch - v / 600.0 * kPitchPer600Fpm;
 }
 
-int32_t gf_syncedTicks(const LiveAc& ac, int32_t travelTicks)
+int32_t gf_syncedTicks(const LiveAc& ac, int32_t travelTicks, double slowestShare)
 {
     const int64_t wanted = static_cast<int64_t>(ac.samples.at(1).dueTick) - gf_tickNow();
     const int64_t fastest = static_cast<int64_t>(std::ceil(travelTicks * 0.8));
-    const int64_t slowest = static_cast<int64_t>(std::floor(travelTicks * 1.25));
+    const int64_t slowest = static_cast<int64_t>(std::floor(travelTicks * slowestShare));
     return static_cast<int32_t>(std::clamp(wanted, fastest, std::max(fastest, slowest)));
 }
 
@@ -487,6 +550,7 @@ void lf_advanceSample(LiveAc& ac)
             ac.motion.targetHeading = gf_bearingRad(gf_samplePos(ac.samples[0]), gf_samplePos(next));
         if (next.airborne || ac.samples[0].airborne)
             ac.motion.lastAirborneFt = next.airborne ? next.altitude : ac.samples[0].altitude;
+        lf_noteReportedTouchdown(ac);
     }
     if (ac.onGround)
         nextPosGround(ac);

@@ -105,6 +105,7 @@ struct TaxiCurve {
     double parameter = 0.0;
     double parameterStep = 0.0; // per tick
     double turnAngle = 0.0;     // degrees
+    double length = 0.0;        // metres along the curve
 };
 
 // The per-tick motion values of a live aircraft.
@@ -155,6 +156,12 @@ struct MotionState {
     int32_t ticksDownWithoutReport = 0; // at the touchdown floor without the simulator's report
     // The altitude of the last airborne report flown to: the aircraft was above its ground there.
     std::optional<double> lastAirborneFt;
+    // The last airborne report before a report on the ground and the altitude its descent
+    // reached by that report: the reported touchdown lies between them, at touchdownFt as
+    // the speeds of the two reports tell.
+    std::optional<double> touchdownHighFt;
+    std::optional<double> touchdownLowFt;
+    std::optional<double> touchdownFt;
     // The simulator's ground under the aircraft at its last in-range report, and its tick.
     std::optional<double> reportedGroundFt;
     uint32_t reportedGroundTick = 0;

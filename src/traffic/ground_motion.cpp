@@ -22,8 +22,6 @@ constexpr double kTurnToleranceRad = 0.5 * g_degToRad;
 constexpr double kOffRunwayRad = 15.0 * g_degToRad;
 constexpr int32_t kMinTicks = 25;
 constexpr double kOnSpotDeg = 5.0;
-constexpr double kPivotDeg = 30.0;
-constexpr double kPivotKt = 20.0;
 constexpr double kStartingNm = 0.0026997840172786176; // 5 m: from rest, at half the speed
 constexpr int64_t kLeastWaitTicks = 100;
 constexpr double kRestKt = 0.5;
@@ -32,6 +30,15 @@ constexpr double kMostTurnRateFactor = 5.0;
 constexpr double kLeastLegM = 1.0;
 constexpr double kLeastSine = 0.05; // about 3 degrees
 constexpr double kArmRatio = 1.5;
+constexpr double kLeastArmM = 5.0;
+constexpr double kCornerPassM = 8.0;
+constexpr double kLeadIntoTurnRad = 8.0 * g_degToRad;
+constexpr double kMostCurveSpeedChangeKt = 10.0;
+constexpr double kOntoLegRad = 10.0 * g_degToRad;
+constexpr double kMostOntoLegRad = 120.0 * g_degToRad;
+constexpr int kLengthSteps = 16;
+constexpr double kMostParameterStep = 0.1;
+constexpr double kMostArmTurnRad = 160.0 * g_degToRad;
 constexpr double kOntoCourseTicks = 100.0;
 constexpr double kOnStandM = 2.0;
 
@@ -167,17 +174,24 @@ int64_t lf_dueOnTheWay(const PosSample& to, double share)
     return std::clamp<int64_t>(due, from + 1, static_cast<int64_t>(to.dueTick) - 1);
 }
 
-// A curve the nose cannot follow is not laid: the aircraft turns where it stands instead.
-void lf_dropTightCurve(LiveAc& ac)
+// The shortest arms a corner's curve may have for the nose to keep up with its tangent at
+// the reported speed, turning at most kMostTurnRateFactor times its own rate: the tangent of
+// a curve with two equal arms L turns by at most 2 tan(turn / 2) over the curve, flown in the
+// time of 2 L.
+double lf_leastArmM(const LiveAc& ac, double turnRad, double kt)
 {
-    const double needed = lf_fastestTangentTurn(ac.motion.curve) * kTangentMargin / lf_ticksToNext(ac);
-    if (needed > ac.groundTurnRate * kMostTurnRateFactor)
-        lf_clearTaxiCurve(ac);
+    const double rate = ac.groundTurnRate * kMostTurnRateFactor;
+    if (!(rate > 0.0) || !(kt > 0.0))
+        return kLeastArmM;
+    const double metresPerTick = kt * kMetresPerNm / 360000.0;
+    return std::max(std::tan(std::min(std::fabs(turnRad), kMostArmTurnRad) / 2.0) * metresPerTick / rate, kLeastArmM);
 }
 
-// A corner taken nose first. A curve turns as fast as its shorter arm asks: when the nose's
-// arm to the corner is much the longer one, the aircraft goes straight on to where the arms
-// match (to the report before it when that comes first) and lays the curve from there.
+// A corner taken nose first. A curve turns as fast as its shorter arm asks, and passes the
+// corner the farther the longer its arms: when the nose's arm to the corner is much longer
+// than the other, or than the nose needs to follow the turn, the aircraft goes straight on to
+// where the curve is to begin (to the report before it when that comes first) and lays the
+// curve from there.
 void lf_layCorner(LiveAc& ac)
 {
     const std::optional<Local> corner = lf_curveCorner(ac);
@@ -185,8 +199,16 @@ void lf_layCorner(LiveAc& ac)
         const Local e = lf_local(ac, ac.samples[2]);
         const double a = std::hypot(corner->north, corner->east);
         const double b = std::hypot(e.north - corner->north, e.east - corner->east);
-        if (a > kArmRatio * b) {
-            const double straight = a - b;
+        const double turn = gf_wrapPi(std::atan2(e.east - corner->east, e.north - corner->north) - ac.pos.heading);
+        const double kt = std::max(ac.samples[1].groundSpeed, ac.samples[2].groundSpeed);
+        // Arms as long as the path passes the corner within kCornerPassM (a curve with two
+        // equal arms L passes it at L sin(turn / 2) / 2), unless the nose needs them longer.
+        const double sine = std::sin(std::min(std::fabs(turn), kMostArmTurnRad) / 2.0);
+        const double passing = sine > 0.0 ? 2.0 * kCornerPassM / sine : b;
+        const double limit = std::max(lf_leastArmM(ac, turn, kt), passing);
+        const double arm = std::min(b, limit);
+        if (a > kArmRatio * b || a > limit + kLeastLegM) {
+            const double straight = a - arm;
             const PosSample& next = ac.samples[1];
             const double toNextRad =
                 std::fabs(gf_wrapPi(gf_bearingRad(gf_acPos(ac), gf_samplePos(next)) - ac.pos.heading));
@@ -195,18 +217,25 @@ void lf_layCorner(LiveAc& ac)
                 return;
             const Local at{corner->north * straight / a, corner->east * straight / a};
             ac.samples[1] = lf_sampleAt(ac, ac.samples[1], at, lf_dueOnTheWay(ac.samples[2], straight / (a + b)));
+            // Straight on to where the curve begins: the nose leads into the turn, but only
+            // a little off the course it rolls on.
+            const double lead = gf_wrapPi(ac.motion.targetHeading - ac.pos.heading);
+            ac.motion.targetHeading =
+                gf_normalHeading(ac.pos.heading + std::clamp(lead, -kLeadIntoTurnRad, kLeadIntoTurnRad));
             return;
         }
     }
     lf_buildTaxiCurve(ac);
     ac.motion.curve.turnAngle = lf_curveTurnDeg(ac);
-    lf_dropTightCurve(ac);
 }
 
 // The corner ahead, by the path's turn at the next sample.
 void lf_shapeCorner(LiveAc& ac)
 {
-    if (ac.samples.size() >= 3 && !ac.samples[2].stationary) {
+    // A curve takes the time of both legs at one pace and drops the report between them: where
+    // the pace changes much (a take-off roll from its line-up) each leg keeps its own time.
+    if (ac.samples.size() >= 3 && !ac.samples[2].stationary &&
+        std::fabs(ac.samples[2].groundSpeed - ac.samples[1].groundSpeed) <= kMostCurveSpeedChangeKt) {
         const double a = std::fabs(lf_turnToNextLeg(ac) * g_radToDeg);
         if (a > 3.0) {
             const PosSample& front = ac.samples[0];
@@ -221,7 +250,6 @@ void lf_shapeCorner(LiveAc& ac)
             } else if (a <= 160.0 && !gf_samePlace(ac.samples[2], front)) {
                 lf_buildTaxiCurve(ac);
                 ac.motion.curve.turnAngle = a;
-                lf_dropTightCurve(ac);
             } else {
                 lf_splitOnSpeedChange(ac);
             }
@@ -239,9 +267,53 @@ void lf_shapeCorner(LiveAc& ac)
         lf_insertMidSample(ac);
 }
 
+double lf_curveLength(const TaxiCurve& c);
+
+// A curve laid from where the aircraft is, at its start.
+TaxiCurve& lf_startCurve(LiveAc& ac)
+{
+    TaxiCurve& c = ac.motion.curve;
+    c.originLat = ac.pos.latitude;
+    c.originLon = ac.pos.longitude;
+    c.startParameter = 0.0;
+    c.endParameter = 1.0;
+    c.parameter = 0.0;
+    return c;
+}
+
+// A rolling aircraft comes onto a leg off its nose that no corner's curve leads onto along
+// a curve from its nose to the leg's end, turning as it rolls.
+void lf_curveOntoLeg(LiveAc& ac)
+{
+    const Local e = lf_local(ac, ac.samples[1]);
+    const double d = std::hypot(e.north, e.east);
+    if (d < 2.0 * kLeastLegM)
+        return;
+    TaxiCurve& c = lf_startCurve(ac);
+    c.controlNorth = d / 2.0 * std::cos(ac.pos.heading);
+    c.controlEast = d / 2.0 * std::sin(ac.pos.heading);
+    c.endNorth = e.north;
+    c.endEast = e.east;
+    c.length = lf_curveLength(c);
+    c.turnAngle = lf_curveTurnDeg(ac);
+}
+
 bool lf_atRest(const PosSample& s)
 {
     return s.stationary || s.groundSpeed < kRestKt;
+}
+
+// How far a standing aircraft turns on the spot before it moves off to the next sample
+// (radians); 0 when it moves off as it stands.
+double lf_turnOnSpotRad(const LiveAc& ac)
+{
+    if (ac.phase != FlightPhase::Taxi && ac.phase != FlightPhase::Parking)
+        return 0.0;
+    if (!lf_atRest(ac.samples[0]) && ac.phase != FlightPhase::Parking)
+        return 0.0;
+    const double course = gf_bearingRad(gf_acPos(ac), gf_samplePos(ac.samples[1]));
+    const double off = std::fabs(gf_wrapPi(course - ac.pos.heading));
+    return off > kOnSpotDeg * g_degToRad ? off : 0.0;
 }
 
 // Standing, an aircraft moves off when the real one did, not as early as the pace of the
@@ -255,7 +327,10 @@ bool lf_waitBeforeMovingOff(LiveAc& ac)
         return false;
     const double nm = gf_distanceNm(gf_acPos(ac), gf_samplePos(next)) + kStartingNm;
     const double kt = next.groundSpeed > 0.0 ? next.groundSpeed : lf_sampleSpeedKt(ac);
-    const int64_t leave = static_cast<int64_t>(next.dueTick) - std::max(gf_tickCount(nm, kt), 1);
+    // The turn on the spot before it moves off is part of the wait, not made up on the leg.
+    const double turnTicks = ac.groundTurnRate > 0.0 ? std::ceil(lf_turnOnSpotRad(ac) / ac.groundTurnRate) : 0.0;
+    const int64_t leave = static_cast<int64_t>(next.dueTick) - std::max(gf_tickCount(nm, kt), 1) -
+                          static_cast<int64_t>(turnTicks);
     if (leave - gf_tickNow() < kLeastWaitTicks)
         return false;
     PosSample wait = front;
@@ -265,19 +340,16 @@ bool lf_waitBeforeMovingOff(LiveAc& ac)
 }
 
 // Nose first: standing, an aircraft turns to its next leg before it moves off, as a tug
-// leaves it after a push-back, instead of sliding sideways while it turns; so does one that
-// comes to a leg far off its nose that no curve leads onto, or slowly onto its stand.
+// leaves it after a push-back, instead of sliding sideways while it turns; so does one
+// slowly onto its stand. A taxiing aircraft never stops to turn: it turns along its curve.
 bool lf_turnBeforeMovingOff(LiveAc& ac)
 {
     MotionState& m = ac.motion;
-    if (ac.phase != FlightPhase::Taxi && ac.phase != FlightPhase::Parking)
+    const double offRad = lf_turnOnSpotRad(ac);
+    if (offRad <= 0.0)
         return false;
     const double course = gf_bearingRad(gf_acPos(ac), gf_samplePos(ac.samples[1]));
-    const double off = std::fabs(gf_wrapPi(course - ac.pos.heading)) * g_radToDeg;
-    const bool slow = lf_atRest(ac.samples[0]) || ac.phase == FlightPhase::Parking;
-    if (off <= (slow ? kOnSpotDeg : kPivotDeg) ||
-        (!slow && (m.rollOut || m.takeOffConfiguration || ac.samples[0].groundSpeed > kPivotKt)))
-        return false;
+    const double off = offRad * g_radToDeg;
     m.targetHeading = course;
     m.groundTurnAngle = off;
     m.groundTurn = true;
@@ -310,6 +382,33 @@ void lf_checkArrival(LiveAc& ac)
     } else {
         try2Park(ac, ac.motion.landed);
     }
+}
+
+// The curve's speed along it per unit of its parameter (metres), at t.
+double lf_curveSpeed(const TaxiCurve& c, double t)
+{
+    const double u = 1.0 - t;
+    return 2.0 * std::hypot(u * c.controlNorth + t * (c.endNorth - c.controlNorth),
+                            u * c.controlEast + t * (c.endEast - c.controlEast));
+}
+
+// Its length (metres), by Simpson's rule.
+double lf_curveLength(const TaxiCurve& c)
+{
+    const double h = 1.0 / kLengthSteps;
+    double sum = lf_curveSpeed(c, 0.0) + lf_curveSpeed(c, 1.0);
+    for (int i = 1; i < kLengthSteps; ++i)
+        sum += lf_curveSpeed(c, i * h) * (i % 2 == 1 ? 4.0 : 2.0);
+    return sum * h / 3.0;
+}
+
+// The parameter the metres further along the curve: a step at the speed half way on, so
+// that the aircraft keeps an even pace where the curve's arms differ.
+double lf_parameterAfter(const TaxiCurve& c, double t, double metres)
+{
+    const double first = std::min(metres / std::max(lf_curveSpeed(c, t), 1e-9), kMostParameterStep);
+    const double half = std::min(t + first / 2.0, 1.0);
+    return t + std::min(metres / std::max(lf_curveSpeed(c, half), 1e-9), kMostParameterStep);
 }
 
 } // namespace
@@ -360,12 +459,7 @@ void lf_buildTaxiCurve(LiveAc& ac)
     const PosSample& next = ac.samples[1];
     if (after.groundSpeed == 0.0)
         after.groundSpeed = (ac.samples[0].groundSpeed + next.groundSpeed) / 2.0;
-    TaxiCurve& c = ac.motion.curve;
-    c.originLat = ac.pos.latitude;
-    c.originLon = ac.pos.longitude;
-    c.startParameter = 0.0;
-    c.endParameter = 1.0;
-    c.parameter = 0.0;
+    TaxiCurve& c = lf_startCurve(ac);
     c.endNorth = lf_northM(after.latitude, c.originLat);
     c.endEast = lf_eastM(after.longitude, c.originLon, c.originLat);
     c.controlNorth = lf_northM(next.latitude, c.originLat);
@@ -375,11 +469,12 @@ void lf_buildTaxiCurve(LiveAc& ac)
     if (corner) {
         c.controlNorth = corner->north;
         c.controlEast = corner->east;
-        // A curve turns as fast as its shorter arm asks: a much longer arm after the corner
-        // is cut to match, the rest of it flown straight.
+        // A curve turns as fast as its shorter arm asks and passes the corner the farther
+        // the longer its arms: a longer arm after the corner is cut to match, the rest of it
+        // flown straight.
         const double a = std::hypot(c.controlNorth, c.controlEast);
         const double b = std::hypot(c.endNorth - c.controlNorth, c.endEast - c.controlEast);
-        if (b > kArmRatio * a && a >= kLeastLegM && static_cast<int64_t>(after.dueTick) - gf_tickNow() >= 2) {
+        if (b > a + kLeastLegM && a >= kLeastLegM && static_cast<int64_t>(after.dueTick) - gf_tickNow() >= 2) {
             const Local end{c.controlNorth + (c.endNorth - c.controlNorth) * a / b,
                             c.controlEast + (c.endEast - c.controlEast) * a / b};
             const PosSample cut = lf_sampleAt(ac, after, end, lf_dueOnTheWay(after, 2 * a / (a + b)));
@@ -388,6 +483,7 @@ void lf_buildTaxiCurve(LiveAc& ac)
             ac.samples.insert(ac.samples.begin() + 2, cut);
         }
     }
+    c.length = lf_curveLength(c);
     ac.samples.erase(ac.samples.begin() + 1);
 }
 
@@ -435,7 +531,14 @@ void nextPosGround(LiveAc& ac)
             if (!lf_curveActive(ac)) {
                 m.groundTurnAngle = std::fabs(gf_wrapPi(m.targetHeading - ac.pos.heading)) * g_radToDeg;
                 m.groundTurn = m.groundTurnAngle > 3.0;
-                lf_turnBeforeMovingOff(ac);
+                if (!lf_turnBeforeMovingOff(ac) && ac.phase == FlightPhase::Taxi && !m.takeOffConfiguration) {
+                    const double off =
+                        std::fabs(gf_wrapPi(gf_bearingRad(gf_acPos(ac), gf_samplePos(ac.samples[1])) - ac.pos.heading));
+                    if (off > kOntoLegRad && off <= kMostOntoLegRad)
+                        lf_curveOntoLeg(ac);
+                    if (lf_curveActive(ac))
+                        m.groundTurn = false;
+                }
             } else {
                 m.groundTurn = false;
             }
@@ -479,7 +582,8 @@ void lf_scheduleGroundSample(LiveAc& ac)
         d = (std::hypot(c.controlNorth, c.controlEast) +
              std::hypot(c.endNorth - c.controlNorth, c.endEast - c.controlEast)) / kMetresPerNm;
     }
-    const int32_t n = std::max(gf_syncedTicks(ac, gf_tickCount(d, lf_sampleSpeedKt(ac))), kMinTicks);
+    const int32_t n =
+        std::max(gf_syncedTicks(ac, gf_tickCount(d, lf_sampleSpeedKt(ac)), g_groundSlowestShare), kMinTicks);
     if (lf_curveActive(ac) || m.groundTurn) {
         const double a = m.groundTurn ? m.groundTurnAngle : m.curve.turnAngle;
         const int32_t turnTicks = gf_narrowRounded(a / rate / 100.0);
@@ -550,7 +654,9 @@ void lf_turnTowards(LiveAc& ac, double wanted)
 void lf_followCurve(LiveAc& ac)
 {
     TaxiCurve& c = ac.motion.curve;
-    c.parameter = std::clamp(c.parameter + c.parameterStep, 0.0, kLastParameter);
+    // Even in metres along the curve, not in its parameter: the whole curve in the time of
+    // the step.
+    c.parameter = std::clamp(lf_parameterAfter(c, c.parameter, c.parameterStep * c.length), 0.0, kLastParameter);
     const CurvePoint point = gf_curvePointAt(c, c.parameter);
     if (!point.found) {
         gf_logLine("{} error in curve at index: {:.2F}", gf_flightText(ac), c.parameter);

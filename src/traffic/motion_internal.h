@@ -39,7 +39,11 @@ void lf_narrowWindows(LiveAc& ac);
 // 30 s ago) as far as a speed within a quarter of the reported one allows. Flown at the
 // reported speed alone, an aircraft that started late (its activation) or gained at a
 // corner would stay off by that much for the rest of its flight.
-int32_t gf_syncedTicks(const LiveAc& ac, int32_t travelTicks);
+// On the ground, where sparse reports hide a stop (at a holding point before the take-off
+// roll), a leg may take up to g_groundSlowestShare times its time at the reported speed.
+inline constexpr double g_airSlowestShare = 1.25;
+inline constexpr double g_groundSlowestShare = 3.0;
+int32_t gf_syncedTicks(const LiveAc& ac, int32_t travelTicks, double slowestShare = g_airSlowestShare);
 void nextPosMain(LiveAc& ac);
 void lf_advanceSample(LiveAc& ac);
 void lf_scheduleAirSample(LiveAc& ac);

@@ -23,6 +23,9 @@ constexpr GeoPos kThreshold{52.3, 4.76};
 constexpr double kNmToFt = 6076.11549;
 constexpr double kKtToFtPerS = kNmToFt / 3600.0;
 constexpr double kFtPerM = 1.0 / 0.3048;
+// Without the simulator's ground the reports alone tell where the runway lies: between the
+// last airborne report and the first on the ground.
+constexpr double kTouchdownSlackFt = 10.0;
 
 // One stretch of a reference flight: its duration, the course flown, and the speed and
 // altitude reached at its end (both change linearly).
@@ -391,16 +394,21 @@ TEST_F(MotionScenarioTest, ArrivalsTouchDownOnTheRunwayWhereverItsGroundLiesTaxi
 }
 
 // The simulator never reports the aircraft (out of its range, or the reports lost): it
-// neither sinks below the runway nor climbs, and goes over to ground mode after a second at
-// its lowest. Where the park airport lies 400 ft above the runway, its elevation never
-// lifts the aircraft.
-TEST_F(MotionScenarioTest, AnApproachWithoutOnGroundReportsStopsAtTheRunway)
+// neither sinks below the runway nor climbs, and goes over to ground mode on the runway,
+// wherever the park airport's elevation lies against the runway's.
+TEST_F(MotionScenarioTest, AnApproachWithoutOnGroundReportsTouchesDownOnTheRunway)
 {
     sim_.lostOnGroundRate = 1.0;
-    for (const double parkElevationFt : {0.0, 400.0}) {
-        const ReferenceFlight ref = lf_approach(0x484C03, "KLM1003", "A320", 140.0);
+    struct Case {
+        double runwayFt;
+        double parkElevationFt;
+    };
+    for (const Case c : {Case{0.0, 0.0}, Case{0.0, 400.0}, Case{400.0, 0.0}}) {
+        SCOPED_TRACE(testing::Message() << "runway " << c.runwayFt << " ft, park airport " << c.parkElevationFt);
+        g_groundFt = c.runwayFt;
+        const ReferenceFlight ref = lf_approach(0x484C03, "KLM1003", "A320", 140.0, c.runwayFt);
         Scenario s({ref}, feed_, sim_, 21);
-        atParkAirport(parkElevationFt);
+        atParkAirport(c.parkElevationFt);
         double lowest = 1e9;
         double rise = 0.0; // above the lowest altitude so far
         TrackSample ground{-1.0};
@@ -414,15 +422,19 @@ TEST_F(MotionScenarioTest, AnApproachWithoutOnGroundReportsStopsAtTheRunway)
             }
         }
         const StepExcess e = lf_stepExcess(lf_object(s, ref.hexid)->track, ref);
-        std::printf("no on-ground reports, park airport at %.0f ft: lowest %.2f ft (CG height 8 ft), rise %.2f ft, "
-                    "ground mode at %.1f s, %.2f ft, %.0f m past the threshold; %d vertical steps beyond the "
-                    "allowance (%.1f ft)\n",
-                    parkElevationFt, lowest, rise, ground.t, ground.altFt,
-                    (ground.lat - kThreshold.latitude) * 60.0 * 1852.0, e.verticalFrames, e.largestVerticalFt);
+        const Across onRunway =
+            lf_across(kThreshold, gf_destinationPoint(kThreshold, 0.0, 3000.0 * kFtPerM), ground.lat, ground.lon);
+        std::printf("no on-ground reports, runway at %.0f ft, park airport at %.0f ft: lowest %.2f ft (CG height "
+                    "8 ft), rise %.2f ft, ground mode at %.1f s, %.2f ft, %.0f m past the threshold; %d vertical "
+                    "steps beyond the allowance (%.1f ft)\n",
+                    c.runwayFt, c.parkElevationFt, lowest, rise, ground.t, ground.altFt, onRunway.along,
+                    e.verticalFrames, e.largestVerticalFt);
         EXPECT_EQ(e.verticalFrames, 0);
-        EXPECT_GE(lowest, sim_.cgHeightFt);
+        EXPECT_GE(lowest, c.runwayFt + sim_.cgHeightFt - kTouchdownSlackFt);
         EXPECT_LE(rise, 1.0);
-        EXPECT_GE(ground.t, 0.0);
+        ASSERT_GE(ground.t, 0.0);
+        EXPECT_NEAR(ground.altFt, c.runwayFt + sim_.cgHeightFt, kTouchdownSlackFt);
+        EXPECT_TRUE(onRunway.along >= 0.0 && onRunway.along <= onRunway.length && onRunway.across <= 22.5);
     }
 }
 
@@ -532,10 +544,18 @@ TEST_F(MotionScenarioTest, ADepartureTaxiesRotatesAtTakeOffSpeedAndClimbsOnItsTr
 
 // Parked nose north on a stand 300 m east of the runway, pushed 41 m straight back and the
 // tail swung east round a quarter circle of 18 m, so that the nose ends west; 10 s later it
-// taxies west to the runway, turns onto it, holds 10 s and takes off.
-TEST_F(MotionScenarioTest, APushBackEndsWhereAndWhenReportedAndTheTaxiFollowsNoseFirstOnTime)
+// taxies west to the runway, turns onto it, holds 10 s and takes off. The push begins at
+// 30 s; the push's end and the take-off roll's start (reference times) are returned.
+struct PushBackDeparture {
+    ReferenceFlight ref;
+    GeoPos stand;
+    double pushEndS = 0.0;
+    double rollStartS = 0.0;
+};
+PushBackDeparture lf_pushBackDeparture()
 {
-    const GeoPos stand = lf_local(300.0, 0.0);
+    PushBackDeparture d;
+    d.stand = lf_local(300.0, 0.0);
     std::vector<Stretch> path{{30.0, 0.0, 0.0, 0.0, true}, {5.0, 180.0, 5.0, 0.0, true},
                               {12.0, 180.0, 5.0, 0.0, true}, {2.0, 180.0, 3.0, 0.0, true}};
     for (int i = 1; i <= 9; ++i)
@@ -545,14 +565,23 @@ TEST_F(MotionScenarioTest, APushBackEndsWhereAndWhenReportedAndTheTaxiFollowsNos
                              {37.0, 270.0, 15.0, 0.0, true}, {10.0, 0.0, 12.0, 0.0, true}, {10.0, 0.0, 0.0, 0.0, true},
                              {10.0, 0.0, 0.0, 0.0, true}, {40.0, 0.0, 150.0, 0.0, true},
                              {150.0, 0.0, 170.0, 5000.0, false}, {60.0, 0.0, 200.0, 5000.0, false}});
-    double pushEndS = 0.0;
-    for (size_t i = 0; i <= pushEnd; ++i)
-        pushEndS += path[i].seconds;
-    const ReferenceFlight ref =
-        lf_flight(0x484C06, "KLM1006", "A320", {0, stand.latitude, stand.longitude, 0, 0, 0, 0, true}, path);
+    for (size_t i = 0; i < path.size() && path[i].gsKt != 150.0; ++i) {
+        d.rollStartS += path[i].seconds;
+        if (i <= pushEnd)
+            d.pushEndS += path[i].seconds;
+    }
+    d.ref = lf_flight(0x484C06, "KLM1006", "A320", {0, d.stand.latitude, d.stand.longitude, 0, 0, 0, 0, true}, path);
+    return d;
+}
+
+TEST_F(MotionScenarioTest, APushBackEndsWhereAndWhenReportedAndTheTaxiFollowsNoseFirstOnTime)
+{
+    const PushBackDeparture d = lf_pushBackDeparture();
+    const ReferenceFlight& ref = d.ref;
+    const double pushEndS = d.pushEndS;
     Scenario s({ref}, feed_, sim_, 24);
     atParkAirport();
-    addStand("E40", stand, 0.0, 24.0);
+    addStand("E40", d.stand, 0.0, 24.0);
     s.run(ref.points.back().t + 20.0);
     const SimObject* o = lf_object(s, ref.hexid);
     ASSERT_NE(o, nullptr);
@@ -570,6 +599,61 @@ TEST_F(MotionScenarioTest, APushBackEndsWhereAndWhenReportedAndTheTaxiFollowsNos
     EXPECT_LE(endM, 15.0);
     EXPECT_LE(endDeg, 10.0);
     lf_expectDeparture("A320 push-back", s, ref, pushEndS + 22.0, pushEndS + 55.0, pushEndS + 10.0, pushEndS + 62.0);
+}
+
+// When the track first lies the metres north of the point (the runway heads north);
+// negative when never.
+double lf_northOf(const std::vector<TrackSample>& track, const GeoPos& from, double metres)
+{
+    for (const TrackSample& t : track) {
+        if ((t.lat - from.latitude) * 60.0 * 1852.0 >= metres)
+            return t.t;
+    }
+    return -1.0;
+}
+
+// RealTraffic reports an aircraft on the ground only every 5 to 10 s: the push-back and the
+// take-off roll still start within 3 s of their reported start.
+TEST_F(MotionScenarioTest, WithGroundReportsEvery5Or10SThePushBackAndTheTakeOffRollStartOnTime)
+{
+    const PushBackDeparture d = lf_pushBackDeparture();
+    uint32_t seed = 40;
+    for (const double gapS : {5.0, 10.0}) {
+        SCOPED_TRACE(testing::Message() << "reports every " << gapS << " s");
+        FeedScript feed = feed_;
+        feed.minGapS = gapS;
+        feed.maxGapS = gapS;
+        Scenario s({d.ref}, feed, sim_, seed++);
+        atParkAirport();
+        addStand("E40", d.stand, 0.0, 24.0);
+        s.run(d.ref.points.back().t + 20.0);
+        const SimObject* o = lf_object(s, d.ref.hexid);
+        ASSERT_NE(o, nullptr);
+        const Move push = lf_firstMove(o->track);
+        // The roll keeps its time when it is 20 m down the runway when the reported one was.
+        const TrackPoint hold = d.ref.at(d.rollStartS);
+        std::vector<TrackSample> reported;
+        for (double t = d.rollStartS; t < d.rollStartS + 20.0; t += 0.01) {
+            const TrackPoint r = d.ref.at(t);
+            reported.push_back({t, r.lat, r.lon});
+        }
+        const double roll = lf_northOf(o->track, {hold.lat, hold.lon}, 20.0);
+        const double reportedRoll = lf_northOf(reported, {hold.lat, hold.lon}, 20.0);
+        const double pushOffS = push.begin - 30.0 - g_referenceShiftS;
+        const double rollOffS = roll - reportedRoll - g_referenceShiftS;
+        ASSERT_GE(push.end, 0.0);
+        const TrackPoint reportedEnd = d.ref.at(d.pushEndS);
+        const double endM = lf_metres(o->track[push.endIndex], {reportedEnd.lat, reportedEnd.lon});
+        std::printf("ground reports every %.0f s: push-back begins %.1f s after the reported time + 30 s and ends "
+                    "%.1f m from the reported end; take-off roll 20 m down the runway %.1f s after the reported "
+                    "time + 30 s\n",
+                    gapS, pushOffS, endM, rollOffS);
+        ASSERT_GE(push.begin, 0.0);
+        ASSERT_GE(roll, 0.0);
+        EXPECT_LE(endM, 15.0);
+        EXPECT_LE(std::fabs(pushOffS), 3.0);
+        EXPECT_LE(std::fabs(rollOffS), 3.0);
+    }
 }
 
 // Level at 12000 ft with 30 degree turns either way.

@@ -295,13 +295,15 @@ TEST_F(MotionTest, TheLandingDescentRateFollowsTheQnhAndABelow1000FtDescentIsFol
     EXPECT_DOUBLE_EQ(ac.motion.altitudeStep, 0.2);
 }
 
+// Reports 15 m apart: near enough for the curve to pass the corner within a few metres
+// (farther ones are first flown straight towards the corner).
 TEST_F(MotionTest, OnlyTaxiBendsBetween3And160DegreesGetACurve)
 {
     for (const auto& [bend, curve] : {std::pair{90.0, true}, {170.0, false}, {2.0, false}}) {
         LiveAc& ac = taxiing();
-        const GeoPos corner = lf_at(kHere, 0, 40);
-        ac.samples = {lf_sample(kHere, 0, 10, 10000, false), lf_sample(corner, 0, 10, 10800, false),
-                      lf_sample(lf_at(corner, bend, 40), 0, 10, 11600, false)};
+        const GeoPos corner = lf_at(kHere, 0, 15);
+        ac.samples = {lf_sample(kHere, 0, 10, 10000, false), lf_sample(corner, 0, 10, 10300, false),
+                      lf_sample(lf_at(corner, bend, 15), 0, 10, 10600, false)};
         nextPosGround(ac);
         EXPECT_EQ(lf_curveActive(ac), curve) << bend;
         EXPECT_EQ(ac.samples.size(), curve ? 2u : 3u) << bend;
@@ -545,13 +547,15 @@ TEST_F(MotionTest, TheGroundTurnRateFitsTheTurnToTheLegOrToTheCurvesTangent)
     EXPECT_EQ(gf_acPos(standing).latitude, at.latitude);
 
     LiveAc& cornering = taxiing();
-    const GeoPos corner = lf_at(kHere, 0, 60);
-    cornering.samples = {lf_sample(kHere, 0, 15, 10000, false), lf_sample(corner, 0, 15, 10800, false),
-                         lf_sample(lf_at(corner, 90, 60), 0, 15, 11600, false),
-                         lf_sample(lf_at(corner, 90, 120), 0, 15, 12400, false)};
+    const GeoPos corner = lf_at(kHere, 0, 20);
+    cornering.samples = {lf_sample(kHere, 0, 15, 10000, false), lf_sample(corner, 0, 15, 10260, false),
+                         lf_sample(lf_at(corner, 90, 20), 0, 15, 10520, false),
+                         lf_sample(lf_at(corner, 90, 40), 0, 15, 10780, false)};
     nextPosMain(cornering);
     ASSERT_TRUE(lf_curveActive(cornering));
-    EXPECT_GE(cornering.groundTurnRateInUse, 90.0 * kDeg / 1600.0 * 2.0);
+    // The tangent of a right-angle curve with equal arms turns at most 2 radians over the
+    // curve's parameter, flown in the 520 ticks of its 40 m at 15 kt.
+    EXPECT_GE(cornering.groundTurnRateInUse, 2.0 / 520.0);
     EXPECT_EQ(cornering.motion.earlierWindow, 1900); // raised to 2000, narrowed by the step
 }
 

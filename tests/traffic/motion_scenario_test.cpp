@@ -212,7 +212,8 @@ protected:
     // real half spans.
     static void atParkAirport(double elevationFt = 0.0)
     {
-        enginetest::catalogue().halfSpans = {{"A320", 17.05 / 1852.0}, {"C172", 5.5 / 1852.0}};
+        enginetest::catalogue().halfSpans = {
+            {"A320", 17.05 / 1852.0}, {"C172", 5.5 / 1852.0}, {"D328", 10.49 / 1852.0}};
         g_parkAirport.code = "EHAM";
         g_parkAirport.lat = kThreshold.latitude;
         g_parkAirport.lon = kThreshold.longitude;
@@ -496,6 +497,43 @@ Move lf_firstMove(const std::vector<TrackSample>& track)
 // Follows the reference within the limits, rotates at 43 kt or faster, keeps to the straight
 // taxi leg from t0 to t1 (reference time), taxies nose first and keeps its time from
 // taxiStart to taxiEnd (reference time).
+// The taxi's pace as a pilot sees it, over the frames between from and to (track time): how
+// far the ground speed over half a second goes beyond 1.3 x the reported speed + 3 kt (the
+// fastest reported within 2 s of that time; negative while below), and, once the aircraft has
+// moved off, the longest standstill while every report within 2 s of that time moves faster
+// than 2 kt.
+struct TaxiPace {
+    double beyondCeilingKt = -1e9;
+    double longestStandS = 0.0;
+};
+TaxiPace lf_taxiPace(const std::vector<TrackSample>& track, const ReferenceFlight& ref, double from, double to)
+{
+    TaxiPace pace;
+    double standingSince = -1.0;
+    bool movedOff = false;
+    for (size_t i = 0; i < track.size(); ++i) {
+        if (track[i].t < from || track[i].t > to)
+            continue;
+        double fastest = 0.0;
+        double slowest = 1e9;
+        for (double t = track[i].t - g_referenceShiftS - 2.0; t <= track[i].t - g_referenceShiftS + 2.0; t += 0.1) {
+            fastest = std::max(fastest, ref.at(t).gsKt);
+            slowest = std::min(slowest, ref.at(t).gsKt);
+        }
+        const double kt = lf_motion(track, i).kt;
+        pace.beyondCeilingKt = std::max(pace.beyondCeilingKt, kt - (1.3 * fastest + 3.0));
+        movedOff = movedOff || kt > 3.0;
+        if (movedOff && kt < 0.5 && slowest > 2.0) {
+            if (standingSince < 0.0)
+                standingSince = track[i].t;
+            pace.longestStandS = std::max(pace.longestStandS, track[i].t - standingSince);
+        } else {
+            standingSince = -1.0;
+        }
+    }
+    return pace;
+}
+
 void lf_expectDeparture(const char* name, const Scenario& s, const ReferenceFlight& ref, double t0, double t1,
                         double taxiStart, double taxiEnd)
 {
@@ -510,13 +548,16 @@ void lf_expectDeparture(const char* name, const Scenario& s, const ReferenceFlig
     const double shift = g_referenceShiftS;
     const double noseOff = lf_largestNoseOffDeg(o->track, taxiStart + shift, rotation->t);
     const double late = lf_largestTimeOffsetS(o->track, ref, taxiStart + shift, taxiEnd + shift);
+    const TaxiPace pace = lf_taxiPace(o->track, ref, taxiStart + shift, taxiEnd + shift);
     std::printf("%s: rotation at %.1f kt; taxi cross-track %.1f m; nose off the course up to %.1f deg; taxi off its "
-                "time up to %.1f s\n",
-                name, rotationKt, leg, noseOff, late);
+                "time up to %.1f s; taxi speed %.1f kt from its ceiling, standing up to %.1f s while the reports moved\n",
+                name, rotationKt, leg, noseOff, late, pace.beyondCeilingKt, pace.longestStandS);
     EXPECT_GE(rotationKt, 43.0);
     EXPECT_LE(leg, 30.0);
     EXPECT_LE(noseOff, 10.0);
     EXPECT_LE(late, 5.0);
+    EXPECT_LE(pace.beyondCeilingKt, 0.0);
+    EXPECT_LE(pace.longestStandS, 1.0);
     EXPECT_GE(o->track.back().altFt, 4900.0);
 }
 
@@ -552,7 +593,7 @@ struct PushBackDeparture {
     double pushEndS = 0.0;
     double rollStartS = 0.0;
 };
-PushBackDeparture lf_pushBackDeparture()
+PushBackDeparture lf_pushBackDeparture(const char* type = "A320")
 {
     PushBackDeparture d;
     d.stand = lf_local(300.0, 0.0);
@@ -570,35 +611,42 @@ PushBackDeparture lf_pushBackDeparture()
         if (i <= pushEnd)
             d.pushEndS += path[i].seconds;
     }
-    d.ref = lf_flight(0x484C06, "KLM1006", "A320", {0, d.stand.latitude, d.stand.longitude, 0, 0, 0, 0, true}, path);
+    d.ref = lf_flight(0x484C06, "KLM1006", type, {0, d.stand.latitude, d.stand.longitude, 0, 0, 0, 0, true}, path);
     return d;
 }
 
+// A small regional type too: it leaves the push-back's hold sooner after its shorter push and
+// must join the taxi at the reported pace, not race to catch up.
 TEST_F(MotionScenarioTest, APushBackEndsWhereAndWhenReportedAndTheTaxiFollowsNoseFirstOnTime)
 {
-    const PushBackDeparture d = lf_pushBackDeparture();
-    const ReferenceFlight& ref = d.ref;
-    const double pushEndS = d.pushEndS;
-    Scenario s({ref}, feed_, sim_, 24);
-    atParkAirport();
-    addStand("E40", d.stand, 0.0, 24.0);
-    s.run(ref.points.back().t + 20.0);
-    const SimObject* o = lf_object(s, ref.hexid);
-    ASSERT_NE(o, nullptr);
-    const Move push = lf_firstMove(o->track);
-    ASSERT_GE(push.end, 0.0);
-    const TrackPoint reportedEnd = ref.at(pushEndS);
-    const TrackSample& end = o->track[push.endIndex];
-    const double endM = lf_metres(end, {reportedEnd.lat, reportedEnd.lon});
-    const double endDeg = std::fabs(std::remainder(end.headingDeg - (reportedEnd.trackDeg + 180.0), 360.0));
-    std::printf("push-back: begins %.1f s, ends %.1f s after the reported times + 30 s; ends %.1f m and %.1f deg from "
-                "the reported end\n",
-                push.begin - 30.0 - g_referenceShiftS, push.end - pushEndS - g_referenceShiftS, endM, endDeg);
-    EXPECT_NEAR(push.begin, 30.0 + g_referenceShiftS, 3.0);
-    EXPECT_NEAR(push.end, pushEndS + g_referenceShiftS, 3.0);
-    EXPECT_LE(endM, 15.0);
-    EXPECT_LE(endDeg, 10.0);
-    lf_expectDeparture("A320 push-back", s, ref, pushEndS + 22.0, pushEndS + 55.0, pushEndS + 10.0, pushEndS + 62.0);
+    uint32_t seed = 24;
+    for (const char* type : {"A320", "D328"}) {
+        SCOPED_TRACE(type);
+        const PushBackDeparture d = lf_pushBackDeparture(type);
+        const ReferenceFlight& ref = d.ref;
+        const double pushEndS = d.pushEndS;
+        Scenario s({ref}, feed_, sim_, seed++);
+        atParkAirport();
+        addStand("E40", d.stand, 0.0, 24.0);
+        s.run(ref.points.back().t + 20.0);
+        const SimObject* o = lf_object(s, ref.hexid);
+        ASSERT_NE(o, nullptr);
+        const Move push = lf_firstMove(o->track);
+        ASSERT_GE(push.end, 0.0);
+        const TrackPoint reportedEnd = ref.at(pushEndS);
+        const TrackSample& end = o->track[push.endIndex];
+        const double endM = lf_metres(end, {reportedEnd.lat, reportedEnd.lon});
+        const double endDeg = std::fabs(std::remainder(end.headingDeg - (reportedEnd.trackDeg + 180.0), 360.0));
+        std::printf("%s push-back: begins %.1f s, ends %.1f s after the reported times + 30 s; ends %.1f m and %.1f "
+                    "deg from the reported end\n",
+                    type, push.begin - 30.0 - g_referenceShiftS, push.end - pushEndS - g_referenceShiftS, endM, endDeg);
+        EXPECT_NEAR(push.begin, 30.0 + g_referenceShiftS, 3.0);
+        EXPECT_NEAR(push.end, pushEndS + g_referenceShiftS, 3.0);
+        EXPECT_LE(endM, 15.0);
+        EXPECT_LE(endDeg, 10.0);
+        lf_expectDeparture((std::string(type) + " push-back").c_str(), s, ref, pushEndS + 22.0, pushEndS + 55.0,
+                           pushEndS + 10.0, pushEndS + 62.0);
+    }
 }
 
 // When the track first lies the metres north of the point (the runway heads north);
@@ -746,83 +794,90 @@ const TrackSample* lf_firstFrom(const std::vector<TrackSample>& track, double t)
 // taxi's reports, and the take-off roll starts on the runway.
 TEST(DepartureScenarioTest, APushBackUnderWayAtCreationKeepsTheReportsTimeAndTheTaxiItsPath)
 {
-    SimScript sim;
-    sim.keepTracks = true;
-    sim.user = {0, 52.3086, 4.7639, 0, 0, 0, 0, true};
-    ReferenceFlight ref;
-    ref.hexid = 4840034;
-    ref.texts.callsign = "BEU7483";
-    ref.texts.aircraftType = "A320";
-    ref.texts.origin = "EHAM";
-    ref.texts.destination = "LFPG";
-    for (const Report& r : kReports)
-        ref.points.push_back({r.t, r.lat, r.lon, r.altFt, r.gsKt, r.trackDeg, r.vsFpm, r.altFt == 0.0, r.headingDeg});
-    FeedScript feed;
-    feed.asLines = true;
-    feed.atPoints = true;
-    Scenario s({ref}, feed, sim, 7483);
-    struct ParkAirportReset {
-        ~ParkAirportReset()
-        {
-            g_parkAirport = {};
-            gf_clearParkStands();
-            g_parkStandsLoaded = false;
-        }
-    } const reset;
-    enginetest::catalogue().halfSpans = {{"A320", 17.9 / 1852.0}};
-    g_parkAirport.code = "EHAM";
-    g_parkAirport.lat = 52.3086;
-    g_parkAirport.lon = 4.7639;
-    g_parkStands.emplace_back("E40", std::vector<StandFlight>{}, StandPlace{kStand.latitude, kStand.longitude, 0.0},
-                              36.0, true, true, true);
-    gf_numberAndLinkStands(g_parkStands);
-    g_parkStandsLoaded = true;
-    s.run(ref.points.back().t + g_referenceShiftS + 10.0);
-    const SimObject* o = lf_object(s, ref.hexid);
-    ASSERT_NE(o, nullptr);
-    const std::vector<TrackSample>& track = o->track;
+    // The recorded airliner, and a small regional type that leaves the push-back's hold sooner.
+    for (const auto& [type, halfSpanM] : {std::pair{"A320", 17.9}, std::pair{"D328", 10.49}}) {
+        SCOPED_TRACE(type);
+        SimScript sim;
+        sim.keepTracks = true;
+        sim.user = {0, 52.3086, 4.7639, 0, 0, 0, 0, true};
+        ReferenceFlight ref;
+        ref.hexid = 4840034;
+        ref.texts.callsign = "BEU7483";
+        ref.texts.aircraftType = type;
+        ref.texts.origin = "EHAM";
+        ref.texts.destination = "LFPG";
+        for (const Report& r : kReports)
+            ref.points.push_back({r.t, r.lat, r.lon, r.altFt, r.gsKt, r.trackDeg, r.vsFpm, r.altFt == 0.0, r.headingDeg});
+        FeedScript feed;
+        feed.asLines = true;
+        feed.atPoints = true;
+        Scenario s({ref}, feed, sim, 7483);
+        struct ParkAirportReset {
+            ~ParkAirportReset()
+            {
+                g_parkAirport = {};
+                gf_clearParkStands();
+                g_parkStandsLoaded = false;
+            }
+        } const reset;
+        enginetest::catalogue().halfSpans = {{type, halfSpanM / 1852.0}};
+        g_parkAirport.code = "EHAM";
+        g_parkAirport.lat = 52.3086;
+        g_parkAirport.lon = 4.7639;
+        g_parkStands.emplace_back("E40", std::vector<StandFlight>{}, StandPlace{kStand.latitude, kStand.longitude, 0.0},
+                                  36.0, true, true, true);
+        gf_numberAndLinkStands(g_parkStands);
+        g_parkStandsLoaded = true;
+        s.run(ref.points.back().t + g_referenceShiftS + 10.0);
+        const SimObject* o = lf_object(s, ref.hexid);
+        ASSERT_NE(o, nullptr);
+        const std::vector<TrackSample>& track = o->track;
 
-    // The push: the first frame 0.3 m off the stand, the first that stood 2 s within 0.1 m.
-    const TrackSample* begin = nullptr;
-    const TrackSample* end = nullptr;
-    for (size_t i = 0; i < track.size() && end == nullptr; ++i) {
-        if (begin == nullptr && lf_metres(track[i], kStand) > 0.3)
-            begin = &track[i];
-        const TrackSample* later = lf_firstFrom(track, track[i].t + 2.0);
-        if (begin != nullptr && later != nullptr &&
-            lf_metres(*later, {track[i].lat, track[i].lon}) < 0.1 && lf_metres(track[i], kStand) > 20.0)
-            end = &track[i];
-    }
-    ASSERT_NE(end, nullptr);
-    // The take-off roll: the first frame at 30 kt or more over half a second.
-    const TrackSample* roll = nullptr;
-    for (const TrackSample& f : track) {
-        const TrackSample* ahead = lf_firstFrom(track, f.t + 0.5);
-        if (ahead != nullptr && lf_metres(f, {ahead->lat, ahead->lon}) / 1852.0 * 3600.0 / (ahead->t - f.t) >= 30.0) {
-            roll = &f;
-            break;
+        // The push: the first frame 0.3 m off the stand, the first that stood 2 s within 0.1 m.
+        const TrackSample* begin = nullptr;
+        const TrackSample* end = nullptr;
+        for (size_t i = 0; i < track.size() && end == nullptr; ++i) {
+            if (begin == nullptr && lf_metres(track[i], kStand) > 0.3)
+                begin = &track[i];
+            const TrackSample* later = lf_firstFrom(track, track[i].t + 2.0);
+            if (begin != nullptr && later != nullptr &&
+                lf_metres(*later, {track[i].lat, track[i].lon}) < 0.1 && lf_metres(track[i], kStand) > 20.0)
+                end = &track[i];
         }
-    }
-    ASSERT_NE(roll, nullptr);
-    const GeoPos threshold{52.3046, 4.7776};
-    const Across onRunway24 = lf_across(threshold, gf_destinationPoint(threshold, 238.0 * g_degToRad, 3500.0 * kFtPerM),
-                                        roll->lat, roll->lon);
-    struct Figure {
-        const char* what;
-        double value;
-        double limit;
-    } const figures[] = {
-        {"push begins off its reported time (s)", std::fabs(begin->t - g_referenceShiftS - kReportedPushStartS), 3.0},
-        {"push ends off its reported time (s)", std::fabs(end->t - g_referenceShiftS - kReportedPushEndS), 3.0},
-        {"push ends off its reported end (m)", lf_metres(*end, kReportedPushEnd), 30.0},
-        {"taxi cross-track east (m)", lf_legCrossTrack(*o, ref, kReports[14].t, kReports[17].t), 30.0},
-        {"taxi cross-track south (m)", lf_legCrossTrack(*o, ref, kReports[21].t, kReports[23].t), 30.0},
-        {"take-off roll starts off runway 24",
-         onRunway24.along >= 0.0 && onRunway24.along <= onRunway24.length && onRunway24.across <= 22.5 ? 0.0 : 1.0,
-         0.0}};
-    for (const Figure& f : figures) {
-        std::printf("%s: %.1f\n", f.what, f.value);
-        EXPECT_LE(f.value, f.limit) << f.what;
+        ASSERT_NE(end, nullptr);
+        // The take-off roll: the first frame at 30 kt or more over half a second.
+        const TrackSample* roll = nullptr;
+        for (const TrackSample& f : track) {
+            const TrackSample* ahead = lf_firstFrom(track, f.t + 0.5);
+            if (ahead != nullptr && lf_metres(f, {ahead->lat, ahead->lon}) / 1852.0 * 3600.0 / (ahead->t - f.t) >= 30.0) {
+                roll = &f;
+                break;
+            }
+        }
+        ASSERT_NE(roll, nullptr);
+        const GeoPos threshold{52.3046, 4.7776};
+        const Across onRunway24 = lf_across(threshold, gf_destinationPoint(threshold, 238.0 * g_degToRad, 3500.0 * kFtPerM),
+                                            roll->lat, roll->lon);
+        const TaxiPace pace = lf_taxiPace(track, ref, end->t + 2.0, roll->t - 2.0);
+        struct Figure {
+            const char* what;
+            double value;
+            double limit;
+        } const figures[] = {
+            {"push begins off its reported time (s)", std::fabs(begin->t - g_referenceShiftS - kReportedPushStartS), 3.0},
+            {"push ends off its reported time (s)", std::fabs(end->t - g_referenceShiftS - kReportedPushEndS), 3.0},
+            {"push ends off its reported end (m)", lf_metres(*end, kReportedPushEnd), 30.0},
+            {"taxi cross-track east (m)", lf_legCrossTrack(*o, ref, kReports[14].t, kReports[17].t), 30.0},
+            {"taxi cross-track south (m)", lf_legCrossTrack(*o, ref, kReports[21].t, kReports[23].t), 30.0},
+            {"take-off roll starts off runway 24",
+             onRunway24.along >= 0.0 && onRunway24.along <= onRunway24.length && onRunway24.across <= 22.5 ? 0.0 : 1.0,
+             0.0},
+            {"taxi speed beyond 1.3 x the reported + 3 kt (kt)", std::max(pace.beyondCeilingKt, 0.0), 0.0},
+            {"taxi standing while its reports moved (s)", pace.longestStandS, 1.0}};
+        for (const Figure& f : figures) {
+            std::printf("%s: %.1f\n", f.what, f.value);
+            EXPECT_LE(f.value, f.limit) << f.what;
+        }
     }
 }
 

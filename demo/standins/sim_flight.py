@@ -26,6 +26,9 @@ PERIOD_NEVER, PERIOD_ONCE, PERIOD_VISUAL_FRAME, PERIOD_SIM_FRAME, PERIOD_SECOND 
 FIRST_AI_OBJECT = 100
 USER_OBJECT = 1
 EARTH_RADIUS_M = 6371008.8
+# Creation faults: never in an in-range reply, or no answer to a request for the object by its id.
+UNLISTED = ("unlisted", "hidden")
+UNANSWERED = ("unanswered", "hidden")
 
 DEFAULT_FLIGHT = {
     "title": "Boeing 737-800 Paint1", "atc_model": "B738", "atc_id": "PH-USR", "zulu_start": "2024-01-01T10:00:00",
@@ -53,7 +56,8 @@ class AiObject:
 
 class Simulator:
     """Hooks itself onto a SimConnectServer. `creation_fault` (a function of the tail number
-    giving None, "exception", "other_atc_id", "star" or "unlisted") scripts each creation."""
+    giving None, "exception", "other_atc_id", "star", "unlisted", "unanswered" or "hidden")
+    scripts each creation."""
 
     def __init__(self, server, flight=None, fps=60, track_log=None, creation_fault=None, first_object=FIRST_AI_OBJECT):
         if isinstance(flight, str):
@@ -247,6 +251,9 @@ class Simulator:
         with self.lock:
             reg = self._registry(client)
             reg["periodic"].pop(f["request_id"], None)
+            o = self.objects.get(f["object_id"])
+            if o is not None and o.fault in UNANSWERED:
+                return
             if f["period"] == PERIOD_ONCE:
                 self._answer(reg, f["request_id"], f["define_id"], f["object_id"])
             elif f["period"] != PERIOD_NEVER:
@@ -259,7 +266,7 @@ class Simulator:
             variables = reg["definitions"].get(f["define_id"], [])
             user = self.user_state()
             listed = [(USER_OBJECT, self.user_values())] + [
-                (o.id, o.values) for o in self.objects.values() if o.fault != "unlisted" and distance_m(
+                (o.id, o.values) for o in self.objects.values() if o.fault not in UNLISTED and distance_m(
                     user["lat"], user["lon"], o.values["PLANE LATITUDE"], o.values["PLANE LONGITUDE"]) <= f["radius"]]
             for i, (object_id, values) in enumerate(listed):
                 self._send(client, "object_data_by_type", request_id=f["request_id"], object_id=object_id,

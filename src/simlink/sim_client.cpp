@@ -128,6 +128,7 @@ void lf_onEvent(const ScRecv* message, uint32_t size)
 void lf_onFrame(const ScRecv* message, uint32_t size)
 {
     lf_onSimFrame();
+    lf_askForUnmatchedObjects(std::chrono::steady_clock::now());
     if (++g_frameCounter >= kFramesPerRateSample) {
         g_frameCounter = 0;
         g_simFrameRate = gf_scMessageAs<ScRecvFrame>(message, size)->frameRate;
@@ -323,7 +324,7 @@ void gf_initSimQueues(int32_t majorVersion)
     g_createQueue.reserve(kQueueRoom);
     g_removeQueue.reserve(kQueueRoom);
     g_pendingCreations.reserve(kQueueRoom);
-    g_addedObjectIds.reserve(kQueueRoom);
+    g_addedObjects.reserve(kQueueRoom);
     g_simConnectFailed = false;
 }
 
@@ -339,7 +340,7 @@ void gf_resetSimLinkState()
         g_userState = UserState{};
     }
     g_pendingCreations.clear();
-    g_addedObjectIds.clear();
+    g_addedObjects.clear();
     g_simRunning = false;
     g_userObjectId = 2;
     g_simConnectFailed = false;

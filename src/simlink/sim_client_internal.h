@@ -1,6 +1,7 @@
 #pragma once
 // The parts of the "SimClient" thread that its files share with each other and with the
 // tests. All run on the "SimClient" thread.
+#include <chrono>
 #include <cstdint>
 #include <stop_token>
 #include <string>
@@ -32,6 +33,12 @@ int64_t lf_daysSince1970(int64_t zuluYear, int64_t dayOfYear);
 void lf_onSimFrame();
 void lf_onObjectAddRemove(const ScRecv* message, uint32_t size);
 void lf_onSimObjectDataByType(const ScRecv* message, uint32_t size);
+// The answer to the request for one added object: bound or forgotten as an in-range reply
+// would have it.
+void lf_onAddedObjectData(const ScRecv* message, uint32_t size);
+// Asks once, by its id, for each added object that no in-range reply has shown for a few
+// seconds since it was added. Called at every frame.
+void lf_askForUnmatchedObjects(std::chrono::steady_clock::time_point now);
 void lf_onSimException(const ScRecv* message, uint32_t size);
 // Takes the event queue's mutex; never called with g_simConnectMutex held.
 void lf_appendSimObjectEvent(const SimObjectEvent& event);

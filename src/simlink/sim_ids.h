@@ -26,6 +26,7 @@ enum class SimRequest : uint32_t {
     UserOnGround = 108,
     UserState = 109,
     AiFlightPlan = 110,
+    AddedAc = 111, // one added object's in-range data, asked for by its id
 };
 
 enum class SimEventId : uint32_t {

@@ -3,6 +3,7 @@
 // traffic engine, which drains the queue on the worker thread. The queue's mutex is never
 // held together with g_simConnectMutex by the "SimClient" thread; where the worker holds
 // both, it takes this one first.
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -28,9 +29,17 @@ struct SimObjectEvent {
 
 extern std::mutex g_simObjectEventsMutex;
 extern std::vector<SimObjectEvent> g_simObjectEvents; // guarded by g_simObjectEventsMutex
-// Objects announced by "ObjectAdded" and not yet seen in an in-range reply; touched only
-// by the "SimClient" thread.
-extern std::vector<uint32_t> g_addedObjectIds;
+// An object announced by "ObjectAdded" and not yet seen in an in-range reply. One that the
+// in-range replies do not show soon (it was created outside their radius) is asked for by
+// its id, once.
+struct AddedObject {
+    uint32_t objectId = 0;
+    std::chrono::steady_clock::time_point addedAt;
+    bool asked = false;
+    uint32_t askSendId = 0; // of the request asking for it
+};
+// Touched only by the "SimClient" thread.
+extern std::vector<AddedObject> g_addedObjects;
 
 // Hexids of 10000 and below are static aircraft.
 inline constexpr uint32_t g_maxStaticHexid = 10000;

@@ -1,5 +1,5 @@
 // The user aircraft: the worker's requests for it and the simulator's replies (object
-// data of requests 102 and 106 to 109), its span and category, and its stand.
+// data of requests 102 and 106 to 109, and 111 passed on), its span and category, and its stand.
 #include <cmath>
 #include <optional>
 
@@ -195,6 +195,8 @@ std::optional<SimDefinition> lf_definitionOf(uint32_t requestId)
         return SimDefinition::UserOnGround;
     case SimRequest::UserState:
         return SimDefinition::UserState;
+    case SimRequest::AddedAc:
+        return SimDefinition::AcInRange;
     default:
         return std::nullopt;
     }
@@ -235,6 +237,9 @@ void lf_onSimObjectData(const ScRecv* message, uint32_t size)
         break;
     case SimDefinition::UserState:
         lf_onUserState(message, size, head->objectId);
+        break;
+    case SimDefinition::AcInRange:
+        lf_onAddedObjectData(message, size);
         break;
     default:
         break;

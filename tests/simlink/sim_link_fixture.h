@@ -66,6 +66,15 @@ inline Bytes inRange(uint32_t objectId, double agl, const std::string& atcId, do
     return objectData(9, 101, objectId, 404, b);
 }
 
+// The answer to the request for one object by its id (request 111), with the in-range data.
+inline Bytes addedAcData(uint32_t objectId, double agl, const std::string& atcId, uint32_t define = 404)
+{
+    Bytes b;
+    const int64_t onGround = 1;
+    b.f64(agl).f64(100.0).append(std::string(reinterpret_cast<const char*>(&onGround), 8)).text(atcId, 32);
+    return objectData(8, 111, objectId, define, b);
+}
+
 // One short text per record: "set 402 101", "event 101 218 0", "release 101", ...
 inline std::string describe(const std::string& r)
 {
@@ -74,6 +83,8 @@ inline std::string describe(const std::string& r)
     switch (w[2] - 0xF0000000u) {
     case 0x05:
         return fmt::format("event {} {} {}", w[4], w[5], w[6]);
+    case 0x0E:
+        return fmt::format("request {} {} object {} period {}", w[4], w[5], w[6], w[7]);
     case 0x10:
         return fmt::format("set {} {}", w[4], w[5]);
     case 0x29:

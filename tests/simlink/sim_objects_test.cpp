@@ -2,6 +2,7 @@
 // and the simulator's exceptions.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "foundation/user_error.h"
@@ -192,7 +193,7 @@ TEST_F(SimObjects, ANewObjectIsBoundToItsCreationFrozenAndReported)
     EXPECT_EQ(lf_events(), Strings{"kind 1 object 151 hexid 7 0 0"});
     deliver(addRemove(203, 150));
     EXPECT_EQ(lf_events(), Strings{"kind 2 object 150 hexid 0 0 0"});
-    EXPECT_TRUE(g_pendingCreations.empty() && g_addedObjectIds.empty());
+    EXPECT_TRUE(g_pendingCreations.empty() && g_addedObjects.empty());
 }
 
 TEST_F(SimObjects, EqualCallsignsBindInOrderAndForeignObjectsAreOnlyLogged)
@@ -253,4 +254,58 @@ TEST_F(SimObjects, ExceptionsOfTheSimulator)
     } catch (const tav::UserErrorException& e) {
         EXPECT_STREQ(e.what(), "95: SimConnect Version Mismatch, dwIndex: 7");
     }
+}
+
+// Objects the in-range replies do not show a few seconds after they were added are asked
+// for by their id, once, and the answer binds them or forgets them as a reply would.
+TEST_F(SimObjects, ObjectsNoInRangeReplyShowsAreAskedForOnceAndTheAnswerBindsThem)
+{
+    using std::chrono::milliseconds;
+    gf_queueCreateAc(lf_creation("KLM1", 10001));
+    gf_queueCreateAc(lf_creation("KLM2", 10002));
+    gf_queueCreateAc(lf_creation("STATIC7", 7));
+    frame();
+    sent();
+    const auto added = std::chrono::steady_clock::now();
+    for (uint32_t id : {150u, 151u, 152u, 153u, 154u, 155u})
+        deliver(addRemove(202, id));
+    deliver({inRange(150, 0.0, "KLM1"), addRemove(203, 153)});
+    EXPECT_EQ(lf_events(), (Strings{"kind 0 object 150 hexid 10001 0 0", "kind 2 object 153 hexid 0 0 0"}));
+    sent();
+    lf_askForUnmatchedObjects(added + milliseconds(2400));
+    EXPECT_EQ(sent(), Strings{});
+    lf_askForUnmatchedObjects(added + milliseconds(2600));
+    // Not 150 (bound) nor 153 (gone).
+    EXPECT_EQ(sent(), (Strings{"request 111 404 object 151 period 1", "request 111 404 object 152 period 1",
+                               "request 111 404 object 154 period 1", "request 111 404 object 155 period 1"}));
+    EXPECT_TRUE(log_.contains(" object 151 not within range 2.6 s after it was added, asked for, send id "));
+    lf_askForUnmatchedObjects(added + milliseconds(60000));
+    EXPECT_EQ(sent(), Strings{});
+
+    deliver({addedAcData(151, 12.0, "KLM2"), addedAcData(152, 0.0, "DLH9"), addedAcData(154, 0.0, "STATIC7", 405),
+             inRange(154, 0.0, "STATIC7"), addedAcData(154, 0.0, "STATIC7"), addedAcData(150, 0.0, "KLM1")});
+    EXPECT_EQ(lf_events(), (Strings{"kind 0 object 151 hexid 10002 0 12", "kind 1 object 154 hexid 7 0 0"}));
+    EXPECT_EQ(sent(), (Strings{"release 151", "release 154"}));
+    EXPECT_TRUE(log_.contains("just spawned, but not by Tavelorium_P3D, oid: 152, callsign 'DLH9', altaboveGnd:0 ft, "
+                              "onground:1, gnd_alt:100 ft\n"));
+    EXPECT_TRUE(log_.contains("==> ! SimConnect data of request 111 with definition 405 dropped\n"));
+    ASSERT_EQ(g_addedObjects.size(), 1u);
+    EXPECT_EQ(g_addedObjects[0].objectId, 155u);
+}
+
+TEST_F(SimObjects, AnExceptionToTheRequestForAnObjectNamesItAndAReplyStillBindsIt)
+{
+    gf_queueCreateAc(lf_creation("KLM1", 10001));
+    frame();
+    const auto added = std::chrono::steady_clock::now();
+    deliver(addRemove(202, 150));
+    lf_askForUnmatchedObjects(added + std::chrono::seconds(3));
+    ASSERT_EQ(g_addedObjects.size(), 1u);
+    const uint32_t sendId = g_addedObjects[0].askSendId;
+    ASSERT_NE(sendId, 0u);
+    deliver(exception(3, sendId));
+    EXPECT_TRUE(log_.contains(fmt::format("==> SimConnect exception #3 for the request of object 150, send id {}\n",
+                                          sendId)));
+    deliver(inRange(150, 0.0, "KLM1"));
+    EXPECT_EQ(lf_events(), Strings{"kind 0 object 150 hexid 10001 0 0"});
 }

@@ -164,7 +164,7 @@ def test_each_refused_creation_is_reported_with_its_hexid_while_another_thread_s
 
 
 def test_objects_are_bound_moved_lit_and_removed_as_the_track_log_shows(server, tmp_path):
-    faults = {"F-STAR0": "star", "F-OTHER0": "other_atc_id", "F-HIDDEN0": "unlisted"}
+    faults = {"F-STAR0": "star", "F-OTHER0": "other_atc_id", "F-HIDDEN0": "hidden"}
     flight = {"objects": [{"tail": "DLH4AB", "lat": 52.31, "lon": 4.76, "alt_ft": 1000}],
               "events": [{"t": 0.5, "do": "foreign", "tail": "EZY12", "lat": 52.29, "lon": 4.75}]}
     sim = play(server, tmp_path, flight, creation_fault=faults.get)
@@ -219,3 +219,65 @@ def test_every_frame_carries_the_newest_positions_while_the_worker_holds_the_que
         span = frames[-1] - frames[0] + 1
         assert span >= 120 and len(frames) >= span - 2, (object_id, len(frames), span)
     assert server.problems == []
+
+
+def asked_for(server):
+    """The requests for one object by its id made on the client's own (request 111)."""
+    return [r for r in server.records if r.name == "RequestDataOnSimObject" and r.fields["request_id"] == 111]
+
+
+def created(server, tail):
+    """The time the creation of this tail number arrived."""
+    return next(r.time for r in server.records if r.name == "AICreateNonATCAircraft"
+                and r.fields["tail_number"] == tail)
+
+
+def released(server, object_id):
+    return [r.time for r in server.records if r.name == "AIReleaseControl" and r.fields["object_id"] == object_id]
+
+
+# 52.6 N lies 33 km north of the user at 52.3 N, beyond the 20 km the in-range replies cover.
+def test_an_aircraft_created_outside_the_in_range_radius_is_asked_for_once_bound_and_moved(server, tmp_path):
+    sim = play(server, tmp_path)
+    fly = tmp_path / "fly.jsonl"
+    lines, log = run(server, tmp_path, "start", "wait-running", "10000", "range", "create", "1", "NEAR", "create-at",
+                     "1", "FAR", "52.6", "4.76", "events", "2", "10000", "fly", "60", str(fly), "remove-all",
+                     "events", "2", "10000", "stop")
+    sim.stop()
+    track = [json.loads(t) for t in (tmp_path / "track.jsonl").read_text().splitlines()]
+    ids = {t["tail"]: t["object"] for t in track if "tail" in t}
+    near, far = ids["NEAR0"], ids["FAR0"]
+    bound = dict(re.findall(r"event kind=0 object=(\d+) hexid=(\d+)", "\n".join(lines)))
+    assert bound == {str(near): "10001", str(far): "10001"}, lines
+    assert sorted(re.findall(r"event kind=2 object=(\d+)", "\n".join(lines))) == sorted(bound)
+    # Only the object the replies never show is asked for, once, a few seconds after it came.
+    asks = asked_for(server)
+    assert [(a.fields["object_id"], a.fields["define_id"], a.fields["period"]) for a in asks] == [(far, 404, 1)]
+    assert 2.5 <= asks[0].time - created(server, "FAR0") <= 4.0
+    assert f"SimConnect: object {far} not within range " in log
+    assert re.search(rf"SimConnect: object {far} not within range \d+\.\d s after it was added, asked for, "
+                     rf"send id {asks[0].send_id}\n", log), log
+    assert len(released(server, far)) == 1 and released(server, far)[0] >= asks[0].time
+    events = [e for t in track if t["object"] == far for e in t["events"]]
+    assert events[:5] == ["creation", "release", "FREEZE_LATITUDE_LONGITUDE_SET=1", "FREEZE_ALTITUDE_SET=1",
+                          "FREEZE_ATTITUDE_SET=1"] and events[-1] == "removal"
+    assert len([t for t in track if t["object"] == far and t["moved"]]) >= 50
+    assert "just spawned, but not by" not in log and server.problems == []
+
+
+def test_an_aircraft_asked_for_without_answer_binds_once_an_in_range_reply_shows_it(server, tmp_path):
+    # The user flies to the object 12 s after the start: from then on the replies list it.
+    flight = {"keyframes": [{"t": 0, "lat": 52.3, "lon": 4.76, "alt_ft": 3000.0, "gs_kt": 250},
+                            {"t": 12, "lat": 52.3, "lon": 4.76, "alt_ft": 3000.0, "gs_kt": 250},
+                            {"t": 12.1, "lat": 52.55, "lon": 4.76, "alt_ft": 3000.0, "gs_kt": 250, "jump": True}]}
+    sim = play(server, tmp_path, flight, creation_fault={"FAR0": "unanswered"}.get)
+    lines, log = run(server, tmp_path, "start", "wait-running", "10000", "range", "create-at", "1", "FAR", "52.6",
+                     "4.76", "events", "1", "30000", "stop")
+    sim.stop()
+    far = int(re.findall(r"event kind=0 object=(\d+) hexid=10001", "\n".join(lines))[0])
+    asks = asked_for(server)
+    assert [a.fields["object_id"] for a in asks] == [far]
+    assert re.search(rf"SimConnect: object {far} not within range .* send id {asks[0].send_id}\n", log), log
+    # Bound by the reply that showed it at last, not before.
+    assert len(released(server, far)) == 1 and released(server, far)[0] - created(server, "FAR0") >= 10.0
+    assert "just spawned, but not by" not in log and server.problems == []

@@ -13,6 +13,7 @@
 //                                                        -> "follow cycles=N"
 //   title-model           gf_requestUserTitleModel
 //   create N PREFIX       queues N creations, callsign PREFIX + i, hexid 10001 + i
+//   create-at N PREFIX LAT LON   the same, the first at LAT LON
 //   events N MS           waits for N object events      -> "event kind=0 object=100 hexid=10001"
 //   range                 from now on asks for the aircraft within 20 km every 100 ms
 //   sets                  from now on a thread sets definition 401 on object 101 every 50 us
@@ -253,11 +254,14 @@ int main(int argc, char** argv)
             lf_follow(std::atoi(next()));
         } else if (command == "title-model") {
             gf_requestUserTitleModel();
-        } else if (command == "create") {
+        } else if (command == "create" || command == "create-at") {
             const int n = std::atoi(next());
             const std::string prefix = next();
+            const bool at = command == "create-at";
+            const double latitude = at ? std::atof(next()) : 52.3;
+            const double longitude = at ? std::atof(next()) : 4.76;
             for (int k = 0; k < n; ++k) {
-                SimCreateRequest r{52.3 + k * 1e-3, 4.76, 100.0, 0.0, 0.0, 90.0, 1, 0};
+                SimCreateRequest r{latitude + k * 1e-3, longitude, 100.0, 0.0, 0.0, 90.0, 1, 0};
                 r.callsign = prefix + std::to_string(k);
                 r.liveryTitle = "Boeing 737-800 KLM";
                 r.hexid = 10001 + k;

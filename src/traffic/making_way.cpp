@@ -1,4 +1,6 @@
 #include <cmath>
+#include <optional>
+#include <utility>
 
 #include "foundation/geo.h"
 #include "foundation/log.h"
@@ -20,10 +22,12 @@ constexpr double kAirWayRangeNm = 4.0;
 constexpr double kAirWayHeightFt = 1000.0;
 constexpr double kAirWayLateralFt = 700.0;
 constexpr double kFartherMarginNm = 0.1;
+constexpr double kNmPerDegree = 60.0; // of latitude, on the sphere of our great-circle maths
+constexpr double kTicksPerHour = 360000.0;
 
-GeoPos lf_userPosition()
+GeoPos lf_userPosition(const UserState& u = g_userSnapshot)
 {
-    return {g_userSnapshot.latitude, g_userSnapshot.longitude};
+    return {u.latitude, u.longitude};
 }
 
 GeoPos lf_position(const LiveAc& ac)
@@ -31,42 +35,81 @@ GeoPos lf_position(const LiveAc& ac)
     return {ac.pos.latitude, ac.pos.longitude};
 }
 
-// The bearing of the aircraft from the user, off the user's heading, in [-pi, pi].
-double lf_offUsersHeading(const LiveAc& ac, const UserState& u)
+// The bearing of the position from the user, off the user's heading, in [-pi, pi].
+double lf_offUsersHeading(const GeoPos& position, const UserState& u)
 {
-    return std::remainder(gf_bearingRad(lf_userPosition(), lf_position(ac)) - u.heading, g_fullCircle);
+    return std::remainder(gf_bearingRad(lf_userPosition(u), position) - u.heading, g_fullCircle);
 }
 
-// Only an aircraft ahead of the user can be in its way: one behind it (the next departure
-// lined up behind a user who has just lifted off) is not.
-bool lf_aheadOfUser(const LiveAc& ac, const UserState& u)
+// Its ground velocity as it moves in the simulator, knots north and east.
+std::pair<double, double> lf_groundVelocityKt(const LiveAc& ac)
 {
-    return std::cos(lf_offUsersHeading(ac, u)) > 0.0;
+    const double nmPerHourNorth = ac.motion.latitudeStep * kNmPerDegree * kTicksPerHour;
+    const double nmPerHourEast =
+        ac.motion.longitudeStep * kNmPerDegree * std::cos(ac.pos.latitude * g_degToRad) * kTicksPerHour;
+    return {nmPerHourNorth, nmPerHourEast};
 }
 
+// On the ground only an aircraft ahead of the user is in its way: one behind it (the next
+// departure lined up or rolling behind a user who has just lifted off) is not.
 bool lf_inUsersWayOnGround(const LiveAc& ac, const UserState& u, double agl)
 {
     if (!ac.onGround || agl > kGroundWayAglFt)
         return false;
-    const double d = gf_distanceNm(lf_userPosition(), lf_position(ac));
-    if (!(d <= kGroundWayRangeNm && agl < kGroundWayAglFt) || !lf_aheadOfUser(ac, u))
+    const double d = gf_distanceNm(lf_userPosition(u), lf_position(ac));
+    if (!(d <= kGroundWayRangeNm && agl < kGroundWayAglFt) || gf_behindUser(u, lf_position(ac)))
         return false;
-    return std::sin(std::fabs(lf_offUsersHeading(ac, u))) * d * kFeetPerNm <= kGroundWayLateralFt;
+    return std::sin(std::fabs(lf_offUsersHeading(lf_position(ac), u))) * d * kFeetPerNm <= kGroundWayLateralFt;
 }
 
-// The user lies within 700 ft of the aircraft's line of flight, and the aircraft ahead.
+// Ahead of the user, an aircraft whose line of flight passes within 700 ft of the user.
+// Behind it, an aircraft in the air that closes on the user: faster along the user's track
+// with the user on its line of flight (a jet departing behind a slow user), or one whose
+// closest approach is still to come and passes as near (traffic converging from behind
+// the beam). One on the ground behind the user is left to the ground test.
 bool lf_inUsersWayInAir(const LiveAc& ac, const UserState& u)
 {
-    const double d = gf_distanceNm(lf_userPosition(), lf_position(ac));
-    if (!(d <= kAirWayRangeNm) || !(std::fabs(ac.pos.altitude - u.altitude) < kAirWayHeightFt) ||
-        !lf_aheadOfUser(ac, u))
+    const double d = gf_distanceNm(lf_userPosition(u), lf_position(ac));
+    if (!(d <= kAirWayRangeNm) || !(std::fabs(ac.pos.altitude - u.altitude) < kAirWayHeightFt))
         return false;
-    const double q = std::remainder(ac.pos.heading - gf_bearingRad(lf_userPosition(), lf_position(ac)), g_fullCircle) *
+    const double q = std::remainder(ac.pos.heading - gf_bearingRad(lf_userPosition(u), lf_position(ac)), g_fullCircle) *
                      g_radToDeg;
-    return d * kFeetPerNm * std::cos(std::fabs(std::fabs(q) - 90.0) * g_degToRad) <= kAirWayLateralFt;
+    const bool onLineOfFlight =
+        d * kFeetPerNm * std::cos(std::fabs(std::fabs(q) - 90.0) * g_degToRad) <= kAirWayLateralFt;
+    if (!gf_behindUser(u, lf_position(ac)))
+        return onLineOfFlight;
+    if (ac.onGround)
+        return false;
+    const auto [northKt, eastKt] = lf_groundVelocityKt(ac);
+    const double alongUsersTrackKt = northKt * std::cos(u.heading) + eastKt * std::sin(u.heading);
+    if (alongUsersTrackKt > u.groundVelocity && onLineOfFlight)
+        return true;
+    const std::optional<double> missFt = gf_closestApproachFt(u, lf_position(ac), northKt, eastKt);
+    return missFt && *missFt <= kAirWayLateralFt;
 }
 
 } // namespace
+
+bool gf_behindUser(const UserState& u, const GeoPos& position)
+{
+    return !(std::cos(lf_offUsersHeading(position, u)) > 0.0);
+}
+
+std::optional<double> gf_closestApproachFt(const UserState& u, const GeoPos& position, double northKt, double eastKt)
+{
+    // On a plane around the user: the aircraft's place and its velocity relative to the user.
+    const double d = gf_distanceNm(lf_userPosition(u), position);
+    const double b = gf_bearingRad(lf_userPosition(u), position);
+    const double north = d * std::cos(b);
+    const double east = d * std::sin(b);
+    const double relNorth = northKt - u.groundVelocity * std::cos(u.heading);
+    const double relEast = eastKt - u.groundVelocity * std::sin(u.heading);
+    const double closing = north * relNorth + east * relEast;
+    const double relSpeedSquared = relNorth * relNorth + relEast * relEast;
+    if (!(closing < 0.0) || !(relSpeedSquared > 0.0))
+        return std::nullopt;
+    return std::fabs(north * relEast - east * relNorth) / std::sqrt(relSpeedSquared) * kFeetPerNm;
+}
 
 void lf_removeForStaticCollision(LiveAc& ac)
 {

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
 
 #include "catalogue/liveries.h"
 #include "control/service_state.h"
@@ -167,6 +168,15 @@ bool lf_holdBackNearUser(LiveAc& ac)
         const double r = lf_wrapPi(lf_reportedHeading(f) - gf_bearingRad(user, lf_position(f))) * g_radToDeg;
         lateralFt = dist * kFeetPerNm * std::cos(std::fabs(std::fabs(r) - 90.0) * g_degToRad);
         limitFt = kAirHoldLateralFt;
+        // Behind the user, one that closes on it comes as near as its closest approach,
+        // wherever its line of flight lies: making way would remove it once created.
+        if (gf_behindUser(u, lf_position(f))) {
+            const double track = f.track * g_degToRad;
+            const std::optional<double> missFt =
+                gf_closestApproachFt(u, lf_position(f), f.groundSpeed * std::cos(track), f.groundSpeed * std::sin(track));
+            if (missFt)
+                lateralFt = std::min(*lateralFt, *missFt);
+        }
     } else if (!f.airborne && dist <= kGroundHoldRangeNm && u.altitudeAboveGround < kGroundHoldUserAglFt) {
         const double r = lf_wrapPi(gf_bearingRad(user, lf_position(f)) - u.heading);
         // Only ahead of the user: behind a user who has just lifted off it is in nobody's way.

@@ -3,6 +3,7 @@
 // run on the worker thread.
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string_view>
 
 #include "simlink/sim_client.h"
@@ -52,6 +53,13 @@ void lf_createAiFlightPlan(LiveAc& ac);
 // Making way.
 void lf_removeForStaticCollision(LiveAc& ac);
 void gf_removeAcInUsersWay();
+// More than 90 degrees off the user aircraft's heading, seen from the user.
+bool gf_behindUser(const UserState& u, const GeoPos& position);
+// How near (feet) an aircraft at the position, moving over the ground at the velocity
+// (knots north and east), passes the user aircraft flying on at its heading and ground
+// speed; nothing when that closest approach is already past (they draw apart).
+std::optional<double> gf_closestApproachFt(const UserState& u, const GeoPos& position, double northKt,
+                                           double eastKt);
 
 // A request of the engine on the simulator connection: nothing (true) while no connection
 // is open or after a request failed; false when the request failed, the caller then logs

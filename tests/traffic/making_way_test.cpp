@@ -8,12 +8,21 @@ namespace enginetest {
 namespace {
 
 constexpr double kNm = 1.0 / 60.0; // degrees of latitude
+constexpr double kDegToRad = 0.017453292519943295;
 
 class MakingWayTest : public EngineTest {
 protected:
-    static void userAt(double agl, double altitude, bool onGround)
+    static void userAt(double agl, double altitude, bool onGround, double groundSpeedKt = 0)
     {
-        EngineTest::userAt(52, 4, altitude, agl, 0, 0, onGround);
+        EngineTest::userAt(52, 4, altitude, agl, 0, groundSpeedKt, onGround);
+    }
+    // The aircraft moves over the ground at the speed and track: its steps of 10 ms ticks.
+    static void moving(LiveAc& ac, double kt, double trackDeg)
+    {
+        const double nmPerTick = kt / 360000.0;
+        ac.motion.latitudeStep = nmPerTick * std::cos(trackDeg * kDegToRad) * kNm;
+        ac.motion.longitudeStep =
+            nmPerTick * std::sin(trackDeg * kDegToRad) * kNm / std::cos(ac.pos.latitude * kDegToRad);
     }
 };
 
@@ -52,24 +61,47 @@ TEST_F(MakingWayTest, OnTheGroundOnlyAnAircraftOnTheUsersHeadingLineIsInTheWay)
     }
 }
 
-// Only an aircraft ahead of the user is in its way: behind a user who has just lifted off
-// (300 ft above the runway, heading north), neither the next departure lined up on the
-// centreline nor one crossing the runway is, by the ground test or the air test.
-TEST_F(MakingWayTest, AnAircraftBehindTheUserIsNotInItsWay)
+// Behind a user who has just lifted off (300 ft above the runway, heading north at 140 kt)
+// only an aircraft in the air that closes on it is in its way: one faster on its track, or
+// one converging from behind the beam. The next departure lined up or rolling behind it,
+// one crossing the runway behind it, one slower on its track, one passing behind it and
+// one overtaking 1 nm aside are not; ahead, one on its line is.
+TEST_F(MakingWayTest, BehindTheUserOnlyAnAircraftClosingOnItInTheAirIsInItsWay)
 {
-    userAt(300, 300, false);
-    // North of the user in nm, heading in radians, on the ground: removed.
-    const std::tuple<const char*, double, double, bool, bool> rows[] = {
-        {"lined up 0.8 nm behind", -0.8, 0.0, true, false},
-        {"crossing 0.5 nm behind", -0.5, 1.5708, true, false},
-        {"flying 2 nm behind on the user's track", -2.0, 0.0, false, false},
-        {"lined up 0.8 nm ahead", 0.8, 3.14159, true, true},
-        {"flying 2 nm ahead towards the user", 2.0, 3.14159, false, true}};
-    for (const auto& [what, northNm, heading, ground, removed] : rows) {
+    userAt(300, 300, false, 140);
+    struct Row {
+        const char* what;
+        double northNm;
+        double eastNm;
+        double headingDeg; // also its track
+        double kt;
+        bool ground;
+        bool removed;
+    };
+    // Converging on a collision course from 1.5 nm east, 1 nm behind: 240 kt north and 150
+    // kt west, so that it closes on the user straight along the line between them; its line
+    // of flight passes 0.77 nm from where the user is now.
+    const double convergingDeg = std::atan2(-150.0, 240.0) / kDegToRad;
+    const double convergingKt = std::hypot(150.0, 240.0);
+    const Row rows[] = {
+        {"lined up 0.8 nm behind", -0.8, 0, 0, 0, true, false},
+        {"rolling 0.8 nm behind, faster than the user", -0.8, 0, 0, 160, true, false},
+        {"crossing 0.5 nm behind", -0.5, 0, 90, 15, true, false},
+        {"flying 2 nm behind on the user's track, slower than the user", -2.0, 0, 0, 120, false, false},
+        {"flying 2 nm behind on the user's track, faster than the user", -2.0, 0, 0, 250, false, true},
+        {"converging from behind the beam", -1.0, 1.5, convergingDeg, convergingKt, false, true},
+        {"passing 1 nm behind the user", -1.0, 1.0, 270, 250, false, false},
+        {"overtaking 1 nm aside", -2.0, 1.0, 0, 250, false, false},
+        {"lined up 0.8 nm ahead", 0.8, 0, 180, 0, true, true},
+        {"flying 2 nm ahead towards the user", 2.0, 0, 180, 250, false, true}};
+    for (const Row& row : rows) {
         g_liveAcs.clear();
-        active(20030, "KLM30", 52 + northNm * kNm, 4, ground ? 0 : 300, ground, 130).pos.heading = heading;
+        LiveAc& ac = active(20030, "KLM30", 52 + row.northNm * kNm, 4 + row.eastNm * kNm / std::cos(52 * kDegToRad),
+                            row.ground ? 0 : 300, row.ground, 130);
+        ac.pos.heading = row.headingDeg * kDegToRad;
+        moving(ac, row.kt, row.headingDeg);
         gf_removeAcInUsersWay();
-        EXPECT_EQ(g_liveAcs[0].status == SimStatus::RemovingFromSim, removed) << what;
+        EXPECT_EQ(g_liveAcs[0].status == SimStatus::RemovingFromSim, row.removed) << row.what;
     }
 }
 

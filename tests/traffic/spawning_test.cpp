@@ -1,4 +1,6 @@
+#include <cmath>
 #include <tuple>
+#include <vector>
 
 #include "foundation/settings_catalogue.h"
 #include "parking/static_parking.h"
@@ -170,21 +172,51 @@ TEST_F(SpawningTest, AnAircraftOnTheGroundAheadOfTheLandingUserWaitsUntilTheUser
     }
 }
 
-// A user who has just lifted off (300 ft, heading north) holds back a ground aircraft on
-// its heading line ahead, not one on that line behind it.
-TEST_F(SpawningTest, AGroundAircraftBehindTheDepartingUserIsNotHeldBack)
+// A user who has just lifted off (300 ft, heading north at 150 kt) holds back a ground
+// aircraft on its heading line ahead, not one on that line behind it; in the air one that
+// closes on it from behind, on its track or converging from behind the beam, as making way
+// would remove it once created, not one passing behind it.
+TEST_F(SpawningTest, BehindTheDepartingUserOnlyAnAircraftClosingOnItInTheAirIsHeldBack)
 {
     userAt(52, 4, 300, 300, 0, 150, false);
-    for (const auto& [northNm, held] : {std::pair{-1.0, false}, std::pair{1.0, true}}) {
+    struct Row {
+        const char* what;
+        double northNm;
+        double eastNm;
+        double trackDeg;
+        double kt;
+        bool airborne;
+        bool held;
+    };
+    // From 1.5 nm east and 1 nm behind, 250 kt north and 150 kt west: straight at the user
+    // relative to it, while its line of flight passes 0.77 nm (4,690 ft) from where the
+    // user is now.
+    const double convergingDeg = std::atan2(-150.0, 250.0) * 57.29577951308232;
+    const Row rows[] = {
+        {"taxiing 1 nm behind", -1.0, 0, 0, 10, false, false},
+        {"taxiing 1 nm ahead", 1.0, 0, 0, 10, false, true},
+        {"flying 2 nm behind on the user's track, faster", -2.0, 0, 0, 250, true, true},
+        {"converging from behind the beam", -1.0, 1.5, convergingDeg, std::hypot(150.0, 250.0), true, true},
+        {"passing 1 nm behind the user", -1.0, 1.0, 270, 250, true, false}};
+    for (const Row& row : rows) {
         g_liveAcs.clear();
         g_trafficTick = 9000;
-        const double lat = 52 + northNm * kNm;
-        LiveAc& ac = buffered(20020, "KLM20", "A320",
-                              {sample(lat, 4, 0, 10, 5000, false), sample(lat + 0.00005, 4, 0, 10, 5500, false),
-                               sample(lat + 0.0001, 4, 0, 10, 6000, false)});
-        EXPECT_EQ(lf_holdBackNearUser(ac), held) << northNm;
-        EXPECT_EQ(ac.heldNearUser, held) << northNm;
-        EXPECT_EQ(ac.samples.size(), held ? 2u : 3u) << northNm;
+        const double lat = 52 + row.northNm * kNm;
+        const double lon = 4 + row.eastNm * kNm / std::cos(52 * 0.017453292519943295);
+        // Three reports 5 s apart along the track.
+        std::vector<PosSample> reports;
+        for (uint32_t i = 0; i < 3; ++i) {
+            const double nm = row.kt * 5.0 * i / 3600.0;
+            const double track = row.trackDeg * 0.017453292519943295;
+            reports.push_back(sample(lat + nm * std::cos(track) * kNm,
+                                     lon + nm * std::sin(track) * kNm / std::cos(52 * 0.017453292519943295),
+                                     row.airborne ? 300 : 0, row.kt, 5000 + 500 * i, row.airborne));
+            reports.back().track = row.trackDeg < 0 ? row.trackDeg + 360 : row.trackDeg;
+        }
+        LiveAc& ac = buffered(20020, "KLM20", "A320", reports);
+        EXPECT_EQ(lf_holdBackNearUser(ac), row.held) << row.what;
+        EXPECT_EQ(ac.heldNearUser, row.held) << row.what;
+        EXPECT_EQ(ac.samples.size(), row.held ? 2u : 3u) << row.what;
     }
 }
 

@@ -38,6 +38,8 @@ class Answer:
     rate: int = 2
     location: str = ""
     content_type: str = "application/octet-stream"
+    # Given for so many requests, then withdrawn (the site's files answer again); None: always.
+    times: int | None = None
 
 
 @dataclasses.dataclass
@@ -119,7 +121,8 @@ class DownloadSite:
         return f"http://127.0.0.1:{self.port}/downloads/"
 
     def answer(self, path: str, body: bytes = b"", status: int = 200, kind: str = "exact", **more) -> None:
-        """Scripts the answer for a path ("/downloads/..."); unscripted paths get 404."""
+        """Scripts the answer for a path ("/downloads/..."); unscripted paths get the
+        site's file there, or 404. times=n gives it for the next n requests only."""
         with self._lock:
             self._answers[path] = Answer(status=status, body=body, kind=kind, **more)
 
@@ -151,6 +154,10 @@ class DownloadSite:
     def _answer_for(self, path: str) -> Answer:
         with self._lock:
             answer = self._answers.get(path)
+            if answer is not None and answer.times is not None:
+                answer.times -= 1
+                if answer.times <= 0:
+                    del self._answers[path]
         if answer is not None:
             return answer
         if self._root is not None and path.startswith("/downloads/"):

@@ -36,7 +36,7 @@ double gf_readDestApfForClosestStand(std::string_view code, const GeoPos& positi
         if (source.starts_with("airports")) {
             file = lf_sourcePath(source);
         } else {
-            if (!lf_downloadApf(source, copy.path).empty())
+            if (!lf_downloadApf(source, copy.path, ApfFetchFor::ClosestStand).empty())
                 return kNoStandNm;
             file = copy.path;
         }

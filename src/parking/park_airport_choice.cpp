@@ -58,9 +58,6 @@ constexpr double kStandingStillNm = 0.003;
 // A park file that failed to load is tried again after a pause, a few times: one short
 // outage of the site must not leave the airport empty for the run, and a file that is
 // broken must not be fetched again every pass.
-constexpr int32_t kPassSeconds = 16;
-constexpr int32_t kRetryPauseMinutes = 20;
-constexpr uint64_t kRetryPausePasses = kRetryPauseMinutes * 60 / kPassSeconds;
 constexpr int32_t kLoadRetries = 3;
 
 struct FailedLoad {
@@ -197,7 +194,7 @@ void lf_noteLoad(const std::string& code, bool loaded)
     failed.pass = g_passCount;
     if (failed.failures <= kLoadRetries)
         gf_logLine("The park file of {} is tried again in about {} minutes (retry {} of {})", code,
-                   kRetryPauseMinutes, failed.failures, kLoadRetries);
+                   g_parkFileRetryPauseMinutes, failed.failures, kLoadRetries);
     else
         gf_logLine("The park file of {} failed to load {} times: not tried again in this run", code,
                    failed.failures);
@@ -217,6 +214,11 @@ void lf_settleReservedStand()
 }
 
 } // namespace
+
+uint64_t lf_staticParkingPasses()
+{
+    return g_passCount;
+}
 
 FeedParkAirport gf_parkAirportForFeed()
 {
@@ -243,7 +245,7 @@ bool lf_parkAirportFailed(std::string_view code)
 {
     const auto failed = g_failedParkAirports.find(code);
     return failed != g_failedParkAirports.end() &&
-           (failed->second.failures > kLoadRetries || g_passCount - failed->second.pass < kRetryPausePasses);
+           (failed->second.failures > kLoadRetries || g_passCount - failed->second.pass < g_parkFileRetryPausePasses);
 }
 
 void lf_showReservedStand(std::string_view id, bool found)

@@ -46,10 +46,20 @@ bool lf_writeApfParameters(pugi::xml_node root, const ApfContent& content, ApfMo
 // Sources: empty when the code has none.
 std::string lf_findArchivedApf(std::string_view code);
 bool lf_readApfLink(const std::filesystem::path& txtFile, std::string& line);
+// The passes of the static parking so far, and the pause after which a park file that
+// failed is asked for again.
+uint64_t lf_staticParkingPasses();
+inline constexpr int32_t g_staticParkingPassSeconds = 16;
+inline constexpr int32_t g_parkFileRetryPauseMinutes = 20;
+inline constexpr uint64_t g_parkFileRetryPausePasses = g_parkFileRetryPauseMinutes * 60 / g_staticParkingPassSeconds;
+// Who asks for a park file, and so how long a failed fetch of it stands: the closest-stand
+// comparison, made anew wherever the user aircraft stops on the ground, takes a failure as
+// it is for the retry pause; the load of the park airport only from the lookup that has
+// just chosen it (this pass or the one before), and otherwise asks the site again.
+enum class ApfFetchFor { ClosestStand, Load };
 // Empty on success, else "failed to download: '<url>'". The site is asked once per run and
-// source: later calls copy what it gave, or fail again without asking, until the source
-// is forgotten.
-std::string lf_downloadApf(std::string_view source, const std::filesystem::path& local);
+// source for a file it gave: later calls copy that until the source is forgotten.
+std::string lf_downloadApf(std::string_view source, const std::filesystem::path& local, ApfFetchFor caller);
 void lf_forgetFetchedApf(std::string_view source);
 void lf_forgetFetchedApfs();
 // Empty when the source has no learned file.

@@ -93,7 +93,7 @@ std::string lf_readApf(std::string_view source, ParkFileDetails& details)
     fs::path file = lf_sourcePath(source);
     if (!source.starts_with("airports")) {
         file = gf_paths().airports / "park_airport.xml";
-        if (std::string error = lf_downloadApf(source, file); !error.empty())
+        if (std::string error = lf_downloadApf(source, file, ApfFetchFor::Load); !error.empty())
             return error;
     }
     g_parkFileHandmade = false;

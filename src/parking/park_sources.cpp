@@ -92,12 +92,13 @@ std::string lf_localSource(const fs::path& path)
 
 // Park files fetched in this run, by source: the closest-stand comparison and the load ask
 // for the same files pass after pass, and each fetch may hold the worker for the site's
-// connect or stall limit. A failed fetch is kept too, so that it is not repeated before
-// the file is forgotten on purpose.
+// connect or stall limit. A failed fetch is kept too, with its pass, so that it is not
+// repeated at once; how long it stands depends on who asks (ApfFetchFor).
 struct FetchedParkFile {
     std::string source;
     std::optional<std::string> bytes; // nothing: the fetch failed
     std::string error;
+    uint64_t pass = 0;
 };
 constexpr size_t kFetchedParkFilesKept = 4; // the park airport, a neighbour, and room
 std::mutex g_fetchedMutex; // guards g_fetched
@@ -139,15 +140,21 @@ std::string lf_fetchApf(std::string_view source, const fs::path& local)
     if (ok)
         bytes = lf_fileBytes(local);
     if (bytes) {
-        lf_keepFetched({std::string(source), std::move(bytes), {}});
+        lf_keepFetched({std::string(source), std::move(bytes), {}, lf_staticParkingPasses()});
         return {};
     }
     std::error_code ec;
     fs::remove(local, ec);
     std::string text = fmt::format("failed to download: '{}'", url);
     gf_logLine(text);
-    lf_keepFetched({std::string(source), std::nullopt, text});
+    lf_keepFetched({std::string(source), std::nullopt, text, lf_staticParkingPasses()});
     return text;
+}
+
+bool lf_failureStands(const FetchedParkFile& fetched, ApfFetchFor caller)
+{
+    const uint64_t age = lf_staticParkingPasses() - fetched.pass;
+    return caller == ApfFetchFor::ClosestStand ? age < g_parkFileRetryPausePasses : age <= 1;
 }
 
 } // namespace
@@ -205,14 +212,14 @@ bool gf_apfExists(std::string_view code)
     return airport != nullptr && airport->stands >= 1;
 }
 
-std::string lf_downloadApf(std::string_view source, const fs::path& local)
+std::string lf_downloadApf(std::string_view source, const fs::path& local, ApfFetchFor caller)
 {
     std::optional<FetchedParkFile> fetched;
     {
         std::lock_guard lock(g_fetchedMutex);
         const auto found = std::find_if(g_fetched.begin(), g_fetched.end(),
                                         [&](const FetchedParkFile& f) { return f.source == source; });
-        if (found != g_fetched.end())
+        if (found != g_fetched.end() && (found->bytes || lf_failureStands(*found, caller)))
             fetched = *found;
     }
     if (!fetched)

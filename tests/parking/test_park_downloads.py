@@ -1,7 +1,8 @@
 """Park files from the download-site stand-in, natively and under Wine: the archived file
 read into stands, a refused download that leaves no copy, a broken downloaded file that
-fails the load instead of the service, the closest stand of a neighbour's file, and the
-passes of a user aircraft standing still beside a neighbour, which fetch each file once."""
+fails the load instead of the service, the closest stand of a neighbour's file, the
+passes of a user aircraft standing still beside a neighbour, which fetch each file once,
+and a neighbour's file that failed once and is asked for again when it is needed later."""
 import collections
 import pathlib
 import shutil
@@ -124,3 +125,22 @@ def test_a_park_file_that_failed_to_load_is_fetched_anew_after_the_pause(site_ro
     assert values["park"] == ""
     assert log.count("Trying the park file of EDDB again (retry 1 of 3)") == 1, log
     assert log.count("The park file of EDDB is tried again in about 20 minutes (retry 2 of 3)") == 1, log
+
+
+@pytest.mark.parametrize("later, park", [
+    # The user flies to the neighbour, which becomes the park airport: its load asks the site.
+    (("then", "air", "50.0", "8.50", "4"), "EDDA"),
+    # Away for longer than the pause after a failure (out of sight), then standing again
+    # beside the neighbour: the closest-stand comparison asks for its file again.
+    (("then", "air", "51.0", "8.55", "80", "then", "ground", "50.0", "8.546", "3"), "EDDB"),
+])
+def test_a_neighbours_park_file_that_failed_once_is_fetched_again_when_needed_later(site_root, probe, later, park):
+    for code in ("EDDA", "EDDB"):
+        shutil.copy(DATA / "archived_EDDF.xml", site_root / STOCK.replace("EDDF", code))
+    with DownloadSite(root=site_root) as site:
+        # The site is out for the neighbour's file while the user stands beside it, then serves it.
+        site.answer("/downloads/" + STOCK.replace("EDDF", "EDDA"), status=503, times=1)
+        values, log = probe(site.base_url, "ground", *GROUND, "6", *later)
+    assert fetches(site) == {"EDDA.xml": 2, "EDDB.xml": 1}, log
+    assert (values["park"], values["stands"]) == (park, "3"), log
+    assert log.count("failed to download") == 1, log

@@ -4,18 +4,21 @@
 //   park_file_probe <log file> <site base> write <code> <stands file> <park file> <altitude ft> <name>
 //   park_file_probe <log file> <site base> learn <code> <flights file> <learned file> <name> <publisher> <percent>
 //   park_file_probe <log file> <site base> ground <code> <lat> <lon> <neighbour> <lat> <lon> <user lat> <user lon>
-//                   <passes>
+//                   <passes> [then ground|air <user lat> <user lon> <passes>]...
 // Runs in the current folder (the test's program folder); the code is a supported airport
 // with stands. write makes a generated (full mode) park file from a stands file of lines
 // "id latitude longitude heading-degrees radius-metres cargo(0|1) heli(0|1)"; learn makes
 // the learned file of such an airport (soft entries used, the parking percentage given)
 // from a flights file of lines "stand registration airline type callsign day hh soft(0|1)".
 // ground runs the static parking passes with the user aircraft standing still on the
-// ground between two supported airports (the code's and the neighbour's) and prints the
-// park airport (park=) and its stands read (stands=).
+// ground between two supported airports (the code's and the neighbour's), both in the
+// user's park airports list, then each further stretch of passes with the user aircraft
+// standing there or flying there 1,500 ft above the ground; it prints the park airport
+// (park=) and its stands read (stands=).
 // Prints result=, stands= (read, write, learn) or distance=, id= (closest), and whether a
 // downloaded copy is left (copy=yes|no).
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -104,7 +107,7 @@ int main(int argc, char** argv)
         std::printf("result=%s\nstands=%zu\n", written ? "written" : "failed", content.stands.size());
         gf_closeLog();
         return written ? 0 : 1;
-    } else if (args[2] == "ground" && args.size() == 12) {
+    } else if (args[2] == "ground" && args.size() >= 12 && (args.size() - 12) % 5 == 0) {
         gf_overrideDataFolder(fs::current_path());
         settingstest::resetSettings();
         enginetest::installEngineDoubles();
@@ -115,15 +118,29 @@ int main(int argc, char** argv)
                   [](const Airport& a, const Airport& b) { return a.code < b.code; });
         g_airportCodes.insert(args[6]);
         SimLinkCalls sim{};
-        sim.userOnGround = [] { return true; };
+        sim.userOnGround = [] { return g_userOnGround.load(); };
         sim.userDataValid = [] { return true; };
         gf_setSimLinkCalls(sim);
-        g_userOnGround = true;
-        g_userSnapshot.latitude = std::atof(args[9].c_str());
-        g_userSnapshot.longitude = std::atof(args[10].c_str());
-        g_userSnapshot.altitudeAboveGround = 0.0;
-        for (int pass = std::atoi(args[11].c_str()); pass > 0; --pass)
-            gf_staticParkingCycle(false);
+        for (const Airport& listed : g_airports)
+            gf_addParkAirport(listed.code, {listed.lat, listed.lon});
+        // Stretches of "where lat lon passes", the first on the ground.
+        std::vector<std::string> stretches{"ground", args[9], args[10], args[11]};
+        for (size_t at = 12; at + 4 < args.size(); at += 5) {
+            if (args[at] != "then" || (args[at + 1] != "ground" && args[at + 1] != "air"))
+                return 2;
+            stretches.insert(stretches.end(), args.begin() + static_cast<std::ptrdiff_t>(at) + 1,
+                             args.begin() + static_cast<std::ptrdiff_t>(at) + 5);
+        }
+        for (size_t at = 0; at + 3 < stretches.size(); at += 4) {
+            const bool air = stretches[at] == "air";
+            g_userOnGround = !air;
+            g_userSnapshot.latitude = std::atof(stretches[at + 1].c_str());
+            g_userSnapshot.longitude = std::atof(stretches[at + 2].c_str());
+            g_userSnapshot.altitude = air ? 1500.0 : 0.0;
+            g_userSnapshot.altitudeAboveGround = air ? 1500.0 : 0.0;
+            for (int pass = std::atoi(stretches[at + 3].c_str()); pass > 0; --pass)
+                gf_staticParkingCycle(false);
+        }
         std::printf("park=%s\nstands=%zu\n", g_parkAirport.code.c_str(), g_parkStands.size());
         enginetest::removeEngineDoubles();
     } else if (args[2] == "closest" && args.size() == 6) {

@@ -176,10 +176,7 @@ private:
             gf_logErrorLine("liveries search skips {}: {}", lf_pathTextForLog(folder), ec.message());
             return;
         }
-        const std::optional<bool> first = entered_.enterOnce(folder);
-        if (!first)
-            gf_logErrorLine("liveries search skips {}: its file id cannot be read", lf_pathTextForLog(folder));
-        else if (*first)
+        if (entered_.enter(folder, stack_.size(), "liveries search"))
             stack_.push_back(std::move(it));
     }
 

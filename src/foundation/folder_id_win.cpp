@@ -57,11 +57,14 @@ std::optional<FolderId> gf_folderId(const std::filesystem::path& folder)
     const HANDLE handle = lf_openFolder(folder);
     if (handle == INVALID_HANDLE_VALUE)
         return std::nullopt;
+    const FolderIdFaults faults = gf_folderIdFaults();
     BY_HANDLE_FILE_INFORMATION info{};
     const BOOL ok = GetFileInformationByHandle(handle, &info);
-    const uint64_t index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    const bool unique = gf_fileIndexIsUnique(lf_fileSystemName(handle));
-    const std::string resolved = ok && (index == 0 || !unique) ? lf_finalPath(handle) : std::string();
+    const uint64_t index =
+        faults.indexZero ? 0 : (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    const bool unique = !faults.indexNotUnique && gf_fileIndexIsUnique(lf_fileSystemName(handle));
+    const std::string resolved =
+        ok && (index == 0 || !unique) && !faults.noResolvedPath ? lf_finalPath(handle) : std::string();
     CloseHandle(handle);
     if (!ok)
         return std::nullopt;

@@ -1,5 +1,6 @@
 #include "foundation/folder_walk.h"
 
+#include <atomic>
 #include <system_error>
 #include <utility>
 
@@ -32,20 +33,47 @@ std::optional<FolderId> gf_folderIdOf(uint64_t volume, uint64_t index, bool inde
 {
     if (index != 0 && indexUnique)
         return FolderId{volume, index, {}};
-    if (resolvedPath.empty())
-        return std::nullopt;
-    return FolderId{volume, 0, std::move(resolvedPath)};
+    if (!resolvedPath.empty())
+        return FolderId{volume, 0, std::move(resolvedPath)};
+    if (index != 0)
+        return FolderId{volume, index, {}};
+    return std::nullopt;
 }
 
-std::optional<bool> EnteredFolders::enterOnce(const fs::path& folder)
+bool EnteredFolders::enter(const fs::path& folder, size_t depth, std::string_view label)
 {
     const std::optional<FolderId> id = gf_folderId(folder);
-    if (!id)
-        return std::nullopt;
+    if (!id) {
+        if (depth < g_deepestFolderWithoutId)
+            return true;
+        if (!boundLogged_)
+            gf_logErrorLine("{} does not enter {}: its file id cannot be read and it lies {} folders deep", label,
+                            lf_textForLog(folder), depth);
+        boundLogged_ = true;
+        return false;
+    }
     const bool first = ids_.insert(*id).second;
     if (!first)
         gf_logLine("Folder {} skipped: it was entered before through another path", lf_textForLog(folder));
     return first;
+}
+
+namespace {
+std::atomic<bool> g_faultIndexZero{false};
+std::atomic<bool> g_faultIndexNotUnique{false};
+std::atomic<bool> g_faultNoResolvedPath{false};
+} // namespace
+
+void gf_setFolderIdFaultsForTests(const FolderIdFaults& faults)
+{
+    g_faultIndexZero = faults.indexZero;
+    g_faultIndexNotUnique = faults.indexNotUnique;
+    g_faultNoResolvedPath = faults.noResolvedPath;
+}
+
+FolderIdFaults gf_folderIdFaults()
+{
+    return {g_faultIndexZero.load(), g_faultIndexNotUnique.load(), g_faultNoResolvedPath.load()};
 }
 
 FolderWalk::FolderWalk(const fs::path& root, std::string label) : label_(std::move(label))
@@ -61,10 +89,7 @@ void FolderWalk::enter(const fs::path& folder)
         gf_logErrorLine("{} skips {}: {}", label_, lf_textForLog(folder), ec.message());
         return;
     }
-    const std::optional<bool> first = entered_.enterOnce(folder);
-    if (!first)
-        gf_logErrorLine("{} skips {}: its file id cannot be read", label_, lf_textForLog(folder));
-    else if (*first)
+    if (entered_.enter(folder, stack_.size(), label_))
         stack_.push_back(std::move(it));
 }
 

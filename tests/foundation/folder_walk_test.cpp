@@ -14,7 +14,7 @@
 
 namespace fs = std::filesystem;
 
-TEST(FolderId, TheFileIndexTellsFoldersApartOnlyOnNtfsAndFatAndWhenNotZero)
+TEST(FolderId, TheFileIndexTellsFoldersApartOnNtfsAndFatOrWhenNoResolvedPathIsToBeHad)
 {
     const std::vector<std::pair<std::string, bool>> systems = {
         {"NTFS", true},  {"ntfs", true},  {"FAT", true},   {"FAT32", true}, {"exFAT", true},
@@ -30,7 +30,7 @@ TEST(FolderId, TheFileIndexTellsFoldersApartOnlyOnNtfsAndFatAndWhenNotZero)
         {0, true, "C:\\Addons\\A", "7/0/C:\\Addons\\A"},
         {42, false, "C:\\Addons\\A", "7/0/C:\\Addons\\A"},
         {0, true, "", "none"},
-        {42, false, "", "none"}};
+        {42, false, "", "7/42/"}};
     for (const auto& [index, unique, path, expected] : rows)
         EXPECT_EQ(text(gf_folderIdOf(7, index, unique, path)), expected) << index << unique << path;
     // Two folders of one index on a file system that may repeat it stay apart by path.
@@ -58,4 +58,34 @@ TEST(FolderWalk, AFolderReachedAgainThroughALinkIsWalkedOnceAndTheSkipIsLogged)
     EXPECT_TRUE(log.contains("Folder " + (tree / "a" / "b" / "up").string() +
                              " skipped: it was entered before through another path"))
         << log.text();
+}
+
+// Neither a file index nor a resolved path: the folder is walked all the same, and a loop
+// of links through such folders ends at the walk's depth bound, logged once.
+TEST(FolderWalk, AFolderWithoutAnIdIsWalkedAndALoopThroughItEndsAtTheDepthBound)
+{
+    tavtest::TempFolder tree;
+    fs::create_directories(tree / "a" / "b");
+    tavtest::writeFile(tree / "a" / "b" / "file.txt", "x");
+    std::error_code ec;
+    fs::create_directory_symlink("../..", tree / "a" / "b" / "up", ec);
+    if (ec)
+        GTEST_SKIP() << "no folder links here: " << ec.message();
+    struct FaultsOff {
+        ~FaultsOff() { gf_setFolderIdFaultsForTests({}); }
+    } faultsOff;
+    gf_setFolderIdFaultsForTests({.indexZero = true, .noResolvedPath = true});
+    tavtest::LogCapture log;
+    FolderWalk walk(tree.path(), "test walk");
+    int files = 0;
+    while (const std::optional<fs::directory_entry> entry = walk.next()) {
+        if (entry->path().filename() == "file.txt")
+            ++files;
+    }
+    EXPECT_GE(files, 1);
+    const std::string text = log.text();
+    const std::string bound = "its file id cannot be read and it lies";
+    EXPECT_EQ(text.find(bound), text.rfind(bound));
+    EXPECT_NE(text.find("test walk does not enter " + tree.path().string()), std::string::npos) << text;
+    EXPECT_EQ(text.find("skips"), std::string::npos) << text;
 }

@@ -15,7 +15,9 @@
 //       and liveries=<configuration files the livery walk handed to a task>
 // Options: --low-speed-seconds N (a shorter low-speed limit), --time-limit-seconds N (the
 // download's overall limit), --stop-after-ms N (raise the stop of the traffic service after
-// N ms and print how long the download took to end after it), --explorer-fails.
+// N ms and print how long the download took to end after it), --explorer-fails,
+// --folder-id-faults LIST (walk: the folder ids spoilt as some volumes spoil them, any of
+// index-zero, index-not-unique, no-resolved-path, comma-separated).
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -65,6 +67,11 @@ std::vector<std::string> lf_options(const std::vector<std::string>& args)
             g_explorerFails = true;
         } else if (!a.starts_with("--") || i + 1 == args.size()) {
             rest.push_back(a);
+        } else if (a == "--folder-id-faults") {
+            const std::string faults = "," + args[++i] + ",";
+            gf_setFolderIdFaultsForTests({.indexZero = faults.find(",index-zero,") != std::string::npos,
+                                          .indexNotUnique = faults.find(",index-not-unique,") != std::string::npos,
+                                          .noResolvedPath = faults.find(",no-resolved-path,") != std::string::npos});
         } else if (const long n = std::atol(args[++i].c_str()); a == "--low-speed-seconds") {
             DownloadLimits limits = gf_downloadLimits();
             limits.lowSpeedTime = std::chrono::seconds(n);

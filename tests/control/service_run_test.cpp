@@ -248,10 +248,16 @@ TEST_F(ServiceParts, TheRenewalCountsTwentyMinutesAndUpdatesStaticParkingInTwoSt
     EXPECT_EQ(state(), "20 false false true");
 
     // "Flush static" stops the renewal for the run; the count goes on and starts again.
+    // The check box is shown on, and its label ("ILO", yellow when on) with it.
+    static std::atomic<int> labelRepaints;
+    labelRepaints = 0;
+    gf_setInvalidateFunction([](const ScreenRect& band) { labelRepaints += band.top == g_controlsBand.top; });
     g_flushStaticRequested = true;
     cycleTo(91);
+    gf_setInvalidateFunction(nullptr);
     EXPECT_TRUE(INITIAL_LOAD_ONLY.value);
     EXPECT_EQ(bridge_.calls().back(), fmt::format("check {} 1", INITIAL_LOAD_ONLY.controlId));
+    EXPECT_GE(labelRepaints.load(), 1);
     EXPECT_EQ(storedValue("INITIAL_LOAD_ONLY"), "<none>");
     g_staticRenewalMinutes = 1;
     g_settingControlsDisabled = false;

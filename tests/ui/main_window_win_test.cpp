@@ -460,6 +460,37 @@ TEST_F(WindowRun, ALabelFollowsASettingTheProgramChangesItself)
     EXPECT_TRUE(closeWindow().has_value());
 }
 
+// A restart refused because a reader thread of the run still runs is shown as the
+// program's other fatal errors are: its reason on the red error line, and the window
+// stays until the user closes it; the program then ends.
+TEST_F(WindowRun, ARefusedRestartShowsWhyOnTheErrorLineUntilTheUserClosesTheWindow)
+{
+    startRun();
+    pump(5s, [] { return gf_readersRunning() == 2; });
+    ASSERT_EQ(gf_readersRunning(), 2);
+    ASSERT_TRUE(servicetest::holdTrafficReader(gf_serviceCalls().trafficPort));
+    gf_requestClosingDown(CloseReason::NewSettings, 0);
+    const std::string refused = "Restart refused, 1 reader thread still running: please restart Tavelorium_P3D manually";
+    std::optional<int> quit = pump(15s, [] { return !shown(&WindowState::errorText).empty(); });
+    EXPECT_FALSE(quit.has_value());
+    EXPECT_EQ(shown(&WindowState::errorText), refused);
+    quit = pump(1s);
+    EXPECT_FALSE(quit.has_value());
+    ASSERT_TRUE(IsWindow(window_));
+    const Capture screen = onScreen();
+    EXPECT_EQ(screen.at(860, 470), R);
+    EXPECT_GT(screen.count(g_wholeMessageBand, Y), 20);
+    EXPECT_EQ(gf_activeServiceRuns(), 1); // the run waits for the user
+
+    quit = closeWindow();
+    servicetest::releaseTrafficReader();
+    EXPECT_TRUE(quit.has_value());
+    EXPECT_EQ(gf_activeServiceRuns(), 0);
+    EXPECT_TRUE(gf_waitForReadersToEnd(3s));
+    EXPECT_TRUE(log_.contains(refused + "\n"));
+    EXPECT_TRUE(log_.contains("User closed Tavelorium_P3D\n"));
+}
+
 // At the fixed layout every label is whole in the window's font, and a text longer than
 // its field stops at the field's end.
 TEST_F(MainWindow, EveryLabelFitsItsFieldALongTextStopsAtItsFieldsEndAndABadTextIsLogged)

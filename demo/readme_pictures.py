@@ -8,6 +8,8 @@ import pathlib
 import shutil
 import sys
 
+import tracks
+
 START, END = "<!-- demo totals: written by scripts/run.sh --readme -->", "<!-- end of demo totals -->"
 
 
@@ -26,7 +28,8 @@ def totals_block(figures: dict) -> str:
         f"(the summary says why), {t['not_reported'] + t['not_due']} not yet due at the close",
         f"- {t['phases_completed']} completed phases (touchdown, stand, push-back, lift-off, climb past "
         f"3,000 ft), " + ("all within the motion limits" if not t["over_limits"] else
-                          f"over the limits: {'; '.join(t['over_limits'])}"),
+                          f"over the limits: {'; '.join(t['over_limits'])}")
+        + f"; {tracks.frames_text(t)}",
         f"- static aircraft: {t['statics_planned']} planned, {t['statics_created']} created, "
         f"{t['statics_standing']} standing at the close ({t['statics_at_their_stand']} within 2 m and 1 degree of "
         f"their stand: {stands}); {t['too_close']} pairs of aircraft within collision distance",

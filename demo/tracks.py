@@ -530,8 +530,11 @@ def totals(fig):
     created = [f for f in flights if f["status"] == "created"]
     phases = sum(len(f["completed"]) for f in created)
     faults = [f"{f['callsign']}: {', '.join(f['over_limits'])}" for f in created if f["over_limits"]]
+    frames = sum(f.get("frames", 0) for f in created)
+    without = sum(f.get("frames_without_position", 0) for f in created)
     s = fig["statics"]
     return {"flights": len(flights), **count, "phases_completed": phases, "over_limits": faults,
+            "frames": frames, "frames_without_position": without,
             "statics_planned": s["planned"], "statics_created": s["created"],
             "statics_standing": s["standing_at_close"],
             "statics_at_their_stand": sum(1 for a in s["aircraft"] if a["distance_m"] <= LIMITS["stand_m"]
@@ -539,6 +542,12 @@ def totals(fig):
             "renewals": len(s["renewals"]),
             "too_close": len(fig.get("collisions", {}).get("too_close", [])),
             "exit_code": fig["exit_code"]}
+
+
+def frames_text(t):
+    """The frames of the created flights that carried no position of theirs."""
+    share = 100.0 * t["frames_without_position"] / t["frames"] if t["frames"] else 0.0
+    return f"{t['frames_without_position']} of {t['frames']} frames without a position ({share:.2f} %)"
 
 
 def summary_text(fig, data):
@@ -624,6 +633,7 @@ def summary_text(fig, data):
                  f"reason; {t['phases_completed']} phases completed, "
                  + (f"all within the limits" if not t["over_limits"] else f"{len(t['over_limits'])} flights over the "
                     f"limits ({' | '.join(t['over_limits'])})")
+                 + f"; {frames_text(t)}"
                  + f"; statics {t['statics_planned']} planned, {t['statics_created']} created, "
                  f"{t['statics_standing']} standing at the close ({t['statics_at_their_stand']} within 2 m and 1 deg "
                  f"of their stand), {t['renewals']} renewal(s), {t['too_close']} pairs within collision distance; "

@@ -137,15 +137,14 @@ class Client:
 
     def send_raw(self, payload, split=None, label="raw"):
         """Sends bytes as they are. split=None: in one call; "bytes": one byte per TCP
-        segment; an int n: in pieces of n bytes. Pieces go out with Nagle off and a short
-        pause between them so that each arrives in a read of its own."""
+        segment; an int n: in pieces of n bytes. Pieces go out with a short pause between
+        them so that each arrives in a read of its own."""
         self.server.log(f"client {self.index} -> {label} {len(payload)} bytes" +
                         (f" split {split}" if split else ""))
         with self._send_lock:
             if split is None:
                 self.sock.sendall(payload)
                 return
-            self.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
             step = 1 if split == "bytes" else int(split)
             for i in range(0, len(payload), step):
                 self.sock.sendall(payload[i:i + step])
@@ -359,6 +358,10 @@ class SimConnectServer:
                 sock, _ = self._listener.accept()
             except OSError:
                 return
+            # Every message leaves at once. With Nagle on, the messages of an in-range
+            # reply after the first would wait for the client's delayed acknowledgement,
+            # and the next frame event behind them.
+            sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
             with self._cond:
                 index = len(self.clients)
             self.log(f"client {index} connected")

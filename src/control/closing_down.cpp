@@ -1,3 +1,4 @@
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -49,22 +50,27 @@ void lf_showAndLog(const std::string& text)
     gf_logLine(text);
 }
 
-// The error stays on the error line until the user closes the window, or until the
-// install path edit or a check box asked for a restart in its place (a user error left
-// the stop flag down for them). In production mode nobody is there to read it.
-void lf_waitAfterSystemError(const std::stop_token& stop)
+// A fatal error stays on the error line until the user closes the window, or until
+// answered() says that the user asked for something else. In production mode nobody is
+// there to read it.
+void lf_waitForTheUser(const std::stop_token& stop, const std::function<bool()>& answered)
 {
     if (g_productionMode) {
         g_exitCode = 1;
         return;
     }
-    const auto answered = [&stop] {
-        return g_hardStop || stop.stop_requested() || gf_closeReason() != CloseReason::SystemError;
-    };
-    while (!gf_waitOnStopState(1min, stop, answered)) {
+    const auto closed = [&] { return g_hardStop || stop.stop_requested() || answered(); };
+    while (!gf_waitOnStopState(1min, stop, closed)) {
     }
-    if (gf_closeReason() == CloseReason::SystemError || g_hardStop)
+    if (g_hardStop || !answered())
         lf_showAndLog(fmt::format("User closed {}", g_programName));
+}
+
+// The install path edit or a check box may ask for a restart in place of the system
+// error (a user error left the stop flag down for them).
+void lf_waitAfterSystemError(const std::stop_token& stop)
+{
+    lf_waitForTheUser(stop, [] { return gf_closeReason() != CloseReason::SystemError; });
 }
 
 void lf_clearStoredText(EditParameter& setting)
@@ -76,14 +82,20 @@ void lf_clearStoredText(EditParameter& setting)
 // The reset clears the readers' stop flags and the next run starts new threads on the
 // same reader objects: a thread of this run still running would go on beside them (and
 // the new one's failed bind would close the socket it reads). The restart waits a little
-// longer for it, and is refused when it still runs.
-bool lf_readersEndedForRestart()
+// longer for it, and is refused when it still runs: the program then ends, once the user
+// has read why on the error line and closed the window.
+bool lf_readersEndedForRestart(const std::stop_token& stop)
 {
     if (gf_waitForReadersToEnd(kReaderRestartLimit))
         return true;
     const int32_t running = gf_readersRunning();
-    lf_showAndLog(fmt::format("Restart refused, {} reader thread{} still running: please restart {} manually",
-                              running, gf_plural(running), g_programName));
+    const std::string refused =
+        fmt::format("Restart refused, {} reader thread{} still running: please restart {} manually", running,
+                    gf_plural(running), g_programName);
+    // The error line logs nothing while the stop is pending.
+    gf_showError(refused);
+    gf_logLine(refused);
+    lf_waitForTheUser(stop, [] { return false; });
     return false;
 }
 
@@ -102,7 +114,7 @@ bool lf_restartOrEnd(const std::stop_token& stop)
         }
         // The stop flags are reset in one step with the test of the hard stop, so that a
         // close of the program during the countdown is never lost.
-        if (!lf_restartCountdown(stop) || !lf_readersEndedForRestart() || !gf_resetStopStateUnlessHardStop())
+        if (!lf_restartCountdown(stop) || !lf_readersEndedForRestart(stop) || !gf_resetStopStateUnlessHardStop())
             return false;
         lf_resetService();
         return true;

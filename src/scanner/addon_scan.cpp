@@ -241,7 +241,6 @@ void gf_scanAddonAirports()
         if (!outcome.handled)
             lf_showAndLog("Warning: Scan has not found any add-on airports");
         gf_setCheckBox(SCAN_AIRPORTS, false);
-        gf_invalidateBand(g_controlsBand);
     }
     if (!g_tbloWritten && !outcome.keepTblo)
         lf_removeTblo();

@@ -212,8 +212,6 @@ bool lf_onCheckBox(uint16_t id)
         gf_controlEnable(g_nowButton, !on && g_nowButtonAllowed);
     if (box == &ALWAYS_ON_TOP)
         gf_setWindowTopmost(on);
-    // Several labels beside the boxes take their colour from them.
-    gf_invalidateBand(g_controlsBand);
     return true;
 }
 

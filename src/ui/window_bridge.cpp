@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "ui/window_state.h"
+
 namespace {
 std::atomic<ControlBridge*> g_controlBridge{nullptr};
 } // namespace
@@ -15,6 +17,7 @@ void gf_controlSetCheckMark(const GuiControl& control, bool checked)
 {
     if (ControlBridge* b = g_controlBridge.load())
         b->setCheckMark(control, checked);
+    gf_invalidateBand(g_controlsBand);
 }
 
 void gf_controlSetText(const GuiControl& control, std::string_view text)
@@ -27,6 +30,7 @@ void gf_controlEnable(const GuiControl& control, bool enabled)
 {
     if (ControlBridge* b = g_controlBridge.load())
         b->enableControl(control, enabled);
+    gf_invalidateBand(g_controlsBand);
 }
 
 void gf_controlFillCombo(const GuiControl& control, const std::vector<std::string>& texts)

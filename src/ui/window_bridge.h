@@ -33,6 +33,10 @@ public:
 // The bridge must outlive every call: register a static object, nullptr withdraws it.
 void gf_setControlBridge(ControlBridge* bridge);
 
+// Labels beside the controls take their colours from the settings behind the check
+// boxes and from enabled states: a new check mark or enabled state repaints the controls
+// band, so a setting changed before its mark is shown with it (also where the program
+// changes it itself, not only the user).
 void gf_controlSetCheckMark(const GuiControl& control, bool checked);
 void gf_controlSetText(const GuiControl& control, std::string_view text);
 void gf_controlEnable(const GuiControl& control, bool enabled);

@@ -24,7 +24,6 @@
 #include "foundation/text.h"
 #include "foundation/version.h"
 #include "ui/control_ops.h"
-#include "ui/window_state.h"
 #include "update/data_file_decrypt.h"
 #include "update/download_site.h"
 #include "update/new_version.h"
@@ -195,7 +194,6 @@ void lf_checkRescan(const json& doc, const char* key, StringParameter& setting, 
         return;
     }
     gf_setCheckBox(scan, true);
-    gf_invalidateBand(g_controlsBand);
     gf_setParameterValue(setting, gf_versionText(*site));
     lf_logUpdated(key, *site);
 }

@@ -5,16 +5,6 @@
 // the window handles WM_APP+1 and WM_APP+2.
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#include <winsock2.h>
-using NativeSocket = SOCKET;
-#else
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-using NativeSocket = int;
-#endif
-
 #include <algorithm>
 #include <chrono>
 #include <deque>
@@ -44,7 +34,6 @@ using NativeSocket = int;
 #include "control/setting_controls.h"
 #include "control/sim_link_events.h"
 #include "feed/feed_inputs.h"
-#include "feed/reader_socket.h"
 #include "feed/readers.h"
 #include "foundation/folders.h"
 #include "foundation/parameters_file.h"
@@ -248,10 +237,16 @@ TEST_F(ServiceParts, TheRenewalCountsTwentyMinutesAndUpdatesStaticParkingInTwoSt
     EXPECT_EQ(state(), "20 false false true");
 
     // "Flush static" stops the renewal for the run; the count goes on and starts again.
+    // The check box is shown on, and its label ("ILO", yellow when on) with it.
+    static std::atomic<int> labelRepaints;
+    labelRepaints = 0;
+    gf_setInvalidateFunction([](const ScreenRect& band) { labelRepaints += band.top == g_controlsBand.top; });
     g_flushStaticRequested = true;
     cycleTo(91);
+    gf_setInvalidateFunction(nullptr);
     EXPECT_TRUE(INITIAL_LOAD_ONLY.value);
     EXPECT_EQ(bridge_.calls().back(), fmt::format("check {} 1", INITIAL_LOAD_ONLY.controlId));
+    EXPECT_GE(labelRepaints.load(), 1);
     EXPECT_EQ(storedValue("INITIAL_LOAD_ONLY"), "<none>");
     g_staticRenewalMinutes = 1;
     g_settingControlsDisabled = false;
@@ -622,65 +617,41 @@ TEST_F(ServiceTest, AReaderErrorRestartsOnceAfterAFifteenSecondCountdownWithBoth
     EXPECT_EQ(fakeSim().resets, 1);
 }
 
-// The traffic reader held in the middle of a datagram, the way a slow handling would hold
-// it; the range it asks for is where it waits.
-std::atomic<bool> g_holdReader{false};
-std::atomic<bool> g_readerHeld{false};
-
-double lf_heldRange()
-{
-    g_readerHeld = true;
-    while (g_holdReader)
-        std::this_thread::sleep_for(1ms);
-    return 40.0;
-}
-
-void lf_sendDatagram(uint16_t port, std::string_view text)
-{
-    gf_socketStartup();
-    const SocketHandle s = gf_openUdpSocket();
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(static_cast<NativeSocket>(s), text.data(), static_cast<int>(text.size()), 0,
-           reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    gf_closeSocket(s);
-    gf_socketCleanup();
-}
-
 // A reader thread that has not ended by the restart would run beside the next run's
-// thread on the same reader: the restart waits a while longer, then is refused, and the
-// program ends instead of starting a second run.
+// thread on the same reader: the restart waits a while longer, then is refused. The
+// program then ends as after its other fatal errors: the reason stays on the error line,
+// and nothing more is asked of the window until the user closes it.
 TEST_F(ServiceTest, ARestartIsRefusedWhileAReaderThreadOfTheRunIsStillRunning)
 {
     trafficArrives();
-    g_holdReader = true;
-    g_readerHeld = false;
-    gf_setRangeNmSource(&lf_heldRange);
-    bool asked = false;
+    bool asked = false, held = false, quietWhileShown = false;
+    std::string error;
     const int runs = runUntilClosed([&](std::optional<WindowRequest>) {
         if (!asked && lf_inLoop() && gf_readersRunning() == 2) {
             asked = true;
-            // Sent again until it arrives: the thread may not have bound its port yet.
-            for (int i = 0; i < 100 && !g_readerHeld; ++i) {
-                lf_sendDatagram(gf_serviceCalls().trafficPort, "a line");
-                std::this_thread::sleep_for(20ms);
-            }
+            held = holdTrafficReader(gf_serviceCalls().trafficPort);
             gf_requestClosingDown(CloseReason::NewSettings, 0);
         }
-        return runs_ == 2; // a second run is closed by the user
+        error = uitest::shown(&WindowState::errorText);
+        if (error.empty())
+            return false;
+        std::this_thread::sleep_for(1s);
+        std::lock_guard lock(g_mutex);
+        quietWhileShown = g_queue.empty() && gf_activeServiceRuns() == 1;
+        return true;
     });
-    const bool held = g_readerHeld;
-    g_holdReader = false;
+    releaseTrafficReader();
     EXPECT_TRUE(held);
     EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(closed_); // the run did not end the program before the user closed it
+    EXPECT_EQ(error, "Restart refused, 1 reader thread still running: please restart Tavelorium_P3D manually");
+    EXPECT_TRUE(quietWhileShown);
     EXPECT_TRUE(gf_waitForReadersToEnd(3s));
     const std::string log = log_.text();
     for (const auto& [line, count] :
          {std::pair{"Exiting: NEW SETTINGS\n", 1u}, {"Exiting:", 1u}, {"1 reader thread still running\n", 1u},
           {"Restart refused, 1 reader thread still running: please restart Tavelorium_P3D manually\n", 1u},
-          {"READER ERROR", 0u}})
+          {"User closed Tavelorium_P3D\n", 1u}, {"READER ERROR", 0u}})
         EXPECT_EQ(lf_count(log, line), count) << line;
 }
 

@@ -221,6 +221,39 @@ def test_every_frame_carries_the_newest_positions_while_the_worker_holds_the_que
     assert server.problems == []
 
 
+def frames_without_a_new_position(track_path):
+    """Per moved object: the stand-in's frames between its first and its last position set
+    in which no new set (one that differs from the object's one before) arrived, and all
+    its frames."""
+    new = collections.defaultdict(set)
+    last = {}
+    for t in map(json.loads, track_path.read_text().splitlines()):
+        if not t["moved"]:
+            continue
+        position = (t["lat"], t["lon"], t["alt_ft"], t["heading_deg"])
+        if last.get(t["object"]) != position:
+            new[t["object"]].add(t["frame"])
+        last[t["object"]] = position
+    return {o: (max(f) - min(f) + 1 - len(f), max(f) - min(f) + 1) for o, f in new.items()}
+
+
+def test_frames_follow_one_another_while_in_range_replies_of_ten_objects_come_every_100_ms(server, tmp_path):
+    """The worker hands over new positions every 10 ms; the replies to its in-range
+    requests (11 messages each) must not hold up the next frame event, or that frame finds
+    no newer positions than the one before it (121 of 1,000 frames with the stand-in's
+    sends left to Nagle's algorithm)."""
+    sim = Simulator(server, fps=30, track_log=str(tmp_path / "track.jsonl"))
+    lines, _ = run(server, tmp_path, "start", "wait-running", "10000", "range", "create", "10", "KLM", "events", "10",
+                   "20000", "busy-worker", "20000", "0", "stop")
+    sim.stop()
+    counts = frames_without_a_new_position(tmp_path / "track.jsonl")
+    assert len(counts) == 10, lines
+    missing, frames = (sum(c[i] for c in counts.values()) for i in (0, 1))
+    print(f"frames without a new position: {missing} of {frames}")
+    assert frames >= 10 * 500 and missing * 1000 <= frames, counts
+    assert server.problems == []
+
+
 def asked_for(server):
     """The requests for one object by its id made on the client's own (request 111)."""
     return [r for r in server.records if r.name == "RequestDataOnSimObject" and r.fields["request_id"] == 111]

@@ -1,10 +1,23 @@
 #include "support/service_doubles.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+using NativeSocket = SOCKET;
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+using NativeSocket = int;
+#endif
+
 #include <optional>
+#include <string_view>
 #include <thread>
 
 #include "catalogue/liveries.h"
+#include "feed/feed_inputs.h"
 #include "feed/link_socket.h"
+#include "feed/reader_socket.h"
 #include "foundation/stop_state.h"
 #include "parking/park_airports.h"
 #include "traffic/traffic_service.h"
@@ -25,6 +38,31 @@ void lf_clientThread(std::stop_token stop)
         std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(std::chrono::milliseconds(fakeSim().clientEndMs.load()));
     fakeSim().clientRunning = false;
+}
+
+std::atomic<bool> g_holdReader{false};
+std::atomic<bool> g_readerHeld{false};
+
+double lf_heldRange()
+{
+    g_readerHeld = true;
+    while (g_holdReader)
+        std::this_thread::sleep_for(1ms);
+    return 40.0;
+}
+
+void lf_sendDatagram(uint16_t port, std::string_view text)
+{
+    gf_socketStartup();
+    const SocketHandle s = gf_openUdpSocket();
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sendto(static_cast<NativeSocket>(s), text.data(), static_cast<int>(text.size()), 0,
+           reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    gf_closeSocket(s);
+    gf_socketCleanup();
 }
 
 UserState lf_userState()
@@ -137,6 +175,23 @@ uint16_t freeUdpPort()
     gf_closeSocket(s);
     gf_socketCleanup();
     return port;
+}
+
+bool holdTrafficReader(uint16_t port)
+{
+    g_holdReader = true;
+    g_readerHeld = false;
+    gf_setRangeNmSource(&lf_heldRange);
+    for (int i = 0; i < 100 && !g_readerHeld; ++i) {
+        lf_sendDatagram(port, "a line");
+        std::this_thread::sleep_for(20ms);
+    }
+    return g_readerHeld;
+}
+
+void releaseTrafficReader()
+{
+    g_holdReader = false;
 }
 
 } // namespace servicetest

@@ -57,4 +57,11 @@ bool simulatedSecond(std::chrono::milliseconds timeout = std::chrono::seconds(5)
 // A UDP port no socket uses right now.
 uint16_t freeUdpPort();
 
+// Holds the traffic reader that listens on the port in the middle of a datagram, the way
+// a slow handling would hold it (the range it asks the feed for is where it waits), until
+// releaseTrafficReader. Sends datagrams until one arrives (the reader may not have bound
+// its port yet); false when none arrived within two seconds.
+bool holdTrafficReader(uint16_t port);
+void releaseTrafficReader();
+
 } // namespace servicetest

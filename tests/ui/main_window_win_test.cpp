@@ -20,24 +20,29 @@
 #include <fmt/format.h>
 
 #include "control/application.h"
+#include "control/reader_reports.h"
 #include "control/service_calls.h"
 #include "control/service_control.h"
 #include "control/service_internal.h"
 #include "control/service_run.h"
 #include "control/service_state.h"
 #include "control/setting_controls.h"
+#include "feed/feed_inputs.h"
+#include "feed/readers.h"
 #include "foundation/file_helpers.h"
 #include "foundation/folders.h"
 #include "foundation/settings_catalogue.h"
 #include "foundation/settings_fixture.h"
 #include "foundation/stop_state.h"
 #include "foundation/text.h"
+#include "foundation/time_text.h"
 #include "parking/airports.h"
 #include "parking/park_airport_file.h"
 #include "parking/park_airports.h"
 #include "simlink/sim_link_calls.h"
 #include "support/service_doubles.h"
 #include "support/test_support.h"
+#include "traffic/traffic_service.h"
 #include "ui/control_layout.h"
 #include "ui/control_ops.h"
 #include "ui/main_window_win.h"
@@ -346,6 +351,144 @@ TEST_F(MainWindow, AStartRequestTheProgramDidNotPostStartsNoSecondRunAndTheWindo
     EXPECT_EQ(gf_activeServiceRuns(), 0);
     gf_resetSimLinkCalls();
     gf_resetServiceCalls();
+}
+
+// A run of the traffic service in this window, as the program's entry starts it: the
+// simulator and the neighbours are the services tests' doubles, the readers are real, and
+// the run's requests to the window (start, end) are handled by the window itself.
+class WindowRun : public MainWindow {
+protected:
+    void SetUp() override
+    {
+        MainWindow::SetUp();
+        std::filesystem::create_directories(program_.path() / "docs");
+        // As a new process: the last test's run left its readers stopped.
+        gf_resetReaders();
+        servicetest::resetDoubles();
+        gf_setSimLinkCalls(servicetest::fakeSimLinkCalls());
+        gf_setServiceCalls(servicetest::fakeServiceCalls(servicetest::freeUdpPort(), servicetest::freeUdpPort(), 100));
+        gf_setParameterValue(SIM_INSTALL_PATH, "C:\\P3D v5");
+        g_trafficTick = 0;
+        g_trafficLastTimestamp = 0.0;
+        // Traffic "arrives", so that the run does not wait 15 seconds for the first line.
+        feeder_ = std::jthread([](std::stop_token stop) {
+            for (; !stop.stop_requested(); std::this_thread::sleep_for(20ms)) {
+                if (g_trafficLastTimestamp.load() == 0.0)
+                    g_trafficLastTimestamp = static_cast<double>(gf_nowSeconds());
+            }
+        });
+    }
+    void TearDown() override
+    {
+        feeder_ = {};
+        MainWindow::TearDown();
+        gf_resetSimLinkCalls();
+        gf_resetServiceCalls();
+        gf_resetFeedSources();
+    }
+    // Until the run's main loop turns.
+    void startRun()
+    {
+        ASSERT_TRUE(gf_postStartServiceRequest());
+        pump(20s, [] { return g_trafficTick.load() > 0; });
+        ASSERT_GT(g_trafficTick.load(), 0u);
+    }
+    // The user closes the window: the run ends, then the program; the code it quits with.
+    std::optional<int> closeWindow()
+    {
+        SendMessageW(window_, WM_CLOSE, 0, 0);
+        return pump(10s);
+    }
+
+    tavtest::TempFolder program_{"program"};
+    tavtest::CurrentFolder current_{program_.path()};
+    tavtest::LogCapture log_;
+    std::jthread feeder_;
+};
+
+// A label whose colour follows a setting that the program changes itself is painted anew
+// with it on the screen, as when the user changes it: "Flush static" turns ILO on at the
+// worker's next cycle, and a restart after a failure switches both scans off before its
+// countdown.
+TEST_F(WindowRun, ALabelFollowsASettingTheProgramChangesItself)
+{
+    gf_setCheckBox(SCAN_LIVERIES, true);
+    gf_setCheckBox(SCAN_AIRPORTS, true);
+    gf_setCheckBox(INITIAL_LOAD_ONLY, false);
+    startRun();
+    struct Label {
+        const GuiControl* row;
+        int left, right; // the label's field
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        std::function<bool()> done; // the program has carried it out
+        std::vector<Label> labels;
+        Colour before, after;
+    };
+    const Step steps[] = {
+        {"Flush static",
+         [this] {
+             SendMessageW(window_, WM_COMMAND, MAKEWPARAM(g_flushStaticButton.controlId, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(control(g_flushStaticButton)));
+             EXPECT_TRUE(servicetest::simulatedSecond());
+         },
+         [this] { return SendMessageW(control(INITIAL_LOAD_ONLY), BM_GETCHECK, 0, 0) == BST_CHECKED; },
+         {{&INITIAL_LOAD_ONLY, 25, 68}}, B, Y}, // "ILO": yellow when on
+        {"a restart after a reader error",
+         [] { gf_reportReaderStopped("QNH Reader", "receive error: 10054 Connection reset by peer"); },
+         [] { return shown(&WindowState::messageText).starts_with("Restarting after"); },
+         {{&SCAN_LIVERIES, 25, 300}, {&SCAN_AIRPORTS, 25, 215}}, Y, B}, // "Scan for ...": yellow when on
+    };
+    for (const Step& step : steps) {
+        for (const Label& label : step.labels) {
+            const ScreenRect field{label.left, label.row->rowY, label.right, label.row->rowY + 16};
+            EXPECT_GT(onScreen().count(field, step.before), 5) << step.what << " " << label.row->controlId;
+        }
+        step.act();
+        pump(5s, step.done);
+        ASSERT_TRUE(step.done()) << step.what;
+        pump(50ms);
+        const Capture screen = onScreen();
+        for (const Label& label : step.labels) {
+            const ScreenRect field{label.left, label.row->rowY, label.right, label.row->rowY + 16};
+            EXPECT_GT(screen.count(field, step.after), 5) << step.what << " " << label.row->controlId;
+            EXPECT_EQ(screen.count(field, step.before), 0) << step.what << " " << label.row->controlId;
+        }
+    }
+    EXPECT_TRUE(closeWindow().has_value());
+}
+
+// A restart refused because a reader thread of the run still runs is shown as the
+// program's other fatal errors are: its reason on the red error line, and the window
+// stays until the user closes it; the program then ends.
+TEST_F(WindowRun, ARefusedRestartShowsWhyOnTheErrorLineUntilTheUserClosesTheWindow)
+{
+    startRun();
+    pump(5s, [] { return gf_readersRunning() == 2; });
+    ASSERT_EQ(gf_readersRunning(), 2);
+    ASSERT_TRUE(servicetest::holdTrafficReader(gf_serviceCalls().trafficPort));
+    gf_requestClosingDown(CloseReason::NewSettings, 0);
+    const std::string refused = "Restart refused, 1 reader thread still running: please restart Tavelorium_P3D manually";
+    std::optional<int> quit = pump(15s, [] { return !shown(&WindowState::errorText).empty(); });
+    EXPECT_FALSE(quit.has_value());
+    EXPECT_EQ(shown(&WindowState::errorText), refused);
+    quit = pump(1s);
+    EXPECT_FALSE(quit.has_value());
+    ASSERT_TRUE(IsWindow(window_));
+    const Capture screen = onScreen();
+    EXPECT_EQ(screen.at(860, 470), R);
+    EXPECT_GT(screen.count(g_wholeMessageBand, Y), 20);
+    EXPECT_EQ(gf_activeServiceRuns(), 1); // the run waits for the user
+
+    quit = closeWindow();
+    servicetest::releaseTrafficReader();
+    EXPECT_TRUE(quit.has_value());
+    EXPECT_EQ(gf_activeServiceRuns(), 0);
+    EXPECT_TRUE(gf_waitForReadersToEnd(3s));
+    EXPECT_TRUE(log_.contains(refused + "\n"));
+    EXPECT_TRUE(log_.contains("User closed Tavelorium_P3D\n"));
 }
 
 // At the fixed layout every label is whole in the window's font, and a text longer than

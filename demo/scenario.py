@@ -569,13 +569,15 @@ def static_plan(rng, keys, registrations, types, kept_free, now, count=14):
     shapes = [(True, hh(slot - 1, slot + 2)), (False, hh(slot, slot + 3)), (True, hh(slot - 2, slot + 1)),
               (True, hh(slot - 4, slot - 1)), (True, hh(slot + 1, slot + 4)), (False, hh(slot - 1, slot + 1))]
     plan = []
+    used = set()  # one aircraft stands at one stand
     for i, stand in enumerate(rows[:count]):
         real, hours = shapes[i % len(shapes)]
-        fitting = [k for k in options if types[k[1]][1] <= stand["radius_m"]]
+        fitting = [k for k in options if types[k[1]][1] <= stand["radius_m"] and set(by_key[k]) - used]
         if not fitting:
             continue
         key = fitting[i % len(fitting)] if i < len(fitting) else rng.choice(fitting)
-        reg = rng.choice(by_key[key])
+        reg = rng.choice(sorted(set(by_key[key]) - used))
+        used.add(reg)
         plan.append({"stand": stand["id"], "registration": reg, "airline": key[0], "type": key[1],
                      "callsign": f"{key[0]}{rng.randint(100, 9899)}", "day": day, "hh": hours, "soft": not real})
         if i % 5 == 4:  # the same stand on another weekday: not shown today

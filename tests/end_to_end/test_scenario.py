@@ -71,7 +71,9 @@ def test_every_kind_builds_with_liveries_of_each_flights_category_and_free_stand
     # Parked where it is: one of the airport's airlines with an airliner it flies there,
     # at a stand its wings fit (no retired VC10, no An-124 freighter at a passenger stand).
     stands = {s["id"]: s for s in built["stands"]}
+    stand_of = {}
     for e in statics:
+        assert stand_of.setdefault(e["registration"], e["stand"]) == e["stand"], e  # one aircraft, one stand
         stand = stands[e["stand"]]
         assert scenario.flies_here(e["airline"], e["type"]) and not stand["cargo"], e
         assert built["types"][e["type"]]["half_span_m"] <= stand["radius_m"], e

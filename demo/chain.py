@@ -128,8 +128,8 @@ class Wine:
 
 
 # What the demo's data are made from: remade when one of these changes.
-DATA_INPUTS = ("demo/standins/livery_collection.py", "tests/support/fictional_fleet.cpp", "tools/data",
-               "tools/databuild")
+DATA_INPUTS = ("demo/standins/livery_collection.py", "demo/scenario.py", "tests/support/fictional_fleet.cpp",
+               "tools/data", "tools/databuild")
 DEMO_REGISTRATIONS = 60000
 
 
@@ -145,7 +145,8 @@ def data_stamp() -> str:
 
 def make_data(wine: Wine, build: pathlib.Path, folder: pathlib.Path):
     """The demo's data: the builder's files with fictional registrations (the published
-    files hold none) in site/11, the livery collection made of them in liveries, and its
+    files hold none) in site/11, the livery collection made of them in liveries (of the
+    demo airport's traffic: scenario.COLLECTION_ARGS), and its
     registration-code list encrypted beside the data files. Kept while its inputs stay."""
     stamp = data_stamp()
     if (folder / "stamp").exists() and (folder / "stamp").read_text() == stamp:
@@ -160,7 +161,8 @@ def make_data(wine: Wine, build: pathlib.Path, folder: pathlib.Path):
         raise SystemExit(f"demo: the data were not made: {made.stdout} {made.stderr}")
     subprocess.run(["/usr/bin/python3", str(HERE / "standins" / "livery_collection.py"), "--data", str(folder / "site" / "11"),
                     "--out", str(folder / "liveries"), "--lfolders", "1", "--folders", "60", "--sections", "600",
-                    "--fault-rate", "0", "--no-unreadable"], check=True, capture_output=True, timeout=600)
+                    "--fault-rate", "0", "--no-unreadable", *scenario_mod.COLLECTION_ARGS],
+                   check=True, capture_output=True, timeout=600)
     made = wine.run(probe, "encrypt", windows_path(folder / "liveries" / "AIG-regcodes.xml"),
                     windows_path(folder / "site" / "11" / "AIG-regcodes.enc"))
     if made.returncode != 0:

@@ -66,6 +66,39 @@ def runway_points(name):
     return start, along(start, r["heading"], r["length_m"])
 
 
+# The airport's traffic as one meets it there today: the airlines that fly passengers to
+# Schiphol and the airliners they fly there, and business jets, light aircraft and
+# helicopters seen around it. The demo's livery collection is made of these
+# (COLLECTION_ARGS), so that its flights are of types the airport sees; the static
+# aircraft of its learned park file are these airlines' airliners of the kind each flies
+# here, each at a stand its wings fit. Per airline: "narrow" (the airlines of Europe and
+# around the Mediterranean), "wide" (the long-haul airlines) or "both".
+AIRLINES = {
+    "KLM": "both", "KLC": "narrow", "TRA": "narrow", "EZY": "narrow", "EJU": "narrow", "BAW": "narrow",
+    "CFE": "narrow", "DLH": "narrow", "AFR": "narrow", "SAS": "narrow", "SWR": "narrow", "AUA": "narrow",
+    "BEL": "narrow", "TAP": "narrow", "IBE": "narrow", "VLG": "narrow", "AEE": "narrow", "LOT": "narrow",
+    "FIN": "narrow", "ICE": "narrow", "NOZ": "narrow", "EIN": "narrow", "PGT": "narrow", "CND": "narrow",
+    "ITY": "narrow", "LGL": "narrow", "AEA": "narrow", "CTN": "narrow", "ASL": "narrow", "BTI": "narrow",
+    "RAM": "narrow", "MSR": "narrow", "RJA": "narrow", "THY": "both", "TFL": "both", "TSC": "both", "WJA": "both",
+    "ELY": "both", "AHY": "both", "DAL": "wide", "UAL": "wide", "AAL": "wide", "ACA": "wide", "UAE": "wide",
+    "QTR": "wide", "ETD": "wide", "CPA": "wide", "KAL": "wide", "CES": "wide", "CSN": "wide", "CCA": "wide",
+    "SIA": "wide", "MAS": "wide", "GIA": "wide", "EVA": "wide", "CAL": "wide", "KQA": "wide", "ETH": "wide",
+    "SLM": "wide"}
+NARROW_BODIES = ("A319", "A320", "A321", "A20N", "A21N", "BCS1", "BCS3", "B737", "B738", "B739", "B38M", "B39M",
+                 "E170", "E75L", "E190", "E195", "E290", "E295", "CRJ9", "CRJX", "DH8D", "AT76")
+WIDE_BODIES = ("A332", "A333", "A339", "A359", "A35K", "B763", "B764", "B772", "B77W", "B788", "B789", "B78X")
+OTHER_TYPES = ("EC35", "EC45", "AS65", "A139", "C172", "P28A", "DA40", "SR22", "PC12", "C56X", "C68A", "CL35", "E55P",
+               "F2TH", "GLF6", "GLEX", "PC24")
+COLLECTION_ARGS = ["--types", ",".join(NARROW_BODIES + WIDE_BODIES + OTHER_TYPES), "--airlines", ",".join(AIRLINES)]
+
+
+def flies_here(airline, ac_type):
+    """Whether the airline flies airliners of this kind to the airport."""
+    kind = AIRLINES.get(airline)
+    return (kind is not None and ((ac_type in NARROW_BODIES and kind != "wide")
+                                  or (ac_type in WIDE_BODIES and kind != "narrow")))
+
+
 # Stands: a pier north of the terminal (nose south, reached from taxiway A), an apron south
 # of it (nose north, pushed back onto taxiway B), a cargo row and a helicopter stand.
 TAXIWAY_A_Y = 500.0
@@ -512,7 +545,8 @@ class Flights:
 
 def static_plan(rng, keys, registrations, types, kept_free, now, count=14):
     """The flights of the airport's learned park file: at stands other than those the
-    scripted flights and the user use, airlines and types that have liveries, each with a
+    scripted flights and the user use, the airport's airlines and airliners that have
+    liveries, each at a stand its wings fit (half span within the stand's radius), with a
     fictional registration of the database. For the weekday and half hour of `now` (UTC;
     the second half hour from 29:30 on): real and soft entries that stand now, entries that
     left in the half hours before and entries that come in the next ones (they show at a
@@ -520,9 +554,11 @@ def static_plan(rng, keys, registrations, types, kept_free, now, count=14):
     day, slot = now.tm_wday + 1, now.tm_hour * 2 + (1 if now.tm_min * 60 + now.tm_sec >= 29 * 60 + 30 else 0)
     by_key = {}
     for r in registrations:
-        if not r["operator"] and r["cargo"] == "0" and types.get(r["type"], ("", 0))[0] in ("large", "heavy"):
+        if not r["operator"] and r["cargo"] == "0" and flies_here(r["airline"], r["type"]):
             by_key.setdefault((r["airline"], r["type"]), []).append(r["registration"])
     options = sorted(k for k, v in keys.items() if k in by_key and not any(x["cargo"] for x in v))
+    if not options:
+        raise ScenarioError("the livery collection has no airliner of the airport's airlines")
     rows = [s for s in stands() if not s["cargo"] and not s["heli"] and s["id"] not in kept_free]
     rng.shuffle(rows)
 
@@ -533,10 +569,15 @@ def static_plan(rng, keys, registrations, types, kept_free, now, count=14):
     shapes = [(True, hh(slot - 1, slot + 2)), (False, hh(slot, slot + 3)), (True, hh(slot - 2, slot + 1)),
               (True, hh(slot - 4, slot - 1)), (True, hh(slot + 1, slot + 4)), (False, hh(slot - 1, slot + 1))]
     plan = []
+    used = set()  # one aircraft stands at one stand
     for i, stand in enumerate(rows[:count]):
         real, hours = shapes[i % len(shapes)]
-        key = options[i % len(options)] if i < len(options) else rng.choice(options)
-        reg = rng.choice(by_key[key])
+        fitting = [k for k in options if types[k[1]][1] <= stand["radius_m"] and set(by_key[k]) - used]
+        if not fitting:
+            continue
+        key = fitting[i % len(fitting)] if i < len(fitting) else rng.choice(fitting)
+        reg = rng.choice(sorted(set(by_key[key]) - used))
+        used.add(reg)
         plan.append({"stand": stand["id"], "registration": reg, "airline": key[0], "type": key[1],
                      "callsign": f"{key[0]}{rng.randint(100, 9899)}", "day": day, "hh": hours, "soft": not real})
         if i % 5 == 4:  # the same stand on another weekday: not shown today

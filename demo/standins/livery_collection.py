@@ -115,7 +115,17 @@ class Collection:
         self.counter = 0
         self.pool = {}            # (lfolder, type) -> valid sections of read files, for copies elsewhere
         self.straddled = self.huge_title = self.blank_line = False
-        self.types = sorted(t for t, regs in db.by_type.items() if len(regs) >= 3)
+        wanted = set(args.types.split(",")) if args.types else None
+        self.types = sorted(t for t, regs in db.by_type.items() if len(regs) >= 3 and (wanted is None or t in wanted))
+        if not self.types:
+            raise SystemExit("livery_collection: no type of --types has three registrations in the data")
+        # Registrations of the preferred airlines' aircraft (painted for them), by type.
+        airlines = set(args.airlines.split(",")) if args.airlines else set()
+        self.preferred = {}
+        for typ, regs in db.by_type.items():
+            mine = [r for r in regs if (db.records[r][2] or db.records[r][0]) in airlines]
+            if mine:
+                self.preferred[typ] = mine
         self.unknown_regs = [r for r in (f"Q-{i:04d}" for i in range(9999)) if r not in db.records]
 
     def text(self, p: pathlib.Path) -> str:
@@ -150,7 +160,7 @@ class Collection:
         if kind in ("title_in_file", "title_across_files"):
             kind = "valid"
         heavy = db.is_heavy(typ)
-        reg = rng.choice(db.by_type[typ])
+        reg = rng.choice(self.preferred.get(typ) or db.by_type[typ])
         airl = db.records[reg][2] or db.records[reg][0]  # painted for the aircraft's operator
         title = self.next_title(airl, typ)
         codes = f"atc_parking_codes={airl}"
@@ -684,6 +694,9 @@ def main():
     p.add_argument("--description-min", type=int, default=2048)
     p.add_argument("--description-max", type=int, default=8192)
     p.add_argument("--no-unreadable", action="store_true", help="plant no folder that cannot be read")
+    p.add_argument("--types", default="", help="comma list: the folders' types are of these only")
+    p.add_argument("--airlines", default="",
+                   help="comma list: a section's aircraft is one of these airlines' when its type has one")
     args = p.parse_args()
     manifest = build(args)
     out = pathlib.Path(args.out)

@@ -12,6 +12,7 @@ import xml.etree.ElementTree as ET
 
 import pytest
 
+from demo import scenario
 from standins import programs
 from standins.program_session import SOURCE_DIR
 
@@ -41,8 +42,8 @@ def run():
     liveries = OUT / "liveries"
     subprocess.run(["/usr/bin/python3", str(SOURCE_DIR / "demo" / "standins" / "livery_collection.py"),
                     "--data", str(data / "site" / "11"), "--out", str(liveries), "--lfolders", "1", "--folders", "40",
-                    "--sections", "300", "--fault-rate", "0", "--no-unreadable"], check=True, capture_output=True,
-                   timeout=120)
+                    "--sections", "300", "--fault-rate", "0", "--no-unreadable", *scenario.COLLECTION_ARGS], check=True,
+                   capture_output=True, timeout=120)
     demo = subprocess.run([sys.executable, str(SOURCE_DIR / "demo" / "chain.py"), "--kind", "short",
                            "--build", str(BUILD_DIR), "--site", str(data / "site" / "11"), "--liveries", str(liveries),
                            "--out", str(OUT), "--prefix", str(BUILD_DIR / "wineprefix-end-to-end")],

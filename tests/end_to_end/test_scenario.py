@@ -21,8 +21,8 @@ def data(tmp_path_factory):
     assert made.returncode == 0, made.stdout
     subprocess.run(["/usr/bin/python3", str(SOURCE_DIR / "demo" / "standins" / "livery_collection.py"),
                     "--data", str(folder / "site" / "11"), "--out", str(folder / "liveries"), "--lfolders", "1",
-                    "--folders", "40", "--sections", "300", "--fault-rate", "0", "--no-unreadable"], check=True,
-                   capture_output=True, timeout=120)
+                    "--folders", "40", "--sections", "300", "--fault-rate", "0", "--no-unreadable",
+                    *scenario.COLLECTION_ARGS], check=True, capture_output=True, timeout=120)
     with open(folder / "site" / "11" / "registrations.csv", encoding="utf-8") as f:
         table = {r["registration"]: r for r in csv.DictReader(f)}
     return folder, table, json.loads((folder / "liveries" / "manifest.json").read_text(encoding="utf-8"))
@@ -68,6 +68,15 @@ def test_every_kind_builds_with_liveries_of_each_flights_category_and_free_stand
         return e["day"] == day and hours[0] <= slot <= hours[-1]
     assert any(now(e) and e["soft"] for e in statics) and any(now(e) and not e["soft"] for e in statics)
     assert any(not now(e) for e in statics)
+    # Parked where it is: one of the airport's airlines with an airliner it flies there,
+    # at a stand its wings fit (no retired VC10, no An-124 freighter at a passenger stand).
+    stands = {s["id"]: s for s in built["stands"]}
+    stand_of = {}
+    for e in statics:
+        assert stand_of.setdefault(e["registration"], e["stand"]) == e["stand"], e  # one aircraft, one stand
+        stand = stands[e["stand"]]
+        assert scenario.flies_here(e["airline"], e["type"]) and not stand["cargo"], e
+        assert built["types"][e["type"]]["half_span_m"] <= stand["radius_m"], e
 
 
 def test_a_flight_no_aircraft_could_fly_stops_the_build(data):

@@ -102,15 +102,30 @@ bool lf_yesNo(const Table& table, const Table::Row& row, std::string_view text)
     table.fail(row.line, fmt::format("'{}' is neither yes nor no", text));
 }
 
+std::string lf_wake(const Table& table, const Table::Row& row, const std::string& text)
+{
+    for (const std::string_view wake : {"L", "M", "H", "J", "L/M"}) {
+        if (text == wake)
+            return text;
+    }
+    table.fail(row.line, fmt::format("'{}' is no wake category (L, M, H, J or L/M)", text));
+}
+
 void lf_readTypes(const fs::path& folder, HandTables& tables)
 {
-    const Table table(folder, "types.csv", "type,category,cargo,span_m,similar");
+    const Table table(folder, "types.csv", "type,category,wake,cargo,span_m,similar");
+    // The reader keeps the first of two entries of a type without a word: a second row
+    // would silently lose its figures.
+    std::map<std::string, size_t> lineOf;
     for (const Table::Row& row : table.rows()) {
-        const double span = table.number(row, 3);
+        const double span = table.number(row, 4);
         if (row.fields[0].empty() || span <= 0.0)
             table.fail(row.line, "a type needs its designator and a span above 0");
+        if (const auto [it, added] = lineOf.emplace(row.fields[0], row.line); !added)
+            table.fail(row.line, fmt::format("{} is listed twice (first at line {})", row.fields[0], it->second));
         tables.types.push_back({row.fields[0], lf_category(table, row, row.fields[1]),
-                                lf_yesNo(table, row, row.fields[2]), span, row.fields[4]});
+                                lf_yesNo(table, row, row.fields[3]), span, row.fields[5],
+                                lf_wake(table, row, row.fields[2])});
     }
 }
 

@@ -17,6 +17,7 @@ struct HandType {
     bool cargo = false;
     double spanMetres = 0.0;
     std::string similar; // group name; empty: none
+    std::string wake;    // ICAO wake turbulence category: "L", "M", "H", "J", or "L/M" for variants of both
 };
 
 struct TypeFix {
@@ -38,7 +39,8 @@ struct HandTables {
     std::map<std::string, int32_t> stands; // airport -> number of stands
 };
 
-// Reads every table of the folder; throws std::runtime_error "<file>:<line>: <what>".
+// Reads every table of the folder; throws std::runtime_error "<file>:<line>: <what>",
+// also for a designator listed twice in types.csv.
 HandTables readHandTables(const std::filesystem::path& folder);
 
 // "light", "buzjet", "large", "heavy", "high_performance", "rotorcraft".

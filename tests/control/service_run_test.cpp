@@ -35,6 +35,7 @@
 #include "control/sim_link_events.h"
 #include "feed/feed_inputs.h"
 #include "feed/readers.h"
+#include "feed/traffic_reader.h"
 #include "foundation/folders.h"
 #include "foundation/parameters_file.h"
 #include "foundation/scan_tasks.h"
@@ -451,7 +452,11 @@ TEST_F(ServiceTest, ARestartSkipsTheUpdateCheckAndTheDatabaseAndTheLoopCountsOne
             std::this_thread::sleep_for(10ms);
         EXPECT_EQ(g_cycleCount.load(), before + 3);
         fakeSim().flightRuns = false;
-        std::this_thread::sleep_for(50ms); // a tick already past the flight check ends
+        // The first tick that finds the flight stopped logs it: a tick already past the
+        // flight check has ended by then.
+        for (int i = 0; i < 500 && lf_count(log_.text(), " Flight not running\n") == 0; ++i)
+            std::this_thread::sleep_for(10ms);
+        EXPECT_EQ(lf_count(log_.text(), " Flight not running\n"), 1u);
         const uint32_t paused = g_trafficTick;
         std::this_thread::sleep_for(300ms);
         EXPECT_EQ(g_trafficTick.load(), paused); // no traffic pass while the flight does not run
@@ -578,40 +583,80 @@ TEST_F(ServiceTest, AStopEndsEveryWaitOfTheRunWithinASecond)
     }
 }
 
+// A traffic reader whose last receive fails while the close-down stops it. It runs as a
+// reader thread of the run, so that the close-down waits for its report as for the real
+// reader's; it reports once the QNH reader's thread has ended, which fixes its place in
+// the log.
+void lf_trafficReaderFailingAtItsStop(uint16_t)
+{
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (!(g_trafficReader.stop.load() && gf_readersRunning() == 1)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return;
+        std::this_thread::sleep_for(1ms);
+    }
+    gf_reportReaderStopped("Traffic Reader", "receive error: 10038 Socket operation on non-socket");
+}
+
+// The QNH reader cannot bind its port, which another program holds. While the close-down
+// runs, a SimConnect request fails and then the traffic reader's last receive: both come
+// during the pending stop, the reader's failure is still logged and shown, and the first
+// reason stays.
 TEST_F(ServiceTest, AReaderErrorRestartsOnceAfterAFifteenSecondCountdownWithBothScansOff)
 {
     gf_setCheckBox(SCAN_LIVERIES, true);
     gf_setCheckBox(SCAN_AIRPORTS, true);
-    fakeSim().flightRuns = false;
-    const int runs = runUntilClosed([&](std::optional<WindowRequest>) {
-        if (runs_ == 1 && fakeSim().clientRunning && !g_stopRequested) {
-            gf_reportReaderStopped("QNH Reader", "receive error: 10054 Connection reset by peer");
-            // A second failure during the pending stop is still logged; the first reason stays.
-            gf_reportReaderStopped("Traffic Reader", "receive error: 10038 Socket operation on non-socket");
-            gf_requestClosingDown(CloseReason::SimConnectError, 9);
-        }
+    UdpPortHolder qnhPort(gf_serviceCalls().qnhPort);
+    ASSERT_TRUE(qnhPort.held());
+    fakeSim().requestFailsAtStop = true;
+    gf_startReaderThread(&lf_trafficReaderFailingAtItsStop, 0);
+    const int runs = runUntilClosed([&](std::optional<WindowRequest> request) {
+        if (request == WindowRequest::StartService && runs_ == 1)
+            qnhPort.release(); // the restarted run binds it
         return runs_ == 2 && fakeSim().clientRunning;
     });
     EXPECT_EQ(runs, 2);
+    EXPECT_FALSE(fakeSim().requestFailsAtStop); // the request failed
+    const std::string qnhFailed =
+        "The QNH Reader has stopped with error: bind to stream socket failed, error: 10048 Address already in use";
+    const std::string trafficFailed =
+        "The Traffic Reader has stopped with error: receive error: 10038 Socket operation on non-socket";
     const std::string log = log_.text();
     EXPECT_EQ(lf_count(log, "Exiting:"), 2u);
-    EXPECT_TRUE(log_.contains("Exiting: READER ERROR\nPrepare for a restart ...\nRestarting after 15 seconds\n\n\n\n\n\n"));
-    for (const char* line : {"\nThe QNH Reader has stopped with error: receive error: 10054 Connection reset by peer\n",
-                             "\nThe Traffic Reader has stopped with error: receive error: 10038 Socket operation on "
-                             "non-socket\n"})
-        EXPECT_TRUE(log_.contains(line)) << line;
-    std::vector<std::string> countdown;
+    // Only the QNH reader's last line, written by its thread as it ends, may fall on
+    // either side of the close-down's first line.
+    const std::string expected = fmt::format(
+        "\n{}\nExiting: READER ERROR\n{}\nPrepare for a restart ...\nRestarting after 15 seconds\n\n\n\n\n\n",
+        qnhFailed, trafficFailed);
+    const std::string countdownLine = "\nRestarting after 15 seconds\n\n\n\n\n\n";
+    const std::string disconnectedLine = "          QNH Reader disconnected\n";
+    const size_t from = log.find("\n" + qnhFailed + "\n");
+    const size_t to = log.find(countdownLine, from);
+    ASSERT_NE(from, std::string::npos) << log;
+    ASSERT_NE(to, std::string::npos) << log;
+    std::string block = log.substr(from, to + countdownLine.size() - from);
+    const size_t disconnected = block.find("\n" + disconnectedLine);
+    ASSERT_NE(disconnected, std::string::npos) << block;
+    block.erase(disconnected + 1, disconnectedLine.size());
+    EXPECT_EQ(block, expected);
+
+    // What the message line showed from the first failure to the restart, in order.
+    std::vector<std::string> expectedShown = {qnhFailed, trafficFailed, "Prepare for a restart ..."};
+    for (int n = 15; n >= 1; --n)
+        expectedShown.push_back(fmt::format("Restarting after {} second{}", n, n == 1 ? "" : "s"));
+    std::vector<std::string> shown;
+    size_t countdownTexts = 0;
     {
         std::lock_guard lock(g_mutex);
-        EXPECT_NE(std::find(g_shown.begin(), g_shown.end(),
-                            "The QNH Reader has stopped with error: receive error: 10054 Connection reset by peer"),
-                  g_shown.end());
-        std::copy_if(g_shown.begin(), g_shown.end(), std::back_inserter(countdown),
-                     [](const std::string& text) { return text.starts_with("Restarting after"); });
+        const auto first = std::find(g_shown.begin(), g_shown.end(), qnhFailed);
+        std::unique_copy(first, g_shown.end(), std::back_inserter(shown)); // a repaint shows a text again
+        countdownTexts = static_cast<size_t>(std::count_if(g_shown.begin(), g_shown.end(), [](const std::string& text) {
+            return text.starts_with("Restarting after");
+        }));
     }
-    ASSERT_EQ(countdown.size(), 15u);
-    EXPECT_EQ(countdown.front(), "Restarting after 15 seconds");
-    EXPECT_EQ(countdown.back(), "Restarting after 1 second");
+    shown.resize(std::min(shown.size(), expectedShown.size()));
+    EXPECT_EQ(shown, expectedShown);
+    EXPECT_EQ(countdownTexts, 15u);
     gf_readParameters();
     EXPECT_FALSE(SCAN_LIVERIES.value || SCAN_AIRPORTS.value);
     EXPECT_EQ(fakeSim().resets, 1);
@@ -749,11 +794,19 @@ TEST_F(ServiceTest, AnInstallPathTypedDuringTheScansOrAfterASystemErrorRestartsT
                 !uitest::shown(&WindowState::errorText).empty()) {
                 typed = true;
                 lf_onInstallPathEntered(std::filesystem::current_path().string());
-                EXPECT_EQ(uitest::shown(&WindowState::messageText), "Install path exists, Tavelorium_P3D will restart");
             }
             return runs_ == 2 && lf_inLoop();
         });
         EXPECT_EQ(runs, 2) << c.when;
+        {
+            // The restart, woken by the entry, soon shows its own texts: what the entry
+            // showed is looked for among all the texts shown, before the restart's.
+            std::lock_guard lock(g_mutex);
+            const std::string typedText = "Install path exists, Tavelorium_P3D will restart";
+            const auto said = std::find(g_shown.begin(), g_shown.end(), typedText);
+            EXPECT_NE(said, g_shown.end()) << c.when;
+            EXPECT_NE(std::find(said, g_shown.end(), "Prepare for a restart ..."), g_shown.end()) << c.when;
+        }
         EXPECT_EQ(g_calls, c.calls) << c.when;
         const std::string log = log_.text().substr(before);
         EXPECT_NE(log.find(c.logged), std::string::npos) << c.when;

@@ -36,6 +36,8 @@ void lf_clientThread(std::stop_token stop)
     fakeSim().clientRunning = true;
     while (!stop.stop_requested())
         std::this_thread::sleep_for(1ms);
+    if (fakeSim().requestFailsAtStop.exchange(false))
+        gf_simLink().requestError();
     std::this_thread::sleep_for(std::chrono::milliseconds(fakeSim().clientEndMs.load()));
     fakeSim().clientRunning = false;
 }
@@ -182,8 +184,11 @@ bool holdTrafficReader(uint16_t port)
     g_holdReader = true;
     g_readerHeld = false;
     gf_setRangeNmSource(&lf_heldRange);
+    // Each time another text: RealTraffic on another PC may repeat a datagram, and the
+    // reader skips one that equals its last, also that of an earlier run on it.
+    static std::atomic<int> sent{0};
     for (int i = 0; i < 100 && !g_readerHeld; ++i) {
-        lf_sendDatagram(port, "a line");
+        lf_sendDatagram(port, "a line " + std::to_string(++sent));
         std::this_thread::sleep_for(20ms);
     }
     return g_readerHeld;
@@ -192,6 +197,26 @@ bool holdTrafficReader(uint16_t port)
 void releaseTrafficReader()
 {
     g_holdReader = false;
+}
+
+UdpPortHolder::UdpPortHolder(uint16_t port)
+{
+    gf_socketStartup();
+    socket_ = gf_openUdpSocket();
+    held_ = socket_ != g_invalidSocket && gf_bindUdpSocket(socket_, port, false);
+}
+
+UdpPortHolder::~UdpPortHolder()
+{
+    release();
+    gf_socketCleanup();
+}
+
+void UdpPortHolder::release()
+{
+    gf_closeSocket(socket_);
+    socket_ = g_invalidSocket;
+    held_ = false;
 }
 
 } // namespace servicetest

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "control/service_calls.h"
+#include "feed/reader_socket.h"
 #include "simlink/sim_link_calls.h"
 
 namespace servicetest {
@@ -25,6 +26,9 @@ struct FakeSim {
     // How long the "SimClient" thread takes to end after its stop (a connect or a close
     // under way).
     std::atomic<int32_t> clientEndMs{0};
+    // The "SimClient" thread's next stop fails a request (once), as the last dispatch of a
+    // closing connection may: the close-down then sees a SimConnect error while it runs.
+    std::atomic<bool> requestFailsAtStop{false};
 };
 
 struct FakeNeighbours {
@@ -63,5 +67,21 @@ uint16_t freeUdpPort();
 // its port yet); false when none arrived within two seconds.
 bool holdTrafficReader(uint16_t port);
 void releaseTrafficReader();
+
+// Another program's socket on a UDP port, bound as a reader binds it when RealTraffic is on
+// another PC (all interfaces): the reader's bind then fails. Until release or the end.
+class UdpPortHolder {
+public:
+    explicit UdpPortHolder(uint16_t port);
+    ~UdpPortHolder();
+    UdpPortHolder(const UdpPortHolder&) = delete;
+    UdpPortHolder& operator=(const UdpPortHolder&) = delete;
+    bool held() const { return held_; }
+    void release();
+
+private:
+    SocketHandle socket_ = g_invalidSocket;
+    bool held_ = false;
+};
 
 } // namespace servicetest

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -449,7 +450,15 @@ TEST_F(WindowRun, ALabelFollowsASettingTheProgramChangesItself)
         step.act();
         pump(5s, step.done);
         ASSERT_TRUE(step.done()) << step.what;
-        pump(50ms);
+        // Painted at the window's next WM_PAINT, which this thread's pumping handles.
+        const auto repainted = [&] {
+            const Capture now = onScreen();
+            return std::all_of(step.labels.begin(), step.labels.end(), [&](const Label& label) {
+                const ScreenRect field{label.left, label.row->rowY, label.right, label.row->rowY + 16};
+                return now.count(field, step.after) > 5 && now.count(field, step.before) == 0;
+            });
+        };
+        pump(5s, repainted);
         const Capture screen = onScreen();
         for (const Label& label : step.labels) {
             const ScreenRect field{label.left, label.row->rowY, label.right, label.row->rowY + 16};

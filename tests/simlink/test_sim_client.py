@@ -241,7 +241,8 @@ def test_frames_follow_one_another_while_in_range_replies_of_ten_objects_come_ev
     """The worker hands over new positions every 10 ms; the replies to its in-range
     requests (11 messages each) must not hold up the next frame event, or that frame finds
     no newer positions than the one before it (121 of 1,000 frames with the stand-in's
-    sends left to Nagle's algorithm)."""
+    sends left to Nagle's algorithm). A loaded machine may hold up one frame now and
+    then, for every object at once: up to 1 in 100 is allowed."""
     sim = Simulator(server, fps=30, track_log=str(tmp_path / "track.jsonl"))
     lines, _ = run(server, tmp_path, "start", "wait-running", "10000", "range", "create", "10", "KLM", "events", "10",
                    "20000", "busy-worker", "20000", "0", "stop")
@@ -250,7 +251,7 @@ def test_frames_follow_one_another_while_in_range_replies_of_ten_objects_come_ev
     assert len(counts) == 10, lines
     missing, frames = (sum(c[i] for c in counts.values()) for i in (0, 1))
     print(f"frames without a new position: {missing} of {frames}")
-    assert frames >= 10 * 500 and missing * 1000 <= frames, counts
+    assert frames >= 10 * 500 and missing * 100 <= frames, counts
     assert server.problems == []
 
 

@@ -563,15 +563,22 @@ def static_plan(rng, keys, registrations, types, kept_free, now, count=14):
     rng.shuffle(rows)
 
     def hh(a, b):
+        # (weekday, half hours): a stay wholly after the day's last half hour is the next
+        # day's, one wholly before its first the day before's.
+        d = day
+        if a > 47:
+            d, a, b = day % 7 + 1, a - 48, b - 48
+        elif b < 0:
+            d, a, b = (day + 5) % 7 + 1, a + 48, b + 48
         a, b = max(0, a), min(47, b)
-        return f"{a}:{b}" if b > a else str(a)
+        return d, f"{a}:{b}" if b > a else str(a)
     # (real, hours): two of every three stand now; the others left just before or come next.
     shapes = [(True, hh(slot - 1, slot + 2)), (False, hh(slot, slot + 3)), (True, hh(slot - 2, slot + 1)),
               (True, hh(slot - 4, slot - 1)), (True, hh(slot + 1, slot + 4)), (False, hh(slot - 1, slot + 1))]
     plan = []
     used = set()  # one aircraft stands at one stand
     for i, stand in enumerate(rows[:count]):
-        real, hours = shapes[i % len(shapes)]
+        real, (on, hours) = shapes[i % len(shapes)]
         fitting = [k for k in options if types[k[1]][1] <= stand["radius_m"] and set(by_key[k]) - used]
         if not fitting:
             continue
@@ -579,7 +586,7 @@ def static_plan(rng, keys, registrations, types, kept_free, now, count=14):
         reg = rng.choice(sorted(set(by_key[key]) - used))
         used.add(reg)
         plan.append({"stand": stand["id"], "registration": reg, "airline": key[0], "type": key[1],
-                     "callsign": f"{key[0]}{rng.randint(100, 9899)}", "day": day, "hh": hours, "soft": not real})
+                     "callsign": f"{key[0]}{rng.randint(100, 9899)}", "day": on, "hh": hours, "soft": not real})
         if i % 5 == 4:  # the same stand on another weekday: not shown today
             plan.append(dict(plan[-1], day=day % 7 + 1, callsign=f"{key[0]}{rng.randint(100, 9899)}"))
     return plan, {"day": day, "slot": slot}

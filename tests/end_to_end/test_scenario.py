@@ -5,6 +5,7 @@ import copy
 import csv
 import json
 import subprocess
+import time
 
 import pytest
 
@@ -77,6 +78,17 @@ def test_every_kind_builds_with_liveries_of_each_flights_category_and_free_stand
         stand = stands[e["stand"]]
         assert scenario.flies_here(e["airline"], e["type"]) and not stand["cargo"], e
         assert built["types"][e["type"]]["half_span_m"] <= stand["radius_m"], e
+
+
+@pytest.mark.parametrize("clock", ["00:05", "11:40", "23:50"])
+def test_the_parked_flights_half_hours_lie_within_the_day_at_any_time_of_day(data, clock):
+    folder, _, _ = data
+    now = time.strptime(f"2026-12-07 {clock}", "%Y-%m-%d %H:%M")
+    built = scenario.build("short", folder / "site" / "11", folder / "liveries" / "manifest.json", now=now)
+    assert built["statics"]
+    for e in built["statics"]:
+        hours = [int(h) for h in e["hh"].split(":")]
+        assert 0 <= hours[0] <= hours[-1] <= 47, e
 
 
 def test_a_flight_no_aircraft_could_fly_stops_the_build(data):

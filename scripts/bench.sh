@@ -5,8 +5,12 @@
 # the figures of two machines compare by their ratios. "program" measures the whole
 # program under Wine with the stand-ins, idle and at 500 live + 500 static aircraft, beside
 # a bare Wine program that sleeps on a 10 ms timer (bench/program_bench.py, about 25
-# minutes; its options follow, e.g. --window-s 30 --live 200).
-# Usage: scripts/bench.sh [native|windows|program [options]]   (all three when no argument is given)
+# minutes; its options follow, e.g. --window-s 30 --live 200). "routes" flies N generated
+# routes (default 1000) through the engine natively and judges them (bench/route_bench.cpp;
+# its options follow, e.g. --seed 4412 --kind hold --type B744 to rerun one), and draws
+# the worst into build/bench/routes_worst.png.
+# Usage: scripts/bench.sh [native|windows|program [options]|routes [N] [options]]
+#        (native, windows and program when no argument is given)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
@@ -61,6 +65,7 @@ run_all() {
     [ -f "$exe" ] || continue
     name=$(basename "$exe" .exe)
     case $name in
+      route_bench) continue ;; # its own sub-command: routes
       dbase_read_bench) args=(5) ;;
       decrypt_bench) args=(50 5) ;;
       feed_parser_bench) args=(2) ;;
@@ -116,6 +121,17 @@ bench_program() {
     --data "$root/build/demo-data" --out "$root/build/bench-program" "$@"
 }
 
+# The generated routes: the table by kind and type, the worst routes' traces and their PNG.
+bench_routes() {
+  local b="$root/build/bench-native" out="$root/build/bench"
+  cmake -S "$root" -B "$b" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAV_BENCH=ON -DTAV_TESTS=OFF >/dev/null
+  cmake --build "$b" -j"$jobs" --target route_bench >/dev/null
+  mkdir -p "$out"
+  echo "== native: route_bench"
+  "$b/bench/route_bench" --jobs "$jobs" --json "$out/routes_worst.json" "$@"
+  /usr/bin/python3 "$root/bench/route_plot.py" "$out/routes_worst.json" "$out/routes_worst.png"
+}
+
 case $which in
   native|windows|all) port=$(start_sink); liveries=$(livery_collection) ;;
 esac
@@ -123,6 +139,7 @@ case $which in
   native) bench_native ;;
   windows) bench_windows ;;
   program) bench_program "$@" ;;
+  routes) bench_routes "$@" ;;
   all) bench_native; bench_windows; bench_program ;;
-  *) echo "usage: $0 [native|windows|program [options]]" >&2; exit 2 ;;
+  *) echo "usage: $0 [native|windows|program [options]|routes [N] [options]]" >&2; exit 2 ;;
 esac

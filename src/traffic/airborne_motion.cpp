@@ -31,7 +31,6 @@ constexpr int32_t kTicksWithoutReport = 100;
 constexpr int64_t kReportedGroundTicks = 1000;
 // More than an airborne aircraft's synthetic steps.
 constexpr int32_t kMostExtensions = 16;
-constexpr double kOnSpotToleranceRad = 0.5 * g_degToRad;
 constexpr double kLowAglFt = 1000.0;
 constexpr double kFlareAglFt = 400.0;
 constexpr double kCruiseAltitudeFt = 10000.0;
@@ -326,39 +325,6 @@ void lf_normalisePosition(PositionBlock& p)
     }
 }
 
-// Straight to the sample the aircraft flies to, in the ticks left to its due tick.
-void lf_straightToSample(LiveAc& ac)
-{
-    MotionState& m = ac.motion;
-    const PosSample& to = ac.samples.front();
-    const int64_t left = std::max<int64_t>(static_cast<int64_t>(to.dueTick) - gf_tickNow(), 1);
-    m.latitudeStep = (to.latitude - ac.pos.latitude) / static_cast<double>(left);
-    m.longitudeStep =
-        gf_wrapPi((to.longitude - ac.pos.longitude) * g_degToRad) * g_radToDeg / static_cast<double>(left);
-}
-
-// Standing, the aircraft turns at its own rate; once on the leg it covers it in the time
-// left, but never faster than reported: a turn that took longer than was set aside for it
-// makes the sample later, not the leg faster.
-void lf_turnOnSpot(LiveAc& ac)
-{
-    MotionState& m = ac.motion;
-    ac.groundTurnRateInUse = ac.groundTurnRate;
-    lf_turnTowards(ac, m.targetHeading);
-    if (std::fabs(gf_wrapPi(m.targetHeading - ac.pos.heading)) > kOnSpotToleranceRad)
-        return;
-    m.turnOnSpot = false;
-    m.groundTurn = false;
-    PosSample& to = ac.samples.front();
-    const double kt = to.groundSpeed > 0.0 ? to.groundSpeed : ac.standApproachSpeed;
-    if (kt > 0.0) {
-        const int64_t atReportedSpeed =
-            gf_tickNow() + std::max(gf_tickCount(gf_distanceNm(gf_acPos(ac), gf_samplePos(to)), kt), 1);
-        to.dueTick = static_cast<uint32_t>(std::max(static_cast<int64_t>(to.dueTick), atReportedSpeed));
-    }
-    lf_straightToSample(ac);
-}
-
 void lf_dropRepeatedAirSamples(LiveAc& ac)
 {
     while (ac.samples.size() >= 2 && !ac.onGround && ac.samples[1].stationary && !lf_isRotorcraft(ac))
@@ -525,6 +491,8 @@ void lf_airborneStep(LiveAc& ac)
     double d = 0.0;
     if (next.trueHeadingGiven && next.roll && next.trueHeading && m.altitudeAboveGround < lowAgl)
         d = gf_wrapPi(*next.trueHeading - ac.pos.heading);
+    else if (lf_turnHiddenAfterNext(ac))
+        d = gf_wrapPi(next.track * g_degToRad - ac.pos.heading); // the turn is flown after it
     else
         d = lf_turnToNextLeg(ac);
     m.headingStep = d / n;
@@ -536,12 +504,12 @@ void lf_airborneStep(LiveAc& ac)
         lf_lowAltitudeConfiguration(ac);
     else
         lf_cruiseConfiguration(ac);
+    lf_layAirTurn(ac);
 }
 
 void lf_advanceSample(LiveAc& ac)
 {
-    lf_clearTaxiCurve(ac);
-    ac.motion.turnOnSpot = false;
+    ac.motion.airTurn.active = false;
     {
         PosSample& next = ac.samples.at(1);
         if (!next.stationary && gf_samePlace(ac.samples[0], next))
@@ -573,6 +541,7 @@ void lf_advanceSample(LiveAc& ac)
         else
             lf_airborneStep(ac);
     }
+    lf_notePassedSample(ac);
     ac.samples.pop_front();
 }
 
@@ -608,8 +577,10 @@ void lf_moveOneTick(LiveAc& ac)
 {
     MotionState& m = ac.motion;
     PositionBlock& p = ac.pos;
-    if (lf_curveActive(ac)) {
-        lf_followCurve(ac);
+    if (lf_groundTrackActive(ac)) {
+        lf_followGroundTrack(ac);
+    } else if (lf_airTurnActive(ac)) {
+        lf_followAirTurn(ac);
     } else {
         switch (ac.phase) {
         case FlightPhase::TakeOff:
@@ -619,13 +590,11 @@ void lf_moveOneTick(LiveAc& ac)
             p.heading = gf_normalHeading(p.heading + m.headingStep);
             break;
         default:
-            if (m.turnOnSpot)
-                lf_turnOnSpot(ac);
-            else if (ac.phase == FlightPhase::Parking || m.groundTurn)
+            if (ac.phase == FlightPhase::Parking)
                 lf_turnTowards(ac, m.targetHeading);
             break;
         }
-        if (ac.phase != FlightPhase::PushedBack && !m.turnOnSpot) {
+        if (ac.phase != FlightPhase::PushedBack) {
             p.latitude += m.latitudeStep;
             p.longitude += m.longitudeStep;
         }
@@ -640,6 +609,12 @@ void lf_moveOneTick(LiveAc& ac)
 void lf_initPositionBlock(LiveAc& ac)
 {
     g_touchdownHexids.push_back(ac.hexid);
+    // A new object (or one created again with another livery) stands where it is put. One
+    // created on the ground is created there (traffic_pass.cpp) and rolls in ground mode from
+    // its first tick: the simulator's first in-range report comes a second later.
+    lf_dropGroundTrack(ac);
+    if (!ac.samples.front().airborne)
+        ac.onGround = true;
     const PosSample& front = ac.samples.front();
     PositionBlock& p = ac.pos;
     p.latitude = front.latitude;

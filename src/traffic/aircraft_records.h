@@ -4,6 +4,7 @@
 // aircraft that follows received positions, their two states, the per-category motion
 // constants and the small helpers every part of the engine uses on them. All of it
 // belongs to the worker thread.
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <limits>
@@ -14,6 +15,8 @@
 
 #include "catalogue/dbase.h"
 #include "feed/live_flight_record.h"
+#include "traffic/ground_path.h"
+#include "traffic/ground_schedule.h"
 
 enum class SimStatus : uint32_t {
     Buffer = 0,          // received, waiting to be created
@@ -42,7 +45,6 @@ struct AcIdentity : FlightTexts {
     double takeOffPitch = 0.0;        // radians
     double climbPitch = 0.0;          // radians
     double groundTurnRate = 0.0;      // radians per tick
-    double groundTurnRateInUse = 0.0; // radians per tick; 0 for static aircraft
     double maxClimbPerTick = 0.0;     // ft; 0 for static aircraft
     double standApproachSpeed = 0.0;  // knots; 0 for static aircraft
     uint32_t hexid = 0;               // above 10000 live, else static
@@ -90,22 +92,43 @@ struct PositionBlock {
     double trueAirspeed = 0.0;  // knots
 };
 
-// A quadratic curve on the ground from the aircraft's position (the origin) through a
-// control point to an end point, in metres north and east of the origin.
-struct TaxiCurve {
-    static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+// A live aircraft on the ground: the path its reports lay, where it is along it and the
+// speed plan that times it.
+struct GroundTrack {
+    GroundPath path;
+    SpeedPlan plan;
+    std::vector<ScheduleTarget> targets;
+    std::vector<PosSample> passed; // the last reports reached on the ground: the way behind
+    std::vector<double> speedLimits; // m/s at each path point: its curves at the type's turn rate
+    double station = 0.0;  // metres along the path
+    double speed = 0.0;    // m/s along the path
+    double planStation = 0.0; // where the plan has it now
+    ScheduleTarget previous; // the report reached last
+    size_t hint = 0;
+    int64_t replanTick = 0;
+    int64_t pivotStart = 0;
+    double pivotHeading = 0.0; // radians: standing, it turns to this first
+    bool active = false;
+    bool reverse = false; // pushed: the tail leads
+    bool pivot = false;
+};
+
+// A turn hidden in a gap of the reports: its points in metres north and east of where it
+// began, with the heading and the length flown to each.
+struct AirTurnPoint {
+    double north = 0.0;
+    double east = 0.0;
+    double heading = 0.0; // radians
+    double along = 0.0;   // metres
+};
+struct AirTurn {
     double originLat = 0.0; // degrees
     double originLon = 0.0;
-    double startParameter = kNone;
-    double endNorth = 0.0;
-    double endEast = 0.0;
-    double endParameter = kNone;
-    double controlEast = kNone;
-    double controlNorth = kNone;
-    double parameter = 0.0;
-    double parameterStep = 0.0; // per tick
-    double turnAngle = 0.0;     // degrees
-    double length = 0.0;        // metres along the curve
+    std::array<AirTurnPoint, 40> points{};
+    size_t count = 0;
+    int64_t startTick = 0;
+    int64_t endTick = 0;
+    bool active = false;
 };
 
 // The per-tick motion values of a live aircraft.
@@ -126,7 +149,6 @@ struct MotionState {
     double stepSpeed = 0.0;      // knots, of the current step
     double touchdownHeading = 0.0;
     double respawnHeading = 0.0; // the heading when the object went for a livery respawn
-    double pushedBackDistance = 0.0;   // nautical miles
     double firstStandDistance = 0.0;   // nautical miles, while parked
     double largestStandDistance = 0.0; // nautical miles, while parked
     int32_t stepCounter = 0;
@@ -135,6 +157,8 @@ struct MotionState {
     int32_t takeOffCounter = 1;
     int32_t landingStep = 0; // 0 none, 1..4 the flare stages
     int32_t pushBackMode = 0;
+    // Whether the reports of a push give the way of travel (1) or the nose (-1); 0 not yet known.
+    double pushTrackSign = 0.0;
     int32_t movedAwayCount = 0;
     bool respawnHeadingSet = false;
     bool takeOffConfiguration = false;
@@ -145,13 +169,10 @@ struct MotionState {
     bool rollOut = false;
     bool departurePending = false;
     bool quickTurnaround = false;
-    bool pushBackSide = false;
-    bool pushBackDecided = false;
     bool cruiseLights = false;
     bool lowLights = false;
-    TaxiCurve curve;
-    PosSample storedPushBackSample; // the other side's end of the push-back turn
-    double groundTurnAngle = 0.0;   // degrees
+    GroundTrack ground;
+    AirTurn airTurn;
     double postPushBack = 0.0;
     int32_t ticksDownWithoutReport = 0; // at the touchdown floor without the simulator's report
     // The altitude of the last airborne report flown to: the aircraft was above its ground there.
@@ -165,19 +186,14 @@ struct MotionState {
     // The simulator's ground under the aircraft at its last in-range report, and its tick.
     std::optional<double> reportedGroundFt;
     uint32_t reportedGroundTick = 0;
-    // The reports received from the start of a push-back to its end, not flown: they tell
-    // the push's turn and end, and the taxi after it.
-    std::vector<PosSample> pushReports;
     // The reports received while the aircraft was being created at its stand, as received:
     // taken once it is active, they show it standing or already leaving.
     std::vector<PosSample> creationReports;
-    bool turnOnSpot = false; // standing, it turns to the next leg before it moves off
     // Of the reports at its stand: the last that showed it standing, the first that showed
     // it moving and that one's distance from the stand (nautical miles).
     uint32_t stillAtStandDue = 0;
     uint32_t firstMoveDue = 0;
     double firstMoveDistance = 0.0;
-    bool groundTurn = false;
     bool towed = false;
     bool leavingStand = false;
 };

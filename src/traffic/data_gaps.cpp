@@ -126,7 +126,6 @@ bool lf_turnOntoStand(LiveAc& ac)
     if (gf_distanceNm(gf_acPos(ac), stand) > kOnStandNm ||
         std::fabs(gf_wrapPi(ac.standHeading - ac.pos.heading)) <= kStandHeadingRad)
         return false;
-    ac.groundTurnRateInUse = ac.groundTurnRate;
     PosSample s = ac.samples.front();
     s.dueTick += kStandTurnStepTicks;
     s.groundSpeed = 0.0;

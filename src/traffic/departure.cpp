@@ -14,36 +14,30 @@
 namespace {
 
 constexpr double kFtPerNm = 6076.11549;
+constexpr double kFtPerM = 3.280839895013123;
 constexpr double kRotationSpeedKt = 43.0;
 constexpr double kLiftOffClimbFpm = 256.0;
 constexpr int32_t kGearUpCounter = -300;
 constexpr int32_t kLowestCounter = -1000;
 constexpr double kEndOfClimbOutAglFt = 800.0;
 constexpr double kMetresPerNm = 1852.0;
-constexpr double kRestKt = 0.5;
-constexpr double kRestM = 1.0;
-constexpr double kSwingM = 3.0;
-constexpr double kSwingRad = 10.0 * g_degToRad;
-constexpr double kTaxiOffAxisRad = 30.0 * g_degToRad;
-constexpr double kSlowestPushKt = 1.0;
-constexpr double kFastestPushKt = 10.0;
-constexpr int64_t kMinPushTicks = 100;
-constexpr size_t kMostPushReports = 64;
-constexpr int32_t kMinTicks = 25;
+constexpr double kMovedM = 1.0;
+// A report this close to the way the push goes carries it on; one farther off leads
+// forward into the taxi.
+constexpr double kPushingOnRad = 90.0 * g_degToRad;
+constexpr double kFirstPushRad = 90.5 * g_degToRad;
+// How a tug brings the aircraft to rest.
+constexpr double kPushBrakingMps2 = 0.4;
 
-PosSample lf_groundSample(const GeoPos& at, double speedKt, int64_t due)
+PosSample lf_groundSample(const GeoPos& at, double speedKt, double trackRad, int64_t due)
 {
     PosSample s;
     s.latitude = at.latitude;
     s.longitude = at.longitude;
     s.groundSpeed = speedKt;
+    s.track = trackRad * g_radToDeg;
     s.dueTick = static_cast<uint32_t>(due);
     return s;
-}
-
-void lf_cutQueueToFront(LiveAc& ac)
-{
-    ac.samples.erase(ac.samples.begin() + 1, ac.samples.end());
 }
 
 void lf_readyToTaxi(LiveAc& ac)
@@ -58,111 +52,133 @@ double lf_metres(const GeoPos& a, const GeoPos& b)
     return gf_distanceNm(a, b) * kMetresPerNm;
 }
 
-// Where and when the reports of a push-back show it stopped: the first report at rest (its
-// speed, or no move from the report before); the stop taken at the moving report's speed
-// before it, no later than the report at rest.
-struct ReportedStop {
-    bool found = false;
-    size_t index = 0; // of the report at rest
-    GeoPos pos;
-    int64_t due = 0;
-};
-ReportedStop lf_reportedPushStop(const std::vector<PosSample>& reports)
+bool lf_movedOffStand(const LiveAc& ac)
 {
-    for (size_t i = 0; i < reports.size(); ++i) {
-        const PosSample& b = reports[i];
-        const double metres = i == 0 ? kRestM : lf_metres(gf_samplePos(reports[i - 1]), gf_samplePos(b));
-        if (b.groundSpeed >= kRestKt && metres >= kRestM)
+    return lf_metres(gf_acPos(ac), {ac.standLat, ac.standLon}) > kMovedM;
+}
+
+// The push's end between its last report going back and the first going forward: the
+// tug brought it to rest a little beyond the last one, as its speed there tells.
+void lf_insertPushEnd(LiveAc& ac, size_t forward, double way)
+{
+    const PosSample& last = ac.samples[forward - 1];
+    const int64_t gap = static_cast<int64_t>(ac.samples[forward].dueTick) - static_cast<int64_t>(last.dueTick);
+    if (gap < 2)
+        return;
+    const double v = std::max(last.groundSpeed * kMetresPerNm / 3600.0, 0.1);
+    const double beyond = std::min(v * v / (2.0 * kPushBrakingMps2), v * static_cast<double>(gap) / 200.0);
+    PosSample end = lf_groundSample(gf_destinationPoint(gf_samplePos(last), way, beyond * kFtPerM), 0.0,
+                                    last.track * g_degToRad, 0);
+    end.dueTick = static_cast<uint32_t>(static_cast<int64_t>(last.dueTick) +
+                                        std::clamp<int64_t>(std::llround(2.0 * beyond / v * 100.0), 1, gap - 1));
+    ac.samples.insert(ac.samples.begin() + static_cast<std::ptrdiff_t>(forward), end);
+}
+
+// How many samples from the front the push flies: those that carry on backwards, up to a
+// stop reported after it moved, or up to where it ended when the next report goes
+// forward; all of them while the reports have not shown its end yet. A moving report's
+// track tells which way it goes (its position may seem ahead of the one before by a few
+// metres of jitter); some receivers report the nose rather than the way of travel during a
+// push, which the first report of the push shows against its move from the stand.
+size_t lf_pushSamples(LiveAc& ac)
+{
+    std::deque<PosSample>& q = ac.samples;
+    double way = gf_normalHeading(ac.pos.heading + g_fullCircle / 2);
+    GeoPos from = gf_samplePos(q.front());
+    bool moved = lf_movedOffStand(ac);
+    double& trackSign = ac.motion.pushTrackSign;
+    for (size_t i = 1; i < q.size(); ++i) {
+        const PosSample& s = q[i];
+        const double metres = lf_metres(from, gf_samplePos(s));
+        if (gf_atRestReport(s)) {
+            // At rest where the push took it (the reports of the move lost, or not queued).
+            const bool there = metres >= kMovedM &&
+                               std::fabs(gf_wrapPi(gf_bearingRad(from, gf_samplePos(s)) - way)) <= kFirstPushRad;
+            if (moved || there)
+                return i + 1;
             continue;
-        int64_t due = b.dueTick;
-        if (i > 0 && reports[i - 1].groundSpeed >= kRestKt)
-            due = std::min<int64_t>(due, reports[i - 1].dueTick +
-                                             gf_tickCount(metres / kMetresPerNm, reports[i - 1].groundSpeed));
-        return {true, i, gf_samplePos(b), due};
+        }
+        if (!gf_trackGiven(s) && metres < kMovedM)
+            continue;
+        const double moveWay = metres >= kMovedM ? gf_bearingRad(from, gf_samplePos(s)) : way;
+        if (trackSign == 0.0 && gf_trackGiven(s))
+            trackSign = std::cos(s.track * g_degToRad - moveWay) >= 0.0 ? 1.0 : -1.0;
+        // Without a track, its move from the report before tells.
+        const double travel = gf_trackGiven(s) ? gf_normalHeading(s.track * g_degToRad +
+                                                                  (trackSign < 0.0 ? g_fullCircle / 2 : 0.0))
+                                               : moveWay;
+        from = gf_samplePos(s);
+        if (std::fabs(gf_wrapPi(travel - way)) <= (moved ? kPushingOnRad : kFirstPushRad)) {
+            moved = true;
+            way = travel;
+            continue;
+        }
+        if (!moved)
+            return 1;
+        lf_insertPushEnd(ac, i, way);
+        return i + 1;
     }
-    return {};
+    return q.size();
 }
 
-// The taxi a push-back leads to: the first report after its stop farther than a half span
-// from it.
-const PosSample* lf_reportedTaxi(const LiveAc& ac, const ReportedStop& stop)
+// Straight push-backs only: the reports of the push are taken onto the stand's axis.
+void lf_straightenPush(LiveAc& ac, size_t count)
 {
-    const std::vector<PosSample>& reports = ac.motion.pushReports;
-    for (size_t i = stop.index + 1; stop.found && i < reports.size(); ++i) {
-        if (lf_metres(gf_samplePos(reports[i]), stop.pos) > ac.halfSpan * kMetresPerNm)
-            return &reports[i];
+    const GeoPos stand{ac.standLat, ac.standLon};
+    const double way = gf_normalHeading(ac.standHeading + g_fullCircle / 2);
+    for (size_t i = 1; i < count; ++i) {
+        PosSample& s = ac.samples[i];
+        const double metres = lf_metres(stand, gf_samplePos(s));
+        const double along = metres * std::cos(gf_wrapPi(gf_bearingRad(stand, gf_samplePos(s)) - way));
+        const GeoPos at = gf_destinationPoint(stand, way, std::max(along, 0.0) * kFtPerM);
+        s.latitude = at.latitude;
+        s.longitude = at.longitude;
+        s.track = way * g_radToDeg;
     }
-    return nullptr;
 }
 
-// Whether the push turns and to which side (true: the tail swings to the right of the push
-// direction, the nose ends to the right of the stand's heading). The nose ends towards the
-// taxi that follows when the reports show it going off sideways; otherwise the reports of
-// the push show the swing: their distance from the push line, their track or their heading.
-void lf_decidePushTurn(LiveAc& ac)
+void lf_layPushTrack(LiveAc& ac)
+{
+    const size_t count = lf_pushSamples(ac);
+    if (STRAIGHT_PBS_ONLY.value && ac.standNumber != 0)
+        lf_straightenPush(ac, count);
+    lf_layGroundTrack(ac, count, true);
+}
+
+// Whether the push is over at the report just reached: it stands where the reports stopped
+// it, or the next report leads forward.
+bool lf_pushEnded(const LiveAc& ac)
+{
+    if (ac.samples.size() < 2)
+        return true;
+    const PosSample& front = ac.samples[0];
+    const PosSample& next = ac.samples[1];
+    if (gf_atRestReport(front) && lf_movedOffStand(ac))
+        return true;
+    if (gf_atRestReport(next))
+        return false;
+    double travel = gf_bearingRad(gf_samplePos(front), gf_samplePos(next));
+    if (gf_trackGiven(next) && ac.motion.pushTrackSign != 0.0)
+        travel = gf_normalHeading(next.track * g_degToRad + (ac.motion.pushTrackSign < 0.0 ? g_fullCircle / 2 : 0.0));
+    else if (lf_metres(gf_samplePos(front), gf_samplePos(next)) < kMovedM)
+        return false;
+    return std::fabs(gf_wrapPi(travel - ac.pos.heading)) < g_fullCircle / 4;
+}
+
+void lf_endPushBack(LiveAc& ac)
 {
     MotionState& m = ac.motion;
-    m.pushBackDecided = false;
-    if (STRAIGHT_PBS_ONLY.value)
-        return;
-    const GeoPos stand{ac.standLat, ac.standLon};
-    const double push = gf_normalHeading(ac.standHeading + g_fullCircle / 2);
-    const ReportedStop stop = lf_reportedPushStop(m.pushReports);
-    if (const PosSample* taxi = lf_reportedTaxi(ac, stop)) {
-        const double off = gf_wrapPi(gf_bearingRad(stop.pos, gf_samplePos(*taxi)) - ac.standHeading);
-        if (std::fabs(off) >= kTaxiOffAxisRad) {
-            m.pushBackDecided = true;
-            m.pushBackSide = off > 0.0;
-            return;
-        }
-    }
-    const size_t last = stop.found ? stop.index : m.pushReports.size();
-    for (size_t i = 0; i < last && !m.pushBackDecided; ++i) {
-        const PosSample& r = m.pushReports[i];
-        const double metres = lf_metres(stand, gf_samplePos(r));
-        const double across = metres * std::sin(gf_wrapPi(gf_bearingRad(stand, gf_samplePos(r)) - push));
-        double off = 0.0;
-        if (r.trueHeadingGiven && r.trueHeading)
-            off = gf_wrapPi(*r.trueHeading - ac.standHeading);
-        else if (r.groundSpeed >= kRestKt && r.track != 0.0)
-            off = gf_wrapPi(r.track * g_degToRad - push);
-        if (std::fabs(across) >= kSwingM) {
-            m.pushBackDecided = true;
-            m.pushBackSide = across > 0.0;
-        } else if (std::fabs(off) >= kSwingRad) {
-            m.pushBackDecided = true;
-            m.pushBackSide = off > 0.0;
-        }
-    }
-}
-
-// The push's speed: over the path left by the time the reports show it stopped, else at
-// the stand approach speed.
-double lf_pushSpeed(const LiveAc& ac, double pathNm)
-{
-    const ReportedStop stop = lf_reportedPushStop(ac.motion.pushReports);
-    const int64_t ticks = stop.due - gf_tickNow();
-    if (!stop.found || ticks < kMinPushTicks)
-        return ac.standApproachSpeed;
-    return std::clamp(pathNm * 360000.0 / static_cast<double>(ticks), kSlowestPushKt, kFastestPushKt);
-}
-
-// The path left from the front sample through the queue, in nautical miles.
-double lf_pathNm(const LiveAc& ac)
-{
-    double nm = 0.0;
-    for (size_t i = 1; i < ac.samples.size(); ++i)
-        nm += gf_distanceNm(gf_samplePos(ac.samples[i - 1]), gf_samplePos(ac.samples[i]));
-    return nm;
+    lf_dropGroundTrack(ac);
+    m.targetHeading = ac.pos.heading;
+    lf_readyToTaxi(ac);
+    gf_setPhase(ac, FlightPhase::PushedBack);
+    m.pushBackMode = 1;
+    m.postPushBack = 900.0;
+    ac.pauseCounter = 0;
+    m.departurePending = false;
 }
 
 } // namespace
-
-void gf_holdPushReport(LiveAc& ac, const PosSample& s)
-{
-    if (ac.motion.pushReports.size() < kMostPushReports)
-        ac.motion.pushReports.push_back(s);
-}
 
 void lf_departFromStand(LiveAc& ac)
 {
@@ -190,7 +206,7 @@ void lf_pullOut(LiveAc& ac)
     auto firstLater = std::find_if(ac.samples.begin() + 1, ac.samples.end(),
                                    [due](const PosSample& s) { return static_cast<int64_t>(s.dueTick) > due; });
     ac.samples.erase(ac.samples.begin() + 1, firstLater);
-    ac.samples.insert(ac.samples.begin() + 1, lf_groundSample(target, v, due));
+    ac.samples.insert(ac.samples.begin() + 1, lf_groundSample(target, v, ac.standHeading, due));
     gf_setPhase(ac, FlightPhase::Taxi);
     ac.motion.targetHeading = ac.pos.heading;
     gf_setLights(ac.objectId, g_lightsLeavingStand);
@@ -198,73 +214,56 @@ void lf_pullOut(LiveAc& ac)
     gf_logLine("{:8}: {:8} pulling out", gf_standText(ac.standNumber), ac.callsign);
 }
 
+// Pushed back along its reports, tail first, to where they show it stopped; the path and
+// its timing are the taxi's, the nose on the path's tangent turned round.
 void lf_pushBack(LiveAc& ac)
 {
     MotionState& m = ac.motion;
     ac.pauseCounter = 0;
-    const double r = gf_normalHeading(ac.standHeading + g_fullCircle / 2);
-    const ParkStand* stand = lf_findStandByNumber(ac.standNumber);
-    if (stand == nullptr)
+    if (lf_findStandByNumber(ac.standNumber) == nullptr)
         return;
-    const GeoPos p1 = gf_destinationPoint(gf_acPos(ac), r, stand->radius * 2.5 * kFtPerNm);
-    const double w = ac.halfSpan * kFtPerNm;
-    m.pushReports.assign(ac.samples.begin() + 1, ac.samples.end());
-    // Timed by the reports' own end when they already show it (a turn assumed).
-    const double v = lf_pushSpeed(ac, gf_distanceNm(gf_acPos(ac), p1) + ac.halfSpan);
-    ac.samples.front().groundSpeed = v;
     m.targetHeading = ac.pos.heading;
-    // The heading holds while pushed: no turn is left over from the taxi in.
-    m.groundTurn = false;
-    const int32_t t1 = gf_tickCount(gf_distanceNm(gf_acPos(ac), p1), v);
-    lf_cutQueueToFront(ac);
-    ac.samples.push_back(lf_groundSample(p1, v, gf_tickNow() + t1));
-    lf_insertMidSample(ac);
-    const GeoPos p2 = gf_destinationPoint(p1, gf_normalHeading(r + g_fullCircle / 4), w);
-    const GeoPos p3 = gf_destinationPoint(p1, gf_normalHeading(r - g_fullCircle / 4), w);
-    const int32_t t2 = gf_tickCount(gf_distanceNm(gf_samplePos(ac.samples[1]), p2), v);
-    const int64_t due = gf_tickNow() + t1 / 2 + t2;
-    m.storedPushBackSample = lf_groundSample(p2, v, due);
-    ac.samples.push_back(lf_groundSample(p3, v, due));
     gf_setLights(ac.objectId, g_lightsLeavingStand);
     gf_setPhase(ac, FlightPhase::PushingBack);
     m.pushBackMode = 2;
+    m.pushTrackSign = 0.0;
+    lf_dropGroundTrack(ac);
+    lf_layPushTrack(ac);
+    lf_scheduleGroundSample(ac);
 }
 
 void lf_pushBackStage(LiveAc& ac)
 {
-    MotionState& m = ac.motion;
-    --m.pushBackMode;
-    if (m.pushBackMode == 1) {
-        lf_decidePushTurn(ac);
-        if (ac.samples.size() >= 3 && m.pushBackDecided) {
-            if (m.pushBackSide)
-                ac.samples.back() = m.storedPushBackSample;
-        } else if (ac.samples.size() >= 3) {
-            ac.samples.pop_back();
-        }
-        // The rest of the push ends when the reports show it stopped.
-        const double v = lf_pushSpeed(ac, lf_pathNm(ac));
-        for (PosSample& s : ac.samples)
-            s.groundSpeed = v;
-        ac.samples.back().dueTick =
-            static_cast<uint32_t>(gf_tickNow() + std::max(gf_tickCount(lf_pathNm(ac), v), kMinTicks));
-        if (ac.samples.size() >= 3) {
-            ac.samples[1].dueTick = static_cast<uint32_t>(
-                (static_cast<int64_t>(ac.samples[0].dueTick) + static_cast<int64_t>(ac.samples.back().dueTick)) / 2);
-            lf_buildTaxiCurve(ac);
-            m.curve.parameterStep = 1.0 / std::max(gf_narrowRounded(90.0 / ac.groundTurnRate / 100.0), 1);
-            m.curve.turnAngle = 90.0;
-        }
-    } else if (m.pushBackMode < 1) {
-        m.targetHeading = ac.pos.heading;
-        lf_readyToTaxi(ac);
-        gf_setPhase(ac, FlightPhase::PushedBack);
-        m.pushBackMode = 1;
-        m.postPushBack = 900.0;
-        ac.pauseCounter = 0;
-        m.departurePending = false;
+    if (!lf_pushEnded(ac)) {
+        lf_layPushTrack(ac);
+        lf_scheduleGroundSample(ac);
+        return;
+    }
+    lf_endPushBack(ac);
+    if (ac.samples.size() < 2)
+        return;
+    if (!gf_atRestReport(ac.samples[1])) {
+        lf_taxiAfterPushBack(ac);
+        lf_layGroundTrack(ac, ac.samples.size(), false);
     }
     lf_scheduleGroundSample(ac);
+}
+
+void lf_taxiAfterPushBack(LiveAc& ac)
+{
+    if (ac.pauseCounter > 0) {
+        ac.pauseCounter = 0;
+        lf_openWindows(ac);
+    }
+    ac.motion.pushBackMode = 0;
+    gf_setPhase(ac, FlightPhase::Taxi);
+    ac.standLat = 0.0;
+    ac.standLon = 0.0;
+    ac.standHeading = 0.0;
+    ac.standNumber = 0;
+    ac.cargoStand = false;
+    ac.holding = false;
+    ac.holdingStart = 0;
 }
 
 void lf_takeOffRollThrottle(LiveAc& ac)
@@ -314,7 +313,7 @@ void lf_startRotation(LiveAc& ac)
         lf_takeOffConfiguration(ac);
     gf_setPhase(ac, FlightPhase::TakeOff);
     m.headingStep = 0.0;
-    lf_clearTaxiCurve(ac);
+    lf_dropGroundTrack(ac);
     if (m.rollOut) {
         m.rollOut = false;
         m.approach = false;

@@ -140,7 +140,6 @@ void lf_spawnFromRecord(LiveFlightRecord& r)
     r.texts.value = 0;
     AcIdentity identity = gf_makeAcIdentity(r.texts);
     identity.hexid = r.hexid;
-    identity.groundTurnRateInUse = identity.groundTurnRate;
     const CategoryValues& v = gf_categoryValues(identity.category);
     identity.maxClimbPerTick = v.maxClimbPerTick;
     identity.standApproachSpeed = v.standApproachSpeed;

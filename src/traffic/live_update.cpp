@@ -33,6 +33,8 @@ constexpr int64_t kStillRunTicks = 1500;
 constexpr double kFarthestTaxiJoinM = 600.0;
 constexpr double kStillKt = 0.5;
 constexpr double kStartingNm = 0.0026997840172786176; // 5 m
+constexpr double kStillAfterPushSpans = 6.0;
+constexpr double kRestKt = 1.0;
 
 bool lf_isFlagged(const LiveAc& ac)
 {
@@ -154,9 +156,10 @@ bool lf_atStand(LiveAc& ac, PosSample& s)
     return true;
 }
 
+// Pushed back, the aircraft stands where the reports stopped it while they show it at rest;
+// the first that moves begins its taxi.
 bool lf_pushedBack(LiveAc& ac, PosSample& s)
 {
-    MotionState& m = ac.motion;
     const double d = gf_distanceNm(gf_samplePos(s), gf_acPos(ac));
     // Farther than a push-back and a short taxi explain: another aircraft's report, or one
     // that would carry this one across the airport in a straight line.
@@ -167,34 +170,15 @@ bool lf_pushedBack(LiveAc& ac, PosSample& s)
         removeAircraftFromSim(ac);
         return false;
     }
-    if (!(d > ac.halfSpan * 2.75 && d > m.pushedBackDistance) && !(d > ac.halfSpan * 6.0)) {
+    if (gf_atRestReport(s) && d <= ac.halfSpan * kStillAfterPushSpans) {
         if (!ac.holding) {
             ac.holding = true;
             ac.holdingStart = g_trafficTick.load();
         }
-        m.pushedBackDistance = d;
         return false;
     }
     s.stationary = false;
-    // The aircraft joins the taxi at its reported speed, not at the mean with its
-    // standstill, and leaves when it must to be there at the report's time.
-    if (!ac.samples.empty()) {
-        PosSample& front = ac.samples.front();
-        front.groundSpeed = s.groundSpeed;
-        const int64_t leave = static_cast<int64_t>(s.dueTick) - lf_ticksFromRest(ac, d, s.groundSpeed);
-        front.dueTick = static_cast<uint32_t>(std::max(leave, gf_tickNow() + 1));
-    }
-    if (ac.pauseCounter > 0)
-        lf_endPause(ac);
-    m.pushBackDecided = false;
-    m.pushBackMode = 0;
-    gf_setPhase(ac, FlightPhase::Taxi);
-    ac.standLat = 0.0;
-    ac.standLon = 0.0;
-    ac.standHeading = 0.0;
-    ac.standNumber = 0;
-    ac.cargoStand = false;
-    lf_clearHolding(ac);
+    lf_taxiAfterPushBack(ac);
     return true;
 }
 
@@ -259,19 +243,6 @@ void lf_checkTakeOffRoll(LiveAc& ac, const PosSample& s)
     }
 }
 
-// At the end of a push-back, the reports held while it was pushed that are still to come
-// are taken as if received now: the wait after the push and the start of the taxi.
-void lf_takePushReports(LiveAc& ac)
-{
-    if (ac.phase != FlightPhase::PushedBack || ac.motion.pushReports.empty())
-        return;
-    const std::vector<PosSample> reports = std::exchange(ac.motion.pushReports, {});
-    for (const PosSample& r : reports) {
-        if (static_cast<int64_t>(r.dueTick) > gf_tickNow() && ac.status == SimStatus::Active)
-            decodeExisting(ac, r);
-    }
-}
-
 // Once the aircraft is active at its stand, the reports that came while it was being
 // created are taken in their order, as if received now: a push-back or pull-out that began
 // before its creation is timed and flown from them.
@@ -304,7 +275,6 @@ bool updateLiveAc(LiveAc& ac)
             nextPosMain(ac);
             if (ac.status != SimStatus::Active)
                 return lf_isFlagged(ac);
-            lf_takePushReports(ac);
             if (!ac.motion.creationReports.empty())
                 lf_takeCreationReports(ac);
             if (ac.status != SimStatus::Active)
@@ -380,8 +350,7 @@ bool checkExtendingSituations(LiveAc& ac, PosSample& s)
     case FlightPhase::Parked:
         return lf_atStand(ac, s);
     case FlightPhase::PushingBack:
-        gf_holdPushReport(ac, s);
-        return false;
+        return lf_checkSampleWhileStill(ac, s);
     case FlightPhase::PushedBack:
         return lf_pushedBack(ac, s);
     default:
@@ -447,9 +416,17 @@ bool lf_checkSampleWhileStill(LiveAc& ac, PosSample& s)
         s.groundSpeed = 0.0;
         return true;
     }
-    if (std::fabs(s.latitude - n.latitude) <= kNearPosition && std::fabs(s.longitude - n.longitude) <= kNearPosition) {
+    // Near the newest report, a report at rest jitters about the place where the aircraft
+    // stands; the first at rest after moving ones shows where it stopped, up to 16 m beyond
+    // the last moving one, and keeps its place. A report that moves is the way it rolls.
+    if (std::fabs(s.latitude - n.latitude) <= kNearPosition && std::fabs(s.longitude - n.longitude) <= kNearPosition &&
+        s.groundSpeed <= kRestKt) {
         if (notStill || (takingOff && n.groundSpeed >= kFastKt))
             return false;
+        if (!gf_atRestReport(n)) {
+            s.groundSpeed = 0.0;
+            return true;
+        }
         s = n;
         s.groundSpeed = 0.0;
         s.stationary = true;

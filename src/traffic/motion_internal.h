@@ -53,31 +53,40 @@ double lf_landingDescentRate(const LiveAc& ac);
 bool lf_findLiftOffSample(LiveAc& ac, size_t i);
 void lf_moveOneTick(LiveAc& ac);
 
+// A turn hidden in a gap of the reports.
+void lf_layAirTurn(LiveAc& ac);
+// The leg after the next sample hides a turn: the aircraft reaches the next on its track.
+bool lf_turnHiddenAfterNext(const LiveAc& ac);
+bool lf_airTurnActive(const LiveAc& ac);
+void lf_followAirTurn(LiveAc& ac);
+
 // Ground motion.
-struct CurvePoint {
-    bool found = false;
-    GeoPos pos;
-    double heading = 0.0; // radians
-};
-CurvePoint gf_curvePointAt(const TaxiCurve& curve, double parameter);
-void lf_clearTaxiCurve(LiveAc& ac);
-bool lf_curveActive(const LiveAc& ac);
-void lf_buildTaxiCurve(LiveAc& ac);
-void lf_insertMidSample(LiveAc& ac);
-void lf_splitOnSpeedChange(LiveAc& ac);
 void nextPosGround(LiveAc& ac);
 void lf_groundStep(LiveAc& ac);
 void lf_scheduleGroundSample(LiveAc& ac);
-void lf_followCurve(LiveAc& ac);
 void lf_turnTowards(LiveAc& ac, double wanted);
+// A report at rest: stationary, or at most 1 kt.
+bool gf_atRestReport(const PosSample& s);
+// A taxiing aircraft stopped at its newest report looks for a stand there.
+void gf_checkArrival(LiveAc& ac);
+// A line without a track reads 0: a track of exactly 0 tells nothing.
+bool gf_trackGiven(const PosSample& s);
+// Lays the path through the reports behind and the first count samples queued (the tail
+// leading when reverse), joins it from where the aircraft stands and plans the way along it.
+void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse);
+bool lf_groundTrackActive(const LiveAc& ac);
+void lf_followGroundTrack(LiveAc& ac);
+void lf_dropGroundTrack(LiveAc& ac);
+// The front sample, reached on the ground, joins the reports behind.
+void lf_notePassedSample(LiveAc& ac);
 
 // Push-back and take-off.
 void lf_departFromStand(LiveAc& ac);
 void lf_pullOut(LiveAc& ac);
 void lf_pushBack(LiveAc& ac);
 void lf_pushBackStage(LiveAc& ac);
-// Keeps a report received while pushing back (not flown).
-void gf_holdPushReport(LiveAc& ac, const PosSample& s);
+// The taxi after a push-back begins: the stand is left for good.
+void lf_taxiAfterPushBack(LiveAc& ac);
 void lf_takeOffRollThrottle(LiveAc& ac);
 void lf_rotationDecision(LiveAc& ac);
 void lf_startRotation(LiveAc& ac);

@@ -26,6 +26,9 @@ constexpr int64_t kStandingLeadTicks = 100;
 constexpr size_t kCreationBacklog = 10;
 constexpr double kFeetPerNm = 6076.11549;
 constexpr double kSlowKt = 8.0;
+constexpr double kRestKt = 1.0;
+constexpr double kMovingOffKt = 5.0;
+constexpr double kMovingOffNm = 16.0 / 1852.0;
 constexpr double kHoldReleaseMetres = 500.0;
 constexpr double k150MetresNm = 0.08099352051835854;
 constexpr double kAirHoldRangeNm = 6.0;
@@ -252,14 +255,21 @@ void spawnLiveAc(LiveAc& ac)
     }
     PosSample& s0 = ac.samples[0];
     PosSample& s1 = ac.samples[1];
-    const bool standing = s1.stationary;
+    // Reported at rest and next moving off slowly a few metres on (a push-back beginning): it
+    // stood there when it was created. The moving report keeps its place and speed.
+    const bool movingOff = !s0.airborne && !s1.airborne && s0.groundSpeed <= kRestKt &&
+                           s1.groundSpeed <= kMovingOffKt &&
+                           gf_distanceNm(lf_position(s0), lf_position(s1)) <= kMovingOffNm;
+    const bool standing = s1.stationary || movingOff;
     if (standing) {
         s0.stationary = true;
         s0.groundSpeed = 0.0;
+    }
+    if (s1.stationary) {
         s1.groundSpeed = 0.0;
         if (ac.samples.size() >= 3 && ac.samples[2].stationary)
             ac.samples[2].groundSpeed = 0.0;
-    } else {
+    } else if (!standing) {
         s0.stationary = false;
     }
     if (ac.phase == FlightPhase::Birth) {

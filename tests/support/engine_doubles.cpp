@@ -78,7 +78,7 @@ void installEngineDoubles()
     const std::pair<const char*, TypeCategory> types[] = {
         {"A320", TypeCategory::Large},  {"B744", TypeCategory::Heavy},           {"C172", TypeCategory::Other},
         {"CL30", TypeCategory::Buzjet}, {"F16", TypeCategory::HighPerformance}, {"R44", TypeCategory::Rotorcraft},
-        {"D328", TypeCategory::Large}};
+        {"D328", TypeCategory::Large},  {"AT72", TypeCategory::Large}};
     for (const auto& [type, category] : types) {
         c.types[type] = category;
         c.liveries[type] = std::string(type) + " livery";

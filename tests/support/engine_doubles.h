@@ -24,7 +24,7 @@ struct CatalogueDouble {
 };
 
 CatalogueDouble& catalogue();
-// A320 and D328 large, B744 heavy, C172 light, CL30 buzjet, F16 high performance, R44 rotorcraft.
+// A320, D328 and AT72 large, B744 heavy, C172 light, CL30 buzjet, F16 high performance, R44 rotorcraft.
 void installEngineDoubles();
 void removeEngineDoubles();
 

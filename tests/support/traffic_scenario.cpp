@@ -36,6 +36,7 @@ constexpr uint64_t kSteadyPerTick = 100'000; // 10 ms in 100 ns
 constexpr double kMaxReportedAglFt = 2500.0;
 constexpr double kOnGroundMarginFt = 0.5;
 constexpr double kRadToDeg = 57.29577951308232;
+constexpr double kMetresPerDegree = 111120.0; // a minute of latitude is a nautical mile
 
 bool g_rangeAsked = false;
 UserState g_user;
@@ -89,6 +90,12 @@ bool lf_engineFinite(bool withSamples)
         }
     }
     return acc == 0.0;
+}
+
+bool lf_silent(const FeedScript& feed, double t)
+{
+    return std::any_of(feed.silences.begin(), feed.silences.end(),
+                       [t](const std::pair<double, double>& s) { return t >= s.first && t < s.second; });
 }
 
 // The record as RealTraffic's line for it, read back by the product's parser as the traffic
@@ -248,11 +255,19 @@ void Scenario::feed()
                 nextReport_[i] = point + 1 < f.points.size() ? f.points[point + 1].t
                                                               : std::numeric_limits<double>::infinity();
             } else {
-                nextReport_[i] = t + feedScript_.minGapS + unit(random_) * (feedScript_.maxGapS - feedScript_.minGapS);
+                double next = t + feedScript_.minGapS + unit(random_) * (feedScript_.maxGapS - feedScript_.minGapS);
+                // A silence is the gap between two reports: one just before it, one at its end.
+                for (const auto& [from, to] : feedScript_.silences) {
+                    if (next >= from && next < to)
+                        next = t < from - 0.01 ? from - 0.001 : to;
+                }
+                nextReport_[i] = next;
                 if (unit(random_) < feedScript_.lossRate)
                     continue;
             }
             const TrackPoint p = feedScript_.atPoints ? f.points[point] : f.at(t);
+            if (lf_silent(feedScript_, t))
+                continue;
             LiveFlightRecord r;
             r.texts = f.texts;
             r.hexid = f.hexid;
@@ -265,12 +280,17 @@ void Scenario::feed()
             r.sample.trueAirspeed = p.gsKt;
             r.sample.airborne = !p.onGround;
             r.timestamp = kEpochSeconds + t + feedScript_.jitterS * (2.0 * unit(random_) - 1.0);
+            if (feedScript_.positionNoiseM > 0.0 || feedScript_.trackNoiseDeg > 0.0)
+                addNoise(r.sample);
             if (feedScript_.asLines) {
                 std::optional<LiveFlightRecord> parsed = lf_throughParser(r, p, {sim_.user.lat, sim_.user.lon});
                 if (!parsed)
                     continue;
                 r = std::move(*parsed);
             }
+            if (feedScript_.keepReports)
+                reports_.push_back({r.hexid, t, r.sample.latitude, r.sample.longitude, r.sample.altitude,
+                                    r.sample.groundSpeed, r.sample.track, r.sample.airborne});
             const int copies = unit(random_) < feedScript_.duplicateRate ? 2 : 1;
             for (int c = 0; c < copies; ++c) {
                 LiveFlightRecord copy = r;
@@ -278,6 +298,16 @@ void Scenario::feed()
             }
         }
     }
+}
+
+void Scenario::addNoise(PosSample& s)
+{
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double metres = feedScript_.positionNoiseM * unit(random_);
+    const double direction = g_fullCircle * unit(random_);
+    s.latitude += metres * std::cos(direction) / kMetresPerDegree;
+    s.longitude += metres * std::sin(direction) / (kMetresPerDegree * std::cos(s.latitude * g_degToRad));
+    s.track = std::fmod(s.track + feedScript_.trackNoiseDeg * (2.0 * unit(random_) - 1.0) + 360.0, 360.0);
 }
 
 void Scenario::frame()

@@ -9,6 +9,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "feed/live_flight_record.h"
@@ -53,6 +54,27 @@ struct FeedScript {
     bool asLines = false;
     // One report at each reference point, at its time (the gaps, jitter and loss unused).
     bool atPoints = false;
+    // A receiver's noise on each report: its position moved by up to positionNoiseM in a
+    // random direction, its track by up to trackNoiseDeg either way (no draw while both are 0).
+    double positionNoiseM = 0.0;
+    double trackNoiseDeg = 0.0;
+    // Scenario times (from, to) in which RealTraffic has lost the aircraft: the last report
+    // comes just before, the next at its end.
+    std::vector<std::pair<double, double>> silences;
+    // Keep each report as it was queued (Scenario::reports()).
+    bool keepReports = false;
+};
+
+// A report as the engine received it (after the traffic-line parser with asLines).
+struct SentReport {
+    uint32_t hexid = 0;
+    double t = 0.0; // scenario time it was sent; due 30 s later
+    double lat = 0.0;
+    double lon = 0.0;
+    double altFt = 0.0;
+    double gsKt = 0.0;
+    double trackDeg = 0.0;
+    bool airborne = false;
 };
 
 using TerrainFt = double (*)(double lat, double lon);
@@ -133,6 +155,8 @@ public:
     double time() const { return static_cast<double>(tick_) / 100.0; }
     uint64_t tick() const { return tick_; }
     const Counts& counts() const { return counts_; }
+    // With FeedScript::keepReports, every report queued, in order.
+    const std::vector<SentReport>& reports() const { return reports_; }
     // The objects in the simulator, and those it has removed.
     const std::map<uint32_t, SimObject>& objects() const { return objects_; }
     const std::map<uint32_t, SimObject>& removedObjects() const { return removed_; }
@@ -151,6 +175,7 @@ public:
 
 private:
     void feed();
+    void addNoise(PosSample& s);
     void frame();
     void takeQueues();
     void takeDirectRequests();
@@ -176,6 +201,7 @@ private:
     std::vector<uint32_t> failedHexids_;
     std::vector<uint32_t> removing_; // removed in this frame
     Counts counts_;
+    std::vector<SentReport> reports_;
     tavtest::TempFolder data_{"tav-scenario"};
     sctest::TestConnection connection_;
 };

@@ -859,11 +859,23 @@ TEST(DepartureScenarioTest, APushBackUnderWayAtCreationKeepsTheReportsTimeAndThe
         const Across onRunway24 = lf_across(threshold, gf_destinationPoint(threshold, 238.0 * g_degToRad, 3500.0 * kFtPerM),
                                             roll->lat, roll->lon);
         const TaxiPace pace = lf_taxiPace(track, ref, end->t + 2.0, roll->t - 2.0);
+        // Pushed, it moves tail first: its nose points the reports' way (north), not the way it goes.
+        double noseFirstM = 0.0;
+        for (const TrackSample* f = begin; f != nullptr && f < end; ++f) {
+            const TrackSample& next = f[1];
+            const double dn = (next.lat - f->lat) * 60.0 * 1852.0;
+            const double de = (next.lon - f->lon) * 60.0 * 1852.0 * std::cos(next.lat * g_degToRad);
+            const double step = std::hypot(dn, de);
+            const double course = std::atan2(de, dn) * g_radToDeg;
+            if (step > 0.02 && std::fabs(std::remainder(course - next.headingDeg, 360.0)) < 90.0)
+                noseFirstM += step;
+        }
         struct Figure {
             const char* what;
             double value;
             double limit;
         } const figures[] = {
+            {"push-back moving nose first (m)", noseFirstM, 0.0},
             {"push begins off its reported time (s)", std::fabs(begin->t - g_referenceShiftS - kReportedPushStartS), 3.0},
             {"push ends off its reported time (s)", std::fabs(end->t - g_referenceShiftS - kReportedPushEndS), 3.0},
             {"push ends off its reported end (m)", lf_metres(*end, kReportedPushEnd), 30.0},

@@ -125,10 +125,9 @@ TEST_F(MotionTest, AParkedAircraftLeavesItsStandOnlyForReportsWellAway)
 }
 
 // Pushed back straight, as reported, from stands facing each quarter, its taxi reported off
-// to the left or to the right: the tail swings away from the taxi, so that the nose ends
-// towards it, the push ends when the reports show it stopped and the taxi report held while
-// it was pushed is taken at once.
-TEST_F(MotionTest, APushBackSwingsTheTailAwayFromTheReportedTaxiAndEndsWhenTheReportsStop)
+// to the left or to the right: the push ends straight back where the reports stopped it,
+// when they did; standing there, the nose turns on the spot to the taxi before it moves off.
+TEST_F(MotionTest, APushBackReportedStraightEndsWhereTheReportsStopItAndTheNoseTurnsToTheTaxiThere)
 {
     ParkStand& stand = addStand("B2", kHere.latitude, kHere.longitude);
     for (const double standDeg : {0.0, 90.0, 180.0, 270.0}) {
@@ -144,13 +143,18 @@ TEST_F(MotionTest, APushBackSwingsTheTailAwayFromTheReportedTaxiAndEndsWhenTheRe
                   lf_sample(lf_at(kHere, back, 40), 0, 3, 13600, false), lf_sample(stop, 0, 0, 14800, false),
                   lf_sample(lf_at(stop, standDeg + side, 100), 0, 10, 16000, false)})
                 decodeExisting(ac, r);
-            for (; (ac.phase == FlightPhase::Parked || ac.phase == FlightPhase::PushingBack) && g_trafficTick < 20000;
+            for (; ac.phase != FlightPhase::PushedBack && ac.phase != FlightPhase::Taxi && g_trafficTick < 20000;
+                 ++g_trafficTick)
+                updateLiveAc(ac);
+            EXPECT_LT(lf_metres(lf_sample(gf_acPos(ac), 0, 0, 0, false), lf_sample(stop, 0, 0, 0, false)), 5.0);
+            EXPECT_NEAR(std::remainder(ac.pos.heading / kDeg - standDeg, 360.0), 0.0, 2.0);
+            EXPECT_NEAR(static_cast<double>(g_trafficTick), 14800.0, 300.0);
+            for (; lf_metres(lf_sample(gf_acPos(ac), 0, 0, 0, false), lf_sample(stop, 0, 0, 0, false)) < 3.0 &&
+                   g_trafficTick < 20000;
                  ++g_trafficTick)
                 updateLiveAc(ac);
             EXPECT_EQ(ac.phase, FlightPhase::Taxi);
-            EXPECT_EQ(ac.samples.back().dueTick, 16000u);
             EXPECT_NEAR(std::remainder(ac.pos.heading / kDeg - (standDeg + side), 360.0), 0.0, 10.0);
-            EXPECT_NEAR(static_cast<double>(g_trafficTick), 14800.0, 300.0);
         }
     }
 }
@@ -295,35 +299,6 @@ TEST_F(MotionTest, TheLandingDescentRateFollowsTheQnhAndABelow1000FtDescentIsFol
     EXPECT_DOUBLE_EQ(ac.motion.altitudeStep, 0.2);
 }
 
-// Reports 15 m apart: near enough for the curve to pass the corner within a few metres
-// (farther ones are first flown straight towards the corner).
-TEST_F(MotionTest, OnlyTaxiBendsBetween3And160DegreesGetACurve)
-{
-    for (const auto& [bend, curve] : {std::pair{90.0, true}, {170.0, false}, {2.0, false}}) {
-        LiveAc& ac = taxiing();
-        const GeoPos corner = lf_at(kHere, 0, 15);
-        ac.samples = {lf_sample(kHere, 0, 10, 10000, false), lf_sample(corner, 0, 10, 10300, false),
-                      lf_sample(lf_at(corner, bend, 15), 0, 10, 10600, false)};
-        nextPosGround(ac);
-        EXPECT_EQ(lf_curveActive(ac), curve) << bend;
-        EXPECT_EQ(ac.samples.size(), curve ? 2u : 3u) << bend;
-    }
-}
-
-TEST_F(MotionTest, ALongSegmentWithAFastChangeOfSpeedGetsAMidpoint)
-{
-    for (const auto& [metres, count] : {std::pair{150.0, 3u}, {90.0, 2u}}) {
-        LiveAc& ac = taxiing();
-        ac.samples = {lf_sample(kHere, 0, 10, 10000, false), lf_sample(lf_at(kHere, 0, metres), 0, 20, 11001, false)};
-        lf_splitOnSpeedChange(ac);
-        ASSERT_EQ(ac.samples.size(), count);
-        if (count == 3) {
-            EXPECT_EQ(ac.samples[1].groundSpeed, 15.0);
-            EXPECT_EQ(ac.samples[1].dueTick, 10501u);
-        }
-    }
-}
-
 TEST_F(MotionTest, TheDriveToAStandTakesItsTimeAtTheApproachSpeedAndStops50TicksLater)
 {
     for (const auto& [nm, ticks] : {std::pair{0.01, 720u}, {0.0005, 100u}}) {
@@ -411,7 +386,10 @@ TEST_F(MotionTest, WhenReportsStopTheAircraftFliesOnHoldsOrParksAsItsPhaseAsks)
     EXPECT_FALSE(lf_onSamplesExhausted(light));
 }
 
-TEST_F(MotionTest, AnAircraftPullsOutForwardOrIsPushedBackByTwoAndAHalfStandRadii)
+// Reports moving off behind the stand (at 90 degrees or more) push the aircraft back along
+// them, tail first; ahead of it, it pulls out forward one wing span and keeps the reports
+// due after that. A stand the park airport does not have leaves it parked.
+TEST_F(MotionTest, AnAircraftPullsOutForwardOrIsPushedBackAlongItsReports)
 {
     ParkStand& stand = addStand("B2", kHere.latitude, kHere.longitude);
     stand.radius = 0.02;
@@ -419,21 +397,19 @@ TEST_F(MotionTest, AnAircraftPullsOutForwardOrIsPushedBackByTwoAndAHalfStandRadi
                                             {90.0, FlightPhase::PushingBack}}) {
         LiveAc& ac = parkedAt(stand);
         ac.motion.departurePending = true;
-        ac.samples.push_back(lf_sample(lf_at(kHere, bearingDeg, 100), 0, 5, 20000, false));
+        ac.samples.push_back(lf_sample(lf_at(kHere, bearingDeg, 20), 0, 3, 20000, false));
         lf_departFromStand(ac);
         EXPECT_EQ(ac.phase, phase) << bearingDeg;
-        // A pull-out keeps the reports due after it, a push-back keeps them aside.
         if (phase != FlightPhase::PushingBack) {
             ASSERT_EQ(ac.samples.size(), 3u);
             EXPECT_EQ(ac.samples[2].dueTick, 20000u);
             continue;
         }
-        EXPECT_EQ(ac.motion.pushReports.size(), 1u);
-        ASSERT_EQ(ac.samples.size(), 4u);
-        EXPECT_NEAR(gf_distanceNm(kHere, gf_samplePos(ac.samples[2])) * 6076.11549, 303.8, 0.1);
-        EXPECT_NEAR(lf_metres(ac.samples[2], ac.samples[3]), ac.halfSpan * 1852, 0.01);
-        EXPECT_NEAR(lf_metres(ac.samples[2], ac.motion.storedPushBackSample), ac.halfSpan * 1852, 0.01);
-        EXPECT_NEAR(lf_metres(ac.samples[3], ac.motion.storedPushBackSample), ac.halfSpan * 2 * 1852, 0.01);
+        // Tail first along the way to the report, which is kept and flown at its time.
+        ASSERT_EQ(ac.samples.size(), 2u);
+        EXPECT_EQ(ac.samples[1].dueTick, 20000u);
+        EXPECT_TRUE(lf_groundTrackActive(ac));
+        EXPECT_TRUE(ac.motion.ground.reverse);
     }
     LiveAc& lost = parkedAt(stand);
     lost.standNumber = 99;
@@ -528,35 +504,55 @@ TEST_F(MotionTest, AGoAroundAfterTouchdownAndAQuickTurnaroundAreRecognised)
     }
 }
 
-// The turn rate on the ground (on straight legs the taxi scenarios judge the nose): standing,
-// the aircraft turns on the spot at its own rate; on a curve the nose keeps up with the
-// tangent, and a right-angle corner widens the due-tick windows.
-TEST_F(MotionTest, TheGroundTurnRateFitsTheTurnToTheLegOrToTheCurvesTangent)
+// Standing after its push-back with its way off its nose, the aircraft turns on the spot at
+// its own rate, and only when it must to move off in time; rolling, the nose stays on the
+// path's tangent.
+TEST_F(MotionTest, StandingTheAircraftTurnsOnTheSpotAtItsOwnRateAndRollingItsNoseKeepsToThePath)
 {
     const double base = 0.07 * kDeg; // an A320's
     LiveAc& standing = taxiing();
+    standing.previousPhase = FlightPhase::PushedBack;
     standing.pos.heading = 60.0 * kDeg;
     standing.samples = {lf_sample(kHere, 0, 0, 10000, false, true),
-                        lf_sample(lf_at(kHere, 0, 100), 0, 10, 11944, false)};
+                        lf_sample(lf_at(kHere, 0, 100), 0, 10, 14000, false)};
     nextPosMain(standing);
-    EXPECT_TRUE(standing.motion.turnOnSpot);
     const GeoPos at = gf_acPos(standing);
-    for (int i = 0; i < 10; ++i)
+    int64_t turnedAt = 0;
+    for (; g_trafficTick < 14000 && turnedAt == 0; ++g_trafficTick) {
+        const double before = standing.pos.heading;
         lf_moveOneTick(standing);
-    EXPECT_NEAR(standing.pos.heading, 60.0 * kDeg - 10 * base, 1e-9);
-    EXPECT_EQ(gf_acPos(standing).latitude, at.latitude);
+        if (standing.pos.heading != before) {
+            turnedAt = g_trafficTick;
+            EXPECT_NEAR(before - standing.pos.heading, base, 1e-9);
+        }
+    }
+    // 60 degrees at 0.07 a tick is 857 ticks, ending when it must move off for the report.
+    EXPECT_GT(turnedAt, 10000 + 100);
+    for (int i = 0; i < 900; ++i, ++g_trafficTick)
+        lf_moveOneTick(standing);
+    EXPECT_NEAR(standing.pos.heading, 0.0, 0.6 * kDeg);
+    EXPECT_LT(lf_metres(lf_sample(gf_acPos(standing), 0, 0, 0, false), lf_sample(at, 0, 0, 0, false)), 5.0);
 
+    g_trafficTick = 10000;
     LiveAc& cornering = taxiing();
-    const GeoPos corner = lf_at(kHere, 0, 20);
-    cornering.samples = {lf_sample(kHere, 0, 15, 10000, false), lf_sample(corner, 0, 15, 10260, false),
-                         lf_sample(lf_at(corner, 90, 20), 0, 15, 10520, false),
-                         lf_sample(lf_at(corner, 90, 40), 0, 15, 10780, false)};
+    const GeoPos corner = lf_at(kHere, 0, 40);
+    cornering.samples = {lf_sample(kHere, 0, 15, 10000, false), lf_sample(lf_at(kHere, 0, 20), 0, 15, 10260, false),
+                         lf_sample(lf_at(corner, 90, 20), 0, 15, 10780, false),
+                         lf_sample(lf_at(corner, 90, 40), 0, 15, 11040, false)};
+    cornering.samples[0].track = cornering.samples[1].track = 0.0;
+    cornering.samples[2].track = cornering.samples[3].track = 90.0;
     nextPosMain(cornering);
-    ASSERT_TRUE(lf_curveActive(cornering));
-    // The tangent of a right-angle curve with equal arms turns at most 2 radians over the
-    // curve's parameter, flown in the 520 ticks of its 40 m at 15 kt.
-    EXPECT_GE(cornering.groundTurnRateInUse, 2.0 / 520.0);
-    EXPECT_EQ(cornering.motion.earlierWindow, 1900); // raised to 2000, narrowed by the step
+    GeoPos last = gf_acPos(cornering);
+    for (int i = 0; i < 1000; ++i, ++g_trafficTick) {
+        lf_moveOneTick(cornering);
+        const GeoPos now = gf_acPos(cornering);
+        if (lf_metres(lf_sample(now, 0, 0, 0, false), lf_sample(last, 0, 0, 0, false)) > 0.5) {
+            const double travel = gf_bearingRad(last, now);
+            EXPECT_LT(std::fabs(gf_wrapPi(travel - cornering.pos.heading)), 3.0 * kDeg) << i;
+            last = now;
+        }
+    }
+    EXPECT_NEAR(cornering.pos.heading, 90.0 * kDeg, 1.0 * kDeg);
 }
 
 TEST_F(MotionTest, TheTakeOffRollThrottlesUpWithSpeedAndAHeavyRotatesOver250Ticks)

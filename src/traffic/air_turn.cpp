@@ -1,0 +1,231 @@
+// A turn hidden in a gap of the reports: RealTraffic loses an aircraft at low level for
+// 10 to 30 s now and then, and the report after the gap, known 30 s ahead, shows it on
+// another track. Instead of the straight chord between the two reports, the aircraft flies
+// on along its heading, turns at a steady rate and rolls out on the reported track, the
+// turn as round as its speed and the time tell; where the tracks turn right round, a curve
+// as long as the flight between the reports. It reaches the report at its time; nose and
+// bank follow the turn.
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "traffic/motion_internal.h"
+
+namespace {
+
+constexpr double kMetresPerDeg = 111132.95;
+constexpr double kMpsPerKt = 1852.0 / 3600.0;
+constexpr double kGravity = 9.80665;
+// A gap this long between two reports whose tracks differ this much hides a turn.
+constexpr int64_t kLeastGapTicks = 600;
+constexpr double kLeastTurnRad = 20.0 * g_degToRad;
+constexpr double kLeastAirKt = 30.0;
+// The two tracks meet ahead: a turn between two straights, its radius told by the flight's
+// length from this turn on, else by the bank a pilot flies.
+constexpr double kMostCornerRad = 160.0 * g_degToRad;
+constexpr double kLeastSideRad = 3.0 * g_degToRad;
+constexpr double kTellingTurnRad = 45.0 * g_degToRad;
+constexpr double kUsualBankRad = 25.0 * g_degToRad;
+constexpr double kMostArmStretch = 3.0;
+constexpr int kSearches = 16;
+
+struct Vec {
+    double n = 0.0;
+    double e = 0.0;
+};
+
+Vec operator+(Vec a, Vec b) { return {a.n + b.n, a.e + b.e}; }
+Vec operator-(Vec a, Vec b) { return {a.n - b.n, a.e - b.e}; }
+Vec operator*(Vec a, double k) { return {a.n * k, a.e * k}; }
+double lf_length(Vec a) { return std::hypot(a.n, a.e); }
+Vec lf_headingVec(double h) { return {std::cos(h), std::sin(h)}; }
+double lf_heading(Vec a) { return gf_normalHeading(std::atan2(a.e, a.n)); }
+double lf_turn(Vec a, Vec b) { return std::atan2(a.n * b.e - a.e * b.n, a.n * b.n + a.e * b.e); }
+
+// The points of the turn, with the length along it at each.
+struct Points {
+    AirTurn& c;
+    void add(Vec at, double heading)
+    {
+        if (c.count == c.points.size())
+            return;
+        double along = 0.0;
+        if (c.count > 0) {
+            const AirTurnPoint& last = c.points[c.count - 1];
+            along = last.along + std::hypot(at.n - last.north, at.e - last.east);
+        }
+        c.points[c.count++] = {at.n, at.e, heading, along};
+    }
+};
+
+Vec lf_cubicAt(Vec p0, Vec p1, Vec p2, Vec p3, double t)
+{
+    const double u = 1.0 - t;
+    return p0 * (u * u * u) + p1 * (3.0 * u * u * t) + p2 * (3.0 * u * t * t) + p3 * (t * t * t);
+}
+
+Vec lf_cubicTangent(Vec p0, Vec p1, Vec p2, Vec p3, double t)
+{
+    const double u = 1.0 - t;
+    return (p1 - p0) * (3.0 * u * u) + (p2 - p1) * (6.0 * u * t) + (p3 - p2) * (3.0 * t * t);
+}
+
+double lf_cubicLength(Vec p0, Vec p1, Vec p2, Vec p3)
+{
+    double length = 0.0;
+    Vec last = p0;
+    for (int k = 1; k <= 32; ++k) {
+        const Vec at = lf_cubicAt(p0, p1, p2, p3, k / 32.0);
+        length += lf_length(at - last);
+        last = at;
+    }
+    return length;
+}
+
+// Turned right round: a curve leaving along d0 and arriving at p3 along d3, as long as flown.
+void lf_layCurve(AirTurn& c, Vec p3, Vec d0, Vec d3, double flownM)
+{
+    const Vec p0{};
+    const double chord = lf_length(p3);
+    const double t = std::min(std::fabs(lf_turn(d0, d3)), g_fullCircle / 2);
+    double arm = chord * 2.0 / 3.0 * std::tan(t / 4.0) / std::sin(t / 2.0);
+    if (flownM > lf_cubicLength(p0, d0 * arm, p3 - d3 * arm, p3)) {
+        double lo = arm;
+        double hi = arm * kMostArmStretch;
+        for (int i = 0; i < kSearches; ++i) {
+            const double m = (lo + hi) / 2.0;
+            (lf_cubicLength(p0, d0 * m, p3 - d3 * m, p3) < flownM ? lo : hi) = m;
+        }
+        arm = lo;
+    }
+    Points out{c};
+    const int count = static_cast<int>(c.points.size()) - 1;
+    for (int k = 0; k <= count; ++k) {
+        const double u = static_cast<double>(k) / count;
+        out.add(lf_cubicAt(p0, d0 * arm, p3 - d3 * arm, p3, u), lf_heading(lf_cubicTangent(p0, d0 * arm, p3 - d3 * arm, p3, u)));
+    }
+}
+
+// On along d0 to the turn, a steady turn of the radius, out along d3 to p3.
+void lf_layCorner(AirTurn& c, Vec p3, Vec d0, Vec d3, double armA, double turn, double radius)
+{
+    const double tangent = radius * std::tan(std::fabs(turn) / 2.0);
+    const Vec start = d0 * (armA - tangent);
+    Points out{c};
+    out.add({}, lf_heading(d0));
+    const Vec right{-d0.e, d0.n};
+    const double side = turn > 0.0 ? 1.0 : -1.0;
+    const Vec centre = start + right * (radius * side);
+    const int steps = static_cast<int>(c.points.size()) - 3;
+    for (int k = 0; k <= steps; ++k) {
+        const double a = turn * k / steps;
+        const Vec h = lf_headingVec(lf_heading(d0) + a);
+        const Vec towardCentre{-h.e * side, h.n * side};
+        out.add(centre - towardCentre * radius, lf_heading(h));
+    }
+    out.add(p3, lf_heading(d3));
+}
+
+} // namespace
+
+namespace {
+
+// Two airborne reports far enough apart in time, with tracks turned enough, hide a turn.
+bool lf_hidesTurn(const PosSample& a, const PosSample& b)
+{
+    const int64_t gap = static_cast<int64_t>(b.dueTick) - static_cast<int64_t>(a.dueTick);
+    return gap >= kLeastGapTicks && !b.stationary && a.airborne && b.airborne && a.groundSpeed >= kLeastAirKt &&
+           b.groundSpeed >= kLeastAirKt && std::fabs(gf_wrapPi((b.track - a.track) * g_degToRad)) >= kLeastTurnRad;
+}
+
+} // namespace
+
+bool lf_turnHiddenAfterNext(const LiveAc& ac)
+{
+    return ac.samples.size() >= 3 && lf_hidesTurn(ac.samples[1], ac.samples[2]);
+}
+
+void lf_layAirTurn(LiveAc& ac)
+{
+    AirTurn& c = ac.motion.airTurn;
+    c.active = false;
+    c.count = 0;
+    const PosSample& front = ac.samples.at(0);
+    const PosSample& next = ac.samples.at(1);
+    const int64_t gap = static_cast<int64_t>(next.dueTick) - static_cast<int64_t>(front.dueTick);
+    const int64_t now = gf_tickNow();
+    const int64_t ticks = static_cast<int64_t>(next.dueTick) - now;
+    if (gap < kLeastGapTicks || ticks < kLeastGapTicks / 2 || next.stationary || !next.airborne ||
+        front.groundSpeed < kLeastAirKt || next.groundSpeed < kLeastAirKt || ac.phase != FlightPhase::Flying ||
+        ac.motion.landingStep != 0)
+        return;
+    c.originLat = ac.pos.latitude;
+    c.originLon = ac.pos.longitude;
+    const Vec p3{(next.latitude - c.originLat) * kMetresPerDeg,
+                 gf_wrapPi((next.longitude - c.originLon) * g_degToRad) * g_radToDeg *
+                     std::cos(c.originLat * g_degToRad) * kMetresPerDeg};
+    const double chord = lf_length(p3);
+    const Vec d0 = lf_headingVec(ac.pos.heading);
+    double turn = gf_wrapPi(next.track * g_degToRad - ac.pos.heading);
+    // Turned right round, the report lies on the side the turn went.
+    if (std::fabs(turn) > g_fullCircle * 0.4 && (d0.n * p3.e - d0.e * p3.n) * turn < 0.0)
+        turn = -turn;
+    if (std::fabs(turn) < kLeastTurnRad || chord < 1.0)
+        return;
+    const Vec d3 = lf_headingVec(ac.pos.heading + turn);
+    const double speed = (front.groundSpeed + next.groundSpeed) / 2.0 * kMpsPerKt;
+    const double flown = speed * static_cast<double>(ticks) / 100.0;
+    const Vec along = p3 * (1.0 / chord);
+    const double alpha = lf_turn(d0, along);
+    const double beta = lf_turn(along, d3);
+    if (std::fabs(turn) <= kMostCornerRad && alpha * turn > 0.0 && beta * turn > 0.0 &&
+        std::fabs(alpha) >= kLeastSideRad && std::fabs(beta) >= kLeastSideRad) {
+        const double s = std::sin(std::fabs(turn));
+        const double armA = chord * std::sin(std::fabs(beta)) / s;
+        const double armB = chord * std::sin(std::fabs(alpha)) / s;
+        const double half = std::tan(std::fabs(turn) / 2.0);
+        const double widest = std::min(armA, armB) / half;
+        double radius = speed * speed / (kGravity * std::tan(kUsualBankRad));
+        if (std::fabs(turn) >= kTellingTurnRad)
+            radius = (armA + armB - flown) / (2.0 * half - std::fabs(turn));
+        lf_layCorner(c, p3, d0, d3, armA, turn, std::clamp(radius, 0.0, widest));
+    } else {
+        lf_layCurve(c, p3, d0, d3, flown);
+    }
+    c.startTick = now;
+    c.endTick = static_cast<int64_t>(next.dueTick);
+    c.active = c.count >= 2;
+}
+
+bool lf_airTurnActive(const LiveAc& ac)
+{
+    return ac.motion.airTurn.active && !ac.onGround && ac.phase == FlightPhase::Flying;
+}
+
+void lf_followAirTurn(LiveAc& ac)
+{
+    AirTurn& c = ac.motion.airTurn;
+    const int64_t now = gf_tickNow();
+    const double share =
+        static_cast<double>(now + 1 - c.startTick) / static_cast<double>(std::max<int64_t>(c.endTick - c.startTick, 1));
+    const double length = c.points[c.count - 1].along;
+    const double want = std::clamp(share, 0.0, 1.0) * length;
+    size_t i = 0;
+    while (i + 2 < c.count && c.points[i + 1].along < want)
+        ++i;
+    const AirTurnPoint& a = c.points[i];
+    const AirTurnPoint& b = c.points[i + 1];
+    const double span = b.along - a.along;
+    const double k = span > 0.0 ? std::clamp((want - a.along) / span, 0.0, 1.0) : 1.0;
+    ac.pos.latitude = c.originLat + (a.north + (b.north - a.north) * k) / kMetresPerDeg;
+    ac.pos.longitude =
+        c.originLon + (a.east + (b.east - a.east) * k) / (std::cos(c.originLat * g_degToRad) * kMetresPerDeg);
+    const double heading = gf_normalHeading(a.heading + gf_wrapPi(b.heading - a.heading) * k);
+    // The bank that turns at the curve's rate at its pace.
+    const double rate = gf_wrapPi(heading - ac.pos.heading) * 100.0;
+    const double pace = length / (static_cast<double>(c.endTick - c.startTick) / 100.0);
+    lf_setBankStep(ac, std::atan(pace * rate / kGravity), 1);
+    ac.pos.heading = heading;
+    if (share >= 1.0)
+        c.active = false;
+}

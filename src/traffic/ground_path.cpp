@@ -1,0 +1,746 @@
+#include "traffic/ground_path.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace {
+
+constexpr double kMetresPerDeg = 111132.95;
+constexpr double kSamePlaceM = 1.0;
+constexpr double kPruneM = 2.5;
+constexpr double kPruneBehindM = 6.0;
+constexpr double kHookRad = 30.0 * g_degToRad;
+constexpr int kLengthSteps = 24;
+constexpr double kMostArmStretch = 3.0;
+constexpr int kArmSearches = 16;
+constexpr double kTurnBackRad = 120.0 * g_degToRad;
+// Reports whose tracks and chords agree this closely lie on one straight.
+constexpr double kRunRad = 12.0 * g_degToRad;
+constexpr double kBendRad = 40.0 * g_degToRad;
+// How far a report may lie off where the aircraft was, and how far the way between two
+// reports may be off what their tracks and speeds tell.
+constexpr double kReportSigmaM = 3.0;
+constexpr double kStepSigmaM = 0.5;
+constexpr double kStepSigmaShare = 0.06;
+constexpr int kRunReach = 3;
+constexpr double kRunReachM = 80.0;
+// A leg whose chord leaves both reported tracks by less is straight.
+constexpr double kStraightRad = 10.0 * g_degToRad;
+// Between two reports the tracks meet at a corner when they turn by this much, each off
+// the chord to the side of the turn.
+constexpr double kLeastCornerRad = 20.0 * g_degToRad;
+constexpr double kMostCornerRad = 160.0 * g_degToRad;
+constexpr double kLeastCornerSideRad = 3.0 * g_degToRad;
+constexpr double kMostCornerArmShare = 1.5;
+// The curve is laid in chords, which lie inside it: it aims a little closer to the corner.
+constexpr double kPassShare = 0.97;
+constexpr double kLeastRoundedRad = 0.5 * g_degToRad;
+constexpr double kMostRoundedRad = 170.0 * g_degToRad;
+constexpr double kSampleDeg = 2.0;
+constexpr double kSampleM = 2.0;
+constexpr int kLeastSamples = 4;
+constexpr int kMostSamples = 96;
+constexpr double kRestKt = 1.0;
+constexpr double kTrackedKt = 1.5; // from this speed on a report's track tells its way
+constexpr double kTellingChordM = 4.0;
+constexpr double kMostHalfTurnRad = 30.0 * g_degToRad;
+constexpr double kRestTrackRad = 30.0 * g_degToRad;
+constexpr double kBackwardsCos = -0.5; // a track more than 120 degrees off the way points back
+// From this turn on, the length of the way between two reports tells how round the turn was.
+constexpr double kTellingTurnRad = 45.0 * g_degToRad;
+constexpr double kMpsPerKt = 1852.0 / 3600.0;
+
+struct Vec {
+    double n = 0.0;
+    double e = 0.0;
+};
+
+Vec operator+(Vec a, Vec b) { return {a.n + b.n, a.e + b.e}; }
+Vec operator-(Vec a, Vec b) { return {a.n - b.n, a.e - b.e}; }
+Vec operator*(Vec a, double k) { return {a.n * k, a.e * k}; }
+double lf_dot(Vec a, Vec b) { return a.n * b.n + a.e * b.e; }
+// Positive when b lies clockwise of a (a right turn).
+double lf_cross(Vec a, Vec b) { return a.n * b.e - a.e * b.n; }
+double lf_length(Vec a) { return std::hypot(a.n, a.e); }
+
+Vec lf_unit(Vec a)
+{
+    const double l = lf_length(a);
+    return l > 0.0 ? a * (1.0 / l) : Vec{1.0, 0.0};
+}
+
+Vec lf_headingVec(double heading) { return {std::cos(heading), std::sin(heading)}; }
+
+double lf_heading(Vec a)
+{
+    const double h = std::atan2(a.e, a.n);
+    return h < 0.0 ? h + g_fullCircle : h;
+}
+
+// The turn from a to b, right positive, in [-pi, pi].
+double lf_turn(Vec a, Vec b) { return std::atan2(lf_cross(a, b), lf_dot(a, b)); }
+
+struct Node {
+    Vec at;
+    Vec dir;
+    bool trackKnown = false;
+    bool restTrackGiven = false;
+    Vec track;
+    double speedKt = 0.0;
+    double timeS = 0.0;
+};
+
+struct Vertex {
+    Vec at;
+    double speedKt = 0.0;
+    bool fixed = false; // a point of a laid curve: not rounded again
+    Vec tangent;        // of a fixed point
+};
+
+// Reports at one place become one node; index: the node of each report.
+std::vector<Node> lf_nodes(const std::vector<PathReport>& reports, std::vector<size_t>& index)
+{
+    std::vector<Node> nodes;
+    index.clear();
+    for (const PathReport& r : reports) {
+        const Vec at{r.north, r.east};
+        if (!nodes.empty() && lf_length(at - nodes.back().at) < kSamePlaceM) {
+            Node& last = nodes.back();
+            if (r.trackKnown && !last.trackKnown) {
+                last.trackKnown = true;
+                last.track = lf_headingVec(r.trackRad);
+            }
+            index.push_back(nodes.size() - 1);
+            continue;
+        }
+        Node node;
+        node.at = at;
+        node.trackKnown = r.trackKnown;
+        node.restTrackGiven = r.restTrackGiven;
+        node.track = lf_headingVec(r.trackRad);
+        node.speedKt = r.speedKt;
+        node.timeS = r.timeS;
+        nodes.push_back(node);
+        index.push_back(nodes.size() - 1);
+    }
+    return nodes;
+}
+
+// A stop faces the way the aircraft came: the turn it was in carried on to the stop, the way
+// to it the chord of that turn (when it is long enough for its jitter not to tell).
+Vec lf_stoppedDirection(const Node& before, const Node& stop)
+{
+    const Vec to = stop.at - before.at;
+    if (lf_length(to) < kTellingChordM)
+        return before.dir;
+    const double half = lf_turn(before.dir, lf_unit(to));
+    if (std::fabs(half) > kMostHalfTurnRad)
+        return before.dir;
+    const double h = std::atan2(before.dir.e, before.dir.n) + 2.0 * half;
+    return {std::cos(h), std::sin(h)};
+}
+
+// The direction of travel at each node: its track where it has one (turned round when it
+// points back along the way, as a push-back may be reported), else the chords'.
+void lf_directions(std::vector<Node>& nodes)
+{
+    const size_t n = nodes.size();
+    for (size_t i = 0; i < n; ++i) {
+        Vec chord;
+        if (i > 0)
+            chord = chord + lf_unit(nodes[i].at - nodes[i - 1].at);
+        if (i + 1 < n)
+            chord = chord + lf_unit(nodes[i + 1].at - nodes[i].at);
+        chord = lf_unit(chord);
+        Node& node = nodes[i];
+        if (!node.trackKnown) {
+            node.dir = chord;
+            // Rolling without a track at a corner of the reports' line: it came along the line
+            // before it, and the corner is rounded where it was reported.
+            if (i > 0 && i + 1 < n && node.speedKt >= kTrackedKt) {
+                const Vec in = lf_unit(node.at - nodes[i - 1].at);
+                if (std::fabs(lf_turn(in, lf_unit(nodes[i + 1].at - node.at))) >= kLeastCornerRad)
+                    node.dir = in;
+            }
+            if (i > 0 && nodes[i - 1].trackKnown && node.speedKt <= kRestKt) {
+                node.dir = lf_stoppedDirection(nodes[i - 1], node);
+                // A report at rest may carry the last track, or the nose: either way it tells the
+                // line the aircraft stands on, when it agrees with the way it came.
+                if (node.restTrackGiven) {
+                    const Vec line = lf_dot(node.track, node.dir) >= 0.0 ? node.track : node.track * -1.0;
+                    if (std::fabs(lf_turn(node.dir, line)) <= kRestTrackRad)
+                        node.dir = line;
+                }
+            }
+            continue;
+        }
+        node.dir = lf_dot(node.track, chord) < kBackwardsCos ? node.track * -1.0 : node.track;
+    }
+}
+
+// Reports jitter by a few metres and degrees. Along a straight each node takes the mean
+// direction of its neighbours on it.
+void lf_smoothDirections(std::vector<Node>& nodes)
+{
+    const size_t n = nodes.size();
+    std::vector<Vec> dir(n);
+    for (size_t i = 0; i < n; ++i) {
+        Vec sum = nodes[i].dir;
+        for (int side : {-1, 1}) {
+            for (int k = 1; k <= kRunReach; ++k) {
+                const auto j = static_cast<std::ptrdiff_t>(i) + side * k;
+                if (j < 0 || j >= static_cast<std::ptrdiff_t>(n))
+                    break;
+                const Node& b = nodes[static_cast<size_t>(j)];
+                if (lf_length(b.at - nodes[i].at) > kRunReachM || std::fabs(lf_turn(nodes[i].dir, b.dir)) > kRunRad)
+                    break;
+                sum = sum + b.dir;
+            }
+        }
+        dir[i] = lf_unit(sum);
+    }
+    for (size_t i = 0; i < n; ++i)
+        nodes[i].dir = dir[i];
+}
+
+// Where each node lies, from the reported positions and the way between them: two reports
+// whose tracks and speeds are known lie apart by the chord of the arc their tracks turn
+// through, as long as their speeds and times tell. Both are weighed by how far they can be
+// trusted, and the nodes are placed where the two agree best (a least-squares fit, solved
+// per coordinate as a tridiagonal system).
+void lf_smoothPositions(std::vector<Node>& nodes)
+{
+    const size_t n = nodes.size();
+    if (n < 3)
+        return;
+    std::vector<Vec> step(n - 1);
+    std::vector<double> stepWeight(n - 1, 0.0);
+    for (size_t i = 0; i + 1 < n; ++i) {
+        const Node& a = nodes[i];
+        const Node& b = nodes[i + 1];
+        const double seconds = b.timeS - a.timeS;
+        if (!a.trackKnown || !b.trackKnown || !(seconds > 0.0))
+            continue;
+        const double turn = lf_turn(a.dir, b.dir);
+        if (std::fabs(turn) > kBendRad)
+            continue;
+        const double flown = (a.speedKt + b.speedKt) / 2.0 * kMpsPerKt * seconds;
+        const double chord = std::fabs(turn) > 1e-6 ? flown * std::sin(turn / 2.0) / (turn / 2.0) : flown;
+        const double sigma = kStepSigmaM + kStepSigmaShare * flown + flown * (1.0 - std::cos(turn / 2.0)) +
+                             std::fabs(b.speedKt - a.speedKt) * kMpsPerKt * seconds / 4.0;
+        // A stop or a turn the speeds and tracks do not tell of: the positions alone.
+        if (std::fabs(lf_length(b.at - a.at) - chord) > 3.0 * sigma + 2.0 * kReportSigmaM)
+            continue;
+        step[i] = lf_unit(a.dir + b.dir) * chord;
+        stepWeight[i] = 1.0 / (sigma * sigma);
+    }
+    const double wp = 1.0 / (kReportSigmaM * kReportSigmaM);
+    for (const bool north : {true, false}) {
+        // (wp + w[i-1] + w[i]) x[i] - w[i-1] x[i-1] - w[i] x[i+1] = wp p[i] - w[i] d[i] + w[i-1] d[i-1]
+        std::vector<double> diag(n), upper(n, 0.0), rhs(n);
+        for (size_t i = 0; i < n; ++i) {
+            const double p = north ? nodes[i].at.n : nodes[i].at.e;
+            const double wBefore = i > 0 ? stepWeight[i - 1] : 0.0;
+            const double wAfter = i + 1 < n ? stepWeight[i] : 0.0;
+            const double dBefore = i > 0 ? (north ? step[i - 1].n : step[i - 1].e) : 0.0;
+            const double dAfter = i + 1 < n ? (north ? step[i].n : step[i].e) : 0.0;
+            diag[i] = wp + wBefore + wAfter;
+            upper[i] = -wAfter;
+            rhs[i] = wp * p - wAfter * dAfter + wBefore * dBefore;
+        }
+        // Thomas algorithm: the lower diagonal equals the upper one shifted.
+        for (size_t i = 1; i < n; ++i) {
+            const double m = upper[i - 1] / diag[i - 1];
+            diag[i] -= m * upper[i - 1];
+            rhs[i] -= m * rhs[i - 1];
+        }
+        std::vector<double> x(n);
+        x[n - 1] = rhs[n - 1] / diag[n - 1];
+        for (size_t i = n - 1; i-- > 0;)
+            x[i] = (rhs[i] - upper[i] * x[i + 1]) / diag[i];
+        for (size_t i = 0; i < n; ++i)
+            (north ? nodes[i].at.n : nodes[i].at.e) = x[i];
+    }
+}
+
+// Smoothed, two reports of a slow or jittery stretch may come to lie on top of each other,
+// or the later behind the earlier: one node serves both.
+void lf_prune(std::vector<Node>& nodes, std::vector<size_t>& index)
+{
+    std::vector<size_t> kept(nodes.size(), 0);
+    std::vector<Node> out;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        if (!out.empty()) {
+            const Vec d = nodes[i].at - out.back().at;
+            const bool close = lf_length(d) < kPruneM;
+            const bool behind = lf_length(d) < kPruneBehindM && lf_dot(d, out.back().dir) < 0.0 &&
+                                lf_dot(d, nodes[i].dir) < 0.0;
+            // The last report, with no later one to smooth it, a few metres off to the side.
+            const bool hook = i + 1 == nodes.size() && lf_length(d) < kPruneBehindM &&
+                              std::fabs(lf_turn(out.back().dir, lf_unit(d))) > kHookRad;
+            if (close || behind || hook) {
+                kept[i] = out.size() - 1;
+                continue;
+            }
+        }
+        out.push_back(nodes[i]);
+        kept[i] = out.size() - 1;
+    }
+    for (size_t& k : index)
+        k = kept[k];
+    nodes = std::move(out);
+}
+
+Vec lf_cubicAt(Vec p0, Vec p1, Vec p2, Vec p3, double t)
+{
+    const double u = 1.0 - t;
+    return p0 * (u * u * u) + p1 * (3.0 * u * u * t) + p2 * (3.0 * u * t * t) + p3 * (t * t * t);
+}
+
+Vec lf_cubicTangent(Vec p0, Vec p1, Vec p2, Vec p3, double t)
+{
+    const double u = 1.0 - t;
+    return (p1 - p0) * (3.0 * u * u) + (p2 - p1) * (6.0 * u * t) + (p3 - p2) * (3.0 * t * t);
+}
+
+// The control arm of a cubic that follows a circular arc turning by turnRad over a chord.
+double lf_arcArm(double chord, double turnRad)
+{
+    const double t = std::min(std::fabs(turnRad), g_fullCircle / 2);
+    if (t < 1e-6)
+        return chord / 3.0;
+    return chord * 2.0 / 3.0 * std::tan(t / 4.0) / std::sin(t / 2.0);
+}
+
+int lf_sampleCount(double turnRad, double lengthM)
+{
+    const double byTurn = std::fabs(turnRad) * g_radToDeg / kSampleDeg;
+    const double byLength = lengthM / kSampleM;
+    return std::clamp(static_cast<int>(std::ceil(std::max(byTurn, byLength))), kLeastSamples, kMostSamples);
+}
+
+double lf_cubicLength(Vec p0, Vec p1, Vec p2, Vec p3)
+{
+    double length = 0.0;
+    Vec last = p0;
+    for (int k = 1; k <= kLengthSteps; ++k) {
+        const Vec at = lf_cubicAt(p0, p1, p2, p3, static_cast<double>(k) / kLengthSteps);
+        length += lf_length(at - last);
+        last = at;
+    }
+    return length;
+}
+
+// The inner points of a cubic from a to b leaving a along ta and reaching b along tb: as
+// round as a circular arc would be, or longer where the way between the two reports was
+// longer (flownM, 0 when unknown) where it turned back: on beyond the report after it.
+void lf_appendCubic(std::vector<Vertex>& out, Vec a, Vec ta, Vec b, Vec tb, double speedKt, double flownM = 0.0)
+{
+    const double chord = lf_length(b - a);
+    double arm = lf_arcArm(chord, lf_turn(ta, tb));
+    if (std::fabs(lf_turn(ta, tb)) >= kTurnBackRad && flownM > lf_cubicLength(a, a + ta * arm, b - tb * arm, b)) {
+        double lo = arm;
+        double hi = arm * kMostArmStretch;
+        for (int i = 0; i < kArmSearches; ++i) {
+            const double m = (lo + hi) / 2.0;
+            (lf_cubicLength(a, a + ta * m, b - tb * m, b) < flownM ? lo : hi) = m;
+        }
+        arm = lo;
+    }
+    const Vec p1 = a + ta * arm;
+    const Vec p2 = b - tb * arm;
+    const int count = lf_sampleCount(lf_turn(ta, tb), chord);
+    for (int k = 1; k < count; ++k) {
+        const double t = static_cast<double>(k) / count;
+        Vertex v;
+        v.at = lf_cubicAt(a, p1, p2, b, t);
+        v.tangent = lf_unit(lf_cubicTangent(a, p1, p2, b, t));
+        v.fixed = true;
+        v.speedKt = speedKt;
+        out.push_back(v);
+    }
+}
+
+// How far the real aircraft went between two nodes, as their speeds and times tell; 0 when
+// they do not.
+double lf_flownM(const Node& a, const Node& b)
+{
+    const double seconds = b.timeS - a.timeS;
+    if (!(a.speedKt > 0.0 && b.speedKt > 0.0 && seconds > 0.0))
+        return 0.0;
+    return (a.speedKt + b.speedKt) / 2.0 * kMpsPerKt * seconds;
+}
+
+double lf_passM(const PathShape& shape, double speedKt)
+{
+    return speedKt >= shape.fastSpeedKt ? shape.fastCornerPassM : shape.cornerPassM;
+}
+
+// The radius of a turn hidden between two reports whose tracks meet at a corner armA after
+// the first and armB before the second. The way the real aircraft went between them is as
+// long as its speed and time tell: the rounder the turn, the shorter than the way through
+// the corner. Where that tells little (a slight turn) the turn passes the corner within
+// the pass distance; never tighter than that, nor wider than the reports allow.
+double lf_hiddenTurnRadius(const Node& a, const Node& b, double armA, double armB, double turnRad, double passM)
+{
+    const double half = std::tan(turnRad / 2.0);
+    const double widest = std::min(armA, armB) / half;
+    const double passing = passM / (1.0 / std::cos(turnRad / 2.0) - 1.0);
+    double radius = passing;
+    const double seconds = b.timeS - a.timeS;
+    if (turnRad >= kTellingTurnRad && a.speedKt > 0.0 && b.speedKt > 0.0 && seconds > 0.0) {
+        const double flown = (a.speedKt + b.speedKt) / 2.0 * kMpsPerKt * seconds;
+        radius = std::max((armA + armB - flown) / (2.0 * half - turnRad), passing);
+    }
+    return std::clamp(radius, std::min(passing, widest), widest);
+}
+
+// The corners of the way: the nodes, a turn between two reports where their tracks meet,
+// and the points of a curve where they turn back or step aside.
+std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape& shape)
+{
+    std::vector<Vertex> out;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const Node& a = nodes[i];
+        out.push_back({a.at, a.speedKt, false, a.dir});
+        if (i + 1 == nodes.size())
+            break;
+        const Node& b = nodes[i + 1];
+        const double chord = lf_length(b.at - a.at);
+        const Vec c = lf_unit(b.at - a.at);
+        const double turn = lf_turn(a.dir, b.dir);
+        const double alpha = lf_turn(a.dir, c);
+        const double beta = lf_turn(c, b.dir);
+        const double speed = (a.speedKt + b.speedKt) / 2.0;
+        if (std::fabs(alpha) < kStraightRad && std::fabs(beta) < kStraightRad)
+            continue;
+        // A report at a corner: it carries one leg's track, its neighbour the other's, and each
+        // agrees with its own leg. The corner is rounded where it was reported.
+        const bool turnedAtA = i > 0 && std::fabs(beta) < kStraightRad &&
+                               std::fabs(lf_turn(lf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
+        const bool turnedAtB = i + 2 < nodes.size() && std::fabs(alpha) < kStraightRad &&
+                               std::fabs(lf_turn(b.dir, lf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
+        if (turnedAtA || turnedAtB)
+            continue;
+        const bool sameSide = alpha * turn > 0.0 && beta * turn > 0.0;
+        if (std::fabs(turn) >= kLeastCornerRad && std::fabs(turn) <= kMostCornerRad && sameSide &&
+            std::fabs(alpha) >= kLeastCornerSideRad && std::fabs(beta) >= kLeastCornerSideRad) {
+            const double s = std::sin(std::fabs(turn));
+            const double armA = chord * std::sin(std::fabs(beta)) / s;
+            const double armB = chord * std::sin(std::fabs(alpha)) / s;
+            if (armA <= kMostCornerArmShare * chord && armB <= kMostCornerArmShare * chord) {
+                const Vec corner = a.at + a.dir * armA;
+                const double radius =
+                    lf_hiddenTurnRadius(a, b, armA, armB, std::fabs(turn), lf_passM(shape, speed));
+                const double tangent = radius * std::tan(std::fabs(turn) / 2.0);
+                const Vec from = corner - a.dir * tangent;
+                const Vec to = corner + b.dir * tangent;
+                out.push_back({from, speed, true, a.dir});
+                lf_appendCubic(out, from, a.dir, to, b.dir, speed);
+                out.push_back({to, speed, true, b.dir});
+                continue;
+            }
+        }
+        lf_appendCubic(out, a.at, a.dir, b.at, b.dir, speed, lf_flownM(a, b));
+    }
+    return out;
+}
+
+
+// The arm of each corner's curve: as long as passing the corner within the pass distance
+// allows (a curve with two arms L passes it at L sin(turn / 2) / 2), each leg shared with
+// the corner at its other end in proportion.
+std::vector<double> lf_arms(const std::vector<Vertex>& v, const PathShape& shape)
+{
+    const size_t n = v.size();
+    std::vector<double> wanted(n, 0.0);
+    for (size_t k = 1; k + 1 < n; ++k) {
+        if (v[k].fixed)
+            continue;
+        const Vec in = v[k].at - v[k - 1].at;
+        const Vec out = v[k + 1].at - v[k].at;
+        if (lf_length(in) <= 0.0 || lf_length(out) <= 0.0)
+            continue;
+        const double turn = std::fabs(lf_turn(in, out));
+        if (turn < kLeastRoundedRad)
+            continue;
+        wanted[k] = 2.0 * kPassShare * lf_passM(shape, v[k].speedKt) / std::sin(std::min(turn, kMostRoundedRad) / 2.0);
+    }
+    std::vector<double> arms = wanted;
+    for (size_t k = 0; k + 1 < n; ++k) {
+        const double leg = lf_length(v[k + 1].at - v[k].at);
+        const double sum = wanted[k] + wanted[k + 1];
+        if (sum <= leg || sum <= 0.0)
+            continue;
+        arms[k] = std::min(arms[k], leg * wanted[k] / sum);
+        arms[k + 1] = std::min(arms[k + 1], leg * wanted[k + 1] / sum);
+    }
+    return arms;
+}
+
+void lf_appendPoint(std::vector<PathPoint>& points, Vec at, Vec tangent, double curvature)
+{
+    PathPoint p;
+    p.north = at.n;
+    p.east = at.e;
+    p.heading = lf_heading(tangent);
+    p.curvature = curvature;
+    if (!points.empty()) {
+        const PathPoint& last = points.back();
+        const double step = std::hypot(at.n - last.north, at.e - last.east);
+        if (step < 1e-6)
+            return;
+        p.station = last.station + step;
+    }
+    points.push_back(p);
+}
+
+void lf_appendQuadratic(std::vector<PathPoint>& points, Vec p0, Vec c, Vec p2)
+{
+    const Vec d2 = (p2 - c * 2.0 + p0) * 2.0;
+    const double turn = lf_turn(c - p0, p2 - c);
+    const int count = lf_sampleCount(turn, lf_length(c - p0) + lf_length(p2 - c));
+    for (int k = 0; k <= count; ++k) {
+        const double t = static_cast<double>(k) / count;
+        const double u = 1.0 - t;
+        const Vec at = p0 * (u * u) + c * (2.0 * u * t) + p2 * (t * t);
+        const Vec d1 = (c - p0) * (2.0 * u) + (p2 - c) * (2.0 * t);
+        const double speed = lf_length(d1);
+        const double curvature = speed > 0.0 ? std::fabs(lf_cross(d1, d2)) / (speed * speed * speed) : 0.0;
+        lf_appendPoint(points, at, d1, curvature);
+    }
+}
+
+void lf_points(const std::vector<Vertex>& v, const std::vector<double>& arms, std::vector<PathPoint>& points)
+{
+    points.clear();
+    const size_t n = v.size();
+    if (n == 1) {
+        lf_appendPoint(points, v[0].at, v[0].tangent, 0.0);
+        return;
+    }
+    // A curve laid from the first or to the last corner leaves or reaches it along its tangent.
+    lf_appendPoint(points, v[0].at, v[1].fixed ? v[0].tangent : lf_unit(v[1].at - v[0].at), 0.0);
+    for (size_t k = 1; k + 1 < n; ++k) {
+        const Vec in = lf_unit(v[k].at - v[k - 1].at);
+        const Vec out = lf_unit(v[k + 1].at - v[k].at);
+        if (v[k].fixed) {
+            lf_appendPoint(points, v[k].at, v[k].tangent, 0.0);
+            continue;
+        }
+        if (arms[k] <= 0.05) {
+            lf_appendPoint(points, v[k].at, in, 0.0);
+            continue;
+        }
+        // The straight before the curve ends where it begins, with the straight's heading.
+        lf_appendPoint(points, v[k].at - in * arms[k], in, 0.0);
+        lf_appendQuadratic(points, v[k].at - in * arms[k], v[k].at, v[k].at + out * arms[k]);
+    }
+    // The last report's own direction, where it differs little from the way to it: the way
+    // to the last report, a few metres long, is the one its jitter bends most.
+    const Vec last = lf_unit(v[n - 1].at - v[n - 2].at);
+    const bool ownWay = v[n - 2].fixed || std::fabs(lf_turn(last, v[n - 1].tangent)) <= kStraightRad;
+    lf_appendPoint(points, v[n - 1].at, ownWay ? v[n - 1].tangent : last, 0.0);
+}
+
+// The curvature of points laid without one (the points of a join or turn-back curve).
+void lf_fillCurvature(std::vector<PathPoint>& points)
+{
+    for (size_t i = 1; i + 1 < points.size(); ++i) {
+        if (points[i].curvature > 0.0)
+            continue;
+        const double ds = points[i + 1].station - points[i - 1].station;
+        const double dh = std::fabs(
+            std::remainder(points[i + 1].heading - points[i - 1].heading, g_fullCircle));
+        if (ds > 0.0 && dh > kLeastRoundedRad)
+            points[i].curvature = dh / ds;
+    }
+}
+
+struct Nearest {
+    double station = 0.0;
+    double distance = 0.0;
+};
+
+Nearest lf_nearest(const std::vector<PathPoint>& points, Vec at, size_t from, size_t to)
+{
+    Nearest best{points.empty() ? 0.0 : points.front().station, std::numeric_limits<double>::infinity()};
+    if (points.size() == 1) {
+        best.distance = lf_length(at - Vec{points[0].north, points[0].east});
+        return best;
+    }
+    for (size_t i = from; i < to && i + 1 < points.size(); ++i) {
+        const Vec a{points[i].north, points[i].east};
+        const Vec b{points[i + 1].north, points[i + 1].east};
+        const Vec ab = b - a;
+        const double ll = lf_dot(ab, ab);
+        const double t = ll > 0.0 ? std::clamp(lf_dot(at - a, ab) / ll, 0.0, 1.0) : 0.0;
+        const double d = lf_length(at - (a + ab * t));
+        if (d < best.distance) {
+            best.distance = d;
+            best.station = points[i].station + t * (points[i + 1].station - points[i].station);
+        }
+    }
+    return best;
+}
+
+size_t lf_indexAt(const std::vector<PathPoint>& points, double station)
+{
+    const auto it = std::upper_bound(points.begin(), points.end(), station,
+                                     [](double s, const PathPoint& p) { return s < p.station; });
+    return it == points.begin() ? 0 : static_cast<size_t>(it - points.begin()) - 1;
+}
+
+// Each report's station: the nearest point of the path to its node, never behind the
+// report before it and no farther on than the way between their nodes allows.
+void lf_reportStations(const std::vector<Node>& nodes, const std::vector<size_t>& index, GroundPath& path)
+{
+    path.reportStations.assign(index.size(), 0.0);
+    std::vector<double> nodeStations(nodes.size(), 0.0);
+    double from = 0.0;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const double reach = i == 0 ? 1.0 : lf_length(nodes[i].at - nodes[i - 1].at) * 3.0 + 20.0;
+        const size_t a = lf_indexAt(path.points, from);
+        const size_t b = std::min(lf_indexAt(path.points, from + reach) + 2, path.points.size());
+        nodeStations[i] = std::max(lf_nearest(path.points, nodes[i].at, a, b).station, from);
+        from = nodeStations[i];
+    }
+    for (size_t r = 0; r < index.size(); ++r)
+        path.reportStations[r] = nodeStations[index[r]];
+}
+
+} // namespace
+
+void gf_layGroundPath(const std::vector<PathReport>& reports, const PathShape& shape, GroundPath& path)
+{
+    path.points.clear();
+    path.reportStations.clear();
+    if (reports.empty())
+        return;
+    std::vector<size_t> index;
+    std::vector<Node> nodes = lf_nodes(reports, index);
+    if (nodes.size() == 1) {
+        lf_appendPoint(path.points, nodes[0].at, nodes[0].track, 0.0);
+        path.reportStations.assign(reports.size(), 0.0);
+        return;
+    }
+    lf_directions(nodes);
+    lf_smoothDirections(nodes);
+    lf_smoothPositions(nodes);
+    lf_prune(nodes, index);
+    const std::vector<Vertex> skeleton = lf_skeleton(nodes, shape);
+    lf_points(skeleton, lf_arms(skeleton, shape), path.points);
+    lf_fillCurvature(path.points);
+    lf_reportStations(nodes, index, path);
+}
+
+double gf_pathLength(const GroundPath& path)
+{
+    return path.points.empty() ? 0.0 : path.points.back().station;
+}
+
+PathPoint gf_pathPointAt(const GroundPath& path, double station, size_t& hint)
+{
+    const std::vector<PathPoint>& p = path.points;
+    if (p.empty())
+        return {};
+    if (p.size() == 1 || station <= p.front().station) {
+        hint = 0;
+        return p.front();
+    }
+    if (station >= p.back().station) {
+        hint = p.size() - 1;
+        return p.back();
+    }
+    size_t i = std::min(hint, p.size() - 2);
+    while (i > 0 && p[i].station > station)
+        --i;
+    while (i + 2 < p.size() && p[i + 1].station < station)
+        ++i;
+    hint = i;
+    const PathPoint& a = p[i];
+    const PathPoint& b = p[i + 1];
+    const double span = b.station - a.station;
+    const double t = span > 0.0 ? (station - a.station) / span : 0.0;
+    PathPoint out;
+    out.north = a.north + (b.north - a.north) * t;
+    out.east = a.east + (b.east - a.east) * t;
+    out.station = station;
+    out.curvature = a.curvature + (b.curvature - a.curvature) * t;
+    const double h = a.heading + std::remainder(b.heading - a.heading, g_fullCircle) * t;
+    out.heading = h < 0.0 ? h + g_fullCircle : (h >= g_fullCircle ? h - g_fullCircle : h);
+    return out;
+}
+
+PathProjection gf_projectOnPath(const GroundPath& path, double north, double east, double fromStation,
+                                double toStation)
+{
+    if (path.points.empty())
+        return {};
+    const size_t a = lf_indexAt(path.points, fromStation);
+    const size_t b = std::min(lf_indexAt(path.points, toStation) + 2, path.points.size());
+    const Nearest n = lf_nearest(path.points, {north, east}, a, b);
+    return {n.station, n.distance};
+}
+
+void gf_joinPath(GroundPath& path, double north, double east, double heading, double fromStation,
+                 double joinStation)
+{
+    std::vector<PathPoint>& p = path.points;
+    if (p.empty())
+        return;
+    size_t hint = 0;
+    const PathPoint end = gf_pathPointAt(path, joinStation, hint);
+    const Vec a{north, east};
+    const Vec b{end.north, end.east};
+    std::vector<PathPoint> joined;
+    joined.reserve(p.size() + kMostSamples);
+    const double chord = lf_length(b - a);
+    if (chord > 1e-3) {
+        const Vec ta = lf_headingVec(heading);
+        const Vec tb = lf_headingVec(end.heading);
+        const double arm = lf_arcArm(chord, lf_turn(ta, tb));
+        const Vec p1 = a + ta * arm;
+        const Vec p2 = b - tb * arm;
+        const int count = lf_sampleCount(lf_turn(ta, tb), chord);
+        for (int k = 0; k < count; ++k) {
+            const double t = static_cast<double>(k) / count;
+            lf_appendPoint(joined, lf_cubicAt(a, p1, p2, b, t), lf_cubicTangent(a, p1, p2, b, t), 0.0);
+        }
+    } else {
+        lf_appendPoint(joined, a, lf_headingVec(heading), 0.0);
+    }
+    lf_appendPoint(joined, b, lf_headingVec(end.heading), end.curvature);
+    const double joinLength = joined.back().station;
+    for (size_t i = hint + 1; i < p.size(); ++i) {
+        if (p[i].station <= joinStation)
+            continue;
+        PathPoint q = p[i];
+        q.station = q.station - joinStation + joinLength;
+        joined.push_back(q);
+    }
+    lf_fillCurvature(joined);
+    for (double& s : path.reportStations) {
+        if (s >= joinStation)
+            s = s - joinStation + joinLength;
+        else if (s >= fromStation && joinStation > fromStation)
+            s = (s - fromStation) / (joinStation - fromStation) * joinLength;
+        else
+            s -= fromStation;
+    }
+    p = std::move(joined);
+}
+
+LocalPos gf_toPathFrame(const GroundPath& path, const GeoPos& pos)
+{
+    return {(pos.latitude - path.originLat) * kMetresPerDeg,
+            (pos.longitude - path.originLon) * std::cos(path.originLat * g_degToRad) * kMetresPerDeg};
+}
+
+GeoPos gf_fromPathFrame(const GroundPath& path, double north, double east)
+{
+    return {path.originLat + north / kMetresPerDeg,
+            path.originLon + east / (std::cos(path.originLat * g_degToRad) * kMetresPerDeg)};
+}

@@ -1,0 +1,309 @@
+#include "traffic/ground_schedule.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr double kMpsPerKt = 1852.0 / 3600.0;
+constexpr double kTicksPerS = 100.0;
+constexpr double kLeastMoveM = 0.5;
+// A target closer in time than this is passed on the way to the one after: a report a
+// second ahead, a few metres off along the way, would ask for a sprint or a halt.
+constexpr int64_t kLeastLeadTicks = 300;
+constexpr double kLeastDueS = 0.25;
+constexpr double kStillMps = 0.3;
+// Reported speed and distance telling of a steadier change than this: the aircraft
+// reached the reported speed and kept it, at the pace a pilot uses.
+constexpr double kUniformAccel = 0.25;
+// Slower than this between two moving reports, the real aircraft stood for a while.
+constexpr double kCreepMps = 1.0;
+// Covering less than this share of what the slower of two moving reports tells, the real
+// aircraft stood between them.
+constexpr double kHiddenStopShare = 0.4;
+// Short of room to stop, it brakes as hard as a taxiing aircraft may.
+constexpr double kLeastBrakingM = 0.05;
+constexpr double kHardestBraking = 3.0;
+constexpr double kFastKt = 40.0;
+// A little below 1.3 times the reported speed and 3 kt, the most a user should see.
+constexpr double kCeilingShare = 1.25;
+// Two reports this far apart in time tell a pace.
+constexpr int64_t kLeastPaceTicks = 100;
+constexpr double kCeilingKt = 2.5;
+constexpr int kBisections = 48;
+
+// One way to the target: spells of steady acceleration (0: steady speed or a hold).
+struct Spell {
+    double seconds = 0.0;
+    double accel = 0.0;
+};
+struct Profile {
+    std::array<Spell, 5> spells{};
+    size_t count = 0;
+    Profile& then(double seconds, double accel)
+    {
+        if (count < spells.size() && seconds > 0.0)
+            spells[count++] = {seconds, accel};
+        return *this;
+    }
+    double total() const
+    {
+        double t = 0.0;
+        for (size_t i = 0; i < count; ++i)
+            t += spells[i].seconds;
+        return t;
+    }
+};
+
+double lf_ramp(double from, double to, double accel)
+{
+    return accel > 0.0 ? std::fabs(to - from) / accel : 0.0;
+}
+
+double lf_signed(double from, double to, double accel)
+{
+    return to >= from ? accel : -accel;
+}
+
+// From v0 to vc, a run at vc, from vc to v1.
+Profile lf_threeSpells(double v0, double vc, double v1, double runS, double accel)
+{
+    Profile p;
+    return p.then(lf_ramp(v0, vc, accel), lf_signed(v0, vc, accel))
+        .then(std::max(runS, 0.0), 0.0)
+        .then(lf_ramp(vc, v1, accel), lf_signed(vc, v1, accel));
+}
+
+// The distance covered in the time t with a run at vc between the two changes of speed.
+double lf_distance(double v0, double vc, double v1, double t, double accel)
+{
+    const double t1 = lf_ramp(v0, vc, accel);
+    const double t3 = lf_ramp(vc, v1, accel);
+    return (v0 + vc) / 2.0 * t1 + (vc + v1) / 2.0 * t3 + vc * (t - t1 - t3);
+}
+
+// Later than the target's time: at the ceiling, or at the peak the distance allows.
+Profile lf_late(double v0, double v1, double d, double accel, double ceiling)
+{
+    const double vc = std::max(ceiling, 0.0);
+    const double d1 = (v0 + vc) / 2.0 * lf_ramp(v0, vc, accel);
+    const double d3 = (vc + v1) / 2.0 * lf_ramp(vc, v1, accel);
+    if (d1 + d3 <= d && vc > 0.0)
+        return lf_threeSpells(v0, vc, v1, (d - d1 - d3) / vc, accel);
+    const double peak = std::sqrt(std::max((2.0 * accel * d + v0 * v0 + v1 * v1) / 2.0, 0.0));
+    if (peak >= std::max(v0, v1))
+        return lf_threeSpells(v0, peak, v1, 0.0, accel);
+    // Not even the target's speed is reached on the way: one change of speed.
+    const double a = lf_signed(v0, v1, accel);
+    const double end = std::sqrt(std::max(v0 * v0 + 2.0 * a * d, 0.0));
+    Profile p;
+    return p.then(lf_ramp(v0, end, accel), a);
+}
+
+// From standing it waits and moves off when it must to be at the target at its time, at
+// the target's speed. A reported speed reached within the distance at a pilot's pace or
+// more was reached by a steady change from rest.
+Profile lf_fromRest(double v1, double d, double t, const SpeedLimits& l, double most, bool& late)
+{
+    Profile move;
+    if (const double steady = v1 * v1 / (2.0 * d); steady >= kUniformAccel) {
+        const double accel = std::min(steady, most);
+        move.then(std::sqrt(2.0 * accel * d) / accel, accel);
+    } else {
+        move = lf_threeSpells(0.0, v1, v1, (d - v1 * v1 / (2.0 * l.plannedAccel)) / v1, l.plannedAccel);
+    }
+    const double taken = move.total();
+    late = taken > t;
+    Profile p;
+    p.then(t - taken, 0.0);
+    for (size_t i = 0; i < move.count; ++i)
+        p.then(move.spells[i].seconds, move.spells[i].accel);
+    return p;
+}
+
+// To a stop: at the present pace, then braking as a pilot does (steadily from here when
+// the distance asks for more); early when that is sooner than the report, then it holds.
+Profile lf_toRest(double v0, double d, double t, const SpeedLimits& l, bool& late)
+{
+    Profile p;
+    if (const double steady = v0 * v0 / (2.0 * std::max(d, kLeastBrakingM)); steady >= kUniformAccel)
+        p.then(v0 / std::min(steady, kHardestBraking), -std::min(steady, kHardestBraking));
+    else
+        p = lf_threeSpells(v0, v0, 0.0, (d - v0 * v0 / (2.0 * l.plannedAccel)) / v0, l.plannedAccel);
+    late = p.total() > t;
+    return p;
+}
+
+// A stop hidden between two moving reports: it runs on at v0, brakes to a stop, waits and
+// moves off to reach the second report at its speed (or as near it as the room allows), at
+// its time. Nothing when there is no time to wait.
+std::optional<Profile> lf_hiddenStop(double v0, double v1, double d, double t, double planned, double most)
+{
+    const double accel = std::clamp((v0 * v0 + v1 * v1) / (2.0 * d), planned, most);
+    const double end = std::min(v1, std::sqrt(std::max(2.0 * accel * d - v0 * v0, 0.0)));
+    const double run = std::max(d - v0 * v0 / (2.0 * accel) - end * end / (2.0 * accel), 0.0) / v0;
+    const double wait = t - run - v0 / accel - end / accel;
+    if (wait < 0.0)
+        return std::nullopt;
+    Profile p;
+    return p.then(run, 0.0).then(v0 / accel, -accel).then(wait, 0.0).then(end / accel, accel);
+}
+
+// Between two moving reports: one steady speed between two changes of speed. Where that
+// speed would be a crawl, or the way between them far shorter than their speeds tell, the
+// real aircraft stood between them.
+Profile lf_between(double v0, double v1, double d, double t, double accel, double ceiling, double lateCeiling,
+                   const SpeedLimits& l, double most)
+{
+    accel = std::max(accel, std::fabs(v1 - v0) / t * 1.0001);
+    const double lo = std::max((v0 + v1 - accel * t) / 2.0, 0.0);
+    const double hi = (v0 + v1 + accel * t) / 2.0;
+    const double top = std::max(std::min(hi, ceiling), lo);
+    if (lf_distance(v0, top, v1, t, accel) < d)
+        return lf_late(v0, v1, d, accel, lateCeiling);
+    const bool moving = v0 > kStillMps && v1 > kStillMps;
+    if (moving && d / t < kHiddenStopShare * std::min(v0, v1)) {
+        if (const std::optional<Profile> p = lf_hiddenStop(v0, v1, d, t, l.plannedAccel, most))
+            return *p;
+    }
+    if (lf_distance(v0, lo, v1, t, accel) > d) {
+        // More ground than there is time to lose at this pace: a steady change to the speed
+        // that meets the target's time.
+        Profile p;
+        return p.then(t, (std::max(2.0 * d / t - v0, 0.0) - v0) / t);
+    }
+    double a = lo;
+    double b = top;
+    for (int i = 0; i < kBisections; ++i) {
+        const double m = (a + b) / 2.0;
+        (lf_distance(v0, m, v1, t, accel) < d ? a : b) = m;
+    }
+    const double vc = (a + b) / 2.0;
+    if (moving && vc < kCreepMps) {
+        if (const std::optional<Profile> p = lf_hiddenStop(v0, v1, d, t, l.plannedAccel, most))
+            return *p;
+    }
+    return lf_threeSpells(v0, vc, v1, t - lf_ramp(v0, vc, accel) - lf_ramp(vc, v1, accel), accel);
+}
+
+void lf_add(SpeedPlan& plan, double atS, double speed, double accel, int64_t now)
+{
+    if (plan.count == plan.segments.size())
+        return;
+    plan.segments[plan.count++] = {now + std::llround(atS * kTicksPerS), std::max(speed, 0.0), accel};
+}
+
+void lf_lay(SpeedPlan& plan, const Profile& p, double v0, int64_t now)
+{
+    double at = 0.0;
+    double v = v0;
+    for (size_t i = 0; i < p.count; ++i) {
+        lf_add(plan, at, v, p.spells[i].accel, now);
+        at += p.spells[i].seconds;
+        v = std::max(v + p.spells[i].accel * p.spells[i].seconds, 0.0);
+    }
+    lf_add(plan, at, v, 0.0, now);
+    plan.arrival = now + std::llround(at * kTicksPerS);
+}
+
+} // namespace
+
+double gf_ktToMps(double kt)
+{
+    return kt * kMpsPerKt;
+}
+
+double gf_mpsToKt(double mps)
+{
+    return mps / kMpsPerKt;
+}
+
+void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double station, double speed, int64_t now,
+                        const ScheduleTarget& previous, const SpeedLimits& limits, SpeedPlan& plan)
+{
+    plan = SpeedPlan{};
+    // The ceiling is the pace of the reports about the aircraft: the one reached and the next
+    // ahead, not those farther on (a take-off roll half a minute away).
+    double fastestKt = std::max(previous.speedKt, 0.0);
+    const ScheduleTarget* target = nullptr;
+    const ScheduleTarget* before = &previous;
+    const ScheduleTarget* prior = &previous; // the report before the target
+    bool paced = false;
+    for (const ScheduleTarget& t : targets) {
+        if (&t != &targets.front())
+            prior = &targets[static_cast<size_t>(&t - targets.data()) - 1];
+        if (!paced) {
+            fastestKt = std::max(fastestKt, t.speedKt);
+            // Reports at rest at both ends of a move tell its pace by its distance and time alone.
+            if ((t.rest || before->rest) && t.due - before->due >= kLeastPaceTicks)
+                fastestKt = std::max(fastestKt, gf_mpsToKt((t.station - before->station) /
+                                                           (static_cast<double>(t.due - before->due) / kTicksPerS)));
+            paced = t.station > station + kLeastMoveM;
+        }
+        before = &t;
+        // A stop ahead is made, however late; one reached is kept while it lasts.
+        if (t.rest && (t.station > station + kLeastMoveM || (t.station > station - kLeastMoveM && t.due > now))) {
+            target = &t;
+            break;
+        }
+        if (t.station <= station + kLeastMoveM)
+            continue;
+        if (t.due - now >= kLeastLeadTicks || &t == &targets.back()) {
+            target = &t;
+            break;
+        }
+    }
+    plan.ceiling = gf_ktToMps(kCeilingShare * fastestKt + kCeilingKt);
+    const double v0 = std::max(speed, 0.0);
+    if (target == nullptr) {
+        // Nothing ahead: it stops where it is.
+        plan.toRest = true;
+        plan.targetStation = station;
+        const double accel = std::max(limits.plannedAccel, v0 * v0 / 20.0);
+        Profile p;
+        lf_lay(plan, p.then(v0 / accel, -accel), v0, now);
+        return;
+    }
+    plan.targetStation = target->station;
+    plan.toRest = target->rest;
+    const double d = std::max(target->station - station, 0.0);
+    const double t = std::max(static_cast<double>(target->due - now) / kTicksPerS, kLeastDueS);
+    const double v1 = target->rest ? 0.0 : gf_ktToMps(target->speedKt);
+    const bool fast = std::max(gf_mpsToKt(v0), target->speedKt) >= kFastKt;
+    const double most = fast ? limits.fastAccel : limits.mostAccel;
+    const double accel = std::min(std::max(limits.plannedAccel, 1.25 * std::fabs(v1 - v0) / t), most);
+    bool late = false;
+    if (v0 < kStillMps && v1 > 0.0) {
+        const Profile p = lf_fromRest(v1, d, t, limits, most, late);
+        if (!late) {
+            lf_lay(plan, p, 0.0, now);
+            return;
+        }
+    } else if (target->rest && v0 >= kStillMps) {
+        const Profile p = lf_toRest(v0, d, t, limits, late);
+        if (!late) {
+            lf_lay(plan, p, v0, now);
+            return;
+        }
+    }
+    // Late, it makes up time at the pace of the slower of the two reports around it, or at
+    // the target's own when that is faster: a late aircraft never rushes onto a take-off roll.
+    const double slowerKt = std::min(std::max(prior->speedKt, 0.0), target->speedKt);
+    const double lateCeiling =
+        std::min(plan.ceiling, std::max({v0, v1, gf_ktToMps(kCeilingShare * slowerKt + kCeilingKt)}));
+    lf_lay(plan, lf_between(v0, v1, d, t, accel, plan.ceiling, lateCeiling, limits, most), v0, now);
+}
+
+double gf_plannedSpeed(const SpeedPlan& plan, int64_t tick)
+{
+    if (plan.count == 0)
+        return 0.0;
+    size_t i = 0;
+    while (i + 1 < plan.count && plan.segments[i + 1].start <= tick)
+        ++i;
+    const SpeedSegment& s = plan.segments[i];
+    if (tick <= s.start || i + 1 == plan.count)
+        return s.speed;
+    return std::max(s.speed + s.accel * static_cast<double>(tick - s.start) / kTicksPerS, 0.0);
+}

@@ -1,0 +1,369 @@
+// A live aircraft on the ground follows the path its reports lay (ground_path.cpp) at the
+// pace its speed plan sets (ground_schedule.cpp): laid again at every report it reaches,
+// planned again every half second from where it is, its nose on the path's tangent (the
+// tail's when it is pushed). Standing, it turns on the spot before it moves off when the
+// way leaves off its nose; the time it takes comes out of its wait.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "traffic/motion_internal.h"
+#include "traffic/traffic_service.h"
+
+namespace {
+
+constexpr double kRestKt = 1.0;
+constexpr double kTrackKt = 1.5;
+constexpr double kCornerPassM = 8.0;
+constexpr double kHeavyFastCornerPassM = 15.0;
+constexpr double kFastCornerKt = 20.0;
+constexpr size_t kPassedKept = 3;
+constexpr double kOnPathM = 0.05;
+constexpr double kOnPathRad = 2.0 * g_degToRad;
+constexpr double kLeastJoinM = 15.0;
+constexpr double kJoinPerOffM = 4.0;
+constexpr double kLeastCornerJoinM = 4.0;
+constexpr double kCornerJoinS = 2.0;
+constexpr double kCurvedPerM = 1.0 / 500.0;
+constexpr double kPivotRad = 20.0 * g_degToRad;
+constexpr double kNearStopM = 3.0;
+constexpr double kPivotToleranceRad = 0.5 * g_degToRad;
+constexpr double kStandingMps = 0.3;
+constexpr int64_t kLeastReplanTicks = 25;
+constexpr double kOffPlanM = 1.0;
+constexpr double kOffPlanMps = 0.3;
+constexpr double kTickS = 0.01;
+// The nose follows the path at up to this many times the type's turn rate on the spot;
+// where a curve asks more, the aircraft slows for it.
+constexpr double kCurveTurnRateShare = 6.0;
+constexpr double kMostYawRate = 38.0 * g_degToRad; // per second
+constexpr double kCurveBrakingMps2 = 0.8;
+
+struct CategoryAccel {
+    double taxi;
+    double fast;
+};
+// By TypeCategory: light, business jet, large, heavy, high performance, rotorcraft.
+constexpr std::array<CategoryAccel, g_typeCategoryCount> kAccel{
+    {{1.2, 2.8}, {1.2, 2.8}, {1.1, 2.8}, {0.9, 2.4}, {1.2, 2.8}, {1.2, 2.8}}};
+
+SpeedLimits lf_speedLimits(const LiveAc& ac)
+{
+    const CategoryAccel& a = kAccel.at(static_cast<size_t>(ac.category));
+    SpeedLimits l;
+    l.mostAccel = a.taxi;
+    l.fastAccel = a.fast;
+    return l;
+}
+
+PathReport lf_pathReport(const GroundPath& path, const PosSample& s)
+{
+    const LocalPos at = gf_toPathFrame(path, gf_samplePos(s));
+    PathReport r;
+    r.north = at.north;
+    r.east = at.east;
+    r.trackRad = s.track * g_degToRad;
+    r.trackKnown = gf_trackGiven(s) && !s.stationary && s.groundSpeed >= kTrackKt;
+    r.restTrackGiven = gf_trackGiven(s) && gf_atRestReport(s);
+    r.speedKt = s.groundSpeed;
+    r.timeS = static_cast<double>(s.dueTick) / 100.0;
+    return r;
+}
+
+// The fastest the aircraft may roll at each point of the path for its nose to follow the
+// curves, and to brake for the curves ahead.
+void lf_curveLimits(LiveAc& ac)
+{
+    GroundTrack& g = ac.motion.ground;
+    const std::vector<PathPoint>& p = g.path.points;
+    const double rate = std::min(std::max(ac.groundTurnRate, 1e-6) * 100.0 * kCurveTurnRateShare, kMostYawRate);
+    g.speedLimits.assign(p.size(), 1e9);
+    for (size_t i = 0; i < p.size(); ++i) {
+        if (p[i].curvature > 1e-6)
+            g.speedLimits[i] = rate / p[i].curvature;
+    }
+    for (size_t i = p.size(); i-- > 1;) {
+        const double ds = p[i].station - p[i - 1].station;
+        g.speedLimits[i - 1] =
+            std::min(g.speedLimits[i - 1], std::sqrt(g.speedLimits[i] * g.speedLimits[i] + 2.0 * kCurveBrakingMps2 * ds));
+    }
+}
+
+// At the station, between the path points around it: the limit of the point behind, and
+// braking for the one ahead.
+double lf_curveLimitAt(const GroundTrack& g)
+{
+    const std::vector<PathPoint>& p = g.path.points;
+    if (g.speedLimits.empty() || p.empty())
+        return 1e9;
+    const size_t i = std::min(g.hint, g.speedLimits.size() - 1);
+    if (i + 1 >= g.speedLimits.size())
+        return g.speedLimits[i];
+    const double ahead = std::max(p[i + 1].station - g.station, 0.0);
+    const double next = g.speedLimits[i + 1];
+    return std::min(g.speedLimits[i], std::sqrt(next * next + 2.0 * kCurveBrakingMps2 * ahead));
+}
+
+void lf_plan(LiveAc& ac)
+{
+    GroundTrack& g = ac.motion.ground;
+    gf_planGroundSpeed(g.targets, g.station, g.speed, gf_tickNow(), g.previous, lf_speedLimits(ac), g.plan);
+    g.replanTick = gf_tickNow() + kLeastReplanTicks;
+    g.planStation = g.station;
+}
+
+// A plan is kept while the aircraft keeps to it: it is made again when a curve slowed the
+// aircraft off it, or when it has reached the target it was made for.
+bool lf_offPlan(const GroundTrack& g, int64_t now)
+{
+    if (now < g.replanTick)
+        return false;
+    return now >= g.plan.arrival || std::fabs(g.station - g.planStation) > kOffPlanM ||
+           std::fabs(g.speed - gf_plannedSpeed(g.plan, now)) > kOffPlanMps;
+}
+
+// The last metres to a stop straight on along the heading.
+void lf_straightToStop(GroundTrack& g, double heading, double metres)
+{
+    PathPoint a;
+    a.heading = heading;
+    PathPoint b = a;
+    b.north = std::cos(heading) * metres;
+    b.east = std::sin(heading) * metres;
+    b.station = metres;
+    g.path.points = {a, b};
+    std::fill(g.path.reportStations.begin(), g.path.reportStations.end(), metres);
+    g.station = 0.0;
+}
+
+// Standing with the way well off its nose, it turns on the spot first: the turn starts so
+// that it ends when the plan moves off, or now, the plan then waiting for it.
+void lf_planPivot(LiveAc& ac, double heading)
+{
+    GroundTrack& g = ac.motion.ground;
+    const double off = std::fabs(gf_wrapPi(g.pivotHeading - heading));
+    const auto turnTicks = static_cast<int64_t>(std::ceil(off / std::max(ac.groundTurnRate, 1e-6)));
+    int64_t moveOff = g.plan.arrival;
+    for (size_t i = 0; i < g.plan.count; ++i) {
+        if (g.plan.segments[i].speed > 0.0 || g.plan.segments[i].accel > 0.0) {
+            moveOff = g.plan.segments[i].start;
+            break;
+        }
+    }
+    const int64_t now = gf_tickNow();
+    g.pivotStart = moveOff - turnTicks;
+    if (g.pivotStart < now) {
+        const int64_t shift = now - g.pivotStart;
+        for (size_t i = 0; i < g.plan.count; ++i)
+            g.plan.segments[i].start += shift;
+        g.plan.arrival += shift;
+        g.pivotStart = now;
+    }
+    // Replanned once it has turned.
+    g.replanTick = g.pivotStart + turnTicks + 1;
+}
+
+void lf_place(LiveAc& ac)
+{
+    GroundTrack& g = ac.motion.ground;
+    const PathPoint p = gf_pathPointAt(g.path, g.station, g.hint);
+    const GeoPos at = gf_fromPathFrame(g.path, p.north, p.east);
+    ac.pos.latitude = at.latitude;
+    ac.pos.longitude = at.longitude;
+    ac.pos.heading = gf_normalHeading(g.reverse ? p.heading + g_fullCircle / 2 : p.heading);
+}
+
+} // namespace
+
+bool gf_atRestReport(const PosSample& s)
+{
+    return s.stationary || s.groundSpeed <= kRestKt;
+}
+
+bool gf_trackGiven(const PosSample& s)
+{
+    return s.track != 0.0;
+}
+
+bool lf_groundTrackActive(const LiveAc& ac)
+{
+    return ac.motion.ground.active && ac.onGround && ac.phase != FlightPhase::TakeOff &&
+           ac.phase != FlightPhase::PushedBack && ac.phase != FlightPhase::Parked;
+}
+
+void lf_dropGroundTrack(LiveAc& ac)
+{
+    GroundTrack& g = ac.motion.ground;
+    g.active = false;
+    g.pivot = false;
+    g.reverse = false;
+    g.passed.clear();
+    g.targets.clear();
+    g.speed = 0.0;
+}
+
+void lf_notePassedSample(LiveAc& ac)
+{
+    if (!ac.onGround || ac.samples.empty() || ac.samples.front().airborne)
+        return;
+    std::vector<PosSample>& passed = ac.motion.ground.passed;
+    passed.push_back(ac.samples.front());
+    if (passed.size() > kPassedKept)
+        passed.erase(passed.begin());
+}
+
+// Where the path next begins to turn after a station (its end when it runs straight on).
+double lf_nextCurveStart(const GroundPath& path, double station)
+{
+    size_t hint = 0;
+    gf_pathPointAt(path, station, hint);
+    for (size_t i = hint + 1; i < path.points.size(); ++i) {
+        if (path.points[i].curvature > kCurvedPerM)
+            return path.points[i - 1].station;
+    }
+    return gf_pathLength(path);
+}
+
+void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
+{
+    GroundTrack& g = ac.motion.ground;
+    count = std::min(count, ac.samples.size());
+    if (count < 2)
+        return;
+    if (reverse != g.reverse) {
+        g.passed.clear();
+        g.speed = 0.0;
+    } else if (!g.active) {
+        // Taking over from the air, or appearing on its way (a new object), it rolls as reported.
+        g.speed = gf_atRestReport(ac.samples[0]) ? 0.0 : gf_ktToMps(ac.samples[0].groundSpeed);
+    }
+    if (ac.samples[0].stationary)
+        g.speed = 0.0; // it stood at the report it reached
+    g.reverse = reverse;
+    g.path.originLat = ac.pos.latitude;
+    g.path.originLon = ac.pos.longitude;
+    std::vector<PathReport> reports;
+    reports.reserve(g.passed.size() + count);
+    // Standing, the aircraft moves off from where it stands: the report it stopped at lies
+    // off its place by the report's jitter, and the way behind it is done with.
+    const bool standing = g.speed < kStandingMps && !reverse;
+    if (standing)
+        g.passed.clear();
+    for (const PosSample& s : g.passed)
+        reports.push_back(lf_pathReport(g.path, s));
+    const size_t front = reports.size();
+    for (size_t i = 0; i < count; ++i)
+        reports.push_back(lf_pathReport(g.path, ac.samples[i]));
+    // After a push-back it turns on the spot to the way the reports go; stopped on its way it
+    // moves off along its nose.
+    const bool afterPush = ac.previousPhase == FlightPhase::PushedBack || ac.previousPhase == FlightPhase::PushingBack;
+    if (standing) {
+        reports[front].north = 0.0;
+        reports[front].east = 0.0;
+        reports[front].trackRad = ac.pos.heading;
+        reports[front].trackKnown = !afterPush;
+    }
+    PathShape shape;
+    shape.cornerPassM = kCornerPassM;
+    shape.fastCornerPassM = ac.category == TypeCategory::Heavy ? kHeavyFastCornerPassM : kCornerPassM;
+    shape.fastSpeedKt = kFastCornerKt;
+    gf_layGroundPath(reports, shape, g.path);
+    const std::vector<double>& at = g.path.reportStations;
+
+    // Where the aircraft comes onto the path: near the report it reached.
+    const double from = front > 0 ? at[front - 1] : 0.0;
+    const double to = at[front + 1] + 1.0;
+    const PathProjection onPath = gf_projectOnPath(g.path, 0.0, 0.0, from, to);
+    size_t hint = 0;
+    const PathPoint there = gf_pathPointAt(g.path, onPath.station, hint);
+    const double heading = gf_normalHeading(reverse ? ac.pos.heading + g_fullCircle / 2 : ac.pos.heading);
+    double joinHeading = heading;
+    g.pivot = false;
+    const double end = gf_pathLength(g.path);
+    const double beyond = front + 2 < at.size() ? at[front + 2] : end;
+    double joinAt = std::min(onPath.station + std::max(kLeastJoinM, kJoinPerOffM * onPath.distance),
+                             std::max(beyond, onPath.station + 1.0));
+    if (!reverse && g.speed < kStandingMps) {
+        // Standing with the way off its nose (after a push-back, onto a stand), the nose turns
+        // to where it is to go before it moves.
+        const PathPoint ahead = gf_pathPointAt(g.path, std::min(joinAt, end), hint);
+        const double toward = std::hypot(ahead.north, ahead.east) > 1.0 ? std::atan2(ahead.east, ahead.north)
+                                                                        : there.heading;
+        if ((afterPush || std::fabs(gf_wrapPi(there.heading - heading)) > kPivotRad) &&
+            std::fabs(gf_wrapPi(toward - heading)) > kPivotRad) {
+            g.pivot = true;
+            g.pivotHeading = gf_normalHeading(toward);
+            joinHeading = g.pivotHeading;
+        }
+    }
+    // Rolling, the join ends before the next corner's curve: a join across it would cut the
+    // corner. A pivot faces the join's end, which stays where it was.
+    if (!g.pivot && g.speed >= kStandingMps)
+        joinAt = std::min(joinAt, std::max(lf_nextCurveStart(g.path, onPath.station), onPath.station + std::max(kLeastCornerJoinM, kCornerJoinS * g.speed)));
+    // A stop a few metres on: the way there is straight on, as the aircraft heads.
+    const bool nearStop = end - onPath.station < kNearStopM &&
+                          std::all_of(ac.samples.begin() + 1, ac.samples.begin() + static_cast<std::ptrdiff_t>(count),
+                                      [](const PosSample& s) { return gf_atRestReport(s); });
+    if (nearStop) {
+        lf_straightToStop(g, heading, end - onPath.station);
+    } else if (onPath.distance > kOnPathM || std::fabs(gf_wrapPi(there.heading - joinHeading)) > kOnPathRad) {
+        gf_joinPath(g.path, 0.0, 0.0, joinHeading, onPath.station, std::min(joinAt, end));
+        g.station = 0.0;
+    } else {
+        g.station = onPath.station;
+    }
+    g.hint = 0;
+    g.targets.clear();
+    for (size_t i = 1; i < count; ++i) {
+        const PosSample& s = ac.samples[i];
+        g.targets.push_back({at[front + i], static_cast<int64_t>(s.dueTick), s.groundSpeed, gf_atRestReport(s)});
+    }
+    const PosSample& reached = ac.samples[0];
+    g.previous = {at[front], static_cast<int64_t>(reached.dueTick), reached.groundSpeed, gf_atRestReport(reached)};
+    lf_curveLimits(ac);
+    g.active = true;
+    lf_plan(ac);
+    if (g.pivot)
+        lf_planPivot(ac, heading);
+    // The report ahead is reached no sooner than the plan gets there: the steps that come
+    // with it (a stop, the arrival at a stand, the rotation) wait for the aircraft.
+    if (!g.targets.empty() && g.plan.targetStation == g.targets.front().station)
+        ac.samples[1].dueTick = static_cast<uint32_t>(std::max<int64_t>(ac.samples[1].dueTick, g.plan.arrival));
+}
+
+void lf_followGroundTrack(LiveAc& ac)
+{
+    GroundTrack& g = ac.motion.ground;
+    const int64_t now = gf_tickNow();
+    if (g.pivot) {
+        if (now < g.pivotStart)
+            return;
+        const double heading = gf_normalHeading(g.reverse ? ac.pos.heading + g_fullCircle / 2 : ac.pos.heading);
+        const double off = gf_wrapPi(g.pivotHeading - heading);
+        if (std::fabs(off) > kPivotToleranceRad) {
+            const double step = std::clamp(off, -ac.groundTurnRate, ac.groundTurnRate);
+            ac.pos.heading = gf_normalHeading(ac.pos.heading + step);
+            ac.pos.trueAirspeed = 0.0;
+            return;
+        }
+        g.pivot = false;
+        lf_plan(ac);
+    }
+    if (lf_offPlan(g, now))
+        lf_plan(ac);
+    const double planned = gf_plannedSpeed(g.plan, now);
+    g.planStation += planned * kTickS;
+    const double most = lf_speedLimits(ac).fastAccel;
+    double v = std::min(planned, lf_curveLimitAt(g));
+    v = std::clamp(v, g.speed - 2.0 * most * kTickS, g.speed + most * kTickS);
+    v = std::max(v, 0.0);
+    const double end = gf_pathLength(g.path);
+    g.station = std::min(g.station + (g.speed + v) / 2.0 * kTickS, end);
+    g.speed = g.station >= end ? 0.0 : v;
+    lf_place(ac);
+    const double kt = gf_mpsToKt(g.speed);
+    ac.pos.trueAirspeed = g.reverse ? -kt : kt;
+    if (g.station >= end && ac.phase == FlightPhase::Taxi)
+        gf_checkArrival(ac);
+}

@@ -1,0 +1,205 @@
+// The path a taxiing aircraft follows, laid from its reports alone, against the way the real
+// aircraft went: generated taxiways of straights and turns (sharp corners and arcs), reported
+// at RealTraffic's spacing with its noise in position and track.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "foundation/geo.h"
+#include "traffic/ground_path.h"
+
+namespace {
+
+struct Truth {
+    std::vector<double> north, east, heading, speedKt;
+};
+
+struct Way {
+    Truth truth;
+    std::vector<PathReport> reports;
+    double turnDeg = 0.0; // the sharpest turn on it
+};
+
+// A taxi of legs 40-200 m joined by turns of 30-150 degrees (every third a U-turn when
+// asked), each an arc of 10-45 m; reported every 1-10 s at 5-25 kt with
+// up to noiseM of position noise and 5 degrees of track noise.
+Way lf_way(uint32_t seed, bool uTurns, double noiseM)
+{
+    std::mt19937 rng(seed);
+    auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    Way w;
+    Truth& t = w.truth;
+    double n = 0.0, e = 0.0, h = uniform(0.0, g_fullCircle);
+    const double kt = uniform(5.0, 25.0);
+    auto step = [&](double metres, double turnRad) {
+        const int k = std::max(1, static_cast<int>(std::ceil(metres / 0.5)));
+        for (int i = 0; i < k; ++i) {
+            h += turnRad / k;
+            n += metres / k * std::cos(h);
+            e += metres / k * std::sin(h);
+            t.north.push_back(n);
+            t.east.push_back(e);
+            t.heading.push_back(h);
+            t.speedKt.push_back(kt);
+        }
+    };
+    t.north.push_back(n);
+    t.east.push_back(e);
+    t.heading.push_back(h);
+    t.speedKt.push_back(kt);
+    const int legs = static_cast<int>(uniform(4, 9));
+    for (int i = 0; i < legs; ++i) {
+        step(uniform(40.0, 200.0), 0.0);
+        if (i + 1 == legs)
+            break;
+        const bool back = uTurns && i % 3 == 1;
+        const double turn = (back ? 180.0 : uniform(30.0, 150.0)) * (uniform(0, 1) < 0.5 ? -1.0 : 1.0);
+        w.turnDeg = std::max(w.turnDeg, std::fabs(turn));
+        const double radius = back ? uniform(10.0, 30.0) : uniform(10.0, 45.0);
+        if (radius == 0.0)
+            h += turn * g_degToRad;
+        else
+            step(radius * std::fabs(turn) * g_degToRad, turn * g_degToRad);
+    }
+    // Reports along it.
+    const double mps = kt * 1852.0 / 3600.0;
+    const double spacingLo = uniform(1.0, 5.0);
+    const double spacingHi = uniform(spacingLo, 10.0);
+    double s = 0.0;
+    size_t i = 0;
+    double along = 0.0;
+    while (i + 1 < t.north.size()) {
+        while (i + 1 < t.north.size() && along < s) {
+            along += std::hypot(t.north[i + 1] - t.north[i], t.east[i + 1] - t.east[i]);
+            ++i;
+        }
+        const double r = noiseM * std::sqrt(uniform(0.0, 1.0));
+        const double a = uniform(0.0, g_fullCircle);
+        PathReport rep;
+        rep.north = t.north[i] + r * std::cos(a);
+        rep.east = t.east[i] + r * std::sin(a);
+        rep.trackRad = t.heading[i] + uniform(-5.0, 5.0) * g_degToRad;
+        rep.trackKnown = true;
+        rep.speedKt = kt;
+        rep.timeS = s / mps;
+        w.reports.push_back(rep);
+        s += mps * uniform(spacingLo, spacingHi);
+    }
+    return w;
+}
+
+double lf_distanceToTruth(const Truth& t, double n, double e, size_t from = 0, size_t to = SIZE_MAX)
+{
+    double best = 1e9;
+    to = std::min(to, t.north.size());
+    for (size_t i = from; i + 1 < to; ++i) {
+        const double an = t.north[i], ae = t.east[i];
+        const double bn = t.north[i + 1] - an, be = t.east[i + 1] - ae;
+        const double ll = bn * bn + be * be;
+        const double u = ll > 0 ? std::clamp(((n - an) * bn + (e - ae) * be) / ll, 0.0, 1.0) : 0.0;
+        best = std::min(best, std::hypot(n - an - u * bn, e - ae - u * be));
+    }
+    return best;
+}
+
+struct Judged {
+    double offM = 0.0;      // the farthest the path leaves the real way
+    double kinkDeg = 0.0;   // the largest change of heading from one point of the path to the next
+    double backwardM = 0.0; // a report's station behind the one before it
+    double kinkAt = 0.0;
+};
+
+Judged lf_judge(const Way& w, const GroundPath& path)
+{
+    Judged j;
+    const auto& p = path.points;
+    // The ends of the path lie on the first and last reports, off the way by their noise; its
+    // last metres are laid again when the next report comes.
+    const double start = 10.0;
+    const double stop = gf_pathLength(path) - 10.0;
+    // The path runs along the way in its order: each point is looked for near where the one
+    // before it was found, and along the whole way only when it lies far off there.
+    size_t near = 0;
+    const size_t window = 400; // points of the way, 0.5 m apart
+    for (size_t i = 0; i < p.size(); ++i) {
+        if (p[i].station >= start && p[i].station <= stop) {
+            const size_t from = near > window ? near - window : 0;
+            double d = lf_distanceToTruth(w.truth, p[i].north, p[i].east, from, near + window);
+            if (d > 5.0)
+                d = lf_distanceToTruth(w.truth, p[i].north, p[i].east);
+            j.offM = std::max(j.offM, d);
+            for (size_t k = from; k < std::min(near + window, w.truth.north.size()); ++k) {
+                if (std::hypot(w.truth.north[k] - p[i].north, w.truth.east[k] - p[i].east) <= d + 0.5) {
+                    near = k;
+                    break;
+                }
+            }
+        }
+        if (i > 0 && p[i].station <= stop) {
+            const double k = std::fabs(std::remainder(p[i].heading - p[i - 1].heading, g_fullCircle)) * g_radToDeg;
+            if (k > j.kinkDeg) { j.kinkDeg = k; j.kinkAt = p[i].station; }
+        }
+    }
+    for (size_t r = 1; r < path.reportStations.size(); ++r)
+        j.backwardM = std::max(j.backwardM, path.reportStations[r - 1] - path.reportStations[r]);
+    return j;
+}
+
+PathShape lf_shape()
+{
+    PathShape s;
+    s.cornerPassM = 8.0;
+    s.fastCornerPassM = 8.0;
+    return s;
+}
+
+} // namespace
+
+// The path keeps to the real way within the corner's pass distance wherever it turns, the
+// position noise where it runs straight; it has no kinks (the nose follows its tangent), and
+// the reports' stations run forward. A turn hidden in a long gap of the reports is laid from
+// their tracks and the length flown: a few ways in a hundred come out wider than the real
+// turn, none by more than half as much again; a rare joint of two curves bends by up to 20
+// degrees.
+TEST(GroundPath, LaidFromNoisyReportsItKeepsToTheWayTheRealAircraftWent)
+{
+    struct Kind {
+        const char* name;
+        bool uTurns;
+        double noiseM;
+        double limitM;
+    };
+    constexpr uint32_t kWays = 150;
+    for (const Kind& kind : {Kind{"turns, exact reports", false, 0.0, 8.0}, Kind{"turns, 5 m noise", false, 5.0, 10.0},
+                             Kind{"U-turns, 3 m noise", true, 3.0, 10.0}}) {
+        double worst = 0.0;
+        uint32_t worstSeed = 0;
+        int off = 0;
+        int kinked = 0;
+        for (uint32_t seed = 1; seed <= kWays; ++seed) {
+            const Way w = lf_way(seed, kind.uTurns, kind.noiseM);
+            GroundPath path;
+            gf_layGroundPath(w.reports, lf_shape(), path);
+            const Judged j = lf_judge(w, path);
+            SCOPED_TRACE(testing::Message() << kind.name << ", seed " << seed);
+            off += j.offM > kind.limitM ? 1 : 0;
+            kinked += j.kinkDeg > 12.0 ? 1 : 0;
+            EXPECT_LE(j.offM, 1.5 * kind.limitM);
+            EXPECT_LE(j.kinkDeg, 20.0) << " at " << j.kinkAt << " of " << gf_pathLength(path);
+            EXPECT_LE(j.backwardM, 0.0);
+            if (j.offM > worst) {
+                worst = j.offM;
+                worstSeed = seed;
+            }
+        }
+        std::printf("%s: %d of %u ways beyond %.0f m off the real way, farthest %.1f m (seed %u); %d with a kink "
+                    "beyond 12 degrees\n",
+                    kind.name, off, kWays, kind.limitM, worst, worstSeed, kinked);
+        EXPECT_LE(off, static_cast<int>(kWays) * 3 / 100) << kind.name;
+        EXPECT_LE(kinked, static_cast<int>(kWays) * 2 / 100) << kind.name;
+    }
+}

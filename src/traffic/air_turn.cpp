@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "traffic/motion_internal.h"
+#include "traffic/plane_curves.h"
 
 namespace {
 
@@ -28,19 +29,7 @@ constexpr double kTellingTurnRad = 45.0 * g_degToRad;
 constexpr double kUsualBankRad = 25.0 * g_degToRad;
 constexpr double kMostArmStretch = 3.0;
 constexpr int kSearches = 16;
-
-struct Vec {
-    double n = 0.0;
-    double e = 0.0;
-};
-
-Vec operator+(Vec a, Vec b) { return {a.n + b.n, a.e + b.e}; }
-Vec operator-(Vec a, Vec b) { return {a.n - b.n, a.e - b.e}; }
-Vec operator*(Vec a, double k) { return {a.n * k, a.e * k}; }
-double lf_length(Vec a) { return std::hypot(a.n, a.e); }
-Vec lf_headingVec(double h) { return {std::cos(h), std::sin(h)}; }
-double lf_heading(Vec a) { return gf_normalHeading(std::atan2(a.e, a.n)); }
-double lf_turn(Vec a, Vec b) { return std::atan2(a.n * b.e - a.e * b.n, a.n * b.n + a.e * b.e); }
+constexpr int kLengthSteps = 32;
 
 // The points of the turn, with the length along it at each.
 struct Points {
@@ -58,43 +47,18 @@ struct Points {
     }
 };
 
-Vec lf_cubicAt(Vec p0, Vec p1, Vec p2, Vec p3, double t)
-{
-    const double u = 1.0 - t;
-    return p0 * (u * u * u) + p1 * (3.0 * u * u * t) + p2 * (3.0 * u * t * t) + p3 * (t * t * t);
-}
-
-Vec lf_cubicTangent(Vec p0, Vec p1, Vec p2, Vec p3, double t)
-{
-    const double u = 1.0 - t;
-    return (p1 - p0) * (3.0 * u * u) + (p2 - p1) * (6.0 * u * t) + (p3 - p2) * (3.0 * t * t);
-}
-
-double lf_cubicLength(Vec p0, Vec p1, Vec p2, Vec p3)
-{
-    double length = 0.0;
-    Vec last = p0;
-    for (int k = 1; k <= 32; ++k) {
-        const Vec at = lf_cubicAt(p0, p1, p2, p3, k / 32.0);
-        length += lf_length(at - last);
-        last = at;
-    }
-    return length;
-}
-
 // Turned right round: a curve leaving along d0 and arriving at p3 along d3, as long as flown.
 void lf_layCurve(AirTurn& c, Vec p3, Vec d0, Vec d3, double flownM)
 {
     const Vec p0{};
-    const double chord = lf_length(p3);
-    const double t = std::min(std::fabs(lf_turn(d0, d3)), g_fullCircle / 2);
-    double arm = chord * 2.0 / 3.0 * std::tan(t / 4.0) / std::sin(t / 2.0);
-    if (flownM > lf_cubicLength(p0, d0 * arm, p3 - d3 * arm, p3)) {
+    const double chord = gf_length(p3);
+    double arm = gf_arcArm(chord, gf_turn(d0, d3));
+    if (flownM > gf_cubicLength(p0, d0 * arm, p3 - d3 * arm, p3, kLengthSteps)) {
         double lo = arm;
         double hi = arm * kMostArmStretch;
         for (int i = 0; i < kSearches; ++i) {
             const double m = (lo + hi) / 2.0;
-            (lf_cubicLength(p0, d0 * m, p3 - d3 * m, p3) < flownM ? lo : hi) = m;
+            (gf_cubicLength(p0, d0 * m, p3 - d3 * m, p3, kLengthSteps) < flownM ? lo : hi) = m;
         }
         arm = lo;
     }
@@ -102,7 +66,9 @@ void lf_layCurve(AirTurn& c, Vec p3, Vec d0, Vec d3, double flownM)
     const int count = static_cast<int>(c.points.size()) - 1;
     for (int k = 0; k <= count; ++k) {
         const double u = static_cast<double>(k) / count;
-        out.add(lf_cubicAt(p0, d0 * arm, p3 - d3 * arm, p3, u), lf_heading(lf_cubicTangent(p0, d0 * arm, p3 - d3 * arm, p3, u)));
+        const Vec p1 = d0 * arm;
+        const Vec p2 = p3 - d3 * arm;
+        out.add(gf_cubicAt(p0, p1, p2, p3, u), gf_heading(gf_cubicTangent(p0, p1, p2, p3, u)));
     }
 }
 
@@ -112,18 +78,18 @@ void lf_layCorner(AirTurn& c, Vec p3, Vec d0, Vec d3, double armA, double turn, 
     const double tangent = radius * std::tan(std::fabs(turn) / 2.0);
     const Vec start = d0 * (armA - tangent);
     Points out{c};
-    out.add({}, lf_heading(d0));
+    out.add({}, gf_heading(d0));
     const Vec right{-d0.e, d0.n};
     const double side = turn > 0.0 ? 1.0 : -1.0;
     const Vec centre = start + right * (radius * side);
     const int steps = static_cast<int>(c.points.size()) - 3;
     for (int k = 0; k <= steps; ++k) {
         const double a = turn * k / steps;
-        const Vec h = lf_headingVec(lf_heading(d0) + a);
+        const Vec h = gf_headingVec(gf_heading(d0) + a);
         const Vec towardCentre{-h.e * side, h.n * side};
-        out.add(centre - towardCentre * radius, lf_heading(h));
+        out.add(centre - towardCentre * radius, gf_heading(h));
     }
-    out.add(p3, lf_heading(d3));
+    out.add(p3, gf_heading(d3));
 }
 
 } // namespace
@@ -164,20 +130,20 @@ void lf_layAirTurn(LiveAc& ac)
     const Vec p3{(next.latitude - c.originLat) * kMetresPerDeg,
                  gf_wrapPi((next.longitude - c.originLon) * g_degToRad) * g_radToDeg *
                      std::cos(c.originLat * g_degToRad) * kMetresPerDeg};
-    const double chord = lf_length(p3);
-    const Vec d0 = lf_headingVec(ac.pos.heading);
+    const double chord = gf_length(p3);
+    const Vec d0 = gf_headingVec(ac.pos.heading);
     double turn = gf_wrapPi(next.track * g_degToRad - ac.pos.heading);
     // Turned right round, the report lies on the side the turn went.
     if (std::fabs(turn) > g_fullCircle * 0.4 && (d0.n * p3.e - d0.e * p3.n) * turn < 0.0)
         turn = -turn;
     if (std::fabs(turn) < kLeastTurnRad || chord < 1.0)
         return;
-    const Vec d3 = lf_headingVec(ac.pos.heading + turn);
+    const Vec d3 = gf_headingVec(ac.pos.heading + turn);
     const double speed = (front.groundSpeed + next.groundSpeed) / 2.0 * kMpsPerKt;
     const double flown = speed * static_cast<double>(ticks) / 100.0;
     const Vec along = p3 * (1.0 / chord);
-    const double alpha = lf_turn(d0, along);
-    const double beta = lf_turn(along, d3);
+    const double alpha = gf_turn(d0, along);
+    const double beta = gf_turn(along, d3);
     if (std::fabs(turn) <= kMostCornerRad && alpha * turn > 0.0 && beta * turn > 0.0 &&
         std::fabs(alpha) >= kLeastSideRad && std::fabs(beta) >= kLeastSideRad) {
         const double s = std::sin(std::fabs(turn));

@@ -1,4 +1,5 @@
 #include "traffic/ground_path.h"
+#include "traffic/plane_curves.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,36 +53,6 @@ constexpr double kBackwardsCos = -0.5; // a track more than 120 degrees off the 
 constexpr double kTellingTurnRad = 45.0 * g_degToRad;
 constexpr double kMpsPerKt = 1852.0 / 3600.0;
 
-struct Vec {
-    double n = 0.0;
-    double e = 0.0;
-};
-
-Vec operator+(Vec a, Vec b) { return {a.n + b.n, a.e + b.e}; }
-Vec operator-(Vec a, Vec b) { return {a.n - b.n, a.e - b.e}; }
-Vec operator*(Vec a, double k) { return {a.n * k, a.e * k}; }
-double lf_dot(Vec a, Vec b) { return a.n * b.n + a.e * b.e; }
-// Positive when b lies clockwise of a (a right turn).
-double lf_cross(Vec a, Vec b) { return a.n * b.e - a.e * b.n; }
-double lf_length(Vec a) { return std::hypot(a.n, a.e); }
-
-Vec lf_unit(Vec a)
-{
-    const double l = lf_length(a);
-    return l > 0.0 ? a * (1.0 / l) : Vec{1.0, 0.0};
-}
-
-Vec lf_headingVec(double heading) { return {std::cos(heading), std::sin(heading)}; }
-
-double lf_heading(Vec a)
-{
-    const double h = std::atan2(a.e, a.n);
-    return h < 0.0 ? h + g_fullCircle : h;
-}
-
-// The turn from a to b, right positive, in [-pi, pi].
-double lf_turn(Vec a, Vec b) { return std::atan2(lf_cross(a, b), lf_dot(a, b)); }
-
 struct Node {
     Vec at;
     Vec dir;
@@ -106,11 +77,11 @@ std::vector<Node> lf_nodes(const std::vector<PathReport>& reports, std::vector<s
     index.clear();
     for (const PathReport& r : reports) {
         const Vec at{r.north, r.east};
-        if (!nodes.empty() && lf_length(at - nodes.back().at) < kSamePlaceM) {
+        if (!nodes.empty() && gf_length(at - nodes.back().at) < kSamePlaceM) {
             Node& last = nodes.back();
             if (r.trackKnown && !last.trackKnown) {
                 last.trackKnown = true;
-                last.track = lf_headingVec(r.trackRad);
+                last.track = gf_headingVec(r.trackRad);
             }
             index.push_back(nodes.size() - 1);
             continue;
@@ -119,7 +90,7 @@ std::vector<Node> lf_nodes(const std::vector<PathReport>& reports, std::vector<s
         node.at = at;
         node.trackKnown = r.trackKnown;
         node.restTrackGiven = r.restTrackGiven;
-        node.track = lf_headingVec(r.trackRad);
+        node.track = gf_headingVec(r.trackRad);
         node.speedKt = r.speedKt;
         node.timeS = r.timeS;
         nodes.push_back(node);
@@ -133,9 +104,9 @@ std::vector<Node> lf_nodes(const std::vector<PathReport>& reports, std::vector<s
 Vec lf_stoppedDirection(const Node& before, const Node& stop)
 {
     const Vec to = stop.at - before.at;
-    if (lf_length(to) < kTellingChordM)
+    if (gf_length(to) < kTellingChordM)
         return before.dir;
-    const double half = lf_turn(before.dir, lf_unit(to));
+    const double half = gf_turn(before.dir, gf_unit(to));
     if (std::fabs(half) > kMostHalfTurnRad)
         return before.dir;
     const double h = std::atan2(before.dir.e, before.dir.n) + 2.0 * half;
@@ -150,18 +121,18 @@ void lf_directions(std::vector<Node>& nodes)
     for (size_t i = 0; i < n; ++i) {
         Vec chord;
         if (i > 0)
-            chord = chord + lf_unit(nodes[i].at - nodes[i - 1].at);
+            chord = chord + gf_unit(nodes[i].at - nodes[i - 1].at);
         if (i + 1 < n)
-            chord = chord + lf_unit(nodes[i + 1].at - nodes[i].at);
-        chord = lf_unit(chord);
+            chord = chord + gf_unit(nodes[i + 1].at - nodes[i].at);
+        chord = gf_unit(chord);
         Node& node = nodes[i];
         if (!node.trackKnown) {
             node.dir = chord;
             // Rolling without a track at a corner of the reports' line: it came along the line
             // before it, and the corner is rounded where it was reported.
             if (i > 0 && i + 1 < n && node.speedKt >= kTrackedKt) {
-                const Vec in = lf_unit(node.at - nodes[i - 1].at);
-                if (std::fabs(lf_turn(in, lf_unit(nodes[i + 1].at - node.at))) >= kLeastCornerRad)
+                const Vec in = gf_unit(node.at - nodes[i - 1].at);
+                if (std::fabs(gf_turn(in, gf_unit(nodes[i + 1].at - node.at))) >= kLeastCornerRad)
                     node.dir = in;
             }
             if (i > 0 && nodes[i - 1].trackKnown && node.speedKt <= kRestKt) {
@@ -169,14 +140,14 @@ void lf_directions(std::vector<Node>& nodes)
                 // A report at rest may carry the last track, or the nose: either way it tells the
                 // line the aircraft stands on, when it agrees with the way it came.
                 if (node.restTrackGiven) {
-                    const Vec line = lf_dot(node.track, node.dir) >= 0.0 ? node.track : node.track * -1.0;
-                    if (std::fabs(lf_turn(node.dir, line)) <= kRestTrackRad)
+                    const Vec line = gf_dot(node.track, node.dir) >= 0.0 ? node.track : node.track * -1.0;
+                    if (std::fabs(gf_turn(node.dir, line)) <= kRestTrackRad)
                         node.dir = line;
                 }
             }
             continue;
         }
-        node.dir = lf_dot(node.track, chord) < kBackwardsCos ? node.track * -1.0 : node.track;
+        node.dir = gf_dot(node.track, chord) < kBackwardsCos ? node.track * -1.0 : node.track;
     }
 }
 
@@ -194,12 +165,12 @@ void lf_smoothDirections(std::vector<Node>& nodes)
                 if (j < 0 || j >= static_cast<std::ptrdiff_t>(n))
                     break;
                 const Node& b = nodes[static_cast<size_t>(j)];
-                if (lf_length(b.at - nodes[i].at) > kRunReachM || std::fabs(lf_turn(nodes[i].dir, b.dir)) > kRunRad)
+                if (gf_length(b.at - nodes[i].at) > kRunReachM || std::fabs(gf_turn(nodes[i].dir, b.dir)) > kRunRad)
                     break;
                 sum = sum + b.dir;
             }
         }
-        dir[i] = lf_unit(sum);
+        dir[i] = gf_unit(sum);
     }
     for (size_t i = 0; i < n; ++i)
         nodes[i].dir = dir[i];
@@ -223,7 +194,7 @@ void lf_smoothPositions(std::vector<Node>& nodes)
         const double seconds = b.timeS - a.timeS;
         if (!a.trackKnown || !b.trackKnown || !(seconds > 0.0))
             continue;
-        const double turn = lf_turn(a.dir, b.dir);
+        const double turn = gf_turn(a.dir, b.dir);
         if (std::fabs(turn) > kBendRad)
             continue;
         const double flown = (a.speedKt + b.speedKt) / 2.0 * kMpsPerKt * seconds;
@@ -231,9 +202,9 @@ void lf_smoothPositions(std::vector<Node>& nodes)
         const double sigma = kStepSigmaM + kStepSigmaShare * flown + flown * (1.0 - std::cos(turn / 2.0)) +
                              std::fabs(b.speedKt - a.speedKt) * kMpsPerKt * seconds / 4.0;
         // A stop or a turn the speeds and tracks do not tell of: the positions alone.
-        if (std::fabs(lf_length(b.at - a.at) - chord) > 3.0 * sigma + 2.0 * kReportSigmaM)
+        if (std::fabs(gf_length(b.at - a.at) - chord) > 3.0 * sigma + 2.0 * kReportSigmaM)
             continue;
-        step[i] = lf_unit(a.dir + b.dir) * chord;
+        step[i] = gf_unit(a.dir + b.dir) * chord;
         stepWeight[i] = 1.0 / (sigma * sigma);
     }
     const double wp = 1.0 / (kReportSigmaM * kReportSigmaM);
@@ -274,12 +245,12 @@ void lf_prune(std::vector<Node>& nodes, std::vector<size_t>& index)
     for (size_t i = 0; i < nodes.size(); ++i) {
         if (!out.empty()) {
             const Vec d = nodes[i].at - out.back().at;
-            const bool close = lf_length(d) < kPruneM;
-            const bool behind = lf_length(d) < kPruneBehindM && lf_dot(d, out.back().dir) < 0.0 &&
-                                lf_dot(d, nodes[i].dir) < 0.0;
+            const bool close = gf_length(d) < kPruneM;
+            const bool behind = gf_length(d) < kPruneBehindM && gf_dot(d, out.back().dir) < 0.0 &&
+                                gf_dot(d, nodes[i].dir) < 0.0;
             // The last report, with no later one to smooth it, a few metres off to the side.
-            const bool hook = i + 1 == nodes.size() && lf_length(d) < kPruneBehindM &&
-                              std::fabs(lf_turn(out.back().dir, lf_unit(d))) > kHookRad;
+            const bool hook = i + 1 == nodes.size() && gf_length(d) < kPruneBehindM &&
+                              std::fabs(gf_turn(out.back().dir, gf_unit(d))) > kHookRad;
             if (close || behind || hook) {
                 kept[i] = out.size() - 1;
                 continue;
@@ -293,27 +264,6 @@ void lf_prune(std::vector<Node>& nodes, std::vector<size_t>& index)
     nodes = std::move(out);
 }
 
-Vec lf_cubicAt(Vec p0, Vec p1, Vec p2, Vec p3, double t)
-{
-    const double u = 1.0 - t;
-    return p0 * (u * u * u) + p1 * (3.0 * u * u * t) + p2 * (3.0 * u * t * t) + p3 * (t * t * t);
-}
-
-Vec lf_cubicTangent(Vec p0, Vec p1, Vec p2, Vec p3, double t)
-{
-    const double u = 1.0 - t;
-    return (p1 - p0) * (3.0 * u * u) + (p2 - p1) * (6.0 * u * t) + (p3 - p2) * (3.0 * t * t);
-}
-
-// The control arm of a cubic that follows a circular arc turning by turnRad over a chord.
-double lf_arcArm(double chord, double turnRad)
-{
-    const double t = std::min(std::fabs(turnRad), g_fullCircle / 2);
-    if (t < 1e-6)
-        return chord / 3.0;
-    return chord * 2.0 / 3.0 * std::tan(t / 4.0) / std::sin(t / 2.0);
-}
-
 int lf_sampleCount(double turnRad, double lengthM)
 {
     const double byTurn = std::fabs(turnRad) * g_radToDeg / kSampleDeg;
@@ -321,42 +271,31 @@ int lf_sampleCount(double turnRad, double lengthM)
     return std::clamp(static_cast<int>(std::ceil(std::max(byTurn, byLength))), kLeastSamples, kMostSamples);
 }
 
-double lf_cubicLength(Vec p0, Vec p1, Vec p2, Vec p3)
-{
-    double length = 0.0;
-    Vec last = p0;
-    for (int k = 1; k <= kLengthSteps; ++k) {
-        const Vec at = lf_cubicAt(p0, p1, p2, p3, static_cast<double>(k) / kLengthSteps);
-        length += lf_length(at - last);
-        last = at;
-    }
-    return length;
-}
-
 // The inner points of a cubic from a to b leaving a along ta and reaching b along tb: as
 // round as a circular arc would be, or longer where the way between the two reports was
 // longer (flownM, 0 when unknown) where it turned back: on beyond the report after it.
 void lf_appendCubic(std::vector<Vertex>& out, Vec a, Vec ta, Vec b, Vec tb, double speedKt, double flownM = 0.0)
 {
-    const double chord = lf_length(b - a);
-    double arm = lf_arcArm(chord, lf_turn(ta, tb));
-    if (std::fabs(lf_turn(ta, tb)) >= kTurnBackRad && flownM > lf_cubicLength(a, a + ta * arm, b - tb * arm, b)) {
+    const double chord = gf_length(b - a);
+    double arm = gf_arcArm(chord, gf_turn(ta, tb));
+    if (std::fabs(gf_turn(ta, tb)) >= kTurnBackRad &&
+        flownM > gf_cubicLength(a, a + ta * arm, b - tb * arm, b, kLengthSteps)) {
         double lo = arm;
         double hi = arm * kMostArmStretch;
         for (int i = 0; i < kArmSearches; ++i) {
             const double m = (lo + hi) / 2.0;
-            (lf_cubicLength(a, a + ta * m, b - tb * m, b) < flownM ? lo : hi) = m;
+            (gf_cubicLength(a, a + ta * m, b - tb * m, b, kLengthSteps) < flownM ? lo : hi) = m;
         }
         arm = lo;
     }
     const Vec p1 = a + ta * arm;
     const Vec p2 = b - tb * arm;
-    const int count = lf_sampleCount(lf_turn(ta, tb), chord);
+    const int count = lf_sampleCount(gf_turn(ta, tb), chord);
     for (int k = 1; k < count; ++k) {
         const double t = static_cast<double>(k) / count;
         Vertex v;
-        v.at = lf_cubicAt(a, p1, p2, b, t);
-        v.tangent = lf_unit(lf_cubicTangent(a, p1, p2, b, t));
+        v.at = gf_cubicAt(a, p1, p2, b, t);
+        v.tangent = gf_unit(gf_cubicTangent(a, p1, p2, b, t));
         v.fixed = true;
         v.speedKt = speedKt;
         out.push_back(v);
@@ -408,20 +347,20 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
         if (i + 1 == nodes.size())
             break;
         const Node& b = nodes[i + 1];
-        const double chord = lf_length(b.at - a.at);
-        const Vec c = lf_unit(b.at - a.at);
-        const double turn = lf_turn(a.dir, b.dir);
-        const double alpha = lf_turn(a.dir, c);
-        const double beta = lf_turn(c, b.dir);
+        const double chord = gf_length(b.at - a.at);
+        const Vec c = gf_unit(b.at - a.at);
+        const double turn = gf_turn(a.dir, b.dir);
+        const double alpha = gf_turn(a.dir, c);
+        const double beta = gf_turn(c, b.dir);
         const double speed = (a.speedKt + b.speedKt) / 2.0;
         if (std::fabs(alpha) < kStraightRad && std::fabs(beta) < kStraightRad)
             continue;
         // A report at a corner: it carries one leg's track, its neighbour the other's, and each
         // agrees with its own leg. The corner is rounded where it was reported.
         const bool turnedAtA = i > 0 && std::fabs(beta) < kStraightRad &&
-                               std::fabs(lf_turn(lf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
+                               std::fabs(gf_turn(gf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
         const bool turnedAtB = i + 2 < nodes.size() && std::fabs(alpha) < kStraightRad &&
-                               std::fabs(lf_turn(b.dir, lf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
+                               std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
         if (turnedAtA || turnedAtB)
             continue;
         const bool sameSide = alpha * turn > 0.0 && beta * turn > 0.0;
@@ -461,16 +400,16 @@ std::vector<double> lf_arms(const std::vector<Vertex>& v, const PathShape& shape
             continue;
         const Vec in = v[k].at - v[k - 1].at;
         const Vec out = v[k + 1].at - v[k].at;
-        if (lf_length(in) <= 0.0 || lf_length(out) <= 0.0)
+        if (gf_length(in) <= 0.0 || gf_length(out) <= 0.0)
             continue;
-        const double turn = std::fabs(lf_turn(in, out));
+        const double turn = std::fabs(gf_turn(in, out));
         if (turn < kLeastRoundedRad)
             continue;
         wanted[k] = 2.0 * kPassShare * lf_passM(shape, v[k].speedKt) / std::sin(std::min(turn, kMostRoundedRad) / 2.0);
     }
     std::vector<double> arms = wanted;
     for (size_t k = 0; k + 1 < n; ++k) {
-        const double leg = lf_length(v[k + 1].at - v[k].at);
+        const double leg = gf_length(v[k + 1].at - v[k].at);
         const double sum = wanted[k] + wanted[k + 1];
         if (sum <= leg || sum <= 0.0)
             continue;
@@ -485,7 +424,7 @@ void lf_appendPoint(std::vector<PathPoint>& points, Vec at, Vec tangent, double 
     PathPoint p;
     p.north = at.n;
     p.east = at.e;
-    p.heading = lf_heading(tangent);
+    p.heading = gf_heading(tangent);
     p.curvature = curvature;
     if (!points.empty()) {
         const PathPoint& last = points.back();
@@ -500,15 +439,15 @@ void lf_appendPoint(std::vector<PathPoint>& points, Vec at, Vec tangent, double 
 void lf_appendQuadratic(std::vector<PathPoint>& points, Vec p0, Vec c, Vec p2)
 {
     const Vec d2 = (p2 - c * 2.0 + p0) * 2.0;
-    const double turn = lf_turn(c - p0, p2 - c);
-    const int count = lf_sampleCount(turn, lf_length(c - p0) + lf_length(p2 - c));
+    const double turn = gf_turn(c - p0, p2 - c);
+    const int count = lf_sampleCount(turn, gf_length(c - p0) + gf_length(p2 - c));
     for (int k = 0; k <= count; ++k) {
         const double t = static_cast<double>(k) / count;
         const double u = 1.0 - t;
         const Vec at = p0 * (u * u) + c * (2.0 * u * t) + p2 * (t * t);
         const Vec d1 = (c - p0) * (2.0 * u) + (p2 - c) * (2.0 * t);
-        const double speed = lf_length(d1);
-        const double curvature = speed > 0.0 ? std::fabs(lf_cross(d1, d2)) / (speed * speed * speed) : 0.0;
+        const double speed = gf_length(d1);
+        const double curvature = speed > 0.0 ? std::fabs(gf_cross(d1, d2)) / (speed * speed * speed) : 0.0;
         lf_appendPoint(points, at, d1, curvature);
     }
 }
@@ -522,10 +461,10 @@ void lf_points(const std::vector<Vertex>& v, const std::vector<double>& arms, st
         return;
     }
     // A curve laid from the first or to the last corner leaves or reaches it along its tangent.
-    lf_appendPoint(points, v[0].at, v[1].fixed ? v[0].tangent : lf_unit(v[1].at - v[0].at), 0.0);
+    lf_appendPoint(points, v[0].at, v[1].fixed ? v[0].tangent : gf_unit(v[1].at - v[0].at), 0.0);
     for (size_t k = 1; k + 1 < n; ++k) {
-        const Vec in = lf_unit(v[k].at - v[k - 1].at);
-        const Vec out = lf_unit(v[k + 1].at - v[k].at);
+        const Vec in = gf_unit(v[k].at - v[k - 1].at);
+        const Vec out = gf_unit(v[k + 1].at - v[k].at);
         if (v[k].fixed) {
             lf_appendPoint(points, v[k].at, v[k].tangent, 0.0);
             continue;
@@ -540,8 +479,8 @@ void lf_points(const std::vector<Vertex>& v, const std::vector<double>& arms, st
     }
     // The last report's own direction, where it differs little from the way to it: the way
     // to the last report, a few metres long, is the one its jitter bends most.
-    const Vec last = lf_unit(v[n - 1].at - v[n - 2].at);
-    const bool ownWay = v[n - 2].fixed || std::fabs(lf_turn(last, v[n - 1].tangent)) <= kStraightRad;
+    const Vec last = gf_unit(v[n - 1].at - v[n - 2].at);
+    const bool ownWay = v[n - 2].fixed || std::fabs(gf_turn(last, v[n - 1].tangent)) <= kStraightRad;
     lf_appendPoint(points, v[n - 1].at, ownWay ? v[n - 1].tangent : last, 0.0);
 }
 
@@ -568,16 +507,16 @@ Nearest lf_nearest(const std::vector<PathPoint>& points, Vec at, size_t from, si
 {
     Nearest best{points.empty() ? 0.0 : points.front().station, std::numeric_limits<double>::infinity()};
     if (points.size() == 1) {
-        best.distance = lf_length(at - Vec{points[0].north, points[0].east});
+        best.distance = gf_length(at - Vec{points[0].north, points[0].east});
         return best;
     }
     for (size_t i = from; i < to && i + 1 < points.size(); ++i) {
         const Vec a{points[i].north, points[i].east};
         const Vec b{points[i + 1].north, points[i + 1].east};
         const Vec ab = b - a;
-        const double ll = lf_dot(ab, ab);
-        const double t = ll > 0.0 ? std::clamp(lf_dot(at - a, ab) / ll, 0.0, 1.0) : 0.0;
-        const double d = lf_length(at - (a + ab * t));
+        const double ll = gf_dot(ab, ab);
+        const double t = ll > 0.0 ? std::clamp(gf_dot(at - a, ab) / ll, 0.0, 1.0) : 0.0;
+        const double d = gf_length(at - (a + ab * t));
         if (d < best.distance) {
             best.distance = d;
             best.station = points[i].station + t * (points[i + 1].station - points[i].station);
@@ -601,7 +540,7 @@ void lf_reportStations(const std::vector<Node>& nodes, const std::vector<size_t>
     std::vector<double> nodeStations(nodes.size(), 0.0);
     double from = 0.0;
     for (size_t i = 0; i < nodes.size(); ++i) {
-        const double reach = i == 0 ? 1.0 : lf_length(nodes[i].at - nodes[i - 1].at) * 3.0 + 20.0;
+        const double reach = i == 0 ? 1.0 : gf_length(nodes[i].at - nodes[i - 1].at) * 3.0 + 20.0;
         const size_t a = lf_indexAt(path.points, from);
         const size_t b = std::min(lf_indexAt(path.points, from + reach) + 2, path.points.size());
         nodeStations[i] = std::max(lf_nearest(path.points, nodes[i].at, a, b).station, from);
@@ -697,22 +636,22 @@ void gf_joinPath(GroundPath& path, double north, double east, double heading, do
     const Vec b{end.north, end.east};
     std::vector<PathPoint> joined;
     joined.reserve(p.size() + kMostSamples);
-    const double chord = lf_length(b - a);
+    const double chord = gf_length(b - a);
     if (chord > 1e-3) {
-        const Vec ta = lf_headingVec(heading);
-        const Vec tb = lf_headingVec(end.heading);
-        const double arm = lf_arcArm(chord, lf_turn(ta, tb));
+        const Vec ta = gf_headingVec(heading);
+        const Vec tb = gf_headingVec(end.heading);
+        const double arm = gf_arcArm(chord, gf_turn(ta, tb));
         const Vec p1 = a + ta * arm;
         const Vec p2 = b - tb * arm;
-        const int count = lf_sampleCount(lf_turn(ta, tb), chord);
+        const int count = lf_sampleCount(gf_turn(ta, tb), chord);
         for (int k = 0; k < count; ++k) {
             const double t = static_cast<double>(k) / count;
-            lf_appendPoint(joined, lf_cubicAt(a, p1, p2, b, t), lf_cubicTangent(a, p1, p2, b, t), 0.0);
+            lf_appendPoint(joined, gf_cubicAt(a, p1, p2, b, t), gf_cubicTangent(a, p1, p2, b, t), 0.0);
         }
     } else {
-        lf_appendPoint(joined, a, lf_headingVec(heading), 0.0);
+        lf_appendPoint(joined, a, gf_headingVec(heading), 0.0);
     }
-    lf_appendPoint(joined, b, lf_headingVec(end.heading), end.curvature);
+    lf_appendPoint(joined, b, gf_headingVec(end.heading), end.curvature);
     const double joinLength = joined.back().station;
     for (size_t i = hint + 1; i < p.size(); ++i) {
         if (p[i].station <= joinStation)

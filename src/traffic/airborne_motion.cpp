@@ -520,10 +520,14 @@ void lf_advanceSample(LiveAc& ac)
             ac.motion.lastAirborneFt = next.airborne ? next.altitude : ac.samples[0].altitude;
         lf_noteReportedTouchdown(ac);
     }
-    if (ac.onGround)
+    // Rotating, it rolls on along the path of the reports that still show it on the ground.
+    const bool alongGround = ac.onGround || lf_rotatingAlongTrack(ac);
+    if (alongGround) {
         nextPosGround(ac);
-    else
+    } else {
+        lf_dropGroundTrack(ac);
         lf_scheduleAirSample(ac);
+    }
     if (ac.samples.size() < 2)
         return;
     const PosSample& next = ac.samples[1];
@@ -536,7 +540,7 @@ void lf_advanceSample(LiveAc& ac)
         const int32_t n = lf_ticksToNext(ac);
         ac.motion.latitudeStep = (next.latitude - ac.pos.latitude) / n;
         ac.motion.longitudeStep = gf_wrapPi((next.longitude - ac.pos.longitude) * g_degToRad) * g_radToDeg / n;
-        if (ac.onGround)
+        if (alongGround)
             lf_groundStep(ac);
         else
             lf_airborneStep(ac);

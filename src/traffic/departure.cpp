@@ -313,7 +313,6 @@ void lf_startRotation(LiveAc& ac)
         lf_takeOffConfiguration(ac);
     gf_setPhase(ac, FlightPhase::TakeOff);
     m.headingStep = 0.0;
-    lf_dropGroundTrack(ac);
     if (m.rollOut) {
         m.rollOut = false;
         m.approach = false;

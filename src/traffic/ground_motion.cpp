@@ -52,6 +52,7 @@ bool lf_rollsAlongReports(const LiveAc& ac)
     case FlightPhase::Parking:
     case FlightPhase::Flying: // touched down, before its first ground step
     case FlightPhase::Birth:
+    case FlightPhase::TakeOff: // rotating, while the reports still show it on the ground
         return true;
     default:
         return false;
@@ -101,7 +102,10 @@ void nextPosGround(LiveAc& ac)
             lf_taxiAfterPushBack(ac);
         if (ac.phase != FlightPhase::Parked)
             gf_checkArrival(ac);
-        if (ac.samples.size() >= 2 && !ac.samples[1].stationary && !ac.samples[1].airborne && lf_rollsAlongReports(ac))
+        // The take-off roll's path runs on through the first reports in the air: the rotation
+        // follows it at the roll's pace.
+        if (ac.samples.size() >= 2 && !ac.samples[1].stationary &&
+            (!ac.samples[1].airborne || ac.motion.takeOffConfiguration) && lf_rollsAlongReports(ac))
             lf_layGroundTrack(ac, ac.samples.size(), false);
         if (ac.samples.size() >= 2)
             lf_scheduleGroundSample(ac);

@@ -270,7 +270,15 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     const double d = std::max(target->station - station, 0.0);
     const double t = std::max(static_cast<double>(target->due - now) / kTicksPerS, kLeastDueS);
     const double v1 = target->rest ? 0.0 : gf_ktToMps(target->speedKt);
-    const bool fast = std::max(gf_mpsToKt(v0), target->speedKt) >= kFastKt;
+    // Moving off towards a take-off roll (no stop between), it speeds up as the roll does.
+    bool rollAhead = false;
+    for (const ScheduleTarget* on = target; on != targets.data() + targets.size() && !on->rest; ++on) {
+        if (on->speedKt >= kFastKt) {
+            rollAhead = true;
+            break;
+        }
+    }
+    const bool fast = std::max(gf_mpsToKt(v0), target->speedKt) >= kFastKt || rollAhead;
     const double most = fast ? limits.fastAccel : limits.mostAccel;
     const double accel = std::min(std::max(limits.plannedAccel, 1.25 * std::fabs(v1 - v0) / t), most);
     bool late = false;
@@ -289,7 +297,9 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     }
     // Late, it makes up time at the pace of the slower of the two reports around it, or at
     // the target's own when that is faster: a late aircraft never rushes onto a take-off roll.
-    const double slowerKt = std::min(std::max(prior->speedKt, 0.0), target->speedKt);
+    // A stop's own report tells nothing of the pace on the way to it: the one before does.
+    const double slowerKt = target->rest ? std::max(prior->speedKt, 0.0)
+                                         : std::min(std::max(prior->speedKt, 0.0), target->speedKt);
     const double lateCeiling =
         std::min(plan.ceiling, std::max({v0, v1, gf_ktToMps(kCeilingShare * slowerKt + kCeilingKt)}));
     lf_lay(plan, lf_between(v0, v1, d, t, accel, plan.ceiling, lateCeiling, limits, most), v0, now);

@@ -28,6 +28,8 @@ constexpr double kCornerJoinS = 2.0;
 constexpr double kCurvedPerM = 1.0 / 500.0;
 constexpr double kPivotRad = 20.0 * g_degToRad;
 constexpr double kNearStopM = 3.0;
+constexpr double kSameStopM = 10.0;
+constexpr double kOffStandM = 1.0;
 constexpr double kPivotToleranceRad = 0.5 * g_degToRad;
 constexpr double kStandingMps = 0.3;
 constexpr int64_t kLeastReplanTicks = 25;
@@ -102,7 +104,9 @@ double lf_curveLimitAt(const GroundTrack& g)
         return g.speedLimits[i];
     const double ahead = std::max(p[i + 1].station - g.station, 0.0);
     const double next = g.speedLimits[i + 1];
-    return std::min(g.speedLimits[i], std::sqrt(next * next + 2.0 * kCurveBrakingMps2 * ahead));
+    // Past a curve's last point the way runs straight: the curve's limit no longer holds.
+    const double behind = p[i + 1].curvature > 1e-6 ? g.speedLimits[i] : 1e9;
+    return std::min(behind, std::sqrt(next * next + 2.0 * kCurveBrakingMps2 * ahead));
 }
 
 void lf_plan(LiveAc& ac)
@@ -188,8 +192,18 @@ bool gf_trackGiven(const PosSample& s)
 
 bool lf_groundTrackActive(const LiveAc& ac)
 {
-    return ac.motion.ground.active && ac.onGround && ac.phase != FlightPhase::TakeOff &&
-           ac.phase != FlightPhase::PushedBack && ac.phase != FlightPhase::Parked;
+    // Rotating, the aircraft keeps to the roll's path and pace up to the first report in the
+    // air: the climb's steps take over from there.
+    if (ac.phase == FlightPhase::TakeOff)
+        return ac.motion.ground.active;
+    return ac.motion.ground.active && ac.onGround && ac.phase != FlightPhase::PushedBack &&
+           ac.phase != FlightPhase::Parked;
+}
+
+bool lf_rotatingAlongTrack(const LiveAc& ac)
+{
+    return ac.phase == FlightPhase::TakeOff && ac.motion.ground.active && !ac.samples.empty() &&
+           !ac.samples.front().airborne;
 }
 
 void lf_dropGroundTrack(LiveAc& ac)
@@ -263,6 +277,16 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
         reports[front].east = 0.0;
         reports[front].trackRad = ac.pos.heading;
         reports[front].trackKnown = !afterPush;
+        // The reports at rest that follow tell the same stop, a few metres off by their jitter:
+        // a way laid through them would lead back and forth, or round, before it moves off.
+        // The slow drive onto a stand is no such stop.
+        const bool taxiing = ac.phase == FlightPhase::Taxi;
+        for (size_t i = front + 1; taxiing && i < reports.size() && gf_atRestReport(ac.samples[i - front]); ++i) {
+            if (std::hypot(reports[i].north, reports[i].east) > kSameStopM)
+                break;
+            reports[i].north = 0.0;
+            reports[i].east = 0.0;
+        }
     }
     PathShape shape;
     shape.cornerPassM = kCornerPassM;
@@ -305,7 +329,17 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
     const bool nearStop = end - onPath.station < kNearStopM &&
                           std::all_of(ac.samples.begin() + 1, ac.samples.begin() + static_cast<std::ptrdiff_t>(count),
                                       [](const PosSample& s) { return gf_atRestReport(s); });
-    if (nearStop) {
+    // Standing, onto a stand a few metres aside: straight there, the nose turned to it first
+    // (the way through it alone would take the stand for a report's jitter, and end here).
+    const LocalPos onto = gf_toPathFrame(g.path, gf_samplePos(ac.samples[count - 1]));
+    const double ontoM = std::hypot(onto.north, onto.east);
+    if (ac.phase == FlightPhase::Parking && !reverse && g.speed < kStandingMps && ontoM > end + kOffStandM) {
+        const double toward = std::atan2(onto.east, onto.north);
+        lf_straightToStop(g, toward, ontoM);
+        g.path.reportStations.front() = 0.0;
+        g.pivot = std::fabs(gf_wrapPi(toward - heading)) > kPivotRad;
+        g.pivotHeading = gf_normalHeading(toward);
+    } else if (nearStop) {
         lf_straightToStop(g, heading, end - onPath.station);
     } else if (onPath.distance > kOnPathM || std::fabs(gf_wrapPi(there.heading - joinHeading)) > kOnPathRad) {
         gf_joinPath(g.path, 0.0, 0.0, joinHeading, onPath.station, std::min(joinAt, end));

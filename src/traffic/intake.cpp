@@ -18,6 +18,8 @@ constexpr double kFastAirborneKt = 120.0;
 constexpr double kSteadyAirTrackDeg = 1.0;
 constexpr double k450MetresNm = 0.2429805615550756;
 constexpr double kSlowTaxiKt = 30.0;
+// At most this fast, a report shows the aircraft at rest.
+constexpr double kRestKt = 1.0;
 constexpr double kSteadyTaxiTrackDeg = 2.0;
 constexpr double k20MetresNm = 0.010799136069114472;
 constexpr double kMaxTaxiReportSeconds = 15.0;
@@ -45,6 +47,13 @@ bool lf_isTooFrequent(const PosSample& before, const PosSample& now, double dt)
         return false;
     const double limit = gs > 0.0 ? std::min(k20MetresNm / (gs / 3600.0), kMaxTaxiReportSeconds) : kMaxTaxiReportSeconds;
     return dt <= limit;
+}
+
+// The first report at rest after moving ones on a taxi tells when and where a stop began.
+// A push-back's end is told by the first report that leads forward.
+bool lf_beginsStop(const LiveAc& ac, const PosSample& before, const PosSample& now)
+{
+    return ac.phase == FlightPhase::Taxi && !now.airborne && now.groundSpeed <= kRestKt && before.groundSpeed > kRestKt;
 }
 
 // A position just above an airfield's elevation that is not on the ground cannot be flown
@@ -105,7 +114,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             return;
         if (lf_isSpeedSpike(newest.groundSpeed, r.sample.groundSpeed))
             return;
-        if (ac->pauseCounter < 1 && lf_isTooFrequent(newest, r.sample, dt))
+        if (ac->pauseCounter < 1 && !lf_beginsStop(*ac, newest, r.sample) && lf_isTooFrequent(newest, r.sample, dt))
             return;
     }
     if (ac->status == SimStatus::Buffer && lf_isImplausibleNearAirfield(r.sample.altitude))

@@ -75,6 +75,8 @@ bool gf_trackGiven(const PosSample& s);
 // leading when reverse), joins it from where the aircraft stands and plans the way along it.
 void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse);
 bool lf_groundTrackActive(const LiveAc& ac);
+// Rotating from the roll's path, at a report that still shows it on the ground.
+bool lf_rotatingAlongTrack(const LiveAc& ac);
 void lf_followGroundTrack(LiveAc& ac);
 void lf_dropGroundTrack(LiveAc& ac);
 // The front sample, reached on the ground, joins the reports behind.

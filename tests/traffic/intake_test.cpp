@@ -40,6 +40,31 @@ TEST_F(IntakeTest, RepeatedSpikingAndTooFrequentReportsAreDropped)
     }
 }
 
+// The report that shows a taxiing aircraft stopped tells when and where the stop began,
+// however soon it comes; one at rest after another, or a push-back's, is a repeat.
+TEST_F(IntakeTest, TheFirstReportAtRestAfterATaxiIsTakenHoweverSoonItComes)
+{
+    // Phase, speed before, seconds apart, speed now: taken.
+    const std::tuple<const char*, FlightPhase, double, double, double, bool> rows[] = {
+        {"taxi 5 kt, at rest 7 s later", FlightPhase::Taxi, 5, 7.0, 0, true},
+        {"taxi 5 kt, 0.8 kt 7 s later", FlightPhase::Taxi, 5, 7.0, 0.8, true},
+        {"taxi 5 kt, 2 kt 7 s later", FlightPhase::Taxi, 5, 7.0, 2, false},
+        {"at rest, at rest 7 s later", FlightPhase::Taxi, 0, 7.0, 0, false},
+        {"pushed at 3 kt, at rest 7 s later", FlightPhase::PushingBack, 3, 7.0, 0, false},
+    };
+    for (const auto& [what, phase, gsBefore, dt, gsNow, taken] : rows) {
+        g_liveAcs.clear();
+        LiveAc& ac = buffered(20001, "KLM1", "A320", {sample(52, 4, 0, gsBefore, 3000, false)});
+        ac.phase = phase;
+        ac.samples.back().track = 90;
+        PosSample s = sample(52.00001, 4, 0, gsNow, 3700, false);
+        s.track = 90;
+        LiveFlightRecord r = record(20001, "KLM1", "A320", s, ac.lastRecordTime + dt);
+        gf_applyReceivedRecord(r);
+        EXPECT_EQ(g_liveAcs.front().lastRecordTime == r.timestamp, taken) << what;
+    }
+}
+
 TEST_F(IntakeTest, ANewAircraftJustAboveTheAirfieldIsNotTaken)
 {
     const std::tuple<const char*, double, double, bool> rows[] = {{"", 0, 100, true}, {"EHAM", 50, 100, false}, {"EHAM", 50, 0, true},

@@ -14,6 +14,9 @@ constexpr double kLeastMoveM = 0.5;
 constexpr int64_t kLeastLeadTicks = 300;
 constexpr double kLeastDueS = 0.25;
 constexpr double kStillMps = 0.3;
+// A report this slow this close to a stop lies within the jitter of both.
+constexpr double kSlowStartKt = 5.0;
+constexpr double kJitterM = 10.0;
 // Reported speed and distance telling of a steadier change than this: the aircraft
 // reached the reported speed and kept it, at the pace a pilot uses.
 constexpr double kUniformAccel = 0.25;
@@ -248,6 +251,10 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
             break;
         }
         if (t.station <= station + kLeastMoveM)
+            continue;
+        // Moving off from a stop, a slow report a few metres on tells more of its jitter than of
+        // the way: the start is timed by the report after it.
+        if (speed < kStillMps && t.speedKt < kSlowStartKt && t.station - station < kJitterM && &t != &targets.back())
             continue;
         if (t.due - now >= kLeastLeadTicks || &t == &targets.back()) {
             target = &t;

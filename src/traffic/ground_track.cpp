@@ -281,8 +281,12 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
         // a way laid through them would lead back and forth, or round, before it moves off.
         // The slow drive onto a stand is no such stop.
         const bool taxiing = ac.phase == FlightPhase::Taxi;
-        for (size_t i = front + 1; taxiing && i < reports.size() && gf_atRestReport(ac.samples[i - front]); ++i) {
-            if (std::hypot(reports[i].north, reports[i].east) > kSameStopM)
+        for (size_t i = front + 1; taxiing && i < reports.size(); ++i) {
+            // So does a report of moving off that lies behind the nose.
+            const bool behind =
+                reports[i].north * std::cos(ac.pos.heading) + reports[i].east * std::sin(ac.pos.heading) < 0.0;
+            if (std::hypot(reports[i].north, reports[i].east) > kSameStopM ||
+                !(gf_atRestReport(ac.samples[i - front]) || behind))
                 break;
             reports[i].north = 0.0;
             reports[i].east = 0.0;

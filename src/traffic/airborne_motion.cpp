@@ -525,7 +525,10 @@ void lf_advanceSample(LiveAc& ac)
     if (alongGround) {
         nextPosGround(ac);
     } else {
-        lf_dropGroundTrack(ac);
+        // The climb's first seconds keep to the roll's path and pace: the steps between the
+        // reports in the air would jump to make up a second the roll lost.
+        if (!lf_climbingAlongTrack(ac))
+            lf_dropGroundTrack(ac);
         lf_scheduleAirSample(ac);
     }
     if (ac.samples.size() < 2)

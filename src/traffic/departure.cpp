@@ -17,7 +17,6 @@ constexpr double kFtPerNm = 6076.11549;
 constexpr double kFtPerM = 3.280839895013123;
 constexpr double kRotationSpeedKt = 43.0;
 constexpr double kLiftOffClimbFpm = 256.0;
-constexpr int32_t kGearUpCounter = -300;
 constexpr int32_t kLowestCounter = -1000;
 constexpr double kEndOfClimbOutAglFt = 800.0;
 constexpr double kMetresPerNm = 1852.0;
@@ -364,10 +363,10 @@ void lf_takeOffCounterTick(LiveAc& ac)
             p.altitude += m.altitudeStep / 5.0;
         else if (c <= -200 && c >= -299)
             p.altitude += m.altitudeStep / 2.0;
-        else if (c == kGearUpCounter) {
+        else if (c == g_gearUpCounter) {
             gf_setGear(ac, false);
             p.altitude += m.altitudeStep;
-        } else if (c < kGearUpCounter) {
+        } else if (c < g_gearUpCounter) {
             p.altitude += m.altitudeStep;
             if (p.pitch <= ac.climbPitch)
                 m.pitchStep = 0.0;

@@ -30,6 +30,9 @@ constexpr double kPivotRad = 20.0 * g_degToRad;
 constexpr double kNearStopM = 3.0;
 constexpr double kSameStopM = 10.0;
 constexpr double kOffStandM = 1.0;
+constexpr double kMetresPerNm = 1852.0;
+// The climb keeps to the roll's path while the path runs this far beyond the next report.
+constexpr double kBeyondNextM = 50.0;
 constexpr double kPivotToleranceRad = 0.5 * g_degToRad;
 constexpr double kStandingMps = 0.3;
 constexpr int64_t kLeastReplanTicks = 25;
@@ -204,6 +207,16 @@ bool lf_rotatingAlongTrack(const LiveAc& ac)
 {
     return ac.phase == FlightPhase::TakeOff && ac.motion.ground.active && !ac.samples.empty() &&
            !ac.samples.front().airborne;
+}
+
+bool lf_climbingAlongTrack(const LiveAc& ac)
+{
+    const GroundTrack& g = ac.motion.ground;
+    if (ac.phase != FlightPhase::TakeOff || !g.active || ac.motion.takeOffCounter <= g_gearUpCounter ||
+        ac.samples.size() < 2)
+        return false;
+    const double toNext = gf_distanceNm(gf_acPos(ac), gf_samplePos(ac.samples[1])) * kMetresPerNm;
+    return gf_pathLength(g.path) - g.station > toNext + kBeyondNextM;
 }
 
 void lf_dropGroundTrack(LiveAc& ac)
@@ -404,4 +417,12 @@ void lf_followGroundTrack(LiveAc& ac)
     ac.pos.trueAirspeed = g.reverse ? -kt : kt;
     if (g.station >= end && ac.phase == FlightPhase::Taxi)
         gf_checkArrival(ac);
+    if (g.station >= end && ac.phase == FlightPhase::TakeOff && !ac.samples.empty()) {
+        // The roll's path ran out in the climb: the steps go on from here to the next report.
+        lf_dropGroundTrack(ac);
+        const PosSample& to = ac.samples.front();
+        const auto n = static_cast<double>(std::max<int64_t>(static_cast<int64_t>(to.dueTick) - now, kLeastReplanTicks));
+        ac.motion.latitudeStep = (to.latitude - ac.pos.latitude) / n;
+        ac.motion.longitudeStep = gf_wrapPi((to.longitude - ac.pos.longitude) * g_degToRad) * g_radToDeg / n;
+    }
 }

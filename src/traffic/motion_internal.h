@@ -77,6 +77,8 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse);
 bool lf_groundTrackActive(const LiveAc& ac);
 // Rotating from the roll's path, at a report that still shows it on the ground.
 bool lf_rotatingAlongTrack(const LiveAc& ac);
+// Lifted off, still on the roll's path up to the gear coming up, with the next report on it.
+bool lf_climbingAlongTrack(const LiveAc& ac);
 void lf_followGroundTrack(LiveAc& ac);
 void lf_dropGroundTrack(LiveAc& ac);
 // The front sample, reached on the ground, joins the reports behind.
@@ -97,6 +99,8 @@ void lf_takeOffConfiguration(LiveAc& ac);
 // landed and climb-out flags cleared.
 void lf_setTakeOffConfiguration(LiveAc& ac, uint32_t throttle, int32_t spoilers);
 void lf_takeOffCounterTick(LiveAc& ac);
+// The take-off counter when the gear comes up, seconds after the lift-off.
+inline constexpr int32_t g_gearUpCounter = -300;
 
 // Data gaps.
 bool lf_onSamplesExhausted(LiveAc& ac);

@@ -26,6 +26,10 @@ TEST(LineUpTest, TheStopOnTheRunwayIsHeldAndTheRollHandsOverToTheClimbWithoutAJu
         {53, "A320", "a stop of 17 s whose reports at rest jitter about it, reports every 1-3 s"},
         {905, "C172", "reports that still show it on the ground while they climb"},
         {851, "B744", "a stop of 23 s, the roll behind its reports before the rotation"},
+        {326, "B744", "the first report of moving off lies 3.5 m behind the nose"},
+        {720, "B744", "a report at 1.3 kt 6 m to the side of the stop, 9 s before the roll"},
+        {541, "B744", "the roll a second behind its reports when the first report in the air comes"},
+        {987, "B744", "a stop of 24 s whose reports of moving off jitter about it"},
     };
     for (const Row& row : rows) {
         const GeneratedRoute route = generateRoute(row.seed, RouteKind::LineUp, row.type);

@@ -18,6 +18,7 @@
 
 namespace {
 
+constexpr double kMetresPerNm = 1852.0;
 constexpr double kLevelPitch = -0.05235987755982989; // -3 degrees
 constexpr double kPitchPer600Fpm = 2.2 * g_degToRad;
 constexpr double kMaxDescentFpm = -3000.0;
@@ -325,6 +326,43 @@ void lf_normalisePosition(PositionBlock& p)
     }
 }
 
+// Down on the runway on its way to a report on the ground, before the ground track has
+// taken over.
+bool lf_touchedDownBeforeReport(const LiveAc& ac)
+{
+    return ac.onGround && !ac.motion.ground.active && ac.phase == FlightPhase::Flying && !ac.samples.empty() &&
+           !ac.samples[0].airborne && !ac.samples[0].stationary;
+}
+
+// The speed (m/s) the steps towards the next sample move the aircraft at.
+double lf_stepPaceMps(const LiveAc& ac)
+{
+    const double north = ac.motion.latitudeStep * 60.0 * kMetresPerNm;
+    const double east = ac.motion.longitudeStep * 60.0 * kMetresPerNm * std::cos(ac.pos.latitude * g_degToRad);
+    return std::hypot(north, east) * 100.0;
+}
+
+// From the touchdown it rolls along the reports, braking as they tell, instead of on at the
+// airborne step's pace until it reaches the next: the touchdown is taken as a report reached
+// on the ground, where the aircraft is, at the pace it came down at.
+void lf_rollFromTouchdown(LiveAc& ac)
+{
+    PosSample here = ac.samples.front();
+    const double kt = lf_stepPaceMps(ac) / kMetresPerNm * 3600.0;
+    here.latitude = ac.pos.latitude;
+    here.longitude = ac.pos.longitude;
+    here.groundSpeed = kt;
+    here.trueAirspeed = kt;
+    here.track = gf_normalHeading(ac.pos.heading) * g_radToDeg;
+    here.verticalSpeed = 0.0;
+    here.dueTick = static_cast<uint32_t>(gf_tickNow());
+    here.roll.reset();
+    here.trueHeading.reset();
+    here.trueHeadingGiven = false;
+    ac.samples.push_front(here);
+    lf_advanceSample(ac);
+}
+
 void lf_dropRepeatedAirSamples(LiveAc& ac)
 {
     while (ac.samples.size() >= 2 && !ac.onGround && ac.samples[1].stationary && !lf_isRotorcraft(ac))
@@ -584,6 +622,8 @@ void lf_moveOneTick(LiveAc& ac)
 {
     MotionState& m = ac.motion;
     PositionBlock& p = ac.pos;
+    if (lf_touchedDownBeforeReport(ac))
+        lf_rollFromTouchdown(ac);
     if (lf_groundTrackActive(ac)) {
         lf_followGroundTrack(ac);
     } else if (lf_airTurnActive(ac)) {

@@ -38,6 +38,7 @@ constexpr double kMostCornerArmShare = 1.5;
 // The curve is laid in chords, which lie inside it: it aims a little closer to the corner.
 constexpr double kPassShare = 0.97;
 constexpr double kLeastRoundedRad = 0.5 * g_degToRad;
+constexpr double kSlightBendRad = 5.0 * g_degToRad;
 constexpr double kMostRoundedRad = 170.0 * g_degToRad;
 constexpr double kSampleDeg = 2.0;
 constexpr double kSampleM = 2.0;
@@ -405,7 +406,11 @@ std::vector<double> lf_arms(const std::vector<Vertex>& v, const PathShape& shape
         const double turn = std::fabs(gf_turn(in, out));
         if (turn < kLeastRoundedRad)
             continue;
-        wanted[k] = 2.0 * kPassShare * lf_passM(shape, v[k].speedKt) / std::sin(std::min(turn, kMostRoundedRad) / 2.0);
+        // A slight bend passes its corner within the distance whatever its arm: sharing a leg
+        // with a corner, it claims no more than a bend of a few degrees would, or it leaves
+        // the corner an arm of a metre or two (a kink the aircraft brakes hard for).
+        wanted[k] = 2.0 * kPassShare * lf_passM(shape, v[k].speedKt) /
+                    std::sin(std::clamp(turn, kSlightBendRad, kMostRoundedRad) / 2.0);
     }
     std::vector<double> arms = wanted;
     for (size_t k = 0; k + 1 < n; ++k) {

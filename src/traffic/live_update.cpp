@@ -46,6 +46,19 @@ double lf_courseOff(const LiveAc& ac, const PosSample& from, const PosSample& to
     return std::fabs(gf_wrapPi(gf_bearingRad(gf_samplePos(from), gf_samplePos(to)) - ac.pos.heading)) * g_radToDeg;
 }
 
+// A report that lies back from the newest one: in the air, against the nose; rolling out,
+// against its own reported track, for the reports run 30 s ahead of the aircraft, past the
+// exit and the turns after it, where the nose still points down the runway.
+bool lf_behindNewest(const LiveAc& ac, const PosSample& newest, const PosSample& s)
+{
+    if (!ac.onGround)
+        return lf_courseOff(ac, newest, s) >= 90.0;
+    if (!gf_trackGiven(s) || gf_atRestReport(s))
+        return false;
+    const double course = gf_bearingRad(gf_samplePos(newest), gf_samplePos(s));
+    return std::fabs(gf_wrapPi(course - s.track * g_degToRad)) * g_radToDeg >= 90.0;
+}
+
 void lf_endPause(LiveAc& ac)
 {
     ac.pauseCounter = 0;
@@ -370,9 +383,9 @@ bool checkNewPosDuringLanding(LiveAc& ac, PosSample& s)
     if (gf_samePlace(s, q.back()))
         return false;
     if (q.size() >= 2) {
-        if (lf_courseOff(ac, q.back(), s) >= 90.0) {
+        if (lf_behindNewest(ac, q.back(), s)) {
             q.pop_back();
-            if (q.size() >= 2 && lf_courseOff(ac, q.back(), s) >= 90.0)
+            if (q.size() >= 2 && lf_behindNewest(ac, q.back(), s))
                 q.pop_back();
         }
     } else {

@@ -203,3 +203,47 @@ TEST(GroundPath, LaidFromNoisyReportsItKeepsToTheWayTheRealAircraftWent)
         EXPECT_LE(kinked, static_cast<int>(kWays) * 2 / 100) << kind.name;
     }
 }
+
+// Off a runway along a high-speed exit: a bend of a degree at a report on the runway, then
+// the exit's corner of 27 degrees at 35 kt. The corner is rounded within 8 m of where it was
+// reported, and no tighter than a turn of 10 degrees a second at that speed (a radius of
+// about 100 m): the slight bend beside it leaves it its arm.
+TEST(GroundPath, AnExitsCornerBesideASlightBendIsRoundedForItsSpeed)
+{
+    constexpr double kKt = 35.0;
+    constexpr double kMps = kKt * 1852.0 / 3600.0;
+    struct Leg {
+        double metres;
+        double headingDeg;
+    };
+    std::vector<PathReport> reports;
+    double n = 0.0, e = 0.0, along = 0.0;
+    auto report = [&](double trackDeg) {
+        PathReport r;
+        r.north = n;
+        r.east = e;
+        r.trackRad = trackDeg * g_degToRad;
+        r.trackKnown = true;
+        r.speedKt = kKt;
+        r.timeS = along / kMps;
+        reports.push_back(r);
+    };
+    report(0.0);
+    for (const Leg& leg : {Leg{150.0, 0.0}, Leg{150.0, 0.0}, Leg{219.0, 1.0}, Leg{177.0, 28.0}, Leg{100.0, 28.0}}) {
+        n += leg.metres * std::cos(leg.headingDeg * g_degToRad);
+        e += leg.metres * std::sin(leg.headingDeg * g_degToRad);
+        along += leg.metres;
+        report(leg.headingDeg);
+    }
+    GroundPath path;
+    gf_layGroundPath(reports, lf_shape(), path);
+    const PathReport& corner = reports[3];
+    double nearest = 1e9;
+    double sharpest = 0.0;
+    for (const PathPoint& p : path.points) {
+        nearest = std::min(nearest, std::hypot(p.north - corner.north, p.east - corner.east));
+        sharpest = std::max(sharpest, p.curvature);
+    }
+    EXPECT_LE(nearest, 8.0);
+    EXPECT_LE(sharpest * kMps * g_radToDeg, 10.0) << "radius " << 1.0 / sharpest << " m";
+}

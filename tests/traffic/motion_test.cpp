@@ -172,6 +172,86 @@ TEST_F(MotionTest, InTheRollOutAReportBehindReplacesTheOnlySampleByThePresentPos
     EXPECT_EQ(ac.samples[0].dueTick, 10001u);
 }
 
+// Rolling out, the reports run 30 s ahead of the aircraft: past the exit and the turn after
+// it, while the nose still points down the runway. A report on that way is kept, however far
+// it turns off the nose; one that lies back along its own track is a stray, and the report
+// before it goes, as on the approach.
+TEST_F(MotionTest, InTheRollOutReportsPastTheExitAreKeptAndOneLyingBackAlongItsTrackIsNot)
+{
+    struct Row {
+        const char* what;
+        double bearingDeg; // from the newest report
+        double trackDeg;
+        size_t queued;
+    };
+    constexpr double kRunwayDeg = 10.0;
+    for (const Row& r : {Row{"the turn after the exit, 90 degrees off the nose", 100.0, 100.0, 3},
+                         Row{"a U-turn back along the runway", 190.0, 190.0, 3},
+                         Row{"a report lying back along its own track", 190.0, 10.0, 2}}) {
+        SCOPED_TRACE(r.what);
+        LiveAc& ac = taxiing();
+        ac.motion.rollOut = true;
+        ac.pos.heading = kRunwayDeg * kDeg;
+        PosSample a = lf_sample(lf_at(kHere, kRunwayDeg, 300), 0, 35, 11000, false);
+        PosSample b = lf_sample(lf_at(kHere, kRunwayDeg, 400), 0, 30, 11300, false);
+        a.track = kRunwayDeg;
+        b.track = kRunwayDeg;
+        ac.samples = {a, b};
+        PosSample s = lf_sample(lf_at(gf_samplePos(b), r.bearingDeg, 60), 0, 20, 11600, false);
+        s.track = r.trackDeg;
+        decodeExisting(ac, s);
+        ASSERT_EQ(ac.samples.size(), r.queued);
+        EXPECT_EQ(ac.samples.back().dueTick, 11600u);
+        EXPECT_EQ(ac.samples.front().dueTick, 11000u);
+    }
+}
+
+// Touched down between two reports, the aircraft brakes along its reports from where it is,
+// at the pace it came down at: never on at the airborne step's speed to the next report and
+// then at once at that report's. The reports: a roll-out braking at 2 m/s2.
+TEST_F(MotionTest, TouchedDownBetweenReportsItBrakesFromItsPaceAlongTheReports)
+{
+    constexpr double kRunwayDeg = 10.0;
+    constexpr double kTouchdownMps = 66.9; // 130 kt
+    constexpr double kBraking = 2.0;
+    LiveAc& ac = taxiing();
+    ac.phase = FlightPhase::Flying;
+    ac.previousPhase = FlightPhase::Flying;
+    ac.motion.rollOut = true;
+    ac.motion.landed = true;
+    ac.motion.touchdownHeading = kRunwayDeg * kDeg;
+    ac.pos.heading = kRunwayDeg * kDeg;
+    for (int second = 6; second <= 30; second += 6) {
+        const double metres = kTouchdownMps * second - kBraking * second * second / 2.0;
+        PosSample s = lf_sample(lf_at(kHere, kRunwayDeg, metres), 0, (kTouchdownMps - kBraking * second) * 3600.0 / 1852.0,
+                                10000 + static_cast<uint32_t>(second) * 100, false);
+        s.track = kRunwayDeg;
+        ac.samples.push_back(s);
+    }
+    // The airborne step towards the first report on the ground, at the pace that meets it.
+    const PosSample& first = ac.samples.front();
+    ac.motion.latitudeStep = (first.latitude - ac.pos.latitude) / 600.0;
+    ac.motion.longitudeStep = (first.longitude - ac.pos.longitude) / 600.0;
+    const double paceMps = lf_metres(lf_sample(kHere, 0, 0, 0, false), first) / 6.0;
+
+    std::vector<PosSample> at;
+    for (int tick = 0; tick < 2400; ++tick) {
+        updateLiveAc(ac);
+        ++g_trafficTick;
+        at.push_back(lf_sample(gf_acPos(ac), 0, 0, 0, false));
+    }
+    ASSERT_EQ(ac.status, SimStatus::Active);
+    EXPECT_NEAR(lf_metres(at[0], at[100]), paceMps, 3.0);
+    // The change of speed over a second, as a user sees it: within what a roll-out brakes at.
+    double hardest = 0.0;
+    for (size_t t = 200; t < at.size(); t += 10)
+        hardest = std::max(hardest, std::fabs(lf_metres(at[t - 100], at[t]) - lf_metres(at[t - 200], at[t - 100])));
+    EXPECT_LE(hardest, 3.0);
+    // At the third report's time it is at its place.
+    const double third = kTouchdownMps * 18 - kBraking * 18 * 18 / 2.0;
+    EXPECT_NEAR(lf_metres(lf_sample(kHere, 0, 0, 0, false), at[1800]), third, 15.0);
+}
+
 TEST_F(MotionTest, AnOverlongQueueAHoldingAircraftsJumpOrAMotionExceptionRemoveTheAircraft)
 {
     LiveAc& ac = taxiing();

@@ -44,6 +44,7 @@ constexpr double kTickS = 0.01;
 constexpr double kCurveTurnRateShare = 6.0;
 constexpr double kMostYawRate = 38.0 * g_degToRad; // per second
 constexpr double kCurveBrakingMps2 = 0.8;
+constexpr double kFastCurveKt = 40.0;
 
 struct CategoryAccel {
     double taxi;
@@ -405,9 +406,17 @@ void lf_followGroundTrack(LiveAc& ac)
         lf_plan(ac);
     const double planned = gf_plannedSpeed(g.plan, now);
     g.planStation += planned * kTickS;
-    const double most = lf_speedLimits(ac).fastAccel;
-    double v = std::min(planned, lf_curveLimitAt(g));
-    v = std::clamp(v, g.speed - 2.0 * most * kTickS, g.speed + most * kTickS);
+    const SpeedLimits limits = lf_speedLimits(ac);
+    const double most = limits.fastAccel;
+    double v = std::clamp(planned, g.speed - 2.0 * most * kTickS, g.speed + most * kTickS);
+    // A curve found ahead too late to brake for at ease (the path laid again with a tighter
+    // one) is braked for as hard as the type brakes at its speed, no harder: its nose may
+    // swing a little quicker for a moment, where a jolt of the speed is what a user sees.
+    const double curve = lf_curveLimitAt(g);
+    if (curve < v) {
+        const double braking = gf_mpsToKt(g.speed) >= kFastCurveKt ? limits.fastAccel : limits.mostAccel;
+        v = std::max(curve, g.speed - braking * kTickS);
+    }
     v = std::max(v, 0.0);
     const double end = gf_pathLength(g.path);
     g.station = std::min(g.station + (g.speed + v) / 2.0 * kTickS, end);

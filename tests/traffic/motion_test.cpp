@@ -252,6 +252,41 @@ TEST_F(MotionTest, TouchedDownBetweenReportsItBrakesFromItsPaceAlongTheReports)
     EXPECT_NEAR(lf_metres(lf_sample(kHere, 0, 0, 0, false), at[1800]), third, 15.0);
 }
 
+// A corner that comes too soon to brake for at ease (reports at 30 kt with a right angle
+// 20 m ahead): the aircraft brakes for it as hard as it can taxiing, never in a jolt.
+TEST_F(MotionTest, ACornerTooCloseToBrakeForAtEaseIsBrakedForWithoutAJolt)
+{
+    constexpr double kKt = 30.0;
+    constexpr double kMps = kKt * 1852.0 / 3600.0;
+    LiveAc& ac = taxiing();
+    ac.phase = FlightPhase::Taxi;
+    ac.pos.heading = 5.0 * kDeg;
+    const GeoPos corner = lf_at(kHere, 5.0, 20.0);
+    std::vector<std::pair<GeoPos, double>> way{{kHere, 5.0}, {corner, 95.0}};
+    for (double metres : {30.0, 60.0, 90.0})
+        way.push_back({lf_at(corner, 95.0, metres), 95.0});
+    double along = 0.0;
+    for (size_t i = 0; i < way.size(); ++i) {
+        if (i > 0)
+            along += gf_distanceNm(way[i - 1].first, way[i].first) * 1852.0;
+        PosSample s = lf_sample(way[i].first, 0, kKt, 10000 + static_cast<uint32_t>(along / kMps * 100.0), false);
+        s.track = way[i].second;
+        ac.samples.push_back(s);
+    }
+    lf_layGroundTrack(ac, ac.samples.size(), false);
+    std::vector<double> speed;
+    for (int tick = 0; tick < 400; ++tick) {
+        lf_followGroundTrack(ac);
+        ++g_trafficTick;
+        speed.push_back(ac.motion.ground.speed);
+    }
+    double hardest = 0.0;
+    for (size_t t = 100; t < speed.size(); ++t)
+        hardest = std::max(hardest, speed[t - 100] - speed[t]);
+    EXPECT_LT(speed.back(), kMps - 1.0); // it did slow for the corner
+    EXPECT_LE(hardest, 1.5);
+}
+
 TEST_F(MotionTest, AnOverlongQueueAHoldingAircraftsJumpOrAMotionExceptionRemoveTheAircraft)
 {
     LiveAc& ac = taxiing();

@@ -245,8 +245,10 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
             paced = t.station > station + kLeastMoveM;
         }
         before = &t;
-        // A stop ahead is made, however late; one reached is kept while it lasts.
-        if (t.rest && (t.station > station + kLeastMoveM || (t.station > station - kLeastMoveM && t.due > now))) {
+        // A stop ahead is made, however late; one reached is kept while it lasts, and until the
+        // aircraft has come to rest at it.
+        if (t.rest && (t.station > station + kLeastMoveM ||
+                       (t.station > station - kLeastMoveM && (t.due > now || speed >= kStillMps)))) {
             target = &t;
             break;
         }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "traffic/motion_internal.h"
 #include "traffic/plane_curves.h"
@@ -19,16 +20,18 @@ constexpr double kMpsPerKt = 1852.0 / 3600.0;
 constexpr double kGravity = 9.80665;
 // A gap this long between two reports whose tracks differ this much hides a turn.
 constexpr int64_t kLeastGapTicks = 600;
-constexpr double kLeastTurnRad = 20.0 * g_degToRad;
+constexpr double kLeastTurnRad = 12.0 * g_degToRad;
 constexpr double kLeastAirKt = 30.0;
 // The two tracks meet ahead: a turn between two straights, its radius told by the flight's
-// length from this turn on, else by the bank a pilot flies.
+// length, no tighter than the steepest bank a pilot flies, no wider than the reports allow.
 constexpr double kMostCornerRad = 160.0 * g_degToRad;
 constexpr double kLeastSideRad = 3.0 * g_degToRad;
-constexpr double kTellingTurnRad = 45.0 * g_degToRad;
-constexpr double kUsualBankRad = 25.0 * g_degToRad;
+constexpr double kSteepestBankRad = 35.0 * g_degToRad;
 constexpr double kMostArmStretch = 3.0;
 constexpr int kSearches = 16;
+// A report this near in time, and this far, tells the track at its neighbour.
+constexpr int64_t kNearReportTicks = 1500;
+constexpr double kLeastChordM = 100.0;
 constexpr int kLengthSteps = 32;
 
 // The points of the turn, with the length along it at each.
@@ -104,11 +107,69 @@ bool lf_hidesTurn(const PosSample& a, const PosSample& b)
            b.groundSpeed >= kLeastAirKt && std::fabs(gf_wrapPi((b.track - a.track) * g_degToRad)) >= kLeastTurnRad;
 }
 
+// Metres north and east of an origin.
+Vec lf_local(double originLat, double originLon, double lat, double lon)
+{
+    return {(lat - originLat) * kMetresPerDeg,
+            gf_wrapPi((lon - originLon) * g_degToRad) * g_radToDeg * std::cos(originLat * g_degToRad) * kMetresPerDeg};
+}
+
+// The track at the middle of three reports on one circle: the first chord turned by half the
+// arc it spans.
+double lf_middleTrack(Vec x, Vec y, Vec z)
+{
+    const Vec a = y - x;
+    const Vec b = z - y;
+    const double delta = gf_turn(a, b);
+    return gf_heading(a) + std::atan2(gf_length(a) * std::sin(delta), gf_length(b) + gf_length(a) * std::cos(delta));
+}
+
+// The track at the last of three reports on one circle.
+double lf_lastTrack(Vec x, Vec y, Vec z)
+{
+    const double middle = lf_middleTrack(x, y, z);
+    return middle + 2.0 * gf_wrapPi(gf_heading(z - y) - middle);
+}
+
+// A reported track is off by a few degrees; where a report lies near enough on either side,
+// the circle through the three tells it as well: halfway between the two. The circle errs
+// where the turn began or ended between the reports, the reported track never by much.
+double lf_track(double reportedRad, std::optional<double> circleRad)
+{
+    return circleRad ? reportedRad + gf_wrapPi(*circleRad - reportedRad) / 2.0 : reportedRad;
+}
+
+bool lf_nearReport(int64_t fromTick, int64_t toTick, Vec from, Vec to)
+{
+    return toTick - fromTick <= kNearReportTicks && gf_length(to - from) >= kLeastChordM;
+}
+
 } // namespace
+
+void lf_notePassedAirSample(LiveAc& ac)
+{
+    AirTurn& c = ac.motion.airTurn;
+    const PosSample& s = ac.samples.front();
+    c.beforeKnown = s.airborne && !s.stationary && !ac.onGround;
+    c.beforeLat = s.latitude;
+    c.beforeLon = s.longitude;
+    c.beforeTick = static_cast<int64_t>(s.dueTick);
+}
 
 bool lf_turnHiddenAfterNext(const LiveAc& ac)
 {
     return ac.samples.size() >= 3 && lf_hidesTurn(ac.samples[1], ac.samples[2]);
+}
+
+double lf_hiddenTurnStretch(const LiveAc& ac)
+{
+    const PosSample& front = ac.samples.at(0);
+    const PosSample& next = ac.samples.at(1);
+    if (!lf_hidesTurn(front, next))
+        return 1.0;
+    // An arc turning by the tracks' difference is this much longer than its chord.
+    const double half = std::fabs(gf_wrapPi((next.track - front.track) * g_degToRad)) / 2.0;
+    return half / std::sin(half);
 }
 
 void lf_layAirTurn(LiveAc& ac)
@@ -127,18 +188,34 @@ void lf_layAirTurn(LiveAc& ac)
         return;
     c.originLat = ac.pos.latitude;
     c.originLon = ac.pos.longitude;
-    const Vec p3{(next.latitude - c.originLat) * kMetresPerDeg,
-                 gf_wrapPi((next.longitude - c.originLon) * g_degToRad) * g_radToDeg *
-                     std::cos(c.originLat * g_degToRad) * kMetresPerDeg};
+    const Vec p3 = lf_local(c.originLat, c.originLon, next.latitude, next.longitude);
     const double chord = gf_length(p3);
-    const Vec d0 = gf_headingVec(ac.pos.heading);
-    double turn = gf_wrapPi(next.track * g_degToRad - ac.pos.heading);
+    // The tracks at the two ends, from the reports either side where there are any. The
+    // turn begins where the aircraft is: at the report, or where it went on without one.
+    const Vec a{};
+    std::optional<double> startCircle;
+    std::optional<double> endCircle;
+    if (const Vec before = lf_local(c.originLat, c.originLon, c.beforeLat, c.beforeLon);
+        c.beforeKnown && lf_nearReport(c.beforeTick, static_cast<int64_t>(front.dueTick), before, a)) {
+        startCircle = lf_middleTrack(before, a, p3);
+        endCircle = lf_lastTrack(before, a, p3);
+    }
+    if (ac.samples.size() >= 3 && ac.samples[2].airborne && !ac.samples[2].stationary) {
+        const PosSample& after = ac.samples[2];
+        const Vec n = lf_local(c.originLat, c.originLon, after.latitude, after.longitude);
+        if (lf_nearReport(static_cast<int64_t>(next.dueTick), static_cast<int64_t>(after.dueTick), p3, n))
+            endCircle = lf_middleTrack(a, p3, n);
+    }
+    const double startTrack = lf_track(front.track * g_degToRad, startCircle);
+    const double endTrack = lf_track(next.track * g_degToRad, endCircle);
+    const Vec d0 = gf_headingVec(startTrack);
+    double turn = gf_wrapPi(endTrack - startTrack);
     // Turned right round, the report lies on the side the turn went.
     if (std::fabs(turn) > g_fullCircle * 0.4 && (d0.n * p3.e - d0.e * p3.n) * turn < 0.0)
         turn = -turn;
     if (std::fabs(turn) < kLeastTurnRad || chord < 1.0)
         return;
-    const Vec d3 = gf_headingVec(ac.pos.heading + turn);
+    const Vec d3 = gf_headingVec(startTrack + turn);
     const double speed = (front.groundSpeed + next.groundSpeed) / 2.0 * kMpsPerKt;
     const double flown = speed * static_cast<double>(ticks) / 100.0;
     const Vec along = p3 * (1.0 / chord);
@@ -151,10 +228,9 @@ void lf_layAirTurn(LiveAc& ac)
         const double armB = chord * std::sin(std::fabs(alpha)) / s;
         const double half = std::tan(std::fabs(turn) / 2.0);
         const double widest = std::min(armA, armB) / half;
-        double radius = speed * speed / (kGravity * std::tan(kUsualBankRad));
-        if (std::fabs(turn) >= kTellingTurnRad)
-            radius = (armA + armB - flown) / (2.0 * half - std::fabs(turn));
-        lf_layCorner(c, p3, d0, d3, armA, turn, std::clamp(radius, 0.0, widest));
+        const double tightest = std::min(speed * speed / (kGravity * std::tan(kSteepestBankRad)), widest);
+        const double radius = (armA + armB - flown) / (2.0 * half - std::fabs(turn));
+        lf_layCorner(c, p3, d0, d3, armA, turn, std::clamp(radius, tightest, widest));
     } else {
         lf_layCurve(c, p3, d0, d3, flown);
     }

@@ -485,7 +485,8 @@ void lf_scheduleAirSample(LiveAc& ac)
         speed = front.groundSpeed > 0.0 ? front.groundSpeed : 100.0;
     else
         speed = lf_sampleSpeedKt(ac);
-    const int32_t t = gf_tickCount(gf_distanceNm(gf_samplePos(front), gf_samplePos(next)), speed);
+    const double nm = gf_distanceNm(gf_samplePos(front), gf_samplePos(next)) * lf_hiddenTurnStretch(ac);
+    const int32_t t = gf_tickCount(nm, speed);
     lf_setNextDue(ac, std::max(gf_syncedTicks(ac, t), kMinTicks));
 }
 
@@ -587,6 +588,7 @@ void lf_advanceSample(LiveAc& ac)
             lf_airborneStep(ac);
     }
     lf_notePassedSample(ac);
+    lf_notePassedAirSample(ac);
     ac.samples.pop_front();
 }
 

@@ -129,6 +129,12 @@ struct AirTurn {
     int64_t startTick = 0;
     int64_t endTick = 0;
     bool active = false;
+    // The airborne report passed before the one the turn leaves from: with the two either
+    // side of the gap it tells the real track better than one noisy reported track.
+    double beforeLat = 0.0; // degrees
+    double beforeLon = 0.0;
+    int64_t beforeTick = 0;
+    bool beforeKnown = false;
 };
 
 // The per-tick motion values of a live aircraft.

@@ -55,8 +55,13 @@ void lf_moveOneTick(LiveAc& ac);
 
 // A turn hidden in a gap of the reports.
 void lf_layAirTurn(LiveAc& ac);
+// Kept for the next turn: the report the aircraft leaves tells the track at the next.
+void lf_notePassedAirSample(LiveAc& ac);
 // The leg after the next sample hides a turn: the aircraft reaches the next on its track.
 bool lf_turnHiddenAfterNext(const LiveAc& ac);
+// How many times the chord to the next report the flight there is: more than 1 across a
+// hidden turn.
+double lf_hiddenTurnStretch(const LiveAc& ac);
 bool lf_airTurnActive(const LiveAc& ac);
 void lf_followAirTurn(LiveAc& ac);
 

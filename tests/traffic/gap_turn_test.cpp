@@ -1,0 +1,78 @@
+// A turn hidden in a gap of the reports (RealTraffic loses a low aircraft for 10 to 30 s
+// now and then): generated constant-rate turns of 30-180 degrees at 60-250 kt, the reports
+// missing across them, flown through the whole engine and judged against the real aircraft
+// 30 s earlier.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <iterator>
+#include <string>
+
+#include "support/route_checker.h"
+#include "support/route_generator.h"
+
+namespace traffictest {
+namespace {
+
+constexpr uint32_t kFirstSeed = 7000;
+constexpr uint32_t kRoutes = 40;
+constexpr double kLeadS = 30.0;      // a report is due 30 s after it is received
+constexpr double kMsPerKt = 1852.0 / 3600.0;
+
+const CheckResult& lf_check(const RouteOutcome& o, const std::string& name)
+{
+    for (const CheckResult& c : o.checks) {
+        if (c.name == name)
+            return c;
+    }
+    throw std::logic_error("no check " + name);
+}
+
+// The flown frame nearest a time.
+const RouteTrace::Frame& lf_flownAt(const RouteTrace& trace, double t)
+{
+    return *std::min_element(trace.flown.begin(), trace.flown.end(), [t](const auto& a, const auto& b) {
+        return std::fabs(a.t - t) < std::fabs(b.t - t);
+    });
+}
+
+} // namespace
+
+// The path stays within 60 m of the real one below 1,000 ft above the ground and within
+// 150 m above, the nose within 20 degrees of the way flown; and the first report after the
+// gap is reached at its time (within the second's flight a frame may lie from it), the nose
+// on its track.
+TEST(GapTurnTest, TheTurnHiddenInAGapKeepsToTheRealPathAndReachesTheNextReportAtItsTime)
+{
+    int outside = 0;
+    for (uint32_t i = 0; i < kRoutes; ++i) {
+        const char* type = g_routeTypes[i % std::size(g_routeTypes)];
+        const GeneratedRoute route = generateRoute(kFirstSeed + i, RouteKind::GapTurn, type);
+        const RouteOutcome o = runRoute(route, true);
+        SCOPED_TRACE(testing::Message() << "seed " << route.seed << ", " << type << " (" << route.drawn << ")");
+        const CheckResult& path = lf_check(o, "path");
+        const CheckResult& nose = lf_check(o, "nose");
+        EXPECT_TRUE(path.pass()) << path.worst << " m off at " << path.atS << " s";
+        EXPECT_TRUE(nose.pass()) << nose.worst << " degrees at " << nose.atS << " s";
+        outside += o.pass() ? 0 : 1;
+
+        const auto& reports = o.trace.reports;
+        ASSERT_GE(reports.size(), 3u);
+        size_t gap = 0;
+        for (size_t k = 1; k + 1 < reports.size(); ++k) {
+            if (reports[k + 1].t - reports[k].t > reports[gap + 1].t - reports[gap].t)
+                gap = k;
+        }
+        const auto& after = reports[gap + 1];
+        const RouteTrace::Frame& there = lf_flownAt(o.trace, after.t + kLeadS);
+        EXPECT_LE(std::hypot(there.east - after.east, there.north - after.north), after.gsKt * kMsPerKt)
+            << "the report after the gap of " << after.t - reports[gap].t << " s";
+        EXPECT_LE(std::fabs(std::remainder(there.headingDeg - after.trackDeg, 360.0)), 20.0);
+    }
+    std::printf("%d of %u gap turns outside a limit\n", outside, kRoutes);
+    EXPECT_EQ(outside, 0);
+}
+
+} // namespace traffictest

@@ -354,9 +354,16 @@ void lf_followGroundTrack(LiveAc& ac)
         lf_plan(ac);
     const double planned = gf_plannedSpeed(g.plan, now);
     g.planStation += planned * kTickS;
-    const double most = lf_speedLimits(ac).fastAccel;
-    double v = std::min(planned, lf_curveLimitAt(g));
-    v = std::clamp(v, g.speed - 2.0 * most * kTickS, g.speed + most * kTickS);
+    const SpeedLimits limits = lf_speedLimits(ac);
+    const double most = limits.fastAccel;
+    // A curve the path laid again brings nearer than braking for it allows is taken faster
+    // than the nose's rate: rolling on, the aircraft brakes for it as hard as it can, no
+    // harder. Bound for a stop (a stand, a hold) it slows as the curve asks, to be placed there.
+    double curve = lf_curveLimitAt(g);
+    if (!g.plan.toRest)
+        curve = std::max(curve, g.speed - limits.mostAccel * kTickS);
+    double v = std::clamp(planned, g.speed - 2.0 * most * kTickS, g.speed + most * kTickS);
+    v = std::min(v, curve);
     v = std::max(v, 0.0);
     const double end = gf_pathLength(g.path);
     g.station = std::min(g.station + (g.speed + v) / 2.0 * kTickS, end);

@@ -39,6 +39,7 @@ constexpr double kTickS = 0.01;
 constexpr double kCurveTurnRateShare = 6.0;
 constexpr double kMostYawRate = 38.0 * g_degToRad; // per second
 constexpr double kCurveBrakingMps2 = 0.8;
+constexpr double kFastKt = 40.0; // a take-off roll or a roll-out
 
 struct CategoryAccel {
     double taxi;
@@ -362,7 +363,13 @@ void lf_followGroundTrack(LiveAc& ac)
     double curve = lf_curveLimitAt(g);
     if (!g.plan.toRest)
         curve = std::max(curve, g.speed - limits.mostAccel * kTickS);
-    double v = std::clamp(planned, g.speed - 2.0 * most * kTickS, g.speed + most * kTickS);
+    // Taxiing on, it speeds up no faster than the type can, however late the plan is; with
+    // reports at runway speeds ahead (a take-off roll), or bound for a stop, as the plan asks.
+    const bool runway = std::max(g.speed, planned) >= gf_ktToMps(kFastKt) ||
+                        std::any_of(g.targets.begin(), g.targets.end(),
+                                    [](const ScheduleTarget& t) { return t.speedKt >= kFastKt; });
+    const double up = runway || g.plan.toRest ? most : limits.mostAccel;
+    double v = std::clamp(planned, g.speed - 2.0 * most * kTickS, g.speed + up * kTickS);
     v = std::min(v, curve);
     v = std::max(v, 0.0);
     const double end = gf_pathLength(g.path);

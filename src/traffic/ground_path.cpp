@@ -354,8 +354,15 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
         const double alpha = gf_turn(a.dir, c);
         const double beta = gf_turn(c, b.dir);
         const double speed = (a.speedKt + b.speedKt) / 2.0;
-        if (std::fabs(alpha) < kStraightRad && std::fabs(beta) < kStraightRad)
+        // A curve laid to this node ends on it, leaving no room to round the bend onto a
+        // straight leg after it: the leg leaves along the curve's end instead.
+        const bool curveEnds = out.size() >= 2 && out[out.size() - 2].fixed &&
+                               gf_length(a.at - out[out.size() - 2].at) < kSamePlaceM;
+        if (std::fabs(alpha) < kStraightRad && std::fabs(beta) < kStraightRad) {
+            if (curveEnds && std::fabs(alpha) >= kLeastRoundedRad)
+                lf_appendCubic(out, a.at, a.dir, b.at, b.dir, speed);
             continue;
+        }
         // A report at a corner: it carries one leg's track, its neighbour the other's, and each
         // agrees with its own leg. The corner is rounded where it was reported.
         const bool turnedAtA = i > 0 && std::fabs(beta) < kStraightRad &&

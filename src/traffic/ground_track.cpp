@@ -44,7 +44,7 @@ constexpr double kTickS = 0.01;
 constexpr double kCurveTurnRateShare = 6.0;
 constexpr double kMostYawRate = 38.0 * g_degToRad; // per second
 constexpr double kCurveBrakingMps2 = 0.8;
-constexpr double kFastCurveKt = 40.0;
+constexpr double kFastKt = 40.0; // a take-off roll or a roll-out
 
 struct CategoryAccel {
     double taxi;
@@ -408,14 +408,21 @@ void lf_followGroundTrack(LiveAc& ac)
     g.planStation += planned * kTickS;
     const SpeedLimits limits = lf_speedLimits(ac);
     const double most = limits.fastAccel;
-    double v = std::clamp(planned, g.speed - 2.0 * most * kTickS, g.speed + most * kTickS);
+    // Taxiing on, it speeds up no faster than the type can, however late the plan is; with
+    // reports at runway speeds ahead (a take-off roll), or bound for a stop, as the plan asks.
+    const bool runway = std::max(g.speed, planned) >= gf_ktToMps(kFastKt) ||
+                        std::any_of(g.targets.begin(), g.targets.end(),
+                                    [](const ScheduleTarget& t) { return t.speedKt >= kFastKt; });
+    const double up = runway || g.plan.toRest ? most : limits.mostAccel;
+    double v = std::clamp(planned, g.speed - 2.0 * most * kTickS, g.speed + up * kTickS);
     // A curve found ahead too late to brake for at ease (the path laid again with a tighter
     // one) is braked for as hard as the type brakes at its speed, no harder: its nose may
     // swing a little quicker for a moment, where a jolt of the speed is what a user sees.
+    // Bound for a stop (a stand, a hold) it slows as the curve asks, to be placed there.
     const double curve = lf_curveLimitAt(g);
     if (curve < v) {
-        const double braking = gf_mpsToKt(g.speed) >= kFastCurveKt ? limits.fastAccel : limits.mostAccel;
-        v = std::max(curve, g.speed - braking * kTickS);
+        const double braking = gf_mpsToKt(g.speed) >= kFastKt ? limits.fastAccel : limits.mostAccel;
+        v = g.plan.toRest ? curve : std::max(curve, g.speed - braking * kTickS);
     }
     v = std::max(v, 0.0);
     const double end = gf_pathLength(g.path);

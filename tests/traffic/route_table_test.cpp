@@ -103,5 +103,31 @@ TEST(RouteTableTest, TheChecksPassTheRealTrackFlownLateAndFindEachFaultPutIntoIt
     }
 }
 
+// A taxiing aircraft changes its speed no faster than it can (1.5 m/s² over any 2 s), however
+// its path is laid again as reports come: a curve that comes nearer than braking for it
+// allows, or a bend where a curve between two reports ends on one, is no reason to brake
+// hard or to snap the nose round. Taxiway turns, right angles, S-turns, U-turns and speed
+// changes, 40 routes each.
+TEST(RouteTableTest, TaxiingOnTurningWaysItNeverBrakesOrSpeedsUpHarderThanATaxiingAircraftCan)
+{
+    constexpr uint32_t kFirst = 170;
+    constexpr uint32_t kRoutes = 40;
+    int hard = 0;
+    for (const RouteKind kind : {RouteKind::Turns, RouteKind::RightAngles, RouteKind::STurns, RouteKind::UTurn,
+                                 RouteKind::SpeedChange}) {
+        for (uint32_t i = 0; i < kRoutes; ++i) {
+            const char* type = g_routeTypes[i % std::size(g_routeTypes)];
+            const GeneratedRoute route = generateRoute(kFirst + i, kind, type);
+            const CheckResult& accel = lf_check(runRoute(route, false), "accel");
+            if (accel.pass())
+                continue;
+            ++hard;
+            std::printf("seed %u, %s, %s: %.2f m/s2 at %.1f s\n", route.seed,
+                        std::string(routeKindName(kind)).c_str(), type, accel.worst, accel.atS);
+        }
+    }
+    EXPECT_EQ(hard, 0);
+}
+
 } // namespace
 } // namespace traffictest

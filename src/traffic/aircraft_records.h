@@ -165,6 +165,24 @@ struct MotionState {
     int32_t pushBackMode = 0;
     // Whether the reports of a push give the way of travel (1) or the nose (-1); 0 not yet known.
     double pushTrackSign = 0.0;
+    // The reports at rest at the back of the queue while pushed, as received: their sums of
+    // place (degrees) and of the doubled track (the line it gives), and how many.
+    double restLatSum = 0.0;
+    double restLonSum = 0.0;
+    double restCos2Sum = 0.0;
+    double restSin2Sum = 0.0;
+    int32_t restCount = 0;
+    bool pushEndInserted = false; // the push's end put in before its first forward report
+    // When the reports going back from the stand tell the push began: the sum of each one's
+    // tick, and how many, and how many in a row went farther back.
+    double pushStartSum = 0.0;
+    int32_t pushStartCount = 0;
+    int32_t pushBackRun = 0;
+    double pushBackRunM = 0.0;
+    // Where the push left the aircraft, while it has not moved off from there.
+    double pushEndLat = 0.0;
+    double pushEndLon = 0.0;
+    bool leavingPushEnd = false;
     int32_t movedAwayCount = 0;
     bool respawnHeadingSet = false;
     bool takeOffConfiguration = false;

@@ -25,8 +25,21 @@ constexpr double kMovedM = 1.0;
 // forward into the taxi.
 constexpr double kPushingOnRad = 90.0 * g_degToRad;
 constexpr double kFirstPushRad = 90.5 * g_degToRad;
-// How a tug brings the aircraft to rest.
+// Reports this fast going back from the stand show the push; those this close to the
+// stand (before the tail swings) tell when it began, as a tug starts a push this briskly;
+// two in a row each this much farther back show it has begun.
+constexpr double kPushMovingKt = 1.0;
+constexpr double kPushStartFitM = 20.0;
+constexpr double kPushStartMps2 = 0.25;
+constexpr double kPushStepM = 2.0;
+// How a tug brings the aircraft to rest, and how a taxi moves off.
 constexpr double kPushBrakingMps2 = 0.4;
+constexpr double kMoveOffMps2 = 0.5;
+constexpr double kTrackedKt = 1.5; // from this speed on a report's track tells its way
+// The taxi after a push leaves straight ahead: its reports this close to the first one's
+// track, and this far from it, lie on the line it leaves along.
+constexpr double kStraightAheadRad = 15.0 * g_degToRad;
+constexpr double kStraightAheadM = 60.0;
 
 PosSample lf_groundSample(const GeoPos& at, double speedKt, double trackRad, int64_t due)
 {
@@ -56,21 +69,77 @@ bool lf_movedOffStand(const LiveAc& ac)
     return lf_metres(gf_acPos(ac), {ac.standLat, ac.standLon}) > kMovedM;
 }
 
-// The push's end between its last report going back and the first going forward: the
-// tug brought it to rest a little beyond the last one, as its speed there tells.
-void lf_insertPushEnd(LiveAc& ac, size_t forward, double way)
+// The push's end between its last report going back and the first going forward (at
+// forward). The taxi leaves the push's end straight ahead, and the forward reports before it
+// turns tell that line (their mean place and track). The tug brought the aircraft to rest a
+// little beyond the last report going back, as its speed there tells, and the taxi had
+// gathered the first forward report's speed from rest by there: it lies on that line where
+// the first places it, and behind the second.
+PosSample lf_pushEnd(const LiveAc& ac, size_t forward, double way)
 {
     const PosSample& last = ac.samples[forward - 1];
-    const int64_t gap = static_cast<int64_t>(ac.samples[forward].dueTick) - static_cast<int64_t>(last.dueTick);
-    if (gap < 2)
-        return;
+    const PosSample& first = ac.samples[forward];
+    const int64_t gap = static_cast<int64_t>(first.dueTick) - static_cast<int64_t>(last.dueTick);
     const double v = std::max(last.groundSpeed * kMetresPerNm / 3600.0, 0.1);
     const double beyond = std::min(v * v / (2.0 * kPushBrakingMps2), v * static_cast<double>(gap) / 200.0);
-    PosSample end = lf_groundSample(gf_destinationPoint(gf_samplePos(last), way, beyond * kFtPerM), 0.0,
-                                    last.track * g_degToRad, 0);
+    const GeoPos braked = gf_destinationPoint(gf_samplePos(last), way, beyond * kFtPerM);
+    PosSample end = lf_groundSample(braked, 0.0, last.track * g_degToRad, 0);
     end.dueTick = static_cast<uint32_t>(static_cast<int64_t>(last.dueTick) +
                                         std::clamp<int64_t>(std::llround(2.0 * beyond / v * 100.0), 1, gap - 1));
+    if (!gf_trackGiven(first) || first.groundSpeed < kTrackedKt)
+        return end;
+    // The line: metres north and east of the first forward report.
+    const double firstRad = first.track * g_degToRad;
+    double north = 0.0;
+    double east = 0.0;
+    double dirNorth = 0.0;
+    double dirEast = 0.0;
+    int count = 0;
+    for (size_t i = forward; i < ac.samples.size(); ++i) {
+        const PosSample& s = ac.samples[i];
+        if (s.airborne || gf_atRestReport(s) || !gf_trackGiven(s))
+            break;
+        const double metres = lf_metres(gf_samplePos(first), gf_samplePos(s));
+        if (std::fabs(gf_wrapPi(s.track * g_degToRad - firstRad)) > kStraightAheadRad || metres > kStraightAheadM)
+            break;
+        const double bearing = gf_bearingRad(gf_samplePos(first), gf_samplePos(s));
+        north += metres * std::cos(bearing);
+        east += metres * std::sin(bearing);
+        dirNorth += std::cos(s.track * g_degToRad);
+        dirEast += std::sin(s.track * g_degToRad);
+        ++count;
+    }
+    north /= count;
+    east /= count;
+    const double ahead = std::atan2(dirEast, dirNorth);
+    const double fn = std::cos(ahead);
+    const double fe = std::sin(ahead);
+    const auto along = [&](const GeoPos& p) {
+        const double metres = lf_metres(gf_samplePos(first), p);
+        const double bearing = gf_bearingRad(gf_samplePos(first), p);
+        return (metres * std::cos(bearing) - north) * fn + (metres * std::sin(bearing) - east) * fe;
+    };
+    const double firstV = first.groundSpeed * kMetresPerNm / 3600.0;
+    const double at = std::min(along(braked), along(gf_samplePos(first)) - firstV * firstV / (2.0 * kMoveOffMps2));
+    const double endNorth = north + fn * at;
+    const double endEast = east + fe * at;
+    const GeoPos place = gf_destinationPoint(gf_samplePos(first), std::atan2(endEast, endNorth),
+                                             std::hypot(endNorth, endEast) * kFtPerM);
+    end.latitude = place.latitude;
+    end.longitude = place.longitude;
+    end.track = gf_normalHeading(ahead) * g_radToDeg;
+    return end;
+}
+
+void lf_insertPushEnd(LiveAc& ac, size_t forward, double way)
+{
+    const int64_t gap =
+        static_cast<int64_t>(ac.samples[forward].dueTick) - static_cast<int64_t>(ac.samples[forward - 1].dueTick);
+    if (gap < 2)
+        return;
+    const PosSample end = lf_pushEnd(ac, forward, way);
     ac.samples.insert(ac.samples.begin() + static_cast<std::ptrdiff_t>(forward), end);
+    ac.motion.pushEndInserted = true;
 }
 
 // How many samples from the front the push flies: those that carry on backwards, up to a
@@ -93,9 +162,16 @@ size_t lf_pushSamples(LiveAc& ac)
             // At rest where the push took it (the reports of the move lost, or not queued).
             const bool there = metres >= kMovedM &&
                                std::fabs(gf_wrapPi(gf_bearingRad(from, gf_samplePos(s)) - way)) <= kFirstPushRad;
-            if (moved || there)
-                return i + 1;
-            continue;
+            if (!moved && !there)
+                continue;
+            // The end put in before the first forward report: the later ones tell it better.
+            if (ac.motion.pushEndInserted && i + 1 < q.size()) {
+                const PosSample end = lf_pushEnd(ac, i + 1, way);
+                q[i].latitude = end.latitude;
+                q[i].longitude = end.longitude;
+                q[i].track = end.track;
+            }
+            return i + 1;
         }
         if (!gf_trackGiven(s) && metres < kMovedM)
             continue;
@@ -136,12 +212,35 @@ void lf_straightenPush(LiveAc& ac, size_t count)
     }
 }
 
+// The push begins when the reports going back from the stand tell it began (its start was
+// set from them): a plan that would wait on the stand for the first report ahead moves off now.
+void lf_moveOffNow(LiveAc& ac)
+{
+    GroundTrack& g = ac.motion.ground;
+    if (g.speed > 0.0 || lf_movedOffStand(ac))
+        return;
+    SpeedPlan& plan = g.plan;
+    const int64_t now = gf_tickNow();
+    for (size_t i = 0; i < plan.count; ++i) {
+        if (plan.segments[i].speed <= 0.0 && plan.segments[i].accel <= 0.0)
+            continue;
+        const int64_t wait = plan.segments[i].start - now;
+        if (wait <= 0)
+            return;
+        for (size_t k = 0; k < plan.count; ++k)
+            plan.segments[k].start = std::max(plan.segments[k].start - wait, now);
+        plan.arrival -= wait;
+        return;
+    }
+}
+
 void lf_layPushTrack(LiveAc& ac)
 {
     const size_t count = lf_pushSamples(ac);
     if (STRAIGHT_PBS_ONLY.value && ac.standNumber != 0)
         lf_straightenPush(ac, count);
     lf_layGroundTrack(ac, count, true);
+    lf_moveOffNow(ac);
 }
 
 // Whether the push is over at the report just reached: it stands where the reports stopped
@@ -175,9 +274,110 @@ void lf_endPushBack(LiveAc& ac)
     m.postPushBack = 900.0;
     ac.pauseCounter = 0;
     m.departurePending = false;
+    m.pushEndLat = ac.pos.latitude;
+    m.pushEndLon = ac.pos.longitude;
+    m.leavingPushEnd = true;
+}
+
+// How far a report at rest may lie from the mean of the others and still show the same
+// stop: twice the reports' jitter.
+constexpr double kRestRunM = 12.0;
+
+// The reports at rest at the back of the queue (the newest run, not yet reached), from
+// the back: how many, or none when the aircraft has reached the run already.
+size_t lf_unreachedRestRun(const LiveAc& ac)
+{
+    size_t n = 0;
+    for (size_t i = ac.samples.size(); i-- > 0;) {
+        if (!gf_atRestReport(ac.samples[i]) || ac.samples[i].airborne)
+            return n;
+        if (i == 0)
+            return 0;
+        ++n;
+    }
+    return n;
 }
 
 } // namespace
+
+bool gf_notePushReport(LiveAc& ac, const PosSample& s)
+{
+    MotionState& m = ac.motion;
+    const GeoPos stand{ac.standLat, ac.standLon};
+    const double metres = lf_metres(stand, gf_samplePos(s));
+    const bool back = metres >= kMovedM &&
+                      std::fabs(gf_wrapPi(gf_bearingRad(stand, gf_samplePos(s)) - ac.standHeading)) > g_fullCircle / 4;
+    if (s.airborne || s.groundSpeed < kPushMovingKt || !back) {
+        // Still standing on the stand: the push has not begun.
+        if (gf_atRestReport(s) && metres <= kPushStartFitM) {
+            m.pushStartSum = 0.0;
+            m.pushStartCount = 0;
+            m.pushBackRun = 0;
+        }
+        return false;
+    }
+    // Pushed at a steady pace v after a tug's steady start, the aircraft is d from the
+    // stand t = d / v + v / (2 a) after it began.
+    if (metres <= kPushStartFitM) {
+        const double v = s.groundSpeed * kMetresPerNm / 3600.0;
+        m.pushStartSum += static_cast<double>(s.dueTick) - (metres / v + v / (2.0 * kPushStartMps2)) * 100.0;
+        ++m.pushStartCount;
+    }
+    const bool farther = m.pushBackRun == 0 || metres >= m.pushBackRunM + kPushStepM;
+    m.pushBackRun = farther ? m.pushBackRun + 1 : 1;
+    m.pushBackRunM = metres;
+    return m.pushBackRun >= 2;
+}
+
+std::optional<int64_t> gf_pushStart(const LiveAc& ac)
+{
+    const MotionState& m = ac.motion;
+    if (m.pushStartCount == 0)
+        return std::nullopt;
+    return std::llround(m.pushStartSum / m.pushStartCount);
+}
+
+bool gf_takePushReport(LiveAc& ac, PosSample& s)
+{
+    const PosSample raw = s;
+    if (!lf_checkSampleWhileStill(ac, s))
+        return false;
+    MotionState& m = ac.motion;
+    if (raw.airborne || !gf_atRestReport(raw)) {
+        m.restCount = 0;
+        return true;
+    }
+    const size_t queued = lf_unreachedRestRun(ac);
+    const bool sameStop = m.restCount > 0 && queued > 0 &&
+                          lf_metres(gf_samplePos(raw), {m.restLatSum / m.restCount, m.restLonSum / m.restCount}) <=
+                              kRestRunM;
+    if (!sameStop) {
+        m.restLatSum = m.restLonSum = m.restCos2Sum = m.restSin2Sum = 0.0;
+        m.restCount = 0;
+    }
+    const double track = (gf_trackGiven(raw) ? raw.track : ac.pos.heading * g_radToDeg) * g_degToRad;
+    m.restLatSum += raw.latitude;
+    m.restLonSum += raw.longitude;
+    m.restCos2Sum += std::cos(2.0 * track);
+    m.restSin2Sum += std::sin(2.0 * track);
+    ++m.restCount;
+    if (!sameStop)
+        return true;
+    // The line of the tracks, the way round the first of them gives.
+    double line = std::atan2(m.restSin2Sum, m.restCos2Sum) / 2.0;
+    const PosSample& first = ac.samples[ac.samples.size() - queued];
+    if (std::cos(line - first.track * g_degToRad) < 0.0)
+        line += g_fullCircle / 2;
+    const auto place = [&m, line](PosSample& x) {
+        x.latitude = m.restLatSum / m.restCount;
+        x.longitude = m.restLonSum / m.restCount;
+        x.track = gf_normalHeading(line) * g_radToDeg;
+    };
+    for (size_t i = ac.samples.size() - queued; i < ac.samples.size(); ++i)
+        place(ac.samples[i]);
+    place(s);
+    return true;
+}
 
 void lf_departFromStand(LiveAc& ac)
 {
@@ -226,9 +426,22 @@ void lf_pushBack(LiveAc& ac)
     gf_setPhase(ac, FlightPhase::PushingBack);
     m.pushBackMode = 2;
     m.pushTrackSign = 0.0;
+    m.pushEndInserted = false;
     lf_dropGroundTrack(ac);
     lf_layPushTrack(ac);
     lf_scheduleGroundSample(ac);
+}
+
+void gf_onPushReportQueued(LiveAc& ac)
+{
+    GroundTrack& g = ac.motion.ground;
+    if (ac.phase != FlightPhase::PushingBack || ac.samples.empty() || !g.active)
+        return;
+    // Laid from where the aircraft is now, as from a report it has reached.
+    const double travel = gf_normalHeading(ac.pos.heading + g_fullCircle / 2);
+    ac.samples.push_front(lf_groundSample(gf_acPos(ac), gf_mpsToKt(g.speed), travel, gf_tickNow()));
+    lf_layPushTrack(ac);
+    ac.samples.pop_front();
 }
 
 void lf_pushBackStage(LiveAc& ac)

@@ -172,7 +172,12 @@ Profile lf_between(double v0, double v1, double d, double t, double accel, doubl
     }
     if (lf_distance(v0, lo, v1, t, accel) > d) {
         // More ground than there is time to lose at this pace: a steady change to the speed
-        // that meets the target's time.
+        // that meets the target's time. Braking to a stop would still overrun it: the real
+        // aircraft stood on the way.
+        if (2.0 * d / t < v0 && moving) {
+            if (const std::optional<Profile> p = lf_hiddenStop(v0, v1, d, t, l.plannedAccel, most))
+                return *p;
+        }
         Profile p;
         return p.then(t, (std::max(2.0 * d / t - v0, 0.0) - v0) / t);
     }

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "traffic/motion_internal.h"
+#include "traffic/plane_curves.h"
+#include "traffic/push_path.h"
 #include "traffic/traffic_service.h"
 
 namespace {
@@ -45,6 +47,15 @@ constexpr double kCurveTurnRateShare = 6.0;
 constexpr double kMostYawRate = 38.0 * g_degToRad; // per second
 constexpr double kCurveBrakingMps2 = 0.8;
 constexpr double kFastKt = 40.0; // a take-off roll or a roll-out
+// A report this far from a standing aircraft tells the way it moves off; within this of its
+// nose, along its nose.
+constexpr double kTellingWayM = 10.0;
+constexpr double kAlongNoseRad = 30.0 * g_degToRad;
+// A tug starts and stops a push gently (gaining or losing its pace over a few seconds), and
+// swings the tail round no tighter than this many half spans.
+constexpr double kPushAccel = 0.25;
+constexpr double kPushRampS = 5.0;
+constexpr double kPushTurnSpans = 0.5;
 
 struct CategoryAccel {
     double taxi;
@@ -60,6 +71,8 @@ SpeedLimits lf_speedLimits(const LiveAc& ac)
     SpeedLimits l;
     l.mostAccel = a.taxi;
     l.fastAccel = a.fast;
+    if (ac.motion.ground.reverse)
+        l.plannedAccel = std::max(kPushAccel, ac.motion.ground.speed / kPushRampS);
     return l;
 }
 
@@ -172,6 +185,28 @@ void lf_planPivot(LiveAc& ac, double heading)
     g.replanTick = g.pivotStart + turnTicks + 1;
 }
 
+// A push leaves the aircraft on the line its taxi leaves along: when the reports a few metres
+// on lie ahead of its nose, it moves off along it, the reports of its first metres (which
+// jitter about that line) taken onto it.
+bool lf_leavesAlongNose(std::vector<PathReport>& reports, size_t front, double heading)
+{
+    const Vec nose = gf_headingVec(heading);
+    for (size_t i = front + 1; i < reports.size(); ++i) {
+        const Vec at{reports[i].north, reports[i].east};
+        if (gf_length(at) < kTellingWayM)
+            continue;
+        if (std::fabs(gf_turn(nose, gf_unit(at))) > kAlongNoseRad)
+            return false;
+        for (size_t k = front + 1; k < i; ++k) {
+            const Vec on = nose * std::max(gf_dot(Vec{reports[k].north, reports[k].east}, nose), 0.0);
+            reports[k].north = on.n;
+            reports[k].east = on.e;
+        }
+        return true;
+    }
+    return false;
+}
+
 void lf_place(LiveAc& ac)
 {
     GroundTrack& g = ac.motion.ground;
@@ -266,7 +301,7 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
         // Taking over from the air, or appearing on its way (a new object), it rolls as reported.
         g.speed = gf_atRestReport(ac.samples[0]) ? 0.0 : gf_ktToMps(ac.samples[0].groundSpeed);
     }
-    if (ac.samples[0].stationary)
+    if (ac.samples[0].stationary && !reverse)
         g.speed = 0.0; // it stood at the report it reached
     g.reverse = reverse;
     g.path.originLat = ac.pos.latitude;
@@ -274,23 +309,32 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
     std::vector<PathReport> reports;
     reports.reserve(g.passed.size() + count);
     // Standing, the aircraft moves off from where it stands: the report it stopped at lies
-    // off its place by the report's jitter, and the way behind it is done with.
+    // off its place by the report's jitter, and the way behind it is done with. So it does
+    // over the first metres after a push, whose reports jitter about its way more than they
+    // tell it.
+    MotionState& m = ac.motion;
+    if (m.leavingPushEnd &&
+        gf_distanceNm(gf_acPos(ac), {m.pushEndLat, m.pushEndLon}) * kMetresPerNm > kTellingWayM)
+        m.leavingPushEnd = false;
     const bool standing = g.speed < kStandingMps && !reverse;
-    if (standing)
+    const bool movingOff = standing || (m.leavingPushEnd && !reverse);
+    if (movingOff)
         g.passed.clear();
     for (const PosSample& s : g.passed)
         reports.push_back(lf_pathReport(g.path, s));
     const size_t front = reports.size();
     for (size_t i = 0; i < count; ++i)
         reports.push_back(lf_pathReport(g.path, ac.samples[i]));
-    // After a push-back it turns on the spot to the way the reports go; stopped on its way it
-    // moves off along its nose.
+    // After a push-back it turns on the spot to the way the reports go, unless they lead off
+    // along its nose; stopped on its way it moves off along its nose.
     const bool afterPush = ac.previousPhase == FlightPhase::PushedBack || ac.previousPhase == FlightPhase::PushingBack;
-    if (standing) {
+    bool alongNose = false;
+    if (movingOff) {
         reports[front].north = 0.0;
         reports[front].east = 0.0;
         reports[front].trackRad = ac.pos.heading;
-        reports[front].trackKnown = !afterPush;
+        alongNose = afterPush && m.leavingPushEnd && lf_leavesAlongNose(reports, front, ac.pos.heading);
+        reports[front].trackKnown = !afterPush || alongNose || !standing;
         // The reports at rest that follow tell the same stop, a few metres off by their jitter:
         // a way laid through them would lead back and forth, or round, before it moves off.
         // The slow drive onto a stand is no such stop.
@@ -310,7 +354,11 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
     shape.cornerPassM = kCornerPassM;
     shape.fastCornerPassM = ac.category == TypeCategory::Heavy ? kHeavyFastCornerPassM : kCornerPassM;
     shape.fastSpeedKt = kFastCornerKt;
-    gf_layGroundPath(reports, shape, g.path);
+    if (reverse)
+        gf_layPushPath(reports, front, gf_normalHeading(ac.pos.heading + g_fullCircle / 2),
+                       ac.halfSpan * kMetresPerNm * kPushTurnSpans, g.path);
+    else
+        gf_layGroundPath(reports, shape, g.path);
     const std::vector<double>& at = g.path.reportStations;
 
     // Where the aircraft comes onto the path: near the report it reached.
@@ -332,7 +380,7 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
         const PathPoint ahead = gf_pathPointAt(g.path, std::min(joinAt, end), hint);
         const double toward = std::hypot(ahead.north, ahead.east) > 1.0 ? std::atan2(ahead.east, ahead.north)
                                                                         : there.heading;
-        if ((afterPush || std::fabs(gf_wrapPi(there.heading - heading)) > kPivotRad) &&
+        if (((afterPush && !alongNose) || std::fabs(gf_wrapPi(there.heading - heading)) > kPivotRad) &&
             std::fabs(gf_wrapPi(toward - heading)) > kPivotRad) {
             g.pivot = true;
             g.pivotHeading = gf_normalHeading(toward);
@@ -343,8 +391,9 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
     // corner. A pivot faces the join's end, which stays where it was.
     if (!g.pivot && g.speed >= kStandingMps)
         joinAt = std::min(joinAt, std::max(lf_nextCurveStart(g.path, onPath.station), onPath.station + std::max(kLeastCornerJoinM, kCornerJoinS * g.speed)));
-    // A stop a few metres on: the way there is straight on, as the aircraft heads.
-    const bool nearStop = end - onPath.station < kNearStopM &&
+    // A stop a few metres on: the way there is straight on, as the aircraft heads. A push's
+    // way ends on the line the reports show it stopped on.
+    const bool nearStop = !reverse && end - onPath.station < kNearStopM &&
                           std::all_of(ac.samples.begin() + 1, ac.samples.begin() + static_cast<std::ptrdiff_t>(count),
                                       [](const PosSample& s) { return gf_atRestReport(s); });
     // Standing, onto a stand a few metres aside: straight there, the nose turned to it first

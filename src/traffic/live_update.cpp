@@ -121,6 +121,19 @@ bool lf_atStand(LiveAc& ac, PosSample& s)
         lf_holdCreationReport(ac, s);
         return false;
     }
+    ac.parkedSampleSeen = true;
+    // Leaving, every report shows the way it goes, and those going back when it began.
+    if (d <= near && m.departurePending) {
+        ac.standTime = gf_engine().steadyTicks();
+        gf_notePushReport(ac, s);
+        const std::optional<int64_t> start = gf_pushStart(ac);
+        const int64_t now = gf_tickNow();
+        if (start && ac.phase == FlightPhase::Parked && !ac.samples.empty() &&
+            static_cast<int64_t>(ac.samples.front().dueTick) > now)
+            ac.samples.front().dueTick =
+                static_cast<uint32_t>(std::max({*start, static_cast<int64_t>(m.stillAtStandDue), now + 1}));
+        return gf_takePushReport(ac, s);
+    }
     // The last report that shows it standing and the first that shows it moving: they time
     // its start.
     if (d <= near && s.groundSpeed < kStillKt) {
@@ -130,15 +143,19 @@ bool lf_atStand(LiveAc& ac, PosSample& s)
         m.firstMoveDue = s.dueTick;
         m.firstMoveDistance = d;
     }
-    ac.parkedSampleSeen = true;
     if (d <= near) {
         ac.standTime = gf_engine().steadyTicks();
+        const bool pushed = gf_notePushReport(ac, s);
         if (m.largestStandDistance == 0.0) {
             m.firstStandDistance = d;
             m.largestStandDistance = d;
             m.movedAwayCount = 0;
             m.departurePending = false;
             return false;
+        }
+        if (pushed) {
+            lf_leaveStand(ac, s);
+            return true;
         }
         if (d >= m.largestStandDistance + kStandStepNm) {
             m.largestStandDistance = d;
@@ -346,6 +363,7 @@ void decodeExisting(LiveAc& ac, PosSample s)
             s.dueTick = ac.samples.back().dueTick + 1;
         lf_checkTakeOffRoll(ac, s);
         ac.samples.push_back(s);
+        gf_onPushReportQueued(ac);
         if (ac.samples.size() == 2 && ac.samples[0].stationary && ac.samples[1].stationary) {
             ac.samples[0].dueTick = g_trafficTick.load() + 1;
             ac.samples[0].groundSpeed = ac.samples[1].groundSpeed;
@@ -363,7 +381,7 @@ bool checkExtendingSituations(LiveAc& ac, PosSample& s)
     case FlightPhase::Parked:
         return lf_atStand(ac, s);
     case FlightPhase::PushingBack:
-        return lf_checkSampleWhileStill(ac, s);
+        return gf_takePushReport(ac, s);
     case FlightPhase::PushedBack:
         return lf_pushedBack(ac, s);
     default:
@@ -474,7 +492,9 @@ void lf_leaveStand(LiveAc& ac, PosSample& s)
         // It leaves when the real aircraft did: when this report is due, less the time the
         // report's distance from the stand took.
         if (ac.phase == FlightPhase::Parked && !ac.samples.empty()) {
-            const int64_t left = std::max(lf_startedMoving(ac, s), static_cast<int64_t>(m.stillAtStandDue));
+            const std::optional<int64_t> pushStart = gf_pushStart(ac);
+            const int64_t left = std::max(pushStart ? *pushStart : lf_startedMoving(ac, s),
+                                          static_cast<int64_t>(m.stillAtStandDue));
             ac.samples.front().dueTick = static_cast<uint32_t>(std::max(left, gf_tickNow() + 1));
         }
         lf_endPause(ac);

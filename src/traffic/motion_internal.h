@@ -3,6 +3,7 @@
 // airborne and ground steps, the taxi curves, the departure from a stand and the take-off,
 // the data gaps and the configuration by phase. Worker thread only.
 #include <cstdint>
+#include <optional>
 
 #include "foundation/geo.h"
 #include "simlink/sim_queues.h"
@@ -94,6 +95,17 @@ void lf_departFromStand(LiveAc& ac);
 void lf_pullOut(LiveAc& ac);
 void lf_pushBack(LiveAc& ac);
 void lf_pushBackStage(LiveAc& ac);
+// A report received while the aircraft leaves its stand or is pushed: queued as
+// lf_checkSampleWhileStill takes it, the reports at rest where the push stops at their mean
+// place and line. False when it is not queued.
+bool gf_takePushReport(LiveAc& ac, PosSample& s);
+// Pushed, a report queued may show more of the push, or its end: the way ahead is laid anew.
+void gf_onPushReportQueued(LiveAc& ac);
+// A report near the stand of an aircraft parked or leaving it: whether it is a second report
+// in a row going back from the stand (the push has begun), and from the reports going back
+// the tick the push began.
+bool gf_notePushReport(LiveAc& ac, const PosSample& s);
+std::optional<int64_t> gf_pushStart(const LiveAc& ac);
 // The taxi after a push-back begins: the stand is left for good.
 void lf_taxiAfterPushBack(LiveAc& ac);
 void lf_takeOffRollThrottle(LiveAc& ac);

@@ -20,6 +20,11 @@ constexpr double kTurnToleranceRad = 0.5 * g_degToRad;
 constexpr double kOffRunwayRad = 15.0 * g_degToRad;
 constexpr int32_t kMinTicks = 25;
 constexpr double kOnStandM = 2.0;
+constexpr double kFtPerM = 3.28083989501312;
+// How far out a report is taken as one on the stand's lead-in line, and how far beside it.
+constexpr double kLeadInM = 40.0;
+constexpr double kLeadInOffM = 6.0;
+constexpr double kShortOfStandM = 6.0;
 
 uint32_t lf_groundThrottle(const LiveAc& ac)
 {
@@ -59,6 +64,54 @@ bool lf_rollsAlongReports(const LiveAc& ac)
     }
 }
 
+// The reports ahead that lead to the stop by the stand keep their places and times, so that
+// it stops when the real one did; the stop itself is moved onto the stand, and what follows
+// it (the reports of it standing there) is dropped. False when no report ahead stands.
+bool lf_reportsOntoStand(LiveAc& ac, double standLat, double standLon, double standHeading)
+{
+    std::deque<PosSample>& q = ac.samples;
+    size_t stop = 1;
+    while (stop < q.size() && !gf_atRestReport(q[stop]))
+        ++stop;
+    if (stop >= q.size())
+        return false;
+    q.resize(stop + 1);
+    // The last metres run straight in along the stand's lead-in line: reports on it lie off
+    // it by their jitter alone, and a path through them would end beside the stand, askew.
+    const GeoPos stand{standLat, standLon};
+    const double behind = standHeading + g_fullCircle / 2;
+    for (size_t i = 1; i < stop; ++i) {
+        const double m = gf_distanceNm(stand, gf_samplePos(q[i])) * kMetresPerNm;
+        const double off = gf_bearingRad(stand, gf_samplePos(q[i])) - behind;
+        const double along = m * std::cos(off);
+        if (along <= 0.0 || along > kLeadInM || std::fabs(m * std::sin(off)) > kLeadInOffM)
+            continue;
+        const GeoPos on = gf_destinationPoint(stand, behind, along * kFtPerM);
+        q[i].latitude = on.latitude;
+        q[i].longitude = on.longitude;
+        q[i].track = standHeading * g_radToDeg;
+    }
+    // One a few metres short of the stand is the stop's jitter: the path would end there.
+    while (stop > 1 && gf_distanceNm(stand, gf_samplePos(q[stop - 1])) * kMetresPerNm < kShortOfStandM) {
+        q.erase(q.begin() + static_cast<std::ptrdiff_t>(stop - 1));
+        --stop;
+    }
+    PosSample& s = q[stop];
+    s.latitude = standLat;
+    s.longitude = standLon;
+    s.groundSpeed = 0.0;
+    s.trueAirspeed = 0.0;
+    s.track = standHeading * g_radToDeg;
+    // Moving to it: the way there is laid again, ending on the stand.
+    s.stationary = false;
+    ac.motion.targetHeading = gf_bearingRad(gf_acPos(ac), {standLat, standLon});
+    if (ac.pauseCounter >= 1) {
+        ac.pauseCounter = 0;
+        lf_openWindows(ac);
+    }
+    return true;
+}
+
 } // namespace
 
 void gf_checkArrival(LiveAc& ac)
@@ -69,7 +122,9 @@ void gf_checkArrival(LiveAc& ac)
     // aircraft standing there looks for its stand now, not seconds later.
     const PosSample& last = ac.samples.back();
     const bool standsAtLast = gf_atRestReport(last) && gf_distanceNm(gf_acPos(ac), gf_samplePos(last)) * kMetresPerNm <= 1.0;
-    if ((!last.stationary && !standsAtLast) || ac.phase != FlightPhase::Taxi || !g_parkStandsLoaded.load())
+    // The reports end at rest (jittered, so not always at the same place): it may be
+    // stopping at a stand ahead, whose drive keeps their times.
+    if ((!last.stationary && !gf_atRestReport(last)) || ac.phase != FlightPhase::Taxi || !g_parkStandsLoaded.load())
         return;
     const FlightPhase prev = ac.previousPhase;
     if (!ac.motion.towed &&
@@ -174,6 +229,10 @@ void drive2Stand(LiveAc& ac, double standLat, double standLon, double standHeadi
         gf_logLine("{} empty sz?", "drive2Stand");
         return;
     }
+    if (lf_reportsOntoStand(ac, standLat, standLon, standHeading))
+        return;
+    if (ac.samples.size() > 1)
+        ac.samples.resize(1);
     PosSample& last = ac.samples.back();
     const bool same = std::fabs(standLat - last.latitude) <= 1e-8 && std::fabs(standLon - last.longitude) <= 1e-8;
     const double v = ac.standApproachSpeed;

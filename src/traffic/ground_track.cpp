@@ -35,6 +35,9 @@ constexpr double kOffStandM = 1.0;
 constexpr double kMetresPerNm = 1852.0;
 // The climb keeps to the roll's path while the path runs this far beyond the next report.
 constexpr double kBeyondNextM = 50.0;
+// Reports jitter up to 5 m about the real place: within this of a standing aircraft they
+// tell no direction.
+constexpr double kMoveOffM = 8.0;
 constexpr double kPivotToleranceRad = 0.5 * g_degToRad;
 constexpr double kStandingMps = 0.3;
 constexpr int64_t kLeastReplanTicks = 25;
@@ -217,6 +220,27 @@ void lf_place(LiveAc& ac)
     ac.pos.heading = gf_normalHeading(g.reverse ? p.heading + g_fullCircle / 2 : p.heading);
 }
 
+// The reports within a few metres of a standing aircraft, onto the line towards the first
+// report beyond them (ahead of its nose when there is none). The reports queued are moved
+// with them, so that the path laid at the next stays on this one.
+void lf_alongWayOut(LiveAc& ac, const GroundPath& frame, std::vector<PathReport>& reports, size_t front)
+{
+    const double heading = ac.pos.heading;
+    size_t near = front + 1;
+    while (near < reports.size() && std::hypot(reports[near].north, reports[near].east) <= kMoveOffM)
+        ++near;
+    const double way = near < reports.size() ? std::atan2(reports[near].east, reports[near].north) : heading;
+    for (size_t i = front + 1; i < near; ++i) {
+        PathReport& r = reports[i];
+        const double along = std::max(r.north * std::cos(way) + r.east * std::sin(way), 0.0);
+        r.north = along * std::cos(way);
+        r.east = along * std::sin(way);
+        const GeoPos at = gf_fromPathFrame(frame, r.north, r.east);
+        ac.samples[i - front].latitude = at.latitude;
+        ac.samples[i - front].longitude = at.longitude;
+    }
+}
+
 } // namespace
 
 bool gf_atRestReport(const PosSample& s)
@@ -349,6 +373,10 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
             reports[i].north = 0.0;
             reports[i].east = 0.0;
         }
+        // Moving off from a hold, the first reports lie about the place it stands by their
+        // jitter alone, some behind it: they would turn it about on the spot.
+        if (!afterPush)
+            lf_alongWayOut(ac, g.path, reports, front);
     }
     PathShape shape;
     shape.cornerPassM = kCornerPassM;

@@ -43,8 +43,6 @@ void lf_takeStand(LiveAc& ac, ParkStand& stand)
     ac.standHeading = stand.heading;
     ac.standNumber = stand.number;
     ac.cargoStand = stand.cargo;
-    if (ac.samples.size() > 1)
-        ac.samples.resize(1);
     gf_setPhase(ac, FlightPhase::Parking);
     drive2Stand(ac, stand.lat, stand.lon, stand.heading);
 }

@@ -51,6 +51,7 @@ constexpr double kLeadS = 30.0;        // a report is due 30 s after it is recei
 constexpr double kMsPerKt = 1852.0 / 3600.0;
 constexpr double kStillM = 0.5;        // standing: within half a metre
 constexpr double kStopSettleS = 1.0;   // a stop begins where the aircraft then stands 1 s
+constexpr double kTimeEpsS = 1e-6;     // times that are equal but for rounding
 constexpr double kPathWindowS = 60.0;  // the truth path searched either side of the time
 constexpr double kAroundS = 3.0;       // speeds of the truth "within 3 s"
 constexpr double kMatchS = 15.0;       // a flown stop is looked for this far around the truth's
@@ -274,7 +275,9 @@ double lf_movesAgain(const std::vector<T>& xs, P pos, size_t k)
     for (size_t j = k + 1; j < xs.size(); ++j) {
         if (xs[j].t - xs[k].t < kStopSettleS)
             continue;
-        while (back + 1 < j && xs[back + 1].t <= xs[j].t - 1.0)
+        // Exactly the second before: times a tenth of a second apart are not exact in binary,
+        // and a window of 1.1 s took a braking tail's creep for a move.
+        while (back + 1 < j && xs[back + 1].t <= xs[j].t - 1.0 + kTimeEpsS)
             ++back;
         if (lf_dist(pos(xs[j]), pos(xs[back])) >= kStillM)
             return xs[j].t;

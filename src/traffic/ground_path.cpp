@@ -431,23 +431,6 @@ std::vector<double> lf_arms(const std::vector<Vertex>& v, const PathShape& shape
     return arms;
 }
 
-void lf_appendPoint(std::vector<PathPoint>& points, Vec at, Vec tangent, double curvature)
-{
-    PathPoint p;
-    p.north = at.n;
-    p.east = at.e;
-    p.heading = gf_heading(tangent);
-    p.curvature = curvature;
-    if (!points.empty()) {
-        const PathPoint& last = points.back();
-        const double step = std::hypot(at.n - last.north, at.e - last.east);
-        if (step < 1e-6)
-            return;
-        p.station = last.station + step;
-    }
-    points.push_back(p);
-}
-
 void lf_appendQuadratic(std::vector<PathPoint>& points, Vec p0, Vec c, Vec p2)
 {
     const Vec d2 = (p2 - c * 2.0 + p0) * 2.0;
@@ -460,7 +443,7 @@ void lf_appendQuadratic(std::vector<PathPoint>& points, Vec p0, Vec c, Vec p2)
         const Vec d1 = (c - p0) * (2.0 * u) + (p2 - c) * (2.0 * t);
         const double speed = gf_length(d1);
         const double curvature = speed > 0.0 ? std::fabs(gf_cross(d1, d2)) / (speed * speed * speed) : 0.0;
-        lf_appendPoint(points, at, d1, curvature);
+        gf_appendPathPoint(points, at, d1, curvature);
     }
 }
 
@@ -469,31 +452,31 @@ void lf_points(const std::vector<Vertex>& v, const std::vector<double>& arms, st
     points.clear();
     const size_t n = v.size();
     if (n == 1) {
-        lf_appendPoint(points, v[0].at, v[0].tangent, 0.0);
+        gf_appendPathPoint(points, v[0].at, v[0].tangent, 0.0);
         return;
     }
     // A curve laid from the first or to the last corner leaves or reaches it along its tangent.
-    lf_appendPoint(points, v[0].at, v[1].fixed ? v[0].tangent : gf_unit(v[1].at - v[0].at), 0.0);
+    gf_appendPathPoint(points, v[0].at, v[1].fixed ? v[0].tangent : gf_unit(v[1].at - v[0].at), 0.0);
     for (size_t k = 1; k + 1 < n; ++k) {
         const Vec in = gf_unit(v[k].at - v[k - 1].at);
         const Vec out = gf_unit(v[k + 1].at - v[k].at);
         if (v[k].fixed) {
-            lf_appendPoint(points, v[k].at, v[k].tangent, 0.0);
+            gf_appendPathPoint(points, v[k].at, v[k].tangent, 0.0);
             continue;
         }
         if (arms[k] <= 0.05) {
-            lf_appendPoint(points, v[k].at, in, 0.0);
+            gf_appendPathPoint(points, v[k].at, in, 0.0);
             continue;
         }
         // The straight before the curve ends where it begins, with the straight's heading.
-        lf_appendPoint(points, v[k].at - in * arms[k], in, 0.0);
+        gf_appendPathPoint(points, v[k].at - in * arms[k], in, 0.0);
         lf_appendQuadratic(points, v[k].at - in * arms[k], v[k].at, v[k].at + out * arms[k]);
     }
     // The last report's own direction, where it differs little from the way to it: the way
     // to the last report, a few metres long, is the one its jitter bends most.
     const Vec last = gf_unit(v[n - 1].at - v[n - 2].at);
     const bool ownWay = v[n - 2].fixed || std::fabs(gf_turn(last, v[n - 1].tangent)) <= kStraightRad;
-    lf_appendPoint(points, v[n - 1].at, ownWay ? v[n - 1].tangent : last, 0.0);
+    gf_appendPathPoint(points, v[n - 1].at, ownWay ? v[n - 1].tangent : last, 0.0);
 }
 
 // The curvature of points laid without one (the points of a join or turn-back curve).
@@ -508,33 +491,6 @@ void lf_fillCurvature(std::vector<PathPoint>& points)
         if (ds > 0.0 && dh > kLeastRoundedRad)
             points[i].curvature = dh / ds;
     }
-}
-
-struct Nearest {
-    double station = 0.0;
-    double distance = 0.0;
-};
-
-Nearest lf_nearest(const std::vector<PathPoint>& points, Vec at, size_t from, size_t to)
-{
-    Nearest best{points.empty() ? 0.0 : points.front().station, std::numeric_limits<double>::infinity()};
-    if (points.size() == 1) {
-        best.distance = gf_length(at - Vec{points[0].north, points[0].east});
-        return best;
-    }
-    for (size_t i = from; i < to && i + 1 < points.size(); ++i) {
-        const Vec a{points[i].north, points[i].east};
-        const Vec b{points[i + 1].north, points[i + 1].east};
-        const Vec ab = b - a;
-        const double ll = gf_dot(ab, ab);
-        const double t = ll > 0.0 ? std::clamp(gf_dot(at - a, ab) / ll, 0.0, 1.0) : 0.0;
-        const double d = gf_length(at - (a + ab * t));
-        if (d < best.distance) {
-            best.distance = d;
-            best.station = points[i].station + t * (points[i + 1].station - points[i].station);
-        }
-    }
-    return best;
 }
 
 size_t lf_indexAt(const std::vector<PathPoint>& points, double station)
@@ -555,7 +511,7 @@ void lf_reportStations(const std::vector<Node>& nodes, const std::vector<size_t>
         const double reach = i == 0 ? 1.0 : gf_length(nodes[i].at - nodes[i - 1].at) * 3.0 + 20.0;
         const size_t a = lf_indexAt(path.points, from);
         const size_t b = std::min(lf_indexAt(path.points, from + reach) + 2, path.points.size());
-        nodeStations[i] = std::max(lf_nearest(path.points, nodes[i].at, a, b).station, from);
+        nodeStations[i] = std::max(gf_nearestOnPoints(path.points, nodes[i].at, a, b).station, from);
         from = nodeStations[i];
     }
     for (size_t r = 0; r < index.size(); ++r)
@@ -563,6 +519,45 @@ void lf_reportStations(const std::vector<Node>& nodes, const std::vector<size_t>
 }
 
 } // namespace
+
+void gf_appendPathPoint(std::vector<PathPoint>& points, Vec at, Vec tangent, double curvature)
+{
+    PathPoint p;
+    p.north = at.n;
+    p.east = at.e;
+    p.heading = gf_heading(tangent);
+    p.curvature = curvature;
+    if (!points.empty()) {
+        const PathPoint& last = points.back();
+        const double step = std::hypot(at.n - last.north, at.e - last.east);
+        if (step < 1e-6)
+            return;
+        p.station = last.station + step;
+    }
+    points.push_back(p);
+}
+
+PathProjection gf_nearestOnPoints(const std::vector<PathPoint>& points, Vec at, size_t from, size_t to)
+{
+    PathProjection best{points.empty() ? 0.0 : points.front().station, std::numeric_limits<double>::infinity()};
+    if (points.size() == 1) {
+        best.distance = gf_length(at - Vec{points[0].north, points[0].east});
+        return best;
+    }
+    for (size_t i = from; i < to && i + 1 < points.size(); ++i) {
+        const Vec a{points[i].north, points[i].east};
+        const Vec b{points[i + 1].north, points[i + 1].east};
+        const Vec ab = b - a;
+        const double ll = gf_dot(ab, ab);
+        const double t = ll > 0.0 ? std::clamp(gf_dot(at - a, ab) / ll, 0.0, 1.0) : 0.0;
+        const double d = gf_length(at - (a + ab * t));
+        if (d < best.distance) {
+            best.distance = d;
+            best.station = points[i].station + t * (points[i + 1].station - points[i].station);
+        }
+    }
+    return best;
+}
 
 void gf_layGroundPath(const std::vector<PathReport>& reports, const PathShape& shape, GroundPath& path)
 {
@@ -573,7 +568,7 @@ void gf_layGroundPath(const std::vector<PathReport>& reports, const PathShape& s
     std::vector<size_t> index;
     std::vector<Node> nodes = lf_nodes(reports, index);
     if (nodes.size() == 1) {
-        lf_appendPoint(path.points, nodes[0].at, nodes[0].track, 0.0);
+        gf_appendPathPoint(path.points, nodes[0].at, nodes[0].track, 0.0);
         path.reportStations.assign(reports.size(), 0.0);
         return;
     }
@@ -632,8 +627,7 @@ PathProjection gf_projectOnPath(const GroundPath& path, double north, double eas
         return {};
     const size_t a = lf_indexAt(path.points, fromStation);
     const size_t b = std::min(lf_indexAt(path.points, toStation) + 2, path.points.size());
-    const Nearest n = lf_nearest(path.points, {north, east}, a, b);
-    return {n.station, n.distance};
+    return gf_nearestOnPoints(path.points, {north, east}, a, b);
 }
 
 void gf_joinPath(GroundPath& path, double north, double east, double heading, double fromStation,
@@ -658,12 +652,12 @@ void gf_joinPath(GroundPath& path, double north, double east, double heading, do
         const int count = lf_sampleCount(gf_turn(ta, tb), chord);
         for (int k = 0; k < count; ++k) {
             const double t = static_cast<double>(k) / count;
-            lf_appendPoint(joined, gf_cubicAt(a, p1, p2, b, t), gf_cubicTangent(a, p1, p2, b, t), 0.0);
+            gf_appendPathPoint(joined, gf_cubicAt(a, p1, p2, b, t), gf_cubicTangent(a, p1, p2, b, t), 0.0);
         }
     } else {
-        lf_appendPoint(joined, a, gf_headingVec(heading), 0.0);
+        gf_appendPathPoint(joined, a, gf_headingVec(heading), 0.0);
     }
-    lf_appendPoint(joined, b, gf_headingVec(end.heading), end.curvature);
+    gf_appendPathPoint(joined, b, gf_headingVec(end.heading), end.curvature);
     const double joinLength = joined.back().station;
     for (size_t i = hint + 1; i < p.size(); ++i) {
         if (p[i].station <= joinStation)

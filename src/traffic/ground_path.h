@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/geo.h"
+#include "traffic/plane_curves.h"
 
 // One report as the path takes it.
 struct PathReport {
@@ -58,6 +59,12 @@ struct PathProjection {
 // The nearest point of the path between two stations.
 PathProjection gf_projectOnPath(const GroundPath& path, double north, double east, double fromStation,
                                 double toStation);
+
+// For the ways laid beside this one (the push's): a point after the last, its station the
+// length added (none when it is where the last is); the nearest point of the points from
+// index from up to index to.
+void gf_appendPathPoint(std::vector<PathPoint>& points, Vec at, Vec tangent, double curvature);
+PathProjection gf_nearestOnPoints(const std::vector<PathPoint>& points, Vec at, size_t from, size_t to);
 
 // A curve from a pose off the path (or on it with another heading) onto the path at
 // joinStation, which then replaces the path before it; stations are counted again from the

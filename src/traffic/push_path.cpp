@@ -35,23 +35,6 @@ constexpr double kFitSlackM = 1.5;
 constexpr double kMostSwingRad = 170.0 * g_degToRad;
 constexpr int kAsideTries = 8;
 
-void lf_append(std::vector<PathPoint>& points, Vec at, Vec tangent, double curvature)
-{
-    PathPoint p;
-    p.north = at.n;
-    p.east = at.e;
-    p.heading = gf_heading(tangent);
-    p.curvature = curvature;
-    if (!points.empty()) {
-        const PathPoint& last = points.back();
-        const double step = std::hypot(at.n - last.north, at.e - last.east);
-        if (step < 1e-6)
-            return;
-        p.station = last.station + step;
-    }
-    points.push_back(p);
-}
-
 // From the last point (a) along ta to b, reached along tb: a circular arc's cubic.
 void lf_appendCurve(std::vector<PathPoint>& points, Vec a, Vec ta, Vec b, Vec tb)
 {
@@ -69,7 +52,7 @@ void lf_appendCurve(std::vector<PathPoint>& points, Vec a, Vec ta, Vec b, Vec tb
         const Vec d2 = (p2 - p1 * 2.0 + a) * (6.0 * u) + (b - p2 * 2.0 + p1) * (6.0 * t);
         const double speed = gf_length(d1);
         const double curvature = speed > 0.0 ? std::fabs(gf_cross(d1, d2)) / (speed * speed * speed) : 0.0;
-        lf_append(points, gf_cubicAt(a, p1, p2, b, t), speed > 0.0 ? d1 : tb, curvature);
+        gf_appendPathPoint(points, gf_cubicAt(a, p1, p2, b, t), speed > 0.0 ? d1 : tb, curvature);
     }
 }
 
@@ -77,31 +60,13 @@ void lf_appendCurve(std::vector<PathPoint>& points, Vec a, Vec ta, Vec b, Vec tb
 std::vector<PathPoint> lf_cornerWay(Vec a, Vec ua, Vec corner, Vec e, Vec ue, double arm)
 {
     std::vector<PathPoint> points;
-    lf_append(points, a, ua, 0.0);
+    gf_appendPathPoint(points, a, ua, 0.0);
     const Vec from = corner - ua * arm;
     const Vec to = corner + ue * arm;
-    lf_append(points, from, ua, 0.0);
+    gf_appendPathPoint(points, from, ua, 0.0);
     lf_appendCurve(points, from, ua, to, ue);
-    lf_append(points, e, ue, 0.0);
+    gf_appendPathPoint(points, e, ue, 0.0);
     return points;
-}
-
-double lf_distance(const std::vector<PathPoint>& points, Vec at, double& station)
-{
-    double best = std::numeric_limits<double>::infinity();
-    station = 0.0;
-    for (size_t i = 0; i + 1 < points.size(); ++i) {
-        const Vec a{points[i].north, points[i].east};
-        const Vec ab = Vec{points[i + 1].north, points[i + 1].east} - a;
-        const double ll = gf_dot(ab, ab);
-        const double t = ll > 0.0 ? std::clamp(gf_dot(at - a, ab) / ll, 0.0, 1.0) : 0.0;
-        const double d = gf_length(at - (a + ab * t));
-        if (d < best) {
-            best = d;
-            station = points[i].station + t * (points[i + 1].station - points[i].station);
-        }
-    }
-    return best;
 }
 
 // The squared distances of the reports between the one reached and the end, and the largest.
@@ -111,8 +76,7 @@ double lf_misfit(const std::vector<PathPoint>& points, const std::vector<PathRep
     double sum = 0.0;
     farthest = 0.0;
     for (size_t i = front + 1; i + 1 < reports.size(); ++i) {
-        double station = 0.0;
-        const double d = lf_distance(points, {reports[i].north, reports[i].east}, station);
+        const double d = gf_nearestOnPoints(points, {reports[i].north, reports[i].east}, 0, points.size()).distance;
         sum += d * d;
         farthest = std::max(farthest, d);
     }
@@ -147,9 +111,11 @@ void lf_stations(const std::vector<PathReport>& reports, size_t front, GroundPat
     path.reportStations.assign(reports.size(), 0.0);
     double from = 0.0;
     for (size_t i = front + 1; i < reports.size(); ++i) {
-        double station = length;
-        if (i + 1 < reports.size())
-            lf_distance(path.points, {reports[i].north, reports[i].east}, station);
+        const double station = i + 1 < reports.size()
+                                   ? gf_nearestOnPoints(path.points, {reports[i].north, reports[i].east}, 0,
+                                                        path.points.size())
+                                         .station
+                                   : length;
         from = std::clamp(station, from, length);
         path.reportStations[i] = from;
     }
@@ -165,15 +131,15 @@ void gf_layPushPath(const std::vector<PathReport>& reports, size_t front, double
     const Vec a{};
     const Vec ua = gf_headingVec(tailHeading);
     if (reports.size() <= front + 1) {
-        lf_append(path.points, a, ua, 0.0);
+        gf_appendPathPoint(path.points, a, ua, 0.0);
         return;
     }
     const Vec e{reports.back().north, reports.back().east};
     const Vec ue = lf_endWay(reports, front, a, ua);
     const double along = gf_dot(e - a, ua);
     if (gf_length(e - a) < kReachedM || along <= 0.0) {
-        lf_append(path.points, a, ua, 0.0);
-        lf_append(path.points, a + ua * std::max(along, kReachedM), ua, 0.0);
+        gf_appendPathPoint(path.points, a, ua, 0.0);
+        gf_appendPathPoint(path.points, a + ua * std::max(along, kReachedM), ua, 0.0);
         lf_stations(reports, front, path);
         return;
     }
@@ -218,7 +184,7 @@ void gf_layPushPath(const std::vector<PathReport>& reports, size_t front, double
             const double share = 1.0 - static_cast<double>(k) / kAsideTries;
             const Vec end = e - side * (aside * (1.0 - share));
             std::vector<PathPoint> points;
-            lf_append(points, a, ua, 0.0);
+            gf_appendPathPoint(points, a, ua, 0.0);
             lf_appendCurve(points, a, ua, end, ue);
             const bool tight = std::any_of(points.begin(), points.end(), [leastRadiusM](const PathPoint& p) {
                 return p.curvature * leastRadiusM > 1.0;
@@ -230,9 +196,9 @@ void gf_layPushPath(const std::vector<PathReport>& reports, size_t front, double
         }
         if (best.empty()) {
             const Vec to = a + ua * leastArm + ue * leastArm;
-            lf_append(best, a, ua, 0.0);
+            gf_appendPathPoint(best, a, ua, 0.0);
             lf_appendCurve(best, a, ua, to, ue);
-            lf_append(best, to + ue * std::max(gf_dot(e - to, ue), 0.0), ue, 0.0);
+            gf_appendPathPoint(best, to + ue * std::max(gf_dot(e - to, ue), 0.0), ue, 0.0);
         }
     }
     double farthest = 0.0;

@@ -2,6 +2,7 @@
 #include "traffic/plane_curves.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -27,6 +28,7 @@ constexpr double kStepSigmaM = 0.5;
 constexpr double kStepSigmaShare = 0.06;
 constexpr int kRunReach = 3;
 constexpr double kRunReachM = 80.0;
+constexpr double kTrackSigmaRad = 3.0 * g_degToRad;
 // A leg whose chord leaves both reported tracks by less is straight.
 constexpr double kStraightRad = 10.0 * g_degToRad;
 // Between two reports the tracks meet at a corner when they turn by this much, each off
@@ -50,8 +52,6 @@ constexpr double kTellingChordM = 4.0;
 constexpr double kMostHalfTurnRad = 30.0 * g_degToRad;
 constexpr double kRestTrackRad = 30.0 * g_degToRad;
 constexpr double kBackwardsCos = -0.5; // a track more than 120 degrees off the way points back
-// From this turn on, the length of the way between two reports tells how round the turn was.
-constexpr double kTellingTurnRad = 45.0 * g_degToRad;
 constexpr double kMpsPerKt = 1852.0 / 3600.0;
 
 struct Node {
@@ -153,23 +153,37 @@ void lf_directions(std::vector<Node>& nodes)
 }
 
 // Reports jitter by a few metres and degrees. Along a straight each node takes the mean
-// direction of its neighbours on it.
+// direction of its neighbours on it, and of the straight's chord: over a long straight the
+// way from one end to the other tells its direction far better than any one track (a
+// track a few degrees off, carried into the turn after it, leaves the way by metres).
 void lf_smoothDirections(std::vector<Node>& nodes)
 {
     const size_t n = nodes.size();
     std::vector<Vec> dir(n);
     for (size_t i = 0; i < n; ++i) {
         Vec sum = nodes[i].dir;
+        std::array<size_t, 2> ends{i, i};
         for (int side : {-1, 1}) {
             for (int k = 1; k <= kRunReach; ++k) {
                 const auto j = static_cast<std::ptrdiff_t>(i) + side * k;
                 if (j < 0 || j >= static_cast<std::ptrdiff_t>(n))
                     break;
                 const Node& b = nodes[static_cast<size_t>(j)];
-                if (gf_length(b.at - nodes[i].at) > kRunReachM || std::fabs(gf_turn(nodes[i].dir, b.dir)) > kRunRad)
+                if (std::fabs(gf_turn(nodes[i].dir, b.dir)) > kRunRad)
                     break;
-                sum = sum + b.dir;
+                const Vec way = (b.at - nodes[i].at) * static_cast<double>(side);
+                if (!b.trackKnown || gf_length(way) < kTellingChordM ||
+                    std::fabs(gf_turn(nodes[i].dir, gf_unit(way))) > kRunRad)
+                    break;
+                ends[side > 0 ? 1 : 0] = static_cast<size_t>(j);
+                if (gf_length(b.at - nodes[i].at) <= kRunReachM)
+                    sum = sum + b.dir;
             }
+        }
+        if (nodes[i].trackKnown && ends[1] != ends[0]) {
+            const Vec chord = nodes[ends[1]].at - nodes[ends[0]].at;
+            const double trust = gf_length(chord) * kTrackSigmaRad / (std::sqrt(2.0) * kReportSigmaM);
+            sum = sum + gf_unit(chord) * (trust * trust);
         }
         dir[i] = gf_unit(sum);
     }
@@ -321,8 +335,10 @@ double lf_passM(const PathShape& shape, double speedKt)
 // The radius of a turn hidden between two reports whose tracks meet at a corner armA after
 // the first and armB before the second. The way the real aircraft went between them is as
 // long as its speed and time tell: the rounder the turn, the shorter than the way through
-// the corner. Where that tells little (a slight turn) the turn passes the corner within
-// the pass distance; never tighter than that, nor wider than the reports allow.
+// the corner. On a slight turn a metre of that way tells tens of metres of radius, yet a
+// gentle exit laid by it keeps far closer than one passing its corner within the pass
+// distance. Never tighter than that, nor wider than the reports allow; without the speeds
+// and times, the pass distance.
 double lf_hiddenTurnRadius(const Node& a, const Node& b, double armA, double armB, double turnRad, double passM)
 {
     const double half = std::tan(turnRad / 2.0);
@@ -330,7 +346,7 @@ double lf_hiddenTurnRadius(const Node& a, const Node& b, double armA, double arm
     const double passing = passM / (1.0 / std::cos(turnRad / 2.0) - 1.0);
     double radius = passing;
     const double seconds = b.timeS - a.timeS;
-    if (turnRad >= kTellingTurnRad && a.speedKt > 0.0 && b.speedKt > 0.0 && seconds > 0.0) {
+    if (a.speedKt > 0.0 && b.speedKt > 0.0 && seconds > 0.0) {
         const double flown = (a.speedKt + b.speedKt) / 2.0 * kMpsPerKt * seconds;
         radius = std::max((armA + armB - flown) / (2.0 * half - turnRad), passing);
     }
@@ -364,13 +380,14 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             continue;
         }
         // A report at a corner: it carries one leg's track, its neighbour the other's, and each
-        // agrees with its own leg. The corner is rounded where it was reported.
+        // agrees with its own leg. The corner is rounded where it was reported, unless both
+        // tracks leave the chord to the side of the turn: then they meet between the reports
+        // (a long leg tells its track to a degree or two, and a report a few seconds into a
+        // turn carries a track some degrees into it).
         const bool turnedAtA = i > 0 && std::fabs(beta) < kStraightRad &&
                                std::fabs(gf_turn(gf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
         const bool turnedAtB = i + 2 < nodes.size() && std::fabs(alpha) < kStraightRad &&
                                std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
-        if (turnedAtA || turnedAtB)
-            continue;
         const bool sameSide = alpha * turn > 0.0 && beta * turn > 0.0;
         if (std::fabs(turn) >= kLeastCornerRad && std::fabs(turn) <= kMostCornerRad && sameSide &&
             std::fabs(alpha) >= kLeastCornerSideRad && std::fabs(beta) >= kLeastCornerSideRad) {
@@ -390,6 +407,8 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
                 continue;
             }
         }
+        if (turnedAtA || turnedAtB)
+            continue;
         lf_appendCubic(out, a.at, a.dir, b.at, b.dir, speed, lf_flownM(a, b));
     }
     return out;

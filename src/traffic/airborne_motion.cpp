@@ -27,6 +27,8 @@ constexpr double kGroundPitch = 0.010471975511965976; // 0.6 degrees
 constexpr double kFlarePitch = -0.06981317007977318;  // -4 degrees
 constexpr double kSamePlaceDeg = 1e-8;
 constexpr int32_t kMinTicks = 25;
+// A report on the ground slower than this tells no landing's pace.
+constexpr double kLandingLeastKt = 30.0;
 constexpr int32_t kWindowFloor = 1000;
 constexpr int32_t kTicksWithoutReport = 100;
 constexpr int64_t kReportedGroundTicks = 1000;
@@ -579,7 +581,14 @@ void lf_advanceSample(LiveAc& ac)
         if (!ac.motion.rollOut && !ac.motion.takeOffConfiguration)
             lf_narrowWindows(ac);
     } else {
-        const int32_t n = lf_ticksToNext(ac);
+        int32_t n = lf_ticksToNext(ac);
+        // Still flaring at a report on the ground, it goes on at the speed the report gives
+        // until it touches down and rolls from there at it: the pace of the whole gap to the
+        // next report (the roll-out's mean) would drop by tens of knots in a moment.
+        const PosSample& reached = ac.samples[0];
+        if (!alongGround && (ac.motion.approach || ac.motion.landingStep != 0) && !reached.airborne &&
+            !next.airborne && reached.groundSpeed >= kLandingLeastKt)
+            n = std::max(gf_tickCount(gf_distanceNm(gf_acPos(ac), gf_samplePos(next)), reached.groundSpeed), kMinTicks);
         ac.motion.latitudeStep = (next.latitude - ac.pos.latitude) / n;
         ac.motion.longitudeStep = gf_wrapPi((next.longitude - ac.pos.longitude) * g_degToRad) * g_radToDeg / n;
         if (alongGround)

@@ -25,6 +25,8 @@ constexpr double kCreepMps = 1.0;
 // Covering less than this share of what the slower of two moving reports tells, the real
 // aircraft stood between them.
 constexpr double kHiddenStopShare = 0.4;
+// A report this fast shows the aircraft rolling on.
+constexpr double kRollingKt = 5.0;
 // Short of room to stop, it brakes as hard as a taxiing aircraft may.
 constexpr double kLeastBrakingM = 0.05;
 constexpr double kHardestBraking = 3.0;
@@ -159,6 +161,10 @@ std::optional<Profile> lf_hiddenStop(double v0, double v1, double d, double t, d
 Profile lf_between(double v0, double v1, double d, double t, double accel, double ceiling, double lateCeiling,
                    const SpeedLimits& l, double most)
 {
+    // Too short a time for the type to change its speed to the target's: it changes it as
+    // fast as it can, and reaches the target late.
+    if (std::fabs(v1 - v0) > most * t)
+        return lf_late(v0, v1, d, most, lateCeiling);
     accel = std::max(accel, std::fabs(v1 - v0) / t * 1.0001);
     const double lo = std::max((v0 + v1 - accel * t) / 2.0, 0.0);
     const double hi = (v0 + v1 + accel * t) / 2.0;
@@ -178,8 +184,17 @@ Profile lf_between(double v0, double v1, double d, double t, double accel, doubl
             if (const std::optional<Profile> p = lf_hiddenStop(v0, v1, d, t, l.plannedAccel, most))
                 return *p;
         }
+        // With no time to stand before a report that rolls on, it never comes to rest: the
+        // way the jitter cut short is no stop. It slows no further than a crawl would tell of
+        // one, and is there early. A slower report may lead into a stop.
+        const double least =
+            moving && v1 >= kMpsPerKt * kRollingKt ? kHiddenStopShare * std::min(v0, v1) : 0.0;
         Profile p;
-        return p.then(t, (std::max(2.0 * d / t - v0, 0.0) - v0) / t);
+        const double change = (std::max(2.0 * d / t - v0, least) - v0) / t;
+        // No harder than the type brakes: down to the target's speed, and there early.
+        if (change < -most)
+            return p.then(std::max(v0 - std::max(v1, v0 - most * t), 0.0) / most, -most);
+        return p.then(t, change);
     }
     double a = lo;
     double b = top;
@@ -258,6 +273,11 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
             break;
         }
         if (t.station <= station + kLeastMoveM)
+            continue;
+        // Two moving reports at one station lie there by their jitter (the path took the later
+        // for the earlier): the way between them unknown, the later's time tells no pace, and
+        // would stop the aircraft there for it.
+        if (!t.rest && !prior->rest && &t != &targets.back() && t.station - prior->station < kLeastMoveM)
             continue;
         // Moving off from a stop, a slow report a few metres on tells more of its jitter than of
         // the way: the start is timed by the report after it.

@@ -504,7 +504,10 @@ void lf_followGroundTrack(LiveAc& ac)
     v = std::max(v, 0.0);
     const double end = gf_pathLength(g.path);
     g.station = std::min(g.station + (g.speed + v) / 2.0 * kTickS, end);
-    g.speed = g.station >= end ? 0.0 : v;
+    // At the end of the way laid so far, where the last report laid moves on (those after it
+    // came later), it keeps its pace for the way laid again at that report.
+    const bool movesOn = !g.plan.toRest && !g.reverse && !g.targets.empty() && !g.targets.back().rest;
+    g.speed = g.station >= end && !movesOn ? 0.0 : v;
     lf_place(ac);
     const double kt = gf_mpsToKt(g.speed);
     ac.pos.trueAirspeed = g.reverse ? -kt : kt;

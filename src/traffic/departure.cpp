@@ -86,10 +86,21 @@ PosSample lf_pushEnd(const LiveAc& ac, size_t forward, double way)
     PosSample end = lf_groundSample(braked, 0.0, last.track * g_degToRad, 0);
     end.dueTick = static_cast<uint32_t>(static_cast<int64_t>(last.dueTick) +
                                         std::clamp<int64_t>(std::llround(2.0 * beyond / v * 100.0), 1, gap - 1));
-    if (!gf_trackGiven(first) || first.groundSpeed < kTrackedKt)
+    if (!gf_trackGiven(first))
         return end;
+    // A first report slower than that tells its way when the next one, faster, keeps to it
+    // (a taxi that moved off from the push's end a moment before).
+    double firstRad = first.track * g_degToRad;
+    if (first.groundSpeed < kTrackedKt) {
+        if (forward + 1 >= ac.samples.size())
+            return end;
+        const PosSample& next = ac.samples[forward + 1];
+        if (next.airborne || gf_atRestReport(next) || !gf_trackGiven(next) || next.groundSpeed < kTrackedKt ||
+            std::fabs(gf_wrapPi(next.track * g_degToRad - firstRad)) > kStraightAheadRad)
+            return end;
+        firstRad = next.track * g_degToRad;
+    }
     // The line: metres north and east of the first forward report.
-    const double firstRad = first.track * g_degToRad;
     double north = 0.0;
     double east = 0.0;
     double dirNorth = 0.0;
@@ -355,23 +366,27 @@ bool gf_takePushReport(LiveAc& ac, PosSample& s)
         m.restLatSum = m.restLonSum = m.restCos2Sum = m.restSin2Sum = 0.0;
         m.restCount = 0;
     }
-    const double track = (gf_trackGiven(raw) ? raw.track : ac.pos.heading * g_radToDeg) * g_degToRad;
+    // A report without a track tells nothing of the line (the aircraft's own heading, part way
+    // round its swing, is no report of it).
+    if (gf_trackGiven(raw)) {
+        m.restCos2Sum += std::cos(2.0 * raw.track * g_degToRad);
+        m.restSin2Sum += std::sin(2.0 * raw.track * g_degToRad);
+    }
     m.restLatSum += raw.latitude;
     m.restLonSum += raw.longitude;
-    m.restCos2Sum += std::cos(2.0 * track);
-    m.restSin2Sum += std::sin(2.0 * track);
     ++m.restCount;
     if (!sameStop)
         return true;
-    // The line of the tracks, the way round the first of them gives.
+    // The line of the tracks, the way round the first of them gives; none, none told.
+    const bool told = m.restCos2Sum != 0.0 || m.restSin2Sum != 0.0;
     double line = std::atan2(m.restSin2Sum, m.restCos2Sum) / 2.0;
     const PosSample& first = ac.samples[ac.samples.size() - queued];
-    if (std::cos(line - first.track * g_degToRad) < 0.0)
+    if (std::cos(line - (gf_trackGiven(first) ? first.track : raw.track) * g_degToRad) < 0.0)
         line += g_fullCircle / 2;
-    const auto place = [&m, line](PosSample& x) {
+    const auto place = [&m, line, told](PosSample& x) {
         x.latitude = m.restLatSum / m.restCount;
         x.longitude = m.restLonSum / m.restCount;
-        x.track = gf_normalHeading(line) * g_radToDeg;
+        x.track = told ? gf_normalHeading(line) * g_radToDeg : 0.0;
     };
     for (size_t i = ac.samples.size() - queued; i < ac.samples.size(); ++i)
         place(ac.samples[i]);

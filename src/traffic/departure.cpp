@@ -131,7 +131,14 @@ PosSample lf_pushEnd(const LiveAc& ac, size_t forward, double way)
         return (metres * std::cos(bearing) - north) * fn + (metres * std::sin(bearing) - east) * fe;
     };
     const double firstV = first.groundSpeed * kMetresPerNm / 3600.0;
-    const double at = std::min(along(braked), along(gf_samplePos(first)) - firstV * firstV / (2.0 * kMoveOffMps2));
+    double at = std::min(along(braked), along(gf_samplePos(first)) - firstV * firstV / (2.0 * kMoveOffMps2));
+    // No farther back than the time between the two reports allows: pushed on at the last
+    // one's pace, brought to rest, and the taxi gathering the first one's speed from there.
+    const double lastAt = along(gf_samplePos(last));
+    const double reach = (static_cast<double>(gap) / 100.0 - v / (2.0 * kPushBrakingMps2) -
+                          2.0 * (along(gf_samplePos(first)) - lastAt) / firstV) /
+                         (1.0 / v + 2.0 / firstV);
+    at = std::max(at, lastAt - std::max(reach, 0.0));
     const double endNorth = north + fn * at;
     const double endEast = east + fe * at;
     const GeoPos place = gf_destinationPoint(gf_samplePos(first), std::atan2(endEast, endNorth),

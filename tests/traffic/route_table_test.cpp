@@ -92,17 +92,19 @@ TEST(RouteTableTest, APushBackEndsWhereAndWithTheSwingReportedAndItAndTheTaxiSta
 }
 
 // Push-backs whose end the reports tell only roughly: the last ones going back jitter a few
-// metres about the end, one at rest comes without a track, or the taxi's first report is
-// slower than its track tells. The push still ends where and with the swing the real one
-// did (each of these once ended with the tail swung the wrong way round, up to 89 degrees
-// off, or the swing of a report half-way round it).
+// metres about the end, one at rest comes without a track, the taxi's first report is
+// slower than its track tells, or it comes fast soon after the push ended. The push still
+// ends where and with the swing the real one did (each of these once ended with the tail
+// swung the wrong way round, up to 89 degrees off, with the swing of a report half-way
+// round it, or farther back than the time between the reports allows).
 TEST(RouteTableTest, APushBackEndsWithTheSwingReportedWhenItsLastReportsTellItOnlyRoughly)
 {
     const std::tuple<uint32_t, const char*> routes[] = {
         {466u, "C172"}, {124u, "AT72"}, {976u, "A320"}, // the last reports going back jitter across the line
         {41u, "AT72"},                                  // a report at rest without a track
         {212u, "AT72"}, {620u, "A320"}, {815u, "C172"}, // the taxi's first report slower than 1.5 kt
-        {330u, "B744"}, {93u, "A320"}};
+        {330u, "B744"}, {93u, "A320"},
+        {745u, "AT72"}, {411u, "B744"}}; // the taxi gathers its speed faster than most
     for (const auto& [seed, type] : routes) {
         const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
         SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << type << ": " << o.failures());

@@ -188,6 +188,9 @@ size_t lf_pushSamples(LiveAc& ac)
                 q[i].latitude = end.latitude;
                 q[i].longitude = end.longitude;
                 q[i].track = end.track;
+            } else if (!gf_trackGiven(s) && i + 1 < q.size() && !gf_atRestReport(q[i + 1])) {
+                // At rest without a track: the taxi that leaves straight ahead tells its line.
+                q[i].track = lf_pushEnd(ac, i + 1, way).track;
             }
             return i + 1;
         }

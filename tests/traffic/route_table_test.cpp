@@ -101,7 +101,7 @@ TEST(RouteTableTest, APushBackEndsWithTheSwingReportedWhenItsLastReportsTellItOn
 {
     const std::tuple<uint32_t, const char*> routes[] = {
         {466u, "C172"}, {124u, "AT72"}, {976u, "A320"}, // the last reports going back jitter across the line
-        {41u, "AT72"},                                  // a report at rest without a track
+        {41u, "AT72"}, {5136u, "A320"},                 // a report at rest without a track
         {212u, "AT72"}, {620u, "A320"}, {815u, "C172"}, // the taxi's first report slower than 1.5 kt
         {330u, "B744"}, {93u, "A320"},
         {745u, "AT72"}, {411u, "B744"}}; // the taxi gathers its speed faster than most

@@ -69,15 +69,15 @@ bool lf_movedOffStand(const LiveAc& ac)
     return lf_metres(gf_acPos(ac), {ac.standLat, ac.standLon}) > kMovedM;
 }
 
-// The push's end between its last report going back and the first going forward (at
-// forward). The taxi leaves the push's end straight ahead, and the forward reports before it
+// The push's end between its last report going back (at back) and the first going forward
+// (at forward). The taxi leaves the push's end straight ahead, and the forward reports before it
 // turns tell that line (their mean place and track). The tug brought the aircraft to rest a
 // little beyond the last report going back, as its speed there tells, and the taxi had
 // gathered the first forward report's speed from rest by there: it lies on that line where
 // the first places it, and behind the second.
-PosSample lf_pushEnd(const LiveAc& ac, size_t forward, double way)
+PosSample lf_pushEnd(const LiveAc& ac, size_t back, size_t forward, double way)
 {
-    const PosSample& last = ac.samples[forward - 1];
+    const PosSample& last = ac.samples[back];
     const PosSample& first = ac.samples[forward];
     const int64_t gap = static_cast<int64_t>(first.dueTick) - static_cast<int64_t>(last.dueTick);
     const double v = std::max(last.groundSpeed * kMetresPerNm / 3600.0, 0.1);
@@ -88,17 +88,15 @@ PosSample lf_pushEnd(const LiveAc& ac, size_t forward, double way)
                                         std::clamp<int64_t>(std::llround(2.0 * beyond / v * 100.0), 1, gap - 1));
     if (!gf_trackGiven(first))
         return end;
-    // A first report slower than that tells its way when the next one, faster, keeps to it
-    // (a taxi that moved off from the push's end a moment before).
+    // A first report slower than that (a taxi that moved off from the push's end a moment
+    // before) leads forward all the same, nearer the end than any: the next one, faster,
+    // tells the way better where it keeps to it.
     double firstRad = first.track * g_degToRad;
-    if (first.groundSpeed < kTrackedKt) {
-        if (forward + 1 >= ac.samples.size())
-            return end;
+    if (first.groundSpeed < kTrackedKt && forward + 1 < ac.samples.size()) {
         const PosSample& next = ac.samples[forward + 1];
-        if (next.airborne || gf_atRestReport(next) || !gf_trackGiven(next) || next.groundSpeed < kTrackedKt ||
-            std::fabs(gf_wrapPi(next.track * g_degToRad - firstRad)) > kStraightAheadRad)
-            return end;
-        firstRad = next.track * g_degToRad;
+        if (!next.airborne && !gf_atRestReport(next) && gf_trackGiven(next) && next.groundSpeed >= kTrackedKt &&
+            std::fabs(gf_wrapPi(next.track * g_degToRad - firstRad)) <= kStraightAheadRad)
+            firstRad = next.track * g_degToRad;
     }
     // The line: metres north and east of the first forward report.
     double north = 0.0;
@@ -155,7 +153,7 @@ void lf_insertPushEnd(LiveAc& ac, size_t forward, double way)
         static_cast<int64_t>(ac.samples[forward].dueTick) - static_cast<int64_t>(ac.samples[forward - 1].dueTick);
     if (gap < 2)
         return;
-    const PosSample end = lf_pushEnd(ac, forward, way);
+    const PosSample end = lf_pushEnd(ac, forward - 1, forward, way);
     ac.samples.insert(ac.samples.begin() + static_cast<std::ptrdiff_t>(forward), end);
     ac.motion.pushEndInserted = true;
 }
@@ -182,15 +180,17 @@ size_t lf_pushSamples(LiveAc& ac)
                                std::fabs(gf_wrapPi(gf_bearingRad(from, gf_samplePos(s)) - way)) <= kFirstPushRad;
             if (!moved && !there)
                 continue;
-            // The end put in before the first forward report: the later ones tell it better.
+            // The end put in before the first forward report: the later ones tell it better,
+            // from the last report going back while it is still queued (the end put in shows
+            // no pace, and the time from it no bound).
             if (ac.motion.pushEndInserted && i + 1 < q.size()) {
-                const PosSample end = lf_pushEnd(ac, i + 1, way);
+                const PosSample end = lf_pushEnd(ac, i >= 2 ? i - 1 : i, i + 1, way);
                 q[i].latitude = end.latitude;
                 q[i].longitude = end.longitude;
                 q[i].track = end.track;
             } else if (!gf_trackGiven(s) && i + 1 < q.size() && !gf_atRestReport(q[i + 1])) {
                 // At rest without a track: the taxi that leaves straight ahead tells its line.
-                q[i].track = lf_pushEnd(ac, i + 1, way).track;
+                q[i].track = lf_pushEnd(ac, i, i + 1, way).track;
             }
             return i + 1;
         }

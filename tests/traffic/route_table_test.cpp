@@ -104,7 +104,8 @@ TEST(RouteTableTest, APushBackEndsWithTheSwingReportedWhenItsLastReportsTellItOn
         {41u, "AT72"}, {5136u, "A320"},                 // a report at rest without a track
         {212u, "AT72"}, {620u, "A320"}, {815u, "C172"}, // the taxi's first report slower than 1.5 kt
         {330u, "B744"}, {93u, "A320"},
-        {745u, "AT72"}, {411u, "B744"}}; // the taxi gathers its speed faster than most
+        {745u, "AT72"}, {411u, "B744"},    // the taxi gathers its speed faster than most
+        {40486u, "A320"}, {30210u, "AT72"}}; // the taxi's first report slow, its next not yet come
     for (const auto& [seed, type] : routes) {
         const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
         SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << type << ": " << o.failures());

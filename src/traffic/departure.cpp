@@ -69,15 +69,15 @@ bool lf_movedOffStand(const LiveAc& ac)
     return lf_metres(gf_acPos(ac), {ac.standLat, ac.standLon}) > kMovedM;
 }
 
-// The push's end between its last report going back and the first going forward (at
-// forward). The taxi leaves the push's end straight ahead, and the forward reports before it
+// The push's end between its last report going back (at back) and the first going forward
+// (at forward). The taxi leaves the push's end straight ahead, and the forward reports before it
 // turns tell that line (their mean place and track). The tug brought the aircraft to rest a
 // little beyond the last report going back, as its speed there tells, and the taxi had
 // gathered the first forward report's speed from rest by there: it lies on that line where
 // the first places it, and behind the second.
-PosSample lf_pushEnd(const LiveAc& ac, size_t forward, double way)
+PosSample lf_pushEnd(const LiveAc& ac, size_t back, size_t forward, double way)
 {
-    const PosSample& last = ac.samples[forward - 1];
+    const PosSample& last = ac.samples[back];
     const PosSample& first = ac.samples[forward];
     const int64_t gap = static_cast<int64_t>(first.dueTick) - static_cast<int64_t>(last.dueTick);
     const double v = std::max(last.groundSpeed * kMetresPerNm / 3600.0, 0.1);
@@ -86,10 +86,19 @@ PosSample lf_pushEnd(const LiveAc& ac, size_t forward, double way)
     PosSample end = lf_groundSample(braked, 0.0, last.track * g_degToRad, 0);
     end.dueTick = static_cast<uint32_t>(static_cast<int64_t>(last.dueTick) +
                                         std::clamp<int64_t>(std::llround(2.0 * beyond / v * 100.0), 1, gap - 1));
-    if (!gf_trackGiven(first) || first.groundSpeed < kTrackedKt)
+    if (!gf_trackGiven(first))
         return end;
+    // A first report slower than that (a taxi that moved off from the push's end a moment
+    // before) leads forward all the same, nearer the end than any: the next one, faster,
+    // tells the way better where it keeps to it.
+    double firstRad = first.track * g_degToRad;
+    if (first.groundSpeed < kTrackedKt && forward + 1 < ac.samples.size()) {
+        const PosSample& next = ac.samples[forward + 1];
+        if (!next.airborne && !gf_atRestReport(next) && gf_trackGiven(next) && next.groundSpeed >= kTrackedKt &&
+            std::fabs(gf_wrapPi(next.track * g_degToRad - firstRad)) <= kStraightAheadRad)
+            firstRad = next.track * g_degToRad;
+    }
     // The line: metres north and east of the first forward report.
-    const double firstRad = first.track * g_degToRad;
     double north = 0.0;
     double east = 0.0;
     double dirNorth = 0.0;
@@ -120,7 +129,14 @@ PosSample lf_pushEnd(const LiveAc& ac, size_t forward, double way)
         return (metres * std::cos(bearing) - north) * fn + (metres * std::sin(bearing) - east) * fe;
     };
     const double firstV = first.groundSpeed * kMetresPerNm / 3600.0;
-    const double at = std::min(along(braked), along(gf_samplePos(first)) - firstV * firstV / (2.0 * kMoveOffMps2));
+    double at = std::min(along(braked), along(gf_samplePos(first)) - firstV * firstV / (2.0 * kMoveOffMps2));
+    // No farther back than the time between the two reports allows: pushed on at the last
+    // one's pace, brought to rest, and the taxi gathering the first one's speed from there.
+    const double lastAt = along(gf_samplePos(last));
+    const double reach = (static_cast<double>(gap) / 100.0 - v / (2.0 * kPushBrakingMps2) -
+                          2.0 * (along(gf_samplePos(first)) - lastAt) / firstV) /
+                         (1.0 / v + 2.0 / firstV);
+    at = std::max(at, lastAt - std::max(reach, 0.0));
     const double endNorth = north + fn * at;
     const double endEast = east + fe * at;
     const GeoPos place = gf_destinationPoint(gf_samplePos(first), std::atan2(endEast, endNorth),
@@ -137,7 +153,7 @@ void lf_insertPushEnd(LiveAc& ac, size_t forward, double way)
         static_cast<int64_t>(ac.samples[forward].dueTick) - static_cast<int64_t>(ac.samples[forward - 1].dueTick);
     if (gap < 2)
         return;
-    const PosSample end = lf_pushEnd(ac, forward, way);
+    const PosSample end = lf_pushEnd(ac, forward - 1, forward, way);
     ac.samples.insert(ac.samples.begin() + static_cast<std::ptrdiff_t>(forward), end);
     ac.motion.pushEndInserted = true;
 }
@@ -164,12 +180,17 @@ size_t lf_pushSamples(LiveAc& ac)
                                std::fabs(gf_wrapPi(gf_bearingRad(from, gf_samplePos(s)) - way)) <= kFirstPushRad;
             if (!moved && !there)
                 continue;
-            // The end put in before the first forward report: the later ones tell it better.
+            // The end put in before the first forward report: the later ones tell it better,
+            // from the last report going back while it is still queued (the end put in shows
+            // no pace, and the time from it no bound).
             if (ac.motion.pushEndInserted && i + 1 < q.size()) {
-                const PosSample end = lf_pushEnd(ac, i + 1, way);
+                const PosSample end = lf_pushEnd(ac, i >= 2 ? i - 1 : i, i + 1, way);
                 q[i].latitude = end.latitude;
                 q[i].longitude = end.longitude;
                 q[i].track = end.track;
+            } else if (!gf_trackGiven(s) && i + 1 < q.size() && !gf_atRestReport(q[i + 1])) {
+                // At rest without a track: the taxi that leaves straight ahead tells its line.
+                q[i].track = lf_pushEnd(ac, i, i + 1, way).track;
             }
             return i + 1;
         }
@@ -355,23 +376,27 @@ bool gf_takePushReport(LiveAc& ac, PosSample& s)
         m.restLatSum = m.restLonSum = m.restCos2Sum = m.restSin2Sum = 0.0;
         m.restCount = 0;
     }
-    const double track = (gf_trackGiven(raw) ? raw.track : ac.pos.heading * g_radToDeg) * g_degToRad;
+    // A report without a track tells nothing of the line (the aircraft's own heading, part way
+    // round its swing, is no report of it).
+    if (gf_trackGiven(raw)) {
+        m.restCos2Sum += std::cos(2.0 * raw.track * g_degToRad);
+        m.restSin2Sum += std::sin(2.0 * raw.track * g_degToRad);
+    }
     m.restLatSum += raw.latitude;
     m.restLonSum += raw.longitude;
-    m.restCos2Sum += std::cos(2.0 * track);
-    m.restSin2Sum += std::sin(2.0 * track);
     ++m.restCount;
     if (!sameStop)
         return true;
-    // The line of the tracks, the way round the first of them gives.
+    // The line of the tracks, the way round the first of them gives; none, none told.
+    const bool told = m.restCos2Sum != 0.0 || m.restSin2Sum != 0.0;
     double line = std::atan2(m.restSin2Sum, m.restCos2Sum) / 2.0;
     const PosSample& first = ac.samples[ac.samples.size() - queued];
-    if (std::cos(line - first.track * g_degToRad) < 0.0)
+    if (std::cos(line - (gf_trackGiven(first) ? first.track : raw.track) * g_degToRad) < 0.0)
         line += g_fullCircle / 2;
-    const auto place = [&m, line](PosSample& x) {
+    const auto place = [&m, line, told](PosSample& x) {
         x.latitude = m.restLatSum / m.restCount;
         x.longitude = m.restLonSum / m.restCount;
-        x.track = gf_normalHeading(line) * g_radToDeg;
+        x.track = told ? gf_normalHeading(line) * g_radToDeg : 0.0;
     };
     for (size_t i = ac.samples.size() - queued; i < ac.samples.size(); ++i)
         place(ac.samples[i]);

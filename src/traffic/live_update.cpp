@@ -225,6 +225,14 @@ bool lf_otherPhases(LiveAc& ac, PosSample& s)
         return false;
     lf_endPause(ac);
     ac.samples.front().dueTick = g_trafficTick.load() + 1;
+    // In the air, the sample made up to fly on is reached now, where the aircraft is, at the
+    // pace the report come now tells (the made-up one's is a guess, a little slower): the leg
+    // to the report, and a turn hidden in it, begin there and are as long as it really flies.
+    if (!ac.onGround && s.airborne) {
+        ac.samples.front().latitude = ac.pos.latitude;
+        ac.samples.front().longitude = ac.pos.longitude;
+        ac.samples.front().groundSpeed = s.groundSpeed;
+    }
     lf_clearHolding(ac);
     return true;
 }

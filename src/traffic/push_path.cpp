@@ -27,6 +27,7 @@ constexpr int kLeastSteps = 4;
 constexpr double kReachedM = 0.3;
 // The end's line is told by the way to it from this far off; nearer, by the tail.
 constexpr double kTellingChordM = 5.0;
+constexpr double kOrientingChordM = 15.0;
 // A report farther than this off the laid way: the push does not go as a tug swings.
 constexpr double kOffReportsM = 10.0;
 // A tighter turn than the widest is taken when it fits the reports by more than this in
@@ -101,8 +102,18 @@ Vec lf_endWay(const std::vector<PathReport>& reports, size_t front, Vec a, Vec u
     const bool given = last.speedKt <= kRestKt ? last.restTrackGiven : last.trackKnown;
     if (!given)
         return way;
+    // Which way along the line: a few metres' way may point anywhere by the reports' jitter,
+    // so it is told from farther back, or from the aircraft, or by its tail when it is near.
+    Vec toward = gf_length(e - a) >= kTellingChordM ? gf_unit(e - a) : ua;
+    for (size_t i = reports.size() - 1; i-- > front + 1;) {
+        const Vec at{reports[i].north, reports[i].east};
+        if (gf_length(e - at) >= kOrientingChordM) {
+            toward = gf_unit(e - at);
+            break;
+        }
+    }
     const Vec line = gf_headingVec(last.trackRad);
-    return gf_dot(line, way) >= 0.0 ? line : line * -1.0;
+    return gf_dot(line, toward) >= 0.0 ? line : line * -1.0;
 }
 
 void lf_stations(const std::vector<PathReport>& reports, size_t front, GroundPath& path)

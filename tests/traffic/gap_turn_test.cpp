@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "support/route_checker.h"
 #include "support/route_generator.h"
@@ -73,6 +74,23 @@ TEST(GapTurnTest, TheTurnHiddenInAGapKeepsToTheRealPathAndReachesTheNextReportAt
     }
     std::printf("%d of %u gap turns outside a limit\n", outside, kRoutes);
     EXPECT_EQ(outside, 0);
+}
+
+// A gap a fraction of a second longer than the reports run ahead (a report less than a second
+// after the one before taken as its repeat): the aircraft flies on a made-up sample for a
+// moment before the report after the gap comes. The turn to it still begins where the
+// aircraft is and is as long as it really flies (each of these once passed 90-107 m from the
+// real path, the turn laid from the made-up place 8 s ahead at its guessed, slower pace).
+TEST(GapTurnTest, AReportComingJustAfterTheAircraftRanOutOfThemTurnsItFromWhereItIs)
+{
+    const std::tuple<uint32_t, const char*> routes[] = {{128u, "AT72"}, {5820u, "C172"}, {10971u, "A320"}};
+    for (const auto& [seed, type] : routes) {
+        const GeneratedRoute route = generateRoute(seed, RouteKind::GapTurn, type);
+        const RouteOutcome o = runRoute(route, false);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << type << " (" << route.drawn << ")");
+        const CheckResult& path = lf_check(o, "path");
+        EXPECT_TRUE(path.pass()) << path.worst << " m off at " << path.atS << " s";
+    }
 }
 
 } // namespace traffictest

@@ -19,7 +19,7 @@ namespace {
 
 constexpr uint32_t kFirstSeed = 4400;
 constexpr int kPerKind = 6; // every type once, two of them twice
-constexpr int kKnownOutside = 2;
+constexpr int kKnownOutside = 1;
 
 // The sample: route i of kind k has seed 4400 + 10 k + i.
 template <typename F>
@@ -59,7 +59,7 @@ TEST(RouteTableTest, GeneratedRoutesKeepToThePathTheNoseTheSpeedTheStopsAndTheSt
                     std::string(routeKindName(route.kind)).c_str(), route.type.c_str());
     });
     std::printf("%d of %d generated routes outside the limits\n", failing, routes);
-    // Not all are within them yet (exits, line-ups, push-back headings, stops at a stand): a
+    // Not all are within them yet (holds, exits, line-ups, stops at a stand): a
     // change that lets more out fails here.
     EXPECT_LE(failing, kKnownOutside);
 }
@@ -67,11 +67,10 @@ TEST(RouteTableTest, GeneratedRoutesKeepToThePathTheNoseTheSpeedTheStopsAndTheSt
 // Push-backs with swings either way up to a quarter turn, the taxi following after a stop or
 // at once: the push ends where the reports show it ended and with their swing, it and the
 // taxi start on time, and the aircraft never stands while its reports move. Not all do yet (a
-// light aircraft swung hard and taxiing at once, taxi starts a fraction of a second late): a
-// change that lets more out fails here.
+// taxi starts a fraction of a second late): a change that lets more out fails here.
 TEST(RouteTableTest, APushBackEndsWhereAndWithTheSwingReportedAndItAndTheTaxiStartOnTime)
 {
-    constexpr int kPushBackKnownOutside = 3;
+    constexpr int kPushBackKnownOutside = 1;
     int outside = 0;
     for (uint32_t seed = 7000; seed < 7024; ++seed) {
         const char* type = g_routeTypes[seed % std::size(g_routeTypes)];
@@ -90,6 +89,29 @@ TEST(RouteTableTest, APushBackEndsWhereAndWithTheSwingReportedAndItAndTheTaxiSta
         outside += within ? 0 : 1;
     }
     EXPECT_LE(outside, kPushBackKnownOutside);
+}
+
+// Push-backs whose end the reports tell only roughly: the last ones going back jitter a few
+// metres about the end, one at rest comes without a track, the taxi's first report is
+// slower than its track tells, or it comes fast soon after the push ended. The push still
+// ends where and with the swing the real one did (each of these once ended with the tail
+// swung the wrong way round, up to 89 degrees off, with the swing of a report half-way
+// round it, or farther back than the time between the reports allows).
+TEST(RouteTableTest, APushBackEndsWithTheSwingReportedWhenItsLastReportsTellItOnlyRoughly)
+{
+    const std::tuple<uint32_t, const char*> routes[] = {
+        {466u, "C172"}, {124u, "AT72"}, {976u, "A320"}, // the last reports going back jitter across the line
+        {41u, "AT72"}, {5136u, "A320"},                 // a report at rest without a track
+        {212u, "AT72"}, {620u, "A320"}, {815u, "C172"}, // the taxi's first report slower than 1.5 kt
+        {330u, "B744"}, {93u, "A320"},
+        {745u, "AT72"}, {411u, "B744"},    // the taxi gathers its speed faster than most
+        {40486u, "A320"}, {30210u, "AT72"}}; // the taxi's first report slow, its next not yet come
+    for (const auto& [seed, type] : routes) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << type << ": " << o.failures());
+        EXPECT_TRUE(lf_check(o, "push end").pass());
+        EXPECT_TRUE(lf_check(o, "push heading").pass());
+    }
 }
 
 // Holds and taxis onto a stand, every type, with reports as sparse and jittery as they come:

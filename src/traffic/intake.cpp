@@ -31,6 +31,7 @@ constexpr double kAirfieldBandFt = 108.0;
 constexpr double kNoAirfieldElevationFt = -1000.0;
 constexpr double kMpsPerKt = 1852.0 / 3600.0;
 constexpr double kMetresPerNm = 1852.0;
+constexpr double kFtPerM = 3.28083989501312;
 constexpr double kTicksPerS = 100.0;
 // m/s²: the braking a pilot uses to a stop by choice, and the firmest on a taxiway.
 constexpr double kPilotBraking = 0.5;
@@ -86,6 +87,23 @@ uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosS
     s = std::max(s, v / kFirmBraking);
     const double due = static_cast<double>(moving.dueTick) + s * kTicksPerS;
     return due < static_cast<double>(rest.dueTick) ? static_cast<uint32_t>(std::llround(due)) : rest.dueTick;
+}
+
+// The first report at rest lies off the real stop by its jitter; lying back from the moving
+// report before it (against that one's track), the way laid through both would turn back to
+// it. The aircraft stopped on from that report, by as far as a pilot's braking took it.
+void lf_stopAheadOf(const PosSample& moving, PosSample& rest)
+{
+    if (moving.track == 0.0 || !(moving.groundSpeed > 0.0))
+        return;
+    const GeoPos from = gf_samplePos(moving);
+    const double track = moving.track * g_degToRad;
+    if (std::cos(gf_bearingRad(from, gf_samplePos(rest)) - track) >= 0.0)
+        return;
+    const double v = moving.groundSpeed * kMpsPerKt;
+    const GeoPos at = gf_destinationPoint(from, track, v * v / (2.0 * kPilotBraking) * kFtPerM);
+    rest.latitude = at.latitude;
+    rest.longitude = at.longitude;
 }
 
 // A position just above an airfield's elevation that is not on the ground cannot be flown
@@ -167,6 +185,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             } else {
                 r.sample.dueTick = lf_stopDue(newest, n >= 2 ? &ac->samples[n - 2] : nullptr, r.sample);
             }
+            lf_stopAheadOf(slowing ? *slowing : newest, r.sample);
         }
     }
     if (ac->status == SimStatus::Buffer && lf_isImplausibleNearAirfield(r.sample.altitude))

@@ -213,6 +213,10 @@ struct MotionState {
     // The reports received while the aircraft was being created at its stand, as received:
     // taken once it is active, they show it standing or already leaving.
     std::vector<PosSample> creationReports;
+    // The newest report on the ground the intake skipped as too frequent: rolling slowly to a
+    // stop, it tells when the stop began better than the last report taken.
+    std::optional<PosSample> skippedReport;
+    std::optional<PosSample> beforeSkipped; // the report received before it
     // Of the reports at its stand: the last that showed it standing, the first that showed
     // it moving and that one's distance from the stand (nautical miles).
     uint32_t stillAtStandDue = 0;

@@ -1,9 +1,12 @@
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "foundation/settings_catalogue.h"
 #include "parking/park_airports.h"
 #include "traffic/engine_neighbours.h"
 #include "traffic/live_update.h"
+#include "traffic/motion_internal.h"
 #include "traffic/traffic_internal.h"
 #include "traffic/traffic_state.h"
 
@@ -26,6 +29,15 @@ constexpr double kMaxTaxiReportSeconds = 15.0;
 constexpr double kLowAltitudeFt = 10000.0;
 constexpr double kAirfieldBandFt = 108.0;
 constexpr double kNoAirfieldElevationFt = -1000.0;
+constexpr double kMpsPerKt = 1852.0 / 3600.0;
+constexpr double kMetresPerNm = 1852.0;
+constexpr double kFtPerM = 3.28083989501312;
+constexpr double kTicksPerS = 100.0;
+// m/s²: the braking a pilot uses to a stop by choice, and the firmest on a taxiway.
+constexpr double kPilotBraking = 0.5;
+constexpr double kFirmBraking = 1.0;
+// Reports lie up to 5 m about the real place: two this far apart tell a way between them.
+constexpr double kJitterM = 10.0;
 
 // A speed spike: one of the two ground speeds is ten times the other, or jumps from a
 // standstill to a speed no aircraft reaches in one report.
@@ -54,6 +66,44 @@ bool lf_isTooFrequent(const PosSample& before, const PosSample& now, double dt)
 bool lf_beginsStop(const LiveAc& ac, const PosSample& before, const PosSample& now)
 {
     return ac.phase == FlightPhase::Taxi && !now.airborne && now.groundSpeed <= kRestKt && before.groundSpeed > kRestKt;
+}
+
+// When a stop began, judged from the newest moving report before the first at rest: rolling
+// on over the way between them and braking as a pilot does, or, slowing already since the
+// report before it, braking on as it did; never sooner than the firmest braking allows, nor
+// later than the report at rest, which comes up to a report's spacing after the real stop.
+uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosSample& rest)
+{
+    const double v = moving.groundSpeed * kMpsPerKt;
+    if (!(v > 0.0) || rest.dueTick <= moving.dueTick)
+        return rest.dueTick;
+    const double d = gf_distanceNm(gf_samplePos(moving), gf_samplePos(rest)) * kMetresPerNm;
+    double s = std::min(2.0 * d / v, d / v + v / (2.0 * kPilotBraking));
+    if (before != nullptr && before->dueTick < moving.dueTick && before->groundSpeed > moving.groundSpeed) {
+        const double slowing = (before->groundSpeed - moving.groundSpeed) * kMpsPerKt /
+                               (static_cast<double>(moving.dueTick - before->dueTick) / kTicksPerS);
+        s = std::min(s, v / slowing);
+    }
+    s = std::max(s, v / kFirmBraking);
+    const double due = static_cast<double>(moving.dueTick) + s * kTicksPerS;
+    return due < static_cast<double>(rest.dueTick) ? static_cast<uint32_t>(std::llround(due)) : rest.dueTick;
+}
+
+// The first report at rest lies off the real stop by its jitter; lying back from the moving
+// report before it (against that one's track), the way laid through both would turn back to
+// it. The aircraft stopped on from that report, by as far as a pilot's braking took it.
+void lf_stopAheadOf(const PosSample& moving, PosSample& rest)
+{
+    if (moving.track == 0.0 || !(moving.groundSpeed > 0.0))
+        return;
+    const GeoPos from = gf_samplePos(moving);
+    const double track = moving.track * g_degToRad;
+    if (std::cos(gf_bearingRad(from, gf_samplePos(rest)) - track) >= 0.0)
+        return;
+    const double v = moving.groundSpeed * kMpsPerKt;
+    const GeoPos at = gf_destinationPoint(from, track, v * v / (2.0 * kPilotBraking) * kFtPerM);
+    rest.latitude = at.latitude;
+    rest.longitude = at.longitude;
 }
 
 // A position just above an airfield's elevation that is not on the ground cannot be flown
@@ -107,6 +157,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
     }
     if (ac->status == SimStatus::LiveryRespawn || ac->status == SimStatus::RemovingFromSim)
         return;
+    std::optional<PosSample> slowing;
     if (!ac->samples.empty()) {
         const PosSample& newest = ac->samples.back();
         const double dt = r.timestamp - ac->lastRecordTime;
@@ -114,14 +165,38 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             return;
         if (lf_isSpeedSpike(newest.groundSpeed, r.sample.groundSpeed))
             return;
-        if (ac->pauseCounter < 1 && !lf_beginsStop(*ac, newest, r.sample) && lf_isTooFrequent(newest, r.sample, dt))
+        const bool stops = lf_beginsStop(*ac, newest, r.sample);
+        if (ac->pauseCounter < 1 && !stops && lf_isTooFrequent(newest, r.sample, dt)) {
+            if (!r.sample.airborne) {
+                ac->motion.beforeSkipped = ac->motion.skippedReport ? *ac->motion.skippedReport : newest;
+                ac->motion.skippedReport = r.sample;
+            }
             return;
+        }
+        if (stops) {
+            const MotionState& m = ac->motion;
+            const size_t n = ac->samples.size();
+            if (m.skippedReport && m.skippedReport->dueTick > newest.dueTick && !gf_atRestReport(*m.skippedReport)) {
+                r.sample.dueTick = lf_stopDue(*m.skippedReport, &*m.beforeSkipped, r.sample);
+                // Farther from the stop than the reports jitter, it tells how the aircraft slowed
+                // to it: it is taken before it.
+                if (gf_distanceNm(gf_samplePos(*m.skippedReport), gf_samplePos(r.sample)) * kMetresPerNm > kJitterM)
+                    slowing = m.skippedReport;
+            } else {
+                r.sample.dueTick = lf_stopDue(newest, n >= 2 ? &ac->samples[n - 2] : nullptr, r.sample);
+            }
+            lf_stopAheadOf(slowing ? *slowing : newest, r.sample);
+        }
     }
     if (ac->status == SimStatus::Buffer && lf_isImplausibleNearAirfield(r.sample.altitude))
         return;
     if (!gf_respawnCheck(*ac, r))
         return;
     ac->lastRecordTime = r.timestamp;
+    ac->motion.skippedReport.reset();
+    ac->motion.beforeSkipped.reset();
+    if (slowing)
+        decodeExisting(*ac, *slowing);
     decodeExisting(*ac, r.sample);
 }
 

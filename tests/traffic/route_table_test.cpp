@@ -145,6 +145,65 @@ TEST(RouteTableTest, HoldsAndStandsAreReachedHeldAndLeftWithTheRealAircraft)
     }
 }
 
+// Taxis onto a stand reported only every 5 to 10 s: the report at rest comes up to 10 s after
+// the real stop, and the slowing reports before it come faster than the aircraft rolls 20 m.
+// The aircraft still comes to rest on its stand within 3 s of the real one (5 of these 100
+// stood there 4.6 to 10 s late, or crawled there at walking pace). Not all do yet (a slow
+// report a few metres short of the stand stops it there first): a change that lets more out
+// fails here.
+TEST(RouteTableTest, AStopOnAStandReportedSparselyBeginsWhenTheRealOneDid)
+{
+    constexpr uint32_t kFirstSparseSeed = 8000;
+    constexpr int kRoutes = 100;
+    constexpr int kSparseKnownOutside = 3;
+    int taken = 0;
+    int outside = 0;
+    for (uint32_t seed = kFirstSparseSeed; taken < kRoutes; ++seed) {
+        const GeneratedRoute route =
+            generateRoute(seed, RouteKind::ToStand, g_routeTypes[seed % std::size(g_routeTypes)]);
+        if (route.feed.minGapS < 5.0)
+            continue;
+        ++taken;
+        const RouteOutcome o = runRoute(route, false);
+        const CheckResult& c = lf_check(o, "stop time");
+        EXPECT_TRUE(c.judged) << "seed " << seed;
+        if (c.worst > 3.0) {
+            ++outside;
+            std::printf("seed %u, to stand, %s (%s): stop time %.2f s\n", seed, route.type.c_str(),
+                        route.drawn.c_str(), c.worst);
+        }
+    }
+    EXPECT_LE(outside, kSparseKnownOutside);
+}
+
+// Line-ups with reports every 1 to 10 s and up to 5 m of noise (the bench's seeds 601 to 1000,
+// its types in turn): the first report at rest often lies back from the last moving one. The
+// aircraft stops once, within 3 s and 5 m of the real stop, instead of turning back to that
+// report and rolling about the stop for seconds (12 of these 400 did). Not all do yet (a
+// stop of a few seconds flown through, a short roll after the take-off configuration): a
+// change that lets more out fails here.
+TEST(RouteTableTest, AStopWhoseReportLiesBackFromTheLastMovingOneIsMadeOnceOnTime)
+{
+    constexpr uint32_t kFirstStopSeed = 601;
+    constexpr uint32_t kLastStopSeed = 1000;
+    constexpr size_t kKindsInTurn = std::size(g_routeKinds);
+    constexpr int kStopKnownOutside = 7;
+    int outside = 0;
+    for (uint32_t seed = kFirstStopSeed; seed <= kLastStopSeed; ++seed) {
+        const char* type = g_routeTypes[(seed - 1) / kKindsInTurn % std::size(g_routeTypes)];
+        const GeneratedRoute route = generateRoute(seed, RouteKind::LineUp, type);
+        const RouteOutcome o = runRoute(route, false);
+        const CheckResult& when = lf_check(o, "stop time");
+        const CheckResult& where = lf_check(o, "stop place");
+        if (when.pass() && where.pass())
+            continue;
+        ++outside;
+        std::printf("seed %u, line-up, %s (%s): stop time %.2f s, stop place %.2f m\n", seed, type,
+                    route.drawn.c_str(), when.worst, where.worst);
+    }
+    EXPECT_LE(outside, kStopKnownOutside);
+}
+
 // The checks judge the flight, not the harness: the real aircraft's own track flown 30 s
 // late passes them all, and each fault put into it is found, at its size.
 TEST(RouteTableTest, TheChecksPassTheRealTrackFlownLateAndFindEachFaultPutIntoIt)

@@ -20,6 +20,10 @@ constexpr double kJitterM = 10.0;
 // Reported speed and distance telling of a steadier change than this: the aircraft
 // reached the reported speed and kept it, at the pace a pilot uses.
 constexpr double kUniformAccel = 0.25;
+// A report this much faster within this time after another tells an aircraft still speeding
+// up at the first.
+constexpr double kSpeedingOnKt = 1.0;
+constexpr int64_t kSpeedingOnTicks = 1500;
 // Slower than this between two moving reports, the real aircraft stood for a while.
 constexpr double kCreepMps = 1.0;
 // Covering less than this share of what the slower of two moving reports tells, the real
@@ -105,12 +109,14 @@ Profile lf_late(double v0, double v1, double d, double accel, double ceiling)
 }
 
 // From standing it waits and moves off when it must to be at the target at its time, at
-// the target's speed. A reported speed reached within the distance at a pilot's pace or
-// more was reached by a steady change from rest.
-Profile lf_fromRest(double v1, double d, double t, const SpeedLimits& l, double most, bool& late)
+// the target's speed. Still speeding up there (a report soon after it faster), the aircraft
+// sped up steadily from rest all the way, unless the distance tells a slower change than a
+// pilot makes; at that speed already, it reached it on the way at a pilot's pace, or faster
+// when the distance asks for more.
+Profile lf_fromRest(double v1, double d, double t, bool speedingOn, const SpeedLimits& l, double most, bool& late)
 {
     Profile move;
-    if (const double steady = v1 * v1 / (2.0 * d); steady >= kUniformAccel) {
+    if (const double steady = v1 * v1 / (2.0 * d); steady >= (speedingOn ? kUniformAccel : l.plannedAccel)) {
         const double accel = std::min(steady, most);
         move.then(std::sqrt(2.0 * accel * d) / accel, accel);
     } else {
@@ -123,6 +129,16 @@ Profile lf_fromRest(double v1, double d, double t, const SpeedLimits& l, double 
     for (size_t i = 0; i < move.count; ++i)
         p.then(move.spells[i].seconds, move.spells[i].accel);
     return p;
+}
+
+// From standing to a slow report a few metres on, the last known: its place lies within the
+// jitter, so its speed and time alone tell when the real aircraft moved off. It waits, then
+// gains that speed at a pilot's pace by the report's time, a few decimetres on.
+Profile lf_fromRestBySpeed(double v1, double t, const SpeedLimits& l)
+{
+    const double accel = std::max(l.plannedAccel, v1 / t);
+    Profile p;
+    return p.then(t - v1 / accel, 0.0).then(v1 / accel, accel);
 }
 
 // To a stop: at the present pace, then braking as a pilot does (steadily from here when
@@ -296,8 +312,16 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     const double most = fast ? limits.fastAccel : limits.mostAccel;
     const double accel = std::min(std::max(limits.plannedAccel, 1.25 * std::fabs(v1 - v0) / t), most);
     bool late = false;
+    if (v0 < kStillMps && v1 > 0.0 && target->speedKt < kSlowStartKt && d < kJitterM) {
+        lf_lay(plan, lf_fromRestBySpeed(v1, t, limits), 0.0, now);
+        return;
+    }
     if (v0 < kStillMps && v1 > 0.0) {
-        const Profile p = lf_fromRest(v1, d, t, limits, most, late);
+        bool speedingOn = false;
+        for (const ScheduleTarget* on = target + 1;
+             on != targets.data() + targets.size() && !on->rest && on->due - target->due <= kSpeedingOnTicks; ++on)
+            speedingOn = speedingOn || on->speedKt > target->speedKt + kSpeedingOnKt;
+        const Profile p = lf_fromRest(v1, d, t, speedingOn, limits, most, late);
         if (!late) {
             lf_lay(plan, p, 0.0, now);
             return;

@@ -109,16 +109,16 @@ Profile lf_late(double v0, double v1, double d, double accel, double ceiling)
 }
 
 // From standing it waits and moves off when it must to be at the target at its time, at
-// the target's speed. Still speeding up there (a report soon after it faster), the aircraft
-// sped up steadily from rest all the way, unless the distance tells a slower change than a
-// pilot makes; at that speed already, it reached it on the way at a pilot's pace, or faster
-// when the distance asks for more.
-Profile lf_fromRest(double v1, double d, double t, bool speedingOn, const SpeedLimits& l, double most, bool& late)
+// the target's speed. Still speeding up there (gaining speed at the rate gain after it), the
+// aircraft sped up steadily from rest all the way, and at least as fast as it went on to:
+// a distance that tells a slower change is the reports' jitter. At that speed already, it
+// reached it on the way at a pilot's pace, or faster when the distance asks for more.
+Profile lf_fromRest(double v1, double d, double t, double gain, const SpeedLimits& l, double most, bool& late)
 {
     Profile move;
-    if (const double steady = v1 * v1 / (2.0 * d); steady >= (speedingOn ? kUniformAccel : l.plannedAccel)) {
-        const double accel = std::min(steady, most);
-        move.then(std::sqrt(2.0 * accel * d) / accel, accel);
+    if (const double steady = v1 * v1 / (2.0 * d); steady >= (gain > 0.0 ? kUniformAccel : l.plannedAccel)) {
+        const double accel = std::min(std::max(steady, gain), most);
+        move.then(accel > steady ? v1 / accel : std::sqrt(2.0 * accel * d) / accel, accel);
     } else {
         move = lf_threeSpells(0.0, v1, v1, (d - v1 * v1 / (2.0 * l.plannedAccel)) / v1, l.plannedAccel);
     }
@@ -211,6 +211,14 @@ Profile lf_between(double v0, double v1, double d, double t, double accel, doubl
     return lf_threeSpells(v0, vc, v1, t - lf_ramp(v0, vc, accel) - lf_ramp(vc, v1, accel), accel);
 }
 
+// A slow report of moving off no farther from the stop than its jitter and the way its speed
+// is gained in at a pilot's pace: its place tells nothing of when the real aircraft moved.
+bool lf_withinStopJitter(const ScheduleTarget& t, double station)
+{
+    const double v = gf_ktToMps(t.speedKt);
+    return t.speedKt < kSlowStartKt && t.station - station < kJitterM + v * v / (2.0 * kUniformAccel);
+}
+
 void lf_add(SpeedPlan& plan, double atS, double speed, double accel, int64_t now)
 {
     if (plan.count == plan.segments.size())
@@ -277,7 +285,7 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
             continue;
         // Moving off from a stop, a slow report a few metres on tells more of its jitter than of
         // the way: the start is timed by the report after it.
-        if (speed < kStillMps && t.speedKt < kSlowStartKt && t.station - station < kJitterM && &t != &targets.back())
+        if (speed < kStillMps && lf_withinStopJitter(t, station) && &t != &targets.back())
             continue;
         if (t.due - now >= kLeastLeadTicks || &t == &targets.back()) {
             target = &t;
@@ -312,16 +320,19 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     const double most = fast ? limits.fastAccel : limits.mostAccel;
     const double accel = std::min(std::max(limits.plannedAccel, 1.25 * std::fabs(v1 - v0) / t), most);
     bool late = false;
-    if (v0 < kStillMps && v1 > 0.0 && target->speedKt < kSlowStartKt && d < kJitterM) {
+    if (v0 < kStillMps && v1 > 0.0 && lf_withinStopJitter(*target, station)) {
         lf_lay(plan, lf_fromRestBySpeed(v1, t, limits), 0.0, now);
         return;
     }
     if (v0 < kStillMps && v1 > 0.0) {
-        bool speedingOn = false;
+        double gain = 0.0;
         for (const ScheduleTarget* on = target + 1;
-             on != targets.data() + targets.size() && !on->rest && on->due - target->due <= kSpeedingOnTicks; ++on)
-            speedingOn = speedingOn || on->speedKt > target->speedKt + kSpeedingOnKt;
-        const Profile p = lf_fromRest(v1, d, t, speedingOn, limits, most, late);
+             on != targets.data() + targets.size() && !on->rest && on->due - target->due <= kSpeedingOnTicks; ++on) {
+            if (on->speedKt > target->speedKt + kSpeedingOnKt && on->due - target->due >= kLeastPaceTicks)
+                gain = std::max(gain, gf_ktToMps(on->speedKt - target->speedKt) /
+                                          (static_cast<double>(on->due - target->due) / kTicksPerS));
+        }
+        const Profile p = lf_fromRest(v1, d, t, gain, limits, most, late);
         if (!late) {
             lf_lay(plan, p, 0.0, now);
             return;

@@ -320,6 +320,14 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     const double most = fast ? limits.fastAccel : limits.mostAccel;
     const double accel = std::min(std::max(limits.plannedAccel, 1.25 * std::fabs(v1 - v0) / t), most);
     bool late = false;
+    // Come to rest within a step of a stop: it stands there. Creeping on towards it, each
+    // report laying the path again would put the stop a little ahead of it once more, and the
+    // stop it is to move off from would never begin.
+    if (v0 < kStillMps && target->rest && d < kLeastMoveM) {
+        Profile p;
+        lf_lay(plan, p.then(t, 0.0), 0.0, now);
+        return;
+    }
     if (v0 < kStillMps && v1 > 0.0 && lf_withinStopJitter(*target, station)) {
         lf_lay(plan, lf_fromRestBySpeed(v1, t, limits), 0.0, now);
         return;

@@ -262,7 +262,13 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     const ScheduleTarget* before = &previous;
     const ScheduleTarget* prior = &previous; // the report before the target
     bool paced = false;
+    // The stop just reached, a little late, is made before the way on is timed: from there the
+    // aircraft moves off when the real one did.
+    if (previous.rest && speed >= kStillMps && previous.station > station)
+        target = &previous;
     for (const ScheduleTarget& t : targets) {
+        if (target != nullptr)
+            break;
         if (&t != &targets.front())
             prior = &targets[static_cast<size_t>(&t - targets.data()) - 1];
         if (!paced) {

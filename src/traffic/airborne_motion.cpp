@@ -553,7 +553,10 @@ void lf_advanceSample(LiveAc& ac)
     ac.motion.airTurn.active = false;
     {
         PosSample& next = ac.samples.at(1);
-        if (!next.stationary && gf_samePlace(ac.samples[0], next))
+        // On its path, a report that tells the aircraft moving is no stop, though its place (a
+        // report of moving off within the stop's jitter, taken onto the stop) is the one before's.
+        const bool movingOnTrack = lf_groundTrackActive(ac) && !next.airborne && !gf_atRestReport(next);
+        if (!next.stationary && gf_samePlace(ac.samples[0], next) && !movingOnTrack)
             next.stationary = true;
         if (!next.stationary)
             ac.motion.targetHeading = gf_bearingRad(gf_samplePos(ac.samples[0]), gf_samplePos(next));

@@ -20,6 +20,10 @@ constexpr double kJitterM = 10.0;
 // Reported speed and distance telling of a steadier change than this: the aircraft
 // reached the reported speed and kept it, at the pace a pilot uses.
 constexpr double kUniformAccel = 0.25;
+// A report this much faster within this time after another tells an aircraft still speeding
+// up at the first.
+constexpr double kSpeedingOnKt = 1.0;
+constexpr int64_t kSpeedingOnTicks = 1500;
 // Slower than this between two moving reports, the real aircraft stood for a while.
 constexpr double kCreepMps = 1.0;
 // Covering less than this share of what the slower of two moving reports tells, the real
@@ -107,14 +111,16 @@ Profile lf_late(double v0, double v1, double d, double accel, double ceiling)
 }
 
 // From standing it waits and moves off when it must to be at the target at its time, at
-// the target's speed. A reported speed reached within the distance at a pilot's pace or
-// more was reached by a steady change from rest.
-Profile lf_fromRest(double v1, double d, double t, const SpeedLimits& l, double most, bool& late)
+// the target's speed. Still speeding up there (gaining speed at the rate gain after it), the
+// aircraft sped up steadily from rest all the way, and at least as fast as it went on to:
+// a distance that tells a slower change is the reports' jitter. At that speed already, it
+// reached it on the way at a pilot's pace, or faster when the distance asks for more.
+Profile lf_fromRest(double v1, double d, double t, double gain, const SpeedLimits& l, double most, bool& late)
 {
     Profile move;
-    if (const double steady = v1 * v1 / (2.0 * d); steady >= kUniformAccel) {
-        const double accel = std::min(steady, most);
-        move.then(std::sqrt(2.0 * accel * d) / accel, accel);
+    if (const double steady = v1 * v1 / (2.0 * d); steady >= (gain > 0.0 ? kUniformAccel : l.plannedAccel)) {
+        const double accel = std::min(std::max(steady, gain), most);
+        move.then(accel > steady ? v1 / accel : std::sqrt(2.0 * accel * d) / accel, accel);
     } else {
         move = lf_threeSpells(0.0, v1, v1, (d - v1 * v1 / (2.0 * l.plannedAccel)) / v1, l.plannedAccel);
     }
@@ -125,6 +131,16 @@ Profile lf_fromRest(double v1, double d, double t, const SpeedLimits& l, double 
     for (size_t i = 0; i < move.count; ++i)
         p.then(move.spells[i].seconds, move.spells[i].accel);
     return p;
+}
+
+// From standing to a slow report a few metres on, the last known: its place lies within the
+// jitter, so its speed and time alone tell when the real aircraft moved off. It waits, then
+// gains that speed at a pilot's pace by the report's time, a few decimetres on.
+Profile lf_fromRestBySpeed(double v1, double t, const SpeedLimits& l)
+{
+    const double accel = std::max(l.plannedAccel, v1 / t);
+    Profile p;
+    return p.then(t - v1 / accel, 0.0).then(v1 / accel, accel);
 }
 
 // To a stop: at the present pace, then braking as a pilot does (steadily from here when
@@ -210,6 +226,14 @@ Profile lf_between(double v0, double v1, double d, double t, double accel, doubl
     return lf_threeSpells(v0, vc, v1, t - lf_ramp(v0, vc, accel) - lf_ramp(vc, v1, accel), accel);
 }
 
+// A slow report of moving off no farther from the stop than its jitter and the way its speed
+// is gained in at a pilot's pace: its place tells nothing of when the real aircraft moved.
+bool lf_withinStopJitter(const ScheduleTarget& t, double station)
+{
+    const double v = gf_ktToMps(t.speedKt);
+    return t.speedKt < kSlowStartKt && t.station - station < kJitterM + v * v / (2.0 * kUniformAccel);
+}
+
 void lf_add(SpeedPlan& plan, double atS, double speed, double accel, int64_t now)
 {
     if (plan.count == plan.segments.size())
@@ -253,7 +277,13 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     const ScheduleTarget* before = &previous;
     const ScheduleTarget* prior = &previous; // the report before the target
     bool paced = false;
+    // The stop just reached, a little late, is made before the way on is timed: from there the
+    // aircraft moves off when the real one did.
+    if (previous.rest && speed >= kStillMps && previous.station > station)
+        target = &previous;
     for (const ScheduleTarget& t : targets) {
+        if (target != nullptr)
+            break;
         if (&t != &targets.front())
             prior = &targets[static_cast<size_t>(&t - targets.data()) - 1];
         if (!paced) {
@@ -281,7 +311,7 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
             continue;
         // Moving off from a stop, a slow report a few metres on tells more of its jitter than of
         // the way: the start is timed by the report after it.
-        if (speed < kStillMps && t.speedKt < kSlowStartKt && t.station - station < kJitterM && &t != &targets.back())
+        if (speed < kStillMps && lf_withinStopJitter(t, station) && &t != &targets.back())
             continue;
         if (t.due - now >= kLeastLeadTicks || &t == &targets.back()) {
             target = &t;
@@ -316,8 +346,27 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     const double most = fast ? limits.fastAccel : limits.mostAccel;
     const double accel = std::min(std::max(limits.plannedAccel, 1.25 * std::fabs(v1 - v0) / t), most);
     bool late = false;
+    // Come to rest within a step of a stop: it stands there. Creeping on towards it, each
+    // report laying the path again would put the stop a little ahead of it once more, and the
+    // stop it is to move off from would never begin.
+    if (v0 < kStillMps && target->rest && d < kLeastMoveM) {
+        Profile p;
+        lf_lay(plan, p.then(t, 0.0), 0.0, now);
+        return;
+    }
+    if (v0 < kStillMps && v1 > 0.0 && lf_withinStopJitter(*target, station)) {
+        lf_lay(plan, lf_fromRestBySpeed(v1, t, limits), 0.0, now);
+        return;
+    }
     if (v0 < kStillMps && v1 > 0.0) {
-        const Profile p = lf_fromRest(v1, d, t, limits, most, late);
+        double gain = 0.0;
+        for (const ScheduleTarget* on = target + 1;
+             on != targets.data() + targets.size() && !on->rest && on->due - target->due <= kSpeedingOnTicks; ++on) {
+            if (on->speedKt > target->speedKt + kSpeedingOnKt && on->due - target->due >= kLeastPaceTicks)
+                gain = std::max(gain, gf_ktToMps(on->speedKt - target->speedKt) /
+                                          (static_cast<double>(on->due - target->due) / kTicksPerS));
+        }
+        const Profile p = lf_fromRest(v1, d, t, gain, limits, most, late);
         if (!late) {
             lf_lay(plan, p, 0.0, now);
             return;

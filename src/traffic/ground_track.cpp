@@ -461,6 +461,22 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
         ac.samples[1].dueTick = static_cast<uint32_t>(std::max<int64_t>(ac.samples[1].dueTick, g.plan.arrival));
 }
 
+void lf_reportQueuedWhileStanding(LiveAc& ac)
+{
+    GroundTrack& g = ac.motion.ground;
+    if (!lf_groundTrackActive(ac) || ac.phase != FlightPhase::Taxi || g.reverse || g.pivot ||
+        g.speed >= kStandingMps || ac.pauseCounter >= 1 || g.passed.empty() || !gf_atRestReport(g.passed.back()) ||
+        ac.samples.size() < 2 || gf_atRestReport(ac.samples.front()))
+        return;
+    // Laid again from the stop reached, as when it was reached: the reports behind it are done
+    // with.
+    const PosSample reached = g.passed.back();
+    ac.samples.push_front(reached);
+    lf_layGroundTrack(ac, ac.samples.size(), false);
+    ac.samples.pop_front();
+    g.passed.assign(1, reached);
+}
+
 void lf_followGroundTrack(LiveAc& ac)
 {
     GroundTrack& g = ac.motion.ground;

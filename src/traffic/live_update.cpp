@@ -372,6 +372,7 @@ void decodeExisting(LiveAc& ac, PosSample s)
         lf_checkTakeOffRoll(ac, s);
         ac.samples.push_back(s);
         gf_onPushReportQueued(ac);
+        lf_reportQueuedWhileStanding(ac);
         if (ac.samples.size() == 2 && ac.samples[0].stationary && ac.samples[1].stationary) {
             ac.samples[0].dueTick = g_trafficTick.load() + 1;
             ac.samples[0].groundSpeed = ac.samples[1].groundSpeed;

@@ -81,6 +81,11 @@ bool gf_trackGiven(const PosSample& s);
 // leading when reverse), joins it from where the aircraft stands and plans the way along it.
 void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse);
 bool lf_groundTrackActive(const LiveAc& ac);
+// Standing at a reported stop, moving off towards the front sample: a report queued behind
+// it (known half a minute before it is due) lays the way and the move-off again, so that the
+// start is timed by all the reports that tell it, not by the first alone, whose place may lie
+// within the stop's jitter.
+void lf_reportQueuedWhileStanding(LiveAc& ac);
 // Rotating from the roll's path, at a report that still shows it on the ground.
 bool lf_rotatingAlongTrack(const LiveAc& ac);
 // Lifted off, still on the roll's path up to the gear coming up, with the next report on it.

@@ -204,6 +204,65 @@ TEST(RouteTableTest, AStopWhoseReportLiesBackFromTheLastMovingOneIsMadeOnceOnTim
     EXPECT_LE(outside, kStopKnownOutside);
 }
 
+// Holds of 10 to 90 s, every type, reports as sparse and jittery as they come: wherever the
+// stop itself was reached when and where the real one stopped, the aircraft moves off within
+// 3 s of the real one. The first reports of moving off lie within the stop's jitter and come
+// slow, or are held back as too frequent: it neither creeps on towards them half a minute
+// early nor waits for the one that tells it the way.
+TEST(RouteTableTest, AHeldAircraftMovesOffWithinThreeSecondsOfTheRealOne)
+{
+    constexpr uint32_t kFirstHoldSeed = 1;
+    constexpr uint32_t kHolds = 240;
+    constexpr double kStartS = 3.0;
+    int judged = 0;
+    int late = 0;
+    for (uint32_t seed = kFirstHoldSeed; seed < kFirstHoldSeed + kHolds; ++seed) {
+        const GeneratedRoute route = generateRoute(seed, RouteKind::Hold, g_routeTypes[seed % std::size(g_routeTypes)]);
+        if (!judgeTruthReplay(route).pass())
+            continue;
+        const RouteOutcome o = runRoute(route, false);
+        if (!lf_check(o, "stop time").pass() || !lf_check(o, "stop place").pass())
+            continue;
+        ++judged;
+        const CheckResult& start = lf_check(o, "start");
+        EXPECT_TRUE(start.judged) << "seed " << seed;
+        if (start.worst <= kStartS)
+            continue;
+        ++late;
+        std::printf("seed %u, %s (%s): start %.2f s off at %.1f s\n", seed, route.type.c_str(), route.drawn.c_str(),
+                    start.worst, start.atS);
+    }
+    EXPECT_GT(judged, static_cast<int>(kHolds) * 9 / 10);
+    EXPECT_EQ(late, 0);
+}
+
+// Lined up after a taxi, stopped for 3 to 30 s, then the take-off roll, every type: the
+// aircraft stands on the runway as the real one did, though it reached its stop a little late
+// and still rolling, and begins its roll within 3 s of the real one.
+TEST(RouteTableTest, ALinedUpAircraftStandsAndBeginsItsTakeOffRollWithinThreeSecondsOfTheRealOne)
+{
+    constexpr uint32_t kFirstLineUpSeed = 1;
+    constexpr uint32_t kLineUps = 200;
+    constexpr double kStartS = 3.0;
+    int late = 0;
+    for (uint32_t seed = kFirstLineUpSeed; seed < kFirstLineUpSeed + kLineUps; ++seed) {
+        // The types as the bench gives them to the seeds of one kind.
+        const char* type = g_routeTypes[(seed - 1) / std::size(g_routeKinds) % std::size(g_routeTypes)];
+        const GeneratedRoute route = generateRoute(seed, RouteKind::LineUp, type);
+        if (!judgeTruthReplay(route).pass())
+            continue;
+        // A stop of a few seconds is too short to judge.
+        const RouteOutcome o = runRoute(route, false);
+        const CheckResult& start = lf_check(o, "start");
+        if (!start.judged || start.worst <= kStartS)
+            continue;
+        ++late;
+        std::printf("seed %u, %s (%s): start %.2f s off at %.1f s\n", seed, route.type.c_str(), route.drawn.c_str(),
+                    start.worst, start.atS);
+    }
+    EXPECT_EQ(late, 0);
+}
+
 // The checks judge the flight, not the harness: the real aircraft's own track flown 30 s
 // late passes them all, and each fault put into it is found, at its size.
 TEST(RouteTableTest, TheChecksPassTheRealTrackFlownLateAndFindEachFaultPutIntoIt)

@@ -225,8 +225,8 @@ void lf_smoothPositions(std::vector<Node>& nodes)
         // one way then back the other (an S) keeps both tracks parallel.
         const Vec along = gf_unit(a.dir + b.dir);
         const double across = std::fabs(gf_cross(along, b.at - a.at));
-        const double acrossSigma = std::hypot(kStepSigmaM + chord * kTrackSigmaRad + flown * (1.0 - std::cos(turn / 2.0)),
-                                              std::sqrt(2.0) * kReportSigmaM);
+        const double acrossWayM = kStepSigmaM + chord * kTrackSigmaRad + flown * (1.0 - std::cos(turn / 2.0));
+        const double acrossSigma = std::hypot(acrossWayM, std::sqrt(2.0) * kReportSigmaM);
         if (std::fabs(gf_length(b.at - a.at) - chord) > 3.0 * sigma + 2.0 * kReportSigmaM ||
             across > kAcrossSigmas * acrossSigma)
             continue;

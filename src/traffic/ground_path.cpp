@@ -29,8 +29,12 @@ constexpr double kStepSigmaShare = 0.06;
 constexpr int kRunReach = 3;
 constexpr double kRunReachM = 80.0;
 constexpr double kTrackSigmaRad = 3.0 * g_degToRad;
+// Two reports lie aside of the way their tracks tell by more than this many of its sigmas
+// (about one in a hundred by the noise alone): a turn lies between them.
+constexpr double kAcrossSigmas = 2.5;
 // A leg whose chord leaves both reported tracks by less is straight.
 constexpr double kStraightRad = 10.0 * g_degToRad;
+constexpr double kSBendShare = 0.5;
 // Between two reports the tracks meet at a corner when they turn by this much, each off
 // the chord to the side of the turn.
 constexpr double kLeastCornerRad = 20.0 * g_degToRad;
@@ -216,10 +220,17 @@ void lf_smoothPositions(std::vector<Node>& nodes)
         const double chord = std::fabs(turn) > 1e-6 ? flown * std::sin(turn / 2.0) / (turn / 2.0) : flown;
         const double sigma = kStepSigmaM + kStepSigmaShare * flown + flown * (1.0 - std::cos(turn / 2.0)) +
                              std::fabs(b.speedKt - a.speedKt) * kMpsPerKt * seconds / 4.0;
-        // A stop or a turn the speeds and tracks do not tell of: the positions alone.
-        if (std::fabs(gf_length(b.at - a.at) - chord) > 3.0 * sigma + 2.0 * kReportSigmaM)
+        // A stop or a turn the speeds and tracks do not tell of: the positions alone. Such a
+        // turn may leave the length flown as it was, yet move the second report aside: a bend
+        // one way then back the other (an S) keeps both tracks parallel.
+        const Vec along = gf_unit(a.dir + b.dir);
+        const double across = std::fabs(gf_cross(along, b.at - a.at));
+        const double acrossWayM = kStepSigmaM + chord * kTrackSigmaRad + flown * (1.0 - std::cos(turn / 2.0));
+        const double acrossSigma = std::hypot(acrossWayM, std::sqrt(2.0) * kReportSigmaM);
+        if (std::fabs(gf_length(b.at - a.at) - chord) > 3.0 * sigma + 2.0 * kReportSigmaM ||
+            across > kAcrossSigmas * acrossSigma)
             continue;
-        step[i] = gf_unit(a.dir + b.dir) * chord;
+        step[i] = along * chord;
         stepWeight[i] = 1.0 / (sigma * sigma);
     }
     const double wp = 1.0 / (kReportSigmaM * kReportSigmaM);
@@ -384,10 +395,17 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
         // tracks leave the chord to the side of the turn: then they meet between the reports
         // (a long leg tells its track to a degree or two, and a report a few seconds into a
         // turn carries a track some degrees into it).
-        const bool turnedAtA = i > 0 && std::fabs(beta) < kStraightRad &&
-                               std::fabs(gf_turn(gf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
-        const bool turnedAtB = i + 2 < nodes.size() && std::fabs(alpha) < kStraightRad &&
-                               std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
+        // So it is where the tracks bend either way off the chord (an S), one end's track leads
+        // on along the leg beyond it and the other leaves the chord by far less: the bend lies
+        // at the first, and the other's few degrees are the way into it.
+        const bool sBend = alpha * beta < 0.0;
+        const bool turnedAtA =
+            i > 0 && (std::fabs(beta) < kStraightRad || (sBend && std::fabs(beta) < kSBendShare * std::fabs(alpha))) &&
+            std::fabs(gf_turn(gf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
+        const bool turnedAtB =
+            i + 2 < nodes.size() &&
+            (std::fabs(alpha) < kStraightRad || (sBend && std::fabs(alpha) < kSBendShare * std::fabs(beta))) &&
+            std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
         const bool sameSide = alpha * turn > 0.0 && beta * turn > 0.0;
         if (std::fabs(turn) >= kLeastCornerRad && std::fabs(turn) <= kMostCornerRad && sameSide &&
             std::fabs(alpha) >= kLeastCornerSideRad && std::fabs(beta) >= kLeastCornerSideRad) {

@@ -326,3 +326,94 @@ TEST(GroundPath, AGentleTurnOffALongStraightHiddenBetweenReportsIsLaidWhereTheAi
     std::printf("exits: %d of %u ways beyond %.0f m off the real way, farthest %.1f m\n", off, kWays, kLimitM, worst);
     EXPECT_LE(off, static_cast<int>(kWays) * 3 / 100);
 }
+
+namespace {
+
+// S-turns on a taxiway: a straight of 60-150 m, then 2-4 pairs of bends of 30-90 degrees
+// either way in turn, each on a radius of 10-45 m, with 0-20 m straight between them, and a
+// straight of 60-150 m; at 8-20 kt, reported every 5-10 s (a bend lasts a few seconds, so
+// most lie between two reports) with up to 5 m of position noise and 5 degrees of track
+// noise.
+Way lf_sTurnWay(uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    Way w;
+    Truth& t = w.truth;
+    const double kt = uniform(8.0, 20.0);
+    double n = 0.0, e = 0.0, h = uniform(0.0, g_fullCircle);
+    auto point = [&] {
+        t.north.push_back(n);
+        t.east.push_back(e);
+        t.heading.push_back(h);
+        t.speedKt.push_back(kt);
+    };
+    auto piece = [&](double metres, double turnRad) {
+        const int k = std::max(1, static_cast<int>(std::ceil(metres / 0.5)));
+        for (int i = 0; i < k; ++i) {
+            h += turnRad / k;
+            n += metres / k * std::cos(h);
+            e += metres / k * std::sin(h);
+            point();
+        }
+    };
+    point();
+    piece(uniform(60.0, 150.0), 0.0);
+    const int bends = 2 * static_cast<int>(uniform(2.0, 5.0));
+    double side = uniform(0.0, 1.0) < 0.5 ? -1.0 : 1.0;
+    for (int i = 0; i < bends; ++i, side = -side) {
+        const double turn = side * uniform(30.0, 90.0) * g_degToRad;
+        piece(uniform(10.0, 45.0) * std::fabs(turn), turn);
+        piece(uniform(0.0, 20.0), 0.0);
+    }
+    piece(uniform(60.0, 150.0), 0.0);
+    const double mps = kt * 1852.0 / 3600.0;
+    const double noiseM = uniform(0.0, 5.0);
+    const double metres = 0.5 * static_cast<double>(t.north.size() - 1);
+    for (double s = 0.0; s < metres; s += mps * uniform(5.0, 10.0)) {
+        const auto i = std::min(static_cast<size_t>(s / 0.5 + 0.5), t.north.size() - 1);
+        const double r = noiseM * uniform(0.0, 1.0);
+        const double a = uniform(0.0, g_fullCircle);
+        PathReport rep;
+        rep.north = t.north[i] + r * std::cos(a);
+        rep.east = t.east[i] + r * std::sin(a);
+        rep.trackRad = t.heading[i] + uniform(-5.0, 5.0) * g_degToRad;
+        rep.trackKnown = true;
+        rep.speedKt = kt;
+        rep.timeS = s / mps;
+        w.reports.push_back(rep);
+    }
+    return w;
+}
+
+} // namespace
+
+// S-turns reported every 5-10 s: two reports either side of a bend one way and another back
+// lie aside of each other though their tracks agree. That is no jitter to smooth away (it
+// carried the path up to 20 m off the way in 120 of these 300): the path keeps to the way the
+// aircraft went, within the 8 m a corner is passed by. Not all do yet (a bend hidden whole
+// between two reports whose tracks tell nothing of it): a change that lets more out fails
+// here.
+TEST(GroundPath, SBendsBetweenSparseReportsAreNotSmoothedAwayAsJitter)
+{
+    constexpr uint32_t kWays = 300;
+    constexpr double kLimitM = 8.0;
+    constexpr int kKnownOutside = 80;
+    int off = 0;
+    double worst = 0.0;
+    uint32_t worstSeed = 0;
+    for (uint32_t seed = 1; seed <= kWays; ++seed) {
+        const Way w = lf_sTurnWay(seed);
+        GroundPath path;
+        gf_layGroundPath(w.reports, lf_shape(), path);
+        const Judged j = lf_judge(w, path);
+        off += j.offM > kLimitM ? 1 : 0;
+        if (j.offM > worst) {
+            worst = j.offM;
+            worstSeed = seed;
+        }
+    }
+    std::printf("S-turns: %d of %u ways beyond %.0f m off the real way, farthest %.1f m (seed %u)\n", off, kWays,
+                kLimitM, worst, worstSeed);
+    EXPECT_LE(off, kKnownOutside);
+}

@@ -45,6 +45,16 @@ void lf_remove(const StaticAc& ac)
     g_staticRemovals.emplace_back(ac.callsign, ac.standNumber);
 }
 
+// One still being created stands there for the plan as an active one does: else the fit
+// search gives its stand to another candidate, which the creation then refuses, and it
+// stays at its stand unweighed until the next adjustments. How long the simulator takes to
+// bind it must not decide that.
+bool lf_weighed(const StaticAc& ac)
+{
+    return ac.status == SimStatus::Active ||
+           (ac.status == SimStatus::Adding2Sim && !ac.removeWhenCreated && !ac.removed && !ac.erase);
+}
+
 bool lf_avoided(const std::string& callsignPart)
 {
     return !callsignPart.empty() && g_callsignsToAvoid.contains(callsignPart);
@@ -137,7 +147,7 @@ void lf_resolveAdjacentConflict(const StaticAc& ac, size_t candidate, int64_t ti
 void lf_compareStaticWithPlan(int64_t timeOfWeek)
 {
     for (const StaticAc& ac : g_staticAcs) {
-        if (ac.status != SimStatus::Active)
+        if (!lf_weighed(ac))
             continue;
         if (lf_avoided(ac.secondCallsign) || lf_avoided(ac.extraText)) {
             lf_remove(ac);
@@ -251,7 +261,7 @@ void gf_parkingAdjustments()
     for (const auto& [callsign, standNumber] : g_staticRemovals)
         removals.insert(fmt::format("{}\n{}", standNumber, callsign));
     for (StaticAc& s : g_staticAcs) {
-        if (s.status != SimStatus::Active && s.status != SimStatus::RemovingFromSim)
+        if (!lf_weighed(s) && s.status != SimStatus::RemovingFromSim)
             continue;
         if (const auto it = removals.find(fmt::format("{}\n{}", s.standNumber, s.callsign)); it != removals.end()) {
             removals.erase(it);

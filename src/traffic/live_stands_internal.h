@@ -41,8 +41,9 @@ bool lf_isFlightPresent(const StandFlight& entry);
 bool lf_callsignInSet(std::string_view text);
 // The one rule by which an aircraft next to a stand keeps a static off it, for the fit
 // search and the creation alike: a static not leaving the simulator, or a live aircraft
-// parking or parked, at an adjacent stand within the collision distance of the two (1.1
-// times their half spans, nautical miles). Either one on the stand itself keeps it too.
+// parking, parked or pushing back, at an adjacent stand within the collision distance of
+// the two (1.1 times their half spans, nautical miles). Either one on the stand itself
+// keeps it too.
 double gf_staticReachNm(double halfSpanA, double halfSpanB);
 bool gf_isLeavingStatic(const StaticAc& s);
 bool gf_keepsStaticsOff(const LiveAc& ac);

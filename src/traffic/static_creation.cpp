@@ -108,9 +108,11 @@ bool gf_isLeavingStatic(const StaticAc& s)
            (s.status == SimStatus::Adding2Sim && s.removeWhenCreated);
 }
 
+// One pushing back stands on its stand, or just off it, until it taxis: its push may wait
+// minutes for the report that moves it.
 bool gf_keepsStaticsOff(const LiveAc& ac)
 {
-    return ac.phase == FlightPhase::Parking || ac.phase == FlightPhase::Parked;
+    return ac.phase == FlightPhase::Parking || ac.phase == FlightPhase::Parked || ac.phase == FlightPhase::PushingBack;
 }
 
 int64_t gf_shiftedTimeOfWeek(int64_t now, uint32_t offset)

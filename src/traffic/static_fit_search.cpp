@@ -55,8 +55,8 @@ struct Neighbour {
 
 // What stands, or is about to stand, at each stand number, looked up once per search: the
 // largest half span there (negative for none) of a static aircraft not leaving (the
-// creation waits for one that is) and of a live aircraft parking or parked; and whether a
-// live one is among them.
+// creation waits for one that is) and of a live aircraft that keeps statics off; and
+// whether a live one is among them.
 struct Occupants {
     std::vector<double> halfSpan;
     std::vector<bool> live;
@@ -180,7 +180,7 @@ void lf_searchStands(int64_t now, uint32_t kind, uint32_t dayRule, int32_t offse
         std::vector<Neighbour> neighbours;
         const Occupants& at = lf_occupants();
         for (ParkStand& stand : g_parkStands) {
-            // A live aircraft parking or parked there keeps the stand, as the creation would.
+            // A live aircraft keeping statics off the stand keeps it, as the creation would.
             if (stand.taken || stand.notUsable || stand.nextToTaken || (stand.heli && !HELICOPTERS.value) ||
                 (stand.number < at.live.size() && at.live[stand.number]))
                 continue;
@@ -249,8 +249,19 @@ bool lf_isFlightPresent(const StandFlight& e)
             return lf_namesEntry(c.callsign1, e) || lf_same(c.registration, e.reg);
         }))
         return true;
-    return std::any_of(g_liveParked.begin(), g_liveParked.end(),
-                       [&](const LiveParkedEntry& p) { return lf_namesEntry(p.callsign, e); });
+    if (std::any_of(g_liveParked.begin(), g_liveParked.end(),
+                    [&](const LiveParkedEntry& p) { return lf_namesEntry(p.callsign, e); }))
+        return true;
+    // A live aircraft not parked (pushing back, taxiing, flying) is missed by the feed's
+    // callsigns whenever it did not report while they were collected: its static twin
+    // would stand at its stand while it is still about.
+    return std::any_of(g_liveAcs.begin(), g_liveAcs.end(), [&](const LiveAc& ac) {
+        std::string_view callsign = ac.callsign;
+        while (callsign.ends_with('_'))
+            callsign.remove_suffix(1);
+        return ac.status != SimStatus::RemovingFromSim && !ac.removed && !ac.erase &&
+               (lf_namesEntry(callsign, e) || lf_same(ac.registration, e.reg));
+    });
 }
 
 bool lf_isOptionAroundThisTime(const StandFlight& entry, const AcIdentity& ac, int64_t now, int32_t window)

@@ -93,6 +93,58 @@ TEST_F(StaticAdjustments, StandingAndWaitingAircraftAreComparedByTheAgeOfTheirFi
     g_halfWingspans.erase("B77W");
 }
 
+// The simulator may take up to 30 s to bind a static: one sent but not bound yet is weighed
+// against the plan as one standing, and a removal of it lets the candidate wait for it
+// rather than be refused beside it.
+TEST_F(StaticAdjustments, AStaticTheSimulatorHasNotBoundYetIsWeighedAsOneStanding)
+{
+    const struct {
+        const char* name;
+        int64_t staticFit;
+        ParkCandidate waiting;
+        const char* outcome; // as for one standing
+    } rows[] = {
+        {"same flight", lf_tow(3, 20), candidate(1, 3, "DLH100"), "plan 0"},
+        {"later candidate", lf_tow(3, 17), candidate(1, 2), "removed 1"},
+        {"later standing", lf_tow(3, 19), candidate(1, 3), "plan 0"},
+    };
+    for (const auto& row : rows) {
+        twoStands(3, "14:22");
+        emptyEngine();
+        g_timeOfWeek = row.staticFit;
+        g_addingStack = {{1, 0, "DLH", "A320", "DLH100", "DLH101", "D-AIAB", 1}};
+        lf_createStaticFromStack();
+        g_staticCreateDeque.clear();
+        ASSERT_EQ(g_staticAcs.size(), 1u) << row.name;
+        ASSERT_EQ(g_staticAcs[0].status, SimStatus::Adding2Sim) << row.name;
+        g_addingStack = {row.waiting};
+        g_staticPlan.clear();
+        g_staticRemovals.clear();
+        lf_compareStaticWithPlan(lf_tow(3, 20));
+        EXPECT_EQ(fmt::format("{} {}", g_staticPlan.empty() ? "removed" : "plan", g_addingStack.size()), row.outcome)
+            << row.name;
+    }
+
+    // KLM7 placed three half hours ago: the renewal takes it out for DLH100 fitting now,
+    // whose creation waits for it.
+    twoStands(3, "14:22");
+    emptyEngine();
+    g_timeOfWeek = lf_tow(3, 17);
+    g_addingStack = {candidate(1, 0)};
+    lf_createStaticFromStack();
+    g_staticCreateDeque.clear();
+    g_timeOfWeek = lf_tow(3, 20);
+    MAX_PARK_SEL.value = 1;
+    gf_parkingAdjustments();
+    ASSERT_EQ(g_staticAcs.size(), 1u);
+    EXPECT_TRUE(g_staticAcs[0].removeWhenCreated);
+    ASSERT_EQ(g_addingStack.size(), 1u);
+    EXPECT_EQ(g_addingStack[0].callsign1, "DLH100");
+    lf_createStaticFromStack();
+    EXPECT_EQ(g_addingStack.size(), 1u);
+    EXPECT_FALSE(log_.contains("no static parking for"));
+}
+
 TEST_F(StaticAdjustments, ACoupledFlightEndingNowIsRemovedAndQueuedAgainWithTheSameTexts)
 {
     const struct {

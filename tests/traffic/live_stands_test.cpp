@@ -483,16 +483,17 @@ TEST_F(StaticAircraftTest, AStaticStillFitsItsFlightWithinTheWindowOfTodayOrYest
 
 // One rule for the fit search and the creation: an A320 candidate next to an A320 (reach
 // 1.1 x 34 m = 37.4 m) is proposed exactly when it is created. A static queued for creation
-// stands there as well, and a live aircraft parked next to the stand or parking at it; a
-// static leaving makes the candidate wait, not fail.
+// stands there as well, and a live aircraft parked or pushing back next to the stand, or
+// parking or pushing back at it; a static leaving makes the candidate wait, not fail.
 TEST_F(StaticAircraftTest, WhatTheFitSearchProposesNextToAnAircraftIsCreated)
 {
     const std::vector<StandFlight> fits{flight("DLH", "A320", "D-AIAA", "DLH1", "", 1, {20})};
-    enum class Next { Active, Queued, Leaving, LiveParked, LiveParkingHere };
+    enum class Next { Active, Queued, Leaving, LiveParked, LiveParkingHere, LivePushing, LivePushingHere };
     const std::tuple<double, Next, size_t> rows[] = {
-        {30.0, Next::Active, 0},     {36.0, Next::Active, 0},     {38.0, Next::Active, 1},
-        {36.0, Next::Queued, 0},     {38.0, Next::Queued, 1},     {30.0, Next::Leaving, 1},
-        {36.0, Next::LiveParked, 0}, {38.0, Next::LiveParked, 1}, {100.0, Next::LiveParkingHere, 0}};
+        {30.0, Next::Active, 0},          {36.0, Next::Active, 0},      {38.0, Next::Active, 1},
+        {36.0, Next::Queued, 0},          {38.0, Next::Queued, 1},      {30.0, Next::Leaving, 1},
+        {36.0, Next::LiveParked, 0},      {38.0, Next::LiveParked, 1},  {100.0, Next::LiveParkingHere, 0},
+        {36.0, Next::LivePushing, 0},     {38.0, Next::LivePushing, 1}, {100.0, Next::LivePushingHere, 0}};
     for (const auto& [apartM, next, proposed] : rows) {
         SCOPED_TRACE(fmt::format("{} m, {}", apartM, static_cast<int>(next)));
         gf_clearParkStands();
@@ -506,6 +507,10 @@ TEST_F(StaticAircraftTest, WhatTheFitSearchProposesNextToAnAircraftIsCreated)
             queuedStatic(b.number, "ST");
         else if (next == Next::LiveParked)
             parkedAc(20001, "LIVE1", b);
+        else if (next == Next::LivePushing)
+            parkedAc(20001, "LIVE1", b).phase = FlightPhase::PushingBack;
+        else if (next == Next::LivePushingHere)
+            parkedAc(20001, "LIVE1", a).phase = FlightPhase::PushingBack;
         else if (next == Next::LiveParkingHere)
             groundAc(20001, "LIVE1", at(0, 50)).phase = FlightPhase::Parking;
         else
@@ -528,6 +533,27 @@ TEST_F(StaticAircraftTest, WhatTheFitSearchProposesNextToAnAircraftIsCreated)
             lf_createStaticFromStack();
             EXPECT_EQ(g_staticCreateDeque.size(), queued + 1);
         }
+    }
+}
+
+// A live aircraft still about (pushing back, taxiing, flying) shows its flight, though the
+// feed's callsigns missed it: no static twin of it stands at its stand meanwhile. One being
+// removed does not.
+TEST_F(StaticAircraftTest, TheFlightOfALiveAircraftStillAboutIsNotProposedForAStatic)
+{
+    for (const auto& [callsign, registration, onGround, removing, proposed] :
+         {std::tuple{"DLH1_", "", true, false, 0u}, std::tuple{"XYZ9", "D-AIAA", false, false, 0u},
+          std::tuple{"DLH1", "", true, true, 1u}, std::tuple{"XYZ9", "D-AIAB", true, false, 1u}}) {
+        SCOPED_TRACE(fmt::format("{} {}", callsign, registration));
+        gf_clearParkStands();
+        g_liveAcs.clear();
+        stand("S1", at(0, 0), 30, false, {flight("DLH", "A320", "D-AIAA", "DLH1", "", 1, {20})});
+        LiveAc& ac = active(20001, callsign, at(0, 900).latitude, at(0, 900).longitude, onGround ? 0.0 : 3000.0,
+                            onGround, 501);
+        ac.registration = registration;
+        if (removing)
+            removeAircraftFromSim(ac);
+        EXPECT_EQ(search(20, 1).size(), proposed);
     }
 }
 

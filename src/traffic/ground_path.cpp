@@ -35,6 +35,11 @@ constexpr double kAcrossSigmas = 2.5;
 // A leg whose chord leaves both reported tracks by less is straight.
 constexpr double kStraightRad = 10.0 * g_degToRad;
 constexpr double kSBendShare = 0.5;
+// The length flown between two reports tells the way to within about 2.4 m (99 in 100):
+// beyond this it hides a swing. Half the rest is taken as the swing, the other half left to
+// the length's own error: a corner moved on too far swings wider than the aircraft did.
+constexpr double kSwingExcessM = 4.0;
+constexpr double kSwingShare = 0.5;
 // Between two reports the tracks meet at a corner when they turn by this much, each off
 // the chord to the side of the turn.
 constexpr double kLeastCornerRad = 20.0 * g_degToRad;
@@ -425,8 +430,27 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
                 continue;
             }
         }
-        if (turnedAtA || turnedAtB)
+        if (turnedAtA || turnedAtB) {
+            // The way flown well longer than the chord: the aircraft went on along the track at
+            // the corner's report before it turned (the first bend of an S hidden between the
+            // reports, or a turn begun late). The corner is moved on along that track until the
+            // way through it is as long; laid at the report, the way cut the swing by its width.
+            // A speed that changed between the reports tells the length less well (an exit's
+            // braking), and one without a track tells it not at all.
+            const double flown = lf_flownM(a, b);
+            const double uneven = std::fabs(b.speedKt - a.speedKt) * kMpsPerKt * (b.timeS - a.timeS) / 4.0;
+            if (a.trackKnown && b.trackKnown && flown - chord > kSwingExcessM + uneven) {
+                const Vec at = turnedAtA ? a.at : b.at;
+                const Vec along = turnedAtA ? a.dir : b.dir * -1.0;
+                const Vec toOther = (turnedAtA ? b.at : a.at) - at;
+                const double way = chord + (flown - chord) * kSwingShare;
+                // Moved on by d, the way is d + |toOther - along d| long.
+                const double d = (way * way - gf_dot(toOther, toOther)) / (2.0 * (way - gf_dot(along, toOther)));
+                if (d >= kTellingChordM && d < chord)
+                    out.push_back({at + along * d, speed, false, turnedAtA ? a.dir : b.dir});
+            }
             continue;
+        }
         lf_appendCubic(out, a.at, a.dir, b.at, b.dir, speed, lf_flownM(a, b));
     }
     return out;

@@ -417,3 +417,97 @@ TEST(GroundPath, SBendsBetweenSparseReportsAreNotSmoothedAwayAsJitter)
                 kLimitM, worst, worstSeed);
     EXPECT_LE(off, kKnownOutside);
 }
+
+namespace {
+
+// A swing out before a turn, both bends between two reports: a straight, reported every 6 s,
+// whose last report lies where the aircraft swings 20-45 degrees one way; 5-20 m on it turns
+// back the other way by 40-90 degrees more, reported again as it comes out of that turn, on
+// the straight after it. Exact reports at 10-20 kt: only the length flown between the two
+// tells of the swing.
+Way lf_swingWay(uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    Way w;
+    Truth& t = w.truth;
+    const double kt = uniform(10.0, 20.0);
+    const double mps = kt * 1852.0 / 3600.0;
+    double n = 0.0, e = 0.0, h = uniform(0.0, g_fullCircle);
+    auto report = [&] {
+        PathReport rep;
+        rep.north = n;
+        rep.east = e;
+        rep.trackRad = h;
+        rep.trackKnown = true;
+        rep.speedKt = kt;
+        rep.timeS = 0.5 * static_cast<double>(t.north.size() - 1) / mps;
+        w.reports.push_back(rep);
+    };
+    auto piece = [&](double metres, double turnRad) {
+        const int k = std::max(1, static_cast<int>(std::ceil(metres / 0.5)));
+        for (int i = 0; i < k; ++i) {
+            h += turnRad / k;
+            n += metres / k * std::cos(h);
+            e += metres / k * std::sin(h);
+            t.north.push_back(n);
+            t.east.push_back(e);
+            t.heading.push_back(h);
+            t.speedKt.push_back(kt);
+        }
+    };
+    const double side = uniform(0.0, 1.0) < 0.5 ? -1.0 : 1.0;
+    const double out = side * uniform(15.0, 30.0) * g_degToRad;
+    const double back = -side * uniform(30.0, 60.0) * g_degToRad - out;
+    t.north.push_back(n);
+    t.east.push_back(e);
+    t.heading.push_back(h);
+    t.speedKt.push_back(kt);
+    for (int i = 0; i < 3; ++i) {
+        report();
+        piece(6.0 * mps, 0.0);
+    }
+    report();
+    piece(uniform(20.0, 40.0) * std::fabs(out), out);
+    piece(uniform(5.0, 20.0), 0.0);
+    piece(uniform(20.0, 40.0) * std::fabs(back), back);
+    for (int i = 0; i < 3; ++i) {
+        report();
+        piece(6.0 * mps, 0.0);
+    }
+    report();
+    return w;
+}
+
+} // namespace
+
+// The swing before a turn, hidden between two reports: the way flown between them is longer
+// than the chord by the swing. Laid through the chord with the corner at the report, the path
+// cut the swing in 55 of these 100 by more than the 8 m a corner is passed by. Not all keep
+// within it yet (a swing whose first bend turns the chord off both tracks): a change that
+// lets more out fails here.
+TEST(GroundPath, ASwingBeforeATurnHiddenBetweenReportsIsLaidOnTheSideItSwungTo)
+{
+    constexpr uint32_t kWays = 100;
+    constexpr double kLimitM = 8.0;
+    constexpr int kKnownOutside = 17;
+    int off = 0;
+    double farthest = 0.0;
+    for (uint32_t seed = 1; seed <= kWays; ++seed) {
+        const Way w = lf_swingWay(seed);
+        GroundPath path;
+        gf_layGroundPath(w.reports, lf_shape(), path);
+        // Every metre of it: the cut is a straight, with no point of the path along it.
+        double worst = 0.0;
+        size_t hint = 0;
+        for (double s = 0.0; s <= gf_pathLength(path); s += 1.0) {
+            const PathPoint p = gf_pathPointAt(path, s, hint);
+            worst = std::max(worst, lf_distanceToTruth(w.truth, p.north, p.east));
+        }
+        off += worst > kLimitM ? 1 : 0;
+        farthest = std::max(farthest, worst);
+    }
+    std::printf("swings: %d of %u ways beyond %.0f m off the real way, farthest %.1f m\n", off, kWays, kLimitM,
+                farthest);
+    EXPECT_LE(off, kKnownOutside);
+}

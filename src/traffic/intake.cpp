@@ -61,11 +61,17 @@ bool lf_isTooFrequent(const PosSample& before, const PosSample& now, double dt)
     return dt <= limit;
 }
 
-// The first report at rest after moving ones on a taxi tells when and where a stop began.
-// A push-back's end is told by the first report that leads forward.
+bool lf_onPush(const LiveAc& ac)
+{
+    return ac.phase == FlightPhase::PushingBack;
+}
+
+// The first report at rest after moving ones on a taxi or a push tells when a stop began (on
+// a taxi, where too). A push-back's end is told by the first report that leads forward.
 bool lf_beginsStop(const LiveAc& ac, const PosSample& before, const PosSample& now)
 {
-    return ac.phase == FlightPhase::Taxi && !now.airborne && now.groundSpeed <= kRestKt && before.groundSpeed > kRestKt;
+    return (lf_onPush(ac) || ac.phase == FlightPhase::Taxi) && !now.airborne && now.groundSpeed <= kRestKt &&
+           before.groundSpeed > kRestKt;
 }
 
 // When a stop began, judged from the newest moving report before the first at rest: rolling
@@ -166,7 +172,9 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
         if (lf_isSpeedSpike(newest.groundSpeed, r.sample.groundSpeed))
             return;
         const bool stops = lf_beginsStop(*ac, newest, r.sample);
-        if (ac->pauseCounter < 1 && !stops && lf_isTooFrequent(newest, r.sample, dt)) {
+        // On a push, one as soon after the last as a repeat is a repeat: its end is told by a
+        // report that leads forward.
+        if (ac->pauseCounter < 1 && (!stops || lf_onPush(*ac)) && lf_isTooFrequent(newest, r.sample, dt)) {
             if (!r.sample.airborne) {
                 ac->motion.beforeSkipped = ac->motion.skippedReport ? *ac->motion.skippedReport : newest;
                 ac->motion.skippedReport = r.sample;
@@ -185,7 +193,9 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             } else {
                 r.sample.dueTick = lf_stopDue(newest, n >= 2 ? &ac->samples[n - 2] : nullptr, r.sample);
             }
-            lf_stopAheadOf(slowing ? *slowing : newest, r.sample);
+            // A push's reports may give the nose rather than the way back: no way ahead to tell.
+            if (!lf_onPush(*ac))
+                lf_stopAheadOf(slowing ? *slowing : newest, r.sample);
         }
     }
     if (ac->status == SimStatus::Buffer && lf_isImplausibleNearAirfield(r.sample.altitude))

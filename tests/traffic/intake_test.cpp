@@ -1,3 +1,4 @@
+#include <cmath>
 #include <tuple>
 
 #include "foundation/settings_catalogue.h"
@@ -62,6 +63,42 @@ TEST_F(IntakeTest, TheFirstReportAtRestAfterATaxiIsTakenHoweverSoonItComes)
         LiveFlightRecord r = record(20001, "KLM1", "A320", s, ac.lastRecordTime + dt);
         gf_applyReceivedRecord(r);
         EXPECT_EQ(g_liveAcs.front().lastRecordTime == r.timestamp, taken) << what;
+    }
+}
+
+// A push's first report at rest comes up to a report's spacing after the tug brought it to
+// rest: the stop is due when it really began, no sooner than the firmest braking from the
+// last report going back allows, nor later than braking evenly all the way from it to the
+// place at rest. That place is the report's own: a push's tracks may give its nose.
+TEST_F(IntakeTest, APushsFirstReportAtRestIsDueWhenItsStopBegan)
+{
+    constexpr double kPushKt = 3.0;
+    constexpr double kOnM = 5.0;
+    constexpr double kMps = kPushKt * 1852.0 / 3600.0;
+    constexpr double kDegPerM = 1.0 / 111195.0;
+    // Seconds from the report going back to the one at rest.
+    const std::tuple<const char*, FlightPhase, double> rows[] = {
+        {"pushing back, at rest 8 s later", FlightPhase::PushingBack, 8.0},
+        {"pushing back, at rest 12 s later", FlightPhase::PushingBack, 12.0},
+        {"pushing back, at rest 5 s later", FlightPhase::PushingBack, 5.0},
+    };
+    for (const auto& [what, phase, dt] : rows) {
+        g_liveAcs.clear();
+        LiveAc& ac = buffered(20001, "KLM1", "A320",
+                              {sample(52, 4, 0, 0, 2000, false), sample(52, 4, 0, kPushKt, 3000, false)});
+        ac.phase = phase;
+        ac.samples.back().track = 180;
+        const double lat = 52 - kOnM * kDegPerM;
+        const auto due = static_cast<uint32_t>(3000 + dt * 100);
+        PosSample s = sample(lat, 4, 0, 0, due, false);
+        s.track = 10;
+        LiveFlightRecord r = record(20001, "KLM1", "A320", s, ac.lastRecordTime + dt);
+        gf_applyReceivedRecord(r);
+        const PosSample& rest = g_liveAcs.front().samples.back();
+        ASSERT_EQ(rest.groundSpeed, 0.0) << what;
+        EXPECT_GE(rest.dueTick, 3000 + std::lround(kMps / 1.0 * 100)) << what;
+        EXPECT_LE(rest.dueTick, 3000 + std::lround(2 * kOnM / kMps * 100)) << what;
+        EXPECT_DOUBLE_EQ(rest.latitude, lat) << what;
     }
 }
 

@@ -435,10 +435,12 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             // the corner's report before it turned (the first bend of an S hidden between the
             // reports, or a turn begun late). The corner is moved on along that track until the
             // way through it is as long; laid at the report, the way cut the swing by its width.
-            // A speed that changed between the reports tells the length less well (an exit's
-            // braking), and one without a track tells it not at all.
+            // A speed that changed between the reports tells the length less well: the change
+            // may come anywhere between them (an exit's braking comes early), so the mean pace
+            // may be off by up to half the change over the gap. One without a track tells it
+            // not at all.
             const double flown = lf_flownM(a, b);
-            const double uneven = std::fabs(b.speedKt - a.speedKt) * kMpsPerKt * (b.timeS - a.timeS) / 4.0;
+            const double uneven = std::fabs(b.speedKt - a.speedKt) * kMpsPerKt * (b.timeS - a.timeS) / 2.0;
             if (a.trackKnown && b.trackKnown && flown - chord > kSwingExcessM + uneven) {
                 const Vec at = turnedAtA ? a.at : b.at;
                 const Vec along = turnedAtA ? a.dir : b.dir * -1.0;

@@ -52,7 +52,8 @@ bool lf_isSpeedSpike(double before, double now)
 bool lf_isTooFrequent(const PosSample& before, const PosSample& now, double dt)
 {
     const double gs = now.groundSpeed;
-    const double trackChange = std::fabs(now.track - before.track);
+    // 359° to 1° is a change of 2°.
+    const double trackChange = std::fabs(gf_wrapPi((now.track - before.track) * g_degToRad)) / g_degToRad;
     if (now.airborne)
         return gs > kFastAirborneKt && trackChange <= kSteadyAirTrackDeg && dt <= k450MetresNm / (gs / 3600.0);
     if (gs > kSlowTaxiKt || trackChange > kSteadyTaxiTrackDeg)

@@ -263,6 +263,34 @@ TEST(RouteTableTest, ALinedUpAircraftStandsAndBeginsItsTakeOffRollWithinThreeSec
     EXPECT_EQ(late, 0);
 }
 
+// Line-ups with reports every 1 to 10 s and up to 5 m of noise (the bench's seeds 1 to 400,
+// its types in turn): braking onto the runway, the last moving report comes slow and a few
+// metres short of the first at rest, farther from it than its speed carries the aircraft by
+// the stop. The aircraft still comes to rest within 3 s of the real one, instead of creeping
+// to that report on its time and then hurrying on to the stop (7 of these 400 stopped 3 to
+// 4.2 s late). Not all do yet (a path laid through the jitter of the last reports bends
+// sharply, and the aircraft slows for it): a change that lets more out fails here.
+TEST(RouteTableTest, ASlowReportShortOfALineUpStopDoesNotMakeTheStopLate)
+{
+    constexpr uint32_t kFirstStopSeed = 1;
+    constexpr uint32_t kLastStopSeed = 400;
+    constexpr size_t kKindsInTurn = std::size(g_routeKinds);
+    constexpr int kLateKnown = 2;
+    int outside = 0;
+    for (uint32_t seed = kFirstStopSeed; seed <= kLastStopSeed; ++seed) {
+        const char* type = g_routeTypes[(seed - 1) / kKindsInTurn % std::size(g_routeTypes)];
+        const GeneratedRoute route = generateRoute(seed, RouteKind::LineUp, type);
+        const RouteOutcome o = runRoute(route, false);
+        const CheckResult& when = lf_check(o, "stop time");
+        if (when.pass())
+            continue;
+        ++outside;
+        std::printf("seed %u, line-up, %s (%s): stop time %.2f s at %.1f s\n", seed, type, route.drawn.c_str(),
+                    when.worst, when.atS);
+    }
+    EXPECT_LE(outside, kLateKnown);
+}
+
 // The checks judge the flight, not the harness: the real aircraft's own track flown 30 s
 // late passes them all, and each fault put into it is found, at its size.
 TEST(RouteTableTest, TheChecksPassTheRealTrackFlownLateAndFindEachFaultPutIntoIt)

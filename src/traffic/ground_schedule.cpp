@@ -326,9 +326,10 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
         // the way: the start is timed by the report after it.
         if (speed < kStillMps && lf_withinStopJitter(t, station) && &t != &targets.back())
             continue;
-        // Coming to a stop, so does a slow report a few metres short of it: the stop is timed by
-        // the report at rest, which the path leads to through the slow one.
-        if (speed >= kStillMps && &t != &targets.back() && lf_shortOfStop(t, *(&t + 1)))
+        // Braking to a stop, so does a slow report a few metres short of it: the stop is timed by
+        // the report at rest, which the path leads to through the slow one. A push is slow all
+        // the way: its reports time the tug's pace.
+        if (speed >= kStillMps && !limits.towed && &t != &targets.back() && lf_shortOfStop(t, *(&t + 1)))
             continue;
         if (t.due - now >= kLeastLeadTicks || &t == &targets.back()) {
             target = &t;

@@ -234,6 +234,19 @@ bool lf_withinStopJitter(const ScheduleTarget& t, double station)
     return t.speedKt < kSlowStartKt && t.station - station < kJitterM + v * v / (2.0 * kUniformAccel);
 }
 
+// A slow report just short of a stop, farther from it than its speed carries the aircraft
+// by the stop's time: the two places lie apart by their jitter, and the report's time tells
+// nothing of the way.
+bool lf_shortOfStop(const ScheduleTarget& t, const ScheduleTarget& stop)
+{
+    if (!stop.rest || t.rest)
+        return false;
+    const double d = stop.station - t.station;
+    const double v = gf_ktToMps(t.speedKt);
+    return t.speedKt < kSlowStartKt && d < kJitterM + v * v / (2.0 * kUniformAccel) &&
+           d > v * static_cast<double>(stop.due - t.due) / kTicksPerS;
+}
+
 void lf_add(SpeedPlan& plan, double atS, double speed, double accel, int64_t now)
 {
     if (plan.count == plan.segments.size())
@@ -312,6 +325,11 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
         // Moving off from a stop, a slow report a few metres on tells more of its jitter than of
         // the way: the start is timed by the report after it.
         if (speed < kStillMps && lf_withinStopJitter(t, station) && &t != &targets.back())
+            continue;
+        // Braking to a stop, so does a slow report a few metres short of it: the stop is timed by
+        // the report at rest, which the path leads to through the slow one. A push is slow all
+        // the way: its reports time the tug's pace.
+        if (speed >= kStillMps && !limits.towed && &t != &targets.back() && lf_shortOfStop(t, *(&t + 1)))
             continue;
         if (t.due - now >= kLeastLeadTicks || &t == &targets.back()) {
             target = &t;

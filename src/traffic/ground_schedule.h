@@ -21,6 +21,7 @@ struct SpeedLimits {
     double plannedAccel = 0.5; // m/s², what a pilot uses by choice
     double mostAccel = 1.2;    // what the type does at taxi speeds
     double fastAccel = 2.8;    // on a take-off roll or a roll-out
+    bool towed = false;        // pushed back: slow all the way, its reports tell the tug's pace
 };
 
 struct SpeedSegment {

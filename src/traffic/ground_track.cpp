@@ -74,7 +74,8 @@ SpeedLimits lf_speedLimits(const LiveAc& ac)
     SpeedLimits l;
     l.mostAccel = a.taxi;
     l.fastAccel = a.fast;
-    if (ac.motion.ground.reverse)
+    l.towed = ac.motion.ground.reverse;
+    if (l.towed)
         l.plannedAccel = std::max(kPushAccel, ac.motion.ground.speed / kPushRampS);
     return l;
 }
@@ -421,9 +422,13 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
         joinAt = std::min(joinAt, std::max(lf_nextCurveStart(g.path, onPath.station), onPath.station + std::max(kLeastCornerJoinM, kCornerJoinS * g.speed)));
     // A stop a few metres on: the way there is straight on, as the aircraft heads. A push's
     // way ends on the line the reports show it stopped on.
+    // So is a stop whose report comes next and ends the way: the reports after it (moving off)
+    // lie about it by their jitter, and the way back to a report passed by on the way to the
+    // stop would turn the aircraft about.
     const bool nearStop = !reverse && end - onPath.station < kNearStopM &&
-                          std::all_of(ac.samples.begin() + 1, ac.samples.begin() + static_cast<std::ptrdiff_t>(count),
-                                      [](const PosSample& s) { return gf_atRestReport(s); });
+                          (std::all_of(ac.samples.begin() + 1, ac.samples.begin() + static_cast<std::ptrdiff_t>(count),
+                                       [](const PosSample& s) { return gf_atRestReport(s); }) ||
+                           (gf_atRestReport(ac.samples[1]) && at[front + 1] >= end - kOnPathM));
     // Standing, onto a stand a few metres aside: straight there, the nose turned to it first
     // (the way through it alone would take the stand for a report's jitter, and end here).
     const LocalPos onto = gf_toPathFrame(g.path, gf_samplePos(ac.samples[count - 1]));

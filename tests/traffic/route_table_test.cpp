@@ -5,6 +5,8 @@
 // (scripts/bench.sh routes) flies a thousand of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iterator>
 #include <stdexcept>
@@ -261,6 +263,81 @@ TEST(RouteTableTest, ALinedUpAircraftStandsAndBeginsItsTakeOffRollWithinThreeSec
                     start.worst, start.atS);
     }
     EXPECT_EQ(late, 0);
+}
+
+// Line-ups with reports every 1 to 10 s and up to 5 m of noise (the bench's seeds 1 to 400,
+// its types in turn): braking onto the runway, the last moving report comes slow and a few
+// metres short of the first at rest, farther from it than its speed carries the aircraft by
+// the stop. The aircraft still comes to rest within 3 s of the real one, instead of creeping
+// to that report on its time and then hurrying on to the stop (7 of these 400 stopped 3 to
+// 4.2 s late). Not all do yet (a path laid through the jitter of the last reports bends
+// sharply, and the aircraft slows for it): a change that lets more out fails here.
+TEST(RouteTableTest, ASlowReportShortOfALineUpStopDoesNotMakeTheStopLate)
+{
+    constexpr uint32_t kFirstStopSeed = 1;
+    constexpr uint32_t kLastStopSeed = 400;
+    constexpr size_t kKindsInTurn = std::size(g_routeKinds);
+    constexpr int kLateKnown = 2;
+    int outside = 0;
+    for (uint32_t seed = kFirstStopSeed; seed <= kLastStopSeed; ++seed) {
+        const char* type = g_routeTypes[(seed - 1) / kKindsInTurn % std::size(g_routeTypes)];
+        const GeneratedRoute route = generateRoute(seed, RouteKind::LineUp, type);
+        const RouteOutcome o = runRoute(route, false);
+        const CheckResult& when = lf_check(o, "stop time");
+        if (when.pass())
+            continue;
+        ++outside;
+        std::printf("seed %u, line-up, %s (%s): stop time %.2f s at %.1f s\n", seed, type, route.drawn.c_str(),
+                    when.worst, when.atS);
+    }
+    EXPECT_LE(outside, kLateKnown);
+}
+
+// Line-ups as above, the bench's seeds 50001 to 50600: where the slow report short of the stop is passed by,
+// the aircraft reaches the stop with its nose as the real one stood, and never turns about on
+// the runway while the real one stands there (seeds 50367 and 50503 turned about: laid again
+// at that report once passed by, the way led back to it). The nose check judges
+// a moving aircraft only: here the trace is judged standing.
+TEST(RouteTableTest, ALinedUpAircraftNeverTurnsAboutWhileTheRealOneStands)
+{
+    constexpr uint32_t kFirstStopSeed = 50001;
+    constexpr uint32_t kLastStopSeed = 50600;
+    constexpr size_t kKindsInTurn = std::size(g_routeKinds);
+    constexpr double kLeadS = 30.0;
+    constexpr double kRestKt = 1.0;
+    constexpr double kAboutDeg = 90.0;
+    constexpr double kSecondS = 1.0;
+    constexpr double kTruthStepS = 0.1;
+    constexpr double kStillM = 0.5;
+    for (uint32_t seed = kFirstStopSeed; seed <= kLastStopSeed; ++seed) {
+        const char* type = g_routeTypes[(seed - kFirstStopSeed) / kKindsInTurn % std::size(g_routeTypes)];
+        const GeneratedRoute route = generateRoute(seed, RouteKind::LineUp, type);
+        const RouteOutcome o = runRoute(route, true);
+        const std::vector<RouteTrace::Frame>& flown = o.trace.flown;
+        double worst = 0.0;
+        double at = 0.0;
+        size_t back = 0;
+        for (const RouteTrace::Frame& f : flown) {
+            while (flown[back].t < f.t - kSecondS)
+                ++back;
+            const double t = f.t - kLeadS;
+            // Both standing: one still rolling into its stop late is judged by the stop's checks.
+            if (t <= 0.0 || t >= route.endS - kLeadS ||
+                std::hypot(f.east - flown[back].east, f.north - flown[back].north) >= kStillM)
+                continue;
+            const size_t i = std::min(static_cast<size_t>(std::lround(t / kTruthStepS)), route.truth.size() - 1);
+            const TruthState& x = route.truth[i];
+            if (x.gsKt > kRestKt)
+                continue;
+            const double off = std::fabs(std::remainder(f.headingDeg - x.headingDeg, 360.0));
+            if (off > worst) {
+                worst = off;
+                at = f.t;
+            }
+        }
+        EXPECT_LE(worst, kAboutDeg) << "seed " << seed << ", " << type << ": nose " << worst << " degrees off at " << at
+                                    << " s";
+    }
 }
 
 // The checks judge the flight, not the harness: the real aircraft's own track flown 30 s

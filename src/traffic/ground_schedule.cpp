@@ -41,6 +41,8 @@ constexpr double kCeilingShare = 1.25;
 constexpr int64_t kLeastPaceTicks = 100;
 constexpr double kCeilingKt = 2.5;
 constexpr int kBisections = 48;
+// Reports this slow are timed by their speeds: their jitter is seconds of their way.
+constexpr double kPacedKt = 5.0;
 
 // One way to the target: spells of steady acceleration (0: steady speed or a hold).
 struct Spell {
@@ -404,6 +406,54 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     const double lateCeiling =
         std::min(plan.ceiling, std::max({v0, v1, gf_ktToMps(kCeilingShare * slowerKt + kCeilingKt)}));
     lf_lay(plan, lf_between(v0, v1, d, t, accel, plan.ceiling, lateCeiling, limits, most), v0, now);
+}
+
+// A slow report lies off its place by as much as the aircraft moves in seconds: the way
+// between two of them is told by their speeds and the time between them, and their places
+// together tell only where a run of them lies along the path. The first run also holds the
+// aircraft itself, which reached the reports before it so.
+void gf_paceSlowReports(std::vector<ScheduleTarget>& targets, double station, double speed, int64_t now, double end)
+{
+    double least = station;
+    bool fromAircraft = true;
+    size_t i = 0;
+    while (i < targets.size()) {
+        if (targets[i].rest || targets[i].speedKt > kPacedKt) {
+            least = targets[i].station;
+            fromAircraft = false;
+            ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        while (j < targets.size() && !targets[j].rest && targets[j].speedKt <= kPacedKt)
+            ++j;
+        // The way covered from the run's start to each of its reports, and where that lies.
+        std::vector<double> along(j - i, 0.0);
+        double sum = 0.0;
+        double count = 0.0;
+        if (fromAircraft) {
+            const auto ticks = static_cast<double>(std::max<int64_t>(targets[i].due - now, 0));
+            along[0] = (speed + gf_ktToMps(targets[i].speedKt)) / 2.0 * ticks / kTicksPerS;
+            sum += station;
+            count += 1.0;
+        }
+        for (size_t k = i; k < j; ++k) {
+            if (k > i) {
+                const auto ticks = static_cast<double>(targets[k].due - targets[k - 1].due);
+                along[k - i] = along[k - i - 1] + gf_ktToMps(targets[k - 1].speedKt + targets[k].speedKt) / 2.0 *
+                                                      ticks / kTicksPerS;
+            }
+            sum += targets[k].station - along[k - i];
+            count += 1.0;
+        }
+        const double most = std::max(least, j < targets.size() ? targets[j].station : end);
+        for (size_t k = i; k < j; ++k) {
+            targets[k].station = std::clamp(along[k - i] + sum / count, least, most);
+            least = targets[k].station;
+        }
+        fromAircraft = false;
+        i = j;
+    }
 }
 
 double gf_plannedSpeed(const SpeedPlan& plan, int64_t tick)

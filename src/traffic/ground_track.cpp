@@ -453,6 +453,9 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
         const PosSample& s = ac.samples[i];
         g.targets.push_back({at[front + i], static_cast<int64_t>(s.dueTick), s.groundSpeed, gf_atRestReport(s)});
     }
+    // A push's reports jitter by seconds of its way: their speeds time it.
+    if (reverse)
+        gf_paceSlowReports(g.targets, g.station, g.speed, gf_tickNow(), gf_pathLength(g.path));
     const PosSample& reached = ac.samples[0];
     g.previous = {at[front], static_cast<int64_t>(reached.dueTick), reached.groundSpeed, gf_atRestReport(reached)};
     lf_curveLimits(ac);

@@ -78,9 +78,14 @@ bool lf_beginsStop(const LiveAc& ac, const PosSample& before, const PosSample& n
 // When a stop began, judged from the newest moving report before the first at rest: rolling
 // on over the way between them and braking as a pilot does, or, slowing already since the
 // report before it, braking on as it did; never sooner than the firmest braking allows, nor
-// later than the report at rest, which comes up to a report's spacing after the real stop.
+// later than the report at rest, which comes up to a report's spacing after the real stop
+// (unless that one still moves).
 uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosSample& rest)
 {
+    // Still rolling at it, the aircraft stopped after it, braking as a pilot does.
+    if (rest.groundSpeed > 0.0)
+        return rest.dueTick +
+               static_cast<uint32_t>(std::llround(rest.groundSpeed * kMpsPerKt / kPilotBraking * kTicksPerS));
     const double v = moving.groundSpeed * kMpsPerKt;
     if (!(v > 0.0) || rest.dueTick <= moving.dueTick)
         return rest.dueTick;

@@ -436,6 +436,31 @@ int lf_outside(RouteKind kind, const char* check)
     return outside;
 }
 
+// A push at 2 to 3 kt moves a few metres between its reports, no more than their jitter: the
+// aircraft is pushed at the pace they report and comes to rest when the real one did (two
+// reports the jitter put close together once planned a crawl part-way, which a user sees as a
+// stop, and a report still rolling at under 1 kt was taken for a stop before it; 11 of these
+// stopped over 3 s off). 400 push-backs, every type on each seed; a few still stop up to a
+// second and a half too early or late, where the one report at rest lies metres short of the
+// real stop or beyond it: a change that lets more out fails here.
+TEST(RouteTableTest, APushComesToRestWhenTheRealOneDidThoughItsReportsJitterByMetres)
+{
+    constexpr uint32_t kFirst = 300;
+    constexpr uint32_t kSeeds = 100;
+    constexpr int kKnownOff = 7;
+    int off = 0;
+    for (uint32_t seed = kFirst; seed < kFirst + kSeeds; ++seed) {
+        for (const char* type : g_routeTypes) {
+            const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
+            if (lf_check(o, "stop time").pass() && lf_check(o, "start").pass())
+                continue;
+            ++off;
+            std::printf("seed %u, push-back, %s: %s\n", seed, type, o.failures().c_str());
+        }
+    }
+    EXPECT_LE(off, kKnownOff);
+}
+
 // A roll-out brakes as its reports tell, and never harder than the type can: not for the
 // whole gap's mean pace taken a moment before touchdown, not to meet a report's speed sooner
 // than braking allows, nor to lose a second it is ahead. 400 exits; one still brakes too

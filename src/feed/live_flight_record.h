@@ -26,6 +26,7 @@ struct PosSample {
     double verticalSpeed = 0.0; // feet per minute
     double trueAirspeed = 0.0;  // knots
     uint32_t dueTick = 0;       // traffic tick from which the engine may use the sample
+    uint32_t waitedTicks = 0;   // set by the engine: how long it put the sample off for the aircraft
     bool airborne = false;
     bool stationary = false;    // set by the engine
     bool trueHeadingGiven = false;

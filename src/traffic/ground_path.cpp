@@ -41,8 +41,12 @@ constexpr double kSBendShare = 0.5;
 constexpr double kSwingExcessM = 4.0;
 constexpr double kSwingShare = 0.5;
 // Between two reports the tracks meet at a corner when they turn by this much, each off
-// the chord to the side of the turn.
+// the chord to the side of the turn. Where the chord is long enough to tell its own direction
+// that well (a high-speed exit's reports lie 100-200 m apart), a turn of more than two tracks'
+// noise explains is one: laid as a bend spread over the whole gap, an exit left the runway
+// a hundred metres early and cut the corner by up to 9.5 m.
 constexpr double kLeastCornerRad = 20.0 * g_degToRad;
+const double kLeastToldCornerRad = kAcrossSigmas * std::sqrt(2.0) * kTrackSigmaRad;
 constexpr double kMostCornerRad = 160.0 * g_degToRad;
 constexpr double kLeastCornerSideRad = 3.0 * g_degToRad;
 constexpr double kMostCornerArmShare = 1.5;
@@ -412,7 +416,9 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             (std::fabs(alpha) < kStraightRad || (sBend && std::fabs(alpha) < kSBendShare * std::fabs(beta))) &&
             std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
         const bool sameSide = alpha * turn > 0.0 && beta * turn > 0.0;
-        if (std::fabs(turn) >= kLeastCornerRad && std::fabs(turn) <= kMostCornerRad && sameSide &&
+        const bool chordTells = chord * kLeastCornerSideRad >= std::sqrt(2.0) * kReportSigmaM;
+        const double leastTurn = chordTells ? kLeastToldCornerRad : kLeastCornerRad;
+        if (std::fabs(turn) >= leastTurn && std::fabs(turn) <= kMostCornerRad && sameSide &&
             std::fabs(alpha) >= kLeastCornerSideRad && std::fabs(beta) >= kLeastCornerSideRad) {
             const double s = std::sin(std::fabs(turn));
             const double armA = chord * std::sin(std::fabs(beta)) / s;

@@ -90,7 +90,9 @@ PathReport lf_pathReport(const GroundPath& path, const PosSample& s)
     r.trackKnown = gf_trackGiven(s) && !s.stationary && s.groundSpeed >= kTrackKt;
     r.restTrackGiven = gf_trackGiven(s) && gf_atRestReport(s);
     r.speedKt = s.groundSpeed;
-    r.timeS = static_cast<double>(s.dueTick) / 100.0;
+    // When the real aircraft was there: a report put off for the aircraft to reach it was not
+    // flown to any later, and the way between two reports is as long as their true times tell.
+    r.timeS = static_cast<double>(s.dueTick - s.waitedTicks) / 100.0;
     return r;
 }
 
@@ -465,8 +467,12 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
         lf_planPivot(ac, heading);
     // The report ahead is reached no sooner than the plan gets there: the steps that come
     // with it (a stop, the arrival at a stand, the rotation) wait for the aircraft.
-    if (!g.targets.empty() && g.plan.targetStation == g.targets.front().station)
-        ac.samples[1].dueTick = static_cast<uint32_t>(std::max<int64_t>(ac.samples[1].dueTick, g.plan.arrival));
+    if (!g.targets.empty() && g.plan.targetStation == g.targets.front().station &&
+        g.plan.arrival > static_cast<int64_t>(ac.samples[1].dueTick)) {
+        PosSample& ahead = ac.samples[1];
+        ahead.waitedTicks += static_cast<uint32_t>(g.plan.arrival - static_cast<int64_t>(ahead.dueTick));
+        ahead.dueTick = static_cast<uint32_t>(g.plan.arrival);
+    }
 }
 
 void lf_reportQueuedWhileStanding(LiveAc& ac)

@@ -373,7 +373,7 @@ int main(int argc, char** argv)
             steadyAllocations += a1 - a0;
         }
     }
-    size_t active = 0, air = 0, taxiing = 0, parked = 0, curves = 0;
+    size_t active = 0, air = 0, taxiing = 0, parked = 0, onPath = 0;
     for (const LiveAc& ac : g_liveAcs) {
         if (ac.status != SimStatus::Active)
             continue;
@@ -381,11 +381,11 @@ int main(int argc, char** argv)
         air += ac.onGround ? 0 : 1;
         taxiing += ac.onGround && ac.phase != FlightPhase::Parked ? 1 : 0;
         parked += ac.phase == FlightPhase::Parked ? 1 : 0;
-        curves += std::isnan(ac.motion.curve.controlEast) ? 0 : 1;
+        onPath += ac.motion.ground.active ? 1 : 0;
     }
-    std::printf("traffic pass, %zu live (%zu active: %zu airborne, %zu taxiing, %zu on a curve, %zu parked), %zu "
+    std::printf("traffic pass, %zu live (%zu active: %zu airborne, %zu taxiing, %zu on a laid ground path, %zu parked), %zu "
                 "static (%u created from the adding stack), %d passes, %u arrivals parked\n",
-                g_liveAcs.size(), active, air, taxiing, curves, parked, g_staticAcs.size(), g_staticHexidCounter - kStatic, ticks, g_arrivalsParked);
+                g_liveAcs.size(), active, air, taxiing, onPath, parked, g_staticAcs.size(), g_staticHexidCounter - kStatic, ticks, g_arrivalsParked);
     std::printf("  all passes:    p50 %.1f us  p99 %.1f us  max %.1f us  allocations/pass %.2f\n",
                 lf_percentile(all, 0.5), lf_percentile(all, 0.99), lf_percentile(all, 1.0),
                 static_cast<double>(allocations) / static_cast<double>(all.size()));

@@ -14,6 +14,7 @@ constexpr double kSamePlaceM = 1.0;
 constexpr double kPruneM = 2.5;
 constexpr double kPruneBehindM = 6.0;
 constexpr double kHookRad = 30.0 * g_degToRad;
+constexpr double kLeastStopAheadM = 0.5;
 constexpr int kLengthSteps = 24;
 constexpr double kMostArmStretch = 3.0;
 constexpr int kArmSearches = 16;
@@ -276,6 +277,19 @@ void lf_prune(std::vector<Node>& nodes, std::vector<size_t>& index)
     for (size_t i = 0; i < nodes.size(); ++i) {
         if (!out.empty()) {
             const Vec d = nodes[i].at - out.back().at;
+            // A stop reported a few metres on from the last moving report lies on the way on
+            // from it, aside only by its jitter: taken into that report, or dropped as a hook,
+            // the aircraft would stop short of it by the whole way it braked over.
+            const double ahead = gf_dot(d, out.back().dir);
+            if (nodes[i].speedKt <= kRestKt && out.back().speedKt > kRestKt && ahead >= kLeastStopAheadM &&
+                gf_length(d) < kPruneBehindM) {
+                Node stop = nodes[i];
+                stop.at = out.back().at + out.back().dir * ahead;
+                stop.dir = out.back().dir;
+                out.push_back(stop);
+                kept[i] = out.size() - 1;
+                continue;
+            }
             const bool close = gf_length(d) < kPruneM;
             const bool behind = gf_length(d) < kPruneBehindM && gf_dot(d, out.back().dir) < 0.0 &&
                                 gf_dot(d, nodes[i].dir) < 0.0;

@@ -204,6 +204,31 @@ TEST(RouteTableTest, AStopWhoseReportLiesBackFromTheLastMovingOneIsMadeOnceOnTim
     EXPECT_LE(outside, kStopKnownOutside);
 }
 
+// Holds with reports as sparse and jittery as they come, every type: the first report at rest
+// lies a few metres on from the last moving one, often aside of the way by its jitter. The
+// aircraft stops where the real one did, within 5 m, and brakes to it no harder than it can,
+// rather than at that moving report (one AT72 stood 5.4 m short and 3.7 s early, another
+// braked at 1.76 m/s² onto it). 600 holds.
+TEST(RouteTableTest, AHoldIsMadeWhereItsReportAtRestShowsNotAtTheLastMovingReport)
+{
+    constexpr uint32_t kFirstHoldSeed = 1;
+    constexpr uint32_t kHolds = 150;
+    int outside = 0;
+    for (uint32_t seed = kFirstHoldSeed; seed < kFirstHoldSeed + kHolds; ++seed) {
+        for (const char* type : g_routeTypes) {
+            const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::Hold, type), false);
+            const CheckResult& place = lf_check(o, "stop place");
+            const CheckResult& accel = lf_check(o, "accel");
+            if (place.pass() && accel.pass())
+                continue;
+            ++outside;
+            std::printf("seed %u, hold, %s: stop place %.2f m, accel %.2f m/s2\n", seed, type, place.worst,
+                        accel.worst);
+        }
+    }
+    EXPECT_EQ(outside, 0);
+}
+
 // Holds of 10 to 90 s, every type, reports as sparse and jittery as they come: wherever the
 // stop itself was reached when and where the real one stopped, the aircraft moves off within
 // 3 s of the real one. The first reports of moving off lie within the stop's jitter and come

@@ -149,10 +149,12 @@ void lf_directions(std::vector<Node>& nodes)
             if (i > 0 && nodes[i - 1].trackKnown && node.speedKt <= kRestKt) {
                 node.dir = lf_stoppedDirection(nodes[i - 1], node);
                 // A report at rest may carry the last track, or the nose: either way it tells the
-                // line the aircraft stands on, when it agrees with the way it came.
+                // line the aircraft stands on, when it agrees with the way it came (the turn read
+                // from the chord may be the jitter of the stop's place alone).
                 if (node.restTrackGiven) {
                     const Vec line = gf_dot(node.track, node.dir) >= 0.0 ? node.track : node.track * -1.0;
-                    if (std::fabs(gf_turn(node.dir, line)) <= kRestTrackRad)
+                    if (std::fabs(gf_turn(node.dir, line)) <= kRestTrackRad ||
+                        std::fabs(gf_turn(nodes[i - 1].dir, line)) <= kRestTrackRad)
                         node.dir = line;
                 }
             }

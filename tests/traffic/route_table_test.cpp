@@ -229,6 +229,52 @@ TEST(RouteTableTest, AHoldIsMadeWhereItsReportAtRestShowsNotAtTheLastMovingRepor
     EXPECT_EQ(outside, 0);
 }
 
+// Holds reported with as much noise as the feed has (5 m), the bench's seeds 1 to 400 and
+// types: each report at rest lies up to 5 m off the stop, so no one of them tells its place.
+// The stop is made where they together show it, and moved off from there on time (one stood
+// 18 s while its reports rolled, and moved off 25 s late, from a single report's place). Not
+// all are yet (a stop 5.4 m off): a change that lets more out fails here.
+TEST(RouteTableTest, AHoldReportedWithTheMostNoiseIsMadeWhereItsReportsAtRestTogetherShowIt)
+{
+    constexpr uint32_t kHolds = 400;
+    constexpr double kMostNoiseM = 5.0;
+    constexpr int kNoisyKnownOutside = 1;
+    int outside = 0;
+    for (uint32_t seed = 1; seed <= kHolds; ++seed) {
+        const char* type = g_routeTypes[(seed - 1) / std::size(g_routeKinds) % std::size(g_routeTypes)];
+        GeneratedRoute route = generateRoute(seed, RouteKind::Hold, type);
+        route.feed.positionNoiseM = kMostNoiseM;
+        const RouteOutcome o = runRoute(route, false);
+        bool within = true;
+        for (const char* check : {"stop place", "standstill", "start"})
+            within = within && lf_check(o, check).pass();
+        if (within)
+            continue;
+        ++outside;
+        std::printf("seed %u, hold, %s, 5 m noise: %s\n", seed, type, o.failures().c_str());
+    }
+    EXPECT_LE(outside, kNoisyKnownOutside);
+}
+
+// Holds whose stop the reports show before the aircraft is created (within the first half
+// minute of its reports), whose stop lies a few metres aside of the way the reports into it
+// tell, or nearer to the last moving report than braking allows: the stop is still made where
+// and when the real one was, braked for as the type can, the nose on the way it came (the
+// jitter of the stop's place read as a turn swung it half round), and left on time. Each
+// failed a check once; the bench's types.
+TEST(RouteTableTest, AHoldReportedBeforeTheAircraftIsCreatedOrAsideOfItsWayIsMadeAndLeftAsReal)
+{
+    const std::tuple<uint32_t, const char*> holds[] = {
+        {259u, "AT72"}, {1705u, "A320"}, {4507u, "C172"}, {5707u, "A320"}, // before the creation
+        {5727u, "C172"}, {5829u, "AT72"}, {6462u, "B744"}, {50672u, "B744"},
+        {6216u, "AT72"}, {50555u, "C172"}, // aside of the way
+        {1453u, "B744"}, {2904u, "C172"}}; // nearer than braking allows
+    for (const auto& [seed, type] : holds) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::Hold, type), false);
+        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
+}
+
 // Holds of 10 to 90 s, every type, reports as sparse and jittery as they come: wherever the
 // stop itself was reached when and where the real one stopped, the aircraft moves off within
 // 3 s of the real one. The first reports of moving off lie within the stop's jitter and come

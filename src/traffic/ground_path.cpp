@@ -272,7 +272,7 @@ void lf_smoothPositions(std::vector<Node>& nodes)
 
 // Smoothed, two reports of a slow or jittery stretch may come to lie on top of each other,
 // or the later behind the earlier: one node serves both.
-void lf_prune(std::vector<Node>& nodes, std::vector<size_t>& index)
+void lf_prune(std::vector<Node>& nodes, std::vector<size_t>& index, bool stopOnStand)
 {
     std::vector<size_t> kept(nodes.size(), 0);
     std::vector<Node> out;
@@ -281,13 +281,16 @@ void lf_prune(std::vector<Node>& nodes, std::vector<size_t>& index)
             const Vec d = nodes[i].at - out.back().at;
             // A stop reported a few metres on from the last moving report lies on the way on
             // from it, aside only by its jitter: taken into that report, or dropped as a hook,
-            // the aircraft would stop short of it by the whole way it braked over.
+            // the aircraft would stop short of it by the whole way it braked over. A stand's
+            // place lies where it is.
             const double ahead = gf_dot(d, out.back().dir);
             if (nodes[i].speedKt <= kRestKt && out.back().speedKt > kRestKt && ahead >= kLeastStopAheadM &&
                 gf_length(d) < kPruneBehindM) {
                 Node stop = nodes[i];
-                stop.at = out.back().at + out.back().dir * ahead;
-                stop.dir = out.back().dir;
+                if (!stopOnStand) {
+                    stop.at = out.back().at + out.back().dir * ahead;
+                    stop.dir = out.back().dir;
+                }
                 out.push_back(stop);
                 kept[i] = out.size() - 1;
                 continue;
@@ -654,7 +657,7 @@ void gf_layGroundPath(const std::vector<PathReport>& reports, const PathShape& s
     lf_directions(nodes);
     lf_smoothDirections(nodes);
     lf_smoothPositions(nodes);
-    lf_prune(nodes, index);
+    lf_prune(nodes, index, shape.stopOnStand);
     const std::vector<Vertex> skeleton = lf_skeleton(nodes, shape);
     lf_points(skeleton, lf_arms(skeleton, shape), path.points);
     lf_fillCurvature(path.points);

@@ -275,6 +275,20 @@ TEST(RouteTableTest, AHoldReportedBeforeTheAircraftIsCreatedOrAsideOfItsWayIsMad
     }
 }
 
+// Taxis onto a stand whose last moving report lies a few metres aside of the stand's lead-in:
+// the stop, moved onto the stand, is laid where the stand is, not onto that report's way (each
+// stood 2.4 to 2.8 m off its stand once, there for good). The bench's types.
+TEST(RouteTableTest, AStopOnAStandAsideOfTheLastMovingReportsWayIsMadeOnTheStand)
+{
+    for (const auto& [seed, type] :
+         {std::tuple{747u, "AT72"}, std::tuple{50712u, "A320"}, std::tuple{50718u, "B744"}}) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::ToStand, type), false);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << type << ": " << o.failures());
+        EXPECT_TRUE(lf_check(o, "stand").pass());
+        EXPECT_TRUE(lf_check(o, "stand heading").pass());
+    }
+}
+
 // Holds of 10 to 90 s, every type, reports as sparse and jittery as they come: wherever the
 // stop itself was reached when and where the real one stopped, the aircraft moves off within
 // 3 s of the real one. The first reports of moving off lie within the stop's jitter and come

@@ -217,6 +217,16 @@ struct MotionState {
     // stop, it tells when the stop began better than the last report taken.
     std::optional<PosSample> skippedReport;
     std::optional<PosSample> beforeSkipped; // the report received before it
+    // The reports at rest of the stop begun last, as received (their sums and count), the
+    // due tick of the sample that makes the stop and the moving report that led into it.
+    struct StopReports {
+        uint32_t due = 0;
+        double latitudeSum = 0.0;
+        double longitudeSum = 0.0;
+        int count = 0;
+        PosSample from;
+    };
+    std::optional<StopReports> stopReports;
     // Of the reports at its stand: the last that showed it standing, the first that showed
     // it moving and that one's distance from the stand (nautical miles).
     uint32_t stillAtStandDue = 0;

@@ -14,6 +14,7 @@ constexpr double kSamePlaceM = 1.0;
 constexpr double kPruneM = 2.5;
 constexpr double kPruneBehindM = 6.0;
 constexpr double kHookRad = 30.0 * g_degToRad;
+constexpr double kLeastStopAheadM = 0.5;
 constexpr int kLengthSteps = 24;
 constexpr double kMostArmStretch = 3.0;
 constexpr int kArmSearches = 16;
@@ -152,10 +153,12 @@ void lf_directions(std::vector<Node>& nodes)
             if (i > 0 && nodes[i - 1].trackKnown && node.speedKt <= kRestKt) {
                 node.dir = lf_stoppedDirection(nodes[i - 1], node);
                 // A report at rest may carry the last track, or the nose: either way it tells the
-                // line the aircraft stands on, when it agrees with the way it came.
+                // line the aircraft stands on, when it agrees with the way it came (the turn read
+                // from the chord may be the jitter of the stop's place alone).
                 if (node.restTrackGiven) {
                     const Vec line = gf_dot(node.track, node.dir) >= 0.0 ? node.track : node.track * -1.0;
-                    if (std::fabs(gf_turn(node.dir, line)) <= kRestTrackRad)
+                    if (std::fabs(gf_turn(node.dir, line)) <= kRestTrackRad ||
+                        std::fabs(gf_turn(nodes[i - 1].dir, line)) <= kRestTrackRad)
                         node.dir = line;
                 }
             }
@@ -273,13 +276,29 @@ void lf_smoothPositions(std::vector<Node>& nodes)
 
 // Smoothed, two reports of a slow or jittery stretch may come to lie on top of each other,
 // or the later behind the earlier: one node serves both.
-void lf_prune(std::vector<Node>& nodes, std::vector<size_t>& index)
+void lf_prune(std::vector<Node>& nodes, std::vector<size_t>& index, bool stopOnStand)
 {
     std::vector<size_t> kept(nodes.size(), 0);
     std::vector<Node> out;
     for (size_t i = 0; i < nodes.size(); ++i) {
         if (!out.empty()) {
             const Vec d = nodes[i].at - out.back().at;
+            // A stop reported a few metres on from the last moving report lies on the way on
+            // from it, aside only by its jitter: taken into that report, or dropped as a hook,
+            // the aircraft would stop short of it by the whole way it braked over. A stand's
+            // place lies where it is.
+            const double ahead = gf_dot(d, out.back().dir);
+            if (nodes[i].speedKt <= kRestKt && out.back().speedKt > kRestKt && ahead >= kLeastStopAheadM &&
+                gf_length(d) < kPruneBehindM) {
+                Node stop = nodes[i];
+                if (!stopOnStand) {
+                    stop.at = out.back().at + out.back().dir * ahead;
+                    stop.dir = out.back().dir;
+                }
+                out.push_back(stop);
+                kept[i] = out.size() - 1;
+                continue;
+            }
             const bool close = gf_length(d) < kPruneM;
             const bool behind = gf_length(d) < kPruneBehindM && gf_dot(d, out.back().dir) < 0.0 &&
                                 gf_dot(d, nodes[i].dir) < 0.0;
@@ -644,7 +663,7 @@ void gf_layGroundPath(const std::vector<PathReport>& reports, const PathShape& s
     lf_directions(nodes);
     lf_smoothDirections(nodes);
     lf_smoothPositions(nodes);
-    lf_prune(nodes, index);
+    lf_prune(nodes, index, shape.stopOnStand);
     const std::vector<Vertex> skeleton = lf_skeleton(nodes, shape);
     lf_points(skeleton, lf_arms(skeleton, shape), path.points);
     lf_fillCurvature(path.points);

@@ -385,6 +385,7 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
     shape.cornerPassM = kCornerPassM;
     shape.fastCornerPassM = ac.category == TypeCategory::Heavy ? kHeavyFastCornerPassM : kCornerPassM;
     shape.fastSpeedKt = kFastCornerKt;
+    shape.stopOnStand = ac.phase == FlightPhase::Parking;
     if (reverse)
         gf_layPushPath(reports, front, gf_normalHeading(ac.pos.heading + g_fullCircle / 2),
                        ac.halfSpan * kMetresPerNm * kPushTurnSpans, g.path);

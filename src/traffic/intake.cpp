@@ -67,12 +67,20 @@ bool lf_onPush(const LiveAc& ac)
     return ac.phase == FlightPhase::PushingBack;
 }
 
+// Not yet created, its first report rolling on the ground: it will taxi, and its reports of
+// the next half minute tell its stops as they will once it does.
+bool lf_bornTaxiing(const LiveAc& ac)
+{
+    return ac.phase == FlightPhase::Birth && !ac.samples.empty() && !ac.samples.front().airborne &&
+           ac.samples.front().groundSpeed > kRestKt;
+}
+
 // The first report at rest after moving ones on a taxi or a push tells when a stop began (on
 // a taxi, where too). A push-back's end is told by the first report that leads forward.
 bool lf_beginsStop(const LiveAc& ac, const PosSample& before, const PosSample& now)
 {
-    return (lf_onPush(ac) || ac.phase == FlightPhase::Taxi) && !now.airborne && now.groundSpeed <= kRestKt &&
-           before.groundSpeed > kRestKt;
+    return (lf_onPush(ac) || ac.phase == FlightPhase::Taxi || lf_bornTaxiing(ac)) && !now.airborne &&
+           now.groundSpeed <= kRestKt && before.groundSpeed > kRestKt;
 }
 
 // When a stop began, judged from the newest moving report before the first at rest: rolling
@@ -103,19 +111,61 @@ uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosS
 
 // The first report at rest lies off the real stop by its jitter; lying back from the moving
 // report before it (against that one's track), the way laid through both would turn back to
-// it. The aircraft stopped on from that report, by as far as a pilot's braking took it.
+// it. The aircraft stopped on from that report, by as far as a pilot's braking took it. Lying
+// ahead nearer than the firmest braking stops, it would be braked for too hard, or taken for
+// that report: the stop is moved on along the track to that far, aside as reported.
 void lf_stopAheadOf(const PosSample& moving, PosSample& rest)
 {
     if (moving.track == 0.0 || !(moving.groundSpeed > 0.0))
         return;
     const GeoPos from = gf_samplePos(moving);
     const double track = moving.track * g_degToRad;
-    if (std::cos(gf_bearingRad(from, gf_samplePos(rest)) - track) >= 0.0)
-        return;
     const double v = moving.groundSpeed * kMpsPerKt;
-    const GeoPos at = gf_destinationPoint(from, track, v * v / (2.0 * kPilotBraking) * kFtPerM);
+    const double firm = v * v / (2.0 * kFirmBraking);
+    const double ahead = gf_distanceNm(from, gf_samplePos(rest)) * kMetresPerNm *
+                         std::cos(gf_bearingRad(from, gf_samplePos(rest)) - track);
+    if (ahead >= firm)
+        return;
+    const GeoPos at = ahead < 0.0 ? gf_destinationPoint(from, track, v * v / (2.0 * kPilotBraking) * kFtPerM)
+                                  : gf_destinationPoint(gf_samplePos(rest), track, (firm - ahead) * kFtPerM);
     rest.latitude = at.latitude;
     rest.longitude = at.longitude;
+}
+
+// Every report at rest of a stop lies about the real stop by its jitter, as the first did:
+// their mean tells its place far better than any one. While the stop is still ahead, it and
+// the copies of it queued after it are moved there, and on from the moving report before it
+// as the first was. A stop on a stand is the stand's.
+void lf_refineStop(LiveAc& ac, const PosSample& report)
+{
+    MotionState& m = ac.motion;
+    if (!m.stopReports || !(ac.phase == FlightPhase::Taxi || lf_bornTaxiing(ac)) || report.airborne ||
+        report.groundSpeed > kRestKt || ac.samples.size() < 2)
+        return;
+    MotionState::StopReports& stop = *m.stopReports;
+    const auto at = std::find_if(ac.samples.begin() + 1, ac.samples.end(),
+                                 [&stop](const PosSample& s) { return s.dueTick == stop.due; });
+    if (at == ac.samples.end() || !gf_atRestReport(*at))
+        return;
+    PosSample mean = *at;
+    mean.latitude = stop.latitudeSum / stop.count;
+    mean.longitude = stop.longitudeSum / stop.count;
+    if (gf_distanceNm(gf_samplePos(mean), gf_samplePos(report)) * kMetresPerNm > kJitterM)
+        return;
+    stop.latitudeSum += report.latitude;
+    stop.longitudeSum += report.longitude;
+    ++stop.count;
+    mean.latitude = stop.latitudeSum / stop.count;
+    mean.longitude = stop.longitudeSum / stop.count;
+    lf_stopAheadOf(stop.from, mean);
+    const double latitude = at->latitude;
+    const double longitude = at->longitude;
+    for (auto s = at; s != ac.samples.end() && gf_atRestReport(*s) && s->latitude == latitude &&
+                      s->longitude == longitude;
+         ++s) {
+        s->latitude = mean.latitude;
+        s->longitude = mean.longitude;
+    }
 }
 
 // A position just above an airfield's elevation that is not on the ground cannot be flown
@@ -170,6 +220,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
     if (ac->status == SimStatus::LiveryRespawn || ac->status == SimStatus::RemovingFromSim)
         return;
     std::optional<PosSample> slowing;
+    std::optional<MotionState::StopReports> stopReports;
     if (!ac->samples.empty()) {
         const PosSample& newest = ac->samples.back();
         const double dt = r.timestamp - ac->lastRecordTime;
@@ -178,6 +229,8 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
         if (lf_isSpeedSpike(newest.groundSpeed, r.sample.groundSpeed))
             return;
         const bool stops = lf_beginsStop(*ac, newest, r.sample);
+        if (!stops)
+            lf_refineStop(*ac, r.sample);
         // On a push, one as soon after the last as a repeat is a repeat: its end is told by a
         // report that leads forward.
         if (ac->pauseCounter < 1 && (!stops || lf_onPush(*ac)) && lf_isTooFrequent(newest, r.sample, dt)) {
@@ -199,6 +252,8 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             } else {
                 r.sample.dueTick = lf_stopDue(newest, n >= 2 ? &ac->samples[n - 2] : nullptr, r.sample);
             }
+            stopReports = MotionState::StopReports{0, r.sample.latitude, r.sample.longitude, 1,
+                                                   slowing ? *slowing : newest};
             // A push's reports may give the nose rather than the way back: no way ahead to tell.
             if (!lf_onPush(*ac))
                 lf_stopAheadOf(slowing ? *slowing : newest, r.sample);
@@ -213,6 +268,10 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
     ac->motion.beforeSkipped.reset();
     if (slowing)
         decodeExisting(*ac, *slowing);
+    if (stopReports) {
+        stopReports->due = r.sample.dueTick;
+        ac->motion.stopReports = stopReports;
+    }
     decodeExisting(*ac, r.sample);
 }
 

@@ -206,6 +206,91 @@ TEST(RouteTableTest, AStopWhoseReportLiesBackFromTheLastMovingOneIsMadeOnceOnTim
     EXPECT_LE(outside, kStopKnownOutside);
 }
 
+// Holds with reports as sparse and jittery as they come, every type: the first report at rest
+// lies a few metres on from the last moving one, often aside of the way by its jitter. The
+// aircraft stops where the real one did, within 5 m, and brakes to it no harder than it can,
+// rather than at that moving report (one AT72 stood 5.4 m short and 3.7 s early, another
+// braked at 1.76 m/s² onto it). 600 holds.
+TEST(RouteTableTest, AHoldIsMadeWhereItsReportAtRestShowsNotAtTheLastMovingReport)
+{
+    constexpr uint32_t kFirstHoldSeed = 1;
+    constexpr uint32_t kHolds = 150;
+    int outside = 0;
+    for (uint32_t seed = kFirstHoldSeed; seed < kFirstHoldSeed + kHolds; ++seed) {
+        for (const char* type : g_routeTypes) {
+            const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::Hold, type), false);
+            const CheckResult& place = lf_check(o, "stop place");
+            const CheckResult& accel = lf_check(o, "accel");
+            if (place.pass() && accel.pass())
+                continue;
+            ++outside;
+            std::printf("seed %u, hold, %s: stop place %.2f m, accel %.2f m/s2\n", seed, type, place.worst,
+                        accel.worst);
+        }
+    }
+    EXPECT_EQ(outside, 0);
+}
+
+// Holds reported with as much noise as the feed has (5 m), the bench's seeds 1 to 400 and
+// types: each report at rest lies up to 5 m off the stop, so no one of them tells its place.
+// The stop is made where they together show it, and moved off from there on time (one stood
+// 18 s while its reports rolled, and moved off 25 s late, from a single report's place). Not
+// all are yet (a stop 5.4 m off): a change that lets more out fails here.
+TEST(RouteTableTest, AHoldReportedWithTheMostNoiseIsMadeWhereItsReportsAtRestTogetherShowIt)
+{
+    constexpr uint32_t kHolds = 400;
+    constexpr double kMostNoiseM = 5.0;
+    constexpr int kNoisyKnownOutside = 1;
+    int outside = 0;
+    for (uint32_t seed = 1; seed <= kHolds; ++seed) {
+        const char* type = g_routeTypes[(seed - 1) / std::size(g_routeKinds) % std::size(g_routeTypes)];
+        GeneratedRoute route = generateRoute(seed, RouteKind::Hold, type);
+        route.feed.positionNoiseM = kMostNoiseM;
+        const RouteOutcome o = runRoute(route, false);
+        bool within = true;
+        for (const char* check : {"stop place", "standstill", "start"})
+            within = within && lf_check(o, check).pass();
+        if (within)
+            continue;
+        ++outside;
+        std::printf("seed %u, hold, %s, 5 m noise: %s\n", seed, type, o.failures().c_str());
+    }
+    EXPECT_LE(outside, kNoisyKnownOutside);
+}
+
+// Holds whose stop the reports show before the aircraft is created (within the first half
+// minute of its reports), whose stop lies a few metres aside of the way the reports into it
+// tell, or nearer to the last moving report than braking allows: the stop is still made where
+// and when the real one was, braked for as the type can, the nose on the way it came (the
+// jitter of the stop's place read as a turn swung it half round), and left on time. Each
+// failed a check once; the bench's types.
+TEST(RouteTableTest, AHoldReportedBeforeTheAircraftIsCreatedOrAsideOfItsWayIsMadeAndLeftAsReal)
+{
+    const std::tuple<uint32_t, const char*> holds[] = {
+        {259u, "AT72"}, {1705u, "A320"}, {4507u, "C172"}, {5707u, "A320"}, // before the creation
+        {5727u, "C172"}, {5829u, "AT72"}, {6462u, "B744"}, {50672u, "B744"},
+        {6216u, "AT72"}, {50555u, "C172"}, // aside of the way
+        {1453u, "B744"}, {2904u, "C172"}}; // nearer than braking allows
+    for (const auto& [seed, type] : holds) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::Hold, type), false);
+        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
+}
+
+// Taxis onto a stand whose last moving report lies a few metres aside of the stand's lead-in:
+// the stop, moved onto the stand, is laid where the stand is, not onto that report's way (each
+// stood 2.4 to 2.8 m off its stand once, there for good). The bench's types.
+TEST(RouteTableTest, AStopOnAStandAsideOfTheLastMovingReportsWayIsMadeOnTheStand)
+{
+    for (const auto& [seed, type] :
+         {std::tuple{747u, "AT72"}, std::tuple{50712u, "A320"}, std::tuple{50718u, "B744"}}) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::ToStand, type), false);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << type << ": " << o.failures());
+        EXPECT_TRUE(lf_check(o, "stand").pass());
+        EXPECT_TRUE(lf_check(o, "stand heading").pass());
+    }
+}
+
 // Holds of 10 to 90 s, every type, reports as sparse and jittery as they come: wherever the
 // stop itself was reached when and where the real one stopped, the aircraft moves off within
 // 3 s of the real one. The first reports of moving off lie within the stop's jitter and come

@@ -87,11 +87,13 @@ bool lf_beginsStop(const LiveAc& ac, const PosSample& before, const PosSample& n
 // on over the way between them and braking as a pilot does, or, slowing already since the
 // report before it, braking on as it did; never sooner than the firmest braking allows, nor
 // later than the report at rest, which comes up to a report's spacing after the real stop
-// (unless that one still moves).
-uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosSample& rest)
+// (unless that one still moves on a push).
+uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosSample& rest, bool push)
 {
-    // Still rolling at it, the aircraft stopped after it, braking as a pilot does.
-    if (rest.groundSpeed > 0.0)
+    // Still pushed at it, the aircraft stopped after it, braking as a pilot does. A taxi's
+    // stop is placed by all its reports at rest together, this one's speed a crawl within
+    // their jitter.
+    if (push && rest.groundSpeed > 0.0)
         return rest.dueTick +
                static_cast<uint32_t>(std::llround(rest.groundSpeed * kMpsPerKt / kPilotBraking * kTicksPerS));
     const double v = moving.groundSpeed * kMpsPerKt;
@@ -244,13 +246,13 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             const MotionState& m = ac->motion;
             const size_t n = ac->samples.size();
             if (m.skippedReport && m.skippedReport->dueTick > newest.dueTick && !gf_atRestReport(*m.skippedReport)) {
-                r.sample.dueTick = lf_stopDue(*m.skippedReport, &*m.beforeSkipped, r.sample);
+                r.sample.dueTick = lf_stopDue(*m.skippedReport, &*m.beforeSkipped, r.sample, lf_onPush(*ac));
                 // Farther from the stop than the reports jitter, it tells how the aircraft slowed
                 // to it: it is taken before it.
                 if (gf_distanceNm(gf_samplePos(*m.skippedReport), gf_samplePos(r.sample)) * kMetresPerNm > kJitterM)
                     slowing = m.skippedReport;
             } else {
-                r.sample.dueTick = lf_stopDue(newest, n >= 2 ? &ac->samples[n - 2] : nullptr, r.sample);
+                r.sample.dueTick = lf_stopDue(newest, n >= 2 ? &ac->samples[n - 2] : nullptr, r.sample, lf_onPush(*ac));
             }
             stopReports = MotionState::StopReports{0, r.sample.latitude, r.sample.longitude, 1,
                                                    slowing ? *slowing : newest};

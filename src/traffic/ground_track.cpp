@@ -526,11 +526,12 @@ void lf_followGroundTrack(LiveAc& ac)
     // A curve found ahead too late to brake for at ease (the path laid again with a tighter
     // one) is braked for as hard as the type brakes at its speed, no harder: its nose may
     // swing a little quicker for a moment, where a jolt of the speed is what a user sees.
-    // Bound for a stop (a stand, a hold) it slows as the curve asks, to be placed there.
+    // Bound for a stop too: slowed at once to a bend's limit, it crawled and then hurried on
+    // to be at the stop in time.
     const double curve = lf_curveLimitAt(g);
     if (curve < v) {
         const double braking = gf_mpsToKt(g.speed) >= kFastKt ? limits.fastAccel : limits.mostAccel;
-        v = g.plan.toRest ? curve : std::max(curve, g.speed - braking * kTickS);
+        v = std::max(curve, g.speed - braking * kTickS);
     }
     v = std::max(v, 0.0);
     const double end = gf_pathLength(g.path);

@@ -24,6 +24,8 @@ constexpr double kPitchPer600Fpm = 2.2 * g_degToRad;
 constexpr double kMaxDescentFpm = -3000.0;
 constexpr double kMaxClimbFpm = 2400.0;
 constexpr double kGroundPitch = 0.010471975511965976; // 0.6 degrees
+// Reports lie up to 5 m about the real place: two nearer than this tell no way between them.
+constexpr double kJitterM = 10.0;
 constexpr double kFlarePitch = -0.06981317007977318;  // -4 degrees
 constexpr double kSamePlaceDeg = 1e-8;
 constexpr int32_t kMinTicks = 25;
@@ -693,6 +695,9 @@ void lf_initPositionBlock(LiveAc& ac)
         heading = ac.standHeading;
     else if (ac.samples.size() < 2 || ac.samples[1].stationary)
         heading = front.track * g_degToRad;
+    else if (!front.airborne && gf_trackGiven(front) &&
+             gf_distanceNm(gf_samplePos(front), gf_samplePos(ac.samples[1])) * kMetresPerNm < kJitterM)
+        heading = front.track * g_degToRad; // the way to the next report is its jitter's
     else
         heading = gf_bearingRad({front.latitude, front.longitude}, {ac.samples[1].latitude, ac.samples[1].longitude});
     p.heading = gf_normalHeading(heading);

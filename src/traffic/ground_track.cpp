@@ -49,6 +49,7 @@ constexpr double kTickS = 0.01;
 constexpr double kCurveTurnRateShare = 6.0;
 constexpr double kMostYawRate = 38.0 * g_degToRad; // per second
 constexpr double kCurveBrakingMps2 = 0.8;
+constexpr double kCurvedShare = 0.5;
 constexpr double kFastKt = 40.0; // a take-off roll or a roll-out
 // A report this far from a standing aircraft tells the way it moves off; within this of its
 // nose, along its nose.
@@ -127,8 +128,12 @@ double lf_curveLimitAt(const GroundTrack& g)
         return g.speedLimits[i];
     const double ahead = std::max(p[i + 1].station - g.station, 0.0);
     const double next = g.speedLimits[i + 1];
-    // Past a curve's last point the way runs straight: the curve's limit no longer holds.
-    const double behind = p[i + 1].curvature > 1e-6 ? g.speedLimits[i] : 1e9;
+    // Past a curve's last point the way runs straight: the curve's limit no longer holds. So
+    // it is where the next point begins a slight bend far on, the way to it straight (turning
+    // less than half as much as the curve behind would).
+    const double turn = std::fabs(gf_wrapPi(p[i + 1].heading - p[i].heading));
+    const bool curved = turn > kCurvedShare * p[i].curvature * (p[i + 1].station - p[i].station);
+    const double behind = p[i + 1].curvature > 1e-6 && curved ? g.speedLimits[i] : 1e9;
     return std::min(behind, std::sqrt(next * next + 2.0 * kCurveBrakingMps2 * ahead));
 }
 
@@ -526,11 +531,12 @@ void lf_followGroundTrack(LiveAc& ac)
     // A curve found ahead too late to brake for at ease (the path laid again with a tighter
     // one) is braked for as hard as the type brakes at its speed, no harder: its nose may
     // swing a little quicker for a moment, where a jolt of the speed is what a user sees.
-    // Bound for a stop (a stand, a hold) it slows as the curve asks, to be placed there.
+    // Bound for a stop too: slowed at once to a bend's limit, it crawled and then hurried on
+    // to be at the stop in time.
     const double curve = lf_curveLimitAt(g);
     if (curve < v) {
         const double braking = gf_mpsToKt(g.speed) >= kFastKt ? limits.fastAccel : limits.mostAccel;
-        v = g.plan.toRest ? curve : std::max(curve, g.speed - braking * kTickS);
+        v = std::max(curve, g.speed - braking * kTickS);
     }
     v = std::max(v, 0.0);
     const double end = gf_pathLength(g.path);

@@ -462,10 +462,15 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             // way through it is as long; laid at the report, the way cut the swing by its width.
             // A speed that changed between the reports tells the length less well: the change
             // may come anywhere between them (an exit's braking comes early), so the mean pace
-            // may be off by up to half the change over the gap. One without a track tells it
-            // not at all.
+            // may be off by up to half the change over the gap. Not so where the report on the
+            // straight end of the gap is the faster: it held that speed along the straight up
+            // to the turn and slowed only for it (or sped up only out of it), so the mean pace
+            // falls short of the way, and an S's first bend, braked for late, is no less a
+            // swing for it. One without a track tells it not at all.
             const double flown = lf_flownM(a, b);
-            const double uneven = std::fabs(b.speedKt - a.speedKt) * kMpsPerKt * (b.timeS - a.timeS) / 2.0;
+            const bool heldFaster = turnedAtA ? a.speedKt > b.speedKt : b.speedKt > a.speedKt;
+            const double uneven =
+                heldFaster ? 0.0 : std::fabs(b.speedKt - a.speedKt) * kMpsPerKt * (b.timeS - a.timeS) / 2.0;
             if (a.trackKnown && b.trackKnown && flown - chord > kSwingExcessM + uneven) {
                 const Vec at = turnedAtA ? a.at : b.at;
                 const Vec along = turnedAtA ? a.dir : b.dir * -1.0;

@@ -295,6 +295,15 @@ TEST(RouteTableTest, AStopWithinAMetreOfTheSlowReportBeforeItIsMadeWhereTheRealO
     }
 }
 
+// Holds whose first report of moving off lies within the stop's jitter, nearer to the place
+// the aircraft stands than the type gains that report's speed in: the aircraft moves off
+// within 3 s of the real one (timed by that place, it moved off 3 s late).
+TEST(RouteTableTest, AReportOfMovingOffNearerThanItsSpeedIsGainedInDoesNotMakeTheStartLate)
+{
+    const RouteOutcome o = runRoute(generateRoute(160, RouteKind::Hold, "A320"), false);
+    EXPECT_TRUE(lf_check(o, "start").pass()) << "seed 160, A320: " << o.failures();
+}
+
 // Taxis onto a stand whose last moving report lies a few metres aside of the stand's lead-in:
 // the stop, moved onto the stand, is laid where the stand is, not onto that report's way (each
 // stood 2.4 to 2.8 m off its stand once, there for good). The bench's types.

@@ -85,14 +85,20 @@ struct Vertex {
     Vec tangent;        // of a fixed point
 };
 
-// Reports at one place become one node; index: the node of each report.
+// Reports at one place become one node; index: the node of each report. A stop is a place of
+// its own, though it lies within a metre of the slow report before it (laid on from that one
+// by its braking): taken into it, it would take that report's speed, the smoothing would
+// draw it back by that speed to the report before, and the aircraft would stop metres short.
 std::vector<Node> lf_nodes(const std::vector<PathReport>& reports, std::vector<size_t>& index)
 {
     std::vector<Node> nodes;
     index.clear();
     for (const PathReport& r : reports) {
         const Vec at{r.north, r.east};
-        if (!nodes.empty() && gf_length(at - nodes.back().at) < kSamePlaceM) {
+        const double apart = nodes.empty() ? 0.0 : gf_length(at - nodes.back().at);
+        const bool stop = !nodes.empty() && r.speedKt <= kRestKt && nodes.back().speedKt > kRestKt &&
+                          apart >= kLeastStopAheadM;
+        if (!nodes.empty() && apart < kSamePlaceM && !stop) {
             Node& last = nodes.back();
             if (r.trackKnown && !last.trackKnown) {
                 last.trackKnown = true;

@@ -229,11 +229,15 @@ Profile lf_between(double v0, double v1, double d, double t, double accel, doubl
 }
 
 // A slow report of moving off no farther from the stop than its jitter and the way its speed
-// is gained in at a pilot's pace: its place tells nothing of when the real aircraft moved.
-bool lf_withinStopJitter(const ScheduleTarget& t, double station)
+// is gained in at a pilot's pace: its place tells nothing of when the real aircraft moved. Nor
+// does one within the stop's jitter nearer than the type gains its speed in: the real
+// aircraft was farther on, and timed by that place the start would come late.
+bool lf_withinStopJitter(const ScheduleTarget& t, double station, double mostAccel)
 {
     const double v = gf_ktToMps(t.speedKt);
-    return t.speedKt < kSlowStartKt && t.station - station < kJitterM + v * v / (2.0 * kUniformAccel);
+    const double on = t.station - station;
+    return (t.speedKt < kSlowStartKt && on < kJitterM + v * v / (2.0 * kUniformAccel)) ||
+           on < std::min(kJitterM, v * v / (2.0 * mostAccel));
 }
 
 // A slow report just short of a stop, farther from it than its speed carries the aircraft
@@ -326,7 +330,7 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
             continue;
         // Moving off from a stop, a slow report a few metres on tells more of its jitter than of
         // the way: the start is timed by the report after it.
-        if (speed < kStillMps && lf_withinStopJitter(t, station) && &t != &targets.back())
+        if (speed < kStillMps && lf_withinStopJitter(t, station, limits.mostAccel) && &t != &targets.back())
             continue;
         // Braking to a stop, so does a slow report a few metres short of it: the stop is timed by
         // the report at rest, which the path leads to through the slow one. A push is slow all
@@ -374,7 +378,7 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
         lf_lay(plan, p.then(t, 0.0), 0.0, now);
         return;
     }
-    if (v0 < kStillMps && v1 > 0.0 && lf_withinStopJitter(*target, station)) {
+    if (v0 < kStillMps && v1 > 0.0 && lf_withinStopJitter(*target, station, limits.mostAccel)) {
         lf_lay(plan, lf_fromRestBySpeed(v1, t, limits), 0.0, now);
         return;
     }

@@ -277,6 +277,33 @@ TEST(RouteTableTest, AHoldReportedBeforeTheAircraftIsCreatedOrAsideOfItsWayIsMad
     }
 }
 
+// Holds and line-ups whose stop, laid on from the slow report before it by the braking at
+// its speed, lies within a metre of that report: the stop is made where and when the real one
+// was, braked for as the type can, and the aircraft stands facing the way it came until it
+// moves off on time. Taken for that slow report, each stopped metres short and crept on late,
+// or braked too hard; a line-up, led back from the stop to its first report of moving off,
+// turned about on the runway. The bench's types.
+TEST(RouteTableTest, AStopWithinAMetreOfTheSlowReportBeforeItIsMadeWhereTheRealOneWas)
+{
+    for (const auto& [seed, kind, type] :
+         {std::tuple{50332u, RouteKind::LineUp, "C172"}, std::tuple{50743u, RouteKind::LineUp, "AT72"},
+          std::tuple{695u, RouteKind::Hold, "AT72"}, std::tuple{50030u, RouteKind::Hold, "C172"},
+          std::tuple{50673u, RouteKind::Hold, "B744"}}) {
+        const RouteOutcome o = runRoute(generateRoute(seed, kind, type), false);
+        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << routeKindName(kind) << ", " << type << ": "
+                              << o.failures();
+    }
+}
+
+// Holds whose first report of moving off lies within the stop's jitter, nearer to the place
+// the aircraft stands than the type gains that report's speed in: the aircraft moves off
+// within 3 s of the real one (timed by that place, it moved off 3 s late).
+TEST(RouteTableTest, AReportOfMovingOffNearerThanItsSpeedIsGainedInDoesNotMakeTheStartLate)
+{
+    const RouteOutcome o = runRoute(generateRoute(160, RouteKind::Hold, "A320"), false);
+    EXPECT_TRUE(lf_check(o, "start").pass()) << "seed 160, A320: " << o.failures();
+}
+
 // Taxis onto a stand whose last moving report lies a few metres aside of the stand's lead-in:
 // the stop, moved onto the stand, is laid where the stand is, not onto that report's way (each
 // stood 2.4 to 2.8 m off its stand once, there for good). The bench's types.

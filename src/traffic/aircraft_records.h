@@ -173,6 +173,9 @@ struct MotionState {
     double restSin2Sum = 0.0;
     int32_t restCount = 0;
     bool pushEndInserted = false; // the push's end put in before its first forward report
+    // When the push came to rest, as its first report at rest (skipped as a repeat) told; 0
+    // while none has.
+    uint32_t pushRestDue = 0;
     // When the reports going back from the stand tell the push began: the sum of each one's
     // tick, and how many, and how many in a row went farther back.
     double pushStartSum = 0.0;

@@ -86,6 +86,11 @@ PosSample lf_pushEnd(const LiveAc& ac, size_t back, size_t forward, double way)
     PosSample end = lf_groundSample(braked, 0.0, last.track * g_degToRad, 0);
     end.dueTick = static_cast<uint32_t>(static_cast<int64_t>(last.dueTick) +
                                         std::clamp<int64_t>(std::llround(2.0 * beyond / v * 100.0), 1, gap - 1));
+    // A report at rest between the two, skipped as a repeat, told when the tug really brought
+    // it to rest: it may have pushed on at its pace far longer than braking from the last one.
+    const uint32_t rested = ac.motion.pushRestDue;
+    if (rested > last.dueTick && rested < first.dueTick)
+        end.dueTick = rested;
     if (!gf_trackGiven(first))
         return end;
     // A first report slower than that (a taxi that moved off from the push's end a moment
@@ -452,6 +457,7 @@ void lf_pushBack(LiveAc& ac)
     m.pushBackMode = 2;
     m.pushTrackSign = 0.0;
     m.pushEndInserted = false;
+    m.pushRestDue = 0;
     lf_dropGroundTrack(ac);
     lf_layPushTrack(ac);
     lf_scheduleGroundSample(ac);

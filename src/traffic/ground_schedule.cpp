@@ -43,6 +43,8 @@ constexpr double kCeilingKt = 2.5;
 constexpr int kBisections = 48;
 // Reports this slow are timed by their speeds: their jitter is seconds of their way.
 constexpr double kPacedKt = 5.0;
+// A push slower than this reads as standing.
+constexpr double kTugCrawlMps = 0.6;
 
 // One way to the target: spells of steady acceleration (0: steady speed or a hold).
 struct Spell {
@@ -397,8 +399,21 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
         }
     } else if (target->rest && v0 >= kStillMps) {
         const Profile p = lf_toRest(v0, d, t, limits, late);
-        if (!late) {
+        if (!late && (!limits.towed || p.total() >= t)) {
             lf_lay(plan, p, v0, now);
+            return;
+        }
+        // A tug's stop is known to a second or two by the reports' speeds, where its place lies
+        // metres off by their jitter: keeping the pace there, a push would reach it seconds early
+        // and stand. It slows on the way to be there when the real one stopped, though no slower
+        // than a crawl that reads as standing.
+        if (!late) {
+            const double crawl = std::min(kTugCrawlMps, v0);
+            const double brakes = v0 * v0 / (2.0 * accel);
+            const double slowest = d > brakes ? v0 / accel + (d - brakes) / crawl : p.total();
+            lf_lay(plan, lf_between(v0, 0.0, d, std::clamp(slowest, p.total(), t), accel, plan.ceiling, plan.ceiling,
+                                    limits, most),
+                   v0, now);
             return;
         }
     }

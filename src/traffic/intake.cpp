@@ -36,6 +36,10 @@ constexpr double kTicksPerS = 100.0;
 // m/s²: the braking a pilot uses to a stop by choice, and the firmest on a taxiway.
 constexpr double kPilotBraking = 0.5;
 constexpr double kFirmBraking = 1.0;
+// A report this much slower than the one before shows the aircraft braking.
+constexpr double kBrakingKt = 1.0;
+// A report whose track turned this far from the one before goes the other way.
+constexpr double kTurnedBackRad = 90.0 * g_degToRad;
 // Reports lie up to 5 m about the real place: two this far apart tell a way between them.
 constexpr double kJitterM = 10.0;
 
@@ -90,10 +94,12 @@ bool lf_beginsStop(const LiveAc& ac, const PosSample& before, const PosSample& n
 // (unless that one still moves on a push).
 uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosSample& rest, bool push)
 {
-    // Still pushed at it, the aircraft stopped after it, braking as a pilot does. A taxi's
-    // stop is placed by all its reports at rest together, this one's speed a crawl within
-    // their jitter.
-    if (push && rest.groundSpeed > 0.0)
+    // Still pushed at it, the aircraft stopped after it, braking as a pilot does; rolling the
+    // other way (the taxi moving off from the push's end), it stopped before it. A taxi's stop
+    // is placed by all its reports at rest together, this one's speed a crawl within their
+    // jitter.
+    const double turned = std::fabs(gf_wrapPi((rest.track - moving.track) * g_degToRad));
+    if (push && rest.groundSpeed > 0.0 && turned <= kTurnedBackRad)
         return rest.dueTick +
                static_cast<uint32_t>(std::llround(rest.groundSpeed * kMpsPerKt / kPilotBraking * kTicksPerS));
     const double v = moving.groundSpeed * kMpsPerKt;
@@ -105,6 +111,10 @@ uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosS
         const double slowing = (before->groundSpeed - moving.groundSpeed) * kMpsPerKt /
                                (static_cast<double>(moving.dueTick - before->dueTick) / kTicksPerS);
         s = std::min(s, v / slowing);
+        // A push clearly braking already, a few metres short of the stop: at its pace the way
+        // between them is seconds of their jitter, and the speed alone tells how soon it stopped.
+        if (push && before->groundSpeed > moving.groundSpeed + kBrakingKt && d < kJitterM)
+            s = std::min(s, v / kPilotBraking);
     }
     s = std::max(s, v / kFirmBraking);
     const double due = static_cast<double>(moving.dueTick) + s * kTicksPerS;
@@ -235,7 +245,18 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             lf_refineStop(*ac, r.sample);
         // On a push, one as soon after the last as a repeat is a repeat: its end is told by a
         // report that leads forward.
+        const MotionState& m = ac->motion;
+        const bool afterSkipped =
+            m.skippedReport && m.skippedReport->dueTick > newest.dueTick && !gf_atRestReport(*m.skippedReport);
+        const size_t n = ac->samples.size();
+        const auto stopDue = [&] {
+            return afterSkipped ? lf_stopDue(*m.skippedReport, &*m.beforeSkipped, r.sample, lf_onPush(*ac))
+                                : lf_stopDue(newest, n >= 2 ? &ac->samples[n - 2] : nullptr, r.sample, lf_onPush(*ac));
+        };
         if (ac->pauseCounter < 1 && (!stops || lf_onPush(*ac)) && lf_isTooFrequent(newest, r.sample, dt)) {
+            // Skipped, it still tells when the push came to rest, for its end put in later.
+            if (stops)
+                ac->motion.pushRestDue = stopDue();
             if (!r.sample.airborne) {
                 ac->motion.beforeSkipped = ac->motion.skippedReport ? *ac->motion.skippedReport : newest;
                 ac->motion.skippedReport = r.sample;
@@ -243,16 +264,12 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             return;
         }
         if (stops) {
-            const MotionState& m = ac->motion;
-            const size_t n = ac->samples.size();
-            if (m.skippedReport && m.skippedReport->dueTick > newest.dueTick && !gf_atRestReport(*m.skippedReport)) {
-                r.sample.dueTick = lf_stopDue(*m.skippedReport, &*m.beforeSkipped, r.sample, lf_onPush(*ac));
+            r.sample.dueTick = stopDue();
+            if (afterSkipped) {
                 // Farther from the stop than the reports jitter, it tells how the aircraft slowed
                 // to it: it is taken before it.
                 if (gf_distanceNm(gf_samplePos(*m.skippedReport), gf_samplePos(r.sample)) * kMetresPerNm > kJitterM)
                     slowing = m.skippedReport;
-            } else {
-                r.sample.dueTick = lf_stopDue(newest, n >= 2 ? &ac->samples[n - 2] : nullptr, r.sample, lf_onPush(*ac));
             }
             stopReports = MotionState::StopReports{0, r.sample.latitude, r.sample.longitude, 1,
                                                    slowing ? *slowing : newest};

@@ -15,9 +15,9 @@
 namespace traffictest {
 namespace {
 
-// The limits, all from issue 44's requirements for what a user watching the traffic may see
-// (never from the engine's constants): the quotes are the issue's text, the figures it
-// leaves open (accelerations, the push-back's end, the stand's distance) its acceptance's.
+// The limits of what a user watching the traffic may see, never the engine's constants: the
+// quotes are what the motion must keep to, the other figures (accelerations, the push-back's
+// end, the stand's distance) what its acceptance set.
 struct Limits {
     double pathGroundM = 8.0;     // the path "passes within 8 m of the corner"
     double pathHeavyM = 15.0;     // "15 m for a heavy at 20 kt or more"

@@ -51,13 +51,18 @@ bool lf_isSpeedSpike(double before, double now)
            (before <= kSlowKt && now >= kSpikeFromSlowKt) || (now <= kSlowKt && before >= kSpikeFromSlowKt);
 }
 
+// 359° to 1° is a change of 2°.
+double lf_trackChangeRad(const PosSample& before, const PosSample& now)
+{
+    return std::fabs(gf_wrapPi((now.track - before.track) * g_degToRad));
+}
+
 // Reports of a steady aircraft that come faster than it moves 450 m in the air or 20 m
 // on the ground add nothing.
 bool lf_isTooFrequent(const PosSample& before, const PosSample& now, double dt)
 {
     const double gs = now.groundSpeed;
-    // 359° to 1° is a change of 2°.
-    const double trackChange = std::fabs(gf_wrapPi((now.track - before.track) * g_degToRad)) / g_degToRad;
+    const double trackChange = lf_trackChangeRad(before, now) / g_degToRad;
     if (now.airborne)
         return gs > kFastAirborneKt && trackChange <= kSteadyAirTrackDeg && dt <= k450MetresNm / (gs / 3600.0);
     if (gs > kSlowTaxiKt || trackChange > kSteadyTaxiTrackDeg)
@@ -98,7 +103,7 @@ uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosS
     // other way (the taxi moving off from the push's end), it stopped before it. A taxi's stop
     // is placed by all its reports at rest together, this one's speed a crawl within their
     // jitter.
-    const double turned = std::fabs(gf_wrapPi((rest.track - moving.track) * g_degToRad));
+    const double turned = lf_trackChangeRad(moving, rest);
     if (push && rest.groundSpeed > 0.0 && turned <= kTurnedBackRad)
         return rest.dueTick +
                static_cast<uint32_t>(std::llround(rest.groundSpeed * kMpsPerKt / kPilotBraking * kTicksPerS));

@@ -25,15 +25,18 @@ bool lf_namesEntry(std::string_view text, const StandFlight& e)
     return lf_same(text, e.cs1) || lf_same(text, e.cs2);
 }
 
+std::string_view lf_withoutTrailingMarks(std::string_view part)
+{
+    while (part.ends_with('_'))
+        part.remove_suffix(1);
+    return part;
+}
+
 // A static keeps the callsign part it shows without its trailing '_'.
 bool lf_staticNamesEntry(std::string_view text, const StandFlight& e)
 {
-    const auto stripped = [](std::string_view part) {
-        while (part.ends_with('_'))
-            part.remove_suffix(1);
-        return part;
-    };
-    return lf_namesEntry(text, e) || lf_same(text, stripped(e.cs1)) || lf_same(text, stripped(e.cs2));
+    return lf_namesEntry(text, e) || lf_same(text, lf_withoutTrailingMarks(e.cs1)) ||
+           lf_same(text, lf_withoutTrailingMarks(e.cs2));
 }
 
 bool lf_passes(const StandFlight& e, uint32_t kind, uint32_t dayRule, uint32_t day, uint32_t slot)
@@ -256,11 +259,8 @@ bool lf_isFlightPresent(const StandFlight& e)
     // callsigns whenever it did not report while they were collected: its static twin
     // would stand at its stand while it is still about.
     return std::any_of(g_liveAcs.begin(), g_liveAcs.end(), [&](const LiveAc& ac) {
-        std::string_view callsign = ac.callsign;
-        while (callsign.ends_with('_'))
-            callsign.remove_suffix(1);
         return ac.status != SimStatus::RemovingFromSim && !ac.removed && !ac.erase &&
-               (lf_namesEntry(callsign, e) || lf_same(ac.registration, e.reg));
+               (lf_namesEntry(lf_withoutTrailingMarks(ac.callsign), e) || lf_same(ac.registration, e.reg));
     });
 }
 

@@ -299,8 +299,11 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     const ScheduleTarget* prior = &previous; // the report before the target
     bool paced = false;
     // The stop just reached, a little late, is made before the way on is timed: from there the
-    // aircraft moves off when the real one did.
-    if (previous.rest && speed >= kStillMps && previous.station > station)
+    // aircraft moves off when the real one did. So is one the way laid again puts a step behind
+    // a taxi still rolling onto it: timed on from there, it would creep through the stop. A
+    // push gathering way from the stand is reported that slow too, and is no stop.
+    if (previous.rest && speed >= kStillMps &&
+        (previous.station > station || (!limits.towed && previous.station > station - kLeastMoveM)))
         target = &previous;
     for (const ScheduleTarget& t : targets) {
         if (target != nullptr)

@@ -403,6 +403,7 @@ double lf_hiddenTurnRadius(const Node& a, const Node& b, double armA, double arm
 std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape& shape)
 {
     std::vector<Vertex> out;
+    bool curveTo = false; // the leg before was laid as a curve ending on this node
     for (size_t i = 0; i < nodes.size(); ++i) {
         const Node& a = nodes[i];
         out.push_back({a.at, a.speedKt, false, a.dir});
@@ -416,12 +417,17 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
         const double beta = gf_turn(c, b.dir);
         const double speed = (a.speedKt + b.speedKt) / 2.0;
         // A curve laid to this node ends on it, leaving no room to round the bend onto a
-        // straight leg after it: the leg leaves along the curve's end instead.
-        const bool curveEnds = out.size() >= 2 && out[out.size() - 2].fixed &&
-                               gf_length(a.at - out[out.size() - 2].at) < kSamePlaceM;
+        // straight leg after it: the leg leaves along the curve's end instead. Its last point
+        // before the node lies up to a sample's spacing off it: the bend rounded there, within
+        // that spacing, met the curve laid on from the next node as a kink.
+        const bool curveEnds = curveTo || (out.size() >= 2 && out[out.size() - 2].fixed &&
+                                           gf_length(a.at - out[out.size() - 2].at) < kSamePlaceM);
+        curveTo = false;
         if (std::fabs(alpha) < kStraightRad && std::fabs(beta) < kStraightRad) {
-            if (curveEnds && std::fabs(alpha) >= kLeastRoundedRad)
+            if (curveEnds && std::fabs(alpha) >= kLeastRoundedRad) {
                 lf_appendCubic(out, a.at, a.dir, b.at, b.dir, speed);
+                curveTo = true;
+            }
             continue;
         }
         // A report at a corner: it carries one leg's track, its neighbour the other's, and each
@@ -490,6 +496,7 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             continue;
         }
         lf_appendCubic(out, a.at, a.dir, b.at, b.dir, speed, lf_flownM(a, b));
+        curveTo = true;
     }
     return out;
 }

@@ -486,6 +486,17 @@ TEST(RouteTableTest, AStopRolledOntoLateIsStoodAtNotCreptThrough)
         EXPECT_EQ(lf_pastHalfAgain(kind, 601, 1000, "start"), 0) << routeKindName(kind);
 }
 
+// Line-ups, the bench's seeds 1 to 300: a curve laid to a report, then a straight leg on to the
+// next report, where the next curve begins. The curve's last point lies up to a sample's
+// spacing short of its report, and the bend onto the leg, rounded within that spacing, met the
+// next curve as a kink of several degrees over a few decimetres, which a heavy slowed to a
+// crawl for (seed 12 B744 stopped 6 s late). The leg leaves along the curve's end, and no stop
+// is made later than half again its allowance.
+TEST(RouteTableTest, ACurveLaidToAReportLeavesNoKinkOntoTheLegAfterIt)
+{
+    EXPECT_EQ(lf_pastHalfAgain(RouteKind::LineUp, 1, 300, "stop time"), 0);
+}
+
 // The checks judge the flight, not the harness: the real aircraft's own track flown 30 s
 // late passes them all, and each fault put into it is found, at its size.
 TEST(RouteTableTest, TheChecksPassTheRealTrackFlownLateAndFindEachFaultPutIntoIt)

@@ -24,6 +24,9 @@ constexpr double kSlowTaxiKt = 30.0;
 // At most this fast, a report shows the aircraft at rest.
 constexpr double kRestKt = 1.0;
 constexpr double kSteadyTaxiTrackDeg = 2.0;
+// A report this much faster than a slow one before it, farther from it than the reports
+// jitter, tells an aircraft gathering speed as it moves off: no repeat.
+constexpr double kGainingKt = 2.0;
 constexpr double k20MetresNm = 0.010799136069114472;
 constexpr double kMaxTaxiReportSeconds = 15.0;
 constexpr double kLowAltitudeFt = 10000.0;
@@ -58,14 +61,17 @@ double lf_trackChangeRad(const PosSample& before, const PosSample& now)
 }
 
 // Reports of a steady aircraft that come faster than it moves 450 m in the air or 20 m
-// on the ground add nothing.
+// on the ground add nothing. Moving off, the report of its gain a way on is no repeat: it
+// tells when the aircraft began to roll. One within the stop's jitter tells nothing of it.
 bool lf_isTooFrequent(const PosSample& before, const PosSample& now, double dt)
 {
     const double gs = now.groundSpeed;
     const double trackChange = lf_trackChangeRad(before, now) / g_degToRad;
     if (now.airborne)
         return gs > kFastAirborneKt && trackChange <= kSteadyAirTrackDeg && dt <= k450MetresNm / (gs / 3600.0);
-    if (gs > kSlowTaxiKt || trackChange > kSteadyTaxiTrackDeg)
+    const bool gaining = before.groundSpeed <= kSlowKt && gs > before.groundSpeed + kGainingKt &&
+                         gf_distanceNm(gf_samplePos(before), gf_samplePos(now)) * kMetresPerNm > kJitterM;
+    if (gs > kSlowTaxiKt || trackChange > kSteadyTaxiTrackDeg || gaining)
         return false;
     const double limit = gs > 0.0 ? std::min(k20MetresNm / (gs / 3600.0), kMaxTaxiReportSeconds) : kMaxTaxiReportSeconds;
     return dt <= limit;

@@ -422,8 +422,13 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     }
     // Late, it makes up time at the pace of the slower of the two reports around it, or at
     // the target's own when that is faster: a late aircraft never rushes onto a take-off roll.
-    // A stop's own report tells nothing of the pace on the way to it: the one before does.
+    // A stop's own report tells nothing of the pace on the way to it: the one before does. Nor
+    // does a slow target past a report passed on as too near in time: the way there runs first
+    // between the report reached and that one, at their pace (held to the target's, a late taxi
+    // braking into a stop crawled on from a turn and stood seconds late).
+    const bool passedOn = prior != &previous && prior->due > now && !prior->rest && !target->rest;
     const double slowerKt = target->rest ? std::max(prior->speedKt, 0.0)
+                            : passedOn   ? std::min(std::max(prior->speedKt, 0.0), std::max(previous.speedKt, 0.0))
                                          : std::min(std::max(prior->speedKt, 0.0), target->speedKt);
     const double lateCeiling =
         std::min(plan.ceiling, std::max({v0, v1, gf_ktToMps(kCeilingShare * slowerKt + kCeilingKt)}));

@@ -438,8 +438,10 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
 // A slow report lies off its place by as much as the aircraft moves in seconds: the way
 // between two of them is told by their speeds and the time between them, and their places
 // together tell only where a run of them lies along the path. The first run also holds the
-// aircraft itself, which reached the reports before it so.
-void gf_paceSlowReports(std::vector<ScheduleTarget>& targets, double station, double speed, int64_t now, double end)
+// aircraft itself, which reached the reports before it so, and a run that ends at a stop the
+// stop's place, reached at its time braking at the tug's pace (braking, m/s²).
+void gf_paceSlowReports(std::vector<ScheduleTarget>& targets, double station, double speed, int64_t now, double end,
+                        double braking)
 {
     double least = station;
     bool fromAircraft = true;
@@ -471,6 +473,19 @@ void gf_paceSlowReports(std::vector<ScheduleTarget>& targets, double station, do
                                                       ticks / kTicksPerS;
             }
             sum += targets[k].station - along[k - i];
+            count += 1.0;
+        }
+        // A stop that ends the run lies off its place by as much as they do, and its time is
+        // known far better: the way to it is the last one's pace up to the stop's time, less
+        // what the tug's braking takes. Its place joins theirs: laid by their places alone, the
+        // run would end a few metres off the stop, reached seconds early or late.
+        const bool toStop = j < targets.size() && targets[j].rest;
+        double stopAlong = 0.0;
+        if (toStop) {
+            const double v = gf_ktToMps(targets[j - 1].speedKt);
+            const double s = std::max(static_cast<double>(targets[j].due - targets[j - 1].due) / kTicksPerS, 0.0);
+            stopAlong = along.back() + (s >= v / braking ? v * s - v * v / (2.0 * braking) : v * s / 2.0);
+            sum += targets[j].station - stopAlong;
             count += 1.0;
         }
         const double most = std::max(least, j < targets.size() ? targets[j].station : end);

@@ -44,9 +44,10 @@ struct SpeedPlan {
 void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double station, double speed, int64_t now,
                         const ScheduleTarget& previous, const SpeedLimits& limits, SpeedPlan& plan);
 // The stations of slow moving reports from their speeds and times, each run of them between
-// stops laid where its places (and the aircraft's, at station now) lie together, within the
-// stops around it and the path's end.
-void gf_paceSlowReports(std::vector<ScheduleTarget>& targets, double station, double speed, int64_t now, double end);
+// stops laid where its places (and the aircraft's, at station now, and the stop's it ends at,
+// braked to at braking m/s²) lie together, within the stops around it and the path's end.
+void gf_paceSlowReports(std::vector<ScheduleTarget>& targets, double station, double speed, int64_t now, double end,
+                        double braking);
 // The speed planned at a tick (the last segment's end speed after it).
 double gf_plannedSpeed(const SpeedPlan& plan, int64_t tick);
 

@@ -463,7 +463,8 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
     }
     // A push's reports jitter by seconds of its way: their speeds time it.
     if (reverse)
-        gf_paceSlowReports(g.targets, g.station, g.speed, gf_tickNow(), gf_pathLength(g.path));
+        gf_paceSlowReports(g.targets, g.station, g.speed, gf_tickNow(), gf_pathLength(g.path),
+                           lf_speedLimits(ac).plannedAccel);
     const PosSample& reached = ac.samples[0];
     g.previous = {at[front], static_cast<int64_t>(reached.dueTick), reached.groundSpeed, gf_atRestReport(reached)};
     lf_curveLimits(ac);

@@ -666,6 +666,34 @@ TEST(RouteTableTest, APushSlowsToComeToRestWhenTheRealOneDidNotEarlyToStandAtIts
     EXPECT_LE(off, kKnownOff);
 }
 
+// A push's last reports going back lie metres off its way, seconds of a tug's pace, and so
+// does its one report at rest: paced by their places alone, the push came to the stop's place
+// seconds before or after the stop's time and had to crawl or hurry the last metres, which a
+// user sees as a stop begun early or late (19 of these over 3 s off, one over 5 s). The stop's
+// place now joins theirs. 1,600 push-backs, every type on each seed; 12 still stop over 3 s
+// off, where the one report at rest lies metres off the real stop: a change that lets more
+// out fails here, and none may begin half as late or early again as allowed.
+TEST(RouteTableTest, APushIsPacedToItsStopWithTheReportsBeforeItAndRestsWhenTheRealOneDid)
+{
+    constexpr uint32_t kFirst = 3000;
+    constexpr uint32_t kSeeds = 400;
+    constexpr int kKnownOff = 12;
+    int off = 0;
+    for (uint32_t seed = kFirst; seed < kFirst + kSeeds; ++seed) {
+        for (const char* type : g_routeTypes) {
+            const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
+            const CheckResult& c = lf_check(o, "stop time");
+            EXPECT_LE(c.worst, 1.5 * c.limit) << "seed " << seed << ", " << type;
+            if (c.pass())
+                continue;
+            ++off;
+            std::printf("seed %u, push-back, %s: stop time %.2f s (limit %.0f) at %.1f s\n", seed, type, c.worst,
+                        c.limit, c.atS);
+        }
+    }
+    EXPECT_LE(off, kKnownOff);
+}
+
 // A roll-out brakes as its reports tell, and never harder than the type can: not for the
 // whole gap's mean pace taken a moment before touchdown, not to meet a report's speed sooner
 // than braking allows, nor to lose a second it is ahead. 400 exits; one still brakes too

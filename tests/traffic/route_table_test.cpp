@@ -132,6 +132,22 @@ TEST(RouteTableTest, AfterAPushTheTaxiMovesOffOnTimeThoughItsFirstReportAheadLie
     }
 }
 
+// Taxis after a push whose first report of moving off lies within the stop's jitter: the
+// aircraft moves off within 3 s of the real one. Timed by the metres to the next report, it
+// moved off up to 3.1 s early or late where they lay a few metres off; their speeds and times
+// tell the pace the real one gained, and so when it moved. A pace read from a faster report
+// beyond one no faster (a steady pace, a bend taken slowly) moved it off seconds early.
+TEST(RouteTableTest, MovingOffAfterAPushItsStartIsTimedByTheReportsSpeedsNotTheirPlaces)
+{
+    const std::tuple<uint32_t, const char*> routes[] = {
+        {50334u, "C172"}, {583u, "C172"},    // the next report's place metres off
+        {21793u, "C172"}, {50516u, "C172"}}; // a faster report after one no faster
+    for (const auto& [seed, type] : routes) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
+        EXPECT_TRUE(lf_check(o, "start").pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
+}
+
 // Holds and taxis onto a stand, every type, with reports as sparse and jittery as they come:
 // standing, the aircraft never stands on while the real one rolls (the jitter of the first
 // reports turned it about on the spot); it ends on its stand, its nose on the stand's heading;

@@ -116,6 +116,18 @@ TEST(RouteTableTest, APushBackEndsWithTheSwingReportedWhenItsLastReportsTellItOn
     }
 }
 
+// Pushes whose start the reports going back tell: the aircraft moves off its stand within 3 s
+// of the real one. The path laid again at a report queued a moment after it began, while it
+// still crept off the stand, had it stand once more and wait for the first report ahead (3.3 s
+// late).
+TEST(RouteTableTest, APushMovesOffItsStandOnTimeThoughItsPathIsLaidAgainAsItBegins)
+{
+    for (const auto& [seed, type] : {std::tuple{944u, "B744"}, std::tuple{50117u, "C172"}}) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
+        EXPECT_TRUE(lf_check(o, "start").pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
+}
+
 // Taxis after a push whose first report ahead lies a few metres aside of the nose by its
 // jitter: the aircraft moves off within 3 s of the real one, which went straight on. The turn
 // on the spot aimed at that report was kept when the reports after it showed the way, and the

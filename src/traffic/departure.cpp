@@ -240,10 +240,11 @@ void lf_straightenPush(LiveAc& ac, size_t count)
 
 // The push begins when the reports going back from the stand tell it began (its start was
 // set from them): a plan that would wait on the stand for the first report ahead moves off now.
+// So does one laid again a moment after it began, while the push still creeps off the stand.
 void lf_moveOffNow(LiveAc& ac)
 {
     GroundTrack& g = ac.motion.ground;
-    if (g.speed > 0.0 || lf_movedOffStand(ac))
+    if (lf_movedOffStand(ac))
         return;
     SpeedPlan& plan = g.plan;
     const int64_t now = gf_tickNow();

@@ -255,6 +255,47 @@ bool lf_shortOfStop(const ScheduleTarget& t, const ScheduleTarget& stop)
            d > v * static_cast<double>(stop.due - t.due) / kTicksPerS;
 }
 
+// Moving off, the first report lies within the stop's jitter and was passed by for the target
+// after it, which is faster: the two tell by their speeds the pace the aircraft gained.
+bool lf_pacedByFirstReport(const ScheduleTarget& first, const ScheduleTarget& target, const ScheduleTarget& previous,
+                           double station, int64_t now, double mostAccel)
+{
+    return &first != &previous && &first + 1 == &target && !first.rest && first.due > now &&
+           first.station > station + kLeastMoveM && lf_withinStopJitter(first, station, mostAccel) &&
+           target.speedKt > first.speedKt + kSpeedingOnKt && target.due - first.due >= kLeastPaceTicks;
+}
+
+// Their places lie metres off, which at a walking pace are seconds: the pace gained between
+// the two tells when the real aircraft moved off to be at the first at its speed. Still
+// speeding up after the target, it gained that pace all the way; at its speed already, it
+// may have reached it on the way, at a pilot's pace or faster. Never slower than moving off
+// after the last report at rest allows. From then it makes the target at its time.
+Profile lf_fromRestByPace(const ScheduleTarget& first, const ScheduleTarget& target, const ScheduleTarget* after,
+                          const ScheduleTarget& previous, double d, int64_t now, const SpeedLimits& l, double ceiling,
+                          double most)
+{
+    const double v1 = gf_ktToMps(first.speedKt);
+    const double v2 = gf_ktToMps(target.speedKt);
+    double pace = (v2 - v1) / (static_cast<double>(target.due - first.due) / kTicksPerS);
+    const bool speedingOn = after != nullptr && !after->rest && after->speedKt > target.speedKt + kSpeedingOnKt &&
+                            after->due - target.due <= kSpeedingOnTicks;
+    if (!speedingOn)
+        pace = std::max(pace, l.plannedAccel);
+    if (previous.rest && first.due > previous.due)
+        pace = std::max(pace, v1 / (static_cast<double>(first.due - previous.due) / kTicksPerS));
+    pace = std::min(pace, most);
+    const double wait = std::max(static_cast<double>(first.due - now) / kTicksPerS - v1 / pace, 0.0);
+    const double t = static_cast<double>(target.due - now) / kTicksPerS - wait;
+    Profile p;
+    if (t <= 0.0)
+        return p;
+    const Profile way = lf_between(0.0, v2, d, t, pace, ceiling, ceiling, l, most);
+    p.then(wait, 0.0);
+    for (size_t i = 0; i < way.count; ++i)
+        p.then(way.spells[i].seconds, way.spells[i].accel);
+    return p;
+}
+
 void lf_add(SpeedPlan& plan, double atS, double speed, double accel, int64_t now)
 {
     if (plan.count == plan.segments.size())
@@ -387,10 +428,25 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
         lf_lay(plan, lf_fromRestBySpeed(v1, t, limits), 0.0, now);
         return;
     }
+    // A take-off roll gains its pace faster as it goes: its first reports tell no steady one.
+    if (v0 < kStillMps && v1 > 0.0 && !fast &&
+        lf_pacedByFirstReport(*prior, *target, previous, station, now, limits.mostAccel)) {
+        const ScheduleTarget* after = target + 1 != targets.data() + targets.size() ? target + 1 : nullptr;
+        const Profile p = lf_fromRestByPace(*prior, *target, after, previous, d, now, limits, plan.ceiling, most);
+        if (p.total() > 0.0) {
+            lf_lay(plan, p, 0.0, now);
+            return;
+        }
+    }
     if (v0 < kStillMps && v1 > 0.0) {
+        // Speeding up on from the target as long as each report is faster than the one before:
+        // a faster one after one no faster (a bend taken slowly, a steady pace) tells a later
+        // gain, not the one from rest.
         double gain = 0.0;
-        for (const ScheduleTarget* on = target + 1;
-             on != targets.data() + targets.size() && !on->rest && on->due - target->due <= kSpeedingOnTicks; ++on) {
+        for (const ScheduleTarget* on = target + 1; on != targets.data() + targets.size() && !on->rest &&
+                                                    on->due - target->due <= kSpeedingOnTicks &&
+                                                    on->speedKt > (on - 1)->speedKt;
+             ++on) {
             if (on->speedKt > target->speedKt + kSpeedingOnKt && on->due - target->due >= kLeastPaceTicks)
                 gain = std::max(gain, gf_ktToMps(on->speedKt - target->speedKt) /
                                           (static_cast<double>(on->due - target->due) / kTicksPerS));

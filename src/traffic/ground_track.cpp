@@ -55,6 +55,7 @@ constexpr double kFastKt = 40.0; // a take-off roll or a roll-out
 // nose, along its nose.
 constexpr double kTellingWayM = 10.0;
 constexpr double kAlongNoseRad = 30.0 * g_degToRad;
+constexpr double kAsideJitterM = 10.0;
 // A tug starts and stops a push gently (gaining or losing its pace over a few seconds), and
 // swings the tail round no tighter than this many half spans.
 constexpr double kPushAccel = 0.25;
@@ -206,8 +207,13 @@ bool lf_leavesAlongNose(std::vector<PathReport>& reports, size_t front, double h
         const Vec at{reports[i].north, reports[i].east};
         if (gf_length(at) < kTellingWayM)
             continue;
-        if (std::fabs(gf_turn(nose, gf_unit(at))) > kAlongNoseRad)
+        if (std::fabs(gf_turn(nose, gf_unit(at))) > kAlongNoseRad) {
+            // Off the nose by no more than its jitter and the stop's, it tells no way: the
+            // report after it does.
+            if (gf_dot(nose, at) > 0.0 && std::fabs(gf_cross(nose, at)) <= kAsideJitterM)
+                continue;
             return false;
+        }
         for (size_t k = front + 1; k < i; ++k) {
             const Vec on = nose * std::max(gf_dot(Vec{reports[k].north, reports[k].east}, nose), 0.0);
             reports[k].north = on.n;
@@ -485,7 +491,11 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
 void lf_reportQueuedWhileStanding(LiveAc& ac)
 {
     GroundTrack& g = ac.motion.ground;
-    if (!lf_groundTrackActive(ac) || ac.phase != FlightPhase::Taxi || g.reverse || g.pivot ||
+    // A turn on the spot not yet begun was aimed by the reports known then, maybe one a few
+    // metres off within its jitter: aimed again by the way the new report tells, it need not
+    // turn a second time when it is due to move off, and move off late.
+    const bool turning = g.pivot && gf_tickNow() >= g.pivotStart;
+    if (!lf_groundTrackActive(ac) || ac.phase != FlightPhase::Taxi || g.reverse || turning ||
         g.speed >= kStandingMps || ac.pauseCounter >= 1 || g.passed.empty() || !gf_atRestReport(g.passed.back()) ||
         ac.samples.size() < 2 || gf_atRestReport(ac.samples.front()))
         return;

@@ -116,6 +116,50 @@ TEST(RouteTableTest, APushBackEndsWithTheSwingReportedWhenItsLastReportsTellItOn
     }
 }
 
+// Pushes whose start the reports going back tell: the aircraft moves off its stand within 3 s
+// of the real one. The path laid again at a report queued a moment after it began, while it
+// still crept off the stand, had it stand once more and wait for the first report ahead (3.3 s
+// late).
+TEST(RouteTableTest, APushMovesOffItsStandOnTimeThoughItsPathIsLaidAgainAsItBegins)
+{
+    for (const auto& [seed, type] : {std::tuple{944u, "B744"}, std::tuple{50117u, "C172"}}) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
+        EXPECT_TRUE(lf_check(o, "start").pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
+}
+
+// Taxis after a push whose first report ahead lies a few metres aside of the nose by its
+// jitter: the aircraft moves off within 3 s of the real one, which went straight on. The turn
+// on the spot aimed at that report was kept when the reports after it showed the way, and the
+// aircraft turned a second time as it was due to move off (up to 17 s late); or the report,
+// nearer than its jitter tells a way, was taken for a way off the nose (4 s late).
+TEST(RouteTableTest, AfterAPushTheTaxiMovesOffOnTimeThoughItsFirstReportAheadLiesAsideByItsJitter)
+{
+    const std::tuple<uint32_t, const char*> routes[] = {
+        {442u, "B744"}, {1532u, "AT72"}, {50665u, "A320"}, {50750u, "A320"}, // aimed before the way was told
+        {50149u, "B744"}};                                                   // the one report there to aim by
+    for (const auto& [seed, type] : routes) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
+        EXPECT_TRUE(lf_check(o, "start").pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
+}
+
+// Taxis after a push whose first report of moving off lies within the stop's jitter: the
+// aircraft moves off within 3 s of the real one. Timed by the metres to the next report, it
+// moved off up to 3.1 s early or late where they lay a few metres off; their speeds and times
+// tell the pace the real one gained, and so when it moved. A pace read from a faster report
+// beyond one no faster (a steady pace, a bend taken slowly) moved it off seconds early.
+TEST(RouteTableTest, MovingOffAfterAPushItsStartIsTimedByTheReportsSpeedsNotTheirPlaces)
+{
+    const std::tuple<uint32_t, const char*> routes[] = {
+        {50334u, "C172"}, {583u, "C172"},    // the next report's place metres off
+        {21793u, "C172"}, {50516u, "C172"}}; // a faster report after one no faster
+    for (const auto& [seed, type] : routes) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
+        EXPECT_TRUE(lf_check(o, "start").pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
+}
+
 // Holds and taxis onto a stand, every type, with reports as sparse and jittery as they come:
 // standing, the aircraft never stands on while the real one rolls (the jitter of the first
 // reports turned it about on the spot); it ends on its stand, its nose on the stand's heading;

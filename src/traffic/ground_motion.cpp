@@ -27,6 +27,8 @@ constexpr double kLeadInM = 40.0;
 constexpr double kLeadInOffM = 6.0;
 constexpr double kShortOfStandM = 6.0;
 constexpr double kStopItselfM = 1.0;
+// The drive onto a stand begins within this of the stop the reports end with.
+constexpr double kNearStopM = 35.0;
 
 uint32_t lf_groundThrottle(const LiveAc& ac)
 {
@@ -151,11 +153,26 @@ void gf_checkArrival(LiveAc& ac)
         return;
     if (ac.pauseCounter < 1) {
         if ((standsAtLast || (ac.samples.size() >= 2 && ac.samples[1].groundSpeed <= 5.0)) &&
-            gf_distanceNm(gf_acPos(ac), gf_samplePos(ac.samples.back())) <= 0.018898488120950324)
+            gf_distanceNm(gf_acPos(ac), gf_samplePos(ac.samples.back())) * kMetresPerNm <= kNearStopM)
             try2Park(ac, false);
     } else {
         try2Park(ac, ac.motion.landed);
     }
+}
+
+bool gf_stopWithinReachBeforeLastReport(const LiveAc& ac)
+{
+    // On the way to the last report that moves, a few metres short of the stop the reports
+    // end at: no report reached lies near enough to the stop and far enough out for the drive
+    // onto a stand to begin at it, with the way in still ahead. It begins where the aircraft
+    // comes within reach of the stop.
+    const std::deque<PosSample>& q = ac.samples;
+    if (ac.phase != FlightPhase::Taxi || ac.pauseCounter >= 1 || q.size() < 2 || gf_atRestReport(q[0]) ||
+        !gf_atRestReport(q[1]) || !gf_atRestReport(q.back()))
+        return false;
+    const GeoPos stop = gf_samplePos(q.back());
+    return gf_distanceNm(gf_samplePos(q[0]), stop) * kMetresPerNm < kShortOfStandM &&
+           gf_distanceNm(gf_acPos(ac), stop) * kMetresPerNm <= kNearStopM;
 }
 
 void nextPosGround(LiveAc& ac)

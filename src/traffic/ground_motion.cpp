@@ -21,10 +21,14 @@ constexpr double kOffRunwayRad = 15.0 * g_degToRad;
 constexpr int32_t kMinTicks = 25;
 constexpr double kOnStandM = 2.0;
 constexpr double kFtPerM = 3.28083989501312;
+constexpr double kMpsPerKt = 1852.0 / 3600.0;
 // How far out a report is taken as one on the stand's lead-in line, and how far beside it.
 constexpr double kLeadInM = 40.0;
 constexpr double kLeadInOffM = 6.0;
 constexpr double kShortOfStandM = 6.0;
+constexpr double kStopItselfM = 1.0;
+// The drive onto a stand begins within this of the stop the reports end with.
+constexpr double kNearStopM = 35.0;
 
 uint32_t lf_groundThrottle(const LiveAc& ac)
 {
@@ -91,10 +95,27 @@ bool lf_reportsOntoStand(LiveAc& ac, double standLat, double standLon, double st
         q[i].longitude = on.longitude;
         q[i].track = standHeading * g_radToDeg;
     }
-    // One a few metres short of the stand is the stop's jitter: the path would end there.
-    while (stop > 1 && gf_distanceNm(stand, gf_samplePos(q[stop - 1])) * kMetresPerNm < kShortOfStandM) {
-        q.erase(q.begin() + static_cast<std::ptrdiff_t>(stop - 1));
-        --stop;
+    // One a few metres short of the stand lies there by the stop's jitter (the path would end
+    // there, or run past the stand and back), yet its time and speed tell how the real one
+    // slowed: it is put on the lead-in line as far out as it rolls to the stop in that time.
+    // One that comes within a metre of it so tells of the stop alone, and is dropped.
+    double nextOut = 0.0;
+    for (size_t i = stop; i-- > 1;) {
+        if (gf_distanceNm(stand, gf_samplePos(q[i])) * kMetresPerNm >= kShortOfStandM)
+            break;
+        const double seconds = (static_cast<double>(q[i + 1].dueTick) - static_cast<double>(q[i].dueTick)) / 100.0;
+        const double mps = (q[i].groundSpeed + (i + 1 == stop ? 0.0 : q[i + 1].groundSpeed)) / 2.0 * kMpsPerKt;
+        const double out = std::min(nextOut + std::max(seconds, 0.0) * mps, kShortOfStandM);
+        if (out < kStopItselfM) {
+            q.erase(q.begin() + static_cast<std::ptrdiff_t>(i));
+            --stop;
+            continue;
+        }
+        nextOut = out;
+        const GeoPos on = gf_destinationPoint(stand, behind, out * kFtPerM);
+        q[i].latitude = on.latitude;
+        q[i].longitude = on.longitude;
+        q[i].track = standHeading * g_radToDeg;
     }
     PosSample& s = q[stop];
     s.latitude = standLat;
@@ -132,11 +153,26 @@ void gf_checkArrival(LiveAc& ac)
         return;
     if (ac.pauseCounter < 1) {
         if ((standsAtLast || (ac.samples.size() >= 2 && ac.samples[1].groundSpeed <= 5.0)) &&
-            gf_distanceNm(gf_acPos(ac), gf_samplePos(ac.samples.back())) <= 0.018898488120950324)
+            gf_distanceNm(gf_acPos(ac), gf_samplePos(ac.samples.back())) * kMetresPerNm <= kNearStopM)
             try2Park(ac, false);
     } else {
         try2Park(ac, ac.motion.landed);
     }
+}
+
+bool gf_stopWithinReachBeforeLastReport(const LiveAc& ac)
+{
+    // On the way to the last report that moves, a few metres short of the stop the reports
+    // end at: no report reached lies near enough to the stop and far enough out for the drive
+    // onto a stand to begin at it, with the way in still ahead. It begins where the aircraft
+    // comes within reach of the stop.
+    const std::deque<PosSample>& q = ac.samples;
+    if (ac.phase != FlightPhase::Taxi || ac.pauseCounter >= 1 || q.size() < 2 || gf_atRestReport(q[0]) ||
+        !gf_atRestReport(q[1]) || !gf_atRestReport(q.back()))
+        return false;
+    const GeoPos stop = gf_samplePos(q.back());
+    return gf_distanceNm(gf_samplePos(q[0]), stop) * kMetresPerNm < kShortOfStandM &&
+           gf_distanceNm(gf_acPos(ac), stop) * kMetresPerNm <= kNearStopM;
 }
 
 void nextPosGround(LiveAc& ac)

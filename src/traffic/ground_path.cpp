@@ -49,6 +49,8 @@ constexpr double kSwingShare = 0.5;
 constexpr double kLeastCornerRad = 20.0 * g_degToRad;
 const double kLeastToldCornerRad = kAcrossSigmas * std::sqrt(2.0) * kTrackSigmaRad;
 constexpr double kMostCornerRad = 160.0 * g_degToRad;
+// A swing's curve with arms shorter than this is a kink.
+constexpr double kLeastSwingArmM = 2.0;
 constexpr double kLeastCornerSideRad = 3.0 * g_degToRad;
 constexpr double kMostCornerArmShare = 1.5;
 // The curve is laid in chords, which lie inside it: it aims a little closer to the corner.
@@ -83,6 +85,7 @@ struct Vertex {
     double speedKt = 0.0;
     bool fixed = false; // a point of a laid curve: not rounded again
     Vec tangent;        // of a fixed point
+    bool swing = false; // where the way turned after running on along a report's track
 };
 
 // Reports at one place become one node; index: the node of each report. A stop is a place of
@@ -491,7 +494,7 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
                 // Moved on by d, the way is d + |toOther - along d| long.
                 const double d = (way * way - gf_dot(toOther, toOther)) / (2.0 * (way - gf_dot(along, toOther)));
                 if (d >= kTellingChordM && d < chord)
-                    out.push_back({at + along * d, speed, false, turnedAtA ? a.dir : b.dir});
+                    out.push_back({at + along * d, speed, false, turnedAtA ? a.dir : b.dir, true});
             }
             continue;
         }
@@ -504,11 +507,12 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
 
 // The arm of each corner's curve: as long as passing the corner within the pass distance
 // allows (a curve with two arms L passes it at L sin(turn / 2) / 2), each leg shared with
-// the corner at its other end in proportion.
+// the corner at its other end in proportion (but beside a swing, below).
 std::vector<double> lf_arms(const std::vector<Vertex>& v, const PathShape& shape)
 {
     const size_t n = v.size();
     std::vector<double> wanted(n, 0.0);
+    std::vector<double> turns(n, 0.0);
     for (size_t k = 1; k + 1 < n; ++k) {
         if (v[k].fixed)
             continue;
@@ -519,6 +523,7 @@ std::vector<double> lf_arms(const std::vector<Vertex>& v, const PathShape& shape
         const double turn = std::fabs(gf_turn(in, out));
         if (turn < kLeastRoundedRad)
             continue;
+        turns[k] = turn;
         // A slight bend passes its corner within the distance whatever its arm: sharing a leg
         // with a corner, it claims no more than a bend of a few degrees would, or it leaves
         // the corner an arm of a metre or two (a kink the aircraft brakes hard for).
@@ -531,8 +536,18 @@ std::vector<double> lf_arms(const std::vector<Vertex>& v, const PathShape& shape
         const double sum = wanted[k] + wanted[k + 1];
         if (sum <= leg || sum <= 0.0)
             continue;
-        arms[k] = std::min(arms[k], leg * wanted[k] / sum);
-        arms[k + 1] = std::min(arms[k + 1], leg * wanted[k + 1] / sum);
+        // A swing is laid on along the track of the report before it (after it, of the one
+        // after it): the slight bend at that report is the jitter of the way to it. Shared by
+        // what each would round off, the bend may take nearly all of the leg and leave the
+        // swing a kink the aircraft all but stops for: the two then share it by their turns.
+        const bool swingAhead = v[k + 1].swing && turns[k] < kStraightRad;
+        const bool swingBehind = v[k].swing && turns[k + 1] < kStraightRad;
+        double share = leg * wanted[k] / sum;
+        const double swingArm = swingAhead ? leg - share : (swingBehind ? share : kLeastSwingArmM);
+        if (swingArm < kLeastSwingArmM)
+            share = std::clamp(leg * turns[k] / (turns[k] + turns[k + 1]), leg - wanted[k + 1], wanted[k]);
+        arms[k] = std::min(arms[k], share);
+        arms[k + 1] = std::min(arms[k + 1], leg - share);
     }
     return arms;
 }

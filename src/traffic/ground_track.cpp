@@ -559,8 +559,19 @@ void lf_followGroundTrack(LiveAc& ac)
     lf_place(ac);
     const double kt = gf_mpsToKt(g.speed);
     ac.pos.trueAirspeed = g.reverse ? -kt : kt;
-    if (g.station >= end && ac.phase == FlightPhase::Taxi)
+    if (g.station >= end && ac.phase == FlightPhase::Taxi) {
         gf_checkArrival(ac);
+    } else if (!g.reverse && !g.passed.empty() && gf_stopWithinReachBeforeLastReport(ac)) {
+        // Looked for from the report reached, as at it; laid again from there when found.
+        const PosSample reached = g.passed.back();
+        ac.samples.push_front(reached);
+        gf_checkArrival(ac);
+        if (ac.phase == FlightPhase::Parking) {
+            lf_layGroundTrack(ac, ac.samples.size(), false);
+            g.passed.assign(1, reached);
+        }
+        ac.samples.pop_front();
+    }
     if (g.station >= end && ac.phase == FlightPhase::TakeOff && !ac.samples.empty()) {
         // The roll's path ran out in the climb: the steps go on from here to the next report.
         lf_dropGroundTrack(ac);

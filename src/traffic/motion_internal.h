@@ -75,6 +75,8 @@ void lf_turnTowards(LiveAc& ac, double wanted);
 bool gf_atRestReport(const PosSample& s);
 // A taxiing aircraft stopped at its newest report looks for a stand there.
 void gf_checkArrival(LiveAc& ac);
+// Between reports, near the stop a taxi's reports end at: the drive onto a stand begins now.
+bool gf_stopWithinReachBeforeLastReport(const LiveAc& ac);
 // A line without a track reads 0: a track of exactly 0 tells nothing.
 bool gf_trackGiven(const PosSample& s);
 // Lays the path through the reports behind and the first count samples queued (the tail

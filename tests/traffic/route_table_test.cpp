@@ -194,14 +194,14 @@ TEST(RouteTableTest, HoldsAndStandsAreReachedHeldAndLeftWithTheRealAircraft)
 // Taxis onto a stand reported only every 5 to 10 s: the report at rest comes up to 10 s after
 // the real stop, and the slowing reports before it come faster than the aircraft rolls 20 m.
 // The aircraft still comes to rest on its stand within 3 s of the real one (5 of these 100
-// stood there 4.6 to 10 s late, or crawled there at walking pace). Not all do yet (a slow
-// report a few metres short of the stand stops it there first): a change that lets more out
-// fails here.
+// stood there 4.6 to 10 s late, or crawled there at walking pace, and 3 more came early once
+// a slow report a few metres short of the stand was dropped, its time with it). Not all do
+// yet (one comes to rest half a second over): a change that lets more out fails here.
 TEST(RouteTableTest, AStopOnAStandReportedSparselyBeginsWhenTheRealOneDid)
 {
     constexpr uint32_t kFirstSparseSeed = 8000;
     constexpr int kRoutes = 100;
-    constexpr int kSparseKnownOutside = 3;
+    constexpr int kSparseKnownOutside = 1;
     int taken = 0;
     int outside = 0;
     for (uint32_t seed = kFirstSparseSeed; taken < kRoutes; ++seed) {
@@ -873,6 +873,73 @@ TEST(RouteTableTest, AnSsFirstBendBrakedForLateBetweenTwoReportsIsStillASwing)
 TEST(RouteTableTest, ChangingSpeedItNeverStandsWhileItsReportsMove)
 {
     EXPECT_EQ(lf_outside(RouteKind::SpeedChange, "standstill"), 0);
+}
+
+
+// Taxis onto a stand, every type on each seed, where the report before the stop may come
+// farther out than the drive onto the stand begins from and the next one a few metres short
+// of the stop: the drive begins on the way between them, while the way in is still to be laid
+// along the lead-in, and the aircraft ends on the stand with its heading (one of these
+// stopped beside it where that last report was, 2.9 m off, and stood there for good). 400
+// routes.
+TEST(RouteTableTest, ATaxiOntoAStandEndsOnItWithItsHeadingThoughItsLastReportIsAFewMetresShort)
+{
+    int outside = 0;
+    for (uint32_t seed = 300; seed < 400; ++seed) {
+        for (const char* type : g_routeTypes) {
+            const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::ToStand, type), false);
+            if (lf_check(o, "stand").pass() && lf_check(o, "stand heading").pass())
+                continue;
+            ++outside;
+            std::printf("seed %u, to stand, %s: %s\n", seed, type, o.failures().c_str());
+        }
+    }
+    EXPECT_EQ(outside, 0);
+}
+
+// Taxis onto a stand, every type on each seed: the slow reports a few metres short of the
+// stand lie there by their jitter, yet their times and speeds tell how the real one slowed.
+// Dropped, the aircraft kept its pace to the stand and stood there seconds early (5 of these
+// 400 came to rest over 3 s off). One still stands there early, where a report still rolling
+// at under 1 kt is taken for the stop: a change that lets more out fails here.
+TEST(RouteTableTest, ATaxiOntoAStandComesToRestWhenTheRealOneDidThoughItsLastReportsJitter)
+{
+    constexpr int kKnownOff = 1;
+    int off = 0;
+    for (uint32_t seed = 300; seed < 400; ++seed) {
+        for (const char* type : g_routeTypes) {
+            const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::ToStand, type), false);
+            const CheckResult& c = lf_check(o, "stop time");
+            EXPECT_LE(c.worst, 1.5 * c.limit) << "seed " << seed << ", " << type;
+            if (c.pass())
+                continue;
+            ++off;
+            std::printf("seed %u, to stand, %s: stop time %.2f s (limit %.0f) at %.1f s\n", seed, type, c.worst,
+                        c.limit, c.atS);
+        }
+    }
+    EXPECT_LE(off, kKnownOff);
+}
+
+// Speed changes with reports as jittery as they come, every type on each seed: where a turn
+// begun after a report is laid on along that report's track, the slight bend at the report
+// leaves the turn's curve the leg between them. Shared by what each would round off, the
+// bend took nearly all of it, and the turn was left a kink the aircraft all but stopped for
+// (one of these stood 1.9 s while its reports rolled at 5 kt). One still stands a little
+// over a second: none stands half again as long.
+TEST(RouteTableTest, ChangingSpeedOnAJitteryTurnItNeverStandsHalfAgainTheLimit)
+{
+    constexpr int kKnownOutside = 1;
+    int outside = 0;
+    for (uint32_t seed = 50500; seed < 50600; ++seed) {
+        for (const char* type : g_routeTypes) {
+            const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::SpeedChange, type), false);
+            const CheckResult& c = lf_check(o, "standstill");
+            EXPECT_LE(c.worst, 1.5 * c.limit) << "seed " << seed << ", " << type << " at " << c.atS << " s";
+            outside += c.pass() ? 0 : 1;
+        }
+    }
+    EXPECT_LE(outside, kKnownOutside);
 }
 
 } // namespace

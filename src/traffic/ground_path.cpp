@@ -41,6 +41,11 @@ constexpr double kSBendShare = 0.5;
 // the length's own error: a corner moved on too far swings wider than the aircraft did.
 constexpr double kSwingExcessM = 4.0;
 constexpr double kSwingShare = 0.5;
+// Reports this far apart in time, at speeds this close and at taxiing pace, lie on a winding
+// way wherever its bends put them (see lf_bendsThroughGap).
+constexpr double kWindingGapS = 6.0;
+constexpr double kHeldPaceKt = 4.0;
+constexpr double kWindingMostKt = 30.0;
 // Between two reports the tracks meet at a corner when they turn by this much, each off
 // the chord to the side of the turn. Where the chord is long enough to tell its own direction
 // that well (a high-speed exit's reports lie 100-200 m apart), a turn of more than two tracks'
@@ -401,6 +406,21 @@ double lf_hiddenTurnRadius(const Node& a, const Node& b, double armA, double arm
     return std::clamp(radius, std::min(passing, widest), widest);
 }
 
+// Two reports seconds apart at a steady pace, each with its track, on a way that does not turn
+// back: the one whose track leaves the chord lies in a bend of a winding way (an S's bends
+// take a few seconds each), not at a corner of two straights. Rounded as a corner there, the
+// path passed it by the whole pass distance, as far as a user sees a path may be off, and
+// an S's report noise took it past (seed 320 B744, 9.9 m); a curve along both tracks keeps
+// through both reports. A pace that changed tells a turn braked for or sped out of, flown
+// at its end; and faster than taxiing, the way is a runway's exit, a corner off a long
+// straight.
+bool lf_bendsThroughGap(const Node& a, const Node& b, double turnRad)
+{
+    return a.trackKnown && b.trackKnown && lf_flownM(a, b) > 0.0 && b.timeS - a.timeS >= kWindingGapS &&
+           std::fabs(b.speedKt - a.speedKt) <= kHeldPaceKt && std::max(a.speedKt, b.speedKt) <= kWindingMostKt &&
+           std::fabs(turnRad) < kTurnBackRad;
+}
+
 // The corners of the way: the nodes, a turn between two reports where their tracks meet,
 // and the points of a curve where they turn back or step aside.
 std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape& shape)
@@ -495,6 +515,9 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
                 const double d = (way * way - gf_dot(toOther, toOther)) / (2.0 * (way - gf_dot(along, toOther)));
                 if (d >= kTellingChordM && d < chord)
                     out.push_back({at + along * d, speed, false, turnedAtA ? a.dir : b.dir, true});
+            } else if (lf_bendsThroughGap(a, b, turn)) {
+                lf_appendCubic(out, a.at, a.dir, b.at, b.dir, speed);
+                curveTo = true;
             }
             continue;
         }

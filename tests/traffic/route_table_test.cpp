@@ -827,6 +827,18 @@ TEST(RouteTableTest, AnSsFirstBendBrakedForLateBetweenTwoReportsIsStillASwing)
     EXPECT_LE(lf_tally(RouteKind::STurns, 1, 400, "path").far, kKnownFar);
 }
 
+// Reports 5 to 10 s apart on an S lie in its bends, their tracks some degrees into them: the
+// way between two of them, one whose track leads on along the chord, is a curve through
+// both, not a corner rounded at the other, which the path passes by the whole distance a
+// user sees it may be off (seed 320 B744 by 9.9 m). 400 S-turns, every type on each seed;
+// not all keep within it yet (an S hidden whole between two reports whose tracks agree with
+// the chord): a change that lets more out fails here.
+TEST(RouteTableTest, AnSsBendBetweenReportsSecondsApartIsACurveThroughThemNotACornerAtOne)
+{
+    constexpr int kKnownOff = 21;
+    EXPECT_LE(lf_outside(RouteKind::STurns, "path"), kKnownOff);
+}
+
 // Speeding up from 5 kt to 25 kt and back, with reports as jittery as they come, the aircraft
 // never stands while its reports move: two reports the jitter put at one place, or a last
 // report reached before the next was laid, are no stop. 400 routes.

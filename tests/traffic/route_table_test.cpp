@@ -662,6 +662,14 @@ Tally lf_tally(RouteKind kind, uint32_t first, uint32_t seeds, const char* check
     return t;
 }
 
+// No more of them fail the check than are known to, and none goes past half again its limit.
+void lf_expectAtMost(RouteKind kind, uint32_t first, uint32_t seeds, const char* check, int knownOutside)
+{
+    const Tally t = lf_tally(kind, first, seeds, check);
+    EXPECT_LE(t.outside, knownOutside) << routeKindName(kind) << ", " << check;
+    EXPECT_EQ(t.far, 0) << routeKindName(kind) << ", " << check;
+}
+
 // Routes of one kind from seed 300 on, every type on each seed: the ones whose check fails.
 int lf_outside(RouteKind kind, const char* check)
 {
@@ -717,9 +725,7 @@ TEST(RouteTableTest, APushSlowsToComeToRestWhenTheRealOneDidNotEarlyToStandAtIts
 TEST(RouteTableTest, APushIsPacedToItsStopWithTheReportsBeforeItAndRestsWhenTheRealOneDid)
 {
     constexpr int kKnownOff = 12;
-    const Tally t = lf_tally(RouteKind::PushBack, 3000, 400, "stop time");
-    EXPECT_LE(t.outside, kKnownOff);
-    EXPECT_EQ(t.far, 0);
+    lf_expectAtMost(RouteKind::PushBack, 3000, 400, "stop time", kKnownOff);
 }
 
 // A roll-out brakes as its reports tell, and never harder than the type can: not for the
@@ -877,9 +883,7 @@ TEST(RouteTableTest, ATaxiOntoAStandEndsOnItWithItsHeadingThoughItsLastReportIsA
 TEST(RouteTableTest, ATaxiOntoAStandComesToRestWhenTheRealOneDidThoughItsLastReportsJitter)
 {
     constexpr int kKnownOff = 1;
-    const Tally t = lf_tally(RouteKind::ToStand, 300, 100, "stop time");
-    EXPECT_LE(t.outside, kKnownOff);
-    EXPECT_EQ(t.far, 0);
+    lf_expectAtMost(RouteKind::ToStand, 300, 100, "stop time", kKnownOff);
 }
 
 // Speed changes with reports as jittery as they come, every type on each seed: where a turn
@@ -891,9 +895,7 @@ TEST(RouteTableTest, ATaxiOntoAStandComesToRestWhenTheRealOneDidThoughItsLastRep
 TEST(RouteTableTest, ChangingSpeedOnAJitteryTurnItNeverStandsHalfAgainTheLimit)
 {
     constexpr int kKnownOutside = 1;
-    const Tally t = lf_tally(RouteKind::SpeedChange, 50500, 100, "standstill");
-    EXPECT_LE(t.outside, kKnownOutside);
-    EXPECT_EQ(t.far, 0);
+    lf_expectAtMost(RouteKind::SpeedChange, 50500, 100, "standstill", kKnownOutside);
 }
 
 } // namespace

@@ -319,6 +319,8 @@ class TcpLinkClient:
         self.closed_by_program = threading.Event()
         self._cond = threading.Condition()
         self._sock: Optional[socket.socket] = None
+        self._reader: Optional[threading.Thread] = None
+        self._resetting: Optional[socket.socket] = None
 
     def connect(self, timeout_s: float = 20.0) -> "TcpLinkClient":
         deadline = time.monotonic() + timeout_s
@@ -335,7 +337,8 @@ class TcpLinkClient:
         self.connections += 1
         self.closed_by_program.clear()
         self._sock = sock
-        threading.Thread(target=self._read, args=(sock, self.connections), daemon=True).start()
+        self._reader = threading.Thread(target=self._read, args=(sock, self.connections), daemon=True)
+        self._reader.start()
         return self
 
     def _read(self, sock: socket.socket, connection: int) -> None:
@@ -346,7 +349,8 @@ class TcpLinkClient:
             except OSError:
                 return
             if not data:
-                self.closed_by_program.set()
+                if sock is not self._resetting:
+                    self.closed_by_program.set()
                 return
             buffer += data
             while b"\r\n" in buffer:
@@ -395,9 +399,21 @@ class TcpLinkClient:
     def drop(self, kind: str = "fin") -> None:
         """Ends the connection as RealTraffic quitting does (FIN) or as a crash may (RST)."""
         sock, self._sock = self._sock, None
+        reader, self._reader = self._reader, None
         if sock is None:
             return
         if kind == "rst":
+            # The reader blocked in recv holds the socket open past close(): the RST would go
+            # out only once the program's next line woke it, and the program might write once
+            # more before it learnt. Woken first (nothing goes on the wire) and gone, it is sent
+            # at close.
+            self._resetting = sock
+            try:
+                sock.shutdown(socket.SHUT_RD)
+            except OSError:  # the program has closed it already
+                pass
+            if reader is not None:
+                reader.join(5.0)
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         else:
             try:

@@ -497,24 +497,38 @@ TEST(RouteTableTest, ALinedUpAircraftNeverTurnsAboutWhileTheRealOneStands)
     }
 }
 
-// The routes of a kind, seeds first to last with the types the bench gives them in its run of
-// a thousand from seed 1 (or 50001 for the seeds from there), that go past one check's limit by
-// more than half of it: the most a user may see of any route.
-int lf_pastHalfAgain(RouteKind kind, uint32_t first, uint32_t last, const char* check)
+// The type the bench gives a seed in its run of a thousand from seed 1 (or 50001 for the seeds
+// from there): the kinds in turn, each kind's types in turn.
+const char* lf_benchType(uint32_t seed)
 {
     constexpr uint32_t kBenchRun = 1000;
-    int past = 0;
+    const uint32_t inRun = (seed - 1) % kBenchRun;
+    return g_routeTypes[inRun / std::size(g_routeKinds) % std::size(g_routeTypes)];
+}
+
+// Each route of a kind, seeds first to last with the bench's types, flown: f(seed, type, outcome).
+template <typename F>
+void lf_forBenchRoutes(RouteKind kind, uint32_t first, uint32_t last, F f)
+{
     for (uint32_t seed = first; seed <= last; ++seed) {
-        const uint32_t inRun = (seed - 1) % kBenchRun;
-        const char* type = g_routeTypes[inRun / std::size(g_routeKinds) % std::size(g_routeTypes)];
-        const RouteOutcome o = runRoute(generateRoute(seed, kind, type), false);
+        const char* type = lf_benchType(seed);
+        f(seed, type, runRoute(generateRoute(seed, kind, type), false));
+    }
+}
+
+// The routes of a kind, seeds first to last with the bench's types, that go past one check's
+// limit by more than half of it: the most a user may see of any route.
+int lf_pastHalfAgain(RouteKind kind, uint32_t first, uint32_t last, const char* check)
+{
+    int past = 0;
+    lf_forBenchRoutes(kind, first, last, [&](uint32_t seed, const char* type, const RouteOutcome& o) {
         const CheckResult& c = lf_check(o, check);
         if (c.worst <= 1.5 * c.limit)
-            continue;
+            return;
         ++past;
         std::printf("seed %u, %s, %s: %s %.2f (limit %.1f) at %.1f s\n", seed,
                     std::string(routeKindName(kind)).c_str(), type, check, c.worst, c.limit, c.atS);
-    }
+    });
     return past;
 }
 
@@ -786,16 +800,10 @@ TEST(RouteTableTest, BoundForALineUpStopItNeverBrakesHarderThanTheTypeCan)
 // nose is half as much again as allowed off the real one.
 TEST(RouteTableTest, CreatedTaxiingItFacesItsReportedTrackNotTheJitterToTheNextReport)
 {
-    constexpr uint32_t kFirstBenchSeed = 50001;
-    constexpr uint32_t kFirst = 50601;
-    constexpr uint32_t kLast = 50800;
-    constexpr size_t kKindsInTurn = std::size(g_routeKinds);
-    for (uint32_t seed = kFirst; seed <= kLast; ++seed) {
-        const char* type = g_routeTypes[(seed - kFirstBenchSeed) / kKindsInTurn % std::size(g_routeTypes)];
-        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::Hold, type), false);
+    lf_forBenchRoutes(RouteKind::Hold, 50601, 50800, [](uint32_t seed, const char* type, const RouteOutcome& o) {
         const CheckResult& nose = lf_check(o, "nose");
         EXPECT_LE(nose.worst, 1.5 * nose.limit) << "seed " << seed << ", " << type << " at " << nose.atS << " s";
-    }
+    });
 }
 
 // Out of the turn onto the runway, the way runs straight to a slight bend far on: the turn's
@@ -805,18 +813,12 @@ TEST(RouteTableTest, CreatedTaxiingItFacesItsReportedTrackNotTheJitterToTheNextR
 // much again as its limit.
 TEST(RouteTableTest, OutOfATurnOntoTheRunwayItIsNotHeldToTheTurnsPace)
 {
-    constexpr uint32_t kFirstBenchSeed = 50001;
-    constexpr uint32_t kFirst = 50501;
-    constexpr uint32_t kLast = 50700;
-    constexpr size_t kKindsInTurn = std::size(g_routeKinds);
-    for (uint32_t seed = kFirst; seed <= kLast; ++seed) {
-        const char* type = g_routeTypes[(seed - kFirstBenchSeed) / kKindsInTurn % std::size(g_routeTypes)];
-        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::LineUp, type), false);
+    lf_forBenchRoutes(RouteKind::LineUp, 50501, 50700, [](uint32_t seed, const char* type, const RouteOutcome& o) {
         for (const CheckResult& c : o.checks) {
             EXPECT_TRUE(!c.judged || c.worst <= 1.5 * c.limit)
                 << "seed " << seed << ", " << type << ": " << c.name << " " << c.worst << " (limit " << c.limit << ")";
         }
-    }
+    });
 }
 
 // An S's first bend, hidden between a report on the straight before it and one partway

@@ -46,6 +46,13 @@ constexpr double kSwingShare = 0.5;
 constexpr double kWindingGapS = 6.0;
 constexpr double kHeldPaceKt = 4.0;
 constexpr double kWindingMostKt = 30.0;
+// A turn this large between two such reports, both tracks leaving the chord toward it, is a
+// corner of two straights (see lf_skeleton); the bends of a winding way turn less between two
+// reports.
+constexpr double kLeastCornerOfStraightsRad = 75.0 * g_degToRad;
+// A way that never bends more than 60 degrees off the chord is at most twice as long as it:
+// a longer one between two such reports hides a hold.
+constexpr double kMostWindingStretch = 2.0;
 // Between two reports the tracks meet at a corner when they turn by this much, each off
 // the chord to the side of the turn. Where the chord is long enough to tell its own direction
 // that well (a high-speed exit's reports lie 100-200 m apart), a turn of more than two tracks'
@@ -339,6 +346,21 @@ int lf_sampleCount(double turnRad, double lengthM)
     return std::clamp(static_cast<int>(std::ceil(std::max(byTurn, byLength))), kLeastSamples, kMostSamples);
 }
 
+// The inner points of the cubic a, p1, p2, b, each with its tangent, not rounded again.
+void lf_appendCubicPoints(std::vector<Vertex>& out, Vec a, Vec p1, Vec p2, Vec b, double speedKt)
+{
+    const int count = lf_sampleCount(gf_turn(p1 - a, b - p2), gf_length(b - a));
+    for (int k = 1; k < count; ++k) {
+        const double t = static_cast<double>(k) / count;
+        Vertex v;
+        v.at = gf_cubicAt(a, p1, p2, b, t);
+        v.tangent = gf_unit(gf_cubicTangent(a, p1, p2, b, t));
+        v.fixed = true;
+        v.speedKt = speedKt;
+        out.push_back(v);
+    }
+}
+
 // The inner points of a cubic from a to b leaving a along ta and reaching b along tb: as
 // round as a circular arc would be, or longer where the way between the two reports was
 // longer (flownM, 0 when unknown) where it turned back: on beyond the report after it.
@@ -356,18 +378,7 @@ void lf_appendCubic(std::vector<Vertex>& out, Vec a, Vec ta, Vec b, Vec tb, doub
         }
         arm = lo;
     }
-    const Vec p1 = a + ta * arm;
-    const Vec p2 = b - tb * arm;
-    const int count = lf_sampleCount(gf_turn(ta, tb), chord);
-    for (int k = 1; k < count; ++k) {
-        const double t = static_cast<double>(k) / count;
-        Vertex v;
-        v.at = gf_cubicAt(a, p1, p2, b, t);
-        v.tangent = gf_unit(gf_cubicTangent(a, p1, p2, b, t));
-        v.fixed = true;
-        v.speedKt = speedKt;
-        out.push_back(v);
-    }
+    lf_appendCubicPoints(out, a, a + ta * arm, b - tb * arm, b, speedKt);
 }
 
 // How far the real aircraft went between two nodes, as their speeds and times tell; 0 when
@@ -411,14 +422,40 @@ double lf_hiddenTurnRadius(const Node& a, const Node& b, double armA, double arm
 // take a few seconds each), not at a corner of two straights. Rounded as a corner there, the
 // path passed it by the whole pass distance, as far as a user sees a path may be off, and
 // an S's report noise took it past (seed 320 B744, 9.9 m); a curve along both tracks keeps
-// through both reports. A pace that changed tells a turn braked for or sped out of, flown
-// at its end; and faster than taxiing, the way is a runway's exit, a corner off a long
-// straight.
+// through both reports (lf_appendPacedCubic). A pace that changed tells a turn braked for or
+// sped out of, flown at its end; and faster than taxiing, the way is a runway's exit, a
+// corner off a long straight.
 bool lf_bendsThroughGap(const Node& a, const Node& b, double turnRad)
 {
     return a.trackKnown && b.trackKnown && lf_flownM(a, b) > 0.0 && b.timeS - a.timeS >= kWindingGapS &&
            std::fabs(b.speedKt - a.speedKt) <= kHeldPaceKt && std::max(a.speedKt, b.speedKt) <= kWindingMostKt &&
            std::fabs(turnRad) < kTurnBackRad;
+}
+
+// The way between two reports of a winding way, as the aircraft moved: it left the first
+// along its track at its speed and reached the second along its track at its speed, and the
+// cubic whose ends move so over the gap (a Hermite curve in time, its arms a third of each
+// end's speed times the gap) is as long as the way flown. Through a bend hidden between the
+// reports it keeps within metres of the way an arc of the same turn takes, on whichever
+// side of the chord the tracks tell; a corner laid where the tracks meet, or moved on by
+// the length flown, took the bends of an S for one sharp turn and cut them by up to 14 m.
+// Where the speeds and times tell a way far longer than the reports lie apart (a hold
+// between them, or a report's time off), that cubic would kink or loop back against the
+// chord: false, and nothing is laid.
+bool lf_appendPacedCubic(std::vector<Vertex>& out, const Node& a, const Node& b)
+{
+    const double seconds = b.timeS - a.timeS;
+    const Vec p1 = a.at + a.dir * (a.speedKt * kMpsPerKt * seconds / 3.0);
+    const Vec p2 = b.at - b.dir * (b.speedKt * kMpsPerKt * seconds / 3.0);
+    const Vec chord = b.at - a.at;
+    if (lf_flownM(a, b) > kMostWindingStretch * gf_length(chord))
+        return false;
+    for (int k = 0; k <= kLengthSteps; ++k) {
+        if (gf_dot(gf_cubicTangent(a.at, p1, p2, b.at, static_cast<double>(k) / kLengthSteps), chord) <= 0.0)
+            return false;
+    }
+    lf_appendCubicPoints(out, a.at, p1, p2, b.at, (a.speedKt + b.speedKt) / 2.0);
+    return true;
 }
 
 // The corners of the way: the nodes, a turn between two reports where their tracks meet,
@@ -453,6 +490,22 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             }
             continue;
         }
+        const bool sameSide = alpha * turn > 0.0 && beta * turn > 0.0;
+        // Both ends on straights (each track along the chord to its neighbour beyond) meet at
+        // a corner, as taxiways do: the curve in time, spread over the whole gap, would cut it
+        // by half the gap's length times the sine of half the turn (at 15 kt, reports 10 s
+        // apart, a 60 degree corner by 10 m, which the aircraft passed within 3). So does a
+        // large turn both tracks leave the chord toward, though one end's report lies a few
+        // seconds into it and carries a track some degrees into the turn.
+        const bool aOnStraight = i == 0 || std::fabs(gf_turn(gf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
+        const bool bOnStraight =
+            i + 2 >= nodes.size() || std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
+        const bool cornerOfStraights = sameSide && std::fabs(turn) >= kLeastCornerOfStraightsRad;
+        if (lf_bendsThroughGap(a, b, turn) && !cornerOfStraights && !(aOnStraight && bOnStraight) &&
+            lf_appendPacedCubic(out, a, b)) {
+            curveTo = true;
+            continue;
+        }
         // A report at a corner: it carries one leg's track, its neighbour the other's, and each
         // agrees with its own leg. The corner is rounded where it was reported, unless both
         // tracks leave the chord to the side of the turn: then they meet between the reports
@@ -469,7 +522,6 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             i + 2 < nodes.size() &&
             (std::fabs(alpha) < kStraightRad || (sBend && std::fabs(alpha) < kSBendShare * std::fabs(beta))) &&
             std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
-        const bool sameSide = alpha * turn > 0.0 && beta * turn > 0.0;
         const bool chordTells = chord * kLeastCornerSideRad >= std::sqrt(2.0) * kReportSigmaM;
         const double leastTurn = chordTells ? kLeastToldCornerRad : kLeastCornerRad;
         if (std::fabs(turn) >= leastTurn && std::fabs(turn) <= kMostCornerRad && sameSide &&

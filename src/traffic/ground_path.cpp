@@ -80,6 +80,8 @@ constexpr double kTellingChordM = 4.0;
 constexpr double kMostHalfTurnRad = 30.0 * g_degToRad;
 constexpr double kRestTrackRad = 30.0 * g_degToRad;
 constexpr double kBackwardsCos = -0.5; // a track more than 120 degrees off the way points back
+// Two unit chords more than 120 degrees apart add up to less than this: they tell no way.
+constexpr double kWayToldLength = 1.0;
 constexpr double kMpsPerKt = 1852.0 / 3600.0;
 
 struct Node {
@@ -160,6 +162,10 @@ void lf_directions(std::vector<Node>& nodes)
             chord = chord + gf_unit(nodes[i].at - nodes[i - 1].at);
         if (i + 1 < n)
             chord = chord + gf_unit(nodes[i + 1].at - nodes[i].at);
+        // The two chords agree on a way (each alone does): a report whose neighbours lie
+        // either side of it by their jitter, the one before ahead of it and the one after
+        // behind, has none, and its track is its way.
+        const bool wayTold = gf_length(chord) >= kWayToldLength;
         chord = gf_unit(chord);
         Node& node = nodes[i];
         if (!node.trackKnown) {
@@ -185,7 +191,7 @@ void lf_directions(std::vector<Node>& nodes)
             }
             continue;
         }
-        node.dir = gf_dot(node.track, chord) < kBackwardsCos ? node.track * -1.0 : node.track;
+        node.dir = wayTold && gf_dot(node.track, chord) < kBackwardsCos ? node.track * -1.0 : node.track;
     }
 }
 

@@ -341,6 +341,28 @@ TEST(RouteTableTest, AStopWithinAMetreOfTheSlowReportBeforeItIsMadeWhereTheRealO
     }
 }
 
+// A line-up crept up to at 4 kt and slower, reported every 1-3 s with 5 m of noise: one report
+// lies ahead of the one after it and behind the one before. Taken to point back, its track
+// was turned round, and the aircraft circled on the spot before the hold line and stopped
+// 8.6 s late. It makes its stop on time, and its heading sweeps through no loop.
+TEST(RouteTableTest, CreepingUpToTheHoldLineOverJitteredReportsItDoesNotCircle)
+{
+    const RouteOutcome o = runRoute(generateRoute(100923, RouteKind::LineUp, "AT72"), true);
+    EXPECT_TRUE(o.pass()) << "seed 100923, AT72: " << o.failures();
+    // The largest sweep of the heading over any 15 s, in degrees.
+    const auto& f = o.trace.flown;
+    double worst = 0.0;
+    std::vector<double> swept(f.size(), 0.0);
+    size_t from = 0;
+    for (size_t k = 1; k < f.size(); ++k) {
+        swept[k] = swept[k - 1] + std::fabs(std::remainder(f[k].headingDeg - f[k - 1].headingDeg, 360.0));
+        while (f[k].t - f[from].t > 15.0)
+            ++from;
+        worst = std::max(worst, swept[k] - swept[from]);
+    }
+    EXPECT_LE(worst, 270.0);
+}
+
 // Holds whose first report of moving off lies within the stop's jitter, nearer to the place
 // the aircraft stands than the type gains that report's speed in: the aircraft moves off
 // within 3 s of the real one (timed by that place, it moved off 3 s late).

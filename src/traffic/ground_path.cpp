@@ -162,10 +162,17 @@ void lf_directions(std::vector<Node>& nodes)
             chord = chord + gf_unit(nodes[i].at - nodes[i - 1].at);
         if (i + 1 < n)
             chord = chord + gf_unit(nodes[i + 1].at - nodes[i].at);
-        // The two chords agree on a way (each alone does): a report whose neighbours lie
-        // either side of it by their jitter, the one before ahead of it and the one after
-        // behind, has none, and its track is its way.
-        const bool wayTold = gf_length(chord) >= kWayToldLength;
+        // The chords long enough to tell a way past the reports' jitter, and agreeing on it
+        // (each alone does): only against such a way is a track taken to point back. A report
+        // whose neighbours lie either side of it by their jitter, one ahead and one behind,
+        // has none, nor has one whose only neighbour lies a metre behind it; its track is its
+        // way.
+        Vec told;
+        if (i > 0 && gf_length(nodes[i].at - nodes[i - 1].at) >= kTellingChordM)
+            told = told + gf_unit(nodes[i].at - nodes[i - 1].at);
+        if (i + 1 < n && gf_length(nodes[i + 1].at - nodes[i].at) >= kTellingChordM)
+            told = told + gf_unit(nodes[i + 1].at - nodes[i].at);
+        const bool wayTold = gf_length(told) >= kWayToldLength;
         chord = gf_unit(chord);
         Node& node = nodes[i];
         if (!node.trackKnown) {
@@ -191,7 +198,7 @@ void lf_directions(std::vector<Node>& nodes)
             }
             continue;
         }
-        node.dir = wayTold && gf_dot(node.track, chord) < kBackwardsCos ? node.track * -1.0 : node.track;
+        node.dir = wayTold && gf_dot(node.track, gf_unit(told)) < kBackwardsCos ? node.track * -1.0 : node.track;
     }
 }
 

@@ -448,10 +448,10 @@ TEST(GroundPath, AHoldHiddenBetweenTwoReportsOfAWindingWayLaysNoLoop)
 // Creeping up to a hold line at 4 kt and slower, reported every 1-3 s with 5 m of noise:
 // the reports jitter by more than the aircraft moves between them, and the one at 2.6 kt lies
 // ahead of the report after it and behind the one before. Its two neighbours' chords, either
-// side of it, added up to a way pointing back across its track, so its track was taken to
-// point back, turned round, and the path laid a loop through it: the aircraft circled on the
-// spot before the hold and stopped 8.6 s late (the route bench's seed 100923, an AT72, whose
-// reports these are). The path keeps within a right angle of the reported tracks.
+// side of it, summed to a way pointing back across its track, so its track was taken to point
+// back, turned round as a push-back's is, and the path laid a loop through it: the aircraft
+// circled on the spot before the hold and stopped 8.6 s late (the route bench's seed 100923,
+// an AT72, whose reports these are). The path keeps within a right angle of the tracks.
 TEST(GroundPath, AReportJitteredBetweenItsNeighboursOnTheWayToAHoldIsNoTurnBack)
 {
     struct Report {

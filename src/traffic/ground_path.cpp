@@ -157,21 +157,24 @@ void lf_directions(std::vector<Node>& nodes)
 {
     const size_t n = nodes.size();
     for (size_t i = 0; i < n; ++i) {
+        // The chords to the neighbours either side; none where there is no neighbour.
+        const Vec before = i > 0 ? nodes[i].at - nodes[i - 1].at : Vec{};
+        const Vec after = i + 1 < n ? nodes[i + 1].at - nodes[i].at : Vec{};
         Vec chord;
         if (i > 0)
-            chord = chord + gf_unit(nodes[i].at - nodes[i - 1].at);
+            chord = chord + gf_unit(before);
         if (i + 1 < n)
-            chord = chord + gf_unit(nodes[i + 1].at - nodes[i].at);
+            chord = chord + gf_unit(after);
         // The chords long enough to tell a way past the reports' jitter, and agreeing on it
         // (each alone does): only against such a way is a track taken to point back. A report
         // whose neighbours lie either side of it by their jitter, one ahead and one behind,
         // has none, nor has one whose only neighbour lies a metre behind it; its track is its
         // way.
         Vec told;
-        if (i > 0 && gf_length(nodes[i].at - nodes[i - 1].at) >= kTellingChordM)
-            told = told + gf_unit(nodes[i].at - nodes[i - 1].at);
-        if (i + 1 < n && gf_length(nodes[i + 1].at - nodes[i].at) >= kTellingChordM)
-            told = told + gf_unit(nodes[i + 1].at - nodes[i].at);
+        if (gf_length(before) >= kTellingChordM)
+            told = told + gf_unit(before);
+        if (gf_length(after) >= kTellingChordM)
+            told = told + gf_unit(after);
         const bool wayTold = gf_length(told) >= kWayToldLength;
         chord = gf_unit(chord);
         Node& node = nodes[i];
@@ -505,18 +508,19 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             continue;
         }
         const bool sameSide = alpha * turn > 0.0 && beta * turn > 0.0;
-        // Both ends on straights (each track along the chord to its neighbour beyond) meet at
-        // a corner, as taxiways do: the curve in time, spread over the whole gap, would cut it
+        // Each end's track along the chord to its neighbour beyond: that end lies on a straight.
+        const bool alongBefore = i > 0 && std::fabs(gf_turn(gf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
+        const bool alongAfter =
+            i + 2 < nodes.size() && std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
+        // Both ends on straights (an end with no neighbour beyond counts as one) meet at a
+        // corner, as taxiways do: the curve in time, spread over the whole gap, would cut it
         // by half the gap's length times the sine of half the turn (at 15 kt, reports 10 s
         // apart, a 60 degree corner by 10 m, which the aircraft passed within 3). So does a
         // large turn both tracks leave the chord toward, though one end's report lies a few
         // seconds into it and carries a track some degrees into the turn.
-        const bool aOnStraight = i == 0 || std::fabs(gf_turn(gf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
-        const bool bOnStraight =
-            i + 2 >= nodes.size() || std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
+        const bool onStraights = (i == 0 || alongBefore) && (i + 2 >= nodes.size() || alongAfter);
         const bool cornerOfStraights = sameSide && std::fabs(turn) >= kLeastCornerOfStraightsRad;
-        if (lf_bendsThroughGap(a, b, turn) && !cornerOfStraights && !(aOnStraight && bOnStraight) &&
-            lf_appendPacedCubic(out, a, b)) {
+        if (lf_bendsThroughGap(a, b, turn) && !cornerOfStraights && !onStraights && lf_appendPacedCubic(out, a, b)) {
             curveTo = true;
             continue;
         }
@@ -529,13 +533,10 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
         // on along the leg beyond it and the other leaves the chord by far less: the bend lies
         // at the first, and the other's few degrees are the way into it.
         const bool sBend = alpha * beta < 0.0;
-        const bool turnedAtA =
-            i > 0 && (std::fabs(beta) < kStraightRad || (sBend && std::fabs(beta) < kSBendShare * std::fabs(alpha))) &&
-            std::fabs(gf_turn(gf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
-        const bool turnedAtB =
-            i + 2 < nodes.size() &&
-            (std::fabs(alpha) < kStraightRad || (sBend && std::fabs(alpha) < kSBendShare * std::fabs(beta))) &&
-            std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
+        const bool turnedAtA = alongBefore && (std::fabs(beta) < kStraightRad ||
+                                               (sBend && std::fabs(beta) < kSBendShare * std::fabs(alpha)));
+        const bool turnedAtB = alongAfter && (std::fabs(alpha) < kStraightRad ||
+                                              (sBend && std::fabs(alpha) < kSBendShare * std::fabs(beta)));
         const bool chordTells = chord * kLeastCornerSideRad >= std::sqrt(2.0) * kReportSigmaM;
         const double leastTurn = chordTells ? kLeastToldCornerRad : kLeastCornerRad;
         if (std::fabs(turn) >= leastTurn && std::fabs(turn) <= kMostCornerRad && sameSide &&

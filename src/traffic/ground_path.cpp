@@ -80,8 +80,9 @@ constexpr double kTellingChordM = 4.0;
 constexpr double kMostHalfTurnRad = 30.0 * g_degToRad;
 constexpr double kRestTrackRad = 30.0 * g_degToRad;
 constexpr double kBackwardsCos = -0.5; // a track more than 120 degrees off the way points back
-// Two unit chords more than 120 degrees apart add up to less than this: they tell no way.
-constexpr double kWayToldLength = 1.0;
+// Two unit chords more than about 120 degrees apart add up to less than this: they tell no
+// way. One chord alone is a unit long, give or take its rounding, and tells it.
+constexpr double kWayToldLength = 0.99;
 constexpr double kMpsPerKt = 1852.0 / 3600.0;
 
 struct Node {

@@ -343,11 +343,15 @@ TEST(RouteTableTest, AStopWithinAMetreOfTheSlowReportBeforeItIsMadeWhereTheRealO
 
 // Line-ups whose reports jitter against the way at a crawl: creeping up to the hold line
 // (seed 100923, an AT72, circled on the spot and stopped 8.6 s late) and moving off a stop
-// (seed 100505, a B744, flicked its nose round by 35 degrees). Every check passes, and the
-// heading sweeps through no loop.
+// (seed 100505, a B744, flicked its nose round by 35 degrees). And one that moves off from a
+// stop with its nose turned about, the way ahead told by one chord alone (seed 200970, an
+// A320): that chord's length came out a rounding short of the least that tells a way, so its
+// nose was kept, and it drove a loop 38 m off the runway. Every check passes, and the heading
+// sweeps through no loop.
 TEST(RouteTableTest, ReportsJitteredAgainstTheWayAtACrawlTurnNoLoop)
 {
-    for (const auto& [seed, type] : {std::tuple{100923u, "AT72"}, std::tuple{100505u, "B744"}}) {
+    for (const auto& [seed, type] :
+         {std::tuple{100923u, "AT72"}, std::tuple{100505u, "B744"}, std::tuple{200970u, "A320"}}) {
         const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::LineUp, type), true);
         EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
         // The largest sweep of the heading over any 15 s, in degrees.

@@ -21,6 +21,9 @@ constexpr int32_t kLowestCounter = -1000;
 constexpr double kEndOfClimbOutAglFt = 800.0;
 constexpr double kMetresPerNm = 1852.0;
 constexpr double kMovedM = 1.0;
+// A move this short between reports without a track may be their jitter alone: it tells
+// no way (a north track comes as 0, as a missing one does).
+constexpr double kTellingMoveM = 5.0;
 // A report this close to the way the push goes carries it on; one farther off leads
 // forward into the taxi.
 constexpr double kPushingOnRad = 90.0 * g_degToRad;
@@ -199,7 +202,7 @@ size_t lf_pushSamples(LiveAc& ac)
             }
             return i + 1;
         }
-        if (!gf_trackGiven(s) && metres < kMovedM)
+        if (!gf_trackGiven(s) && metres < kTellingMoveM)
             continue;
         const double moveWay = metres >= kMovedM ? gf_bearingRad(from, gf_samplePos(s)) : way;
         if (trackSign == 0.0 && gf_trackGiven(s))
@@ -285,7 +288,7 @@ bool lf_pushEnded(const LiveAc& ac)
     double travel = gf_bearingRad(gf_samplePos(front), gf_samplePos(next));
     if (gf_trackGiven(next) && ac.motion.pushTrackSign != 0.0)
         travel = gf_normalHeading(next.track * g_degToRad + (ac.motion.pushTrackSign < 0.0 ? g_fullCircle / 2 : 0.0));
-    else if (lf_metres(gf_samplePos(front), gf_samplePos(next)) < kMovedM)
+    else if (lf_metres(gf_samplePos(front), gf_samplePos(next)) < kTellingMoveM)
         return false;
     return std::fabs(gf_wrapPi(travel - ac.pos.heading)) < g_fullCircle / 4;
 }

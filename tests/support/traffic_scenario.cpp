@@ -282,6 +282,8 @@ void Scenario::feed()
             r.timestamp = kEpochSeconds + t + feedScript_.jitterS * (2.0 * unit(random_) - 1.0);
             if (feedScript_.positionNoiseM > 0.0 || feedScript_.trackNoiseDeg > 0.0)
                 addNoise(r.sample);
+            if (feedScript_.missingTrackRate > 0.0 && unit(random_) < feedScript_.missingTrackRate)
+                r.sample.track = 0.0;
             if (feedScript_.asLines) {
                 std::optional<LiveFlightRecord> parsed = lf_throughParser(r, p, {sim_.user.lat, sim_.user.lon});
                 if (!parsed)

@@ -58,6 +58,9 @@ struct FeedScript {
     // random direction, its track by up to trackNoiseDeg either way (no draw while both are 0).
     double positionNoiseM = 0.0;
     double trackNoiseDeg = 0.0;
+    // A share of reports whose track comes as 0, as RealTraffic sends a missing one (and a
+    // north one); drawn only while above 0.
+    double missingTrackRate = 0.0;
     // Scenario times (from, to) in which RealTraffic has lost the aircraft: the last report
     // comes just before, the next at its end.
     std::vector<std::pair<double, double>> silences;

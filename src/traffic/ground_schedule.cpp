@@ -457,8 +457,13 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
             return;
         }
     } else if (target->rest && v0 >= kStillMps) {
-        const Profile p = lf_toRest(v0, d, t, limits, late);
-        if (!late && (!limits.towed || p.total() >= t)) {
+        // The stop just reached is made now, still rolling onto it: braking as planned, a step
+        // past its report's place (within the report's jitter). Taken as late, it ran on at its
+        // crawl, and crept through the whole stop the real aircraft made.
+        const bool reached = target == &previous;
+        const double room = reached ? std::max(d, v0 * v0 / (2.0 * limits.mostAccel)) : d;
+        const Profile p = lf_toRest(v0, room, t, limits, late);
+        if ((!late || reached) && (!limits.towed || p.total() >= t)) {
             lf_lay(plan, p, v0, now);
             return;
         }

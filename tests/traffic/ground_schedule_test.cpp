@@ -1,0 +1,44 @@
+// The speed plan along a taxiing aircraft's path, against what its reports tell: here, a
+// reported stop reached while the aircraft still rolls onto it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "traffic/ground_schedule.h"
+
+// The report of a stop is reached, the aircraft still rolling at 0.3-2 m/s within half a
+// metre of its place: braking onto it took longer than the quarter second left to its time,
+// and the plan taken as late ran on at that crawl, each plan after it the same, through the
+// whole stop the real aircraft made (a C172 crept through a 6 s stop before the runway). The
+// plan brakes to rest at once (rolling on to the stop's place first, if short of it), no
+// harder than the type can, and stands; the next report, a
+// move off a few seconds on, is for the plans laid after it.
+TEST(GroundSchedule, AStopReachedStillRollingIsMadeAtOnce)
+{
+    std::mt19937 rng(44);
+    auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    const SpeedLimits limits;
+    for (int k = 0; k < 500; ++k) {
+        const int64_t now = 10000;
+        const double stop = 50.0;
+        const double v0 = uniform(0.3, 2.0);
+        const double station = stop + uniform(-0.45, 0.45);
+        const ScheduleTarget reached{stop, now, 0.0, true};
+        const int64_t later = now + static_cast<int64_t>(uniform(4.0, 10.0) * 100.0);
+        const std::vector<ScheduleTarget> targets{{stop + uniform(1.0, 6.0), later, uniform(2.0, 5.0), false}};
+        SpeedPlan plan;
+        gf_planGroundSpeed(targets, station, v0, now, reached, limits, plan);
+        SCOPED_TRACE(testing::Message() << "case " << k << ": " << v0 << " m/s, " << station - stop << " m past");
+        // At rest by the time it rolls on to the stop's place, if short of it, and brakes as a
+        // pilot does; and still at rest a second on.
+        const double seconds = std::max(stop - station, 0.0) / v0 + v0 / limits.plannedAccel;
+        const auto braked = now + static_cast<int64_t>(std::ceil(seconds * 100.0)) + 1;
+        EXPECT_NEAR(gf_plannedSpeed(plan, braked), 0.0, 1e-6);
+        EXPECT_NEAR(gf_plannedSpeed(plan, braked + 100), 0.0, 1e-6);
+        for (size_t i = 0; i < plan.count; ++i)
+            EXPECT_GE(plan.segments[i].accel, -limits.mostAccel - 1e-9);
+    }
+}

@@ -501,18 +501,28 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
         const bool curveEnds = curveTo || (out.size() >= 2 && out[out.size() - 2].fixed &&
                                            gf_length(a.at - out[out.size() - 2].at) < kSamePlaceM);
         curveTo = false;
-        if (std::fabs(alpha) < kStraightRad && std::fabs(beta) < kStraightRad) {
-            if (curveEnds && std::fabs(alpha) >= kLeastRoundedRad) {
-                lf_appendCubic(out, a.at, a.dir, b.at, b.dir, speed);
-                curveTo = true;
-            }
-            continue;
-        }
         const bool sameSide = alpha * turn > 0.0 && beta * turn > 0.0;
         // Each end's track along the chord to its neighbour beyond: that end lies on a straight.
         const bool alongBefore = i > 0 && std::fabs(gf_turn(gf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
         const bool alongAfter =
             i + 2 < nodes.size() && std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
+        if (std::fabs(alpha) < kStraightRad && std::fabs(beta) < kStraightRad) {
+            // Both tracks a few degrees off the chord toward a turn more than their noise
+            // explains: a bend spread over the gap (a high-speed exit's arc, its reports 100-200
+            // m apart), its arc about the chord times the turn over 8 off the chord. Where that is
+            // more than the reports' jitter and the way comes into the first report along its
+            // track, it is laid as a curve: left straight, its corners rounded at the reports,
+            // it cut an exit's arc by 11 m and kinked the nose by 10 degrees at the second. A way
+            // coming in off the track turns at the first report, and a curve from there would
+            // leave that corner no room.
+            const bool bend = sameSide && std::fabs(turn) >= kLeastToldCornerRad && (i == 0 || alongBefore) &&
+                              chord * std::fabs(turn) / 8.0 >= kReportSigmaM;
+            if ((curveEnds && std::fabs(alpha) >= kLeastRoundedRad) || bend) {
+                lf_appendCubic(out, a.at, a.dir, b.at, b.dir, speed);
+                curveTo = true;
+            }
+            continue;
+        }
         // Both ends on straights (an end with no neighbour beyond counts as one) meet at a
         // corner, as taxiways do: the curve in time, spread over the whole gap, would cut it
         // by half the gap's length times the sine of half the turn (at 15 kt, reports 10 s

@@ -471,8 +471,12 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
     if (reverse)
         gf_paceSlowReports(g.targets, g.station, g.speed, gf_tickNow(), gf_pathLength(g.path),
                            lf_speedLimits(ac).plannedAccel);
+    // A stop reached lasted at least until its last report at rest: a move off timed from its
+    // first would begin seconds before the real one did.
     const PosSample& reached = ac.samples[0];
-    g.previous = {at[front], static_cast<int64_t>(reached.dueTick), reached.groundSpeed, gf_atRestReport(reached)};
+    const bool rest = gf_atRestReport(reached);
+    const uint32_t due = rest ? std::max(reached.dueTick, reached.stillUntilTick) : reached.dueTick;
+    g.previous = {at[front], static_cast<int64_t>(due), reached.groundSpeed, rest};
     lf_curveLimits(ac);
     g.active = true;
     lf_plan(ac);

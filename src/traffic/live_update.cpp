@@ -243,9 +243,16 @@ void lf_trimStationaryRun(LiveAc& ac, const PosSample& s)
     auto& q = ac.samples;
     if (s.airborne || q.empty() || !q.back().stationary)
         return;
+    // The stationary run dropped after a sample: when that one is a stop, the run tells how
+    // long it lasted.
+    const auto dropAfter = [&q](size_t kept) {
+        for (size_t i = kept + 1; i < q.size(); ++i)
+            q[kept].stillUntilTick = std::max(q[kept].stillUntilTick, q[i].stillUntilTick);
+        q.erase(q.begin() + static_cast<std::ptrdiff_t>(kept) + 1, q.end());
+    };
     if (s.stationary) {
         if (q.size() > 1 && std::all_of(q.begin(), q.end(), [](const PosSample& x) { return x.stationary; }))
-            q.erase(q.begin() + 1, q.end());
+            dropAfter(0);
         return;
     }
     const auto count = static_cast<std::ptrdiff_t>(q.size());
@@ -258,7 +265,7 @@ void lf_trimStationaryRun(LiveAc& ac, const PosSample& s)
             continue;
         const int64_t gap = static_cast<int64_t>(q.back().dueTick) - static_cast<int64_t>(x.dueTick);
         if (gap < kStillRunTicks || gf_distanceNm(gf_samplePos(x), gf_samplePos(s)) <= kStillRunNm)
-            q.erase(q.begin() + i + 1, q.end());
+            dropAfter(static_cast<size_t>(i));
         return;
     }
 }
@@ -467,7 +474,10 @@ bool lf_checkSampleWhileStill(LiveAc& ac, PosSample& s)
             s.groundSpeed = 0.0;
             return true;
         }
+        // A repeat of the report before, but it tells the stop lasted until its time.
+        const uint32_t seen = s.dueTick;
         s = n;
+        s.stillUntilTick = std::max(n.stillUntilTick, seen);
         s.groundSpeed = 0.0;
         s.stationary = true;
         return true;

@@ -27,8 +27,9 @@ struct PosSample {
     double trueAirspeed = 0.0;  // knots
     uint32_t dueTick = 0;       // traffic tick from which the engine may use the sample
     uint32_t waitedTicks = 0;   // set by the engine: how long it put the sample off for the aircraft
-    // Set by the engine on a report at rest: when a later report of the same stop, taken for a
-    // repeat of it, still showed the aircraft standing (0: none did).
+    // Set by the engine on a report at rest: the latest time a report of its stop showed the
+    // aircraft standing (its own, put back to when the stop began, or a later one taken for a
+    // repeat of it); 0: none but its own due tick.
     uint32_t stillUntilTick = 0;
     bool airborne = false;
     bool stationary = false;    // set by the engine

@@ -275,6 +275,8 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             return;
         }
         if (stops) {
+            // Put back to when the stop began, it still shows the aircraft standing at its time.
+            r.sample.stillUntilTick = r.sample.dueTick;
             r.sample.dueTick = stopDue();
             if (afterSkipped) {
                 // Farther from the stop than the reports jitter, it tells how the aircraft slowed

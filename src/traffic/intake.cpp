@@ -259,6 +259,11 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
         const MotionState& m = ac->motion;
         const bool afterSkipped =
             m.skippedReport && m.skippedReport->dueTick > newest.dueTick && !gf_atRestReport(*m.skippedReport);
+        // A report at rest before it, skipped as a repeat on a push, told when the push came to
+        // rest: braking from the last moving one to this later place and time, the push stopped
+        // seconds late.
+        const bool restSkipped = m.skippedReport && m.skippedReport->dueTick > newest.dueTick &&
+                                 gf_atRestReport(*m.skippedReport) && m.pushRestDue > newest.dueTick;
         const size_t n = ac->samples.size();
         const auto stopDue = [&] {
             return afterSkipped ? lf_stopDue(*m.skippedReport, &*m.beforeSkipped, r.sample, lf_onPush(*ac))
@@ -277,7 +282,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
         if (stops) {
             // Put back to when the stop began, it still shows the aircraft standing at its time.
             r.sample.stillUntilTick = r.sample.dueTick;
-            r.sample.dueTick = stopDue();
+            r.sample.dueTick = restSkipped ? m.pushRestDue : stopDue();
             if (afterSkipped) {
                 // Farther from the stop than the reports jitter, it tells how the aircraft slowed
                 // to it: it is taken before it.

@@ -191,6 +191,16 @@ TEST(RouteTableTest, MovingOffAfterAPushItsStartIsTimedByTheReportsSpeedsNotThei
     }
 }
 
+// A push whose first report at rest came so soon after the last moving one that it was
+// skipped as a repeat: its time still tells when the push came to rest. Timed instead by the
+// next report at rest, braking from the last moving one over the metres to its place, the
+// C172 pushed on 4.5 s after the real one stood.
+TEST(RouteTableTest, APushsStopIsTimedByItsFirstReportAtRestThoughThatWasSkippedAsARepeat)
+{
+    const RouteOutcome o = runRoute(generateRoute(200253, RouteKind::PushBack, "C172"), false);
+    EXPECT_TRUE(lf_check(o, "stop time").pass()) << "seed 200253, C172: " << o.failures();
+}
+
 // Holds and taxis onto a stand, every type, with reports as sparse and jittery as they come:
 // standing, the aircraft never stands on while the real one rolls (the jitter of the first
 // reports turned it about on the spot); it ends on its stand, its nose on the stand's heading;

@@ -181,6 +181,22 @@ void lf_directions(std::vector<Node>& nodes)
         Node& node = nodes[i];
         if (!node.trackKnown) {
             node.dir = chord;
+            // Rolling too slowly for its track to tell, between neighbours within the reports'
+            // jitter of it: they tell no way, the nearest node farther off does. Moving off, a
+            // report 1.4 m behind the one before it pointed the way back, and a take-off roll
+            // began with a loop 52 m off the runway.
+            if (node.speedKt > kRestKt && gf_length(before) < kTellingChordM && gf_length(after) < kTellingChordM) {
+                for (size_t k = 1; k < n; ++k) {
+                    if (i + k < n && gf_length(nodes[i + k].at - node.at) >= kTellingChordM) {
+                        node.dir = gf_unit(nodes[i + k].at - node.at);
+                        break;
+                    }
+                    if (k <= i && gf_length(node.at - nodes[i - k].at) >= kTellingChordM) {
+                        node.dir = gf_unit(node.at - nodes[i - k].at);
+                        break;
+                    }
+                }
+            }
             // Rolling without a track at a corner of the reports' line: it came along the line
             // before it, and the corner is rounded where it was reported.
             if (i > 0 && i + 1 < n && node.speedKt >= kTrackedKt) {

@@ -387,12 +387,15 @@ TEST(RouteTableTest, AStopWithinAMetreOfTheSlowReportBeforeItIsMadeWhereTheRealO
 // (seed 100505, a B744, flicked its nose round by 35 degrees). And one that moves off from a
 // stop with its nose turned about, the way ahead told by one chord alone (seed 200970, an
 // A320): that chord's length came out a rounding short of the least that tells a way, so its
-// nose was kept, and it drove a loop 38 m off the runway. Every check passes, and the heading
-// sweeps through no loop.
+// nose was kept, and it drove a loop 38 m off the runway. And a take-off roll moving off at
+// 1.2 kt, its next report 1.4 m behind that one (seed 300824, a C172): the way between the two
+// pointed back, and the roll began with a loop 52 m off the runway. Every check passes, and
+// the heading sweeps through no loop.
 TEST(RouteTableTest, ReportsJitteredAgainstTheWayAtACrawlTurnNoLoop)
 {
     for (const auto& [seed, type] :
-         {std::tuple{100923u, "AT72"}, std::tuple{100505u, "B744"}, std::tuple{200970u, "A320"}}) {
+         {std::tuple{100923u, "AT72"}, std::tuple{100505u, "B744"}, std::tuple{200970u, "A320"},
+          std::tuple{300824u, "C172"}}) {
         const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::LineUp, type), true);
         EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
         // The largest sweep of the heading over any 15 s, in degrees.

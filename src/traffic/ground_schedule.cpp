@@ -457,9 +457,10 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
             return;
         }
     } else if (target->rest && v0 >= kStillMps) {
-        // The stop just reached is made now, still rolling onto it: braking as planned, a step
-        // past its report's place (within the report's jitter). Taken as late, it ran on at its
-        // crawl, and crept through the whole stop the real aircraft made.
+        // The stop just reached is made now, still rolling onto it: braking no harder than the
+        // type does at taxi speeds, a step past its report's place (within the report's jitter).
+        // Taken as late, it ran on at its crawl, and crept through the whole stop the real
+        // aircraft made.
         const bool reached = target == &previous;
         const double room = reached ? std::max(d, v0 * v0 / (2.0 * limits.mostAccel)) : d;
         const Profile p = lf_toRest(v0, room, t, limits, late);

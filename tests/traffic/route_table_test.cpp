@@ -95,9 +95,10 @@ TEST(RouteTableTest, APushBackEndsWhereAndWithTheSwingReportedAndItAndTheTaxiSta
 
 // Push-backs with one report in ten without its track (0, as RealTraffic sends a missing
 // track and a north one alike): such a report's way is told by its move from the report
-// before, and a move within the reports' jitter tells none. Taken as a way, a report 1.6 m
-// from the aircraft ended pushes half-way, up to 22 m short, the nose then turned back on the
-// spot to taxi on to the real end (6 of these 48; first seen as seed 200196, a B744).
+// before, and a move within the reports' jitter tells none. Taken as a way, such moves ended
+// 6 of these 48 pushes short of where and with the swing their reports showed, some then
+// standing for half a minute (first seen as seed 200196, a B744: a report 1.6 m from the
+// aircraft ended its push 15 m short, and it turned back on the spot to taxi to the real end).
 TEST(RouteTableTest, APushWhoseReportsLackTheirTrackEndsWhereItsReportsShowItEnded)
 {
     constexpr uint32_t kFirstMissingSeed = 7100;

@@ -181,11 +181,16 @@ void lf_directions(std::vector<Node>& nodes)
         Node& node = nodes[i];
         if (!node.trackKnown) {
             node.dir = chord;
-            // Rolling too slowly for its track to tell, between neighbours within the reports'
-            // jitter of it: they tell no way, the nearest node farther off does. Moving off, a
-            // report 1.4 m behind the one before it pointed the way back, and a take-off roll
-            // began with a loop 52 m off the runway.
-            if (node.speedKt > kRestKt && gf_length(before) < kTellingChordM && gf_length(after) < kTellingChordM) {
+            // Between neighbours within the reports' jitter of it, the chords tell no way. At rest,
+            // the report of moving off after it does by its track: the chord to it, 1.1 m aside,
+            // turned an A320 lining up 87 degrees off the runway. Rolling too slowly for its own
+            // track to tell, the nearest node farther off does: moving off, a report 1.4 m behind
+            // the one before it pointed the way back, and a take-off roll began with a loop 52 m
+            // off the runway.
+            const bool jittered = gf_length(before) < kTellingChordM && gf_length(after) < kTellingChordM;
+            if (jittered && node.speedKt <= kRestKt && i + 1 < n && nodes[i + 1].trackKnown) {
+                node.dir = nodes[i + 1].track;
+            } else if (jittered && node.speedKt > kRestKt) {
                 for (size_t k = 1; k < n; ++k) {
                     if (i + k < n && gf_length(nodes[i + k].at - node.at) >= kTellingChordM) {
                         node.dir = gf_unit(nodes[i + k].at - node.at);

@@ -390,13 +390,15 @@ TEST(RouteTableTest, AStopWithinAMetreOfTheSlowReportBeforeItIsMadeWhereTheRealO
 // A320): that chord's length came out a rounding short of the least that tells a way, so its
 // nose was kept, and it drove a loop 38 m off the runway. And a take-off roll moving off at
 // 1.2 kt, its next report 1.4 m behind that one (seed 300824, a C172): the way between the two
-// pointed back, and the roll began with a loop 52 m off the runway. Every check passes, and
-// the heading sweeps through no loop.
+// pointed back, and the roll began with a loop 52 m off the runway. And one moving off its
+// stop on the runway, its first report 1.1 m aside of the stop's (seed 300800, an A320): the
+// chord between them turned it 87 degrees off the runway before the roll, 21 m off its way.
+// Every check passes, and the heading sweeps through no loop.
 TEST(RouteTableTest, ReportsJitteredAgainstTheWayAtACrawlTurnNoLoop)
 {
     for (const auto& [seed, type] :
          {std::tuple{100923u, "AT72"}, std::tuple{100505u, "B744"}, std::tuple{200970u, "A320"},
-          std::tuple{300824u, "C172"}}) {
+          std::tuple{300824u, "C172"}, std::tuple{300800u, "A320"}}) {
         const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::LineUp, type), true);
         EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
         // The largest sweep of the heading over any 15 s, in degrees.

@@ -171,10 +171,12 @@ void lf_directions(std::vector<Node>& nodes)
         // whose neighbours lie either side of it by their jitter, one ahead and one behind,
         // has none, nor has one whose only neighbour lies a metre behind it; its track is its
         // way.
+        const bool beforeTells = gf_length(before) >= kTellingChordM;
+        const bool afterTells = gf_length(after) >= kTellingChordM;
         Vec told;
-        if (gf_length(before) >= kTellingChordM)
+        if (beforeTells)
             told = told + gf_unit(before);
-        if (gf_length(after) >= kTellingChordM)
+        if (afterTells)
             told = told + gf_unit(after);
         const bool wayTold = gf_length(told) >= kWayToldLength;
         chord = gf_unit(chord);
@@ -187,7 +189,7 @@ void lf_directions(std::vector<Node>& nodes)
             // track to tell, the nearest node farther off does: moving off, a report 1.4 m behind
             // the one before it pointed the way back, and a take-off roll began with a loop 52 m
             // off the runway.
-            const bool jittered = gf_length(before) < kTellingChordM && gf_length(after) < kTellingChordM;
+            const bool jittered = !beforeTells && !afterTells;
             if (jittered && node.speedKt <= kRestKt && i + 1 < n && nodes[i + 1].trackKnown) {
                 node.dir = nodes[i + 1].track;
             } else if (jittered && node.speedKt > kRestKt) {
@@ -525,8 +527,6 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
         const bool sameSide = alpha * turn > 0.0 && beta * turn > 0.0;
         // Each end's track along the chord to its neighbour beyond: that end lies on a straight.
         const bool alongBefore = i > 0 && std::fabs(gf_turn(gf_unit(a.at - nodes[i - 1].at), a.dir)) < kStraightRad;
-        const bool alongAfter =
-            i + 2 < nodes.size() && std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
         if (std::fabs(alpha) < kStraightRad && std::fabs(beta) < kStraightRad) {
             // Both tracks a few degrees off the chord toward a turn more than their noise
             // explains: a bend spread over the gap (a high-speed exit's arc, its reports 100-200
@@ -544,6 +544,8 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             }
             continue;
         }
+        const bool alongAfter =
+            i + 2 < nodes.size() && std::fabs(gf_turn(b.dir, gf_unit(nodes[i + 2].at - b.at))) < kStraightRad;
         // Both ends on straights (an end with no neighbour beyond counts as one) meet at a
         // corner, as taxiways do: the curve in time, spread over the whole gap, would cut it
         // by half the gap's length times the sine of half the turn (at 15 kt, reports 10 s

@@ -257,13 +257,13 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
         // On a push, one as soon after the last as a repeat is a repeat: its end is told by a
         // report that leads forward.
         const MotionState& m = ac->motion;
-        const bool afterSkipped =
-            m.skippedReport && m.skippedReport->dueTick > newest.dueTick && !gf_atRestReport(*m.skippedReport);
+        const bool skippedSince = m.skippedReport && m.skippedReport->dueTick > newest.dueTick;
+        const bool afterSkipped = skippedSince && !gf_atRestReport(*m.skippedReport);
         // A report at rest before it, skipped as a repeat on a push, told when the push came to
         // rest: braking from the last moving one to this later place and time, the push stopped
         // seconds late.
-        const bool restSkipped = m.skippedReport && m.skippedReport->dueTick > newest.dueTick &&
-                                 gf_atRestReport(*m.skippedReport) && m.pushRestDue > newest.dueTick;
+        const bool restSkipped =
+            skippedSince && gf_atRestReport(*m.skippedReport) && m.pushRestDue > newest.dueTick;
         const size_t n = ac->samples.size();
         const auto stopDue = [&] {
             return afterSkipped ? lf_stopDue(*m.skippedReport, &*m.beforeSkipped, r.sample, lf_onPush(*ac))

@@ -160,6 +160,30 @@ Profile lf_toRest(double v0, double d, double t, const SpeedLimits& l, bool& lat
     return p;
 }
 
+// To a stop by its time, slowing on the way at a pilot's pace to a run no slower than a
+// report before it tells (vs); early when even that pace gets there sooner, then it holds.
+Profile lf_toRestAtPace(double v0, double vs, double d, double t, double accel)
+{
+    const auto ramps = [&](double vc) {
+        return (v0 + vc) / 2.0 * lf_ramp(v0, vc, accel) + vc / 2.0 * lf_ramp(vc, 0.0, accel);
+    };
+    const auto taken = [&](double vc) {
+        return lf_ramp(v0, vc, accel) + lf_ramp(vc, 0.0, accel) + (d - ramps(vc)) / vc;
+    };
+    double lo = vs;
+    double hi = v0;
+    if (taken(vs) > t) {
+        for (int i = 0; i < kBisections; ++i) {
+            const double m = (lo + hi) / 2.0;
+            (taken(m) > t ? lo : hi) = m;
+        }
+    } else {
+        hi = vs;
+    }
+    const double vc = (lo + hi) / 2.0;
+    return lf_threeSpells(v0, vc, 0.0, (d - ramps(vc)) / vc, accel);
+}
+
 // A stop hidden between two moving reports: it runs on at v0, brakes to a stop, waits and
 // moves off to reach the second report at its speed (or as near it as the room allows), at
 // its time. Nothing when there is no time to wait.
@@ -464,6 +488,15 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
         const bool reached = target == &previous;
         const double room = reached ? std::max(d, v0 * v0 / (2.0 * limits.mostAccel)) : d;
         const Profile p = lf_toRest(v0, room, t, limits, late);
+        // A slower report on the way, passed by (its place within the stop's jitter), still
+        // tells the pace the aircraft slowed to: run on at the pace before it and braked only
+        // for the stop, a taxi came to rest seconds early and stood.
+        const double vs = gf_ktToMps(prior->speedKt);
+        if (!limits.towed && !reached && !late && prior != &previous && prior->due > now && !prior->rest &&
+            vs < v0 && v0 * v0 / (2.0 * limits.plannedAccel) <= d) {
+            lf_lay(plan, lf_toRestAtPace(v0, vs, d, t, limits.plannedAccel), v0, now);
+            return;
+        }
         if ((!late || reached) && (!limits.towed || p.total() >= t)) {
             lf_lay(plan, p, v0, now);
             return;

@@ -42,3 +42,42 @@ TEST(GroundSchedule, AStopReachedStillRollingIsMadeAtOnce)
             EXPECT_GE(plan.segments[i].accel, -limits.mostAccel - 1e-9);
     }
 }
+
+// A taxi slows from 6-12 kt to a walking pace, runs on and stops. The slow report between
+// lies back from its place by more than its speed carries the aircraft by the stop's time
+// (its jitter), so the plan passes it by for the stop; its speed still tells the pace the
+// real aircraft slowed to. Run on at the faster pace and held there, an A320 came to rest
+// 6.4 s before the real one. The plan comes to rest within 3 s of the real stop.
+TEST(GroundSchedule, ATaxiSlowingBeforeItsStopIsThereWithTheRealOne)
+{
+    std::mt19937 rng(45);
+    auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    const SpeedLimits limits;
+    const double pilot = 0.5; // m/s², as the real one slowed and braked
+    for (int k = 0; k < 400; ++k) {
+        const int64_t now = 10000;
+        const double v0 = uniform(3.0, 6.0);
+        const double slowKt = uniform(2.0, 4.5);
+        const double vs = gf_ktToMps(slowKt);
+        const double slowing = (v0 - vs) / pilot;
+        const double run = uniform(5.0, 12.0);
+        const double stopS = slowing + run + vs / pilot;
+        const double stop = (v0 + vs) / 2.0 * slowing + vs * run + vs * vs / (2.0 * pilot);
+        const double slowS = std::max(slowing + uniform(0.2, 0.8) * run, 3.5);
+        const double left = vs * (stopS - slowS);
+        const double most = 10.0 + 2.0 * vs * vs;
+        if (left + 1.0 > most)
+            continue;
+        const double slowAt = stop - uniform(left + 0.5, most - 0.5);
+        const auto tick = [now](double s) { return now + static_cast<int64_t>(std::llround(s * 100.0)); };
+        const ScheduleTarget reached{0.0, now, gf_mpsToKt(v0), false};
+        const std::vector<ScheduleTarget> targets{{slowAt, tick(slowS), slowKt, false}, {stop, tick(stopS), 0.0, true}};
+        SpeedPlan plan;
+        gf_planGroundSpeed(targets, 0.0, v0, now, reached, limits, plan);
+        SCOPED_TRACE(testing::Message() << "case " << k << ": " << v0 << " m/s to " << slowKt << " kt, stop " << stop
+                                        << " m at " << stopS << " s, slow report at " << slowAt << " m");
+        ASSERT_TRUE(plan.toRest);
+        EXPECT_GE(plan.arrival, tick(stopS - 3.0));
+        EXPECT_LE(plan.arrival, tick(stopS + 3.0));
+    }
+}

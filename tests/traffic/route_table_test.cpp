@@ -264,6 +264,18 @@ TEST(RouteTableTest, AStopOnAStandReportedSparselyBeginsWhenTheRealOneDid)
     EXPECT_LE(outside, kSparseKnownOutside);
 }
 
+// Taxis onto a stand that slow to a walking pace before it: the slow report just short of the
+// stop lies within its jitter and times nothing of the way there, yet its speed tells the pace
+// the aircraft slowed to. Run on at the faster report's pace and held at the stop, an A320 came
+// to rest 6.4 s before the real one, a B744 3.1 s.
+TEST(RouteTableTest, ATaxiThatSlowsBeforeItsStopComesToRestWithTheRealOne)
+{
+    for (const auto& [seed, type] : {std::tuple{400053u, "A320"}, std::tuple{100807u, "B744"}}) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::ToStand, type), false);
+        EXPECT_TRUE(lf_check(o, "stop time").pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
+}
+
 // Line-ups with reports every 1 to 10 s and up to 5 m of noise (the bench's seeds 601 to 1000,
 // its types in turn): the first report at rest often lies back from the last moving one. The
 // aircraft stops once, within 3 s and 5 m of the real stop, instead of turning back to that

@@ -493,7 +493,7 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
         // for the stop, a taxi came to rest seconds early and stood.
         const double vs = gf_ktToMps(prior->speedKt);
         if (!limits.towed && !reached && !late && prior != &previous && prior->due > now && !prior->rest &&
-            vs < v0 && v0 * v0 / (2.0 * limits.plannedAccel) <= d) {
+            vs >= kStillMps && vs < v0 && v0 * v0 / (2.0 * limits.plannedAccel) <= d) {
             lf_lay(plan, lf_toRestAtPace(v0, vs, d, t, limits.plannedAccel), v0, now);
             return;
         }

@@ -404,9 +404,11 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
         gf_layGroundPath(reports, shape, g.path);
     const std::vector<double>& at = g.path.reportStations;
 
-    // Where the aircraft comes onto the path: near the report it reached.
+    // Where the aircraft comes onto the path: near the report it reached, up to the one after
+    // the next. Seconds ahead of its reports, it may have passed the next: joined back there,
+    // it turned about on the taxiway.
     const double from = front > 0 ? at[front - 1] : 0.0;
-    const double to = at[front + 1] + 1.0;
+    const double to = at[front + 2 < at.size() ? front + 2 : front + 1] + 1.0;
     const PathProjection onPath = gf_projectOnPath(g.path, 0.0, 0.0, from, to);
     size_t hint = 0;
     const PathPoint there = gf_pathPointAt(g.path, onPath.station, hint);

@@ -444,6 +444,17 @@ TEST(RouteTableTest, AnExitsArcBetweenTwoReportsIsFlownOnTheArcNotItsChord)
     }
 }
 
+// A B744 whose roll-out braked harder than the type's planned braking reached the exit seconds
+// ahead of its reports, and slowed for them to catch up. Its path laid again at the next
+// report, which lay behind it, was joined where that report lay: the aircraft turned about,
+// rolled back 4 m and turned once more (braking at 2.45 m/s2 at a walking pace). It joins the
+// path where it is, and rolls on.
+TEST(RouteTableTest, AnAircraftAheadOfItsReportsJoinsItsPathWhereItIsNotBackAtTheReport)
+{
+    const RouteOutcome o = runRoute(generateRoute(400899, RouteKind::Exit, "B744"), false);
+    EXPECT_TRUE(o.pass()) << "seed 400899, B744: " << o.failures();
+}
+
 // Holds whose first report of moving off lies within the stop's jitter, nearer to the place
 // the aircraft stands than the type gains that report's speed in: the aircraft moves off
 // within 3 s of the real one (timed by that place, it moved off 3 s late).

@@ -162,26 +162,13 @@ Profile lf_toRest(double v0, double d, double t, const SpeedLimits& l, bool& lat
 
 // To a stop by its time, slowing on the way at a pilot's pace to a run no slower than a
 // report before it tells (vs); early when even that pace gets there sooner, then it holds.
+// Slowing to the run and braking from it take the time and distance of braking from v0 alone.
 Profile lf_toRestAtPace(double v0, double vs, double d, double t, double accel)
 {
-    const auto ramps = [&](double vc) {
-        return (v0 + vc) / 2.0 * lf_ramp(v0, vc, accel) + vc / 2.0 * lf_ramp(vc, 0.0, accel);
-    };
-    const auto taken = [&](double vc) {
-        return lf_ramp(v0, vc, accel) + lf_ramp(vc, 0.0, accel) + (d - ramps(vc)) / vc;
-    };
-    double lo = vs;
-    double hi = v0;
-    if (taken(vs) > t) {
-        for (int i = 0; i < kBisections; ++i) {
-            const double m = (lo + hi) / 2.0;
-            (taken(m) > t ? lo : hi) = m;
-        }
-    } else {
-        hi = vs;
-    }
-    const double vc = (lo + hi) / 2.0;
-    return lf_threeSpells(v0, vc, 0.0, (d - ramps(vc)) / vc, accel);
+    const double run = std::max(d - v0 * v0 / (2.0 * accel), 0.0);
+    const double runS = t - v0 / accel;
+    const double vc = runS > 0.0 ? std::clamp(run / runS, vs, v0) : v0;
+    return lf_threeSpells(v0, vc, 0.0, run / vc, accel);
 }
 
 // A stop hidden between two moving reports: it runs on at v0, brakes to a stop, waits and

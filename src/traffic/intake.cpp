@@ -116,7 +116,12 @@ uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosS
     const double v = moving.groundSpeed * kMpsPerKt;
     if (!(v > 0.0) || rest.dueTick <= moving.dueTick)
         return rest.dueTick;
-    const double d = gf_distanceNm(gf_samplePos(moving), gf_samplePos(rest)) * kMetresPerNm;
+    double d = gf_distanceNm(gf_samplePos(moving), gf_samplePos(rest)) * kMetresPerNm;
+    // A taxi's two places within the reports' jitter of each other may lie closer than it
+    // braked over: braking over those metres alone, the stop came seconds early. It braked no
+    // harder than a pilot does.
+    if (!push && d < kJitterM)
+        d = std::max(d, v * v / (2.0 * kPilotBraking));
     double s = std::min(2.0 * d / v, d / v + v / (2.0 * kPilotBraking));
     if (before != nullptr && before->dueTick < moving.dueTick && before->groundSpeed > moving.groundSpeed) {
         const double slowing = (before->groundSpeed - moving.groundSpeed) * kMpsPerKt /

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <random>
 #include <tuple>
 
 #include "foundation/settings_catalogue.h"
@@ -102,6 +103,39 @@ TEST_F(IntakeTest, APushsFirstReportAtRestIsDueWhenItsStopBegan)
         EXPECT_GE(rest.dueTick, 3000 + std::lround(kMps / 1.0 * 100)) << what;
         EXPECT_LE(rest.dueTick, 3000 + std::lround(2 * kOnM / kMps * 100)) << what;
         EXPECT_DOUBLE_EQ(rest.latitude, lat) << what;
+    }
+}
+
+// A taxi braking to a stop at a pilot's pace (0.3-0.7 m/s²), its last moving report at 1.5-4.3
+// kt, the first at rest 0-8 s after the real stop and short of it by its jitter (anywhere
+// between the two places). Taken for the way it braked over, those few metres put the stop
+// up to 4.5 s early; the stop is due within 3 s of the real one.
+TEST_F(IntakeTest, ATaxisStopIsDueWhenItBeganThoughItsReportAtRestLiesShortOfIt)
+{
+    constexpr double kMpsPerKt = 1852.0 / 3600.0;
+    constexpr double kDegPerM = 1.0 / 111195.0;
+    const double lonDegPerM = kDegPerM / std::cos(52.0 * g_degToRad);
+    std::mt19937 rng(44);
+    auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    for (int i = 0; i < 400; ++i) {
+        g_liveAcs.clear();
+        const double v = uniform(1.5, 4.3) * kMpsPerKt;
+        const double braking = uniform(0.3, 0.7);
+        const double stopS = v / braking;
+        LiveAc& ac = buffered(20001, "KLM1", "A320", {sample(52, 4, 0, v / kMpsPerKt, 3000, false)});
+        ac.phase = FlightPhase::Taxi;
+        ac.samples.back().track = 90;
+        const double restS = stopS + uniform(0.0, 8.0);
+        const double east = uniform(0.0, v * v / (2.0 * braking));
+        const auto due = static_cast<uint32_t>(std::lround(3000 + restS * 100));
+        PosSample s = sample(52 + uniform(-1.0, 1.0) * kDegPerM, 4 + east * lonDegPerM, 0, 0, due, false);
+        s.track = 90;
+        LiveFlightRecord r = record(20001, "KLM1", "A320", s, ac.lastRecordTime + restS);
+        gf_applyReceivedRecord(r);
+        const PosSample& rest = g_liveAcs.front().samples.back();
+        ASSERT_EQ(rest.groundSpeed, 0.0);
+        EXPECT_NEAR(rest.dueTick, 3000 + stopS * 100, 300)
+            << "from " << v / kMpsPerKt << " kt braking at " << braking << " m/s², at rest " << east << " m on";
     }
 }
 

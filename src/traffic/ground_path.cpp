@@ -107,6 +107,7 @@ struct Vertex {
 // its own, though it lies within a metre of the slow report before it (laid on from that one
 // by its braking): taken into it, it would take that report's speed, the smoothing would
 // draw it back by that speed to the report before, and the aircraft would stop metres short.
+// (A report that by its speed was within a metre of the stop is taken into the stop instead.)
 std::vector<Node> lf_nodes(const std::vector<PathReport>& reports, std::vector<size_t>& index)
 {
     std::vector<Node> nodes;
@@ -116,6 +117,14 @@ std::vector<Node> lf_nodes(const std::vector<PathReport>& reports, std::vector<s
         const double apart = nodes.empty() ? 0.0 : gf_length(at - nodes.back().at);
         const bool stop = !nodes.empty() && r.speedKt <= kRestKt && nodes.back().speedKt > kRestKt &&
                           apart >= kLeastStopAheadM;
+        // A report rolling so slowly before the stop that by its speed it was within a metre
+        // of it lies where it does by its jitter alone: it is taken into the stop. A node of
+        // its own metres aside, it put a knot into the last metres, which an aircraft crawled
+        // round, or circled.
+        if (stop && nodes.size() >= 2 &&
+            nodes.back().speedKt * kMpsPerKt / 2.0 * (r.timeS - nodes.back().timeS) < kSamePlaceM &&
+            std::count(index.begin(), index.end(), nodes.size() - 1) == 1)
+            nodes.pop_back();
         if (!nodes.empty() && apart < kSamePlaceM && !stop) {
             Node& last = nodes.back();
             if (r.trackKnown && !last.trackKnown) {

@@ -574,3 +574,70 @@ TEST(GroundPath, ASwingBeforeATurnHiddenBetweenReportsIsLaidOnTheSideItSwungTo)
                 farthest);
     EXPECT_LE(off, kKnownOutside);
 }
+
+// Braking along a straight to a stop, the last report before it rolling at 1-1.5 kt (too
+// slowly for its track to tell) a fraction of a second before the stop began: by its speed
+// within a metre of the stop, yet lying 1.5-4 m off it by its jitter, aside or back. The other
+// reports lie within a metre of the way, and the aircraft moves off straight on 20 s later.
+// Laid through that report, the last metres wound through a knot that the aircraft crawled
+// round, or circled (the route bench's hold 500202, a C172, and line-up 500574, an A320). The
+// path keeps within 20 degrees of the straight all the way to the stop.
+TEST(GroundPath, AReportRollingIntoItsStopLaysNoKnotWhereItsJitterPutsIt)
+{
+    constexpr uint32_t kWays = 300;
+    for (uint32_t seed = 1; seed <= kWays; ++seed) {
+        std::mt19937 rng(seed);
+        auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+        const double h = uniform(0.0, g_fullCircle);
+        std::vector<PathReport> reports;
+        // along: metres past the stop; aside and back: the jitter.
+        auto report = [&](double t, double along, double kt, double jitterM) {
+            const double bearing = uniform(0.0, g_fullCircle);
+            const double off = jitterM * std::sqrt(uniform(0.0, 1.0));
+            PathReport r;
+            r.north = along * std::cos(h) + off * std::cos(bearing);
+            r.east = along * std::sin(h) + off * std::sin(bearing);
+            r.trackRad = h + uniform(-3.0, 3.0) * g_degToRad;
+            r.speedKt = kt;
+            r.trackKnown = kt >= 1.5;
+            r.restTrackGiven = kt <= 1.0;
+            r.timeS = t;
+            reports.push_back(r);
+        };
+        const double braking = uniform(0.3, 0.7);
+        const double slowKt = uniform(1.05, 1.45);
+        const double slowMps = slowKt * 1852.0 / 3600.0;
+        const double toStopS = uniform(0.2, 0.8) * slowMps / braking;
+        const double slowAt = -slowMps * toStopS / 2.0;
+        const double slowS = -toStopS;
+        // Braking all the way from a steady 10 kt.
+        const double steady = 10.0 * 1852.0 / 3600.0;
+        const double brakeS = steady / braking;
+        auto along = [&](double t) { return -braking * t * t / 2.0; }; // t < 0: before the stop
+        report(-brakeS - 12.0, along(-brakeS) - 12.0 * steady, 10.0, 1.0);
+        report(-brakeS - 6.0, along(-brakeS) - 6.0 * steady, 10.0, 1.0);
+        const double midS = -uniform(0.4, 0.7) * brakeS;
+        report(midS, along(midS), -midS * braking / (1852.0 / 3600.0), 1.0);
+        const double jitter = uniform(1.5, 4.0);
+        const double bearing = uniform(0.0, g_fullCircle);
+        report(slowS, slowAt, slowKt, 0.0);
+        reports.back().north += jitter * std::cos(bearing);
+        reports.back().east += jitter * std::sin(bearing);
+        report(0.0, 0.0, 0.0, 1.0);
+        report(20.0, 3.0, 4.0, 1.0);
+        report(26.0, 25.0, 8.0, 1.0);
+        GroundPath path;
+        gf_layGroundPath(reports, lf_shape(), path);
+        const double stop = path.reportStations[4];
+        size_t hint = 0;
+        for (double s = 0.0; s <= stop; s += 0.25) {
+            const PathPoint p = gf_pathPointAt(path, s, hint);
+            const double off = std::fabs(std::remainder(p.heading - h, g_fullCircle)) * g_radToDeg;
+            if (off > 20.0) {
+                ADD_FAILURE() << "seed " << seed << ": " << off << " degrees off the way at " << s << " m of "
+                              << stop << " m to the stop, the slow report " << jitter << " m off";
+                break;
+            }
+        }
+    }
+}

@@ -279,6 +279,19 @@ TEST(RouteTableTest, ATaxiThatSlowsBeforeItsStopComesToRestWithTheRealOne)
     }
 }
 
+// A hold and a line-up whose last report before the stop rolls at a walking pace: by its speed
+// within a metre of the stop, by its jitter metres off it. Laid through it, the last metres
+// wound through a knot: the C172 crawled round it and stopped 4.6 s late, the A320 circled
+// before its take-off roll and began it 5.4 s late. Both pass every check.
+TEST(RouteTableTest, AReportRollingIntoItsStopWindsNoKnotIntoTheLastMetres)
+{
+    for (const auto& [seed, kind, type] :
+         {std::tuple{500202u, RouteKind::Hold, "C172"}, std::tuple{500574u, RouteKind::LineUp, "A320"}}) {
+        const RouteOutcome o = runRoute(generateRoute(seed, kind, type), false);
+        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
+}
+
 // Line-ups with reports every 1 to 10 s and up to 5 m of noise (the bench's seeds 601 to 1000,
 // its types in turn): the first report at rest often lies back from the last moving one. The
 // aircraft stops once, within 3 s and 5 m of the real stop, instead of turning back to that

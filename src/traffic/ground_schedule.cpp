@@ -509,9 +509,18 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     // between the report reached and that one, at their pace (held to the target's, a late taxi
     // braking into a stop crawled on from a turn and stood seconds late).
     const bool passedOn = prior != &previous && prior->due > now && !prior->rest && !target->rest;
-    const double slowerKt = target->rest ? std::max(prior->speedKt, 0.0)
-                            : passedOn   ? std::min(std::max(prior->speedKt, 0.0), std::max(previous.speedKt, 0.0))
-                                         : std::min(std::max(prior->speedKt, 0.0), target->speedKt);
+    double slowerKt = target->rest ? std::max(prior->speedKt, 0.0)
+                      : passedOn   ? std::min(std::max(prior->speedKt, 0.0), std::max(previous.speedKt, 0.0))
+                                   : std::min(std::max(prior->speedKt, 0.0), target->speedKt);
+    // Braking from one report to a slower one, the real aircraft covered the way between them
+    // at the pace their places and times tell, above the slower's speed: held to that speed,
+    // a taxi late from a corner fell seconds further behind on the way to its stop.
+    if (!target->rest && !passedOn && !prior->rest && target->speedKt < prior->speedKt &&
+        target->due - prior->due >= kLeastPaceTicks) {
+        const double seconds = static_cast<double>(target->due - prior->due) / kTicksPerS;
+        const double paceKt = gf_mpsToKt((target->station - prior->station) / seconds);
+        slowerKt = std::max(slowerKt, std::min(prior->speedKt, paceKt));
+    }
     const double lateCeiling =
         std::min(plan.ceiling, std::max({v0, v1, gf_ktToMps(kCeilingShare * slowerKt + kCeilingKt)}));
     lf_lay(plan, lf_between(v0, v1, d, t, accel, plan.ceiling, lateCeiling, limits, most), v0, now);

@@ -35,6 +35,8 @@ constexpr int64_t kWeekTicks = 100LL * 604800;
 constexpr double kOnStandNm = 0.0010799136069114472; // 2 m
 constexpr double kStandHeadingRad = 0.5 * g_degToRad;
 constexpr uint32_t kStandTurnStepTicks = 25;
+// A reported track is good to a few degrees.
+constexpr double kTrackNoiseRad = 10.0 * g_degToRad;
 
 const GapValues& lf_gapValues(TypeCategory category)
 {
@@ -223,7 +225,13 @@ void lf_extrapolateSample(LiveAc& ac, int32_t steps)
         s.stationary = true;
         s.groundSpeed = 0.0;
     } else if (v > 0.0) {
-        const GeoPos to = gf_destinationPoint(gf_samplePos(s), ac.pos.heading, stepSeconds * 100.0 * v * kFtPerNm / 360000.0);
+        // Aloft, a nose farther off the last reported track than a track's noise still lags a
+        // turn the reports show: the step keeps to the track, not off the way the aircraft went.
+        double course = ac.pos.heading;
+        if (!ac.onGround && !m.approach && gf_trackGiven(s) &&
+            std::fabs(gf_wrapPi(s.track * g_degToRad - course)) > kTrackNoiseRad)
+            course = s.track * g_degToRad;
+        const GeoPos to = gf_destinationPoint(gf_samplePos(s), course, stepSeconds * 100.0 * v * kFtPerNm / 360000.0);
         const PosSample from = s;
         s.latitude = to.latitude;
         s.longitude = to.longitude;

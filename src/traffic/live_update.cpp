@@ -65,6 +65,21 @@ void lf_endPause(LiveAc& ac)
     lf_openWindows(ac);
 }
 
+// In the air, the sample made up to fly on is reached now, where the aircraft is, at the
+// pace the report come now tells (the made-up one's is a guess, a little slower): the leg
+// to the report, and a turn hidden in it, begin there and are as long as it really flies.
+// Flown on to the made-up place first, it went straight for seconds while the real one turned.
+void lf_reachMadeUpSampleHere(LiveAc& ac, const PosSample& s)
+{
+    if (ac.onGround || !s.airborne)
+        return;
+    PosSample& f = ac.samples.front();
+    f.dueTick = g_trafficTick.load() + 1;
+    f.latitude = ac.pos.latitude;
+    f.longitude = ac.pos.longitude;
+    f.groundSpeed = s.groundSpeed;
+}
+
 void lf_clearHolding(LiveAc& ac)
 {
     ac.holding = false;
@@ -225,14 +240,7 @@ bool lf_otherPhases(LiveAc& ac, PosSample& s)
         return false;
     lf_endPause(ac);
     ac.samples.front().dueTick = g_trafficTick.load() + 1;
-    // In the air, the sample made up to fly on is reached now, where the aircraft is, at the
-    // pace the report come now tells (the made-up one's is a guess, a little slower): the leg
-    // to the report, and a turn hidden in it, begin there and are as long as it really flies.
-    if (!ac.onGround && s.airborne) {
-        ac.samples.front().latitude = ac.pos.latitude;
-        ac.samples.front().longitude = ac.pos.longitude;
-        ac.samples.front().groundSpeed = s.groundSpeed;
-    }
+    lf_reachMadeUpSampleHere(ac, s);
     lf_clearHolding(ac);
     return true;
 }
@@ -437,8 +445,11 @@ bool checkNewPosDuringLanding(LiveAc& ac, PosSample& s)
             q.front() = f;
         }
     }
-    if (ac.pauseCounter > 0)
+    if (ac.pauseCounter > 0) {
+        // On an approach too (descending low near the airport, perhaps still in a turn).
+        lf_reachMadeUpSampleHere(ac, s);
         lf_endPause(ac);
+    }
     if (gf_samePlace(s, q.back())) {
         s.stationary = true;
         return true;

@@ -93,4 +93,30 @@ TEST(GapTurnTest, AReportComingJustAfterTheAircraftRanOutOfThemTurnsItFromWhereI
     }
 }
 
+// A gap longer than the reports run ahead: the aircraft runs out of reports in the turn and
+// flies on a made-up one until the next comes.
+// - A report before the gap dropped as too soon after the one before made a 30 s gap 33.5 s
+//   long (AT72 600433): the nose still lagged the turn by 15 degrees, and flown on along it
+//   the aircraft passed 225 m from the real path. It keeps to the last reported track.
+// - Descending low near the airport it is on an approach (A320 7068, its gap 31.7 s): the
+//   report after the gap left it flying on to the made-up place 8 s ahead, straight for 5 s
+//   more while the real one turned, 163 m from the real path. It turns from where it is.
+TEST(GapTurnTest, AGapLongerThanTheReportsRunAheadIsFlownOnTheReportedTrackAndLeftWhenTheNextComes)
+{
+    const std::tuple<uint32_t, const char*, double> routes[] = {{600433u, "AT72", 0.0}, {7068u, "A320", 31.7}};
+    for (const auto& [seed, type, gapS] : routes) {
+        GeneratedRoute route = generateRoute(seed, RouteKind::GapTurn, type);
+        if (gapS > 0.0) {
+            auto& [from, to] = route.feed.silences.back();
+            const double middle = (from + to) / 2;
+            from = middle - gapS / 2;
+            to = middle + gapS / 2;
+        }
+        const RouteOutcome o = runRoute(route, false);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << type << " (" << route.drawn << ")");
+        const CheckResult& path = lf_check(o, "path");
+        EXPECT_TRUE(path.pass()) << path.worst << " m off at " << path.atS << " s";
+    }
+}
+
 } // namespace traffictest

@@ -327,6 +327,12 @@ void lf_lay(SpeedPlan& plan, const Profile& p, double v0, int64_t now)
     plan.arrival = now + std::llround(at * kTicksPerS);
 }
 
+// The pace between two reports by their places and times alone (they lie apart in time).
+double lf_paceKt(const ScheduleTarget& from, const ScheduleTarget& to)
+{
+    return gf_mpsToKt((to.station - from.station) / (static_cast<double>(to.due - from.due) / kTicksPerS));
+}
+
 } // namespace
 
 double gf_ktToMps(double kt)
@@ -366,8 +372,7 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
             fastestKt = std::max(fastestKt, t.speedKt);
             // Reports at rest at both ends of a move tell its pace by its distance and time alone.
             if ((t.rest || before->rest) && t.due - before->due >= kLeastPaceTicks)
-                fastestKt = std::max(fastestKt, gf_mpsToKt((t.station - before->station) /
-                                                           (static_cast<double>(t.due - before->due) / kTicksPerS)));
+                fastestKt = std::max(fastestKt, lf_paceKt(*before, t));
             paced = t.station > station + kLeastMoveM;
         }
         before = &t;
@@ -517,9 +522,7 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     // a taxi late from a corner fell seconds further behind on the way to its stop.
     if (!target->rest && !passedOn && !prior->rest && target->speedKt < prior->speedKt &&
         target->due - prior->due >= kLeastPaceTicks) {
-        const double seconds = static_cast<double>(target->due - prior->due) / kTicksPerS;
-        const double paceKt = gf_mpsToKt((target->station - prior->station) / seconds);
-        slowerKt = std::max(slowerKt, std::min(prior->speedKt, paceKt));
+        slowerKt = std::max(slowerKt, std::min(prior->speedKt, lf_paceKt(*prior, *target)));
     }
     const double lateCeiling =
         std::min(plan.ceiling, std::max({v0, v1, gf_ktToMps(kCeilingShare * slowerKt + kCeilingKt)}));

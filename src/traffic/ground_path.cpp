@@ -188,6 +188,14 @@ void lf_directions(std::vector<Node>& nodes)
         if (afterTells)
             told = told + gf_unit(after);
         const bool wayTold = gf_length(told) >= kWayToldLength;
+        // A neighbour within the jitter tells nothing of the way where the other one does, and
+        // of two that point apart the nearer is the more likely jittered: a crawling report
+        // 2.6 m behind the one before it turned that one's way 70 degrees aside, and a B744
+        // lining up circled back to it.
+        if (beforeTells != afterTells)
+            chord = told;
+        else if (beforeTells && !wayTold)
+            chord = gf_length(before) >= gf_length(after) ? before : after;
         chord = gf_unit(chord);
         Node& node = nodes[i];
         if (!node.trackKnown) {

@@ -641,3 +641,53 @@ TEST(GroundPath, AReportRollingIntoItsStopLaysNoKnotWhereItsJitterPutsIt)
         }
     }
 }
+
+// Crawling onto a runway to line up, a report a walker's step behind the one before it lies
+// there by its jitter: the way runs on along the line. Laid as the way, it turned a B744 about
+// to crawl back to it, and it stood 26 s turning on the spot to face the runway again.
+TEST(GroundPath, ACrawlingReportJitteredBehindTheOneBeforeItTurnsNoWayBack)
+{
+    constexpr uint32_t kWays = 300;
+    for (uint32_t seed = 1; seed <= kWays; ++seed) {
+        std::mt19937 rng(seed);
+        auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+        const double h = uniform(0.0, g_fullCircle);
+        std::vector<PathReport> reports;
+        auto report = [&](double t, double along, double aside, double kt) {
+            PathReport r;
+            r.north = along * std::cos(h) - aside * std::sin(h);
+            r.east = along * std::sin(h) + aside * std::cos(h);
+            r.trackRad = h + uniform(-3.0, 3.0) * g_degToRad;
+            r.speedKt = kt;
+            r.trackKnown = kt >= 1.5;
+            r.timeS = t;
+            reports.push_back(r);
+        };
+        // Slowing along the line to a crawl, then the take-off roll.
+        report(0.0, -60.0, uniform(-1.0, 1.0), 10.0);
+        report(6.0, -35.0, uniform(-1.0, 1.0), 8.0);
+        report(13.0, -8.0, uniform(-1.5, 1.5), uniform(3.0, 5.0));
+        const double crawlAside = uniform(-2.0, 2.0);
+        report(17.0, 0.0, crawlAside, uniform(1.1, 1.9));
+        // The next crawling report 1-4 m back along the line, a little aside.
+        const double back = uniform(1.0, 4.0);
+        report(uniform(22.0, 27.0), -back, crawlAside + uniform(-1.5, 1.5), uniform(1.1, 1.9));
+        report(34.0, 45.0, uniform(-1.0, 1.0), 24.0);
+        report(43.0, 225.0, uniform(-1.0, 1.0), 55.0);
+        GroundPath path;
+        gf_layGroundPath(reports, lf_shape(), path);
+        size_t hint = 0;
+        double worst = 0.0;
+        double worstAt = 0.0;
+        for (double s = 0.0; s <= gf_pathLength(path); s += 0.25) {
+            const PathPoint p = gf_pathPointAt(path, s, hint);
+            const double off = std::fabs(std::remainder(p.heading - h, g_fullCircle)) * g_radToDeg;
+            if (off > worst) {
+                worst = off;
+                worstAt = s;
+            }
+        }
+        EXPECT_LE(worst, 45.0) << "seed " << seed << ": " << worst << " degrees off the line at " << worstAt
+                               << " m, the crawling report " << back << " m back";
+    }
+}

@@ -627,6 +627,20 @@ TEST(RouteTableTest, ALinedUpAircraftNeverTurnsAboutWhileTheRealOneStands)
     }
 }
 
+// Crawling onto the runway to line up, a report lies a few metres behind the one before it by
+// its jitter alone. Its way was laid back to it: seed 800066 B744 turned about to crawl back,
+// then stood 26 s turning on the spot to face the runway again, and began its take-off roll
+// 26 s late; 600153 B744 began it 3.8 s late, and 100560 C172 passed 8.9 m off its way. Each
+// lines up, stands and rolls with the real one.
+TEST(RouteTableTest, ACrawlingReportJitteredBackOnTheWayOntoTheRunwayTurnsNoWayBack)
+{
+    const std::tuple<uint32_t, const char*> routes[] = {{800066u, "B744"}, {600153u, "B744"}, {100560u, "C172"}};
+    for (const auto& [seed, type] : routes) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::LineUp, type), false);
+        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
+}
+
 // The type the bench gives a seed in its run of a thousand from seed 1 (or 50001 for the seeds
 // from there): the kinds in turn, each kind's types in turn.
 const char* lf_benchType(uint32_t seed)

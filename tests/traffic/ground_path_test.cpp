@@ -157,6 +157,29 @@ PathShape lf_shape()
     return s;
 }
 
+// One generated way's random draws.
+struct Draws {
+    explicit Draws(uint32_t seed) : rng(seed) {}
+    double operator()(double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); }
+    std::mt19937 rng;
+};
+
+// The most the path's way leaves the heading h by (degrees) up to a station, and where.
+double lf_worstOffHeading(const GroundPath& path, double h, double upTo, double& at)
+{
+    size_t hint = 0;
+    double worst = 0.0;
+    for (double s = 0.0; s <= upTo; s += 0.25) {
+        const PathPoint p = gf_pathPointAt(path, s, hint);
+        const double off = std::fabs(std::remainder(p.heading - h, g_fullCircle)) * g_radToDeg;
+        if (off > worst) {
+            worst = off;
+            at = s;
+        }
+    }
+    return worst;
+}
+
 } // namespace
 
 // The path keeps to the real way within the corner's pass distance wherever it turns, the
@@ -586,8 +609,7 @@ TEST(GroundPath, AReportRollingIntoItsStopLaysNoKnotWhereItsJitterPutsIt)
 {
     constexpr uint32_t kWays = 300;
     for (uint32_t seed = 1; seed <= kWays; ++seed) {
-        std::mt19937 rng(seed);
-        auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+        Draws uniform(seed);
         const double h = uniform(0.0, g_fullCircle);
         std::vector<PathReport> reports;
         // along: metres past the stop; aside and back: the jitter.
@@ -629,16 +651,10 @@ TEST(GroundPath, AReportRollingIntoItsStopLaysNoKnotWhereItsJitterPutsIt)
         GroundPath path;
         gf_layGroundPath(reports, lf_shape(), path);
         const double stop = path.reportStations[4];
-        size_t hint = 0;
-        for (double s = 0.0; s <= stop; s += 0.25) {
-            const PathPoint p = gf_pathPointAt(path, s, hint);
-            const double off = std::fabs(std::remainder(p.heading - h, g_fullCircle)) * g_radToDeg;
-            if (off > 20.0) {
-                ADD_FAILURE() << "seed " << seed << ": " << off << " degrees off the way at " << s << " m of "
-                              << stop << " m to the stop, the slow report " << jitter << " m off";
-                break;
-            }
-        }
+        double at = 0.0;
+        const double off = lf_worstOffHeading(path, h, stop, at);
+        EXPECT_LE(off, 20.0) << "seed " << seed << ": " << off << " degrees off the way at " << at << " m of " << stop
+                             << " m to the stop, the slow report " << jitter << " m off";
     }
 }
 
@@ -649,8 +665,7 @@ TEST(GroundPath, ACrawlingReportJitteredBehindTheOneBeforeItTurnsNoWayBack)
 {
     constexpr uint32_t kWays = 300;
     for (uint32_t seed = 1; seed <= kWays; ++seed) {
-        std::mt19937 rng(seed);
-        auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+        Draws uniform(seed);
         const double h = uniform(0.0, g_fullCircle);
         std::vector<PathReport> reports;
         auto report = [&](double t, double along, double aside, double kt) {
@@ -676,17 +691,8 @@ TEST(GroundPath, ACrawlingReportJitteredBehindTheOneBeforeItTurnsNoWayBack)
         report(43.0, 225.0, uniform(-1.0, 1.0), 55.0);
         GroundPath path;
         gf_layGroundPath(reports, lf_shape(), path);
-        size_t hint = 0;
-        double worst = 0.0;
         double worstAt = 0.0;
-        for (double s = 0.0; s <= gf_pathLength(path); s += 0.25) {
-            const PathPoint p = gf_pathPointAt(path, s, hint);
-            const double off = std::fabs(std::remainder(p.heading - h, g_fullCircle)) * g_radToDeg;
-            if (off > worst) {
-                worst = off;
-                worstAt = s;
-            }
-        }
+        const double worst = lf_worstOffHeading(path, h, gf_pathLength(path), worstAt);
         EXPECT_LE(worst, 45.0) << "seed " << seed << ": " << worst << " degrees off the line at " << worstAt
                                << " m, the crawling report " << back << " m back";
     }

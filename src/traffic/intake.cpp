@@ -274,7 +274,12 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             return afterSkipped ? lf_stopDue(*m.skippedReport, &*m.beforeSkipped, r.sample, lf_onPush(*ac))
                                 : lf_stopDue(newest, n >= 2 ? &ac->samples[n - 2] : nullptr, r.sample, lf_onPush(*ac));
         };
-        if (ac->pauseCounter < 1 && (!stops || lf_onPush(*ac)) && lf_isTooFrequent(newest, r.sample, dt)) {
+        // A push's report at rest farther from the last one taken than the reports jitter shows
+        // where the tug brought it to rest, however soon it comes: skipped as a repeat, it was
+        // lost when no report followed it, and the push stopped 65 m short of its end.
+        const bool pushedOn = stops && lf_onPush(*ac) &&
+                              gf_distanceNm(gf_samplePos(newest), gf_samplePos(r.sample)) * kMetresPerNm > kJitterM;
+        if (ac->pauseCounter < 1 && (!stops || lf_onPush(*ac)) && !pushedOn && lf_isTooFrequent(newest, r.sample, dt)) {
             // Skipped, it still tells when the push came to rest, for its end put in later.
             if (stops)
                 ac->motion.pushRestDue = stopDue();

@@ -55,7 +55,18 @@ StandUse lf_standUse(const ParkCandidate& c, const ParkStand& stand)
                        stand.id, c.callsign1, live.callsign, gf_standText(live.standNumber));
         return StandUse::Taken;
     }
+    // A live aircraft off its stand on the ground within reach of this one (just pushed back
+    // and turning, or taxiing past) is only passing: the candidate waits for it to move on.
+    // Placed at once, a static stood 51.7 m from one still turning after its push.
     StandUse use = StandUse::Free;
+    for (const LiveAc& live : g_liveAcs) {
+        if (gf_keepsStaticsOff(live) || live.status != SimStatus::Active || !live.onGround)
+            continue;
+        const double reach = gf_staticReachNm(gf_engine().halfWingspan(live.aircraftType),
+                                              gf_engine().halfWingspan(c.aircraftType));
+        if (gf_distanceNm({live.pos.latitude, live.pos.longitude}, {stand.lat, stand.lon}) <= reach)
+            use = StandUse::Leaving;
+    }
     for (const StaticAc& s : g_staticAcs) {
         if (!lf_onStandOrNext(s.standNumber, stand) || !lf_inTheWay(s.standNumber, s.aircraftType, c, stand))
             continue;

@@ -344,6 +344,40 @@ TEST_F(StaticAircraftTest, ACandidateNextToAnAircraftOrWithoutItsStandIsDropped)
     EXPECT_TRUE(g_staticCreateDeque.empty());
 }
 
+// A live aircraft off its stand on the ground beside a candidate's stand (just pushed back and
+// turning on the spot, or taxiing past) is only passing: the candidate waits for it and is
+// placed once it has moved on. One 150 m off, or passing over aloft, keeps nothing out. Placed
+// at once, a static stood 51.7 m from a live aircraft still turning after its push.
+TEST_F(StaticAircraftTest, ACandidateWaitsForALiveAircraftPassingBesideItsStand)
+{
+    // Metres north of the stand, on the ground: placed at once.
+    const std::tuple<const char*, double, bool, bool> rows[] = {
+        {"taxiing 20 m off", 20.0, true, false},
+        {"taxiing 150 m off", 150.0, true, true},
+        {"aloft 20 m off", 20.0, false, true},
+    };
+    for (const auto& [what, northM, onGround, placedAtOnce] : rows) {
+        g_parkStands.clear();
+        g_liveAcs.clear();
+        g_staticAcs.clear();
+        g_staticCreateDeque.clear();
+        ParkStand& a = stand("A1", at(0, 0));
+        const GeoPos p = at(northM, 0);
+        LiveAc& live = active(20001, "LIVE1", p.latitude, p.longitude, onGround ? 0 : 500, onGround, 101);
+        g_addingStack = {candidate(a.number, "DLH2")};
+        lf_createStaticFromStack();
+        EXPECT_EQ(g_staticAcs.size(), placedAtOnce ? 1u : 0u) << what;
+        EXPECT_EQ(g_addingStack.size(), placedAtOnce ? 0u : 1u) << what;
+        // Moved on.
+        const GeoPos away = at(2000, 0);
+        live.pos.latitude = away.latitude;
+        live.pos.longitude = away.longitude;
+        lf_createStaticFromStack();
+        EXPECT_EQ(g_staticAcs.size(), 1u) << what;
+        EXPECT_TRUE(g_addingStack.empty()) << what;
+    }
+}
+
 // Hexids in turn, passing over those held; the callsign from the preferred part, else the
 // airline and hexid.
 TEST_F(StaticAircraftTest, StaticAircraftTakeTheirHexidsInTurnPassingOverThoseHeld)

@@ -108,7 +108,8 @@ TEST_F(RemovalTest, DuplicatesOfLiveAircraftAmongTheStaticOnesGoOneAtATime)
 {
     for (int i = 0; i < 3; ++i)
         addStand(fmt::format("A{}", i + 1), 52, 4 + 0.01 * i);
-    active(20014, "DLH4AB", 52, 4, 0, true, 114);
+    // The live aircraft taxi well clear of the stands: statics wait for one passing beside them.
+    active(20014, "DLH4AB", 52, 4.05, 0, true, 114);
     createdStatic(1, "DLH4AB", 201);
     createdStatic(2, "KLM9", 202, "D-AIAB");
     g_liveAcs[0].registration = "D-AIAB";
@@ -118,7 +119,7 @@ TEST_F(RemovalTest, DuplicatesOfLiveAircraftAmongTheStaticOnesGoOneAtATime)
     gf_removeStaticTwinOfLive();
     EXPECT_EQ(g_staticAcs[1].status, SimStatus::RemovingFromSim);
 
-    LiveAc& landed = active(20015, "EZY12_", 52, 4, 0, true, 115);
+    LiveAc& landed = active(20015, "EZY12_", 52, 4.05, 0, true, 115);
     StaticAc& coupled = createdStatic(3, "EZY12", 203);
     lf_replaceSameRegOrCs(landed, true);
     EXPECT_EQ(coupled.status, SimStatus::RemovingFromSim);

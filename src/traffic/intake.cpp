@@ -27,6 +27,9 @@ constexpr double kSteadyTaxiTrackDeg = 2.0;
 // A report this much faster than a slow one before it, farther from it than the reports
 // jitter, tells an aircraft gathering speed as it moves off: no repeat.
 constexpr double kGainingKt = 2.0;
+// Moving on at a speed this much changed, the aircraft is not steady: its report tells where
+// it slowed or sped up.
+constexpr double kSteadyTaxiSpeedKt = 3.0;
 constexpr double k20MetresNm = 0.010799136069114472;
 constexpr double kMaxTaxiReportSeconds = 15.0;
 constexpr double kLowAltitudeFt = 10000.0;
@@ -71,7 +74,9 @@ bool lf_isTooFrequent(const PosSample& before, const PosSample& now, double dt)
         return gs > kFastAirborneKt && trackChange <= kSteadyAirTrackDeg && dt <= k450MetresNm / (gs / 3600.0);
     const bool gaining = before.groundSpeed <= kSlowKt && gs > before.groundSpeed + kGainingKt &&
                          gf_distanceNm(gf_samplePos(before), gf_samplePos(now)) * kMetresPerNm > kJitterM;
-    if (gs > kSlowTaxiKt || trackChange > kSteadyTaxiTrackDeg || gaining)
+    const bool changing = gs >= kSlowKt && before.groundSpeed >= kSlowKt &&
+                          std::fabs(gs - before.groundSpeed) > kSteadyTaxiSpeedKt;
+    if (gs > kSlowTaxiKt || trackChange > kSteadyTaxiTrackDeg || gaining || changing)
         return false;
     const double limit = gs > 0.0 ? std::min(k20MetresNm / (gs / 3600.0), kMaxTaxiReportSeconds) : kMaxTaxiReportSeconds;
     return dt <= limit;

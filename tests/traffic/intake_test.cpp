@@ -29,6 +29,11 @@ TEST_F(IntakeTest, RepeatedSpikingAndTooFrequentReportsAreDropped)
         {"taxi 10 kt turning across north", 10, 359, false, 3.8, 10, 2, true},
         {"taxi 10 kt after 3.8 s", 10, 90, false, 3.8, 10, 91, false},
         {"taxi 10 kt after 4.0 s", 10, 90, false, 4.0, 10, 91, true},
+        // A taxi changing its speed is no steady one: where it slowed or sped up is news.
+        {"taxi 10 kt then 12.5 kt after 2.0 s", 10, 90, false, 2.0, 12.5, 90.5, false},
+        {"taxi 14 kt slowed to 6 kt after 6.0 s", 14, 90, false, 6.0, 6, 90.5, true},
+        {"taxi 8 kt sped up to 12 kt after 2.0 s", 8, 90, false, 2.0, 12, 90.5, true},
+        {"taxi 8 kt slowed to 4 kt after 4.0 s", 8, 90, false, 4.0, 4, 90.5, false},
         {"standing after 15 s", 0, 90, false, 15.0, 0, 90, false},
         {"standing after 15.1 s", 0, 90, false, 15.1, 0, 90, true},
     };

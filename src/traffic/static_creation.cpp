@@ -58,15 +58,13 @@ StandUse lf_standUse(const ParkCandidate& c, const ParkStand& stand)
     // A live aircraft off its stand on the ground within reach of this one (just pushed back
     // and turning, or taxiing past) is only passing: the candidate waits for it to move on.
     // Placed at once, a static stood 51.7 m from one still turning after its push.
-    StandUse use = StandUse::Free;
-    for (const LiveAc& live : g_liveAcs) {
-        if (gf_keepsStaticsOff(live) || live.status != SimStatus::Active || !live.onGround)
-            continue;
-        const double reach = gf_staticReachNm(gf_engine().halfWingspan(live.aircraftType),
-                                              gf_engine().halfWingspan(c.aircraftType));
-        if (gf_distanceNm({live.pos.latitude, live.pos.longitude}, {stand.lat, stand.lon}) <= reach)
-            use = StandUse::Leaving;
-    }
+    const double halfSpan = gf_engine().halfWingspan(c.aircraftType);
+    const bool passing = std::any_of(g_liveAcs.begin(), g_liveAcs.end(), [&](const LiveAc& live) {
+        return !gf_keepsStaticsOff(live) && live.status == SimStatus::Active && live.onGround &&
+               gf_distanceNm({live.pos.latitude, live.pos.longitude}, {stand.lat, stand.lon}) <=
+                   gf_staticReachNm(gf_engine().halfWingspan(live.aircraftType), halfSpan);
+    });
+    StandUse use = passing ? StandUse::Leaving : StandUse::Free;
     for (const StaticAc& s : g_staticAcs) {
         if (!lf_onStandOrNext(s.standNumber, stand) || !lf_inTheWay(s.standNumber, s.aircraftType, c, stand))
             continue;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -42,6 +43,15 @@ const CheckResult& lf_check(const RouteOutcome& o, const std::string& name)
             return c;
     }
     throw std::logic_error("no check " + name);
+}
+
+// Each named route of a kind (seed, type), flown through the product's path, passes every check.
+void lf_expectEachPasses(RouteKind kind, std::initializer_list<std::tuple<uint32_t, const char*>> routes)
+{
+    for (const auto& [seed, type] : routes) {
+        const RouteOutcome o = runRoute(generateRoute(seed, kind, type), false);
+        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
 }
 
 TEST(RouteTableTest, GeneratedRoutesKeepToThePathTheNoseTheSpeedTheStopsAndTheStand)
@@ -382,15 +392,11 @@ TEST(RouteTableTest, AHoldReportedWithTheMostNoiseIsMadeWhereItsReportsAtRestTog
 // failed a check once; the bench's types.
 TEST(RouteTableTest, AHoldReportedBeforeTheAircraftIsCreatedOrAsideOfItsWayIsMadeAndLeftAsReal)
 {
-    const std::tuple<uint32_t, const char*> holds[] = {
-        {259u, "AT72"}, {1705u, "A320"}, {4507u, "C172"}, {5707u, "A320"}, // before the creation
-        {5727u, "C172"}, {5829u, "AT72"}, {6462u, "B744"}, {50672u, "B744"},
-        {6216u, "AT72"}, {50555u, "C172"}, // aside of the way
-        {1453u, "B744"}, {2904u, "C172"}}; // nearer than braking allows
-    for (const auto& [seed, type] : holds) {
-        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::Hold, type), false);
-        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
-    }
+    lf_expectEachPasses(RouteKind::Hold,
+                        {{259u, "AT72"}, {1705u, "A320"}, {4507u, "C172"}, {5707u, "A320"}, // before the creation
+                         {5727u, "C172"}, {5829u, "AT72"}, {6462u, "B744"}, {50672u, "B744"},
+                         {6216u, "AT72"}, {50555u, "C172"}, // aside of the way
+                         {1453u, "B744"}, {2904u, "C172"}}); // nearer than braking allows
 }
 
 // Holds and line-ups whose stop, laid on from the slow report before it by the braking at
@@ -634,11 +640,7 @@ TEST(RouteTableTest, ALinedUpAircraftNeverTurnsAboutWhileTheRealOneStands)
 // real one.
 TEST(RouteTableTest, ACrawlingReportJitteredBackOnTheWayOntoTheRunwayTurnsNoWayBack)
 {
-    const std::tuple<uint32_t, const char*> routes[] = {{800066u, "B744"}, {100560u, "C172"}};
-    for (const auto& [seed, type] : routes) {
-        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::LineUp, type), false);
-        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
-    }
+    lf_expectEachPasses(RouteKind::LineUp, {{800066u, "B744"}, {100560u, "C172"}});
 }
 
 // Slowing from 14 to 6 kt, a taxi's report of its slower pace came sooner than it rolls 20 m at
@@ -647,11 +649,7 @@ TEST(RouteTableTest, ACrawlingReportJitteredBackOnTheWayOntoTheRunwayTurnsNoWayB
 // rolled on at 5 kt (seeds 300628 B744 and 600318 A320). Neither stands.
 TEST(RouteTableTest, ChangingSpeedTheReportOfTheChangeIsNoRepeat)
 {
-    const std::tuple<uint32_t, const char*> routes[] = {{300628u, "B744"}, {600318u, "A320"}};
-    for (const auto& [seed, type] : routes) {
-        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::SpeedChange, type), false);
-        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
-    }
+    lf_expectEachPasses(RouteKind::SpeedChange, {{300628u, "B744"}, {600318u, "A320"}});
 }
 
 // The type the bench gives a seed in its run of a thousand from seed 1 (or 50001 for the seeds

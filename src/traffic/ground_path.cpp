@@ -595,6 +595,17 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             const double s = std::sin(std::fabs(turn));
             const double armA = chord * std::sin(std::fabs(beta)) / s;
             const double armB = chord * std::sin(std::fabs(alpha)) / s;
+            // A way flown shorter than round the widest turn from one track to the other went
+            // round no one corner: two turns the same way with a straight between, each report
+            // a few seconds into one. Rounded where the tracks meet, the path passed 12.5 m
+            // outside that straight; the curve paced by the reports' speeds keeps to it.
+            const double half = std::tan(std::fabs(turn) / 2.0);
+            const double widestWay = armA + armB - std::min(armA, armB) / half * (2.0 * half - std::fabs(turn));
+            const bool cutShort = lf_flownM(a, b) > 0.0 && lf_flownM(a, b) < widestWay - kSwingExcessM;
+            if (cutShort && lf_bendsThroughGap(a, b, turn) && lf_appendPacedCubic(out, a, b)) {
+                curveTo = true;
+                continue;
+            }
             if (armA <= kMostCornerArmShare * chord && armB <= kMostCornerArmShare * chord) {
                 const Vec corner = a.at + a.dir * armA;
                 const double radius =

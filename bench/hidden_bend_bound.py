@@ -16,21 +16,18 @@ each route, which no engine can choose without knowing the real way.
 """
 import json
 import math
+import pathlib
 import sys
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "demo"))
+from tracks import segment_distance  # noqa: E402
 
 KT = 1852.0 / 3600.0
 STEPS = 20
 
 
-def seg_dist(p, a, b):
-    dx, dy = b[0] - a[0], b[1] - a[1]
-    ll = dx * dx + dy * dy
-    t = 0.0 if ll == 0 else max(0.0, min(1.0, ((p[0] - a[0]) * dx + (p[1] - a[1]) * dy) / ll))
-    return math.hypot(p[0] - a[0] - t * dx, p[1] - a[1] - t * dy)
-
-
 def off_way(p, way):
-    return min(seg_dist(p, way[i], way[i + 1]) for i in range(len(way) - 1))
+    return min(segment_distance(p, way[i], way[i + 1]) for i in range(len(way) - 1))
 
 
 def hermite(a, ta, b, tb, s):

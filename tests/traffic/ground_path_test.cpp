@@ -40,13 +40,11 @@ void lf_extend(Truth& t, double& n, double& e, double& h, double kt, double metr
     }
 }
 
-// A report of the real way at s metres along it, at kt, up to noiseM off its place and 5
-// degrees off its track.
+// A report of the real way's point i at kt, r metres off its place either way and up to 5
+// degrees off its track, s metres along the way.
 template <class Uniform>
-PathReport lf_reportAt(const Truth& t, double s, double kt, double noiseM, Uniform& uniform)
+PathReport lf_reportNear(const Truth& t, size_t i, double r, double s, double kt, Uniform& uniform)
 {
-    const auto i = std::min(static_cast<size_t>(s / 0.5 + 0.5), t.north.size() - 1);
-    const double r = noiseM * uniform(0.0, 1.0);
     const double a = uniform(0.0, g_fullCircle);
     PathReport rep;
     rep.north = t.north[i] + r * std::cos(a);
@@ -56,6 +54,15 @@ PathReport lf_reportAt(const Truth& t, double s, double kt, double noiseM, Unifo
     rep.speedKt = kt;
     rep.timeS = s / (kt * 1852.0 / 3600.0);
     return rep;
+}
+
+// The report at s metres along the way, up to noiseM off its place.
+template <class Uniform>
+PathReport lf_reportAt(const Truth& t, double s, double kt, double noiseM, Uniform& uniform)
+{
+    const auto i = std::min(static_cast<size_t>(s / 0.5 + 0.5), t.north.size() - 1);
+    const double r = noiseM * uniform(0.0, 1.0);
+    return lf_reportNear(t, i, r, s, kt, uniform);
 }
 
 // A taxi of legs 40-200 m joined by turns of 30-150 degrees (every third a U-turn when
@@ -101,15 +108,7 @@ Way lf_way(uint32_t seed, bool uTurns, double noiseM)
             ++i;
         }
         const double r = noiseM * std::sqrt(uniform(0.0, 1.0));
-        const double a = uniform(0.0, g_fullCircle);
-        PathReport rep;
-        rep.north = t.north[i] + r * std::cos(a);
-        rep.east = t.east[i] + r * std::sin(a);
-        rep.trackRad = t.heading[i] + uniform(-5.0, 5.0) * g_degToRad;
-        rep.trackKnown = true;
-        rep.speedKt = kt;
-        rep.timeS = s / mps;
-        w.reports.push_back(rep);
+        w.reports.push_back(lf_reportNear(t, i, r, s, kt, uniform));
         s += mps * uniform(spacingLo, spacingHi);
     }
     return w;
@@ -331,15 +330,7 @@ Way lf_exitWay(uint32_t seed)
     for (double s = 0.0; s < before + arc + after; s += mps * uniform(5.0, 10.0)) {
         const auto i = static_cast<size_t>(s / 0.5);
         const double r = 3.0 * std::sqrt(uniform(0.0, 1.0));
-        const double a = uniform(0.0, g_fullCircle);
-        PathReport rep;
-        rep.north = t.north[i] + r * std::cos(a);
-        rep.east = t.east[i] + r * std::sin(a);
-        rep.trackRad = t.heading[i] + uniform(-5.0, 5.0) * g_degToRad;
-        rep.trackKnown = true;
-        rep.speedKt = kt;
-        rep.timeS = s / mps;
-        w.reports.push_back(rep);
+        w.reports.push_back(lf_reportNear(t, i, r, s, kt, uniform));
     }
     return w;
 }

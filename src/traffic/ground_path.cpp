@@ -601,7 +601,8 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             // outside that straight; the curve paced by the reports' speeds keeps to it.
             const double half = std::tan(std::fabs(turn) / 2.0);
             const double widestWay = armA + armB - std::min(armA, armB) / half * (2.0 * half - std::fabs(turn));
-            const bool cutShort = lf_flownM(a, b) > 0.0 && lf_flownM(a, b) < widestWay - kSwingExcessM;
+            const double flown = lf_flownM(a, b);
+            const bool cutShort = flown > 0.0 && flown < widestWay - kSwingExcessM;
             if (cutShort && lf_bendsThroughGap(a, b, turn) && lf_appendPacedCubic(out, a, b)) {
                 curveTo = true;
                 continue;

@@ -57,6 +57,12 @@ bool lf_isSpeedSpike(double before, double now)
            (before <= kSlowKt && now >= kSpikeFromSlowKt) || (now <= kSlowKt && before >= kSpikeFromSlowKt);
 }
 
+// Two reports farther apart than their jitter tell a way between them.
+bool lf_apartBeyondJitter(const PosSample& a, const PosSample& b)
+{
+    return gf_distanceNm(gf_samplePos(a), gf_samplePos(b)) * kMetresPerNm > kJitterM;
+}
+
 // 359° to 1° is a change of 2°.
 double lf_trackChangeRad(const PosSample& before, const PosSample& now)
 {
@@ -72,8 +78,8 @@ bool lf_isTooFrequent(const PosSample& before, const PosSample& now, double dt)
     const double trackChange = lf_trackChangeRad(before, now) / g_degToRad;
     if (now.airborne)
         return gs > kFastAirborneKt && trackChange <= kSteadyAirTrackDeg && dt <= k450MetresNm / (gs / 3600.0);
-    const bool gaining = before.groundSpeed <= kSlowKt && gs > before.groundSpeed + kGainingKt &&
-                         gf_distanceNm(gf_samplePos(before), gf_samplePos(now)) * kMetresPerNm > kJitterM;
+    const bool gaining =
+        before.groundSpeed <= kSlowKt && gs > before.groundSpeed + kGainingKt && lf_apartBeyondJitter(before, now);
     const bool changing = gs >= kSlowKt && before.groundSpeed >= kSlowKt &&
                           std::fabs(gs - before.groundSpeed) > kSteadyTaxiSpeedKt;
     if (gs > kSlowTaxiKt || trackChange > kSteadyTaxiTrackDeg || gaining || changing)
@@ -183,7 +189,7 @@ void lf_refineStop(LiveAc& ac, const PosSample& report)
     PosSample mean = *at;
     mean.latitude = stop.latitudeSum / stop.count;
     mean.longitude = stop.longitudeSum / stop.count;
-    if (gf_distanceNm(gf_samplePos(mean), gf_samplePos(report)) * kMetresPerNm > kJitterM)
+    if (lf_apartBeyondJitter(mean, report))
         return;
     stop.latitudeSum += report.latitude;
     stop.longitudeSum += report.longitude;
@@ -282,8 +288,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
         // A push's report at rest farther from the last one taken than the reports jitter shows
         // where the tug brought it to rest, however soon it comes: skipped as a repeat, it was
         // lost when no report followed it, and the push stopped 65 m short of its end.
-        const bool pushedOn = stops && lf_onPush(*ac) &&
-                              gf_distanceNm(gf_samplePos(newest), gf_samplePos(r.sample)) * kMetresPerNm > kJitterM;
+        const bool pushedOn = stops && lf_onPush(*ac) && lf_apartBeyondJitter(newest, r.sample);
         if (ac->pauseCounter < 1 && (!stops || lf_onPush(*ac)) && !pushedOn && lf_isTooFrequent(newest, r.sample, dt)) {
             // Skipped, it still tells when the push came to rest, for its end put in later.
             if (stops)
@@ -301,7 +306,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             if (afterSkipped) {
                 // Farther from the stop than the reports jitter, it tells how the aircraft slowed
                 // to it: it is taken before it.
-                if (gf_distanceNm(gf_samplePos(*m.skippedReport), gf_samplePos(r.sample)) * kMetresPerNm > kJitterM)
+                if (lf_apartBeyondJitter(*m.skippedReport, r.sample))
                     slowing = m.skippedReport;
             }
             stopReports = MotionState::StopReports{0, r.sample.latitude, r.sample.longitude, 1,

@@ -24,6 +24,7 @@ constexpr double kMovedM = 1.0;
 // A move this short between reports without a track may be their jitter alone: it tells
 // no way (a north track comes as 0, as a missing one does).
 constexpr double kTellingMoveM = 5.0;
+constexpr double kTrackSignM = 2.0 * kTellingMoveM;
 // A report this close to the way the push goes carries it on; one farther off leads
 // forward into the taxi.
 constexpr double kPushingOnRad = 90.0 * g_degToRad;
@@ -171,7 +172,8 @@ void lf_insertPushEnd(LiveAc& ac, size_t forward, double way)
 // forward; all of them while the reports have not shown its end yet. A moving report's
 // track tells which way it goes (its position may seem ahead of the one before by a few
 // metres of jitter); some receivers report the nose rather than the way of travel during a
-// push, which the first report of the push shows against its move from the stand.
+// push, which the first report of the push shows against its move from the stand, or against
+// the way the tail goes where that move is within the reports' jitter.
 size_t lf_pushSamples(LiveAc& ac)
 {
     std::deque<PosSample>& q = ac.samples;
@@ -205,8 +207,10 @@ size_t lf_pushSamples(LiveAc& ac)
         if (!gf_trackGiven(s) && metres < kTellingMoveM)
             continue;
         const double moveWay = metres >= kMovedM ? gf_bearingRad(from, gf_samplePos(s)) : way;
-        if (trackSign == 0.0 && gf_trackGiven(s))
-            trackSign = std::cos(s.track * g_degToRad - moveWay) >= 0.0 ? 1.0 : -1.0;
+        if (trackSign == 0.0 && gf_trackGiven(s)) {
+            const double told = metres >= kTrackSignM ? moveWay : way;
+            trackSign = std::cos(s.track * g_degToRad - told) >= 0.0 ? 1.0 : -1.0;
+        }
         // Without a track, its move from the report before tells.
         const double travel = gf_trackGiven(s) ? gf_normalHeading(s.track * g_degToRad +
                                                                   (trackSign < 0.0 ? g_fullCircle / 2 : 0.0))

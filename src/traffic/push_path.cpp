@@ -35,6 +35,8 @@ constexpr double kOffReportsM = 10.0;
 constexpr double kFitSlackM = 1.5;
 constexpr double kMostSwingRad = 170.0 * g_degToRad;
 constexpr int kAsideTries = 8;
+// How far the end may be laid beside its reports' place: within their jitter, averaged.
+constexpr double kMostAsideM = 2.0;
 
 // From the last point (a) along ta to b, reached along tb: a circular arc's cubic.
 void lf_appendCurve(std::vector<PathPoint>& points, Vec a, Vec ta, Vec b, Vec tb)
@@ -188,12 +190,20 @@ void gf_layPushPath(const std::vector<PathReport>& reports, size_t front, double
     } else {
         // One smooth curve to the end, where that turns no tighter than a push goes; else a
         // line beside the end's, where the end lies along it: the swing matters more than
-        // the few metres aside.
+        // a metre or two aside.
         const Vec side{-ue.e, ue.n};
         const double aside = gf_dot(d, side);
         for (int k = 0; k <= kAsideTries; ++k) {
             const double share = 1.0 - static_cast<double>(k) / kAsideTries;
-            const Vec end = e - side * (aside * (1.0 - share));
+            const double shift = aside * (1.0 - share);
+            if (std::fabs(shift) > kMostAsideM) {
+                // Farther aside, the push would stop off the place its reports show: there a
+                // tighter swing than a tug's widest is the lesser fault.
+                gf_appendPathPoint(best, a, ua, 0.0);
+                lf_appendCurve(best, a, ua, e - side * std::copysign(kMostAsideM, aside), ue);
+                break;
+            }
+            const Vec end = e - side * shift;
             std::vector<PathPoint> points;
             gf_appendPathPoint(points, a, ua, 0.0);
             lf_appendCurve(points, a, ua, end, ue);

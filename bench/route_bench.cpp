@@ -6,11 +6,12 @@
 // writes their traces as JSON for bench/route_plot.py.
 //   route_bench [N=1000] [--from SEED=1] [--seed SEED] [--kind NAME] [--type TYPE]
 //               [--jobs 4] [--worst 11] [--json FILE] [--replay] [--fault R,N,L] [--noise M]
+//               [--gaps MIN,MAX]
 // --seed flies that one seed (with --kind and --type: the route a failing test names).
 // --replay judges the real aircraft's own track 30 s late, as a perfect engine would fly
 // it: every route passes, or a check judges the harness; --fault puts a fault into that
 // replay (metres to the right, degrees of the nose to the right, seconds late). --noise sets the reports' position
-// noise (metres) of every route instead of the drawn one.
+// noise (metres) of every route instead of the drawn one, --gaps the seconds between reports.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,6 +53,7 @@ struct Options {
     std::string json;
     bool replay = false; // judge the truth replayed 30 s late instead of the engine's track
     std::optional<double> noiseM; // the reports' position noise instead of the drawn one
+    std::optional<std::pair<double, double>> gapsS; // the reports' spacing instead of the drawn one
     ReplayFault fault;            // put into the replay
 };
 
@@ -90,6 +92,14 @@ bool lf_parse(int argc, char** argv, Options& o)
                 std::fprintf(stderr, "route_bench: --fault RIGHT_M,NOSE_DEG,LATE_S\n");
                 return false;
             }
+        } else if (a == "--gaps" && more) {
+            double from = 0.0;
+            double to = 0.0;
+            if (std::sscanf(argv[++i], "%lf,%lf", &from, &to) != 2 || !(from > 0.0) || !(to >= from)) {
+                std::fprintf(stderr, "route_bench: --gaps MIN_S,MAX_S\n");
+                return false;
+            }
+            o.gapsS = std::pair{from, to};
         } else if (a == "--json" && more) {
             o.json = argv[++i];
         } else if (!a.empty() && a[0] != '-') {
@@ -159,6 +169,11 @@ GeneratedRoute lf_route(const Job& job, const Options& o)
     if (o.noiseM) {
         route.feed.positionNoiseM = *o.noiseM;
         route.drawn += fmt::format(", set to {:g} m", *o.noiseM);
+    }
+    if (o.gapsS) {
+        route.feed.minGapS = o.gapsS->first;
+        route.feed.maxGapS = o.gapsS->second;
+        route.drawn += fmt::format(", spacing set to {:g}-{:g} s", o.gapsS->first, o.gapsS->second);
     }
     return route;
 }

@@ -42,8 +42,9 @@ constexpr double kTicksPerS = 100.0;
 // m/s²: the braking a pilot uses to a stop by choice, and the firmest on a taxiway.
 constexpr double kPilotBraking = 0.5;
 constexpr double kFirmBraking = 1.0;
-// A report this much slower than the one before shows the aircraft braking.
-constexpr double kBrakingKt = 1.0;
+// A report this much slower than the one before shows the aircraft braking: a report on the
+// ground gives its speed to half a knot or finer.
+constexpr double kBrakingKt = 0.5;
 // A report whose track turned this far from the one before goes the other way.
 constexpr double kTurnedBackRad = 90.0 * g_degToRad;
 // Reports lie up to 5 m about the real place: two this far apart tell a way between them.
@@ -140,7 +141,7 @@ uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosS
         s = std::min(s, v / slowing);
         // A push clearly braking already, a few metres short of the stop: at its pace the way
         // between them is seconds of their jitter, and the speed alone tells how soon it stopped.
-        if (push && before->groundSpeed > moving.groundSpeed + kBrakingKt && d < kJitterM)
+        if (push && before->groundSpeed >= moving.groundSpeed + kBrakingKt && d < kJitterM)
             s = std::min(s, v / kPilotBraking);
     }
     s = std::max(s, v / kFirmBraking);

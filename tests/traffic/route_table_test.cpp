@@ -266,6 +266,33 @@ TEST(RouteTableTest, MovingOffAfterAPushItsStartIsTimedByTheReportsSpeedsNotThei
     }
 }
 
+// Pushes reported only every 5 to 10 s: the first report at rest comes up to 10 s after the
+// real stop, and the last going back is often slower than the push went, the tug braking.
+// The push comes to rest within 3 s of the real one: a report less than a knot slower, or
+// exactly one, was taken to roll on at its pace up to the report at rest, and the push stood
+// up to 4.8 s late (seed 100941, a B744; 4 of these 120). Not all do yet: a change that lets
+// more out fails here.
+TEST(RouteTableTest, ASparselyReportedPushComesToRestWithTheRealOne)
+{
+    constexpr uint32_t kFirstSparseSeed = 7600;
+    constexpr int kPushes = 120;
+    constexpr int kSparseKnownOutside = 2;
+    int outside = 0;
+    for (uint32_t seed = kFirstSparseSeed; seed < kFirstSparseSeed + kPushes; ++seed) {
+        const char* type = g_routeTypes[seed % std::size(g_routeTypes)];
+        GeneratedRoute route = generateRoute(seed, RouteKind::PushBack, type);
+        route.feed.minGapS = 5.0;
+        route.feed.maxGapS = 10.0;
+        const CheckResult& c = lf_check(runRoute(route, false), "stop time");
+        if (c.pass())
+            continue;
+        ++outside;
+        std::printf("seed %u, %s (%s), reports every 5-10 s: stop time %.2f, limit %.0f\n", seed, type,
+                    route.drawn.c_str(), c.worst, c.limit);
+    }
+    EXPECT_LE(outside, kSparseKnownOutside);
+}
+
 // A push whose first report at rest came so soon after the last moving one that it was
 // skipped as a repeat: its time still tells when the push came to rest. Timed instead by the
 // next report at rest, braking from the last moving one over the metres to its place, the

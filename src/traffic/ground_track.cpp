@@ -31,6 +31,7 @@ constexpr double kCurvedPerM = 1.0 / 500.0;
 constexpr double kPivotRad = 20.0 * g_degToRad;
 constexpr double kNearStopM = 3.0;
 constexpr double kSameStopM = 10.0;
+constexpr double kSameStopBehindM = 2.0 * kSameStopM;
 constexpr double kOffStandM = 1.0;
 constexpr double kMetresPerNm = 1852.0;
 // The climb keeps to the roll's path while the path runs this far beyond the next report.
@@ -381,8 +382,12 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
             // So does a report of moving off that lies behind the nose.
             const bool behind =
                 reports[i].north * std::cos(ac.pos.heading) + reports[i].east * std::sin(ac.pos.heading) < 0.0;
-            if (std::hypot(reports[i].north, reports[i].east) > kSameStopM ||
-                !(gf_atRestReport(ac.samples[i - front]) || behind))
+            // One at rest behind the nose may lie farther: the place the aircraft stopped at is
+            // off the real one by a report's jitter too, and going back to it would turn the
+            // aircraft about on the spot and back again to move off.
+            const bool rest = gf_atRestReport(ac.samples[i - front]);
+            const double same = rest && behind && standing ? kSameStopBehindM : kSameStopM;
+            if (std::hypot(reports[i].north, reports[i].east) > same || !(rest || behind))
                 break;
             reports[i].north = 0.0;
             reports[i].east = 0.0;

@@ -304,6 +304,30 @@ TEST(RouteTableTest, APushsStopIsTimedByItsFirstReportAtRestThoughThatWasSkipped
     EXPECT_TRUE(lf_check(o, "stop time").pass()) << "seed 200253, C172: " << o.failures();
 }
 
+// Holds of every type reported every 5 to 10 s, each report 5 m off: a report at rest that
+// comes after the aircraft stopped may lie 10 m or more behind where it stands, its own place
+// off the real stop too. The aircraft stands on and moves off with the real one (a B744, seed
+// 198, turned about on the spot to go back to it, and again to move off: 19 s standing while
+// the real one rolled, 25 s late).
+TEST(RouteTableTest, AHoldsLaterReportsAtRestBehindTheAircraftDoNotTurnItAbout)
+{
+    constexpr uint32_t kFirstHoldSeed = 196;
+    constexpr uint32_t kHoldSeeds = 12;
+    for (uint32_t i = 0; i < kHoldSeeds * std::size(g_routeTypes); ++i) {
+        GeneratedRoute route =
+            generateRoute(kFirstHoldSeed + i / std::size(g_routeTypes), RouteKind::Hold, g_routeTypes[i % std::size(g_routeTypes)]);
+        route.feed.positionNoiseM = 5.0;
+        route.feed.minGapS = 5.0;
+        route.feed.maxGapS = 10.0;
+        const RouteOutcome o = runRoute(route, false);
+        SCOPED_TRACE(testing::Message() << "seed " << route.seed << ", " << route.type << ": " << o.failures());
+        EXPECT_TRUE(lf_check(o, "standstill").pass());
+        EXPECT_TRUE(lf_check(o, "nose").pass());
+        const CheckResult& start = lf_check(o, "start");
+        EXPECT_LE(start.worst, 1.5 * start.limit);
+    }
+}
+
 // Holds and taxis onto a stand, every type, with reports as sparse and jittery as they come:
 // standing, the aircraft never stands on while the real one rolls (the jitter of the first
 // reports turned it about on the spot); it ends on its stand, its nose on the stand's heading;

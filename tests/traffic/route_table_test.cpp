@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <stdexcept>
@@ -264,34 +265,6 @@ TEST(RouteTableTest, MovingOffAfterAPushItsStartIsTimedByTheReportsSpeedsNotThei
         const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
         EXPECT_TRUE(lf_check(o, "start").pass()) << "seed " << seed << ", " << type << ": " << o.failures();
     }
-}
-
-// Pushes reported only every 5 to 10 s: the first report at rest comes up to 10 s after the
-// real stop, and the last going back is often slower than the push went, the tug braking.
-// The push comes to rest within 3 s of the real one: a report less than a knot slower, or
-// exactly one, was taken to roll on at its pace up to the report at rest, and the push stood
-// up to 4.8 s late (seed 100941, a B744; 4 of these 120). Not all do yet: a change that lets
-// more out fails here.
-TEST(RouteTableTest, ASparselyReportedPushComesToRestWithTheRealOne)
-{
-    constexpr uint32_t kFirstSparseSeed = 7600;
-    constexpr int kPushes = 120;
-    constexpr int kSparseKnownOutside = 2;
-    int outside = 0;
-    for (uint32_t seed = kFirstSparseSeed; seed < kFirstSparseSeed + kPushes; ++seed) {
-        const char* type = g_routeTypes[seed % std::size(g_routeTypes)];
-        GeneratedRoute route = generateRoute(seed, RouteKind::PushBack, type);
-        route.feed.minGapS = 5.0;
-        route.feed.maxGapS = 10.0;
-        const RouteOutcome o = runRoute(route, false);
-        const CheckResult& c = lf_check(o, "stop time");
-        if (c.pass())
-            continue;
-        ++outside;
-        std::printf("seed %u, %s (%s), reports every 5-10 s: stop time %.2f, limit %.0f\n", seed, type,
-                    route.drawn.c_str(), c.worst, c.limit);
-    }
-    EXPECT_LE(outside, kSparseKnownOutside);
 }
 
 // A push whose first report at rest came so soon after the last moving one that it was
@@ -929,12 +902,17 @@ struct Tally {
     int far = 0;
 };
 
-Tally lf_tally(RouteKind kind, uint32_t first, uint32_t seeds, const char* check)
+// `reported` changes how RealTraffic reports each route (its spacing, its noise) before it is flown.
+Tally lf_tally(RouteKind kind, uint32_t first, uint32_t seeds, const char* check,
+               const std::function<void(FeedScript&)>& reported = {})
 {
     Tally t;
     for (uint32_t seed = first; seed < first + seeds; ++seed) {
         for (const char* type : g_routeTypes) {
-            const RouteOutcome o = runRoute(generateRoute(seed, kind, type), false);
+            GeneratedRoute route = generateRoute(seed, kind, type);
+            if (reported)
+                reported(route.feed);
+            const RouteOutcome o = runRoute(route, false);
             const CheckResult& c = lf_check(o, check);
             if (c.pass())
                 continue;
@@ -948,9 +926,10 @@ Tally lf_tally(RouteKind kind, uint32_t first, uint32_t seeds, const char* check
 }
 
 // No more of them fail the check than are known to, and none goes past half again its limit.
-void lf_expectAtMost(RouteKind kind, uint32_t first, uint32_t seeds, const char* check, int knownOutside)
+void lf_expectAtMost(RouteKind kind, uint32_t first, uint32_t seeds, const char* check, int knownOutside,
+                     const std::function<void(FeedScript&)>& reported = {})
 {
-    const Tally t = lf_tally(kind, first, seeds, check);
+    const Tally t = lf_tally(kind, first, seeds, check, reported);
     EXPECT_LE(t.outside, knownOutside) << routeKindName(kind) << ", " << check;
     EXPECT_EQ(t.far, 0) << routeKindName(kind) << ", " << check;
 }
@@ -972,7 +951,7 @@ TEST(RouteTableTest, APushComesToRestWhenTheRealOneDidThoughItsReportsJitterByMe
 {
     constexpr uint32_t kFirst = 300;
     constexpr uint32_t kSeeds = 100;
-    constexpr int kKnownOff = 3;
+    constexpr int kKnownOff = 2;
     int off = 0;
     for (uint32_t seed = kFirst; seed < kFirst + kSeeds; ++seed) {
         for (const char* type : g_routeTypes) {
@@ -996,7 +975,7 @@ TEST(RouteTableTest, APushComesToRestWhenTheRealOneDidThoughItsReportsJitterByMe
 // reports just before the stop lie metres beyond it: a change that lets more out fails here.
 TEST(RouteTableTest, APushSlowsToComeToRestWhenTheRealOneDidNotEarlyToStandAtItsStop)
 {
-    constexpr int kKnownOff = 10;
+    constexpr int kKnownOff = 6;
     EXPECT_LE(lf_tally(RouteKind::PushBack, 1000, 400, "stop time").outside, kKnownOff);
 }
 
@@ -1004,13 +983,28 @@ TEST(RouteTableTest, APushSlowsToComeToRestWhenTheRealOneDidNotEarlyToStandAtIts
 // does its one report at rest: paced by their places alone, the push came to the stop's place
 // seconds before or after the stop's time and had to crawl or hurry the last metres, which a
 // user sees as a stop begun early or late (19 of these over 3 s off, one over 5 s). The stop's
-// place now joins theirs. 1,600 push-backs, every type on each seed; 12 still stop over 3 s
+// place now joins theirs. 1,600 push-backs, every type on each seed; 6 still stop over 3 s
 // off, where the one report at rest lies metres off the real stop: a change that lets more
 // out fails here, and none may begin half as late or early again as allowed.
 TEST(RouteTableTest, APushIsPacedToItsStopWithTheReportsBeforeItAndRestsWhenTheRealOneDid)
 {
-    constexpr int kKnownOff = 12;
+    constexpr int kKnownOff = 6;
     lf_expectAtMost(RouteKind::PushBack, 3000, 400, "stop time", kKnownOff);
+}
+
+// Pushes reported only every 5 to 10 s: the first report at rest comes up to 10 s after the
+// real stop, and the last going back is often slower than the push went, the tug braking.
+// The push comes to rest within 3 s of the real one: a report less than a knot slower, or
+// exactly one, was taken to roll on at its pace up to the report at rest, and the push stood
+// up to 4.8 s late (seed 100941, a B744); read so, 22 of the 3,200 pushes of the two tables
+// above came to rest over 3 s off, where 12 do now. None may here.
+TEST(RouteTableTest, ASparselyReportedPushComesToRestWithTheRealOne)
+{
+    constexpr int kSparseKnownOff = 0;
+    lf_expectAtMost(RouteKind::PushBack, 7600, 30, "stop time", kSparseKnownOff, [](FeedScript& feed) {
+        feed.minGapS = 5.0;
+        feed.maxGapS = 10.0;
+    });
 }
 
 // A roll-out brakes as its reports tell, and never harder than the type can: not for the

@@ -195,22 +195,17 @@ void gf_layPushPath(const std::vector<PathReport>& reports, size_t front, double
         const double aside = gf_dot(d, side);
         for (int k = 0; k <= kAsideTries; ++k) {
             const double share = 1.0 - static_cast<double>(k) / kAsideTries;
+            // Farther aside, the push would stop off the place its reports show: there a
+            // tighter swing than a tug's widest is the lesser fault.
             const double shift = aside * (1.0 - share);
-            if (std::fabs(shift) > kMostAsideM) {
-                // Farther aside, the push would stop off the place its reports show: there a
-                // tighter swing than a tug's widest is the lesser fault.
-                gf_appendPathPoint(best, a, ua, 0.0);
-                lf_appendCurve(best, a, ua, e - side * std::copysign(kMostAsideM, aside), ue);
-                break;
-            }
-            const Vec end = e - side * shift;
+            const bool farAside = std::fabs(shift) >= kMostAsideM;
             std::vector<PathPoint> points;
             gf_appendPathPoint(points, a, ua, 0.0);
-            lf_appendCurve(points, a, ua, end, ue);
+            lf_appendCurve(points, a, ua, e - side * std::clamp(shift, -kMostAsideM, kMostAsideM), ue);
             const bool tight = std::any_of(points.begin(), points.end(), [leastRadiusM](const PathPoint& p) {
                 return p.curvature * leastRadiusM > 1.0;
             });
-            if (!tight || (k == kAsideTries && std::fabs(swing) < kLeastSwingRad)) {
+            if (!tight || farAside || (k == kAsideTries && std::fabs(swing) < kLeastSwingRad)) {
                 best = std::move(points);
                 break;
             }

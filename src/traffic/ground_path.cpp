@@ -28,6 +28,7 @@ constexpr double kReportSigmaM = 3.0;
 constexpr double kStepSigmaM = 0.5;
 constexpr double kStepSigmaShare = 0.06;
 constexpr int kRunReach = 3;
+constexpr double kOffRunSigmas = 2.5;
 constexpr double kRunReachM = 80.0;
 constexpr double kTrackSigmaRad = 3.0 * g_degToRad;
 // Two reports lie aside of the way their tracks tell by more than this many of its sigmas
@@ -61,6 +62,9 @@ constexpr double kMostWindingStretch = 2.0;
 constexpr double kLeastCornerRad = 20.0 * g_degToRad;
 const double kLeastToldCornerRad = kAcrossSigmas * std::sqrt(2.0) * kTrackSigmaRad;
 constexpr double kMostCornerRad = 160.0 * g_degToRad;
+// Off a runway at speed no aircraft turns harder than about a quarter of a g sideways: a
+// high-speed exit is built for less.
+constexpr double kMostSideAccelMs2 = 2.5;
 // A swing's curve with arms shorter than this is a kink.
 constexpr double kLeastSwingArmM = 2.0;
 constexpr double kLeastCornerSideRad = 3.0 * g_degToRad;
@@ -277,6 +281,14 @@ void lf_smoothDirections(std::vector<Node>& nodes)
         if (nodes[i].trackKnown && ends[1] != ends[0]) {
             const Vec chord = nodes[ends[1]].at - nodes[ends[0]].at;
             const double trust = gf_length(chord) * kTrackSigmaRad / (std::sqrt(2.0) * kReportSigmaM);
+            // A track off the straight's chord by more than their noise together explains
+            // lies at its end, in the bend onto it (an exit's arc): it keeps its own. Taken
+            // for the straight's, it left the bend a metre or two to turn in.
+            const double apart = std::hypot(kTrackSigmaRad, std::sqrt(2.0) * kReportSigmaM / gf_length(chord));
+            if (std::fabs(gf_turn(nodes[i].dir, gf_unit(chord))) > kOffRunSigmas * apart) {
+                dir[i] = nodes[i].dir;
+                continue;
+            }
             sum = sum + gf_unit(chord) * (trust * trust);
         }
         dir[i] = gf_unit(sum);
@@ -471,6 +483,11 @@ double lf_hiddenTurnRadius(const Node& a, const Node& b, double armA, double arm
         const double flown = (a.speedKt + b.speedKt) / 2.0 * kMpsPerKt * seconds;
         radius = std::max((armA + armB - flown) / (2.0 * half - turnRad), passing);
     }
+    // Faster than taxiing, the turn is taken at speed: the slower report's tells the least
+    // radius it allows.
+    const double slower = std::min(a.speedKt, b.speedKt) * kMpsPerKt;
+    if (slower > kWindingMostKt * kMpsPerKt)
+        radius = std::max(radius, slower * slower / kMostSideAccelMs2);
     return std::clamp(radius, std::min(passing, widest), widest);
 }
 
@@ -645,7 +662,12 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
                 const double d = (way * way - gf_dot(toOther, toOther)) / (2.0 * (way - gf_dot(along, toOther)));
                 if (d >= kTellingChordM && d < chord)
                     out.push_back({at + along * d, speed, false, turnedAtA ? a.dir : b.dir, true});
-            } else if (lf_bendsThroughGap(a, b, turn)) {
+            } else if (lf_bendsThroughGap(a, b, turn) ||
+                       (curveEnds && std::fabs(alpha) >= kLeastRoundedRad && std::fabs(alpha) < kLeastCornerRad)) {
+                // So is the way on from a curve laid to this report where it turns less than a
+                // corner off the report's track: rounded at the report, within the curve's last
+                // sample spacing, the bend was a knot that a B744 leaving its exit braked for
+                // seconds ahead.
                 lf_appendCubic(out, a.at, a.dir, b.at, b.dir, speed);
                 curveTo = true;
             }

@@ -1040,13 +1040,50 @@ TEST(RouteTableTest, AnExitReachedLateIsLaidFromWhenTheRealAircraftWasAtItsRepor
 // A turn off the runway of 10-20 degrees between two reports 80 m or more apart (their chord
 // telling its direction to 3 degrees) is a corner hidden between them, where both tracks lead,
 // not a bend spread over the whole way between them: that left the runway early and cut the
-// exit's corner (seed 323 A320 by 9.9 m). 400 exits; not all keep within 8 m yet (a report
-// a few metres off just before the turn, a turn laid from a way flown too long by braking):
-// a change that lets more out fails here.
+// exit's corner (seed 323 A320 by 9.9 m). 400 exits: all keep within 8 m (seeds 320 and 384,
+// C172s, were still 9.5 and 9.9 m off before a report at the end of an arc kept its own
+// track and a turn at speed was laid no tighter than the aircraft takes it).
 TEST(RouteTableTest, AnExitsTurnOfAFewDegreesBetweenFarReportsIsLaidAtItsCorner)
 {
-    constexpr int kKnownOff = 3;
+    constexpr int kKnownOff = 0;
     EXPECT_LE(lf_outside(RouteKind::Exit, "path"), kKnownOff);
+}
+
+// High-speed exits reported every 1 to 10 s, as RealTraffic may space them anywhere in that
+// range: a report lies at the end of the arc with a track some degrees short of the straight
+// after it, and the turn's reports tell its radius only by metres. Taken for a report on that
+// straight, it left the turn a few metres to swing through; laid from the way flown alone, a
+// roll-out braked early made the turn a corner passed within 8 m, taken at 0.4 g. Either way
+// the aircraft swung off its exit by up to 11.5 m (seed 215 AT72). Nor may a bend at a report
+// the curve begins or ends on be left a metre to turn in: the aircraft braked for it seconds
+// ahead, fell 100 m behind and hurried after (seed 700329 B744). 1,000 exits, every type on
+// each seed, judged on the way, the speed and its changes: 11 failed, 9 of them off their
+// way; 6 still do, each by under 4 % of its limit (two of them newly, braking 0.1 m/s2 too
+// hard after a bend laid from a report inside the arc): a change that lets more out fails
+// here, and none may go half as far again as allowed.
+TEST(RouteTableTest, AnExitReportedEveryOneToTenSecondsKeepsToItsArcAndItsPace)
+{
+    constexpr int kKnownOff = 6;
+    int off = 0;
+    for (uint32_t seed = 9000; seed < 9250; ++seed) {
+        for (const char* type : g_routeTypes) {
+            GeneratedRoute route = generateRoute(seed, RouteKind::Exit, type);
+            route.feed.minGapS = 1.0;
+            route.feed.maxGapS = 10.0;
+            const RouteOutcome o = runRoute(route, false);
+            bool within = true;
+            for (const char* check : {"path", "speed", "accel"}) {
+                const CheckResult& c = lf_check(o, check);
+                EXPECT_LE(c.worst, 1.5 * c.limit) << "seed " << seed << ", " << type << ": " << check;
+                within = within && c.pass();
+            }
+            if (within)
+                continue;
+            ++off;
+            std::printf("seed %u, exit, %s, reports every 1-10 s: %s\n", seed, type, o.failures().c_str());
+        }
+    }
+    EXPECT_LE(off, kKnownOff);
 }
 
 // Braking onto the runway through the end of a turn, a path laid again with a tighter bend

@@ -280,14 +280,15 @@ void lf_smoothDirections(std::vector<Node>& nodes)
         }
         if (nodes[i].trackKnown && ends[1] != ends[0]) {
             const Vec chord = nodes[ends[1]].at - nodes[ends[0]].at;
-            const double trust = gf_length(chord) * kTrackSigmaRad / (std::sqrt(2.0) * kReportSigmaM);
+            // The chord's direction is known to its ends' jitter over its length.
+            const double chordSigma = std::sqrt(2.0) * kReportSigmaM / gf_length(chord);
+            const double trust = kTrackSigmaRad / chordSigma;
             // A track off the straight's chord by more than three times their noise together
             // lies at its end, in the bend onto it (an exit's arc): it keeps its own. Taken
             // for the straight's, it left the bend a metre or two to turn in. (At two and a
             // half times, noisy tracks kept so left bends at their reports too short to turn
             // in: reported every 1-10 s, two exits were braked for and run 14-15 m wide.)
-            const double apart = std::hypot(kTrackSigmaRad, std::sqrt(2.0) * kReportSigmaM / gf_length(chord));
-            if (std::fabs(gf_turn(nodes[i].dir, gf_unit(chord))) > kOffRunSigmas * apart) {
+            if (std::fabs(gf_turn(nodes[i].dir, gf_unit(chord))) > kOffRunSigmas * std::hypot(kTrackSigmaRad, chordSigma)) {
                 dir[i] = nodes[i].dir;
                 continue;
             }

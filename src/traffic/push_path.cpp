@@ -194,10 +194,9 @@ void gf_layPushPath(const std::vector<PathReport>& reports, size_t front, double
         const Vec side{-ue.e, ue.n};
         const double aside = gf_dot(d, side);
         for (int k = 0; k <= kAsideTries; ++k) {
-            const double share = 1.0 - static_cast<double>(k) / kAsideTries;
             // Farther aside, the push would stop off the place its reports show: there a
             // tighter swing than a tug's widest is the lesser fault.
-            const double shift = aside * (1.0 - share);
+            const double shift = aside * static_cast<double>(k) / kAsideTries;
             const bool farAside = std::fabs(shift) >= kMostAsideM;
             std::vector<PathPoint> points;
             gf_appendPathPoint(points, a, ua, 0.0);

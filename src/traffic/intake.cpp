@@ -49,6 +49,10 @@ constexpr double kBrakingKt = 0.5;
 constexpr double kTurnedBackRad = 90.0 * g_degToRad;
 // Reports lie up to 5 m about the real place: two this far apart tell a way between them.
 constexpr double kJitterM = 10.0;
+// A taxiing report skipped as a repeat, the next coming this long or more after it: the
+// way between them may bend (an S's bends take a few seconds each), and the skipped one tells
+// where it still ran along its track.
+constexpr double kTellingSkipS = 5.0;
 
 // A speed spike: one of the two ground speeds is ten times the other, or jumps from a
 // standstill to a speed no aircraft reaches in one report.
@@ -259,7 +263,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
     }
     if (ac->status == SimStatus::LiveryRespawn || ac->status == SimStatus::RemovingFromSim)
         return;
-    std::optional<PosSample> slowing;
+    std::optional<PosSample> takenBefore;
     std::optional<MotionState::StopReports> stopReports;
     if (!ac->samples.empty()) {
         const PosSample& newest = ac->samples.back();
@@ -300,6 +304,15 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             }
             return;
         }
+        // Taken before it, a skipped report seconds before this one keeps the way on its
+        // track up to its place: passed over, the curve between the reports on either side
+        // turned out of it early and cut an S's bend by 9 m (seed 900245 C172).
+        const bool skippedTells = !stops && skippedSince && !r.sample.airborne && !lf_onPush(*ac) &&
+                                  !gf_atRestReport(*m.skippedReport) &&
+                                  r.sample.dueTick >= m.skippedReport->dueTick + kTellingSkipS * kTicksPerS &&
+                                  lf_apartBeyondJitter(newest, *m.skippedReport);
+        if (skippedTells)
+            takenBefore = m.skippedReport;
         if (stops) {
             // Put back to when the stop began, it still shows the aircraft standing at its time.
             r.sample.stillUntilTick = r.sample.dueTick;
@@ -308,13 +321,13 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
                 // Farther from the stop than the reports jitter, it tells how the aircraft slowed
                 // to it: it is taken before it.
                 if (lf_apartBeyondJitter(*m.skippedReport, r.sample))
-                    slowing = m.skippedReport;
+                    takenBefore = m.skippedReport;
             }
             stopReports = MotionState::StopReports{0, r.sample.latitude, r.sample.longitude, 1,
-                                                   slowing ? *slowing : newest};
+                                                   takenBefore ? *takenBefore : newest};
             // A push's reports may give the nose rather than the way back: no way ahead to tell.
             if (!lf_onPush(*ac))
-                lf_stopAheadOf(slowing ? *slowing : newest, r.sample);
+                lf_stopAheadOf(takenBefore ? *takenBefore : newest, r.sample);
         }
     }
     if (ac->status == SimStatus::Buffer && lf_isImplausibleNearAirfield(r.sample.altitude))
@@ -324,8 +337,8 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
     ac->lastRecordTime = r.timestamp;
     ac->motion.skippedReport.reset();
     ac->motion.beforeSkipped.reset();
-    if (slowing)
-        decodeExisting(*ac, *slowing);
+    if (takenBefore)
+        decodeExisting(*ac, *takenBefore);
     if (stopReports) {
         stopReports->due = r.sample.dueTick;
         ac->motion.stopReports = stopReports;

@@ -50,6 +50,46 @@ TEST_F(IntakeTest, RepeatedSpikingAndTooFrequentReportsAreDropped)
     }
 }
 
+// A taxiing report dropped as too soon after the last is taken after all, before the next,
+// where that comes 5 s or more after it: the way between may bend, and the dropped one tells
+// where it still ran on along its track. Not so on a push, nor when it lay within the
+// reports' jitter of the last.
+TEST_F(IntakeTest, ATaxisDroppedReportIsTakenBeforeTheNextWhenThatComesSecondsLater)
+{
+    constexpr double kDegPerM = 1.0 / 111195.0;
+    // Phase, speed, seconds from the dropped report to the next: the dropped one taken.
+    const std::tuple<const char*, FlightPhase, double, double, bool> rows[] = {
+        {"taxi 10 kt, next 8 s later", FlightPhase::Taxi, 10, 8.0, true},
+        {"taxi 10 kt, next 5 s later", FlightPhase::Taxi, 10, 5.0, true},
+        {"taxi 10 kt, next 4.9 s later", FlightPhase::Taxi, 10, 4.9, false},
+        {"taxi 4 kt, within the jitter, next 8 s later", FlightPhase::Taxi, 4, 8.0, false},
+        {"pushed at 10 kt, next 8 s later", FlightPhase::PushingBack, 10, 8.0, false},
+    };
+    for (const auto& [what, phase, kt, nextS, taken] : rows) {
+        g_liveAcs.clear();
+        LiveAc& ac = buffered(20001, "KLM1", "A320", {sample(52, 4, 0, kt, 3000, false)});
+        ac.phase = phase;
+        ac.samples.back().track = 0;
+        const double first = ac.lastRecordTime;
+        // 3 s on along its track, steady: too soon after the last to be taken on its own.
+        const double droppedLat = 52 + kt * 1852.0 / 3600.0 * 3.0 * kDegPerM;
+        PosSample dropped = sample(droppedLat, 4, 0, kt, 3300, false);
+        LiveFlightRecord r1 = record(20001, "KLM1", "A320", dropped, first + 3.0);
+        gf_applyReceivedRecord(r1);
+        ASSERT_EQ(g_liveAcs.front().lastRecordTime, first) << what;
+        const double nextLat = droppedLat + kt * 1852.0 / 3600.0 * nextS * kDegPerM;
+        const auto due = static_cast<uint32_t>(std::lround(3300 + nextS * 100));
+        LiveFlightRecord r2 = record(20001, "KLM1", "A320", sample(nextLat, 4, 0, kt, due, false), first + 3.0 + nextS);
+        gf_applyReceivedRecord(r2);
+        const auto& samples = g_liveAcs.front().samples;
+        ASSERT_EQ(samples.size(), taken ? 3u : 2u) << what;
+        EXPECT_DOUBLE_EQ(samples.back().latitude, nextLat) << what;
+        if (taken) {
+            EXPECT_DOUBLE_EQ(samples[1].latitude, droppedLat) << what;
+        }
+    }
+}
+
 // The report that shows a taxiing aircraft stopped tells when and where the stop began,
 // however soon it comes; one at rest after another, or a push-back's near the last one, is a
 // repeat. A push's report at rest farther on than the reports jitter shows where it ended: a

@@ -1149,7 +1149,7 @@ TEST(RouteTableTest, AnSsFirstBendBrakedForLateBetweenTwoReportsIsStillASwing)
 // tracks agree with the chord): a change that lets more out fails here.
 TEST(RouteTableTest, AnSsBendBetweenReportsSecondsApartIsACurveThroughThemNotACornerAtOne)
 {
-    constexpr int kKnownOff = 18;
+    constexpr int kKnownOff = 16;
     EXPECT_LE(lf_outside(RouteKind::STurns, "path"), kKnownOff);
 }
 

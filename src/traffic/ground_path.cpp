@@ -623,12 +623,7 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
             const double widestWay = armA + armB - std::min(armA, armB) / half * (2.0 * half - std::fabs(turn));
             const double flown = lf_flownM(a, b);
             const bool cutShort = flown > 0.0 && flown < widestWay - kSwingExcessM;
-            // A way flown well longer than through the corner itself went round no corner
-            // either: it swung out and back between the reports, the bends of an S either side
-            // of one. Rounded where the tracks meet, the path ran straight along the first
-            // track and turned short of the second report (seed 900456 B744, 14.7 m off).
-            const bool beyondCorner = flown > armA + armB + kSwingExcessM;
-            if ((cutShort || beyondCorner) && lf_bendsThroughGap(a, b, turn) && lf_appendPacedCubic(out, a, b)) {
+            if (cutShort && lf_bendsThroughGap(a, b, turn) && lf_appendPacedCubic(out, a, b)) {
                 curveTo = true;
                 continue;
             }

@@ -307,8 +307,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
         // Taken before it, a skipped report seconds before this one keeps the way on its
         // track up to its place: passed over, the curve between the reports on either side
         // turned out of it early and cut an S's bend by 9 m (seed 900245 C172).
-        const bool skippedTells = !stops && skippedSince && !r.sample.airborne && !lf_onPush(*ac) &&
-                                  !gf_atRestReport(*m.skippedReport) &&
+        const bool skippedTells = !stops && afterSkipped && !r.sample.airborne && !lf_onPush(*ac) &&
                                   r.sample.dueTick >= m.skippedReport->dueTick + kTellingSkipS * kTicksPerS &&
                                   lf_apartBeyondJitter(newest, *m.skippedReport);
         if (skippedTells)

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """How close any path laid from the reports alone can keep to the real way, for the taxi
 routes of route_bench's JSON: curves through the reported places along their reported tracks,
-judged as the bench judges the path (the farthest a point of the curve lies from the real
+judged as the bench judges the real way (the farthest a point of the curve lies from the real
 way, against the ground limit). A route that none of them keeps within the limit hides a bend
 between two reports that they tell nothing of, such as an S's bend out and back whose
 reports either side carry the same track. Taken with --noise 0, the places are exact.
@@ -74,7 +74,7 @@ def main():
         for name, off in w.items():
             outside[name] += off > limit
         outside["best of the three"] += min(w.values()) > limit
-        outside["the engine"] += route["checks"]["path"]["worst"] > limit
+        outside["the engine"] += route["checks"]["real way"]["worst"] > limit
     print(f"{len(routes)} routes; leaving the real way by more than {limit:g} m:")
     for name, n in outside.items():
         print(f"  {name:18} {n:5}  ({100.0 * n / len(routes):.1f} %)")

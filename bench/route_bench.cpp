@@ -1,9 +1,9 @@
 // Generated routes flown through the whole engine and judged as a user watching them would
 // (tests/support/route_generator.h, route_checker.h): N routes from a first seed, the kinds
 // and types in turn, spread over forked workers (the engine's state is one per process).
-// Prints a table by route kind and type (routes, the share passing, the worst of each check
-// as value/limit, "!" past it) and the worst routes (the worst of each kind first), and
-// writes their traces as JSON for bench/route_plot.py.
+// Prints a table by route kind and type (routes, the share passing, the share passing the
+// real way too, the worst of each check as value/limit, "!" past it) and the worst routes (the
+// worst of each kind first), and writes their traces as JSON for bench/route_plot.py.
 //   route_bench [N=1000] [--from SEED=1] [--seed SEED] [--kind NAME] [--type TYPE]
 //               [--jobs 4] [--worst 11] [--json FILE] [--replay] [--fault R,N,L] [--noise M]
 //               [--gaps MIN,MAX]
@@ -246,7 +246,10 @@ void lf_row(const std::string& kind, const std::string& type, const std::vector<
     if (group.empty())
         return;
     const auto passing = std::count_if(group.begin(), group.end(), [](const RouteOutcome* r) { return r->pass(); });
-    std::printf("%-13s %-5s %6zu %7.1f", kind.c_str(), type.c_str(), group.size(), 100.0 * passing / group.size());
+    const auto onRealWay =
+        std::count_if(group.begin(), group.end(), [](const RouteOutcome* r) { return r->keepsToRealWay(); });
+    std::printf("%-13s %-5s %6zu %7.1f %7.1f", kind.c_str(), type.c_str(), group.size(), 100.0 * passing / group.size(),
+                100.0 * onRealWay / group.size());
     for (size_t c = 0; c < routeCheckNames().size(); ++c)
         std::printf(" %12s", lf_cell(group, c).c_str());
     std::printf("\n");
@@ -254,7 +257,7 @@ void lf_row(const std::string& kind, const std::string& type, const std::vector<
 
 void lf_table(const std::vector<RouteOutcome>& all)
 {
-    std::printf("%-13s %-5s %6s %7s", "kind", "type", "routes", "pass %");
+    std::printf("%-13s %-5s %6s %7s %7s", "kind", "type", "routes", "pass %", "real %");
     for (const std::string& name : routeCheckNames())
         std::printf(" %12s", name.c_str());
     std::printf("\n");
@@ -365,6 +368,7 @@ int main(int argc, char** argv)
     if (json.is_open())
         json << "\n]}\n";
     const auto passing = std::count_if(all.begin(), all.end(), [](const RouteOutcome& r) { return r.pass(); });
-    std::printf("\n%zd of %zu routes pass every check\n", passing, all.size());
+    const auto onRealWay = std::count_if(all.begin(), all.end(), [](const RouteOutcome& r) { return r.keepsToRealWay(); });
+    std::printf("\n%zd of %zu routes pass every check; %zd pass the real way's too\n", passing, all.size(), onRealWay);
     return 0;
 }

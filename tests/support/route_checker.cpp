@@ -52,7 +52,7 @@ constexpr double kMsPerKt = 1852.0 / 3600.0;
 constexpr double kStillM = 0.5;        // standing: within half a metre
 constexpr double kStopSettleS = 1.0;   // a stop begins where the aircraft then stands 1 s
 constexpr double kTimeEpsS = 1e-6;     // times that are equal but for rounding
-constexpr double kPathWindowS = 60.0;  // the truth path searched either side of the time
+constexpr double kPathWindowS = 60.0;  // the truth's and the reports' paths searched either side of the time
 constexpr double kAroundS = 3.0;       // speeds of the truth "within 3 s"
 constexpr double kMatchS = 15.0;       // a flown stop is looked for this far around the truth's
 constexpr double kMissing = 99.0;      // the value of a stop, start or push end never flown
@@ -71,6 +71,15 @@ struct Pos {
 double lf_dist(Pos a, Pos b)
 {
     return std::sqrt((a.e - b.e) * (a.e - b.e) + (a.n - b.n) * (a.n - b.n));
+}
+
+double lf_segmentDistance(Pos p, Pos a, Pos b)
+{
+    const double de = b.e - a.e;
+    const double dn = b.n - a.n;
+    const double l2 = de * de + dn * dn;
+    const double k = l2 > 0.0 ? std::clamp(((p.e - a.e) * de + (p.n - a.n) * dn) / l2, 0.0, 1.0) : 0.0;
+    return lf_dist(p, {a.e + de * k, a.n + dn * k});
 }
 
 double lf_angleOff(double a, double b)
@@ -290,6 +299,11 @@ public:
     Judge(const GeneratedRoute& route, std::vector<Frame> frames, const std::vector<SentReport>& reports, double endS)
         : route_(route), truth_(route.truth), f_(std::move(frames)), reports_(reports), endS_(endS)
     {
+        for (const SentReport& s : reports_) {
+            Pos p{};
+            routeLocal(route.origin, s.lat, s.lon, p.e, p.n);
+            reportedAt_.push_back(p);
+        }
         for (const Frame& x : f_) {
             const Pos now{x.e, x.n};
             const Pos before = lf_at(f_, x.t - 1.0);
@@ -310,22 +324,12 @@ public:
         }
     }
 
-    void path(CheckResult& r) const
-    {
-        const bool heavy = route_.type == "B744";
-        // Every third frame (20 a second) tells a path apart well enough.
-        for (size_t i = 0; i < f_.size(); i += 3) {
-            const double tt = f_[i].t - kLeadS;
-            const TruthState& x = truth_.at(tt);
-            double limit = x.altFt < kLimits.lowAirFt ? kLimits.pathAirLowM : kLimits.pathAirHighM;
-            if (x.onGround) {
-                if (d1_[i] < kStillM) // standing: the stop checks judge where
-                    continue;
-                limit = heavy && x.gsKt >= kLimits.heavyFastKt ? kLimits.pathHeavyM : kLimits.pathGroundM;
-            }
-            note(r, truth_.pathDistance({f_[i].e, f_[i].n}, tt - kPathWindowS, tt + kPathWindowS), limit, f_[i].t);
-        }
-    }
+    // On the ground the path is what the reports show: the straight legs between them, or the
+    // real way where the aircraft keeps to that instead. A bend the real aircraft made whole
+    // between two reports is on neither, and only `realWay` judges it. In the air the real way,
+    // as a turn hidden in a gap of the reports is to be flown.
+    void path(CheckResult& r) const { offPath(r, true); }
+    void realWay(CheckResult& r) const { offPath(r, false); }
 
     // Forward motion only: a push-back is exempt until the aircraft first moves forward.
     void nose(CheckResult& r, double pushEndS) const
@@ -512,6 +516,40 @@ private:
         r.judged = true;
     }
 
+    void offPath(CheckResult& r, bool orReported) const
+    {
+        const bool heavy = route_.type == "B744";
+        // Every third frame (20 a second) tells a path apart well enough.
+        for (size_t i = 0; i < f_.size(); i += 3) {
+            const double tt = f_[i].t - kLeadS;
+            const TruthState& x = truth_.at(tt);
+            double limit = x.altFt < kLimits.lowAirFt ? kLimits.pathAirLowM : kLimits.pathAirHighM;
+            const Pos p{f_[i].e, f_[i].n};
+            double off = truth_.pathDistance(p, tt - kPathWindowS, tt + kPathWindowS);
+            if (x.onGround) {
+                if (d1_[i] < kStillM) // standing: the stop checks judge where
+                    continue;
+                limit = heavy && x.gsKt >= kLimits.heavyFastKt ? kLimits.pathHeavyM : kLimits.pathGroundM;
+                if (orReported)
+                    off = std::min(off, reportedDistance(p, tt - kPathWindowS, tt + kPathWindowS));
+            }
+            note(r, off, limit, f_[i].t);
+        }
+    }
+
+    // The distance from the straight legs between consecutive ground reports sent from `from`
+    // to `to` (infinite when there are none).
+    double reportedDistance(Pos p, double from, double to) const
+    {
+        double best = std::numeric_limits<double>::infinity();
+        for (size_t i = 0; i + 1 < reports_.size(); ++i) {
+            if (reports_[i + 1].t < from || reports_[i].t > to || reports_[i].airborne || reports_[i + 1].airborne)
+                continue;
+            best = std::min(best, lf_segmentDistance(p, reportedAt_[i], reportedAt_[i + 1]));
+        }
+        return best;
+    }
+
     bool reported(double from, double to) const
     {
         return std::any_of(reports_.begin(), reports_.end(), [&](const SentReport& s) {
@@ -523,6 +561,7 @@ private:
     Truth truth_;
     std::vector<Frame> f_;
     const std::vector<SentReport>& reports_;
+    std::vector<Pos> reportedAt_; // the reports' places in metres
     double endS_;
     double startS_ = 0.0; // the first move, within seconds of the creation
     std::vector<double> d1_; // metres moved over the second up to each frame
@@ -576,11 +615,22 @@ const std::vector<std::string>& routeCheckNames()
 {
     static const std::vector<std::string> names{"path",       "nose",     "speed",      "accel",      "standstill",
                                                 "stop time",  "stop place", "start",    "push end",   "push heading",
-                                                "stand",      "stand heading", "integrity"};
+                                                "stand",      "stand heading", "integrity", "real way"};
     return names;
 }
 
+bool routeCheckCounts(std::string_view name)
+{
+    return name != "real way";
+}
+
 bool RouteOutcome::pass() const
+{
+    return std::all_of(checks.begin(), checks.end(),
+                       [](const CheckResult& c) { return !routeCheckCounts(c.name) || c.pass(); });
+}
+
+bool RouteOutcome::keepsToRealWay() const
 {
     return std::all_of(checks.begin(), checks.end(), [](const CheckResult& c) { return c.pass(); });
 }
@@ -588,8 +638,10 @@ bool RouteOutcome::pass() const
 double RouteOutcome::worstShare() const
 {
     double w = 0.0;
-    for (const CheckResult& c : checks)
-        w = std::max(w, c.share());
+    for (const CheckResult& c : checks) {
+        if (routeCheckCounts(c.name))
+            w = std::max(w, c.share());
+    }
     return w;
 }
 
@@ -614,7 +666,7 @@ RouteOutcome lf_outcome(const GeneratedRoute& route)
     out.kind = route.kind;
     out.type = route.type;
     out.drawn = route.drawn;
-    const char* units[] = {"m", "deg", "x", "m/s2", "s", "s", "m", "s", "m", "deg", "m", "deg", ""};
+    const char* units[] = {"m", "deg", "x", "m/s2", "s", "s", "m", "s", "m", "deg", "m", "deg", "", "m"};
     for (size_t i = 0; i < routeCheckNames().size(); ++i)
         out.checks.push_back({routeCheckNames()[i], units[i]});
     return out;
@@ -642,6 +694,7 @@ void lf_judge(const GeneratedRoute& route, const std::vector<Frame>& frames, con
     if (route.kind == RouteKind::PushBack)
         pushEndS = judge.pushEnd(lf_check(out, "push end"), lf_check(out, "push heading"));
     judge.path(lf_check(out, "path"));
+    judge.realWay(lf_check(out, "real way"));
     judge.nose(lf_check(out, "nose"), pushEndS);
     judge.speed(lf_check(out, "speed"));
     judge.accel(lf_check(out, "accel"));
@@ -727,8 +780,11 @@ RouteOutcome judgeTruthReplay(const GeneratedRoute& route, const ReplayFault& fa
     }
     // A report every second: every stop is reported.
     std::vector<SentReport> reports;
-    for (size_t i = 0; i < route.truth.size(); i += 10)
-        reports.push_back({route.flight.hexid, route.truth[i].t, 0.0, 0.0, 0.0, route.truth[i].gsKt});
+    for (size_t i = 0; i < route.truth.size(); i += 10) {
+        const GeoPos g = routeGeo(route.origin, route.truth[i].east, route.truth[i].north);
+        reports.push_back({route.flight.hexid, route.truth[i].t, g.latitude, g.longitude, route.truth[i].altFt,
+                           route.truth[i].gsKt, route.truth[i].trackDeg, !route.truth[i].onGround});
+    }
     lf_judge(route, frames, reports, route.endS + kLeadS, 0, out);
     for (const Frame& f : frames)
         out.trace.flown.push_back({f.t, f.e, f.n, f.hdg, f.alt});

@@ -4,6 +4,7 @@
 // them) and judges the flown track against the route's truth 30 s earlier, as a user
 // watching the aircraft would (documented in tests/traffic/README.md).
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/route_generator.h"
@@ -42,15 +43,21 @@ struct RouteOutcome {
     std::string drawn;
     std::vector<CheckResult> checks;
     RouteTrace trace;
+    // Every check but "real way" within its limit.
     bool pass() const;
-    // The largest share of its limit any check reached.
+    // And on the real way too.
+    bool keepsToRealWay() const;
+    // The largest share of its limit any counted check reached.
     double worstShare() const;
     // "path 28.9 m (limit 8) at 123.4 s; nose ..." of the failing checks.
     std::string failures() const;
 };
 
-// The checks in the order they are reported.
+// The checks in the order they are reported. The last, "real way", is the path check against
+// the real aircraft's path alone: a bend it made whole between two reports, which no report
+// shows, is past it. It is shown and kept by the tables of a behaviour, not counted in pass().
 const std::vector<std::string>& routeCheckNames();
+bool routeCheckCounts(std::string_view name);
 
 RouteOutcome runRoute(const GeneratedRoute& route, bool keepTrace);
 // A fault put into a replay of the truth, for the checks' own test: the track moved to the

@@ -51,7 +51,7 @@ void lf_expectEachPasses(RouteKind kind, std::initializer_list<std::tuple<uint32
 {
     for (const auto& [seed, type] : routes) {
         const RouteOutcome o = runRoute(generateRoute(seed, kind, type), false);
-        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+        EXPECT_TRUE(o.keepsToRealWay()) << "seed " << seed << ", " << type << ": " << o.failures();
     }
 }
 
@@ -62,7 +62,7 @@ TEST(RouteTableTest, GeneratedRoutesKeepToThePathTheNoseTheSpeedTheStopsAndTheSt
     lf_forEachRoute([&](const GeneratedRoute& route) {
         const RouteOutcome o = runRoute(route, false);
         ++routes;
-        if (o.pass())
+        if (o.keepsToRealWay())
             return;
         ++failing;
         std::printf("seed %u, %s, %s (%s): %s\n  rerun and draw it: scripts/bench.sh routes --seed %u --kind '%s' "
@@ -120,7 +120,7 @@ TEST(RouteTableTest, APushWhoseReportsLackTheirTrackEndsWhereItsReportsShowItEnd
         GeneratedRoute route = generateRoute(seed, RouteKind::PushBack, type);
         route.feed.missingTrackRate = 0.1;
         const RouteOutcome o = runRoute(route, false);
-        for (const char* check : {"push end", "push heading", "stop place", "start", "standstill", "path"}) {
+        for (const char* check : {"push end", "push heading", "stop place", "start", "standstill", "real way"}) {
             const CheckResult& c = lf_check(o, check);
             if (c.worst <= c.limit)
                 continue;
@@ -314,7 +314,7 @@ TEST(RouteTableTest, HoldsAndStandsAreReachedHeldAndLeftWithTheRealAircraft)
             const GeneratedRoute route =
                 generateRoute(kFirstStopSeed + i / std::size(g_routeTypes), kind, g_routeTypes[i % std::size(g_routeTypes)]);
             // A route whose real track, flown late, fails the checks tells nothing of the engine.
-            if (!judgeTruthReplay(route).pass())
+            if (!judgeTruthReplay(route).keepsToRealWay())
                 continue;
             const RouteOutcome o = runRoute(route, false);
             SCOPED_TRACE(testing::Message() << "seed " << route.seed << ", " << routeKindName(kind) << ", " << route.type
@@ -387,7 +387,7 @@ TEST(RouteTableTest, AReportRollingIntoItsStopWindsNoKnotIntoTheLastMetres)
     for (const auto& [seed, kind, type] :
          {std::tuple{500202u, RouteKind::Hold, "C172"}, std::tuple{500574u, RouteKind::LineUp, "A320"}}) {
         const RouteOutcome o = runRoute(generateRoute(seed, kind, type), false);
-        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+        EXPECT_TRUE(o.keepsToRealWay()) << "seed " << seed << ", " << type << ": " << o.failures();
     }
 }
 
@@ -501,7 +501,7 @@ TEST(RouteTableTest, AStopWithinAMetreOfTheSlowReportBeforeItIsMadeWhereTheRealO
           std::tuple{695u, RouteKind::Hold, "AT72"}, std::tuple{50030u, RouteKind::Hold, "C172"},
           std::tuple{50673u, RouteKind::Hold, "B744"}}) {
         const RouteOutcome o = runRoute(generateRoute(seed, kind, type), false);
-        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << routeKindName(kind) << ", " << type << ": "
+        EXPECT_TRUE(o.keepsToRealWay()) << "seed " << seed << ", " << routeKindName(kind) << ", " << type << ": "
                               << o.failures();
     }
 }
@@ -523,7 +523,7 @@ TEST(RouteTableTest, ReportsJitteredAgainstTheWayAtACrawlTurnNoLoop)
          {std::tuple{100923u, "AT72"}, std::tuple{100505u, "B744"}, std::tuple{200970u, "A320"},
           std::tuple{300824u, "C172"}, std::tuple{300800u, "A320"}}) {
         const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::LineUp, type), true);
-        EXPECT_TRUE(o.pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+        EXPECT_TRUE(o.keepsToRealWay()) << "seed " << seed << ", " << type << ": " << o.failures();
         // The largest sweep of the heading over any 15 s, in degrees.
         const auto& f = o.trace.flown;
         double worst = 0.0;
@@ -551,7 +551,7 @@ TEST(RouteTableTest, AnExitsArcBetweenTwoReportsIsFlownOnTheArcNotItsChord)
           std::tuple{200257u, "AT72"}, std::tuple{200266u, "A320"}, std::tuple{200316u, "A320"},
           std::tuple{200559u, "C172"}}) {
         const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::Exit, type), false);
-        EXPECT_TRUE(lf_check(o, "path").pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+        EXPECT_TRUE(lf_check(o, "real way").pass()) << "seed " << seed << ", " << type << ": " << o.failures();
     }
 }
 
@@ -563,7 +563,7 @@ TEST(RouteTableTest, AnExitsArcBetweenTwoReportsIsFlownOnTheArcNotItsChord)
 TEST(RouteTableTest, AnAircraftAheadOfItsReportsJoinsItsPathWhereItIsNotBackAtTheReport)
 {
     const RouteOutcome o = runRoute(generateRoute(400899, RouteKind::Exit, "B744"), false);
-    EXPECT_TRUE(o.pass()) << "seed 400899, B744: " << o.failures();
+    EXPECT_TRUE(o.keepsToRealWay()) << "seed 400899, B744: " << o.failures();
 }
 
 // Holds whose first report of moving off lies within the stop's jitter, nearer to the place
@@ -603,7 +603,7 @@ TEST(RouteTableTest, AHeldAircraftMovesOffWithinThreeSecondsOfTheRealOne)
     int late = 0;
     for (uint32_t seed = kFirstHoldSeed; seed < kFirstHoldSeed + kHolds; ++seed) {
         const GeneratedRoute route = generateRoute(seed, RouteKind::Hold, g_routeTypes[seed % std::size(g_routeTypes)]);
-        if (!judgeTruthReplay(route).pass())
+        if (!judgeTruthReplay(route).keepsToRealWay())
             continue;
         const RouteOutcome o = runRoute(route, false);
         if (!lf_check(o, "stop time").pass() || !lf_check(o, "stop place").pass())
@@ -634,7 +634,7 @@ TEST(RouteTableTest, ALinedUpAircraftStandsAndBeginsItsTakeOffRollWithinThreeSec
         // The types as the bench gives them to the seeds of one kind.
         const char* type = g_routeTypes[(seed - 1) / std::size(g_routeKinds) % std::size(g_routeTypes)];
         const GeneratedRoute route = generateRoute(seed, RouteKind::LineUp, type);
-        if (!judgeTruthReplay(route).pass())
+        if (!judgeTruthReplay(route).keepsToRealWay())
             continue;
         // A stop of a few seconds is too short to judge.
         const RouteOutcome o = runRoute(route, false);
@@ -827,7 +827,7 @@ TEST(RouteTableTest, TheChecksPassTheRealTrackFlownLateAndFindEachFaultPutIntoIt
         for (const char* type : g_routeTypes) {
             const GeneratedRoute route = generateRoute(kFirstSeed + static_cast<uint32_t>(k), g_routeKinds[k], type);
             const RouteOutcome o = judgeTruthReplay(route);
-            EXPECT_TRUE(o.pass()) << "seed " << route.seed << ", " << routeKindName(route.kind) << ", " << type << ": "
+            EXPECT_TRUE(o.keepsToRealWay()) << "seed " << route.seed << ", " << routeKindName(route.kind) << ", " << type << ": "
                                   << o.failures();
         }
     }
@@ -837,7 +837,7 @@ TEST(RouteTableTest, TheChecksPassTheRealTrackFlownLateAndFindEachFaultPutIntoIt
                                            std::tuple{451u, RouteKind::PushBack, "A320"},
                                            std::tuple{807u, RouteKind::PushBack, "B744"}}) {
         const RouteOutcome o = judgeTruthReplay(generateRoute(seed, kind, type));
-        EXPECT_TRUE(o.pass()) << "seed " << seed << ": " << o.failures();
+        EXPECT_TRUE(o.keepsToRealWay()) << "seed " << seed << ": " << o.failures();
     }
     struct Row {
         RouteKind kind;
@@ -847,7 +847,7 @@ TEST(RouteTableTest, TheChecksPassTheRealTrackFlownLateAndFindEachFaultPutIntoIt
     };
     const Row rows[] = {
         {RouteKind::Turns, {10.0, 0.0, 0.0}, "path", 10.0},
-        {RouteKind::LineUp, {100.0, 0.0, 0.0}, "path", 100.0},
+        {RouteKind::LineUp, {100.0, 0.0, 0.0}, "real way", 100.0},
         {RouteKind::UTurn, {0.0, 25.0, 0.0}, "nose", 25.0},
         {RouteKind::Hold, {0.0, 0.0, 5.0}, "stop time", 5.0},
         {RouteKind::Hold, {0.0, 0.0, 5.0}, "start", 5.0},
@@ -864,6 +864,22 @@ TEST(RouteTableTest, TheChecksPassTheRealTrackFlownLateAndFindEachFaultPutIntoIt
         SCOPED_TRACE(testing::Message() << routeKindName(row.kind) << ", " << row.check << ": " << o.failures());
         EXPECT_FALSE(c.pass());
         EXPECT_NEAR(c.worst, row.expected, 0.1 * row.expected);
+    }
+}
+
+// On the ground the path is judged against what the reports show. These S-turns each hide a
+// bend out and back whole between two reports 5-10 s apart whose tracks agree with the chord:
+// the aircraft keeps to the reports' legs and is 13-15 m off the real way, which no report
+// told. The real way is still judged, and the tables above keep it.
+TEST(RouteTableTest, ABendHiddenWholeBetweenTwoReportsIsJudgedByTheReportsNotByTheRealWay)
+{
+    for (const auto& [seed, type] : {std::tuple{900456u, "B744"}, std::tuple{823u, "C172"},
+                                     std::tuple{50257u, "AT72"}, std::tuple{100779u, "C172"}}) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::STurns, type), false);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << type << ": " << o.failures());
+        EXPECT_TRUE(o.pass());
+        EXPECT_TRUE(lf_check(o, "real way").judged);
+        EXPECT_LE(lf_check(o, "path").worst, lf_check(o, "real way").worst);
     }
 }
 
@@ -1038,7 +1054,7 @@ TEST(RouteTableTest, RollingOutToAnExitItNeverBrakesHarderThanTheTypeCan)
 // was 26 m off a limit of 8).
 TEST(RouteTableTest, AnExitsBrakingBetweenTwoReportsIsNoSwingOffItsWay)
 {
-    EXPECT_EQ(lf_tally(RouteKind::Exit, 500, 50, "path").far, 0);
+    EXPECT_EQ(lf_tally(RouteKind::Exit, 500, 50, "real way").far, 0);
 }
 
 // An exit the aircraft reaches a few seconds late is laid from when the real aircraft was at
@@ -1048,7 +1064,7 @@ TEST(RouteTableTest, AnExitsBrakingBetweenTwoReportsIsNoSwingOffItsWay)
 // much again as allowed.
 TEST(RouteTableTest, AnExitReachedLateIsLaidFromWhenTheRealAircraftWasAtItsReports)
 {
-    EXPECT_EQ(lf_tally(RouteKind::Exit, 1701, 100, "path").far, 0);
+    EXPECT_EQ(lf_tally(RouteKind::Exit, 1701, 100, "real way").far, 0);
 }
 
 // A turn off the runway of 10-20 degrees between two reports 80 m or more apart (their chord
@@ -1060,7 +1076,7 @@ TEST(RouteTableTest, AnExitReachedLateIsLaidFromWhenTheRealAircraftWasAtItsRepor
 TEST(RouteTableTest, AnExitsTurnOfAFewDegreesBetweenFarReportsIsLaidAtItsCorner)
 {
     constexpr int kKnownOff = 0;
-    EXPECT_LE(lf_outside(RouteKind::Exit, "path"), kKnownOff);
+    EXPECT_LE(lf_outside(RouteKind::Exit, "real way"), kKnownOff);
 }
 
 // High-speed exits reported every 1 to 10 s, as RealTraffic may space them anywhere in that
@@ -1078,7 +1094,7 @@ TEST(RouteTableTest, AnExitsTurnOfAFewDegreesBetweenFarReportsIsLaidAtItsCorner)
 TEST(RouteTableTest, AnExitReportedEveryOneToTenSecondsKeepsToItsArcAndItsPace)
 {
     constexpr int kKnownOff = 6;
-    const Tally t = lf_tally(RouteKind::Exit, 9000, 250, {"path", "speed", "accel"}, [](FeedScript& feed) {
+    const Tally t = lf_tally(RouteKind::Exit, 9000, 250, {"real way", "speed", "accel"}, [](FeedScript& feed) {
         feed.minGapS = 1.0;
         feed.maxGapS = 10.0;
     });
@@ -1136,7 +1152,7 @@ TEST(RouteTableTest, OutOfATurnOntoTheRunwayItIsNotHeldToTheTurnsPace)
 TEST(RouteTableTest, AnSsFirstBendBrakedForLateBetweenTwoReportsIsStillASwing)
 {
     constexpr int kKnownFar = 3;
-    EXPECT_LE(lf_tally(RouteKind::STurns, 1, 400, "path").far, kKnownFar);
+    EXPECT_LE(lf_tally(RouteKind::STurns, 1, 400, "real way").far, kKnownFar);
 }
 
 // Reports 5 to 10 s apart on an S lie in its bends, their tracks some degrees into them: the
@@ -1150,7 +1166,7 @@ TEST(RouteTableTest, AnSsFirstBendBrakedForLateBetweenTwoReportsIsStillASwing)
 TEST(RouteTableTest, AnSsBendBetweenReportsSecondsApartIsACurveThroughThemNotACornerAtOne)
 {
     constexpr int kKnownOff = 16;
-    EXPECT_LE(lf_outside(RouteKind::STurns, "path"), kKnownOff);
+    EXPECT_LE(lf_outside(RouteKind::STurns, "real way"), kKnownOff);
 }
 
 // Speeding up from 5 kt to 25 kt and back, with reports as jittery as they come, the aircraft

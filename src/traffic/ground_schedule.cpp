@@ -24,6 +24,8 @@ constexpr double kUniformAccel = 0.25;
 // up at the first.
 constexpr double kSpeedingOnKt = 1.0;
 constexpr int64_t kSpeedingOnTicks = 1500;
+// A turn between two reports beyond which a faster one tells the speed gained out of the turn.
+constexpr double kTurnBetweenDeg = 30.0;
 // Slower than this between two moving reports, the real aircraft stood for a while.
 constexpr double kCreepMps = 1.0;
 // Covering less than this share of what the slower of two moving reports tells, the real
@@ -241,6 +243,13 @@ Profile lf_between(double v0, double v1, double d, double t, double accel, doubl
     return lf_threeSpells(v0, vc, v1, t - lf_ramp(v0, vc, accel) - lf_ramp(vc, v1, accel), accel);
 }
 
+// A faster report beyond a turn tells the speed gained out of the turn: the one before may be
+// the speed the aircraft slowed to for it.
+bool lf_turnedBetween(const ScheduleTarget& from, const ScheduleTarget& to)
+{
+    return std::fabs(std::remainder(to.trackDeg - from.trackDeg, 360.0)) >= kTurnBetweenDeg;
+}
+
 // A slow report of moving off no farther from the stop than its jitter and the way its speed
 // is gained in at a pilot's pace: its place tells nothing of when the real aircraft moved. Nor
 // does one within the stop's jitter nearer than the type gains its speed in: the real
@@ -279,8 +288,9 @@ bool lf_pacedByFirstReport(const ScheduleTarget& first, const ScheduleTarget& ta
 // Their places lie metres off, which at a walking pace are seconds: the pace gained between
 // the two tells when the real aircraft moved off to be at the first at its speed. Still
 // speeding up after the target, it gained that pace all the way; at its speed already, it
-// may have reached it on the way, at a pilot's pace or faster. Never slower than moving off
-// after the last report at rest allows. From then it makes the target at its time.
+// may have reached it on the way, at a pilot's pace or faster, and so it may where it turned
+// on the way to the faster report. Never slower than moving off after the last report at rest
+// allows. From then it makes the target at its time.
 Profile lf_fromRestByPace(const ScheduleTarget& first, const ScheduleTarget& target, const ScheduleTarget* after,
                           const ScheduleTarget& previous, double d, int64_t now, const SpeedLimits& l, double ceiling,
                           double most)
@@ -289,7 +299,7 @@ Profile lf_fromRestByPace(const ScheduleTarget& first, const ScheduleTarget& tar
     const double v2 = gf_ktToMps(target.speedKt);
     double pace = (v2 - v1) / (static_cast<double>(target.due - first.due) / kTicksPerS);
     const bool speedingOn = after != nullptr && !after->rest && after->speedKt > target.speedKt + kSpeedingOnKt &&
-                            after->due - target.due <= kSpeedingOnTicks;
+                            after->due - target.due <= kSpeedingOnTicks && !lf_turnedBetween(target, *after);
     if (!speedingOn)
         pace = std::max(pace, l.plannedAccel);
     if (previous.rest && first.due > previous.due)
@@ -456,12 +466,12 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     }
     if (v0 < kStillMps && v1 > 0.0) {
         // Speeding up on from the target as long as each report is faster than the one before:
-        // a faster one after one no faster (a bend taken slowly, a steady pace) tells a later
-        // gain, not the one from rest.
+        // a faster one after one no faster (a bend taken slowly, a steady pace), or beyond a
+        // turn, tells a later gain, not the one from rest.
         double gain = 0.0;
         for (const ScheduleTarget* on = target + 1; on != targets.data() + targets.size() && !on->rest &&
                                                     on->due - target->due <= kSpeedingOnTicks &&
-                                                    on->speedKt > (on - 1)->speedKt;
+                                                    on->speedKt > (on - 1)->speedKt && !lf_turnedBetween(*(on - 1), *on);
              ++on) {
             if (on->speedKt > target->speedKt + kSpeedingOnKt && on->due - target->due >= kLeastPaceTicks)
                 gain = std::max(gain, gf_ktToMps(on->speedKt - target->speedKt) /

@@ -15,6 +15,7 @@ struct ScheduleTarget {
     int64_t due = 0;      // when the real aircraft was there
     double speedKt = 0.0; // as reported
     bool rest = false;    // a reported stop
+    double trackDeg = 0.0; // as reported
 };
 
 struct SpeedLimits {

@@ -472,7 +472,8 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
     g.targets.clear();
     for (size_t i = 1; i < count; ++i) {
         const PosSample& s = ac.samples[i];
-        g.targets.push_back({at[front + i], static_cast<int64_t>(s.dueTick), s.groundSpeed, gf_atRestReport(s)});
+        g.targets.push_back(
+            {at[front + i], static_cast<int64_t>(s.dueTick), s.groundSpeed, gf_atRestReport(s), s.track});
     }
     // A push's reports jitter by seconds of its way: their speeds time it.
     if (reverse)

@@ -254,13 +254,16 @@ TEST(RouteTableTest, AfterAPushTheTaxiMovesOffOnTimeThoughItsFirstReportAheadLie
 // beyond one no faster (a steady pace, a bend taken slowly) moved it off seconds early. So did
 // a pace gained slowly through a bend ahead, read back to rest, though a report at rest showed
 // the real one still standing: a later one, taken for a repeat of the stop's first (6 s
-// early), or the first itself, its time put back to when the stop began (4.3 s early).
+// early), or the first itself, its time put back to when the stop began (4.3 s early). So
+// did a faster report beyond a turn, the one before it slowed for the turn (3.2-5.4 s early).
 TEST(RouteTableTest, MovingOffAfterAPushItsStartIsTimedByTheReportsSpeedsNotTheirPlaces)
 {
     const std::tuple<uint32_t, const char*> routes[] = {
-        {50334u, "C172"}, {583u, "C172"},    // the next report's place metres off
-        {21793u, "C172"}, {50516u, "C172"},  // a faster report after one no faster
-        {200075u, "C172"}, {200905u, "C172"}}; // a report at rest later than the stop began
+        {50334u, "C172"}, {583u, "C172"},      // the next report's place metres off
+        {21793u, "C172"}, {50516u, "C172"},    // a faster report after one no faster
+        {200075u, "C172"}, {200905u, "C172"},  // a report at rest later than the stop began
+        {500332u, "C172"}, {500046u, "A320"},  // a faster report beyond a turn
+        {100890u, "A320"}, {700174u, "AT72"}};
     for (const auto& [seed, type] : routes) {
         const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
         EXPECT_TRUE(lf_check(o, "start").pass()) << "seed " << seed << ", " << type << ": " << o.failures();

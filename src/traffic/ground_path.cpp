@@ -42,6 +42,8 @@ constexpr double kSBendShare = 0.5;
 // the length's own error: a corner moved on too far swings wider than the aircraft did.
 constexpr double kSwingExcessM = 4.0;
 constexpr double kSwingShare = 0.5;
+// A swing whose side lies less than this off the chord is within the two reports' jitter.
+constexpr double kLeastSwingWidthM = 2.0 * kReportSigmaM;
 // Reports this far apart in time, at speeds this close and at taxiing pace, lie on a winding
 // way wherever its bends put them (see lf_bendsThroughGap).
 constexpr double kWindingGapS = 6.0;
@@ -663,7 +665,13 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
                 const double way = chord + (flown - chord) * kSwingShare;
                 // Moved on by d, the way is d + |toOther - along d| long.
                 const double d = (way * way - gf_dot(toOther, toOther)) / (2.0 * (way - gf_dot(along, toOther)));
-                if (d >= kTellingChordM && d < chord)
+                // A swing no wider than the reports' jitter is as likely a chord they shortened:
+                // between reports 3 s apart, one 4 m short of its place, it was a hook the
+                // other way before the turn, crawled round (seed 700422 C172, at its line-up
+                // stop 6.7 s late). A way that long strays farthest from the chord as two legs of
+                // equal length.
+                const double widest = std::sqrt(std::max(way * way - chord * chord, 0.0)) / 2.0;
+                if (d >= kTellingChordM && d < chord && widest >= kLeastSwingWidthM)
                     out.push_back({at + along * d, speed, false, turnedAtA ? a.dir : b.dir, true});
             } else if (lf_bendsThroughGap(a, b, turn) ||
                        (curveEnds && std::fabs(alpha) >= kLeastRoundedRad && std::fabs(alpha) < kLeastCornerRad)) {

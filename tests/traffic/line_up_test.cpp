@@ -30,6 +30,7 @@ TEST(LineUpTest, TheStopOnTheRunwayIsHeldAndTheRollHandsOverToTheClimbWithoutAJu
         {720, "B744", "a report at 1.3 kt 6 m to the side of the stop, 9 s before the roll"},
         {541, "B744", "the roll a second behind its reports when the first report in the air comes"},
         {987, "B744", "a stop of 24 s whose reports of moving off jitter about it"},
+        {700422, "C172", "a report 4 m short of its place, 3 s before the turn onto the runway"},
     };
     for (const Row& row : rows) {
         const GeneratedRoute route = generateRoute(row.seed, RouteKind::LineUp, row.type);

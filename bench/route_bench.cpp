@@ -368,7 +368,8 @@ int main(int argc, char** argv)
     if (json.is_open())
         json << "\n]}\n";
     const auto passing = std::count_if(all.begin(), all.end(), [](const RouteOutcome& r) { return r.pass(); });
-    const auto onRealWay = std::count_if(all.begin(), all.end(), [](const RouteOutcome& r) { return r.keepsToRealWay(); });
+    const auto onRealWay =
+        std::count_if(all.begin(), all.end(), [](const RouteOutcome& r) { return r.keepsToRealWay(); });
     std::printf("\n%zd of %zu routes pass every check; %zd pass the real way's too\n", passing, all.size(), onRealWay);
     return 0;
 }

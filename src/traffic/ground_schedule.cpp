@@ -471,7 +471,8 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
         double gain = 0.0;
         for (const ScheduleTarget* on = target + 1; on != targets.data() + targets.size() && !on->rest &&
                                                     on->due - target->due <= kSpeedingOnTicks &&
-                                                    on->speedKt > (on - 1)->speedKt && !lf_turnedBetween(*(on - 1), *on);
+                                                    on->speedKt > (on - 1)->speedKt &&
+                                                    !lf_turnedBetween(*(on - 1), *on);
              ++on) {
             if (on->speedKt > target->speedKt + kSpeedingOnKt && on->due - target->due >= kLeastPaceTicks)
                 gain = std::max(gain, gf_ktToMps(on->speedKt - target->speedKt) /

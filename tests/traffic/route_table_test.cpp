@@ -504,8 +504,8 @@ TEST(RouteTableTest, AStopWithinAMetreOfTheSlowReportBeforeItIsMadeWhereTheRealO
           std::tuple{695u, RouteKind::Hold, "AT72"}, std::tuple{50030u, RouteKind::Hold, "C172"},
           std::tuple{50673u, RouteKind::Hold, "B744"}}) {
         const RouteOutcome o = runRoute(generateRoute(seed, kind, type), false);
-        EXPECT_TRUE(o.keepsToRealWay()) << "seed " << seed << ", " << routeKindName(kind) << ", " << type << ": "
-                              << o.failures();
+        EXPECT_TRUE(o.keepsToRealWay())
+            << "seed " << seed << ", " << routeKindName(kind) << ", " << type << ": " << o.failures();
     }
 }
 
@@ -830,8 +830,8 @@ TEST(RouteTableTest, TheChecksPassTheRealTrackFlownLateAndFindEachFaultPutIntoIt
         for (const char* type : g_routeTypes) {
             const GeneratedRoute route = generateRoute(kFirstSeed + static_cast<uint32_t>(k), g_routeKinds[k], type);
             const RouteOutcome o = judgeTruthReplay(route);
-            EXPECT_TRUE(o.keepsToRealWay()) << "seed " << route.seed << ", " << routeKindName(route.kind) << ", " << type << ": "
-                                  << o.failures();
+            EXPECT_TRUE(o.keepsToRealWay())
+                << "seed " << route.seed << ", " << routeKindName(route.kind) << ", " << type << ": " << o.failures();
         }
     }
     // Stops whose braking tail creeps on at close to half a metre a second: the creep ends no

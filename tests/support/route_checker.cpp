@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -24,6 +25,7 @@ struct Limits {
     double heavyFastKt = 20.0;
     double pathAirLowM = 60.0;    // "within 60 m of the real one below 1,000 ft above the ground"
     double pathAirHighM = 150.0;  // "and within 150 m above"
+    double toldTurnDeg = 20.0;    // two reports' "tracks differ by more than about 20 degrees"
     double lowAirFt = 1000.0;
     double noseDeg = 20.0;        // "nose and direction of travel differ by at most 20 degrees"
     double noseFromKt = 3.0;      // "while it moves forward faster than 3 kt"
@@ -80,6 +82,25 @@ double lf_segmentDistance(Pos p, Pos a, Pos b)
     const double l2 = de * de + dn * dn;
     const double k = l2 > 0.0 ? std::clamp(((p.e - a.e) * de + (p.n - a.n) * dn) / l2, 0.0, 1.0) : 0.0;
     return lf_dist(p, {a.e + de * k, a.n + dn * k});
+}
+
+// Where the track from a and the track into b meet ahead of a and behind b, when the two
+// differ by a turn (more than about 20 degrees, short of turning back).
+std::optional<Pos> lf_tracksCorner(Pos a, double trackA, Pos b, double trackB)
+{
+    const double turn = std::fabs(std::remainder(trackB - trackA, 360.0));
+    if (turn < kLimits.toldTurnDeg || turn > 180.0 - kLimits.toldTurnDeg)
+        return std::nullopt;
+    const Pos da{std::sin(trackA * g_degToRad), std::cos(trackA * g_degToRad)};
+    const Pos db{std::sin(trackB * g_degToRad), std::cos(trackB * g_degToRad)};
+    // a + s da = b - u db
+    const double det = da.e * db.n - da.n * db.e;
+    const Pos ab{b.e - a.e, b.n - a.n};
+    const double s = (ab.e * db.n - ab.n * db.e) / det;
+    const double u = (da.e * ab.n - da.n * ab.e) / det;
+    if (s <= 0.0 || u <= 0.0)
+        return std::nullopt;
+    return Pos{a.e + da.e * s, a.n + da.n * s};
 }
 
 double lf_angleOff(double a, double b)
@@ -537,15 +558,23 @@ private:
         }
     }
 
-    // The distance from the straight legs between consecutive ground reports sent from `from`
-    // to `to` (infinite when there are none).
+    // The distance from the legs between consecutive ground reports sent from `from` to `to`
+    // (infinite when there are none): straight, or through the corner where their tracks meet
+    // between them when those tell a turn.
     double reportedDistance(Pos p, double from, double to) const
     {
         double best = std::numeric_limits<double>::infinity();
         for (size_t i = 0; i + 1 < reports_.size(); ++i) {
-            if (reports_[i + 1].t < from || reports_[i].t > to || reports_[i].airborne || reports_[i + 1].airborne)
+            const SentReport& a = reports_[i];
+            const SentReport& b = reports_[i + 1];
+            if (b.t < from || a.t > to || a.airborne || b.airborne)
                 continue;
-            best = std::min(best, lf_segmentDistance(p, reportedAt_[i], reportedAt_[i + 1]));
+            const Pos pa = reportedAt_[i];
+            const Pos pb = reportedAt_[i + 1];
+            if (const std::optional<Pos> corner = lf_tracksCorner(pa, a.trackDeg, pb, b.trackDeg))
+                best = std::min({best, lf_segmentDistance(p, pa, *corner), lf_segmentDistance(p, *corner, pb)});
+            else
+                best = std::min(best, lf_segmentDistance(p, pa, pb));
         }
         return best;
     }
@@ -768,19 +797,23 @@ RouteOutcome judgeTruthReplay(const GeneratedRoute& route, const ReplayFault& fa
     const double last = route.truth.back().t;
     for (double t = 0.0; t <= last; t += 1.0 / 60.0) {
         const size_t i = std::min(static_cast<size_t>(t / kTruthStepS), route.truth.size() - 1);
-        const TruthState& a = route.truth[i];
-        const TruthState& b = route.truth[std::min(i + 1, route.truth.size() - 1)];
+        const size_t step = fault.chordsS > 0.0 ? static_cast<size_t>(std::lround(fault.chordsS / kTruthStepS)) : 1;
+        const TruthState& a = route.truth[i / step * step];
+        const TruthState& b = route.truth[std::min(i / step * step + step, route.truth.size() - 1)];
         const double k = b.t > a.t ? (t - a.t) / (b.t - a.t) : 0.0;
-        const double heading = a.headingDeg + std::remainder(b.headingDeg - a.headingDeg, 360.0) * k + fault.noseDeg;
+        double heading = a.headingDeg + std::remainder(b.headingDeg - a.headingDeg, 360.0) * k + fault.noseDeg;
+        if (step > 1 && std::hypot(b.east - a.east, b.north - a.north) > kStillM)
+            heading = lf_courseDeg({a.east, a.north}, {b.east, b.north}) + fault.noseDeg;
         const double track = a.trackDeg * g_degToRad;
         frames.push_back({t + kLeadS + fault.lateS,
                           a.east + (b.east - a.east) * k + fault.rightM * std::cos(track),
                           a.north + (b.north - a.north) * k - fault.rightM * std::sin(track),
                           std::fmod(heading + 720.0, 360.0), a.altFt + (b.altFt - a.altFt) * k, a.onGround});
     }
-    // A report every second: every stop is reported.
+    // A report every second, every stop reported; or at the chords' ends.
     std::vector<SentReport> reports;
-    for (size_t i = 0; i < route.truth.size(); i += 10) {
+    const double every = fault.chordsS > 0.0 ? fault.chordsS : 1.0;
+    for (size_t i = 0; i < route.truth.size(); i += static_cast<size_t>(std::lround(every / kTruthStepS))) {
         const GeoPos g = routeGeo(route.origin, route.truth[i].east, route.truth[i].north);
         reports.push_back({route.flight.hexid, route.truth[i].t, g.latitude, g.longitude, route.truth[i].altFt,
                            route.truth[i].gsKt, route.truth[i].trackDeg, !route.truth[i].onGround});

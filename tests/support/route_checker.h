@@ -66,6 +66,7 @@ struct ReplayFault {
     double rightM = 0.0;
     double noseDeg = 0.0;
     double lateS = 0.0;
+    double chordsS = 0.0; // reported only every so many seconds, flown straight between the reports
 };
 // The checks on the real aircraft's own track replayed 30 s late, every stop reported: what a
 // perfect engine would fly. It passes every check, or the checks judge the harness.

@@ -886,6 +886,32 @@ TEST(RouteTableTest, ABendHiddenWholeBetweenTwoReportsIsJudgedByTheReportsNotByT
     }
 }
 
+// The real track replayed along the chords between reports 10 s apart: across a right angle
+// the reports' tracks tell the corner, and the chord cutting it is off the path as far as off
+// the real way; an S's bends that the tracks either side of a gap do not tell are not.
+TEST(RouteTableTest, AlongTheChordsBetweenSparseReportsTheCornersTheirTracksTellAreStillJudged)
+{
+    int rightAngles = 0;
+    int sTurnsOffRealWay = 0;
+    int sTurnsOffPath = 0;
+    for (uint32_t seed = kFirstSeed; seed < kFirstSeed + 20; ++seed) {
+        const char* type = g_routeTypes[seed % std::size(g_routeTypes)];
+        const RouteOutcome corners =
+            judgeTruthReplay(generateRoute(seed, RouteKind::RightAngles, type), {.chordsS = 10.0});
+        const CheckResult& path = lf_check(corners, "path");
+        const CheckResult& real = lf_check(corners, "real way");
+        rightAngles += real.pass() ? 0 : 1;
+        EXPECT_EQ(path.pass(), real.pass()) << "seed " << seed << ", " << type << ": " << corners.failures();
+        const RouteOutcome s = judgeTruthReplay(generateRoute(seed, RouteKind::STurns, type), {.chordsS = 10.0});
+        sTurnsOffRealWay += lf_check(s, "real way").pass() ? 0 : 1;
+        sTurnsOffPath += lf_check(s, "path").pass() ? 0 : 1;
+    }
+    std::printf("chords 10 s apart: %d of 20 right angles off; S-turns %d off the real way, %d off the path\n",
+                rightAngles, sTurnsOffRealWay, sTurnsOffPath);
+    EXPECT_GE(rightAngles, 10);
+    EXPECT_LT(sTurnsOffPath, sTurnsOffRealWay);
+}
+
 // A taxiing aircraft changes its speed no faster than it can (1.5 m/s² over any 2 s), however
 // its path is laid again as reports come: a curve that comes nearer than braking for it
 // allows, or a bend where a curve between two reports ends on one, is no reason to brake

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <exception>
 #include <thread>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -25,6 +26,7 @@ std::atomic<int> g_activeRuns{0};
 // start a second run beside the running one and join a worker that never ends.
 std::atomic<bool> g_startPosted{false};
 bool g_strayStartLogged = false; // the window's thread only
+bool g_exitLoggedBeforeRun = false; // the window's thread only
 
 void lf_joinPreviousRun()
 {
@@ -88,8 +90,13 @@ void gf_onUserClose()
 {
     gf_showMessage(fmt::format("Close window button clicked, closing {} ...", g_programName), false);
     gf_requestClosingDown(CloseReason::UserClosedSim, 0);
-    if (g_activeRuns == 0)
+    if (g_activeRuns == 0) {
+        // Closed before its first run began (the window shows before the start request is
+        // handled): no close-down logs how the program ended, so this does.
+        if (!g_serviceThread.joinable() && !std::exchange(g_exitLoggedBeforeRun, true))
+            gf_logLine("Exiting: {}", gf_closeReasonText(gf_closeReason()));
         gf_postWindowRequest(WindowRequest::EndApplication);
+    }
 }
 
 bool gf_onEndApplicationRequest()
@@ -123,4 +130,5 @@ void gf_resetServiceControl(WaitFunction whileWaiting)
     g_endRequested = false;
     g_startPosted = false;
     g_strayStartLogged = false;
+    g_exitLoggedBeforeRun = false;
 }

@@ -535,6 +535,21 @@ TEST_F(ServiceTest, RunsThatEndOrGoOnWithoutTheUser)
     }
 }
 
+// The window shows before the program's start request is handled: closed at once, the
+// program ends without a run, and its log still ends with how it ended, as every run's does.
+TEST_F(ServiceTest, AWindowClosedBeforeTheFirstRunBeganEndsTheProgramAndItsLogSaysSo)
+{
+    reset();
+    const size_t before = log_.text().size();
+    const auto beforeTheStart = [](std::optional<WindowRequest> request) {
+        return request == WindowRequest::StartService;
+    };
+    EXPECT_EQ(runUntilClosed(beforeTheStart), 0);
+    const std::string log = log_.text().substr(before);
+    EXPECT_EQ(std::tuple(lf_count(log, "Exiting: "), lf_count(log, "Exiting: USER CLOSED SIM\n")), std::tuple(1u, 1u))
+        << log;
+}
+
 // The user closes the window while the run waits; the run is not started again.
 TEST_F(ServiceTest, AStopEndsEveryWaitOfTheRunWithinASecond)
 {

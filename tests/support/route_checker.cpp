@@ -84,11 +84,16 @@ double lf_segmentDistance(Pos p, Pos a, Pos b)
     return lf_dist(p, {a.e + de * k, a.n + dn * k});
 }
 
+double lf_angleOff(double a, double b)
+{
+    return std::fabs(std::remainder(a - b, 360.0));
+}
+
 // Where the track from a and the track into b meet ahead of a and behind b, when the two
 // differ by a turn (more than about 20 degrees, short of turning back).
 std::optional<Pos> lf_tracksCorner(Pos a, double trackA, Pos b, double trackB)
 {
-    const double turn = std::fabs(std::remainder(trackB - trackA, 360.0));
+    const double turn = lf_angleOff(trackB, trackA);
     if (turn < kLimits.toldTurnDeg || turn > 180.0 - kLimits.toldTurnDeg)
         return std::nullopt;
     const Pos da{std::sin(trackA * g_degToRad), std::cos(trackA * g_degToRad)};
@@ -101,11 +106,6 @@ std::optional<Pos> lf_tracksCorner(Pos a, double trackA, Pos b, double trackB)
     if (s <= 0.0 || u <= 0.0)
         return std::nullopt;
     return Pos{a.e + da.e * s, a.n + da.n * s};
-}
-
-double lf_angleOff(double a, double b)
-{
-    return std::fabs(std::remainder(a - b, 360.0));
 }
 
 double lf_courseDeg(Pos from, Pos to)
@@ -345,12 +345,31 @@ public:
         }
     }
 
-    // On the ground the path is what the reports show: the straight legs between them, or the
-    // real way where the aircraft keeps to that instead. A bend the real aircraft made whole
-    // between two reports is on neither, and only `realWay` judges it. In the air the real way,
-    // as a turn hidden in a gap of the reports is to be flown.
-    void path(CheckResult& r) const { offPath(r, true); }
-    void realWay(CheckResult& r) const { offPath(r, false); }
+    // On the ground the path is what the reports show: the legs between them, or the real way
+    // where the aircraft keeps to that instead. A bend the real aircraft made whole between two
+    // reports is on neither, and only the real way judges it. In the air the path is the real
+    // way, as a turn hidden in a gap of the reports is to be flown.
+    void path(CheckResult& path, CheckResult& realWay) const
+    {
+        const bool heavy = route_.type == "B744";
+        // Every third frame (20 a second) tells a path apart well enough.
+        for (size_t i = 0; i < f_.size(); i += 3) {
+            const double tt = f_[i].t - kLeadS;
+            const TruthState& x = truth_.at(tt);
+            double limit = x.altFt < kLimits.lowAirFt ? kLimits.pathAirLowM : kLimits.pathAirHighM;
+            const Pos p{f_[i].e, f_[i].n};
+            const double real = truth_.pathDistance(p, tt - kPathWindowS, tt + kPathWindowS);
+            double off = real;
+            if (x.onGround) {
+                if (d1_[i] < kStillM) // standing: the stop checks judge where
+                    continue;
+                limit = heavy && x.gsKt >= kLimits.heavyFastKt ? kLimits.pathHeavyM : kLimits.pathGroundM;
+                off = std::min(real, reportedDistance(p, tt - kPathWindowS, tt + kPathWindowS));
+            }
+            note(path, off, limit, f_[i].t);
+            note(realWay, real, limit, f_[i].t);
+        }
+    }
 
     // Forward motion only: a push-back is exempt until the aircraft first moves forward.
     void nose(CheckResult& r, double pushEndS) const
@@ -537,27 +556,6 @@ private:
         r.judged = true;
     }
 
-    void offPath(CheckResult& r, bool orReported) const
-    {
-        const bool heavy = route_.type == "B744";
-        // Every third frame (20 a second) tells a path apart well enough.
-        for (size_t i = 0; i < f_.size(); i += 3) {
-            const double tt = f_[i].t - kLeadS;
-            const TruthState& x = truth_.at(tt);
-            double limit = x.altFt < kLimits.lowAirFt ? kLimits.pathAirLowM : kLimits.pathAirHighM;
-            const Pos p{f_[i].e, f_[i].n};
-            double off = truth_.pathDistance(p, tt - kPathWindowS, tt + kPathWindowS);
-            if (x.onGround) {
-                if (d1_[i] < kStillM) // standing: the stop checks judge where
-                    continue;
-                limit = heavy && x.gsKt >= kLimits.heavyFastKt ? kLimits.pathHeavyM : kLimits.pathGroundM;
-                if (orReported)
-                    off = std::min(off, reportedDistance(p, tt - kPathWindowS, tt + kPathWindowS));
-            }
-            note(r, off, limit, f_[i].t);
-        }
-    }
-
     // The distance from the legs between consecutive ground reports sent from `from` to `to`
     // (infinite when there are none): straight, or through the corner where their tracks meet
     // between them when those tell a turn.
@@ -722,8 +720,7 @@ void lf_judge(const GeneratedRoute& route, const std::vector<Frame>& frames, con
     double pushEndS = -std::numeric_limits<double>::infinity();
     if (route.kind == RouteKind::PushBack)
         pushEndS = judge.pushEnd(lf_check(out, "push end"), lf_check(out, "push heading"));
-    judge.path(lf_check(out, "path"));
-    judge.realWay(lf_check(out, "real way"));
+    judge.path(lf_check(out, "path"), lf_check(out, "real way"));
     judge.nose(lf_check(out, "nose"), pushEndS);
     judge.speed(lf_check(out, "speed"));
     judge.accel(lf_check(out, "accel"));
@@ -795,9 +792,10 @@ RouteOutcome judgeTruthReplay(const GeneratedRoute& route, const ReplayFault& fa
     RouteOutcome out = lf_outcome(route);
     std::vector<Frame> frames;
     const double last = route.truth.back().t;
+    // Between consecutive truth samples, or along the chords between reports.
+    const size_t step = fault.chordsS > 0.0 ? static_cast<size_t>(std::lround(fault.chordsS / kTruthStepS)) : 1;
     for (double t = 0.0; t <= last; t += 1.0 / 60.0) {
         const size_t i = std::min(static_cast<size_t>(t / kTruthStepS), route.truth.size() - 1);
-        const size_t step = fault.chordsS > 0.0 ? static_cast<size_t>(std::lround(fault.chordsS / kTruthStepS)) : 1;
         const TruthState& a = route.truth[i / step * step];
         const TruthState& b = route.truth[std::min(i / step * step + step, route.truth.size() - 1)];
         const double k = b.t > a.t ? (t - a.t) / (b.t - a.t) : 0.0;
@@ -812,8 +810,8 @@ RouteOutcome judgeTruthReplay(const GeneratedRoute& route, const ReplayFault& fa
     }
     // A report every second, every stop reported; or at the chords' ends.
     std::vector<SentReport> reports;
-    const double every = fault.chordsS > 0.0 ? fault.chordsS : 1.0;
-    for (size_t i = 0; i < route.truth.size(); i += static_cast<size_t>(std::lround(every / kTruthStepS))) {
+    const size_t reportStep = step > 1 ? step : static_cast<size_t>(std::lround(1.0 / kTruthStepS));
+    for (size_t i = 0; i < route.truth.size(); i += reportStep) {
         const GeoPos g = routeGeo(route.origin, route.truth[i].east, route.truth[i].north);
         reports.push_back({route.flight.hexid, route.truth[i].t, g.latitude, g.longitude, route.truth[i].altFt,
                            route.truth[i].gsKt, route.truth[i].trackDeg, !route.truth[i].onGround});

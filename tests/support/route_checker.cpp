@@ -569,7 +569,9 @@ private:
                 continue;
             const Pos pa = reportedAt_[i];
             const Pos pb = reportedAt_[i + 1];
-            if (const std::optional<Pos> corner = lf_tracksCorner(pa, a.trackDeg, pb, b.trackDeg))
+            // A track of 0 is the feed's missing one: it tells no corner.
+            const bool told = a.trackDeg != 0.0 && b.trackDeg != 0.0;
+            if (const std::optional<Pos> corner = told ? lf_tracksCorner(pa, a.trackDeg, pb, b.trackDeg) : std::nullopt)
                 best = std::min({best, lf_segmentDistance(p, pa, *corner), lf_segmentDistance(p, *corner, pb)});
             else
                 best = std::min(best, lf_segmentDistance(p, pa, pb));
@@ -813,8 +815,12 @@ RouteOutcome judgeTruthReplay(const GeneratedRoute& route, const ReplayFault& fa
     const size_t reportStep = step > 1 ? step : static_cast<size_t>(std::lround(1.0 / kTruthStepS));
     for (size_t i = 0; i < route.truth.size(); i += reportStep) {
         const GeoPos g = routeGeo(route.origin, route.truth[i].east, route.truth[i].north);
+        // Due north is sent as 360: 0 is the feed's missing track.
+        double track = route.truth[i].trackDeg == 0.0 ? 360.0 : route.truth[i].trackDeg;
+        if (fault.trackMissingEvery > 0 && reports.size() % fault.trackMissingEvery == 0)
+            track = 0.0;
         reports.push_back({route.flight.hexid, route.truth[i].t, g.latitude, g.longitude, route.truth[i].altFt,
-                           route.truth[i].gsKt, route.truth[i].trackDeg, !route.truth[i].onGround});
+                           route.truth[i].gsKt, track, !route.truth[i].onGround});
     }
     lf_judge(route, frames, reports, route.endS + kLeadS, 0, out);
     for (const Frame& f : frames)

@@ -61,12 +61,14 @@ bool routeCheckCounts(std::string_view name);
 
 RouteOutcome runRoute(const GeneratedRoute& route, bool keepTrace);
 // A fault put into a replay of the truth, for the checks' own test: the track moved to the
-// right of its course, the nose turned right, the whole replay later.
+// right of its course, the nose turned right, the whole replay later, the reports sparse or
+// some without a track.
 struct ReplayFault {
     double rightM = 0.0;
     double noseDeg = 0.0;
     double lateS = 0.0;
     double chordsS = 0.0; // reported only every so many seconds, flown straight between the reports
+    size_t trackMissingEvery = 0; // every so many reports sent without a track (0, the feed's missing one)
 };
 // The checks on the real aircraft's own track replayed 30 s late, every stop reported: what a
 // perfect engine would fly. It passes every check, or the checks judge the harness.

@@ -888,7 +888,9 @@ TEST(RouteTableTest, ABendHiddenWholeBetweenTwoReportsIsJudgedByTheReportsNotByT
 
 // The real track replayed along the chords between reports 10 s apart: across a right angle
 // the reports' tracks tell the corner, and the chord cutting it is off the path as far as off
-// the real way; an S's bends that the tracks either side of a gap do not tell are not.
+// the real way; an S's bends that the tracks either side of a gap do not tell are not. Nor is
+// a corner where every other report came without its track (0, the feed's missing one): read
+// as due north, it told corners the aircraft never turned.
 TEST(RouteTableTest, AlongTheChordsBetweenSparseReportsTheCornersTheirTracksTellAreStillJudged)
 {
     int rightAngles = 0;
@@ -896,12 +898,16 @@ TEST(RouteTableTest, AlongTheChordsBetweenSparseReportsTheCornersTheirTracksTell
     int sTurnsOffPath = 0;
     for (uint32_t seed = kFirstSeed; seed < kFirstSeed + 20; ++seed) {
         const char* type = g_routeTypes[seed % std::size(g_routeTypes)];
-        const RouteOutcome corners =
-            judgeTruthReplay(generateRoute(seed, RouteKind::RightAngles, type), {.chordsS = 10.0});
+        const GeneratedRoute route = generateRoute(seed, RouteKind::RightAngles, type);
+        const RouteOutcome corners = judgeTruthReplay(route, {.chordsS = 10.0});
         const CheckResult& path = lf_check(corners, "path");
         const CheckResult& real = lf_check(corners, "real way");
         rightAngles += real.pass() ? 0 : 1;
         EXPECT_EQ(path.pass(), real.pass()) << "seed " << seed << ", " << type << ": " << corners.failures();
+        const RouteOutcome untracked = judgeTruthReplay(route, {.chordsS = 10.0, .trackMissingEvery = 2});
+        EXPECT_TRUE(lf_check(untracked, "path").pass()) << "seed " << seed << ", " << type << ": "
+                                                       << untracked.failures();
+        EXPECT_EQ(lf_check(untracked, "real way").pass(), real.pass());
         const RouteOutcome s = judgeTruthReplay(generateRoute(seed, RouteKind::STurns, type), {.chordsS = 10.0});
         sTurnsOffRealWay += lf_check(s, "real way").pass() ? 0 : 1;
         sTurnsOffPath += lf_check(s, "path").pass() ? 0 : 1;

@@ -662,17 +662,34 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
                 const Vec at = turnedAtA ? a.at : b.at;
                 const Vec along = turnedAtA ? a.dir : b.dir * -1.0;
                 const Vec toOther = (turnedAtA ? b.at : a.at) - at;
-                const double way = chord + (flown - chord) * kSwingShare;
                 // Moved on by d, the way is d + |toOther - along d| long.
-                const double d = (way * way - gf_dot(toOther, toOther)) / (2.0 * (way - gf_dot(along, toOther)));
+                const auto movedOn = [&](double way) {
+                    return (way * way - gf_dot(toOther, toOther)) / (2.0 * (way - gf_dot(along, toOther)));
+                };
+                const double way = chord + (flown - chord) * kSwingShare;
+                const double d = movedOn(way);
+                // A way that long strays farthest from the chord as two legs of equal length.
+                const double widest = std::sqrt(std::max(way * way - chord * chord, 0.0)) / 2.0;
+                // The swing runs on along the report's track, which tells the way only where the
+                // report lies on a straight: its neighbour beyond it agrees with the leg between
+                // them. Otherwise the report may have been taken mid-turn, and a speed that
+                // dipped in the bend overstates the length: laid 12.4 m off the chord along such
+                // a track, the swing went the other way from the real aircraft (seed 300932
+                // A320, S-turns). That guess is laid no wider than a corner may be passed, so
+                // that, wrong, it strays no farther from the reports than a corner's curve does.
+                const bool straightBehind =
+                    turnedAtA ? i > 0 && nodes[i - 1].trackKnown &&
+                                    std::fabs(gf_turn(nodes[i - 1].dir, gf_unit(a.at - nodes[i - 1].at))) < kStraightRad
+                              : i + 2 < nodes.size() && nodes[i + 2].trackKnown &&
+                                    std::fabs(gf_turn(gf_unit(nodes[i + 2].at - b.at), nodes[i + 2].dir)) < kStraightRad;
+                const double widestLaid = straightBehind ? widest : std::min(widest, lf_passM(shape, speed));
+                const double laidOn = movedOn(std::sqrt(chord * chord + 4.0 * widestLaid * widestLaid));
                 // A swing no wider than the reports' jitter is as likely a chord they shortened:
                 // between reports 3 s apart, one 4 m short of its place, it was a hook the
                 // other way before the turn, crawled round (seed 700422 C172, at its line-up
-                // stop 6.7 s late). A way that long strays farthest from the chord as two legs of
-                // equal length.
-                const double widest = std::sqrt(std::max(way * way - chord * chord, 0.0)) / 2.0;
-                if (d >= kTellingChordM && d < chord && widest >= kLeastSwingWidthM)
-                    out.push_back({at + along * d, speed, false, turnedAtA ? a.dir : b.dir, true});
+                // stop 6.7 s late). Nor is one the way's length moves on past the other report.
+                if (d >= kTellingChordM && d < chord && laidOn >= kTellingChordM && widest >= kLeastSwingWidthM)
+                    out.push_back({at + along * laidOn, speed, false, turnedAtA ? a.dir : b.dir, true});
             } else if (lf_bendsThroughGap(a, b, turn) ||
                        (curveEnds && std::fabs(alpha) >= kLeastRoundedRad && std::fabs(alpha) < kLeastCornerRad)) {
                 // So is the way on from a curve laid to this report where it turns less than a

@@ -582,6 +582,51 @@ TEST(GroundPath, ASwingBeforeATurnHiddenBetweenReportsIsLaidOnTheSideItSwungTo)
     EXPECT_LE(off, kKnownOutside);
 }
 
+// An S hidden between two reports 10 s apart whose tracks (105 and 097) lie a few degrees
+// right of their chord (086): the first was taken mid-turn, the aircraft swinging left
+// through it from 142 to 060, and it slowed to 14.6 kt in the bends, so the mean of the two
+// reports' speeds tells a way 7 m longer than the chord. The report before it (track 060)
+// turned off the leg into it: no straight tells that the aircraft ran on along the 105. Run
+// on along it by that length, the swing was laid 12.4 m right of the chord, the other side
+// from the real aircraft (the route bench's S-turns seed 300932, an A320, whose reports these
+// are). Such a guess keeps within the corners' pass distance of the chord.
+TEST(GroundPath, ASwingRunOnAlongAReportTakenMidTurnKeepsWithinTheCornersPassOfTheChord)
+{
+    struct Report {
+        double t, north, east, trackDeg, kt;
+    };
+    const std::vector<Report> reported{{0.00, -2.56, 2.26, 134.8, 19.4},      {7.19, -51.56, 52.47, 139.2, 19.4},
+                                       {17.06, -82.90, 125.40, 60.4, 17.6},   {26.75, -99.56, 193.33, 105.3, 17.5},
+                                       {36.60, -93.79, 276.25, 96.6, 18.3},   {44.50, -103.23, 355.47, 94.2, 19.4},
+                                       {52.77, -107.12, 435.72, 91.4, 19.4}};
+    std::vector<PathReport> reports;
+    for (const Report& r : reported) {
+        PathReport rep;
+        rep.north = r.north;
+        rep.east = r.east;
+        rep.trackRad = r.trackDeg * g_degToRad;
+        rep.speedKt = r.kt;
+        rep.trackKnown = true;
+        rep.timeS = r.t;
+        reports.push_back(rep);
+    }
+    GroundPath path;
+    gf_layGroundPath(reports, lf_shape(), path);
+    // Off the chord between the fourth report and the fifth, metre by metre.
+    const double an = reported[3].north;
+    const double ae = reported[3].east;
+    const double cn = reported[4].north - an;
+    const double ce = reported[4].east - ae;
+    const double chord = std::hypot(cn, ce);
+    double worst = 0.0;
+    size_t hint = 0;
+    for (double s = path.reportStations[3]; s <= path.reportStations[4]; s += 1.0) {
+        const PathPoint p = gf_pathPointAt(path, s, hint);
+        worst = std::max(worst, std::fabs((p.north - an) * ce - (p.east - ae) * cn) / chord);
+    }
+    EXPECT_LE(worst, 8.0);
+}
+
 // Braking along a straight to a stop, the last report before it rolling at 1-1.5 kt (too
 // slowly for its track to tell) a fraction of a second before the stop began: by its speed
 // within a metre of the stop, yet lying 1.5-4 m off it by its jitter, aside or back. The other

@@ -179,11 +179,14 @@ void lf_stopAheadOf(const PosSample& moving, PosSample& rest)
 // Every report at rest of a stop lies about the real stop by its jitter, as the first did:
 // their mean tells its place far better than any one. While the stop is still ahead, it and
 // the copies of it queued after it are moved there, and on from the moving report before it
-// as the first was. A stop on a stand is the stand's.
+// as the first was (not on a push, whose reports may give the nose). So is a push's end,
+// though its later reports at rest are skipped as repeats: placed by its first alone, 5 m
+// past the real end, a C172 was pushed on to it and stopped 4.4 s late (the route bench's
+// push-back 600201). A stop on a stand is the stand's.
 void lf_refineStop(LiveAc& ac, const PosSample& report)
 {
     MotionState& m = ac.motion;
-    if (!m.stopReports || !(ac.phase == FlightPhase::Taxi || lf_bornTaxiing(ac)) || report.airborne ||
+    if (!m.stopReports || !(ac.phase == FlightPhase::Taxi || lf_bornTaxiing(ac) || lf_onPush(ac)) || report.airborne ||
         report.groundSpeed > kRestKt || ac.samples.size() < 2)
         return;
     MotionState::StopReports& stop = *m.stopReports;
@@ -201,7 +204,8 @@ void lf_refineStop(LiveAc& ac, const PosSample& report)
     ++stop.count;
     mean.latitude = stop.latitudeSum / stop.count;
     mean.longitude = stop.longitudeSum / stop.count;
-    lf_stopAheadOf(stop.from, mean);
+    if (!lf_onPush(ac))
+        lf_stopAheadOf(stop.from, mean);
     const double latitude = at->latitude;
     const double longitude = at->longitude;
     for (auto s = at; s != ac.samples.end() && gf_atRestReport(*s) && s->latitude == latitude &&

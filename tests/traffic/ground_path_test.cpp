@@ -202,6 +202,29 @@ double lf_worstOffHeading(const GroundPath& path, double h, double upTo, double&
     return worst;
 }
 
+// Reports as the route bench printed them: a track is known rolling at 1.5 kt or more, and
+// one at rest gives the line the aircraft stands on.
+struct BenchReport {
+    double t, north, east, trackDeg, kt;
+};
+
+std::vector<PathReport> lf_benchReports(const std::vector<BenchReport>& reported)
+{
+    std::vector<PathReport> reports;
+    for (const BenchReport& r : reported) {
+        PathReport rep;
+        rep.north = r.north;
+        rep.east = r.east;
+        rep.trackRad = r.trackDeg * g_degToRad;
+        rep.speedKt = r.kt;
+        rep.trackKnown = r.kt >= 1.5;
+        rep.restTrackGiven = r.kt <= 1.0;
+        rep.timeS = r.t;
+        reports.push_back(rep);
+    }
+    return reports;
+}
+
 } // namespace
 
 // The path keeps to the real way within the corner's pass distance wherever it turns, the
@@ -472,27 +495,12 @@ TEST(GroundPath, AHoldHiddenBetweenTwoReportsOfAWindingWayLaysNoLoop)
 // an AT72, whose reports these are). The path keeps within a right angle of the tracks.
 TEST(GroundPath, AReportJitteredBetweenItsNeighboursOnTheWayToAHoldIsNoTurnBack)
 {
-    struct Report {
-        double t, north, east, trackDeg, kt;
-    };
-    const std::vector<Report> reported{{145.67, -6.16, 7.08, 322, 5.3}, {147.67, 0.95, 1.47, 318, 3.8},
-                                       {149.40, 0.95, 5.91, 325, 2.6},  {150.99, 0.73, -1.89, 319, 1.4},
-                                       {152.16, 1.12, -2.23, 321, 0.0}, {182.11, 5.84, 0.10, 322, 6.7},
-                                       {183.42, 8.73, -5.79, 325, 10.8}, {186.21, 28.40, -20.57, 318, 19.6}};
-    std::vector<PathReport> reports;
-    for (const Report& r : reported) {
-        PathReport rep;
-        rep.north = r.north;
-        rep.east = r.east;
-        rep.trackRad = r.trackDeg * g_degToRad;
-        rep.speedKt = r.kt;
-        rep.trackKnown = r.kt >= 1.5;
-        rep.restTrackGiven = r.kt <= 1.0;
-        rep.timeS = r.t;
-        reports.push_back(rep);
-    }
+    const std::vector<BenchReport> reported{{145.67, -6.16, 7.08, 322, 5.3}, {147.67, 0.95, 1.47, 318, 3.8},
+                                            {149.40, 0.95, 5.91, 325, 2.6},  {150.99, 0.73, -1.89, 319, 1.4},
+                                            {152.16, 1.12, -2.23, 321, 0.0}, {182.11, 5.84, 0.10, 322, 6.7},
+                                            {183.42, 8.73, -5.79, 325, 10.8}, {186.21, 28.40, -20.57, 318, 19.6}};
     GroundPath path;
-    gf_layGroundPath(reports, lf_shape(), path);
+    gf_layGroundPath(lf_benchReports(reported), lf_shape(), path);
     for (const PathPoint& q : path.points) {
         const double off = std::fabs(std::remainder(q.heading - 321.0 * g_degToRad, g_fullCircle)) * g_radToDeg;
         EXPECT_LE(off, 90.0) << "at station " << q.station;
@@ -592,26 +600,12 @@ TEST(GroundPath, ASwingBeforeATurnHiddenBetweenReportsIsLaidOnTheSideItSwungTo)
 // are). Such a guess keeps within the corners' pass distance of the chord.
 TEST(GroundPath, ASwingRunOnAlongAReportTakenMidTurnKeepsWithinTheCornersPassOfTheChord)
 {
-    struct Report {
-        double t, north, east, trackDeg, kt;
-    };
-    const std::vector<Report> reported{{0.00, -2.56, 2.26, 134.8, 19.4},      {7.19, -51.56, 52.47, 139.2, 19.4},
-                                       {17.06, -82.90, 125.40, 60.4, 17.6},   {26.75, -99.56, 193.33, 105.3, 17.5},
-                                       {36.60, -93.79, 276.25, 96.6, 18.3},   {44.50, -103.23, 355.47, 94.2, 19.4},
-                                       {52.77, -107.12, 435.72, 91.4, 19.4}};
-    std::vector<PathReport> reports;
-    for (const Report& r : reported) {
-        PathReport rep;
-        rep.north = r.north;
-        rep.east = r.east;
-        rep.trackRad = r.trackDeg * g_degToRad;
-        rep.speedKt = r.kt;
-        rep.trackKnown = true;
-        rep.timeS = r.t;
-        reports.push_back(rep);
-    }
+    const std::vector<BenchReport> reported{{0.00, -2.56, 2.26, 134.8, 19.4},    {7.19, -51.56, 52.47, 139.2, 19.4},
+                                            {17.06, -82.90, 125.40, 60.4, 17.6}, {26.75, -99.56, 193.33, 105.3, 17.5},
+                                            {36.60, -93.79, 276.25, 96.6, 18.3}, {44.50, -103.23, 355.47, 94.2, 19.4},
+                                            {52.77, -107.12, 435.72, 91.4, 19.4}};
     GroundPath path;
-    gf_layGroundPath(reports, lf_shape(), path);
+    gf_layGroundPath(lf_benchReports(reported), lf_shape(), path);
     // Off the chord between the fourth report and the fifth, metre by metre.
     const double an = reported[3].north;
     const double ae = reported[3].east;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <optional>
 
 namespace {
@@ -86,6 +87,8 @@ constexpr double kTellingChordM = 4.0;
 constexpr double kMostHalfTurnRad = 30.0 * g_degToRad;
 constexpr double kRestTrackRad = 30.0 * g_degToRad;
 constexpr double kBackwardsCos = -0.5; // a track more than 120 degrees off the way points back
+// A track is turned round only against a way its chords tell past two reports' jitter.
+constexpr double kTurnRoundChordM = 2.0 * std::numbers::sqrt2 * kReportSigmaM;
 // Two unit chords more than about 120 degrees apart add up to less than this: they tell no
 // way. One chord alone is a unit long, give or take its rounding, and tells it.
 constexpr double kWayToldLength = 0.99;
@@ -248,7 +251,18 @@ void lf_directions(std::vector<Node>& nodes)
             }
             continue;
         }
-        node.dir = wayTold && gf_dot(node.track, gf_unit(told)) < kBackwardsCos ? node.track * -1.0 : node.track;
+        // Turned round against a way told by chords within the reports' jitter, a track of a
+        // report lying 4 m behind the one before it pointed back, and the path looped through
+        // it: the aircraft stood 4.6 s while its reports rolled at 5 kt (the route bench's
+        // speed change 150005, an A320, reported every 1-3 s with 4 m of noise).
+        Vec toldFar;
+        if (gf_length(before) >= kTurnRoundChordM)
+            toldFar = toldFar + gf_unit(before);
+        if (gf_length(after) >= kTurnRoundChordM)
+            toldFar = toldFar + gf_unit(after);
+        const bool pointsBack = wayTold && gf_dot(node.track, gf_unit(told)) < kBackwardsCos &&
+                                gf_length(toldFar) >= kWayToldLength && gf_dot(node.track, gf_unit(toldFar)) < kBackwardsCos;
+        node.dir = pointsBack ? node.track * -1.0 : node.track;
     }
 }
 

@@ -621,6 +621,25 @@ TEST(GroundPath, ASwingRunOnAlongAReportTakenMidTurnKeepsWithinTheCornersPassOfT
     EXPECT_LE(worst, 8.0);
 }
 
+// A straight crawled at 5 kt, reported every 1-3 s with 4 m of noise: one report lies 4 m
+// behind the one before it. The chords either side of it, each within two reports' jitter,
+// told a way back against its track, so the track was turned round as a push-back's is, and
+// the path looped through it: the aircraft stood 4.6 s while its reports rolled on (the route
+// bench's speed change 150005, an A320, whose reports these are). It keeps to the straight.
+TEST(GroundPath, AReportJitteredBehindTheOneBeforeItOnACrawlIsNoTurnBack)
+{
+    const std::vector<BenchReport> reported{
+        {131.22, 522.60, 250.05, 22.9, 5.0}, {132.55, 527.49, 252.10, 20.5, 5.0}, {133.72, 529.82, 251.76, 24.2, 5.0},
+        {134.85, 531.71, 252.10, 26.8, 5.0}, {135.99, 533.71, 253.67, 21.6, 5.0}, {137.86, 539.04, 256.27, 23.9, 5.0},
+        {140.27, 548.38, 260.92, 21.2, 5.0}, {141.43, 551.82, 260.72, 24.5, 5.0}, {142.58, 547.71, 262.22, 26.7, 5.0},
+        {144.09, 553.38, 261.27, 25.0, 5.0}, {146.71, 559.16, 264.55, 21.1, 5.0}, {147.81, 560.49, 267.83, 20.6, 5.0},
+        {149.58, 567.38, 265.23, 19.0, 5.0}, {152.21, 574.49, 269.00, 18.9, 5.0}};
+    GroundPath path;
+    gf_layGroundPath(lf_benchReports(reported), lf_shape(), path);
+    double at = 0.0;
+    EXPECT_LE(lf_worstOffHeading(path, 23.0 * g_degToRad, gf_pathLength(path), at), 45.0) << "at station " << at;
+}
+
 // Braking along a straight to a stop, the last report before it rolling at 1-1.5 kt (too
 // slowly for its track to tell) a fraction of a second before the stop began: by its speed
 // within a metre of the stop, yet lying 1.5-4 m off it by its jitter, aside or back. The other

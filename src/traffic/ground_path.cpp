@@ -251,17 +251,21 @@ void lf_directions(std::vector<Node>& nodes)
             }
             continue;
         }
-        // Turned round against a way told by chords within the reports' jitter, a track of a
-        // report lying 4 m behind the one before it pointed back, and the path looped through
-        // it: the aircraft stood 4.6 s while its reports rolled at 5 kt (the route bench's
-        // speed change 150005, an A320, reported every 1-3 s with 4 m of noise).
+        // Turned round against a way told by chords within the reports' jitter, a rolling
+        // report's track lying 4 m behind the one before it pointed back, and the path looped
+        // through it: the aircraft stood 4.6 s while its reports rolled at 5 kt (the route
+        // bench's speed change 150005, an A320, reported every 1-3 s with 4 m of noise). A
+        // standing one's is the nose it stands with, which a push may have turned back: kept
+        // against a chord 8.3 m long, an aircraft lining up turned about on the spot and went
+        // the other way first (line-up 600153, a B744).
         Vec toldFar;
         if (gf_length(before) >= kTurnRoundChordM)
             toldFar = toldFar + gf_unit(before);
         if (gf_length(after) >= kTurnRoundChordM)
             toldFar = toldFar + gf_unit(after);
-        const bool pointsBack = wayTold && gf_dot(node.track, gf_unit(told)) < kBackwardsCos &&
-                                gf_length(toldFar) >= kWayToldLength && gf_dot(node.track, gf_unit(toldFar)) < kBackwardsCos;
+        const bool farTold = gf_length(toldFar) >= kWayToldLength && gf_dot(node.track, gf_unit(toldFar)) < kBackwardsCos;
+        const bool pointsBack =
+            wayTold && gf_dot(node.track, gf_unit(told)) < kBackwardsCos && (node.speedKt <= kRestKt || farTold);
         node.dir = pointsBack ? node.track * -1.0 : node.track;
     }
 }

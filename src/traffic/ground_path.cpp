@@ -87,7 +87,8 @@ constexpr double kTellingChordM = 4.0;
 constexpr double kMostHalfTurnRad = 30.0 * g_degToRad;
 constexpr double kRestTrackRad = 30.0 * g_degToRad;
 constexpr double kBackwardsCos = -0.5; // a track more than 120 degrees off the way points back
-// A track is turned round only against a way its chords tell past two reports' jitter.
+// A rolling report's track is turned round only against a way its chords tell past two
+// reports' jitter.
 constexpr double kTurnRoundChordM = 2.0 * std::numbers::sqrt2 * kReportSigmaM;
 // Two unit chords more than about 120 degrees apart add up to less than this: they tell no
 // way. One chord alone is a unit long, give or take its rounding, and tells it.
@@ -191,11 +192,16 @@ void lf_directions(std::vector<Node>& nodes)
         // way.
         const bool beforeTells = gf_length(before) >= kTellingChordM;
         const bool afterTells = gf_length(after) >= kTellingChordM;
-        Vec told;
-        if (beforeTells)
-            told = told + gf_unit(before);
-        if (afterTells)
-            told = told + gf_unit(after);
+        // The unit chords at least so long, summed.
+        const auto toldBy = [&before, &after](double leastM) {
+            Vec sum;
+            if (gf_length(before) >= leastM)
+                sum = sum + gf_unit(before);
+            if (gf_length(after) >= leastM)
+                sum = sum + gf_unit(after);
+            return sum;
+        };
+        const Vec told = toldBy(kTellingChordM);
         const bool wayTold = gf_length(told) >= kWayToldLength;
         // A neighbour within the jitter tells nothing of the way where the other one does, and
         // of two that point apart the nearer is the more likely jittered: a crawling report
@@ -258,11 +264,7 @@ void lf_directions(std::vector<Node>& nodes)
         // standing one's is the nose it stands with, which a push may have turned back: kept
         // against a chord 8.3 m long, an aircraft lining up turned about on the spot and went
         // the other way first (line-up 600153, a B744).
-        Vec toldFar;
-        if (gf_length(before) >= kTurnRoundChordM)
-            toldFar = toldFar + gf_unit(before);
-        if (gf_length(after) >= kTurnRoundChordM)
-            toldFar = toldFar + gf_unit(after);
+        const Vec toldFar = toldBy(kTurnRoundChordM);
         const bool farTold = gf_length(toldFar) >= kWayToldLength && gf_dot(node.track, gf_unit(toldFar)) < kBackwardsCos;
         const bool pointsBack =
             wayTold && gf_dot(node.track, gf_unit(told)) < kBackwardsCos && (node.speedKt <= kRestKt || farTold);

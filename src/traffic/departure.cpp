@@ -417,17 +417,23 @@ bool gf_takePushReport(LiveAc& ac, PosSample& s)
     return true;
 }
 
+bool gf_leavesStandBackwards(const LiveAc& ac)
+{
+    if (ac.samples.empty())
+        return false;
+    const double x = gf_wrapPi(gf_bearingRad({ac.standLat, ac.standLon}, gf_samplePos(ac.samples.back())) -
+                               ac.standHeading);
+    return std::abs(gf_narrowRounded(x * g_radToDeg)) >= 90;
+}
+
 void lf_departFromStand(LiveAc& ac)
 {
     if (!ac.motion.departurePending)
         return;
-    const double x = gf_wrapPi(gf_bearingRad({ac.standLat, ac.standLon}, gf_samplePos(ac.samples.back())) -
-                               ac.standHeading);
-    const int32_t k = gf_narrowRounded(x * g_radToDeg);
-    if (std::abs(k) < 90)
-        lf_pullOut(ac);
-    else
+    if (gf_leavesStandBackwards(ac))
         lf_pushBack(ac);
+    else
+        lf_pullOut(ac);
 }
 
 void lf_pullOut(LiveAc& ac)

@@ -393,8 +393,11 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
             reports[i].east = 0.0;
         }
         // Moving off from a hold, the first reports lie about the place it stands by their
-        // jitter alone, some behind it: they would turn it about on the spot.
-        if (!afterPush)
+        // jitter alone, some behind it: they would turn it about on the spot. So do those of
+        // moving off from a push's end before a report farther on tells the way: a B744 turned
+        // 50 degrees on the spot toward one a metre off, then back to the way the taxi went,
+        // and moved off 7.5 s late (the route bench's push-back 850410).
+        if (!afterPush || !alongNose)
             lf_alongWayOut(ac, g.path, reports, front);
     }
     PathShape shape;

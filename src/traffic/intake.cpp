@@ -39,9 +39,11 @@ constexpr double kMpsPerKt = 1852.0 / 3600.0;
 constexpr double kMetresPerNm = 1852.0;
 constexpr double kFtPerM = 3.28083989501312;
 constexpr double kTicksPerS = 100.0;
-// m/s²: the braking a pilot uses to a stop by choice, and the firmest on a taxiway.
+// m/s²: the braking a pilot uses to a stop by choice, and the firmest on a taxiway; a tug
+// brings a push to rest more gently, over a few seconds.
 constexpr double kPilotBraking = 0.5;
 constexpr double kFirmBraking = 1.0;
+constexpr double kTugBraking = 0.3;
 // A report this much slower than the one before shows the aircraft braking: a report on the
 // ground gives its speed to half a knot or finer.
 constexpr double kBrakingKt = 0.5;
@@ -93,9 +95,15 @@ bool lf_isTooFrequent(const PosSample& before, const PosSample& now, double dt)
     return dt <= limit;
 }
 
+// A push is flown half a minute after its reports come: those that come while the aircraft
+// still stands on its stand, once they have shown it leave the stand backwards, are the push's.
+// Taken for a parked aircraft's, a short push's end was skipped as a repeat, and the push
+// stopped 5 s early where braking from its last report going back put it (push-back 450425).
 bool lf_onPush(const LiveAc& ac)
 {
-    return ac.phase == FlightPhase::PushingBack;
+    if (ac.phase == FlightPhase::PushingBack)
+        return true;
+    return ac.phase == FlightPhase::Parked && ac.motion.departurePending && gf_leavesStandBackwards(ac);
 }
 
 // Not yet created, its first report rolling on the ground: it will taxi, and its reports of
@@ -121,24 +129,24 @@ bool lf_beginsStop(const LiveAc& ac, const PosSample& before, const PosSample& n
 // (unless that one still moves on a push).
 uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosSample& rest, bool push)
 {
-    // Still pushed at it, the aircraft stopped after it, braking as a pilot does; rolling the
-    // other way (the taxi moving off from the push's end), it stopped before it. A taxi's stop
-    // is placed by all its reports at rest together, this one's speed a crawl within their
-    // jitter.
+    // Still pushed at it, the aircraft stopped after it, braked by its tug; rolling the other
+    // way (the taxi moving off from the push's end), it stopped before it. A taxi's stop is
+    // placed by all its reports at rest together, this one's speed a crawl within their jitter.
+    const double braking = push ? kTugBraking : kPilotBraking;
     const double turned = lf_trackChangeRad(moving, rest);
     if (push && rest.groundSpeed > 0.0 && turned <= kTurnedBackRad)
-        return rest.dueTick +
-               static_cast<uint32_t>(std::llround(rest.groundSpeed * kMpsPerKt / kPilotBraking * kTicksPerS));
+        return rest.dueTick + static_cast<uint32_t>(std::llround(rest.groundSpeed * kMpsPerKt / braking * kTicksPerS));
     const double v = moving.groundSpeed * kMpsPerKt;
     if (!(v > 0.0) || rest.dueTick <= moving.dueTick)
         return rest.dueTick;
     double d = gf_distanceNm(gf_samplePos(moving), gf_samplePos(rest)) * kMetresPerNm;
-    // A taxi's two places within the reports' jitter of each other may lie closer than it
-    // braked over: braking over those metres alone, the stop came seconds early. It braked no
-    // harder than a pilot does.
-    if (!push && d < kJitterM)
-        d = std::max(d, v * v / (2.0 * kPilotBraking));
-    double s = std::min(2.0 * d / v, d / v + v / (2.0 * kPilotBraking));
+    // Two places within the reports' jitter of each other may lie closer than the aircraft
+    // braked over: braking over those metres alone, the stop came seconds early (a push 4.8 s,
+    // its two reports 0.7 m apart: push-back 450316). It braked no harder than a pilot does,
+    // or on a push its tug.
+    if (d < kJitterM)
+        d = std::max(d, v * v / (2.0 * braking));
+    double s = std::min(2.0 * d / v, d / v + v / (2.0 * braking));
     if (before != nullptr && before->dueTick < moving.dueTick && before->groundSpeed > moving.groundSpeed) {
         const double slowing = (before->groundSpeed - moving.groundSpeed) * kMpsPerKt /
                                (static_cast<double>(moving.dueTick - before->dueTick) / kTicksPerS);
@@ -146,7 +154,7 @@ uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosS
         // A push clearly braking already, a few metres short of the stop: at its pace the way
         // between them is seconds of their jitter, and the speed alone tells how soon it stopped.
         if (push && before->groundSpeed >= moving.groundSpeed + kBrakingKt && d < kJitterM)
-            s = std::min(s, v / kPilotBraking);
+            s = std::min(s, v / braking);
     }
     s = std::max(s, v / kFirmBraking);
     const double due = static_cast<double>(moving.dueTick) + s * kTicksPerS;

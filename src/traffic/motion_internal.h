@@ -113,6 +113,8 @@ void gf_onPushReportQueued(LiveAc& ac);
 // the tick the push began.
 bool gf_notePushReport(LiveAc& ac, const PosSample& s);
 std::optional<int64_t> gf_pushStart(const LiveAc& ac);
+// Whether the newest report of an aircraft leaving its stand lies behind the stand, as a push's do.
+bool gf_leavesStandBackwards(const LiveAc& ac);
 // The taxi after a push-back begins: the stand is left for good.
 void lf_taxiAfterPushBack(LiveAc& ac);
 void lf_takeOffRollThrottle(LiveAc& ac);

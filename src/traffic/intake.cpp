@@ -101,9 +101,8 @@ bool lf_isTooFrequent(const PosSample& before, const PosSample& now, double dt)
 // stopped 5 s early where braking from its last report going back put it (push-back 450425).
 bool lf_onPush(const LiveAc& ac)
 {
-    if (ac.phase == FlightPhase::PushingBack)
-        return true;
-    return ac.phase == FlightPhase::Parked && ac.motion.departurePending && gf_leavesStandBackwards(ac);
+    return ac.phase == FlightPhase::PushingBack ||
+           (ac.phase == FlightPhase::Parked && ac.motion.departurePending && gf_leavesStandBackwards(ac));
 }
 
 // Not yet created, its first report rolling on the ground: it will taxi, and its reports of
@@ -123,10 +122,10 @@ bool lf_beginsStop(const LiveAc& ac, const PosSample& before, const PosSample& n
 }
 
 // When a stop began, judged from the newest moving report before the first at rest: rolling
-// on over the way between them and braking as a pilot does, or, slowing already since the
-// report before it, braking on as it did; never sooner than the firmest braking allows, nor
-// later than the report at rest, which comes up to a report's spacing after the real stop
-// (unless that one still moves on a push).
+// on over the way between them and braking as a pilot (on a push, its tug) does, or, slowing
+// already since the report before it, braking on as it did; never sooner than the firmest
+// braking allows, nor later than the report at rest, which comes up to a report's spacing
+// after the real stop (unless that one still moves on a push).
 uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosSample& rest, bool push)
 {
     // Still pushed at it, the aircraft stopped after it, braked by its tug; rolling the other
@@ -287,6 +286,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
         const bool stops = lf_beginsStop(*ac, newest, r.sample);
         if (!stops)
             lf_refineStop(*ac, r.sample);
+        const bool onPush = lf_onPush(*ac); // one answer for this report's steps below
         // On a push, one as soon after the last as a repeat is a repeat: its end is told by a
         // report that leads forward.
         const MotionState& m = ac->motion;
@@ -299,14 +299,14 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             skippedSince && gf_atRestReport(*m.skippedReport) && m.pushRestDue > newest.dueTick;
         const size_t n = ac->samples.size();
         const auto stopDue = [&] {
-            return afterSkipped ? lf_stopDue(*m.skippedReport, &*m.beforeSkipped, r.sample, lf_onPush(*ac))
-                                : lf_stopDue(newest, n >= 2 ? &ac->samples[n - 2] : nullptr, r.sample, lf_onPush(*ac));
+            return afterSkipped ? lf_stopDue(*m.skippedReport, &*m.beforeSkipped, r.sample, onPush)
+                                : lf_stopDue(newest, n >= 2 ? &ac->samples[n - 2] : nullptr, r.sample, onPush);
         };
         // A push's report at rest farther from the last one taken than the reports jitter shows
         // where the tug brought it to rest, however soon it comes: skipped as a repeat, it was
         // lost when no report followed it, and the push stopped 65 m short of its end.
-        const bool pushedOn = stops && lf_onPush(*ac) && lf_apartBeyondJitter(newest, r.sample);
-        if (ac->pauseCounter < 1 && (!stops || lf_onPush(*ac)) && !pushedOn && lf_isTooFrequent(newest, r.sample, dt)) {
+        const bool pushedOn = stops && onPush && lf_apartBeyondJitter(newest, r.sample);
+        if (ac->pauseCounter < 1 && (!stops || onPush) && !pushedOn && lf_isTooFrequent(newest, r.sample, dt)) {
             // Skipped, it still tells when the push came to rest, for its end put in later.
             if (stops)
                 ac->motion.pushRestDue = stopDue();
@@ -319,7 +319,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
         // Taken before it, a skipped report seconds before this one keeps the way on its
         // track up to its place: passed over, the curve between the reports on either side
         // turned out of it early and cut an S's bend by 9 m (seed 900245 C172).
-        const bool skippedTells = !stops && afterSkipped && !r.sample.airborne && !lf_onPush(*ac) &&
+        const bool skippedTells = !stops && afterSkipped && !r.sample.airborne && !onPush &&
                                   r.sample.dueTick >= m.skippedReport->dueTick + kTellingSkipS * kTicksPerS &&
                                   lf_apartBeyondJitter(newest, *m.skippedReport);
         if (skippedTells)
@@ -337,7 +337,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             stopReports = MotionState::StopReports{0, r.sample.latitude, r.sample.longitude, 1,
                                                    takenBefore ? *takenBefore : newest};
             // A push's reports may give the nose rather than the way back: no way ahead to tell.
-            if (!lf_onPush(*ac))
+            if (!onPush)
                 lf_stopAheadOf(takenBefore ? *takenBefore : newest, r.sample);
         }
     }

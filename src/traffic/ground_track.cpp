@@ -25,6 +25,11 @@ constexpr double kOnPathM = 0.05;
 constexpr double kOnPathRad = 2.0 * g_degToRad;
 constexpr double kLeastJoinM = 15.0;
 constexpr double kJoinPerOffM = 4.0;
+constexpr double kLeastJoinAheadM = 2.0;
+constexpr double kJoinAheadS = 1.0;
+constexpr double kJoinStepM = 0.5;
+constexpr double kMostJoinOnM = 15.0;
+constexpr double kJoinAlongRad = 30.0 * g_degToRad;
 constexpr double kLeastCornerJoinM = 4.0;
 constexpr double kCornerJoinS = 2.0;
 constexpr double kCurvedPerM = 1.0 / 500.0;
@@ -444,6 +449,24 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
     // corner. A pivot faces the join's end, which stays where it was.
     if (!g.pivot && g.speed >= kStandingMps)
         joinAt = std::min(joinAt, std::max(lf_nextCurveStart(g.path, onPath.station), onPath.station + std::max(kLeastCornerJoinM, kCornerJoinS * g.speed)));
+    // Rolling, the join ends ahead of the nose: a report it has passed by a metre or two lies
+    // behind it, and a join back to it looped the aircraft round on the taxiway (the route
+    // bench's hold 1250874: an AT72 moving off swung 90 degrees and back). Only along the way
+    // it heads: where the way turns off (a corner, a U-turn), the join ends before the turn.
+    if (!reverse && !g.pivot && g.speed >= kStandingMps) {
+        const Vec nose = gf_headingVec(heading);
+        const double ahead = std::max(kLeastJoinAheadM, g.speed * kJoinAheadS);
+        size_t k = 0;
+        for (double on = joinAt; on < std::min(end, joinAt + kMostJoinOnM); on += kJoinStepM) {
+            const PathPoint p = gf_pathPointAt(g.path, on, k);
+            if (std::fabs(gf_wrapPi(p.heading - heading)) > kJoinAlongRad)
+                break;
+            if (gf_dot(nose, Vec{p.north, p.east}) >= ahead) {
+                joinAt = on;
+                break;
+            }
+        }
+    }
     // A stop a few metres on: the way there is straight on, as the aircraft heads. A push's
     // way ends on the line the reports show it stopped on.
     // So is a stop whose report comes next and ends the way: the reports after it (moving off)

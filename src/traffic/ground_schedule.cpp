@@ -443,7 +443,11 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
             break;
         }
     }
-    const bool fast = std::max(gf_mpsToKt(v0), target->speedKt) >= kFastKt || rollAhead;
+    // Braking between reports at taxiing speeds, it brakes as on a taxiway though it runs
+    // faster, late: braked at a runway's rate, an AT72 on its exit went from 41 kt to 25 kt in
+    // 2.5 s (the route bench's exit 1150167).
+    const bool braking = v1 < v0 && std::max(previous.speedKt, target->speedKt) < kFastKt;
+    const bool fast = (std::max(gf_mpsToKt(v0), target->speedKt) >= kFastKt && !braking) || rollAhead;
     const double most = fast ? limits.fastAccel : limits.mostAccel;
     const double accel = std::min(std::max(limits.plannedAccel, 1.25 * std::fabs(v1 - v0) / t), most);
     bool late = false;

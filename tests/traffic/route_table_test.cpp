@@ -360,6 +360,30 @@ TEST(RouteTableTest, ReportsJustBehindTheAircraftAndNoisyTracksAcrossAGapTurnItN
     }
 }
 
+// Late on a runway exit, an aircraft runs above 40 kt though its reports are slower: it
+// brakes to their pace as on a taxiway (an AT72 braked 2.6 m/s², 1150167; an A320 2.7 m/s²,
+// 1250618). Then exits of every type from seeds no tuning used.
+TEST(RouteTableTest, ALateExitBrakesToItsReportsAsOnATaxiway)
+{
+    for (const auto& [seed, type] : {std::pair{1150167u, "AT72"}, std::pair{1250618u, "A320"}}) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::Exit, type), false);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << type << ": " << o.failures());
+        const CheckResult& c = lf_check(o, "accel");
+        EXPECT_LE(c.worst, c.limit);
+    }
+    constexpr uint32_t kFirstSeed = 2500001;
+    constexpr uint32_t kExits = 80;
+    for (uint32_t i = 0; i < kExits; ++i) {
+        const char* type = g_routeTypes[i % std::size(g_routeTypes)];
+        const RouteOutcome o = runRoute(generateRoute(kFirstSeed + i, RouteKind::Exit, type), false);
+        SCOPED_TRACE(testing::Message() << "seed " << kFirstSeed + i << ", " << type << ": " << o.failures());
+        for (const char* name : {"accel", "speed", "path"}) {
+            const CheckResult& c = lf_check(o, name);
+            EXPECT_LE(c.worst, 1.5 * c.limit) << name;
+        }
+    }
+}
+
 // Holds of every type reported every 5 to 10 s, each report 5 m off: a report at rest that
 // comes after the aircraft stopped may lie 10 m or more behind where it stands, its own place
 // off the real stop too. The aircraft stands on and moves off with the real one (a B744, seed

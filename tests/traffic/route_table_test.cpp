@@ -55,6 +55,21 @@ void lf_expectEachPasses(RouteKind kind, std::initializer_list<std::tuple<uint32
     }
 }
 
+// A generated run of routes of a kind from seed first, the types in turn: none is past half
+// again its allowance on any of the checks.
+void lf_expectRunWithin(RouteKind kind, uint32_t first, uint32_t count, std::initializer_list<const char*> checks)
+{
+    for (uint32_t i = 0; i < count; ++i) {
+        const char* type = g_routeTypes[i % std::size(g_routeTypes)];
+        const RouteOutcome o = runRoute(generateRoute(first + i, kind, type), false);
+        SCOPED_TRACE(testing::Message() << "seed " << first + i << ", " << type << ": " << o.failures());
+        for (const char* name : checks) {
+            const CheckResult& c = lf_check(o, name);
+            EXPECT_LE(c.worst, 1.5 * c.limit) << name;
+        }
+    }
+}
+
 TEST(RouteTableTest, GeneratedRoutesKeepToThePathTheNoseTheSpeedTheStopsAndTheStand)
 {
     int failing = 0;
@@ -314,17 +329,7 @@ TEST(RouteTableTest, APushIsTimedByAllItsReportsThoughTheyComeBeforeItIsFlown)
         const CheckResult& c = lf_check(o, check);
         EXPECT_LE(c.worst, 1.5 * c.limit) << check;
     }
-    constexpr uint32_t kFirstPushSeed = 2400001;
-    constexpr uint32_t kPushes = 120;
-    for (uint32_t i = 0; i < kPushes; ++i) {
-        const char* type = g_routeTypes[i % std::size(g_routeTypes)];
-        const RouteOutcome o = runRoute(generateRoute(kFirstPushSeed + i, RouteKind::PushBack, type), false);
-        SCOPED_TRACE(testing::Message() << "seed " << kFirstPushSeed + i << ", " << type << ": " << o.failures());
-        for (const char* name : {"stop time", "start", "push end"}) {
-            const CheckResult& c = lf_check(o, name);
-            EXPECT_LE(c.worst, 1.5 * c.limit) << name;
-        }
-    }
+    lf_expectRunWithin(RouteKind::PushBack, 2400001, 120, {"stop time", "start", "push end"});
 }
 
 // Where the reports' jitter puts a report or a stop a metre or two behind a rolling aircraft,
@@ -345,19 +350,8 @@ TEST(RouteTableTest, ReportsJustBehindTheAircraftAndNoisyTracksAcrossAGapTurnItN
         const CheckResult& c = lf_check(o, check);
         EXPECT_LE(c.worst, c.limit) << check;
     }
-    constexpr uint32_t kFirstSeed = 2500001;
-    constexpr uint32_t kRoutes = 80;
-    for (const RouteKind kind : {RouteKind::Hold, RouteKind::GapTurn}) {
-        for (uint32_t i = 0; i < kRoutes; ++i) {
-            const char* type = g_routeTypes[i % std::size(g_routeTypes)];
-            const RouteOutcome o = runRoute(generateRoute(kFirstSeed + i, kind, type), false);
-            SCOPED_TRACE(testing::Message() << "seed " << kFirstSeed + i << ", " << type << ": " << o.failures());
-            for (const char* name : {"nose", "stop time", "stop place", "path"}) {
-                const CheckResult& c = lf_check(o, name);
-                EXPECT_LE(c.worst, 1.5 * c.limit) << name;
-            }
-        }
-    }
+    for (const RouteKind kind : {RouteKind::Hold, RouteKind::GapTurn})
+        lf_expectRunWithin(kind, 2500001, 80, {"nose", "stop time", "stop place", "path"});
 }
 
 // Late on a runway exit, an aircraft runs above 40 kt though its reports are slower: it
@@ -371,17 +365,7 @@ TEST(RouteTableTest, ALateExitBrakesToItsReportsAsOnATaxiway)
         const CheckResult& c = lf_check(o, "accel");
         EXPECT_LE(c.worst, c.limit);
     }
-    constexpr uint32_t kFirstSeed = 2500001;
-    constexpr uint32_t kExits = 80;
-    for (uint32_t i = 0; i < kExits; ++i) {
-        const char* type = g_routeTypes[i % std::size(g_routeTypes)];
-        const RouteOutcome o = runRoute(generateRoute(kFirstSeed + i, RouteKind::Exit, type), false);
-        SCOPED_TRACE(testing::Message() << "seed " << kFirstSeed + i << ", " << type << ": " << o.failures());
-        for (const char* name : {"accel", "speed", "path"}) {
-            const CheckResult& c = lf_check(o, name);
-            EXPECT_LE(c.worst, 1.5 * c.limit) << name;
-        }
-    }
+    lf_expectRunWithin(RouteKind::Exit, 2500001, 80, {"accel", "speed", "path"});
 }
 
 // Holds of every type reported every 5 to 10 s, each report 5 m off: a report at rest that

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
 #include <optional>
 
 #include "traffic/motion_internal.h"
@@ -52,26 +51,10 @@ struct Points {
 };
 
 // Turned right round: a curve leaving along d0 and arriving at p3 along d3, as long as flown.
-// The tightest radius along a cubic, at its sampled points.
-double lf_tightestRadius(Vec p0, Vec p1, Vec p2, Vec p3)
-{
-    double tightest = std::numeric_limits<double>::infinity();
-    for (int k = 0; k <= kLengthSteps; ++k) {
-        const double t = static_cast<double>(k) / kLengthSteps;
-        const Vec d1 = gf_cubicTangent(p0, p1, p2, p3, t);
-        const Vec d2 = (p2 - p1 * 2.0 + p0) * (6.0 * (1.0 - t)) + (p3 - p2 * 2.0 + p1) * (6.0 * t);
-        const double bend = std::fabs(gf_cross(d1, d2));
-        const double speed = gf_length(d1);
-        if (bend > 0.0)
-            tightest = std::min(tightest, speed * speed * speed / bend);
-    }
-    return tightest;
-}
-
-// Its arms are drawn out until it is as long as the flight, but no tighter than the aircraft
-// turns: between tracks a few degrees either side of the chord (their noise), a flight a few
-// per cent longer than the chord (its speed's) drew them out into a cusp, and a C172 swung
-// 60 degrees right and back within half a second (gap turn 1850381).
+// Its arms are drawn out until it is, but no tighter than the aircraft turns: between tracks a
+// few degrees either side of the chord (their noise), a flight a few per cent longer than the
+// chord (its speed's) drew them out into a cusp, and a C172 swung 60 degrees right and back
+// within half a second (gap turn 1850381).
 void lf_layCurve(AirTurn& c, Vec p3, Vec d0, Vec d3, double flownM, double leastRadiusM)
 {
     const Vec p0{};
@@ -85,7 +68,7 @@ void lf_layCurve(AirTurn& c, Vec p3, Vec d0, Vec d3, double flownM, double least
             const Vec p1 = d0 * m;
             const Vec p2 = p3 - d3 * m;
             const bool longer = gf_cubicLength(p0, p1, p2, p3, kLengthSteps) < flownM &&
-                                lf_tightestRadius(p0, p1, p2, p3) >= leastRadiusM;
+                                gf_cubicTightestRadius(p0, p1, p2, p3, kLengthSteps) >= leastRadiusM;
             (longer ? lo : hi) = m;
         }
         arm = lo;

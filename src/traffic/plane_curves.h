@@ -3,6 +3,7 @@
 // ground path and the turns hidden in airborne gaps share them.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "foundation/geo.h"
 
@@ -47,6 +48,22 @@ inline Vec gf_cubicTangent(Vec p0, Vec p1, Vec p2, Vec p3, double t)
 {
     const double u = 1.0 - t;
     return (p1 - p0) * (3.0 * u * u) + (p2 - p1) * (6.0 * u * t) + (p3 - p2) * (3.0 * t * t);
+}
+
+// The least radius of a cubic, at `steps` + 1 evenly spaced points.
+inline double gf_cubicTightestRadius(Vec p0, Vec p1, Vec p2, Vec p3, int steps)
+{
+    double tightest = std::numeric_limits<double>::infinity();
+    for (int k = 0; k <= steps; ++k) {
+        const double t = static_cast<double>(k) / steps;
+        const Vec d1 = gf_cubicTangent(p0, p1, p2, p3, t);
+        const Vec d2 = (p2 - p1 * 2.0 + p0) * (6.0 * (1.0 - t)) + (p3 - p2 * 2.0 + p1) * (6.0 * t);
+        const double bend = std::fabs(gf_cross(d1, d2));
+        const double speed = gf_length(d1);
+        if (bend > 0.0)
+            tightest = std::min(tightest, speed * speed * speed / bend);
+    }
+    return tightest;
 }
 
 // Measured along `steps` chords.

@@ -21,6 +21,8 @@ constexpr double kStillMps = 0.3;
 // A report this slow this close to a stop lies within the jitter of both.
 constexpr double kSlowStartKt = 5.0;
 constexpr double kJitterM = 10.0;
+// Reports at rest lie this far about the real stop.
+constexpr double kShortOfStopM = 5.0;
 // Reported speed and distance telling of a steadier change than this: the aircraft
 // reached the reported speed and kept it, at the pace a pilot uses.
 constexpr double kUniformAccel = 0.25;
@@ -454,7 +456,17 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     // Come to rest within a step of a stop: it stands there. Creeping on towards it, each
     // report laying the path again would put the stop a little ahead of it once more, and the
     // stop it is to move off from would never begin.
-    if (v0 < kStillMps && target->rest && d < kLeastMoveM) {
+    // So it does come to rest braking for a stop a few metres short of where the path laid
+    // again puts it, with no report but a crawl between (their places lie that far about the
+    // real stop): crept on to it, a C172 stood 5 s after the real one (the route bench's hold
+    // 1850420).
+    const auto crawlOnly = [&] {
+        return target != &previous && std::all_of(targets.data(), target, [](const ScheduleTarget& x) {
+                   return x.speedKt < kSlowStartKt;
+               });
+    };
+    if (v0 < kStillMps && target->rest &&
+        (d < kLeastMoveM || (!limits.towed && !previous.rest && d < kShortOfStopM && crawlOnly()))) {
         Profile p;
         lf_lay(plan, p.then(t, 0.0), 0.0, now);
         return;
@@ -543,6 +555,13 @@ void gf_planGroundSpeed(const std::vector<ScheduleTarget>& targets, double stati
     if (!target->rest && !passedOn && !prior->rest && target->speedKt < prior->speedKt &&
         target->due - prior->due >= kLeastPaceTicks) {
         slowerKt = std::max(slowerKt, std::min(prior->speedKt, lf_paceKt(*prior, *target)));
+    }
+    // So did it from the report reached to a slower one just short of a stop, braking into
+    // it: held to that one's crawl, a C172 late out of a turn ran on at 5 kt where the real
+    // one taxied at 10 and reached its hold short 6.5 s late (the route bench's line-up 1550337).
+    if (target->rest && prior != &previous && !prior->rest && !previous.rest && prior->due > now &&
+        prior->speedKt < previous.speedKt && prior->due - previous.due >= kLeastPaceTicks) {
+        slowerKt = std::max(slowerKt, std::min(previous.speedKt, lf_paceKt(previous, *prior)));
     }
     const double lateCeiling =
         std::min(plan.ceiling, std::max({v0, v1, gf_ktToMps(kCeilingShare * slowerKt + kCeilingKt)}));

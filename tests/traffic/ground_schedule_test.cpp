@@ -115,3 +115,77 @@ TEST(GroundSchedule, ALateTaxiBrakingToASlowerReportMakesUpTimeAtThePaceBetweenT
         EXPECT_LE(plan.arrival, tick(apartS + 4.0));
     }
 }
+
+// The same taxi a little late (slowed for a corner to half its pace or so) heading for a
+// stop, the last report before it a crawl a few metres short of it, farther than its speed
+// carries the aircraft by the stop's time: the plan passes it by for the stop. Held to that
+// crawl's pace, it ran on at its own slow speed, and a C172 reached its hold short 6.5 s after
+// the real one. It makes up time at the pace from the report reached to the crawl: at rest
+// within 3 s of the real one, or as soon as speeding up and braking at a pilot's pace allow.
+TEST(GroundSchedule, ALateTaxiToAStopPastACrawlMakesUpTimeAtThePaceBeforeIt)
+{
+    std::mt19937 rng(47);
+    auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    const SpeedLimits limits;
+    for (int k = 0; k < 400; ++k) {
+        const int64_t now = 10000;
+        const double fastKt = uniform(8.0, 12.0);
+        const double slowKt = uniform(1.5, 4.0);
+        const double fast = gf_ktToMps(fastKt);
+        const double slow = gf_ktToMps(slowKt);
+        const double braking = uniform(0.3, 0.7);
+        const double apartS = std::max(uniform(8.0, 12.0), (fast - slow) / braking);
+        const double way = fast * (apartS - (fast - slow) / braking) + (fast * fast - slow * slow) / (2.0 * braking);
+        const double stopS = slow / braking;
+        const double beyond = slow * stopS + uniform(1.0, 4.0); // the stop's place, by its jitter
+        const double late = uniform(0.5, 1.5);
+        const double v0 = fast * uniform(0.5, 0.7);
+        const auto tick = [now](double s) { return now + static_cast<int64_t>(std::llround(s * 100.0)); };
+        const ScheduleTarget reached{0.0, tick(-late), fastKt, false};
+        const std::vector<ScheduleTarget> targets{{way, tick(apartS - late), slowKt, false},
+                                                  {way + beyond, tick(apartS + stopS - late), 0.0, true}};
+        SpeedPlan plan;
+        gf_planGroundSpeed(targets, 0.0, v0, now, reached, limits, plan);
+        SCOPED_TRACE(testing::Message() << "case " << k << ": " << late << " s late at " << v0 << " m/s, " << fastKt
+                                        << " kt to " << slowKt << " kt over " << way << " m in " << apartS << " s");
+        ASSERT_TRUE(plan.toRest);
+        const double a = limits.plannedAccel;
+        const double peak = std::sqrt((2.0 * a * (way + beyond) + v0 * v0) / 2.0);
+        const double soonest = (2.0 * peak - v0) / a;
+        EXPECT_LE(plan.arrival, std::max(tick(apartS + stopS - late + 3.0), tick(soonest + 0.5)));
+        // Never faster than the reports about it allow.
+        for (size_t i = 0; i < plan.count; ++i)
+            EXPECT_LE(plan.segments[i].speed, gf_ktToMps(1.3 * fastKt + 3.0));
+    }
+}
+
+// Come to rest braking for a stop, the path laid again puts the stop 0.5-5 m further on, with
+// no report but a crawl between (their places lie that far about the real stop): it stands
+// until the stop's time, and moves off only for the reports after it. Crept on to it, a C172
+// stood 5 s after the real one. A stop farther than the reports' jitter is still driven to.
+TEST(GroundSchedule, AtRestAStopsJitterAheadIsNoWayOnToIt)
+{
+    std::mt19937 rng(48);
+    auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    const SpeedLimits limits;
+    for (int k = 0; k < 400; ++k) {
+        const int64_t now = 10000;
+        const auto tick = [now](double s) { return now + static_cast<int64_t>(std::llround(s * 100.0)); };
+        const bool far = k % 4 == 3;
+        const double ahead = far ? uniform(8.0, 15.0) : uniform(0.6, 4.8);
+        const double stopDue = uniform(-1.0, 3.0);
+        const ScheduleTarget reached{0.0, tick(-1.0), uniform(1.5, 4.0), false};
+        const std::vector<ScheduleTarget> targets{{ahead, tick(stopDue - 1.0), uniform(1.1, 2.0), false},
+                                                  {ahead, tick(stopDue), 0.0, true},
+                                                  {ahead + 3.0, tick(stopDue + 20.0), 3.0, false}};
+        SpeedPlan plan;
+        gf_planGroundSpeed(targets, 0.0, 0.0, now, reached, limits, plan);
+        SCOPED_TRACE(testing::Message() << "case " << k << ": the stop " << ahead << " m on, due in " << stopDue << " s");
+        if (far) {
+            EXPECT_GT(gf_plannedSpeed(plan, tick(2.0)), 0.0);
+            continue;
+        }
+        for (double s = 0.0; s <= std::max(stopDue, 0.0) + 0.5; s += 0.25)
+            EXPECT_EQ(gf_plannedSpeed(plan, tick(s)), 0.0) << "at " << s << " s";
+    }
+}

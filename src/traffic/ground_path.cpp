@@ -72,6 +72,10 @@ constexpr double kMostSideAccelMs2 = 2.5;
 constexpr double kLeastSwingArmM = 2.0;
 constexpr double kLeastCornerSideRad = 3.0 * g_degToRad;
 constexpr double kMostCornerArmShare = 1.5;
+// A corner this much tighter than the reported speed needs has no room between its reports.
+// Laid as the curve between them wherever tighter than the speed needs at all, a C172's
+// corners passed their way by 8-9 m (12 in 9,000 of the route bench's taxis).
+constexpr double kCornerNoRoomShare = 0.4;
 // The curve is laid in chords, which lie inside it: it aims a little closer to the corner.
 constexpr double kPassShare = 0.97;
 constexpr double kLeastRoundedRad = 0.5 * g_degToRad;
@@ -94,6 +98,10 @@ constexpr double kTurnRoundChordM = 2.0 * std::numbers::sqrt2 * kReportSigmaM;
 // way. One chord alone is a unit long, give or take its rounding, and tells it.
 constexpr double kWayToldLength = 0.99;
 constexpr double kMpsPerKt = 1852.0 / 3600.0;
+// A kink onto a curve is rounded over no more than this many times the arm its turn at the
+// reported speed needs: rounded over all the pass allows, the way into a U-turn's curve was
+// laid 10.9 m wide of the real one (the route bench's U-turn 2350291).
+constexpr double kRoundOntoNeedShare = 2.0;
 
 struct Node {
     Vec at;
@@ -485,6 +493,13 @@ double lf_flownM(const Node& a, const Node& b)
     return (a.speedKt + b.speedKt) / 2.0 * kMpsPerKt * seconds;
 }
 
+// The tightest radius the nose, at its most, follows round at the speed; none where the
+// type's turn rate is unknown.
+double lf_neededRadius(double speedKt, const PathShape& shape)
+{
+    return shape.turnRadPerS > 0.0 ? speedKt * kMpsPerKt / shape.turnRadPerS : 0.0;
+}
+
 double lf_passM(const PathShape& shape, double speedKt)
 {
     return speedKt >= shape.fastSpeedKt ? shape.fastCornerPassM : shape.cornerPassM;
@@ -653,6 +668,16 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
                 const Vec corner = a.at + a.dir * armA;
                 const double radius =
                     lf_hiddenTurnRadius(a, b, armA, armB, std::fabs(turn), lf_passM(shape, speed));
+                // Tracks that meet a metre or two from a report leave the corner no room to turn
+                // at the reported speed: both reports lie in one turn, and the curve between them
+                // along their tracks is the rounder (a C172 braked to 1.6 kt for a corner of 1.2 m
+                // radius between two reports in its turn at 7 kt: the route bench's line-up 1350820).
+                if (radius < kCornerNoRoomShare * lf_neededRadius(speed, shape) &&
+                    radius < chord / (2.0 * std::sin(std::fabs(turn) / 2.0))) {
+                    lf_appendCubic(out, a.at, a.dir, b.at, b.dir, speed);
+                    curveTo = true;
+                    continue;
+                }
                 const double tangent = radius * std::tan(std::fabs(turn) / 2.0);
                 const Vec from = corner - a.dir * tangent;
                 const Vec to = corner + b.dir * tangent;
@@ -728,14 +753,71 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
 }
 
 
+// The arm of a corner's curve whose tightest radius the nose, at its most, follows round at
+// the speed (the curve's tightest radius is its arm times cos²(turn / 2) / sin(turn / 2));
+// infinite where the type's turn rate is unknown.
+double lf_neededArm(double turn, double speedKt, const PathShape& shape)
+{
+    if (!(shape.turnRadPerS > 0.0))
+        return std::numeric_limits<double>::infinity();
+    const double half = std::min(turn, kMostRoundedRad) / 2.0;
+    return lf_neededRadius(speedKt, shape) * std::sin(half) / (std::cos(half) * std::cos(half));
+}
+
+// A curve laid from a node leaves it along the node's track, its first point within a sample's
+// spacing of it: a straight leg into the node along the chord meets that curve as a kink with
+// no room to round it, braked for to a crawl (a B744 at its line-up, 2 kt at a report on the
+// way out of a turn: the route bench's line-up 1050808). The kink is rounded as a corner is,
+// over the straight before it and the curve after it.
+std::vector<Vertex> lf_roundOntoCurves(const std::vector<Vertex>& v, const PathShape& shape)
+{
+    std::vector<Vertex> out;
+    out.reserve(v.size());
+    size_t k = 0;
+    while (k < v.size()) {
+        const bool candidate = k >= 1 && k + 1 < v.size() && !v[k].fixed && v[k + 1].fixed &&
+                               gf_length(v[k + 1].at - v[k].at) < kSamePlaceM &&
+                               gf_length(v[k].at - v[k - 1].at) >= kSamePlaceM;
+        if (!candidate) {
+            out.push_back(v[k++]);
+            continue;
+        }
+        const Vec in = gf_unit(v[k].at - v[k - 1].at);
+        const double kink = std::fabs(gf_turn(in, v[k + 1].tangent));
+        if (kink < kLeastRoundedRad) {
+            out.push_back(v[k++]);
+            continue;
+        }
+        // The straight before is shared with a corner at its other end.
+        const double legIn = gf_length(v[k].at - v[k - 1].at);
+        const double room = v[k - 1].fixed || k == 1 ? legIn - kSamePlaceM / 2.0 : legIn / 2.0;
+        const double wanted = 2.0 * kPassShare * lf_passM(shape, v[k].speedKt) /
+                              std::sin(std::clamp(kink, kSlightBendRad, kMostRoundedRad) / 2.0);
+        const double arm = std::min({wanted, room, kRoundOntoNeedShare * lf_neededArm(kink, v[k].speedKt, shape)});
+        size_t j = k + 1;
+        double along = gf_length(v[j].at - v[k].at);
+        while (j + 1 < v.size() && v[j + 1].fixed && along < arm) {
+            along += gf_length(v[j + 1].at - v[j].at);
+            ++j;
+        }
+        Vertex q{v[k].at - in * arm, v[k].speedKt, true, in};
+        out.push_back(q);
+        lf_appendCubic(out, q.at, in, v[j].at, v[j].tangent, v[k].speedKt);
+        k = j;
+    }
+    return out;
+}
+
 // The arm of each corner's curve: as long as passing the corner within the pass distance
 // allows (a curve with two arms L passes it at L sin(turn / 2) / 2), each leg shared with
-// the corner at its other end in proportion (but beside a swing, below).
+// the corner at its other end in proportion (but beside a swing, below), and never shorter
+// than the type's turn at the reported speed needs where the leg has room for both.
 std::vector<double> lf_arms(const std::vector<Vertex>& v, const PathShape& shape)
 {
     const size_t n = v.size();
     std::vector<double> wanted(n, 0.0);
     std::vector<double> turns(n, 0.0);
+    std::vector<double> needed(n, 0.0);
     for (size_t k = 1; k + 1 < n; ++k) {
         if (v[k].fixed)
             continue;
@@ -752,6 +834,10 @@ std::vector<double> lf_arms(const std::vector<Vertex>& v, const PathShape& shape
         // the corner an arm of a metre or two (a kink the aircraft brakes hard for).
         wanted[k] = 2.0 * kPassShare * lf_passM(shape, v[k].speedKt) /
                     std::sin(std::clamp(turn, kSlightBendRad, kMostRoundedRad) / 2.0);
+        // A turn whose pass leaves no arm as long as the reported speed needs is slowed for
+        // whatever its share (the real aircraft slows for it too).
+        const double need = lf_neededArm(turn, v[k].speedKt, shape);
+        needed[k] = need < wanted[k] ? need : 0.0;
     }
     std::vector<double> arms = wanted;
     for (size_t k = 0; k + 1 < n; ++k) {
@@ -769,6 +855,14 @@ std::vector<double> lf_arms(const std::vector<Vertex>& v, const PathShape& shape
         const double swingArm = swingAhead ? leg - share : (swingBehind ? share : kLeastSwingArmM);
         if (swingArm < kLeastSwingArmM)
             share = std::clamp(leg * turns[k] / (turns[k] + turns[k + 1]), leg - wanted[k + 1], wanted[k]);
+        // Each keeps the arm its turn at the reported speed needs, where the leg has room for
+        // both: shared by what each would round off, a slight bend beside a corner took nine
+        // tenths of the leg and left the corner a kink a C172 braked to 3 kt for (the route
+        // bench's line-up 450033). Where it has not, they share it by those needs.
+        if (needed[k] + needed[k + 1] <= leg)
+            share = std::clamp(share, needed[k], leg - needed[k + 1]);
+        else
+            share = leg * needed[k] / (needed[k] + needed[k + 1]);
         arms[k] = std::min(arms[k], share);
         arms[k + 1] = std::min(arms[k + 1], leg - share);
     }
@@ -920,7 +1014,7 @@ void gf_layGroundPath(const std::vector<PathReport>& reports, const PathShape& s
     lf_smoothDirections(nodes);
     lf_smoothPositions(nodes);
     lf_prune(nodes, index, shape.stopOnStand);
-    const std::vector<Vertex> skeleton = lf_skeleton(nodes, shape);
+    const std::vector<Vertex> skeleton = lf_roundOntoCurves(lf_skeleton(nodes, shape), shape);
     lf_points(skeleton, lf_arms(skeleton, shape), path.points);
     lf_fillCurvature(path.points);
     lf_reportStations(nodes, index, path);

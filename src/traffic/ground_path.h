@@ -35,6 +35,7 @@ struct PathShape {
     double cornerPassM = 8.0;
     double fastCornerPassM = 8.0; // from fastSpeedKt on (a heavy aircraft swings wider)
     double fastSpeedKt = 20.0;
+    double turnRadPerS = 0.0; // the most the nose turns following a curve; 0: unknown
     bool stopOnStand = false; // the stop the reports end at is a stand's place, not a report's
 };
 

@@ -104,13 +104,19 @@ PathReport lf_pathReport(const GroundPath& path, const PosSample& s)
     return r;
 }
 
+// How fast the nose turns following a curve (radians a second).
+double lf_curveTurnRate(const LiveAc& ac)
+{
+    return std::min(std::max(ac.groundTurnRate, 1e-6) * 100.0 * kCurveTurnRateShare, kMostYawRate);
+}
+
 // The fastest the aircraft may roll at each point of the path for its nose to follow the
 // curves, and to brake for the curves ahead.
 void lf_curveLimits(LiveAc& ac)
 {
     GroundTrack& g = ac.motion.ground;
     const std::vector<PathPoint>& p = g.path.points;
-    const double rate = std::min(std::max(ac.groundTurnRate, 1e-6) * 100.0 * kCurveTurnRateShare, kMostYawRate);
+    const double rate = lf_curveTurnRate(ac);
     g.speedLimits.assign(p.size(), 1e9);
     for (size_t i = 0; i < p.size(); ++i) {
         if (p[i].curvature > 1e-6)
@@ -409,6 +415,7 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
     shape.cornerPassM = kCornerPassM;
     shape.fastCornerPassM = ac.category == TypeCategory::Heavy ? kHeavyFastCornerPassM : kCornerPassM;
     shape.fastSpeedKt = kFastCornerKt;
+    shape.turnRadPerS = lf_curveTurnRate(ac);
     shape.stopOnStand = ac.phase == FlightPhase::Parking;
     if (reverse)
         gf_layPushPath(reports, front, gf_normalHeading(ac.pos.heading + g_fullCircle / 2),

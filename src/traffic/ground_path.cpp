@@ -793,7 +793,8 @@ std::vector<Vertex> lf_roundOntoCurves(const std::vector<Vertex>& v, const PathS
         const double room = v[k - 1].fixed || k == 1 ? legIn - kSamePlaceM / 2.0 : legIn / 2.0;
         const double wanted = 2.0 * kPassShare * lf_passM(shape, v[k].speedKt) /
                               std::sin(std::clamp(kink, kSlightBendRad, kMostRoundedRad) / 2.0);
-        const double arm = std::min({wanted, room, kRoundOntoNeedShare * lf_neededArm(kink, v[k].speedKt, shape)});
+        const double arm =
+            std::min({wanted, room, kRoundOntoNeedShare * lf_neededArm(kink, v[k].speedKt, shape)});
         size_t j = k + 1;
         double along = gf_length(v[j].at - v[k].at);
         while (j + 1 < v.size() && v[j + 1].fixed && along < arm) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -82,6 +83,31 @@ TEST(GroundSchedule, ATaxiSlowingBeforeItsStopIsThereWithTheRealOne)
     }
 }
 
+namespace {
+
+// A taxi braking at a pilot's pace from one report to a slower one, drawn at speeds in the
+// ranges given, the reports at least apartLo s apart: the way it covered between them.
+struct BrakingLeg {
+    double fastKt, slowKt, fast, slow, braking, apartS, way;
+};
+
+template <class Uniform>
+BrakingLeg lf_brakingLeg(Uniform& uniform, std::array<double, 2> fastKt, std::array<double, 2> slowKt, double apartLo)
+{
+    BrakingLeg b{};
+    b.fastKt = uniform(fastKt[0], fastKt[1]);
+    b.slowKt = uniform(slowKt[0], slowKt[1]);
+    b.fast = gf_ktToMps(b.fastKt);
+    b.slow = gf_ktToMps(b.slowKt);
+    b.braking = uniform(0.3, 0.7);
+    b.apartS = std::max(uniform(apartLo, 12.0), (b.fast - b.slow) / b.braking);
+    b.way = b.fast * (b.apartS - (b.fast - b.slow) / b.braking) +
+            (b.fast * b.fast - b.slow * b.slow) / (2.0 * b.braking);
+    return b;
+}
+
+} // namespace
+
 // A taxi late from a corner (2-6 s behind its reports, rolling at 2-3.5 m/s) on its way from a
 // report at 8-14 kt to one at 2-5 kt, which the real aircraft reached braking at a pilot's pace
 // 6-12 s later. Held to the slower report's pace, it fell further behind on the way (one in
@@ -95,13 +121,8 @@ TEST(GroundSchedule, ALateTaxiBrakingToASlowerReportMakesUpTimeAtThePaceBetweenT
     const SpeedLimits limits;
     for (int k = 0; k < 400; ++k) {
         const int64_t now = 10000;
-        const double fastKt = uniform(8.0, 14.0);
-        const double slowKt = uniform(2.0, 5.0);
-        const double fast = gf_ktToMps(fastKt);
-        const double slow = gf_ktToMps(slowKt);
-        const double braking = uniform(0.3, 0.7);
-        const double apartS = std::max(uniform(6.0, 12.0), (fast - slow) / braking);
-        const double way = fast * (apartS - (fast - slow) / braking) + (fast * fast - slow * slow) / (2.0 * braking);
+        const auto [fastKt, slowKt, fast, slow, braking, apartS, way] =
+            lf_brakingLeg(uniform, {8.0, 14.0}, {2.0, 5.0}, 6.0);
         const double late = uniform(2.0, 6.0);
         const double v0 = uniform(2.0, 3.5);
         const auto tick = [now](double s) { return now + static_cast<int64_t>(std::llround(s * 100.0)); };
@@ -129,13 +150,8 @@ TEST(GroundSchedule, ALateTaxiToAStopPastACrawlMakesUpTimeAtThePaceBeforeIt)
     const SpeedLimits limits;
     for (int k = 0; k < 400; ++k) {
         const int64_t now = 10000;
-        const double fastKt = uniform(8.0, 12.0);
-        const double slowKt = uniform(1.5, 4.0);
-        const double fast = gf_ktToMps(fastKt);
-        const double slow = gf_ktToMps(slowKt);
-        const double braking = uniform(0.3, 0.7);
-        const double apartS = std::max(uniform(8.0, 12.0), (fast - slow) / braking);
-        const double way = fast * (apartS - (fast - slow) / braking) + (fast * fast - slow * slow) / (2.0 * braking);
+        const auto [fastKt, slowKt, fast, slow, braking, apartS, way] =
+            lf_brakingLeg(uniform, {8.0, 12.0}, {1.5, 4.0}, 8.0);
         const double stopS = slow / braking;
         const double beyond = slow * stopS + uniform(1.0, 4.0); // the stop's place, by its jitter
         const double late = uniform(0.5, 1.5);
@@ -180,7 +196,8 @@ TEST(GroundSchedule, AtRestAStopsJitterAheadIsNoWayOnToIt)
                                                   {ahead + 3.0, tick(stopDue + 20.0), 3.0, false}};
         SpeedPlan plan;
         gf_planGroundSpeed(targets, 0.0, 0.0, now, reached, limits, plan);
-        SCOPED_TRACE(testing::Message() << "case " << k << ": the stop " << ahead << " m on, due in " << stopDue << " s");
+        SCOPED_TRACE(testing::Message() << "case " << k << ": the stop " << ahead << " m on, due in " << stopDue
+                                        << " s");
         if (far) {
             EXPECT_GT(gf_plannedSpeed(plan, tick(2.0)), 0.0);
             continue;

@@ -753,6 +753,14 @@ std::vector<Vertex> lf_skeleton(const std::vector<Node>& nodes, const PathShape&
 }
 
 
+// The arm of a corner's curve that passes the corner within the pass distance (a curve with
+// two arms L passes it at L sin(turn / 2) / 2), a slight bend's as a few degrees' would.
+double lf_passingArm(double turn, double speedKt, const PathShape& shape)
+{
+    return 2.0 * kPassShare * lf_passM(shape, speedKt) /
+           std::sin(std::clamp(turn, kSlightBendRad, kMostRoundedRad) / 2.0);
+}
+
 // The arm of a corner's curve whose tightest radius the nose, at its most, follows round at
 // the speed (the curve's tightest radius is its arm times cos²(turn / 2) / sin(turn / 2));
 // infinite where the type's turn rate is unknown.
@@ -791,8 +799,7 @@ std::vector<Vertex> lf_roundOntoCurves(const std::vector<Vertex>& v, const PathS
         // The straight before is shared with a corner at its other end.
         const double legIn = gf_length(v[k].at - v[k - 1].at);
         const double room = v[k - 1].fixed || k == 1 ? legIn - kSamePlaceM / 2.0 : legIn / 2.0;
-        const double wanted = 2.0 * kPassShare * lf_passM(shape, v[k].speedKt) /
-                              std::sin(std::clamp(kink, kSlightBendRad, kMostRoundedRad) / 2.0);
+        const double wanted = lf_passingArm(kink, v[k].speedKt, shape);
         const double arm =
             std::min({wanted, room, kRoundOntoNeedShare * lf_neededArm(kink, v[k].speedKt, shape)});
         size_t j = k + 1;
@@ -833,8 +840,7 @@ std::vector<double> lf_arms(const std::vector<Vertex>& v, const PathShape& shape
         // A slight bend passes its corner within the distance whatever its arm: sharing a leg
         // with a corner, it claims no more than a bend of a few degrees would, or it leaves
         // the corner an arm of a metre or two (a kink the aircraft brakes hard for).
-        wanted[k] = 2.0 * kPassShare * lf_passM(shape, v[k].speedKt) /
-                    std::sin(std::clamp(turn, kSlightBendRad, kMostRoundedRad) / 2.0);
+        wanted[k] = lf_passingArm(turn, v[k].speedKt, shape);
         // A turn whose pass leaves no arm as long as the reported speed needs is slowed for
         // whatever its share (the real aircraft slows for it too).
         const double need = lf_neededArm(turn, v[k].speedKt, shape);

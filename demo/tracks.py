@@ -35,6 +35,9 @@ REMOVED_BY_S = SHIFT_S + 8 * 8.0 + 5.0
 LIMITS = {"taxi_cross_track_m": 30.0, "air_m": 150.0, "air_ft": 100.0, "touchdown_fpm": 600.0, "stand_m": 2.0,
           "stand_deg": 1.0}
 STILL_M_S = 0.3  # slower than this an aircraft stands
+# How far back a step's start may lie: the program's ticks held up this long on a loaded
+# machine, as its frames' positions may be.
+LATE_TICKS_S = 0.25
 # A taxi leg is judged against the aircraft while its reports are due, give or take this
 # much (the ground motion may run behind or ahead of them: that is the taxi error's measure).
 LEG_TIME_SLACK_S = 30.0
@@ -188,6 +191,33 @@ def livery_category(title, data):
     return None if t is None else data["types"].get(t, {}).get("category", "light")
 
 
+def excess_steps(moved, reports, feed_start):
+    """Steps longer than the received track's speed allows: jumps. A step is taken over two
+    frame intervals or more: the program's 10 ms ticks fall unevenly into the simulator's
+    frames (a long step, then a short one), and a tick that ran late on a loaded machine is
+    followed at once by the ticks it held up, carrying the way of their time into one frame.
+    A step is a jump only when no start within the quarter second before it explains it."""
+    framed = [l for i, l in enumerate(moved) if i + 1 == len(moved) or moved[i + 1]["frame"] != l["frame"]]
+    over = 0
+    for i in range(2, len(framed)):
+        cur = framed[i]
+        if cur["wall"] < moved[0]["wall"] + SETTLE_S:  # catching up with the reference
+            continue
+        ref = reference_at(reports, cur["wall"] - feed_start - SHIFT_S, clamp=True)
+        speed = max(ref["gs_max"], 1.0) * 1852 / 3600
+
+        def too_long(prev):
+            dt = max(cur["wall"] - prev["wall"], (cur["frame"] - prev["frame"]) / 30.0)
+            return distance_m(prev["lat"], prev["lon"], cur["lat"], cur["lon"]) > 1.5 * speed * dt + 1.0
+        j = i - 2
+        while too_long(framed[j]):
+            j -= 1
+            if j < 0 or cur["wall"] - framed[j]["wall"] > LATE_TICKS_S:
+                over += 1
+                break
+    return over
+
+
 def judge_flight(flight, lines, data, feed_start, plane, closed):
     """The figures of one flight flown by one object; `closed` is the close in scenario
     seconds (None: the run was not closed)."""
@@ -219,19 +249,8 @@ def judge_flight(flight, lines, data, feed_start, plane, closed):
         fig["frames"] = frames[-1] - frames[0] + 1
         fig["frames_without_position"] = fig["frames"] - len(frames)
         fig["longest_gap_frames"] = max((b - a - 1 for a, b in zip(frames, frames[1:])), default=0)
-    taxi_h, air_h, air_v, steps_over = [], [], [], 0
-    # Steps over two frame intervals: the program's 10 ms ticks fall unevenly into the
-    # simulator's frames (a long step, then a short one), which is not a jump.
-    framed = [l for i, l in enumerate(moved) if i + 1 == len(moved) or moved[i + 1]["frame"] != l["frame"]]
-    for prev, cur in zip(framed, framed[2:]):
-        if cur["wall"] < moved[0]["wall"] + SETTLE_S:  # catching up with the reference
-            continue
-        ref = reference_at(reports, cur["wall"] - feed_start - SHIFT_S, clamp=True)
-        dt = max(cur["wall"] - prev["wall"], (cur["frame"] - prev["frame"]) / 30.0)
-        step = distance_m(prev["lat"], prev["lon"], cur["lat"], cur["lon"])
-        speed = max(ref["gs_max"], 1.0) * 1852 / 3600
-        if step > 1.5 * speed * dt + 1.0:
-            steps_over += 1
+    taxi_h, air_h, air_v = [], [], []
+    fig["excess_steps"] = excess_steps(moved, reports, feed_start)
     for cur in moved:
         ref = reference_at(reports, cur["wall"] - feed_start - SHIFT_S)
         if ref is None:
@@ -242,7 +261,6 @@ def judge_flight(flight, lines, data, feed_start, plane, closed):
         elif ref["alt_ft"] - elevation > AGL_AIRBORNE_CHECK_FT and cur["wall"] >= moved[0]["wall"] + SETTLE_S:
             air_h.append(h)
             air_v.append(abs(cur["alt_ft"] - ref["alt_ft"]))
-    fig["excess_steps"] = steps_over
     fig["taxi_error_m"] = {"p50": pct(taxi_h, 0.5), "max": max(taxi_h) if taxi_h else None, "n": len(taxi_h)}
     fig["air_error_m"] = {"p50": pct(air_h, 0.5), "max": max(air_h) if air_h else None, "n": len(air_h)}
     fig["air_error_ft"] = {"p50": pct(air_v, 0.5), "max": max(air_v) if air_v else None, "n": len(air_v)}

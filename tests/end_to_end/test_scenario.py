@@ -113,3 +113,28 @@ def test_a_flight_no_aircraft_could_fly_stops_the_build(data):
     for edit, said in cases:
         with pytest.raises(scenario.ScenarioError, match=said):
             scenario.check(changed(edit))
+
+
+# A taxi at 15 kt due north, its frames 30 a second and its positions from the program's
+# 10 ms ticks. The jumps the judge of the demo counts: a tick held up on a loaded machine,
+# followed at once by the ticks it held up, is no jump while it is made up within a quarter
+# second; a position 2.5 m or more out of line is one (on the way into it and back out), and
+# so is a hold-up twice that long.
+@pytest.mark.parametrize("lag_s, jump_m, jumps", [(0.0, 0.0, 0), (0.1, 0.0, 0), (0.2, 0.0, 0), (0.0, 2.5, 2),
+                                                  (0.0, 6.0, 2), (0.45, 0.0, 1)])
+def test_the_judge_counts_jumps_not_ticks_held_up(lag_s, jump_m, jumps):
+    from demo import tracks
+    speed = 15.0 * 1852 / 3600
+    metres_per_degree = 1852 * 60
+    start = 1000.0
+    reports = [{"t": t, "lat": 52.0 + speed * t / metres_per_degree, "lon": 4.0, "alt_ft": 0.0, "gs_kt": 15.0,
+                "ground": True} for t in range(0, 60, 5)]
+    moved, held_from, jumped_from = [], 20.0, 21.0
+    for frame in range(30 * 25):
+        wall = start + tracks.SHIFT_S + frame / 30.0
+        t = wall - start - tracks.SHIFT_S
+        # The ticks run until the hold-up, none during it, and all it held up at its end.
+        ticked = held_from if held_from < t < held_from + lag_s else t
+        north = speed * ticked + (jump_m if jumped_from <= t < jumped_from + 0.05 else 0.0)
+        moved.append({"frame": frame, "wall": wall, "lat": 52.0 + north / metres_per_degree, "lon": 4.0})
+    assert tracks.excess_steps(moved, reports, start) == jumps

@@ -230,9 +230,12 @@ Profile lf_between(double v0, double v1, double d, double t, double accel, doubl
             moving && v1 >= kMpsPerKt * kRollingKt ? kHiddenStopShare * std::min(v0, v1) : 0.0;
         Profile p;
         const double change = (std::max(2.0 * d / t - v0, least) - v0) / t;
-        // No harder than the type brakes: down to the target's speed, and there early.
+        // No harder than the type brakes, and there early: it loses what time it can, slower
+        // than the target's speed if need be. Braked only down to that speed, a B744 off its
+        // roll-out ran on at its pace, reached its exit 40 m ahead of the real one and stood
+        // there waiting (the route bench's exit 3350145).
         if (change < -most)
-            return p.then(std::max(v0 - std::max(v1, v0 - most * t), 0.0) / most, -most);
+            return p.then(t, -most);
         return p.then(t, change);
     }
     double a = lo;

@@ -206,3 +206,43 @@ TEST(GroundSchedule, AtRestAStopsJitterAheadIsNoWayOnToIt)
             EXPECT_EQ(gf_plannedSpeed(plan, tick(s)), 0.0) << "at " << s << " s";
     }
 }
+
+// Off a roll-out at 16-38 kt, 2-7 s ahead of its reports, the next one at about its own speed:
+// more ground than braking at the type's taxi rate loses by that report's time. Braked only
+// down to that report's speed, it ran on at its pace, and a B744 reached its exit 40 m early
+// and stood waiting for the real one. It brakes as hard as the type does at taxi speeds, and
+// covers the way no sooner than that braking allows.
+TEST(GroundSchedule, AnEarlyTaxiWithMoreWayThanBrakingLosesSlowsAsHardAsTheTypeDoes)
+{
+    std::mt19937 rng(49);
+    auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+    SpeedLimits limits;
+    limits.mostAccel = 0.9;
+    const double most = limits.mostAccel;
+    for (int k = 0; k < 400; ++k) {
+        const int64_t now = 10000;
+        const auto tick = [now](double s) { return now + static_cast<int64_t>(std::llround(s * 100.0)); };
+        const double v0 = uniform(8.0, 19.5);
+        const double v1 = std::min(v0 * uniform(0.85, 1.1), 19.5);
+        const double t = uniform(3.0, 0.55 * std::min(v0, v1) / most);
+        // Less way than braking at the type's rate for the whole time covers, more than the
+        // crawl a hidden stop would tell.
+        const double braked = v0 * t - most * t * t / 2.0;
+        const double way = uniform(std::max(0.45 * std::min(v0, v1) * t, 0.6 * braked), 0.97 * braked);
+        const ScheduleTarget reached{0.0, tick(-2.0), gf_mpsToKt(v0), false};
+        const std::vector<ScheduleTarget> targets{{way, tick(t), gf_mpsToKt(v1), false}};
+        SpeedPlan plan;
+        gf_planGroundSpeed(targets, 0.0, v0, now, reached, limits, plan);
+        SCOPED_TRACE(testing::Message() << "case " << k << ": " << v0 << " m/s to " << v1 << " m/s, " << way
+                                        << " m in " << t << " s");
+        // Braking at the type's rate all the way, it covers the way in this time.
+        const double soonest = (v0 - std::sqrt(v0 * v0 - 2.0 * most * way)) / most;
+        double covered = 0.0;
+        int64_t at = now;
+        for (; covered < way && at < tick(t + 5.0); ++at)
+            covered += gf_plannedSpeed(plan, at) / 100.0;
+        EXPECT_GE(static_cast<double>(at - now) / 100.0, soonest - 0.05);
+        for (size_t i = 0; i < plan.count; ++i)
+            EXPECT_GE(plan.segments[i].accel, -most - 1e-9);
+    }
+}

@@ -102,12 +102,16 @@ constexpr double kMpsPerKt = 1852.0 / 3600.0;
 // reported speed needs: rounded over all the pass allows, the way into a U-turn's curve was
 // laid 10.9 m wide of the real one (the route bench's U-turn 2350291).
 constexpr double kRoundOntoNeedShare = 2.0;
+// A track of 0 rolling through a turn is taken as due north when north lies within the turn
+// between the chords either side, or this near it (their jitter).
+constexpr double kNorthWithinRad = 10.0 * std::numbers::pi / 180.0;
 
 struct Node {
     Vec at;
     Vec dir;
     bool trackKnown = false;
     bool restTrackGiven = false;
+    bool zeroTrack = false;
     Vec track;
     double speedKt = 0.0;
     double timeS = 0.0;
@@ -156,6 +160,7 @@ std::vector<Node> lf_nodes(const std::vector<PathReport>& reports, std::vector<s
         node.at = at;
         node.trackKnown = r.trackKnown;
         node.restTrackGiven = r.restTrackGiven;
+        node.zeroTrack = r.zeroTrack;
         node.track = gf_headingVec(r.trackRad);
         node.speedKt = r.speedKt;
         node.timeS = r.timeS;
@@ -200,6 +205,17 @@ void lf_directions(std::vector<Node>& nodes)
         // way.
         const bool beforeTells = gf_length(before) >= kTellingChordM;
         const bool afterTells = gf_length(after) >= kTellingChordM;
+        // A track of 0 reads as none, and so does one due north: rolling on through a turn
+        // that north lies within, the aircraft headed north there. Read as none, the turn of a
+        // B744 was laid along the chord into it, 14 m inside the real one (the route bench's
+        // turns 3350944).
+        if (nodes[i].zeroTrack && !nodes[i].trackKnown && beforeTells && afterTells) {
+            const double turn = gf_turn(gf_unit(before), gf_unit(after));
+            const double north = gf_turn(gf_unit(before), nodes[i].track);
+            const double within = std::fabs(turn) / 2.0 + kNorthWithinRad;
+            if (std::fabs(north - turn / 2.0) <= within)
+                nodes[i].trackKnown = true;
+        }
         // The unit chords at least so long, summed.
         const auto toldBy = [&before, &after](double leastM) {
             Vec sum;

@@ -18,6 +18,7 @@ struct PathReport {
     double trackRad = 0.0;
     bool trackKnown = false; // moving fast enough for its track to tell the way
     bool restTrackGiven = false; // at rest with a track: the last one, or the nose
+    bool zeroTrack = false;      // rolling with a track of 0: none given, or due north
     double speedKt = 0.0;
     double timeS = 0.0; // when the real aircraft was there
 };

@@ -96,6 +96,7 @@ PathReport lf_pathReport(const GroundPath& path, const PosSample& s)
     r.east = at.east;
     r.trackRad = s.track * g_degToRad;
     r.trackKnown = gf_trackGiven(s) && !s.stationary && s.groundSpeed >= kTrackKt;
+    r.zeroTrack = !gf_trackGiven(s) && !s.stationary && s.groundSpeed >= kTrackKt;
     r.restTrackGiven = gf_trackGiven(s) && gf_atRestReport(s);
     r.speedKt = s.groundSpeed;
     // When the real aircraft was there: a report put off for the aircraft to reach it was not

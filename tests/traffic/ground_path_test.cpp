@@ -807,3 +807,65 @@ TEST(GroundPath, TwoTurnsOneWayWithAStraightBetweenAreNoOneCornerWhereTheTracksM
     std::printf("two turns one way: %d of %u ways beyond %.0f m off the real way\n", off, kWays, kLimitM);
     EXPECT_LE(off, kKnownOutside);
 }
+
+namespace {
+
+// The way turned about the origin by a radians, its reports with it.
+Way lf_turned(Way w, double a)
+{
+    const auto turn = [a](double& n, double& e) {
+        const double tn = n * std::cos(a) - e * std::sin(a);
+        e = n * std::sin(a) + e * std::cos(a);
+        n = tn;
+    };
+    for (size_t i = 0; i < w.truth.north.size(); ++i) {
+        turn(w.truth.north[i], w.truth.east[i]);
+        w.truth.heading[i] += a;
+    }
+    for (PathReport& r : w.reports) {
+        turn(r.north, r.east);
+        r.trackRad += a;
+    }
+    return w;
+}
+
+} // namespace
+
+// A report rolling through a turn whose track reads 0 as the wire gives a track due north
+// (0.0), which is also how it gives none. Read as none, the turn was laid along the chord
+// into it: a B744's 14 m inside the real way. The way is laid as near the real one as with
+// the track given as 360.
+TEST(GroundPath, ARollingReportDueNorthInATurnIsLaidAlongItsTrack)
+{
+    int cases = 0;
+    for (uint32_t seed = 1; seed <= 160; ++seed) {
+        const Way drawn = lf_way(seed, false, 3.0);
+        // A report in a turn, a little off its middle: the way turned round so that it reads
+        // due north.
+        size_t pick = 0;
+        for (size_t k = 1; k + 1 < drawn.reports.size() && pick == 0; ++k) {
+            const PathReport& r = drawn.reports[k];
+            const double before = std::atan2(r.east - drawn.reports[k - 1].east, r.north - drawn.reports[k - 1].north);
+            const double after =
+                std::atan2(drawn.reports[k + 1].east - r.east, drawn.reports[k + 1].north - r.north);
+            if (std::fabs(std::remainder(after - before, g_fullCircle)) >= 30.0 * g_degToRad &&
+                std::hypot(r.north - drawn.reports[k - 1].north, r.east - drawn.reports[k - 1].east) >= 20.0 &&
+                std::hypot(drawn.reports[k + 1].north - r.north, drawn.reports[k + 1].east - r.east) >= 20.0)
+                pick = k;
+        }
+        if (pick == 0)
+            continue;
+        ++cases;
+        Way w = lf_turned(drawn, -drawn.reports[pick].trackRad);
+        w.reports[pick].trackRad = 0.0;
+        GroundPath given;
+        gf_layGroundPath(w.reports, lf_shape(), given);
+        w.reports[pick].trackKnown = false;
+        w.reports[pick].zeroTrack = true;
+        GroundPath zero;
+        gf_layGroundPath(w.reports, lf_shape(), zero);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", report " << pick);
+        EXPECT_LE(lf_judge(w, zero).offM, lf_judge(w, given).offM + 0.5);
+    }
+    EXPECT_GE(cases, 120);
+}

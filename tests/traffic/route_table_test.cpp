@@ -394,6 +394,22 @@ TEST(RouteTableTest, AReportInATurnOrAStopsJitterIsNoKinkInTheWayNorACrawlToIt)
     lf_expectRunWithin(RouteKind::Hold, 2600001, 40, {"stop time", "stop place", "standstill"});
 }
 
+// Early off its roll-out, a B744 braked only down to its next report's speed, ran on at its
+// pace and stood 1.77 s at its exit waiting for the real one (3350145); another's report in a
+// turn read a track of 0, due north, taken for none, and the turn was laid along the chord
+// into it, 14 m inside the real way (turns 3350944). Then exits of every type from seeds no
+// tuning used.
+TEST(RouteTableTest, AnEarlyRollOutStandsNowhereAndADueNorthTrackKeepsItsTurn)
+{
+    const RouteOutcome exit = runRoute(generateRoute(3350145u, RouteKind::Exit, "B744"), false);
+    SCOPED_TRACE(testing::Message() << "exit 3350145: " << exit.failures());
+    EXPECT_TRUE(lf_check(exit, "standstill").pass());
+    const RouteOutcome turns = runRoute(generateRoute(3350944u, RouteKind::Turns, "B744"), false);
+    SCOPED_TRACE(testing::Message() << "turns 3350944: " << turns.failures());
+    EXPECT_TRUE(lf_check(turns, "real way").pass());
+    lf_expectRunWithin(RouteKind::Exit, 2700001, 24, {"standstill", "speed", "path"});
+}
+
 // Holds of every type reported every 5 to 10 s, each report 5 m off: a report at rest that
 // comes after the aircraft stopped may lie 10 m or more behind where it stands, its own place
 // off the real stop too. The aircraft stands on and moves off with the real one (a B744, seed

@@ -72,9 +72,12 @@ struct CategoryAccel {
     double taxi;
     double fast;
 };
-// By TypeCategory: light, business jet, large, heavy, high performance, rotorcraft.
+// By TypeCategory: light, business jet, large, heavy, high performance, rotorcraft; m/s² at
+// taxi speeds and on a runway. A heavy's brakes stop it on its roll-out as firmly as a
+// smaller type's: held to 2.4, a B744 whose reports slowed at 2.5 m/s² ran 100 m ahead of
+// them off its roll-out and looped back at its exit (the route bench's exit 3450768).
 constexpr std::array<CategoryAccel, g_typeCategoryCount> kAccel{
-    {{1.2, 2.8}, {1.2, 2.8}, {1.1, 2.8}, {0.9, 2.4}, {1.2, 2.8}, {1.2, 2.8}}};
+    {{1.2, 2.8}, {1.2, 2.8}, {1.1, 2.8}, {0.9, 2.8}, {1.2, 2.8}, {1.2, 2.8}}};
 
 SpeedLimits lf_speedLimits(const LiveAc& ac)
 {

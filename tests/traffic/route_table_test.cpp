@@ -395,15 +395,19 @@ TEST(RouteTableTest, AReportInATurnOrAStopsJitterIsNoKinkInTheWayNorACrawlToIt)
 }
 
 // Early off its roll-out, a B744 braked only down to its next report's speed, ran on at its
-// pace and stood 1.77 s at its exit waiting for the real one (3350145); another's report in a
-// turn read a track of 0, due north, taken for none, and the turn was laid along the chord
-// into it, 14 m inside the real way (turns 3350944). Then exits of every type from seeds no
-// tuning used.
+// pace and stood 1.77 s at its exit waiting for the real one (3350145); another, held to
+// braking gentler than its reports show, ran 100 m ahead of them and looped back at its exit
+// (3450768); another's report in a turn read a track of 0, due north, taken for none, and the
+// turn was laid along the chord into it, 14 m inside the real way (turns 3350944). Then exits
+// of every type from seeds no tuning used.
 TEST(RouteTableTest, AnEarlyRollOutStandsNowhereAndADueNorthTrackKeepsItsTurn)
 {
-    const RouteOutcome exit = runRoute(generateRoute(3350145u, RouteKind::Exit, "B744"), false);
-    SCOPED_TRACE(testing::Message() << "exit 3350145: " << exit.failures());
-    EXPECT_TRUE(lf_check(exit, "standstill").pass());
+    for (const uint32_t seed : {3350145u, 3450768u}) {
+        const RouteOutcome exit = runRoute(generateRoute(seed, RouteKind::Exit, "B744"), false);
+        SCOPED_TRACE(testing::Message() << "exit " << seed << ": " << exit.failures());
+        for (const char* check : {"standstill", "nose", "accel"})
+            EXPECT_TRUE(lf_check(exit, check).pass()) << check;
+    }
     const RouteOutcome turns = runRoute(generateRoute(3350944u, RouteKind::Turns, "B744"), false);
     SCOPED_TRACE(testing::Message() << "turns 3350944: " << turns.failures());
     EXPECT_TRUE(lf_check(turns, "real way").pass());

@@ -104,7 +104,7 @@ constexpr double kMpsPerKt = 1852.0 / 3600.0;
 constexpr double kRoundOntoNeedShare = 2.0;
 // A track of 0 rolling through a turn is taken as due north when north lies within the turn
 // between the chords either side, or this near it (their jitter).
-constexpr double kNorthWithinRad = 10.0 * std::numbers::pi / 180.0;
+constexpr double kNorthWithinRad = 10.0 * g_degToRad;
 
 struct Node {
     Vec at;

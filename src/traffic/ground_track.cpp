@@ -98,8 +98,9 @@ PathReport lf_pathReport(const GroundPath& path, const PosSample& s)
     r.north = at.north;
     r.east = at.east;
     r.trackRad = s.track * g_degToRad;
-    r.trackKnown = gf_trackGiven(s) && !s.stationary && s.groundSpeed >= kTrackKt;
-    r.zeroTrack = !gf_trackGiven(s) && !s.stationary && s.groundSpeed >= kTrackKt;
+    const bool rolling = !s.stationary && s.groundSpeed >= kTrackKt;
+    r.trackKnown = rolling && gf_trackGiven(s);
+    r.zeroTrack = rolling && !gf_trackGiven(s);
     r.restTrackGiven = gf_trackGiven(s) && gf_atRestReport(s);
     r.speedKt = s.groundSpeed;
     // When the real aircraft was there: a report put off for the aircraft to reach it was not

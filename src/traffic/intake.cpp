@@ -44,11 +44,13 @@ constexpr double kTicksPerS = 100.0;
 constexpr double kPilotBraking = 0.5;
 constexpr double kFirmBraking = 1.0;
 constexpr double kTugBraking = 0.3;
-// A report this much slower than the one before shows the aircraft braking: a report on the
-// ground gives its speed to half a knot or finer.
-constexpr double kBrakingKt = 0.5;
+// A report this much slower than the one before shows the aircraft braking: a tug pushes at
+// a steady pace, and a report on the ground gives its speed to a quarter knot or finer.
+constexpr double kBrakingKt = 0.3;
 // A report whose track turned this far from the one before goes the other way.
 constexpr double kTurnedBackRad = 90.0 * g_degToRad;
+// A track within 60 degrees of the nose, or of its reverse, tells which of the two it gives.
+constexpr double kToldByNose = 0.5;
 // Reports lie up to 5 m about the real place: two this far apart tell a way between them.
 constexpr double kJitterM = 10.0;
 // A taxiing report skipped as a repeat, the next coming this long or more after it: the
@@ -160,36 +162,66 @@ uint32_t lf_stopDue(const PosSample& moving, const PosSample* before, const PosS
     return due < static_cast<double>(rest.dueTick) ? static_cast<uint32_t>(std::llround(due)) : rest.dueTick;
 }
 
-// The first report at rest lies off the real stop by its jitter; lying back from the moving
-// report before it (against that one's track), the way laid through both would turn back to
-// it. The aircraft stopped on from that report, by as far as a pilot's braking took it. Lying
-// ahead nearer than the firmest braking stops, it would be braked for too hard, or taken for
-// that report: the stop is moved on along the track to that far, aside as reported.
+// The first report at rest lies off the real stop by its jitter. Lying ahead of the moving
+// report before it nearer than the `least` way the aircraft can have braked in, it would be
+// braked for too hard, or taken for that report: the stop is moved on along the way to that
+// far, aside as reported. Lying back from it, the way laid through both would turn back to
+// it: the aircraft stopped on from that report by as far as its braking took it (`behind`),
+// or, without one, as far as for a stop ahead.
+void lf_stopOnAlong(const PosSample& moving, double way, double least, std::optional<double> behind, PosSample& rest)
+{
+    const GeoPos from = gf_samplePos(moving);
+    const double ahead = gf_distanceNm(from, gf_samplePos(rest)) * kMetresPerNm *
+                         std::cos(gf_bearingRad(from, gf_samplePos(rest)) - way);
+    if (ahead >= least)
+        return;
+    const GeoPos at = ahead < 0.0 && behind ? gf_destinationPoint(from, way, *behind * kFtPerM)
+                                            : gf_destinationPoint(gf_samplePos(rest), way, (least - ahead) * kFtPerM);
+    rest.latitude = at.latitude;
+    rest.longitude = at.longitude;
+}
+
+// A taxi's stop: the moving report's track is its way, and it braked as a pilot does, no
+// harder than firmly.
 void lf_stopAheadOf(const PosSample& moving, PosSample& rest)
 {
     if (moving.track == 0.0 || !(moving.groundSpeed > 0.0))
         return;
-    const GeoPos from = gf_samplePos(moving);
-    const double track = moving.track * g_degToRad;
     const double v = moving.groundSpeed * kMpsPerKt;
-    const double firm = v * v / (2.0 * kFirmBraking);
-    const double ahead = gf_distanceNm(from, gf_samplePos(rest)) * kMetresPerNm *
-                         std::cos(gf_bearingRad(from, gf_samplePos(rest)) - track);
-    if (ahead >= firm)
+    lf_stopOnAlong(moving, moving.track * g_degToRad, v * v / (2.0 * kFirmBraking), v * v / (2.0 * kPilotBraking),
+                   rest);
+}
+
+// A push's stop: its tug braked it gently, and its end is timed by that braking from the
+// last report going back (lf_stopDue). Left at a report at rest nearer than that by the
+// reports' jitter, the push was braked there hard seconds before its time, and stood (an
+// AT72 4.5 s early, the route bench's push-back 2450616). The report's track gives the way
+// back or, from some receivers, the nose: the way is the one away from the nose, as the
+// push's first report told once it is flown, the aircraft's own nose on its stand before.
+// Where neither tells it, the report stays where it is.
+void lf_pushStopAheadOf(const LiveAc& ac, const PosSample& moving, PosSample& rest)
+{
+    if (moving.track == 0.0 || !(moving.groundSpeed > 0.0))
         return;
-    const GeoPos at = ahead < 0.0 ? gf_destinationPoint(from, track, v * v / (2.0 * kPilotBraking) * kFtPerM)
-                                  : gf_destinationPoint(gf_samplePos(rest), track, (firm - ahead) * kFtPerM);
-    rest.latitude = at.latitude;
-    rest.longitude = at.longitude;
+    const double track = moving.track * g_degToRad;
+    double sign = ac.motion.pushTrackSign;
+    if (sign == 0.0) {
+        const double nose = std::cos(track - ac.pos.heading);
+        if (std::fabs(nose) < kToldByNose)
+            return;
+        sign = nose < 0.0 ? 1.0 : -1.0;
+    }
+    const double v = moving.groundSpeed * kMpsPerKt;
+    lf_stopOnAlong(moving, sign < 0.0 ? gf_normalHeading(track + g_fullCircle / 2) : track,
+                   v * v / (2.0 * kTugBraking), std::nullopt, rest);
 }
 
 // Every report at rest of a stop lies about the real stop by its jitter, as the first did:
 // their mean tells its place far better than any one. While the stop is still ahead, it and
 // the copies of it queued after it are moved there, and on from the moving report before it
-// as the first was (not on a push, whose reports may give the nose). So is a push's end,
-// though its later reports at rest are skipped as repeats: placed by its first alone, 5 m
-// past the real end, a C172 was pushed on to it and stopped 4.4 s late (the route bench's
-// push-back 600201). A stop on a stand is the stand's.
+// as the first was. So is a push's end, though its later reports at rest are skipped as
+// repeats: placed by its first alone, 5 m past the real end, a C172 was pushed on to it and
+// stopped 4.4 s late (the route bench's push-back 600201). A stop on a stand is the stand's.
 void lf_refineStop(LiveAc& ac, const PosSample& report)
 {
     MotionState& m = ac.motion;
@@ -211,7 +243,9 @@ void lf_refineStop(LiveAc& ac, const PosSample& report)
     ++stop.count;
     mean.latitude = stop.latitudeSum / stop.count;
     mean.longitude = stop.longitudeSum / stop.count;
-    if (!lf_onPush(ac))
+    if (lf_onPush(ac))
+        lf_pushStopAheadOf(ac, stop.from, mean);
+    else
         lf_stopAheadOf(stop.from, mean);
     const double latitude = at->latitude;
     const double longitude = at->longitude;
@@ -336,8 +370,9 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             }
             stopReports = MotionState::StopReports{0, r.sample.latitude, r.sample.longitude, 1,
                                                    takenBefore ? *takenBefore : newest};
-            // A push's reports may give the nose rather than the way back: no way ahead to tell.
-            if (!onPush)
+            if (onPush)
+                lf_pushStopAheadOf(*ac, takenBefore ? *takenBefore : newest, r.sample);
+            else
                 lf_stopAheadOf(takenBefore ? *takenBefore : newest, r.sample);
         }
     }

@@ -353,6 +353,21 @@ TEST(RouteTableTest, APushStopsOnFromItsLastReportGoingBackAsItsTugBrakesIt)
     lf_expectRunWithin(RouteKind::PushBack, 5600001, 60, {"stop time", "stop place", "push end", "push heading"});
 }
 
+// A push's first reports creep or gather pace a few metres from the stand, within the
+// reports' jitter, which at a crawl is seconds: timed by those metres as though at its pace
+// already, an A320's push began 5.3 s early (4350583); a report creeping off at 1 kt was taken
+// for the aircraft still standing, and an AT72's push began 5 s early (4850343). Then pushes
+// of every type from seeds no tuning used.
+TEST(RouteTableTest, APushBeginsWhenItsFirstReportsGatheringPaceTellItBegan)
+{
+    const std::tuple<uint32_t, const char*> named[] = {{4350583u, "A320"}, {4850343u, "AT72"}};
+    for (const auto& [seed, type] : named) {
+        const RouteOutcome o = runRoute(generateRoute(seed, RouteKind::PushBack, type), false);
+        EXPECT_TRUE(lf_check(o, "start").pass()) << "seed " << seed << ", " << type << ": " << o.failures();
+    }
+    lf_expectRunWithin(RouteKind::PushBack, 5700001, 60, {"start"});
+}
+
 // Where the reports' jitter puts a report or a stop a metre or two behind a rolling aircraft,
 // and a gap's reported tracks lie a few degrees either side of its chord: an AT72 moving off
 // from a hold was joined back to a report behind it and swung 90 degrees and back (1250874);

@@ -344,6 +344,11 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             // Skipped, it still tells when the push came to rest, for its end put in later.
             if (stops)
                 ac->motion.pushRestDue = stopDue();
+            // A repeat at rest still tells the stop lasted until its time: lost, a C172 moved
+            // off from its push's end 5.5 s before the real one did (the route bench's
+            // push-back 4750863).
+            if (!stops && !r.sample.airborne && gf_atRestReport(newest) && gf_atRestReport(r.sample))
+                ac->samples.back().stillUntilTick = std::max(newest.stillUntilTick, r.sample.dueTick);
             if (!r.sample.airborne) {
                 ac->motion.beforeSkipped = ac->motion.skippedReport ? *ac->motion.skippedReport : newest;
                 ac->motion.skippedReport = r.sample;

@@ -345,8 +345,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
             if (stops)
                 ac->motion.pushRestDue = stopDue();
             // A repeat at rest still tells the stop lasted until its time: lost, a C172 moved
-            // off from its push's end 5.5 s before the real one did (the route bench's
-            // push-back 4750863).
+            // off from its push's end 4.6 s early (the route bench's push-back 4750863).
             if (!stops && !r.sample.airborne && gf_atRestReport(newest) && gf_atRestReport(r.sample))
                 ac->samples.back().stillUntilTick = std::max(newest.stillUntilTick, r.sample.dueTick);
             if (!r.sample.airborne) {

@@ -185,7 +185,7 @@ void lf_stopOnAlong(const PosSample& moving, double way, double least, std::opti
 // harder than firmly.
 void lf_stopAheadOf(const PosSample& moving, PosSample& rest)
 {
-    if (moving.track == 0.0 || !(moving.groundSpeed > 0.0))
+    if (!gf_trackGiven(moving) || !(moving.groundSpeed > 0.0))
         return;
     const double v = moving.groundSpeed * kMpsPerKt;
     lf_stopOnAlong(moving, moving.track * g_degToRad, v * v / (2.0 * kFirmBraking), v * v / (2.0 * kPilotBraking),
@@ -201,7 +201,7 @@ void lf_stopAheadOf(const PosSample& moving, PosSample& rest)
 // Where neither tells it, the report stays where it is.
 void lf_pushStopAheadOf(const LiveAc& ac, const PosSample& moving, PosSample& rest)
 {
-    if (moving.track == 0.0 || !(moving.groundSpeed > 0.0))
+    if (!gf_trackGiven(moving) || !(moving.groundSpeed > 0.0))
         return;
     const double track = moving.track * g_degToRad;
     double sign = ac.motion.pushTrackSign;
@@ -346,7 +346,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
                 ac->motion.pushRestDue = stopDue();
             // A repeat at rest still tells the stop lasted until its time: lost, a C172 moved
             // off from its push's end 4.6 s early (the route bench's push-back 4750863).
-            if (!stops && !r.sample.airborne && gf_atRestReport(newest) && gf_atRestReport(r.sample))
+            if (!r.sample.airborne && gf_atRestReport(newest) && gf_atRestReport(r.sample))
                 ac->samples.back().stillUntilTick = std::max(newest.stillUntilTick, r.sample.dueTick);
             if (!r.sample.airborne) {
                 ac->motion.beforeSkipped = ac->motion.skippedReport ? *ac->motion.skippedReport : newest;

@@ -222,12 +222,21 @@ struct MotionState {
     std::optional<PosSample> beforeSkipped; // the report received before it
     // The reports at rest of the stop begun last, as received (their sums and count), the
     // due tick of the sample that makes the stop and the moving report that led into it.
+    // When the stop began was judged from its first report at rest as received, the moving
+    // report before it and the one before that: judged again as its place is told better.
+    struct StopTiming {
+        PosSample moving;
+        std::optional<PosSample> before;
+        PosSample rest;
+        bool push = false;
+    };
     struct StopReports {
         uint32_t due = 0;
         double latitudeSum = 0.0;
         double longitudeSum = 0.0;
         int count = 0;
         PosSample from;
+        std::optional<StopTiming> timing;
     };
     std::optional<StopReports> stopReports;
     // Of the reports at its stand: the last that showed it standing, the first that showed

@@ -466,6 +466,11 @@ bool lf_checkSampleWhileStill(LiveAc& ac, PosSample& s)
     s.stationary = gf_samePlace(s, n);
     if (ac.category == TypeCategory::Rotorcraft)
         return true;
+    // The very place of a report rolling on, while its own speed still rolls: a position not
+    // brought up to date. Taken for a stop, an A320's push stopped 4.6 s early at a report of
+    // 1.5 kt (the route bench's push-back 4650447); where it rolled to, the next report tells.
+    if (s.stationary && !s.airborne && !n.airborne && s.groundSpeed > kRestKt && !gf_atRestReport(n))
+        return false;
     const bool notStill = s.airborne || (ac.status == SimStatus::Active && !ac.onGround);
     const bool takingOff = ac.motion.takeOffConfiguration && s.groundSpeed > 0.0;
     if (s.stationary) {

@@ -431,17 +431,27 @@ void lf_layGroundTrack(LiveAc& ac, size_t count, bool reverse)
 
     // Where the aircraft comes onto the path: near the report it reached, up to the one after
     // the next. Seconds ahead of its reports, it may have passed the next: joined back there,
-    // it turned about on the taxiway.
+    // it turned about on the taxiway. Past that one too, it comes on as far on as it is: late
+    // off its roll-out, a B744 hurried and braked at a taxiway's rate onto its exit, ran three
+    // reports ahead, and was joined back 20 m, turning about and back (the route bench's exit
+    // 4150328).
     const double from = front > 0 ? at[front - 1] : 0.0;
-    const double to = at[front + 2 < at.size() ? front + 2 : front + 1] + 1.0;
-    const PathProjection onPath = gf_projectOnPath(g.path, 0.0, 0.0, from, to);
+    size_t last = front + 2 < at.size() ? front + 2 : front + 1;
+    PathProjection onPath = gf_projectOnPath(g.path, 0.0, 0.0, from, at[last] + 1.0);
+    while (!reverse && last + 1 < at.size() && onPath.station >= at[last]) {
+        const PathProjection further = gf_projectOnPath(g.path, 0.0, 0.0, from, at[last + 1] + 1.0);
+        if (further.distance >= onPath.distance)
+            break;
+        onPath = further;
+        ++last;
+    }
     size_t hint = 0;
     const PathPoint there = gf_pathPointAt(g.path, onPath.station, hint);
     const double heading = gf_normalHeading(reverse ? ac.pos.heading + g_fullCircle / 2 : ac.pos.heading);
     double joinHeading = heading;
     g.pivot = false;
     const double end = gf_pathLength(g.path);
-    const double beyond = front + 2 < at.size() ? at[front + 2] : end;
+    const double beyond = last >= front + 2 ? at[last] : end;
     double joinAt = std::min(onPath.station + std::max(kLeastJoinM, kJoinPerOffM * onPath.distance),
                              std::max(beyond, onPath.station + 1.0));
     if (!reverse && g.speed < kStandingMps) {

@@ -387,6 +387,18 @@ TEST(RouteTableTest, AStopIsTimedByAllItsReportsAtRestAndARepeatedFixStillRollin
     lf_expectRunWithin(RouteKind::ToStand, 5800001, 24, {"stop time", "stop place"});
 }
 
+// Run on ahead of its reports out of a roll-out, an aircraft comes onto the path laid again
+// where it is, however many reports it passed: joined back to one 20 m behind, a B744 turned
+// about on its exit and back, its nose 56 degrees off its way (4150328). Then exits of every
+// type from seeds no tuning used.
+TEST(RouteTableTest, RunOnAheadOfItsReportsItComesOnWhereItIsNotBackToThem)
+{
+    const RouteOutcome o = runRoute(generateRoute(4150328u, RouteKind::Exit, "B744"), false);
+    for (const char* check : {"nose", "accel", "path"})
+        EXPECT_TRUE(lf_check(o, check).pass()) << check << ": " << o.failures();
+    lf_expectRunWithin(RouteKind::Exit, 5900001, 24, {"nose", "accel", "path"});
+}
+
 // Where the reports' jitter puts a report or a stop a metre or two behind a rolling aircraft,
 // and a gap's reported tracks lie a few degrees either side of its chord: an AT72 moving off
 // from a hold was joined back to a report behind it and swung 90 degrees and back (1250874);

@@ -396,7 +396,7 @@ void gf_applyReceivedRecord(LiveFlightRecord& r)
                 restSkipped ? std::nullopt : std::optional(timedBy());
             // Put back to when the stop began, it still shows the aircraft standing at its time.
             r.sample.stillUntilTick = r.sample.dueTick;
-            r.sample.dueTick = restSkipped ? m.pushRestDue : stopDue();
+            r.sample.dueTick = restSkipped ? m.pushRestDue : lf_timedStopDue(*timing);
             if (afterSkipped) {
                 // Farther from the stop than the reports jitter, it tells how the aircraft slowed
                 // to it: it is taken before it.

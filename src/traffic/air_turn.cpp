@@ -139,6 +139,25 @@ double lf_lastTrack(Vec x, Vec y, Vec z)
     return middle + 2.0 * gf_wrapPi(gf_heading(z - y) - middle);
 }
 
+// The track at a point near the circle through three reports: square to the way from its
+// centre, in the direction the reports went round; none where they lie on a line.
+std::optional<double> lf_circleTrackAt(Vec x, Vec y, Vec z, Vec at)
+{
+    const Vec a = y - x;
+    const Vec b = z - x;
+    const double d = 2.0 * gf_cross(a, b);
+    if (std::fabs(d) <= 1e-9 * gf_length(a) * gf_length(b))
+        return std::nullopt;
+    // The centre, from x: the point as far from x as from y and from z.
+    const double aa = gf_dot(a, a);
+    const double bb = gf_dot(b, b);
+    const Vec centre = x + Vec{(b.e * aa - a.e * bb) / d, (a.n * bb - b.n * aa) / d};
+    const Vec out = at - centre;
+    const Vec along{-out.e, out.n};
+    const double middle = lf_middleTrack(x, y, z);
+    return gf_dot(along, gf_headingVec(middle)) >= 0.0 ? gf_heading(along) : gf_heading(along * -1.0);
+}
+
 // A reported track is off by a few degrees; where a report lies near enough on either side,
 // the circle through the three tells it as well: halfway between the two. The circle errs
 // where the turn began or ended between the reports, the reported track never by much.
@@ -158,6 +177,10 @@ void lf_notePassedAirSample(LiveAc& ac)
 {
     AirTurn& c = ac.motion.airTurn;
     const PosSample& s = ac.samples.front();
+    c.earlierKnown = c.beforeKnown;
+    c.earlierLat = c.beforeLat;
+    c.earlierLon = c.beforeLon;
+    c.earlierTick = c.beforeTick;
     c.beforeKnown = s.airborne && !s.stationary && !ac.onGround;
     c.beforeLat = s.latitude;
     c.beforeLon = s.longitude;
@@ -207,6 +230,20 @@ void lf_layAirTurn(LiveAc& ac)
         c.beforeKnown && lf_nearReport(c.beforeTick, static_cast<int64_t>(front.dueTick), before, a)) {
         startCircle = lf_middleTrack(before, a, p3);
         endCircle = lf_lastTrack(before, a, p3);
+    } else if (const Vec earlier = lf_local(c.originLat, c.originLon, c.earlierLat, c.earlierLon);
+               c.beforeKnown && c.earlierKnown && gf_length(a - before) < kLeastChordM &&
+               static_cast<int64_t>(front.dueTick) - c.beforeTick <= kNearReportTicks &&
+               lf_nearReport(c.earlierTick, c.beforeTick, earlier, before)) {
+        // Flown on from the last report without a new one (the one after it dropped as a
+        // repeat: a second or less later, or under 450 m on, its track steady), the aircraft
+        // lies too near that report for the two to tell a circle: the report before it does,
+        // and the circle's track where the aircraft now is starts the turn. On the last report's track alone, 5.6 degrees off, a
+        // B744 turned 8 degrees more across a 30 s gap than it had and passed 94 m wide of its
+        // way (the route bench's gap turn 5350374). Told by reports all before the gap, the
+        // circle tells nothing of the track at its far end: where the turn ended within the
+        // gap, that track was 6 degrees short, and an A320 rolled out 60 m wide of its way
+        // (gap turn 10971).
+        startCircle = lf_circleTrackAt(earlier, before, p3, a);
     }
     if (ac.samples.size() >= 3 && ac.samples[2].airborne && !ac.samples[2].stationary) {
         const PosSample& after = ac.samples[2];

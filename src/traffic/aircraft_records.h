@@ -135,6 +135,12 @@ struct AirTurn {
     double beforeLon = 0.0;
     int64_t beforeTick = 0;
     bool beforeKnown = false;
+    // The one passed before that: where the aircraft flew on from the last report without a
+    // new one, it lies too near that report to tell a circle with it.
+    double earlierLat = 0.0;
+    double earlierLon = 0.0;
+    int64_t earlierTick = 0;
+    bool earlierKnown = false;
 };
 
 // The per-tick motion values of a live aircraft.

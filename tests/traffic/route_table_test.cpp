@@ -399,6 +399,17 @@ TEST(RouteTableTest, RunOnAheadOfItsReportsItComesOnWhereItIsNotBackToThem)
     lf_expectRunWithin(RouteKind::Exit, 5900001, 24, {"nose", "accel", "path"});
 }
 
+// A turn hidden in a gap right after a report dropped as a repeat (a second or less after the
+// one before it, or under 450 m on with its track steady): the aircraft flew on from the last report alone, and its turn starts on the
+// track the reports before it tell, not on that one report's. Two B744s at 226-240 kt began
+// their turns 6 degrees off and passed 94 and 97 m from their way (5350374, 5350901). Then gap
+// turns of every type from seeds no tuning used.
+TEST(RouteTableTest, AGapTurnAfterARepeatDroppedStartsOnTheTrackItsReportsTell)
+{
+    lf_expectEachPasses(RouteKind::GapTurn, {{5350374u, "B744"}, {5350901u, "B744"}});
+    lf_expectRunWithin(RouteKind::GapTurn, 6000001, 24, {"path", "nose"});
+}
+
 // Where the reports' jitter puts a report or a stop a metre or two behind a rolling aircraft,
 // and a gap's reported tracks lie a few degrees either side of its chord: an AT72 moving off
 // from a hold was joined back to a report behind it and swung 90 degrees and back (1250874);

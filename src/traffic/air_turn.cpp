@@ -140,7 +140,8 @@ double lf_lastTrack(Vec x, Vec y, Vec z)
 }
 
 // The track at a point near the circle through three reports: square to the way from its
-// centre, in the direction the reports went round; none where they lie on a line.
+// centre, round the way the reports went (clockwise where z lies right of x to y); none where
+// they lie on a line.
 std::optional<double> lf_circleTrackAt(Vec x, Vec y, Vec z, Vec at)
 {
     const Vec a = y - x;
@@ -153,9 +154,8 @@ std::optional<double> lf_circleTrackAt(Vec x, Vec y, Vec z, Vec at)
     const double bb = gf_dot(b, b);
     const Vec centre = x + Vec{(b.e * aa - a.e * bb) / d, (a.n * bb - b.n * aa) / d};
     const Vec out = at - centre;
-    const Vec along{-out.e, out.n};
-    const double middle = lf_middleTrack(x, y, z);
-    return gf_dot(along, gf_headingVec(middle)) >= 0.0 ? gf_heading(along) : gf_heading(along * -1.0);
+    const Vec clockwise{-out.e, out.n};
+    return gf_heading(d > 0.0 ? clockwise : clockwise * -1.0);
 }
 
 // A reported track is off by a few degrees; where a report lies near enough on either side,
@@ -237,12 +237,12 @@ void lf_layAirTurn(LiveAc& ac)
         // Flown on from the last report without a new one (the one after it dropped as a
         // repeat: a second or less later, or under 450 m on, its track steady), the aircraft
         // lies too near that report for the two to tell a circle: the report before it does,
-        // and the circle's track where the aircraft now is starts the turn. On the last report's track alone, 5.6 degrees off, a
-        // B744 turned 8 degrees more across a 30 s gap than it had and passed 94 m wide of its
-        // way (the route bench's gap turn 5350374). Told by reports all before the gap, the
-        // circle tells nothing of the track at its far end: where the turn ended within the
-        // gap, that track was 6 degrees short, and an A320 rolled out 60 m wide of its way
-        // (gap turn 10971).
+        // and the circle's track where the aircraft now is starts the turn. On the last
+        // report's track alone, 5.6 degrees off, a B744 turned 8 degrees more across a 30 s gap
+        // than it had and passed 94 m wide of its way (the route bench's gap turn 5350374).
+        // Told by reports all before the gap, the circle tells nothing of the track at its far
+        // end: where the turn ended within the gap, that track was 6 degrees short, and an
+        // A320 rolled out 60 m wide of its way (gap turn 10971).
         startCircle = lf_circleTrackAt(earlier, before, p3, a);
     }
     if (ac.samples.size() >= 3 && ac.samples[2].airborne && !ac.samples[2].stationary) {

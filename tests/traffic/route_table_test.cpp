@@ -400,10 +400,10 @@ TEST(RouteTableTest, RunOnAheadOfItsReportsItComesOnWhereItIsNotBackToThem)
 }
 
 // A turn hidden in a gap right after a report dropped as a repeat (a second or less after the
-// one before it, or under 450 m on with its track steady): the aircraft flew on from the last report alone, and its turn starts on the
-// track the reports before it tell, not on that one report's. Two B744s at 226-240 kt began
-// their turns 6 degrees off and passed 94 and 97 m from their way (5350374, 5350901). Then gap
-// turns of every type from seeds no tuning used.
+// one before it, or under 450 m on with its track steady): the aircraft flew on from the last
+// report alone, and its turn starts on the track the reports before it tell, not on that one
+// report's. Two B744s at 226-240 kt began their turns 6 degrees off and passed 94 and 97 m
+// from their way (5350374, 5350901). Then gap turns of every type from seeds no tuning used.
 TEST(RouteTableTest, AGapTurnAfterARepeatDroppedStartsOnTheTrackItsReportsTell)
 {
     lf_expectEachPasses(RouteKind::GapTurn, {{5350374u, "B744"}, {5350901u, "B744"}});

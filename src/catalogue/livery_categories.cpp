@@ -10,6 +10,7 @@
 #include "foundation/log.h"
 #include "foundation/parameters_file.h"
 #include "foundation/random.h"
+#include "foundation/settings_access.h"
 #include "foundation/settings_catalogue.h"
 #include "foundation/text.h"
 #include "ui/window_bridge.h"
@@ -38,11 +39,30 @@ const OptionalCategory* lf_optionalCategory(TypeCategory category)
     return nullptr;
 }
 
+// A stand-in of more than half again the span (or less than two thirds) parks and moves
+// as another aircraft would: the tables' similar groups keep within the same bound.
+constexpr double kNearSpanRatio = 1.5;
+
 std::string_view lf_pick(const std::vector<std::string>& types)
 {
     if (types.empty())
         return {};
     return types[gf_randomIndex(types.size())];
+}
+
+// The category's list of types with liveries: light, buzjet and rotorcraft only.
+const std::vector<std::string>* lf_categoryTypeList(TypeCategory category)
+{
+    switch (category) {
+    case TypeCategory::Other:
+        return &g_categoryTypes[0];
+    case TypeCategory::Buzjet:
+        return &g_categoryTypes[1];
+    case TypeCategory::Rotorcraft:
+        return &g_categoryTypes[2];
+    default:
+        return nullptr;
+    }
 }
 
 void lf_sortUnique(std::vector<std::string>& types)
@@ -133,17 +153,26 @@ void gf_logGenericLiveries()
     lf_logTypeList(false, false, false, *types);
 }
 
-std::string_view gf_randomLightType()
+std::string_view gf_pickCategoryType(std::string_view type)
 {
-    return lf_pick(g_categoryTypes[0]);
-}
-
-std::string_view gf_randomBuzjetType()
-{
-    return lf_pick(g_categoryTypes[1]);
-}
-
-std::string_view gf_randomRotorcraftType()
-{
-    return lf_pick(g_categoryTypes[2]);
+    const std::vector<std::string>* types = lf_categoryTypeList(gf_typeCategory(type));
+    if (types == nullptr)
+        return {};
+    const double halfSpan = gf_halfWingspan(type);
+    // The larger span over the smaller: 1 for equal spans, infinite when one is 0.
+    const auto ratio = [halfSpan](const std::string& other) {
+        const double span = gf_halfWingspan(other);
+        return std::max(span, halfSpan) / std::min(span, halfSpan);
+    };
+    const auto isNear = [&](const std::string& other) { return other != type && ratio(other) <= kNearSpanRatio; };
+    if (gf_randomChoicesOn()) {
+        const std::string* near = gf_randomItemWhere(*types, isNear);
+        return near != nullptr ? std::string_view(*near) : lf_pick(*types);
+    }
+    const std::string* nearest = nullptr;
+    for (const std::string& other : *types) {
+        if (isNear(other) && (nearest == nullptr || ratio(other) < ratio(*nearest)))
+            nearest = &other;
+    }
+    return nearest != nullptr ? std::string_view(*nearest) : lf_pick(*types);
 }

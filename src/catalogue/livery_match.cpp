@@ -41,23 +41,6 @@ bool lf_isUsable(std::string_view title)
     return !lf_isReserved(title) && !lf_isFailedLiveryTitle(title);
 }
 
-// The index-th title that passes the test, counted among those that do.
-template <typename Test>
-std::string_view lf_nthWhere(const TitleList& titles, uint64_t index, Test test)
-{
-    for (const std::string_view title : titles) {
-        if (test(title) && index-- == 0)
-            return title;
-    }
-    return {};
-}
-
-template <typename Test>
-size_t lf_countWhere(const TitleList& titles, Test test)
-{
-    return static_cast<size_t>(std::count_if(titles.begin(), titles.end(), test));
-}
-
 bool lf_matchLive(AcIdentity& ac)
 {
     const int32_t depth = MATCHING_DEPTH.value;
@@ -120,15 +103,15 @@ void lf_pickRandomLivery(AcIdentity& ac, const TitleList& titles)
             return;
     }
     // Counted in place: a pick allocates nothing.
-    if (const size_t usable = lf_countWhere(titles, lf_isUsable); usable > 0) {
-        ac.liveryTitle = lf_nthWhere(titles, gf_randomIndex(usable), lf_isUsable);
+    if (const std::string_view* usable = gf_randomItemWhere(titles, lf_isUsable)) {
+        ac.liveryTitle = *usable;
         return;
     }
     // Only reserved or failed titles: a reserved one still serves, a failed one never; with
     // none left the title is emptied so that the next table or step is tried.
-    const auto notFailed = [](std::string_view title) { return !lf_isFailedLiveryTitle(title); };
-    const size_t reserved = lf_countWhere(titles, notFailed);
-    ac.liveryTitle = reserved > 0 ? lf_nthWhere(titles, gf_randomIndex(reserved), notFailed) : std::string_view{};
+    const std::string_view* reserved =
+        gf_randomItemWhere(titles, [](std::string_view title) { return !lf_isFailedLiveryTitle(title); });
+    ac.liveryTitle = reserved != nullptr ? *reserved : std::string_view{};
 }
 
 bool lf_matchAirlineType(AcIdentity& ac, std::string_view airline, std::string_view type, size_t table)

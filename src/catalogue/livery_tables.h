@@ -52,10 +52,11 @@ void gf_logLiveryCategories(TypeCategory category);
 void gf_logGenericLiveries();
 void gf_buildLiveryTables();
 
-// One type of the category's list: the first while RANDOM is off, empty for none.
-std::string_view gf_randomLightType();
-std::string_view gf_randomBuzjetType();
-std::string_view gf_randomRotorcraftType();
+// A stand-in for a type of the light, buzjet or rotorcraft category from that category's
+// list, the type itself left out: one of those within 1.5:1 of its span (drawn while RANDOM
+// is on, else the nearest in span), or, when none is, any (the first while RANDOM is off).
+// Empty for another category or an empty list.
+std::string_view gf_pickCategoryType(std::string_view type);
 
 bool gf_hasAirlineTypeLiveries(std::string_view airline, std::string_view type);
 // Each airline of g_airlineTypeLiveries cut to its first three bytes, in table order.

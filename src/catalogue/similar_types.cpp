@@ -45,20 +45,6 @@ TypeList& lf_shuffled(TypeList& types)
     return types;
 }
 
-std::string_view lf_categoryPick(TypeCategory category)
-{
-    switch (category) {
-    case TypeCategory::Other:
-        return gf_randomLightType();
-    case TypeCategory::Buzjet:
-        return gf_randomBuzjetType();
-    case TypeCategory::Rotorcraft:
-        return gf_randomRotorcraftType();
-    default:
-        return {};
-    }
-}
-
 } // namespace
 
 void gf_buildSimilarModels()
@@ -99,7 +85,7 @@ const TypeList& gf_similarTypesFor(std::string_view type)
 {
     if (const auto it = g_similarTypes.find(type); it != g_similarTypes.end())
         return lf_shuffled(it->second);
-    const std::string_view pick = lf_categoryPick(gf_typeCategory(type));
+    const std::string_view pick = gf_pickCategoryType(type);
     if (pick.empty())
         return g_noTypes;
     // Assigned in place: the list's one string keeps its capacity from pick to pick.

@@ -24,8 +24,8 @@ void gf_buildSimilarModels();
 void gf_clearSimilarModels();
 
 // The similar types of the type (shuffled in place while RANDOM is on), else for the
-// categories light, buzjet and rotorcraft one type of the category's liveries. The list
-// holds until the next call or build.
+// categories light, buzjet and rotorcraft one type of the category's liveries, near its
+// span where one is (gf_pickCategoryType). The list holds until the next call or build.
 const TypeList& gf_similarTypesFor(std::string_view type);
 // The airline's similar types of the type that it has liveries of (shuffled while RANDOM
 // is on); g_noTypes when there are none.

@@ -94,7 +94,7 @@ TEST_F(LiveryMatch, EachCascadeTakesTheFirstStepItsDepthAllows)
         {"L PVT C172", 2, "=4= ZZZ C172 a"}, {"L PVT C208", 2, ""}, {"L PVT PA28", 3, "=5= Piper without airline"},
         // Light, buzjet and rotorcraft fall back at depth 3; others only to ZZZ at depth 4.
         {"L XXX C172", 3, "=4= ZZZ C172 a"}, {"L XXX PA28", 3, "=5= Piper without airline"},
-        {"L XXX DV20", 3, "=6= Cessna without airline"}, {"L XXX C172", 2, ""}, {"L XXX B77W", 3, ""},
+        {"L XXX DV20", 3, "=6= Piper without airline"}, {"L XXX C172", 2, ""}, {"L XXX B77W", 3, ""},
         {"L XXX B77W", 4, "=4= ZZZ B77W"}, {"L XXX B744", 4, ""}, {"L - A320", 4, ""},
         // Cargo flights try cargo first; passenger flights never get a cargo livery.
         {"C KLM B738", 2, "=2= KLM B738 cargo"}, {"L KLM B738", 2, "=2= KLM B738 a"}, {"C KLM B737", 2, "=2= KLM B737"},
@@ -112,7 +112,7 @@ TEST_F(LiveryMatch, EachCascadeTakesTheFirstStepItsDepthAllows)
         {"L ABC A320", 2, "=2= FSLTL_ABC A320"},
         // A static aircraft takes the stand's cargo flag.
         {"S KLM B738", 2, "=2= KLM B738 cargo"}, {"s XXX C182 N182ZZ", 1, "=0= ZZZ C182"}, {"s KLM B738", 1, ""},
-        {"s - PA28", 2, "=2= Piper without airline"}, {"s XXX DV20", 3, "=6= Cessna without airline"},
+        {"s - PA28", 2, "=2= Piper without airline"}, {"s XXX DV20", 3, "=6= Piper without airline"},
     };
     for (const auto& [flightText, depth, expected] : cases) {
         SCOPED_TRACE(flightText + " depth " + std::to_string(depth));

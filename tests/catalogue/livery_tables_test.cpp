@@ -92,7 +92,7 @@ TEST_F(LiveryTables, TheGoldenCollectionGivesItsTablesAndSummary)
     EXPECT_EQ(listText(g_categoryTypes[0]), "C172|C182|C208|PA28");
     EXPECT_EQ(listText(g_categoryTypes[1]), "C25A|C525");
     EXPECT_EQ(listText(g_categoryTypes[2]), "EC35|EC45");
-    EXPECT_EQ(gf_randomLightType(), "C172");
+    EXPECT_EQ(gf_pickCategoryType("PA28"), "C172");
     EXPECT_FALSE(HIGH_PERF_AIRCRAFT.value);
     EXPECT_TRUE(LIGHT_AIRCRAFT.value && HELICOPTERS.value);
 }
@@ -177,8 +177,9 @@ TEST_F(LiveryTables, SimilarTypesComeFromGroupsWithGenericLiveries)
         {"E135", "E145"},      {"C208", "C172|C182"}, {"EC45", "EC35"},
         // Only the type itself has a generic livery in its group: no entry.
         {"B744", ""}, {"E145", ""},
-        // Light without a group: the first light type while RANDOM is off.
-        {"PA28", "C172"}, {"DV20", "C172"},
+        // Light without a group: the light type nearest in span while RANDOM is off, the
+        // type itself left out (C172 11.0 m for PA28 10.7 m, PA28 for DV20 10.8 m).
+        {"PA28", "C172"}, {"DV20", "PA28"}, {"GLID", "C208"},
         // Heavy and high performance without a group: nothing.
         {"B77W", ""}, {"F16", ""}};
     for (const Case& c : cases) {

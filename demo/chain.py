@@ -128,8 +128,8 @@ class Wine:
 
 
 # What the demo's data are made from: remade when one of these changes.
-DATA_INPUTS = ("demo/standins/livery_collection.py", "demo/scenario.py", "tests/support/fictional_fleet.cpp",
-               "tools/data", "tools/databuild")
+DATA_INPUTS = ("demo/standins/livery_collection.py", "demo/scenario.py", "demo/airline_fleets.csv",
+               "tests/support/fictional_fleet.cpp", "tools/data", "tools/databuild")
 DEMO_REGISTRATIONS = 60000
 
 

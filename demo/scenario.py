@@ -66,37 +66,36 @@ def runway_points(name):
     return start, along(start, r["heading"], r["length_m"])
 
 
-# The airport's traffic as one meets it there today: the airlines that fly passengers to
-# Schiphol and the airliners they fly there, and business jets, light aircraft and
-# helicopters seen around it. The demo's livery collection is made of these
-# (COLLECTION_ARGS), so that its flights are of types the airport sees; the static
-# aircraft of its learned park file are these airlines' airliners of the kind each flies
-# here, each at a stand its wings fit. Per airline: "narrow" (the airlines of Europe and
-# around the Mediterranean), "wide" (the long-haul airlines) or "both".
-AIRLINES = {
-    "KLM": "both", "KLC": "narrow", "TRA": "narrow", "EZY": "narrow", "EJU": "narrow", "BAW": "narrow",
-    "CFE": "narrow", "DLH": "narrow", "AFR": "narrow", "SAS": "narrow", "SWR": "narrow", "AUA": "narrow",
-    "BEL": "narrow", "TAP": "narrow", "IBE": "narrow", "VLG": "narrow", "AEE": "narrow", "LOT": "narrow",
-    "FIN": "narrow", "ICE": "narrow", "NOZ": "narrow", "EIN": "narrow", "PGT": "narrow", "CND": "narrow",
-    "ITY": "narrow", "LGL": "narrow", "AEA": "narrow", "CTN": "narrow", "ASL": "narrow", "BTI": "narrow",
-    "RAM": "narrow", "MSR": "narrow", "RJA": "narrow", "THY": "both", "TFL": "both", "TSC": "both", "WJA": "both",
-    "ELY": "both", "AHY": "both", "DAL": "wide", "UAL": "wide", "AAL": "wide", "ACA": "wide", "UAE": "wide",
-    "QTR": "wide", "ETD": "wide", "CPA": "wide", "KAL": "wide", "CES": "wide", "CSN": "wide", "CCA": "wide",
-    "SIA": "wide", "MAS": "wide", "GIA": "wide", "EVA": "wide", "CAL": "wide", "KQA": "wide", "ETH": "wide",
-    "SLM": "wide"}
-NARROW_BODIES = ("A319", "A320", "A321", "A20N", "A21N", "BCS1", "BCS3", "B737", "B738", "B739", "B38M", "B39M",
-                 "E170", "E75L", "E190", "E195", "E290", "E295", "CRJ9", "CRJX", "DH8D", "AT76")
-WIDE_BODIES = ("A332", "A333", "A339", "A359", "A35K", "B763", "B764", "B772", "B77W", "B788", "B789", "B78X")
-OTHER_TYPES = ("EC35", "EC45", "AS65", "A139", "C172", "P28A", "DA40", "SR22", "PC12", "C56X", "C68A", "CL35", "E55P",
-               "F2TH", "GLF6", "GLEX", "PC24")
-COLLECTION_ARGS = ["--types", ",".join(NARROW_BODIES + WIDE_BODIES + OTHER_TYPES), "--airlines", ",".join(AIRLINES)]
+# The airport's traffic as one meets it there today: the airlines that come to Schiphol and
+# the types each flies (airline_fleets.csv beside this file, facts from their published
+# fleets; KLM's home airlines first), and business jets, light aircraft and helicopters seen
+# around it. The demo's livery collection is made of these (COLLECTION_ARGS), so that its
+# flights are of types the airport sees, each airliner of an airline that flies it; the
+# static aircraft of its learned park file are these airlines' airliners, each at a stand
+# its wings fit.
+def read_fleets(path):
+    fleets = {}
+    with open(path, encoding="utf-8") as f:
+        for row in csv.DictReader(line for line in f if line.strip() and not line.startswith("#")):
+            fleets[row["airline"]] = tuple(t for t in row["types"].split(";") if t)
+    return fleets
+
+
+FLEETS = read_fleets(pathlib.Path(__file__).resolve().parent / "airline_fleets.csv")
+FLEET_TYPES = frozenset(t for types in FLEETS.values() for t in types)
+# Light aircraft, flown privately: no airline of the table flies them.
+LIGHT_TYPES = ("C152", "C172", "C182", "C310", "P28A", "P28S", "PA32", "PA34", "DA40", "DA42", "SR22", "BE36", "TBM9", "PC12")
+COLLECTION_ARGS = ["--types", ",".join(sorted(FLEET_TYPES | set(LIGHT_TYPES))), "--airlines", ",".join(FLEETS)]
 
 
 def flies_here(airline, ac_type):
-    """Whether the airline flies airliners of this kind to the airport."""
-    kind = AIRLINES.get(airline)
-    return (kind is not None and ((ac_type in NARROW_BODIES and kind != "wide")
-                                  or (ac_type in WIDE_BODIES and kind != "narrow")))
+    """Whether the airline flies this type (to the airport)."""
+    return ac_type in FLEETS.get(airline, ())
+
+
+def fits_fleet(airline, ac_type):
+    """A type some airline of the airport flies is flown only by such an airline."""
+    return ac_type not in FLEET_TYPES or flies_here(airline, ac_type)
 
 
 # Stands: a pier north of the terminal (nose south, reached from taxiway A), an apron south
@@ -501,7 +500,7 @@ def pick(keys, types, rng, unique=False, exclude=()):
     given types."""
     options = sorted(k for k, v in keys.items() if k[1] in types and k[0] not in ("ZZZ", "PVT", "")
                      and len(k[0]) == 3 and k not in exclude and (len(v) == 1 or not unique)
-                     and not any(r["cargo"] for r in v))
+                     and not any(r["cargo"] for r in v) and fits_fleet(*k))
     if not options:
         raise ScenarioError(f"the livery collection has no livery of the types {sorted(types)[:8]}...")
     return rng.choice(options)
@@ -511,6 +510,7 @@ def known_registration(registrations, keys, carried, rng, types, unique=False, e
     """A passenger aircraft of the database whose airline and type have liveries (exactly
     one when unique) and whose registration no livery carries: matched by airline and type."""
     options = [r for r in registrations if (r["airline"], r["type"]) in keys and r["type"] in types
+               and fits_fleet(r["airline"], r["type"])
                and not r["operator"] and r["cargo"] == "0" and r["registration"] not in carried
                and (r["airline"], r["type"]) not in exclude and not any(x["cargo"] for x in keys[(r["airline"], r["type"])])
                and (not unique or len(keys[(r["airline"], r["type"])]) == 1)]
@@ -545,16 +545,18 @@ class Flights:
 
 def static_plan(rng, keys, registrations, types, kept_free, now, count=14):
     """The flights of the airport's learned park file: at stands other than those the
-    scripted flights and the user use, the airport's airlines and airliners that have
-    liveries, each at a stand its wings fit (half span within the stand's radius), with a
-    fictional registration of the database. For the weekday and half hour of `now` (UTC;
+    scripted flights and the user use, the airport's airlines (in FLEETS' order, KLM's
+    first, one after the other) with airliners of their own that have liveries, each at a
+    stand its wings fit (half span within the stand's radius), with a fictional
+    registration of the database. For the weekday and half hour of `now` (UTC;
     the second half hour from 29:30 on): real and soft entries that stand now, entries that
     left in the half hours before and entries that come in the next ones (they show at a
     renewal), and a few of other weekdays."""
     day, slot = now.tm_wday + 1, now.tm_hour * 2 + (1 if now.tm_min * 60 + now.tm_sec >= 29 * 60 + 30 else 0)
     by_key = {}
     for r in registrations:
-        if not r["operator"] and r["cargo"] == "0" and flies_here(r["airline"], r["type"]):
+        if (not r["operator"] and r["cargo"] == "0" and flies_here(r["airline"], r["type"])
+                and types[r["type"]][0] in ("large", "heavy")):
             by_key.setdefault((r["airline"], r["type"]), []).append(r["registration"])
     options = sorted(k for k, v in keys.items() if k in by_key and not any(x["cargo"] for x in v))
     if not options:
@@ -577,12 +579,19 @@ def static_plan(rng, keys, registrations, types, kept_free, now, count=14):
               (True, hh(slot - 4, slot - 1)), (True, hh(slot + 1, slot + 4)), (False, hh(slot - 1, slot + 1))]
     plan = []
     used = set()  # one aircraft stands at one stand
+    queue = [a for a in FLEETS if any(k[0] == a for k in options)]  # whose turn it is, KLM first
     for i, stand in enumerate(rows[:count]):
         real, (on, hours) = shapes[i % len(shapes)]
-        fitting = [k for k in options if types[k[1]][1] <= stand["radius_m"] and set(by_key[k]) - used]
+        fitting = {}
+        for k in options:
+            if types[k[1]][1] <= stand["radius_m"] and set(by_key[k]) - used:
+                fitting.setdefault(k[0], []).append(k)
         if not fitting:
             continue
-        key = fitting[i % len(fitting)] if i < len(fitting) else rng.choice(fitting)
+        airline = next(a for a in queue if a in fitting)
+        queue.remove(airline)
+        queue.append(airline)
+        key = rng.choice(fitting[airline])
         reg = rng.choice(sorted(set(by_key[key]) - used))
         used.add(reg)
         plan.append({"stand": stand["id"], "registration": reg, "airline": key[0], "type": key[1],
@@ -646,20 +655,22 @@ def demo_scenario(rng, f, carried):
     key = pick(keys, f.of("rotorcraft"), rng, exclude=f.used)
     reports, extra = overflight(10.0, rng, 1500.0, 90.0, 45.0, 1.5, 4.0, turn=60.0, turn_deg_s=3.0)
     f.add("helicopter", key, reports, {"level_ft": 1500.0, "vs_fpm": 0.0})
+    # A private aircraft: it wears a livery of its type, whoever's.
     key = pick(keys, f.of("light"), rng, exclude=f.used)
     reports, extra = overflight(30.0, rng, 3500.0, 110.0, 160.0, 3.5, 6.0)
-    f.add("overflight", key, reports, extra)
+    f.add("overflight", ("PVT", key[1]), reports, extra, note="a private aircraft")
     generic(rng, f, 40.0, 11000.0, 12.0)
     return ["D18", "D12", "E36"]
 
 
 def generic(rng, f, t0, level_ft, length_nm):
-    """A business jet of an airline without liveries of its type: only a generic livery fits."""
-    options = sorted(t for (a, t) in f.keys if t in f.of("buzjet"))
+    """A business jet of NetJets Europe, of which the collection has no livery: only a
+    generic livery of its type fits."""
+    options = sorted({t for (a, t) in f.keys if t in FLEETS["NJE"] and a != "NJE"})
     if not options:
-        raise ScenarioError("the livery collection has no business jet")
+        raise ScenarioError("the livery collection has no business jet NetJets Europe flies")
     ac_type = rng.choice(options)
-    airline = next(a for a in ("NJE", "EJA", "VJT", "JME", "XRO", "GES") if (a, ac_type) not in f.keys)
+    airline = "NJE"
     reports, extra = overflight(t0, rng, level_ft, 300.0, 250.0, -3.0, length_nm)
     f.add("overflight", (airline, ac_type), reports, extra, note="only a generic livery")
 

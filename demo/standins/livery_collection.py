@@ -100,6 +100,7 @@ class CfgFile:
         self.records = []
         self.not_to_use = []
         self.valid_sections = []  # (lines, record, texture, model) that may be repeated
+        self.painted_for = None   # the airline whose aircraft its sections are painted for, if one
 
 
 class Collection:
@@ -119,13 +120,17 @@ class Collection:
         self.types = sorted(t for t, regs in db.by_type.items() if len(regs) >= 3 and (wanted is None or t in wanted))
         if not self.types:
             raise SystemExit("livery_collection: no type of --types has three registrations in the data")
-        # Registrations of the preferred airlines' aircraft (painted for them), by type.
-        airlines = set(args.airlines.split(",")) if args.airlines else set()
-        self.preferred = {}
+        # Registrations of the preferred airlines' aircraft (painted for them), by type, and by
+        # airline and type.
+        self.airlines = args.airlines.split(",") if args.airlines else []
+        given = set(self.airlines)
+        self.preferred, self.by_airline = {}, {}
         for typ, regs in db.by_type.items():
-            mine = [r for r in regs if (db.records[r][2] or db.records[r][0]) in airlines]
+            mine = [r for r in regs if (db.records[r][2] or db.records[r][0]) in given]
             if mine:
                 self.preferred[typ] = mine
+            for r in mine:
+                self.by_airline.setdefault((db.records[r][2] or db.records[r][0], typ), []).append(r)
         self.unknown_regs = [r for r in (f"Q-{i:04d}" for i in range(9999)) if r not in db.records]
 
     def text(self, p: pathlib.Path) -> str:
@@ -160,7 +165,7 @@ class Collection:
         if kind in ("title_in_file", "title_across_files"):
             kind = "valid"
         heavy = db.is_heavy(typ)
-        reg = rng.choice(self.preferred.get(typ) or db.by_type[typ])
+        reg = rng.choice(self.by_airline.get((f.painted_for, typ)) or self.preferred.get(typ) or db.by_type[typ])
         airl = db.records[reg][2] or db.records[reg][0]  # painted for the aircraft's operator
         title = self.next_title(airl, typ)
         codes = f"atc_parking_codes={airl}"
@@ -169,7 +174,7 @@ class Collection:
             codes = f"atc_parking_codes={airl}{rng.choice('XC')}"
         elif pick < 0.2:
             codes = f"atc_parking_codes={airl}, {rng.choice(sorted(db.airlines))}"
-        cargo = rng.random() < 0.1
+        cargo = rng.random() < 0.1 and (airl, typ) not in self.by_airline  # the airlines given fly passengers
         types = "atc_parking_types=" + rng.choice(["GATE,CARGO", "cargo, ramp", "Cargo"] if cargo
                                                    else ["GATE", "GATE,RAMP", "gate"])
         atc = reg if rng.random() < 0.85 else None
@@ -315,11 +320,13 @@ class Collection:
         return [header] + lines[1:]
 
     # ---- files
-    def aircraft_folder(self, folder: pathlib.Path, lfolder: int, typ: str, kind: str, n_sections: int):
+    def aircraft_folder(self, folder: pathlib.Path, lfolder: int, typ: str, kind: str, n_sections: int,
+                        painted_for=None):
         rng = self.rng
         folder.mkdir(parents=True, exist_ok=True)
         name = rng.choice(["aircraft.cfg"] * 7 + ["sim.cfg"] * 2 + ["Aircraft.Cfg", "SIM.CFG"])
         f = CfgFile(self, folder, name, typ, lfolder, kind not in UNREAD_FILES)
+        f.painted_for = painted_for
         general = ["[General]", f"atc_model={typ}", "editable=1", "performance=generated"]
         file_lines = []
         if kind == "fixed_model":
@@ -667,16 +674,26 @@ def build(args) -> dict:
     # has a helicopter, a light aircraft and a business jet.
     coverage = [rng.choice(pool) for pool in ([t for t in c.types if db.category(t) == name]
                                               for name in ("rotorcraft", "light", "buzjet", "heavy", "large")) if pool]
+    # Then, with --airlines, a folder for each of the first four airlines given (the demo's
+    # home airlines): a type it flies, painted for it.
+    leading = []
+    for airline in c.airlines[:4]:
+        flown = [t for t in c.types if (airline, t) in c.by_airline]
+        if flown:
+            leading.append((airline, rng.choice(flown)))
     for i, size in enumerate(section_counts(rng, args.folders, args.sections)):
         k = i % args.lfolders
         kind = fault_kind(rng, args.fault_rate, FILE_FAULTS, "regular")
         typ = rng.choice(fixable if kind == "fixed_model" and fixable else c.types)
+        painted_for = None
         if i < len(coverage) and kind == "regular":
             typ = coverage[i]
+        elif i < len(coverage) + len(leading) and kind == "regular":
+            painted_for, typ = leading[i - len(coverage)]
         if kind == "fixed_model" and not fixable:
             kind = "regular"
         parent = "Airport" if rng.random() < 0.02 else rng.choice(["Aircraft", "Aircraft", "Boeing", "Mixed"])
-        c.aircraft_folder(lfolders[k] / parent / f"{typ}_{i:05d}", k + 1, typ, kind, size)
+        c.aircraft_folder(lfolders[k] / parent / f"{typ}_{i:05d}", k + 1, typ, kind, size, painted_for)
     c.ivao(lfolders[-1], len(lfolders))
     c.unreachable_folders(lfolders[0])
     return c.manifest(lfolders)

@@ -34,6 +34,10 @@ def test_the_registrations_are_fictional_and_the_liveries_keep_to_them(data):
     assert len(table) == 4000 and all(reg.startswith("Q") for reg in table)
     # A livery listed for a registration is of its type and airline (the program's scan
     # relabelling none: test_end_to_end).
+    # The airport's airlines fly their own types, and operate no other airline's of another.
+    for row in table.values():
+        for airline in (row["airline"], row["operator"]):
+            assert row["type"] in scenario.FLEETS.get(airline, (row["type"],)), row
     keys = {(r["title"]): (r["airl"], r["type"]) for r in manifest["records"]}
     for reg, title in manifest["regcodes"]["registrations"].items():
         if reg in table and title in keys:
@@ -51,6 +55,7 @@ def test_every_kind_builds_with_liveries_of_each_flights_category_and_free_stand
     carried = [(e, own[e["registration"]]) for e in built["flights"] + built["statics"]
                if own.get(e.get("registration"))]
     assert all(built["livery_types"].get(title) == e["type"] for e, title in carried), carried
+    assert all(scenario.fits_fleet(f["airline"], f["type"]) for f in built["flights"]), built["flights"]
     categories = {f["kind"]: f["category"] for f in built["flights"]}
     if kind != "short":
         assert categories["helicopter"] == "rotorcraft"
@@ -61,6 +66,7 @@ def test_every_kind_builds_with_liveries_of_each_flights_category_and_free_stand
     scripted = {f["stand"] for f in built["flights"] if "stand" in f}
     statics = built["statics"]
     assert len(statics) >= 6 and not scripted & {e["stand"] for e in statics}
+    assert "KLM" in {e["airline"] for e in statics}
     assert all(e["registration"] in table and table[e["registration"]]["type"] == e["type"] for e in statics)
     day, slot = built["time_of_week"]["day"], built["time_of_week"]["slot"]
 

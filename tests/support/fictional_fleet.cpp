@@ -18,6 +18,8 @@ constexpr uint32_t kMaxWeight = 40;
 constexpr uint32_t kOtherOperatorOneIn = 25;
 constexpr size_t kPrivateShareOneIn = 50;
 constexpr size_t kBlocks = 26 * 26 * 26;
+// The fleet table's airlines fly larger fleets, so that a small table holds their aircraft too.
+constexpr uint32_t kTableFleetWeight = 10;
 
 // mt19937's outputs are fixed by the standard, unlike the library's distributions: the
 // same seed gives the same table on every platform.
@@ -37,7 +39,38 @@ struct Fleet {
     std::string block; // "QX-YZ"; empty for the private owners
     std::vector<std::string> types;
     size_t size = 0;
+    bool real = false; // the types are the airline's own (the fleet table's), not drawn
 };
+
+// Airline -> its types, from the fleet table; a type the types table does not know is a
+// slip in one of the two tables and stops the build.
+std::map<std::string, std::vector<std::string>> lf_airlineFleets(const std::filesystem::path& file,
+                                                                 const databuild::HandTables& tables)
+{
+    std::set<std::string> known;
+    for (const databuild::HandType& t : tables.types)
+        known.insert(t.type);
+    std::map<std::string, std::vector<std::string>> fleets;
+    for (const std::vector<std::string>& row : databuild::readTableRows(file, "airline,types")) {
+        std::vector<std::string> types = databuild::listItems(row[1]);
+        for (const std::string& type : types) {
+            if (!known.contains(type))
+                throw std::runtime_error(fmt::format("lf_airlineFleets: {} of {} is no known type", type, row[0]));
+        }
+        if (types.empty() || !fleets.emplace(row[0], std::move(types)).second)
+            throw std::runtime_error(fmt::format("lf_airlineFleets: {} listed twice or without types", row[0]));
+    }
+    return fleets;
+}
+
+// Whether the aircraft of one fleet may be operated by another: an airline of the fleet
+// table operates only types it flies, and a table airline's aircraft only such an airline.
+bool lf_mayOperate(const Fleet& owner, const Fleet& other, const std::string& type)
+{
+    if (other.real)
+        return std::find(other.types.begin(), other.types.end(), type) != other.types.end();
+    return !owner.real;
+}
 
 std::vector<std::string> lf_typesOf(const databuild::HandTables& tables, std::initializer_list<TypeCategory> categories)
 {
@@ -73,7 +106,9 @@ std::string lf_block(size_t index)
                        static_cast<char>('A' + index % 26));
 }
 
-std::vector<Registration> lf_fictionalRegistrations(const databuild::DataInputs& in, uint32_t seed, size_t count)
+std::vector<Registration> lf_fictionalRegistrations(const databuild::DataInputs& in,
+                                                   const std::map<std::string, std::vector<std::string>>& airlineFleets,
+                                                   uint32_t seed, size_t count)
 {
     Draw draw(seed);
     std::set<std::string> cargoOperators(in.tables.cargoOperators.begin(), in.tables.cargoOperators.end());
@@ -83,19 +118,23 @@ std::vector<Registration> lf_fictionalRegistrations(const databuild::DataInputs&
     for (size_t i = 0; i < kBlocks; ++i)
         blocks[i] = i;
     for (const databuild::OpenAirline& a : in.airlines) {
-        if (!a.active || a.icao == kPrivateOwner || !seen.insert(a.icao).second)
+        // A table airline flies even where the open data mark its code inactive.
+        if ((!a.active && !airlineFleets.contains(a.icao)) || a.icao == kPrivateOwner || !seen.insert(a.icao).second)
             continue;
         if (fleets.size() == kBlocks)
             break;
         std::swap(blocks[fleets.size()], blocks[fleets.size() + draw.below(kBlocks - fleets.size())]);
-        fleets.push_back({a.icao, a.country, lf_block(blocks[fleets.size()]), lf_drawTypes(in.tables, draw), 0});
+        const auto own = airlineFleets.find(a.icao);
+        const bool real = own != airlineFleets.end();
+        fleets.push_back({a.icao, a.country, lf_block(blocks[fleets.size()]),
+                          real ? own->second : lf_drawTypes(in.tables, draw), 0, real});
     }
     const size_t privateSize = std::min(count / kPrivateShareOneIn, kBlocks);
     const size_t airlinesSize = count - privateSize;
     std::vector<uint32_t> weights;
     uint64_t weightSum = 0;
-    for (size_t i = 0; i < fleets.size(); ++i)
-        weightSum += weights.emplace_back(1 + draw.below(kMaxWeight));
+    for (const Fleet& f : fleets)
+        weightSum += weights.emplace_back((1 + draw.below(kMaxWeight)) * (f.real ? kTableFleetWeight : 1));
     for (size_t i = 0; i < fleets.size(); ++i)
         fleets[i].size = std::min<size_t>(676, airlinesSize * weights[i] / weightSum);
 
@@ -111,7 +150,7 @@ std::vector<Registration> lf_fictionalRegistrations(const databuild::DataInputs&
         const std::vector<const Fleet*>& neighbours = byCountry[f.country];
         if (neighbours.size() > 1 && draw.below(kOtherOperatorOneIn) == 0) {
             const Fleet* other = neighbours[draw.below(neighbours.size())];
-            if (other->airline != f.airline)
+            if (other->airline != f.airline && lf_mayOperate(f, *other, r.type))
                 r.opr = other->airline;
         }
         out.push_back(std::move(r));
@@ -155,7 +194,8 @@ std::string lf_registrationsCsv(const std::vector<Registration>& registrations)
 FictionalData fictionalDataFiles(const std::filesystem::path& toolsFolder, size_t count, uint32_t seed)
 {
     const databuild::DataInputs inputs = databuild::readDataInputs(toolsFolder);
-    const std::vector<Registration> registrations = lf_fictionalRegistrations(inputs, seed, count);
+    const auto airlineFleets = lf_airlineFleets(toolsFolder.parent_path() / "demo" / "airline_fleets.csv", inputs.tables);
+    const std::vector<Registration> registrations = lf_fictionalRegistrations(inputs, airlineFleets, seed, count);
     return {databuild::makeDataFiles(inputs, registrations), lf_registrationsCsv(registrations)};
 }
 

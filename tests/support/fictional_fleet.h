@@ -15,11 +15,15 @@ namespace tavtest {
 inline constexpr uint32_t g_fictionalSeed = 20250611;
 
 // The builder's data files with `count` fictional registrations in dbase.xml: fleets for
-// the active airlines of the open data (one to three types of one size category each;
-// about one aircraft in 25 operated by another airline of the same country; a cargo
-// operator's aircraft cargo) and the private owners, sorted by registration; and the same
-// registrations as CSV ("registration,airline,type,operator,cargo", then one line each).
-// The same inputs and seed always give the same table.
+// the active airlines of the open data and the private owners, sorted by registration;
+// and the same registrations as CSV ("registration,airline,type,operator,cargo", then one
+// line each). The airlines of demo/airline_fleets.csv (beside the tools folder) that the
+// open data know fly the types it lists for them, in fleets ten times the others' on
+// average; every other (active) airline
+// one to three types of one size category, drawn. About one aircraft in 25 is operated by
+// another airline of the same country (a table airline's only by a table airline flying
+// its type); a cargo operator's aircraft are cargo. The same inputs and seed always give
+// the same table.
 struct FictionalData {
     databuild::DataFiles files;
     std::string registrationsCsv;

@@ -75,17 +75,6 @@ private:
     std::vector<Row> rows_;
 };
 
-// Lists inside one field are separated by ';'.
-std::vector<std::string> lf_list(std::string_view field)
-{
-    std::vector<std::string> items;
-    for (std::string& item : gf_split(field, ';')) {
-        if (!item.empty())
-            items.push_back(std::move(item));
-    }
-    return items;
-}
-
 TypeCategory lf_category(const Table& table, const Table::Row& row, std::string_view name)
 {
     for (size_t i = 0; i < kCategoryNames.size(); ++i) {
@@ -131,6 +120,24 @@ void lf_readTypes(const fs::path& folder, HandTables& tables)
 
 } // namespace
 
+std::vector<std::vector<std::string>> readTableRows(const fs::path& file, std::string_view header)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (Table::Row& row : Table(file.parent_path(), gf_pathToUtf8(file.filename()), header).rows())
+        rows.push_back(std::move(row.fields));
+    return rows;
+}
+
+std::vector<std::string> listItems(std::string_view field)
+{
+    std::vector<std::string> items;
+    for (std::string& item : gf_split(field, ';')) {
+        if (!item.empty())
+            items.push_back(std::move(item));
+    }
+    return items;
+}
+
 std::string_view categoryName(TypeCategory category)
 {
     return kCategoryNames.at(static_cast<size_t>(category));
@@ -145,7 +152,7 @@ HandTables readHandTables(const fs::path& folder)
     for (const auto& row : Table(folder, "cargo_operators.csv", "airline").rows())
         tables.cargoOperators.push_back(row.fields[0]);
     for (const auto& row : Table(folder, "publishers.csv", "names,airports").rows())
-        tables.publishers.push_back({lf_list(row.fields[0]), lf_list(row.fields[1])});
+        tables.publishers.push_back({listItems(row.fields[0]), listItems(row.fields[1])});
     for (const auto& row : Table(folder, "sim_addon_airports.csv", "airport").rows())
         tables.simAddonAirports.push_back(row.fields[0]);
     const Table stands(folder, "stands.csv", "airport,stands");

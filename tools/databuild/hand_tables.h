@@ -43,6 +43,12 @@ struct HandTables {
 // also for a designator listed twice in types.csv.
 HandTables readHandTables(const std::filesystem::path& folder);
 
+// The rows of one table in the hand tables' form (CSV, the header line first, '#' and blank
+// lines comments), each split at ','; throws std::runtime_error "<file>:<line>: <what>".
+std::vector<std::vector<std::string>> readTableRows(const std::filesystem::path& file, std::string_view header);
+// The items of a list inside one field, separated by ';'.
+std::vector<std::string> listItems(std::string_view field);
+
 // "light", "buzjet", "large", "heavy", "high_performance", "rotorcraft".
 std::string_view categoryName(TypeCategory category);
 

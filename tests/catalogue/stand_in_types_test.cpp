@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <tuple>
@@ -122,6 +123,8 @@ TEST_F(PublishedStandIns, RandomStandInsStayNearInSizeWhereAnyIs)
                 ++outside;
         }
     }
+    std::printf("%zu stand-ins, %zu within 1.5:1 in span, %zu outside where one within was at hand\n",
+                picks, near, outside);
     EXPECT_GT(picks, 4000u);
     EXPECT_GT(near, picks * 3 / 4);
     EXPECT_EQ(outside, 0u) << "stand-ins outside 1.5:1 where one within was at hand";

@@ -31,6 +31,9 @@ struct UserState {
     int64_t zuluDayOfYear = 0;        // 1 = 1 January
     int64_t zuluYear = 0;
     int64_t lightStates = 0;
+    // Not of the definition: radians, true, the way it moves over the ground (in a crosswind
+    // its nose is off it), from its last two positions; its heading until it has moved.
+    double groundTrack = 0.0;
 };
 
 // The open connection; null before it opens and after it closed. Changed only under

@@ -26,6 +26,7 @@ constexpr double kTeleportNm = 10.0;
 constexpr double kNearZeroDegrees = 0.0001;
 constexpr double kMaxParkedSpeedKt = 2.0;
 constexpr double kMetresPerNm = 1852.0;
+constexpr double kLeastTrackMoveMetres = 1.0;
 
 bool lf_isZeroPosition(double latitude, double longitude)
 {
@@ -59,18 +60,28 @@ std::optional<UserState> lf_readUserState(const ScRecv* message, uint32_t size)
 
 void lf_onUserState(const ScRecv* message, uint32_t size, uint32_t objectId)
 {
-    const std::optional<UserState> received = lf_readUserState(message, size);
+    std::optional<UserState> received = lf_readUserState(message, size);
     if (!received)
         return;
-    const UserState& s = *received;
+    UserState& s = *received;
+    const GeoPos position{s.latitude, s.longitude};
+    const bool fromLast = !lf_isZeroPosition(g_lastUserPos.latitude, g_lastUserPos.longitude) &&
+                          !lf_isZeroPosition(position.latitude, position.longitude);
+    const double movedNm = fromLast ? gf_distanceNm(g_lastUserPos, position) : 0.0;
+    const bool jumped = movedNm > kTeleportNm;
     {
         std::lock_guard lock(g_simConnectMutex);
+        // The way from the last position; a move shorter than a metre (2 kt between replies a
+        // second apart) tells none, the last way holds.
+        if (!fromLast || jumped)
+            s.groundTrack = s.heading;
+        else if (movedNm * kMetresPerNm < kLeastTrackMoveMetres)
+            s.groundTrack = g_userState.groundTrack;
+        else
+            s.groundTrack = gf_bearingRad(g_lastUserPos, position);
         g_userState = s;
     }
-    const GeoPos position{s.latitude, s.longitude};
-    if (!lf_isZeroPosition(g_lastUserPos.latitude, g_lastUserPos.longitude) &&
-        !lf_isZeroPosition(position.latitude, position.longitude) &&
-        gf_distanceNm(g_lastUserPos, position) > kTeleportNm) {
+    if (jumped) {
         gf_logLine("Teleport");
         lf_newFlight();
     }

@@ -1,5 +1,7 @@
 // The dispatch of the "SimClient" thread: the simulator check, the events that end a run,
 // and the user aircraft's data.
+#include <cmath>
+
 #include "foundation/settings_catalogue.h"
 #include "foundation/settings_fixture.h"
 #include "foundation/user_error.h"
@@ -152,6 +154,26 @@ TEST_F(SimDispatch, UserStateKeepsPositionTimeAndObjectAndEndsTheRunOnAJump)
     g_rtProfessional = false;
     deliver(userState(52.1, 4.0, 1000.0, 0.0, 0, 1, 2025));
     EXPECT_EQ(g_simUnixTime, 1709164800 + 3600);
+}
+
+// The user's ground track: its heading at the first position and after a jump, else the way
+// from the last position to this one, kept while it moves less than a metre.
+TEST_F(SimDispatch, TheUsersGroundTrackIsTheWayFromItsLastPosition)
+{
+    const double metreLat = 1.0 / 1852.0 / 60.0;
+    const double metreLon = metreLat / std::cos(52 * g_degToRad);
+    const struct {
+        const char* what;
+        double lat, lon, headingDeg, trackDeg;
+    } rows[] = {{"first position", 52.0, 4.0, 10, 10},
+                {"72 m north-east, crabbed", 52.0 + 51 * metreLat, 4.0 + 51 * metreLon, 50, 45},
+                {"0.5 m west", 52.0 + 51 * metreLat, 4.0 + 50.5 * metreLon, 50, 45},
+                {"2 m south", 52.0 + 49 * metreLat, 4.0 + 50.5 * metreLon, 50, 180},
+                {"11 nm north", 52.0 + 11.0 / 60.0, 4.0, 200, 200}};
+    for (const auto& row : rows) {
+        deliver(userState(UserReport{.lat = row.lat, .lon = row.lon, .heading = row.headingDeg * g_degToRad}));
+        EXPECT_NEAR(gf_requestUserPosition().groundTrack / g_degToRad, row.trackDeg, 0.05) << row.what;
+    }
 }
 
 TEST_F(SimDispatch, DaysSince1970FollowTheCalendar)

@@ -28,14 +28,40 @@ inline Bytes objectData(uint32_t messageId, uint32_t request, uint32_t object, u
         .u32(request).u32(object).u32(define).u32(0).u32(1).u32(1).u32(1).append(data.str());
 }
 
+// The user aircraft's state (definition 403) as the simulator sends it.
+struct UserReport {
+    double lat = 52.0;
+    double lon = 4.0;
+    double alt = 1000.0;
+    double agl = 950.0;
+    double heading = 1.5; // radians
+    double groundSpeed = 0.0;
+    int64_t zuluTime = 0;
+    int64_t day = 1;
+    int64_t year = 2024;
+};
+
+inline Bytes userState(const UserReport& r)
+{
+    Bytes b;
+    b.f64(r.lat).f64(r.lon).f64(0.01).f64(0.02).f64(r.heading).f64(r.alt).f64(r.agl).f64(r.groundSpeed);
+    for (int64_t v : {r.zuluTime, r.day, r.year, int64_t{0}})
+        b.append(std::string(reinterpret_cast<const char*>(&v), 8));
+    return objectData(8, 109, 1, 403, b);
+}
+
 inline Bytes userState(double lat, double lon, double alt = 1000.0, double groundSpeed = 0.0, int64_t zuluTime = 0,
                        int64_t day = 1, int64_t year = 2024)
 {
-    Bytes b;
-    b.f64(lat).f64(lon).f64(0.01).f64(0.02).f64(1.5).f64(alt).f64(alt - 50).f64(groundSpeed);
-    for (int64_t v : {zuluTime, day, year, int64_t{0}})
-        b.append(std::string(reinterpret_cast<const char*>(&v), 8));
-    return objectData(8, 109, 1, 403, b);
+    return userState({lat, lon, alt, alt - 50, 1.5, groundSpeed, zuluTime, day, year});
+}
+
+// Delivers the messages on the connection and dispatches them as the "SimClient" thread does.
+inline void dispatch(sctest::TestConnection& connection, const std::vector<Bytes>& messages)
+{
+    for (const Bytes& m : messages)
+        connection.transport->inject(m.str());
+    SimConnect_CallDispatch(connection.handle, &lf_simDispatch, nullptr);
 }
 
 inline Bytes event(uint32_t eventId, uint32_t data = 0)
@@ -132,12 +158,7 @@ protected:
     }
 
     // Delivers the messages and dispatches them as the thread does.
-    void deliver(const std::vector<Bytes>& messages)
-    {
-        for (const Bytes& m : messages)
-            connection_.transport->inject(m.str());
-        SimConnect_CallDispatch(connection_.handle, &lf_simDispatch, nullptr);
-    }
+    void deliver(const std::vector<Bytes>& messages) { dispatch(connection_, messages); }
     void deliver(const Bytes& message) { deliver(std::vector<Bytes>{message}); }
 
     // The records sent since the last call, described.

@@ -73,6 +73,7 @@ UserState lf_userState()
     s.latitude = 52.0;
     s.longitude = 4.0;
     s.heading = 1.5;
+    s.groundTrack = 1.5;
     s.altitude = fakeSim().altitude;
     s.groundVelocity = 250.0;
     return s;

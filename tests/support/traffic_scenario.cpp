@@ -213,6 +213,7 @@ void Scenario::placeUser(const TrackPoint& user)
     g_user.altitude = user.altFt;
     g_user.altitudeAboveGround = user.altFt - terrain(user.lat, user.lon);
     g_user.heading = user.trackDeg / kRadToDeg;
+    g_user.groundTrack = g_user.heading;
     g_user.groundVelocity = user.gsKt;
     gf_storeUserSnapshot(g_user);
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -24,6 +25,8 @@ constexpr double kAirWayLateralFt = 700.0;
 constexpr double kFartherMarginNm = 0.1;
 constexpr double kNmPerDegree = 60.0; // of latitude, on the sphere of our great-circle maths
 constexpr double kTicksPerHour = 360000.0;
+// Two minutes: the 4 nm range closed at 120 kt; what would meet the user later is judged again, once a second.
+constexpr double kApproachHorizonHours = 2.0 / 60.0;
 
 GeoPos lf_userPosition(const UserState& u = g_userSnapshot)
 {
@@ -64,9 +67,10 @@ bool lf_inUsersWayOnGround(const LiveAc& ac, const UserState& u, double agl)
 
 // Ahead of the user, an aircraft whose line of flight passes within 700 ft of the user.
 // Behind it, an aircraft in the air that closes on the user: faster along the user's track
-// with the user on its line of flight (a jet departing behind a slow user), or one whose
-// closest approach is still to come and passes as near (traffic converging from behind
-// the beam). One on the ground behind the user is left to the ground test.
+// with the user on its line of flight (a jet departing behind a slow user), or one that
+// comes as near within the approach horizon (traffic converging from behind the beam); a
+// near-parallel one that would take many minutes to meet the user is not. One on the
+// ground behind the user is left to the ground test.
 bool lf_inUsersWayInAir(const LiveAc& ac, const UserState& u)
 {
     const double d = gf_distanceNm(lf_userPosition(u), lf_position(ac));
@@ -81,7 +85,7 @@ bool lf_inUsersWayInAir(const LiveAc& ac, const UserState& u)
     if (ac.onGround)
         return false;
     const auto [northKt, eastKt] = lf_groundVelocityKt(ac);
-    const double alongUsersTrackKt = northKt * std::cos(u.heading) + eastKt * std::sin(u.heading);
+    const double alongUsersTrackKt = northKt * std::cos(u.groundTrack) + eastKt * std::sin(u.groundTrack);
     if (alongUsersTrackKt > u.groundVelocity && onLineOfFlight)
         return true;
     const std::optional<double> missFt = gf_closestApproachFt(u, lf_position(ac), northKt, eastKt);
@@ -102,13 +106,14 @@ std::optional<double> gf_closestApproachFt(const UserState& u, const GeoPos& pos
     const double b = gf_bearingRad(lf_userPosition(u), position);
     const double north = d * std::cos(b);
     const double east = d * std::sin(b);
-    const double relNorth = northKt - u.groundVelocity * std::cos(u.heading);
-    const double relEast = eastKt - u.groundVelocity * std::sin(u.heading);
+    const double relNorth = northKt - u.groundVelocity * std::cos(u.groundTrack);
+    const double relEast = eastKt - u.groundVelocity * std::sin(u.groundTrack);
     const double closing = north * relNorth + east * relEast;
     const double relSpeedSquared = relNorth * relNorth + relEast * relEast;
     if (!(closing < 0.0) || !(relSpeedSquared > 0.0))
         return std::nullopt;
-    return std::fabs(north * relEast - east * relNorth) / std::sqrt(relSpeedSquared) * kFeetPerNm;
+    const double hours = std::min(-closing / relSpeedSquared, kApproachHorizonHours);
+    return std::hypot(north + relNorth * hours, east + relEast * hours) * kFeetPerNm;
 }
 
 void lf_removeForStaticCollision(LiveAc& ac)

@@ -171,8 +171,9 @@ bool lf_holdBackNearUser(LiveAc& ac)
         const double r = lf_wrapPi(lf_reportedHeading(f) - gf_bearingRad(user, lf_position(f))) * g_radToDeg;
         lateralFt = dist * kFeetPerNm * std::cos(std::fabs(std::fabs(r) - 90.0) * g_degToRad);
         limitFt = kAirHoldLateralFt;
-        // Behind the user, one that closes on it comes as near as its closest approach,
-        // wherever its line of flight lies: making way would remove it once created.
+        // Behind the user, one that closes on it comes as near as it does within the
+        // approach horizon, wherever its line of flight lies: making way would remove it
+        // once created.
         if (gf_behindUser(u, lf_position(f))) {
             const double track = f.track * g_degToRad;
             const std::optional<double> missFt =

@@ -56,8 +56,8 @@ void gf_removeAcInUsersWay();
 // More than 90 degrees off the user aircraft's heading, seen from the user.
 bool gf_behindUser(const UserState& u, const GeoPos& position);
 // How near (feet) an aircraft at the position, moving over the ground at the velocity
-// (knots north and east), passes the user aircraft flying on at its heading and ground
-// speed; nothing when that closest approach is already past (they draw apart).
+// (knots north and east), comes within the next two minutes to the user aircraft flying on
+// along its ground track at its ground speed; nothing when they do not draw nearer.
 std::optional<double> gf_closestApproachFt(const UserState& u, const GeoPos& position, double northKt,
                                            double eastKt);
 

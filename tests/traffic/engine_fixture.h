@@ -5,6 +5,7 @@
 // queued for the simulator.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -20,6 +21,7 @@
 #include "parking/park_stand.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_link_calls.h"
+#include "simlink/sim_link_fixture.h"
 #include "simlink/simconnect/wire_records.h"
 #include "support/engine_doubles.h"
 #include "support/engine_driver.h"
@@ -153,8 +155,28 @@ protected:
         u.altitude = altitude;
         u.altitudeAboveGround = agl;
         u.heading = heading;
+        u.groundTrack = heading;
         u.groundVelocity = gs;
         gf_storeUserSnapshot(u);
+        g_userOnGround = onGround;
+    }
+    // The user aircraft as the simulator reports it, a second apart: `kt` knots back along
+    // its track, then at the position, its nose at the heading (crabbed in a crosswind);
+    // then the worker's copy.
+    void userReported(double lat, double lon, double altitude, double agl, double trackDeg, double headingDeg,
+                      double kt, bool onGround)
+    {
+        const double nmBack = kt / 3600.0;
+        const double track = trackDeg * g_degToRad;
+        const simtest::UserReport before{
+            .lat = lat - nmBack * std::cos(track) / 60.0,
+            .lon = lon - nmBack * std::sin(track) / 60.0 / std::cos(lat * g_degToRad),
+            .alt = altitude, .agl = agl, .heading = headingDeg * g_degToRad, .groundSpeed = kt};
+        simtest::UserReport now = before;
+        now.lat = lat;
+        now.lon = lon;
+        simtest::dispatch(connection_, {simtest::userState(before), simtest::userState(now)});
+        gf_storeUserSnapshot(gf_requestUserPosition());
         g_userOnGround = onGround;
     }
     // A stand of 30 m radius, numbered with the others.

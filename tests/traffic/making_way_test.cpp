@@ -1,6 +1,8 @@
 #include <cmath>
 #include <limits>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "traffic/engine_fixture.h"
 
@@ -24,7 +26,21 @@ protected:
         ac.motion.longitudeStep =
             nmPerTick * std::sin(trackDeg * kDegToRad) * kNm / std::cos(ac.pos.latitude * kDegToRad);
     }
+    // An active aircraft in the air, north and east of the user at 52 N 4 E, on its way
+    // (heading and track) at the speed; whether making way removes it.
+    bool removedInTheAir(double northNm, double eastNm, double altitude, double trackDeg, double kt)
+    {
+        g_liveAcs.clear();
+        LiveAc& ac = active(20040, "KLM40", 52 + northNm * kNm, 4 + eastNm * kNm / std::cos(52 * kDegToRad), altitude,
+                            false, 140);
+        ac.pos.heading = trackDeg * kDegToRad;
+        moving(ac, kt, trackDeg);
+        gf_removeAcInUsersWay();
+        return g_liveAcs[0].status == SimStatus::RemovingFromSim;
+    }
 };
+
+constexpr double kFeet = 1.0 / 6076.11549; // nautical miles
 
 // Half spans of 0.02 nm reach 81 m: three statics 70 m around the aircraft, 121 m apart.
 TEST_F(MakingWayTest, AMovingLiveAircraftRemovesOnlyTheFirstStaticInReach)
@@ -102,6 +118,73 @@ TEST_F(MakingWayTest, BehindTheUserOnlyAnAircraftClosingOnItInTheAirIsInItsWay)
         moving(ac, row.kt, row.headingDeg);
         gf_removeAcInUsersWay();
         EXPECT_EQ(g_liveAcs[0].status == SimStatus::RemovingFromSim, row.removed) << row.what;
+    }
+}
+
+// Near-parallel traffic beside the airborne user (250 kt north at 3,000 ft): 0.5 to 3.5 nm
+// east or west, up to 1,500 ft behind its beam, on a track up to 1 degree towards it, at
+// its speed or 2 kt slower or faster. It would meet the user only after minutes (24 of
+// these 360 were removed, meeting it 6.5 to 96 minutes later) and no line of flight passes
+// the user within 700 ft: none is in its way.
+TEST_F(MakingWayTest, NearParallelTrafficBesideTheUserIsNotInItsWay)
+{
+    userAt(3000, 3000, false, 250);
+    std::vector<std::string> removed;
+    int rows = 0;
+    for (const double side : {1.0, -1.0})
+        for (const double asideNm : {0.5, 1.25, 2.0, 2.75, 3.5})
+            for (const double behindFt : {0.0, 500.0, 1000.0, 1500.0})
+                for (const double towardsDeg : {0.0, 0.5, 1.0})
+                    for (const double kt : {248.0, 250.0, 252.0}) {
+                        ++rows;
+                        if (removedInTheAir(-behindFt * kFeet, side * asideNm, 3000, -side * towardsDeg, kt))
+                            removed.push_back(fmt::format("{} nm {}, {} ft behind, {} deg towards, {} kt", asideNm,
+                                                          side > 0 ? "east" : "west", behindFt, towardsDeg, kt));
+                    }
+    EXPECT_EQ(rows, 360);
+    EXPECT_EQ(removed, std::vector<std::string>{});
+}
+
+// Behind the airborne user (140 kt east at 3,000 ft), how near an aircraft comes counts for
+// about two minutes ahead: one on a collision course that meets the user in 1.5 minutes is
+// in its way, the same meeting it in 3 minutes not yet, nor one 2 nm to its right on a
+// track half a degree towards it (55 minutes). The user's way is its ground track, as
+// the simulator's reports of it tell: crabbed into a crosswind, its nose off that track,
+// it keeps a formation on the same track at the same speed, 750 ft to its right and
+// 100 ft behind its beam, or 0.5 nm to its right and 500 ft behind.
+TEST_F(MakingWayTest, BehindTheUserOnlyWhatClosesOnItWithinTheHorizonOnItsGroundTrackIsInItsWay)
+{
+    struct Row {
+        const char* what;
+        double crabDeg; // the user's nose right of its track
+        double aheadNm; // of the user along its track
+        double rightNm;
+        double trackDeg; // right of the user's
+        double kt;
+        bool removed;
+    };
+    // From 1 nm right and 1 nm behind, straight at the user relative to it: 1.414 nm closed
+    // at 56.6 kt (1.5 minutes) or 28.3 kt (3 minutes).
+    const auto collision = [](double closingKt) {
+        const double along = 140.0 + closingKt / std::sqrt(2.0);
+        const double right = -closingKt / std::sqrt(2.0);
+        return std::pair{std::atan2(right, along) / kDegToRad, std::hypot(along, right)};
+    };
+    const auto [fastTrack, fastKt] = collision(56.57);
+    const auto [slowTrack, slowKt] = collision(28.28);
+    const Row rows[] = {
+        {"meeting the user in 1.5 minutes", 0, -1.0, 1.0, fastTrack, fastKt, true},
+        {"meeting the user in 3 minutes", 0, -1.0, 1.0, slowTrack, slowKt, false},
+        {"2 nm right, 500 ft behind the beam, 0.5 degrees towards", 0, -500 * kFeet, 2.0, -0.5, 140, false},
+        {"formation 750 ft right, user crabbed 6 degrees", 6, -100 * kFeet, 750 * kFeet, 0, 140, false},
+        {"formation 0.5 nm right, user crabbed 8 degrees", 8, -500 * kFeet, 0.5, 0, 140, false},
+        {"crabbed user, faster on its track 2 nm behind", 8, -2.0, 0, 0, 250, true}};
+    const double userTrackDeg = 90.0;
+    for (const Row& row : rows) {
+        userReported(52, 4, 3000, 3000, userTrackDeg, userTrackDeg + row.crabDeg, 140, false);
+        // Turned from the user's track to north and east.
+        EXPECT_EQ(removedInTheAir(-row.rightNm, row.aheadNm, 3000, userTrackDeg + row.trackDeg, row.kt), row.removed)
+            << row.what;
     }
 }
 

@@ -14,6 +14,31 @@ constexpr double kNm = 1.0 / 60.0;
 
 class SpawningTest : public EngineTest {
 protected:
+    // A buffered aircraft north and east of the user at 52 N 4 E with three reports 5 s
+    // apart along the track at the speed; whether the hold-back holds it (and drops its
+    // front report).
+    bool heldBack(double northNm, double eastNm, double trackDeg, double kt, bool airborne)
+    {
+        g_liveAcs.clear();
+        g_trafficTick = 9000;
+        const double lat = 52 + northNm * kNm;
+        const double lon = 4 + eastNm * kNm / std::cos(52 * g_degToRad);
+        std::vector<PosSample> reports;
+        for (uint32_t i = 0; i < 3; ++i) {
+            const double nm = kt * 5.0 * i / 3600.0;
+            const double track = trackDeg * g_degToRad;
+            reports.push_back(sample(lat + nm * std::cos(track) * kNm,
+                                     lon + nm * std::sin(track) * kNm / std::cos(52 * g_degToRad),
+                                     airborne ? 300 : 0, kt, 5000 + 500 * i, airborne));
+            reports.back().track = trackDeg < 0 ? trackDeg + 360 : trackDeg;
+        }
+        LiveAc& ac = buffered(20020, "KLM20", "A320", reports);
+        const bool held = lf_holdBackNearUser(ac);
+        EXPECT_EQ(ac.heldNearUser, held);
+        EXPECT_EQ(ac.samples.size(), held ? 2u : 3u);
+        return held;
+    }
+
     // Two airborne samples 100 ticks apart, the first due at the tick given.
     LiveAc& flying(uint32_t hexid, const std::string& callsign, double lat, uint32_t due, const std::string& reg = "")
     {
@@ -198,26 +223,42 @@ TEST_F(SpawningTest, BehindTheDepartingUserOnlyAnAircraftClosingOnItInTheAirIsHe
         {"flying 2 nm behind on the user's track, faster", -2.0, 0, 0, 250, true, true},
         {"converging from behind the beam", -1.0, 1.5, convergingDeg, std::hypot(150.0, 250.0), true, true},
         {"passing 1 nm behind the user", -1.0, 1.0, 270, 250, true, false}};
-    for (const Row& row : rows) {
-        g_liveAcs.clear();
-        g_trafficTick = 9000;
-        const double lat = 52 + row.northNm * kNm;
-        const double lon = 4 + row.eastNm * kNm / std::cos(52 * 0.017453292519943295);
-        // Three reports 5 s apart along the track.
-        std::vector<PosSample> reports;
-        for (uint32_t i = 0; i < 3; ++i) {
-            const double nm = row.kt * 5.0 * i / 3600.0;
-            const double track = row.trackDeg * 0.017453292519943295;
-            reports.push_back(sample(lat + nm * std::cos(track) * kNm,
-                                     lon + nm * std::sin(track) * kNm / std::cos(52 * 0.017453292519943295),
-                                     row.airborne ? 300 : 0, row.kt, 5000 + 500 * i, row.airborne));
-            reports.back().track = row.trackDeg < 0 ? row.trackDeg + 360 : row.trackDeg;
-        }
-        LiveAc& ac = buffered(20020, "KLM20", "A320", reports);
-        EXPECT_EQ(lf_holdBackNearUser(ac), row.held) << row.what;
-        EXPECT_EQ(ac.heldNearUser, row.held) << row.what;
-        EXPECT_EQ(ac.samples.size(), row.held ? 2u : 3u) << row.what;
-    }
+    for (const Row& row : rows)
+        EXPECT_EQ(heldBack(row.northNm, row.eastNm, row.trackDeg, row.kt, row.airborne), row.held) << row.what;
+}
+
+// Near-parallel traffic 1 to 5.5 nm east or west of the airborne user (150 kt north at
+// 300 ft), up to 0.5 nm behind its beam, on a track up to 2 degrees towards it, at its
+// speed or 2 kt slower or faster: none is held back, as none comes near within about two
+// minutes nor has the user within 4,000 ft of its line of flight (68 of these 288 were
+// held, meeting the user 9 to 126 minutes later; so were 3 nm east, 0.3 nm behind, 1 degree
+// towards and 5 nm east, 0.5 nm behind, 2 degrees towards). Nor, with the user crabbed 8
+// degrees into a crosswind, is one on its ground track at its speed 1 nm to its right and
+// 0.2 nm behind its beam; one faster on that track behind it still is.
+TEST_F(SpawningTest, TheHoldBackBeforeCreationHoldsOnlyWhatClosesOnTheUserWithinTheHorizon)
+{
+    userAt(52, 4, 300, 300, 0, 150, false);
+    std::vector<std::string> held;
+    int rows = 0;
+    for (const double side : {1.0, -1.0})
+        for (const double asideNm : {1.0, 2.5, 4.0, 5.5})
+            for (const double behindNm : {0.0, 0.1, 0.3, 0.5})
+                for (const double towardsDeg : {0.0, 1.0, 2.0})
+                    for (const double kt : {148.0, 150.0, 152.0}) {
+                        ++rows;
+                        if (heldBack(-behindNm, side * asideNm, -side * towardsDeg, kt, true))
+                            held.push_back(fmt::format("{} nm {}, {} nm behind, {} deg towards, {} kt", asideNm,
+                                                       side > 0 ? "east" : "west", behindNm, towardsDeg, kt));
+                    }
+    EXPECT_EQ(rows, 288);
+    EXPECT_EQ(held, std::vector<std::string>{});
+
+    EXPECT_FALSE(heldBack(-0.3, 3.0, -1.0, 150, true)) << "3 nm east, 0.3 nm behind the beam, 1 degree towards";
+    EXPECT_FALSE(heldBack(-0.5, 5.0, -2.0, 150, true)) << "5 nm east, 0.5 nm behind the beam, 2 degrees towards";
+    // Now flying east, its nose 8 degrees right of that.
+    userReported(52, 4, 300, 300, 90, 98, 150, false);
+    EXPECT_FALSE(heldBack(-1.0, -0.2, 90, 150, true)) << "formation beside the crabbed user";
+    EXPECT_TRUE(heldBack(0, -2.0, 90, 250, true)) << "faster on the crabbed user's track";
 }
 
 TEST_F(SpawningTest, TheBoundObjectParksAtItsStandOverAStaticAndAsksForItsCentreOfGravity)

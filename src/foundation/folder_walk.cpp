@@ -1,5 +1,6 @@
 #include "foundation/folder_walk.h"
 
+#include <algorithm>
 #include <atomic>
 #include <system_error>
 #include <utility>
@@ -35,27 +36,70 @@ std::optional<FolderId> gf_folderIdOf(uint64_t volume, uint64_t index, bool inde
         return FolderId{volume, index, {}};
     if (!resolvedPath.empty())
         return FolderId{volume, 0, std::move(resolvedPath)};
-    if (index != 0)
-        return FolderId{volume, index, {}};
     return std::nullopt;
+}
+
+std::optional<FolderListing> gf_folderListing(const fs::path& folder)
+{
+    std::error_code ec;
+    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    if (ec)
+        return std::nullopt;
+    FolderListing listing;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        // What cannot be read of an entry counts as 0, the same at every listing.
+        std::error_code entryEc;
+        FolderListing::Entry entry{it->path().filename().native(), it->is_directory(entryEc)};
+        if (!entry.folder) {
+            const uintmax_t size = it->file_size(entryEc);
+            entry.size = entryEc ? 0 : size;
+        }
+        const fs::file_time_type written = it->last_write_time(entryEc);
+        entry.writeTime = entryEc ? 0 : static_cast<int64_t>(written.time_since_epoch().count());
+        listing.entries.push_back(std::move(entry));
+    }
+    if (ec)
+        return std::nullopt;
+    std::sort(listing.entries.begin(), listing.entries.end());
+    return listing;
 }
 
 bool EnteredFolders::enter(const fs::path& folder, size_t depth, std::string_view label)
 {
+    way_.resize(std::min(way_.size(), depth));
     const std::optional<FolderId> id = gf_folderId(folder);
-    if (!id) {
-        if (depth < g_deepestFolderWithoutId)
-            return true;
+    if (!id)
+        return enterWithoutId(folder, depth, label);
+    const bool first = ids_.insert(*id).second;
+    if (!first)
+        gf_logLine("Folder {} skipped: it was entered before through another path", lf_textForLog(folder));
+    else
+        way_.resize(depth + 1);
+    return first;
+}
+
+bool EnteredFolders::enterWithoutId(const fs::path& folder, size_t depth, std::string_view label)
+{
+    if (depth > g_deepestFolderWithoutId) {
         if (!boundLogged_)
             gf_logErrorLine("{} does not enter {}: its file id cannot be read and it lies {} folders deep", label,
                             lf_textForLog(folder), depth);
         boundLogged_ = true;
         return false;
     }
-    const bool first = ids_.insert(*id).second;
-    if (!first)
-        gf_logLine("Folder {} skipped: it was entered before through another path", lf_textForLog(folder));
-    return first;
+    std::optional<FolderListing> listing = gf_folderListing(folder);
+    // One that cannot be listed is entered: the walk reports what it cannot read. One that
+    // holds a single folder and nothing else tells nothing: a chain X\X\X of such folders
+    // may look alike, and a loop through only such folders hands out no file twice.
+    const bool telling = listing && !(listing->entries.size() == 1 && listing->entries.front().folder);
+    if (telling && std::find(way_.begin(), way_.end(), listing) != way_.end()) {
+        gf_logLine("Folder {} skipped: it holds just what a folder above it holds, a link led back up",
+                   lf_textForLog(folder));
+        return false;
+    }
+    way_.resize(depth);
+    way_.push_back(std::move(listing));
+    return true;
 }
 
 namespace {
@@ -76,7 +120,10 @@ FolderIdFaults gf_folderIdFaults()
     return {g_faultIndexZero.load(), g_faultIndexNotUnique.load(), g_faultNoResolvedPath.load()};
 }
 
-FolderWalk::FolderWalk(const fs::path& root, std::string label) : label_(std::move(label))
+FolderWalk::FolderWalk(const fs::path& root, std::string label) : FolderWalk(root, std::move(label), ownEntered_) {}
+
+FolderWalk::FolderWalk(const fs::path& root, std::string label, EnteredFolders& entered)
+    : label_(std::move(label)), entered_(entered)
 {
     enter(root);
 }

@@ -5,7 +5,9 @@
 // folder is entered once, known by its file id (or, where that id is not to be trusted,
 // its resolved path), so that a link to a folder above cannot make the walk endless
 // (mingw-w64's is_symlink never sees a link or junction). A folder whose id cannot be had
-// at all is walked too, as deep as a bound that ends a loop through such folders.
+// at all is walked too, unless it holds just what a folder above it on the way holds: a
+// link back up, whose loop would hand out the same files again and again (what it holds
+// tells only when that is more than a single folder, see FolderListing).
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -34,33 +36,57 @@ struct FolderIdHash {
 };
 
 // The id of the folder that the path leads to (through links); nothing when it cannot be
-// opened or the system tells neither its index nor its resolved path.
+// opened or the system tells neither an index to be trusted nor its resolved path.
 std::optional<FolderId> gf_folderId(const std::filesystem::path& folder);
 
 // Whether the file system keeps 64-bit file indexes unique per volume: NTFS and the FAT
 // family do; ReFS's ids are 128 bits wide and network redirectors may give anything.
 bool gf_fileIndexIsUnique(std::string_view fileSystem);
 // The id from what the system gave: the index where it is unique and not 0, else the
-// resolved path, else the index all the same where it is not 0 (on most such volumes it
-// still tells folders apart); nothing when none of them is to be had.
+// resolved path; nothing when neither is to be had (an index that may repeat could make
+// two folders one, and the walk would miss the second).
 std::optional<FolderId> gf_folderIdOf(uint64_t volume, uint64_t index, bool indexUnique, std::string resolvedPath);
 
-// A walk enters a folder whose id cannot be had only this many folders below its root:
-// deeper than add-on scenery and livery folders go, and the end of a loop of links
-// through such folders.
-inline constexpr size_t g_deepestFolderWithoutId = 12;
+// A walk enters a folder whose id cannot be had only this many folders below its root: far
+// deeper than add-on scenery and livery folders go, the end of a loop of links that the
+// listings cannot tell (a folder written to all the while the walk goes round it).
+inline constexpr size_t g_deepestFolderWithoutId = 64;
 
-// The folders a walk has entered.
+// What a folder whose id cannot be had holds: every entry's name, kind, size and write
+// time, sorted. Two folders on one way down that hold the same are one folder reached
+// again through a link. (The folder's own write time is not asked: on Windows a link
+// has its own.)
+struct FolderListing {
+    struct Entry {
+        std::filesystem::path::string_type name;
+        bool folder = false;
+        uintmax_t size = 0;
+        int64_t writeTime = 0;
+        auto operator<=>(const Entry&) const = default;
+    };
+    std::vector<Entry> entries;
+    bool operator==(const FolderListing&) const = default;
+};
+// Nothing when the folder cannot be listed in full.
+std::optional<FolderListing> gf_folderListing(const std::filesystem::path& folder);
+
+// The folders one walk, or the walks of one scan, have entered.
 class EnteredFolders {
 public:
-    // Whether the walk enters the folder, depth folders below its root: the first time it
-    // is met, not after (logged: a link led back to it). One whose id cannot be had is
-    // entered while depth is below g_deepestFolderWithoutId; the first not entered for
-    // that is logged with the label.
+    // Whether the walk enters the folder, depth folders below its root (called in walk
+    // order): the first time it is met, not after (logged: a link led back to it). One
+    // whose id cannot be had is entered unless it holds just what a folder above it on the
+    // way down holds, more than a single folder (logged), and while depth is at most
+    // g_deepestFolderWithoutId (the first not entered for that is logged with the label).
     bool enter(const std::filesystem::path& folder, size_t depth, std::string_view label);
 
 private:
+    bool enterWithoutId(const std::filesystem::path& folder, size_t depth, std::string_view label);
+
     std::unordered_set<FolderId, FolderIdHash> ids_;
+    // The listings of the folders on the way down to the present one, by depth; nothing
+    // for a folder known by its id.
+    std::vector<std::optional<FolderListing>> way_;
     bool boundLogged_ = false;
 };
 
@@ -76,8 +102,12 @@ FolderIdFaults gf_folderIdFaults();
 
 class FolderWalk {
 public:
-    // The label begins the log line of a folder that cannot be read.
+    // The label begins the log line of a folder that cannot be read. Walks given the same
+    // entered folders enter each folder once between them.
     FolderWalk(const std::filesystem::path& root, std::string label);
+    FolderWalk(const std::filesystem::path& root, std::string label, EnteredFolders& entered);
+    FolderWalk(const FolderWalk&) = delete;
+    FolderWalk& operator=(const FolderWalk&) = delete;
 
     // The next entry in walk order; nothing at the end. A folder is entered when the next
     // entry is asked for, unless dontEnter() came first.
@@ -89,6 +119,7 @@ private:
 
     std::string label_;
     std::vector<std::filesystem::directory_iterator> stack_;
-    EnteredFolders entered_;
+    EnteredFolders ownEntered_;
+    EnteredFolders& entered_;
     std::optional<std::filesystem::path> toEnter_;
 };

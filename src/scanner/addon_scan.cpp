@@ -159,6 +159,7 @@ void lf_readAfolderParams(std::vector<fs::path>& folders)
 
 void lf_scanAfolder(const std::vector<fs::path>& folders)
 {
+    EnteredFolders entered;
     for (const fs::path& folder : folders) {
         if (folder.empty() || gf_stopPending())
             continue;
@@ -169,7 +170,7 @@ void lf_scanAfolder(const std::vector<fs::path>& folders)
         } else if (!fs::is_directory(status)) {
             lf_showAndLog(lf_pathTextForLog(folder) + " is not a folder name, skipped!");
         } else if (!lf_isExcludedPath(folder)) {
-            lf_scanAirportsFolder(folder);
+            lf_scanAirportsFolder(folder, entered);
         }
     }
 }

@@ -99,12 +99,12 @@ bool lf_isExcludedPath(const fs::path& path)
             stock.back() == fs::path::preferred_separator);
 }
 
-void lf_scanAirportsFolder(const fs::path& folder)
+void lf_scanAirportsFolder(const fs::path& folder, EnteredFolders& entered)
 {
     const std::string folderText = lf_pathTextForLog(folder);
     gf_addToScanLog(fmt::format("Scanning for {} airports in {}", "addon ", folderText));
     std::deque<std::future<void>> futures;
-    FolderWalk walk(folder, "airports search");
+    FolderWalk walk(folder, "airports search", entered);
     for (std::optional<fs::directory_entry> entry = walk.next(); entry; entry = walk.next()) {
         fs::path path;
         try {

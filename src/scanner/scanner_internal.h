@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/folder_walk.h"
 #include "parking/park_file.h"
 
 using BglWords = std::span<const uint32_t>;
@@ -113,7 +114,9 @@ struct AirportsScanOutcome {
 };
 AirportsScanOutcome lf_scanAirportFolders(const std::vector<std::filesystem::path>& folders);
 void lf_scanAfolder(const std::vector<std::filesystem::path>& folders);
-void lf_scanAirportsFolder(const std::filesystem::path& folder);
+// The walks of one scan share the folders entered: a folder reached from two of the
+// folder settings is walked, and its files decoded, once.
+void lf_scanAirportsFolder(const std::filesystem::path& folder, EnteredFolders& entered);
 // A copy of the scan log's lines so far; and emptying it.
 std::vector<std::string> lf_scanLogLines();
 void lf_clearScanLog();

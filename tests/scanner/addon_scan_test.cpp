@@ -230,3 +230,39 @@ TEST_F(ScanTest, AStoppedScanStaysAskedFor)
     EXPECT_TRUE(log_.contains("Airports scan incomplete: it runs again at the next start\n"));
     EXPECT_FALSE(log_.contains("Warning: Scan has not found"));
 }
+
+// Some network redirectors and FUSE mounts give no folder id. Three links back up to the
+// root turned two airports into 728 decoding tasks, and one 16 folders down was not found;
+// each is decoded once, with ids or without. A folder that a second folder setting names
+// again within the first is not walked again.
+TEST_F(ScanTest, EveryAirportFileIsDecodedOnceHoweverManyWaysLeadToIt)
+{
+    std::string deep = "Deep";
+    for (int level = 2; level <= 16; ++level)
+        deep += fmt::format("/d{}", level);
+    const fs::path root =
+        tree(lf_airportFile("Other/LOWW/AF2_LOWW.bgl", "LOWW") + lf_airportFile(deep + "/LOWG.bgl", "LOWG"));
+    std::error_code ec;
+    const std::pair<const char*, const char*> links[] = {
+        {"Other/LOWW/up", "../.."}, {"Other/home", ".."}, {"Deep/back", ".."}};
+    for (const auto& [link, target] : links) {
+        fs::create_directory_symlink(target, root / link, ec);
+        if (ec)
+            GTEST_SKIP() << "no folder links here: " << ec.message();
+    }
+    struct FaultsOff {
+        ~FaultsOff() { gf_setFolderIdFaultsForTests({}); }
+    } faultsOff;
+    const std::string rootText = gf_pathToUtf8(root);
+    for (const bool withoutIds : {true, false}) {
+        gf_setFolderIdFaultsForTests({.indexZero = withoutIds, .noResolvedPath = withoutIds});
+        std::vector<std::string> expected = {"Scanning for addon  airports in " + rootText,
+                                             "Generated LOWW.xml: 1 position", "Generated LOWG.xml: 1 position"};
+        if (!withoutIds) {
+            afolder[1].setValue(gf_pathToUtf8(root / "Other"));
+            expected.push_back("Scanning for addon  airports in " + gf_pathToUtf8(root / "Other"));
+        }
+        gf_scanAddonAirports();
+        EXPECT_EQ(sorted(gf_readFile(gf_paths().airportsScanLog)), sorted(expected)) << withoutIds;
+    }
+}
